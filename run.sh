@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the release build, lays out the install
+# folder and runs bin/VorlexUtil with the arguments given, from the directory
+# this script was called in.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+caller="$(pwd)"
+
+"$here/scripts/install-deps.sh" >&2
+build="$here/build/release"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" >&2 || { echo "run.sh: build failed" >&2; exit 1; }
+"$here/scripts/layout-install.sh" "$build" "$here/install" >&2
+
+cd "$caller"
+exec "$here/install/bin/VorlexUtil" "$@"

@@ -1,0 +1,331 @@
+#include "engine/PString.h"
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace Vek {
+
+namespace {
+
+uint32_t HashText(const char* text, std::size_t length) {
+    // FNV-1a over the bytes.
+    uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < length; ++i) {
+        h ^= static_cast<unsigned char>(text[i]);
+        h *= 16777619u;
+    }
+    return h;
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::atomic<bool> g_cacheAlive{false};
+
+// Collect automatically once this many unused nodes pile up.
+constexpr std::size_t kAutoCollectThreshold = 4096;
+
+}  // namespace
+
+PStringCache::PStringCache() {
+    m_bucketCount = 1024;
+    m_buckets = static_cast<Node**>(std::calloc(m_bucketCount, sizeof(Node*)));
+}
+
+PStringCache::~PStringCache() {
+    for (std::size_t b = 0; b < m_bucketCount; ++b) {
+        Node* n = m_buckets[b];
+        while (n) {
+            Node* next = n->next;
+            std::free(n);
+            n = next;
+        }
+    }
+    std::free(m_buckets);
+}
+
+PStringCache& PStringCache::Instance() {
+    // Never destroyed: strings held by static objects may be released during
+    // process exit, after every other static is gone.
+    static PStringCache* cache = [] {
+        auto* c = new PStringCache();
+        g_cacheAlive.store(true);
+        return c;
+    }();
+    return *cache;
+}
+
+bool PStringCache::Alive() { return g_cacheAlive.load(std::memory_order_acquire); }
+
+void PStringCache::GrowLocked() {
+    std::size_t newCount = m_bucketCount * 2;
+    Node** nb = static_cast<Node**>(std::calloc(newCount, sizeof(Node*)));
+    if (!nb) return;  // keep the old table; lookups still work
+    for (std::size_t b = 0; b < m_bucketCount; ++b) {
+        Node* n = m_buckets[b];
+        while (n) {
+            Node* next = n->next;
+            std::size_t idx = n->hash & (newCount - 1);
+            n->next = nb[idx];
+            nb[idx] = n;
+            n = next;
+        }
+    }
+    std::free(m_buckets);
+    m_buckets = nb;
+    m_bucketCount = newCount;
+}
+
+PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t length) {
+    if (length == 0) return nullptr;
+    uint32_t h = HashText(text, length);
+    std::size_t idx = h & (m_bucketCount - 1);
+    for (Node* n = m_buckets[idx]; n; n = n->next) {
+        if (n->hash == h && n->length == length && std::memcmp(n->text, text, length) == 0) {
+            if (n->references == 0) --m_unusedCount;
+            ++n->references;
+            ++m_handedOut;
+            return n;
+        }
+    }
+    Node* n = static_cast<Node*>(std::malloc(offsetof(Node, text) + length + 1));
+    if (!n) std::abort();  // the engine allocator does not fail for strings
+    n->hash = h;
+    n->length = static_cast<uint32_t>(length);
+    n->references = 1;
+    std::memcpy(n->text, text, length);
+    n->text[length] = '\0';
+    n->next = m_buckets[idx];
+    m_buckets[idx] = n;
+    ++m_nodeCount;
+    ++m_handedOut;
+    if (m_nodeCount > m_bucketCount * 2) GrowLocked();
+    return n;
+}
+
+PStringCache::Node* PStringCache::Create(const char* text) {
+    if (!text) return nullptr;
+    return Create(text, std::strlen(text));
+}
+
+PStringCache::Node* PStringCache::Create(const char* text, std::size_t length) {
+    if (!text || length == 0) return nullptr;
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return FindOrAddLocked(text, length);
+}
+
+void PStringCache::AddReference(Node* node) {
+    if (!node) return;
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (node->references == 0) --m_unusedCount;
+    ++node->references;
+    ++m_handedOut;
+}
+
+void PStringCache::Destroy(Node* node) {
+    if (!node) return;
+    bool collect = false;
+    {
+        std::lock_guard<std::recursive_mutex> guard(m_lock);
+        if (node->references <= 0) return;  // over-release: ignore rather than corrupt
+        --node->references;
+        --m_handedOut;
+        if (node->references == 0) {
+            ++m_unusedCount;
+            collect = m_unusedCount >= kAutoCollectThreshold && m_unusedCount * 2 > m_nodeCount;
+        }
+    }
+    if (collect) CollectGarbage();
+}
+
+PStringCache::Node* PStringCache::Insert(Node* node, std::size_t position, const char* text) {
+    std::string s = node ? std::string(node->text, node->length) : std::string();
+    if (position > s.size()) position = s.size();
+    if (text) s.insert(position, text);
+    Node* result = Create(s.data(), s.size());
+    Destroy(node);
+    return result;
+}
+
+PStringCache::Node* PStringCache::DeleteRange(Node* node, std::size_t position, std::size_t count) {
+    std::string s = node ? std::string(node->text, node->length) : std::string();
+    if (position < s.size()) s.erase(position, count);
+    Node* result = Create(s.data(), s.size());
+    Destroy(node);
+    return result;
+}
+
+PStringCache::Node* PStringCache::ToLower(Node* node) {
+    if (!node) return nullptr;
+    std::string s(node->text, node->length);
+    for (char& c : s) c = AsciiLower(c);
+    Node* result = Create(s.data(), s.size());
+    Destroy(node);
+    return result;
+}
+
+PStringCache::Node* PStringCache::ToUpper(Node* node) {
+    if (!node) return nullptr;
+    std::string s(node->text, node->length);
+    for (char& c : s) c = AsciiUpper(c);
+    Node* result = Create(s.data(), s.size());
+    Destroy(node);
+    return result;
+}
+
+std::size_t PStringCache::CollectGarbage() {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::size_t freed = 0;
+    for (std::size_t b = 0; b < m_bucketCount; ++b) {
+        Node** link = &m_buckets[b];
+        while (*link) {
+            Node* n = *link;
+            if (n->references == 0) {
+                *link = n->next;
+                std::free(n);
+                ++freed;
+            } else {
+                link = &n->next;
+            }
+        }
+    }
+    m_nodeCount -= freed;
+    m_unusedCount -= freed;
+    return freed;
+}
+
+std::size_t PStringCache::NodeCount() const {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return m_nodeCount;
+}
+
+std::size_t PStringCache::UnusedNodeCount() const {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return m_unusedCount;
+}
+
+int64_t PStringCache::ReferencesHandedOut() const {
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    return m_handedOut;
+}
+
+// ---- PString ----
+
+PString::PString(const char* text) : m_node(PStringCache::Instance().Create(text)) {}
+
+PString::PString(const char* text, std::size_t length) {
+    std::size_t n = 0;
+    if (text) {
+        while (n < length && text[n]) ++n;
+    }
+    m_node = PStringCache::Instance().Create(text, n);
+}
+
+PString::PString(const PString& other) : m_node(other.m_node) {
+    if (m_node) PStringCache::Instance().AddReference(m_node);
+}
+
+PString& PString::operator=(const PString& other) {
+    PStringCache::Node* n = other.m_node;
+    if (n) PStringCache::Instance().AddReference(n);
+    Release();
+    m_node = n;
+    return *this;
+}
+
+PString& PString::operator=(PString&& other) noexcept {
+    if (this != &other) {
+        Release();
+        m_node = other.m_node;
+        other.m_node = nullptr;
+    }
+    return *this;
+}
+
+PString& PString::operator=(const char* text) {
+    PStringCache::Node* n = PStringCache::Instance().Create(text);
+    Release();
+    m_node = n;
+    return *this;
+}
+
+void PString::Release() {
+    if (m_node && PStringCache::Alive()) PStringCache::Instance().Destroy(m_node);
+    m_node = nullptr;
+}
+
+void PString::ToLower() {
+    if (m_node) m_node = PStringCache::Instance().ToLower(m_node);
+}
+
+void PString::ToUpper() {
+    if (m_node) m_node = PStringCache::Instance().ToUpper(m_node);
+}
+
+void PString::Left(std::size_t n) {
+    if (n < Length()) m_node = PStringCache::Instance().DeleteRange(m_node, n, Length() - n);
+}
+
+void PString::Right(std::size_t n) {
+    if (n < Length()) m_node = PStringCache::Instance().DeleteRange(m_node, 0, Length() - n);
+}
+
+PString& PString::operator+=(const PString& other) {
+    if (!m_node) return *this = other;
+    if (other.m_node) m_node = PStringCache::Instance().Insert(m_node, Length(), other.m_node->text);
+    return *this;
+}
+
+PString& PString::operator+=(const char* text) {
+    if (text && *text) m_node = PStringCache::Instance().Insert(m_node, Length(), text);
+    return *this;
+}
+
+void PString::Setf(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string buffer(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(buffer.data(), buffer.size() + 1, format, args);
+    va_end(args);
+    PStringCache::Node* node = PStringCache::Instance().Create(buffer.data(), buffer.size());
+    Release();
+    m_node = node;
+}
+
+bool PString::EqualsIgnoreCase(const char* text) const {
+    const char* a = c_str();
+    const char* b = text ? text : "";
+    for (;; ++a, ++b) {
+        if (AsciiLower(*a) != AsciiLower(*b)) return false;
+        if (!*a) return true;
+    }
+}
+
+const PString& PString::Empty() {
+    static const PString* empty = new PString("");
+    return *empty;
+}
+
+PString operator+(const PString& left, const char* right) {
+    PString result(left);
+    if (right && *right) result.m_node = PStringCache::Instance().Insert(result.m_node, result.Length(), right);
+    return result;
+}
+
+PString operator+(const PString& left, const PString& right) { return left + right.c_str(); }
+
+PString operator+(const char* left, const PString& right) {
+    PString result(right);
+    if (left && *left) result.m_node = PStringCache::Instance().Insert(result.m_node, 0, left);
+    return result;
+}
+
+}  // namespace Vek

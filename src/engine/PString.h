@@ -1,0 +1,130 @@
+#pragma once
+// Interned strings. Every distinct text has one node in the process-wide
+// cache; a PString is one pointer to its node, null for the empty string, so
+// two PStrings are equal exactly when they hold the same node. Nodes are
+// immutable: edits ask the cache for the node of the new text. Unused nodes
+// stay in the cache until it collects garbage.
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+namespace Vek {
+
+class PStringCache {
+public:
+    struct Node {
+        Node* next;          // next node of the same hash bucket
+        uint32_t hash;
+        uint32_t length;     // characters, without the NUL
+        int32_t references;  // changed only under the cache lock
+        char text[1];        // NUL-terminated; allocated to length + 1
+    };
+
+    PStringCache();
+    ~PStringCache();
+    PStringCache(const PStringCache&) = delete;
+    PStringCache& operator=(const PStringCache&) = delete;
+
+    // Each of these returns a node carrying one reference for the caller.
+    Node* Create(const char* text);
+    Node* Create(const char* text, std::size_t length);
+    // The operations that take a node consume the caller's reference to it.
+    Node* Insert(Node* node, std::size_t position, const char* text);
+    Node* DeleteRange(Node* node, std::size_t position, std::size_t count);
+    Node* ToLower(Node* node);
+    Node* ToUpper(Node* node);
+
+    // Drops one reference (the node stays until CollectGarbage).
+    void Destroy(Node* node);
+    // Takes one more reference (under the lock; also counts it in the
+    // cache's counter of references handed out).
+    void AddReference(Node* node);
+
+    void Lock() { m_lock.lock(); }
+    void Unlock() { m_lock.unlock(); }
+
+    // Frees every node without references; returns how many were freed.
+    std::size_t CollectGarbage();
+
+    std::size_t NodeCount() const;
+    std::size_t UnusedNodeCount() const;
+    // References handed out minus references dropped, over the cache's life.
+    int64_t ReferencesHandedOut() const;
+
+    // The process-wide cache.
+    static PStringCache& Instance();
+    // True while the process-wide cache exists (false during exit).
+    static bool Alive();
+
+private:
+    Node* FindOrAddLocked(const char* text, std::size_t length);
+    void GrowLocked();
+
+    mutable std::recursive_mutex m_lock;
+    Node** m_buckets = nullptr;
+    std::size_t m_bucketCount = 0;
+    std::size_t m_nodeCount = 0;
+    std::size_t m_unusedCount = 0;
+    int64_t m_handedOut = 0;
+};
+
+class PString {
+public:
+    PString() noexcept = default;
+    // Interning the empty text (or null) gives the empty string, a null node.
+    PString(const char* text);
+    PString(const char* text, std::size_t length);
+    PString(const PString& other);
+    PString(PString&& other) noexcept : m_node(other.m_node) { other.m_node = nullptr; }
+    ~PString() { Release(); }
+
+    PString& operator=(const PString& other);
+    PString& operator=(PString&& other) noexcept;
+    PString& operator=(const char* text);
+
+    // Drops this string's reference; the string becomes empty.
+    void Release();
+
+    std::size_t Length() const { return m_node ? m_node->length : 0; }
+    bool IsEmpty() const { return m_node == nullptr || m_node->length == 0; }
+    // The text, or null for the empty string.
+    operator const char*() const { return m_node ? m_node->text : nullptr; }
+    // The text, never null.
+    const char* c_str() const { return m_node ? m_node->text : ""; }
+    const PStringCache::Node* GetNode() const { return m_node; }
+
+    void ToLower();
+    void ToUpper();
+    // Keep the first / last n characters when n is below the length.
+    void Left(std::size_t n);
+    void Right(std::size_t n);
+    PString& operator+=(const PString& other);
+    PString& operator+=(const char* text);
+
+    // printf-style formatting in the C locale; replaces the text.
+    void Setf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    bool EqualsIgnoreCase(const char* text) const;
+    bool EqualsIgnoreCase(const PString& other) const { return EqualsIgnoreCase(other.c_str()); }
+
+    bool operator==(const PString& other) const { return m_node == other.m_node; }
+    bool operator!=(const PString& other) const { return !(*this == other); }
+
+    // The interned empty string ("" interned once at start-up).
+    static const PString& Empty();
+
+private:
+    explicit PString(PStringCache::Node* adopted) : m_node(adopted) {}
+    friend PString operator+(const PString&, const char*);
+    friend PString operator+(const PString&, const PString&);
+    friend PString operator+(const char*, const PString&);
+
+    PStringCache::Node* m_node = nullptr;
+};
+
+PString operator+(const PString& left, const char* right);
+PString operator+(const PString& left, const PString& right);
+// Prefix form: "m." + type name.
+PString operator+(const char* left, const PString& right);
+
+}  // namespace Vek

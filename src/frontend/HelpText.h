@@ -1,0 +1,8 @@
+#pragma once
+
+namespace Vorlex {
+
+// The help text, ending with a line feed.
+const char* HelpText();
+
+}  // namespace Vorlex
