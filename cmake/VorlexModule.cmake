@@ -26,8 +26,22 @@ function(vorlex_test_group name)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 300 ENVIRONMENT "VORLEX_BUILD_DIR=${PROJECT_BINARY_DIR}")
+endfunction()
+
+# tests/<module>/: the .cpp files directly in it form <module>_tests, and
+# every subfolder forms <module>_<subfolder>_tests.
+function(vorlex_test_module module)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  vorlex_test_group(${module}_tests DEPENDS ${ARG_DEPENDS})
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${child})
+      get_filename_component(group ${child} NAME)
+      vorlex_test_group(${module}_${group}_tests DIR ${child} DEPENDS ${ARG_DEPENDS})
+    endif()
+  endforeach()
 endfunction()
