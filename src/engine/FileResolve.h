@@ -1,0 +1,45 @@
+#pragma once
+// Path splitting and case-insensitive name resolution shared by the parts of
+// the file service (File.cpp, FileFind.cpp, FileServices.cpp, FileSubst.cpp).
+// Not for use outside the file service.
+#include <string>
+#include <vector>
+
+namespace Vek::FileDetail {
+
+inline bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+inline char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool EqualsNoCase(const std::string& a, const std::string& b);
+
+// A path taken apart into components, "." and ".." already collapsed as
+// text (see File.h for the rules).
+struct PathParts {
+    bool absolute = false;
+    std::vector<std::string> parts;
+};
+
+// Splits a path of the plain file system. False for a null or empty path.
+bool SplitPath(const char* path, PathParts& out);
+// Splits a path inside a root: leading separators are ignored and the result
+// is relative; false when ".." would climb above the top. An empty or null
+// path is the top itself (no parts).
+bool SplitInnerPath(const char* path, PathParts& out);
+
+// The OS form: '/' between components, a leading '/' when absolute, "." for
+// a relative path without components.
+std::string JoinOs(const PathParts& path);
+// Appends one component to an OS path ("" stands for the current directory).
+std::string JoinOs(const std::string& base, const std::string& name);
+// Joins parts with '/' without any prefix ("" when there are none).
+std::string JoinInner(const std::vector<std::string>& parts);
+
+// Looks `name` up in the OS folder `folder` ("" = current directory): the
+// exact name when it is there (symbolic links count, even dangling ones),
+// else the first name in byte order equal to it under ASCII case folding.
+// True and the name on disk in `found` when there is one.
+bool FindChild(const std::string& folder, const std::string& name, std::string& found);
+
+// Resolves every existing component case-insensitively, the rest as written.
+std::string ResolveParts(const PathParts& path);
+
+}  // namespace Vek::FileDetail
