@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
+  bison flex
   libgtest-dev libgmock-dev libbenchmark-dev
   libssl-dev
   libnvtt-dev
