@@ -1,0 +1,131 @@
+// The user folders and roots that start-up sets up below a real
+// installation folder.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "assetdb/layout/AssetFolders.h"
+#include "assetdb/layout/InstallLayout.h"
+#include "foundation/files/LocationFiles.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteFile(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::set<std::string> Names(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+// An installation folder named with capitals ("Game"), given to the program
+// in another case, so every folder the program makes is found or named
+// through the case-insensitive layer.
+class AssetFolders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_install = fs::path(m_temp.Path()) / "Game";
+        m_userData = m_install / "UserData";
+        fs::create_directories(m_install / "bin");
+    }
+    void TearDown() override {
+        ReleaseAssetFolderDatabases();
+        SetInstallationFolders(nullptr);
+    }
+    void StartUp() {
+        ASSERT_TRUE(SetInstallationPath((m_temp.Path() + "/GAME/bin/..").c_str()));
+        InitializeAssetFolders();
+    }
+
+    VorlexTest::TempDir m_temp;
+    fs::path m_install;
+    fs::path m_userData;
+};
+
+}  // namespace
+
+TEST_F(AssetFolders, MakesTheLayoutAndMapsTheRoots) {
+    fs::create_directories(m_install / "Data");
+    fs::create_directories(m_install / "scripts");
+    WriteFile(m_install / "Data" / "InterfaceText.txt", "texts");
+    StartUp();
+
+    EXPECT_EQ(Names(m_install), (std::set<std::string>{"bin", "Data", "scripts", "UserData"}));
+    EXPECT_EQ(Names(m_userData), (std::set<std::string>{"backups", "cache", "editing", "libraries", "local",
+                                                         "original", "settings"}));
+    EXPECT_EQ(Names(m_userData / "cache"), (std::set<std::string>{"bookmarks", "sessions", "water"}));
+
+    // The seven location roots and the two script roots.
+    EXPECT_TRUE(ExistsInRoot(Vek::PString("data"), "interfacetext.txt"));
+    for (const char* name : {"local", "original", "backups", "editing", "cache", "settings"}) {
+        const Vek::PString location(name);
+        WriteFile(m_userData / name / "probe.txt", name);
+        EXPECT_TRUE(ExistsInRoot(location, "probe.txt")) << name;
+        EXPECT_TRUE(DeleteInRoot(location, "probe.txt")) << name;
+    }
+    WriteFile(m_install / "scripts" / "common.gs", "s");
+    WriteFile(m_userData / "libraries" / "common.gsl", "l");
+    EXPECT_TRUE(ExistsInRoot(Vek::PString("scripts"), "common.gs"));
+    EXPECT_TRUE(ExistsInRoot(Vek::PString("libraries"), "common.gsl"));
+
+    ReleaseAssetFolderDatabases();
+    for (const char* name : {"data", "local", "original", "backups", "editing", "cache", "settings", "scripts",
+                             "libraries"})
+        EXPECT_TRUE(Vek::File::GetSubst(Vek::PString(name)).empty()) << name;
+}
+
+TEST_F(AssetFolders, NothingHappensWhileTheInstallationFolderIsUnknown) {
+    SetInstallationFolders(nullptr);
+    InitializeAssetFolders();
+    EXPECT_EQ(Names(m_install), (std::set<std::string>{"bin"}));
+    EXPECT_TRUE(Vek::File::GetSubst(Vek::PString("local")).empty());
+}
+
+TEST_F(AssetFolders, AnOldTrashFolderBecomesTheBackups) {
+    WriteFile(m_userData / "trash" / "kuid 1 2" / "config.txt", "old");
+    StartUp();
+    EXPECT_FALSE(fs::exists(m_userData / "trash"));
+    EXPECT_EQ(ReadFile(m_userData / "backups" / "kuid 1 2" / "config.txt"), "old");
+}
+
+TEST_F(AssetFolders, TrashIsLeftAloneWhenBackupsExist) {
+    WriteFile(m_userData / "trash" / "t.txt", "trash");
+    WriteFile(m_userData / "backups" / "b.txt", "backup");
+    StartUp();
+    EXPECT_EQ(Names(m_userData / "trash"), (std::set<std::string>{"t.txt"}));
+    EXPECT_EQ(Names(m_userData / "backups"), (std::set<std::string>{"b.txt"}));
+}
+
+TEST_F(AssetFolders, PrebuiltSettingsGoOnlyIntoAnEmptySettingsFolder) {
+    WriteFile(m_install / "prebuilt" / "settings" / "internet.txt", "defaults");
+    WriteFile(m_install / "prebuilt" / "settings" / "sub" / "more.txt", "more");
+
+    StartUp();
+    EXPECT_EQ(ReadFile(m_userData / "settings" / "internet.txt"), "defaults");
+    EXPECT_EQ(ReadFile(m_userData / "settings" / "sub" / "more.txt"), "more");
+
+    // A settings folder that holds anything is kept as it is.
+    WriteFile(m_userData / "settings" / "internet.txt", "the user's own");
+    fs::remove_all(m_userData / "settings" / "sub");
+    ReleaseAssetFolderDatabases();
+    StartUp();
+    EXPECT_EQ(ReadFile(m_userData / "settings" / "internet.txt"), "the user's own");
+    EXPECT_FALSE(fs::exists(m_userData / "settings" / "sub"));
+}
