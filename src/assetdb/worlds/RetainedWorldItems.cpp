@@ -1,0 +1,6 @@
+#include "assetdb/worlds/RetainedWorldItems.h"
+
+std::set<WorldListItem*>& RetainedWorldItems() {
+    static std::set<WorldListItem*> items;
+    return items;
+}

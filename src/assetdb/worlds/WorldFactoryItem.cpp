@@ -1,0 +1,3 @@
+#include "assetdb/worlds/WorldFactoryItem.h"
+
+WorldFactoryItem::~WorldFactoryItem() = default;

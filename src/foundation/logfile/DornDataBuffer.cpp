@@ -1,0 +1,5 @@
+#include "foundation/logfile/DornDataBuffer.h"
+
+DornDataBuffer::~DornDataBuffer() = default;
+
+void DornDataBuffer::Flush() {}
