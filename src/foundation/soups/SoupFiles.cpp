@@ -1,0 +1,112 @@
+#include "foundation/soups/SoupFiles.h"
+
+#include <cstring>
+#include <string>
+
+#include "foundation/files/LocationFiles.h"
+#include "foundation/files/PathRules.h"
+#include "foundation/soups/BinarySoupReader.h"
+#include "foundation/soups/BinarySoupWriter.h"
+#include "foundation/soups/SoupLog.h"
+#include "foundation/soups/TextSoupReader.h"
+#include "foundation/soups/TextSoupWriter.h"
+#include "foundation/streams/FileStream.h"
+
+namespace {
+
+enum class SoupForm { kUnknown, kText, kBinary };
+
+SoupForm FormOf(const char* path, const char* extension) {
+    GetExtensionText(extension, path);
+    if (SoupExtensionEquals(extension, "txt")) return SoupForm::kText;
+    if (SoupExtensionEquals(extension, "chump") || SoupExtensionEquals(extension, "cdp") ||
+        SoupExtensionEquals(extension, "cdp2"))
+        return SoupForm::kBinary;
+    return SoupForm::kUnknown;
+}
+
+unsigned char FoldExtensionByte(unsigned char c) {
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c - 'A' + 1);
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 'a' + 1);
+    if (c < 0x20) return 0xFF;
+    return c;
+}
+
+}  // namespace
+
+bool SoupExtensionEquals(const char* a, const char* b) {
+    if (!a) a = "";
+    if (!b) b = "";
+    std::size_t length = std::strlen(a);
+    if (length != std::strlen(b)) return false;
+    for (std::size_t i = 0; i < length; ++i)
+        if (FoldExtensionByte(static_cast<unsigned char>(a[i])) != FoldExtensionByte(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool LoadSoupFile(SoupHandle& soup, const Vek::PString& root, const char* path, const char* extension) {
+    TFile file;
+    if (!file.OpenInRoot(root, path, TFile::kModeRead)) return false;
+    switch (FormOf(path, extension)) {
+        case SoupForm::kText:
+            soup.Clear();
+            ParseTextSoup(soup, file);
+            break;
+        case SoupForm::kBinary:
+            ReadBinarySoup(soup, file);
+            break;
+        case SoupForm::kUnknown:
+            file.Close();
+            return false;
+    }
+    file.Close();
+    return true;
+}
+
+bool SaveSoupFile(const SoupHandle& soup, const Vek::PString& root, const char* path, const char* extension) {
+    SoupForm form = FormOf(path, extension);
+    if (form == SoupForm::kUnknown) return false;
+    TFile file;
+    if (!file.OpenInRoot(root, path, TFile::kModeWriteNew)) return false;
+    if (form == SoupForm::kText)
+        WriteTextSoup(soup, file);
+    else
+        WriteBinarySoup(file, soup);
+    bool written = !file.HasError();
+    file.Close();
+    if (!written) SoupLogPrintf("SaveSoupFile> failed to write '%s'", path ? path : "");
+    return written;
+}
+
+std::string SoupTwinName(const char* name) {
+    std::string twin(name ? name : "");
+    std::size_t separator = twin.find_last_of("/\\");
+    std::size_t dot = twin.rfind('.');
+    if (dot == std::string::npos || (separator != std::string::npos && dot < separator))
+        twin += ".tmp";
+    else
+        twin.replace(dot + 1, std::string::npos, "tmp");
+    return twin;
+}
+
+bool LoadSoupFileRecovering(SoupHandle& soup, const Vek::PString& root, const char* name) {
+    std::string twin = SoupTwinName(name);
+    bool fileUnreadable = false;
+    if (ExistsInRoot(root, name)) {
+        if (LoadSoupFile(soup, root, name, "txt")) {
+            if (ExistsInRoot(root, twin.c_str())) DeleteInRoot(root, twin.c_str());
+            return true;
+        }
+        fileUnreadable = true;
+        SoupLogPrintf("LoadSoupFileRecovering> unable to open '%s'; left in place", name ? name : "");
+    }
+    if (ExistsInRoot(root, twin.c_str())) {
+        if (LoadSoupFile(soup, root, twin.c_str(), "txt")) {
+            if (!fileUnreadable) RenameInRoot(root, twin.c_str(), name);
+            return true;
+        }
+        SoupLogPrintf("LoadSoupFileRecovering> unable to open '%s'; left in place", twin.c_str());
+    }
+    return false;
+}

@@ -1,0 +1,61 @@
+#include "foundation/soups/SoupKuidSets.h"
+
+#include <string>
+
+#include "foundation/soups/ACSConverter.h"
+
+namespace {
+
+void AddUnique(KuidSet& set, const KUID& kuid) {
+    if (!kuid.IsNull() && !set.Find(kuid)) set.Add(kuid);
+}
+
+void CollectRecursive(const ChunkRef& container, KuidSet& set) {
+    int32_t count = container->Count();
+    Vek::PString name;
+    ChunkRef child;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!container->GetChildAt(i, name, child)) continue;
+        switch (child->GetKind()) {
+            case ACSKind::kText: {
+                std::string text(TextOfBlock(MakeChunkDataView(child)));
+                AddUnique(set, KUID::Parse(text.c_str(), true));
+                break;
+            }
+            case ACSKind::kKUID:
+                if (child->GetSize() == KUID::kPackedRecordSize) {
+                    KUID kuid;
+                    kuid.FromPackedRecord(child->GetData());
+                    AddUnique(set, kuid);
+                }
+                break;
+            case ACSKind::kContainer:
+                CollectRecursive(child, set);
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+void SoupToKuidSet(const SoupHandle& soup, KuidSet& set) {
+    int32_t count = soup.Count();
+    for (int32_t i = 0; i < count; ++i) AddUnique(set, soup.GetKUID(soup.GetTagName(i), KUID::Null()));
+}
+
+void SoupToKuidSetRecursive(const SoupHandle& soup, KuidSet& set) {
+    if (soup.GetRoot()) CollectRecursive(soup.GetRoot(), set);
+}
+
+void KuidSetToSoup(SoupHandle& soup, const KuidSet& set) {
+    soup.Clear();
+    int32_t stored = 0;
+    Vek::PString name;
+    for (const KUID& kuid : set) {
+        if (kuid.IsNull()) continue;
+        name.Setf("%d", stored++);
+        soup.SetKUID(name, kuid);
+    }
+}

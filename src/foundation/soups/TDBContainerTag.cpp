@@ -1,0 +1,166 @@
+#include "foundation/soups/TDBContainerTag.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "foundation/soups/TDBDataTag.h"
+
+namespace {
+
+using Child = TDBContainerTag::Child;
+
+// Name order: bytes compared as unsigned values, a prefix first; no name
+// sorts as the empty name.
+bool NameLess(const Vek::PString& a, const Vek::PString& b) {
+    if (a == b) return false;
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a.c_str());
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b.c_str());
+    while (*x && *x == *y) ++x, ++y;
+    return *x < *y;
+}
+
+// Sorts positions [lo, hi] of `items` (addresses of the ring's pairs in
+// order); pairs move, addresses stay.
+class ChildSorter {
+public:
+    explicit ChildSorter(std::vector<Child*>& items) : m_items(items) {}
+
+    void QuickSort(int lo, int hi) {
+        while (hi - lo >= 10) {
+            int mid = (lo + hi) / 2;
+            int pivotAt;
+            if (NameLess(Name(lo), Name(mid))) {
+                if (NameLess(Name(mid), Name(hi)))
+                    pivotAt = mid;
+                else
+                    pivotAt = NameLess(Name(lo), Name(hi)) ? hi : lo;
+            } else {
+                if (NameLess(Name(lo), Name(hi)))
+                    pivotAt = lo;
+                else if (NameLess(Name(mid), Name(hi)))
+                    pivotAt = hi;
+                else
+                    pivotAt = mid;
+            }
+            const Vek::PString pivot = Name(pivotAt);  // the name, not the position
+
+            int i = lo;
+            int j = hi;
+            for (;;) {
+                while (NameLess(Name(i), pivot)) ++i;
+                while (NameLess(pivot, Name(j))) --j;
+                if (i >= j) break;
+                std::swap(*m_items[i], *m_items[j]);
+                ++i;
+                --j;
+            }
+
+            // Recurse into one side, loop on the other.
+            if (i > mid) {
+                QuickSort(i, hi);
+                hi = i - 1;
+            } else {
+                QuickSort(lo, j);
+                lo = j + 1;
+            }
+        }
+        InsertionSort(lo, hi);
+    }
+
+private:
+    const Vek::PString& Name(int k) const { return m_items[k]->name; }
+
+    void InsertionSort(int lo, int hi) {
+        for (int k = lo + 1; k <= hi; ++k) {
+            if (!NameLess(Name(k), Name(k - 1))) continue;
+            Child taken = std::move(*m_items[k]);
+            int gap = k;
+            while (gap > lo && NameLess(taken.name, Name(gap - 1))) {
+                *m_items[gap] = std::move(*m_items[gap - 1]);
+                --gap;
+            }
+            *m_items[gap] = std::move(taken);
+        }
+    }
+
+    std::vector<Child*>& m_items;
+};
+
+}  // namespace
+
+ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
+    for (const Child& child : m_children)
+        if (child.name == name) return child.chunk;
+    return NullChunk();
+}
+
+int32_t TDBContainerTag::Count() const { return static_cast<int32_t>(m_children.Count()); }
+
+bool TDBContainerTag::GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chunk) const {
+    if (index < 0) return ACSChunk::GetChildAt(index, name, chunk);
+    ChildList::ConstIterator it;
+    if (m_cursorIndex >= 0 && m_cursorIndex <= index) {
+        it = m_cursor;
+        it += index - m_cursorIndex;
+    } else {
+        it = m_children.Begin();
+        it += index;
+    }
+    if (!it) {
+        m_cursorIndex = -1;
+        return ACSChunk::GetChildAt(index, name, chunk);
+    }
+    m_cursorIndex = index;
+    m_cursor = it;
+    name = it->name;
+    chunk = it->chunk;
+    return true;
+}
+
+void TDBContainerTag::SortChildren() {
+    std::vector<Child*> items;
+    for (Child& child : m_children) items.push_back(&child);
+    if (items.size() < 2) return;
+    Edited();
+    ChildSorter(items).QuickSort(0, static_cast<int>(items.size()) - 1);
+}
+
+void TDBContainerTag::SwapChildren(ChunkRef a, ChunkRef b) {
+    if (!a || !b) return;
+    Child* holdsA = nullptr;
+    Child* holdsB = nullptr;
+    for (Child& child : m_children) {
+        if (child.chunk == a) holdsA = &child;
+        if (child.chunk == b) holdsB = &child;
+    }
+    if (!holdsA || !holdsB || holdsA == holdsB) return;
+    Edited();
+    std::swap(holdsA->chunk, holdsB->chunk);
+}
+
+void TDBContainerTag::AppendChild(const Vek::PString& name, ChunkRef chunk) {
+    if (!chunk) return;
+    Edited();
+    m_children.Add(Child{name, std::move(chunk)});
+}
+
+void TDBContainerTag::RemoveChild(ChunkRef chunk) {
+    if (!chunk) return;
+    for (ChildList::Iterator it = m_children.Begin(); it; ++it) {
+        if (it->chunk == chunk) {
+            Edited();
+            m_children.RemoveOrdered(it);
+            return;
+        }
+    }
+}
+
+ChunkRef TDBContainerTag::CreateChunk(int32_t kind, RawDataRef block) {
+    return CreateEditableChunk(kind, std::move(block));
+}
+
+ChunkRef CreateEditableChunk(int32_t kind, RawDataRef block) {
+    if (kind == ACSKind::kContainer) return MakeCounted<TDBContainerTag>();
+    return MakeCounted<TDBDataTag>(kind, std::move(block));
+}

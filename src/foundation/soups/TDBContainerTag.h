@@ -1,0 +1,57 @@
+#pragma once
+// An editable soup container: an ordered list of (name, chunk) pairs kept
+// in a block ring of 13 pairs per block. Names are interned strings and are
+// not unique; the same chunk may also be held by several pairs (and by
+// other containers).
+#include "engine/DynamicArray.h"
+#include "foundation/soups/ACSChunk.h"
+
+class TDBContainerTag : public ACSChunk {
+public:
+    struct Child {
+        Vek::PString name;
+        ChunkRef chunk;
+    };
+    using ChildList = Vek::DynamicArray<Child, 13>;
+
+    TDBContainerTag() = default;
+
+    // First pair whose name is the same interned string; the null chunk
+    // when there is none.
+    ChunkRef GetChild(const Vek::PString& name) const override;
+    int32_t Count() const override;
+    bool GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chunk) const override;
+    // In-place quicksort by name bytes (unsigned; a prefix sorts first):
+    // median-of-three pivot for ranges of 11 pairs or more, insertion sort
+    // below that. Not stable: the order of equal names follows from the
+    // algorithm, which is kept exactly for that reason.
+    void SortChildren() override;
+    // Finds the last pair holding a and the last pair holding b; when both
+    // exist and differ, their chunks change places (names stay).
+    void SwapChildren(ChunkRef a, ChunkRef b) override;
+    // Adds (name, chunk) at the end; a null chunk adds nothing.
+    void AppendChild(const Vek::PString& name, ChunkRef chunk) override;
+    // Removes the first pair holding that very chunk, keeping the order.
+    void RemoveChild(ChunkRef chunk) override;
+    // Kind 1: a new empty TDBContainerTag; otherwise a new TDBDataTag.
+    ChunkRef CreateChunk(int32_t kind, RawDataRef block) override;
+    int32_t GetKind() const override { return ACSKind::kContainer; }
+
+protected:
+    ~TDBContainerTag() override = default;
+
+private:
+    // Forgets the GetChildAt cursor; every edit of the list calls it.
+    void Edited() { m_cursorIndex = -1; }
+
+    ChildList m_children;
+    // Where the last GetChildAt stopped, so that walking the children in
+    // order costs one step per child instead of a walk from the start.
+    mutable int32_t m_cursorIndex = -1;
+    mutable ChildList::ConstIterator m_cursor;
+};
+
+// The node factory that every editable node and every view uses for its
+// CreateChunk: kind 1 gives an empty TDBContainerTag, other kinds a
+// TDBDataTag with the block. Null when memory runs out.
+ChunkRef CreateEditableChunk(int32_t kind, RawDataRef block);

@@ -1,0 +1,22 @@
+#pragma once
+// An editable soup value: a kind and a counted byte block (null = no
+// bytes). It has no children. Setters never change bytes in place; they
+// make a new tag, so blocks are shared safely between copies.
+#include "foundation/soups/ACSChunk.h"
+
+class TDBDataTag : public ACSChunk {
+public:
+    TDBDataTag(int32_t kind, RawDataRef block) : m_block(std::move(block)), m_kind(kind) {}
+
+    const uint8_t* GetData() const override;
+    int32_t GetSize() const override;
+    int32_t GetKind() const override;
+    void SetKindAndData(int32_t kind, RawDataRef block) override;
+
+protected:
+    ~TDBDataTag() override = default;
+
+private:
+    RawDataRef m_block;
+    int32_t m_kind;
+};

@@ -1,0 +1,334 @@
+#include "foundation/soups/TextSoupReader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+
+#include "foundation/files/PathRules.h"
+#include "foundation/kuid/KUID.h"
+#include "foundation/soups/CodePage1252.h"
+#include "foundation/soups/SoupLog.h"
+#include "foundation/streams/Stream.h"
+
+namespace {
+
+constexpr int kEnd = -1;
+constexpr std::size_t kMaxTagName = 511;
+constexpr std::size_t kNumberCapacity = 32;
+constexpr std::size_t kListCapacity = 256;
+
+enum class ValueType { kNone, kContainer, kFloat, kInteger, kNumberList, kText };
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsBlank(int c) { return c == ' ' || c == '\t'; }
+bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }
+
+// Stores the tags of one container the way the handle's setters do (a
+// repeated name removes the first tag of that name, the new tag goes last),
+// without the setters' search for an earlier tag when the name is new to
+// this container, so that reading n distinct tags costs n appends.
+class ContainerBuilder {
+public:
+    explicit ContainerBuilder(SoupHandle& soup) : m_soup(soup) {}
+
+    void SetEmpty(const Vek::PString& tag) {
+        if (Repeated(tag)) return m_soup.SetEmpty(tag);
+        Append(tag, ACSKind::kEmpty, nullptr);
+    }
+    void SetInt(const Vek::PString& tag, int32_t value) {
+        if (Repeated(tag)) return m_soup.SetInt(tag, value);
+        Append(tag, ACSKind::kIntegers, MakeRawDataCopy(4, &value));
+    }
+    void SetFloat(const Vek::PString& tag, float value) {
+        if (Repeated(tag)) return m_soup.SetFloat(tag, value);
+        Append(tag, ACSKind::kFloats, MakeRawDataCopy(4, &value));
+    }
+    void SetFloatArray(const Vek::PString& tag, const SoupHandle::FloatArray& values) {
+        if (Repeated(tag) || values.IsEmpty()) return m_soup.SetFloatArray(tag, values);
+        Append(tag, ACSKind::kFloats, MakeRawDataCopy(values.Count() * 4, values.Data()));
+    }
+    void SetKUID(const Vek::PString& tag, const KUID& kuid) {
+        if (Repeated(tag)) return m_soup.SetKUID(tag, kuid);
+        uint8_t record[KUID::kPackedRecordSize];
+        kuid.ToPackedRecord(record);
+        Append(tag, ACSKind::kKUID, MakeRawDataCopy(KUID::kPackedRecordSize, record));
+    }
+    void SetString(const Vek::PString& tag, const std::string& text) {
+        if (Repeated(tag)) return m_soup.SetString(tag, text.c_str());
+        std::size_t length = std::strlen(text.c_str());
+        Append(tag, ACSKind::kText, length ? MakeRawDataCopy(static_cast<int32_t>(length + 1), text.c_str()) : nullptr);
+    }
+    void SetContainer(const Vek::PString& tag, SoupHandle& child) {
+        if (Repeated(tag)) return m_soup.SetContainer(tag, child);
+        child.EnsureContainer();
+        ChunkRef root = m_soup.EnsureContainerRef();
+        if (root && child.GetRoot()) root->AppendChild(tag, child.GetRoot());
+    }
+
+private:
+    // True when the container already had a tag of that name.
+    bool Repeated(const Vek::PString& tag) { return !m_seen.insert(tag.GetNode()).second; }
+    void Append(const Vek::PString& tag, int32_t kind, RawDataRef block) {
+        ChunkRef root = m_soup.EnsureContainerRef();
+        if (!root) return;
+        ChunkRef chunk = root->CreateChunk(kind, std::move(block));
+        if (chunk && !IsNullChunk(chunk)) root->AppendChild(tag, std::move(chunk));
+    }
+
+    SoupHandle& m_soup;
+    std::unordered_set<const void*> m_seen;
+};
+
+class TextSoupParser {
+public:
+    explicit TextSoupParser(TStream& stream) : m_stream(stream) {}
+
+    // Reads one container's tags into `soup`; false when nesting passes the
+    // limit somewhere below.
+    bool ReadContainer(SoupHandle& soup, bool utf8, int depth) {
+        soup.Clear();
+        if (!utf8) utf8 = SkipByteOrderMark();
+        ContainerBuilder tags(soup);
+        std::string name;
+        std::string value;
+        for (;;) {
+            ReadTagName(name);
+            if (name.empty()) return true;
+            Vek::PString tag(name.c_str(), name.size());
+            switch (Classify()) {
+                case ValueType::kNone:
+                    tags.SetEmpty(tag);
+                    break;
+                case ValueType::kContainer: {
+                    if (depth + 1 > kMaxTextSoupDepth) return false;
+                    SoupHandle child;
+                    if (!ReadContainer(child, utf8, depth + 1)) return false;
+                    tags.SetContainer(tag, child);
+                    int c = SkipBlanks(true);
+                    if (c != '}') Unread(c);
+                    break;
+                }
+                case ValueType::kFloat: {
+                    ReadValueTextFixed(value, kNumberCapacity);
+                    float number = 0.0f;
+                    if (std::sscanf(value.c_str(), "%f", &number) != 1) number = 0.0f;
+                    tags.SetFloat(tag, number);
+                    break;
+                }
+                case ValueType::kInteger: {
+                    ReadValueTextFixed(value, kNumberCapacity);
+                    int number = 0;
+                    if (std::sscanf(value.c_str(), "%d", &number) != 1) number = 0;
+                    tags.SetInt(tag, number);
+                    break;
+                }
+                case ValueType::kNumberList:
+                    StoreNumberList(tags, tag);
+                    break;
+                case ValueType::kText:
+                    ReadValueText(value);
+                    StoreText(tags, tag, value, utf8);
+                    break;
+            }
+        }
+    }
+
+private:
+    // The next byte, or kEnd at the end of input (which also records the
+    // past-the-end error). A NUL byte ends the text like the end of input.
+    int ReadChar() {
+        if (m_ended) return kEnd;
+        uint8_t byte = 0;
+        if (m_stream.Read(&byte, 1) != 1) {
+            m_stream.SetError(TStream::kErrorPastEnd);
+            m_ended = true;
+            return kEnd;
+        }
+        if (byte == 0) {
+            m_ended = true;
+            return kEnd;
+        }
+        return byte;
+    }
+    // Steps back over a byte that ReadChar returned (not over the end).
+    void Unread(int c) {
+        if (c != kEnd) m_stream.StepBack(1);
+    }
+    int32_t Tell() const { return m_stream.Tell(); }
+    void Restore(int32_t position) {
+        m_stream.SetPosition(position);
+        m_ended = false;
+    }
+
+    bool SkipByteOrderMark() {
+        int32_t start = Tell();
+        uint8_t mark[3] = {0, 0, 0};
+        if (m_stream.Read(mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) return true;
+        m_stream.SetPosition(start);
+        return false;
+    }
+
+    // Skips blanks and tabs (and line breaks when asked); returns the first
+    // other byte, consumed.
+    int SkipBlanks(bool skipLineBreaks) {
+        for (;;) {
+            int c = ReadChar();
+            if (IsBlank(c) || (skipLineBreaks && IsLineBreak(c))) continue;
+            return c;
+        }
+    }
+
+    void ReadTagName(std::string& name) {
+        name.clear();
+        int c = SkipBlanks(true);
+        if (c == kEnd || c == '}') {
+            Unread(c);
+            return;
+        }
+        while (c != kEnd && !IsBlank(c) && !IsLineBreak(c) && c != '}') {
+            if (name.size() < kMaxTagName) name.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
+            c = ReadChar();
+        }
+        Unread(c);
+    }
+
+    // Looks at the rest of the line without consuming it (a container's '{'
+    // is consumed).
+    ValueType Classify() {
+        int32_t start = Tell();
+        ValueType type = ClassifyFrom();
+        if (type != ValueType::kContainer) Restore(start);
+        return type;
+    }
+
+    ValueType ClassifyFrom() {
+        int c = SkipBlanks(false);
+        if (IsLineBreak(c)) return SkipBlanks(true) == '{' ? ValueType::kContainer : ValueType::kNone;
+        if (c == kEnd || c == '}') return ValueType::kNone;
+        if (c == '"') return ValueType::kText;
+        if (c == '{') return ValueType::kContainer;
+
+        if (c == '-' || c == '.' || IsDigit(c)) {
+            int32_t valueStart = Tell() - 1;
+            if (c == '-') c = ReadChar();
+            bool dot = false;
+            while (IsDigit(c) || c == '.') {
+                dot = dot || c == '.';
+                c = ReadChar();
+            }
+            while (IsBlank(c)) c = ReadChar();
+            if (c == kEnd || IsLineBreak(c)) return dot ? ValueType::kFloat : ValueType::kInteger;
+            Restore(valueStart);
+        } else {
+            Unread(c);
+        }
+        for (;;) {
+            c = ReadChar();
+            if (c == kEnd || IsLineBreak(c)) return ValueType::kNumberList;
+            if (!(IsDigit(c) || IsBlank(c) || c == ',' || c == '-' || c == '.')) return ValueType::kText;
+        }
+    }
+
+    // A value's text; see the header for the rules.
+    void ReadValueText(std::string& value) {
+        value.clear();
+        int c = SkipBlanks(false);
+        if (c == kEnd || IsLineBreak(c) || c == '}') {
+            Unread(c);
+            return;
+        }
+        if (c == '"') {
+            for (c = ReadChar(); c != kEnd && c != '"'; c = ReadChar()) {
+                if (IsLineBreak(c)) {
+                    int next = ReadChar();
+                    if (!(IsLineBreak(next) && next != c)) Unread(next);
+                    value += "\r\n";
+                } else {
+                    value.push_back(static_cast<char>(c));
+                }
+            }
+            return;
+        }
+        while (c != kEnd && !IsLineBreak(c) && c != '}') {
+            if (c == '\\') {
+                int next = ReadChar();
+                if (next == 'n') {
+                    value += "\r\n";
+                    c = ReadChar();
+                    continue;
+                }
+                value.push_back('\\');
+                c = next;
+                continue;
+            }
+            value.push_back(static_cast<char>(c));
+            c = ReadChar();
+        }
+        Unread(c);
+    }
+
+    // The same, keeping at most capacity - 1 bytes and dropping one
+    // trailing backslash.
+    void ReadValueTextFixed(std::string& value, std::size_t capacity) {
+        ReadValueText(value);
+        if (value.size() > capacity - 1) value.resize(capacity - 1);
+        if (!value.empty() && value.back() == '\\') value.pop_back();
+    }
+
+    // Tokens split at blanks and commas, each scanned with "%f"; a token
+    // that holds no number is skipped.
+    void StoreNumberList(ContainerBuilder& tags, const Vek::PString& tag) {
+        std::string value;
+        ReadValueTextFixed(value, kListCapacity);
+        SoupHandle::FloatArray numbers;
+        std::size_t i = 0;
+        while (i < value.size()) {
+            while (i < value.size() && (IsBlank(value[i]) || value[i] == ',')) ++i;
+            std::size_t end = i;
+            while (end < value.size() && !IsBlank(value[end]) && value[end] != ',') ++end;
+            if (end > i) {
+                std::string token = value.substr(i, end - i);
+                float number = 0.0f;
+                if (std::sscanf(token.c_str(), "%f", &number) == 1) numbers.Add(number);
+            }
+            i = end;
+        }
+        tags.SetFloatArray(tag, numbers);
+    }
+
+    static std::size_t CountOccurrences(const std::string& text, const char* word) {
+        std::size_t count = 0;
+        std::size_t length = std::strlen(word);
+        for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + length)) ++count;
+        return count;
+    }
+
+    static void StoreText(ContainerBuilder& tags, const Vek::PString& tag, std::string& text, bool utf8) {
+        std::size_t kuids = CountOccurrences(text, "<kuid:") + CountOccurrences(text, "<kuid2:");
+        if (!text.empty() && kuids <= 1 &&
+            (MatchesPrefixNoCase("<KUID:", text.c_str()) || MatchesPrefixNoCase("<KUID2:", text.c_str()) ||
+             MatchesPrefixNoCase("<NULL>", text.c_str()))) {
+            tags.SetKUID(tag, KUID::Parse(text.c_str(), false));
+            return;
+        }
+        if (!utf8 && CodePage1252::HasHighBytes(text)) text = CodePage1252::ToUtf8(text);
+        tags.SetString(tag, text);
+    }
+
+    TStream& m_stream;
+    bool m_ended = false;
+};
+
+}  // namespace
+
+bool ParseTextSoup(SoupHandle& soup, TStream& stream, bool utf8) {
+    soup.Clear();
+    if (!stream.IsOpen()) return true;
+    TextSoupParser parser(stream);
+    if (parser.ReadContainer(soup, utf8, 0)) return true;
+    soup.Clear();
+    SoupLogPrintf("ParseTextSoup> containers nested deeper than %d; the text is taken as damaged",
+                  kMaxTextSoupDepth);
+    return false;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Writes a soup in its text form, the form of "config.txt":
+//
+//   <UTF-8 byte-order mark><CR LF>
+//   name                                    value<CR LF>
+//   <CR LF>                        (an empty line before a container that is
+//   container                       not the first tag of its level)
+//   {
+//     name                                  "text value"
+//   }
+//
+// Each level indents by two blanks; values start at column 40 (at least one
+// blank after the name). Names are lower-cased, cut to 1024 bytes, and
+// every byte of 32 or less or 128 or more becomes '_'. Texts are always
+// quoted, numbers and KUIDs only when their text holds a blank, tab, CR or
+// LF; a double quote inside a value becomes a single quote (there is no
+// escape). Kinds without a text form (empty, raw, reserved) and empty texts
+// write the name alone. The reader (TextSoupReader.h) guesses kinds from
+// the text, so reading is not the exact inverse of writing.
+#include <string>
+
+#include "foundation/soups/SoupHandle.h"
+
+class TStream;
+
+// Nothing for a null handle.
+void WriteTextSoup(const SoupHandle& soup, TStream& stream);
+
+// The name as the writer writes it.
+std::string NormaliseTagName(const char* name);

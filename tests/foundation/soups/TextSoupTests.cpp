@@ -1,0 +1,302 @@
+// The text form: the writer's exact layout, what the reader makes of each
+// value, the byte-order mark, and damaged input.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/soups/TextSoupReader.h"
+#include "foundation/soups/TextSoupWriter.h"
+#include "SoupTestSupport.h"
+
+namespace {
+
+std::string Blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+
+std::string Written(const SoupHandle& soup) {
+    TBuffer out;
+    WriteTextSoup(soup, out);
+    return SoupTest::ContentsText(out);
+}
+
+SoupHandle Parsed(const std::string& text, bool* result = nullptr) {
+    TBuffer in;
+    SoupTest::Fill(in, text);
+    SoupHandle soup;
+    bool ok = ParseTextSoup(soup, in);
+    if (result) *result = ok;
+    return soup;
+}
+
+std::vector<std::string> TagNames(const SoupHandle& soup) {
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < soup.Count(); ++i) names.push_back(soup.GetTagName(i).c_str());
+    return names;
+}
+
+std::vector<float> Floats(const SoupHandle& soup, const char* name) {
+    SoupHandle::FloatArray array;
+    soup.GetFloatArray(name, array);
+    return std::vector<float>(array.begin(), array.end());
+}
+
+void AppendRaw(SoupHandle& soup, const char* name, int32_t kind) {
+    ChunkRef root = soup.EnsureContainerRef();
+    root->AppendChild(name, root->CreateChunk(kind, MakeRawDataCopy(2, "x")));
+}
+
+TEST(TextSoupWriter, GoldenLayout) {
+    SoupHandle soup;
+    soup.SetInt("count", 5);
+    soup.SetString("Name", "say \"hi\"");
+    soup.SetString("word", "plain");
+    soup.SetString("empty", "");
+    soup.SetKUID("kuid", KUID(3, 100, 0));
+    SoupHandle::FloatArray floats;
+    floats.Add(1.5f), floats.Add(2.0f);
+    soup.SetFloatArray("floats", floats);
+    AppendRaw(soup, "raw", ACSKind::kRaw);
+    SoupHandle box, inner;
+    std::string twenty(20, 'n');
+    inner.SetFloat(twenty.c_str(), 0.25f);
+    box.SetInt("Mixed Case\x01\xC3", 1);
+    box.SetContainer("inner", inner);
+    soup.SetContainer("box", box);
+    std::string fortyFive(45, 'w');
+    soup.SetString(fortyFive.c_str(), "two\r\nlines\tand");
+
+    const std::string expected = std::string("\xEF\xBB\xBF\r\n") +
+        "count" + Blanks(35) + "5\r\n" +
+        "name" + Blanks(36) + "\"say 'hi'\"\r\n" +
+        "word" + Blanks(36) + "\"plain\"\r\n" +
+        "empty" + Blanks(35) + "\r\n" +
+        "kuid" + Blanks(36) + "<kuid:3:100>\r\n" +
+        "floats" + Blanks(34) + "1.5,2\r\n" +
+        "raw" + Blanks(37) + "\r\n" +
+        "\r\n"
+        "box\r\n"
+        "{\r\n"
+        "  mixed_case__" + Blanks(26) + "1\r\n" +
+        "  \r\n"
+        "  inner\r\n"
+        "  {\r\n"
+        "    " + twenty + Blanks(16) + "0.25\r\n" +
+        "  }\r\n"
+        "}\r\n" +
+        fortyFive + " \"two\r\nlines\tand\"\r\n";
+    EXPECT_EQ(Written(soup), expected);
+
+    // A null handle writes nothing, an empty container only the header.
+    EXPECT_EQ(Written(SoupHandle()), "");
+    SoupHandle empty;
+    empty.EnsureContainer();
+    EXPECT_EQ(Written(empty), "\xEF\xBB\xBF\r\n");
+}
+
+TEST(TextSoupWriter, KuidLinesCarryNoNul) {
+    SoupHandle soup;
+    soup.SetKUID("kuid", KUID(-3, 1012, 127));
+    soup.SetKUID("kuid2", KUID(3, 100, 2));
+    soup.SetKUID("none", KUID::Null());
+    std::string text = Written(soup);
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    EXPECT_NE(text.find("<kuid:-3:1012>\r\n"), std::string::npos);
+    EXPECT_NE(text.find("<kuid2:3:100:2>\r\n"), std::string::npos);
+    EXPECT_NE(text.find("<NULL>\r\n"), std::string::npos);
+}
+
+TEST(TextSoupRoundTrip, ReadBackTable) {
+    SoupHandle soup;
+    SoupHandle box;
+    box.SetInt("x", 1);
+    soup.SetContainer("container", box);
+    soup.SetString("text", "a \"b\"");
+    soup.SetString("kuidtext", "<kuid:1:2>");
+    soup.SetString("twokuids", "<kuid:1:2> <kuid:3:4>");
+    soup.SetInt("int", 5);
+    int32_t three[3] = {1, 2, 3};
+    soup.GetRoot()->AppendChild("ints", soup.GetRoot()->CreateChunk(ACSKind::kIntegers, MakeRawDataCopy(12, three)));
+    soup.SetFloat("float", 2.5f);
+    soup.SetFloat("round", 2.0f);
+    SoupHandle::FloatArray floats;
+    floats.Add(1.5f), floats.Add(2.0f);
+    soup.SetFloatArray("floats", floats);
+    soup.SetKUID("kuid", KUID(7, 8, 0));
+    soup.SetEmpty("empty");
+    AppendRaw(soup, "raw", ACSKind::kRaw);
+    AppendRaw(soup, "reserved", ACSKind::kReserved);
+    soup.SetString("emptytext", "");
+
+    SoupHandle back = Parsed(Written(soup));
+    struct Case {
+        const char* name;
+        int32_t kind;
+    };
+    const Case kinds[] = {
+        {"container", ACSKind::kContainer}, {"text", ACSKind::kText},     {"kuidtext", ACSKind::kKUID},
+        {"twokuids", ACSKind::kText},       {"int", ACSKind::kIntegers},  {"ints", ACSKind::kFloats},
+        {"float", ACSKind::kFloats},        {"round", ACSKind::kIntegers}, {"floats", ACSKind::kFloats},
+        {"kuid", ACSKind::kKUID},           {"empty", ACSKind::kEmpty},   {"raw", ACSKind::kEmpty},
+        {"reserved", ACSKind::kEmpty},      {"emptytext", ACSKind::kEmpty},
+    };
+    for (const Case& c : kinds) {
+        EXPECT_EQ(back.GetRoot()->GetChild(c.name)->GetKind(), c.kind) << c.name;
+    }
+    EXPECT_EQ(back.GetContainer("container").GetInt("x", 0), 1);
+    EXPECT_STREQ(back.GetString("text").c_str(), "a 'b'");
+    EXPECT_EQ(back.GetKUID("kuidtext", KUID()), KUID(1, 2, 0));
+    EXPECT_EQ(Floats(back, "ints"), (std::vector<float>{1, 2, 3}));
+    EXPECT_EQ(back.GetFloat("float", 0), 2.5f);
+    EXPECT_EQ(back.GetInt("round", 0), 2);
+    EXPECT_EQ(Floats(back, "floats"), (std::vector<float>{1.5f, 2.0f}));
+    EXPECT_EQ(back.GetKUID("kuid", KUID()), KUID(7, 8, 0));
+    EXPECT_EQ(TagNames(back).size(), 14u);
+}
+
+TEST(TextSoupReader, ClassifiesValuesFromTheirText) {
+    SoupHandle soup = Parsed(
+        "list 12 34\n"
+        "mixed 12abc\n"
+        "negative -7\n"
+        "half .5\n"
+        "minus -\n"
+        "point .\n"
+        "minuspoint -.\n"
+        "tokens 1,-,2 .\n"
+        "spaced   -3   \t\n"
+        "quoted \"x } y\n z\"\n"
+        "escaped a\\nb \n"
+        "slash a\\\n"
+        "upper <KUID2:1:2:3>\n"
+        "null <null>\n"
+        "kuidlike <kuidx\n"
+        "two <kuid:1:2><kuid:3:4>\n"
+        "Caps 1\n"
+        "nothing\n"
+        "tail 9");
+
+    EXPECT_EQ(Floats(soup, "list"), (std::vector<float>{12, 34}));
+    EXPECT_STREQ(soup.GetString("mixed").c_str(), "12abc");
+    EXPECT_EQ(soup.GetTagKind("negative"), ACSKind::kIntegers);
+    EXPECT_EQ(soup.GetInt("negative", 0), -7);
+    EXPECT_EQ(soup.GetTagKind("half"), ACSKind::kFloats);
+    EXPECT_EQ(soup.GetFloat("half", 0), 0.5f);
+    // Numbers that scan nothing are stored as 0; list tokens are skipped.
+    EXPECT_EQ(soup.GetTagKind("minus"), ACSKind::kIntegers);
+    EXPECT_EQ(soup.GetInt("minus", 7), 0);
+    EXPECT_EQ(soup.GetFloat("point", 7), 0.0f);
+    EXPECT_EQ(soup.GetFloat("minuspoint", 7), 0.0f);
+    EXPECT_EQ(Floats(soup, "tokens"), (std::vector<float>{1, 2}));
+    EXPECT_EQ(soup.GetInt("spaced", 0), -3);
+    EXPECT_STREQ(soup.GetString("quoted").c_str(), "x } y\r\n z");
+    EXPECT_STREQ(soup.GetString("escaped").c_str(), "a\r\nb ");
+    EXPECT_STREQ(soup.GetString("slash").c_str(), "a\\");
+    EXPECT_EQ(soup.GetKUID("upper", KUID()), KUID(1, 2, 3));
+    EXPECT_EQ(soup.GetTagKind("null"), ACSKind::kKUID);
+    EXPECT_EQ(soup.GetKUID("null", KUID(1, 1, 0)), KUID::Null());
+    EXPECT_EQ(soup.GetTagKind("kuidlike"), ACSKind::kText);
+    EXPECT_EQ(soup.GetTagKind("two"), ACSKind::kText);
+    EXPECT_EQ(soup.GetInt("caps", 0), 1);  // names are lower-cased
+    EXPECT_EQ(soup.GetTagKind("nothing"), ACSKind::kEmpty);
+    EXPECT_EQ(soup.GetInt("tail", 0), 9);  // the end of input ends a value
+}
+
+TEST(TextSoupReader, ContainersNamesAndRepeats) {
+    std::string longName(600, 'l');
+    SoupHandle soup = Parsed(
+        "a 1\n"
+        "box\r\n\r\n  {\r\n  x \"one\"}\n"
+        "flat { y 2 }\n"
+        "hollow {}\n"
+        "a 3\n" +
+        longName + " 4\n"
+        "quote \"unterminated\n"
+        "on\n"
+        "} ignored 5\n");
+
+    EXPECT_EQ(TagNames(soup), (std::vector<std::string>{"box", "flat", "hollow", "a", longName.substr(0, 511), "quote"}));
+    EXPECT_EQ(soup.GetInt("a", 0), 3);  // the repeat replaced the first, at the end
+    EXPECT_STREQ(soup.GetContainer("box").GetString("x").c_str(), "one");
+    EXPECT_EQ(soup.GetContainer("flat").GetInt("y", 0), 2);
+    EXPECT_FALSE(soup.GetContainer("hollow").IsEmpty());
+    EXPECT_EQ(soup.GetContainer("hollow").Count(), 0);
+    EXPECT_STREQ(soup.GetString("quote").c_str(), "unterminated\r\non\r\n} ignored 5\r\n");
+
+    // A '}' at the top level ends reading.
+    SoupHandle cut = Parsed("a 1\n}\nb 2\n");
+    EXPECT_EQ(TagNames(cut), (std::vector<std::string>{"a"}));
+
+    // Input without tags leaves the handle null; a NUL byte ends the text.
+    EXPECT_TRUE(Parsed("").IsEmpty());
+    EXPECT_TRUE(Parsed("\xEF\xBB\xBF\r\n  \r\n").IsEmpty());
+    SoupHandle nul = Parsed(std::string("a 1\nb 2\0c 3\n", 12));
+    EXPECT_EQ(TagNames(nul), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(TextSoupReader, ByteOrderMarkDecidesTheCodePage) {
+    const std::string body = "t \"caf\xE9\"\r\nu plain\xE9\r\nbox\r\n{\r\n  v \"\xE9\"\r\n}\r\n";
+    SoupHandle ansi = Parsed(body);
+    EXPECT_EQ(std::string(ansi.GetString("t").c_str()), "caf\xC3\xA9");
+    EXPECT_EQ(std::string(ansi.GetString("u").c_str()), "plain\xC3\xA9");
+    EXPECT_EQ(std::string(ansi.GetContainer("box").GetString("v").c_str()), "\xC3\xA9");
+
+    SoupHandle utf8 = Parsed("\xEF\xBB\xBF" + body);
+    EXPECT_EQ(std::string(utf8.GetString("t").c_str()), "caf\xE9");
+    EXPECT_EQ(std::string(utf8.GetContainer("box").GetString("v").c_str()), "\xE9");
+
+    // The writer's own output reads back unchanged (it carries the mark).
+    SoupHandle soup;
+    soup.SetString("t", "caf\xC3\xA9");
+    EXPECT_EQ(std::string(Parsed(Written(soup)).GetString("t").c_str()), "caf\xC3\xA9");
+}
+
+TEST(TextSoupReader, DeepNestingAndDamagedInputFailCleanly) {
+    auto nested = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i) text += "c {\n";
+        text += "v 1\n";
+        for (int i = 0; i < depth; ++i) text += "}\n";
+        return text;
+    };
+    bool ok = false;
+    SoupHandle deepest = Parsed(nested(kMaxTextSoupDepth), &ok);
+    EXPECT_TRUE(ok);
+    SoupHandle walk = deepest;
+    for (int i = 0; i < kMaxTextSoupDepth; ++i) walk = walk.GetContainer("c");
+    EXPECT_EQ(walk.GetInt("v", 0), 1);
+
+    SoupHandle tooDeep = Parsed(nested(kMaxTextSoupDepth + 1), &ok);
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(tooDeep.IsEmpty());
+    // Containers opened and never closed: the same.
+    std::string open;
+    for (int i = 0; i < 2000; ++i) open += "a {";
+    EXPECT_TRUE(Parsed(open, &ok).IsEmpty());
+    EXPECT_FALSE(ok);
+
+    // Every prefix of a written soup parses to some soup without harm.
+    SoupHandle soup;
+    soup.SetString("text", "two words");
+    SoupHandle box;
+    box.SetKUID("k", KUID(1, 2, 0));
+    box.SetFloat("f", 1.5f);
+    soup.SetContainer("box", box);
+    std::string text = Written(soup);
+    for (std::size_t n = 0; n <= text.size(); ++n) {
+        SoupHandle cut = Parsed(text.substr(0, n), &ok);
+        EXPECT_TRUE(ok) << n;
+        EXPECT_LE(cut.Count(), 2) << n;
+    }
+}
+
+TEST(TextSoupReader, ReadsFromTheStreamPosition) {
+    TBuffer in;
+    SoupTest::Fill(in, std::string("skip me|a 1\n"));
+    in.SetPosition(8);
+    SoupHandle soup;
+    soup.SetInt("old", 1);
+    EXPECT_TRUE(ParseTextSoup(soup, in));
+    EXPECT_EQ(TagNames(soup), (std::vector<std::string>{"a"}));
+}
+
+}  // namespace
