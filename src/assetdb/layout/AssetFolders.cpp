@@ -1,6 +1,7 @@
 #include "assetdb/layout/AssetFolders.h"
 
 #include "assetdb/layout/InstallLayout.h"
+#include "assetdb/resources/ResourceDatabaseCache.h"
 #include "engine/File.h"
 #include "engine/PString.h"
 #include "foundation/files/FileCopy.h"
@@ -9,6 +10,17 @@
 namespace {
 
 const char* const kUserLocations[] = {"local", "original", "backups", "editing", "cache", "settings"};
+
+// "data" first, then the user locations in the order above.
+constexpr int kHeldDatabases = 7;
+VorlexResourceDatabase* g_databases[kHeldDatabases] = {};
+
+void ReleaseHeldDatabases() {
+    for (VorlexResourceDatabase*& database : g_databases) {
+        ReleaseResourceDatabase(database);
+        database = nullptr;
+    }
+}
 
 Vek::File::Path Join(Vek::File::Path base, const char* name) {
     base.AddPath(name);
@@ -53,13 +65,15 @@ void AcquireAssetFolderDatabases() {
     const Vek::File::Path installation = GetInstallationPath();
     const Vek::File::Path userData = GetUserDataPath();
     if (installation.IsEmpty() || userData.IsEmpty()) return;
-    Vek::File::Subst(Vek::PString("data"), Join(installation, "Data").c_str(), true);
-    for (const char* name : kUserLocations) Vek::File::Subst(Vek::PString(name), Join(userData, name).c_str(), true);
+    ReleaseHeldDatabases();
+    g_databases[0] = AcquireResourceDatabase(Vek::PString("data"), Join(installation, "Data").c_str());
+    int slot = 1;
+    for (const char* name : kUserLocations)
+        g_databases[slot++] = AcquireResourceDatabase(Vek::PString(name), Join(userData, name).c_str());
 }
 
 void ReleaseAssetFolderDatabases() {
-    Vek::File::Subst(Vek::PString("data"), nullptr, true);
-    for (const char* name : kUserLocations) Vek::File::Subst(Vek::PString(name), nullptr, true);
+    ReleaseHeldDatabases();
     Vek::File::Subst(Vek::PString("scripts"), nullptr, true);
     Vek::File::Subst(Vek::PString("libraries"), nullptr, true);
 }

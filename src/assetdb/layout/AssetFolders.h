@@ -18,14 +18,18 @@
 // A folder that cannot be made is not reported; each step goes on.
 void InitializeAssetFolders();
 
-// Step 5 of InitializeAssetFolders: makes the locations "data" (over
+// Step 5 of InitializeAssetFolders: acquires the resource databases
+// (assetdb/resources/ResourceDatabaseCache.h) of the locations "data" (over
 // I + "Data") and "local", "original", "backups", "editing", "cache" and
-// "settings" (over U + the name) readable as file-system roots of the same
-// names. For now each is mapped as a plain-folder substitution; this is the
-// one place where the locations' resource databases are to be acquired and
-// kept once the resource-database cache exists.
+// "settings" (over U + the name), which make them file-system roots of the
+// same names: each the location's ".va" archive when there is one, else its
+// folder. The seven references are kept until ReleaseAssetFolderDatabases;
+// references still held from an earlier call are given back first. A
+// database that cannot be acquired stays null.
 void AcquireAssetFolderDatabases();
 
-// Removes what AcquireAssetFolderDatabases set up, then the roots "scripts"
-// and "libraries". A shutdown step.
+// Gives back the seven references and forgets them, then removes the roots
+// "scripts" and "libraries". A shutdown step. The location roots themselves
+// go when the cache is purged (PurgeResourceDatabaseCache), later in
+// shutdown.
 void ReleaseAssetFolderDatabases();

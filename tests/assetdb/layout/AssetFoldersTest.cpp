@@ -10,6 +10,8 @@
 
 #include "assetdb/layout/AssetFolders.h"
 #include "assetdb/layout/InstallLayout.h"
+#include "assetdb/resources/ResourceDatabaseCache.h"
+#include "engine/resources/ZipTestFile.h"
 #include "foundation/files/LocationFiles.h"
 #include "support/TempDir.h"
 
@@ -47,6 +49,7 @@ protected:
     }
     void TearDown() override {
         ReleaseAssetFolderDatabases();
+        PurgeResourceDatabaseCache();
         SetInstallationFolders(nullptr);
     }
     void StartUp() {
@@ -85,10 +88,41 @@ TEST_F(AssetFolders, MakesTheLayoutAndMapsTheRoots) {
     EXPECT_TRUE(ExistsInRoot(Vek::PString("scripts"), "common.gs"));
     EXPECT_TRUE(ExistsInRoot(Vek::PString("libraries"), "common.gsl"));
 
+    // The seven location roots are resource databases, held once each.
+    const auto rows = GetResourceDatabaseCacheRows();
+    ASSERT_EQ(rows.size(), 7u);
+    for (const ResourceDatabaseCacheRow& row : rows) EXPECT_EQ(row.references, 1) << row.name.c_str();
+
+    // Release gives them back and drops the script roots; the location roots
+    // go with the purge that follows in shutdown.
     ReleaseAssetFolderDatabases();
-    for (const char* name : {"data", "local", "original", "backups", "editing", "cache", "settings", "scripts",
-                             "libraries"})
+    for (const ResourceDatabaseCacheRow& row : GetResourceDatabaseCacheRows())
+        EXPECT_EQ(row.references, 0) << row.name.c_str();
+    EXPECT_TRUE(Vek::File::GetSubst(Vek::PString("scripts")).empty());
+    EXPECT_TRUE(Vek::File::GetSubst(Vek::PString("libraries")).empty());
+    PurgeResourceDatabaseCache();
+    for (const char* name : {"data", "local", "original", "backups", "editing", "cache", "settings"})
         EXPECT_TRUE(Vek::File::GetSubst(Vek::PString(name)).empty()) << name;
+}
+
+TEST_F(AssetFolders, APackedLocationIsReadFromItsArchive) {
+    fs::create_directories(m_install / "Data");
+    WriteFile(m_install / "Data" / "InterfaceText.txt", "from the folder");
+    ASSERT_TRUE(ZipTest::Write((m_install / "Data.va").string(), {{"InterfaceText.txt", "from the archive"}}));
+    StartUp();
+
+    Vek::File file;
+    ASSERT_TRUE(file.Open(Vek::PString("data"), "interfacetext.txt", Vek::File::kModeRead));
+    std::string text(static_cast<std::size_t>(file.Length()), '\0');
+    file.Read(text.data(), text.size());
+    EXPECT_EQ(text, "from the archive");
+}
+
+TEST_F(AssetFolders, ASecondLayoutDoesNotPileUpReferences) {
+    StartUp();
+    AcquireAssetFolderDatabases();
+    for (const ResourceDatabaseCacheRow& row : GetResourceDatabaseCacheRows())
+        EXPECT_EQ(row.references, 1) << row.name.c_str();
 }
 
 TEST_F(AssetFolders, NothingHappensWhileTheInstallationFolderIsUnknown) {
