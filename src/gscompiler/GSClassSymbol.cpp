@@ -1,0 +1,238 @@
+#include "gscompiler/GSClassSymbol.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "gscompiler/GSCompileLog.h"
+#include "gscompiler/GSCompileUnit.h"
+#include "gscompiler/GSSymbolTable.h"
+#include "gscompiler/GSTypes.h"
+
+namespace GSCompiler {
+
+GSClassSymbol::GSClassSymbol(const char* name, GSSymbolTable* table) : GSSymbol(kClass, name), m_table(table) {
+    memberTable.Init(kMemberBuckets);
+    if (table) dependent = table->currentLibrary;
+}
+
+GSClassSymbol::~GSClassSymbol() { Clear(); }
+
+void GSClassSymbol::Clear() {
+    baseList.Clear();
+    declaredBases.Clear();
+    memberTable.Free();
+}
+
+bool GSClassSymbol::RemoveChild(GSSymbol* symbol) {
+    if (!symbol || symbol->owner != this) return false;
+    if (!memberTable.Remove(symbol)) return false;
+    symbol->owner = nullptr;
+    return true;
+}
+
+GSSymbol* GSClassSymbol::FindLocal(const char* name, bool exact) {
+    GSSymbol probe(kProbe, name);
+    probe.level = exact ? 0 : -1;
+    Utils::IHashTable::Iterator it;
+    return memberTable.Find(probe, it) ? static_cast<GSSymbol*>(it.Node()) : nullptr;
+}
+
+GSSymbol* GSClassSymbol::FindMember(const char* name, bool searchOuter, bool exact) {
+    if (GSSymbol* found = FindLocal(name, exact)) return found;
+    for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
+        auto* entry = static_cast<GSBaseEntry*>(node->data);
+        if (GSSymbol* found = entry->baseClass->FindMember(name, false, exact)) return found;
+    }
+    if (searchOuter && m_table) return m_table->Find(name, nullptr, false, exact);
+    return nullptr;
+}
+
+namespace {
+
+// True when a function's lookup name "::name(...)" has the bare name.
+bool HasBareName(const GSSymbol& function, const char* bareName) {
+    const char* name = function.name ? function.name : "";
+    const char* start = std::strstr(name, "::");
+    if (!start) return false;
+    start += 2;
+    const char* end = std::strchr(start, '(');
+    if (!end) return false;
+    const std::size_t length = std::strlen(bareName);
+    return std::size_t(end - start) == length && std::strncmp(start, bareName, length) == 0;
+}
+
+int32_t CollectFunctions(Utils::IHashTable& table, const char* bareName, GSFunctionSymbol** results,
+                         int32_t capacity, int32_t count, int32_t argumentCount) {
+    Utils::IHashTable::Iterator it;
+    for (table.Begin(it); !it.IsEnd() && count < capacity; it.Next()) {
+        auto* symbol = static_cast<GSSymbol*>(it.Node());
+        if (symbol->kind != GSSymbol::kFunction || !HasBareName(*symbol, bareName)) continue;
+        auto* function = static_cast<GSFunctionSymbol*>(symbol);
+        if (function->argumentSlotCount != argumentCount + 1) continue;
+        results[count++] = function;
+    }
+    return count;
+}
+
+}  // namespace
+
+int32_t GSClassSymbol::FindFunctions(const char* bareName, GSFunctionSymbol** results, int32_t capacity,
+                                     int32_t argumentCount, bool searchBases) {
+    if (!bareName || !results || capacity <= 0) return 0;
+    int32_t count = CollectFunctions(memberTable, bareName, results, capacity, 0, argumentCount);
+    if (count > 0 || !searchBases) return count;
+    for (auto* node = baseList.Begin(); node != baseList.End() && count < capacity; node = node->next) {
+        auto* entry = static_cast<GSBaseEntry*>(node->data);
+        count = CollectFunctions(entry->baseClass->memberTable, bareName, results, capacity, count, argumentCount);
+    }
+    return count;
+}
+
+bool GSClassSymbol::AddDeclaredBase(const char* name, int32_t line) {
+    if (!m_table || !name) return false;
+    void* memory = m_table->Alloc(sizeof(GSDeclaredBase));
+    char* copy = m_table->StrDup(name);
+    if (!memory || !copy) return false;
+    auto* base = new (memory) GSDeclaredBase{copy, line};
+    return declaredBases.AddTail(base);
+}
+
+void GSClassSymbol::ReportBaseError(int32_t line, const char* format, const char* first, const char* second) {
+    if (!m_table || !m_table->unit) return;
+    const char* file = dependent && dependent->name ? dependent->name : "";
+    if (second)
+        m_table->unit->ReportAt(true, false, file, line, format, first, second, line);
+    else
+        m_table->unit->ReportAt(true, false, file, line, format, first, line);
+}
+
+bool GSClassSymbol::ResolveBases() {
+    if (declaredBases.IsEmpty()) return true;
+    if (m_resolving) return false;
+
+    // A failed try leaves the flattened list as it found it, so that a later
+    // try starts over instead of meeting its own earlier entries.
+    const int32_t entriesBefore = baseList.Count();
+    const int32_t dataBaseBefore = dataBase;
+    const int32_t functionBaseBefore = functionBase;
+    auto fail = [&]() {
+        while (baseList.Count() > entriesBefore) {
+            auto* last = baseList.End()->previous;
+            baseList.Remove(last);
+        }
+        dataBase = dataBaseBefore;
+        functionBase = functionBaseBefore;
+        m_resolving = false;
+        return false;
+    };
+
+    m_resolving = true;
+    for (auto* node = declaredBases.Begin(); node != declaredBases.End(); node = node->next) {
+        const auto* declared = static_cast<const GSDeclaredBase*>(node->data);
+        GSSymbol* symbol = FindMember(declared->name, true, false);
+        if (!symbol || symbol->kind != kClass) {
+            ReportBaseError(declared->line, "Class %s has not been declared, line %d.", declared->name);
+            return fail();
+        }
+        auto* base = static_cast<GSClassSymbol*>(symbol);
+        if (base->flags & kGSStatic) {
+            ReportBaseError(declared->line, "Cannot extend static class %s, line %d.", declared->name);
+            return fail();
+        }
+        if (base->flags & kGSFinal) {
+            ReportBaseError(declared->line, "Cannot extend final class %s, line %d.", declared->name);
+            return fail();
+        }
+        if (base->m_resolving) {
+            ReportBaseError(declared->line, "Class %s and %s causes cyclic derivation, line %d.", declared->name,
+                            name);
+            return fail();
+        }
+        if (!base->ResolveBases()) return fail();
+        GSClassSymbol* clash = nullptr;
+        if (AddBase(base, true, 0, 0, &clash) == -1) {
+            ReportBaseError(declared->line, "Class %s and %s causes cyclic derivation, line %d.", declared->name,
+                            clash && clash->name ? clash->name : "");
+            return fail();
+        }
+    }
+    m_resolving = false;
+    declaredBases.Clear();
+    return true;
+}
+
+int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
+                               GSClassSymbol** clash) {
+    if (!base) return -1;
+    for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
+        auto* entry = static_cast<GSBaseEntry*>(node->data);
+        if (entry->baseClass->Compare(*base) == 0) {
+            if (clash) *clash = entry->baseClass;
+            return -1;
+        }
+    }
+    int32_t data = dataOffset;
+    int32_t functions = functionOffset;
+    if (direct) {
+        data = dataBase;
+        functions = functionBase;
+        dataBase += base->dataBase + base->ownMemberCount;
+        functionBase += base->functionBase + base->ownFunctionCount;
+    }
+    void* memory = m_table ? m_table->Alloc(sizeof(GSBaseEntry)) : nullptr;
+    if (!memory) return -1;
+    auto* entry = new (memory) GSBaseEntry{base, data, functions, direct ? 1 : 0};
+    if (!baseList.AddTail(entry)) return -1;
+
+    if (m_table) {
+        Utils::IHashTable::Iterator it;
+        for (base->memberTable.Begin(it); !it.IsEnd(); it.Next()) {
+            auto* symbol = static_cast<GSSymbol*>(it.Node());
+            if (symbol->kind == kFunction && symbol->index < 0) m_table->Number(symbol);
+        }
+    }
+    for (auto* node = base->baseList.Begin(); node != base->baseList.End(); node = node->next) {
+        auto* inner = static_cast<GSBaseEntry*>(node->data);
+        if (!inner->direct) continue;
+        if (AddBase(inner->baseClass, false, inner->dataOffset + data, inner->functionOffset + functions, clash) == -1)
+            return -1;
+    }
+    return 0;
+}
+
+bool GSClassSymbol::FindBase(const char* className, GSBaseEntry& entry) {
+    ResolveBases();
+    if (!className) return false;
+    if (name && std::strcmp(name, className) == 0) {
+        entry = GSBaseEntry{this, 0, 0, 0};
+        return true;
+    }
+    for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
+        auto* candidate = static_cast<GSBaseEntry*>(node->data);
+        if (candidate->baseClass->name && std::strcmp(candidate->baseClass->name, className) == 0) {
+            entry = *candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+void GSClassSymbol::Dump(GSCompileLog* log) const {
+    if (!log) return;
+    const std::string rule(40, '=');
+    log->Add(rule.c_str());
+    std::string line = std::to_string(level) + ":" + (name ? name : "") + " " + GSSpecifierText(flags) + " (" +
+                       (dependent && dependent->name ? dependent->name : "") + ")::";
+    for (const auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
+        const auto* entry = static_cast<const GSBaseEntry*>(node->data);
+        line += std::to_string(entry->dataOffset) + ":" + (entry->baseClass->name ? entry->baseClass->name : "") + ",";
+    }
+    log->Add(line.c_str());
+    log->Add(rule.c_str());
+    Utils::IHashTable::Iterator it;
+    auto& table = const_cast<Utils::IHashTable&>(memberTable);
+    for (table.Begin(it); !it.IsEnd(); it.Next()) static_cast<const GSSymbol*>(it.Node())->Dump(log);
+}
+
+}  // namespace GSCompiler

@@ -1,0 +1,46 @@
+#pragma once
+// GSCompileContext: one compilation of a main source file and its includes:
+// the symbol table they share, the main file's unit, the string table of
+// the library and the numbering of dependent files.
+#include <cstdint>
+
+#include "foundation/containers/HashTable.h"
+#include "gscompiler/GSCompileUnit.h"
+#include "gscompiler/GSSymbolTable.h"
+
+class GSCompileLog;
+
+class GSCompileContext {
+public:
+    static constexpr uint32_t kStringBuckets = 61;
+
+    GSCompileContext();
+    ~GSCompileContext();
+    GSCompileContext(const GSCompileContext&) = delete;
+    GSCompileContext& operator=(const GSCompileContext&) = delete;
+
+    // Compiles a main source: the name loses a final lower-case 'e' (so
+    // "x.gse" is compiled as "x.gs", which finds the packed twin), then the
+    // file and its includes are compiled. Returns the error count.
+    int Compile(const char* name, GSCompileLog* log);
+    // Compiles one file into `unit` (recursively its includes, each once,
+    // in declarations-only mode). Returns the errors of this file and its
+    // includes.
+    int CompileFile(const char* name, GSCompileUnit& unit, bool fullMode);
+    // Empties the symbols, the main unit, the string table and the counters.
+    void Reset();
+
+    // The index of a text in the library's string table; a new text gets the
+    // next index. The table keeps the caller's pointer. 0xFFFFFFFF when the
+    // table cannot take the text.
+    uint32_t StringIndex(const char* text);
+
+    GSCompiler::GSSymbolTable symbols;
+    GSCompileUnit mainUnit;
+    uint32_t stringCount = 0;
+    Utils::HashTable<const char*> strings;
+    int32_t dependentCounter = 0;
+
+private:
+    void Log(GSCompileLog* log, const char* format, const char* text);
+};

@@ -1,0 +1,292 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "foundation/text/CRC32.h"
+#include "gscompiler/GSCompileContext.h"
+#include "gscompiler/GSCompileLog.h"
+#include "gscompiler/GSCompilerMain.h"
+#include "gscompiler/GSLanguageDocument.h"
+#include "gscompiler/IncludePath.h"
+#include "gscompiler/ScriptEncrypt.h"
+#include "gscompiler/support/GSTestSupport.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using GSTest::Messages;
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string NoOutput(const std::string& name) {
+    return "'" + name + "' parsed without errors; no output: this compiler does not generate code yet.";
+}
+
+// Runs GSCompilerMain with the arguments after the program name and returns
+// what it printed.
+struct Invocation {
+    int result = -1;
+    std::string out;
+    explicit Invocation(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "gsc");
+        std::vector<char*> argv;
+        for (auto& a : arguments) argv.push_back(a.data());
+        ::testing::internal::CaptureStdout();
+        result = GSCompilerMain(int(argv.size()), argv.data());
+        out = ::testing::internal::GetCapturedStdout();
+    }
+};
+
+class CompilerDriverTest : public ::testing::Test {
+protected:
+    void TearDown() override { ClearIncludePaths(IncludePaths()); }
+
+    std::string Path(const std::string& name) const { return dir / name; }
+
+    // Compiles `name` from the temporary folder with a context kept for
+    // inspection.
+    int Compile(GSCompileContext& context, const std::string& name, GSCompileLog& log) {
+        ClearIncludePaths(IncludePaths());
+        IncludePaths().AddTail(new IncludePath(Vek::File::Path(dir.Path()), Vek::PString()));
+        return context.Compile(name.c_str(), &log);
+    }
+
+    // The dependents registered in a compile: name -> index.
+    static std::map<std::string, int> Dependents(GSCompileContext& context) {
+        std::map<std::string, int> out;
+        Utils::IHashTable::Iterator it;
+        for (context.symbols.globalTable.Begin(it); !it.IsEnd(); it.Next()) {
+            auto* symbol = static_cast<GSCompiler::GSSymbol*>(it.Node());
+            if (symbol->kind == GSCompiler::GSSymbol::kDependent) out[symbol->name] = symbol->ownIndex;
+        }
+        return out;
+    }
+
+    VorlexTest::TempDir dir;
+};
+
+TEST_F(CompilerDriverTest, UsageWithoutASource) {
+    const std::string usage =
+        "KELMO GameScript Compiler V1.02\n\n"
+        "gsc returns number of compile errors\n"
+        "gsc <option> <option>..\nwhere <option> is one of the following\n\n"
+        "<-d> print documentation, u might wanna pipe it to a text document =)\n"
+        "<-s> silent\n"
+        "<-bfilename> dump the build info (compile log) to file\n"
+        "<-ppathname> output path\n"
+        "<-ofilename> output library filename\n"
+        "<filename> input source file\n"
+        "<-ipathname> additional include path\n";
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"-s", "-ifoo"}, {""}, {"-oout.gsl"}}) {
+        Invocation run(arguments);
+        EXPECT_EQ(run.result, 1);
+        EXPECT_EQ(run.out, usage);
+    }
+}
+
+TEST_F(CompilerDriverTest, DocumentOptionPrintsOnlyTheDocument) {
+    WriteFile(Path("a.gs"), "class A { };");
+    Invocation run({Path("a.gs"), "-d", "-s", "also ignored"});
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.out, std::string(GSLanguageDocument()) + "\n");
+    // Every keyword is explained in it.
+    for (const char* keyword : {"break", "case", "continue", "default", "else", "for", "goto", "if", "null", "return",
+                                "switch", "while", "and", "or", "true", "false", "void", "bool", "int", "float",
+                                "string", "object", "class", "include", "define", "static", "public", "native",
+                                "final", "thread", "game", "secured", "size", "isclass", "copy", "me", "new", "cast",
+                                "wait", "on"}) {
+        EXPECT_NE(run.out.find("\n" + std::string(keyword) + ":\n"), std::string::npos) << keyword;
+    }
+    for (const char* chapter : {"1.0 Introduction", "2.10 Grammar", "3.1 Switches", "6.1 Runtime stack",
+                                "9.0 Using the language"})
+        EXPECT_NE(run.out.find(chapter), std::string::npos) << chapter;
+    for (char c : run.out) ASSERT_LT(static_cast<unsigned char>(c), 0x80);
+}
+
+TEST_F(CompilerDriverTest, TheLastSourceIsCompiledAndUnknownOptionsAreIgnored) {
+    WriteFile(Path("first.gs"), "class A { };");
+    WriteFile(Path("second.gs"), "class B { };");
+    Invocation run({Path("first.gs"), "-o", "-x", Path("second.gs")});
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.out, NoOutput("second.gs") + "\n");
+}
+
+TEST_F(CompilerDriverTest, SyntaxErrorsAreCountedAndNamed) {
+    WriteFile(Path("bad.gs"), "class A {\n  int x\n};\n");
+    Invocation run({Path("bad.gs")});
+    EXPECT_EQ(run.result, 1);  // a failed parse counts once
+    EXPECT_EQ(run.out, "bad.gs(3) : parse error, line 3\n.. while compiling 'bad.gs'\n");
+}
+
+TEST_F(CompilerDriverTest, SilentWithABuildLogAppendsToTheFileOnly) {
+    WriteFile(Path("a.gs"), "class A { };");
+    WriteFile(Path("build.log"), "earlier\n");
+    Invocation run({"-s", "-b" + Path("build.log"), Path("a.gs")});
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(ReadFile(Path("build.log")), "earlier\n" + NoOutput("a.gs") + "\n");
+    Invocation again({"-b" + Path("new.log"), Path("a.gs")});
+    EXPECT_EQ(again.out, NoOutput("a.gs") + "\n");
+    EXPECT_EQ(ReadFile(Path("new.log")), NoOutput("a.gs") + "\n");
+}
+
+TEST_F(CompilerDriverTest, MissingSourcesAndTheByteOrderMark) {
+    Invocation missing({Path("nothere.gs")});
+    EXPECT_EQ(missing.result, 1);
+    EXPECT_EQ(missing.out, "Could not read file  : nothere.gs.\n.. while compiling 'nothere.gs'\n");
+
+    WriteFile(Path("bom.gs"), "\xEF\xBB\xBF" "class A { };");
+    Invocation bom({Path("bom.gs")});
+    EXPECT_EQ(bom.result, 1);
+    EXPECT_EQ(bom.out, "'bom.gs' appears to be UTF-8 encoded, please resave as ANSI.\n.. while compiling 'bom.gs'\n");
+
+    // UTF-8 without the mark is read as bytes (here inside a string).
+    WriteFile(Path("utf8.gs"), "class A { string s = \"\xC3\xA9\"; };");
+    EXPECT_EQ(Invocation({Path("utf8.gs")}).out, NoOutput("utf8.gs") + "\n");
+}
+
+TEST_F(CompilerDriverTest, PackedSourcesAreFoundForTheirGsName) {
+    WriteFile(Path("hidden.gs"), "class Hidden { };");
+    std::string error;
+    ASSERT_TRUE(EncryptScriptSource(Path("hidden.gs").c_str(), error));
+    std::remove(Path("hidden.gs").c_str());
+    EXPECT_EQ(Invocation({Path("hidden.gs")}).out, NoOutput("hidden.gs") + "\n");
+    // A name given with "gse" is searched as "gs" first, then its twin.
+    EXPECT_EQ(Invocation({Path("hidden.gse")}).out, NoOutput("hidden.gse") + "\n");
+    // An upper-case name keeps its 'E' and is looked up as written, lower-cased.
+    EXPECT_EQ(Invocation({Path("HIDDEN.GSE")}).out, NoOutput("HIDDEN.GSE") + "\n");
+}
+
+TEST_F(CompilerDriverTest, TwinsAndLineEndVariantsGiveTheSameIds) {
+    const std::string lf = "class Same {\n  int x;\n};\n";
+    WriteFile(Path("lf.gs"), lf);
+    WriteFile(Path("crlf.gs"), "class Same {\r\n  int x;\r\n};\r\n");
+    WriteFile(Path("packed.gs"), lf);
+    std::string error;
+    ASSERT_TRUE(EncryptScriptSource(Path("packed.gs").c_str(), error));
+    std::remove(Path("packed.gs").c_str());
+
+    for (const char* name : {"lf.gs", "crlf.gs", "packed.gs", "CrLf.gs"}) {
+        SCOPED_TRACE(name);
+        GSCompileContext context;
+        GSCompileLog log;
+        EXPECT_EQ(Compile(context, name, log), 1);
+        EXPECT_EQ(context.mainUnit.sourceId, ComputeCRC32(lf.data(), lf.size()));
+        std::string lower = name;
+        for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_EQ(context.mainUnit.nameId, ComputeCRC32(lower.data(), lower.size()));
+        EXPECT_EQ(Dependents(context), (std::map<std::string, int>{{lower, 0}}));
+    }
+}
+
+TEST_F(CompilerDriverTest, IncludeGraphsCompileEachFileOnce) {
+    struct Case {
+        const char* name;
+        std::map<std::string, std::string> files;
+        std::map<std::string, int> dependents;
+    };
+    const std::vector<Case> cases = {
+        {"self", {{"main.gs", "include \"MAIN.GS\"\nclass M { };"}}, {{"main.gs", 0}}},
+        {"mutual",
+         {{"main.gs", "include \"b.gs\"\nclass M { };"}, {"b.gs", "include \"main.gs\"\nclass B { };"}},
+         {{"main.gs", 0}, {"b.gs", 1}}},
+        {"diamond",
+         {{"main.gs", "include \"b.gs\"\ninclude \"c.gs\"\nclass M { };"},
+          {"b.gs", "include \"d.gs\"\nclass B { };"},
+          {"c.gs", "include \"d.gs\"\nclass C { };"},
+          {"d.gs", "class D { };"}},
+         {{"main.gs", 0}, {"b.gs", 1}, {"d.gs", 2}, {"c.gs", 3}}},
+        {"named twice", {{"main.gs", "include \"d.gs\"\ninclude \"D.gs\"\nclass M { };"}, {"d.gs", "class D { };"}},
+         {{"main.gs", 0}, {"d.gs", 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VorlexTest::TempDir folder;
+        for (const auto& [name, text] : c.files) WriteFile(folder / name, text);
+        ClearIncludePaths(IncludePaths());
+        IncludePaths().AddTail(new IncludePath(Vek::File::Path(folder.Path()), Vek::PString()));
+        GSCompileContext context;
+        GSCompileLog log;
+        EXPECT_EQ(context.Compile("Main.gs", &log), 1);
+        EXPECT_EQ(Messages(log), std::vector<std::string>{NoOutput("Main.gs")});
+        EXPECT_EQ(Dependents(context), c.dependents);
+    }
+}
+
+TEST_F(CompilerDriverTest, FailingIncludesAreTracedLevelByLevel) {
+    WriteFile(Path("main.gs"), "include \"mid.gs\"\nclass M { };");
+    WriteFile(Path("mid.gs"), "include \"leaf.gs\"\ninclude \"gone.gs\"\nclass Mid { };");
+    WriteFile(Path("leaf.gs"), "class Leaf {\n int\n};");
+    GSCompileContext context;
+    GSCompileLog log;
+    EXPECT_EQ(Compile(context, "main.gs", log), 2);  // one for each failed include
+    EXPECT_EQ(Messages(log), (std::vector<std::string>{
+                                 "leaf.gs(3) : parse error, line 3",
+                                 ".. while compiling 'leaf.gs'",
+                                 "Could not read file  : gone.gs.",
+                                 ".. while compiling 'gone.gs'",
+                                 ".. while compiling 'mid.gs'",
+                                 ".. while compiling 'main.gs'",
+                             }));
+}
+
+TEST_F(CompilerDriverTest, IncludeFoldersAreSearchedInOrder) {
+    VorlexTest::TempDir first, second;
+    WriteFile(Path("main.gs"), "include \"lib.gs\"\ninclude \"Other.GS\"\nclass M { };");
+    WriteFile(first / "lib.gs", "class FromFirst { };");
+    WriteFile(second / "lib.gs", "class FromSecond {");  // never read: the first folder wins
+    WriteFile(second / "Other.gs", "class Other { };");  // found without regard to case
+    Invocation run({"-i" + first.Path(), "-i" + second.Path(), Path("main.gs")});
+    EXPECT_EQ(run.out, NoOutput("main.gs") + "\n");
+    // The source's own folder comes before the "-i" folders.
+    WriteFile(Path("lib.gs"), "class Local {");
+    EXPECT_EQ(Invocation({"-i" + first.Path(), "-i" + second.Path(), Path("main.gs")}).result, 1);
+}
+
+TEST_F(CompilerDriverTest, MessagesAreCutAt255Characters) {
+    const std::string longName(400, 'n');
+    WriteFile(Path("main.gs"), "include \"" + longName + ".gs\"\nclass M { };");
+    GSCompileContext context;
+    GSCompileLog log;
+    Compile(context, "main.gs", log);
+    ASSERT_GE(log.Count(), 1);
+    const std::string first = log.At(0);
+    EXPECT_EQ(first.size(), 255u);
+    EXPECT_EQ(first.substr(0, 25), "Could not read file  : nn");
+}
+
+TEST_F(CompilerDriverTest, CompileScriptToFileUsesTheIncludeListAsItIs) {
+    GSCompileLog log;
+    EXPECT_EQ(CompileScriptToFile(&log, nullptr, nullptr), 0);
+    EXPECT_EQ(log.Count(), 0);
+    WriteFile(Path("x.gs"), "class X { };");
+    ClearIncludePaths(IncludePaths());
+    IncludePaths().AddTail(new IncludePath(Vek::File::Path(dir.Path()), Vek::PString()));
+    EXPECT_EQ(CompileScriptToFile(&log, "x.gs", (dir / "x.gsl").c_str()), 1);
+    EXPECT_EQ(Messages(log), std::vector<std::string>{NoOutput("x.gs")});
+    std::ifstream library(dir / "x.gsl");
+    EXPECT_FALSE(library.good());  // no library pretends to be one
+    EXPECT_EQ(CompileScriptToFile(nullptr, "x.gs", nullptr), 1);
+}
+
+TEST_F(CompilerDriverTest, TheExampleScriptsParse) {
+    const std::string folder = std::string(VORLEX_SOURCE_DIR) + "/examples/scripts";
+    for (const char* name : {"timetable.gs", "station.gs"}) {
+        SCOPED_TRACE(name);
+        Invocation run({"-i" + folder, folder + "/" + name});
+        EXPECT_EQ(run.out, NoOutput(name) + "\n");
+    }
+}
+
+}  // namespace
