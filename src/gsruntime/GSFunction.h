@@ -1,0 +1,77 @@
+#pragma once
+// GSFunction: the record of one function of a loaded script class, built by
+// the loader from its function chunk. Texts, reference slots, line pairs and
+// code stay in the library image and are read in place; the loader has
+// checked all of them (see GSLibrary.h), so users may rely on:
+//   - frameSize = L + 4, headerOffset = L + 1, argumentOffset = 1 - a with
+//     a = argumentSlotCount >= 1, slotsNeeded >= frameSize and
+//     a - 1 + slotsNeeded below the stack's 1024 slots (L: locals and
+//     temporaries);
+//   - reference slots in 1 .. a + L - 1, none twice;
+//   - code verified by GSVerifyCode against the frame and the library.
+// The last record of every class is its class-initialisation function
+// ("::%s()" with the class name).
+#include <cstdint>
+
+#include "gscompiler/GSTypes.h"
+
+namespace GSRuntime {
+
+class GSClass;
+class GSLibrary;
+class GSNativeFunction;
+
+// Slots of a thread's stack; a frame must fit in them.
+constexpr uint32_t kGSStackSlots = 1024;
+
+class GSFunction {
+public:
+    // One {code offset, line} pair of the line table.
+    struct LinePair {
+        int32_t offset;
+        int32_t line;
+    };
+
+    GSClass* owner = nullptr;
+    GSLibrary* library = nullptr;
+    const char* signature = nullptr;
+    uint32_t resultType = 0;   // type code, 0 void
+    int32_t resultClass = -1;  // class import index, or -1
+    uint32_t flags = 0;        // kGSPublic, kGSNative, kGSFinal, kGSThread, kGSConstructor
+    int32_t slot = -1;         // slot in the owner's function table, -1 without owner
+    uint32_t frameSize = 0;
+    int32_t argumentOffset = 0;
+    uint32_t headerOffset = 0;
+    uint32_t slotsNeeded = 0;
+    uint32_t argumentSlotCount = 0;
+    uint32_t referenceSlotCount = 0;
+    const uint8_t* referenceSlots = nullptr;  // int32 words in the image
+    uint32_t linePairCount = 0;
+    const uint8_t* linePairs = nullptr;  // {int32, int32} pairs in the image
+    uint32_t codeLength = 0;
+    const uint8_t* code = nullptr;  // null when the length is 0
+    GSNativeFunction* native = nullptr;
+    // For a script function that redefines a base function: that function
+    // and the data offset of the base's view.
+    GSFunction* overridden = nullptr;
+    uint32_t baseOffset = 0;
+    // The record's number in the machine's function table (0: none).
+    uint32_t tableIndex = 0;
+
+    bool IsNative() const { return (flags & kGSNative) != 0; }
+    // Locals of the frame: `me`, the arguments, the declared locals and the
+    // temporaries.
+    uint32_t LocalSlotCount() const { return argumentSlotCount + frameSize - 4; }
+    // Frame slot i of the reference list (i below referenceSlotCount).
+    int32_t ReferenceSlot(uint32_t i) const;
+    // Line pair i (i below linePairCount).
+    LinePair GetLinePair(uint32_t i) const;
+
+    // The source line of a code offset: -1 without line pairs; otherwise the
+    // line of the pair before the first pair whose offset is greater (signed
+    // comparison), the first pair's line when that is the first pair, the
+    // last pair's line when none is greater.
+    int32_t LineAt(int32_t codeOffset) const;
+};
+
+}  // namespace GSRuntime

@@ -1,0 +1,93 @@
+#pragma once
+// GSScriptArena: the "#GSContext" heap, on which every script value lives
+// (script instances, strings, arrays and their native holders).
+//
+// Script values are addressed from 32-bit slots (references in stack slots,
+// locals, members and array elements), so the arena hands out addresses that
+// fit 32 bits as offsets: it reserves one range of address space once (its
+// base never moves), commits it in steps as it fills, and a reference is the
+// offset of an address from the base. Offset 0 is never the address of a
+// block, so it stands for null.
+//
+// Blocks are 16-aligned. Sizes up to 1 KiB are rounded to 16 bytes, larger
+// ones to a power of two; a freed block is reused for a later request of the
+// same rounded size. Each block has a 16-byte header in front of it.
+//
+// Under the address sanitizer, headers and freed blocks are poisoned with its
+// manual poisoning interface, and freed blocks wait in a quarantine before
+// they are reused, so that a use after free inside the arena is caught as it
+// would be on the system heap. Freeing a pointer that is not a live block of
+// the arena ends the process with a message, as heap corruption would.
+//
+// Thread-safe; the counters can be read at any time.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace GSRuntime {
+
+class GSScriptArena {
+public:
+    // The process-wide arena, reserved on first use and kept until the
+    // process ends.
+    static GSScriptArena& Instance();
+
+    // A block of at least `size` bytes (its contents undefined), or null
+    // when the arena is full or the size is above kMaxBlock.
+    void* Alloc(std::size_t size) noexcept;
+    // Frees a block of this arena; null is ignored.
+    void Free(void* block) noexcept;
+
+    // Offset of an address inside the arena from its base; 0 for null.
+    uint32_t ToOffset(const void* address) const;
+    // The address of an offset; null for 0.
+    void* FromOffset(uint32_t offset) const;
+    // True for an address inside the reserved range.
+    bool Contains(const void* address) const;
+
+    const char* Name() const { return "#GSContext"; }
+    int64_t LiveBlocks() const;
+    uint64_t LiveBytes() const;
+    uint64_t ReservedBytes() const { return m_reserved; }
+    uint64_t CommittedBytes() const;
+
+    static constexpr std::size_t kMaxBlock = std::size_t(1) << 30;
+    static constexpr std::size_t kHeaderSize = 16;
+
+private:
+    GSScriptArena();
+    ~GSScriptArena() = delete;  // the reservation lives as long as the process
+
+    struct Header {
+        uint32_t sizeClass;
+        uint32_t state;
+        uint32_t requested;
+        uint32_t reserved;
+    };
+
+    static uint32_t SizeClassOf(std::size_t size);
+    static std::size_t ClassBytes(uint32_t sizeClass);
+
+    bool CommitLocked(uint64_t end);
+    Header* HeaderOf(uint64_t blockOffset) const;
+    void ReleaseLocked(uint64_t blockOffset);
+
+    uint8_t* m_base = nullptr;
+    uint64_t m_reserved = 0;
+    uint64_t m_committed = 0;
+    uint64_t m_top = 0;
+    int64_t m_liveBlocks = 0;
+    uint64_t m_liveBytes = 0;
+    std::vector<std::vector<uint32_t>> m_free;  // block offsets by size class
+    std::deque<uint32_t> m_quarantine;
+    uint64_t m_quarantineBytes = 0;
+    mutable std::mutex m_lock;
+};
+
+// The script-object heap's allocate and free.
+void* ScriptHeapAlloc(std::size_t size);
+void ScriptHeapFree(void* block);
+
+}  // namespace GSRuntime
