@@ -8,8 +8,15 @@ caller="$(pwd)"
 
 "$here/scripts/install-deps.sh" >&2
 build="$here/build/release"
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" >&2 || { echo "run.sh: build failed" >&2; exit 1; }
+mkdir -p "$build"
+# The build's own output goes to a log, shown only when the build fails, so
+# that what the program prints stays readable.
+log="$build/run-build.log"
+if ! { cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build "$build"; } >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "run.sh: build failed" >&2
+  exit 1
+fi
 "$here/scripts/layout-install.sh" "$build" "$here/install" >&2
 
 cd "$caller"
