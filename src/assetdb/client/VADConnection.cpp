@@ -1,0 +1,254 @@
+#include "assetdb/client/VADConnection.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "assetdb/client/IPCRendezvous.h"
+#include "assetdb/client/LaunchVADDaemon.h"
+#include "assetdb/client/VADLinkTags.h"
+#include "assetdb/client/VADReceiveThread.h"
+#include "assetdb/client/VADTransactionIds.h"
+#include "assetdb/layout/InstallLayout.h"
+#include "engine/Thread.h"
+#include "engine/Time.h"
+#include "foundation/log/LogPrintf.h"
+#include "foundation/network/DaemonTransfer.h"
+#include "foundation/network/TCPTransport.h"
+
+namespace {
+
+constexpr int kAttempts = 11;
+constexpr uint32_t kDefaultRetryDelayMs = 1000;
+constexpr uint32_t kShutdownPollMs = 100;
+
+struct ClientState {
+    Vek::CriticalSection connectionLock;
+    Vek::WEvent readerGate{true, true};
+    TCPTransport* transport = nullptr;
+    Vek::Thread* reader = nullptr;
+    std::atomic<bool> readerStop{false};
+    std::atomic<bool> connected{false};
+    std::atomic<bool> databaseOpen{false};
+    VADOpenDatabaseArgs args;
+    std::atomic<uint32_t> shutdownWaitMs{60000};
+};
+
+ClientState& State() {
+    // Made once and never destroyed: the link may still be in use while the
+    // process exits.
+    alignas(ClientState) static unsigned char storage[sizeof(ClientState)];
+    static ClientState* state = new (storage) ClientState;
+    return *state;
+}
+
+void PutWord(uint8_t* bytes, int32_t value) {
+    uint32_t v = static_cast<uint32_t>(value);
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+int32_t GetWord(const uint8_t* bytes) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(bytes[i]) << (8 * i);
+    return static_cast<int32_t>(v);
+}
+
+bool SendWord(int32_t value) {
+    uint8_t bytes[4];
+    PutWord(bytes, value);
+    return SendToDaemon(bytes, 4);
+}
+
+// The hello: tag, version, build, client kind, path length, path bytes.
+bool SendHello(const Vek::File::Path& databasePath, uint8_t clientKind) {
+    const int32_t length = static_cast<int32_t>(databasePath.Length());
+    return SendWord(static_cast<int32_t>(kTagClientHello)) && SendWord(kLinkVersion) && SendWord(kLinkBuild) &&
+           SendWord(clientKind) && SendWord(length) && SendToDaemon(databasePath.c_str(), length);
+}
+
+bool ReceiveHelloReply() {
+    uint8_t bytes[4];
+    if (!ReceiveFromDaemon(bytes, 4)) return false;
+    if (static_cast<uint32_t>(GetWord(bytes)) != kTagDaemonHello) return false;
+    uint8_t values[8];
+    return ReceiveFromDaemon(values, 8);
+}
+
+}  // namespace
+
+uint32_t VADOpenRetryDelayMs() {
+    const char* text = std::getenv("VORLEX_OPEN_RETRY_MS");
+    if (!text || !*text) return kDefaultRetryDelayMs;
+    char* end = nullptr;
+    unsigned long value = std::strtoul(text, &end, 10);
+    if (!end || *end != '\0' || value > 600000ul) return kDefaultRetryDelayMs;
+    return static_cast<uint32_t>(value);
+}
+
+bool VADConnect() {
+    ClientState& state = State();
+    Vek::SingleLock lock(state.connectionLock);
+    if (state.transport) return true;
+
+    Vek::File::Path databasePath = GetDatabasePath();
+    if (!IPCAttach(databasePath.c_str())) return false;
+    int32_t port = IPCGetOwnerPort();
+    IPCDetach();
+    if (port <= 0 || port > 65535) {
+        LaunchVADDaemon();
+        return false;
+    }
+
+    state.transport = new TCPTransport("127.0.0.1", static_cast<uint16_t>(port));
+    SetDaemonTransport(state.transport);
+    if (!SendHello(databasePath, state.args.clientKind) || !ReceiveHelloReply()) {
+        DisconnectFromDaemon(false);
+        return false;
+    }
+
+    state.connected = true;
+    state.readerStop = false;
+    state.readerGate.Set();
+    state.reader = new Vek::Thread(VADReceiveThread, nullptr);
+    state.reader->Resume();
+    return true;
+}
+
+void DisconnectFromDaemon(bool goodbye) {
+    ClientState& state = State();
+    Vek::SingleLock lock(state.connectionLock);
+    if (state.reader && state.reader->GetId() == Vek::Thread::GetCurrentId()) return;
+
+    if (state.transport) {
+        if (goodbye) SendWord(kLinkGoodbye);
+        // A reader blocked in a receive returns at once; the socket itself is
+        // closed only after the reader has ended.
+        state.transport->Shutdown();
+    }
+    if (state.reader) {
+        state.readerStop = true;
+        state.readerGate.Set();
+        state.reader->Wait();
+        delete state.reader;
+        state.reader = nullptr;
+    }
+    if (state.transport) {
+        SetDaemonTransport(nullptr);
+        state.transport->Close();
+        delete state.transport;
+        state.transport = nullptr;
+    }
+    state.connected = false;
+}
+
+bool VADOpenDatabase(const VADOpenDatabaseArgs& args) {
+    ClientState& state = State();
+    if (state.databaseOpen) return true;
+    {
+        Vek::SingleLock lock(state.connectionLock);
+        state.args = args;
+    }
+    ClearVADDaemonLaunched();
+
+    const uint32_t delay = VADOpenRetryDelayMs();
+    bool connected = false;
+    for (int attempt = 0; attempt < kAttempts && !connected; ++attempt) {
+        if (attempt == 1 && !VADDaemonLaunched()) LaunchVADDaemon();
+        if (attempt >= 1) Vek::Time::Delay(delay);
+        connected = VADConnect();
+    }
+    if (!connected) {
+        LogPrintf("VADOpenDatabase> unable to connect to VADDaemon");
+        Vek::SingleLock lock(state.connectionLock);
+        state.args = VADOpenDatabaseArgs();
+        return false;
+    }
+    state.databaseOpen = true;
+    return true;
+}
+
+void VADCloseDatabase() {
+    ClientState& state = State();
+    if (!state.databaseOpen) return;
+    state.databaseOpen = false;
+    DisconnectFromDaemon(true);
+    Vek::SingleLock lock(state.connectionLock);
+    state.args = VADOpenDatabaseArgs();
+}
+
+bool VADSendFrameStart(int32_t operation, int32_t transactionId) {
+    ClientState& state = State();
+    Vek::SingleLock lock(state.connectionLock);
+    if (!state.databaseOpen) return false;
+    const uint32_t delay = VADOpenRetryDelayMs();
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (attempt == 1) {
+            if (!state.args.reconnect) return false;
+            LaunchVADDaemon();
+        }
+        if (attempt >= 1) Vek::Time::Delay(delay);
+        if (!VADConnect()) continue;
+        if (SendWord(operation) && SendWord(transactionId)) return true;
+        DisconnectFromDaemon(false);
+    }
+    return false;
+}
+
+bool VADSendBytes(const void* data, int32_t length) {
+    Vek::SingleLock lock(State().connectionLock);
+    if (SendToDaemon(data, length) || length <= 0) return true;
+    DisconnectFromDaemon(false);
+    return false;
+}
+
+bool VADReceiveBytes(void* buffer, int32_t length, bool disconnectOnFailure) {
+    if (ReceiveFromDaemon(buffer, length) || length <= 0) return true;
+    if (disconnectOnFailure) DisconnectFromDaemon(false);
+    return false;
+}
+
+bool VADShutdownDaemon() {
+    ClientState& state = State();
+    {
+        Vek::SingleLock lock(state.connectionLock);
+        state.args.reconnect = 0;
+        // The reply is not waited for: the reader drops it.
+        uint8_t length[4];
+        PutWord(length, 0);
+        if (VADSendFrameStart(kOperationShutdownDaemon, NextVADTransactionId())) VADSendBytes(length, 4);
+    }
+    const uint32_t bound = state.shutdownWaitMs;
+    for (uint32_t waited = 0; state.connected; waited += kShutdownPollMs) {
+        if (waited >= bound) {
+            LogPrintf("VADShutdownDaemon> the daemon still holds the link after %u ms", bound);
+            return false;
+        }
+        Vek::Time::Delay(kShutdownPollMs);
+    }
+    return true;
+}
+
+void SetVADShutdownWaitForTesting(uint32_t milliseconds) { State().shutdownWaitMs = milliseconds; }
+
+void VADClientPoll() {}
+
+bool VADIsConnected() { return State().connected; }
+
+bool VADIsDatabaseOpen() { return State().databaseOpen; }
+
+VADOpenDatabaseArgs VADGetOpenArgs() {
+    Vek::SingleLock lock(State().connectionLock);
+    return State().args;
+}
+
+Vek::CriticalSection& VADConnectionLock() { return State().connectionLock; }
+
+Vek::WEvent& VADReaderGate() { return State().readerGate; }
+
+bool VADReaderStopRequested() { return State().readerStop; }
+
+void VADMarkReaderEnded() {
+    State().connected = false;
+    State().readerGate.Set();
+}

@@ -1,0 +1,61 @@
+#include "foundation/network/DaemonTransfer.h"
+
+#include <atomic>
+
+#include "foundation/network/TCPTransport.h"
+
+namespace {
+
+std::atomic<TCPTransport*> g_daemonTransport{nullptr};
+
+}  // namespace
+
+void SetDaemonTransport(TCPTransport* transport) { g_daemonTransport = transport; }
+
+TCPTransport* GetDaemonTransport() { return g_daemonTransport.load(); }
+
+bool SendOnTransport(TCPTransport& transport, const void* data, int32_t length) {
+    const char* p = static_cast<const char*>(data);
+    while (length > 0) {
+        if (transport.GetError() != NetTransport::kErrorNone) return false;
+        int fd = transport.GetSocket();
+        if (fd == -1) return false;
+        int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
+        long n = SendNoSignal(fd, p, static_cast<std::size_t>(chunk));
+        if (n < 0) {
+            transport.SetError(NetTransport::kErrorTransfer);
+            return false;
+        }
+        p += n;
+        length -= static_cast<int32_t>(n);
+    }
+    return true;
+}
+
+bool ReceiveOnTransport(TCPTransport& transport, void* buffer, int32_t length) {
+    char* p = static_cast<char*>(buffer);
+    while (length > 0) {
+        if (transport.GetError() != NetTransport::kErrorNone) return false;
+        int fd = transport.GetSocket();
+        if (fd == -1) return false;
+        int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
+        long n = ReceiveRetrying(fd, p, static_cast<std::size_t>(chunk), 0);
+        if (n <= 0) {
+            transport.SetError(NetTransport::kErrorTransfer);
+            return false;
+        }
+        p += n;
+        length -= static_cast<int32_t>(n);
+    }
+    return true;
+}
+
+bool SendToDaemon(const void* data, int32_t length) {
+    TCPTransport* transport = GetDaemonTransport();
+    return transport && SendOnTransport(*transport, data, length);
+}
+
+bool ReceiveFromDaemon(void* buffer, int32_t length) {
+    TCPTransport* transport = GetDaemonTransport();
+    return transport && ReceiveOnTransport(*transport, buffer, length);
+}

@@ -1,0 +1,187 @@
+#include "vaddaemon/ClientConnection.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "assetdb/client/VADLinkTags.h"
+#include "engine/File.h"
+#include "foundation/streams/BufferStream.h"
+#include "vaddaemon/DaemonServer.h"
+
+namespace {
+
+// The longest database path a hello may carry.
+constexpr int32_t kMaxHelloPath = 4096;
+// The one-way operation that answers a question: transaction id, answer.
+constexpr int32_t kOperationAnswer = 150;
+constexpr int32_t kNoticeQuestion = 2;
+
+std::string TagText(uint32_t tag) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        char c = static_cast<char>(tag >> shift);
+        text += (c >= 0x20 && c < 0x7F) ? c : '?';
+    }
+    return text;
+}
+
+uint32_t TagFromText(const std::string& text) {
+    uint32_t tag = 0;
+    for (char c : text) tag = tag << 8 | static_cast<uint8_t>(c);
+    return tag;
+}
+
+int32_t WordAt(const std::vector<uint8_t>& bytes, std::size_t at) {
+    return static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) | static_cast<uint32_t>(bytes[at + 1]) << 8 |
+                                static_cast<uint32_t>(bytes[at + 2]) << 16 |
+                                static_cast<uint32_t>(bytes[at + 3]) << 24);
+}
+
+}  // namespace
+
+ClientConnection::ClientConnection(DaemonServer& server, int fd, int number)
+    : m_server(server), m_socket(fd), m_number(number) {}
+
+void ClientConnection::Note(const std::string& text) { m_server.GetTranscript().Line(m_number, text); }
+
+void ClientConnection::Run() {
+    if (ReadHello()) {
+        for (;;) {
+            Frame frame;
+            if (!m_pending.empty()) {
+                frame = std::move(m_pending.front());
+                m_pending.pop_front();
+            } else {
+                Read read = ReadFrame(frame);
+                if (read != Read::kFrame) break;
+            }
+            if (!Handle(frame)) break;
+        }
+    }
+    m_socket.Shutdown();
+    m_finished = true;
+}
+
+bool ClientConnection::ReadHello() {
+    int32_t tag = 0, version = 0, build = 0, kind = 0, length = 0;
+    if (!m_socket.ReceiveWord(tag) || !m_socket.ReceiveWord(version) || !m_socket.ReceiveWord(build) ||
+        !m_socket.ReceiveWord(kind) || !m_socket.ReceiveWord(length)) {
+        Note("end");
+        return false;
+    }
+    if (static_cast<uint32_t>(tag) != kTagClientHello || length < 0 || length > kMaxHelloPath) {
+        Note("bad hello tag=" + TagText(static_cast<uint32_t>(tag)) + " length=" + std::to_string(length));
+        return false;
+    }
+    std::vector<uint8_t> path;
+    if (!m_socket.ReceivePayload(length, path)) {
+        Note("end");
+        return false;
+    }
+    std::string pathText(path.begin(), path.end());
+    Note("hello tag=" + TagText(static_cast<uint32_t>(tag)) + " version=" + std::to_string(version) +
+         " build=" + std::to_string(build) + " kind=" + std::to_string(kind) + " path=" + pathText);
+    if (m_server.GetScenario().dropHello) return false;
+    // The client reads both words and does not use them.
+    return m_socket.SendWord(static_cast<int32_t>(TagFromText(m_server.GetScenario().helloTag))) &&
+           m_socket.SendWord(kLinkVersion) && m_socket.SendWord(m_number);
+}
+
+ClientConnection::Read ClientConnection::ReadFrame(Frame& frame) {
+    int32_t op = 0;
+    if (!m_socket.ReceiveWord(op)) {
+        Note("end");
+        return Read::kEnd;
+    }
+    if (op == kLinkGoodbye) {
+        Note("goodbye");
+        m_goodbye = true;
+        return Read::kGoodbye;
+    }
+    int32_t length = 0;
+    if (!m_socket.ReceiveWord(frame.id) || !m_socket.ReceiveWord(length)) {
+        Note("end");
+        return Read::kEnd;
+    }
+    if (length < 0) {
+        Note("bad frame op=" + std::to_string(op) + " length=" + std::to_string(length));
+        return Read::kEnd;
+    }
+    if (!m_socket.ReceivePayload(length, frame.payload)) {
+        Note("end");
+        return Read::kEnd;
+    }
+    frame.op = op;
+    Note("frame op=" + std::to_string(op) + " id=" + std::to_string(frame.id) + " length=" +
+         std::to_string(length) + " payload=" + Transcript::Hex(frame.payload.data(), frame.payload.size()));
+    return Read::kFrame;
+}
+
+bool ClientConnection::AwaitAnswer(int32_t id, uint32_t timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || !m_socket.WaitReadable(static_cast<uint32_t>(left))) {
+            Note("unanswered question id=" + std::to_string(id));
+            return true;
+        }
+        Frame frame;
+        if (ReadFrame(frame) != Read::kFrame) return false;
+        if (frame.op == kOperationAnswer && frame.id == 0 && frame.payload.size() >= 8 && WordAt(frame.payload, 0) == id)
+            return true;
+        m_pending.push_back(std::move(frame));
+    }
+}
+
+bool ClientConnection::ApplyRule(const Frame& frame, const ScenarioRule& rule, std::vector<uint8_t>& body) {
+    if (rule.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(rule.delayMs));
+    std::string error;
+    for (const ScenarioNotice& notice : rule.notices) {
+        std::vector<uint8_t> payload;
+        if (!BuildPayload(notice.payload, frame.id, payload, error)) {
+            Note("scenario " + error);
+            continue;
+        }
+        if (!m_socket.SendNotice(notice.type, payload)) return false;
+    }
+    if (rule.hasQuestion) {
+        TBuffer question;
+        question.WriteInt32(frame.id);
+        question.WritePString(rule.questionText.c_str());
+        question.WriteKUID(rule.questionAsset);
+        std::vector<uint8_t> payload(question.GetData(), question.GetData() + question.GetDataSize());
+        if (!m_socket.SendNotice(kNoticeQuestion, payload)) return false;
+        if (!AwaitAnswer(frame.id, rule.questionTimeoutMs)) return false;
+    }
+    if (!BuildPayload(rule.reply, frame.id, body, error)) Note("scenario " + error);
+    return true;
+}
+
+bool ClientConnection::Handle(const Frame& frame) {
+    ScenarioRule rule;
+    bool ruled = m_server.GetScenario().Match(frame.op, rule);
+    std::vector<uint8_t> body;
+    if (ruled) {
+        if (!ApplyRule(frame, rule, body)) return false;
+        switch (rule.action) {
+            case ScenarioRule::kDropReply:
+                return true;
+            case ScenarioRule::kDropLink:
+                return false;
+            case ScenarioRule::kExit:
+                ::_exit(3);
+            case ScenarioRule::kReply:
+            case ScenarioRule::kKeepRunning:
+                break;
+        }
+    }
+    if (frame.id != 0 && !m_socket.SendReply(frame.id, body)) return false;
+    if (frame.op == kOperationShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning)) {
+        m_server.RequestStop();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,110 @@
+#include "vaddaemon/DaemonServer.h"
+
+#include <errno.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+
+#include "vaddaemon/ClientConnection.h"
+
+namespace {
+
+constexpr int kPollMs = 100;
+
+}  // namespace
+
+DaemonServer::DaemonServer(const DaemonOptions& options, Scenario& scenario, Transcript& transcript)
+    : m_options(options), m_scenario(scenario), m_transcript(transcript) {}
+
+DaemonServer::~DaemonServer() {
+    StopClients();
+    if (m_listenFd >= 0) ::close(m_listenFd);
+}
+
+bool DaemonServer::Listen() {
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (m_listenFd < 0) return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t size = sizeof address;
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listenFd, 16) != 0 || ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return false;
+    m_port = ntohs(address.sin_port);
+    return true;
+}
+
+void DaemonServer::Accept() {
+    int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    Client client;
+    client.connection = std::make_unique<ClientConnection>(*this, fd, m_nextNumber++);
+    ClientConnection* connection = client.connection.get();
+    client.thread = std::thread([connection] { connection->Run(); });
+    m_clients.push_back(std::move(client));
+}
+
+std::size_t DaemonServer::Reap() {
+    for (auto it = m_clients.begin(); it != m_clients.end();) {
+        if (it->connection->Finished()) {
+            it->thread.join();
+            it = m_clients.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return m_clients.size();
+}
+
+void DaemonServer::StopClients() {
+    for (Client& client : m_clients) client.connection->Shutdown();
+    for (Client& client : m_clients) client.thread.join();
+    m_clients.clear();
+}
+
+int DaemonServer::Run(const std::string& databasePath) {
+    if (!Listen()) {
+        std::fprintf(stderr, "vaddaemon: cannot listen on the loopback interface\n");
+        return 1;
+    }
+    if (!m_rendezvous.Attach(databasePath.c_str())) {
+        std::fprintf(stderr, "vaddaemon: cannot attach to the rendezvous of %s\n", databasePath.c_str());
+        return 1;
+    }
+    if (!m_rendezvous.TakeOwnership(m_port)) {
+        // Another daemon serves this database.
+        m_rendezvous.Detach();
+        return 0;
+    }
+    if (m_scenario.refuseAttach) m_rendezvous.SetRefuse(true);
+
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point idleSince = Clock::now();
+    Clock::time_point lastTidy = Clock::now();
+    while (!m_stop) {
+        pollfd p{m_listenFd, POLLIN, 0};
+        int rc = ::poll(&p, 1, kPollMs);
+        if (rc > 0 && (p.revents & POLLIN)) Accept();
+        Clock::time_point now = Clock::now();
+        if (Reap() > 0) idleSince = now;
+        if (now - lastTidy >= std::chrono::seconds(1)) {
+            m_rendezvous.Idle();
+            lastTidy = now;
+        }
+        if (now - idleSince >= std::chrono::seconds(m_options.idleSeconds)) break;
+    }
+
+    // Nobody may find the port of a daemon that no longer listens.
+    m_rendezvous.ReleaseOwnership();
+    m_rendezvous.Detach();
+    ::close(m_listenFd);
+    m_listenFd = -1;
+    StopClients();
+    return 0;
+}

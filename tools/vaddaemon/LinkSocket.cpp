@@ -1,0 +1,99 @@
+#include "vaddaemon/LinkSocket.h"
+
+#include <errno.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <new>
+
+#include "assetdb/client/VADLinkTags.h"
+
+namespace {
+
+constexpr int32_t kPieceBytes = 65536;
+// The largest payload a frame may announce.
+constexpr int32_t kMaxPayloadBytes = 0x40000000;
+
+}  // namespace
+
+LinkSocket::~LinkSocket() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+void LinkSocket::Shutdown() { ::shutdown(m_fd, SHUT_RDWR); }
+
+bool LinkSocket::Receive(void* buffer, std::size_t size) {
+    char* p = static_cast<char*>(buffer);
+    while (size > 0) {
+        ssize_t n = ::recv(m_fd, p, size, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool LinkSocket::ReceiveWord(int32_t& value) {
+    uint8_t b[4];
+    if (!Receive(b, 4)) return false;
+    value = static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                                 static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
+    return true;
+}
+
+bool LinkSocket::ReceivePayload(int32_t length, std::vector<uint8_t>& payload) {
+    payload.clear();
+    if (length < 0 || length > kMaxPayloadBytes) return false;
+    try {
+        while (length > 0) {
+            int32_t piece = length < kPieceBytes ? length : kPieceBytes;
+            std::size_t at = payload.size();
+            payload.resize(at + static_cast<std::size_t>(piece));
+            if (!Receive(payload.data() + at, static_cast<std::size_t>(piece))) return false;
+            length -= piece;
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool LinkSocket::WaitReadable(uint32_t timeoutMs) {
+    pollfd p{m_fd, POLLIN, 0};
+    int rc;
+    do {
+        rc = ::poll(&p, 1, static_cast<int>(timeoutMs));
+    } while (rc < 0 && errno == EINTR);
+    return rc > 0;
+}
+
+bool LinkSocket::Send(const void* data, std::size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t n = ::send(m_fd, p, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool LinkSocket::SendWord(int32_t value) {
+    uint32_t v = static_cast<uint32_t>(value);
+    uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                    static_cast<uint8_t>(v >> 24)};
+    return Send(b, 4);
+}
+
+bool LinkSocket::SendReply(int32_t transactionId, const std::vector<uint8_t>& body) {
+    return SendWord(static_cast<int32_t>(kTagReply)) && SendWord(transactionId) &&
+           SendWord(static_cast<int32_t>(body.size())) && Send(body.data(), body.size());
+}
+
+bool LinkSocket::SendNotice(int32_t type, const std::vector<uint8_t>& payload) {
+    return SendWord(static_cast<int32_t>(kTagNotice)) && SendWord(type) &&
+           SendWord(static_cast<int32_t>(payload.size())) && Send(payload.data(), payload.size());
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Exact-length transfers on one of the daemon's connections, with the
+// link's little-endian words and frame forms.
+#include <cstdint>
+#include <vector>
+
+class LinkSocket {
+public:
+    explicit LinkSocket(int fd) : m_fd(fd) {}
+    ~LinkSocket();
+    LinkSocket(const LinkSocket&) = delete;
+    LinkSocket& operator=(const LinkSocket&) = delete;
+
+    int Fd() const { return m_fd; }
+    // Wakes a thread blocked on the socket; the socket stays open.
+    void Shutdown();
+
+    bool Receive(void* buffer, std::size_t size);
+    bool ReceiveWord(int32_t& value);
+    // `length` bytes in pieces, so a length word that lies costs no more
+    // memory than the bytes that come. False for a negative length.
+    bool ReceivePayload(int32_t length, std::vector<uint8_t>& payload);
+    // Waits at most `timeoutMs` for bytes to read; false on time-out.
+    bool WaitReadable(uint32_t timeoutMs);
+
+    bool Send(const void* data, std::size_t size);
+    bool SendWord(int32_t value);
+    // tag 'repl', transaction id, body length, body.
+    bool SendReply(int32_t transactionId, const std::vector<uint8_t>& body);
+    // tag 'note', notice type, payload length, payload.
+    bool SendNotice(int32_t type, const std::vector<uint8_t>& payload);
+
+private:
+    int m_fd;
+};

@@ -1,0 +1,149 @@
+#include "vaddaemon/Scenario.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "foundation/soups/SoupFiles.h"
+#include "foundation/soups/SoupHandle.h"
+#include "foundation/streams/BufferStream.h"
+
+namespace {
+
+std::vector<std::string> Items(const SoupHandle& container) {
+    std::vector<std::string> items;
+    for (int32_t i = 0; i < container.Count(); ++i)
+        items.push_back(container.GetString(container.GetTagName(i)).c_str());
+    return items;
+}
+
+bool ParseAction(const char* text, ScenarioRule::Action& action) {
+    static const struct {
+        const char* name;
+        ScenarioRule::Action action;
+    } kActions[] = {{"reply", ScenarioRule::kReply},
+                    {"drop-reply", ScenarioRule::kDropReply},
+                    {"drop-link", ScenarioRule::kDropLink},
+                    {"exit", ScenarioRule::kExit},
+                    {"keep-running", ScenarioRule::kKeepRunning}};
+    if (!*text) return true;
+    for (const auto& entry : kActions) {
+        if (std::strcmp(entry.name, text) == 0) {
+            action = entry.action;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ParseNumber(const std::string& text, long long& value) {
+    char* end = nullptr;
+    value = std::strtoll(text.c_str(), &end, 0);
+    return end && end != text.c_str() && *end == '\0';
+}
+
+}  // namespace
+
+bool Scenario::Load(const std::string& path, std::string& error) {
+    SoupHandle soup;
+    if (!LoadSoupFile(soup, Vek::PString(), path.c_str(), "txt")) {
+        error = "cannot read the scenario " + path;
+        return false;
+    }
+    refuseAttach = soup.GetInt("refuse-attach", 0) != 0;
+    dropHello = soup.GetInt("drop-hello", 0) != 0;
+    if (soup.HasTag("hello-tag")) helloTag = soup.GetString("hello-tag").c_str();
+    if (helloTag.size() != 4) {
+        error = "hello-tag must have four characters";
+        return false;
+    }
+    SoupHandle list = soup.GetContainer("rules");
+    for (int32_t i = 0; i < list.Count(); ++i) {
+        SoupHandle r = list.GetContainerAt(i);
+        ScenarioRule rule;
+        rule.op = r.GetInt("op", -1);
+        rule.times = r.GetInt("times", 0);
+        rule.delayMs = static_cast<uint32_t>(r.GetInt("delay-ms", 0));
+        SoupHandle notices = r.GetContainer("notices");
+        for (int32_t n = 0; n < notices.Count(); ++n) {
+            SoupHandle entry = notices.GetContainerAt(n);
+            ScenarioNotice notice;
+            notice.type = entry.GetInt("type", 0);
+            notice.payload = Items(entry.GetContainer("payload"));
+            rule.notices.push_back(std::move(notice));
+        }
+        SoupHandle question = r.GetContainer("question");
+        if (!question.IsEmpty()) {
+            rule.hasQuestion = true;
+            rule.questionText = question.GetString("text").c_str();
+            rule.questionAsset = KUID::Parse(question.GetString("kuid").c_str(), false);
+            rule.questionTimeoutMs = static_cast<uint32_t>(question.GetInt("timeout-ms", 5000));
+        }
+        rule.reply = Items(r.GetContainer("reply"));
+        if (!ParseAction(r.GetString("action").c_str(), rule.action)) {
+            error = std::string("unknown action ") + r.GetString("action").c_str();
+            return false;
+        }
+        rules.push_back(std::move(rule));
+    }
+    m_used.assign(rules.size(), 0);
+    return true;
+}
+
+bool Scenario::Match(int32_t op, ScenarioRule& rule) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const ScenarioRule& candidate = rules[i];
+        if (candidate.op != -1 && candidate.op != op) continue;
+        if (candidate.times > 0 && m_used[i] >= candidate.times) continue;
+        ++m_used[i];
+        rule = candidate;
+        return true;
+    }
+    return false;
+}
+
+bool BuildPayload(const std::vector<std::string>& items, int32_t transactionId, std::vector<uint8_t>& out,
+                  std::string& error) {
+    TBuffer stream;
+    for (const std::string& item : items) {
+        std::size_t blank = item.find(' ');
+        std::string kind = item.substr(0, blank);
+        std::string value = blank == std::string::npos ? std::string() : item.substr(blank + 1);
+        long long number = 0;
+        bool ok = true;
+        if (kind == "tid") {
+            stream.WriteInt32(transactionId);
+        } else if (kind == "int32" && (ok = ParseNumber(value, number))) {
+            stream.WriteInt32(static_cast<int32_t>(number));
+        } else if (kind == "int64" && (ok = ParseNumber(value, number))) {
+            stream.WriteInt64(static_cast<int64_t>(number));
+        } else if (kind == "byte" && (ok = ParseNumber(value, number))) {
+            stream.WriteByte(static_cast<uint8_t>(number));
+        } else if (kind == "float") {
+            stream.WriteFloat(std::strtof(value.c_str(), nullptr));
+        } else if (kind == "string") {
+            stream.WriteString(value.c_str());
+        } else if (kind == "pstring") {
+            stream.WritePString(value.c_str());
+        } else if (kind == "kuid") {
+            stream.WriteKUID(KUID::Parse(value.c_str(), false));
+        } else if (kind == "hex") {
+            if (value.size() % 2) ok = false;
+            for (std::size_t i = 0; ok && i < value.size(); i += 2) {
+                char digits[3] = {value[i], value[i + 1], 0};
+                char* end = nullptr;
+                long byte = std::strtol(digits, &end, 16);
+                ok = end == digits + 2;
+                if (ok) stream.WriteByte(static_cast<uint8_t>(byte));
+            }
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            error = "bad payload item '" + item + "'";
+            return false;
+        }
+    }
+    out.assign(stream.GetData(), stream.GetData() + stream.GetDataSize());
+    return true;
+}

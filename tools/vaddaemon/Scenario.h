@@ -1,0 +1,88 @@
+#pragma once
+// The script of the stand-in daemon for tests: a text soup, all keys
+// optional.
+//
+//   refuse-attach 1        after publishing its port, set the rendezvous
+//                          block's refuse flag (clients' attaches fail)
+//   hello-tag "XXXX"       answer the hello with this tag instead of VADD
+//   drop-hello 1           close a link after its hello without answering
+//   rules
+//   {
+//     0                    rules are tried in order; the first that matches
+//     {                    a frame and has uses left applies
+//       op 2               the operation it matches (-1 or absent: any)
+//       times 1            how many frames it applies to (absent: all)
+//       delay-ms 500       wait before answering
+//       notices            notices sent before the answer, in order
+//       {
+//         0 { type 3  payload { 0 "tid"  1 "int32 5" } }
+//       }
+//       question           a question (notice type 2) sent before the
+//       {                  answer; the daemon waits at most timeout-ms
+//         text "Replace?"  (default 5000) for the one-way answer 150 of
+//         kuid "<kuid:1:2>" this transaction
+//         timeout-ms 2000
+//       }
+//       reply { 0 "int32 1"  1 "string done" }     the reply body
+//       action "reply"     "reply" (default), "drop-reply" (no reply, the
+//                          link stays), "drop-link" (close the link
+//                          instead of replying), "exit" (the daemon ends
+//                          at once, as if killed), "keep-running" (for
+//                          operation 270: reply and go on)
+//     }
+//   }
+//
+// Payload items, written in order: "tid" (the frame's transaction id),
+// "int32 N", "int64 N", "byte N", "float F", "string TEXT" (plain form),
+// "pstring TEXT" (interned form), "kuid <kuid2:U:C:V>", "hex 0a0b...".
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/kuid/KUID.h"
+
+struct ScenarioNotice {
+    int32_t type = 0;
+    std::vector<std::string> payload;
+};
+
+struct ScenarioRule {
+    enum Action { kReply, kDropReply, kDropLink, kExit, kKeepRunning };
+
+    int32_t op = -1;
+    int32_t times = 0;  // 0: every matching frame
+    uint32_t delayMs = 0;
+    std::vector<ScenarioNotice> notices;
+    bool hasQuestion = false;
+    std::string questionText;
+    KUID questionAsset;
+    uint32_t questionTimeoutMs = 5000;
+    std::vector<std::string> reply;
+    Action action = kReply;
+};
+
+class Scenario {
+public:
+    // Reads the file; false (with `error`) when it cannot be read or a
+    // rule names an unknown action.
+    bool Load(const std::string& path, std::string& error);
+
+    bool refuseAttach = false;
+    bool dropHello = false;
+    std::string helloTag = "VADD";
+    std::vector<ScenarioRule> rules;
+
+    // A copy of the first rule for `op` with uses left (one use is taken);
+    // false when none applies.
+    bool Match(int32_t op, ScenarioRule& rule);
+
+private:
+    std::mutex m_lock;
+    std::vector<int32_t> m_used;
+};
+
+// Builds a payload from items; `transactionId` stands for "tid". False with
+// `error` for an item it does not know.
+bool BuildPayload(const std::vector<std::string>& items, int32_t transactionId, std::vector<uint8_t>& out,
+                  std::string& error);

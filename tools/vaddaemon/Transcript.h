@@ -1,0 +1,26 @@
+#pragma once
+// The record of every frame the daemon receives, one line each, appended to
+// a file; every connection's lines start with its number ("c1 ..."):
+//   c1 hello tag=VADC version=350 build=47059 kind=1 path=TEXT
+//   c1 frame op=2 id=5 length=3 payload=0a0b0c
+//   c1 goodbye
+//   c1 end            (the peer closed the link without a goodbye)
+//   c1 bad TEXT       (a frame that broke the rules; the link is closed)
+// Payloads longer than 4096 bytes show their first 4096 bytes and "...".
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+class Transcript {
+public:
+    // No file: lines go nowhere.
+    bool Open(const std::string& path);
+    ~Transcript();
+    void Line(int connection, const std::string& text);
+
+    static std::string Hex(const uint8_t* data, std::size_t size);
+
+private:
+    std::mutex m_lock;
+    int m_fd = -1;
+};

@@ -1,0 +1,58 @@
+// The stand-in asset-database daemon. It serves the database of the
+// installation it belongs to: its program is I/bin/vaddaemon, the database
+// I/UserData/assets.vdx. See DaemonOptions.h for its settings and
+// Scenario.h for its test script.
+#include <signal.h>
+
+#include <cstdio>
+#include <string>
+
+#include "assetdb/layout/InstallLayout.h"
+#include "engine/File.h"
+#include "vaddaemon/DaemonOptions.h"
+#include "vaddaemon/DaemonServer.h"
+#include "vaddaemon/Scenario.h"
+#include "vaddaemon/Transcript.h"
+
+namespace {
+
+// The installation folder: the parent of the program's folder, in the
+// normalised form the utility keeps (lower case, backslashes).
+bool FindInstallationFolder(Vek::File::Path& root) {
+    if (!GetModulePath(root)) return false;
+    root.Normalise();
+    root.DelName();
+    root.DelName();
+    root.ToLower();
+    return !root.IsEmpty();
+}
+
+}  // namespace
+
+int main() {
+    ::signal(SIGPIPE, SIG_IGN);
+    DaemonOptions options = DaemonOptions::FromEnvironment();
+
+    Scenario scenario;
+    std::string error;
+    if (!options.scenarioPath.empty() && !scenario.Load(options.scenarioPath, error)) {
+        std::fprintf(stderr, "vaddaemon: %s\n", error.c_str());
+        return 2;
+    }
+    Transcript transcript;
+    if (!transcript.Open(options.transcriptPath)) {
+        std::fprintf(stderr, "vaddaemon: cannot write the transcript %s\n", options.transcriptPath.c_str());
+        return 2;
+    }
+
+    Vek::File::Path root;
+    if (!FindInstallationFolder(root)) {
+        std::fprintf(stderr, "vaddaemon: cannot find the installation folder\n");
+        return 1;
+    }
+    SetInstallationFolders(root.c_str());
+    Vek::File::MakeDirectory(GetUserDataPath().c_str());
+
+    DaemonServer server(options, scenario, transcript);
+    return server.Run(GetDatabasePath().c_str());
+}
