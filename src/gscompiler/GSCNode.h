@@ -111,6 +111,15 @@ struct GSCNode {
     GSCNode* Bound() const { return reinterpret_cast<GSCNode*>(value); }
     void SetBound(GSCNode* node) { value = reinterpret_cast<uintptr_t>(node); }
 
+    // When the node's result is unused (kGSNodeUnused), marks it dealt with
+    // (kGSNodeHandled) and returns true: the code generator then leaves no
+    // value for it on the stack. False for a used result.
+    static bool TakeDiscard(GSCNode* node) {
+        if (!(node->flags & kGSNodeUnused)) return false;
+        node->flags |= kGSNodeHandled;
+        return true;
+    }
+
     // The name a call or call-like operator calls: for an expression of kind
     // 0 or 3 whose child 0 is an expression, that child's name when it is an
     // identifier, the member name when it is a '.' operator; else null.

@@ -4,12 +4,16 @@
 #include <string>
 
 #include "gscompiler/GSCompileLog.h"
+#include "gscompiler/codegen/GSCodeGenerator.h"
+#include "gscompiler/library/GSLibraryWriter.h"
+#include "gscompiler/semantic/GSSemanticPass.h"
 
 GSCompileContext::GSCompileContext() { strings.Init(kStringBuckets); }
 
 GSCompileContext::~GSCompileContext() { Reset(); }
 
 void GSCompileContext::Reset() {
+    classes.Clear();
     symbols.Clear();
     mainUnit.Init(nullptr, nullptr);
     strings.Init(kStringBuckets);
@@ -48,11 +52,16 @@ int GSCompileContext::Compile(const char* name, GSCompileLog* log) {
         Log(log, ".. while compiling '%s'", name);
         return result;
     }
-    // The semantic checks, the code generator and the library writer are
-    // not part of this compiler yet: a source that parses has no output, and
-    // the compile says so instead of reporting a success.
-    Log(log, "'%s' parsed without errors; no output: this compiler does not generate code yet.", name);
-    return result + 1;
+    GSCodeGenerator generator;
+    if (!generator.GenerateUnit(*this, classes)) {
+        result += 1;
+        if (log) log->Add("\nInternal Code Generation Error...");
+    }
+    return result;
+}
+
+bool GSCompileContext::WriteLibrary(GSLibraryBuffer& out, GSCompileLog* log, const char* sourceName) {
+    return GSLibraryWriter::WriteLibrary(out, *this, classes, log, sourceName);
 }
 
 int GSCompileContext::CompileFile(const char* name, GSCompileUnit& unit, bool fullMode) {
@@ -93,8 +102,7 @@ int GSCompileContext::CompileFile(const char* name, GSCompileUnit& unit, bool fu
     symbols.unit = &unit;
     unit.errorCount = 0;
     if (!unit.tree) return 1;
-    // The semantic pass runs here, in full mode for the main file
-    // (`fullMode`) and declarations-only for includes, once it exists.
-    (void)fullMode;
+    GSSemanticPass pass(!fullMode);
+    pass.Walk(unit.tree, *this, unit);
     return unit.errorCount;
 }

@@ -1,14 +1,17 @@
 #pragma once
 // GSCompileContext: one compilation of a main source file and its includes:
-// the symbol table they share, the main file's unit, the string table of
-// the library and the numbering of dependent files.
+// the symbol table they share, the main file's unit, the classes generated
+// from it, the string table of the library and the numbering of dependent
+// files.
 #include <cstdint>
 
 #include "foundation/containers/HashTable.h"
 #include "gscompiler/GSCompileUnit.h"
 #include "gscompiler/GSSymbolTable.h"
+#include "gscompiler/codegen/GSCClass.h"
 
 class GSCompileLog;
+class GSLibraryBuffer;
 
 class GSCompileContext {
 public:
@@ -21,13 +24,20 @@ public:
 
     // Compiles a main source: the name loses a final lower-case 'e' (so
     // "x.gse" is compiled as "x.gs", which finds the packed twin), then the
-    // file and its includes are compiled. Returns the error count.
+    // file and its includes are compiled, checked and, without errors, the
+    // main file's code is generated into `classes`. Returns the error count
+    // (a failed code generation counts one).
     int Compile(const char* name, GSCompileLog* log);
+    // Writes the library image of a successful compile into `out` (which
+    // the caller has given a growth step). False when it cannot be built
+    // completely.
+    bool WriteLibrary(GSLibraryBuffer& out, GSCompileLog* log, const char* sourceName);
     // Compiles one file into `unit` (recursively its includes, each once,
     // in declarations-only mode). Returns the errors of this file and its
     // includes.
     int CompileFile(const char* name, GSCompileUnit& unit, bool fullMode);
-    // Empties the symbols, the main unit, the string table and the counters.
+    // Empties the symbols, the main unit, the classes, the string table and
+    // the counters.
     void Reset();
 
     // The index of a text in the library's string table; a new text gets the
@@ -37,6 +47,7 @@ public:
 
     GSCompiler::GSSymbolTable symbols;
     GSCompileUnit mainUnit;
+    GSCompiler::GSCClassList classes;
     uint32_t stringCount = 0;
     Utils::HashTable<const char*> strings;
     int32_t dependentCounter = 0;

@@ -3,16 +3,43 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "engine/File.h"
+#include "foundation/containers/GSLibraryBuffer.h"
 #include "gscompiler/GSCompileContext.h"
 #include "gscompiler/GSCompileLog.h"
 #include "gscompiler/GSLanguageDocument.h"
 #include "gscompiler/IncludePath.h"
+#include "gscompiler/library/GSLibraryFile.h"
 
 namespace {
 
 constexpr double kCompilerVersion = 1.02;
+// Growth step of the buffer a library image is written into.
+constexpr uint32_t kImageGrowthStep = 1024;
+
+// Adds one message when there is a log.
+void LogText(GSCompileLog* log, const std::string& text) {
+    if (log) log->Add(text.c_str());
+}
+
+enum class OutputResult { kWritten, kImageFailed, kOpenFailed, kWriteFailed };
+
+// Builds the library image of a successful compile and stores it as
+// `outputPath`.
+OutputResult WriteOutput(GSCompileContext& context, GSCompileLog* log, const char* sourceName,
+                         const char* outputPath) {
+    GSLibraryBuffer image;
+    image.Init(kImageGrowthStep);
+    if (!context.WriteLibrary(image, log, sourceName)) return OutputResult::kImageFailed;
+    switch (SaveLibraryImage(image, outputPath)) {
+        case GSLibrarySaveResult::kSaved: return OutputResult::kWritten;
+        case GSLibrarySaveResult::kOpenFailed: return OutputResult::kOpenFailed;
+        case GSLibrarySaveResult::kWriteFailed: break;
+    }
+    return OutputResult::kWriteFailed;
+}
 
 // Appends every message, each with a line end, to the "-b" file (created
 // when missing) and, unless silent, to standard output.
@@ -111,22 +138,58 @@ int CompileScriptToFolder(const char* sourcePath, const char* outputFolder, Util
 
     const Vek::File::Path source(sourcePath);
     const std::string name = source.GetName();
-    // The output goes to `outputFolder` (or the source's folder), less its
-    // last element, as "<name>.gsl" once libraries can be written; the
-    // compile step reports that no output is produced yet.
-    (void)outputFolder;
     auto context = std::make_unique<GSCompileContext>();
-    const int result = context->Compile(name.c_str(), log);
+    int result = context->Compile(name.c_str(), log);
+    if (result == 0) {
+        // "<name>.gsl" in the "-p" folder or the source's folder, each less
+        // its last element.
+        Vek::File::Path folder(outputFolder ? outputFolder : sourcePath);
+        folder.DelName();
+        std::string library = name;
+        const std::size_t dot = library.rfind('.');
+        if (dot != std::string::npos) library.resize(dot);
+        folder.AddPath((library + ".gsl").c_str());
+        switch (WriteOutput(*context, log, name.c_str(), folder.c_str())) {
+            case OutputResult::kWritten: break;
+            case OutputResult::kImageFailed:
+                LogText(log, "Internal Compiler Error.\n");
+                result = 1;
+                break;
+            case OutputResult::kOpenFailed:
+                LogText(log, "Unable to open output file.\n");
+                result = 1;
+                break;
+            case OutputResult::kWriteFailed:
+                LogText(log, "Unable to write output file.\n");
+                result = 1;
+                break;
+        }
+    }
     context->Reset();
     return result;
 }
 
 int CompileScriptToFile(GSCompileLog* log, const char* sourceName, const char* outputPath) {
     if (!sourceName) return 0;
-    // As above, no library is written: the compile step reports it.
-    (void)outputPath;
     auto context = std::make_unique<GSCompileContext>();
-    const int result = context->Compile(sourceName, log);
+    int result = context->Compile(sourceName, log);
+    if (result == 0 && outputPath) {
+        switch (WriteOutput(*context, log, sourceName, outputPath)) {
+            case OutputResult::kWritten: break;
+            case OutputResult::kImageFailed:
+                LogText(log, std::string("Internal Compiler Error on '") + sourceName + "'.\n");
+                result = 1;
+                break;
+            case OutputResult::kOpenFailed:
+                LogText(log, std::string("Unable to open output file: '") + outputPath + "'.\n");
+                result = 1;
+                break;
+            case OutputResult::kWriteFailed:
+                LogText(log, std::string("Unable to write output file: '") + outputPath + "'.\n");
+                result = 1;
+                break;
+        }
+    }
     context->Reset();
     return result;
 }

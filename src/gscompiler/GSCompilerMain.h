@@ -1,7 +1,12 @@
 #pragma once
 // The GameScript compiler's entries: the command line of the `compile`
 // command and the two compile calls the rest of the program uses. Each
-// returns the number of compile errors (0 = success).
+// returns the number of compile errors (0 = success). A library file is
+// written only after a compile without errors, through a temporary file
+// that replaces the old library only once it is complete; an image that
+// cannot be built ("Internal Compiler Error") or stored ("Unable to open
+// output file", "Unable to write output file") makes the result 1 and
+// leaves any earlier library as it was.
 #include "foundation/containers/DoubleLinkList.h"
 
 class GSCompileLog;

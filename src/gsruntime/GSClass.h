@@ -29,13 +29,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gsruntime/GSDataReference.h"
 #include "gsruntime/GSLibrary.h"
 
 namespace GSRuntime {
 
+class GSContext;
 class GSFunction;
 class GSImageReader;
 class GSMachine;
+class GSObject;
+struct GSScriptInstance;
 
 class GSClass {
 public:
@@ -101,6 +105,33 @@ public:
     // record's slot and its index; null (index -1) when none.
     GSClass* FindFunction(const char* signature, uint32_t& dataOffset, int32_t& slot, int32_t& index) const;
 
+    // Instances (GSClassInstances.cpp).
+    //
+    // The view of an instance that belongs to `target`: the own view when
+    // target is the instance's class, the base's view when it is a base;
+    // null for a mismatch, a header without class, and an instance without
+    // owner cast to a class that is (or derives from) "GameObject".
+    static GSDataRef CastInstance(const GSClass* target, const GSScriptInstance* header);
+    // Virtual dispatch of method slot `slot` on the view `view`: the
+    // function of the virtual-table entry at the view's first entry plus the
+    // slot, and in `me` the view of the instance that the function expects.
+    // Null for a view without class or an entry outside the table.
+    static GSFunction* Dispatch(GSDataRef view, int32_t slot, GSDataRef& me);
+    // Creates the instance of this class for `owner` in `context` (null:
+    // untracked): a zeroed block with count 1 for the owner, the initialiser
+    // rows, then the class-initialisation functions of the bases (last base
+    // first) and of the class itself, each run on the machine's static
+    // thread. False, with the owner unbound, when the owner has an instance
+    // already or a class-initialisation function does not finish; what the
+    // finished ones stored is released again.
+    bool CreateInstance(GSObject* owner, GSContext* context);
+    // Releases, and zeroes, the reference members of every base view (last
+    // base first) and then of the own view. False when the header is not an
+    // instance of this class.
+    bool ReleaseMembers(GSScriptInstance* header);
+    // ReleaseMembers, then unregisters the header and frees its block.
+    bool DestroyInstance(GSScriptInstance* header);
+
     const char* Name() const { return m_name; }
     uint32_t Flags() const { return m_flags; }
     uint32_t ClassIndex() const { return m_classIndex; }
@@ -132,6 +163,7 @@ public:
     int32_t ReferenceMember(uint32_t index) const;
 
 private:
+    bool RunInitFunction(GSFunction* function, GSDataRef view);
     int32_t LoadFunction(GSImageReader& reader, GSFunction& function);
     bool CheckLayout() const;
 

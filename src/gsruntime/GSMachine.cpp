@@ -11,6 +11,7 @@
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSNativeFunction.h"
+#include "gsruntime/natives/GSObjectNatives.h"
 
 namespace GSRuntime {
 
@@ -19,7 +20,9 @@ namespace {
 GSMachine* g_machine = nullptr;
 bool g_initialised = false;  // set just before Init runs
 bool g_initDone = false;     // set when Init has finished
-GSNativeRegistrar g_registrars[kGSNativeGroupCount] = {};
+// The GSObject natives are the runtime's own; the other groups' registrars
+// are installed by the code that implements them.
+GSNativeRegistrar g_registrars[kGSNativeGroupCount] = {&RegisterGSObjectNatives};
 GSStaticThreadFactory g_threadFactory;
 
 // Growth step of the buffer a library image is read into.

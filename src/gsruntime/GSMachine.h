@@ -71,10 +71,11 @@ public:
     // native registrars) get the machine too.
     static GSMachine* Instance();
 
-    // Installs the registrar of a native group. Init calls the installed
-    // registrars in group order; a registrar installed after Init has run
-    // is called at once. A later call replaces the registrar of its group
-    // (one that Init has already run stays registered).
+    // Installs the registrar of a native group (the GSObject group has the
+    // runtime's own, RegisterGSObjectNatives, unless replaced). Init calls
+    // the installed registrars in group order; a registrar installed after
+    // Init has run is called at once. A later call replaces the registrar
+    // of its group (one that Init has already run stays registered).
     static void SetNativeRegistrar(GSNativeGroup group, GSNativeRegistrar registrar);
     // Installs how the static thread is made; Init makes it, Shutdown
     // destroys it. Without a factory the machine has no static thread.

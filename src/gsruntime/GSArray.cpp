@@ -1,0 +1,192 @@
+#include "gsruntime/GSArray.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "engine/Alloc.h"
+#include "gsruntime/GSClass.h"
+#include "gsruntime/GSContext.h"
+#include "gsruntime/GSTrackedObjectRegistry.h"
+
+namespace GSRuntime {
+
+namespace {
+
+// A zeroed element store of n elements (n > 0), or null.
+uint32_t* NewStore(int64_t n) {
+    uint32_t* store = static_cast<uint32_t*>(Vek::Alloc::New(static_cast<std::size_t>(n) * 4));
+    if (store) std::memset(store, 0, static_cast<std::size_t>(n) * 4);
+    return store;
+}
+
+}  // namespace
+
+GSArray::GSArray(GSContext* context, bool elementsAreReferences)
+    : GSObjectReference(kGSRefArray), m_references(elementsAreReferences ? 1 : 0) {
+    m_instance.header.count = 1;
+    m_instance.header.owner = this;
+    GSTrackedObjectRegistry::Register(context ? &context->Registry() : nullptr, &m_instance.header);
+}
+
+GSArray::~GSArray() {
+    ReleaseRange(m_count, 0);
+    m_count = 0;
+    Vek::Alloc::Delete(m_elements);
+    m_elements = nullptr;
+    GSTrackedObjectRegistry::Unregister(&m_instance.header);
+}
+
+GSArray* GSArray::FromReference(GSDataRef reference) {
+    GSObjectReference* owner = GSScriptInstance::OwnerOf(reference);
+    return owner && owner->GetType() == kGSRefArray ? static_cast<GSArray*>(owner) : nullptr;
+}
+
+bool GSArray::Resize(int64_t n) {
+    if (n <= 0) {
+        ReleaseRange(m_count, 0);
+        Vek::Alloc::Delete(m_elements);
+        m_elements = nullptr;
+        m_count = 0;
+        return true;
+    }
+    if (n <= m_count) return true;
+    if (n > kMaxCount) return false;
+    uint32_t* store = NewStore(n);
+    if (!store) return false;
+    if (m_count) std::memcpy(store, m_elements, std::size_t(m_count) * 4);
+    Vek::Alloc::Delete(m_elements);
+    m_elements = store;
+    m_count = static_cast<int32_t>(n);
+    return true;
+}
+
+void GSArray::AddRefRange(int32_t n, int32_t start) {
+    if (!m_references || static_cast<uint32_t>(start) >= static_cast<uint32_t>(m_count) || n <= 0) return;
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(int64_t(start) + n, m_count));
+    for (int32_t i = start; i < end; ++i) {
+        if (m_elements[i]) GSScriptInstance::AddRef(m_elements[i]);
+    }
+}
+
+void GSArray::ReleaseRange(int32_t n, int32_t start) {
+    if (!m_references || static_cast<uint32_t>(start) >= static_cast<uint32_t>(m_count) || n <= 0) return;
+    const int32_t end = static_cast<int32_t>(std::min<int64_t>(int64_t(start) + n, m_count));
+    for (int32_t i = start; i < end; ++i) {
+        const GSDataRef element = m_elements[i];
+        m_elements[i] = 0;
+        GSScriptInstance::ReleaseReference(element);
+    }
+}
+
+bool GSArray::CopyRange(GSArray* destination, int32_t end, const GSArray* source, int32_t start) {
+    if (!destination || !source) return false;
+    if (start < 0) start = 0;
+    if (end < 0 || end > source->m_count) end = source->m_count;
+    if (end < start || destination->m_references != source->m_references) return false;
+    // The copy is taken, with its counts, before the destination lets go of
+    // its elements, so that a destination that is the source copies intact.
+    const int32_t n = end - start;
+    uint32_t* store = n > 0 ? NewStore(n) : nullptr;
+    if (n > 0 && !store) return false;
+    if (n > 0) std::memcpy(store, source->m_elements + start, std::size_t(n) * 4);
+    if (source->m_references) {
+        for (int32_t i = 0; i < n; ++i) {
+            if (store[i]) GSScriptInstance::AddRef(store[i]);
+        }
+    }
+    destination->Resize(0);
+    destination->m_elements = store;
+    destination->m_count = n;
+    return true;
+}
+
+bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
+    if (start < 0) start = 0;
+    if (end < 0) end = m_count;
+    if (end < start || (source && source->m_references != m_references)) return false;
+    const int64_t count = m_count;
+    const int64_t kept = std::min<int64_t>(start, count);
+    const int64_t gap = std::max<int64_t>(int64_t(start) - count, 0);
+    const int64_t tail = end < count ? count - end : 0;
+    const int64_t inserted = source ? source->m_count : 0;
+    const int64_t newCount = kept + gap + tail + inserted;
+    if (newCount > kMaxCount) return false;
+    uint32_t* store = newCount > 0 ? NewStore(newCount) : nullptr;
+    if (newCount > 0 && !store) return false;
+
+    // The source's elements are placed, with their counts, before the range
+    // is released: the source may be this array.
+    uint32_t* at = store;
+    if (kept) std::memcpy(at, m_elements, std::size_t(kept) * 4);
+    at += kept + gap;
+    if (inserted) {
+        std::memcpy(at, source->m_elements, std::size_t(inserted) * 4);
+        if (m_references) {
+            for (int64_t i = 0; i < inserted; ++i) {
+                if (at[i]) GSScriptInstance::AddRef(at[i]);
+            }
+        }
+    }
+    at += inserted;
+    if (tail) std::memcpy(at, m_elements + end, std::size_t(tail) * 4);
+
+    ReleaseRange(end - start, start);
+    Vek::Alloc::Delete(m_elements);
+    m_elements = store;
+    m_count = static_cast<int32_t>(newCount);
+    return true;
+}
+
+bool GSArray::GetElementValue(int32_t index, uint32_t& out) const {
+    if (index < 0 || index >= m_count) return false;
+    out = m_elements[index];
+    return true;
+}
+
+bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) const {
+    if (index < 0) return false;
+    if (index >= m_count) {
+        out = 0;
+        return false;
+    }
+    out = m_elements[index];
+    if (out && addCount) GSScriptInstance::AddRef(out);
+    return true;
+}
+
+bool GSArray::SetElementValue(int32_t index, uint32_t value) {
+    if (index < 0) return false;
+    if (index >= m_count && !Resize(int64_t(index) + 1)) return false;
+    m_elements[index] = value;
+    return true;
+}
+
+bool GSArray::SetElementReference(int32_t index, GSDataRef value, bool borrowed, const GSClass* cls) {
+    GSDataRef handed = borrowed ? 0 : value;  // the count the caller handed over, if any
+    if (value) {
+        GSScriptInstance* header = GSScriptInstance::FromReference(value);
+        if (!GSScriptInstance::Accepts(&m_instance.header, header)) {
+            value = 0;
+        } else if (cls) {
+            value = GSClass::CastInstance(cls, header);
+        }
+        if (!value) {
+            GSScriptInstance::ReleaseReference(handed);
+            handed = 0;
+        }
+    }
+    if (index < 0 || (index >= m_count && !Resize(int64_t(index) + 1))) {
+        GSScriptInstance::ReleaseReference(handed);
+        return false;
+    }
+    // The new value's count is in place before the old element is let go,
+    // so storing an element over itself keeps it alive.
+    if (value && borrowed) GSScriptInstance::AddRef(value);
+    const GSDataRef old = m_elements[index];
+    m_elements[index] = value;
+    GSScriptInstance::ReleaseReference(old);
+    return true;
+}
+
+}  // namespace GSRuntime

@@ -1,0 +1,99 @@
+#include "gsruntime/GSString.h"
+
+#include <string>
+
+#include "gsruntime/GSContext.h"
+#include "gsruntime/GSThreadServices.h"
+#include "gsruntime/GSTrackedObjectRegistry.h"
+
+namespace GSRuntime {
+
+namespace {
+
+// Clamps a range against a length: a negative start means 0; a negative
+// end, or one past the length, the length.
+void Clamp(int32_t& start, int32_t& end, std::size_t length) {
+    const int64_t size = static_cast<int64_t>(length);
+    if (start < 0) start = 0;
+    if (end < 0 || end > size) end = static_cast<int32_t>(size);
+}
+
+}  // namespace
+
+GSString::GSString() : GSObjectReference(kGSRefString) { Track(GSCurrentContext()); }
+
+GSString::GSString(GSContext* context, const char* text) : GSObjectReference(kGSRefString), Vek::String(text) {
+    Track(context);
+}
+
+GSString::GSString(GSContext* context, const Vek::String& text) : GSObjectReference(kGSRefString), Vek::String(text) {
+    Track(context);
+}
+
+GSString::GSString(GSContext* context, const Vek::PString& text)
+    : GSObjectReference(kGSRefString), Vek::String(text.c_str(), text.Length()) {
+    Track(context);
+}
+
+GSString::GSString(const GSString* other) : GSObjectReference(kGSRefString) {
+    if (other) m_text = other->m_text;
+    Track(GSCurrentContext());
+}
+
+void GSString::Track(GSContext* context) {
+    m_instance.header.count = 1;
+    m_instance.header.owner = this;
+    GSTrackedObjectRegistry::Register(context ? &context->Registry() : nullptr, &m_instance.header);
+}
+
+GSString::~GSString() { GSTrackedObjectRegistry::Unregister(&m_instance.header); }
+
+GSString* GSString::FromReference(GSDataRef reference) {
+    GSObjectReference* owner = GSScriptInstance::OwnerOf(reference);
+    return owner && owner->GetType() == kGSRefString ? static_cast<GSString*>(owner) : nullptr;
+}
+
+bool GSString::CopyRange(const GSString* source, int32_t end, int32_t start, GSString* destination) {
+    if (!source || !destination) return false;
+    Clamp(start, end, source->Length());
+    if (end < start) return false;
+    if (source->IsEmpty()) {
+        destination->m_text.clear();
+    } else {
+        // A copy first: the destination may be the source.
+        std::string part = source->m_text.substr(std::size_t(start), std::size_t(end - start));
+        destination->m_text.swap(part);
+    }
+    return true;
+}
+
+bool GSString::Splice(int32_t start, int32_t end, const GSString* source) {
+    Clamp(start, end, Length());
+    if (end < start) return false;
+    const std::string inserted = source ? source->m_text : std::string();
+    if (IsEmpty()) {
+        m_text = inserted;
+        return true;
+    }
+    std::string text = m_text.substr(0, std::size_t(start));
+    text += inserted;
+    text += m_text.substr(std::size_t(end));
+    m_text.swap(text);
+    return true;
+}
+
+bool GSString::SetByte(int32_t index, int32_t value) {
+    if (index < 0) return false;
+    const char byte = static_cast<char>(static_cast<uint8_t>(value));
+    const int64_t length = static_cast<int64_t>(m_text.size());
+    if (index < length) {
+        m_text[std::size_t(index)] = byte;
+        return true;
+    }
+    if (int64_t(index) + 1 > kMaxLength) return false;
+    m_text.append(std::size_t(index - length), ' ');
+    m_text += byte;
+    return true;
+}
+
+}  // namespace GSRuntime

@@ -1,0 +1,58 @@
+#pragma once
+// GSString: a script string (reference type 2), a byte string held in a
+// Vek::String, with its instance header and its one data slot embedded; it
+// lives on the script-object heap and is born with count 1 for its creator.
+//
+// A string grown through a byte index never exceeds kMaxLength bytes (sizes
+// are computed in 64 bits): such an index is refused (false), and the
+// interpreter turns that into its out-of-bounds error.
+#include <cstdint>
+
+#include "engine/AnsiString.h"
+#include "engine/PString.h"
+#include "gsruntime/GSObjectReference.h"
+#include "gsruntime/GSScriptInstance.h"
+
+namespace GSRuntime {
+
+class GSContext;
+
+class GSString : public GSObjectReference, public Vek::String {
+public:
+    static constexpr int64_t kMaxLength = int64_t(1) << 24;
+
+    // Empty, in the current context (none outside a running script).
+    GSString();
+    GSString(GSContext* context, const char* text);
+    GSString(GSContext* context, const Vek::String& text);
+    GSString(GSContext* context, const Vek::PString& text);
+    // A copy of `other`'s text (empty for null), in the current context.
+    explicit GSString(const GSString* other);
+    ~GSString() override;
+
+    GSDataRef GetReference() const override { return GSReferenceOf(&m_instance.data); }
+    GSScriptInstance& Header() { return m_instance.header; }
+    // The string a reference designates, or null (null, or not a string).
+    static GSString* FromReference(GSDataRef reference);
+
+    // The destination's text becomes the source's bytes [start, end) (a
+    // negative start means 0; a negative end, or one past the length, the
+    // length). False, nothing changed, for end < start.
+    static bool CopyRange(const GSString* source, int32_t end, int32_t start, GSString* destination);
+    // Replaces the bytes [start, end) by the source's text (none for null),
+    // clamped as CopyRange clamps against this string's length. The source
+    // may be this string. False, nothing changed, for end < start.
+    bool Splice(int32_t start, int32_t end, const GSString* source);
+    // Byte `index` becomes the low 8 bits of `value`; an index at or beyond
+    // the length first pads the text with blanks up to index - 1 and then
+    // appends the byte. False, nothing changed, for a negative index or a
+    // length beyond kMaxLength.
+    bool SetByte(int32_t index, int32_t value);
+
+private:
+    void Track(GSContext* context);
+
+    GSEmbeddedInstance m_instance;
+};
+
+}  // namespace GSRuntime

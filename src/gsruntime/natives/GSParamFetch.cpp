@@ -1,0 +1,41 @@
+#include "gsruntime/natives/GSParamFetch.h"
+
+#include <cstring>
+
+#include "gsruntime/GSString.h"
+
+namespace GSRuntime {
+
+GSObjectReference* GSParamOwner(const GSStack* stack, int index) {
+    const GSDataRef reference = stack ? stack->Local(index) : 0;
+    return reference ? GSScriptInstance::OwnerOf(reference) : nullptr;
+}
+
+void GetFloatParam(const GSStack* stack, int index, float& out) {
+    const uint32_t bits = stack ? stack->Local(index) : 0;
+    std::memcpy(&out, &bits, sizeof out);
+}
+
+bool GetStringParam(const GSStack* stack, int index, Vek::String& out, bool allowEmpty) {
+    const GSObjectReference* owner = GSParamOwner(stack, index);
+    const GSString* string = owner && owner->GetType() == kGSRefString ? static_cast<const GSString*>(owner) : nullptr;
+    if (string) {
+        out = Vek::String(*string);
+        if (!out.IsEmpty() || allowEmpty) return true;
+        GSRaiseScriptException("empty string at parameter %d", index);
+        return false;
+    }
+    out.Clear();
+    if (allowEmpty) return true;
+    GSRaiseScriptException("null string at parameter %d", index);
+    return false;
+}
+
+bool GetPStringParam(const GSStack* stack, int index, bool allowEmpty, Vek::PString& out) {
+    Vek::String text;
+    const bool ok = GetStringParam(stack, index, text, allowEmpty);
+    out = text.IsEmpty() ? Vek::PString() : Vek::PString(text.c_str(), text.Length());
+    return ok;
+}
+
+}  // namespace GSRuntime
