@@ -14,6 +14,8 @@ install -m 755 "$build/src/frontend/VorlexUtil" "$root/bin/VorlexUtil"
 if [ -x "$build/tools/vaddaemon/vaddaemon" ]; then
   install -m 755 "$build/tools/vaddaemon/vaddaemon" "$root/bin/vaddaemon"
 fi
-rm -rf "$root/bin/ZIROzod"
-cp -R "$src/data/ZIROzod" "$root/bin/ZIROzod"
+# Copied over what is there, so files the program writes back into
+# ZIROzod ("personalDetails.txt") are kept.
+mkdir -p "$root/bin/ZIROzod"
+cp -R "$src/data/ZIROzod/." "$root/bin/ZIROzod/"
 cp -R "$src/data/Data/." "$root/Data/"

@@ -57,13 +57,10 @@ File::Path& File::Path::AddPath(const char* component) {
 void File::Path::Normalise() {
     try {
         if (m_text.empty()) return;
-        std::string result;
-        std::size_t i = 0;
+        const bool drive = HasDrive(m_text);
+        std::string result = drive ? m_text.substr(0, 2) : std::string();
+        std::size_t i = drive ? 2 : 0;
         bool rooted = false;
-        if (HasDrive(m_text)) {
-            result.assign(m_text, 0, 2);
-            i = 2;
-        }
         if (i < m_text.size() && IsSeparator(m_text[i])) {
             result += '\\';
             rooted = true;

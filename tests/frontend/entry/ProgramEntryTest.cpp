@@ -1,22 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "ProgramRun.h"
-#include "support/TempDir.h"
 
+// The help requests answer before start-up; everything after start-up is
+// tested through an installed program and the stand-in daemon (tests/e2e).
 namespace {
 
 using VorlexTest::ProgramResult;
 using VorlexTest::RunProgram;
-
-const std::string kEmptySummary = "OK (0 Errors, 0 Warnings)\n";
-const std::string kUnknownWord =
-    "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n"
-    "OK (1 Errors, 0 Warnings)\n";
 
 // The help text as users read it, line by line; the last two synopsis
 // lines share one line.
@@ -78,23 +72,6 @@ std::string ExpectedHelp() {
     return text + "\n";  // main adds one more line end
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-// A copy of the program in a folder of its own, so that its program folder
-// (where batch-file names without a folder are looked for) is a test folder.
-struct InstalledProgram {
-    VorlexTest::TempDir root;
-    std::string bin = root / "bin";
-    std::string program = bin + "/VorlexUtil";
-    InstalledProgram() {
-        std::filesystem::create_directories(bin);
-        std::filesystem::copy_file(VorlexTest::BuiltProgramPath(), program);
-    }
-};
-
 TEST(ProgramEntry, HelpIsPrintedByteForByte) {
     const std::string help = ExpectedHelp();
 
@@ -107,85 +84,6 @@ TEST(ProgramEntry, HelpIsPrintedByteForByte) {
     EXPECT_EQ(asked.status, 0);
     EXPECT_EQ(asked.out, help);
     EXPECT_EQ(asked.err, "");
-}
-
-TEST(ProgramEntry, SingleCommandsPrintTheirLogAndEndWithTheirResult) {
-    struct Case {
-        std::vector<std::string> arguments;
-        int status;
-        std::string out;
-    };
-    const Case cases[] = {
-        {{"VERSION"}, 0, "Build 47059\n" + kEmptySummary},
-        {{"echo", "a", "b"}, 0, "a b \n" + kEmptySummary},
-        {{"installedbuildnumber"}, 211, kEmptySummary},
-        {{"installedversion"}, 94, kEmptySummary},
-        {{"installedversionlo"}, 94, kEmptySummary},
-        {{"installedversionhi"}, 1, kEmptySummary},
-        {{"installedbuildnumberlo"}, 211, kEmptySummary},
-        {{"installedbuildnumberhi"}, 183, kEmptySummary},
-        {{"nosuchword"}, 255, kUnknownWord},
-    };
-    for (const Case& c : cases) {
-        ProgramResult run = RunProgram(VorlexTest::BuiltProgramPath(), c.arguments);
-        EXPECT_EQ(run.status, c.status) << c.arguments[0];
-        EXPECT_EQ(run.out, c.out) << c.arguments[0];
-        EXPECT_EQ(run.err, "") << c.arguments[0];
-    }
-}
-
-TEST(ProgramEntry, BatchRunsEachLineAndFailsWhenAnyCommandDoesNotReturnZero) {
-    InstalledProgram installed;
-    WriteFile(installed.bin + "/batch.txt", "\"version\"\r\n\"installedversion\"\r\n");
-    VorlexTest::TempDir elsewhere;
-    // A name without a folder is looked for in the program folder, not in
-    // the folder the user started from.
-    ProgramResult run = RunProgram(installed.program, {"@batch.txt"}, elsewhere.Path());
-    EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.out, "Build 47059\n" + kEmptySummary + "\n" + kEmptySummary + "\n");
-    EXPECT_EQ(run.err, "");
-}
-
-TEST(ProgramEntry, BatchSkipsBlankLinesRunsLongLinesWholeAndRejectsALineOfSpaces) {
-    VorlexTest::TempDir dir;
-    const std::string longArgument(1500, 'x');
-    const std::string batch = dir / "batch.txt";
-    WriteFile(batch, "\"echo\" \"a b\"\n\n\r\necho " + longArgument + " end\n   \n");
-    ProgramResult run = RunProgram(VorlexTest::BuiltProgramPath(), {"@" + batch});
-    EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.out, "a b \n" + kEmptySummary + "\n" +                         // quoted argument with a space
-                           longArgument + " end \n" + kEmptySummary + "\n" +     // one command, not two
-                           kUnknownWord + "\n");                                 // the line of spaces
-}
-
-TEST(ProgramEntry, BatchOfSuccessfulCommandsEndsWithZero) {
-    VorlexTest::TempDir dir;
-    const std::string batch = dir / "batch.txt";
-    WriteFile(batch, "echo one\necho two");  // the last line has no line end
-    ProgramResult run = RunProgram(VorlexTest::BuiltProgramPath(), {"@" + batch});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "one \n" + kEmptySummary + "\ntwo \n" + kEmptySummary + "\n");
-}
-
-TEST(ProgramEntry, MissingBatchFileIsReported) {
-    InstalledProgram installed;
-    ProgramResult run = RunProgram(installed.program, {"@nope.txt"});
-    EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "-The file \"nope.txt\" does not exist, please specify a valid filename\n");
-}
-
-TEST(ProgramEntry, CrashInsideACommandEndsWithMinus100) {
-    ProgramResult run = RunProgram(VorlexTest::BuiltProgramPath(), {"version"}, std::string(), {"VORLEX_TEST_CRASH=1"});
-    EXPECT_EQ(run.status, 156);
-    EXPECT_EQ(run.out, "");
-
-    VorlexTest::TempDir dir;
-    const std::string batch = dir / "batch.txt";
-    WriteFile(batch, "echo one\n");
-    ProgramResult batchRun =
-        RunProgram(VorlexTest::BuiltProgramPath(), {"@" + batch}, std::string(), {"VORLEX_TEST_CRASH=1"});
-    EXPECT_EQ(batchRun.status, 156);
 }
 
 }  // namespace
