@@ -16,6 +16,7 @@
 #include "frontend/HelpText.h"
 #include "frontend/PrintResultsLog.h"
 #include "frontend/RunCommandGuarded.h"
+#include "frontend/ScriptLog.h"
 #include "frontend/Startup.h"
 
 namespace {
@@ -56,6 +57,7 @@ int ProgramMain(int argc, char** argv) {
         return -1;
     }
     SetApplicationName("VorlexUtil");
+    InstallScriptLog();
 
     int32_t exitCode;
     if (argv[1][0] == '@') {

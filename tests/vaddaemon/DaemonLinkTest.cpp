@@ -157,10 +157,22 @@ TEST_F(DaemonTest, BadFramesCloseTheirLinkOnly) {
     EXPECT_TRUE(TranscriptHas("c3 bad hello tag=VADC length=-5\n"));
     ::close(negative);
 
+    // A hello that names another database is refused before any frame.
+    int elsewhere = ConnectRaw();
+    ASSERT_GE(elsewhere, 0);
+    const std::string other = m_dir / "other/assets.vdx";
+    SendWords(elsewhere, {0x56414443, 350, 47059, 1, static_cast<int32_t>(other.size())});
+    ::send(elsewhere, other.data(), other.size(), MSG_NOSIGNAL);
+    EXPECT_TRUE(TranscriptHas("c4 bad store not the database of this daemon\n"));
+    ::close(elsewhere);
+
     int frame = ConnectRaw();
     ASSERT_GE(frame, 0);
-    SendWords(frame, {0x56414443, 350, 47059, 1, 0, 2, 3, -1});
-    EXPECT_TRUE(TranscriptHas("c4 bad frame op=2 length=-1\n"));
+    const std::string path = GetDatabasePath().Str();
+    SendWords(frame, {0x56414443, 350, 47059, 1, static_cast<int32_t>(path.size())});
+    ::send(frame, path.data(), path.size(), MSG_NOSIGNAL);
+    SendWords(frame, {2, 3, -1});
+    EXPECT_TRUE(TranscriptHas("c5 bad frame op=2 length=-1\n"));
     ::close(frame);
 
     ASSERT_TRUE(SendFrame(2, 30));

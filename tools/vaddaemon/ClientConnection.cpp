@@ -5,18 +5,30 @@
 #include <chrono>
 #include <thread>
 
-#include "assetdb/client/VADLinkTags.h"
 #include "engine/File.h"
+#include "foundation/results/ResultsLog.h"
 #include "foundation/streams/BufferStream.h"
 #include "vaddaemon/DaemonServer.h"
+#include "vaddaemon/LinkWords.h"
+#include "vaddaemon/OperationCodes.h"
 
 namespace {
 
 // The longest database path a hello may carry.
 constexpr int32_t kMaxHelloPath = 4096;
-// The one-way operation that answers a question: transaction id, answer.
-constexpr int32_t kOperationAnswer = 150;
-constexpr int32_t kNoticeQuestion = 2;
+
+std::vector<uint8_t> Bytes(const TBuffer& buffer) {
+    return std::vector<uint8_t>(buffer.GetData(), buffer.GetData() + buffer.GetDataSize());
+}
+
+// The payload of a log-line notice: the transaction id, then the log's
+// entries in their wire form.
+std::vector<uint8_t> LogLinePayload(int32_t transactionId, ResultsLog& log) {
+    TBuffer payload;
+    payload.WriteInt32(transactionId);
+    log.WriteEntries(payload, 0);
+    return Bytes(payload);
+}
 
 std::string TagText(uint32_t tag) {
     std::string text;
@@ -42,7 +54,7 @@ int32_t WordAt(const std::vector<uint8_t>& bytes, std::size_t at) {
 }  // namespace
 
 ClientConnection::ClientConnection(DaemonServer& server, int fd, int number)
-    : m_server(server), m_socket(fd), m_number(number) {}
+    : m_server(server), m_socket(std::make_shared<LinkSocket>(fd)), m_number(number) {}
 
 void ClientConnection::Note(const std::string& text) { m_server.GetTranscript().Line(m_number, text); }
 
@@ -60,23 +72,24 @@ void ClientConnection::Run() {
             if (!Handle(frame)) break;
         }
     }
-    m_socket.Shutdown();
+    m_socket->Shutdown();
+    m_server.GetLibrary().ReleaseConnection(m_number);
     m_finished = true;
 }
 
 bool ClientConnection::ReadHello() {
     int32_t tag = 0, version = 0, build = 0, kind = 0, length = 0;
-    if (!m_socket.ReceiveWord(tag) || !m_socket.ReceiveWord(version) || !m_socket.ReceiveWord(build) ||
-        !m_socket.ReceiveWord(kind) || !m_socket.ReceiveWord(length)) {
+    if (!m_socket->ReceiveWord(tag) || !m_socket->ReceiveWord(version) || !m_socket->ReceiveWord(build) ||
+        !m_socket->ReceiveWord(kind) || !m_socket->ReceiveWord(length)) {
         Note("end");
         return false;
     }
-    if (static_cast<uint32_t>(tag) != kTagClientHello || length < 0 || length > kMaxHelloPath) {
+    if (static_cast<uint32_t>(tag) != LinkWord::kClientHello || length < 0 || length > kMaxHelloPath) {
         Note("bad hello tag=" + TagText(static_cast<uint32_t>(tag)) + " length=" + std::to_string(length));
         return false;
     }
     std::vector<uint8_t> path;
-    if (!m_socket.ReceivePayload(length, path)) {
+    if (!m_socket->ReceivePayload(length, path)) {
         Note("end");
         return false;
     }
@@ -84,24 +97,29 @@ bool ClientConnection::ReadHello() {
     Note("hello tag=" + TagText(static_cast<uint32_t>(tag)) + " version=" + std::to_string(version) +
          " build=" + std::to_string(build) + " kind=" + std::to_string(kind) + " path=" + pathText);
     if (m_server.GetScenario().dropHello) return false;
+    std::string error;
+    if (!m_server.OpenStore(pathText, error)) {
+        Note("bad store " + error);
+        return false;
+    }
     // The client reads both words and does not use them.
-    return m_socket.SendWord(static_cast<int32_t>(TagFromText(m_server.GetScenario().helloTag))) &&
-           m_socket.SendWord(kLinkVersion) && m_socket.SendWord(m_number);
+    return m_socket->SendWord(static_cast<int32_t>(TagFromText(m_server.GetScenario().helloTag))) &&
+           m_socket->SendWord(LinkWord::kVersion) && m_socket->SendWord(m_number);
 }
 
 ClientConnection::Read ClientConnection::ReadFrame(Frame& frame) {
     int32_t op = 0;
-    if (!m_socket.ReceiveWord(op)) {
+    if (!m_socket->ReceiveWord(op)) {
         Note("end");
         return Read::kEnd;
     }
-    if (op == kLinkGoodbye) {
+    if (op == LinkWord::kGoodbye) {
         Note("goodbye");
         m_goodbye = true;
         return Read::kGoodbye;
     }
     int32_t length = 0;
-    if (!m_socket.ReceiveWord(frame.id) || !m_socket.ReceiveWord(length)) {
+    if (!m_socket->ReceiveWord(frame.id) || !m_socket->ReceiveWord(length)) {
         Note("end");
         return Read::kEnd;
     }
@@ -109,7 +127,7 @@ ClientConnection::Read ClientConnection::ReadFrame(Frame& frame) {
         Note("bad frame op=" + std::to_string(op) + " length=" + std::to_string(length));
         return Read::kEnd;
     }
-    if (!m_socket.ReceivePayload(length, frame.payload)) {
+    if (!m_socket->ReceivePayload(length, frame.payload)) {
         Note("end");
         return Read::kEnd;
     }
@@ -124,13 +142,13 @@ bool ClientConnection::AwaitAnswer(int32_t id, uint32_t timeoutMs) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0 || !m_socket.WaitReadable(static_cast<uint32_t>(left))) {
+        if (left <= 0 || !m_socket->WaitReadable(static_cast<uint32_t>(left))) {
             Note("unanswered question id=" + std::to_string(id));
             return true;
         }
         Frame frame;
         if (ReadFrame(frame) != Read::kFrame) return false;
-        if (frame.op == kOperationAnswer && frame.id == 0 && frame.payload.size() >= 8 && WordAt(frame.payload, 0) == id)
+        if (frame.op == Op::kQuestionAnswer && frame.id == 0 && frame.payload.size() >= 8 && WordAt(frame.payload, 0) == id)
             return true;
         m_pending.push_back(std::move(frame));
     }
@@ -145,7 +163,7 @@ bool ClientConnection::ApplyRule(const Frame& frame, const ScenarioRule& rule, s
             Note("scenario " + error);
             continue;
         }
-        if (!m_socket.SendNotice(notice.type, payload)) return false;
+        if (!m_socket->SendNotice(notice.type, payload)) return false;
     }
     if (rule.hasQuestion) {
         TBuffer question;
@@ -153,11 +171,34 @@ bool ClientConnection::ApplyRule(const Frame& frame, const ScenarioRule& rule, s
         question.WritePString(rule.questionText.c_str());
         question.WriteKUID(rule.questionAsset);
         std::vector<uint8_t> payload(question.GetData(), question.GetData() + question.GetDataSize());
-        if (!m_socket.SendNotice(kNoticeQuestion, payload)) return false;
+        if (!m_socket->SendNotice(Notice::kQuestion, payload)) return false;
         if (!AwaitAnswer(frame.id, rule.questionTimeoutMs)) return false;
     }
     if (!BuildPayload(rule.reply, frame.id, body, error)) Note("scenario " + error);
     return true;
+}
+
+void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
+    TBuffer payload;
+    payload.Write(frame.payload.data(), static_cast<int32_t>(frame.payload.size()));
+    payload.Rewind();
+    TBuffer reply;
+    OperationContext context;
+    context.connection = m_number;
+    context.transactionId = frame.id;
+    std::shared_ptr<LinkSocket> socket = m_socket;
+    const int32_t id = frame.id;
+    context.laterLines = [socket, id](ResultsLog& log) {
+        if (id != 0) socket->SendNotice(Notice::kLogLines, LogLinePayload(id, log));
+    };
+    if (!m_server.GetDispatcher().Carry(frame.op, payload, reply, context)) {
+        Note("bad payload op=" + std::to_string(frame.op) + " id=" + std::to_string(frame.id));
+        body.clear();
+        return;
+    }
+    if (frame.id != 0 && context.log.GetEntryCount() > 0)
+        m_socket->SendNotice(Notice::kLogLines, LogLinePayload(frame.id, context.log));
+    body = Bytes(reply);
 }
 
 bool ClientConnection::Handle(const Frame& frame) {
@@ -167,6 +208,9 @@ bool ClientConnection::Handle(const Frame& frame) {
     if (ruled) {
         if (!ApplyRule(frame, rule, body)) return false;
         switch (rule.action) {
+            case ScenarioRule::kCarry:
+                Carry(frame, body);
+                break;
             case ScenarioRule::kDropReply:
                 return true;
             case ScenarioRule::kDropLink:
@@ -177,9 +221,11 @@ bool ClientConnection::Handle(const Frame& frame) {
             case ScenarioRule::kKeepRunning:
                 break;
         }
+    } else {
+        Carry(frame, body);
     }
-    if (frame.id != 0 && !m_socket.SendReply(frame.id, body)) return false;
-    if (frame.op == kOperationShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning)) {
+    if (frame.id != 0 && !m_socket->SendReply(frame.id, body)) return false;
+    if (frame.op == Op::kShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning)) {
         m_server.RequestStop();
         return false;
     }

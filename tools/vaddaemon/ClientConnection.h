@@ -1,12 +1,18 @@
 #pragma once
 // One client's link to the stand-in daemon, served on its own thread: the
 // hello, then frames until the goodbye, the peer's close, or operation 270.
-// Requests get a reply (empty unless the scenario gives one); one-way
-// frames (transaction id 0) get none. The scenario may delay or drop a
-// reply, drop the link, end the daemon, send notices and ask questions.
+// Each frame's operation is carried out (OperationDispatcher.h); the
+// messages it has for the requester go out as one log-line notice of the
+// transaction before the reply. Requests get a reply; one-way frames
+// (transaction id 0) get none. A scenario rule that matches a frame
+// replaces that: it may delay or drop a reply, give its own, let the
+// daemon carry the operation out after all, drop the link, end the daemon,
+// send notices and ask questions. The asset handles the link opened are
+// closed when it ends.
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,7 +26,7 @@ public:
     ClientConnection(DaemonServer& server, int fd, int number);
     void Run();
     // Wakes the connection's thread so that it ends.
-    void Shutdown() { m_socket.Shutdown(); }
+    void Shutdown() { m_socket->Shutdown(); }
     bool Finished() const { return m_finished; }
 
 private:
@@ -41,9 +47,12 @@ private:
     // the link ended meanwhile.
     bool AwaitAnswer(int32_t id, uint32_t timeoutMs);
     void Note(const std::string& text);
+    // Carries the operation out; the reply body goes to `body`.
+    void Carry(const Frame& frame, std::vector<uint8_t>& body);
 
     DaemonServer& m_server;
-    LinkSocket m_socket;
+    // Shared with jobs that send log lines after the reply (the repair).
+    std::shared_ptr<LinkSocket> m_socket;
     int m_number;
     std::deque<Frame> m_pending;
     bool m_goodbye = false;

@@ -9,20 +9,40 @@
 #include <chrono>
 #include <cstdio>
 
+#include "engine/File.h"
 #include "vaddaemon/ClientConnection.h"
 
 namespace {
 
 constexpr int kPollMs = 100;
 
+// A database path in one spelling: normalised, lower case, no trailing
+// separator.
+std::string DatabaseKey(const std::string& path) {
+    Vek::File::Path key(path);
+    key.Normalise();
+    key.RemoveTrailingSeparator();
+    key.ToLower();
+    return key.Str();
+}
+
 }  // namespace
 
 DaemonServer::DaemonServer(const DaemonOptions& options, Scenario& scenario, Transcript& transcript)
-    : m_options(options), m_scenario(scenario), m_transcript(transcript) {}
+    : m_options(options), m_scenario(scenario), m_transcript(transcript), m_repair(m_library, scenario.repairStepMs) {}
 
 DaemonServer::~DaemonServer() {
     StopClients();
+    m_repair.Stop();
     if (m_listenFd >= 0) ::close(m_listenFd);
+}
+
+bool DaemonServer::OpenStore(const std::string& path, std::string& error) {
+    if (DatabaseKey(path) != DatabaseKey(m_databasePath)) {
+        error = "not the database of this daemon";
+        return false;
+    }
+    return m_library.Open(path, error);
 }
 
 bool DaemonServer::Listen() {
@@ -69,6 +89,7 @@ void DaemonServer::StopClients() {
 }
 
 int DaemonServer::Run(const std::string& databasePath) {
+    m_databasePath = databasePath;
     if (!Listen()) {
         std::fprintf(stderr, "vaddaemon: cannot listen on the loopback interface\n");
         return 1;
@@ -92,7 +113,7 @@ int DaemonServer::Run(const std::string& databasePath) {
         int rc = ::poll(&p, 1, kPollMs);
         if (rc > 0 && (p.revents & POLLIN)) Accept();
         Clock::time_point now = Clock::now();
-        if (Reap() > 0) idleSince = now;
+        if (Reap() > 0 || m_repair.IsRunning()) idleSince = now;
         if (now - lastTidy >= std::chrono::seconds(1)) {
             m_rendezvous.Idle();
             lastTidy = now;
@@ -106,5 +127,6 @@ int DaemonServer::Run(const std::string& databasePath) {
     ::close(m_listenFd);
     m_listenFd = -1;
     StopClients();
+    m_repair.Stop();
     return 0;
 }

@@ -2,7 +2,10 @@
 // The stand-in daemon's server: it listens on a loopback port, owns the
 // rendezvous block of its installation's database and publishes the port
 // there, serves each client on a thread of its own, and ends when told to
-// (operation 270) or after the idle time with no client.
+// (operation 270) or after the idle time with no client and no repair
+// running. It owns the assets (opened at the first hello, at the path the
+// hello names, which must be the database the daemon was started for), the
+// settings, the repair and the dispatcher that the connections share.
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -11,7 +14,11 @@
 #include <vector>
 
 #include "assetdb/client/IPCRendezvous.h"
+#include "vaddaemon/AssetLibrary.h"
 #include "vaddaemon/DaemonOptions.h"
+#include "vaddaemon/DaemonSettings.h"
+#include "vaddaemon/OperationDispatcher.h"
+#include "vaddaemon/RepairJob.h"
 #include "vaddaemon/Scenario.h"
 #include "vaddaemon/Transcript.h"
 
@@ -28,6 +35,13 @@ public:
 
     Scenario& GetScenario() { return m_scenario; }
     Transcript& GetTranscript() { return m_transcript; }
+    AssetLibrary& GetLibrary() { return m_library; }
+    OperationDispatcher& GetDispatcher() { return m_dispatcher; }
+
+    // Opens the store for a hello that names `path`; false with `error`
+    // when the path is not this daemon's database or the store cannot be
+    // opened.
+    bool OpenStore(const std::string& path, std::string& error);
 
 private:
     struct Client {
@@ -45,6 +59,11 @@ private:
     Scenario& m_scenario;
     Transcript& m_transcript;
     IPCRendezvous m_rendezvous;
+    std::string m_databasePath;
+    AssetLibrary m_library;
+    DaemonSettings m_settings{m_library};
+    RepairJob m_repair;
+    OperationDispatcher m_dispatcher{m_library, m_settings, m_repair};
     int m_listenFd = -1;
     int m_port = 0;
     int m_nextNumber = 1;

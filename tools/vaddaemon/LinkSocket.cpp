@@ -7,7 +7,7 @@
 
 #include <new>
 
-#include "assetdb/client/VADLinkTags.h"
+#include "vaddaemon/LinkWords.h"
 
 namespace {
 
@@ -88,12 +88,21 @@ bool LinkSocket::SendWord(int32_t value) {
     return Send(b, 4);
 }
 
+bool LinkSocket::SendFrame(uint32_t tag, int32_t word, const std::vector<uint8_t>& body) {
+    if (body.size() > static_cast<std::size_t>(kMaxPayloadBytes)) return false;
+    std::vector<uint8_t> frame;
+    frame.reserve(12 + body.size());
+    for (uint32_t value : {tag, static_cast<uint32_t>(word), static_cast<uint32_t>(body.size())})
+        for (int shift = 0; shift < 32; shift += 8) frame.push_back(static_cast<uint8_t>(value >> shift));
+    frame.insert(frame.end(), body.begin(), body.end());
+    std::lock_guard<std::mutex> hold(m_sendLock);
+    return Send(frame.data(), frame.size());
+}
+
 bool LinkSocket::SendReply(int32_t transactionId, const std::vector<uint8_t>& body) {
-    return SendWord(static_cast<int32_t>(kTagReply)) && SendWord(transactionId) &&
-           SendWord(static_cast<int32_t>(body.size())) && Send(body.data(), body.size());
+    return SendFrame(LinkWord::kReply, transactionId, body);
 }
 
 bool LinkSocket::SendNotice(int32_t type, const std::vector<uint8_t>& payload) {
-    return SendWord(static_cast<int32_t>(kTagNotice)) && SendWord(type) &&
-           SendWord(static_cast<int32_t>(payload.size())) && Send(payload.data(), payload.size());
+    return SendFrame(LinkWord::kNotice, type, payload);
 }

@@ -1,7 +1,10 @@
 #pragma once
 // Exact-length transfers on one of the daemon's connections, with the
-// link's little-endian words and frame forms.
+// link's little-endian words and frame forms. A reply or notice goes out
+// whole under the socket's send lock, so the connection's thread and a job
+// that reports later (the repair) never mix their frames.
 #include <cstdint>
+#include <mutex>
 #include <vector>
 
 class LinkSocket {
@@ -31,5 +34,8 @@ public:
     bool SendNotice(int32_t type, const std::vector<uint8_t>& payload);
 
 private:
+    bool SendFrame(uint32_t tag, int32_t word, const std::vector<uint8_t>& body);
+
     int m_fd;
+    std::mutex m_sendLock;
 };

@@ -21,6 +21,7 @@ bool ParseAction(const char* text, ScenarioRule::Action& action) {
         const char* name;
         ScenarioRule::Action action;
     } kActions[] = {{"reply", ScenarioRule::kReply},
+                    {"carry", ScenarioRule::kCarry},
                     {"drop-reply", ScenarioRule::kDropReply},
                     {"drop-link", ScenarioRule::kDropLink},
                     {"exit", ScenarioRule::kExit},
@@ -51,6 +52,8 @@ bool Scenario::Load(const std::string& path, std::string& error) {
     }
     refuseAttach = soup.GetInt("refuse-attach", 0) != 0;
     dropHello = soup.GetInt("drop-hello", 0) != 0;
+    const int32_t stepMs = soup.GetInt("repair-step-ms", 0);
+    repairStepMs = stepMs > 0 && stepMs <= 60000 ? static_cast<uint32_t>(stepMs) : 0;
     if (soup.HasTag("hello-tag")) helloTag = soup.GetString("hello-tag").c_str();
     if (helloTag.size() != 4) {
         error = "hello-tag must have four characters";

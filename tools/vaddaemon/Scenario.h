@@ -6,6 +6,8 @@
 //                          block's refuse flag (clients' attaches fail)
 //   hello-tag "XXXX"       answer the hello with this tag instead of VADD
 //   drop-hello 1           close a link after its hello without answering
+//   repair-step-ms 200     the repair waits this long after each item it
+//                          checks (default 0), so that it can be watched
 //   rules
 //   {
 //     0                    rules are tried in order; the first that matches
@@ -23,12 +25,18 @@
 //         kuid "<kuid:1:2>" this transaction
 //         timeout-ms 2000
 //       }
-//       reply { 0 "int32 1"  1 "string done" }     the reply body
-//       action "reply"     "reply" (default), "drop-reply" (no reply, the
-//                          link stays), "drop-link" (close the link
-//                          instead of replying), "exit" (the daemon ends
-//                          at once, as if killed), "keep-running" (for
-//                          operation 270: reply and go on)
+//       reply { 0 "int32 1"  1 "string done" }     the reply body, in
+//                          place of the daemon's own answer (without
+//                          "reply" the body is empty)
+//       action "reply"     "reply" (default: the rule's reply),
+//                          "carry" (the daemon carries the operation out
+//                          and answers as it would without the rule, after
+//                          the rule's delay, notices and question),
+//                          "drop-reply" (no reply, the link stays),
+//                          "drop-link" (close the link instead of
+//                          replying), "exit" (the daemon ends at once, as
+//                          if killed), "keep-running" (for operation 270:
+//                          reply and go on)
 //     }
 //   }
 //
@@ -48,7 +56,7 @@ struct ScenarioNotice {
 };
 
 struct ScenarioRule {
-    enum Action { kReply, kDropReply, kDropLink, kExit, kKeepRunning };
+    enum Action { kReply, kCarry, kDropReply, kDropLink, kExit, kKeepRunning };
 
     int32_t op = -1;
     int32_t times = 0;  // 0: every matching frame
@@ -70,6 +78,7 @@ public:
 
     bool refuseAttach = false;
     bool dropHello = false;
+    uint32_t repairStepMs = 0;
     std::string helloTag = "VADD";
     std::vector<ScenarioRule> rules;
 

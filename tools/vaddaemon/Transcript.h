@@ -5,7 +5,16 @@
 //   c1 frame op=2 id=5 length=3 payload=0a0b0c
 //   c1 goodbye
 //   c1 end            (the peer closed the link without a goodbye)
-//   c1 bad TEXT       (a frame that broke the rules; the link is closed)
+//   c1 bad TEXT       (a hello or frame that broke the rules; the link is
+//                     closed)
+//   c1 bad store TEXT (the hello named another database, or the store could
+//                     not be opened; the link is closed)
+//   c1 bad payload op=2 id=5
+//                     (a payload cut short or with counts beyond its
+//                     bytes: nothing was done, the reply is empty)
+//   c1 unanswered question id=5
+//                     (a scripted question got no answer in its time)
+//   c1 scenario TEXT  (a scenario payload item that could not be built)
 // Payloads longer than 4096 bytes show their first 4096 bytes and "...".
 #include <cstdint>
 #include <mutex>

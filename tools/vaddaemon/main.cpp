@@ -1,7 +1,9 @@
 // The stand-in asset-database daemon. It serves the database of the
 // installation it belongs to: its program is I/bin/vaddaemon, the database
-// I/UserData/assets.vdx. See DaemonOptions.h for its settings and
-// Scenario.h for its test script.
+// I/UserData/assets.vdx (a SQLite file, AssetStore.h) and the asset folders
+// I/UserData/local, editing and backups (AssetLibrary.h). See
+// DaemonOptions.h for its settings, Scenario.h for its test script and
+// Transcript.h for its record of frames.
 #include <signal.h>
 
 #include <cstdio>

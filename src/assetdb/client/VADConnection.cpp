@@ -1,5 +1,9 @@
 #include "assetdb/client/VADConnection.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -8,8 +12,13 @@
 #include "assetdb/client/IPCRendezvous.h"
 #include "assetdb/client/LaunchVADDaemon.h"
 #include "assetdb/client/VADLinkTags.h"
+#include "assetdb/client/VADNotifications.h"
+#include "assetdb/client/VADQuestionThread.h"
 #include "assetdb/client/VADReceiveThread.h"
-#include "assetdb/client/VADTransactionIds.h"
+#include "assetdb/client/VADSendRequest.h"
+#include "assetdb/client/VADSpecRegistryHooks.h"
+#include "assetdb/requests/VADOperations.h"
+#include "foundation/streams/BufferStream.h"
 #include "assetdb/layout/InstallLayout.h"
 #include "engine/Thread.h"
 #include "engine/Time.h"
@@ -33,6 +42,7 @@ struct ClientState {
     std::atomic<bool> databaseOpen{false};
     VADOpenDatabaseArgs args;
     std::atomic<uint32_t> shutdownWaitMs{60000};
+    std::atomic<uint64_t> linkGeneration{0};
 };
 
 ClientState& State() {
@@ -101,12 +111,19 @@ bool VADConnect() {
     }
 
     state.transport = new TCPTransport("127.0.0.1", static_cast<uint16_t>(port));
+    // Frames go out as several small writes and each request waits for its
+    // reply: without this every request would wait for the peer's delayed
+    // acknowledgement.
+    const int noDelay = 1;
+    if (state.transport->GetSocket() >= 0)
+        ::setsockopt(state.transport->GetSocket(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     SetDaemonTransport(state.transport);
     if (!SendHello(databasePath, state.args.clientKind) || !ReceiveHelloReply()) {
         DisconnectFromDaemon(false);
         return false;
     }
 
+    ++state.linkGeneration;
     state.connected = true;
     state.readerStop = false;
     state.readerGate.Set();
@@ -165,6 +182,7 @@ bool VADOpenDatabase(const VADOpenDatabaseArgs& args) {
         return false;
     }
     state.databaseOpen = true;
+    VADCreateSpecRegistry();
     return true;
 }
 
@@ -173,8 +191,13 @@ void VADCloseDatabase() {
     if (!state.databaseOpen) return;
     state.databaseOpen = false;
     DisconnectFromDaemon(true);
-    Vek::SingleLock lock(state.connectionLock);
-    state.args = VADOpenDatabaseArgs();
+    {
+        Vek::SingleLock lock(state.connectionLock);
+        state.args = VADOpenDatabaseArgs();
+    }
+    DropQueuedVADNotifications();
+    WaitForVADQuestionThreads();
+    VADDestroySpecRegistry();
 }
 
 bool VADSendFrameStart(int32_t operation, int32_t transactionId) {
@@ -213,11 +236,10 @@ bool VADShutdownDaemon() {
     {
         Vek::SingleLock lock(state.connectionLock);
         state.args.reconnect = 0;
-        // The reply is not waited for: the reader drops it.
-        uint8_t length[4];
-        PutWord(length, 0);
-        if (VADSendFrameStart(kOperationShutdownDaemon, NextVADTransactionId())) VADSendBytes(length, 4);
     }
+    TBuffer request;
+    TBuffer reply;
+    VADSendRequest(kVADOpShutdownDaemon, request, reply);
     const uint32_t bound = state.shutdownWaitMs;
     for (uint32_t waited = 0; state.connected; waited += kShutdownPollMs) {
         if (waited >= bound) {
@@ -247,6 +269,8 @@ Vek::CriticalSection& VADConnectionLock() { return State().connectionLock; }
 Vek::WEvent& VADReaderGate() { return State().readerGate; }
 
 bool VADReaderStopRequested() { return State().readerStop; }
+
+uint64_t VADLinkGeneration() { return State().linkGeneration; }
 
 void VADMarkReaderEnded() {
     State().connected = false;

@@ -29,8 +29,9 @@ struct VADOpenDatabaseArgs {
 // once when open. On failure logs "VADOpenDatabase> unable to connect to
 // VADDaemon", resets the open parameters and answers false.
 bool VADOpenDatabase(const VADOpenDatabaseArgs& args);
-// When open: clears the open flag, disconnects with goodbye and resets the
-// open parameters.
+// When open: clears the open flag, disconnects with goodbye, resets the
+// open parameters, drops the queued notices, waits for the question
+// threads and destroys the specification registry (through its hook).
 void VADCloseDatabase();
 // One connection attempt; true at once when a transport exists. Attaches to
 // the rendezvous, reads the port and detaches; with no port, starts the
@@ -56,9 +57,10 @@ bool VADSendBytes(const void* data, int32_t length);
 bool VADReceiveBytes(void* buffer, int32_t length, bool disconnectOnFailure);
 
 // Tells the daemon to quit: the reconnect flag becomes 0, operation 270 goes
-// out as a request with an empty payload (its reply is not waited for), and
-// the call waits in 100 ms steps while the link stands, at most the
-// shutdown wait. False, with a log line, when the link still stands then.
+// out as a request with an empty payload (its reply, if any, is read and
+// dropped), and the call waits in 100 ms steps while the link stands, at
+// most the shutdown wait. False, with a log line, when the link still
+// stands then.
 bool VADShutdownDaemon();
 // The bound of that wait (60000 ms unless a test sets another).
 void SetVADShutdownWaitForTesting(uint32_t milliseconds);
@@ -84,3 +86,7 @@ Vek::WEvent& VADReaderGate();
 bool VADReaderStopRequested();
 // The reader's end: clears the connected flag and opens the gate.
 void VADMarkReaderEnded();
+// Counts the links made: a new value for every successful hello. A
+// requester that reads its reply body checks that the link it sent on is
+// still the current one.
+uint64_t VADLinkGeneration();

@@ -20,5 +20,3 @@ constexpr int32_t kLinkVersion = 350;
 constexpr int32_t kLinkBuild = 47059;
 // The word a client sends alone to say goodbye.
 constexpr int32_t kLinkGoodbye = 1;
-// The operation that tells the daemon to quit.
-constexpr int32_t kOperationShutdownDaemon = 270;

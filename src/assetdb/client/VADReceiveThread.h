@@ -2,19 +2,24 @@
 // The daemon link's reader thread: the only reader of the socket apart from
 // a requester reading its reply body. It runs from a successful hello to the
 // end of the link.
+//
+// Frames from the daemon (integers little-endian; tags as in VADLinkTags.h):
+//   reply:  'repl', int32 transaction id, int32 body length R, R bytes
+//   notice: 'note', int32 notice type, int32 payload length L, L bytes
 #include <cstdint>
 
 // Loops: stops when asked; waits for the reader gate; ends when there is no
-// transport; reads a frame tag. 'note': the notice is read whole. 'repl':
-// the transaction id is read with the gate closed, then the reply. Any
-// other tag, or a failed receive, shuts the transport down and ends. The
-// end clears the connected flag and opens the gate.
+// transport; reads a frame tag.
+//  - 'note': the notice is read whole and handed on (VADNotifications.h).
+//  - 'repl': the transaction id is read and the gate closed. A registered
+//    transaction is signalled and now owns the socket: its requester reads
+//    the body and opens the gate again. A reply nobody waits for is read to
+//    its end, dropped, and the gate opened.
+//  - Any other tag, or a failed receive: the transport is shut down.
+// The end clears the connected flag, opens the gate and aborts every
+// waiting transaction.
 uint32_t VADReceiveThread(void* argument);
 
-// Reads the rest of a notice frame (type, length, payload); false when the
-// frame does not arrive whole (the reader then ends the link).
-bool ReadVADNotification();
-
 // The largest payload or body a frame may announce; a larger one, or a
-// negative one, ends the link.
+// negative one, is a protocol error that ends the link.
 constexpr int32_t kMaxVADFrameBytes = 0x40000000;

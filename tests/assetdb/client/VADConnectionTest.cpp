@@ -9,6 +9,7 @@
 #include "assetdb/client/VADTransactionIds.h"
 #include "assetdb/client/ClientTestSupport.h"
 #include "assetdb/client/FakeDaemon.h"
+#include "assetdb/client/FrameDaemon.h"
 #include "engine/Log.h"
 #include "foundation/callbacks/MainThread.h"
 #include "foundation/network/NetworkStart.h"
@@ -193,35 +194,30 @@ TEST_F(VADConnectionTest, MessagesFailAtOnceWhileTheDatabaseIsClosed) {
     EXPECT_FALSE(VADDaemonLaunched());
 }
 
-TEST_F(VADConnectionTest, ShutdownWaitsForTheLinkToGoWithinItsBound) {
-    std::vector<uint8_t> frame;
-    FakeDaemon fake([&](int fd, int index) {
-        std::vector<uint8_t> seen;
-        if (!ReadHello(fd, seen) || !AnswerHello(fd)) return;
-        uint8_t head[12];
-        if (!RecvAll(fd, head, sizeof head)) return;
-        if (index == 0) {
-            frame.assign(head, head + 12);
-            return;  // closes the link
-        }
-        ReadToEnd(fd);  // holds the link until the client goes
+TEST_F(VADConnectionTest, ShutdownWaitsForTheReplyAndTheLinkToGoWithinItsBound) {
+    std::atomic<int> shutdowns{0};
+    // The first operation 270 closes the link without a reply; later ones
+    // are answered and the link is kept.
+    FrameDaemon fake([&](const Frame& frame, FrameLink& link) {
+        if (frame.op == 270 && shutdowns++ == 0) return false;
+        return FrameDaemon::ReplyEmpty(frame, link);
     });
     ASSERT_TRUE(VADOpenDatabase(Args(1)));
     EXPECT_TRUE(VADShutdownDaemon());
     EXPECT_FALSE(VADIsConnected());
     EXPECT_EQ(VADGetOpenArgs().reconnect, 0);
-    ASSERT_EQ(frame.size(), 12u);
-    EXPECT_EQ(frame[0] | frame[1] << 8, 270);
-    EXPECT_NE(frame[4] | frame[5] << 8 | frame[6] << 16 | frame[7] << 24, 0) << "a request, not a one-way frame";
-    EXPECT_EQ(frame[8] | frame[9] | frame[10] | frame[11], 0);
+    ASSERT_EQ(fake.FramesOf(270).size(), 1u);
+    const Frame first = fake.FramesOf(270)[0];
+    EXPECT_NE(first.id, 0) << "a request, not a one-way frame";
+    EXPECT_TRUE(first.payload.empty());
 
-    // A daemon that keeps the link: the wait ends at its bound.
     SetVADShutdownWaitForTesting(300);
     EXPECT_FALSE(SendEmptyFrame(0, 0)) << "the stale link fails, and reconnect is now 0";
     ASSERT_TRUE(SendEmptyFrame(0, 0)) << "the next message connects again";
     auto start = Clock::now();
     EXPECT_FALSE(VADShutdownDaemon());
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_EQ(fake.FramesOf(270).size(), 2u);
     Vek::Log::Shutdown();
     EXPECT_NE(ReadFile(m_log).find("VADShutdownDaemon> the daemon still holds the link after 300 ms"),
               std::string::npos);

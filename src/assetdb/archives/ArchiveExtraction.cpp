@@ -1,0 +1,149 @@
+#include "assetdb/archives/ArchiveExtraction.h"
+
+#include <cstring>
+
+#include "assetdb/archives/ArchivePathFilters.h"
+#include "assetdb/archives/FormatErrorText.h"
+#include "engine/Compress.h"
+#include "engine/File.h"
+#include "engine/IOSlave.h"
+#include "engine/ReferenceCount.h"
+#include "foundation/files/FileCopy.h"
+#include "foundation/files/LocationFiles.h"
+#include "foundation/files/PathRules.h"
+#include "foundation/soups/ACSChunk.h"
+#include "foundation/streams/BufferStream.h"
+
+namespace {
+
+// Create or truncate, write (the engine's mode word the extraction uses).
+constexpr uint32_t kWriteNewFileMode = 0x121;
+
+const char* const kWriteFailed = "Unable to write content files to disk";
+const char* const kDecompressFailed = "Failed to decompress data. Content package may be damaged";
+
+// Locations whose files an archive may reference with "filepath": the ones
+// that hold assets. The settings and cache locations (which hold the user's
+// account settings and private state) and plain paths are never read.
+bool IsReferenceLocation(const Vek::PString& location) {
+    static const char* const kLocations[] = {"local", "original", "backups", "editing", "data"};
+    for (const char* name : kLocations)
+        if (std::strcmp(location.c_str(), name) == 0) return true;
+    return false;
+}
+
+// A non-empty relative path none of whose components is "..".
+bool IsReferencePathSafe(const char* path) {
+    if (!path || !*path || IsAbsolutePath(path)) return false;
+    const char* component = path;
+    for (const char* c = path;; ++c) {
+        if (*c == '/' || *c == '\\' || *c == '\0') {
+            if (c - component == 2 && component[0] == '.' && component[1] == '.') return false;
+            if (*c == '\0') return true;
+            component = c + 1;
+        }
+    }
+}
+
+bool OpenTarget(Vek::File& file, const Vek::PString& location, const char* path) {
+    return file.Open(location, path, kWriteNewFileMode);
+}
+
+const Vek::PString& CopyReferencedFile(Vek::PString& error, const RawDataRef& bytes, const Vek::PString& location,
+                                       const char* path) {
+    TBuffer stream;
+    if (bytes) stream.Write(bytes->Data(), bytes->Size());
+    stream.Rewind();
+    Vek::PString sourceLocation;
+    Vek::String sourcePath;
+    stream.ReadPString(sourceLocation);
+    stream.ReadString(sourcePath);
+    if (stream.HasError()) return FormatErrorText(error, "Internal error while copying local file.");
+    if (!IsReferenceLocation(sourceLocation) || !IsReferencePathSafe(sourcePath.c_str()) ||
+        !CopyFileBetweenRoots(sourceLocation, sourcePath.c_str(), location, path))
+        return FormatErrorText(error, "Failed to copy local file.");
+    error = Vek::PString();
+    return error;
+}
+
+const Vek::PString& DecompressFile(Vek::PString& error, const RawDataRef& bytes, const Vek::PString& location,
+                                   const char* path) {
+    // The first four bytes are not part of the codec's stream.
+    if (!bytes || bytes->Size() < 4) return FormatErrorText(error, "%s", kDecompressFailed);
+    Vek::File file;
+    if (!OpenTarget(file, location, path)) return FormatErrorText(error, "%s", kWriteFailed);
+    Vek::AutoReference<Vek::LZSSCompress> codec(new Vek::LZSSCompress());
+    const std::size_t length = static_cast<std::size_t>(bytes->Size()) - 4;
+    Vek::IOSlaveFile destination(&file);
+    Vek::IOSlaveMemory source(bytes->Data() + 4, length);
+    if (!codec->Decode(destination, source, length)) return FormatErrorText(error, "%s", kDecompressFailed);
+    error = Vek::PString();
+    return error;
+}
+
+const Vek::PString& WriteRawFile(Vek::PString& error, const RawDataRef& bytes, const Vek::PString& location,
+                                 const char* path) {
+    Vek::File file;
+    if (!OpenTarget(file, location, path)) return FormatErrorText(error, "%s", kWriteFailed);
+    if (bytes) {
+        const std::size_t size = static_cast<std::size_t>(bytes->Size());
+        if (file.Write(bytes->Data(), size) != size) return FormatErrorText(error, "%s", kWriteFailed);
+    }
+    error = Vek::PString();
+    return error;
+}
+
+void ExtractFolder(Vek::PString& error, const ChunkRef& files, const Vek::PString& location,
+                   const Vek::File::Path& folder, const Vek::File::Path& below, const Vek::PString& compression) {
+    MakeDirectoryInRoot(location, folder.c_str());
+    if (!files) return;
+    const int32_t count = files->Count();
+    Vek::PString name;
+    ChunkRef child;
+    for (int32_t i = 0; i < count; ++i) {
+        if (!files->GetChildAt(i, name, child)) continue;
+        if (!IsArchiveFileNameValid(name.c_str())) continue;
+        Vek::File::Path path(folder);
+        path.AddPath(name.c_str());
+        switch (child->GetKind()) {
+            case ACSKind::kContainer: {
+                // Only the part below the asset folder is checked: the folder
+                // itself is the daemon's and may well be absolute.
+                Vek::File::Path subBelow(below);
+                subBelow.AddPath(name.c_str());
+                if (!IsArchivePathValid(subBelow.c_str())) break;
+                Vek::PString subError;
+                ExtractFolder(subError, child, location, path, subBelow, compression);
+                if (!subError.IsEmpty()) error = subError;
+                break;
+            }
+            case ACSKind::kRaw: {
+                if (!IsArchiveFileTypeAllowed(path.c_str())) break;
+                Vek::PString fileError;
+                ExtractArchiveFile(fileError, MakeChunkDataView(child), location, path.c_str(), compression);
+                if (!fileError.IsEmpty()) error = fileError;
+                break;
+            }
+            default:
+                FormatErrorText(error, "Unknown data type encountered. Content package may be damaged");
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+const Vek::PString& ExtractArchiveFolder(Vek::PString& error, const SoupHandle& files, const Vek::PString& location,
+                                         const char* folder, const Vek::PString& compression) {
+    error = Vek::PString();
+    ExtractFolder(error, files.GetRoot(), location, Vek::File::Path(folder), Vek::File::Path(), compression);
+    return error;
+}
+
+const Vek::PString& ExtractArchiveFile(Vek::PString& error, const RawDataRef& bytes, const Vek::PString& location,
+                                       const char* path, const Vek::PString& compression) {
+    if (compression.IsEmpty()) return WriteRawFile(error, bytes, location, path);
+    if (std::strcmp(compression.c_str(), "filepath") == 0) return CopyReferencedFile(error, bytes, location, path);
+    if (std::strcmp(compression.c_str(), "LZSS") == 0) return DecompressFile(error, bytes, location, path);
+    return FormatErrorText(error, "Unknown compression format.");
+}

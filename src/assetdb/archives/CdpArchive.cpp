@@ -1,0 +1,109 @@
+#include "assetdb/archives/CdpArchive.h"
+
+#include "assetdb/archives/AssetKuidLists.h"
+#include "assetdb/archives/FormatErrorText.h"
+#include "foundation/soups/SoupFiles.h"
+#include "foundation/soups/SoupKuidSets.h"
+#include "foundation/soups/TDBContainerTag.h"
+
+void CdpArchive::MakeRootEditable() {
+    if (!m_root.Get() || dynamic_cast<TDBContainerTag*>(m_root.Get())) return;
+    SoupHandle copy;
+    copy.CopyFrom(m_root);
+    m_root = copy;
+}
+
+const Vek::PString& CdpArchive::AddAsset(Vek::PString& error, const CdpAssetEntry& entry) {
+    const KUID kuid = entry.GetSoup().GetKUID("kuid", KUID::Null());
+    if (kuid.IsNull()) return FormatErrorText(error, "Unable to add content as it doesnt not contain a valid KUID");
+    if (FindAsset(kuid) >= 0)
+        return FormatErrorText(error, "Unable to add content as an item with KUID %s is already present",
+                               kuid.ToTagString().c_str());
+
+    MakeRootEditable();
+    SoupHandle assets = m_root.GetContainer("assets");
+    assets.EnsureContainer();
+    SoupHandle soup = entry.GetSoup();
+    assets.SetContainer(kuid.ToTagString(), soup);
+    m_root.SetContainer("assets", assets);
+    RebuildTables();
+    error = Vek::PString();
+    return error;
+}
+
+void CdpArchive::RebuildTables() {
+    MakeRootEditable();
+    KuidSet contents;
+    KuidSet dependencies;
+    KuidSet obsoletes;
+
+    const SoupHandle assets = m_root.GetContainer("assets");
+    const int32_t count = assets.Count();
+    for (int32_t i = 0; i < count; ++i) {
+        const SoupHandle asset = assets.GetContainerAt(i);
+        const KUID kuid = asset.GetKUID("kuid", KUID::Null());
+        contents.Add(kuid);
+        CollectAssetDependencies(kuid, asset, dependencies);
+        CollectAssetObsoletes(kuid, asset, obsoletes);
+    }
+    for (const KUID& kuid : contents) {
+        auto at = dependencies.Find(kuid);
+        if (at) dependencies.RemoveOrdered(at);
+    }
+
+    SoupHandle table;
+    KuidSetToSoup(table, contents);
+    m_root.SetContainer("contents-table", table);
+    KuidSetToSoup(table, dependencies);
+    m_root.SetContainer("kuid-table", table);
+    KuidSetToSoup(table, obsoletes);
+    m_root.SetContainer("obsolete-table", table);
+    m_root.SetString("kind", "archive");
+    m_root.SetInt("package-version", 1);
+}
+
+const Vek::PString& CdpArchive::Write(Vek::PString& error, const char* path) const {
+    if (!SaveSoupFile(m_root, Vek::PString(), path))
+        return FormatErrorText(error, "Unable to write archive file. Needs to be .cdp file extension");
+    error = Vek::PString();
+    return error;
+}
+
+const Vek::PString& CdpArchive::Load(Vek::PString& error, const Vek::PString& location, const char* path) {
+    m_root.Clear();
+    LoadSoupFile(m_root, location, path);
+    if (!m_root.GetString("kind").EqualsIgnoreCase("archive")) {
+        m_root.Clear();
+        return FormatErrorText(error, "Content could not be read, as the file is not a valid CDP");
+    }
+    if (m_root.GetContainer("contents-table").Count() != m_root.GetContainer("assets").Count()) {
+        m_root.Clear();
+        return FormatErrorText(error, "Content could not be read, as the CDP file is damaged");
+    }
+    if (m_root.GetInt("package-version", 0) != 1) {
+        m_root.Clear();
+        return FormatErrorText(error, "This content requires a newer Vorlex version");
+    }
+    error = Vek::PString();
+    return error;
+}
+
+int32_t CdpArchive::AssetCount() const {
+    return m_root.GetContainer("assets").Count();
+}
+
+CdpAssetEntry CdpArchive::GetAsset(int32_t index) const {
+    return CdpAssetEntry(m_root.GetContainer("assets").GetContainerAt(index));
+}
+
+int32_t CdpArchive::FindAsset(const KUID& kuid) const {
+    const SoupHandle assets = m_root.GetContainer("assets");
+    const int32_t count = assets.Count();
+    for (int32_t i = 0; i < count; ++i)
+        if (assets.GetContainerAt(i).GetKUID("kuid", KUID::Null()) == kuid) return i;
+    return -1;
+}
+
+RawDataRef CdpArchive::GetData(const Vek::PString& name) const {
+    return m_root.GetData(name);
+}

@@ -1,0 +1,23 @@
+#include "assetdb/archives/FormatErrorText.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+const Vek::PString& FormatErrorText(Vek::PString& error, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text;
+    if (length > 0) {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<std::size_t>(length));
+    }
+    va_end(again);
+    error = text.c_str();
+    return error;
+}

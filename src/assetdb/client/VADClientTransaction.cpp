@@ -1,0 +1,132 @@
+#include "assetdb/client/VADClientTransaction.h"
+
+#include <map>
+
+#include "assetdb/client/VADTransactionIds.h"
+#include "foundation/log/LogPrintf.h"
+#include "foundation/results/ResultsLog.h"
+#include "foundation/results/TransactionLogRegistry.h"
+
+namespace {
+
+struct Registry {
+    Vek::CriticalSection lock;
+    std::map<int32_t, VADClientTransaction*> transactions;
+};
+
+Registry& TheRegistry() {
+    // Never destroyed: requests may still end while the process exits.
+    static Registry* registry = new Registry();
+    return *registry;
+}
+
+// An id is in use while a transaction or a kept log holds it.
+bool IdInUse(Registry& registry, int32_t id) {
+    return registry.transactions.count(id) != 0 || FindTransactionLog(id) != nullptr;
+}
+
+}  // namespace
+
+VADClientTransaction::VADClientTransaction(VADPromptHandler* handler, ResultsLog* log, bool keepLog)
+    : m_handler(handler), m_keepLog(keepLog), m_log(log) {}
+
+VADClientTransaction::~VADClientTransaction() {
+    Unregister();
+    std::unique_lock<std::mutex> hold(m_holdMutex);
+    m_holdsGone.wait(hold, [this] { return m_holds == 0; });
+}
+
+void VADClientTransaction::Register() {
+    Registry& registry = TheRegistry();
+    Vek::SingleLock lock(registry.lock);
+    if (m_registered) return;
+    int32_t id = NextVADTransactionId();
+    // After a wrap of the counter an id may still be taken; a few steps on
+    // there is a free one (the ids in use are few).
+    for (int tries = 0; tries < 1024 && IdInUse(registry, id); ++tries) id = NextVADTransactionId();
+    m_id = id;
+    m_registered = true;
+    m_aborted = false;
+    registry.transactions[id] = this;
+    if (m_log) RegisterTransactionLog(id, m_log);
+}
+
+void VADClientTransaction::Unregister() {
+    Registry& registry = TheRegistry();
+    Vek::SingleLock lock(registry.lock);
+    if (!m_registered) return;
+    if (!m_keepLog) UnregisterTransactionLog(m_id);
+    auto it = registry.transactions.find(m_id);
+    if (it != registry.transactions.end() && it->second == this) registry.transactions.erase(it);
+    m_registered = false;
+    m_aborted = false;
+}
+
+bool VADClientTransaction::WaitForReply() {
+    if (m_id == 0) return false;
+    if (!m_done.Wait(Vek::kInfinite)) return false;
+    m_done.Reset();
+    Vek::SingleLock lock(TheRegistry().lock);
+    return !m_aborted;
+}
+
+bool VADClientTransaction::ReceiveReply(int32_t id) {
+    Registry& registry = TheRegistry();
+    Vek::SingleLock lock(registry.lock);
+    auto it = registry.transactions.find(id);
+    if (it == registry.transactions.end()) {
+        LogPrintf("VADClientTransaction::ReceiveReply> received reply for unknown clientTransactionID=%d", id);
+        return false;
+    }
+    VADClientTransaction* transaction = it->second;
+    transaction->Unregister();
+    transaction->m_aborted = false;
+    transaction->m_done.Set();
+    return true;
+}
+
+VADClientTransaction* VADClientTransaction::AcquireForQuestion(int32_t id) {
+    Registry& registry = TheRegistry();
+    Vek::SingleLock lock(registry.lock);
+    auto it = registry.transactions.find(id);
+    if (it == registry.transactions.end()) return nullptr;
+    VADClientTransaction* transaction = it->second;
+    std::lock_guard<std::mutex> hold(transaction->m_holdMutex);
+    ++transaction->m_holds;
+    return transaction;
+}
+
+void VADClientTransaction::ReleaseQuestionHold() {
+    std::lock_guard<std::mutex> hold(m_holdMutex);
+    if (--m_holds == 0) m_holdsGone.notify_all();
+}
+
+void AbortAllVADTransactions() {
+    Registry& registry = TheRegistry();
+    Vek::SingleLock lock(registry.lock);
+    for (auto& entry : registry.transactions) {
+        entry.second->m_aborted = true;
+        entry.second->m_done.Set();
+    }
+}
+
+std::size_t VADRegisteredTransactionCount() {
+    Registry& registry = TheRegistry();
+    Vek::SingleLock lock(registry.lock);
+    return registry.transactions.size();
+}
+
+void AppendVADTransactionLogLines(int32_t id, TStream& stream) {
+    Vek::SingleLock lock(TheRegistry().lock);
+    if (ResultsLog* log = FindTransactionLog(id)) {
+        log->ReadEntries(stream);
+        return;
+    }
+    ResultsLog dropped;
+    dropped.ReadEntries(stream);
+}
+
+void VADForgetTransactionLog(const ResultsLog* log) {
+    Vek::SingleLock lock(TheRegistry().lock);
+    UnregisterTransactionLogsOf(log);
+}

@@ -1,0 +1,100 @@
+#pragma once
+// One pending request of the daemon link, and the process-wide registry of
+// them.
+//
+// A requester makes a transaction (on its own stack), registers it under a
+// fresh id, writes its frame, and waits. The reader thread finds the
+// transaction by the id of each reply and signals it; when the link ends,
+// every registered transaction is aborted. A request's result log is
+// registered with the result-log registry under the same id, so the
+// daemon's log lines for the request reach it.
+//
+// Questions: a question thread may use a transaction's prompt handler
+// outside the transaction lock. It takes a hold on the transaction first,
+// and the transaction's destruction waits until every hold is given back,
+// so a request never returns (freeing its handler and log) while a question
+// thread still uses them, whether or not the link has dropped meanwhile.
+//
+// Locks: the transaction lock (recursive) guards the registry, the id
+// counter and the appending of log lines to registered logs. It is taken
+// before the result-log registry's lock and before a log's own lock, never
+// after them: nobody sends a request while holding a result log's lock.
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+#include "engine/Sync.h"
+
+class ResultsLog;
+class TStream;
+class VADPromptHandler;
+
+class VADClientTransaction {
+public:
+    VADClientTransaction(VADPromptHandler* handler, ResultsLog* log, bool keepLog);
+    // Unregisters, then waits until no question thread holds the
+    // transaction.
+    ~VADClientTransaction();
+    VADClientTransaction(const VADClientTransaction&) = delete;
+    VADClientTransaction& operator=(const VADClientTransaction&) = delete;
+
+    // Takes the next id (never 0, never one still in use), enters the
+    // transaction in the registry and registers its log under the id.
+    void Register();
+    // Unless keep-log is set, removes the log registration of the id;
+    // removes the transaction from the registry; clears registered and
+    // aborted. Nothing when not registered.
+    void Unregister();
+    // False at once for id 0. Waits without limit for the reply or the
+    // abort, resets the event, and answers true unless aborted.
+    bool WaitForReply();
+
+    int32_t Id() const { return m_id; }
+    VADPromptHandler* PromptHandler() const { return m_handler; }
+
+    // Reader thread: the reply tag and id of a registered transaction came.
+    // Unregisters it and signals it. False, with a log line, for an id that
+    // is not registered.
+    static bool ReceiveReply(int32_t id);
+
+    // For a question about request `id`: the registered transaction with a
+    // hold taken on it, or null when none is registered under the id.
+    static VADClientTransaction* AcquireForQuestion(int32_t id);
+    // Gives a hold back.
+    void ReleaseQuestionHold();
+
+private:
+    int32_t m_id = 0;
+    Vek::WEvent m_done{true, false};
+    VADPromptHandler* m_handler = nullptr;
+    bool m_keepLog = false;
+    bool m_registered = false;  // under the transaction lock
+    bool m_aborted = false;     // under the transaction lock
+    ResultsLog* m_log = nullptr;
+
+    std::mutex m_holdMutex;
+    std::condition_variable m_holdsGone;
+    int32_t m_holds = 0;
+
+    friend void AbortAllVADTransactions();
+};
+
+// Sets aborted and signals every registered transaction (the link ended).
+void AbortAllVADTransactions();
+
+// The number of registered transactions.
+std::size_t VADRegisteredTransactionCount();
+
+// Reads one result-log entry block from the stream into the log registered
+// for `id`, or into a temporary log that is dropped when none is. The
+// append runs under the transaction lock, so a log that is taken out of the
+// registry through the link (Unregister, VADForgetTransactionLog) is never
+// appended to after that.
+void AppendVADTransactionLogLines(int32_t id, TStream& stream);
+
+// Removes every registration of the log, under the transaction lock. The
+// owner of a log sent with keep-log calls this before the log ends (the
+// database task does so in its destructor), because the daemon may still
+// send log lines for that request.
+void VADForgetTransactionLog(const ResultsLog* log);

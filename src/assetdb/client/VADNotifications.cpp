@@ -1,0 +1,140 @@
+#include "assetdb/client/VADNotifications.h"
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "assetdb/client/VADClientTransaction.h"
+#include "assetdb/client/VADConnection.h"
+#include "assetdb/client/VADFrameReading.h"
+#include "assetdb/client/VADQuestionThread.h"
+#include "assetdb/client/VADSendRequest.h"
+#include "assetdb/requests/VADOperations.h"
+#include "assetdb/urls/VADUrlRequestRegistry.h"
+#include "foundation/callbacks/CallDispatcher.h"
+#include "foundation/callbacks/TCXCallbackCIntPtr.h"
+#include "foundation/kuid/KUID.h"
+#include "foundation/streams/BufferStream.h"
+
+namespace {
+
+struct Notice {
+    int32_t type = 0;
+    TBuffer payload;
+};
+
+struct NoticeQueue {
+    std::mutex lock;
+    std::deque<std::unique_ptr<Notice>> notices;
+};
+
+NoticeQueue& Queue() {
+    // Never destroyed: posted calls may run while the process exits.
+    static NoticeQueue* queue = new NoticeQueue();
+    return *queue;
+}
+
+std::atomic<VADCommandHostJobHandler> g_jobHandler{nullptr};
+
+// The main-thread call posted for each queued notice.
+int32_t RunQueuedNotice(CallArgument) {
+    std::unique_ptr<Notice> notice;
+    {
+        NoticeQueue& queue = Queue();
+        std::lock_guard<std::mutex> hold(queue.lock);
+        if (queue.notices.empty()) return 0;
+        notice = std::move(queue.notices.front());
+        queue.notices.pop_front();
+    }
+    DispatchVADNotification(notice->payload, notice->type);
+    return 0;
+}
+
+void RunCommandHostJob(TStream& notice) {
+    VADCommandHostJobHandler handler = g_jobHandler.load();
+    if (!handler) return;
+    TBuffer output;
+    handler(notice, output);
+    output.Rewind();
+    VADPostMessage(kVADOpCommandHostJobReply, output);
+}
+
+}  // namespace
+
+bool ReadVADNotification() {
+    auto notice = std::make_unique<Notice>();
+    int32_t length = 0;
+    if (!ReceiveVADWord(notice->type) || !ReceiveVADWord(length)) return false;
+    if (!ReceiveVADPayload(length, notice->payload)) return false;
+    notice->payload.Rewind();
+
+    if (notice->type == kVADNoticeLogLines || notice->type == kVADNoticeUrlStatus) {
+        DispatchVADNotification(notice->payload, notice->type);
+        return true;
+    }
+    {
+        NoticeQueue& queue = Queue();
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.notices.push_back(std::move(notice));
+    }
+    CallDispatcher::Instance().DispatchCall(0, CallFlagMainThread | CallFlagNoWait,
+                                            MakeFunctionCallback(RunQueuedNotice));
+    return true;
+}
+
+void DispatchVADNotification(TStream& notice, int32_t type) {
+    switch (type) {
+        case kVADNoticeStatus: {
+            int32_t value = 0;
+            notice.ReadInt32(value);
+            if (auto callback = VADGetOpenArgs().statusCallback) callback(value);
+            break;
+        }
+        case kVADNoticeCommandHostJob:
+            RunCommandHostJob(notice);
+            break;
+        case kVADNoticeQuestion: {
+            int32_t id = 0;
+            Vek::PString question;
+            KUID asset;
+            notice.ReadInt32(id);
+            notice.ReadPString(question);
+            notice.ReadKUID(asset);
+            StartVADQuestionThread(id, question, asset);
+            break;
+        }
+        case kVADNoticeLogLines: {
+            int32_t id = 0;
+            notice.ReadInt32(id);
+            AppendVADTransactionLogLines(id, notice);
+            break;
+        }
+        case kVADNoticeUrlStatus: {
+            int64_t handle = 0;
+            if (!VADUrlRequestNoticesAccepted()) break;
+            notice.ReadInt64(handle);
+            OnUrlRequestStatusNotice(handle, notice);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void DropQueuedVADNotifications() {
+    NoticeQueue& queue = Queue();
+    std::deque<std::unique_ptr<Notice>> dropped;
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        dropped.swap(queue.notices);
+    }
+}
+
+std::size_t VADQueuedNotificationCount() {
+    NoticeQueue& queue = Queue();
+    std::lock_guard<std::mutex> hold(queue.lock);
+    return queue.notices.size();
+}
+
+void SetVADCommandHostJobHandler(VADCommandHostJobHandler handler) { g_jobHandler = handler; }

@@ -1,0 +1,116 @@
+#include "assetdb/client/VADSendRequest.h"
+
+#include <vector>
+
+#include "assetdb/client/VADClientTransaction.h"
+#include "assetdb/client/VADConnection.h"
+#include "assetdb/client/VADReceiveThread.h"
+#include "foundation/network/DaemonTransfer.h"
+#include "foundation/streams/Stream.h"
+
+namespace {
+
+// Payloads and bodies move in pieces of this size, so a length word that
+// lies costs no memory beyond the bytes that really come.
+constexpr int32_t kPieceBytes = 65536;
+
+bool SendLengthWord(int32_t value) {
+    const uint32_t v = static_cast<uint32_t>(value);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                              static_cast<uint8_t>(v >> 24)};
+    return VADSendBytes(bytes, 4);
+}
+
+// The rest of a frame after its first two words: the length word and the
+// payload from the stream's position. The caller holds the connection
+// lock. A failed send has torn the link down already; a payload that
+// cannot be read whole leaves a partial frame, so the link is torn down
+// here too.
+bool SendPayload(TStream& payload) {
+    const int32_t start = payload.Tell();
+    const int32_t length = payload.Length() - start;
+    if (length < 0) {
+        DisconnectFromDaemon(false);
+        return false;
+    }
+    if (!SendLengthWord(length)) return false;
+    std::vector<uint8_t> piece(static_cast<std::size_t>(length < kPieceBytes ? length : kPieceBytes));
+    for (int32_t left = length; left > 0;) {
+        const int32_t n = left < kPieceBytes ? left : kPieceBytes;
+        if (payload.Read(piece.data(), n) != n) {
+            DisconnectFromDaemon(false);
+            return false;
+        }
+        if (!VADSendBytes(piece.data(), n)) return false;
+        left -= n;
+    }
+    return true;
+}
+
+bool ReceiveLengthWord(int32_t& value) {
+    uint8_t bytes[4];
+    if (!VADReceiveBytes(bytes, 4, true)) return false;
+    value = static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                                 static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+    return true;
+}
+
+// Reads the reply body into `reply`, the connection lock held and the
+// socket handed over by the reader. On a failed receive or a length that
+// is no length the link is torn down. A body that does not fit into the
+// reply stream is still read to its end, so the link stays in step, and
+// fails the request.
+bool ReceiveReplyBody(TStream& reply, bool& linkUp) {
+    linkUp = false;
+    int32_t length = 0;
+    if (!ReceiveLengthWord(length)) return false;
+    if (length < 0 || length > kMaxVADFrameBytes) {
+        DisconnectFromDaemon(false);
+        return false;
+    }
+    bool written = true;
+    std::vector<uint8_t> piece(static_cast<std::size_t>(length < kPieceBytes ? length : kPieceBytes));
+    for (int32_t left = length; left > 0;) {
+        const int32_t n = left < kPieceBytes ? left : kPieceBytes;
+        if (!VADReceiveBytes(piece.data(), n, true)) return false;
+        if (written && reply.Write(piece.data(), n) != n) written = false;
+        left -= n;
+    }
+    linkUp = true;
+    return written;
+}
+
+}  // namespace
+
+bool VADSendRequest(int32_t operation, TStream& request, TStream& reply, VADPromptHandler* handler, ResultsLog* log,
+                    bool keepLog) {
+    VADClientTransaction transaction(handler, log, keepLog);
+    transaction.Register();
+
+    uint64_t link = 0;
+    {
+        Vek::SingleLock lock(VADConnectionLock());
+        if (!VADSendFrameStart(operation, transaction.Id())) return false;
+        link = VADLinkGeneration();
+        if (!SendPayload(request)) return false;
+    }
+
+    if (!transaction.WaitForReply()) return false;
+
+    Vek::SingleLock lock(VADConnectionLock());
+    // The link the request went out on has gone (torn down by another
+    // thread while this one waited for the lock): the socket, if any, is a
+    // new link's, whose reader owns it.
+    if (VADLinkGeneration() != link || !GetDaemonTransport()) return false;
+    bool linkUp = false;
+    const bool ok = ReceiveReplyBody(reply, linkUp);
+    // The gate is opened while the connection lock is still held: no other
+    // link can be made in between, so it is this link's reader that goes on.
+    if (linkUp) VADReaderGate().Set();
+    return ok;
+}
+
+bool VADPostMessage(int32_t operation, TStream& payload) {
+    Vek::SingleLock lock(VADConnectionLock());
+    return VADSendFrameStart(operation, 0) && SendPayload(payload);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The two streams of one daemon request: the payload is built in `request`
+// (a growable buffer), the reply arrives in `reply`. Send rewinds the
+// payload, sends it and rewinds the reply for reading; a read that finds
+// the reply short takes its default, so a short or empty reply gives the
+// caller's defaults.
+#include <cstdint>
+
+#include "assetdb/client/VADSendRequest.h"
+#include "foundation/streams/BufferStream.h"
+
+struct VADRequestBuffers {
+    TBuffer request;
+    TBuffer reply;
+
+    bool Send(int32_t operation, ResultsLog* log = nullptr, VADPromptHandler* handler = nullptr,
+              bool keepLog = false) {
+        request.Rewind();
+        const bool ok = VADSendRequest(operation, request, reply, handler, log, keepLog);
+        reply.Rewind();
+        return ok;
+    }
+    // The payload as a one-way message.
+    bool Post(int32_t operation) {
+        request.Rewind();
+        return VADPostMessage(operation, request);
+    }
+};

@@ -1,0 +1,20 @@
+#pragma once
+// Settings soups that the daemon keeps, by name ("internet" holds
+// "language", "username" and "password").
+#include "engine/PString.h"
+#include "foundation/soups/SoupHandle.h"
+
+// Operation 100. Payload: interned string name. Reply: the soup in binary
+// form, stored in `soup`. When no soup comes back, `soup` is unchanged.
+// Answers true.
+bool VADReadSettings(SoupHandle& soup, const Vek::PString& name);
+
+// Operation 101. Payload: interned string name; the soup in binary form
+// (the form of no soup when `holder` is empty). The holder is empty
+// afterwards. Answers true.
+bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder);
+
+// Operation 102. Payload: interned string name; interned string key.
+// Reply: interned string value. An empty or missing value, and a failed
+// request, give the empty interned string (whose c_str() is "").
+Vek::PString VADGetSettingValue(const Vek::PString& name, const Vek::PString& key);

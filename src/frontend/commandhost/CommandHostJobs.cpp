@@ -1,0 +1,118 @@
+#include "frontend/commandhost/CommandHostJobs.h"
+
+#include "assetdb/archives/AssetArchiveStream.h"
+#include "assetdb/requests/VADKuidList.h"
+#include "assetdb/resources/ResourceDatabaseRef.h"
+#include "engine/AnsiString.h"
+#include "engine/PString.h"
+#include "foundation/interfacetext/InterfaceTextDB.h"
+#include "foundation/results/ResultsLog.h"
+#include "foundation/streams/Stream.h"
+
+namespace {
+
+// The result of a texture conversion that could not read its folder.
+constexpr int32_t kTexturesNotConverted = 0;
+
+// Holds a location's resource database for the length of a job.
+class HeldResourceDatabase {
+public:
+    explicit HeldResourceDatabase(const Vek::PString& location) : m_ref(ResourceDatabaseRef::Open(location)) {}
+    ~HeldResourceDatabase() { m_ref.Release(); }
+    HeldResourceDatabase(const HeldResourceDatabase&) = delete;
+    HeldResourceDatabase& operator=(const HeldResourceDatabase&) = delete;
+
+private:
+    ResourceDatabaseRef m_ref;
+};
+
+// The job's KUID list: int32 n, then n KUIDs. A count larger than the bytes
+// left can hold cuts the job short without reading on; a negative count is
+// an empty list.
+void ReadJobKuids(TStream& job, VADKuidList& kuids) {
+    int32_t count = 0;
+    job.ReadInt32(count);
+    if (count <= 0) return;
+    const int32_t left = job.Length() - job.Tell();
+    if (left < 0 || count > left / 8) {
+        job.SetError(TStream::kErrorPastEnd);
+        return;
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        KUID kuid;
+        job.ReadKUID(kuid);
+        kuids.Add(kuid);
+    }
+}
+
+void AddUnavailable(ResultsLog& log, const char* key, const char* what) {
+    SoupHandle parameters;
+    parameters.SetString("path", what);
+    log.AddEntry(ResultsLogEntry::kError, PropertyRef(), GetLocalisedText(key), parameters);
+}
+
+}  // namespace
+
+bool RunValidateJob(TStream& job, TStream& reply) {
+    Vek::PString location;
+    Vek::PString folder;
+    job.ReadPString(location);
+    job.ReadPString(folder);
+    if (job.HasError()) return false;
+
+    HeldResourceDatabase database(location);
+    ResultsLog log;
+    AddUnavailable(log, "$vad_cmdhost_validation_unavailable", folder.c_str());
+    log.WriteEntries(reply, 0);
+    reply.WriteBool(false);
+    return true;
+}
+
+bool RunTextureConvertJob(TStream& job, TStream& reply) {
+    Vek::PString location;
+    Vek::String folder;
+    job.ReadPString(location);
+    job.ReadString(folder);
+    if (job.HasError()) return false;
+
+    HeldResourceDatabase database(location);
+    ResultsLog log;
+    AddUnavailable(log, "$vad_cmdhost_textures_unavailable", folder.c_str());
+    log.WriteEntries(reply, 0);
+    reply.WriteInt32(kTexturesNotConverted);
+    return true;
+}
+
+bool RunArchiveSaveJob(TStream& job, TStream& reply) {
+    int32_t callerValue = 0;
+    Vek::PString path;
+    VADKuidList kuids;
+    job.ReadInt32(callerValue);
+    job.ReadPString(path);
+    ReadJobKuids(job, kuids);
+    if (job.HasError()) return false;
+
+    ResultsLog log;
+    const bool saved = SaveAssetArchiveStream(callerValue, path.c_str(), kuids, log);
+    log.WriteEntries(reply, 0);
+    reply.WriteInt32(saved ? 1 : 0);
+    return true;
+}
+
+bool RunArchiveInstallJob(TStream& job, TStream& reply) {
+    int32_t callerValue = 0;
+    Vek::PString path;
+    VADKuidList kuids;
+    job.ReadInt32(callerValue);
+    job.ReadPString(path);
+    ReadJobKuids(job, kuids);
+    if (job.HasError()) return false;
+
+    ResultsLog log;
+    // The list keeps what was not installed; the stream's own result is not
+    // part of the reply.
+    InstallAssetArchiveStream(callerValue, kuids, path.c_str(), log);
+    log.WriteEntries(reply, 0);
+    WriteVADKuidList(reply, kuids);
+    return true;
+}

@@ -1,0 +1,37 @@
+#include "frontend/commands/InstallWords.h"
+
+#include "assetdb/requests/VADInstallRequests.h"
+#include "frontend/commands/CommandPaths.h"
+#include "frontend/commands/InstallFromPath.h"
+
+namespace {
+
+// The install flags of the two words.
+constexpr int32_t kArchiveInstallFlags = 2;
+constexpr int32_t kFolderInstallFlags = 0;
+
+}  // namespace
+
+int32_t RunInstallCdpWord(CommandArguments& args) {
+    if (args.a.empty()) {
+        AddCommandError(args.log, "Missing input filepath parameter.");
+        return -1;
+    }
+    const Vek::File::Path path = JoinToFolder(args.startupDirectory, args.a.c_str());
+    uint8_t out = 0;
+    return VADInstallArchiveFile(path.c_str(), &args.log, kArchiveInstallFlags, out, nullptr) != 0 ? 0 : -1;
+}
+
+int32_t RunInstallFromPathWord(CommandArguments& args) {
+    if (args.a.empty()) {
+        AddCommandError(args.log, "Missing input path parameter.");
+        return -1;
+    }
+    const Vek::File::Path path = JoinToFolder(args.startupDirectory, args.a.c_str());
+    if (!Vek::File::Exists(path.c_str())) {
+        AddCommandError(args.log, "Invalid input path.");
+        return -1;
+    }
+    uint8_t out = 0;
+    return InstallFromPath(path, &args.log, kFolderInstallFlags, out, nullptr) > 0 ? 0 : -1;
+}

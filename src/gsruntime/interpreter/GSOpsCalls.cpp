@@ -1,0 +1,230 @@
+// Calls and returns (opcodes 94 to 96, 109 to 111 and 114), step by step in
+// the order in which their effects happen, since the order decides which
+// error is raised and what the stack holds when it is.
+//
+// The target of a call is the operand-stack slot at the call's depth
+// operand (0: the top, -n: n slots below it), with the arguments above it.
+// A target outside the current frame's operand stack raises
+// ER_IllegalInstruction; a method index outside the target's virtual
+// table, a function whose argument count does not match the depth, and a
+// script call or base call of a function without code raise ER_LinkError.
+
+#include "gscompiler/GSTypes.h"
+#include "gscompiler/bytecode/GSBytecode.h"
+#include "gsruntime/GSClass.h"
+#include "gsruntime/GSFunction.h"
+#include "gsruntime/GSNativeFunction.h"
+#include "gsruntime/GSObject.h"
+#include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSThreadServices.h"
+#include "gsruntime/interpreter/GSDispatchTable.h"
+#include "gsruntime/interpreter/GSGameObjectServices.h"
+#include "gsruntime/interpreter/GSThread.h"
+
+namespace GSRuntime {
+
+namespace {
+
+// Bytes of a call instruction and of a base call.
+constexpr int32_t kCallLength = 5;
+constexpr int32_t kBaseCallLength = 3;
+
+int32_t OffsetOf(const GSRunState& s, const uint8_t* opcode) { return static_cast<int32_t>(opcode - s.code); }
+
+// The target slot of a call with `depth`: its index, checked to lie on the
+// current frame's operand stack.
+bool TargetIndex(GSRunState& s, int16_t depth, int32_t& index) {
+    index = s.sp + depth;
+    if (depth > 0 || index <= s.floor) return s.Raise(ER_IllegalInstruction);
+    return true;
+}
+
+// A function fits a call of `depth` when its argument slots (`me`
+// included) are the target and the slots above it.
+bool Fits(GSRunState& s, const GSFunction* function, int16_t depth) {
+    if (function->argumentSlotCount != static_cast<uint32_t>(1 - depth)) return s.Raise(ER_LinkError);
+    return true;
+}
+
+struct Callee {
+    int32_t targetIndex = 0;
+    GSFunction* function = nullptr;
+    GSDataRef me = 0;  // the view the function expects as `me`
+};
+
+// Steps shared by the calls: the target (null raises ER_NullReference) and
+// the method-table entry of its view.
+bool Resolve(GSRunState& s, int16_t depth, uint16_t method, Callee& callee) {
+    if (!TargetIndex(s, depth, callee.targetIndex)) return false;
+    const GSDataRef target = s.slots[callee.targetIndex];
+    if (!target) return s.Raise(ER_NullReference);
+    callee.function = GSClass::Dispatch(target, method, callee.me);
+    if (!callee.function || !callee.me) return s.Raise(ER_LinkError);
+    return Fits(s, callee.function, depth);
+}
+
+bool HasCode(const GSFunction* function) { return function->code && function->codeLength > 0; }
+
+// After a frame was pushed: `me` in its slot 0, the stack pointer taken.
+void SetFrameMe(GSRunState& s, GSDataRef me) {
+    s.slots[s.stack->FrameLocalsBase(s.stack->CurrentFrame())] = me;
+    s.sp = s.stack->StackPointer();
+}
+
+// Runs the stack's current frame from `offset` and recomputes the current
+// context.
+bool Continue(GSRunState& s, int32_t offset) {
+    if (!s.EnterFrame(offset)) return false;
+    GSSetCurrentContext(s.stack->GetContext());
+    return true;
+}
+
+bool Call(GSRunState& s) {
+    const uint8_t* opcode = s.pc - 1;
+    const int16_t depth = s.I16();
+    const uint16_t method = s.U16();
+    s.WriteBack();
+    Callee callee;
+    if (!Resolve(s, depth, method, callee)) return false;
+    if (!HasCode(callee.function)) return s.Raise(ER_LinkError);
+    s.library = callee.function->library;
+    const int32_t returnOffset = OffsetOf(s, opcode) + kCallLength;
+    if (!s.Charge(opcode)) return false;
+    if (!s.stack->PushFrame(callee.function, returnOffset)) return s.Raise(ER_StackOverflow);
+    SetFrameMe(s, callee.me);
+    return Continue(s, 0);
+}
+
+bool CallNative(GSRunState& s) {
+    const uint8_t* opcode = s.pc - 1;
+    const int16_t depth = s.I16();
+    const uint16_t method = s.U16();
+    s.WriteBack();
+    Callee callee;
+    if (!Resolve(s, depth, method, callee)) return false;
+    const GSFunction* function = callee.function;
+    if (!s.stack->PushFrame(function, 0)) return s.Raise(ER_StackOverflow);
+    SetFrameMe(s, callee.me);
+
+    GSNativeFunction* native = function->native;
+    if (!native) return s.Raise(ER_NativeCallError);
+    GSObjectReference* owner = GSScriptInstance::OwnerOf(callee.me);
+    GSObject* target = owner && (owner->GetType() == kGSRefObject || owner->GetType() == kGSRefGameObject)
+                           ? static_cast<GSObject*>(owner)
+                           : nullptr;
+    const bool called = native->Call(target, s.stack);
+    s.sp = s.stack->StackPointer();
+    if (!called) return s.Raise(ER_NativeCallError);
+
+    const bool ended = function->resultType == kGSTypeVoid ? s.stack->PopFrame() : s.stack->ReturnValue(true);
+    s.sp = s.stack->StackPointer();
+    if (!ended) return s.Raise(ER_StackReturnError);
+
+    GSThread& thread = *s.thread;
+    if (thread.State() == GSThread::kWaiting) {
+        thread.SetResumeOffset(OffsetOf(s, opcode) + kCallLength);
+        return s.Finish(ER_Blocked);
+    }
+    if (thread.State() == GSThread::kDead) return s.Raise(ER_Exception);
+    return true;
+}
+
+// Gives back the counts of a thread start that could not get its frame:
+// `me` and the reference arguments among `slots` (the target's slot first).
+void DropThreadStart(const GSFunction* function, GSDataRef me, const uint32_t* slots) {
+    GSScriptInstance::ReleaseReference(me);
+    for (uint32_t i = 0; i < function->referenceSlotCount; ++i) {
+        const int32_t slot = function->ReferenceSlot(i);
+        if (slot >= 1 && static_cast<uint32_t>(slot) < function->argumentSlotCount)
+            GSScriptInstance::ReleaseReference(slots[slot]);
+    }
+}
+
+bool CallThread(GSRunState& s) {
+    const int16_t depth = s.I16();
+    const uint16_t method = s.U16();
+    Callee callee;
+    if (!Resolve(s, depth, method, callee)) return false;
+    GSObjectReference* owner = GSScriptInstance::OwnerOf(callee.me);
+    GSObject* gameObject = owner && owner->GetType() == kGSRefGameObject ? static_cast<GSObject*>(owner) : nullptr;
+    if (!GSIsRoutedGameObject(gameObject)) return s.Raise(ER_ThreadError);
+    GSThread* thread = gameObject->CreateThread();
+    if (!thread) return s.Raise(ER_ThreadError);
+
+    // `me` and the arguments move to the new thread with their counts.
+    GSStack& stack = thread->Stack();
+    const int32_t first = stack.StackPointer() + 1;
+    const int32_t count = s.sp - callee.targetIndex + 1;
+    bool started = first + count <= stack.Capacity();
+    if (started) {
+        stack.Push(callee.me);
+        for (int32_t i = callee.targetIndex + 1; i <= s.sp; ++i) stack.Push(s.slots[i]);
+        started = stack.PushFrame(callee.function, 0);
+        if (!started) stack.SetStackPointer(first - 1);
+    }
+    // A thread without its frame keeps an empty stack (its first run ends
+    // it); the counts it would have owned are given back.
+    if (!started) DropThreadStart(callee.function, callee.me, s.slots + callee.targetIndex);
+    s.sp = callee.targetIndex - 1;
+    return true;
+}
+
+bool CallBase(GSRunState& s) {
+    const uint8_t* opcode = s.pc - 1;
+    const int16_t depth = s.I16();
+    s.WriteBack();
+    int32_t targetIndex = 0;
+    if (!TargetIndex(s, depth, targetIndex)) return false;
+    const GSDataRef target = s.slots[targetIndex];
+    if (!target) return s.Raise(ER_NullReference);
+    const GSFunction* base = s.function ? s.function->overridden : nullptr;
+    if (!base) return s.Raise(ER_NullReference);
+    if (!Fits(s, base, depth) || !HasCode(base)) return s.Raise(ER_LinkError);
+    const GSScriptInstance* header = GSScriptInstance::FromReference(target);
+    const uint64_t viewOffset = uint64_t(GSScriptInstance::ViewOffset(target)) + s.function->baseOffset;
+    if (!header->cls || viewOffset >= header->cls->DataSlotCount()) return s.Raise(ER_LinkError);
+    const GSDataRef view = GSOffsetReference(target, s.function->baseOffset);
+    s.library = base->library;
+    const int32_t returnOffset = OffsetOf(s, opcode) + kBaseCallLength;
+    // The base's frame is pushed before the run is charged.
+    if (!s.stack->PushFrame(base, returnOffset)) return s.Raise(ER_StackOverflow);
+    SetFrameMe(s, view);
+    if (!s.Charge(opcode)) return false;
+    return Continue(s, 0);
+}
+
+// 109 to 111: the frame ends (without a value, or with the top value in
+// the place of its `me`). From the outermost frame the thread is finished;
+// otherwise the caller continues after its call.
+template <bool WithValue>
+bool Return(GSRunState& s) {
+    const uint8_t* opcode = s.pc - 1;
+    s.WriteBack();
+    const bool ended = WithValue ? s.stack->ReturnValue(false) : s.stack->PopFrame();
+    if (!ended) return s.Raise(ER_StackReturnError);
+    s.sp = s.stack->StackPointer();
+    if (s.stack->CurrentFrame() == GSStack::kNone) {
+        s.thread->SetState(GSThread::kDead);
+        s.thread->SetResumeOffset(0);
+        return s.Finish(ER_Done);
+    }
+    if (!s.Charge(opcode)) return false;
+    if (!s.EnterFrame(s.stack->ReturnOffset())) return false;
+    if (!s.Me()) return s.Raise(ER_NullReference);
+    GSSetCurrentContext(s.stack->GetContext());
+    return true;
+}
+
+}  // namespace
+
+void GSInstallCallHandlers(GSOpHandler* table) {
+    table[OP_Call] = &Call;
+    table[OP_CallNative] = &CallNative;
+    table[OP_CallThread] = &CallThread;
+    table[OP_CallBase] = &CallBase;
+    table[OP_Return] = &Return<false>;
+    table[OP_ReturnValue] = &Return<true>;
+    table[OP_ReturnRef] = &Return<true>;
+}
+
+}  // namespace GSRuntime

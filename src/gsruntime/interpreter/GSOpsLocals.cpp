@@ -1,0 +1,114 @@
+// Locals and stack shuffling (opcodes 31 to 42). The Ref forms keep the
+// reference counts: a load adds a count, a pop releases one, a store
+// releases the reference it overwrites and then either moves the stack's
+// count into the local (popping forms) or gives the local a count of its
+// own (Keep forms). The other forms move 32-bit values and never touch
+// counts.
+
+#include "gscompiler/bytecode/GSBytecode.h"
+#include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/interpreter/GSDispatchTable.h"
+
+namespace GSRuntime {
+
+namespace {
+
+void AddCount(GSDataRef reference) {
+    if (reference) GSScriptInstance::AddRef(reference);
+}
+
+bool LoadLocal(GSRunState& s) {
+    s.Push(s.Local(s.U16()));
+    return true;
+}
+
+bool LoadLocalRef(GSRunState& s) {
+    const GSDataRef value = s.Local(s.U16());
+    AddCount(value);
+    s.Push(value);
+    return true;
+}
+
+bool StoreLocal(GSRunState& s) {
+    const uint16_t slot = s.U16();
+    s.Local(slot) = s.Pop();
+    return true;
+}
+
+bool StoreLocalKeep(GSRunState& s) {
+    s.Local(s.U16()) = s.Top();
+    return true;
+}
+
+// Releases the local's old reference, then stores the new one; `keep`
+// leaves it on the stack with a count of the local's own.
+template <bool Keep>
+bool StoreLocalRef(GSRunState& s) {
+    uint32_t& local = s.Local(s.U16());
+    const GSDataRef value = Keep ? s.Top() : s.Pop();
+    const GSDataRef old = local;
+    // The new value is in place, with its count, before the old one goes.
+    if (Keep) AddCount(value);
+    local = value;
+    GSScriptInstance::ReleaseReference(old);
+    return true;
+}
+
+bool Pop(GSRunState& s) {
+    s.Pop();
+    return true;
+}
+
+bool PopRef(GSRunState& s) {
+    GSScriptInstance::ReleaseReference(s.Pop());
+    return true;
+}
+
+bool Dup(GSRunState& s) {
+    const uint32_t value = s.Top();
+    s.Push(value);
+    return true;
+}
+
+bool DupRef(GSRunState& s) {
+    const GSDataRef value = s.Top();
+    AddCount(value);
+    s.Push(value);
+    return true;
+}
+
+// r i -> r i r i, the copy of r counted, i copied as it is.
+bool DupPairRef(GSRunState& s) {
+    const GSDataRef reference = s.At(1);
+    const uint32_t index = s.At(0);
+    AddCount(reference);
+    s.Push(reference);
+    s.Push(index);
+    return true;
+}
+
+bool Swap(GSRunState& s) {
+    const uint32_t top = s.At(0);
+    s.At(0) = s.At(1);
+    s.At(1) = top;
+    return true;
+}
+
+}  // namespace
+
+void GSInstallLocalHandlers(GSOpHandler* table) {
+    table[OP_LoadLocal] = &GSStackChecked<OP_LoadLocal, &LoadLocal>;
+    table[OP_LoadLocalRef] = &GSStackChecked<OP_LoadLocalRef, &LoadLocalRef>;
+    table[OP_StoreLocal] = &GSStackChecked<OP_StoreLocal, &StoreLocal>;
+    table[OP_StoreLocalKeep] = &GSStackChecked<OP_StoreLocalKeep, &StoreLocalKeep>;
+    table[OP_StoreLocalRef] = &GSStackChecked<OP_StoreLocalRef, &StoreLocalRef<false>>;
+    table[OP_StoreLocalRefKeep] = &GSStackChecked<OP_StoreLocalRefKeep, &StoreLocalRef<true>>;
+    table[OP_Pop] = &GSStackChecked<OP_Pop, &Pop>;
+    table[OP_PopRef] = &GSStackChecked<OP_PopRef, &PopRef>;
+    table[OP_Dup] = &GSStackChecked<OP_Dup, &Dup>;
+    table[OP_DupRef] = &GSStackChecked<OP_DupRef, &DupRef>;
+    table[OP_DupPairRef] = &GSStackChecked<OP_DupPairRef, &DupPairRef>;
+    table[OP_Swap] = &GSStackChecked<OP_Swap, &Swap>;
+}
+
+}  // namespace GSRuntime

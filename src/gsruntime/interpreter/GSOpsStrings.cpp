@@ -1,0 +1,218 @@
+// Strings (opcodes 72 to 86). Strings are byte strings shared by reference;
+// new strings belong to the current context. Every instruction that takes
+// a string reference releases it unless it stays on the stack; where a null
+// string is an error (a reference that is no string counts as null) it
+// raises ER_NullStringReference. A string that cannot be made (the script
+// heap is full) raises ER_NullStringReference too, and a string index the
+// running library does not have raises ER_LinkError. On an error the
+// operands stay where they are.
+
+#include <string>
+
+#include "engine/AnsiString.h"
+#include "gscompiler/bytecode/GSBytecode.h"
+#include "gsruntime/GSLibrary.h"
+#include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSString.h"
+#include "gsruntime/GSThreadServices.h"
+#include "gsruntime/interpreter/GSDispatchTable.h"
+#include "gsruntime/interpreter/GSScalarOps.h"
+
+namespace GSRuntime {
+
+namespace {
+
+int32_t AsInt(uint32_t slot) { return static_cast<int32_t>(slot); }
+
+void Release(GSDataRef reference) { GSScriptInstance::ReleaseReference(reference); }
+
+// Pushes a new string of the current context holding `text` in place of
+// the top `replaced` slots (0: a new slot).
+bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t replaced) {
+    GSString* string = new GSString(GSCurrentContext(), Vek::String(text, length));
+    if (!string) return s.Raise(ER_NullStringReference);
+    s.sp -= replaced;
+    s.Push(string->GetReference());
+    return true;
+}
+
+bool PutNewString(GSRunState& s, const Vek::String& text, int32_t replaced) {
+    return PutNewString(s, text.c_str(), text.Length(), replaced);
+}
+
+bool NewString(GSRunState& s) { return PutNewString(s, "", 0, 0); }
+
+bool PushString(GSRunState& s) {
+    const uint16_t index = s.U16();
+    if (!s.library || index >= s.library->StringCount()) return s.Raise(ER_LinkError);
+    return PutNewString(s, s.library->GetStringCopy(index), 0);
+}
+
+bool IntToString(GSRunState& s) {
+    Vek::String text;
+    text.Format("%d", AsInt(s.Top()));
+    return PutNewString(s, text, 1);
+}
+
+bool BoolToString(GSRunState& s) { return PutNewString(s, Vek::String(s.Top() != 0 ? "true" : "false"), 1); }
+
+bool FloatToString(GSRunState& s) {
+    Vek::String text;
+    text.Format("%f", static_cast<double>(GSScalar::Float(s.Top())));
+    return PutNewString(s, text, 1);
+}
+
+// s -> s2: an independent copy; null stays null.
+bool StringCopy(GSRunState& s) {
+    const GSDataRef reference = s.Top();
+    const GSString* string = GSString::FromReference(reference);
+    if (!string) {
+        s.Top() = 0;
+        Release(reference);
+        return true;
+    }
+    if (!PutNewString(s, *string, 1)) return false;
+    Release(reference);
+    return true;
+}
+
+bool StringSize(GSRunState& s) {
+    const GSDataRef reference = s.Top();
+    const GSString* string = GSString::FromReference(reference);
+    if (!string) return s.Raise(ER_NullStringReference);
+    s.Top() = static_cast<uint32_t>(string->Length());
+    Release(reference);
+    return true;
+}
+
+// s i -> c: byte i as a signed 8-bit value.
+bool StringGet(GSRunState& s) {
+    const GSDataRef reference = s.At(1);
+    const GSString* string = GSString::FromReference(reference);
+    if (!string) return s.Raise(ER_NullStringReference);
+    const int32_t index = AsInt(s.At(0));
+    if (index < 0 || static_cast<std::size_t>(index) >= string->Length()) return s.Raise(ER_StringOutOfBounds);
+    const int32_t byte = GSScalar::StringByte(string->c_str()[index]);
+    s.sp -= 1;
+    s.Top() = static_cast<uint32_t>(byte);
+    Release(reference);
+    return true;
+}
+
+// s i c -> (c when Keep): changes s in place; an index at or beyond the
+// length first pads the text with blanks.
+template <bool Keep>
+bool StringSet(GSRunState& s) {
+    const GSDataRef reference = s.At(2);
+    GSString* string = GSString::FromReference(reference);
+    if (!string) return s.Raise(ER_NullStringReference);
+    const uint32_t value = s.At(0);
+    if (!string->SetByte(AsInt(s.At(1)), AsInt(value))) return s.Raise(ER_StringOutOfBounds);
+    s.sp -= Keep ? 2 : 3;
+    if (Keep) s.Top() = value;
+    Release(reference);
+    return true;
+}
+
+// s end start -> s2: a new string of the bytes [start, end).
+bool StringSlice(GSRunState& s) {
+    const GSDataRef reference = s.At(2);
+    const GSString* string = GSString::FromReference(reference);
+    if (!string) return s.Raise(ER_NullStringReference);
+    GSString* slice = new GSString(GSCurrentContext(), "");
+    if (!slice) return s.Raise(ER_NullStringReference);
+    if (!GSString::CopyRange(string, AsInt(s.At(1)), AsInt(s.At(0)), slice)) {
+        Release(slice->GetReference());
+        return s.Raise(ER_ArrayOutOfBounds);
+    }
+    s.sp -= 2;
+    s.Top() = slice->GetReference();
+    Release(reference);
+    return true;
+}
+
+// s end start src -> (src when Keep): the bytes [start, end) of s become
+// the text of src (none for null), in place.
+template <bool Keep>
+bool StringSetRange(GSRunState& s) {
+    const GSDataRef reference = s.At(3);
+    GSString* string = GSString::FromReference(reference);
+    if (!string) return s.Raise(ER_NullStringReference);
+    const GSDataRef source = s.At(0);
+    if (!string->Splice(AsInt(s.At(1)), AsInt(s.At(2)), GSString::FromReference(source)))
+        return s.Raise(ER_ArrayOutOfBounds);
+    s.sp -= Keep ? 3 : 4;
+    if (Keep) s.Top() = source;
+    Release(reference);
+    if (!Keep) Release(source);
+    return true;
+}
+
+// a b -> c: negative, zero or positive as a sorts before, with or after b
+// (byte-wise); a null operand counts as the empty text.
+bool CompareString(GSRunState& s) {
+    const GSDataRef a = s.At(1);
+    const GSDataRef b = s.At(0);
+    const GSString* left = GSString::FromReference(a);
+    const GSString* right = GSString::FromReference(b);
+    const char* rightText = right ? right->c_str() : "";
+    const int compared = left ? left->Compare(rightText) : Vek::String::Empty().Compare(rightText);
+    s.sp -= 1;
+    s.Top() = static_cast<uint32_t>(compared < 0 ? -1 : (compared > 0 ? 1 : 0));
+    Release(a);
+    Release(b);
+    return true;
+}
+
+// a b -> s: a new string a followed by b; with one null operand the other
+// is the result (its count passes on); both null give a new empty string.
+bool ConcatString(GSRunState& s) {
+    const GSDataRef a = s.At(1);
+    const GSDataRef b = s.At(0);
+    const GSString* left = GSString::FromReference(a);
+    const GSString* right = GSString::FromReference(b);
+    if (left && !right) {
+        s.sp -= 1;
+        s.Top() = a;
+        Release(b);
+        return true;
+    }
+    if (right && !left) {
+        s.sp -= 1;
+        s.Top() = b;
+        Release(a);
+        return true;
+    }
+    std::string text;
+    if (left && right) {
+        text.reserve(left->Length() + right->Length());
+        text.append(left->c_str(), left->Length());
+        text.append(right->c_str(), right->Length());
+    }
+    if (!PutNewString(s, text.data(), text.size(), 2)) return false;
+    Release(a);
+    Release(b);
+    return true;
+}
+
+}  // namespace
+
+void GSInstallStringHandlers(GSOpHandler* table) {
+    table[OP_NewString] = &GSStackChecked<OP_NewString, &NewString>;
+    table[OP_PushString] = &GSStackChecked<OP_PushString, &PushString>;
+    table[OP_IntToString] = &GSStackChecked<OP_IntToString, &IntToString>;
+    table[OP_BoolToString] = &GSStackChecked<OP_BoolToString, &BoolToString>;
+    table[OP_FloatToString] = &GSStackChecked<OP_FloatToString, &FloatToString>;
+    table[OP_StringCopy] = &GSStackChecked<OP_StringCopy, &StringCopy>;
+    table[OP_StringSize] = &GSStackChecked<OP_StringSize, &StringSize>;
+    table[OP_StringGet] = &GSStackChecked<OP_StringGet, &StringGet>;
+    table[OP_StringSet] = &GSStackChecked<OP_StringSet, &StringSet<false>>;
+    table[OP_StringSetKeep] = &GSStackChecked<OP_StringSetKeep, &StringSet<true>>;
+    table[OP_StringSlice] = &GSStackChecked<OP_StringSlice, &StringSlice>;
+    table[OP_StringSetRange] = &GSStackChecked<OP_StringSetRange, &StringSetRange<false>>;
+    table[OP_StringSetRangeKeep] = &GSStackChecked<OP_StringSetRangeKeep, &StringSetRange<true>>;
+    table[OP_CompareString] = &GSStackChecked<OP_CompareString, &CompareString>;
+    table[OP_ConcatString] = &GSStackChecked<OP_ConcatString, &ConcatString>;
+}
+
+}  // namespace GSRuntime

@@ -1,0 +1,169 @@
+#include "frontend/commandhost/CommandHostCallback.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <memory>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "assetdb/client/FrameDaemon.h"
+#include "engine/Log.h"
+#include "foundation/kuid/KUID.h"
+#include "foundation/results/ResultsLog.h"
+#include "foundation/streams/BufferStream.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const KUID kFirst(1000, 41, 0);
+const KUID kSecond(1000, 42, 3);
+
+using VorlexTest::Bytes;
+
+// A KUID in its stream form: the content id, then the packed word.
+Bytes& Kuid(Bytes& bytes, const KUID& kuid) {
+    return bytes.I32(kuid.GetContentID()).I32(static_cast<int32_t>(kuid.GetPacked()));
+}
+
+// A reply taken apart: its size, the log's entries, and a stream over what
+// follows them.
+struct Reply {
+    int32_t size = 0;
+    std::vector<std::pair<int32_t, std::string>> entries;
+    std::unique_ptr<TBuffer> rest = std::make_unique<TBuffer>();
+};
+
+Reply RunJob(const Bytes& job) {
+    TBuffer in;
+    in.Write(job.Vec().data(), static_cast<int32_t>(job.Vec().size()));
+    in.Rewind();
+    TBuffer out;
+    CommandHostCallback(in, out);
+    Reply reply;
+    reply.size = out.GetDataSize();
+    out.Rewind();
+    if (reply.size == 0) return reply;
+    ResultsLog log;
+    log.ReadEntries(out);
+    for (std::size_t i = 0; i < log.GetEntryCount(); ++i)
+        reply.entries.emplace_back(log.GetEntry(i).severity, log.GetEntry(i).text.c_str());
+    const int32_t at = out.Tell();
+    reply.rest->Write(out.GetData() + at, out.GetDataSize() - at);
+    reply.rest->Rewind();
+    return reply;
+}
+
+bool AtEnd(const Reply& reply) { return reply.rest->Tell() == reply.rest->GetDataSize(); }
+
+class CommandHostCallbackTest : public ::testing::Test {
+protected:
+    void SetUp() override { Vek::Log::Init(("-LogFile=" + LogPath()).c_str()); }
+    void TearDown() override { Vek::Log::Shutdown(); }
+    std::string LogPath() const { return m_dir / "log.txt"; }
+    std::string LogText() {
+        Vek::Log::Shutdown();
+        std::ifstream in(LogPath());
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    VorlexTest::TempDir m_dir;
+};
+
+TEST_F(CommandHostCallbackTest, UnknownAndShortJobsGetAnEmptyReply) {
+    struct Case {
+        const char* name;
+        Bytes job;
+        const char* logged;
+    };
+    Bytes countTooLarge = Bytes().I32(2).I32(5).PStr(m_dir / "b.dat").I32(0x10000000);
+    Kuid(countTooLarge, kFirst);
+    Bytes oneOfTwo = Bytes().I32(3).I32(5).PStr(m_dir / "c.dat").I32(2);
+    Kuid(oneOfTwo, kFirst);
+    const std::vector<Case> cases = {
+        {"unknown id", Bytes().I32(7), "CommandHostCallback> unsupported commandID=7"},
+        {"no id at all", Bytes(), "CommandHostCallback> VAD_CMDHOST_VALIDATE"},
+        {"validate without its folder", Bytes().I32(0).PStr("local"), nullptr},
+        {"texture convert cut inside its folder", Bytes().I32(1).PStr("local").I32(40).U8('a'), nullptr},
+        {"save without its list", Bytes().I32(2).I32(5).PStr(m_dir / "a.dat"), nullptr},
+        {"save whose count passes its bytes", countTooLarge, nullptr},
+        {"install with one KUID of two", oneOfTwo, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RunJob(c.job).size, 0);
+    }
+    // Nothing was written for the save jobs that were cut short.
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "a.dat"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "b.dat"));
+
+    const std::string text = LogText();
+    for (const Case& c : cases) {
+        if (c.logged) {
+            EXPECT_NE(text.find(c.logged), std::string::npos) << c.logged;
+        }
+    }
+    EXPECT_EQ(text.find("CommandHostCallback> complete"), std::string::npos);
+}
+
+TEST_F(CommandHostCallbackTest, ToolJobsReportThatTheyCouldNotRun) {
+    Reply reply = RunJob(Bytes().I32(0).PStr("local").PStr("kuid 1000 41"));
+    ASSERT_EQ(reply.entries.size(), 1u);
+    EXPECT_EQ(reply.entries[0], std::make_pair(3, std::string("$vad_cmdhost_validation_unavailable")));
+    uint8_t validated = 0xAA;
+    EXPECT_TRUE(reply.rest->ReadByte(validated));
+    EXPECT_EQ(validated, 0);
+    EXPECT_TRUE(AtEnd(reply));
+
+    reply = RunJob(Bytes().I32(1).PStr("local").Str("kuid 1000 41"));
+    ASSERT_EQ(reply.entries.size(), 1u);
+    EXPECT_EQ(reply.entries[0], std::make_pair(3, std::string("$vad_cmdhost_textures_unavailable")));
+    int32_t converted = -1;
+    EXPECT_TRUE(reply.rest->ReadInt32(converted));
+    EXPECT_NE(converted, 2);
+    EXPECT_TRUE(AtEnd(reply));
+
+    const std::string text = LogText();
+    for (const char* line : {"CommandHostCallback> VAD_CMDHOST_VALIDATE", "CommandHostCallback> VAD_CMDHOST_TEXTURECONVERT",
+                             "CommandHostCallback> complete"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST_F(CommandHostCallbackTest, ArchiveJobsWithoutAssets) {
+    // A save of no assets: a complete stream of 28 bytes, and result 1.
+    Reply reply = RunJob(Bytes().I32(2).I32(0x1234).PStr(m_dir / "saved.dat").I32(0));
+    EXPECT_TRUE(reply.entries.empty());
+    int32_t result = -1;
+    EXPECT_TRUE(reply.rest->ReadInt32(result));
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(std::filesystem::file_size(m_dir / "saved.dat"), 28u);
+
+    // An install from a file that is not there leaves every KUID.
+    Bytes install = Bytes().I32(3).I32(0x1234).PStr(m_dir / "missing.dat").I32(2);
+    Kuid(Kuid(install, kFirst), kSecond);
+    reply = RunJob(install);
+    ASSERT_EQ(reply.entries.size(), 1u);
+    EXPECT_EQ(reply.entries[0].second, "$vad_archive_unreadable");
+    int32_t left = 0;
+    KUID a, b;
+    EXPECT_TRUE(reply.rest->ReadInt32(left));
+    EXPECT_EQ(left, 2);
+    EXPECT_TRUE(reply.rest->ReadKUID(a));
+    EXPECT_TRUE(reply.rest->ReadKUID(b));
+    EXPECT_EQ(a, kFirst);
+    EXPECT_EQ(b, kSecond);
+
+    // A negative count is an empty list.
+    reply = RunJob(Bytes().I32(3).I32(0x1234).PStr(m_dir / "saved.dat").I32(-4));
+    EXPECT_TRUE(reply.entries.empty());
+    EXPECT_TRUE(reply.rest->ReadInt32(left));
+    EXPECT_EQ(left, 0);
+    EXPECT_TRUE(AtEnd(reply));
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The replies that do not depend on stored assets: fixed answers, the empty
+// replies of operations that other parts of the stand-in carry out,
+// one-way messages that are never answered, and payloads that are cut
+// short or lie about their counts.
+#include <gtest/gtest.h>
+
+#include "vaddaemon/AssetInfoReading.h"
+#include "vaddaemon/StoreFixture.h"
+
+namespace {
+
+using namespace VorlexTest;
+
+using StoreReplies = StoreTest;
+
+TEST_F(StoreReplies, FixedAnswersAndEmptyReplies) {
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    const struct {
+        int32_t op;
+        Bytes payload;
+        Bytes reply;
+    } cases[] = {
+        {181, Bytes(), Hex("01")},                             // GPU compression is off
+        {236, Bytes(), Hex("01")},                             // ready
+        {253, Bytes(), Hex("06000000 343730353900")},          // installed builds "47059"
+        {242, Bytes(), Hex("00000000")},                       // no online token
+        {4, Bytes(), Hex("00 00000000 00000000")},             // no repair has run
+        {240, Bytes(), Hex("00000000 00000000 00000000 0000 00000000 0000")},
+        {0, Bytes(), Bytes()},                                 // keep-alive
+        {2, Hex("00000000"), Bytes()},                         // search
+        {38, Interned("local") + Text("kuid 3 100"), Bytes()},  // validation
+        {39, Text("c:\\x") + Le32(0) + Hex("00"), Bytes()},    // installs
+        {40, Text("c:\\x.cdp") + Le32(2) + Hex("00"), Bytes()},
+        {48, Kuid(3, 100) + Le32(3), Bytes()},                 // export
+        {74, Le32(0), Bytes()},                                // download candidates
+        {230, Hex("00") + Interned("http://x") + Le32(2) + Le32(-1), Bytes()},  // URL requests
+        {232, Le64(5), Bytes()},
+        {235, Bytes(), Bytes()},
+        {31, Le64(12345), Bytes()},  // closing a handle that is not open
+        {999, Hex("010203"), Bytes()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.op);
+        bool ok = false;
+        EXPECT_EQ(ToHex(link.Request(c.op, c.payload, &ok)), ToHex(c.reply));
+        EXPECT_TRUE(ok) << "every request is answered";
+    }
+    EXPECT_TRUE(link.notices.empty());
+}
+
+TEST_F(StoreReplies, OneWayMessagesGetNoReply) {
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    const struct {
+        int32_t op;
+        Bytes payload;
+    } messages[] = {
+        {50, Kuid(3, 100) + Hex("01")}, {54, Kuid(3, 100) + Text("x")}, {122, Kuid(3, 100) + Interned("k")},
+        {140, Bytes()},                 {141, Hex("0000")},             {150, Le32(5) + Le32(2)},
+        {231, Le64(1)},                 {241, Bytes()},                 {256, Bytes()},
+    };
+    for (const auto& m : messages) ASSERT_TRUE(link.SendFrame(m.op, 0, m.payload));
+    bool ok = false;
+    EXPECT_EQ(ToHex(link.Request(181, Bytes(), &ok)), "01");
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(link.replies.empty()) << "the first reply is the request's";
+    EXPECT_TRUE(link.notices.empty());
+}
+
+TEST_F(StoreReplies, MalformedPayloadsAreAnsweredEmptyAndDoNothing) {
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    const struct {
+        const char* what;
+        int32_t op;
+        Bytes payload;
+    } cases[] = {
+        {"open: KUID cut short", 30, Hex("640000")},
+        {"info: no detail mask", 21, Kuid(3, 100)},
+        {"create: name longer than the payload", 35, Kuid(3, 100) + Hex("01") + Le32(100) + Hex("4142")},
+        {"create: negative name length", 35, Kuid(3, 100) + Hex("01") + Le32(-4)},
+        {"commit: no flags", 34, Le64(1)},
+        {"dependencies: count beyond the payload", 42, Le32(1000) + Kuid(3, 100)},
+        {"dependencies: negative count", 42, Le32(-1)},
+        {"setting value: no key", 102, Interned("internet")},
+        {"setting value: an over-long key", 102, Interned("internet") + Le32(0x10000) + Bytes(0x10000, 'a')},
+        {"repair: mode cut short", 3, Hex("6400")},
+        {"user name: empty", 90, Bytes()},
+        {"thumbnail: no size", 29, Kuid(3, 100)},
+        {"location: flag missing", 23, Kuid(3, 100)},
+        {"local data: no soup", 122, Kuid(3, 100) + Interned("k")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        bool ok = false;
+        EXPECT_EQ(ToHex(link.Request(c.op, c.payload, &ok)), "");
+        EXPECT_TRUE(ok);
+        EXPECT_TRUE(TranscriptHas(" bad payload op=" + std::to_string(c.op) + " id=" + std::to_string(link.lastId) +
+                                  "\n"));
+    }
+    EXPECT_EQ(AskInfo(link, Kuid(3, 100)).found, 0) << "nothing was created";
+    EXPECT_EQ(ToHex(link.Request(4, Bytes())), ToHex(Hex("00 00000000 00000000"))) << "no repair started";
+    // A one-way message cut short is dropped without an answer.
+    ASSERT_TRUE(link.SendFrame(54, 0, Kuid(3, 100) + Le32(50)));
+    EXPECT_TRUE(TranscriptHas(" bad payload op=54 id=0\n"));
+    EXPECT_EQ(ToHex(link.Request(181, Bytes())), "01");
+    EXPECT_TRUE(link.replies.empty());
+}
+
+TEST_F(StoreReplies, ScenarioRulesReplaceTheAnswerOrLetTheDaemonCarryOn) {
+    UseScenario(
+        "rules\n{\n"
+        "  0 { op 253\n times 1\n reply { 0 \"pstring 1.0\" } }\n"
+        "  1 { op 181\n times 1 }\n"
+        "  2 { op 236\n times 1\n action \"carry\"\n notices { 0 { type 0\n payload { 0 \"int32 7\" } } } }\n"
+        "}\n");
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    EXPECT_EQ(ToHex(link.Request(253, Bytes())), "04000000312e3000") << "the rule's reply";
+    EXPECT_EQ(ToHex(link.Request(181, Bytes())), "") << "a rule without a reply gives an empty one";
+    EXPECT_EQ(ToHex(link.Request(236, Bytes())), "01") << "carried out after the rule's notice";
+    ASSERT_EQ(link.notices.size(), 1u);
+    EXPECT_EQ(link.notices[0].word, 0);
+    EXPECT_EQ(ToHex(link.notices[0].body), "07000000");
+    // Each rule was used up: the daemon answers by itself again.
+    EXPECT_EQ(ToHex(link.Request(253, Bytes())), "06000000343730353900");
+    EXPECT_EQ(ToHex(link.Request(181, Bytes())), "01");
+}
+
+TEST_F(StoreReplies, LocalDataOfTheOnlineAccess) {
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    // {"score": "12"}: L 0b, N 6, "score", type 3, "12".
+    const Bytes soup = Hex("41435324 01000000 00000000 0f000000 0b000000 06 73636f726500 03 313200");
+    EXPECT_EQ(ToHex(link.Request(121, Kuid(3, 100) + Interned("progress"))),
+              "41435324010000000000000000000000");
+    ASSERT_TRUE(link.SendFrame(122, 0, Kuid(3, 100) + Interned("progress") + soup));
+    EXPECT_EQ(ToHex(link.Request(121, Kuid(3, 100) + Interned("progress"))), ToHex(soup));
+    EXPECT_EQ(ToHex(link.Request(121, Kuid(3, 101) + Interned("progress"))),
+              "41435324010000000000000000000000");
+}
+
+}  // namespace

@@ -1,0 +1,49 @@
+#include "vaddaemon/AssetInfoWire.h"
+
+#include "foundation/streams/Stream.h"
+
+namespace {
+
+constexpr int32_t kNoRating = 255;
+
+void WriteBits(TStream& stream, uint8_t bits, int count) {
+    for (int bit = 0; bit < count; ++bit) stream.WriteByte((bits >> bit) & 1);
+}
+
+}  // namespace
+
+void WriteAssetInfo(TStream& stream, const AssetInfo& info) {
+    const AssetRecord& record = info.record;
+    uint8_t statusA = 1;
+    uint8_t statusB = 0;
+    uint8_t statusC = 0;
+    if (info.found) {
+        if (record.modified || record.editing) statusA |= 1 << 2;
+        if (record.installed) statusA |= 1 << 3;
+        if (record.editing) statusB |= 1 << 0;
+        if (record.faulty) statusB |= 1 << 1;
+        if (info.missingDependencies) statusB |= 1 << 3;
+        if (record.favourite) statusC |= 1 << 0;
+    }
+
+    stream.WriteKUID(record.kuid);
+    stream.WriteString(info.found ? record.name.c_str() : "");
+    stream.WriteString(info.found ? record.categoryRegion.c_str() : "");
+    stream.WriteString(info.found ? record.keywords.c_str() : "");
+    WriteBits(stream, statusA, 8);
+    WriteBits(stream, statusB, 8);
+    WriteBits(stream, statusC, 3);
+    stream.WriteInt32(info.authorId);
+    stream.WritePString(info.authorName.c_str());
+    stream.WriteString(info.found ? record.categoryEra.c_str() : "");
+    stream.WriteInt32(-1);
+    stream.WritePString("");
+    stream.WriteString(info.found ? record.categoryClass.c_str() : "");
+    WriteBits(stream, 0, 3);
+    stream.WriteInt32(kNoRating);
+    stream.WriteFloat(info.found ? record.build : 0.0f);
+    stream.WriteInt64(0);
+    stream.WriteInt64(0);
+    stream.WriteKUID(KUID::Null());
+    stream.WriteByte(info.found ? 1 : 0);
+}

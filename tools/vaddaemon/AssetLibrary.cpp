@@ -1,0 +1,433 @@
+#include "vaddaemon/AssetLibrary.h"
+
+#include <algorithm>
+#include <set>
+
+#include "engine/File.h"
+#include "foundation/files/FileCopy.h"
+#include "foundation/files/InstallFolders.h"
+#include "foundation/properties/VorlexPropertyAssetID.h"
+#include "foundation/results/ResultsLog.h"
+#include "foundation/soups/BinarySoupReader.h"
+#include "foundation/soups/SoupFiles.h"
+#include "foundation/streams/BufferStream.h"
+#include "vaddaemon/AssetConfigFacts.h"
+
+namespace {
+
+constexpr int32_t kSeverityError = 3;
+// How many obsoleting steps Latest follows (a ring of obsoletes ends there).
+constexpr int kMaxObsoleteSteps = 64;
+
+void Report(ResultsLog* log, const KUID& kuid, const char* text) {
+    if (!log) return;
+    PropertyRef property;
+    if (!kuid.IsNull()) property.Attach(new VorlexPropertyAssetID("AssetID", kuid));
+    log->AddEntry(kSeverityError, property, Vek::String(text), nullptr);
+}
+
+bool FolderExists(const std::string& folder) { return Vek::File::IsDirectory(folder.c_str()); }
+
+bool PathExists(const std::string& path) { return Vek::File::Exists(path.c_str()); }
+
+// Deletes a folder tree when it is there; true when nothing is left.
+bool RemoveFolder(const std::string& folder) {
+    if (!PathExists(folder)) return true;
+    Vek::File::DeleteTree(folder.c_str());
+    return !PathExists(folder);
+}
+
+AssetPlace Place(const char* location, const KUID& kuid) { return AssetPlace{location, KUID::ToFolderName(kuid).c_str()}; }
+
+}  // namespace
+
+std::string AssetLibrary::LocationFolder(const char* location) { return GetLocationPath(location).Str(); }
+
+std::string AssetLibrary::AssetFolder(const char* location, const KUID& kuid) {
+    Vek::File::Path folder = GetLocationPath(location);
+    if (folder.IsEmpty()) return std::string();
+    folder.AddPath(KUID::ToFolderName(kuid).c_str());
+    return folder.Str();
+}
+
+bool AssetLibrary::Open(const std::string& databasePath, std::string& error) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_store.IsOpen()) return true;
+    const std::string osPath = Vek::File::ResolveOsPath(databasePath.c_str());
+    if (osPath.empty()) {
+        error = "cannot place the database " + databasePath;
+        return false;
+    }
+    for (const char* location : {kLocal, kEditing, kBackups}) {
+        const std::string folder = LocationFolder(location);
+        if (folder.empty() || !Vek::File::MakeDirectory(folder.c_str())) {
+            error = std::string("cannot make the folder of the location ") + location;
+            return false;
+        }
+    }
+    return m_store.Open(osPath, error);
+}
+
+int64_t AssetLibrary::Create(KUID& kuid, bool starterConfig, const std::string& name, int connection,
+                             AssetPlace& place) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (kuid.IsNull()) kuid = GenerateKuidLocked();
+    AssetRecord record;
+    if (kuid.IsNull() || !kuid.IsValid() || m_store.Find(kuid, record)) return AssetHandles::kNone;
+    const std::string folder = AssetFolder(kEditing, kuid);
+    // A folder left from elsewhere is not taken over; the repair adopts it.
+    if (folder.empty() || PathExists(folder) || !Vek::File::MakeDirectory(folder.c_str())) return AssetHandles::kNone;
+    if (starterConfig) {
+        SoupHandle config;
+        config.SetKUID("kuid", kuid);
+        if (!name.empty()) config.SetString("username", name.c_str());
+        Vek::File::Path file(folder);
+        file.AddPath("config.txt");
+        if (!SaveSoupFile(config, Vek::PString(), file.c_str(), "txt")) {
+            RemoveFolder(folder);
+            return AssetHandles::kNone;
+        }
+    }
+    record = AssetRecord();
+    record.kuid = kuid;
+    record.editing = true;
+    record.modified = true;
+    record.name = name;
+    if (!m_store.Put(record)) {
+        RemoveFolder(folder);
+        return AssetHandles::kNone;
+    }
+    place = Place(kEditing, kuid);
+    return m_handles.Open(kuid, true, connection);
+}
+
+int64_t AssetLibrary::OpenAsset(const KUID& kuid, bool edit, int connection, AssetPlace& place, ResultsLog* log) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    if (!m_store.Find(kuid, record)) {
+        Report(log, kuid, "The asset is not in the database.");
+        return AssetHandles::kNone;
+    }
+    if (edit && !record.editing) {
+        const std::string committed = AssetFolder(kLocal, kuid);
+        const std::string working = AssetFolder(kEditing, kuid);
+        if (PathExists(working)) {
+            Report(log, kuid, "A folder of the asset's name is already in the editing location.");
+            return AssetHandles::kNone;
+        }
+        if (!FolderExists(committed) ||
+            !CopyTreeBetweenRoots(Vek::PString(), committed.c_str(), Vek::PString(), working.c_str())) {
+            RemoveFolder(working);
+            Report(log, kuid, "The asset could not be copied for editing.");
+            return AssetHandles::kNone;
+        }
+        record.editing = true;
+        if (!m_store.Put(record)) {
+            RemoveFolder(working);
+            Report(log, kuid, "The database could not be updated.");
+            return AssetHandles::kNone;
+        }
+    }
+    if (edit)
+        place = Place(kEditing, kuid);
+    else
+        place = Place(record.installed ? kLocal : kEditing, kuid);
+    return m_handles.Open(kuid, edit, connection);
+}
+
+void AssetLibrary::CloseHandle(int64_t handle, int connection) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_handles.Close(handle, connection);
+}
+
+bool AssetLibrary::HandleLocation(int64_t handle, int connection, AssetPlace& place) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetHandle* open = m_handles.Find(handle, connection);
+    AssetRecord record;
+    if (!open || !m_store.Find(open->kuid, record)) return false;
+    if (open->edit && record.editing)
+        place = Place(kEditing, record.kuid);
+    else if (record.installed)
+        place = Place(kLocal, record.kuid);
+    else if (record.editing)
+        place = Place(kEditing, record.kuid);
+    else
+        return false;
+    return true;
+}
+
+bool AssetLibrary::Revert(int64_t handle, int connection, ResultsLog* log) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetHandle* open = m_handles.Find(handle, connection);
+    if (!open) {
+        Report(log, KUID::Null(), "The asset handle is not open.");
+        return false;
+    }
+    AssetRecord record;
+    if (!m_store.Find(open->kuid, record)) {
+        Report(log, open->kuid, "The asset is not in the database.");
+        return false;
+    }
+    if (!record.editing) {
+        Report(log, record.kuid, "The asset is not open for editing.");
+        return false;
+    }
+    if (!RemoveFolder(AssetFolder(kEditing, record.kuid))) {
+        Report(log, record.kuid, "The edited copy could not be deleted.");
+        return false;
+    }
+    record.editing = false;
+    // An asset that was never committed has nothing left once its edits go.
+    const bool stored = record.installed ? m_store.Put(record) : m_store.Remove(record.kuid);
+    if (!stored) {
+        Report(log, record.kuid, "The database could not be updated.");
+        return false;
+    }
+    open->edit = false;
+    return true;
+}
+
+bool AssetLibrary::Commit(int64_t handle, int connection, bool& replaced, ResultsLog* log) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    replaced = false;
+    AssetHandle* open = m_handles.Find(handle, connection);
+    if (!open) {
+        Report(log, KUID::Null(), "The asset handle is not open.");
+        return false;
+    }
+    AssetRecord record;
+    if (!m_store.Find(open->kuid, record)) {
+        Report(log, open->kuid, "The asset is not in the database.");
+        return false;
+    }
+    const KUID kuid = record.kuid;
+    if (!record.editing) {
+        Report(log, kuid, "The asset is not open for editing.");
+        return false;
+    }
+    const std::string working = AssetFolder(kEditing, kuid);
+    SoupHandle config;
+    if (!LoadAssetConfig(working, config)) {
+        Report(log, kuid, "The edited asset has no readable configuration.");
+        return false;
+    }
+    const KUID named = ConfigKuid(config);
+    if (!named.IsNull() && named != kuid) {
+        Report(log, kuid, (std::string("The configuration names another asset: ") + named.ToTagString().c_str()).c_str());
+        return false;
+    }
+
+    const std::string committed = AssetFolder(kLocal, kuid);
+    const std::string backup = AssetFolder(kBackups, kuid);
+    bool movedAside = false;
+    if (PathExists(committed)) {
+        if (!RemoveFolder(backup) || !Vek::File::Rename(committed.c_str(), backup.c_str())) {
+            Report(log, kuid, "The committed copy could not be moved to the backups.");
+            return false;
+        }
+        movedAside = true;
+    }
+    if (!Vek::File::Rename(working.c_str(), committed.c_str())) {
+        if (movedAside) Vek::File::Rename(backup.c_str(), committed.c_str());
+        Report(log, kuid, "The edited asset could not be moved to the local folder.");
+        return false;
+    }
+    AssetRecord updated = record;
+    updated.installed = true;
+    updated.editing = false;
+    updated.modified = true;
+    updated.faulty = false;
+    ReadConfigFacts(config, updated);
+    if (!m_store.Put(updated)) {
+        // Put the folders back as the record still describes them.
+        Vek::File::Rename(committed.c_str(), working.c_str());
+        if (movedAside) Vek::File::Rename(backup.c_str(), committed.c_str());
+        Report(log, kuid, "The database could not be updated.");
+        return false;
+    }
+    open->edit = false;
+    replaced = movedAside;
+    return true;
+}
+
+bool AssetLibrary::Delete(const KUID& kuid, bool withEdits, ResultsLog* log) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    if (!m_store.Find(kuid, record)) {
+        Report(log, kuid, "The asset is not in the database.");
+        return false;
+    }
+    if (record.editing && !withEdits) {
+        Report(log, kuid, "The asset is open for editing.");
+        return false;
+    }
+    const std::string working = AssetFolder(kEditing, kuid);
+    const std::string committed = AssetFolder(kLocal, kuid);
+    const bool workingGone = RemoveFolder(working);
+    const bool committedGone = RemoveFolder(committed);
+    if (workingGone && committedGone) {
+        if (m_store.Remove(kuid)) return true;
+        Report(log, kuid, "The database could not be updated.");
+        return false;
+    }
+    // Keep the record of what is still there.
+    record.editing = record.editing && !workingGone;
+    record.installed = record.installed && !committedGone;
+    if (record.editing || record.installed)
+        m_store.Put(record);
+    else
+        m_store.Remove(kuid);
+    Report(log, kuid, "The asset's folder could not be deleted.");
+    return false;
+}
+
+void AssetLibrary::ReleaseConnection(int connection) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_handles.CloseAllOf(connection);
+}
+
+bool AssetLibrary::SatisfiedLocked(const KUID& dependency) {
+    AssetRecord record;
+    if (m_store.Find(dependency, record) && record.installed) return true;
+    for (const KUID& version : m_store.InstalledVersions(dependency.GetUserID(), dependency.GetContentID()))
+        if (version.GetVersion() >= dependency.GetVersion() || dependency.IsTwoPart()) return true;
+    return false;
+}
+
+AssetInfo AssetLibrary::Info(const KUID& kuid) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetInfo info;
+    info.record.kuid = kuid;
+    if (!m_store.Find(kuid, info.record)) return info;
+    info.found = true;
+    for (const KUID& dependency : info.record.dependencies) {
+        if (!SatisfiedLocked(dependency)) {
+            info.missingDependencies = true;
+            break;
+        }
+    }
+    info.authorId = kuid.GetUserID();
+    m_store.FindUserName(info.authorId, info.authorName);
+    return info;
+}
+
+bool AssetLibrary::CommittedConfig(const KUID& kuid, SoupHandle& config) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    if (!m_store.Find(kuid, record) || !record.installed) return false;
+    return LoadAssetConfig(AssetFolder(kLocal, kuid), config);
+}
+
+bool AssetLibrary::SpecLocation(const KUID& kuid, bool includeEditing, AssetPlace& place) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    if (!m_store.Find(kuid, record)) return false;
+    if (record.installed)
+        place = Place(kLocal, kuid);
+    else if (includeEditing && record.editing)
+        place = Place(kEditing, kuid);
+    else
+        return false;
+    return true;
+}
+
+KUID AssetLibrary::Resolve(const KUID& kuid) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    if (kuid.IsNull() || m_store.Find(kuid, record)) return kuid;
+    std::vector<KUID> versions = m_store.InstalledVersions(kuid.GetUserID(), kuid.GetContentID());
+    return versions.empty() ? kuid : versions.front();
+}
+
+KUID AssetLibrary::Latest(const KUID& kuid) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (kuid.IsNull()) return kuid;
+    KUID latest = kuid;
+    std::set<std::pair<int32_t, int32_t>> seen;
+    for (int step = 0; step < kMaxObsoleteSteps; ++step) {
+        if (!seen.insert({latest.GetUserID(), latest.GetContentID()}).second) break;
+        std::vector<KUID> versions = m_store.InstalledVersions(latest.GetUserID(), latest.GetContentID());
+        if (!versions.empty() && versions.front().GetVersion() > latest.GetVersion()) latest = versions.front();
+        std::vector<KUID> successors = m_store.InstalledObsoleting(latest.GetUserID(), latest.GetContentID());
+        if (successors.empty()) break;
+        latest = successors.back();
+    }
+    return latest;
+}
+
+std::string AssetLibrary::Description(const KUID& kuid) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    return m_store.Find(kuid, record) ? record.description : std::string();
+}
+
+bool AssetLibrary::Thumbnail(const KUID& kuid, int32_t size, AssetPlace& place, int32_t& width) {
+    SoupHandle config;
+    if (!CommittedConfig(kuid, config)) return false;
+    std::string image;
+    if (!ChooseThumbnail(config, size, image, width)) return false;
+    place.location = kLocal;
+    Vek::File::Path path(KUID::ToFolderName(kuid).c_str());
+    path.AddPath(image.c_str());
+    place.folder = path.Str();
+    return true;
+}
+
+std::vector<KUID> AssetLibrary::Dependencies(const std::vector<KUID>& kuids) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::vector<KUID> all;
+    for (const KUID& kuid : kuids) {
+        AssetRecord record;
+        if (!m_store.Find(kuid, record)) continue;
+        for (const KUID& dependency : record.dependencies)
+            if (std::find(all.begin(), all.end(), dependency) == all.end()) all.push_back(dependency);
+    }
+    return all;
+}
+
+std::vector<KUID> AssetLibrary::Obsoletes(const KUID& kuid) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    return m_store.Find(kuid, record) ? record.obsoletes : std::vector<KUID>();
+}
+
+void AssetLibrary::SetFavourite(const KUID& kuid, bool favourite) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    if (!m_store.Find(kuid, record) || record.favourite == favourite) return;
+    record.favourite = favourite;
+    m_store.Put(record);
+}
+
+void AssetLibrary::SetKeywords(const KUID& kuid, const std::string& keywords) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    AssetRecord record;
+    if (!m_store.Find(kuid, record) || record.keywords == keywords) return;
+    record.keywords = keywords;
+    m_store.Put(record);
+}
+
+bool AssetLibrary::UserIdLocked(int32_t& user) {
+    std::vector<uint8_t> bytes;
+    if (!m_store.ReadSettings("internet", bytes)) return false;
+    TBuffer stream;
+    stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+    stream.Rewind();
+    SoupHandle settings;
+    ReadBinarySoup(settings, stream);
+    if (!settings.HasTag("user-id")) return false;
+    user = settings.GetInt("user-id", -1);
+    return user >= 0 && user <= KUID::kMaxUserID;
+}
+
+KUID AssetLibrary::GenerateKuidLocked() {
+    int32_t user = 0;
+    int32_t content = 0;
+    if (!UserIdLocked(user) || !m_store.AllocateContentId(user, content)) return KUID::Null();
+    return KUID(user, content, 0);
+}
+
+KUID AssetLibrary::GenerateKuid() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return GenerateKuidLocked();
+}

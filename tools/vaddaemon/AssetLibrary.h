@@ -1,0 +1,121 @@
+#pragma once
+// The stand-in daemon's assets: the records of the store (AssetStore.h)
+// and the asset folders in the user folder's locations, kept in step.
+//
+// An asset's folder is named by KUID::ToFolderName ("kuid 3 100"):
+//   U\local\<folder>     the committed copy (record flag "installed")
+//   U\editing\<folder>   the working copy while open for editing; the
+//                        client writes into it
+//   U\backups\<folder>   the committed copy that the last commit replaced
+// Lifecycle: create (a new editing folder) -> open for editing (a copy of
+// the committed folder) -> commit (the editing folder becomes the committed
+// one) or revert (the editing folder goes; an asset never committed goes
+// with it) -> delete (both folders and the record). Every step changes the
+// folders first and the record after; when the record cannot be written the
+// folders are put back, so the store never names a folder that is not
+// there. Nothing is overwritten: a folder that is in the way makes the step
+// fail instead.
+//
+// One lock serialises every operation; the connections' threads and the
+// repair job share the library. Messages for the requester go into the
+// given log (when not null) as errors naming the asset.
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/soups/SoupHandle.h"
+#include "vaddaemon/AssetHandles.h"
+#include "vaddaemon/AssetStore.h"
+
+class ResultsLog;
+
+// A location name and a folder inside it, as the link carries them.
+struct AssetPlace {
+    std::string location;
+    std::string folder;
+};
+
+// What operation 21 reports of one asset.
+struct AssetInfo {
+    AssetRecord record;
+    bool found = false;
+    // A dependency that no installed version satisfies.
+    bool missingDependencies = false;
+    int32_t authorId = 0;
+    std::string authorName;
+};
+
+class AssetLibrary {
+public:
+    static constexpr const char* kLocal = "local";
+    static constexpr const char* kEditing = "editing";
+    static constexpr const char* kBackups = "backups";
+
+    // Opens the store at the database path (resolved through the engine's
+    // file layer) and makes the three locations' folders when missing.
+    bool Open(const std::string& databasePath, std::string& error);
+
+    // ---- handles and the lifecycle ----
+    // A null KUID asks for a new one in the user's range. With
+    // `starterConfig`, the folder receives a "config.txt" holding "kuid" and,
+    // when the name is not empty, "username". kNone when the KUID is known
+    // already, no new one can be made, or the folder cannot be made.
+    int64_t Create(KUID& kuid, bool starterConfig, const std::string& name, int connection, AssetPlace& place);
+    // With `edit`, an asset that is not open for editing gets a copy of its
+    // committed folder under "editing". kNone for an unknown asset.
+    int64_t OpenAsset(const KUID& kuid, bool edit, int connection, AssetPlace& place, ResultsLog* log);
+    void CloseHandle(int64_t handle, int connection);
+    // The working copy for a handle opened for editing while the asset is
+    // open for editing, else the committed copy, else the working copy.
+    bool HandleLocation(int64_t handle, int connection, AssetPlace& place);
+    bool Revert(int64_t handle, int connection, ResultsLog* log);
+    // `replaced` tells whether an earlier committed copy went to "backups".
+    bool Commit(int64_t handle, int connection, bool& replaced, ResultsLog* log);
+    // With `withEdits` an asset open for editing loses its edits too;
+    // without, it is refused.
+    bool Delete(const KUID& kuid, bool withEdits, ResultsLog* log);
+    void ReleaseConnection(int connection);
+
+    // ---- queries ----
+    AssetInfo Info(const KUID& kuid);
+    // The configuration of the committed copy; false when there is none.
+    bool CommittedConfig(const KUID& kuid, SoupHandle& config);
+    // The committed copy; with `includeEditing` an asset that was never
+    // committed gives its working copy.
+    bool SpecLocation(const KUID& kuid, bool includeEditing, AssetPlace& place);
+    // The KUID itself when known, else the highest installed version of its
+    // user and content id, else the KUID given.
+    KUID Resolve(const KUID& kuid);
+    // The highest installed version, then the newest installed asset that
+    // obsoletes it, followed as far as it goes.
+    KUID Latest(const KUID& kuid);
+    std::string Description(const KUID& kuid);
+    // The committed copy's thumbnail (location, path inside it, width).
+    bool Thumbnail(const KUID& kuid, int32_t size, AssetPlace& place, int32_t& width);
+    // The dependencies of every KUID given, each once, in order.
+    std::vector<KUID> Dependencies(const std::vector<KUID>& kuids);
+    std::vector<KUID> Obsoletes(const KUID& kuid);
+    void SetFavourite(const KUID& kuid, bool favourite);
+    void SetKeywords(const KUID& kuid, const std::string& keywords);
+    // A new KUID in the user's range; the null KUID without one.
+    KUID GenerateKuid();
+
+    // ---- for the settings, the repair and the other users of the store ----
+    // Hold Mutex() while using Store() or the helpers below.
+    std::mutex& Mutex() { return m_lock; }
+    AssetStore& Store() { return m_store; }
+    // The folder of a location, and of an asset in it, for the file layer.
+    static std::string LocationFolder(const char* location);
+    static std::string AssetFolder(const char* location, const KUID& kuid);
+    // The user id of the "internet" settings' "user-id"; false without one.
+    bool UserIdLocked(int32_t& user);
+
+private:
+    KUID GenerateKuidLocked();
+    bool SatisfiedLocked(const KUID& dependency);
+
+    std::mutex m_lock;
+    AssetStore m_store;
+    AssetHandles m_handles;
+};

@@ -1,0 +1,261 @@
+#include "vaddaemon/AssetStore.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int kLinkDependency = 0;
+constexpr int kLinkObsolete = 1;
+
+const char kSchema[] =
+    "CREATE TABLE IF NOT EXISTS assets("
+    " user_id INTEGER NOT NULL, content_id INTEGER NOT NULL, version INTEGER NOT NULL,"
+    " installed INTEGER NOT NULL, editing INTEGER NOT NULL, modified INTEGER NOT NULL,"
+    " faulty INTEGER NOT NULL, favourite INTEGER NOT NULL,"
+    " name TEXT NOT NULL, keywords TEXT NOT NULL, description TEXT NOT NULL,"
+    " category_class TEXT NOT NULL, category_region TEXT NOT NULL, category_era TEXT NOT NULL,"
+    " build REAL NOT NULL,"
+    " PRIMARY KEY(user_id, content_id, version));"
+    "CREATE TABLE IF NOT EXISTS asset_links("
+    " user_id INTEGER NOT NULL, content_id INTEGER NOT NULL, version INTEGER NOT NULL,"
+    " kind INTEGER NOT NULL, position INTEGER NOT NULL,"
+    " target_user INTEGER NOT NULL, target_content INTEGER NOT NULL, target_version INTEGER NOT NULL,"
+    " PRIMARY KEY(user_id, content_id, version, kind, position));"
+    "CREATE TABLE IF NOT EXISTS settings(name TEXT PRIMARY KEY, soup BLOB NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS users(user_id INTEGER PRIMARY KEY, name TEXT NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS kuid_counters(user_id INTEGER PRIMARY KEY, next_content INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS local_data("
+    " user_id INTEGER NOT NULL, content_id INTEGER NOT NULL, version INTEGER NOT NULL,"
+    " key TEXT NOT NULL, soup BLOB NOT NULL,"
+    " PRIMARY KEY(user_id, content_id, version, key));";
+
+SqliteStatement& BindKuid(SqliteStatement& statement, int first, const KUID& kuid) {
+    return statement.Bind(first, static_cast<int64_t>(kuid.GetUserID()))
+        .Bind(first + 1, static_cast<int64_t>(kuid.GetContentID()))
+        .Bind(first + 2, static_cast<int64_t>(kuid.GetVersion()));
+}
+
+KUID KuidAt(const SqliteStatement& statement, int first) {
+    return KUID(static_cast<int32_t>(statement.Int(first)), static_cast<int32_t>(statement.Int(first + 1)),
+                static_cast<int32_t>(statement.Int(first + 2)));
+}
+
+}  // namespace
+
+bool AssetStore::Open(const std::string& osPath, std::string& error) {
+    if (!m_db.Open(osPath, error)) return false;
+    if (!MakeTables(error)) {
+        m_db.Close();
+        return false;
+    }
+    return true;
+}
+
+bool AssetStore::MakeTables(std::string& error) {
+    SqliteStatement version = m_db.Prepare("PRAGMA user_version");
+    if (!version.Step()) {
+        error = "not an asset database: " + m_db.LastError();
+        return false;
+    }
+    const int64_t layout = version.Int(0);
+    if (layout > kLayoutVersion) {
+        error = "the database has a later layout (" + std::to_string(layout) + ")";
+        return false;
+    }
+    if (!m_db.Exec("PRAGMA synchronous=FULL")) {
+        error = m_db.LastError();
+        return false;
+    }
+    SqliteTransaction transaction(m_db);
+    if (!transaction.Began() || !m_db.Exec(kSchema) ||
+        !m_db.Exec(("PRAGMA user_version=" + std::to_string(kLayoutVersion)).c_str()) || !transaction.Commit()) {
+        error = "cannot make the tables: " + m_db.LastError();
+        return false;
+    }
+    return true;
+}
+
+bool AssetStore::Find(const KUID& kuid, AssetRecord& record) {
+    SqliteStatement select = m_db.Prepare(
+        "SELECT installed, editing, modified, faulty, favourite, name, keywords, description,"
+        " category_class, category_region, category_era, build"
+        " FROM assets WHERE user_id=?1 AND content_id=?2 AND version=?3");
+    BindKuid(select, 1, kuid);
+    if (!select.Step()) return false;
+    record = AssetRecord();
+    record.kuid = kuid;
+    record.installed = select.Int(0) != 0;
+    record.editing = select.Int(1) != 0;
+    record.modified = select.Int(2) != 0;
+    record.faulty = select.Int(3) != 0;
+    record.favourite = select.Int(4) != 0;
+    record.name = select.Text(5);
+    record.keywords = select.Text(6);
+    record.description = select.Text(7);
+    record.categoryClass = select.Text(8);
+    record.categoryRegion = select.Text(9);
+    record.categoryEra = select.Text(10);
+    record.build = static_cast<float>(select.Real(11));
+    record.dependencies = Links(kuid, kLinkDependency);
+    record.obsoletes = Links(kuid, kLinkObsolete);
+    return true;
+}
+
+std::vector<KUID> AssetStore::Links(const KUID& kuid, int kind) {
+    std::vector<KUID> links;
+    SqliteStatement select = m_db.Prepare(
+        "SELECT target_user, target_content, target_version FROM asset_links"
+        " WHERE user_id=?1 AND content_id=?2 AND version=?3 AND kind=?4 ORDER BY position");
+    BindKuid(select, 1, kuid).Bind(4, static_cast<int64_t>(kind));
+    while (select.Step()) links.push_back(KuidAt(select, 0));
+    return links;
+}
+
+bool AssetStore::Put(const AssetRecord& record) {
+    SqliteTransaction transaction(m_db);
+    if (!transaction.Began()) return false;
+    SqliteStatement insert = m_db.Prepare(
+        "INSERT OR REPLACE INTO assets(user_id, content_id, version, installed, editing, modified, faulty,"
+        " favourite, name, keywords, description, category_class, category_region, category_era, build)"
+        " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15)");
+    BindKuid(insert, 1, record.kuid)
+        .Bind(4, static_cast<int64_t>(record.installed))
+        .Bind(5, static_cast<int64_t>(record.editing))
+        .Bind(6, static_cast<int64_t>(record.modified))
+        .Bind(7, static_cast<int64_t>(record.faulty))
+        .Bind(8, static_cast<int64_t>(record.favourite))
+        .Bind(9, record.name)
+        .Bind(10, record.keywords)
+        .Bind(11, record.description)
+        .Bind(12, record.categoryClass)
+        .Bind(13, record.categoryRegion)
+        .Bind(14, record.categoryEra)
+        .Bind(15, static_cast<double>(record.build));
+    if (!insert.Run()) return false;
+    SqliteStatement clear =
+        m_db.Prepare("DELETE FROM asset_links WHERE user_id=?1 AND content_id=?2 AND version=?3");
+    if (!BindKuid(clear, 1, record.kuid).Run()) return false;
+    const std::vector<KUID>* lists[] = {&record.dependencies, &record.obsoletes};
+    for (int kind = kLinkDependency; kind <= kLinkObsolete; ++kind) {
+        int64_t position = 0;
+        for (const KUID& target : *lists[kind]) {
+            SqliteStatement link = m_db.Prepare(
+                "INSERT INTO asset_links(user_id, content_id, version, kind, position, target_user,"
+                " target_content, target_version) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+            BindKuid(link, 1, record.kuid).Bind(4, static_cast<int64_t>(kind)).Bind(5, position++);
+            if (!BindKuid(link, 6, target).Run()) return false;
+        }
+    }
+    return transaction.Commit();
+}
+
+bool AssetStore::Remove(const KUID& kuid) {
+    SqliteTransaction transaction(m_db);
+    if (!transaction.Began()) return false;
+    const char* statements[] = {
+        "DELETE FROM assets WHERE user_id=?1 AND content_id=?2 AND version=?3",
+        "DELETE FROM asset_links WHERE user_id=?1 AND content_id=?2 AND version=?3",
+        "DELETE FROM local_data WHERE user_id=?1 AND content_id=?2 AND version=?3",
+    };
+    for (const char* sql : statements) {
+        SqliteStatement remove = m_db.Prepare(sql);
+        if (!BindKuid(remove, 1, kuid).Run()) return false;
+    }
+    return transaction.Commit();
+}
+
+std::vector<KUID> AssetStore::AllAssets() {
+    std::vector<KUID> all;
+    SqliteStatement select =
+        m_db.Prepare("SELECT user_id, content_id, version FROM assets ORDER BY user_id, content_id, version");
+    while (select.Step()) all.push_back(KuidAt(select, 0));
+    return all;
+}
+
+std::vector<KUID> AssetStore::InstalledVersions(int32_t user, int32_t content) {
+    std::vector<KUID> versions;
+    SqliteStatement select = m_db.Prepare(
+        "SELECT user_id, content_id, version FROM assets"
+        " WHERE user_id=?1 AND content_id=?2 AND installed<>0 ORDER BY version DESC");
+    select.Bind(1, static_cast<int64_t>(user)).Bind(2, static_cast<int64_t>(content));
+    while (select.Step()) versions.push_back(KuidAt(select, 0));
+    return versions;
+}
+
+std::vector<KUID> AssetStore::InstalledObsoleting(int32_t user, int32_t content) {
+    std::vector<KUID> found;
+    SqliteStatement select = m_db.Prepare(
+        "SELECT DISTINCT a.user_id, a.content_id, a.version FROM asset_links l JOIN assets a"
+        " ON a.user_id=l.user_id AND a.content_id=l.content_id AND a.version=l.version"
+        " WHERE l.kind=?1 AND l.target_user=?2 AND l.target_content=?3 AND a.installed<>0"
+        " ORDER BY a.user_id, a.content_id, a.version");
+    select.Bind(1, static_cast<int64_t>(kLinkObsolete))
+        .Bind(2, static_cast<int64_t>(user))
+        .Bind(3, static_cast<int64_t>(content));
+    while (select.Step()) found.push_back(KuidAt(select, 0));
+    return found;
+}
+
+bool AssetStore::ReadSettings(const std::string& name, std::vector<uint8_t>& soup) {
+    SqliteStatement select = m_db.Prepare("SELECT soup FROM settings WHERE name=?1");
+    select.Bind(1, name);
+    if (!select.Step()) return false;
+    soup = select.Blob(0);
+    return true;
+}
+
+bool AssetStore::WriteSettings(const std::string& name, const std::vector<uint8_t>& soup) {
+    SqliteStatement insert = m_db.Prepare("INSERT OR REPLACE INTO settings(name, soup) VALUES(?1, ?2)");
+    return insert.Bind(1, name).BindBlob(2, soup).Run();
+}
+
+bool AssetStore::FindUserName(int32_t user, std::string& name) {
+    SqliteStatement select = m_db.Prepare("SELECT name FROM users WHERE user_id=?1");
+    select.Bind(1, static_cast<int64_t>(user));
+    if (!select.Step()) return false;
+    name = select.Text(0);
+    return true;
+}
+
+bool AssetStore::SetUserName(int32_t user, const std::string& name) {
+    SqliteStatement insert = m_db.Prepare("INSERT OR REPLACE INTO users(user_id, name) VALUES(?1, ?2)");
+    return insert.Bind(1, static_cast<int64_t>(user)).Bind(2, name).Run();
+}
+
+bool AssetStore::AllocateContentId(int32_t user, int32_t& content) {
+    SqliteTransaction transaction(m_db);
+    if (!transaction.Began()) return false;
+    int64_t next = 1;
+    SqliteStatement counter = m_db.Prepare("SELECT next_content FROM kuid_counters WHERE user_id=?1");
+    counter.Bind(1, static_cast<int64_t>(user));
+    if (counter.Step()) next = std::max<int64_t>(next, counter.Int(0));
+    if (counter.Failed()) return false;
+    SqliteStatement highest = m_db.Prepare("SELECT MAX(content_id) FROM assets WHERE user_id=?1");
+    highest.Bind(1, static_cast<int64_t>(user));
+    if (highest.Step()) next = std::max<int64_t>(next, highest.Int(0) + 1);
+    if (highest.Failed()) return false;
+    if (next > std::numeric_limits<int32_t>::max()) return false;
+    SqliteStatement store =
+        m_db.Prepare("INSERT OR REPLACE INTO kuid_counters(user_id, next_content) VALUES(?1, ?2)");
+    if (!store.Bind(1, static_cast<int64_t>(user)).Bind(2, next + 1).Run()) return false;
+    if (!transaction.Commit()) return false;
+    content = static_cast<int32_t>(next);
+    return true;
+}
+
+bool AssetStore::ReadLocalData(const KUID& kuid, const std::string& key, std::vector<uint8_t>& soup) {
+    SqliteStatement select =
+        m_db.Prepare("SELECT soup FROM local_data WHERE user_id=?1 AND content_id=?2 AND version=?3 AND key=?4");
+    BindKuid(select, 1, kuid).Bind(4, key);
+    if (!select.Step()) return false;
+    soup = select.Blob(0);
+    return true;
+}
+
+bool AssetStore::WriteLocalData(const KUID& kuid, const std::string& key, const std::vector<uint8_t>& soup) {
+    SqliteStatement insert = m_db.Prepare(
+        "INSERT OR REPLACE INTO local_data(user_id, content_id, version, key, soup) VALUES(?1, ?2, ?3, ?4, ?5)");
+    BindKuid(insert, 1, kuid).Bind(4, key).BindBlob(5, soup);
+    return insert.Run();
+}

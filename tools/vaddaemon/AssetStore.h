@@ -1,0 +1,69 @@
+#pragma once
+// The stand-in daemon's asset database: one SQLite file (the "assets.vdx"
+// that the client names in its hello) holding
+//   assets         one row per asset: its KUID, state flags and the facts
+//                  read from its configuration (AssetRecord.h)
+//   asset_links    the dependencies (kind 0) and obsoleted KUIDs (kind 1)
+//                  of each asset, in configuration order
+//   settings       settings soups by name, in the binary soup form
+//   users          user names by user id
+//   kuid_counters  the next content id to hand out in each user's range
+//   local_data     per-asset soups of the online access, by key
+// Every change is one transaction, so the file never holds half a change.
+// The store has no lock of its own: its owner serialises all use.
+//
+// A file written by a later layout (a higher user_version) or a file that
+// is not a database is refused, never rewritten.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vaddaemon/AssetRecord.h"
+#include "vaddaemon/SqliteConnection.h"
+
+class AssetStore {
+public:
+    // The layout this code writes (PRAGMA user_version).
+    static constexpr int kLayoutVersion = 1;
+
+    // Opens or creates the database at an OS path and makes its tables.
+    bool Open(const std::string& osPath, std::string& error);
+    bool IsOpen() const { return m_db.IsOpen(); }
+
+    // ---- assets ----
+    bool Find(const KUID& kuid, AssetRecord& record);
+    // Inserts or replaces the record with its links.
+    bool Put(const AssetRecord& record);
+    bool Remove(const KUID& kuid);
+    std::vector<KUID> AllAssets();
+    // The installed versions of one user and content id, highest first.
+    std::vector<KUID> InstalledVersions(int32_t user, int32_t content);
+    // Installed assets whose obsolete list names this user and content id
+    // (any version).
+    std::vector<KUID> InstalledObsoleting(int32_t user, int32_t content);
+
+    // ---- settings soups (binary form) ----
+    // False when none is stored under the name.
+    bool ReadSettings(const std::string& name, std::vector<uint8_t>& soup);
+    bool WriteSettings(const std::string& name, const std::vector<uint8_t>& soup);
+
+    // ---- user names ----
+    bool FindUserName(int32_t user, std::string& name);
+    bool SetUserName(int32_t user, const std::string& name);
+
+    // ---- KUIDs ----
+    // The next unused content id of the user's range (1 or more, above every
+    // known asset of the user and every id handed out before); false when
+    // the range is exhausted or the store fails.
+    bool AllocateContentId(int32_t user, int32_t& content);
+
+    // ---- the online access's per-asset soups ----
+    bool ReadLocalData(const KUID& kuid, const std::string& key, std::vector<uint8_t>& soup);
+    bool WriteLocalData(const KUID& kuid, const std::string& key, const std::vector<uint8_t>& soup);
+
+private:
+    bool MakeTables(std::string& error);
+    std::vector<KUID> Links(const KUID& kuid, int kind);
+
+    SqliteConnection m_db;
+};

@@ -1,0 +1,377 @@
+#include "vaddaemon/OperationDispatcher.h"
+
+#include <string>
+#include <vector>
+
+#include "foundation/soups/BinarySoupWriter.h"
+#include "foundation/streams/Stream.h"
+#include "vaddaemon/AssetInfoWire.h"
+#include "vaddaemon/AssetLibrary.h"
+#include "vaddaemon/DaemonSettings.h"
+#include "vaddaemon/OperationCodes.h"
+#include "vaddaemon/RepairJob.h"
+
+namespace {
+
+// What operation 253 answers: the build of the installation the daemon
+// serves.
+constexpr const char* kInstalledBuilds = "47059";
+
+// The stream's string readers pad a text whose bytes run past the end; on
+// the link that is a malformed payload, so the length is checked first and
+// a bad one marks the payload with the past-the-end error.
+bool StringFits(TStream& payload) {
+    const int32_t at = payload.Tell();
+    int32_t length = 0;
+    if (!payload.ReadInt32(length, 0)) return false;
+    payload.SetPosition(at);
+    if (length >= 0 && length <= payload.Length() - at - 4) return true;
+    payload.SetError(TStream::kErrorPastEnd);
+    return false;
+}
+
+std::string ReadText(TStream& payload) {
+    Vek::String text;
+    if (StringFits(payload)) payload.ReadString(text);
+    return text.c_str();
+}
+
+std::string ReadInterned(TStream& payload) {
+    Vek::PString text;
+    if (StringFits(payload)) payload.ReadPString(text);
+    return text.c_str();
+}
+
+KUID ReadKuid(TStream& payload) {
+    KUID kuid;
+    payload.ReadKUID(kuid);
+    return kuid;
+}
+
+int32_t ReadWord(TStream& payload) {
+    int32_t value = 0;
+    payload.ReadInt32(value, 0);
+    return value;
+}
+
+bool ReadFlag(TStream& payload) {
+    bool value = false;
+    payload.ReadBool(value, false);
+    return value;
+}
+
+int64_t ReadHandle(TStream& payload) {
+    int64_t value = -1;
+    payload.ReadInt64(value, -1);
+    return value;
+}
+
+// A count of 8-byte KUIDs followed by them; false when the count is
+// negative or more than the payload holds.
+bool ReadKuidList(TStream& payload, std::vector<KUID>& kuids) {
+    int32_t count = 0;
+    if (!payload.ReadInt32(count, 0) || count < 0) return false;
+    const int32_t left = payload.Length() - payload.Tell();
+    if (count > left / 8) return false;
+    kuids.reserve(static_cast<std::size_t>(count));
+    for (int32_t i = 0; i < count; ++i) kuids.push_back(ReadKuid(payload));
+    return !payload.HasError();
+}
+
+void WriteKuidList(TStream& reply, const std::vector<KUID>& kuids) {
+    reply.WriteInt32(static_cast<int32_t>(kuids.size()));
+    for (const KUID& kuid : kuids) reply.WriteKUID(kuid);
+}
+
+// A location name (interned form) and a folder (plain form).
+void WritePlace(TStream& reply, const AssetPlace& place) {
+    reply.WritePString(place.location.c_str());
+    reply.WriteString(place.folder.c_str());
+}
+
+void WriteInt16(TStream& reply, int16_t value) {
+    reply.WriteByte(static_cast<uint8_t>(value));
+    reply.WriteByte(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
+}
+
+}  // namespace
+
+bool OperationDispatcher::Carry(int32_t op, TStream& payload, TStream& reply, OperationContext& context) {
+    switch (op) {
+        case Op::kGetAssetConfig:
+        case Op::kGetAssetInfo:
+        case Op::kGetSpecLocation:
+        case Op::kResolveKuid:
+        case Op::kGetLatestKuid:
+        case Op::kGetAssetDescription:
+        case Op::kGetAssetThumbnail:
+        case Op::kCreateAsset:
+        case Op::kDeleteAsset:
+        case Op::kGetDependencyList:
+        case Op::kGetAssetObsoletes:
+        case Op::kSetAssetFavorite:
+        case Op::kSetAssetKeywords:
+        case Op::kGenerateKuid:
+            return CarryAssetOperation(op, payload, reply, context);
+        case Op::kOpenAsset:
+        case Op::kCloseAssetHandle:
+        case Op::kGetHandleLocation:
+        case Op::kRevertAsset:
+        case Op::kCommitAsset:
+            return CarryHandleOperation(op, payload, reply, context);
+        default:
+            return CarryOtherOperation(op, payload, reply, context);
+    }
+}
+
+bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStream& reply,
+                                              OperationContext& context) {
+    switch (op) {
+        case Op::kGetAssetConfig: {
+            // The committed configuration; the form of no soup otherwise.
+            const KUID kuid = ReadKuid(payload);
+            if (payload.HasError()) return false;
+            SoupHandle config;
+            if (!m_library.CommittedConfig(kuid, config)) config.Clear();
+            WriteBinarySoup(reply, config);
+            return true;
+        }
+        case Op::kGetAssetInfo: {
+            // The detail mask is read and not used: the record is always whole.
+            const KUID kuid = ReadKuid(payload);
+            ReadWord(payload);
+            if (payload.HasError()) return false;
+            WriteAssetInfo(reply, m_library.Info(kuid));
+            return true;
+        }
+        case Op::kGetSpecLocation: {
+            // Flag set: an asset that was never committed answers with its
+            // working copy. Unknown: an empty location and folder.
+            const KUID kuid = ReadKuid(payload);
+            const bool includeEditing = ReadFlag(payload);
+            if (payload.HasError()) return false;
+            AssetPlace place;
+            m_library.SpecLocation(kuid, includeEditing, place);
+            WritePlace(reply, place);
+            return true;
+        }
+        case Op::kResolveKuid:
+        case Op::kGetLatestKuid: {
+            const KUID kuid = ReadKuid(payload);
+            if (payload.HasError()) return false;
+            reply.WriteKUID(op == Op::kResolveKuid ? m_library.Resolve(kuid) : m_library.Latest(kuid));
+            return true;
+        }
+        case Op::kGetAssetDescription: {
+            const KUID kuid = ReadKuid(payload);
+            if (payload.HasError()) return false;
+            reply.WriteString(m_library.Description(kuid).c_str());
+            return true;
+        }
+        case Op::kGetAssetThumbnail: {
+            // The location, the image's path inside it and the image's width;
+            // without a thumbnail an empty location and path and 0.
+            const KUID kuid = ReadKuid(payload);
+            const int32_t size = ReadWord(payload);
+            if (payload.HasError()) return false;
+            AssetPlace place;
+            int32_t width = 0;
+            if (!m_library.Thumbnail(kuid, size, place, width)) width = 0;
+            WritePlace(reply, place);
+            reply.WriteInt32(width);
+            return true;
+        }
+        case Op::kCreateAsset: {
+            // Flag bit 0: the folder gets a starter "config.txt" naming the
+            // asset. The null KUID asks for a new KUID in the user's range.
+            KUID kuid = ReadKuid(payload);
+            const bool starter = ReadFlag(payload);
+            const std::string name = ReadText(payload);
+            if (payload.HasError()) return false;
+            AssetPlace place;
+            const int64_t handle = m_library.Create(kuid, starter, name, context.connection, place);
+            reply.WriteInt64(handle);
+            reply.WriteKUID(handle == AssetHandles::kNone ? KUID::Null() : kuid);
+            WritePlace(reply, place);
+            return true;
+        }
+        case Op::kDeleteAsset: {
+            // Flag bit 0: an asset open for editing is deleted with its edits.
+            const KUID kuid = ReadKuid(payload);
+            const bool withEdits = ReadFlag(payload);
+            if (payload.HasError()) return false;
+            reply.WriteByte(m_library.Delete(kuid, withEdits, &context.log) ? 1 : 0);
+            return true;
+        }
+        case Op::kGetDependencyList: {
+            std::vector<KUID> kuids;
+            if (!ReadKuidList(payload, kuids)) return false;
+            WriteKuidList(reply, m_library.Dependencies(kuids));
+            return true;
+        }
+        case Op::kGetAssetObsoletes: {
+            const KUID kuid = ReadKuid(payload);
+            if (payload.HasError()) return false;
+            WriteKuidList(reply, m_library.Obsoletes(kuid));
+            return true;
+        }
+        case Op::kSetAssetFavorite: {
+            const KUID kuid = ReadKuid(payload);
+            const bool favourite = ReadFlag(payload);
+            if (payload.HasError()) return false;
+            m_library.SetFavourite(kuid, favourite);
+            return true;
+        }
+        case Op::kSetAssetKeywords: {
+            const KUID kuid = ReadKuid(payload);
+            const std::string keywords = ReadText(payload);
+            if (payload.HasError()) return false;
+            m_library.SetKeywords(kuid, keywords);
+            return true;
+        }
+        case Op::kGenerateKuid:
+            reply.WriteKUID(m_library.GenerateKuid());
+            return true;
+        default:
+            return true;
+    }
+}
+
+bool OperationDispatcher::CarryHandleOperation(int32_t op, TStream& payload, TStream& reply,
+                                               OperationContext& context) {
+    switch (op) {
+        case Op::kOpenAsset: {
+            const KUID kuid = ReadKuid(payload);
+            const bool edit = ReadFlag(payload);
+            if (payload.HasError()) return false;
+            AssetPlace place;
+            const int64_t handle = m_library.OpenAsset(kuid, edit, context.connection, place, &context.log);
+            reply.WriteInt64(handle);
+            WritePlace(reply, place);
+            return true;
+        }
+        case Op::kCloseAssetHandle: {
+            const int64_t handle = ReadHandle(payload);
+            if (payload.HasError()) return false;
+            m_library.CloseHandle(handle, context.connection);
+            return true;
+        }
+        case Op::kGetHandleLocation: {
+            const int64_t handle = ReadHandle(payload);
+            if (payload.HasError()) return false;
+            AssetPlace place;
+            m_library.HandleLocation(handle, context.connection, place);
+            WritePlace(reply, place);
+            return true;
+        }
+        case Op::kRevertAsset: {
+            const int64_t handle = ReadHandle(payload);
+            if (payload.HasError()) return false;
+            reply.WriteByte(m_library.Revert(handle, context.connection, &context.log) ? 1 : 0);
+            return true;
+        }
+        case Op::kCommitAsset: {
+            // The commit flags are read and not used. The second byte is 1
+            // when an earlier committed copy was replaced (and kept in
+            // "backups").
+            const int64_t handle = ReadHandle(payload);
+            ReadWord(payload);
+            if (payload.HasError()) return false;
+            bool replaced = false;
+            const bool ok = m_library.Commit(handle, context.connection, replaced, &context.log);
+            reply.WriteByte(ok ? 1 : 0);
+            reply.WriteByte(replaced ? 1 : 0);
+            return true;
+        }
+        default:
+            return true;
+    }
+}
+
+bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStream& reply,
+                                              OperationContext& context) {
+    switch (op) {
+        case Op::kRepairStart: {
+            const int32_t mode = ReadWord(payload);
+            if (payload.HasError()) return false;
+            m_repair.Start(mode, context.laterLines);
+            return true;
+        }
+        case Op::kRepairProgress: {
+            const RepairJob::Progress progress = m_repair.GetProgress();
+            reply.WriteByte(progress.running ? 1 : 0);
+            reply.WriteFloat(progress.fraction);
+            reply.WriteString(progress.status.c_str());
+            return true;
+        }
+        case Op::kUserNameLookup: {
+            // No second id is kept: it is always -1.
+            const int32_t user = ReadWord(payload);
+            if (payload.HasError()) return false;
+            reply.WriteInt32(-1);
+            reply.WritePString(m_settings.UserName(user).c_str());
+            return true;
+        }
+        case Op::kReadSettings: {
+            const std::string name = ReadInterned(payload);
+            if (payload.HasError()) return false;
+            m_settings.Read(name, reply);
+            return true;
+        }
+        case Op::kWriteSettings: {
+            const std::string name = ReadInterned(payload);
+            if (payload.HasError()) return false;
+            return m_settings.Write(name, payload);
+        }
+        case Op::kGetSettingValue: {
+            const std::string name = ReadInterned(payload);
+            const std::string key = ReadInterned(payload);
+            if (payload.HasError()) return false;
+            reply.WritePString(m_settings.Value(name, key).c_str());
+            return true;
+        }
+        case Op::kLocalDataRead: {
+            const KUID kuid = ReadKuid(payload);
+            const std::string key = ReadInterned(payload);
+            if (payload.HasError()) return false;
+            m_settings.ReadLocalData(kuid, key, reply);
+            return true;
+        }
+        case Op::kLocalDataWrite: {
+            const KUID kuid = ReadKuid(payload);
+            const std::string key = ReadInterned(payload);
+            if (payload.HasError()) return false;
+            return m_settings.WriteLocalData(kuid, key, payload);
+        }
+        case Op::kIsCudaCompressionDisabled:
+            // There is no GPU here.
+            reply.WriteByte(1);
+            return true;
+        case Op::kIsReady:
+            // Ready unless a repair holds the database.
+            reply.WriteByte(m_repair.IsRunning() ? 0 : 1);
+            return true;
+        case Op::kOnlineProfile:
+            // The profile name is the user name of the "internet" settings;
+            // the other fields are empty.
+            reply.WriteString(m_settings.Value("internet", "username").c_str());
+            reply.WriteString("");
+            reply.WriteString("");
+            WriteInt16(reply, 0);
+            reply.WriteString("");
+            WriteInt16(reply, 0);
+            return true;
+        case Op::kOnlineText:
+            // No online sign-in: no token.
+            reply.WriteString("");
+            return true;
+        case Op::kGetInstalledBuilds:
+            reply.WritePString(kInstalledBuilds);
+            return true;
+        default:
+            // Keep-alive, readiness requests, one-way messages and the
+            // operations of other parts of the stand-in: an empty reply (for
+            // a request) and nothing else.
+            return true;
+    }
+}

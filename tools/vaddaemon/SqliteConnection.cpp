@@ -1,0 +1,133 @@
+#include "vaddaemon/SqliteConnection.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+namespace {
+
+// How long a statement waits for a lock held by another process (a second
+// daemon that lost the rendezvous race may still be opening the file).
+constexpr int kBusyTimeoutMs = 5000;
+
+}  // namespace
+
+SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) {
+    if (!db || sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(m_statement);
+        m_statement = nullptr;
+        m_failed = true;
+    }
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_statement); }
+
+SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
+    : m_statement(std::exchange(other.m_statement, nullptr)), m_failed(other.m_failed) {}
+
+SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(m_statement);
+        m_statement = std::exchange(other.m_statement, nullptr);
+        m_failed = other.m_failed;
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, int64_t value) {
+    if (m_statement && sqlite3_bind_int64(m_statement, index, value) != SQLITE_OK) m_failed = true;
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, double value) {
+    if (m_statement && sqlite3_bind_double(m_statement, index, value) != SQLITE_OK) m_failed = true;
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, const std::string& text) {
+    if (m_statement &&
+        sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) !=
+            SQLITE_OK)
+        m_failed = true;
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::BindBlob(int index, const std::vector<uint8_t>& bytes) {
+    // A zero-length blob is still a blob, not NULL.
+    static const uint8_t kNothing = 0;
+    const void* data = bytes.empty() ? &kNothing : bytes.data();
+    if (m_statement &&
+        sqlite3_bind_blob(m_statement, index, data, static_cast<int>(bytes.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+        m_failed = true;
+    return *this;
+}
+
+bool SqliteStatement::Step() {
+    if (!m_statement || m_failed) return false;
+    int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) m_failed = true;
+    return false;
+}
+
+bool SqliteStatement::Run() {
+    while (Step()) {
+    }
+    return !m_failed;
+}
+
+int64_t SqliteStatement::Int(int column) const { return sqlite3_column_int64(m_statement, column); }
+
+double SqliteStatement::Real(int column) const { return sqlite3_column_double(m_statement, column); }
+
+std::string SqliteStatement::Text(int column) const {
+    const unsigned char* text = sqlite3_column_text(m_statement, column);
+    int size = sqlite3_column_bytes(m_statement, column);
+    return text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size)) : std::string();
+}
+
+std::vector<uint8_t> SqliteStatement::Blob(int column) const {
+    const uint8_t* data = static_cast<const uint8_t*>(sqlite3_column_blob(m_statement, column));
+    int size = sqlite3_column_bytes(m_statement, column);
+    return data ? std::vector<uint8_t>(data, data + size) : std::vector<uint8_t>();
+}
+
+SqliteConnection::~SqliteConnection() { Close(); }
+
+bool SqliteConnection::Open(const std::string& osPath, std::string& error) {
+    Close();
+    int rc = sqlite3_open_v2(osPath.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc != SQLITE_OK) {
+        error = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+        Close();
+        return false;
+    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    return true;
+}
+
+void SqliteConnection::Close() {
+    if (m_db) sqlite3_close_v2(m_db);
+    m_db = nullptr;
+}
+
+bool SqliteConnection::Exec(const char* sql) {
+    return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+std::string SqliteConnection::LastError() const { return m_db ? sqlite3_errmsg(m_db) : "no database"; }
+
+SqliteTransaction::SqliteTransaction(SqliteConnection& connection) : m_connection(connection) {
+    m_began = m_connection.Exec("BEGIN IMMEDIATE");
+}
+
+SqliteTransaction::~SqliteTransaction() {
+    if (m_began && !m_done) m_connection.Exec("ROLLBACK");
+}
+
+bool SqliteTransaction::Commit() {
+    if (!m_began || m_done) return false;
+    m_done = m_connection.Exec("COMMIT");
+    return m_done;
+}
