@@ -88,6 +88,27 @@ public:
     }
 
     std::string Transcript() const { return ReadFile(TranscriptPath()); }
+    // Empties the transcript (the daemon appends to it, so a running daemon
+    // keeps writing at its new end).
+    void ClearTranscript() const { WriteFile(TranscriptPath(), ""); }
+    // The operation codes of the frames in the transcript, in order.
+    std::vector<int> ReceivedOperations() const {
+        std::vector<int> ops;
+        std::istringstream lines(Transcript());
+        for (std::string line; std::getline(lines, line);) {
+            const std::size_t at = line.find(" frame op=");
+            if (at != std::string::npos) ops.push_back(std::atoi(line.c_str() + at + 10));
+        }
+        return ops;
+    }
+    // Writes `text` as the daemon's scenario and returns the environment
+    // entry that names it. The daemon reads it when it starts, so call
+    // StopDaemons() first when one may be running.
+    std::string UseScenario(const std::string& text) const {
+        const std::string path = m_dir / "scenario.txt";
+        WriteFile(path, text);
+        return "VADDAEMON_SCENARIO=" + path;
+    }
     // Waits (at most `ms`) until the transcript holds `text`.
     bool TranscriptHas(const std::string& text, int ms = 10000) const {
         for (int waited = 0;; waited += 10) {

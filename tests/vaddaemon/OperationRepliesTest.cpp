@@ -28,14 +28,6 @@ TEST_F(StoreReplies, FixedAnswersAndEmptyReplies) {
         {4, Bytes(), Hex("00 00000000 00000000")},             // no repair has run
         {240, Bytes(), Hex("00000000 00000000 00000000 0000 00000000 0000")},
         {0, Bytes(), Bytes()},                                 // keep-alive
-        {2, Hex("00000000"), Bytes()},                         // search
-        {38, Interned("local") + Text("kuid 3 100"), Bytes()},  // validation
-        {39, Text("c:\\x") + Le32(0) + Hex("00"), Bytes()},    // installs
-        {40, Text("c:\\x.cdp") + Le32(2) + Hex("00"), Bytes()},
-        {48, Kuid(3, 100) + Le32(3), Bytes()},                 // export
-        {74, Le32(0), Bytes()},                                // download candidates
-        {230, Hex("00") + Interned("http://x") + Le32(2) + Le32(-1), Bytes()},  // URL requests
-        {232, Le64(5), Bytes()},
         {235, Bytes(), Bytes()},
         {31, Le64(12345), Bytes()},  // closing a handle that is not open
         {999, Hex("010203"), Bytes()},

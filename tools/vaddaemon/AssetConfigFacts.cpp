@@ -84,6 +84,10 @@ void ReadConfigFacts(const SoupHandle& config, AssetRecord& record) {
     }
     record.description = config.GetString("description").c_str();
     record.categoryClass = config.GetString("category-class").c_str();
+    // A consist says what it is by its kind; searches for consists look for
+    // the class "CN".
+    if (record.categoryClass.empty() && std::string(config.GetString("kind").c_str()) == "consist")
+        record.categoryClass = "CN";
     record.categoryRegion = config.GetString("category-region").c_str();
     record.categoryEra = config.GetString("category-era").c_str();
     record.build = config.GetFloat("vorlex-build", 0.0f);

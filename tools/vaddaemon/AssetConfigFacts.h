@@ -24,7 +24,8 @@ KUID ConfigKuid(const SoupHandle& config);
 // Fills the record's name, description, category texts, build,
 // dependencies and obsoletes from the configuration. The name is the first
 // non-blank of "username", "name" and "asset-filename", trimmed; without
-// one the record's name stays.
+// one the record's name stays. A "consist" without "category-class" gets
+// the class "CN".
 void ReadConfigFacts(const SoupHandle& config, AssetRecord& record);
 
 // The thumbnail of the configuration's "thumbnails" list whose "width" is

@@ -110,10 +110,11 @@ public:
     static std::string AssetFolder(const char* location, const KUID& kuid);
     // The user id of the "internet" settings' "user-id"; false without one.
     bool UserIdLocked(int32_t& user);
+    // Some installed version satisfies the dependency.
+    bool SatisfiedLocked(const KUID& dependency);
 
 private:
     KUID GenerateKuidLocked();
-    bool SatisfiedLocked(const KUID& dependency);
 
     std::mutex m_lock;
     AssetStore m_store;

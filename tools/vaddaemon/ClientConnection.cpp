@@ -199,9 +199,27 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
     if (frame.id != 0 && context.log.GetEntryCount() > 0)
         m_socket->SendNotice(Notice::kLogLines, LogLinePayload(frame.id, context.log));
     body = Bytes(reply);
+    m_noticesAfterReply = std::move(context.noticesAfterReply);
+}
+
+bool ClientConnection::SendJobs() {
+    std::string error;
+    for (const ScenarioJob& job : m_server.GetScenario().jobs) {
+        if (job.delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(job.delayMs));
+        std::vector<uint8_t> payload;
+        if (!BuildPayload(job.payload, 0, payload, error)) {
+            Note("scenario " + error);
+            continue;
+        }
+        if (!m_socket->SendNotice(Notice::kCommandHostJob, payload)) return false;
+    }
+    return true;
 }
 
 bool ClientConnection::Handle(const Frame& frame) {
+    if (frame.id == 0 && frame.op == Op::kCommandHostJobReply)
+        Note("job reply " + std::to_string(m_jobReplies++) + " payload=" +
+             Transcript::Hex(frame.payload.data(), frame.payload.size()));
     ScenarioRule rule;
     bool ruled = m_server.GetScenario().Match(frame.op, rule);
     std::vector<uint8_t> body;
@@ -225,6 +243,14 @@ bool ClientConnection::Handle(const Frame& frame) {
         Carry(frame, body);
     }
     if (frame.id != 0 && !m_socket->SendReply(frame.id, body)) return false;
+    for (const auto& [type, payload] : m_noticesAfterReply)
+        if (!m_socket->SendNotice(type, payload)) return false;
+    m_noticesAfterReply.clear();
+    if (frame.id == 0 && frame.op == Op::kCommandHostRegister && !m_commandHost) {
+        m_commandHost = true;
+        Note("command host");
+        if (!SendJobs()) return false;
+    }
     if (frame.op == Op::kShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning)) {
         m_server.RequestStop();
         return false;

@@ -8,12 +8,14 @@
 // replaces that: it may delay or drop a reply, give its own, let the
 // daemon carry the operation out after all, drop the link, end the daemon,
 // send notices and ask questions. The asset handles the link opened are
-// closed when it ends.
+// closed when it ends. A link that registers as the command host receives
+// the scenario's jobs; their replies are written to the transcript.
 #include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vaddaemon/LinkSocket.h"
@@ -49,12 +51,20 @@ private:
     void Note(const std::string& text);
     // Carries the operation out; the reply body goes to `body`.
     void Carry(const Frame& frame, std::vector<uint8_t>& body);
+    // The link became the command host: the scenario's jobs go to it. False
+    // when the link ended.
+    bool SendJobs();
 
     DaemonServer& m_server;
     // Shared with jobs that send log lines after the reply (the repair).
     std::shared_ptr<LinkSocket> m_socket;
     int m_number;
     std::deque<Frame> m_pending;
+    // Notices of the operation just carried out, sent after its reply.
+    std::vector<std::pair<int32_t, std::vector<uint8_t>>> m_noticesAfterReply;
+    // The link registered as the command host (one-way 140).
+    bool m_commandHost = false;
+    int m_jobReplies = 0;
     bool m_goodbye = false;
     std::atomic<bool> m_finished{false};
 };

@@ -42,7 +42,12 @@ bool DaemonServer::OpenStore(const std::string& path, std::string& error) {
         error = "not the database of this daemon";
         return false;
     }
-    return m_library.Open(path, error);
+    if (!m_library.Open(path, error)) return false;
+    std::call_once(m_usersSeeded, [this] {
+        std::lock_guard<std::mutex> hold(m_library.Mutex());
+        for (const auto& [user, name] : m_scenario.users) m_library.Store().SetUserName(user, name);
+    });
+    return true;
 }
 
 bool DaemonServer::Listen() {

@@ -21,6 +21,7 @@
 #include "vaddaemon/RepairJob.h"
 #include "vaddaemon/Scenario.h"
 #include "vaddaemon/Transcript.h"
+#include "vaddaemon/UrlRequests.h"
 
 class ClientConnection;
 
@@ -63,7 +64,10 @@ private:
     AssetLibrary m_library;
     DaemonSettings m_settings{m_library};
     RepairJob m_repair;
-    OperationDispatcher m_dispatcher{m_library, m_settings, m_repair};
+    // The scenario's user names go into the store once, when it first opens.
+    std::once_flag m_usersSeeded;
+    UrlRequests m_urls{m_scenario.urls};
+    OperationDispatcher m_dispatcher{m_library, m_settings, m_repair, m_urls};
     int m_listenFd = -1;
     int m_port = 0;
     int m_nextNumber = 1;

@@ -1,15 +1,24 @@
 #include "vaddaemon/OperationDispatcher.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "assetdb/filters/FilterElementIO.h"
+#include "foundation/soups/BinarySoupReader.h"
 #include "foundation/soups/BinarySoupWriter.h"
 #include "foundation/streams/Stream.h"
+#include "vaddaemon/AssetExport.h"
+#include "vaddaemon/AssetFolderCheck.h"
 #include "vaddaemon/AssetInfoWire.h"
+#include "vaddaemon/AssetInstall.h"
 #include "vaddaemon/AssetLibrary.h"
+#include "vaddaemon/AssetSearch.h"
 #include "vaddaemon/DaemonSettings.h"
+#include "vaddaemon/FpxCandidates.h"
 #include "vaddaemon/OperationCodes.h"
 #include "vaddaemon/RepairJob.h"
+#include "vaddaemon/UrlRequests.h"
 
 namespace {
 
@@ -295,6 +304,105 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             const int32_t mode = ReadWord(payload);
             if (payload.HasError()) return false;
             m_repair.Start(mode, context.laterLines);
+            return true;
+        }
+        case Op::kSearchAssets: {
+            // A tagged filter tree (AssetSearch.h); a tree that cannot be
+            // read, or a null one, is a malformed payload.
+            const std::unique_ptr<VADFilterElement> filter = ReadTaggedFilterElement(payload);
+            if (!filter || payload.HasError()) return false;
+            WriteKuidList(reply, SearchAssets(m_library, *filter));
+            return true;
+        }
+        case Op::kExportAssetSoup: {
+            // No soup to give: an empty body, which the client reads as its
+            // default soup (AssetExport.h).
+            const KUID kuid = ReadKuid(payload);
+            const int32_t mode = ReadWord(payload);
+            if (payload.HasError()) return false;
+            SoupHandle soup;
+            if (ExportAsset(m_library, kuid, mode, soup, &context.log)) WriteBinarySoup(reply, soup);
+            return true;
+        }
+        case Op::kStartUrlRequest: {
+            // The leading byte, the mode, the -1 and the soup are read and
+            // not used: every URL is answered from the scenario's mapping.
+            // The finished status follows the reply as a status notice.
+            uint8_t leading = 0;
+            payload.ReadByte(leading);
+            const std::string url = ReadInterned(payload);
+            ReadWord(payload);
+            ReadWord(payload);
+            SoupHandle extra;
+            if (payload.HasError() || !ReadBinarySoup(extra, payload) || payload.HasError()) return false;
+            std::vector<uint8_t> notice;
+            m_urls.Start(url, reply, notice);
+            context.noticesAfterReply.emplace_back(Notice::kUrlStatus, std::move(notice));
+            return true;
+        }
+        case Op::kUrlRequestStatus: {
+            const int64_t handle = ReadHandle(payload);
+            if (payload.HasError()) return false;
+            m_urls.Status(handle, reply);
+            return true;
+        }
+        case Op::kReleaseUrlRequest: {
+            const int64_t handle = ReadHandle(payload);
+            if (payload.HasError()) return false;
+            m_urls.Release(handle);
+            return true;
+        }
+        case Op::kDownloadServiceInstall: {
+            // Each candidate: KUID "requires", KUID "latest-version", int32
+            // size; only the latest version decides (FpxCandidates.h).
+            int32_t count = 0;
+            if (!payload.ReadInt32(count, 0) || count < 0 || count > (payload.Length() - payload.Tell()) / 20)
+                return false;
+            std::vector<KUID> latest;
+            latest.reserve(static_cast<std::size_t>(count));
+            for (int32_t i = 0; i < count; ++i) {
+                ReadKuid(payload);
+                latest.push_back(ReadKuid(payload));
+                ReadWord(payload);
+            }
+            if (payload.HasError()) return false;
+            const std::vector<int32_t> chosen = ChooseFpxCandidates(m_library, latest);
+            reply.WriteInt32(static_cast<int32_t>(chosen.size()));
+            for (int32_t entry : chosen) reply.WriteInt32(entry);
+            return true;
+        }
+        case Op::kInstallArchiveFile: {
+            // The flags and the prompt-handler byte are read and not used
+            // (nothing is replaced, so there is nothing to ask). The reply
+            // is the number of assets installed and a byte that is 1 when
+            // that is all of the archive's assets.
+            const std::string path = ReadText(payload);
+            ReadWord(payload);
+            ReadFlag(payload);
+            if (payload.HasError()) return false;
+            bool everything = false;
+            reply.WriteInt32(InstallArchiveFile(m_library, path, &context.log, everything));
+            reply.WriteByte(everything ? 1 : 0);
+            return true;
+        }
+        case Op::kValidateAssetFolder: {
+            const std::string location = ReadInterned(payload);
+            const std::string folder = ReadText(payload);
+            if (payload.HasError()) return false;
+            reply.WriteByte(CheckAssetFolder(location, folder, &context.log) ? 1 : 0);
+            return true;
+        }
+        case Op::kInstallFromFolder: {
+            // The flags and the prompt-handler byte are read and not used:
+            // an asset already known is refused, never replaced, so there is
+            // nothing to ask. The byte is 1 when the asset was installed.
+            const std::string folder = ReadText(payload);
+            ReadWord(payload);
+            ReadFlag(payload);
+            if (payload.HasError()) return false;
+            const KUID installed = InstallAssetFolder(m_library, folder, &context.log);
+            reply.WriteKUID(installed);
+            reply.WriteByte(installed.IsNull() ? 0 : 1);
             return true;
         }
         case Op::kRepairProgress: {

@@ -4,14 +4,21 @@
 //
 // Every payload is read whole before anything is done; a payload that is
 // cut short (or holds an over-long string or a count beyond its bytes) is
-// malformed: nothing is done and the reply body stays empty. Operations
-// that belong to other parts of the stand-in (search, validation, installs,
-// export, download candidates, command-host jobs, URL requests) are
-// answered with an empty body, which the client reads as its failure
-// defaults. Which fields the daemon fills where the client leaves the
-// meaning to it is described with each operation in the .cpp file.
+// malformed: nothing is done and the reply body stays empty. The search
+// evaluates its filter tree over the store (AssetSearch.h); the installs
+// from a folder or an archive copy and register assets (AssetInstall.h);
+// the validation checks a folder's configuration (AssetFolderCheck.h); the
+// export packs a committed asset (AssetExport.h); URL requests are served
+// from the scenario's mapping (UrlRequests.h); the download candidates are
+// chosen by what is installed (FpxCandidates.h). The command host's
+// registration and job replies are the connection's (ClientConnection.h);
+// here they, and operations the stand-in does not know, do nothing. Which fields the daemon fills where the client
+// leaves the meaning to it is described with each operation in the .cpp
+// file.
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "foundation/results/ResultsLog.h"
 
@@ -19,6 +26,7 @@ class AssetLibrary;
 class DaemonSettings;
 class RepairJob;
 class TStream;
+class UrlRequests;
 
 struct OperationContext {
     int connection = 0;
@@ -28,12 +36,14 @@ struct OperationContext {
     ResultsLog log;
     // Sends log lines of the transaction later, after the reply (the repair).
     std::function<void(ResultsLog&)> laterLines;
+    // Notices (type, payload) the connection sends right after the reply.
+    std::vector<std::pair<int32_t, std::vector<uint8_t>>> noticesAfterReply;
 };
 
 class OperationDispatcher {
 public:
-    OperationDispatcher(AssetLibrary& library, DaemonSettings& settings, RepairJob& repair)
-        : m_library(library), m_settings(settings), m_repair(repair) {}
+    OperationDispatcher(AssetLibrary& library, DaemonSettings& settings, RepairJob& repair, UrlRequests& urls)
+        : m_library(library), m_settings(settings), m_repair(repair), m_urls(urls) {}
 
     // False when the payload was malformed (the reply is then empty).
     bool Carry(int32_t op, TStream& payload, TStream& reply, OperationContext& context);
@@ -46,4 +56,5 @@ private:
     AssetLibrary& m_library;
     DaemonSettings& m_settings;
     RepairJob& m_repair;
+    UrlRequests& m_urls;
 };

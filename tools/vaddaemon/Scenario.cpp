@@ -59,6 +59,29 @@ bool Scenario::Load(const std::string& path, std::string& error) {
         error = "hello-tag must have four characters";
         return false;
     }
+    SoupHandle names = soup.GetContainer("users");
+    for (int32_t i = 0; i < names.Count(); ++i) {
+        const Vek::PString tag = names.GetTagName(i);
+        long long user = 0;
+        if (!ParseNumber(tag.c_str(), user) || user < KUID::kMinUserID || user > KUID::kMaxUserID) {
+            error = std::string("users: not a user id: ") + tag.c_str();
+            return false;
+        }
+        users.emplace_back(static_cast<int32_t>(user), names.GetString(tag).c_str());
+    }
+    SoupHandle urlList = soup.GetContainer("urls");
+    for (int32_t i = 0; i < urlList.Count(); ++i) {
+        SoupHandle entry = urlList.GetContainerAt(i);
+        urls.push_back(UrlMapping{entry.GetString("url").c_str(), entry.GetString("file").c_str(),
+                                  entry.GetString("location").c_str()});
+    }
+    SoupHandle jobList = soup.GetContainer("jobs");
+    for (int32_t i = 0; i < jobList.Count(); ++i) {
+        SoupHandle entry = jobList.GetContainerAt(i);
+        const int32_t delay = entry.GetInt("delay-ms", 0);
+        jobs.push_back(ScenarioJob{delay > 0 && delay <= 60000 ? static_cast<uint32_t>(delay) : 0u,
+                                   Items(entry.GetContainer("payload"))});
+    }
     SoupHandle list = soup.GetContainer("rules");
     for (int32_t i = 0; i < list.Count(); ++i) {
         SoupHandle r = list.GetContainerAt(i);

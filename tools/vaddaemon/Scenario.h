@@ -8,6 +8,27 @@
 //   drop-hello 1           close a link after its hello without answering
 //   repair-step-ms 200     the repair waits this long after each item it
 //                          checks (default 0), so that it can be watched
+//   urls                   what URL requests fetch (UrlRequests.h): the
+//   {                      URL as the client sends it, the local file the
+//     0                    request gives, and the location the file lies
+//     {                    in (absent: none, the file is a plain path)
+//       url "https://host/page.php?x=1"
+//       file "/tmp/reply.txt"
+//       location ""
+//     }
+//   }
+//   jobs                   command-host jobs (notice type 1), sent in
+//   {                      order to the link that registers as the command
+//     0                    host (one-way 140), each after its delay; the
+//     {                    payload is the job id and its fields, as the
+//       delay-ms 100       items below. Each one-way reply 141 is written
+//       payload { 0 "int32 0"  1 "pstring local"  2 "pstring kuid 3 100" }
+//     }                    to the transcript as "job reply N payload=HEX"
+//   }                      (N counting the link's replies from 0)
+//   users                  user names the store learns when it opens, by
+//   {                      user id (operation 90 and the authors of asset
+//     3 "Alice"            records answer with them)
+//   }
 //   rules
 //   {
 //     0                    rules are tried in order; the first that matches
@@ -46,12 +67,19 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/kuid/KUID.h"
+#include "vaddaemon/UrlRequests.h"
 
 struct ScenarioNotice {
     int32_t type = 0;
+    std::vector<std::string> payload;
+};
+
+struct ScenarioJob {
+    uint32_t delayMs = 0;
     std::vector<std::string> payload;
 };
 
@@ -80,6 +108,9 @@ public:
     bool dropHello = false;
     uint32_t repairStepMs = 0;
     std::string helloTag = "VADD";
+    std::vector<std::pair<int32_t, std::string>> users;
+    std::vector<UrlMapping> urls;
+    std::vector<ScenarioJob> jobs;
     std::vector<ScenarioRule> rules;
 
     // A copy of the first rule for `op` with uses left (one use is taken);

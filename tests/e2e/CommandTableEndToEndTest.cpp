@@ -1,0 +1,445 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "InstalledProgram.h"
+#include "foundation/soups/BinarySoupWriter.h"
+#include "foundation/soups/SoupHandle.h"
+#include "foundation/streams/BufferStream.h"
+
+// Every command word run as a user runs it: the installed program against
+// the stand-in daemon, checked by its standard output, its exit status and
+// the operations the daemon received.
+namespace {
+
+using VorlexTest::InstalledProgram;
+using VorlexTest::ProgramResult;
+
+constexpr int kUserId = 523401;
+
+std::string Summary(int errors, int warnings = 0) {
+    return "OK (" + std::to_string(errors) + " Errors, " + std::to_string(warnings) + " Warnings)\n";
+}
+std::string Failure(const std::string& message, const std::string& asset = "<NULL>", int errors = 1) {
+    return "- " + asset + " : " + message + "\n" + Summary(errors);
+}
+
+// The binary form of the "internet" settings with the user's id, in the
+// scenario's "hex" item form.
+std::string InternetSettingsHex() {
+    SoupHandle internet;
+    internet.SetInt(Vek::PString("user-id"), kUserId);
+    TBuffer stream;
+    WriteBinarySoup(stream, internet);
+    std::ostringstream hex;
+    for (int32_t i = 0; i < stream.GetDataSize(); ++i) {
+        static const char kDigits[] = "0123456789abcdef";
+        hex << kDigits[stream.GetData()[i] >> 4] << kDigits[stream.GetData()[i] & 15];
+    }
+    return hex.str();
+}
+
+// True when `expected` occurs in `ops` in this order (other operations may
+// lie between).
+bool ReceivedInOrder(const std::vector<int>& ops, const std::vector<int>& expected) {
+    std::size_t next = 0;
+    for (int op : ops)
+        if (next < expected.size() && op == expected[next]) ++next;
+    return next == expected.size();
+}
+int CountOf(const std::vector<int>& ops, int op) {
+    int count = 0;
+    for (int each : ops) count += each == op;
+    return count;
+}
+std::string Joined(const std::vector<int>& ops) {
+    std::string text;
+    for (int op : ops) text += std::to_string(op) + " ";
+    return text;
+}
+
+struct Row {
+    std::vector<std::string> arguments = {};
+    int status = 0;
+    std::string out = {};              // exact, unless `outParts` is set
+    std::vector<int> operations = {};  // received in this order
+    std::vector<int> notReceived = {};  // none of these
+    // With these set, `out` is not compared: the output holds these texts
+    // in this order and ends with the last.
+    std::vector<std::string> outParts = {};
+};
+
+class CommandTable : public ::testing::Test {
+protected:
+    InstalledProgram installed;
+
+    // Runs the row with a fresh transcript and checks everything it names.
+    void Check(const Row& row, const std::vector<std::string>& environment = {}) {
+        std::string name;
+        for (const std::string& argument : row.arguments) name += "[" + argument + "]";
+        SCOPED_TRACE(name);
+        installed.ClearTranscript();
+        const ProgramResult run = installed.Run(row.arguments, environment);
+        EXPECT_EQ(run.status, row.status);
+        if (row.outParts.empty()) {
+            EXPECT_EQ(run.out, row.out);
+        } else {
+            std::size_t at = 0;
+            for (const std::string& part : row.outParts) {
+                const std::size_t found = run.out.find(part, at);
+                ASSERT_NE(found, std::string::npos) << "missing " << part << " in\n" << run.out;
+                at = found + part.size();
+            }
+            EXPECT_EQ(at, run.out.size()) << run.out;
+        }
+        EXPECT_EQ(run.err, "");
+        // The daemon may record the last frames (one-way messages) after the
+        // program has ended: wait for the link's end, briefly.
+        for (int waited = 0; waited < 3000; waited += 10) {
+            const std::string transcript = installed.Transcript();
+            if (transcript.find(" goodbye\n") != std::string::npos || transcript.find(" end\n") != std::string::npos)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const std::vector<int> ops = installed.ReceivedOperations();
+        EXPECT_TRUE(ReceivedInOrder(ops, row.operations)) << "received: " << Joined(ops);
+        for (int op : row.notReceived) EXPECT_EQ(CountOf(ops, op), 0) << "operation " << op;
+    }
+
+    // Stores the user's id in the daemon's "internet" settings the way a
+    // user would: `registeraccount` reads the settings (here answered with a
+    // soup that holds the id) and writes them back with the name added.
+    void RegisterUser() {
+        installed.StopDaemons();
+        const std::string scenario = "rules\n{\n 0\n {\n  op 100\n  times 1\n  reply\n  {\n   0 \"hex " +
+                                     InternetSettingsHex() + "\"\n  }\n }\n}\n";
+        Check({{"registeraccount", "Tester", "secret"}, 0, Summary(0), {100, 101}},
+              {installed.UseScenario(scenario)});
+        installed.StopDaemons();
+    }
+
+    // A local asset made through `importconsists`: one consist named `name`.
+    void ImportConsist(const std::string& name) {
+        InstalledProgram::WriteFile(installed.Elsewhere() + "/consists.txt",
+                                    "train-0\n{\n name \"" + name +
+                                        "\"\n list\n {\n  car-0 <kuid:3:100>\n  num-0 2\n  dir-0 1\n }\n}\n");
+        Check({{"importconsists", "consists.txt"}, 0, Summary(0), {2, 35, 34}});
+    }
+
+    // Three asset folders under Elsewhere()/pack: a (<kuid:523401:11>,
+    // "BD"), b (<kuid:523401:12>, "BD;ACTV") and c (<kuid:77:13>,
+    // "CMP;MESH", with a data file).
+    void WriteAssetFolders() {
+        struct Folder {
+            const char* name;
+            const char* kuid;
+            const char* username;
+            const char* categories;
+        };
+        const Folder folders[] = {{"a", "<kuid:523401:11>", "Tower A", "BD"},
+                                  {"b", "<kuid:523401:12>", "Shed B", "BD;ACTV"},
+                                  {"c", "<kuid:77:13>", "Mesh C", "CMP;MESH"}};
+        for (const Folder& folder : folders) {
+            const std::string path = installed.Elsewhere() + "/pack/" + folder.name;
+            std::filesystem::create_directories(path);
+            InstalledProgram::WriteFile(path + "/config.txt", std::string("kuid ") + folder.kuid +
+                                                                  "\nkind \"scenery\"\nusername \"" + folder.username +
+                                                                  "\"\ncategory-class \"" + folder.categories + "\"\n");
+        }
+        InstalledProgram::WriteFile(installed.Elsewhere() + "/pack/c/mesh.im", "mesh data\n");
+    }
+    void InstallAssetFolders() {
+        WriteAssetFolders();
+        Check({{"installfrompath", "pack"}, 0, "", {39, 39, 39}, {}, {"Installed <kuid:77:13>.\n", Summary(0)}});
+    }
+};
+
+TEST_F(CommandTable, CommandWordsMatchInAnyLetterCaseAndNeedTheirArgumentCount) {
+    const std::string unknown =
+        "- <NULL> : Invalid argument, please check the help for the list of valid argument\n\n" + Summary(1);
+    const Row rows[] = {
+        {{"VERSION"}, 0, "Build 47059\n" + Summary(0), {}},
+        {{"eChO", "a"}, 0, "a \n" + Summary(0), {}},
+        {{"InstalledBuildNumber"}, 211, Summary(0), {}},
+        {{"ListBuilds"}, 255, Failure("Missing path parameter."), {}},
+        // registeraccount matches only with a name and a password.
+        {{"registeraccount", "Tester"}, 255, unknown, {}, {100, 101}},
+        {{"REGISTERACCOUNT"}, 255, unknown, {}, {100, 101}},
+        // A batch file's words too.
+        {{"@words.txt"}, 0, "one \n" + Summary(0) + "\nBuild 47059\n" + Summary(0) + "\n", {}},
+    };
+    InstalledProgram::WriteFile(installed.Root() + "/bin/words.txt", "ECHO one\nVersion\n");
+    for (const Row& row : rows) Check(row);
+}
+
+TEST_F(CommandTable, EveryWordReportsItsMissingParameterWithoutAskingTheDaemon) {
+    const std::string missingAsset = Failure("Missing AssetID parameter.");
+    const std::vector<int> assetOps = {20, 21, 30, 33, 34, 36, 39, 40, 48};
+    const Row rows[] = {
+        {{"installcdp"}, 255, Failure("Missing input filepath parameter."), {}, assetOps},
+        {{"installfrompath"}, 255, Failure("Missing input path parameter."), {}, assetOps},
+        {{"installfromfpx"}, 255, missingAsset, {}, {74}},
+        {{"importconsists"}, 255, Failure("Missing input path parameter."), {}, {2, 35}},
+        {{"edit"}, 255, missingAsset, {}, assetOps},
+        {{"printconfig"}, 255, missingAsset, {}, assetOps},
+        {{"compile"}, 255, Failure("Invalid file path."), {}, {}},
+        {{"encrypt"}, 255, Failure("Invalid file path."), {}, {}},
+        {{"listbuilds"}, 255, Failure("Missing path parameter."), {}, {253}},
+        {{"commit"}, 255, missingAsset, {}, assetOps},
+        {{"revert"}, 255, missingAsset, {}, assetOps},
+        {{"delete"}, 255, missingAsset, {}, assetOps},
+        {{"compresstexture"}, 255, missingAsset, {}, {}},
+        {{"searchbycategory", "-a"}, 255, Failure("Missing category parameter."), {}, {2}},
+        {{"status"}, 255, missingAsset, {}, assetOps},
+        {{"validate"}, 255, missingAsset, {}, assetOps},
+        {{"createcdp"}, 255, Failure("Missing output path parameter."), {}, assetOps},
+        {{"createcdp", "out.zip", "<kuid:3:100>"}, 255,
+         Failure("The output filename must have a .cdp extension."), {}, assetOps},
+        {{"fpxparse"}, 255, Failure("Missing CDP filepath."), {}, assetOps},
+    };
+    for (const Row& row : rows) Check(row);
+    EXPECT_FALSE(std::filesystem::exists(installed.Root() + "/bin/out.zip"));
+}
+
+// KUID arguments parse strictly: the bare "3:100" is no KUID, and the
+// request names the null KUID.
+TEST_F(CommandTable, KuidArgumentsParseStrictly) {
+    // The daemon's own message, which the open request puts in the log.
+    const std::string notThere = "The asset is not in the database.\n";
+    const Row rows[] = {
+        {{"edit", "3:100"}, 255, "- <NULL> : " + notThere + Failure("Unknown AssetID.", "<NULL>", 2), {30}},
+        {{"edit", "<KUID:3:100>"}, 255, "- <kuid:3:100> : " + notThere + Failure("Unknown AssetID.", "<kuid:3:100>", 2),
+         {30}},
+        {{"status", "3:100"}, 255, Failure("Unknown AssetID."), {21}},
+        {{"printconfig", "kuid2:3:100:1"}, 255, Failure("Asset is not local.", "<kuid2:3:100:1>"), {20}},
+    };
+    for (const Row& row : rows) Check(row);
+}
+
+// One asset's life: made by importconsists, opened, committed, reverted,
+// deleted, with its status letters along the way; new KUIDs come from the
+// user's range once the settings name the user.
+TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
+    Check({{"generatekuid"}, 255, "<KUID2:-1:4294967295:127>\n" + Summary(0), {58}});
+    RegisterUser();
+    ImportConsist("Test train");
+    const std::string asset = "<kuid:" + std::to_string(kUserId) + ":1>";
+    const std::string opened = "+ " + asset + " : kuid " + std::to_string(kUserId) + " 1\n" + Summary(0);
+    // The consist's car <kuid:3:100> is not installed: M (missing
+    // dependencies) stays set; the user's own asset counts as locally
+    // modified (L).
+    const std::string closedStatus = "+ " + asset + " : eIadLMf : CN : Test train\n" + Summary(0);
+    const std::string openStatus = "+ " + asset + " : EIadLMf : CN : Test train\n" + Summary(0);
+    const Row rows[] = {
+        {{"status", asset}, 0, closedStatus, {21}},
+        {{"printconfig", asset}, 0, "", {20}, {},
+         {"+ Start of " + asset + " dump\n", "kind", "\"consist\"", "username", "\"Test train\"", "consist-list",
+          "car-kuid", "<kuid:3:100>", "kuid-table", "+ End of " + asset + " dump\n" + Summary(0)}},
+        {{"validate", asset}, 0, Summary(0), {30, 21, 38}},
+    };
+    for (const Row& row : rows) Check(row);
+
+    // The working copy that edit opens is what commit keeps and revert
+    // throws away.
+    const std::string working = installed.Root() + "/UserData/editing/kuid " + std::to_string(kUserId) + " 1/config.txt";
+    const auto rename = [&](const std::string& from, const std::string& to) {
+        std::string config = InstalledProgram::ReadFile(working);
+        const std::size_t at = config.find(from);
+        ASSERT_NE(at, std::string::npos) << config;
+        InstalledProgram::WriteFile(working, config.replace(at, from.size(), to));
+    };
+    Check({{"edit", asset}, 0, opened, {30}});
+    Check({{"status", asset}, 0, openStatus, {21}});
+    rename("Test train", "Renamed train");
+    Check({{"commit", asset}, 0, Summary(0), {30, 34}});
+    Check({{"status", asset}, 0, "+ " + asset + " : eIadLMf : CN : Renamed train\n" + Summary(0), {21}});
+    Check({{"edit", asset}, 0, opened, {30}});
+    rename("Renamed train", "Thrown away");
+    Check({{"revert", asset}, 0, Summary(0), {30, 33}});
+    Check({{"status", asset}, 0, "+ " + asset + " : eIadLMf : CN : Renamed train\n" + Summary(0), {21}});
+
+    const Row later[] = {
+        {{"generatekuid"}, 0, "<KUID2:" + std::to_string(kUserId) + ":2:0>\n" + Summary(0), {58}},
+        {{"delete", asset}, 0, Summary(0), {36}},
+        {{"status", asset}, 255, Failure("Unknown AssetID.", asset), {21}},
+        {{"delete", asset}, 255, Summary(0), {36}},
+    };
+    for (const Row& row : later) Check(row);
+}
+
+// A consist list with trains 0 and 2 imports train 0 only; a second run
+// finds the consist by its name and makes nothing.
+TEST_F(CommandTable, ImportConsistsMakesEachTrainOnce) {
+    RegisterUser();
+    InstalledProgram::WriteFile(installed.Elsewhere() + "/trains.txt",
+                                "train-0\n{\n name \"First\"\n list\n {\n  car-0 <kuid:3:100>\n }\n}\n"
+                                "train-2\n{\n name \"Third\"\n list\n {\n }\n}\n");
+    const std::string consist = "<kuid:" + std::to_string(kUserId) + ":1>";
+    struct Case {
+        Row row;
+        int creates;  // operations 35 sent
+    };
+    const Case cases[] = {
+        {{{"importconsists", "trains.txt"}, 0, Summary(0), {2, 35, 34}}, 1},
+        {{{"ImportConsists", "TRAINS.TXT"}, 0, Summary(0), {2}, {35, 34}}, 0},
+        {{{"searchbycategory", "cn"}, 0,
+          "+ 1 : assets matching the specified criteria\n+ #0 : " + consist + "\n" + Summary(0), {2}},
+         0},
+        {{{"importconsists", "missing.txt"}, 255, Failure("Invalid input path."), {}, {2, 35}}, 0},
+    };
+    for (const Case& c : cases) {
+        Check(c.row);
+        EXPECT_EQ(CountOf(installed.ReceivedOperations(), 35), c.creates) << c.row.arguments[1];
+    }
+}
+
+TEST_F(CommandTable, ListBuildsWritesTheInstalledBuildsIntoTheProgramFolder) {
+    Check({{"listbuilds", "Builds.TXT"}, 0, Summary(0), {253}});
+    EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/bin/builds.txt"), "47059\n");
+}
+
+TEST_F(CommandTable, RepairDatabaseTakesEachModeWordAndRefusesAnUnknownOne) {
+    const std::string repairing = "Repairing asset database (this may take some time)\n";
+    const std::string checked = "; <NULL> : The asset database was checked (0 items).\n" + Summary(0);
+    const Row rows[] = {
+        {{"repairdatabase"}, 0, repairing + checked, {3}, {256}},
+        {{"repairdatabase", "Extended"}, 0, repairing + checked, {3}, {256}},
+        {{"repairdatabase", "base"}, 0, repairing + checked, {3}, {256}},
+        // The patcher's repair says nothing itself and tells the daemon
+        // when it is done.
+        {{"repairdatabase", "PATCHER"}, 0, checked, {3, 256}},
+        {{"repairdatabase", "full"}, 255, Failure("Unknown parameter."), {}, {3, 256}},
+    };
+    for (const Row& row : rows) Check(row);
+}
+
+TEST_F(CommandTable, CloseVADDaemonShutsTheDaemonDown) {
+    Check({{"echo"}, 0, "\n" + Summary(0), {}});
+    Check({{"closevaddaemon"}, 0, Summary(0), {270}});
+    // The next command finds no daemon and starts a new one, whose
+    // connections are numbered from 1 again.
+    Check({{"echo"}, 0, "\n" + Summary(0), {}});
+    EXPECT_EQ(installed.Transcript().rfind("c1 hello", 0), 0u) << installed.Transcript();
+}
+
+TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) {
+    WriteAssetFolders();
+    const std::string installedA = "; <kuid:523401:11> : Installed <kuid:523401:11>.\n";
+    const std::string installedB = "; <kuid:523401:12> : Installed <kuid:523401:12>.\n";
+    const std::string installedC = "; <kuid:77:13> : Installed <kuid:77:13>.\n";
+    struct Case {
+        Row row;
+        int installs;  // operations 39 sent
+    };
+    const Case cases[] = {
+        {{{"installfrompath", "pack/a"}, 0, installedA + Summary(0), {39}}, 1},
+        // A folder with a configuration is one asset: its subfolders are
+        // not looked into.
+        {{{"installfrompath", "Pack"}, 0,
+          "- <kuid:523401:11> : The asset is already in the database.\n" + installedB + installedC + Summary(1),
+          {39, 39, 39}},
+         3},
+        {{{"installfrompath", "nowhere"}, 255, Failure("Invalid input path."), {}, {39}}, 0},
+        {{{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0), {21}}, 0},
+    };
+    for (const Case& c : cases) {
+        Check(c.row);
+        EXPECT_EQ(CountOf(installed.ReceivedOperations(), 39), c.installs) << c.row.arguments[1];
+    }
+}
+
+TEST_F(CommandTable, SearchByCategoryMatchesThePatternAmongLocalOrAllAssets) {
+    InstallAssetFolders();
+    const std::string found =
+        "+ 2 : assets matching the specified criteria\n+ #0 : <kuid:77:13>\n+ #1 : <kuid:523401:11>\n" + Summary(0);
+    const Row rows[] = {
+        {{"searchbycategory", "cmp;mesh|bd;-actv|ve|scen"}, 0, found, {2}},
+        {{"searchbycategory", "-a", "cmp;mesh|bd;-actv|ve|scen"}, 0, found, {2}},
+        {{"searchbycategory", "BD"}, 0,
+         "+ 2 : assets matching the specified criteria\n+ #0 : <kuid:523401:11>\n+ #1 : <kuid:523401:12>\n" +
+             Summary(0),
+         {2}},
+        // Nothing matches: no message, only the result.
+        {{"searchbycategory", "VE"}, 255, Summary(0), {2}},
+        {{"searchbycategory", "-a", "VE"}, 255, Summary(0), {2}},
+    };
+    for (const Row& row : rows) Check(row);
+}
+
+// Authors come sorted, each once, in the user-name cache's lower-cased
+// form: the scenario names the first author looked up (<kuid:77:13>'s)
+// "Zoe"; the registered user's two assets name "Tester".
+TEST_F(CommandTable, AuthorsAreListedSortedAndOnce) {
+    RegisterUser();
+    InstallAssetFolders();
+    installed.StopDaemons();
+    const std::string scenario =
+        "rules\n{\n 0\n {\n  op 90\n  times 1\n  reply\n  {\n   0 \"int32 -1\"\n   1 \"pstring Zoe\"\n  }\n }\n}\n";
+    Check({{"authors"}, 0, "tester\nzoe\n" + Summary(0), {2, 21, 90, 21, 90, 21}}, {installed.UseScenario(scenario)});
+    EXPECT_EQ(CountOf(installed.ReceivedOperations(), 90), 2) << "one look-up per user";
+    installed.StopDaemons();
+}
+
+TEST_F(CommandTable, KeywordsAreImportedFromTheDumpAndBackedUp) {
+    InstallAssetFolders();
+    Check({{"importkeywords"}, 255, Failure("Unable to read " + installed.Root() + "/KeywordsDump.dat."), {}, {54}});
+    InstalledProgram::WriteFile(installed.Root() + "/KeywordsDump.dat",
+                                "<kuid:77:13> \"red;blue\"\nkuid2:523401:11:0 \"tall\"\n");
+    Check({{"importkeywords", "ignored"}, 0, Summary(0), {54, 54}});
+    Check({{"backupkeywords", "Saved.TXT"}, 0, Summary(0), {2}});
+    const std::string saved = InstalledProgram::ReadFile(installed.Root() + "/bin/saved.txt");
+    EXPECT_NE(saved.find("<kuid:77:13>                            \"red;blue\""), std::string::npos) << saved;
+    EXPECT_NE(saved.find("<kuid:523401:11>                        \"tall\""), std::string::npos) << saved;
+    Check({{"backupkeywords"}, 0, Summary(0), {2}});
+    EXPECT_TRUE(std::filesystem::exists(installed.Root() + "/bin/KeywordsBackup.dat"));
+}
+
+// An archive written by createcdp installs its assets again, data files
+// included, after they were deleted.
+TEST_F(CommandTable, CreateCdpWritesAnArchiveThatInstallCdpInstallsAgain) {
+    InstallAssetFolders();
+    // The output name keeps its letter case; the install finds it through
+    // the case-insensitive file layer.
+    const std::string archive = installed.Root() + "/bin/Pack.cdp";
+    const Row rows[] = {
+        // The output path is taken against the program folder.
+        {{"createcdp", "Pack.cdp", "<kuid:77:13>", "<KUID:523401:11>"}, 0, Summary(0), {21, 48, 21, 48}},
+        {{"createcdp", "none.cdp", "<kuid:523401:11>", "<kuid:9:9>"}, 255, Failure("Asset is not local.", "<kuid:9:9>"),
+         {48, 21}},
+        // createcdp parses its KUIDs leniently: "9:9" is a KUID, "junk" none.
+        {{"createcdp", "none.cdp", "9:9"}, 255, Failure("Asset is not local.", "<kuid:9:9>"), {21}, {48}},
+        {{"createcdp", "none.cdp", "junk"}, 255, Failure("Invalid AssetID."), {}, {21, 48}},
+        {{"delete", "<kuid:77:13>"}, 0, Summary(0), {36}},
+        {{"delete", "<kuid:523401:11>"}, 0, Summary(0), {36}},
+        {{"installcdp", "../bin/pack.cdp"}, 0,
+         "; <kuid:77:13> : Installed <kuid:77:13>.\n; <kuid:523401:11> : Installed <kuid:523401:11>.\n" + Summary(0),
+         {40}},
+        {{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0), {21}},
+        {{"installcdp", "missing.cdp"}, 255, Failure("Content could not be read, as the file is not a valid CDP"),
+         {40}},
+    };
+    for (const Row& row : rows) Check(row);
+    EXPECT_TRUE(std::filesystem::exists(archive));
+    EXPECT_FALSE(std::filesystem::exists(installed.Root() + "/bin/none.cdp"));
+    EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/UserData/local/kuid 77 13/mesh.im"), "mesh data\n");
+}
+
+// The README's first commands: the example archive installs its asset.
+TEST_F(CommandTable, TheExampleArchiveInstallsItsAsset) {
+    const std::string archive = std::string(VORLEX_SOURCE_EXAMPLES_DIR) + "/water-tower.cdp";
+    const std::string asset = "<kuid:523401:1001>";
+    const Row rows[] = {
+        {{"installcdp", archive}, 0, "; " + asset + " : Installed " + asset + ".\n" + Summary(0), {40}},
+        {{"status", asset}, 0, "+ " + asset + " : eIadlmf : BH : Example water tower\n" + Summary(0), {21}},
+    };
+    for (const Row& row : rows) Check(row);
+    EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/UserData/local/kuid 523401 1001/notes.txt"),
+              InstalledProgram::ReadFile(std::string(VORLEX_SOURCE_EXAMPLES_DIR) + "/assets/water-tower/notes.txt"));
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+// Installing content from outside the store: an asset folder (operation 39)
+// is copied into the location "local" under its KUID's folder name and
+// registered from its configuration, as a committed, unmodified asset. An
+// archive file (operation 40) is loaded with CdpArchive::Load and each of
+// its assets is extracted into "local" in the same way, with the
+// configuration MakeInstallConfig gives stored as "config.chump".
+//
+// Nothing is overwritten: an asset the store knows already (committed or
+// being edited), or a folder of its name already in "local", makes the
+// install fail (for an archive: that asset's install; the others go on). A folder that holds the location "local" itself is refused,
+// as copying it would copy into itself. Each outcome is one log line for
+// the requester: information naming the asset on success, an error
+// otherwise.
+#include <cstdint>
+#include <string>
+
+#include "foundation/kuid/KUID.h"
+
+class AssetLibrary;
+class ResultsLog;
+
+// `folder` is an absolute path for the engine's file layer. The installed
+// KUID, or the null KUID on failure.
+KUID InstallAssetFolder(AssetLibrary& library, const std::string& folder, ResultsLog* log);
+
+// `path` is an absolute path of an archive for the engine's file layer. The
+// number of assets installed; `everything` tells whether that is all of
+// them (false too when the archive cannot be loaded, which its error text
+// reports).
+int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, ResultsLog* log, bool& everything);
