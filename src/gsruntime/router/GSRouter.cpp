@@ -1,0 +1,331 @@
+#include "gsruntime/router/GSRouter.h"
+
+#include "gsruntime/GSLog.h"
+#include "gsruntime/router/GSGameObject.h"
+#include "gsruntime/router/GSNode.h"
+
+namespace GSRuntime {
+
+namespace {
+
+// Node ids are unique in the process: one counter for every router.
+int32_t g_nextNodeId = 1;
+bool g_trace = false;
+
+}  // namespace
+
+GSRouter::GSRouter(GSContext* context) : m_context(context) { EnterSystemTypes(); }
+
+GSRouter::~GSRouter() { Done(); }
+
+void GSRouter::EnterSystemTypes() {
+    EnterTypeName("Destroy", GSNode::kDestroyType);
+    EnterTypeName("DumpStacks", kDumpStacksType);
+    m_dumpMajor = kDumpStacksType;
+    m_dumpMinor = kTypeEmpty;
+}
+
+bool GSRouter::EnterTypeName(const char* name, uint16_t id) {
+    if (!m_typeNames.emplace(name, id).second) return false;
+    m_typeIds[id] = name;
+    return true;
+}
+
+bool GSRouter::AddNode(GSNode* node) {
+    if (!node || node->m_id != -1 || node->m_router) return false;
+    const int32_t id = g_nextNodeId++;
+    const Vek::PString name = node->GetName();
+    if (!name.IsEmpty() && m_nodeNames.emplace(name.c_str(), id).second) {
+        node->m_registeredName = name.c_str();
+        node->m_hasRegisteredName = true;
+    }
+    if (!m_byId.emplace(id, node).second) {
+        if (node->m_hasRegisteredName) m_nodeNames.erase(node->m_registeredName);
+        node->m_hasRegisteredName = false;
+        node->m_registeredName.clear();
+        return false;
+    }
+    m_nodes.push_back(node);
+    node->m_id = id;
+    node->m_router = this;
+    if (node->m_active) m_active.insert(node);
+    return true;
+}
+
+bool GSRouter::RemoveNode(GSNode* node) {
+    if (!node || node->m_id == -1 || !node->m_router) return false;
+    for (auto& [major, tree] : m_subscriptions) {
+        const Subscription probe(node, 0);
+        delete static_cast<Subscription*>(tree->Remove(&probe));
+    }
+    if (node->m_hasRegisteredName) {
+        auto found = m_nodeNames.find(node->m_registeredName);
+        if (found != m_nodeNames.end() && found->second == node->m_id) m_nodeNames.erase(found);
+        node->m_hasRegisteredName = false;
+        node->m_registeredName.clear();
+    }
+    if (m_byId.erase(node->m_id) == 0) return false;
+    for (auto it = m_nodes.begin(); it != m_nodes.end(); ++it) {
+        if (*it == node) {
+            m_nodes.erase(it);
+            break;
+        }
+    }
+    node->m_id = -1;
+    node->m_router = nullptr;
+    if (node->m_active) m_active.erase(node);
+    return true;
+}
+
+GSNode* GSRouter::GetNode(int32_t id) const {
+    auto found = m_byId.find(id);
+    return found == m_byId.end() ? nullptr : found->second;
+}
+
+GSNode* GSRouter::FindNodeByName(const char* name) const {
+    if (!name) return nullptr;
+    auto found = m_nodeNames.find(name);
+    return found == m_nodeNames.end() ? nullptr : GetNode(found->second);
+}
+
+uint16_t GSRouter::GetMessageTypeId(const char* name) {
+    if (!name || !*name) return kTypeEmpty;
+    auto found = m_typeNames.find(name);
+    if (found != m_typeNames.end()) return found->second;
+    // Ids are 16 bits wide: past the last one a new name would alias the
+    // empty name and the system types, so it is refused.
+    if (m_typeCounter == 0xFFFF) return kTypeRefused;
+    const uint16_t id = static_cast<uint16_t>(m_typeCounter + 1);
+    if (!EnterTypeName(name, id)) return kTypeRefused;
+    m_typeCounter = id;
+    return id;
+}
+
+Vek::String GSRouter::GetMessageTypeName(uint16_t id) const {
+    auto found = m_typeIds.find(id);
+    return found == m_typeIds.end() ? Vek::String() : Vek::String(found->second.c_str());
+}
+
+GSRouter::Subscription* GSRouter::FindSubscription(uint16_t major, const GSNode* node) const {
+    auto tree = m_subscriptions.find(major);
+    if (tree == m_subscriptions.end()) return nullptr;
+    const Subscription probe(const_cast<GSNode*>(node), 0);
+    return static_cast<Subscription*>(tree->second->Find(&probe));
+}
+
+bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
+    if (!node || node->m_id == -1 || node->m_router != this) return false;
+    Utils::GSIAVLTree*& tree = m_subscriptions[major];
+    if (!tree) tree = new Utils::GSIAVLTree();
+    if (Subscription* found = FindSubscription(major, node)) {
+        found->count += 1;
+        return true;
+    }
+    auto* subscription = new Subscription(node, 1);
+    if (tree->Insert(subscription)) return true;
+    delete subscription;
+    return false;
+}
+
+bool GSRouter::Unsubscribe(GSNode* node, uint16_t major) {
+    if (!node || node->m_id == -1 || node->m_router != this) return false;
+    Subscription* found = FindSubscription(major, node);
+    if (!found) return false;
+    // Empty trees stay in the table.
+    if (--found->count < 1) delete static_cast<Subscription*>(m_subscriptions[major]->Remove(found));
+    return true;
+}
+
+int32_t GSRouter::SubscriptionCount(const GSNode* node, uint16_t major) const {
+    const Subscription* found = FindSubscription(major, node);
+    return found ? found->count : 0;
+}
+
+std::vector<GSNode*> GSRouter::Subscribers(uint16_t major) const {
+    std::vector<GSNode*> nodes;
+    auto tree = m_subscriptions.find(major);
+    if (tree == m_subscriptions.end()) return nodes;
+    Utils::GSIAVLTree::Iterator it(*tree->second);
+    while (Utils::GSIAVLNode* node = it.Next()) nodes.push_back(static_cast<Subscription*>(node)->node);
+    return nodes;
+}
+
+void GSRouter::ClearSubscriptions() {
+    for (auto& [major, tree] : m_subscriptions) {
+        while (Utils::GSIAVLNode* root = tree->Root()) delete static_cast<Subscription*>(tree->Remove(root));
+        delete tree;
+    }
+    m_subscriptions.clear();
+}
+
+void GSRouter::Deliver(GSNode* node, GSMessage* message) { node->HandleMessage(message); }
+
+void GSRouter::SendMessage(GSMessage* message) {
+    if (!message) return;
+    if (g_trace) TraceMessage(message);
+    if (HandleDebugMessage(message)) return;
+    // Handlers may release every other holder of the message while it is
+    // being delivered.
+    Vek::AutoReference<GSMessage> hold(message);
+    message->AddReference();
+    const bool script = message->major >= kFirstScriptType;
+    if (script && m_subscriptions.find(message->major) == m_subscriptions.end()) return;
+    // Handlers may change the node list and the subscriptions: walk a
+    // snapshot of ids and check each node again before it gets the message.
+    std::vector<int32_t> ids;
+    if (message->destination == 0) {
+        if (script) {
+            for (GSNode* node : Subscribers(message->major)) ids.push_back(node->m_id);
+        } else {
+            for (GSNode* node : m_nodes) ids.push_back(node->m_id);
+        }
+    } else {
+        ids.push_back(message->destination);
+    }
+    for (int32_t id : ids) {
+        GSNode* node = GetNode(id);
+        if (!node) continue;
+        if (script && (node->IsMuted() || SubscriptionCount(node, message->major) == 0)) continue;
+        Deliver(node, message);
+    }
+}
+
+void GSRouter::PostMessage(GSMessage* message) {
+    if (!message || !m_running) return;
+    GSMessage* copy = message->Clone();
+    const uint32_t delay = copy->timeWord & GSMessage::kTimeMask;
+    if (delay != 0) {
+        copy->timeWord = (copy->timeWord & ~GSMessage::kTimeMask) | ((delay + m_clock) & GSMessage::kTimeMask);
+        if (!m_heap.Push(copy)) copy->ReleaseReference();
+        return;
+    }
+    m_posted.push_back(copy);
+}
+
+GSMessage* GSRouter::TakeDueMessage() {
+    const GSMessage* top = m_heap.Top();
+    if (!top || top->DueTime() > m_clock) return nullptr;
+    return m_heap.Pop();
+}
+
+GSMessage* GSRouter::TakePostedMessage() {
+    if (m_posted.empty()) return nullptr;
+    GSMessage* message = m_posted.front();
+    m_posted.pop_front();
+    return message;
+}
+
+void GSRouter::ClearMessages(GSGameObject* object, const Vek::PString& major, const Vek::PString& minor) {
+    if (!object) return;
+    const uint16_t majorId = GetMessageTypeId(major);
+    const uint16_t minorId = GetMessageTypeId(minor);
+    int32_t removed = 0;
+    for (int32_t i = m_heap.Count(); i >= 1; --i) {
+        // A removal moves the last entry into slot i and restores the heap
+        // order around it: slot i is looked at again until it holds an
+        // entry that stays (or is past the end).
+        while (i <= m_heap.Count()) {
+            const GSMessage* entry = m_heap.At(i);
+            const bool match = entry->destination == object->Id() && entry->major == majorId &&
+                               (minorId == kTypeEmpty || entry->minor == minorId);
+            if (!match) break;
+            m_heap.RemoveAt(i)->ReleaseReference();
+            removed += 1;
+        }
+    }
+    if (removed > 0 && GSLogCallback) {
+        GSLog("%d queued router messages cleared for %04d '%s', message %s, %s", removed, object->Id(),
+              object->GetName().c_str(), major.c_str(), minor.c_str());
+    }
+}
+
+void GSRouter::Info() const {
+    if (!GSLogCallback) return;
+    GSLog("ROUTER INFO\n===========");
+    if (GSLogCallback) GSLog("%d Node(s)", NodeCount());
+    if (GSLogCallback) GSLog("%d Message(s) in the delay queue", m_heap.Count());
+    if (GSLogCallback) GSLog("%d Major types", m_typeCounter);
+    if (GSLogCallback) GSLog("%d Posted messages", PostedCount());
+    if (GSLogCallback) GSLog("%d Subscription AVL trees", SubscriptionTreeCount());
+}
+
+void GSRouter::DumpAllThreadStacks() const {
+    if (GSLogCallback) GSLog("*** DUMPING ALL THREAD STACKS ***");
+    for (GSNode* node : m_nodes) {
+        if (node->IsGameObject()) static_cast<GSGameObject*>(node)->DumpThreadStacks();
+    }
+}
+
+bool GSRouter::HandleDebugMessage(GSMessage* message) {
+    if (!message || message->major != m_dumpMajor || message->minor != m_dumpMinor || m_dumpMajor == 0) return false;
+    if (message->destination != 0) {
+        GSNode* node = GetNode(message->destination);
+        if (node && node->IsGameObject()) static_cast<GSGameObject*>(node)->DumpThreadStacks();
+    } else {
+        DumpAllThreadStacks();
+    }
+    return true;
+}
+
+Vek::String GSRouter::NodeName(int32_t id) const {
+    GSNode* node = GetNode(id);
+    return node ? Vek::String(node->GetName().c_str()) : Vek::String();
+}
+
+void GSRouter::DescribeMessage(const GSMessage* message, Vek::String& out) const {
+    if (!message) return;
+    out.Add("router message from %04d '%s' to %04d '%s', message %s, %s\n", message->source,
+            NodeName(message->source).c_str(), message->destination, NodeName(message->destination).c_str(),
+            GetMessageTypeName(message->major).c_str(), GetMessageTypeName(message->minor).c_str());
+}
+
+void GSRouter::TraceMessage(const GSMessage* message) const {
+    if (!g_trace || !message || !GSLogCallback) return;
+    const Vek::String major = GetMessageTypeName(message->major);
+    const Vek::String minor = GetMessageTypeName(message->minor);
+    if (major.Std() == "Train" && minor.Std() == "ThrottleChanged") return;
+    if (minor.Std() == "Tick") return;
+    Vek::String line;
+    DescribeMessage(message, line);
+    if (!line.Std().empty() && line.Std().back() == '\n') line.Std().pop_back();
+    GSLog("%s", line.c_str());
+}
+
+void GSRouter::SetTraceEnabled(bool enabled) { g_trace = enabled; }
+
+bool GSRouter::IsTraceEnabled() { return g_trace; }
+
+bool GSRouter::Done() {
+    if (!m_nodes.empty() && GSLogCallback) GSLog("GSRouter::Done(), %d outstanding node(s)", NodeCount());
+    ClearSubscriptions();
+    m_typeNames.clear();
+    m_typeIds.clear();
+    m_typeCounter = kFirstScriptType;
+    m_nodeNames.clear();
+    m_byId.clear();
+    std::vector<GSNode*> nodes;
+    nodes.swap(m_nodes);
+    for (GSNode* node : nodes) {
+        node->m_id = -1;
+        node->m_router = nullptr;
+        node->m_hasRegisteredName = false;
+        node->m_registeredName.clear();
+        node->ClearQueue();
+    }
+    for (GSNode* node : nodes) {
+        if (!node->IsDestroyPending()) continue;
+        m_active.erase(node);
+        delete node;
+    }
+    while (!m_posted.empty()) {
+        m_posted.front()->ReleaseReference();
+        m_posted.pop_front();
+    }
+    while (GSMessage* message = m_heap.Pop()) message->ReleaseReference();
+    m_running = false;
+    m_dumpMajor = 0;
+    m_dumpMinor = 0;
+    return true;
+}
+
+}  // namespace GSRuntime

@@ -1,0 +1,171 @@
+#pragma once
+// GSRouter: the message router of one script context. It registers nodes
+// under process-wide ids (from 1, never reused) and optional unique names,
+// interns message type names as 16-bit ids, keeps per script type the set
+// of subscribed nodes (ordered by node address, with a count per node), and
+// carries messages: at once (SendMessage) or later (PostMessage: zero-delay
+// messages go to the posted queue in posting order, delayed ones to a heap
+// ordered by due time on the router's 30-bit millisecond clock).
+//
+// Type ids: 0 the table refused the name, 1 the empty name (any minor in
+// handlers and waits), 2-100 system types reserved by the router (3
+// "Destroy", 4 "DumpStacks"), above 100 names in order of first use, up to
+// 65535: a name beyond that is refused (0) rather than wrapping onto the
+// reserved ids.
+//
+// Types below 100 reach every node of a broadcast or the addressed node
+// whatever its flags; types of 100 and above reach only subscribed nodes
+// that are not muted. Delivery walks a snapshot of node ids taken before
+// the first handler runs and looks each node up again, so handlers may add,
+// remove, subscribe and unsubscribe nodes while a message is delivered.
+//
+// The driver (not part of the runtime) advances the clock, takes due
+// messages off the heap (TakeDueMessage) and posted ones off the queue
+// (TakePostedMessage), and updates the active nodes.
+//
+// A router, its nodes and messages belong to one thread of control.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/AnsiString.h"
+#include "engine/PString.h"
+#include "foundation/containers/PriorityQueue.h"
+#include "gsruntime/router/GSIAVLTree.h"
+#include "gsruntime/router/GSMessage.h"
+
+namespace GSRuntime {
+
+class GSContext;
+class GSGameObject;
+class GSNode;
+
+class GSRouter {
+public:
+    static constexpr uint16_t kTypeRefused = 0;
+    static constexpr uint16_t kTypeEmpty = 1;
+    static constexpr uint16_t kFirstScriptType = 100;
+    static constexpr uint16_t kDumpStacksType = 4;
+    static constexpr uint32_t kClockMask = 0x3FFFFFFFu;
+
+    // A running router, clock 0, with the system types entered and the
+    // stack-dump pair ("DumpStacks", any minor).
+    explicit GSRouter(GSContext* context = nullptr);
+    ~GSRouter();
+    GSRouter(const GSRouter&) = delete;
+    GSRouter& operator=(const GSRouter&) = delete;
+
+    // Nodes.
+    bool AddNode(GSNode* node);
+    bool RemoveNode(GSNode* node);
+    GSNode* GetNode(int32_t id) const;
+    GSNode* FindNodeByName(const char* name) const;
+    int32_t NodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
+    // Registered nodes in registration order.
+    const std::vector<GSNode*>& Nodes() const { return m_nodes; }
+
+    // Type names.
+    uint16_t GetMessageTypeId(const char* name);
+    Vek::String GetMessageTypeName(uint16_t id) const;
+    uint16_t TypeCounter() const { return m_typeCounter; }
+
+    // Subscriptions.
+    bool Subscribe(GSNode* node, uint16_t major);
+    bool Unsubscribe(GSNode* node, uint16_t major);
+    // How many times the node subscribed to the major (0: not subscribed).
+    int32_t SubscriptionCount(const GSNode* node, uint16_t major) const;
+    // Nodes subscribed to a major, ascending by address.
+    std::vector<GSNode*> Subscribers(uint16_t major) const;
+    int32_t SubscriptionTreeCount() const { return static_cast<int32_t>(m_subscriptions.size()); }
+
+    // Messages.
+    void SendMessage(GSMessage* message);
+    void PostMessage(GSMessage* message);
+    void ClearMessages(GSGameObject* object, const Vek::PString& major, const Vek::PString& minor);
+    int32_t DelayedCount() const { return m_heap.Count(); }
+    int32_t PostedCount() const { return static_cast<int32_t>(m_posted.size()); }
+    // The delay heap's entry i (1 .. DelayedCount()), for inspection.
+    const GSMessage* DelayedAt(int32_t i) const { return m_heap.At(i); }
+    // The first delayed message whose due time is at or before the clock,
+    // with its count (the caller's); null when none is due.
+    GSMessage* TakeDueMessage();
+    // The first posted message with its count; null when none.
+    GSMessage* TakePostedMessage();
+
+    // The active set (ascending by address).
+    void InsertActive(GSNode* node) { m_active.insert(node); }
+    void EraseActive(GSNode* node) { m_active.erase(node); }
+    const std::set<GSNode*>& ActiveNodes() const { return m_active; }
+
+    // Diagnostics.
+    void Info() const;
+    void DumpAllThreadStacks() const;
+    bool HandleDebugMessage(GSMessage* message);
+    void DescribeMessage(const GSMessage* message, Vek::String& out) const;
+    void TraceMessage(const GSMessage* message) const;
+    static void SetTraceEnabled(bool enabled);
+    static bool IsTraceEnabled();
+
+    // Shuts the router down: tables emptied, nodes unregistered (a
+    // destroy-pending one deleted), queued messages released, not running.
+    bool Done();
+
+    uint32_t Clock() const { return m_clock; }
+    void SetClock(uint32_t clock) { m_clock = clock & kClockMask; }
+    bool IsRunning() const { return m_running; }
+    void SetRunning(bool running) { m_running = running; }
+    bool IsClosed() const { return m_closed; }
+    void SetClosed(bool closed) { m_closed = closed; }
+    GSContext* Context() const { return m_context; }
+
+private:
+    // One node's subscription to a major: how many times it subscribed.
+    // Ordered by the node's address.
+    class Subscription : public Utils::GSIAVLNode {
+    public:
+        Subscription(GSNode* subscriber, int32_t subscriptions) : count(subscriptions), node(subscriber) {}
+        int Compare(const Utils::GSIAVLNode* other) const override {
+            const GSNode* otherNode = static_cast<const Subscription*>(other)->node;
+            return node < otherNode ? -1 : node > otherNode ? 1 : 0;
+        }
+        int32_t count;
+        GSNode* node;
+    };
+
+    Subscription* FindSubscription(uint16_t major, const GSNode* node) const;
+    void ClearSubscriptions();
+
+    struct HeapKey {
+        static uint32_t Get(const GSMessage& message) { return message.DueTime(); }
+    };
+
+    void EnterSystemTypes();
+    bool EnterTypeName(const char* name, uint16_t id);
+    Vek::String NodeName(int32_t id) const;
+    void Deliver(GSNode* node, GSMessage* message);
+
+    uint16_t m_dumpMajor = 0;
+    uint16_t m_dumpMinor = 0;
+    std::unordered_map<std::string, int32_t> m_nodeNames;
+    std::unordered_map<std::string, uint16_t> m_typeNames;
+    std::map<uint16_t, std::string> m_typeIds;
+    std::unordered_map<int32_t, GSNode*> m_byId;
+    // Per major: the subscriptions, ordered by node address (trees and
+    // records owned by the router).
+    std::unordered_map<uint16_t, Utils::GSIAVLTree*> m_subscriptions;
+    std::vector<GSNode*> m_nodes;
+    std::deque<GSMessage*> m_posted;
+    Utils::PriorityQueue<GSMessage, HeapKey> m_heap;
+    std::set<GSNode*> m_active;
+    uint16_t m_typeCounter = kFirstScriptType;
+    uint32_t m_clock = 0;
+    bool m_running = true;
+    bool m_closed = false;
+    GSContext* m_context = nullptr;
+};
+
+}  // namespace GSRuntime

@@ -1,0 +1,105 @@
+#include "gsruntime/router/GSRouterSetup.h"
+
+#include <vector>
+
+#include "gsruntime/GSContext.h"
+#include "gsruntime/GSMachine.h"
+#include "gsruntime/interpreter/GSGameObjectServices.h"
+#include "gsruntime/router/GSGameObject.h"
+#include "gsruntime/router/GSGameObjectNatives.h"
+#include "gsruntime/router/GSMessage.h"
+#include "gsruntime/router/GSRouter.h"
+#include "gsruntime/router/GSRouterNatives.h"
+
+namespace GSRuntime {
+
+namespace {
+
+GSGameObject* AsGameObject(GSObject* object) {
+    return object && object->GetType() == kGSRefGameObject ? dynamic_cast<GSGameObject*>(object) : nullptr;
+}
+
+GSGameObject* RoutedGameObject(GSRouter* router, int32_t id) {
+    GSNode* node = router ? router->GetNode(id) : nullptr;
+    return node && node->IsGameObject() ? static_cast<GSGameObject*>(node) : nullptr;
+}
+
+GSGameObjectServices RouterServices() {
+    GSGameObjectServices services;
+    services.inRouter = [](GSObject* object) {
+        GSGameObject* gameObject = AsGameObject(object);
+        return gameObject && gameObject->Router() && gameObject->Id() != -1;
+    };
+    services.nodeId = [](GSObject* object) {
+        GSGameObject* gameObject = AsGameObject(object);
+        return gameObject ? gameObject->Id() : -1;
+    };
+    services.messageTypeId = [](GSObject* object, const char* name) -> uint16_t {
+        GSGameObject* gameObject = AsGameObject(object);
+        if (!gameObject || !gameObject->Router()) return (!name || !*name) ? GSRouter::kTypeEmpty : 0;
+        return gameObject->Router()->GetMessageTypeId(name);
+    };
+    services.subscribe = [](GSObject* object, uint16_t major) {
+        if (GSGameObject* gameObject = AsGameObject(object)) gameObject->Subscribe(major);
+    };
+    services.unsubscribe = [](GSObject* object, uint16_t major) {
+        if (GSGameObject* gameObject = AsGameObject(object)) gameObject->Unsubscribe(major);
+    };
+    services.messageMajor = [](const GSMessage* message) { return message->major; };
+    services.messageMinor = [](const GSMessage* message) { return message->minor; };
+    services.holdMessage = [](GSMessage* message) { message->AddReference(); };
+    services.releaseMessage = [](GSMessage* message) { message->ReleaseReference(); };
+    services.messageObject = [](GSObject* object, GSMessage* message) -> GSDataRef {
+        GSGameObject* gameObject = AsGameObject(object);
+        GSRouter* router = gameObject ? gameObject->Router() : nullptr;
+        if (!router || !object->GetContext()) return 0;
+        GSMessageParts parts;
+        parts.major = router->GetMessageTypeName(message->major);
+        parts.minor = router->GetMessageTypeName(message->minor);
+        parts.source = RoutedGameObject(router, message->source);
+        parts.destination = RoutedGameObject(router, message->destination);
+        return GSContext::BuildMessageObject(object->GetContext(), parts);
+    };
+    services.describeMessage = [](GSObject* object, const GSMessage* message, Vek::String& out) {
+        GSGameObject* gameObject = AsGameObject(object);
+        if (gameObject && gameObject->Router()) gameObject->Router()->DescribeMessage(message, out);
+    };
+    services.newGameObject = []() -> GSObject* { return new GSGameObject(); };
+    services.addToRouter = [](GSRouter* router, GSObject* object) {
+        GSGameObject* gameObject = AsGameObject(object);
+        if (router && gameObject) router->AddNode(gameObject);
+    };
+    return services;
+}
+
+}  // namespace
+
+void GSInstallRouter() {
+    GSContext::RouterFactory factory;
+    factory.create = [](GSContext* context) -> GSRouter* { return new GSRouter(context); };
+    factory.destroy = [](GSRouter* router) {
+        // The context's game objects go with its router: the context's
+        // teardown that follows only unbinds their instances, so a game
+        // object still registered now would outlive its context. Deleting
+        // them first also drops what their threads hold while everything
+        // they reference is still alive.
+        std::vector<GSGameObject*> owned;
+        for (GSNode* node : router->Nodes()) {
+            if (!node->IsGameObject() || node->IsDestroyPending()) continue;
+            GSGameObject* object = static_cast<GSGameObject*>(node);
+            if (object->GetContext() == router->Context()) owned.push_back(object);
+        }
+        router->Done();
+        for (GSGameObject* object : owned) {
+            router->EraseActive(object);
+            delete object;
+        }
+        delete router;
+    };
+    GSContext::SetRouterFactory(factory);
+    GSSetGameObjectServices(RouterServices());
+    GSMachine::SetNativeRegistrar(GSNativeGroup::GameObject, &RegisterGameObjectNatives);
+    GSMachine::SetNativeRegistrar(GSNativeGroup::Router, &RegisterRouterNatives);
+}
+
+}  // namespace GSRuntime
