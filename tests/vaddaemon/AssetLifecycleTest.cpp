@@ -267,7 +267,7 @@ TEST_F(StoreLifecycle, AHelloForAnotherDatabaseOrADamagedFileIsRefused) {
     ASSERT_NE(again, 0);
     ASSERT_TRUE(second.Connect(again));
     EXPECT_FALSE(second.Hello(GetDatabasePath().Str()));
-    EXPECT_TRUE(TranscriptHas(" bad store not an asset database"));
+    EXPECT_TRUE(TranscriptHas(" bad store not an asset database")) << TranscriptText();
     EXPECT_EQ(ReadFile(UserData() + "/assets.vdx"), garbage);
 }
 

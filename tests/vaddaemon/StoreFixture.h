@@ -56,6 +56,9 @@ protected:
     void StopDaemonByKill() {
         TerminateProcessesByPath(DaemonProgram().c_str(), 200);
         EXPECT_TRUE(WaitFor([&] { return DaemonsRunning() == 0; }));
+        // A killed daemon cannot take its port back: wait until the block no
+        // longer names it, so the next start is not mistaken for it.
+        EXPECT_TRUE(WaitFor([&] { return PublishedPort() == 0; }));
     }
 
     std::string UserData() const { return m_dir / "UserData"; }

@@ -31,7 +31,7 @@ struct VADOpenDatabaseArgs {
 bool VADOpenDatabase(const VADOpenDatabaseArgs& args);
 // When open: clears the open flag, disconnects with goodbye, resets the
 // open parameters, drops the queued notices, waits for the question
-// threads and destroys the specification registry (through its hook).
+// threads and destroys the SpecRegistry (through its hook).
 void VADCloseDatabase();
 // One connection attempt; true at once when a transport exists. Attaches to
 // the rendezvous, reads the port and detaches; with no port, starts the

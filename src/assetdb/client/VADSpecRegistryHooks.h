@@ -1,8 +1,8 @@
 #pragma once
-// Where the daemon link meets the specification registry. The registry
+// Where the daemon link meets the SpecRegistry. The registry
 // lives while the database is open: VADOpenDatabase creates it and
 // VADCloseDatabase destroys it, and the requests that change an asset
-// (commit, delete) drop the asset's cached specification. The registry
+// (commit, delete) drop the asset's cached AssetSpec. The registry
 // installs its three functions here; while none are installed these calls
 // do nothing.
 #include "foundation/kuid/KUID.h"
@@ -12,7 +12,7 @@ struct VADSpecRegistryHooks {
     void (*create)() = nullptr;
     // Destroys it (at close).
     void (*destroy)() = nullptr;
-    // Drops the cached specification of one asset, so that the next lookup
+    // Drops the cached AssetSpec of one asset, so that the next lookup
     // reads the asset again.
     void (*discardSpec)(const KUID& asset) = nullptr;
 };

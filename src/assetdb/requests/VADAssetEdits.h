@@ -16,9 +16,9 @@ uint8_t VADRevertAsset(VADAssetHandle handle, ResultsLog* log);
 // byte second flag, stored in `second`. Without a record the answer is 0
 // and nothing is sent. The record's folder is no longer known; when ok,
 // the handle is no longer for editing and the asset's cached
-// specification is dropped.
+// AssetSpec is dropped.
 uint8_t VADCommitAsset(VADAssetHandle& handle, int32_t flags, ResultsLog* log, uint8_t& second);
 
 // Operation 36. Payload: KUID; byte flag. Reply: byte ok. When ok, the
-// asset's cached specification is dropped.
+// asset's cached AssetSpec is dropped.
 uint8_t VADDeleteAsset(const KUID& asset, uint8_t flag, ResultsLog* log);

@@ -7,7 +7,7 @@
 // database and file-system root, until a purge deletes it; a purge runs at
 // the end of shutdown and when an acquisition finds the table full.
 //
-// Lock order: the specification registry's lock may be held while these
+// Lock order: the SpecRegistry's lock may be held while these
 // calls take the cache's lock, never the other way round; nothing here
 // calls out to code that takes other program locks.
 #include <cstdint>

@@ -1,5 +1,5 @@
 #pragma once
-// The handle through which a specification holds the resource database of
+// The handle through which an AssetSpec holds the resource database of
 // its location: {database, ok}, with one cache reference while the database
 // is set (ResourceDatabaseCache.h). The empty handle is {null, false}.
 //

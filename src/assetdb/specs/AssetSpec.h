@@ -1,6 +1,6 @@
 #pragma once
 // AssetSpec: the run-time object that stands for one installed asset: its
-// KUID, where its files lie and its kind. Specifications are made on demand
+// KUID, where its files lie and its kind. AssetSpecs are made on demand
 // from the asset's configuration (CreateSpecFromAssetConfig.h), shared by
 // reference count (SpecHandle.h) and kept in the process-wide registry
 // (SpecRegistry.h), so that every caller that asks for one KUID gets the
@@ -11,7 +11,7 @@
 // invalid (moved to the registry's invalid list, out of the hash). The
 // registry deletes a spec only when its count is 0 (SpecRegistry::PurgeUnused,
 // SpecRegistry::Flush); the count itself never deletes. Destruction removes
-// the spec from every registry structure and nulls its safe pointers.
+// the AssetSpec from every registry structure and nulls its safe pointers.
 #include <atomic>
 #include <cstdint>
 
@@ -30,7 +30,7 @@ public:
     static constexpr uint8_t kFlagValid = 0x02;    // the result of validation
 
     // Acquires the resource database of `location` (ResourceDatabaseRef::Open;
-    // an empty location has none). The spec is invalid from the start when
+    // an empty location has none). The AssetSpec is invalid from the start when
     // `kuid` is the null KUID.
     AssetSpec(const KUID& kuid, const Vek::PString& location, const char* parentFolder, const char* folderName);
     // Unregisters (SpecRegistry::Unregister), gives the resource database back
@@ -39,11 +39,11 @@ public:
     AssetSpec(const AssetSpec&) = delete;
     AssetSpec& operator=(const AssetSpec&) = delete;
 
-    // Loads the spec; the base version does nothing.
+    // Loads the AssetSpec; the base version does nothing.
     virtual void Load() {}
     // The base version answers true.
     virtual bool IsValid() { return true; }
-    // Called when validation found the spec valid; the base does nothing.
+    // Called when validation found the AssetSpec valid; the base does nothing.
     virtual void OnValidated() {}
 
     // Stamps the last-use time; the first call also runs Load and Validate.

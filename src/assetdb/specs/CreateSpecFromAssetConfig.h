@@ -1,5 +1,5 @@
 #pragma once
-// Making the spec of an asset from the configuration in its folder.
+// Making the AssetSpec of an asset from the configuration in its folder.
 #include "assetdb/specs/SpecFilter.h"
 #include "assetdb/specs/SpecHandle.h"
 #include "engine/PString.h"

@@ -1,5 +1,5 @@
 #pragma once
-// Getting the spec of an asset by KUID, through the daemon when the registry
+// Getting the AssetSpec of an asset by KUID, through the daemon when the registry
 // does not hold it.
 #include <cstdint>
 

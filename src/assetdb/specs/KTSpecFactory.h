@@ -1,5 +1,5 @@
 #pragma once
-// KTSpecFactory: makes the specification of an asset whose kind equals the
+// KTSpecFactory: makes the AssetSpec of an asset whose kind equals the
 // factory's name (letter case ignored). The registry keeps a list of
 // factories and one optional default factory (SpecRegistry.h); deleting a
 // factory withdraws it from both.

@@ -1,5 +1,5 @@
 #pragma once
-// Reading an asset's configuration from its folder, for the specifications
+// Reading an asset's configuration from its folder, for the AssetSpecs
 // and the asset tools.
 #include "engine/PString.h"
 #include "foundation/soups/SoupHandle.h"

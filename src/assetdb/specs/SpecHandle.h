@@ -1,6 +1,6 @@
 #pragma once
 // SpecHandle: a counted pointer to an AssetSpec. Holding a handle keeps one
-// reference on the spec; dropping it gives the reference back and stamps the
+// reference on the AssetSpec; dropping it gives the reference back and stamps the
 // spec's last-use time. A handle never deletes its spec: the registry does,
 // once the count is 0 (SpecRegistry.h).
 #include "assetdb/specs/AssetSpec.h"
@@ -31,11 +31,11 @@ public:
     AssetSpec& operator*() const { return *m_spec; }
     explicit operator bool() const { return m_spec != nullptr; }
 
-    // The spec's KUID; the null KUID for an empty handle.
+    // The AssetSpec's KUID; the null KUID for an empty handle.
     KUID GetKuid() const { return m_spec ? m_spec->GetKuid() : KUID(); }
-    // The spec when it is a VorlexBaseSpec (or derived), else null.
+    // The AssetSpec when it is a VorlexBaseSpec (or derived), else null.
     VorlexBaseSpec* AsVorlexBaseSpec() const;
-    // A handle of its own on the spec when it is a VorlexBaseSpec, else empty.
+    // A handle of its own on the AssetSpec when it is a VorlexBaseSpec, else empty.
     SpecHandle CastToVorlexBaseSpec() const;
 
 private:

@@ -1,5 +1,5 @@
 #pragma once
-// The specification registry: every spec the process has made, found by
+// The SpecRegistry: every spec the process has made, found by
 // KUID. One per process, made when the database opens and destroyed when it
 // closes (CreateSpecRegistry / DestroySpecRegistry, called by the database
 // connection); Instance() is null while there is none.
@@ -61,7 +61,7 @@ public:
     // an empty handle when none could be made.
     SpecHandle CreateSpec(const Vek::PString& location, const char* parentFolder, const char* folderName,
                           const KUID& kuid, const SoupHandle& config);
-    // Appends the spec to the live list and to the KUID hash; true.
+    // Appends the AssetSpec to the live list and to the KUID hash; true.
     bool RegisterSpec(AssetSpec* spec);
     // The first spec registered under the KUID; empty for none and, without
     // looking, for the null KUID and the reserved KUID (-1, -2, 127).
@@ -70,7 +70,7 @@ public:
     // nulled. It stays in the live list, alive while held; the next lookup of
     // the KUID makes a new spec.
     void ForgetKuid(const KUID& kuid);
-    // Forgets the spec's KUID when the spec is the one the hash finds for it,
+    // Forgets the AssetSpec's KUID when the AssetSpec is the one the hash finds for it,
     // then (outside the lock) drops the handle's reference. An empty handle
     // does nothing.
     void DiscardSpec(SpecHandle& spec);
@@ -93,7 +93,7 @@ public:
     // From a spec's destructor: removes it from the invalid list, the live
     // list and (its own entry) the KUID hash, wherever it is.
     void Unregister(AssetSpec* spec);
-    // From validation: the spec leaves the hash and the live list and joins
+    // From validation: the AssetSpec leaves the hash and the live list and joins
     // the invalid list (once).
     void MarkInvalid(AssetSpec* spec);
 

@@ -1,5 +1,5 @@
 #pragma once
-// VorlexBaseSpec: the specification class of every asset of this program;
+// VorlexBaseSpec: the AssetSpec class of every asset of this program;
 // the registry makes one whenever no factory claims the asset's kind
 // (SpecRegistry::CreateSpec).
 //

@@ -1,5 +1,5 @@
 #pragma once
-// The empty polymorphic base of properties, asset specifications, world-list
+// The empty polymorphic base of properties, AssetSpecs, world-list
 // items and script contexts: it gives them all a dynamic type that can be
 // asked for (typeid, dynamic_cast) through a common base pointer, and lets
 // them be deleted through it.

@@ -33,6 +33,6 @@ enum CommandHostJobId : int32_t {
 // Reads one job from `job` and writes its reply into `reply`. Logs
 // "CommandHostCallback> <job name>" and "CommandHostCallback> complete", or
 // "CommandHostCallback> unsupported commandID=%d". After every job read
-// whole, and after an unknown id, the specification registry is flushed
+// whole, and after an unknown id, the SpecRegistry is flushed
 // and unused shared objects are collected.
 void CommandHostCallback(TStream& job, TStream& reply);
