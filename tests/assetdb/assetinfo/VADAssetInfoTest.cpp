@@ -15,6 +15,7 @@
 #include "engine/File.h"
 #include "foundation/soups/BinarySoupWriter.h"
 #include "foundation/streams/BufferStream.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -226,9 +227,7 @@ TEST_F(VADAssetInfoTest, ScriptInfoComesFromTheConfiguration) {
 class DisplayNameTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string data = __FILE__;
-        data.erase(data.rfind("/tests/"));
-        Vek::File::Subst(Vek::PString("data"), (data + "/data/Data").c_str(), true);
+        Vek::File::Subst(Vek::PString("data"), SourceTreePath("data/Data").c_str(), true);
     }
 };
 

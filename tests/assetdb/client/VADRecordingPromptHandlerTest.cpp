@@ -5,6 +5,7 @@
 #include "engine/File.h"
 #include "foundation/kuid/KUID.h"
 #include "foundation/results/ResultsLog.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -16,9 +17,7 @@ protected:
 };
 
 TEST(VADRecordingPromptHandlerTest, AnswersAreReportedRememberedAndCancelStays) {
-    std::string data = __FILE__;
-    data.erase(data.rfind("/tests/"));
-    Vek::File::Subst(Vek::PString("data"), (data + "/data/Data").c_str(), true);
+    Vek::File::Subst(Vek::PString("data"), SourceTreePath("data/Data").c_str(), true);
 
     ByQuestion handler;
     ResultsLog log;

@@ -12,6 +12,7 @@
 #include "assetdb/tasks/VADTaskRepairDatabase.h"
 #include "assetdb/tasks/VADTaskThread.h"
 #include "engine/File.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -46,9 +47,7 @@ class VADTaskTest : public LinkTest {
 protected:
     void SetUp() override {
         LinkTest::SetUp();
-        std::string data = __FILE__;
-        data.erase(data.rfind("/tests/"));
-        Vek::File::Subst(Vek::PString("data"), (data + "/data/Data").c_str(), true);
+        Vek::File::Subst(Vek::PString("data"), SourceTreePath("data/Data").c_str(), true);
     }
     // The daemon reports running `m_runs` times, then done. With the last
     // answer it sends a log line for the repair's transaction.

@@ -12,6 +12,7 @@
 #include "engine/Log.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "support/TempDir.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -130,7 +131,7 @@ TEST_F(InterfaceTextDBTest, ConcurrentFirstUsesLoadOnce) {
 // The English table shipped with the program.
 TEST_F(InterfaceTextDBTest, TheEnglishTableHasATextForEveryKeyWithItsParameters) {
     const std::filesystem::path shipped =
-        std::filesystem::path(__FILE__).parent_path() / "../../../data/Data/InterfaceText.txt";
+        std::filesystem::path(SourceTreePath("data/Data/InterfaceText.txt"));
     ASSERT_TRUE(std::filesystem::exists(shipped));
     std::filesystem::copy_file(shipped, m_data / "InterfaceText.txt");
     InterfaceTextDB::SelectLanguage("US");

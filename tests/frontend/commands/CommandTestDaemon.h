@@ -33,6 +33,7 @@
 #include "frontend/CommandDispatcher.h"
 #include "frontend/PrintResultsLog.h"
 #include "frontend/StartupContext.h"
+#include "support/SourceTree.h"
 
 namespace CommandTest {
 
@@ -228,8 +229,7 @@ struct Outcome {
 
 // The program's interface texts, from the source tree.
 inline std::string SourceInterfaceTexts() {
-    std::filesystem::path here(__FILE__);
-    return (here.parent_path() / "../../../data/Data/InterfaceText.txt").lexically_normal().string();
+    return SourceTreePath("data/Data/InterfaceText.txt");
 }
 
 class CommandFixture : public ::testing::Test {

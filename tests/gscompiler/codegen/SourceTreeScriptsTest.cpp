@@ -8,11 +8,12 @@
 #include <string>
 
 #include "gscompiler/libsupport/GSCheckedBuild.h"
+#include "support/SourceTree.h"
 
 namespace {
 
 std::string ReadTreeFile(const std::string& relative) {
-    const auto path = (std::filesystem::path(__FILE__).parent_path() / "../../.." / relative).lexically_normal();
+    const auto path = std::filesystem::path(SourceTreePath(relative));
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();

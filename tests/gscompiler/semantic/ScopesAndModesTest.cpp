@@ -9,6 +9,7 @@
 
 #include "SemanticTestSupport.h"
 #include "gscompiler/GSTypes.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -147,8 +148,7 @@ TEST(WalkStack, NestingDeeperThanTheStackStopsThePass) {
 }
 
 std::string ReadExample(const std::string& name) {
-    std::string path = __FILE__;
-    path = path.substr(0, path.rfind("/tests/")) + "/examples/scripts/" + name;
+    std::string path = SourceTreePath("examples/scripts/" + std::string(name));
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();

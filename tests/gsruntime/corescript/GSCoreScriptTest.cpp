@@ -22,6 +22,7 @@
 #include "gsruntime/natives/GSBuiltinNatives.h"
 #include "gsruntime/support/GSMachineFixture.h"
 #include "support/TempDir.h"
+#include "support/SourceTree.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ using GSRuntime::kGSBuiltinNativeCount;
 using GSRuntime::kGSBuiltinNatives;
 
 std::string SourcePath() {
-    return (std::filesystem::path(__FILE__).parent_path() / "../../../src/gsruntime/scripts/gs.gs")
+    return std::filesystem::path(SourceTreePath("src/gsruntime/scripts/gs.gs"))
         .lexically_normal()
         .string();
 }

@@ -32,11 +32,12 @@
 #include "gsruntime/router/GSRouter.h"
 #include "gsruntime/router/GSRouterSetup.h"
 #include "gsruntime/support/GSTestSupport.h"
+#include "support/SourceTree.h"
 
 namespace GSTest {
 
 inline std::string CoreScriptSource() {
-    const auto path = (std::filesystem::path(__FILE__).parent_path() / "../../../src/gsruntime/scripts/gs.gs")
+    const auto path = std::filesystem::path(SourceTreePath("src/gsruntime/scripts/gs.gs"))
                           .lexically_normal();
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
