@@ -3,8 +3,10 @@
 #include <cctype>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 
 #include "foundation/interfacetext/InterfaceTextDB.h"
+#include "foundation/log/LogPrintf.h"
 
 namespace TETLib {
 
@@ -98,6 +100,11 @@ std::vector<std::string> ToolsTextParameters(const char* text) {
 }
 
 Vek::PString LocalisedToolsText(const char* key, std::initializer_list<ToolsTextArg> args) {
+    if (const ToolsTextKey* listed = FindToolsTextKey(key)) {
+        if (std::strlen(listed->conversions) != args.size())
+            LogPrintf("ToolsText> '%s' takes %zu arguments, given %zu", key, std::strlen(listed->conversions),
+                      args.size());
+    }
     const Vek::String format = GetLocalisedText(key);
     return Vek::PString(FormatToolsText(format.c_str(), std::vector<ToolsTextArg>(args)).c_str());
 }
@@ -197,6 +204,13 @@ const std::vector<ToolsTextKey>& ToolsTextKeys() {
         {"$vadtexture_open_error", "", "FILE_NAME;ARCHIVE"},
     };
     return keys;
+}
+
+const ToolsTextKey* FindToolsTextKey(const char* key) {
+    if (!key) return nullptr;
+    for (const ToolsTextKey& listed : ToolsTextKeys())
+        if (std::strcmp(listed.key, key) == 0) return &listed;
+    return nullptr;
 }
 
 }  // namespace TETLib

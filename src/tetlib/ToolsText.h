@@ -62,7 +62,8 @@ std::vector<std::string> ToolsTextParameters(const char* text);
 
 // The localised text of `key` (the key itself when the table lacks it; the
 // table is loaded first when it is not loaded yet), filled with `args`,
-// interned.
+// interned. A listed key given another number of arguments than its
+// callers are meant to pass is logged ("ToolsText> ...").
 Vek::PString LocalisedToolsText(const char* key, std::initializer_list<ToolsTextArg> args = {});
 
 // One message key of the asset tools and what its callers pass:
@@ -79,5 +80,8 @@ struct ToolsTextKey {
 // with exactly the arguments listed here; the interface-text table's texts
 // are checked against this list.
 const std::vector<ToolsTextKey>& ToolsTextKeys();
+
+// The listed key of that name, or null.
+const ToolsTextKey* FindToolsTextKey(const char* key);
 
 }  // namespace TETLib

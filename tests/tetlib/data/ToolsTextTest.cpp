@@ -38,6 +38,12 @@ TEST(ToolsTextTest, TheFormatterTakesOnlyItsThreeConversions) {
         EXPECT_EQ(FormatToolsText(c.format, c.args), c.expected);
     }
     EXPECT_EQ(FormatToolsText(nullptr, {"a"}), "");
+    // Without an interface-text table the key itself is the format.
+    EXPECT_STREQ(TETLib::LocalisedToolsText("$tet_val_notwithinrange", {"speed", 1.0, 10.0}).c_str(),
+                 "$tet_val_notwithinrange");
+    ASSERT_NE(TETLib::FindToolsTextKey("$tet_val_notwithinrange"), nullptr);
+    EXPECT_STREQ(TETLib::FindToolsTextKey("$tet_val_notwithinrange")->conversions, "sff");
+    EXPECT_EQ(TETLib::FindToolsTextKey("$tet_no_such_key"), nullptr);
     EXPECT_EQ(TETLib::ToolsTextConversions("%s %% %d %5d %f%"), "sdf");
     EXPECT_EQ(TETLib::ToolsTextParameters("at '$(file_path)' in $(ARCHIVE) $(open"),
               (std::vector<std::string>{"FILE_PATH", "ARCHIVE"}));
