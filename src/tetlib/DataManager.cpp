@@ -159,7 +159,10 @@ void DataManager::LoadPersonalDetails() {
     if (!Vek::File::Exists(path.c_str())) return;
     SoupHandle soup;
     if (!LoadSoupFile(soup, Vek::PString(), path.c_str(), "txt") || soup.Count() == 0) {
-        m_personalDetailsUnreadable = true;
+        // An empty file holds nothing to lose; anything else that gives no
+        // details is kept for the user to mend.
+        Vek::File file;
+        m_personalDetailsUnreadable = !file.Open(path.c_str(), Vek::File::kModeRead) || file.Length() > 0;
         return;
     }
     m_personalDetailsUnreadable = false;

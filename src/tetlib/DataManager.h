@@ -25,8 +25,8 @@
 // that is renamed over "personalDetails.txt" only once it is written whole,
 // so a reader (another copy of the program) sees the old file or the new
 // one, never a half-written one. A details file that exists but could not
-// be read is left alone at shutdown, so the user's details are not replaced
-// by the defaults.
+// be read (and is not empty) is left alone at shutdown, so the user's
+// details are not replaced by the defaults.
 //
 // Main thread only (start-up, shutdown and the checks under the validation
 // lock); no lock of its own.

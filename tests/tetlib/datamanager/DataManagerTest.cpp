@@ -216,6 +216,12 @@ TEST_F(DataManagerTest, UnreadableDetailsAreLeftAloneAndAMissingFolderIsNoFailur
     DataManager::Destroy();
     EXPECT_EQ(ReadFile(file), damaged);
 
+    // An empty file holds nothing to keep: the defaults are written.
+    WriteFile(file, "");
+    manager = Make();
+    DataManager::Destroy();
+    EXPECT_NE(ReadFile(file).find("isinputboxon"), std::string::npos);
+
     // Without a data folder nothing is read, and shutdown writes nothing.
     DataManager::Create((m_dir / "missing/").c_str());
     manager = DataManager::Instance();
