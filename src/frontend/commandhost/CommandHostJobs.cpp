@@ -8,6 +8,7 @@
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/results/ResultsLog.h"
 #include "foundation/streams/Stream.h"
+#include "tetlib/ValidateAssetAtLocation.h"
 
 namespace {
 
@@ -62,9 +63,9 @@ bool RunValidateJob(TStream& job, TStream& reply) {
 
     HeldResourceDatabase database(location);
     ResultsLog log;
-    AddUnavailable(log, "$vad_cmdhost_validation_unavailable", folder.c_str());
+    const bool valid = TETLib::ValidateAssetAtLocation(location, Vek::File::Path(folder.c_str()), &log);
     log.WriteEntries(reply, 0);
-    reply.WriteBool(false);
+    reply.WriteBool(valid);
     return true;
 }
 

@@ -6,9 +6,11 @@
 // and writes its reply (layouts in CommandHostCallback.h); the answer is
 // true.
 //
-// Validation and texture conversion belong to the asset tools, which this
-// build does not carry: those two jobs answer that they could not run (an
-// error entry, and the result of a job that did nothing), never success.
+// Validation runs the asset tools' validation of the asset folder
+// (TETLib::ValidateAssetAtLocation, on the main thread). Texture conversion
+// belongs to the asset tools as well, which do not carry it yet: that job
+// answers that it could not run (an error entry, and the result of a job
+// that did nothing), never success.
 class TStream;
 
 bool RunValidateJob(TStream& job, TStream& reply);

@@ -100,3 +100,17 @@ TEST_F(LocationDatabase, NoNameOrNoPathMapsNothing) {
     VorlexResourceDatabase noName(PString(), m_path.c_str());
     EXPECT_FALSE(noName.IsMapped());
 }
+
+TEST_F(LocationDatabase, WithNeitherFolderNorArchiveTheRootStandsForTheFolder) {
+    const std::string missing = m_dir.Path() + "\\nothing";
+    {
+        VorlexResourceDatabase database(PString("nothing"), missing.c_str());
+        EXPECT_TRUE(database.IsMapped());
+        EXPECT_FALSE(database.IsArchive());
+        EXPECT_EQ(File::GetSubst(PString("nothing")), m_dir.Path() + "/nothing/");
+        // A folder made later is seen through the root.
+        WriteFile(fs::path(m_dir.Path()) / "nothing" / "late.txt", "late");
+        EXPECT_EQ(ReadInRoot(database, "late.txt"), "late");
+    }
+    EXPECT_TRUE(File::GetSubst(PString("nothing")).empty());
+}

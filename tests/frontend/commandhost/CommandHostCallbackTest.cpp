@@ -11,11 +11,17 @@
 #include <vector>
 
 #include "assetdb/client/FrameDaemon.h"
+#include "assetdb/layout/AssetFolders.h"
+#include "assetdb/resources/ResourceDatabaseCache.h"
 #include "engine/Log.h"
+#include "foundation/callbacks/MainThread.h"
+#include "foundation/files/InstallFolders.h"
 #include "foundation/kuid/KUID.h"
 #include "foundation/results/ResultsLog.h"
 #include "foundation/streams/BufferStream.h"
 #include "support/TempDir.h"
+#include "tetlib/DataManager.h"
+#include "tetlib/ErrorHandler.h"
 
 namespace {
 
@@ -111,16 +117,56 @@ TEST_F(CommandHostCallbackTest, UnknownAndShortJobsGetAnEmptyReply) {
     EXPECT_EQ(text.find("CommandHostCallback> complete"), std::string::npos);
 }
 
-TEST_F(CommandHostCallbackTest, ToolJobsReportThatTheyCouldNotRun) {
-    Reply reply = RunJob(Bytes().I32(0).PStr("local").PStr("kuid 1000 41"));
-    ASSERT_EQ(reply.entries.size(), 1u);
-    EXPECT_EQ(reply.entries[0], std::make_pair(3, std::string("$vad_cmdhost_validation_unavailable")));
+TEST_F(CommandHostCallbackTest, ValidateJobRunsTheValidationOfTheAssetFolder) {
+    // An installation with a "local" location holding one asset folder with
+    // a configuration and one without.
+    const std::string install = m_dir / "install";
+    std::filesystem::create_directories(install + "/UserData/local/with");
+    std::filesystem::create_directories(install + "/UserData/local/without");
+    std::filesystem::create_directories(install + "/bin/ZIROzod");
+    std::ofstream(install + "/UserData/local/with/config.txt") << "kind \"scenery\"\n";
+    SetInstallationFolders(install.c_str());
+    AcquireAssetFolderDatabases();  // the location roots, as start-up makes them
+    RecordMainThread();  // the validation runs on the main thread: this one
+    TETLib::ErrorHandler::CreateInstance();
+    TETLib::DataManager::Create((install + "/bin/ZIROzod/").c_str());
+
+    Reply reply = RunJob(Bytes().I32(0).PStr("local").PStr("with"));
+    EXPECT_TRUE(reply.entries.empty());
     uint8_t validated = 0xAA;
+    EXPECT_TRUE(reply.rest->ReadByte(validated));
+    EXPECT_EQ(validated, 1);
+    EXPECT_TRUE(AtEnd(reply));
+
+    reply = RunJob(Bytes().I32(0).PStr("local").PStr("without"));
+    ASSERT_EQ(reply.entries.size(), 1u);
+    EXPECT_EQ(reply.entries[0].first, 3);
+    validated = 0xAA;
     EXPECT_TRUE(reply.rest->ReadByte(validated));
     EXPECT_EQ(validated, 0);
     EXPECT_TRUE(AtEnd(reply));
 
-    reply = RunJob(Bytes().I32(1).PStr("local").Str("kuid 1000 41"));
+    TETLib::DataManager::Destroy();
+    TETLib::ErrorHandler::DestroyInstance();
+    ReleaseAssetFolderDatabases();
+    SetInstallationFolders("");
+    PurgeResourceDatabaseCache();
+
+    // Without a known installation the folder cannot be placed: not
+    // validated, nothing logged.
+    reply = RunJob(Bytes().I32(0).PStr("local").PStr("with"));
+    EXPECT_TRUE(reply.entries.empty());
+    validated = 0xAA;
+    EXPECT_TRUE(reply.rest->ReadByte(validated));
+    EXPECT_EQ(validated, 0);
+
+    const std::string text = LogText();
+    for (const char* line : {"CommandHostCallback> VAD_CMDHOST_VALIDATE", "CommandHostCallback> complete"})
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+}
+
+TEST_F(CommandHostCallbackTest, TextureJobReportsThatItCouldNotRun) {
+    Reply reply = RunJob(Bytes().I32(1).PStr("local").Str("kuid 1000 41"));
     ASSERT_EQ(reply.entries.size(), 1u);
     EXPECT_EQ(reply.entries[0], std::make_pair(3, std::string("$vad_cmdhost_textures_unavailable")));
     int32_t converted = -1;
@@ -129,8 +175,7 @@ TEST_F(CommandHostCallbackTest, ToolJobsReportThatTheyCouldNotRun) {
     EXPECT_TRUE(AtEnd(reply));
 
     const std::string text = LogText();
-    for (const char* line : {"CommandHostCallback> VAD_CMDHOST_VALIDATE", "CommandHostCallback> VAD_CMDHOST_TEXTURECONVERT",
-                             "CommandHostCallback> complete"})
+    for (const char* line : {"CommandHostCallback> VAD_CMDHOST_TEXTURECONVERT", "CommandHostCallback> complete"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 

@@ -243,9 +243,10 @@ TEST_F(StartupTest, ShutdownReleasesEverythingAndSaysGoodbye) {
     EXPECT_FALSE(ShutdownUtility(m_context));
 }
 
-TEST_F(StartupTest, ExistingPersonalDetailsAreReadAndNotRewritten) {
+TEST_F(StartupTest, ExistingPersonalDetailsAreReadAndWrittenBackWhole) {
     ASSERT_NO_FATAL_FAILURE(InstallDaemon());
-    const std::string path = m_dir / "bin/ZIROzod/personalDetails.txt";
+    const std::string folder = m_dir / "bin/ZIROzod";
+    const std::string path = folder + "/personalDetails.txt";
     std::ofstream(path) << "author \"Ann\"\nisinputboxon 0\n";
     ASSERT_FALSE(Start({"version"}));
     const TETLib::PersonalDetails& details = TETLib::DataManager::Instance()->GetPersonalDetails();
@@ -253,10 +254,17 @@ TEST_F(StartupTest, ExistingPersonalDetailsAreReadAndNotRewritten) {
     EXPECT_FALSE(details.isInputBoxOn);
     ShutdownUtility(m_context);
 
+    // Rewritten through a temporary file renamed into place: the same
+    // details, all six fields, and nothing left beside it.
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(), "author \"Ann\"\nisinputboxon 0\n");
+    for (const char* field : {"author", "organisation", "email", "website", "license", "isinputboxon"})
+        EXPECT_NE(text.str().find(field), std::string::npos) << field;
+    EXPECT_NE(text.str().find("\"Ann\""), std::string::npos);
+    EXPECT_NE(text.str().find("isinputboxon                            0"), std::string::npos) << text.str();
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }
 
 }  // namespace
