@@ -128,7 +128,6 @@ TEST(SoupReaderFuzz, BinaryReaderSurvivesMutations) {
     const Bytes seeds[] = {BinaryOf(Seed()), BinaryOf(SoupHandle())};
     std::mt19937 random(20240611);
     int readable = 0;
-    auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < kRounds; ++round) {
         Bytes data = Mutate(seeds[round % 10 == 0 ? 1 : 0], random);
         TBuffer in;
@@ -139,7 +138,6 @@ TEST(SoupReaderFuzz, BinaryReaderSurvivesMutations) {
         if (!soup.IsEmpty()) ++readable;
         Use(soup);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
     // The mutations reach past the structure checks often enough to matter.
     EXPECT_GT(readable, kRounds / 10);
 }
@@ -150,7 +148,6 @@ TEST(SoupReaderFuzz, TextReaderSurvivesMutations) {
     const Bytes seeds[] = {withMark, withoutMark};
     std::mt19937 random(20240612);
     int readable = 0;
-    auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < kRounds; ++round) {
         Bytes data = Mutate(seeds[round % 2], random);
         TBuffer in;
@@ -161,7 +158,6 @@ TEST(SoupReaderFuzz, TextReaderSurvivesMutations) {
         if (!soup.IsEmpty()) ++readable;
         Use(soup);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
     // The mutations reach past the structure checks often enough to matter.
     EXPECT_GT(readable, kRounds / 10);
 }
