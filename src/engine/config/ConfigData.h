@@ -66,9 +66,15 @@ public:
     // unless the item has exactly that many numeric tokens.
     bool GetFloats(float* values, uint32_t count) const;
 
-    // Building (the parser's side).
+    // Building (the parser's side, and callers that hand settings on).
     void AddValue(std::string token) { m_values.push_back(std::move(token)); }
     ConfigData& AddChild(std::string key);
+    // Appends a child item with one value token.
+    ConfigData& Add(const char* key, const char* value) {
+        ConfigData& child = AddChild(key ? key : "");
+        child.AddValue(value ? value : "");
+        return child;
+    }
 
 private:
     std::string m_key;

@@ -112,20 +112,32 @@ uint32_t ConfigParser::ParseText(std::string_view text) {
     std::vector<ConfigData*> stack{root.get()};
     std::size_t items = 0;
     bool versionAllowed = true;
+    ConfigData* lastItem = nullptr;  // the last item of the innermost block
+    bool lastItemOpened = false;
     std::size_t t = 0;
     while (t < tokens.size()) {
         const Token& token = tokens[t];
         if (token.kind == Token::kClose) {
             if (stack.size() == 1) return Fail(kSyntaxError, token.line, "\"}\" without an open block");
             stack.pop_back();
+            lastItem = nullptr;
             ++t;
             continue;
         }
         if (token.kind == Token::kEnd) {
+            lastItem = nullptr;
             ++t;
             continue;
         }
-        if (token.kind == Token::kOpen) return Fail(kSyntaxError, token.line, "\"{\" without an item key");
+        if (token.kind == Token::kOpen) {
+            // A "{" on a later line opens the block of the item just before it.
+            if (!lastItem || lastItemOpened) return Fail(kSyntaxError, token.line, "\"{\" without an item key");
+            if (stack.size() > kMaxDepth) return Fail(kLimitExceeded, token.line, "blocks nest too deep");
+            stack.push_back(lastItem);
+            lastItem = nullptr;
+            ++t;
+            continue;
+        }
         std::size_t keyIndex = t++;
         std::vector<std::string> values;
         while (t < tokens.size() && tokens[t].kind == Token::kWord && tokens[t].line == token.line)
@@ -146,6 +158,8 @@ uint32_t ConfigParser::ParseText(std::string_view text) {
         if (++items > kMaxItems) return Fail(kLimitExceeded, token.line, "too many items");
         ConfigData& item = stack.back()->AddChild(tokens[keyIndex].text);
         for (std::string& value : values) item.AddValue(std::move(value));
+        lastItem = &item;
+        lastItemOpened = opens;
         if (opens) {
             if (stack.size() > kMaxDepth) return Fail(kLimitExceeded, token.line, "blocks nest too deep");
             stack.push_back(&item);

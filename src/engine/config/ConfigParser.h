@@ -5,7 +5,8 @@
 // Syntax (our own; UTF-8 or ASCII text):
 //   - The text is a list of items. An item is a key followed by zero or more
 //     value tokens on the same line, and optionally by "{", which opens a
-//     block of child items closed by a matching "}":
+//     block of child items closed by a matching "}". The "{" stands on the
+//     item's line or first on the next line(s) right after the item:
 //         offset 2.5
 //         mesh 0 {
 //             name "body.im"
@@ -34,7 +35,8 @@
 //   0  parsed; GetRoot() holds the items (null for a text without items)
 //   1  a limit was exceeded
 //   2  the file cannot be opened or read
-//   3  a syntax error: "{" without an item key, an unmatched "{" or "}",
+//   3  a syntax error: "{" that does not follow an item without a block,
+//      an unmatched "{" or "}",
 //      an unterminated quoted string
 //   4  the version declaration is not one number, or names a version this
 //      parser does not know (below 1 or 2 and above)

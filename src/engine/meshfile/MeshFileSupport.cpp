@@ -1,5 +1,6 @@
 #include "engine/meshfile/MeshFileSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
