@@ -1,6 +1,7 @@
 #include "engine/config/GeometryConfigData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace Vek {
@@ -36,6 +37,12 @@ bool ReadCount(const ConfigData& parent, const char* key, uint32_t& value, uint3
     if (!(item >> read) || read > limit) return false;
     value = read;
     return true;
+}
+
+// A whole number from 0 up to (not including) `limit`, tested before any
+// conversion to an integer.
+bool IsIndexBelow(float value, uint32_t limit) {
+    return value >= 0.0f && value < float(limit) && value == std::floor(value);
 }
 
 template <typename T>
@@ -153,7 +160,7 @@ bool GeometryConfigData::ReadChunk(const ConfigData& item, Chunk& chunk, bool ma
         if (face.GetValueCount() != 3) return Fail("a face needs three indices");
         for (uint32_t k = 0; k < 3; ++k) {
             float index = -1;
-            if (!face.GetFloat(k, index) || index < 0 || index != float(uint32_t(index)) || uint32_t(index) >= vertexCount)
+            if (!face.GetFloat(k, index) || !IsIndexBelow(index, vertexCount))
                 return Fail("a face index is not below the vertex count");
             chunk.indices[std::size_t(f) * 3 + k] = static_cast<uint16_t>(index);
         }
@@ -195,7 +202,7 @@ bool GeometryConfigData::ReadMaterial(const ConfigData& item, MaterialData& mate
         float stage = -1;
         definition.value = 1.0f;
         if (texture.GetValueCount() < 2 || texture.GetValueCount() > 3 || !texture.GetFloat(0, stage) || stage < 0 ||
-            stage > 7 || stage != float(uint32_t(stage)) ||
+            !IsIndexBelow(stage, 8) ||
             (texture.GetValueCount() == 3 && !texture.GetFloat(2, definition.value)))
             return Fail("a texture needs a stage 0 to 7, a file name and an optional value");
         definition.stage = static_cast<uint32_t>(stage);
@@ -230,8 +237,7 @@ bool GeometryConfigData::ReadBone(const ConfigData& item, Bone& bone) {
         entry.weights.resize(weights);
         for (uint32_t w = 0; w < weights; ++w) {
             float f[5];
-            if (!entryItem("weight", w).GetFloats(f, 5) || f[0] < 0 || f[0] != float(uint32_t(f[0])) ||
-                uint32_t(f[0]) >= vertexCount)
+            if (!entryItem("weight", w).GetFloats(f, 5) || !IsIndexBelow(f[0], vertexCount))
                 return Fail("a weight needs a vertex of its chunk, a weight and an offset");
             entry.weights[w] = {uint32_t(f[0]), f[1], {f[2], f[3], f[4]}};
         }

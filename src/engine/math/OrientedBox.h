@@ -6,8 +6,9 @@
 // the points (principal axes, found by Jacobi rotations in double
 // precision). Every point is then projected on each axis; the box spans the
 // smallest and largest projection, so it encloses every point. The extents
-// are widened by a rounding margin (1e-5 of the box's size, at least 1e-6)
-// so that points on a face still test as inside after float rounding.
+// are widened by a rounding margin (1e-5 of the largest projection's
+// magnitude, at least 1e-6) so that points on a face still test as inside
+// after float rounding.
 // Degenerate sets (one point, points on a line or a plane) give zero
 // extents along the missing directions; an empty set gives the zeroed box.
 //

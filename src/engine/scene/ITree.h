@@ -39,8 +39,11 @@ public:
     // Appends `child` as the last child. Refused (false) for null, for this
     // node itself and for one of its ancestors, which would make a cycle.
     bool AddChild(T* child) {
-        if (!child || child->ITree<T>::IsAncestorOf(Self())) return false;
+        if (!child) return false;
         ITree<T>* c = child;
+        // A node without children can be an ancestor only of itself; the
+        // walk up the tree is needed only for a node with a subtree.
+        if (c == this || (c->m_firstChild && c->IsAncestorOf(Self()))) return false;
         c->Unlink();
         c->m_parent = Self();
         c->m_previous = m_lastChild;
