@@ -62,6 +62,10 @@ struct Quaternion {
 
     bool operator==(const Quaternion&) const = default;
 
+    // Sets the quaternion from a rotation matrix of row vectors (9 floats,
+    // row by row); see engine/math/Rotation.h.
+    void Set(const float matrix[9]);
+
     // Divides the four components by their exact length. The zero
     // quaternion has no direction and stays as it is.
     void Normalise() {

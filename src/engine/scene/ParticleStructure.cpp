@@ -1,0 +1,42 @@
+#include "engine/scene/ParticleStructure.h"
+
+namespace Vek {
+
+void ParticleStructure::AddReferencePoint(ReferencePoint* point) {
+    if (point) m_referencePoints.emplace_back(point);
+}
+
+const ReferencePoint* ParticleStructure::FindReferencePoint(const PString& name) const {
+    for (const auto& point : m_referencePoints)
+        if (point->GetName() == name) return point.get();
+    return nullptr;
+}
+
+bool ParticleStructure::AddAttachmentPoint(AttachmentPoint* point, bool onSkeleton) {
+    if (!point) return false;
+    if (!onSkeleton) return Add(point);
+    if (point->GetTargetName().IsEmpty()) return false;
+    Particle* bone = FindByName(point->GetTargetName());
+    if (!bone || point->IsAncestorOf(bone)) return false;
+    return bone->Add(point);
+}
+
+AttachmentPoint* ParticleStructure::FindAttachmentPoint(const PString& name) const {
+    for (Particle* p = NextInSubtree(this); p; p = NextInSubtree(p))
+        if (auto* point = dynamic_cast<AttachmentPoint*>(p); point && point->GetName() == name) return point;
+    return nullptr;
+}
+
+void ParticleStructure::InitInstance(const ParticleStructure& source) {
+    ViewPortParticle::InitInstance(source);
+    m_referencePoints.clear();
+    for (const auto& point : source.m_referencePoints) m_referencePoints.push_back(std::make_unique<ReferencePoint>(*point));
+}
+
+Particle* ParticleStructure::CreateInstance() const {
+    auto* copy = new ParticleStructure;
+    copy->InitInstance(*this);
+    return copy;
+}
+
+}  // namespace Vek
