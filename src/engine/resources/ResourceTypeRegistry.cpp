@@ -59,7 +59,12 @@ ResourceTypeBase* ResourceTypeRegistry::FindForName(const char* fileName) {
     std::string name(fileName);
     std::lock_guard<std::mutex> hold(g_lock);
     ResourceTypeBase* found = LongestMatch(name);
-    if (!found && !ResourceName::HasSuffix(name, "txt")) found = LongestMatch(name + ".txt");
+    if (!found && !ResourceName::HasSuffix(name, "txt")) {
+        // The text form counts only through a type that names more than
+        // ".txt", so a bare "txt" type does not take every name.
+        found = LongestMatch(name + ".txt");
+        if (found && found->GetTypeName().Length() <= 3) found = nullptr;
+    }
     if (found) found->AddReference();
     return found;
 }

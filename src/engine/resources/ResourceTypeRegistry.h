@@ -4,7 +4,8 @@
 // longest suffix of it at a '.' boundary, without case ("a.lm.txt" is an
 // "lm.txt" resource even when "txt" is registered as well). Text-form rule:
 // a name that matches no type and does not end in ".txt" is matched as
-// "<name>.txt", so "x.lm" finds the "lm.txt" type when "lm" has none.
+// "<name>.txt", so "x.lm" finds the "lm.txt" type when "lm" has none (a
+// type named just "txt" does not count for this).
 // Safe for concurrent use.
 #include <cstddef>
 #include <string>
