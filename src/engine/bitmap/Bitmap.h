@@ -26,6 +26,9 @@
 
 namespace Vek {
 
+// A packed colour: 0xAARRGGBB, in memory blue, green, red, alpha.
+using PackedColor = uint32_t;
+
 class Bitmap {
 public:
     enum Format : int { kNone = 0, kRGB24 = 1, kARGB32 = 2, kXRGB32 = 3, kGrey8 = 4, kRaw = 5 };

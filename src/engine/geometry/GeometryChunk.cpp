@@ -310,6 +310,53 @@ bool GeometryChunk::ResizeVertexArray(uint32_t n, Display* display) {
     return true;
 }
 
+bool GeometryChunk::AcceptsVertices(const GeometryChunk& other) const {
+    if (m_layout.vertexSize != other.m_layout.vertexSize || m_layout.separateNormals != other.m_layout.separateNormals)
+        return false;
+    for (int item = 0; item < kItemCount; ++item)
+        if (m_layout.offsets[item] != other.m_layout.offsets[item]) return false;
+    return true;
+}
+
+bool GeometryChunk::AppendChunk(const GeometryChunk& other, Display* display) {
+    if (!AcceptsVertices(other)) return false;
+    uint64_t vertices = uint64_t(m_vertexCount) + other.m_vertexCount;
+    if (vertices > 65536) return false;
+    const uint16_t* otherIndices = other.GetIndexArray();
+    for (uint32_t i = 0; i < other.m_indexCount; ++i)
+        if (otherIndices[i] >= other.m_vertexCount) return false;  // an index outside its chunk
+
+    auto newVertices = std::make_shared<std::vector<uint8_t>>(std::size_t(vertices) * m_layout.vertexSize);
+    std::copy_n(m_vertices->begin(), std::size_t(m_vertexCount) * m_layout.vertexSize, newVertices->begin());
+    std::copy_n(other.m_vertices->begin(), std::size_t(other.m_vertexCount) * m_layout.vertexSize,
+                newVertices->begin() + static_cast<std::ptrdiff_t>(std::size_t(m_vertexCount) * m_layout.vertexSize));
+    if (m_normals) {
+        auto normals = std::make_shared<std::vector<float>>(std::size_t(vertices) * 3);
+        std::copy_n(m_normals->begin(), std::size_t(m_vertexCount) * 3, normals->begin());
+        if (other.m_normals)
+            std::copy_n(other.m_normals->begin(), std::size_t(other.m_vertexCount) * 3,
+                        normals->begin() + static_cast<std::ptrdiff_t>(std::size_t(m_vertexCount) * 3));
+        m_normals = std::move(normals);
+    }
+    auto indices = std::make_shared<std::vector<uint16_t>>(std::size_t(m_indexCount) + other.m_indexCount);
+    std::copy_n(m_indices->begin(), m_indexCount, indices->begin());
+    for (uint32_t i = 0; i < other.m_indexCount; ++i)
+        (*indices)[m_indexCount + i] = static_cast<uint16_t>(otherIndices[i] + m_vertexCount);
+
+    m_vertices = std::move(newVertices);
+    m_indices = std::move(indices);
+    m_faceNormals.insert(m_faceNormals.end(), other.m_faceNormals.begin(), other.m_faceNormals.end());
+    if (!m_neighbours.empty() || !other.m_neighbours.empty()) m_neighbours.clear();  // no longer describes the faces
+    m_vertexCount = static_cast<uint32_t>(vertices);
+    m_indexCount += other.m_indexCount;
+    m_faceCount += other.m_faceCount;
+    bool rebuild = m_vertexBuffer || m_indexBuffer;
+    m_vertexBuffer.reset();
+    m_indexBuffer.reset();
+    if (rebuild && display) InitializeBuffers(display, true);
+    return true;
+}
+
 void GeometryChunk::Render(Display* display, const VertexProgram* program) const {
     if (display) display->DrawChunk(*this, program);
 }

@@ -200,6 +200,15 @@ public:
     // A private block of n vertices keeping the first min(old, n).
     bool ResizeVertexArray(uint32_t n, Display* display = nullptr);
 
+    // Whether `other`'s vertices can be appended to this chunk: the same
+    // layout (item set, offsets and size, normals kept alike).
+    bool AcceptsVertices(const GeometryChunk& other) const;
+    // Appends `other`'s vertices, normals, indices (moved past this chunk's
+    // vertices), faces and face normals; this chunk gets private blocks and
+    // its static buffers are made again. False, nothing changed, for a
+    // layout that differs or when an index would pass 65535.
+    bool AppendChunk(const GeometryChunk& other, Display* display);
+
     // Draws through the display: the whole chunk, or the given primitives.
     void Render(Display* display, const VertexProgram* program) const;
     void RenderPrimitives(Display* display, const VertexProgram* program, uint32_t indexCount,

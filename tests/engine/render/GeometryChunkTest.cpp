@@ -198,3 +198,35 @@ TEST(VertexType, ItemsAreLaidOutPerStream) {
     EXPECT_EQ(type->GetItemStream(15), 0);
     EXPECT_EQ(type->GetItemStream(10), -1);
 }
+
+TEST(GeometryChunk, AppendingMovesTheIndicesAndRefusesOtherLayouts) {
+    Display display(DisplayProfile::OpenGL());
+    AutoReference<GeometryChunk> a(new GeometryChunkNmlTemplate<PackedVertexPCT>(3, 1, 3, 1, 4));
+    AutoReference<GeometryChunk> b(new GeometryChunkNmlTemplate<PackedVertexPCT>(3, 1, 3, 1, 4));
+    uint32_t stride = 0;
+    for (int i = 0; i < 3; ++i) {
+        a->GetIndexArray()[i] = static_cast<uint16_t>(i);
+        b->GetIndexArray()[i] = static_cast<uint16_t>(2 - i);
+        b->GetVector3Array(kItemNormal, stride)[i * 3] = 5.0f;
+    }
+    AutoReference<GeometryChunk> shared(a->Clone());
+    ASSERT_TRUE(a->InitializeBuffers(&display, true));
+    ASSERT_TRUE(a->AppendChunk(*b, &display));
+    EXPECT_EQ(a->GetVertexCount(), 6u);
+    EXPECT_EQ(a->GetIndexCount(), 6u);
+    EXPECT_EQ(a->GetTriangleCount(), 2u);
+    EXPECT_EQ(a->GetFaceNormalCount(), 2u);
+    const std::vector<uint16_t> indices(a->GetIndexArray(), a->GetIndexArray() + 6);
+    EXPECT_EQ(indices, (std::vector<uint16_t>{0, 1, 2, 5, 4, 3}));
+    EXPECT_EQ(a->GetVector3Array(kItemNormal, stride)[9], 5.0f);
+    EXPECT_EQ(a->GetStaticIndexBuffer()->GetData()[3], 5);
+    EXPECT_EQ(shared->GetVertexCount(), 3u);  // the clone keeps the old blocks
+    EXPECT_EQ(shared->GetIndexCount(), 3u);
+
+    AutoReference<GeometryChunk> other(new GeometryChunkTemplate<PackedVertexPNT>(3, 1, 3, 0, 4));
+    EXPECT_FALSE(a->AcceptsVertices(*other));
+    EXPECT_FALSE(a->AppendChunk(*other, &display));
+    AutoReference<GeometryChunk> big(new GeometryChunkNmlTemplate<PackedVertexPCT>(65535, 0, 0, 0, 4));
+    EXPECT_FALSE(a->AppendChunk(*big, &display));  // indices would pass 65535
+    EXPECT_EQ(a->GetVertexCount(), 6u);
+}
