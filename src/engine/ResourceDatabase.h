@@ -38,7 +38,8 @@ public:
     // The resource `name` of this database, with one reference for the
     // caller: the cached one (the current resource system's cache), else
     // with kLookupCreate a new, unloaded one made by the resource type of
-    // the name (engine/resources/ResourceTypeRegistry.h) and cached. Null
+    // the name (engine/resources/ResourceTypeRegistry.h), cached when there
+    // is a current resource system. Null
     // for a name that would leave the database (engine/resources/
     // ResourceName.h), a name of no type, or nothing cached in
     // kLookupCached mode. Names compare without case.
