@@ -44,12 +44,13 @@ GeometryChunk::Layout GeometryChunk::Layout::Standard(const StandardChunkHint* h
         l.Add(kItemPaletteIndices);
     }
     if (h.options & StandardChunkHint::kOptionExtraVector) l.Add(kItemExtraVector);
-    // The standard types are numbered from 64 by their item set.
-    l.vertexTypeId = 64;
+    // The standard types are numbered by their item set, with bit 30 set so
+    // that they never meet the small ids of the packed and materials' own
+    // types.
+    uint32_t id = 0;
     for (int item = 1; item < kItemCount; ++item)
-        if (l.Has(item)) l.vertexTypeId = l.vertexTypeId * 31 + item;
-    l.vertexTypeId &= 0x7FFFFFFF;
-    if (l.vertexTypeId < 64) l.vertexTypeId += 64;
+        if (l.Has(item)) id |= 1u << item;
+    l.vertexTypeId = static_cast<int>((id & 0x3FFFFFFFu) | 0x40000000u);
     return l;
 }
 

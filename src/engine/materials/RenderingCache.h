@@ -48,6 +48,12 @@ public:
     virtual void Enter(Display* display, Viewport* viewport, bool nested);
     virtual void Leave(Display* display, Viewport* viewport, bool nested);
 
+    // Drops every entry of every window (the manager's shutdown: entries
+    // hold materials, which hold their caches).
+    void ClearAll() {
+        ClearEntries(0);
+        m_windows.clear();
+    }
     std::size_t GetEntryCount() const { return m_entries.size(); }
     const std::vector<Entry>& GetEntries() const { return m_entries; }
 

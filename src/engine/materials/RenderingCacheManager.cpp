@@ -7,6 +7,7 @@
 namespace Vek {
 
 RenderingCacheManager::~RenderingCacheManager() {
+    for (RenderingCache* cache : m_caches) cache->ClearAll();
     for (auto it = m_caches.rbegin(); it != m_caches.rend(); ++it) (*it)->ReleaseReference();
 }
 

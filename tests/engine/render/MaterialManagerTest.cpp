@@ -231,3 +231,23 @@ TEST(MaterialManager, TextureSlotsKeepTheirTextureWhenAReplacementFails) {
     EXPECT_NE(material->GetTexture(0), black.Get());
     EXPECT_EQ(material->IsLoaded(), 0);
 }
+
+TEST(MaterialManager, AKernelGoesWithUndrawnCacheEntries) {
+    // Entries hold their material, which holds the cache: the kernel's
+    // shutdown must break that circle (the leak check sees it otherwise).
+    Material* raw = nullptr;
+    AutoReference<GeometryChunk> chunk;
+    {
+        RenderKernel kernel(nullptr, 8.0f);
+        ASSERT_TRUE(kernel.InitWithProfile(DisplayProfile::OpenGL()));
+        ASSERT_EQ(kernel.GetMaterialManager()->LoadMaterial("glass.m.onetex", &raw), 0);
+        chunk.Reset(raw->CreateGeometryChunk(3, 1, 3, 0, 0, nullptr));
+        chunk->SetOpacity(nullptr, 0.25f);
+        raw->RenderChunk(kernel.GetDisplay(), nullptr, chunk.Get(), DisplayLightList(), DisplayMatrix());
+        raw->ReleaseReference();
+        AutoReference<RenderingCache> blend(
+            kernel.GetRenderingCacheManager()->FindCache(AlphaBlendCache::AlphaBlendCacheID));
+        EXPECT_EQ(blend->GetEntryCount(), 1u);
+    }
+    EXPECT_EQ(chunk->GetReferenceCount(), 1);
+}
