@@ -52,6 +52,14 @@ public:
     void SetPriority(float priority) { m_priority = priority; }
     float GetPriority() const { return m_priority; }
 
+    // Lock's load without a lock: true when the resource is loaded after it.
+    virtual bool LoadAll();
+    // 0 when loaded, 4 while not (the engine's "not loaded").
+    virtual int IsAllLoaded() const { return IsLoaded() ? 0 : 4; }
+    // The memory the resource object holds, and the data it loaded.
+    virtual uint32_t CalculateSize() const { return sizeof(Resource); }
+    virtual uint32_t CalculateDataSize() const { return 0; }
+
     // The loaders; the base loads nothing (1). LoadComplete runs after a
     // successful Load or LoadTxt; the base's marks the resource loaded and
     // returns 0.

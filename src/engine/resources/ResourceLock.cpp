@@ -31,6 +31,13 @@ int Resource::LoadComplete() {
     return kOk;
 }
 
+bool Resource::LoadAll() {
+    if (IsLoaded()) return true;
+    if (Lock() != kOk) return false;
+    Unlock();
+    return true;
+}
+
 int Resource::Lock() {
     if (m_state == LoadState::Loaded) {
         ++m_locks;

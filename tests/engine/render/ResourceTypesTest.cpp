@@ -141,6 +141,14 @@ TEST_F(Registry, LockLoadsTheFileFoundOnce) {
             EXPECT_EQ(resource->GetLockCount(), 1);
         }
     }
+    // LoadAll loads without keeping a lock.
+    AutoReference<Resource> fresh(database.GetResource("lod2.lm"));
+    std::ofstream(dir / "asset/lod2.lm") << "x";
+    EXPECT_EQ(fresh->IsAllLoaded(), 4);
+    EXPECT_TRUE(fresh->LoadAll());
+    EXPECT_EQ(fresh->IsAllLoaded(), 0);
+    EXPECT_EQ(fresh->GetLockCount(), 0);
+
     // A failing loader leaves the resource unloaded and unlocked.
     AutoReference<Resource> resource(database.GetResource("body2.im"));
     std::ofstream(dir / "asset/body2.im") << "x";
