@@ -14,8 +14,13 @@
 
 namespace Vek {
 
+class Resource;
+
 class ResourceDatabase {
 public:
+    // Lookup modes of GetResource: only a cached resource, or also a new one.
+    enum : int { kLookupCached = 0, kLookupCreate = 2 };
+
     explicit ResourceDatabase(const PString& name) : m_name(name) {}
     virtual ~ResourceDatabase() = default;
     ResourceDatabase(const ResourceDatabase&) = delete;
@@ -29,6 +34,16 @@ public:
         return !m_name.IsEmpty() && file.Open(m_name, path, mode);
     }
     bool FileExists(const char* path) const { return !m_name.IsEmpty() && File::Exists(m_name, path); }
+
+    // The resource `name` of this database, with one reference for the
+    // caller: the cached one (the current resource system's cache), else
+    // with kLookupCreate a new, unloaded one made by the resource type of
+    // the name (engine/resources/ResourceTypeRegistry.h), cached when there
+    // is a current resource system. Null
+    // for a name that would leave the database (engine/resources/
+    // ResourceName.h), a name of no type, or nothing cached in
+    // kLookupCached mode. Names compare without case.
+    Resource* GetResource(const char* name, int mode = kLookupCreate);
 
 protected:
     PString m_name;

@@ -18,6 +18,7 @@
 #include "engine/OS.h"
 #include "engine/PluginBase.h"
 #include "engine/PluginType.h"
+#include "engine/resources/PluginEntry.h"
 #include "engine/RenderKernel.h"
 #include "engine/ResourceSystem.h"
 #include "foundation/callbacks/CallDispatcher.h"
@@ -158,6 +159,9 @@ bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv,
         std::fputs("- Unable to initialize render system\n\n", stderr);
         return true;
     }
+    // The engine takes the product's material plug-ins and resource types
+    // through its plug-in entry (none is set in a build without them).
+    Vek::PluginEntry::Call();
 
     TETLib::DataManager::Instance()->Init(context);
     TETLib::DataManager::RegisterVorlexBumpVertexType();
@@ -228,6 +232,7 @@ bool ShutdownUtility(StartupContext& context) {
         delete system;
     }
     context.resourceSystem = nullptr;
+    Vek::PluginEntry::ReleaseAll();
     delete context.os;
     context.os = nullptr;
     return false;

@@ -1,0 +1,393 @@
+#include "engine/bitmap/Bitmap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "engine/File.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_NO_STDIO
+#define STBI_ONLY_TGA
+#define STBI_ONLY_BMP
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_PNG
+#define STBI_MAX_DIMENSIONS 16384
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
+#endif
+#include <stb/stb_image.h>
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+namespace Vek {
+
+namespace {
+
+constexpr std::size_t kMaxFileBytes = std::size_t(256) << 20;
+
+uint32_t Channel(uint32_t color, int shift) { return (color >> shift) & 0xFFu; }
+
+uint32_t Blend(uint32_t dst, uint32_t src) {
+    uint32_t a = Channel(src, 24);
+    if (a == 255) return src;
+    if (a == 0) return dst;
+    uint32_t inv = 255 - a;
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t c = (Channel(src, shift) * a + Channel(dst, shift) * inv + 127) / 255;
+        out |= c << shift;
+    }
+    uint32_t alpha = a + (Channel(dst, 24) * inv + 127) / 255;
+    return out | (std::min<uint32_t>(alpha, 255) << 24);
+}
+
+}  // namespace
+
+Bitmap::Bitmap(const Bitmap& other)
+    : m_width(other.m_width), m_height(other.m_height), m_format(other.m_format), m_stride(other.m_stride),
+      m_byteSize(other.m_byteSize), m_bytes(other.GetData(), other.GetData() + other.m_byteSize) {}
+
+Bitmap& Bitmap::operator=(const Bitmap& other) {
+    if (this != &other) {
+        Bitmap copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
+
+int Bitmap::BytesPerPixel(int format) {
+    switch (format) {
+        case kRGB24: return 3;
+        case kARGB32:
+        case kXRGB32: return 4;
+        case kGrey8: return 1;
+        default: return 0;
+    }
+}
+
+void Bitmap::Reset() {
+    m_width = m_height = 0;
+    m_format = kNone;
+    m_stride = m_byteSize = 0;
+    m_bytes.clear();
+    m_bytes.shrink_to_fit();
+    m_alias = nullptr;
+}
+
+bool Bitmap::Init(int width, int height, int format, const void* data, std::size_t byteSize) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
+    std::size_t stride, size;
+    if (format == kRaw) {
+        stride = 0;
+        size = byteSize;
+        if (size == 0 || size > kMaxFileBytes) return false;
+    } else {
+        int bpp = BytesPerPixel(format);
+        if (bpp == 0) return false;
+        stride = std::size_t(width) * static_cast<std::size_t>(bpp);
+        size = stride * static_cast<std::size_t>(height);
+        if (data && byteSize < size) return false;
+    }
+    std::vector<uint8_t> bytes(size);
+    if (data) std::memcpy(bytes.data(), data, size);
+    m_bytes = std::move(bytes);
+    m_alias = nullptr;
+    m_width = width;
+    m_height = height;
+    m_format = format;
+    m_stride = stride;
+    m_byteSize = size;
+    return true;
+}
+
+bool Bitmap::InitAlias(int width, int height, int format, void* data, std::size_t byteSize) {
+    if (!data || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
+    std::size_t stride = 0, size = byteSize;
+    if (format != kRaw) {
+        int bpp = BytesPerPixel(format);
+        if (bpp == 0) return false;
+        stride = std::size_t(width) * static_cast<std::size_t>(bpp);
+        size = stride * static_cast<std::size_t>(height);
+        if (byteSize < size) return false;
+    } else if (byteSize == 0) {
+        return false;
+    }
+    m_bytes.clear();
+    m_alias = static_cast<uint8_t*>(data);
+    m_width = width;
+    m_height = height;
+    m_format = format;
+    m_stride = stride;
+    m_byteSize = size;
+    return true;
+}
+
+void Bitmap::DetachAlias() {
+    if (!m_alias) return;
+    m_bytes.assign(m_alias, m_alias + m_byteSize);
+    m_alias = nullptr;
+}
+
+bool Bitmap::LoadFromMemory(const uint8_t* bytes, std::size_t size) {
+    if (!bytes || size == 0 || size > kMaxFileBytes) return false;
+    int w = 0, h = 0, channels = 0;
+    stbi_uc* pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);
+    if (!pixels) return false;
+    Bitmap loaded;
+    bool ok = loaded.Init(w, h, kARGB32);
+    if (ok) {
+        uint8_t* out = loaded.GetData();
+        std::size_t count = std::size_t(w) * static_cast<std::size_t>(h);
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i * 4 + 0] = pixels[i * 4 + 2];
+            out[i * 4 + 1] = pixels[i * 4 + 1];
+            out[i * 4 + 2] = pixels[i * 4 + 0];
+            out[i * 4 + 3] = pixels[i * 4 + 3];
+        }
+    }
+    stbi_image_free(pixels);
+    if (ok) *this = std::move(loaded);
+    return ok;
+}
+
+bool Bitmap::Load(const char* path, const PString& folder, bool /*keepFileFormat*/) {
+    if (!path || !*path) return false;
+    File file;
+    if (!file.Open(folder, path, File::kModeRead)) return false;
+    int64_t length = file.Length();
+    if (length <= 0 || static_cast<uint64_t>(length) > kMaxFileBytes) return false;
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(length));
+    if (file.Read(bytes.data(), bytes.size()) != bytes.size()) return false;
+    return LoadFromMemory(bytes.data(), bytes.size());
+}
+
+uint32_t Bitmap::GetPixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return 0;
+    const uint8_t* p = GetData() + std::size_t(y) * m_stride;
+    switch (m_format) {
+        case kRGB24:
+            p += std::size_t(x) * 3;
+            return 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+        case kARGB32:
+        case kXRGB32: {
+            uint32_t v;
+            std::memcpy(&v, p + std::size_t(x) * 4, 4);
+            return m_format == kXRGB32 ? (v | 0xFF000000u) : v;
+        }
+        case kGrey8: {
+            uint32_t g = p[x];
+            return 0xFF000000u | (g << 16) | (g << 8) | g;
+        }
+        default: return 0;
+    }
+}
+
+bool Bitmap::SetPixel(int x, int y, uint32_t color) {
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return false;
+    uint8_t* p = GetData() + std::size_t(y) * m_stride;
+    switch (m_format) {
+        case kRGB24:
+            p += std::size_t(x) * 3;
+            p[0] = static_cast<uint8_t>(color);
+            p[1] = static_cast<uint8_t>(color >> 8);
+            p[2] = static_cast<uint8_t>(color >> 16);
+            return true;
+        case kARGB32:
+        case kXRGB32:
+            std::memcpy(p + std::size_t(x) * 4, &color, 4);
+            return true;
+        case kGrey8:
+            p[x] = static_cast<uint8_t>(color >> 8);
+            return true;
+        default: return false;
+    }
+}
+
+bool Bitmap::CopyImage(const Bitmap& source, int x, int y) {
+    if (BytesPerPixel(m_format) == 0 || BytesPerPixel(source.m_format) == 0) return false;
+    for (int sy = 0; sy < source.m_height; ++sy)
+        for (int sx = 0; sx < source.m_width; ++sx) SetPixel(x + sx, y + sy, source.GetPixel(sx, sy));
+    return true;
+}
+
+std::unique_ptr<Bitmap> Bitmap::Scale(int width, int height) const {
+    if (BytesPerPixel(m_format) == 0) return nullptr;
+    auto out = std::make_unique<Bitmap>();
+    if (!out->Init(width, height, m_format)) return nullptr;
+    for (int y = 0; y < height; ++y) {
+        int y0 = static_cast<int>(int64_t(y) * m_height / height);
+        int y1 = std::max(y0 + 1, static_cast<int>(int64_t(y + 1) * m_height / height));
+        for (int x = 0; x < width; ++x) {
+            int x0 = static_cast<int>(int64_t(x) * m_width / width);
+            int x1 = std::max(x0 + 1, static_cast<int>(int64_t(x + 1) * m_width / width));
+            uint64_t sum[4] = {0, 0, 0, 0};
+            uint64_t n = 0;
+            for (int sy = y0; sy < y1; ++sy)
+                for (int sx = x0; sx < x1; ++sx) {
+                    uint32_t c = GetPixel(sx, sy);
+                    for (int k = 0; k < 4; ++k) sum[k] += Channel(c, k * 8);
+                    ++n;
+                }
+            uint32_t c = 0;
+            for (int k = 0; k < 4; ++k) c |= static_cast<uint32_t>((sum[k] + n / 2) / n) << (k * 8);
+            out->SetPixel(x, y, c);
+        }
+    }
+    return out;
+}
+
+void Bitmap::Clear(uint32_t color) {
+    for (int y = 0; y < m_height; ++y)
+        for (int x = 0; x < m_width; ++x) SetPixel(x, y, color);
+}
+
+void Bitmap::Plot(int x, int y, uint32_t color) {
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return;
+    SetPixel(x, y, Blend(GetPixel(x, y), color));
+}
+
+void Bitmap::BlendPixel(int x, int y, uint32_t color) { Plot(x, y, color); }
+
+void Bitmap::Fill(int x1, int x2, int y, uint32_t color) {
+    if (y < 0 || y >= m_height) return;
+    if (x1 > x2) std::swap(x1, x2);
+    x1 = std::max(x1, 0);
+    x2 = std::min(x2, m_width - 1);
+    for (int x = x1; x <= x2; ++x) Plot(x, y, color);
+}
+
+void Bitmap::Box(int x, int y, int width, int height, uint32_t color, int mode) {
+    if (width < 0) {
+        x += width;
+        width = -width;
+    }
+    if (height < 0) {
+        y += height;
+        height = -height;
+    }
+    if (width == 0 || height == 0) return;
+    int x2 = x + width - 1, y2 = y + height - 1;
+    if (mode == kModeFilled) {
+        for (int row = std::max(y, 0); row <= std::min(y2, m_height - 1); ++row) Fill(x, x2, row, color);
+        return;
+    }
+    Fill(x, x2, y, color);
+    if (y2 != y) Fill(x, x2, y2, color);
+    for (int row = y + 1; row < y2; ++row) {
+        Plot(x, row, color);
+        if (x2 != x) Plot(x2, row, color);
+    }
+}
+
+void Bitmap::Line(int x1, int y1, int x2, int y2, uint32_t color, int /*mode*/) {
+    int64_t dx = std::abs(int64_t(x2) - x1), dy = -std::abs(int64_t(y2) - y1);
+    int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    int64_t err = dx + dy;
+    int64_t x = x1, y = y1;
+    for (;;) {
+        if (x >= 0 && y >= 0 && x < m_width && y < m_height) Plot(static_cast<int>(x), static_cast<int>(y), color);
+        if (x == x2 && y == y2) break;
+        int64_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+}
+
+void Bitmap::Circle(int cx, int cy, int radius, uint32_t color, int mode) {
+    if (radius < 0) return;
+    if (mode == kModeFilled) {
+        int64_t r2 = int64_t(radius) * radius;
+        for (int dy = -radius; dy <= radius; ++dy) {
+            int dx = static_cast<int>(std::floor(std::sqrt(static_cast<double>(r2 - int64_t(dy) * dy))));
+            Fill(cx - dx, cx + dx, cy + dy, color);
+        }
+        return;
+    }
+    // Midpoint circle; each pixel is blended once.
+    std::vector<std::pair<int, int>> points;
+    int x = radius, y = 0, err = 1 - radius;
+    while (x >= y) {
+        const std::pair<int, int> eight[] = {{x, y}, {y, x}, {-y, x}, {-x, y}, {-x, -y}, {-y, -x}, {y, -x}, {x, -y}};
+        for (const auto& p : eight) points.emplace_back(cx + p.first, cy + p.second);
+        ++y;
+        if (err < 0) {
+            err += 2 * y + 1;
+        } else {
+            --x;
+            err += 2 * (y - x) + 1;
+        }
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    for (const auto& p : points) Plot(p.first, p.second, color);
+}
+
+void Bitmap::Triangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t color, int mode) {
+    if (mode != kModeFilled) {
+        Line(x1, y1, x2, y2, color, mode);
+        Line(x2, y2, x3, y3, color, mode);
+        Line(x3, y3, x1, y1, color, mode);
+        return;
+    }
+    int64_t area = (int64_t(x2) - x1) * (int64_t(y3) - y1) - (int64_t(y2) - y1) * (int64_t(x3) - x1);
+    if (area == 0) {
+        Line(x1, y1, x2, y2, color, mode);
+        Line(x2, y2, x3, y3, color, mode);
+        return;
+    }
+    int minX = std::max(std::min({x1, x2, x3}), 0), maxX = std::min(std::max({x1, x2, x3}), m_width - 1);
+    int minY = std::max(std::min({y1, y2, y3}), 0), maxY = std::min(std::max({y1, y2, y3}), m_height - 1);
+    auto edge = [](int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t px, int64_t py) {
+        return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+    };
+    for (int y = minY; y <= maxY; ++y) {
+        for (int x = minX; x <= maxX; ++x) {
+            int64_t e1 = edge(x1, y1, x2, y2, x, y), e2 = edge(x2, y2, x3, y3, x, y), e3 = edge(x3, y3, x1, y1, x, y);
+            bool inside = area > 0 ? (e1 >= 0 && e2 >= 0 && e3 >= 0) : (e1 <= 0 && e2 <= 0 && e3 <= 0);
+            if (inside) Plot(x, y, color);
+        }
+    }
+}
+
+void Bitmap::Image(const Bitmap& source, int x, int y, const Rect& from, int /*mode*/, const Rect* clip) {
+    if (BytesPerPixel(m_format) == 0 || BytesPerPixel(source.m_format) == 0) return;
+    int cx1 = 0, cy1 = 0, cx2 = m_width, cy2 = m_height;
+    if (clip) {
+        cx1 = std::max(cx1, clip->x);
+        cy1 = std::max(cy1, clip->y);
+        cx2 = std::min<int64_t>(cx2, int64_t(clip->x) + clip->width);
+        cy2 = std::min<int64_t>(cy2, int64_t(clip->y) + clip->height);
+    }
+    // Copying a bitmap onto itself reads from a snapshot.
+    const Bitmap* src = &source;
+    Bitmap snapshot;
+    if (&source == this) {
+        snapshot = source;
+        src = &snapshot;
+    }
+    for (int row = 0; row < from.height; ++row) {
+        int sy = from.y + row, dy = y + row;
+        if (sy < 0 || sy >= src->m_height || dy < cy1 || dy >= cy2) continue;
+        for (int col = 0; col < from.width; ++col) {
+            int sx = from.x + col, dx = x + col;
+            if (sx < 0 || sx >= src->m_width || dx < cx1 || dx >= cx2) continue;
+            SetPixel(dx, dy, src->GetPixel(sx, sy));
+        }
+    }
+}
+
+}  // namespace Vek

@@ -1,0 +1,80 @@
+#include "engine/textures/TextureManager.h"
+
+#include <cctype>
+
+#include "engine/File.h"
+#include "engine/ResourceDatabase.h"
+#include "engine/bitmap/Bitmap.h"
+#include "engine/resources/ResourceName.h"
+#include "engine/textures/TextureResource.h"
+
+namespace Vek {
+
+TextureManager::~TextureManager() {
+    for (auto& entry : m_textures) entry.second->ReleaseReference();
+}
+
+bool TextureManager::Key(ResourceDatabase* database, const char* name, std::string& key) {
+    if (!name || !*name) return false;
+    if (database) return ResourceName::Confine(name, key);
+    key = name;
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return true;
+}
+
+TextureResource* TextureManager::GetTexture(ResourceDatabase* database, const char* name) {
+    std::string key;
+    if (!Key(database, name, key)) return nullptr;
+    std::lock_guard<std::mutex> hold(m_lock);
+    auto found = m_textures.find({database, key});
+    if (found != m_textures.end()) {
+        found->second->AddReference();
+        return found->second;
+    }
+    const char* path = database ? key.c_str() : name;
+    auto* texture = new TextureResource(PString(path), database);
+    texture->SetTypeName(PString("texture"));
+    if (texture->Lock() != Resource::kOk) {
+        texture->ReleaseReference();
+        return nullptr;
+    }
+    m_textures.emplace(std::make_pair(database, key), texture);
+    texture->AddReference();
+    return texture;
+}
+
+TextureManager::Check TextureManager::CheckTexture(ResourceDatabase* database, const char* name) const {
+    std::string key;
+    if (!Key(database, name, key)) return Check::kMissing;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_textures.count({database, key})) return Check::kReadable;
+    }
+    const char* path = database ? key.c_str() : name;
+    bool exists = database ? database->FileExists(path) : File::Exists(path);
+    if (!exists) return Check::kMissing;
+    Bitmap image;
+    return image.Load(path, database ? database->GetName() : PString()) ? Check::kReadable : Check::kUnreadable;
+}
+
+std::size_t TextureManager::GetLoadedCount() const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_textures.size();
+}
+
+std::size_t TextureManager::DumpUnused() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::size_t dropped = 0;
+    for (auto it = m_textures.begin(); it != m_textures.end();) {
+        if (it->second->GetReferenceCount() == 1) {
+            it->second->ReleaseReference();
+            it = m_textures.erase(it);
+            ++dropped;
+        } else {
+            ++it;
+        }
+    }
+    return dropped;
+}
+
+}  // namespace Vek

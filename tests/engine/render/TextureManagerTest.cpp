@@ -1,0 +1,117 @@
+// The texture manager: images found, missing and unreadable, in a resource
+// database and on the plain file system; names kept inside the database.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <vector>
+
+#include "engine/File.h"
+#include "engine/ResourceDatabase.h"
+#include "engine/bitmap/Bitmap.h"
+#include "engine/textures/TextureManager.h"
+#include "engine/textures/TextureResource.h"
+#include "support/TempDir.h"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+using namespace Vek;
+
+namespace {
+
+// A 2 x 2 picture: red, green / blue, half-transparent white (RGBA bytes).
+const unsigned char kPixels[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 128};
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class TextureFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(dir.Path().empty());
+        std::filesystem::create_directories(dir / "art");
+        ASSERT_TRUE(stbi_write_png((dir / "art/Red.png").c_str(), 2, 2, 4, kPixels, 8));
+        ASSERT_TRUE(stbi_write_bmp((dir / "art/blue.bmp").c_str(), 2, 2, 4, kPixels));
+        ASSERT_TRUE(stbi_write_tga((dir / "art/green.tga").c_str(), 2, 2, 4, kPixels));
+        ASSERT_TRUE(stbi_write_jpg((dir / "art/photo.jpg").c_str(), 2, 2, 3, kPixels, 90));
+        WriteBytes(dir / "art/noise.png", "this is no picture at all");
+        std::string png = ReadBytes(dir / "art/Red.png");
+        WriteBytes(dir / "art/cut.png", png.substr(0, png.size() / 2));
+        WriteBytes(dir / "art/empty.tga", "");
+        WriteBytes(dir / "outside.png", png);
+        ASSERT_TRUE(File::Subst(PString("texdb"), (dir.Path() + "/art/").c_str(), true));
+    }
+    void TearDown() override { File::Subst(PString("texdb"), nullptr, false); }
+
+    VorlexTest::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(TextureFiles, FoundMissingAndUnreadable) {
+    ResourceDatabase database(PString("texdb"));
+    TextureManager manager;
+    using C = TextureManager::Check;
+    struct Case {
+        const char* name;
+        C check;
+        int width;
+    } cases[] = {
+        {"Red.png", C::kReadable, 2},      {"red.PNG", C::kReadable, 2},   {"blue.bmp", C::kReadable, 2},
+        {"green.tga", C::kReadable, 2},    {"photo.jpg", C::kReadable, 2}, {"sub\\..\\green.tga", C::kMissing, 0},
+        {"missing.png", C::kMissing, 0},   {"noise.png", C::kUnreadable, 0}, {"cut.png", C::kUnreadable, 0},
+        {"empty.tga", C::kUnreadable, 0},  {"../outside.png", C::kMissing, 0}, {"/etc/passwd", C::kMissing, 0},
+        {"", C::kMissing, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(manager.CheckTexture(&database, c.name), c.check) << c.name;
+        AutoReference<TextureResource> texture(manager.GetTexture(&database, c.name));
+        EXPECT_EQ(static_cast<bool>(texture), c.check == C::kReadable) << c.name;
+        if (texture) {
+            EXPECT_TRUE(texture->IsLoaded()) << c.name;
+            EXPECT_EQ(texture->GetWidth(), c.width) << c.name;
+            EXPECT_EQ(texture->GetDatabase(), &database);
+        }
+    }
+    // Names differing in case are one texture.
+    AutoReference<TextureResource> a(manager.GetTexture(&database, "Red.png"));
+    AutoReference<TextureResource> b(manager.GetTexture(&database, "RED.png"));
+    EXPECT_EQ(a.Get(), b.Get());
+    EXPECT_EQ(manager.GetLoadedCount(), 4u);
+}
+
+TEST_F(TextureFiles, ThePlainFileSystemServesWithoutADatabase) {
+    TextureManager manager;
+    AutoReference<TextureResource> texture(manager.GetTexture(nullptr, (dir / "outside.png").c_str()));
+    ASSERT_TRUE(texture);
+    ASSERT_NE(texture->GetImage(), nullptr);
+    EXPECT_EQ(texture->GetImage()->GetPixel(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(texture->GetImage()->GetPixel(1, 1), 0x80FFFFFFu);
+    EXPECT_EQ(manager.CheckTexture(nullptr, (dir / "art/noise.png").c_str()), TextureManager::Check::kUnreadable);
+    texture.Release();
+    EXPECT_EQ(manager.DumpUnused(), 1u);
+}
+
+TEST(SharedTextures, NumberedTexturesAreMadeOnceAndShared) {
+    TextureManager manager;
+    AutoReference<TextureResource> a(manager.GetSharedTextures().GetTexture(0));
+    AutoReference<TextureResource> b(manager.GetSharedTextures().GetTexture(0));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a.Get(), b.Get());
+    EXPECT_TRUE(a->IsLoaded());
+    EXPECT_EQ(a->GetImage()->GetPixel(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(manager.GetSharedTextures().GetTexture(SharedTextureCollection::kCount), nullptr);
+    EXPECT_EQ(manager.GetSharedTextures().GetTexture(-1), nullptr);
+}
