@@ -54,8 +54,7 @@ bool SaveAssetArchiveStream(int32_t callerValue, const char* path, const VADKuid
     file.WriteInt32(callerValue);
     const bool everyAsset = WriteAssetArchiveStream(kuids, file, log);
     file.WriteInt32At(endWord, file.Tell());
-    const bool written = !file.HasError();
-    file.Close();
+    const bool written = file.Close();
     return everyAsset && written;
 }
 
