@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,7 +19,13 @@ namespace fs = std::filesystem;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size > (1u << 20)) return 0;
-    static const fs::path path = fs::temp_directory_path() / ("vorlex-fuzz-stream-" + std::to_string(::getpid()));
+    static const fs::path path = [] {
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove(fs::temp_directory_path() / ("vorlex-fuzz-stream-" + std::to_string(::getpid())), ignored);
+        });
+        return fs::temp_directory_path() / ("vorlex-fuzz-stream-" + std::to_string(::getpid()));
+    }();
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

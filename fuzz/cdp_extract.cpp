@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -25,6 +26,10 @@ const fs::path& Root() {
         fs::path made = fs::temp_directory_path() / ("vorlex-fuzz-cdp-" + std::to_string(::getpid()));
         fs::remove_all(made);
         fs::create_directories(made);
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(Root(), ignored);
+        });
         return made;
     }();
     return root;
