@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   bison flex
   libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev
   libssl-dev
   libnvtt-dev
   libboost-dev

@@ -116,24 +116,65 @@ bool FindChild(const std::string& folder, const std::string& name, std::string& 
     return any;
 }
 
-std::string ResolveParts(const PathParts& path) {
-    std::string whole = JoinOs(path);
-    struct stat info;
-    if (::lstat(whole.c_str(), &info) == 0) return whole;  // every component exact
+namespace {
 
-    std::string base = path.absolute ? "/" : "";
-    bool resolving = true;
-    for (const std::string& part : path.parts) {
-        std::string name = part;
-        if (resolving && part != "..") {
-            std::string found;
-            if (FindChild(base, part, found))
-                name = found;
-            else
-                resolving = false;
-        }
-        base = JoinOs(base, name);
+void AppendComponent(std::string& base, const std::string& name) {
+    if (!base.empty() && base.back() != '/') base += '/';
+    base += name;
+}
+
+// The OS path `base` followed by parts [from, to).
+std::string WithParts(const std::string& base, const PathParts& path, std::size_t from, std::size_t to) {
+    std::string text = base;
+    for (std::size_t i = from; i < to; ++i) AppendComponent(text, path.parts[i]);
+    return text;
+}
+
+// How many of the parts from `from` on exist as written below the OS
+// folder `base`. Those that exist form a run from the first on (nothing
+// exists below a component that does not), so a binary search finds the
+// end of the run with O(log n) lstat calls instead of one per component.
+std::size_t ExactRun(const std::string& base, const PathParts& path, std::size_t from) {
+    struct stat info;
+    const std::size_t count = path.parts.size();
+    if (from >= count || ::lstat(WithParts(base, path, from, count).c_str(), &info) == 0) return count;
+    std::size_t known = from;
+    std::size_t missing = count;
+    while (missing - known > 1) {
+        const std::size_t middle = known + (missing - known) / 2;
+        if (::lstat(WithParts(base, path, from, middle).c_str(), &info) == 0)
+            known = middle;
+        else
+            missing = middle;
     }
+    return known;
+}
+
+}  // namespace
+
+std::size_t ResolveExisting(const PathParts& path, std::string& base) {
+    base = path.absolute ? "/" : "";
+    std::size_t i = 0;
+    const std::size_t count = path.parts.size();
+    while (i < count) {
+        // The run that exists as written is taken as it is (an exact match
+        // comes first); only the component after it is looked for without
+        // regard to case.
+        const std::size_t exact = ExactRun(base, path, i);
+        for (; i < exact; ++i) AppendComponent(base, path.parts[i]);
+        if (i == count) break;
+        std::string found;
+        if (path.parts[i] == ".." || !FindChild(base, path.parts[i], found)) break;
+        AppendComponent(base, found);
+        ++i;
+    }
+    return i;
+}
+
+std::string ResolveParts(const PathParts& path) {
+    std::string base;
+    const std::size_t resolved = ResolveExisting(path, base);
+    for (std::size_t i = resolved; i < path.parts.size(); ++i) AppendComponent(base, path.parts[i]);
     return base.empty() ? "." : base;
 }
 

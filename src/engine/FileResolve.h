@@ -39,7 +39,15 @@ std::string JoinInner(const std::vector<std::string>& parts);
 // True and the name on disk in `found` when there is one.
 bool FindChild(const std::string& folder, const std::string& name, std::string& found);
 
-// Resolves every existing component case-insensitively, the rest as written.
+// Resolves the leading components that exist: a run that exists as written
+// is taken as it is (found with O(log n) lstat calls), and a component
+// after it is looked for without regard to case (one folder scan), until a
+// component is missing. Returns the number of components resolved; `base`
+// gets their OS path ("" or "/" for none).
+std::size_t ResolveExisting(const PathParts& path, std::string& base);
+
+// Resolves every existing component case-insensitively (ResolveExisting),
+// the rest as written.
 std::string ResolveParts(const PathParts& path);
 
 }  // namespace Vek::FileDetail

@@ -66,21 +66,22 @@ bool RemoveContents(int folder) {
     return ok;
 }
 
-// Makes the folders `parts` below the OS folder `base` ("" = current
-// directory), reusing existing ones found case-insensitively.
-bool MakeFolders(std::string base, const std::vector<std::string>& parts) {
-    for (const std::string& part : parts) {
-        std::string name = part;
-        if (part != "..") {
-            std::string found;
-            if (FileDetail::FindChild(base, part, found)) {
-                name = found;
-            } else if (::mkdir(FileDetail::JoinOs(base, part).c_str(), 0777) != 0 && errno != EEXIST) {
-                return false;
-            }
-        }
-        base = FileDetail::JoinOs(base, name);
-        struct stat info;
+// Makes the folders `parts` below the root folder ("/" when `absolute`,
+// else the current directory), reusing existing ones found
+// case-insensitively. The existing ones are resolved in one pass
+// (FileDetail::ResolveExisting), so a deep path costs a few calls per
+// folder made, not a resolution of the whole path for each.
+bool MakeFolders(bool absolute, const std::vector<std::string>& parts) {
+    FileDetail::PathParts path;
+    path.absolute = absolute;
+    path.parts = parts;
+    std::string base;
+    const std::size_t existing = FileDetail::ResolveExisting(path, base);
+    struct stat info;
+    if (existing > 0 && (!StatFollow(base, info) || !S_ISDIR(info.st_mode))) return false;
+    for (std::size_t i = existing; i < parts.size(); ++i) {
+        base = FileDetail::JoinOs(base, parts[i]);
+        if (::mkdir(base.c_str(), 0777) != 0 && errno != EEXIST) return false;
         if (!StatFollow(base, info) || !S_ISDIR(info.st_mode)) return false;
     }
     return true;
@@ -224,9 +225,9 @@ bool File::Prune(const char* path) {
             FileDetail::PathParts whole;
             if (!FileDetail::SplitPath(folder.c_str(), whole)) return false;
             whole.parts.insert(whole.parts.end(), parts.parts.begin() + 1, parts.parts.end());
-            return MakeFolders(whole.absolute ? "/" : "", whole.parts);
+            return MakeFolders(whole.absolute, whole.parts);
         }
-        return MakeFolders(parts.absolute ? "/" : "", parts.parts);
+        return MakeFolders(parts.absolute, parts.parts);
     } catch (...) {
         return false;
     }

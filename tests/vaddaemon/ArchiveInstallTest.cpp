@@ -53,6 +53,8 @@ protected:
     RawLink m_link;
 };
 
+// An archive some of whose assets are not installed answers 0: the install
+// was not done as asked, and the client takes a non-zero result as success.
 TEST_F(StoreArchiveInstall, EachAssetIsInstalledUnlessItIsKnown) {
     const std::string archive = m_dir / "pack.cdp";
     ASSERT_NO_FATAL_FAILURE(BuildArchive(archive));
@@ -60,7 +62,7 @@ TEST_F(StoreArchiveInstall, EachAssetIsInstalledUnlessItIsKnown) {
     ASSERT_FALSE(IsFolder(Folder("local", "kuid 3 100")));
     m_link.notices.clear();
 
-    EXPECT_EQ(ToHex(m_link.Request(40, InstallPayload(archive))), ToHex(Le32(1) + Hex("00")));
+    EXPECT_EQ(ToHex(m_link.Request(40, InstallPayload(archive))), ToHex(Le32(0) + Hex("00")));
     ASSERT_EQ(m_link.notices.size(), 1u);
     EXPECT_EQ(ToHex(m_link.notices[0].body),
               ToHex(Lines(m_link.lastId, 2,
@@ -72,6 +74,16 @@ TEST_F(StoreArchiveInstall, EachAssetIsInstalledUnlessItIsKnown) {
     const Bytes trains = Hex("6e727473") + Le32(1) + Interned("TR") + Hex("00");
     EXPECT_EQ(ToHex(m_link.Request(2, trains)), ToHex(Le32(1) + Kuid(3, 100)));
     EXPECT_EQ(ToHex(m_link.Request(23, Kuid(3, 100) + Hex("00"))), ToHex(Interned("local") + Text("kuid 3 100")));
+}
+
+// Every asset of the archive installed: the count, and the byte 1.
+TEST_F(StoreArchiveInstall, AWholeInstallAnswersItsCount) {
+    const std::string archive = m_dir / "pack.cdp";
+    ASSERT_NO_FATAL_FAILURE(BuildArchive(archive));
+    for (const Bytes& kuid : {Kuid(3, 100), Kuid(3, 200)}) ASSERT_EQ(ToHex(m_link.Request(36, kuid + Hex("00"))), "01");
+    EXPECT_EQ(ToHex(m_link.Request(40, InstallPayload(archive))), ToHex(Le32(2) + Hex("01")));
+    // Again: both are known now, none installs.
+    EXPECT_EQ(ToHex(m_link.Request(40, InstallPayload(archive))), ToHex(Le32(0) + Hex("00")));
 }
 
 TEST_F(StoreArchiveInstall, AnArchiveThatCannotBeLoadedInstallsNothing) {

@@ -374,14 +374,17 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
         case Op::kInstallArchiveFile: {
             // The flags and the prompt-handler byte are read and not used
             // (nothing is replaced, so there is nothing to ask). The reply
-            // is the number of assets installed and a byte that is 1 when
-            // that is all of the archive's assets.
+            // is the number of assets installed when that is every asset of
+            // the archive, else 0 (the install was not done as asked, and
+            // the client takes a non-zero result as success), and a byte
+            // that is 1 when every asset was installed.
             const std::string path = ReadText(payload);
             ReadWord(payload);
             ReadFlag(payload);
             if (payload.HasError()) return false;
             bool everything = false;
-            reply.WriteInt32(InstallArchiveFile(m_library, path, &context.log, everything));
+            const int32_t installed = InstallArchiveFile(m_library, path, &context.log, everything);
+            reply.WriteInt32(everything ? installed : 0);
             reply.WriteByte(everything ? 1 : 0);
             return true;
         }

@@ -1,5 +1,8 @@
 #include "assetdb/archives/AssetArchiveStream.h"
 
+#include <cmath>
+#include <cstdint>
+
 #include "assetdb/archives/CdpAssetEntry.h"
 #include "assetdb/archives/InstallArchiveEntry.h"
 #include "assetdb/requests/VADExportAssetSoup.h"
@@ -51,8 +54,7 @@ bool SaveAssetArchiveStream(int32_t callerValue, const char* path, const VADKuid
     file.WriteInt32(callerValue);
     const bool everyAsset = WriteAssetArchiveStream(kuids, file, log);
     file.WriteInt32At(endWord, file.Tell());
-    const bool written = !file.HasError();
-    file.Close();
+    const bool written = file.Close();
     return everyAsset && written;
 }
 
@@ -72,7 +74,16 @@ bool InstallAssetArchiveStream(int32_t callerValue, VADKuidList& kuids, const ch
     if (version == 1) {
         float build = 0.0f;
         file.ReadFloat(build, 0.0f);
-        if (static_cast<int32_t>(static_cast<double>(build) * 100.0 + 0.1) == 350) flags = kInstallFlagsCurrentBuild;
+        // The build is compared in hundredths. One that is not a number, is
+        // infinite or has no int32 in hundredths is no build of any program:
+        // the stream is damaged.
+        const double hundredths = std::trunc(static_cast<double>(build) * 100.0 + 0.1);
+        if (!std::isfinite(hundredths) || hundredths < static_cast<double>(INT32_MIN) ||
+            hundredths > static_cast<double>(INT32_MAX)) {
+            AddUnreadable(log);
+            return false;
+        }
+        if (static_cast<int32_t>(hundredths) == 350) flags = kInstallFlagsCurrentBuild;
     } else if (version != 0) {
         SoupHandle parameters;
         parameters.SetInt("version", version);

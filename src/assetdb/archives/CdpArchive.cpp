@@ -11,6 +11,15 @@ void CdpArchive::MakeRootEditable() {
     SoupHandle copy;
     copy.CopyFrom(m_root);
     m_root = copy;
+    ForgetAssets();
+}
+
+const SoupHandle& CdpArchive::Assets() const {
+    if (!m_assetsKnown) {
+        m_assets = m_root.GetContainer("assets");
+        m_assetsKnown = true;
+    }
+    return m_assets;
 }
 
 const Vek::PString& CdpArchive::AddAsset(Vek::PString& error, const CdpAssetEntry& entry) {
@@ -26,6 +35,7 @@ const Vek::PString& CdpArchive::AddAsset(Vek::PString& error, const CdpAssetEntr
     SoupHandle soup = entry.GetSoup();
     assets.SetContainer(kuid.ToTagString(), soup);
     m_root.SetContainer("assets", assets);
+    ForgetAssets();
     RebuildTables();
     error = Vek::PString();
     return error;
@@ -70,34 +80,30 @@ const Vek::PString& CdpArchive::Write(Vek::PString& error, const char* path) con
 }
 
 const Vek::PString& CdpArchive::Load(Vek::PString& error, const Vek::PString& location, const char* path) {
-    m_root.Clear();
+    Clear();
     LoadSoupFile(m_root, location, path);
     if (!m_root.GetString("kind").EqualsIgnoreCase("archive")) {
-        m_root.Clear();
+        Clear();
         return FormatErrorText(error, "Content could not be read, as the file is not a valid CDP");
     }
-    if (m_root.GetContainer("contents-table").Count() != m_root.GetContainer("assets").Count()) {
-        m_root.Clear();
+    if (m_root.GetContainer("contents-table").Count() != Assets().Count()) {
+        Clear();
         return FormatErrorText(error, "Content could not be read, as the CDP file is damaged");
     }
     if (m_root.GetInt("package-version", 0) != 1) {
-        m_root.Clear();
+        Clear();
         return FormatErrorText(error, "This content requires a newer Vorlex version");
     }
     error = Vek::PString();
     return error;
 }
 
-int32_t CdpArchive::AssetCount() const {
-    return m_root.GetContainer("assets").Count();
-}
+int32_t CdpArchive::AssetCount() const { return Assets().Count(); }
 
-CdpAssetEntry CdpArchive::GetAsset(int32_t index) const {
-    return CdpAssetEntry(m_root.GetContainer("assets").GetContainerAt(index));
-}
+CdpAssetEntry CdpArchive::GetAsset(int32_t index) const { return CdpAssetEntry(Assets().GetContainerAt(index)); }
 
 int32_t CdpArchive::FindAsset(const KUID& kuid) const {
-    const SoupHandle assets = m_root.GetContainer("assets");
+    const SoupHandle& assets = Assets();
     const int32_t count = assets.Count();
     for (int32_t i = 0; i < count; ++i)
         if (assets.GetContainerAt(i).GetKUID("kuid", KUID::Null()) == kuid) return i;

@@ -68,15 +68,33 @@ public:
     // appended in that order).
     void RebuildTables();
 
+    // Changes made to the root through a copy of this handle are not seen by
+    // the archive's own lookups; change the archive through its operations.
     const SoupHandle& GetRoot() const { return m_root; }
     // Drops the root.
-    void Clear() { m_root.Clear(); }
+    void Clear() {
+        m_root.Clear();
+        ForgetAssets();
+    }
 
 private:
+    // The "assets" container, looked up once and kept while the root stays
+    // as it is. Every lookup of a tag of a binary file makes a new view, and
+    // a view walks its entries from the first one, so looking "assets" up
+    // again for every index made walking an archive quadratic in its assets.
+    // One kept view walks them in order at the cost of one step each.
+    const SoupHandle& Assets() const;
+    void ForgetAssets() const {
+        m_assets.Clear();
+        m_assetsKnown = false;
+    }
+
     // A root read from a binary file is a read-only view whose edits live
     // in the file's overlay; before the archive is changed it becomes an
     // editable copy, so that no view of the file is ever stored inside it.
     void MakeRootEditable();
 
     SoupHandle m_root;
+    mutable SoupHandle m_assets;
+    mutable bool m_assetsKnown = false;
 };

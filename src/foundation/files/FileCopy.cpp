@@ -95,9 +95,11 @@ bool CopyFileBetweenRoots(const Vek::PString& fromLocation, const char* fromPath
     if (!output.OpenInRoot(toLocation, destination.c_str(), kModeCopyDestination)) return false;
 
     // The engine file's own 64-bit length: the stream's is clamped to int32.
-    const bool copied = CopyStreamBytes(input, output, input.GetFile()->Length());
+    bool copied = CopyStreamBytes(input, output, input.GetFile()->Length());
     input.Close();
-    output.Close();
+    // Close writes out what the stream still buffers; its failure is a
+    // failed copy too.
+    if (!output.Close()) copied = false;
     if (!copied) {
         // Leave no partial file behind for a later reader to take as whole.
         if (toLocation.IsEmpty())

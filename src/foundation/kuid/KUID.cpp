@@ -52,20 +52,28 @@ const char* SkipDigits(const char* p) {
     return p;
 }
 
-// Strict shape of a one-colon form: optional '-', digits, ':', digits.
-// Returns the character after it, or nullptr.
-const char* MatchSignedPair(const char* p) {
+// Skips an optional '-' and a run of zero or more digits.
+const char* SkipSignedDigits(const char* p) {
     if (*p == '-') ++p;
-    p = SkipDigits(p);
-    if (*p != ':') return nullptr;
-    return SkipDigits(p + 1);
+    return SkipDigits(p);
 }
 
-// Strict shape of the three-field form: digits ':' digits ':' digits.
+// Strict shape of a one-colon form: optional '-', digits, ':', optional
+// '-', digits. The content id may be negative: the tag texts this program
+// writes print it with its sign, and they must parse back strictly.
+// Returns the character after it, or nullptr.
+const char* MatchSignedPair(const char* p) {
+    p = SkipSignedDigits(p);
+    if (*p != ':') return nullptr;
+    return SkipSignedDigits(p + 1);
+}
+
+// Strict shape of the three-field form: digits ':' optional '-' digits ':'
+// digits (only the content id may carry a sign).
 const char* MatchTriple(const char* p) {
     p = SkipDigits(p);
     if (*p != ':') return nullptr;
-    p = SkipDigits(p + 1);
+    p = SkipSignedDigits(p + 1);
     if (*p != ':') return nullptr;
     return SkipDigits(p + 1);
 }

@@ -106,7 +106,9 @@ public:
     // Parses a NUL-terminated text (null allowed). Never fails: a text it
     // does not accept gives the null KUID. Strict mode accepts only the tag
     // forms with a "kuid" prefix ("<kuid:U:C>", "<kuid2:U:C:V>", "kuid:U:C",
-    // "kuid2:U:C:V", any letter case) and checks their characters; lenient
+    // "kuid2:U:C:V", any letter case) and checks their characters (digits,
+    // with a '-' allowed before U of the two-field forms and before C of
+    // every form, so that every tag text written parses back); lenient
     // mode does not check the characters after the prefix and also accepts
     // "U:C", "<U:C>", "<U:C" and a bare content number "C" (user -1). The
     // folder-name form does not parse.

@@ -73,8 +73,8 @@ bool SaveSoupFile(const SoupHandle& soup, const Vek::PString& root, const char* 
         WriteTextSoup(soup, file);
     else
         WriteBinarySoup(file, soup);
-    bool written = !file.HasError();
-    file.Close();
+    // Close writes out the stream's buffer and reports a failure there too.
+    const bool written = file.Close();
     if (!written) SoupLogPrintf("SaveSoupFile> failed to write '%s'", path ? path : "");
     return written;
 }

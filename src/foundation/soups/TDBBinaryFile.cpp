@@ -116,6 +116,7 @@ bool TDBBinaryFile::CheckEntries(const uint8_t* span, uint32_t size, int depth) 
 
 bool TDBBinaryFile::EntryAt(uint32_t offset, uint32_t spanEnd, Entry& entry) const {
     if (!m_body || offset > spanEnd || spanEnd - offset <= 5) return false;
+    ++m_entriesRead;
     const uint8_t* p = m_body + offset;
     uint32_t length = ReadWord(p);
     uint32_t nameBytes = p[4];

@@ -83,6 +83,12 @@ public:
     // bytes is accepted.
     static bool CheckEntries(const uint8_t* span, uint32_t size, int depth = 0);
 
+    // Work done on this file so far, for callers that check a walk's cost:
+    // the views made of it, and the entries of its body decoded while
+    // looking children up.
+    uint64_t ViewsMade() const { return m_viewsMade; }
+    uint64_t EntriesRead() const { return m_entriesRead; }
+
 protected:
     ~TDBBinaryFile() override;
 
@@ -127,7 +133,10 @@ private:
     // in the process (decoded copies remember their file by it).
     uint64_t Serial() const { return m_serial; }
 
-    void ViewMade() { m_liveViews.fetch_add(1, std::memory_order_relaxed); }
+    void ViewMade() {
+        m_liveViews.fetch_add(1, std::memory_order_relaxed);
+        ++m_viewsMade;
+    }
     void ViewGone() { m_liveViews.fetch_sub(1, std::memory_order_relaxed); }
 
     int32_t m_version = -1;
@@ -140,4 +149,6 @@ private:
     uint32_t m_editGeneration = 0;
     uint64_t m_serial;
     std::atomic<int32_t> m_liveViews{0};
+    uint64_t m_viewsMade = 0;
+    mutable uint64_t m_entriesRead = 0;
 };

@@ -14,6 +14,9 @@
 namespace {
 
 constexpr int kEnd = -1;
+// A NUL byte: it ends the token it is in, like a line break, and reading
+// goes on after it.
+constexpr int kNul = -2;
 constexpr std::size_t kMaxTagName = 511;
 constexpr std::size_t kNumberCapacity = 32;
 constexpr std::size_t kListCapacity = 256;
@@ -23,6 +26,9 @@ enum class ValueType { kNone, kContainer, kFloat, kInteger, kNumberList, kText }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 bool IsBlank(int c) { return c == ' ' || c == '\t'; }
 bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }
+// A line break or a NUL: the end of a name, of an unquoted value and of
+// the rest of a line.
+bool IsLineEnd(int c) { return IsLineBreak(c) || c == kNul; }
 
 // Stores the tags of one container the way the handle's setters do (a
 // repeated name removes the first tag of that name, the new tag goes last),
@@ -136,7 +142,7 @@ public:
 
 private:
     // The next byte, or kEnd at the end of input (which also records the
-    // past-the-end error). A NUL byte ends the text like the end of input.
+    // past-the-end error), or kNul for a NUL byte.
     int ReadChar() {
         if (m_ended) return kEnd;
         uint8_t byte = 0;
@@ -145,13 +151,11 @@ private:
             m_ended = true;
             return kEnd;
         }
-        if (byte == 0) {
-            m_ended = true;
-            return kEnd;
-        }
+        if (byte == 0) return kNul;
         return byte;
     }
-    // Steps back over a byte that ReadChar returned (not over the end).
+    // Steps back over a byte that ReadChar returned (a NUL included; not
+    // over the end).
     void Unread(int c) {
         if (c != kEnd) m_stream.StepBack(1);
     }
@@ -174,7 +178,7 @@ private:
     int SkipBlanks(bool skipLineBreaks) {
         for (;;) {
             int c = ReadChar();
-            if (IsBlank(c) || (skipLineBreaks && IsLineBreak(c))) continue;
+            if (IsBlank(c) || (skipLineBreaks && IsLineEnd(c))) continue;
             return c;
         }
     }
@@ -186,7 +190,7 @@ private:
             Unread(c);
             return;
         }
-        while (c != kEnd && !IsBlank(c) && !IsLineBreak(c) && c != '}') {
+        while (c != kEnd && !IsBlank(c) && !IsLineEnd(c) && c != '}') {
             if (name.size() < kMaxTagName) name.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
             c = ReadChar();
         }
@@ -204,7 +208,7 @@ private:
 
     ValueType ClassifyFrom() {
         int c = SkipBlanks(false);
-        if (IsLineBreak(c)) return SkipBlanks(true) == '{' ? ValueType::kContainer : ValueType::kNone;
+        if (IsLineEnd(c)) return SkipBlanks(true) == '{' ? ValueType::kContainer : ValueType::kNone;
         if (c == kEnd || c == '}') return ValueType::kNone;
         if (c == '"') return ValueType::kText;
         if (c == '{') return ValueType::kContainer;
@@ -218,14 +222,14 @@ private:
                 c = ReadChar();
             }
             while (IsBlank(c)) c = ReadChar();
-            if (c == kEnd || IsLineBreak(c)) return dot ? ValueType::kFloat : ValueType::kInteger;
+            if (c == kEnd || IsLineEnd(c)) return dot ? ValueType::kFloat : ValueType::kInteger;
             Restore(valueStart);
         } else {
             Unread(c);
         }
         for (;;) {
             c = ReadChar();
-            if (c == kEnd || IsLineBreak(c)) return ValueType::kNumberList;
+            if (c == kEnd || IsLineEnd(c)) return ValueType::kNumberList;
             if (!(IsDigit(c) || IsBlank(c) || c == ',' || c == '-' || c == '.')) return ValueType::kText;
         }
     }
@@ -234,12 +238,14 @@ private:
     void ReadValueText(std::string& value) {
         value.clear();
         int c = SkipBlanks(false);
-        if (c == kEnd || IsLineBreak(c) || c == '}') {
+        if (c == kEnd || IsLineEnd(c) || c == '}') {
             Unread(c);
             return;
         }
         if (c == '"') {
-            for (c = ReadChar(); c != kEnd && c != '"'; c = ReadChar()) {
+            // A NUL ends a quoted value too (a stored text ends at its NUL);
+            // what follows it is read as the next tag.
+            for (c = ReadChar(); c != kEnd && c != kNul && c != '"'; c = ReadChar()) {
                 if (IsLineBreak(c)) {
                     int next = ReadChar();
                     if (!(IsLineBreak(next) && next != c)) Unread(next);
@@ -250,7 +256,7 @@ private:
             }
             return;
         }
-        while (c != kEnd && !IsLineBreak(c) && c != '}') {
+        while (c != kEnd && !IsLineEnd(c) && c != '}') {
             if (c == '\\') {
                 int next = ReadChar();
                 if (next == 'n') {

@@ -18,8 +18,10 @@
 // ("\n" becomes CR LF); quoted texts run to the next '"' across lines (line
 // breaks become CR LF). A repeated name replaces the earlier tag, which
 // moves to the end. A text without the UTF-8 byte-order mark is
-// Windows-1252 and is converted. A NUL byte ends the text, and a '}' at the
-// top level ends reading.
+// Windows-1252 and is converted. A NUL byte ends the name or value it is
+// in, as a line break does, and reading goes on after it (texts written
+// with their terminating NUL read back whole). A '}' at the top level ends
+// reading.
 #include "foundation/soups/SoupHandle.h"
 
 class TStream;

@@ -80,9 +80,17 @@ std::string NormaliseTagName(const char* name) {
         unsigned char byte = static_cast<unsigned char>(c);
         if (byte >= 'A' && byte <= 'Z')
             c = static_cast<char>(byte - 'A' + 'a');
-        else if (byte <= 32 || byte >= 128)
+        else if (byte <= 32 || byte >= 128 || byte == '}')
             c = '_';
     }
+    // The reader ends a name at '}' and takes a '{' that starts a line after
+    // an empty tag as that tag's container, so neither may stand where the
+    // reader would see it; a tag without a name would read its value as the
+    // name.
+    if (out.empty())
+        out = "_";
+    else if (out[0] == '{')
+        out[0] = '_';
     return out;
 }
 

@@ -11,7 +11,9 @@
 //
 // Each level indents by two blanks; values start at column 40 (at least one
 // blank after the name). Names are lower-cased, cut to 1024 bytes, and
-// every byte of 32 or less or 128 or more becomes '_'. Texts are always
+// every byte of 32 or less or 128 or more becomes '_', and so do every '}'
+// and a leading '{' (the reader would take them as the end or the start of
+// a container); a tag without a name is written as "_". Texts are always
 // quoted, numbers and KUIDs only when their text holds a blank, tab, CR or
 // LF; a double quote inside a value becomes a single quote (there is no
 // escape). Kinds without a text form (empty, raw, reserved) and empty texts

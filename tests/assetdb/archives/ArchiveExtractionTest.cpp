@@ -4,7 +4,9 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -86,6 +88,41 @@ TEST(ArchiveExtraction, AbsoluteFolderWithoutLocation) {
     const std::string folder = dir / "asset";
     EXPECT_STREQ(Extract(files, "", folder.c_str(), "").c_str(), "");
     EXPECT_EQ(FilesBelow(folder), std::vector<std::string>{"sub/x.txt"});
+}
+
+// A thousand nested folders, below a folder that already exists with other
+// letter case half-way down: each level is made once, in its place, and
+// the files at every hundredth level land in theirs. (Making each folder
+// resolved the whole path component by component; it now takes the part
+// that exists as written in one step.)
+TEST(ArchiveExtraction, DeeplyNestedFolders) {
+    Installation install;
+    constexpr int kDepth = 1000;
+    std::string existing = install.Location("local", "asset");
+    for (int level = 0; level < kDepth / 2; ++level) existing += level == 250 ? "/D" : "/d";
+    std::filesystem::create_directories(existing);
+
+    std::function<SoupHandle(int)> nested = [&](int level) {
+        SoupHandle files;
+        if (level % 100 == 0) SetRaw(files, "f.txt", Bytes("level " + std::to_string(level)));
+        if (level < kDepth) {
+            SoupHandle below = nested(level + 1);
+            files.SetContainer("d", below);
+        }
+        return files;
+    };
+    EXPECT_STREQ(Extract(nested(0), "").c_str(), "");
+
+    std::vector<std::string> expected;
+    std::string relative;
+    for (int level = 0; level <= kDepth; ++level) {
+        if (level % 100 == 0) expected.push_back(relative + "f.txt");
+        relative += level == 250 ? "D/" : "d/";
+    }
+    const std::string deepest = expected.back();
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(FilesBelow(install.Location("local", "asset")), expected);
+    EXPECT_EQ(Text(ReadBytes(install.Location("local", "asset") + "/" + deepest)), "level 1000");
 }
 
 std::vector<uint8_t> RandomBytes(std::size_t n) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,12 @@ TEST(AssetArchiveStreamInstall, HeaderAndRecordChecks) {
          {"unreadable"}},
         {"unlisted records are skipped", StreamBytes(1, 3.5f, 7, {{kSecond, other}, {kMissing, other}}), true, {}},
         {"listed record holding another asset", StreamBytes(1, 3.5f, 7, {{kFirst, other}}), true, {}},
+        // A build that has no value in hundredths is damaged input.
+        {"build not a number", StreamBytes(1, std::numeric_limits<float>::quiet_NaN(), 7, {}), false, {"unreadable"}},
+        {"build infinite", StreamBytes(1, -std::numeric_limits<float>::infinity(), 7, {}), false, {"unreadable"}},
+        {"build too large", StreamBytes(1, 3.0e7f, 7, {}), false, {"unreadable"}},
+        {"build largest in range", StreamBytes(1, 2.0e7f, 7, {}), true, {}},
+        {"build negative", StreamBytes(1, -1.5f, 7, {}), true, {}},
     };
     VorlexTest::TempDir dir;
     for (const HeaderCase& c : cases) {

@@ -8,6 +8,8 @@
 
 #include "ArchiveTestSupport.h"
 #include "foundation/soups/SoupFiles.h"
+#include "foundation/soups/TDBBinaryFile.h"
+#include "foundation/soups/TDBBinarySoup.h"
 
 using namespace ArchiveTest;
 
@@ -360,6 +362,52 @@ TEST(CdpArchiveLoad, AddingToALoadedArchive) {
     loaded.AddAsset(error, CdpAssetEntry(AssetSoup(kB)));
     EXPECT_STREQ(error.c_str(), "");
     EXPECT_EQ(KuidsOf(loaded.GetRoot().GetContainer("contents-table")), (std::vector<KUID>{kA, kB}));
+}
+
+// Walking the assets of a loaded archive by index, and finding one, costs a
+// step per asset: the archive keeps one view of "assets" instead of making a
+// new one (which would walk from the first entry again) for every index.
+TEST(CdpArchiveLoad, WalkingManyAssetsIsLinear) {
+    constexpr int32_t kCount = 3000;
+    VorlexTest::TempDir dir;
+    const std::string path = dir / "many.cdp";
+    {
+        SoupHandle root;
+        SoupHandle assets;
+        std::vector<KUID> kuids;
+        for (int32_t i = 0; i < kCount; ++i) {
+            const KUID kuid(1000, i, 0);
+            SoupHandle asset = AssetSoup(kuid);
+            assets.SetContainer(kuid.ToTagString(), asset);
+            kuids.push_back(kuid);
+        }
+        root.SetContainer("assets", assets);
+        SoupHandle contents;
+        for (int32_t i = 0; i < kCount; ++i) contents.SetKUID(std::to_string(i).c_str(), kuids[static_cast<std::size_t>(i)]);
+        root.SetContainer("contents-table", contents);
+        root.SetString("kind", "archive");
+        root.SetInt("package-version", 1);
+        ASSERT_TRUE(SaveSoupFile(root, Vek::PString(), path.c_str()));
+    }
+    CdpArchive archive;
+    Vek::PString error;
+    archive.Load(error, Vek::PString(), path.c_str());
+    ASSERT_STREQ(error.c_str(), "");
+    const auto* view = dynamic_cast<const TDBBinarySoup*>(archive.GetRoot().Get());
+    ASSERT_NE(view, nullptr);
+    const TDBBinaryFile* file = view->GetFile();
+
+    const uint64_t viewsBefore = file->ViewsMade();
+    const uint64_t entriesBefore = file->EntriesRead();
+    ASSERT_EQ(archive.AssetCount(), kCount);
+    for (int32_t i = 0; i < archive.AssetCount(); ++i)
+        ASSERT_EQ(archive.GetAsset(i).GetKUID(), KUID(1000, i, 0)) << i;
+    EXPECT_EQ(archive.FindAsset(KUID(1000, kCount - 1, 0)), kCount - 1);
+    EXPECT_EQ(archive.FindAsset(KUID(1000, kCount, 0)), -1);
+    // Per asset of each of the three walks: a view of the asset and one of
+    // its "kuid", and a few entries read.
+    EXPECT_LE(file->ViewsMade() - viewsBefore, 3u * 2u * kCount + 16u);
+    EXPECT_LE(file->EntriesRead() - entriesBefore, 3u * 8u * kCount + 64u);
 }
 
 }  // namespace

@@ -82,6 +82,15 @@ TEST(KUIDParse, StrictAndLenientModes) {
         {"<kuid:-33554433:1>", null, null},
         {"<kuid:1:4294967297>", KUID(1, 1, 0), KUID(1, 1, 0)},  // digits past int32 wrap around
         {"hello", null, null},
+        // A negative content id, as the tag texts print it, in every tag form.
+        {"<kuid:3:-5>", KUID(3, -5, 0), KUID(3, -5, 0)},
+        {"<kuid2:3:-5:2>", KUID(3, -5, 2), KUID(3, -5, 2)},
+        {"<kuid:-3:-5>", KUID(-3, -5, 127), KUID(-3, -5, 127)},
+        {"kuid:3:-5", KUID(3, -5, 0), KUID(3, -5, 0)},
+        {"kuid2:3:-5:2", KUID(3, -5, 2), KUID(3, -5, 2)},
+        // Only the content id may carry a sign in the three-field form.
+        {"<kuid2:3:5:-2>", null, null},
+        {"<kuid2:3:--5:2>", null, KUID(3, -1, 127)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string("\"") + c.text + "\"");
@@ -95,7 +104,9 @@ TEST(KUIDParse, StrictAndLenientModes) {
 }
 
 TEST(KUIDParse, TagFormsReadBackInBothModes) {
-    const KUID kuids[] = {KUID(3, 100, 0), KUID(3, 100, 2), KUID(-5, 100, 127), KUID(0x1FFFFFF, 7, 127), KUID()};
+    const KUID kuids[] = {KUID(3, 100, 0),  KUID(3, 100, 2),  KUID(-5, 100, 127), KUID(0x1FFFFFF, 7, 127),
+                          KUID(3, -5, 0),   KUID(3, -5, 2),   KUID(-5, -100, 127), KUID(7, INT32_MIN, 3),
+                          KUID()};
     for (const KUID& k : kuids) {
         SCOPED_TRACE(Describe(k));
         EXPECT_EQ(KUID::Parse(k.ToTagString(), true), k);

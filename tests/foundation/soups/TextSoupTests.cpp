@@ -2,6 +2,9 @@
 // value, the byte-order mark, and damaged input.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -226,11 +229,57 @@ TEST(TextSoupReader, ContainersNamesAndRepeats) {
     SoupHandle cut = Parsed("a 1\n}\nb 2\n");
     EXPECT_EQ(TagNames(cut), (std::vector<std::string>{"a"}));
 
-    // Input without tags leaves the handle null; a NUL byte ends the text.
+    // Input without tags leaves the handle null.
     EXPECT_TRUE(Parsed("").IsEmpty());
     EXPECT_TRUE(Parsed("\xEF\xBB\xBF\r\n  \r\n").IsEmpty());
-    SoupHandle nul = Parsed(std::string("a 1\nb 2\0c 3\n", 12));
-    EXPECT_EQ(TagNames(nul), (std::vector<std::string>{"a", "b"}));
+}
+
+// A NUL byte ends the name or value it is in, like a line break, and reading
+// goes on after it: texts written with their terminating NUL (a converted
+// KUID text carries one) keep every tag that follows.
+TEST(TextSoupReader, NulEndsOnlyTheCurrentToken) {
+    using namespace std::string_literals;
+    struct Case {
+        std::string text;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"a 1\nb 2\0c 3\n"s, {"a", "b", "c"}},
+        {"b x\0y\r\nc 3\r\n"s, {"b", "y", "c"}},
+        {"na\0me 1\n"s, {"na", "me"}},
+        {"q \"quoted\0rest\n"s, {"q", "rest"}},
+        {"\0\0a 1\0\0\n\0"s, {"a"}},
+        {"list 1,2\0n 4.5\0"s, {"list", "n"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.text));
+        EXPECT_EQ(TagNames(Parsed(c.text)), c.names);
+    }
+    SoupHandle values = Parsed("b x\0y\r\nc 3\r\nq \"quoted\0rest\n"s);
+    EXPECT_STREQ(values.GetString("b").c_str(), "x");
+    EXPECT_EQ(values.GetInt("c", 0), 3);
+    EXPECT_STREQ(values.GetString("q").c_str(), "quoted");
+
+    // A soup written with a NUL after every KUID text, inside containers
+    // and out, reads back every tag.
+    std::string text = "\xEF\xBB\xBF\r\n";
+    for (int i = 0; i < 5; ++i) {
+        text += "k" + std::to_string(i) + "   <kuid:" + std::to_string(i) + ":-" + std::to_string(i + 7) + ">" + "\0"s +
+                "\r\n";
+        text += "box" + std::to_string(i) + "\r\n{\r\n  inner <kuid2:1:2:3>\0"s + "\r\n  after " +
+                std::to_string(i) + "\r\n}\r\n";
+        text += "t" + std::to_string(i) + " \"text\"\r\n";
+    }
+    SoupHandle soup = Parsed(text);
+    ASSERT_EQ(soup.Count(), 15);
+    for (int i = 0; i < 5; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(soup.GetKUID(("k" + n).c_str(), KUID::Null()), KUID(i, -(i + 7), 0));
+        SoupHandle box = soup.GetContainer(("box" + n).c_str());
+        EXPECT_EQ(box.GetKUID("inner", KUID::Null()), KUID(1, 2, 3));
+        EXPECT_EQ(box.GetInt("after", -1), i);
+        EXPECT_STREQ(soup.GetString(("t" + n).c_str()).c_str(), "text");
+    }
 }
 
 TEST(TextSoupReader, ByteOrderMarkDecidesTheCodePage) {
@@ -300,3 +349,109 @@ TEST(TextSoupReader, ReadsFromTheStreamPosition) {
 }
 
 }  // namespace
+
+// A tag named with a leading '{' after a tag that has no value text would
+// read back as that tag's container; a '}' in a name would end the
+// container; a tag without a name would read its value as its name.
+TEST(TextSoupWriter, NamesThatWouldChangeTheShapeAreWrittenWithUnderscores) {
+    SoupHandle soup;
+    soup.SetString("a", "");
+    soup.SetInt("{b", 1);
+    soup.SetInt("c}d", 2);
+    soup.SetInt("}", 3);
+    SoupHandle inner;
+    inner.SetInt("x", 4);
+    soup.SetContainer("{box", inner);
+    ChunkRef root = soup.EnsureContainerRef();
+    root->AppendChild(Vek::PString(), root->CreateChunk(ACSKind::kIntegers, MakeRawDataCopy(4, "\x05\0\0\0")));
+
+    SoupHandle back = Parsed(Written(soup));
+    EXPECT_EQ(TagNames(back), (std::vector<std::string>{"a", "_b", "c_d", "_box", "_"}));
+    EXPECT_FALSE(back.GetContainer("a").GetRoot());
+    EXPECT_EQ(back.GetInt("_b", 0), 1);
+    EXPECT_EQ(back.GetInt("c_d", 0), 2);
+    EXPECT_EQ(back.GetContainer("_box").GetInt("x", 0), 4);
+    // "}" and the nameless tag both became "_": the later one replaced it.
+    EXPECT_EQ(back.GetInt("_", 0), 5);
+}
+
+// Random soups written and read back keep their shape: the names (in the
+// form the writer gives them), the nesting, the order and the count of tags.
+// Values may change kind (numbers and empty texts do), never the tree.
+TEST(TextSoupRoundTrip, RandomSoupsKeepTheirShape) {
+    std::mt19937 random(2026);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const std::string nameBytes = "ab{}_\"'<>-.:,#=AZ \t\x01\xC3\xA9" "0123456789";
+    const std::string textBytes = "ab {}\"'\\n\r\n\t<>:,.-0123456789kuid";
+
+    auto randomText = [&](const std::string& alphabet, int maxLength) {
+        std::string text;
+        for (int i = pick(maxLength + 1); i > 0; --i) text.push_back(alphabet[static_cast<std::size_t>(pick(static_cast<int>(alphabet.size())))]);
+        return text;
+    };
+
+    struct Shape {
+        std::string name;
+        bool container = false;
+        std::vector<Shape> children;
+        bool operator==(const Shape&) const = default;
+    };
+    std::function<void(SoupHandle&, std::vector<Shape>&, int)> fill = [&](SoupHandle& soup, std::vector<Shape>& shape,
+                                                                           int depth) {
+        soup.EnsureContainer();
+        std::set<std::string> used;
+        for (int i = pick(7); i > 0; --i) {
+            std::string name = randomText(nameBytes, 10);
+            const std::string written = NormaliseTagName(name.c_str());
+            if (!used.insert(written).second) continue;  // one tag per written name
+            Shape tag;
+            tag.name = written;
+            ChunkRef root = soup.EnsureContainerRef();
+            const Vek::PString tagName(name.c_str(), name.size());
+            switch (depth < 4 ? pick(9) : pick(8)) {
+                case 0: soup.SetInt(tagName, static_cast<int32_t>(random())); break;
+                case 1: soup.SetFloat(tagName, static_cast<float>(pick(100000)) / 7.0f - 5000.0f); break;
+                case 2: soup.SetString(tagName, randomText(textBytes, 12).c_str()); break;
+                case 3: soup.SetString(tagName, ""); break;
+                case 4: soup.SetKUID(tagName, pick(2) ? KUID(pick(100), -pick(100), 0) : KUID::Null()); break;
+                case 5: {
+                    SoupHandle::FloatArray list;
+                    for (int k = pick(4); k >= 0; --k) list.Add(static_cast<float>(pick(50)) / 4.0f);
+                    soup.SetFloatArray(tagName, list);
+                    break;
+                }
+                case 6: root->AppendChild(tagName, root->CreateChunk(ACSKind::kRaw, MakeRawDataCopy(3, "raw"))); break;
+                case 7: soup.SetEmpty(tagName); break;
+                default: {
+                    SoupHandle child;
+                    tag.container = true;
+                    fill(child, tag.children, depth + 1);
+                    soup.SetContainer(tagName, child);
+                    break;
+                }
+            }
+            shape.push_back(std::move(tag));
+        }
+    };
+    std::function<std::vector<Shape>(const SoupHandle&)> shapeOf = [&](const SoupHandle& soup) {
+        std::vector<Shape> shape;
+        for (int32_t i = 0; i < soup.Count(); ++i) {
+            Shape tag;
+            tag.name = soup.GetTagName(i).c_str();
+            SoupHandle child = soup.GetContainerAt(i);
+            tag.container = child.GetRoot() != nullptr;
+            if (tag.container) tag.children = shapeOf(child);
+            shape.push_back(std::move(tag));
+        }
+        return shape;
+    };
+
+    for (int round = 0; round < 400; ++round) {
+        SoupHandle soup;
+        std::vector<Shape> expected;
+        fill(soup, expected, 0);
+        const std::string text = Written(soup);
+        SCOPED_TRACE(::testing::PrintToString(text));
+        ASSERT_EQ(shapeOf(Parsed(text)), expected) << "round " << round;
+    }
+}
