@@ -337,6 +337,9 @@ private:
 
 // Upper bound on path analyses per function while results are searched.
 constexpr int kSearchBudget = 4096;
+// Upper bound on call sites x instructions for trying the other results of
+// each site once one combination is found.
+constexpr uint64_t kWideningBudget = 4000000;
 
 class ShapeSearch {
 public:
@@ -414,8 +417,11 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
 
     // A site takes every result under which the code checks out with the
     // others as found (a value or a reference left for a plain pop, say).
+    // (Two more runs per site: skipped for very large functions, whose
+    // sites then take the result found only.)
     std::vector<uint8_t> accepted(shapes);
-    for (std::size_t site = 0; site < shapes.size(); ++site) {
+    const bool widen = uint64_t(shapes.size()) * instructions.size() <= kWideningBudget;
+    for (std::size_t site = 0; widen && site < shapes.size(); ++site) {
         if (instructions[static_cast<std::size_t>(indexAt[siteOffsets[site]])].opcode == OP_CallThread) continue;
         const uint8_t chosen = shapes[site];
         for (uint8_t other : {kGSShapeNothing, kGSShapeValue, kGSShapeReference}) {
