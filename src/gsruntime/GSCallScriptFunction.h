@@ -10,10 +10,11 @@
 // new thread of the instance's game object and runs at its next update.
 //
 // `arguments` are the 32-bit argument slots in signature order; their
-// number must be the function's. Reference arguments are lent: the call
-// adds the counts that its frame owns (one for `me`, one for each reference
-// argument) and the frame releases them when it ends; every failure gives
-// them back, so the caller's own counts are never touched.
+// number must be the function's. The call takes over the caller's count on
+// every reference argument: the frame owns it and releases it when it
+// ends, and every failure releases it, so the caller gives a count with
+// each reference argument and never releases it itself. `me` gets a count
+// of its own for the frame.
 // A function with a result stores it in `*result` (a returned reference
 // passes its count to the caller); without `result` a returned reference is
 // released. For a void function `*result` becomes 0.

@@ -5,6 +5,7 @@
 
 #include "engine/PString.h"
 #include "gsruntime/GSCodeVerifier.h"
+#include "gsruntime/GSFlowVerifier.h"
 #include "gsruntime/GSFunction.h"
 #include "gsruntime/GSHeap.h"
 #include "gsruntime/GSImageReader.h"
@@ -191,6 +192,20 @@ int32_t GSClass::LoadFunction(GSImageReader& reader, GSFunction& function) {
     limits.stringCount = library->StringCount();
     limits.classCount = library->ClassImportCount();
     if (!GSVerifyCode(function.code, function.codeLength, limits)) return kGSLoadMalformed;
+    // The kinds of what the code moves: references where it counts,
+    // releases or calls through them, on every path.
+    function.resultShape = GSResultShapeOf(function.resultType);
+    if (function.codeLength > 0) {
+        GSFlowInput flow;
+        flow.code = function.code;
+        flow.length = function.codeLength;
+        flow.localSlots = localSlots;
+        flow.argumentSlots = function.argumentSlotCount;
+        flow.referenceLocals = std::move(seen);
+        flow.referenceLocals[0] = true;
+        flow.resultShape = function.resultShape;
+        if (!GSVerifyFlow(flow, function.callContracts)) return kGSLoadMalformed;
+    }
 
     if (m_machine) {
         function.tableIndex = m_machine->Functions().Add(&function);
@@ -219,14 +234,32 @@ bool GSClass::CheckLayout() const {
         for (uint32_t b = 0; b < m_baseCount && !knownView; ++b) knownView = GetBaseRow(b).dataOffset == entry.dataOffset;
         if (!knownView) return false;
     }
+    // Initialiser rows write the fixed slots of the views and nothing else:
+    // kind 0 the first slot of a view (its own offset, negated), any other
+    // kind the second (a virtual-table index). Every base view gets its
+    // first slot written: a view whose first slot stayed 0 would pass for
+    // the instance's own view.
+    auto isViewAt = [&](uint64_t slot) {
+        if (slot == 0) return true;
+        for (uint32_t b = 0; b < m_baseCount; ++b)
+            if (GetBaseRow(b).dataOffset == slot) return true;
+        return false;
+    };
+    std::vector<bool> viewStarted(m_baseCount, false);
     for (uint32_t i = 0; i < m_initRowCount; ++i) {
         const InitRow row = GetInitRow(i);
         if (row.slot >= dataSlots) return false;
         if (row.kind == 0) {
-            if (int64_t(row.value) != -int64_t(row.slot)) return false;
-        } else if (row.value < 0 || static_cast<uint32_t>(row.value) > m_virtualCount) {
+            if (int64_t(row.value) != -int64_t(row.slot) || !isViewAt(row.slot)) return false;
+            for (uint32_t b = 0; b < m_baseCount; ++b)
+                if (GetBaseRow(b).dataOffset == row.slot) viewStarted[b] = true;
+        } else if (row.value < 0 || static_cast<uint32_t>(row.value) > m_virtualCount || row.slot == 0 ||
+                   !isViewAt(uint64_t(row.slot) - 1)) {
             return false;
         }
+    }
+    for (uint32_t b = 0; b < m_baseCount; ++b) {
+        if (GetBaseRow(b).dataOffset != 0 && !viewStarted[b]) return false;
     }
     std::vector<bool> seen(static_cast<std::size_t>(dataSlots), false);
     for (uint32_t i = 0; i < m_referenceMemberCount; ++i) {

@@ -18,9 +18,10 @@
 //   - member records: name and class indices in range, slot inside the data;
 //   - virtual-table rows: function import in range, data offset 0 or a base
 //     row's data offset;
-//   - initialiser rows: slot inside the data; kind 0 stores minus the slot
-//     (the view's own offset), other kinds an index at most the
-//     virtual-table count;
+//   - initialiser rows: kind 0 rows write the first slot of a view (the
+//     own view or a base row's) with minus the slot, other kinds the
+//     second slot of a view with an index at most the virtual-table count;
+//     every base view off offset 0 has its kind 0 row;
 //   - reference members: slots 2 and up, inside the data, none twice;
 //   - at least one function record (the class initialisation), each
 //     checked as GSFunction.h says;
@@ -28,6 +29,7 @@
 //     the base's offset.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "gsruntime/GSDataReference.h"
 #include "gsruntime/GSLibrary.h"
@@ -162,6 +164,13 @@ public:
     uint32_t ReferenceMemberCount() const { return m_referenceMemberCount; }
     int32_t ReferenceMember(uint32_t index) const;
 
+    // What each data slot of an instance of this class holds: a value, a
+    // reference member (own or a base's), or one of the two fixed slots of
+    // a view. Worked out on first use, once the bases are linked; null
+    // while a base is missing.
+    enum DataSlotKind : uint8_t { kDataValue = 0, kDataReference = 1, kDataViewStart = 2, kDataViewTable = 3 };
+    const uint8_t* DataSlotKinds() const;
+
 private:
     bool RunInitFunction(GSFunction* function, GSDataRef view);
     int32_t LoadFunction(GSImageReader& reader, GSFunction& function);
@@ -185,6 +194,7 @@ private:
     const uint8_t* m_initRows = nullptr;
     uint32_t m_referenceMemberCount = 0;
     const uint8_t* m_referenceMembers = nullptr;
+    mutable std::vector<uint8_t> m_dataSlotKinds;
 };
 
 }  // namespace GSRuntime

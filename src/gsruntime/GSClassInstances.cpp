@@ -2,6 +2,9 @@
 // class-initialisation code of the class and its bases, member release and
 // destruction.
 
+#include <utility>
+#include <vector>
+
 #include "gsruntime/GSClass.h"
 #include "gsruntime/GSContext.h"
 #include "gsruntime/GSFunction.h"
@@ -127,6 +130,36 @@ bool GSClass::ReleaseMembers(GSScriptInstance* header) {
     }
     release(data, this);
     return true;
+}
+
+const uint8_t* GSClass::DataSlotKinds() const {
+    if (!m_dataSlotKinds.empty()) return m_dataSlotKinds.data();
+    std::vector<uint8_t> kinds(DataSlotCount(), kDataValue);
+    std::vector<std::pair<uint64_t, const GSClass*>> views{{0, this}};
+    for (uint32_t r = 0; r < m_baseCount; ++r) {
+        const GSClass* base = BaseClass(r);
+        if (!base) return nullptr;
+        views.emplace_back(GetBaseRow(r).dataOffset, base);
+    }
+    // The fixed slots of the views first: two views overlap only where they
+    // start together, and no reference member lies on one (a store there would break the view).
+    for (const auto& [offset, cls] : views) {
+        if (offset + 2 > kinds.size()) return nullptr;
+        const bool fresh = kinds[offset] == kDataValue && kinds[offset + 1] == kDataValue;
+        const bool same = kinds[offset] == kDataViewStart && kinds[offset + 1] == kDataViewTable;
+        if (!fresh && !same) return nullptr;
+        kinds[offset] = kDataViewStart;
+        kinds[offset + 1] = kDataViewTable;
+    }
+    for (const auto& [offset, cls] : views) {
+        for (uint32_t i = 0; i < cls->ReferenceMemberCount(); ++i) {
+            const uint64_t slot = offset + static_cast<uint32_t>(cls->ReferenceMember(i));
+            if (slot >= kinds.size() || kinds[slot] == kDataViewStart || kinds[slot] == kDataViewTable) return nullptr;
+            kinds[slot] = kDataReference;
+        }
+    }
+    m_dataSlotKinds = std::move(kinds);
+    return m_dataSlotKinds.data();
 }
 
 bool GSClass::DestroyInstance(GSScriptInstance* header) {

@@ -1,5 +1,7 @@
 #include "gsruntime/GSFunction.h"
 
+#include <algorithm>
+
 #include "gsruntime/GSImageReader.h"
 
 namespace GSRuntime {
@@ -19,6 +21,21 @@ int32_t GSFunction::LineAt(int32_t codeOffset) const {
         if (GetLinePair(i).offset > codeOffset) return GetLinePair(i == 0 ? 0 : i - 1).line;
     }
     return GetLinePair(linePairCount - 1).line;
+}
+
+bool GSFunction::AcceptsCallee(uint32_t offset, const GSFunction* callee, bool ignoreResult) const {
+    auto found = std::lower_bound(callContracts.begin(), callContracts.end(), offset,
+                                  [](const GSCallContract& contract, uint32_t at) { return contract.offset < at; });
+    if (found == callContracts.end() || found->offset != offset || !callee) return false;
+    if (!ignoreResult && !(found->shapes & callee->resultShape)) return false;
+    const std::size_t arguments = found->argumentKinds.size();
+    for (uint32_t i = 0; i < callee->referenceSlotCount; ++i) {
+        const int32_t slot = callee->ReferenceSlot(i);
+        if (slot < 1 || static_cast<std::size_t>(slot) > arguments) continue;
+        const uint8_t kind = found->argumentKinds[static_cast<std::size_t>(slot) - 1];
+        if (kind != kGSKindReference && kind != kGSKindZero) return false;
+    }
+    return true;
 }
 
 }  // namespace GSRuntime

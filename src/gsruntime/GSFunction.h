@@ -8,12 +8,16 @@
 //     a - 1 + slotsNeeded below the stack's 1024 slots (L: locals and
 //     temporaries);
 //   - reference slots in 1 .. a + L - 1, none twice;
-//   - code verified by GSVerifyCode against the frame and the library.
+//   - code verified by GSVerifyCode against the frame and the library, and
+//     by GSVerifyFlow for stack depths and slot kinds on every path, with
+//     one call contract per call instruction (callContracts).
 // The last record of every class is its class-initialisation function
 // ("::%s()" with the class name).
 #include <cstdint>
+#include <vector>
 
 #include "gscompiler/GSTypes.h"
+#include "gsruntime/GSFlowVerifier.h"
 
 namespace GSRuntime {
 
@@ -57,6 +61,11 @@ public:
     uint32_t baseOffset = 0;
     // The record's number in the machine's function table (0: none).
     uint32_t tableIndex = 0;
+    // What the function leaves its caller (GSResultShapeOf its result type).
+    uint8_t resultShape = kGSShapeNothing;
+    // One contract per call instruction of the code, in offset order (see
+    // GSFlowVerifier.h).
+    std::vector<GSCallContract> callContracts;
 
     bool IsNative() const { return (flags & kGSNative) != 0; }
     // Locals of the frame: `me`, the arguments, the declared locals and the
@@ -64,6 +73,11 @@ public:
     uint32_t LocalSlotCount() const { return argumentSlotCount + frameSize - 4; }
     // Frame slot i of the reference list (i below referenceSlotCount).
     int32_t ReferenceSlot(uint32_t i) const;
+    // True when `callee` may be called from the call instruction at code
+    // offset `offset`: its result is one the code after the call was
+    // verified for (unless `ignoreResult`, a thread start), and each of its
+    // reference arguments gets a reference or 0.
+    bool AcceptsCallee(uint32_t offset, const GSFunction* callee, bool ignoreResult) const;
     // Line pair i (i below linePairCount).
     LinePair GetLinePair(uint32_t i) const;
 

@@ -46,6 +46,16 @@ bool Fits(GSRunState& s, const GSFunction* function, int16_t depth) {
     return true;
 }
 
+// The loader verified the code after each call for the results it may
+// leave and the kinds of its arguments: the function called must be one of
+// those (a thread start leaves nothing here, whatever its result).
+bool Verified(GSRunState& s, const uint8_t* opcode, const GSFunction* callee) {
+    const bool thread = *opcode == OP_CallThread;
+    if (!s.function || !s.function->AcceptsCallee(OffsetOf(s, opcode), callee, thread))
+        return s.Raise(ER_LinkError);
+    return true;
+}
+
 struct Callee {
     int32_t targetIndex = 0;
     GSFunction* function = nullptr;
@@ -54,13 +64,14 @@ struct Callee {
 
 // Steps shared by the calls: the target (null raises ER_NullReference) and
 // the method-table entry of its view.
-bool Resolve(GSRunState& s, int16_t depth, uint16_t method, Callee& callee) {
+bool Resolve(GSRunState& s, const uint8_t* opcode, int16_t depth, uint16_t method, Callee& callee) {
     if (!TargetIndex(s, depth, callee.targetIndex)) return false;
     const GSDataRef target = s.slots[callee.targetIndex];
     if (!target) return s.Raise(ER_NullReference);
     callee.function = GSClass::Dispatch(target, method, callee.me);
     if (!callee.function || !callee.me) return s.Raise(ER_LinkError);
-    return Fits(s, callee.function, depth);
+    if (!Fits(s, callee.function, depth)) return false;
+    return Verified(s, opcode, callee.function);
 }
 
 bool HasCode(const GSFunction* function) { return function->code && function->codeLength > 0; }
@@ -85,7 +96,7 @@ bool Call(GSRunState& s) {
     const uint16_t method = s.U16();
     s.WriteBack();
     Callee callee;
-    if (!Resolve(s, depth, method, callee)) return false;
+    if (!Resolve(s, opcode, depth, method, callee)) return false;
     if (!HasCode(callee.function)) return s.Raise(ER_LinkError);
     s.library = callee.function->library;
     const int32_t returnOffset = OffsetOf(s, opcode) + kCallLength;
@@ -101,7 +112,7 @@ bool CallNative(GSRunState& s) {
     const uint16_t method = s.U16();
     s.WriteBack();
     Callee callee;
-    if (!Resolve(s, depth, method, callee)) return false;
+    if (!Resolve(s, opcode, depth, method, callee)) return false;
     const GSFunction* function = callee.function;
     if (!s.stack->PushFrame(function, 0)) return s.Raise(ER_StackOverflow);
     SetFrameMe(s, callee.me);
@@ -141,10 +152,11 @@ void DropThreadStart(const GSFunction* function, GSDataRef me, const uint32_t* s
 }
 
 bool CallThread(GSRunState& s) {
+    const uint8_t* opcode = s.pc - 1;
     const int16_t depth = s.I16();
     const uint16_t method = s.U16();
     Callee callee;
-    if (!Resolve(s, depth, method, callee)) return false;
+    if (!Resolve(s, opcode, depth, method, callee)) return false;
     GSObjectReference* owner = GSScriptInstance::OwnerOf(callee.me);
     GSObject* gameObject = owner && owner->GetType() == kGSRefGameObject ? static_cast<GSObject*>(owner) : nullptr;
     if (!GSIsRoutedGameObject(gameObject)) return s.Raise(ER_ThreadError);
@@ -180,9 +192,13 @@ bool CallBase(GSRunState& s) {
     const GSFunction* base = s.function ? s.function->overridden : nullptr;
     if (!base) return s.Raise(ER_NullReference);
     if (!Fits(s, base, depth) || !HasCode(base)) return s.Raise(ER_LinkError);
+    if (!Verified(s, opcode, base)) return false;
     const GSScriptInstance* header = GSScriptInstance::FromReference(target);
     const uint64_t viewOffset = uint64_t(GSScriptInstance::ViewOffset(target)) + s.function->baseOffset;
     if (!header->cls || viewOffset >= header->cls->DataSlotCount()) return s.Raise(ER_LinkError);
+    // The base's view must be one the instance's class lays out there.
+    const uint8_t* kinds = header->cls->DataSlotKinds();
+    if (!kinds || kinds[viewOffset] != GSClass::kDataViewStart) return s.Raise(ER_LinkError);
     const GSDataRef view = GSOffsetReference(target, s.function->baseOffset);
     s.library = base->library;
     const int32_t returnOffset = OffsetOf(s, opcode) + kBaseCallLength;

@@ -57,10 +57,23 @@ GSGameObject::GSGameObject() : GSObject(kGSRefGameObject) {
 }
 
 GSGameObject::~GSGameObject() {
-    for (GSThread* thread : m_threads) delete thread;
-    m_threads.clear();
+    // A thread's stack may hold the last other count on this object's own
+    // instance: releasing it there must not delete this object a second
+    // time, so a count is held while the threads go and is handed back
+    // without a release (the object part's destructor decides from the
+    // count that is left).
+    GSScriptInstance* header = GetReference() ? GSScriptInstance::FromReference(GetReference()) : nullptr;
+    if (header) header->count += 1;
+    std::vector<GSThread*> threads;
+    threads.swap(m_threads);
+    for (GSThread* thread : threads) delete thread;
     DeleteRetiredThreads();
     m_handlers.clear();
+    if (header) header->count -= 1;
+}
+
+void GSGameObject::HoldInstance() {
+    if (GetReference()) GSScriptInstance::AddRef(GetReference());
 }
 
 void GSGameObject::DropThreadsAndHandlers() {
@@ -177,9 +190,9 @@ void GSGameObject::RunHandler(const GSHandler& handler, GSMessage* message) {
     // The listener must live through its handler even when the handler
     // drops the last other reference to it.
     GSScriptInstance* header = GSScriptInstance::AddRef(me);
+    // The call takes over the message object's count.
     CallScriptFunction(context, cls, header, handler.signature.c_str(), nullptr, {messageObject});
     GSScriptInstance::Release(header);
-    GSScriptInstance::ReleaseReference(messageObject);
 }
 
 void GSGameObject::Update(float dt) {

@@ -63,6 +63,13 @@ public:
 
     void DumpThreadStacks() const;
 
+    // Context teardown: threads (but the running one) and handlers go.
+    void DropThreadsAndHandlers();
+    // Context teardown: one more count on the object's own instance, so
+    // that no release deletes the object; the context's teardown ends the
+    // instance whatever its count.
+    void HoldInstance();
+
     int32_t ThreadCount() const { return static_cast<int32_t>(m_threads.size()); }
     GSThread* ThreadAt(int32_t i) const { return m_threads[static_cast<std::size_t>(i)]; }
     const std::vector<GSHandler>& Handlers() const { return m_handlers; }
@@ -82,7 +89,6 @@ public:
     void NativeException(GSStack* stack);
 
 private:
-    void DropThreadsAndHandlers();
     void DeleteRetiredThreads();
     void RunHandler(const GSHandler& handler, GSMessage* message);
     void SendOrPost(GSStack* stack, bool post, bool withSoup);

@@ -73,7 +73,9 @@ bool GSRouter::RemoveNode(GSNode* node) {
     }
     node->m_id = -1;
     node->m_router = nullptr;
-    if (node->m_active) m_active.erase(node);
+    // An update clears the flag but leaves the node in the set until the
+    // driver walks it: a removed node must leave the set either way.
+    m_active.erase(node);
     return true;
 }
 
@@ -306,6 +308,9 @@ bool GSRouter::Done() {
     std::vector<GSNode*> nodes;
     nodes.swap(m_nodes);
     for (GSNode* node : nodes) {
+        // A node that leaves the router leaves its active set too: it may
+        // be deleted later without the router knowing.
+        m_active.erase(node);
         node->m_id = -1;
         node->m_router = nullptr;
         node->m_hasRegisteredName = false;
@@ -314,7 +319,6 @@ bool GSRouter::Done() {
     }
     for (GSNode* node : nodes) {
         if (!node->IsDestroyPending()) continue;
-        m_active.erase(node);
         delete node;
     }
     while (!m_posted.empty()) {

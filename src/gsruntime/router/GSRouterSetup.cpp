@@ -83,13 +83,23 @@ void GSInstallRouter() {
         // object still registered now would outlive its context. Deleting
         // them first also drops what their threads hold while everything
         // they reference is still alive.
+        //
+        // Threads and members of one object may hold the last count on
+        // itself or on another object of the list; with the router gone a
+        // last release deletes the object at once, which would delete it
+        // twice here. So every object gets one count of the teardown's own
+        // before anything is released and keeps it: its threads go, then
+        // the object, whose instance (still counted) lives on without owner
+        // until the context's teardown ends every instance of the context.
         std::vector<GSGameObject*> owned;
         for (GSNode* node : router->Nodes()) {
             if (!node->IsGameObject() || node->IsDestroyPending()) continue;
             GSGameObject* object = static_cast<GSGameObject*>(node);
             if (object->GetContext() == router->Context()) owned.push_back(object);
         }
+        for (GSGameObject* object : owned) object->HoldInstance();
         router->Done();
+        for (GSGameObject* object : owned) object->DropThreadsAndHandlers();
         for (GSGameObject* object : owned) {
             router->EraseActive(object);
             delete object;

@@ -90,8 +90,16 @@ public:
         return object;
     }
 
+    // A reference with a count of its own, for a call argument: the call
+    // takes the count over.
+    static uint32_t Counted(uint32_t reference) {
+        if (reference) GSRuntime::GSScriptInstance::AddRef(reference);
+        return reference;
+    }
+
     // Calls a method of the object's class (a thread method starts a new
-    // thread on the object); CallScriptFunction's result.
+    // thread on the object); CallScriptFunction's result. Reference
+    // arguments pass their counts to the call (see Counted).
     bool Call(GSRuntime::GSGameObject* object, const char* signature, uint32_t* result = nullptr,
               std::initializer_list<uint32_t> arguments = {}) {
         GSRuntime::GSScriptInstance* header = GSRuntime::GSScriptInstance::FromReference(object->GetReference());

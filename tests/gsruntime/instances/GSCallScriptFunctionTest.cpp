@@ -1,5 +1,5 @@
-// Calls of script functions from native code: dispatch, results, lent
-// arguments, thread starts, and the counts every failure gives back.
+// Calls of script functions from native code: dispatch, results, reference
+// arguments taken over, thread starts, and the counts every failure gives back.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -71,13 +71,14 @@ TEST_F(GSCallScript, ResultArgumentsAndTheMostDerivedOverride) {
     ExpectStaticThreadIntact();
 }
 
-// Reference arguments are lent to the call; a returned reference passes its
-// count to the caller, or is released when the caller takes no result.
-TEST_F(GSCallScript, ReferencesLentAndReturned) {
+// The call takes over the count that comes with a reference argument (the
+// frame releases it); a returned reference passes its count to the caller,
+// or is released when the caller takes no result.
+TEST_F(GSCallScript, ReferenceArgumentsAreTakenOverAndResultsReturned) {
     GSTest::CurrentRunner() = [&](GSTest::FakeThread& thread) {
         GSRuntime::GSStack& stack = thread.stack;
         const GSDataRef argument = stack.Local(1);
-        EXPECT_EQ(CountOf(argument), 2);
+        EXPECT_EQ(CountOf(argument), 2);  // ours and the one given to the call
         GSScriptInstance::AddRef(argument);
         stack.Push(argument);
         EXPECT_TRUE(stack.ReturnValue(false));
@@ -85,11 +86,13 @@ TEST_F(GSCallScript, ReferencesLentAndReturned) {
     };
     GSRuntime::GSString* text = NewString("echo");
     uint32_t result = 0;
+    GSScriptInstance::AddRef(text->GetReference());
     ASSERT_TRUE(
         CallScriptFunction(context, family.D, Header(), "$string@D::Echo(string)", &result, {text->GetReference()}));
     EXPECT_EQ(result, text->GetReference());
-    EXPECT_EQ(CountOf(text), 2);
+    EXPECT_EQ(CountOf(text), 2);  // ours and the result's
     GSScriptInstance::ReleaseReference(result);
+    GSScriptInstance::AddRef(text->GetReference());
     ASSERT_TRUE(
         CallScriptFunction(context, family.D, Header(), "$string@D::Echo(string)", nullptr, {text->GetReference()}));
     EXPECT_EQ(CountOf(text), 1);
@@ -97,51 +100,60 @@ TEST_F(GSCallScript, ReferencesLentAndReturned) {
     ExpectStaticThreadIntact();
 }
 
-// Every failure leaves the counts of `me` and of the arguments, and the
-// static thread, as they were.
-TEST_F(GSCallScript, FailuresGiveTheirCountsBack) {
+// Every failure releases the count each reference argument brought, leaves
+// `me` and the static thread as they were, and touches no value argument.
+TEST_F(GSCallScript, FailuresReleaseTheCountsTheyTookOver) {
     GSRuntime::GSString* text = NewString("argument");
     const GSDataRef argument = text->GetReference();
-    auto expectUntouched = [&](const char* what) {
+    uint32_t result = 5;
+    const char* echo = "$string@D::Echo(string)";
+    // Gives the call a count, runs it and checks that exactly that count
+    // went: the argument is back at our own one.
+    auto expectFailure = [&](const char* what, auto&& call) {
+        GSScriptInstance::AddRef(argument);
+        EXPECT_FALSE(call()) << what;
         EXPECT_EQ(CountOf(d), 1) << what;
         EXPECT_EQ(CountOf(text), 1) << what;
         ExpectStaticThreadIntact();
     };
-    uint32_t result = 5;
-    const char* echo = "$string@D::Echo(string)";
 
-    EXPECT_FALSE(CallScriptFunction(nullptr, family.D, Header(), echo, &result, {argument}));
+    expectFailure("no context", [&] { return CallScriptFunction(nullptr, family.D, Header(), echo, &result, {argument}); });
     GSRuntime::GSContext* noRouter = new GSRuntime::GSContext(false, false);
-    EXPECT_FALSE(CallScriptFunction(noRouter, family.D, Header(), echo, &result, {argument}));
+    expectFailure("no router", [&] { return CallScriptFunction(noRouter, family.D, Header(), echo, &result, {argument}); });
     delete noRouter;
-    EXPECT_FALSE(CallScriptFunction(context, family.D, Header(), "$void@D::Missing()", &result, {argument}));
-    EXPECT_FALSE(CallScriptFunction(context, family.C, Header(), echo, &result, {argument}));
-    EXPECT_FALSE(CallScriptFunction(context, family.D, Header(), echo, &result, {argument, argument}));
+    expectFailure("no class", [&] { return CallScriptFunction(context, nullptr, Header(), echo, &result, {argument}); });
+    expectFailure("unknown signature", [&] {
+        return CallScriptFunction(context, family.D, Header(), "$void@D::Missing(int,string)", &result, {7, argument});
+    });
+    expectFailure("instance not of the class",
+                  [&] { return CallScriptFunction(context, family.C, Header(), echo, &result, {argument}); });
+    // A value beyond the function's parameters is not the call's.
+    expectFailure("too many arguments",
+                  [&] { return CallScriptFunction(context, family.D, Header(), echo, &result, {argument, 9}); });
     EXPECT_EQ(result, 0u);
-    expectUntouched("refused");
 
     // The run fails (the interpreter's error end clears the stack).
     GSTest::CurrentRunner() = [](GSTest::FakeThread&) { return static_cast<int32_t>(GSRuntime::ER_Exception); };
-    EXPECT_FALSE(CallScriptFunction(context, family.D, Header(), echo, &result, {argument}));
-    expectUntouched("run failed");
+    expectFailure("run failed", [&] { return CallScriptFunction(context, family.D, Header(), echo, &result, {argument}); });
 
     // The run leaves its frame behind.
     GSTest::CurrentRunner() = [](GSTest::FakeThread&) { return static_cast<int32_t>(GSRuntime::ER_Blocked); };
-    EXPECT_FALSE(CallScriptFunction(context, family.D, Header(), echo, &result, {argument}));
-    expectUntouched("frame left");
+    expectFailure("frame left", [&] { return CallScriptFunction(context, family.D, Header(), echo, &result, {argument}); });
 
     // The frame does not fit above what an outer run holds.
     GSRuntime::GSStack& stack = GSTest::StaticThread().stack;
     for (int i = 0; i < GSRuntime::GSStack::kCapacity - 4; ++i) ASSERT_TRUE(stack.Push(0));
+    GSScriptInstance::AddRef(argument);
     EXPECT_FALSE(CallScriptFunction(context, family.D, Header(), echo, &result, {argument}));
     EXPECT_EQ(stack.StackPointer(), GSRuntime::GSStack::kCapacity - 5);
+    EXPECT_EQ(CountOf(text), 1);
+    EXPECT_EQ(CountOf(d), 1);
     stack.SetStackPointer(-1);
-    expectUntouched("no room");
 
     // No interpreter: nothing can run.
     GSRuntime::GSSetThreadServices({});
-    EXPECT_FALSE(CallScriptFunction(context, family.D, Header(), echo, &result, {argument}));
-    expectUntouched("no interpreter");
+    expectFailure("no interpreter",
+                  [&] { return CallScriptFunction(context, family.D, Header(), echo, &result, {argument}); });
     GSScriptInstance::ReleaseReference(argument);
 }
 
@@ -150,6 +162,7 @@ TEST_F(GSCallScript, ThreadFunctionsStartOnTheGameObject) {
     ASSERT_TRUE(game->BindClass(family.G, context));
     GSRuntime::GSString* text = NewString("run");
     const char* run = "$void@G::Run(string)";
+    GSScriptInstance::AddRef(text->GetReference());
     ASSERT_TRUE(
         CallScriptFunction(context, family.G, HeaderOf(game->GetReference()), run, nullptr, {text->GetReference()}));
     ASSERT_EQ(game->threads.size(), 1u);
@@ -163,12 +176,14 @@ TEST_F(GSCallScript, ThreadFunctionsStartOnTheGameObject) {
 
     // No thread left on the game object, or not a game object at all.
     game->threadLimit = 1;
+    GSScriptInstance::AddRef(text->GetReference());
     EXPECT_FALSE(
         CallScriptFunction(context, family.G, HeaderOf(game->GetReference()), run, nullptr, {text->GetReference()}));
     EXPECT_EQ(CountOf(game), 2);
     EXPECT_EQ(CountOf(text), 2);
     GSObject* plain = new GSObject();
     ASSERT_TRUE(plain->BindClass(family.G, context));
+    GSScriptInstance::AddRef(text->GetReference());
     EXPECT_FALSE(
         CallScriptFunction(context, family.G, HeaderOf(plain->GetReference()), run, nullptr, {text->GetReference()}));
     EXPECT_EQ(CountOf(plain), 1);

@@ -82,6 +82,17 @@ TEST_F(GSCalls, AScriptCallRunsTheMethodAndReturnsIntoTheCaller) {
     CodeWriter mismatch;
     mismatch.Op16(OP_LoadLocalRef, 1).Op(OP_PushOne).Op(OP_Call).U16(Depth(1)).U16(GSTest::kGet).Op(OP_ReturnValue);
     EXPECT_EQ(RunProbe(mismatch.Bytes(), {t->GetReference()}).code, ER_LinkError);
+    // The code after a call was verified for what the call leaves: here a
+    // reference (it is released), so Get, which leaves an int, is refused
+    // before it runs; with a plain pop it runs.
+    CodeWriter released;
+    released.Op16(OP_LoadLocalRef, 1).Op(OP_Call).U16(0).U16(GSTest::kGet).Op(OP_PopRef).Op(OP_PushZero)
+        .Op(OP_ReturnValue);
+    EXPECT_EQ(RunProbe(released.Bytes(), {t->GetReference()}, {1}).code, ER_LinkError);
+    CodeWriter dropped;
+    dropped.Op16(OP_LoadLocalRef, 1).Op(OP_Call).U16(0).U16(GSTest::kGet).Op(OP_Pop).Op(OP_PushZero)
+        .Op(OP_ReturnValue);
+    EXPECT_EQ(RunProbe(dropped.Bytes(), {t->GetReference()}, {1}).code, ER_Done);
 }
 
 // Get on a U runs U's override, which calls T's Get through a base call

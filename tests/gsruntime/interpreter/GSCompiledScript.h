@@ -4,12 +4,14 @@
 // what the compiler generates.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/File.h"
 #include "foundation/containers/GSLibraryBuffer.h"
+#include "foundation/text/CRC32.h"
 #include "gscompiler/GSCompileContext.h"
 #include "gscompiler/GSCompileLog.h"
 #include "gscompiler/IncludePath.h"
@@ -49,6 +51,13 @@ inline GSRuntime::GSLibrary* CompileAndLoad(const TempRoot& root, const std::str
     }
     const std::string file = name + "l";
     root.Write(file, image);
+    // VORLEX_KEEP_LIBRARIES names a folder that collects every library the
+    // tests compile (the fuzz seeds are made this way).
+    if (const char* keep = std::getenv("VORLEX_KEEP_LIBRARIES")) {
+        const uint32_t crc = ComputeCRC32(image.data(), image.size());
+        std::ofstream out(std::string(keep) + "/" + file + "." + std::to_string(crc), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    }
     GSRuntime::GSMachine* machine = GSRuntime::GSMachine::Instance();
     if (!machine->AddLibrary(root.Root(), "", file.c_str(), nullptr)) {
         ADD_FAILURE() << "could not register " << file;

@@ -19,6 +19,7 @@
 #include "gscompiler/GSTypes.h"
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/GSContext.h"
+#include "gsruntime/GSFlowVerifier.h"
 #include "gsruntime/GSFunction.h"
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSMachine.h"
@@ -88,6 +89,20 @@ public:
         m_function.codeLength = static_cast<uint32_t>(m_code.size());
         m_function.code = m_code.empty() ? nullptr : m_code.data();
         m_function.tableIndex = GSRuntime::GSMachine::Instance()->Functions().Add(&m_function);
+        // The call contracts the loader would make; code the loader would
+        // refuse (the tests of the interpreter's own checks) keeps none.
+        m_function.resultShape = GSRuntime::GSResultShapeOf(shape.resultType);
+        GSRuntime::GSFlowInput flow;
+        flow.code = m_function.code;
+        flow.length = m_function.codeLength;
+        flow.localSlots = m_function.LocalSlotCount();
+        flow.argumentSlots = shape.arguments;
+        flow.referenceLocals.assign(flow.localSlots, false);
+        flow.referenceLocals[0] = true;
+        for (int32_t slot : shape.referenceSlots)
+            if (slot > 0 && static_cast<uint32_t>(slot) < flow.localSlots) flow.referenceLocals[slot] = true;
+        flow.resultShape = m_function.resultShape;
+        GSRuntime::GSVerifyFlow(flow, m_function.callContracts);
     }
     ~RawFunction() { GSRuntime::GSMachine::Instance()->Functions().Remove(m_function.tableIndex); }
     RawFunction(const RawFunction&) = delete;

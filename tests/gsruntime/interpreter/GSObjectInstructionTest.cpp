@@ -211,6 +211,46 @@ TEST_F(GSObjectInstructions, MembersThroughAReferenceAndThroughMe) {
     EXPECT_EQ(GSTest::CountOf(tRef), 1);
 }
 
+// What the class keeps in a member slot decides which accesses run:
+// counted access only to reference members, plain stores of 0 only into
+// reference members, nothing stored over a view's fixed slots. A refused
+// access raises ER_LinkError and changes nothing.
+TEST_F(GSObjectInstructions, MemberAccessMustFitWhatTheSlotHolds) {
+    const GSDataRef tRef = t->GetReference();
+    const uint8_t v = static_cast<uint8_t>(GSTest::kV);
+    const uint8_t r = static_cast<uint8_t>(GSTest::kR);
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> code;
+        int32_t result;
+    };
+    const std::vector<Case> cases = {
+        {"counted load of a value member", {OP_LoadMyMemberRef, v, 0, OP_PopRef, OP_PushZero, OP_ReturnValue},
+         ER_LinkError},
+        {"counted store into a value member", {OP_NewString, OP_StoreMyMemberRef, v, 0, OP_PushZero, OP_ReturnValue},
+         ER_LinkError},
+        {"counted store through a reference into a value member",
+         {OP_LoadLocalRef, 0, 0, OP_NewString, OP_StoreMemberRef, v, 0, OP_PushZero, OP_ReturnValue}, ER_LinkError},
+        {"integer stored plainly into a reference member",
+         {OP_PushOne, OP_StoreMyMember, r, 0, OP_PushZero, OP_ReturnValue}, ER_LinkError},
+        {"zero stored plainly into a reference member",
+         {OP_PushZero, OP_StoreMyMember, r, 0, OP_PushZero, OP_ReturnValue}, ER_Done},
+        {"store over the view's first slot", {OP_PushZero, OP_StoreMyMember, 0, 0, OP_PushZero, OP_ReturnValue},
+         ER_LinkError},
+        {"store over the view's table slot", {OP_PushOne, OP_StoreMyMember, 1, 0, OP_PushZero, OP_ReturnValue},
+         ER_LinkError},
+        {"plain load of a reference member", {OP_LoadMyMember, r, 0, OP_ReturnValue}, ER_Done},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RawFunction function(c.code, Shape());
+        EXPECT_EQ(Run(function.Get(), tRef).code, c.result);
+        EXPECT_EQ(GSScriptInstance::LoadSlot(tRef, GSTest::kR), 0u);
+        EXPECT_EQ(GSScriptInstance::LoadSlot(tRef, 0), 0u);
+        EXPECT_EQ(GSScriptInstance::LoadSlot(tRef, 1), 0u);
+    }
+}
+
 // Every Ref and Keep form, run on a string held by the test and on `me`'s
 // reference member: after the run (and the release of a returned
 // reference) the string's count is the test's own, plus the member's when

@@ -247,7 +247,85 @@ std::vector<Damage> Damages() {
                  nullptr, "Part"});
     d.push_back({"reference member twice", [part](ImageBuilder& i) { part(i).referenceMembers = {3, 3}; }, nullptr,
                  "Part"});
+    // Code and layouts that would let the interpreter take an integer for
+    // a reference.
+    auto sizeIs = [sizeCode](CodeWriter code) { return [sizeCode, code](ImageBuilder& i) { sizeCode(i) = code.Bytes(); }; };
+    d.push_back({"release of an integer", sizeIs(CodeWriter().Op(OP_PushOne).Op(OP_PopRef).Op(OP_PushOne).Op(OP_ReturnValue)),
+                 nullptr, "Part"});
+    d.push_back({"array size of an integer", sizeIs(CodeWriter().Op(OP_PushOne).Op(OP_ArraySize).Op(OP_ReturnValue)),
+                 nullptr, "Part"});
+    d.push_back({"integer stored as a reference member",
+                 sizeIs(CodeWriter().Op16(OP_LoadLocalRef, 0).Op(OP_PushOne).Op16(OP_StoreMemberRef, 3).Op(OP_PushOne)
+                            .Op(OP_ReturnValue)),
+                 nullptr, "Part"});
+    d.push_back({"call through an integer",
+                 sizeIs(CodeWriter().Op(OP_PushOne).Op(OP_Call).U16(0).U16(0).Op(OP_ReturnValue)), nullptr, "Part"});
+    d.push_back({"integer returned as a reference", sizeIs(CodeWriter().Op(OP_PushOne).Op(OP_ReturnRef)), nullptr, "Part"});
+    d.push_back({"value or reference joined, then released",
+                 // 0 PushOne, 1 JumpIfZero 12, 6 NewString, 7 Jump 13, 12 PushOne, 13 PopRef, 14 PushOne, 15 ReturnValue
+                 sizeIs(CodeWriter().Op(OP_PushOne).Op32(OP_JumpIfZero, 12).Op(OP_NewString).Op32(OP_Jump, 13)
+                            .Op(OP_PushOne).Op(OP_PopRef).Op(OP_PushOne).Op(OP_ReturnValue)),
+                 nullptr, "Part"});
+    d.push_back({"paths that join at different depths",
+                 // 0 PushOne, 1 PushOne, 2 JumpIfZero 8, 7 PushOne, 8 ReturnValue
+                 sizeIs(CodeWriter().Op(OP_PushOne).Op(OP_PushOne).Op32(OP_JumpIfZero, 8).Op(OP_PushOne)
+                            .Op(OP_ReturnValue)),
+                 nullptr, "Part"});
+    d.push_back({"initialiser row on a member",
+                 [thing](ImageBuilder& i) {
+                     thing(i).initRows = std::vector<GSTest::InitRowSpec>{{0, 2, -2}, {1, 3, 0}, {0, 12, -12}};
+                 },
+                 nullptr, "Thing"});
+    d.push_back({"base view without its offset row",
+                 [thing](ImageBuilder& i) { thing(i).initRows = std::vector<GSTest::InitRowSpec>{{1, 3, 0}}; }, nullptr,
+                 "Thing"});
     return d;
+}
+
+// Forms the code generator writes, or that the library format allows, load:
+// a frame whose declared operand depth is one slot short, a temporary that
+// holds a message and later an integer, a call result dropped by a plain
+// pop.
+TEST_F(GSLoaderDamage, FormsTheFormatAllowsLoad) {
+    struct Form {
+        const char* name;
+        std::function<void(ImageBuilder&)> edit;
+    };
+    const std::vector<Form> forms = {
+        {"operand depth one slot short",
+         [](ImageBuilder& i) {
+             FunctionSpec& size = i.Classes()[0].functions[0];
+             size.depth = 1;
+             size.code = CodeWriter().Op(OP_PushOne).Op(OP_PushOne).Op(OP_AddInt).Op(OP_ReturnValue).Bytes();
+         }},
+        {"temporary holding a message, then an integer",
+         [](ImageBuilder& i) {
+             FunctionSpec& run = i.Classes()[1].functions[0];
+             run.locals = 3;
+             const uint16_t msg = static_cast<uint16_t>(i.String("msg"));
+             const uint16_t any = static_cast<uint16_t>(i.String(""));
+             // 0 Wait -> 11; 11 StoreLocal 3; 14 LoadLocal 3; 17 PopRef;
+             // 18 PushOne; 19 StoreLocal 3; 22 Return
+             run.code = CodeWriter().Op(OP_Wait).U16(1).U16(msg).U16(any).I32(11).Op16(OP_StoreLocal, 3)
+                            .Op16(OP_LoadLocal, 3).Op(OP_PopRef).Op(OP_PushOne).Op16(OP_StoreLocal, 3).Op(OP_Return)
+                            .Bytes();
+         }},
+        {"call result dropped by a plain pop",
+         [](ImageBuilder& i) {
+             FunctionSpec& run = i.Classes()[1].functions[0];
+             run.code = CodeWriter().Op16(OP_LoadLocalRef, 0).Op(OP_Call).U16(0).U16(0).Op(OP_Pop).Op(OP_Return)
+                            .Bytes();
+         }},
+    };
+    uint32_t n = 100;
+    for (const Form& form : forms) {
+        SCOPED_TRACE(form.name);
+        const GSLibraryId id = Id(++n);
+        ImageBuilder image = Rich(id);
+        form.edit(image);
+        ASSERT_TRUE(Register("form" + std::to_string(n) + ".gsl", image.Build()));
+        EXPECT_NE(machine->GetLibrary(id), nullptr);
+    }
 }
 
 TEST_F(GSLoaderDamage, DamagedImagesAreRefusedWithoutLeaks) {

@@ -67,8 +67,8 @@ protected:
         b = host.Spawn("Actor", "b");
         ASSERT_NE(a, nullptr);
         ASSERT_NE(b, nullptr);
-        ASSERT_TRUE(host.Call(a, "$void@Actor::SetOther(GameObject)", nullptr, {b->GetReference()}));
-        ASSERT_TRUE(host.Call(b, "$void@Actor::SetOther(GameObject)", nullptr, {a->GetReference()}));
+        ASSERT_TRUE(host.Call(a, "$void@Actor::SetOther(GameObject)", nullptr, {host.Counted(b->GetReference())}));
+        ASSERT_TRUE(host.Call(b, "$void@Actor::SetOther(GameObject)", nullptr, {host.Counted(a->GetReference())}));
     }
 
     void TearDown() override {
@@ -95,7 +95,6 @@ protected:
     void CallWithString(GSGameObject* object, const char* signature, const char* text) {
         GSRuntime::GSString* string = NewString(text);
         EXPECT_TRUE(host.Call(object, signature, nullptr, {string->GetReference()}));
-        GSRuntime::GSScriptInstance::ReleaseReference(string->GetReference());
     }
 
     GSTest::TestHost host;

@@ -45,8 +45,8 @@ TEST(GSPingPong, TwoObjectsExchangeMessagesThroughTheDriver) {
     GSRuntime::GSGameObject* b = host.Spawn("Player", "b");
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
-    ASSERT_TRUE(host.Call(a, "$void@Player::SetPartner(GameObject)", nullptr, {b->GetReference()}));
-    ASSERT_TRUE(host.Call(b, "$void@Player::SetPartner(GameObject)", nullptr, {a->GetReference()}));
+    ASSERT_TRUE(host.Call(a, "$void@Player::SetPartner(GameObject)", nullptr, {host.Counted(b->GetReference())}));
+    ASSERT_TRUE(host.Call(b, "$void@Player::SetPartner(GameObject)", nullptr, {host.Counted(a->GetReference())}));
     ASSERT_TRUE(host.Call(a, "$void@Player::Play()"));
     ASSERT_TRUE(host.Call(b, "$void@Player::Play()"));
     host.Tick(10);

@@ -85,16 +85,12 @@ protected:
                      uint32_t* result = nullptr, uint32_t first = 0, bool withFirst = false) {
         std::vector<uint32_t> arguments;
         if (withFirst) arguments.push_back(first);
-        std::vector<GSRuntime::GSDataRef> made;
-        for (const char* text : texts) {
-            made.push_back((new GSRuntime::GSString(host.context, text))->GetReference());
-            arguments.push_back(made.back());
-        }
+        for (const char* text : texts)
+            arguments.push_back((new GSRuntime::GSString(host.context, text))->GetReference());
         GSRuntime::GSScriptInstance* header = GSRuntime::GSScriptInstance::FromReference(object->GetReference());
-        const bool ok = GSRuntime::CallScriptFunction(host.context, object->GetClass(), header, signature, result,
-                                                      arguments.data(), static_cast<uint32_t>(arguments.size()));
-        for (GSRuntime::GSDataRef reference : made) GSRuntime::GSScriptInstance::ReleaseReference(reference);
-        return ok;
+        // The call takes over the new strings' counts.
+        return GSRuntime::CallScriptFunction(host.context, object->GetClass(), header, signature, result,
+                                             arguments.data(), static_cast<uint32_t>(arguments.size()));
     }
 
     GSTest::TestHost host;

@@ -81,21 +81,101 @@ TEST(GSCodeVerifier, TableOfCodes) {
     }
 }
 
-// Any single byte changed in valid code gives a verdict without reading
-// outside the code (the sanitizers watch).
-TEST(GSCodeVerifier, EveryByteValueAtEveryPositionIsHandled) {
+// What the verifier must answer for any code, worked out here from the
+// instruction table: the code decodes front to back into instructions that
+// lie inside it with their local, string and class operands in range; the
+// last one never falls through; every jump, switch and handler target is
+// the start of one of them. The verdict and, for a refusal, the offset of
+// the first offending instruction.
+struct Verdict {
+    bool ok = true;
+    uint32_t fault = 0;
+};
+
+Verdict Expected(const std::vector<uint8_t>& code, const GSRuntime::GSCodeLimits& limits) {
+    const uint32_t length = static_cast<uint32_t>(code.size());
+    Verdict verdict;
+    if (length == 0) return verdict;
+    std::vector<GSInstruction> decoded;
+    std::vector<bool> starts(length, false);
+    for (uint32_t offset = 0; offset < length;) {
+        GSInstruction in;
+        if (!GSDecodeInstruction(code.data(), length, offset, in)) return {false, offset};
+        const GSOperands kind = GSInstructionInfoOf(in.opcode)->operands;
+        const uint32_t operand = static_cast<uint32_t>(in.first);
+        bool inRange = true;
+        if (kind == GSOperands::LocalSlot) inRange = operand < limits.localSlots;
+        if (kind == GSOperands::StringIndex) inRange = operand < limits.stringCount;
+        if (kind == GSOperands::ClassIndex) inRange = operand < limits.classCount;
+        for (uint32_t i = 0; kind == GSOperands::Wait && i < operand; ++i)
+            inRange = inRange && GSWaitMajor(code.data(), in, i) < limits.stringCount &&
+                      GSWaitMinor(code.data(), in, i) < limits.stringCount;
+        if (!inRange) return {false, offset};
+        starts[offset] = true;
+        decoded.push_back(in);
+        offset += in.length;
+    }
+    if (!(GSInstructionInfoOf(decoded.back().opcode)->flags & kGSNoFallThrough)) return {false, decoded.back().offset};
+    auto isStart = [&](int32_t target) { return target >= 0 && uint32_t(target) < length && starts[uint32_t(target)]; };
+    for (const GSInstruction& in : decoded) {
+        const GSInstructionInfo* info = GSInstructionInfoOf(in.opcode);
+        bool good = true;
+        if (info->operands == GSOperands::CodeOffset) good = isStart(in.first);
+        for (uint32_t i = 0; info->operands == GSOperands::Switch && i < uint32_t(in.first); ++i)
+            good = good && isStart(GSSwitchTarget(code.data(), in, i));
+        if (info->operands == GSOperands::Switch) good = good && isStart(GSSwitchDefault(code.data(), in));
+        for (uint32_t i = 0; info->operands == GSOperands::Wait && i < uint32_t(in.first); ++i)
+            good = good && isStart(GSWaitHandler(code.data(), in, i));
+        if (!good) return {false, in.offset};
+    }
+    return verdict;
+}
+
+// Any single byte changed in valid code gets the answer worked out above,
+// without the verifier reading outside the code (an exact-size copy, so the
+// sanitizers see any overrun). An illegal opcode byte where an instruction
+// starts is always refused at that offset.
+TEST(GSCodeVerifier, EveryByteValueAtEveryPositionGetsTheRightAnswer) {
+    int refused = 0;
+    int accepted = 0;
     for (const Case& c : Cases()) {
         if (!c.valid || c.code.empty()) continue;
+        SCOPED_TRACE(c.name);
+        std::vector<bool> opcodeAt(c.code.size(), false);
+        for (uint32_t offset = 0; offset < c.code.size();) {
+            GSInstruction in;
+            ASSERT_TRUE(GSDecodeInstruction(c.code.data(), uint32_t(c.code.size()), offset, in));
+            opcodeAt[offset] = true;
+            offset += in.length;
+        }
         for (size_t position = 0; position < c.code.size(); ++position) {
             for (int value = 0; value < 256; ++value) {
-                std::vector<uint8_t> code(c.code);
-                code[position] = static_cast<uint8_t>(value);
-                // Copied into an exact-size block so that any overrun is caught.
-                std::vector<uint8_t> exact(code.begin(), code.end());
-                GSRuntime::GSVerifyCode(exact.data(), static_cast<uint32_t>(exact.size()), Limits());
+                std::vector<uint8_t> exact(c.code);
+                exact[position] = static_cast<uint8_t>(value);
+                uint32_t fault = 0xFFFFFFFF;
+                const bool ok =
+                    GSRuntime::GSVerifyCode(exact.data(), static_cast<uint32_t>(exact.size()), Limits(), &fault);
+                const Verdict expected = Expected(exact, Limits());
+                ASSERT_EQ(ok, expected.ok) << "byte " << position << " = " << value;
+                if (!ok) {
+                    ASSERT_EQ(fault, expected.fault) << "byte " << position << " = " << value;
+                    ++refused;
+                } else {
+                    ++accepted;
+                }
+                if (value == c.code[position]) {
+                    EXPECT_TRUE(ok);
+                }
+                if (opcodeAt[position] && !GSInstructionInfoOf(static_cast<uint8_t>(value))) {
+                    EXPECT_FALSE(ok);
+                    EXPECT_EQ(fault, position);
+                }
             }
         }
     }
+    // Both answers occur: the mutations are not all refused or all taken.
+    EXPECT_GT(refused, 0);
+    EXPECT_GT(accepted, 0);
 }
 
 }  // namespace

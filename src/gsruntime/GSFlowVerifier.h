@@ -1,0 +1,73 @@
+#pragma once
+// GSFlowVerifier: the second check of a function's bytecode at load time,
+// after GSVerifyCode has found its instructions, targets and indices sound.
+// It follows every path from the first instruction (and from every message
+// handler a wait names) with the kinds of the operand-stack slots and of
+// the locals, and refuses code that could make the interpreter take an
+// integer for a reference:
+//   - the stack depth is the same on every path that reaches an
+//     instruction, never goes below the frame's operand stack, and is 0
+//     when the function returns;
+//   - every operand that an instruction uses as a reference (to count,
+//     release, index, call through or store through) is a reference or the
+//     constant 0 on every path;
+//   - reference locals (the frame's reference slots and `me`) only ever
+//     receive references or 0; other locals carry whatever was stored last,
+//     so a temporary may hold a message and later an integer;
+//   - a function returns the kind its result type says (Return for void,
+//     ReturnValue for bool, int and float, ReturnRef for the rest).
+// Member slots are left to the interpreter, which knows the object's
+// class: it refuses reference access to value members and a non-zero plain
+// store into reference members or view headers.
+//
+// What a call leaves (nothing, a value or a reference) depends on the
+// function the target's method table names at run time, which the code
+// does not say. The verifier finds the results that make the code after
+// each call check out (searching the combinations, with a bound on the
+// work), and hands back one contract per call site: those results and the
+// kinds of the argument slots. The interpreter checks the function it is
+// about to call against the contract of its call site.
+#include <cstdint>
+#include <vector>
+
+namespace GSRuntime {
+
+// Kinds of 32-bit slots as far as the code shows them.
+enum GSSlotKind : uint8_t {
+    kGSKindMixed = 0,      // a value on some paths, a reference on others
+    kGSKindValue = 1,      // int, bool or float
+    kGSKindReference = 2,  // a reference (maybe null)
+    kGSKindZero = 3,       // the constant 0: null and 0 alike
+};
+
+// Results of a function, as bits of a set.
+enum : uint8_t {
+    kGSShapeNothing = 1,
+    kGSShapeValue = 2,
+    kGSShapeReference = 4,
+};
+
+// The result shape of a result type code (0 void).
+uint8_t GSResultShapeOf(uint32_t typeCode);
+
+struct GSCallContract {
+    uint32_t offset = 0;  // code offset of the call instruction
+    uint8_t shapes = 0;   // results the code after the call was verified for
+    std::vector<uint8_t> argumentKinds;  // kinds of the argument slots, in order
+};
+
+struct GSFlowInput {
+    const uint8_t* code = nullptr;
+    uint32_t length = 0;
+    uint32_t localSlots = 0;     // `me`, arguments, locals and temporaries
+    uint32_t argumentSlots = 0;  // `me` and the arguments
+    std::vector<bool> referenceLocals;  // one per local slot; slot 0 (`me`) included
+    uint8_t resultShape = kGSShapeNothing;
+};
+
+// True when the code passes; `contracts` then holds one contract per
+// reachable call instruction, in offset order. False with the offset of an
+// offending instruction (or of the code's start when the search gave up).
+bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contracts, uint32_t* faultOffset = nullptr);
+
+}  // namespace GSRuntime
