@@ -272,9 +272,16 @@ bool Container::ExportFilePathTag(Tag& tag, SoupHandle& out, bool edit) {
     }
     Vek::File::Path path(tag.value.c_str());
     path.ReplaceForwardSlashes();
-    auto anyExt = [&path](std::initializer_list<const char*> extensions) {
-        for (const char* extension : extensions)
-            if (path.IsExt(extension)) return true;
+    // A two-part extension ("lm.txt") is matched as a suffix of the name.
+    const std::string lowered = LowerAscii(path.c_str());
+    auto anyExt = [&path, &lowered](std::initializer_list<const char*> extensions) {
+        for (const char* extension : extensions) {
+            const std::string suffix = std::string(".") + extension;
+            if (std::strchr(extension, '.') ? lowered.size() > suffix.size() &&
+                                                  lowered.compare(lowered.size() - suffix.size(), suffix.size(), suffix) == 0
+                                            : path.IsExt(extension))
+                return true;
+        }
         return false;
     };
     const char* missing = nullptr;

@@ -16,6 +16,8 @@
 #include "assetdb/resources/ResourceDatabaseCache.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
+#include "foundation/kuid/KUID.h"
+#include "foundation/soups/ACSChunk.h"
 #include "foundation/soups/TextSoupReader.h"
 #include "foundation/streams/BufferStream.h"
 #include "support/TempDir.h"
@@ -565,6 +567,121 @@ TEST(AssetPaths, ConfinedToTheLocation) {
         {"c:/x", false},         {"", false},              {"..", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsConfinedAssetPath(c.path), c.confined) << c.path;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KindMapping, FinerKindsByHeightMeshesAndTrackside) {
+    struct Case {
+        const char* configuration;
+        float build;
+        const char* kind;
+    };
+    const std::vector<Case> cases = {
+        {"kind \"bridge\"\nheight 0.0005\n", 3.5f, "double-track"},
+        {"kind \"bridge\"\nheight -1\n", 3.5f, "bridge"},
+        {"kind \"bridge\"\nheight 2\n", 3.5f, "tunnel"},
+        {"kind \"track\"\nunit_mesh 1\n", StoredAssetBuild(2.9f), "track"},
+        {"kind \"track\"\nunit_mesh 1\n", StoredAssetBuild(2.8f), "mesh-reducing-track"},
+        {"kind \"track\"\nunit_mesh 1\nchunky_mesh 1\n", StoredAssetBuild(2.8f), "chunky-track"},
+        {"kind \"track\"\n", StoredAssetBuild(2.8f), "obsolete-track"},
+        {"kind \"scenery\"\ntrackside 1\n", 3.5f, "scenery-trackside"},
+        {"kind \"Bridge\"\nheight 2\n", 3.5f, "Bridge"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MapConfigurationKind(Soup(c.configuration), c.build), Vek::PString(c.kind)) << c.configuration;
+}
+
+TEST_F(ContainerTest, ExportWritesByTypeAndChecks) {
+    struct Tagged {
+        const char* name;
+        int type;
+        const char* value;
+        const char* datatype;
+    };
+    struct Case {
+        const char* name;
+        float build;
+        const char* container;
+        std::vector<Tagged> tags;
+        bool result;
+        std::string written;  // "name=value;" for each written tag, in order
+        std::vector<std::string> findings;
+    };
+    const std::vector<Case> cases = {
+        {"an empty string stops later floats, not ints", 3.5f, "gadget",
+         {{"s", 1, "", ""}, {"f", 0, "1", ""}, {"i", 3, "2", ""}}, false, "s=;i=2;",
+         {"E:$tet_container_emptystringerr(s,gadget)"}},
+        {"an empty sound string passes at 3.0", 3.0f, "sound", {{"s", 1, "", ""}}, true, "s=;", {}},
+        {"an empty sound string fails at 3.1", 3.1f, "sound", {{"s", 1, "", ""}}, false, "s=;",
+         {"E:$tet_container_emptystringerr(s,sound)"}},
+        {"kind mapped back", 3.5f, "gadget", {{"kind", 1, "Double-Track", ""}}, true, "kind=bridge;", {}},
+        {"bool true is 0", 3.5f, "gadget", {{"b", 4, "true", ""}}, true, "b=0;", {}},
+        {"lm.txt mesh path loses its last extension", 3.5f, "gadget", {{"m", 15, "a/body.lm.txt", "meshes"}}, true,
+         "m=a\\body.lm;", {}},
+        {"lm.txt in the edit writer", 3.5f, "gadget", {{"m", 16, "body.lm.txt", "meshes"}}, true, "m=body.lm;", {}},
+        {"image path with forward slashes", 3.5f, "gadget", {{"p", 15, "a/b.tga", "image"}}, true, "p=a\\b.tga;", {}},
+        {"animation that is no kin", 3.5f, "gadget", {{"a", 15, "a.anim", "animation"}}, true, "a=a.anim;",
+         {"E:$tet_container_noanimationext(a,gadget)"}},
+        {"empty file path", 3.5f, "gadget", {{"p", 15, "", "image"}}, false, "",
+         {"E:$tet_container_emptystringwarn(p,gadget)"}},
+        {"empty list box at 3.49 warns", 3.49f, "gadget", {{"l", 12, "", ""}}, true, "l=;",
+         {"W:$tet_container_emptylistbox(l,gadget)"}},
+        {"empty list box at 3.5 fails", 3.5f, "gadget", {{"l", 12, "", ""}}, false, "l=;",
+         {"E:$tet_container_emptylistbox(l,gadget)"}},
+        {"empty combo box: an error, yet true", 3.5f, "gadget", {{"c", 10, "", ""}}, true, "c=;",
+         {"E:$tet_container_emptycombobox(c,gadget)"}},
+        {"empty int combo box fails", 3.5f, "gadget", {{"c", 11, "", ""}}, false, "c=0;",
+         {"E:$tet_container_emptycombobox(c,gadget)"}},
+        {"double string: name lower-cased, empty value warned", 3.5f, "gadget", {{"Name-EN", 13, "", ""}}, true,
+         "name-en=;", {"W:$tet_container_emptystringwarn(Name-EN,gadget)"}},
+        {"kuid browser with no KUID", 3.5f, "gadget", {{"k", 18, "nothing", ""}}, true, "k=<NULL>;",
+         {"W:$tet_val_nullkuidwarn(k)"}},
+        {"vector2 of three numbers", 3.5f, "gadget", {{"v", 5, "1 2 3", ""}}, false, "v=1,2,3;",
+         {"E:$tet_val_arraywrongsize(v,2,3)"}},
+        {"vector3 of two numbers before 2.89 passes", 2.8f, "gadget", {{"v", 6, "1 2", ""}}, true, "v=1,2;", {}},
+        {"other types are written as text", 3.5f, "gadget", {{"x", 20, "y", ""}}, true, "x=y;", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ErrorHandler::Instance()->Clear();
+        DataManager::Instance()->SetAssetBuild(StoredAssetBuild(c.build));
+        Container parent;
+        parent.name = "gadget";
+        Container* container = new Container();
+        container->name = c.container;
+        container->parent = &parent;
+        parent.AddSubContainer(container);
+        for (const Tagged& t : c.tags) {
+            Tag* tag = new Tag(static_cast<int32_t>(container->tags.size()), container, t.name);
+            tag->typeCode = t.type;
+            tag->value = t.value;
+            tag->datatype = t.datatype;
+            container->tags.push_back(tag);
+        }
+        SoupHandle out;
+        out.EnsureContainer();
+        EXPECT_EQ(container->Export(out), c.result);
+        std::string written;
+        for (int32_t i = 0; i < out.Count(); ++i) {
+            const Vek::PString n = out.GetTagName(i);
+            std::string value;
+            SoupHandle::FloatArray numbers;
+            if (out.GetTagKind(n) == ACSKind::kFloats && out.GetFloatArray(n, numbers) && numbers.Count() > 1) {
+                for (int32_t j = 0; j < numbers.Count(); ++j)
+                    value += (j ? "," : "") + std::to_string(static_cast<int>(numbers[j]));
+            } else if (out.GetTagKind(n) == ACSKind::kKUID) {
+                value = out.GetKUID(n, KUID()).ToTagString().c_str();
+            } else {
+                value = out.GetString(n).c_str();
+            }
+            written += std::string(n.c_str()) + "=" + value + ";";
+        }
+        EXPECT_EQ(written, c.written);
+        EXPECT_EQ(Findings(), c.findings);
+    }
 }
 
 }  // namespace
