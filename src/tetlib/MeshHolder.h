@@ -15,6 +15,8 @@ public:
     virtual bool HasAttachmentPoint(const Vek::PString& name) const = 0;
     // Only the holder registered last is shown.
     virtual void SetVisible(bool visible) = 0;
+    // The mesh file's path (as the load was given it), for messages.
+    virtual Vek::PString GetFilePath() const { return Vek::PString(); }
 };
 
 }  // namespace TETLib

@@ -9,7 +9,11 @@
 #include "foundation/files/LocationFiles.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/results/ResultsLog.h"
+#include <memory>
+
+#include "tetlib/AssetChecks.h"
 #include "tetlib/DataManager.h"
+#include "tetlib/container/Container.h"
 #include "tetlib/ValidationLock.h"
 
 namespace TETLib {
@@ -104,10 +108,22 @@ bool ChooseAssetConfigFile(const Vek::PString& location, const Vek::File::Path& 
     return false;
 }
 
-void RunAssetChecks(const Vek::PString&, const Vek::File::Path&, Container*, ResultsLog*) {
+void RunAssetChecks(const Vek::PString& location, const Vek::File::Path& configurationFile, Container* container,
+                    ResultsLog* log) {
     Vek::SingleLock hold(ValidationLock());
     DataManager* manager = DataManager::Instance();
     manager->LoadDefinitions();
+    {
+        // The job's container, or one of this check step.
+        std::unique_ptr<Container> own;
+        if (!container) {
+            own = std::make_unique<Container>();
+            container = own.get();
+        }
+        const int32_t errorsBefore = ErrorCount(log);
+        CheckAndLoadAssetConfig(location, configurationFile, log, container);
+        if (ErrorCount(log) == errorsBefore) ValidateAssetContainer(container, log);
+    }
     manager->ReleaseLoadedMeshes();
     manager->SetMeshLoadFailed(false);
 }

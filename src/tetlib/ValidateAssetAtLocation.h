@@ -46,7 +46,10 @@ bool ChooseAssetConfigFile(const Vek::PString& location, const Vek::File::Path& 
                            Vek::File::Path& configuration);
 
 // The check step over the chosen configuration file (a path inside the
-// location), under the validation lock. Releases the meshes the checks
+// location), under the validation lock: the configuration is loaded into
+// the container (one of the check step's own when none is given) and,
+// when that added no error entry, the container is exported with its rules
+// (AssetChecks.h). Releases the meshes the checks
 // loaded and clears the mesh-load-failed flag afterwards. The caller
 // judges the outcome by the log's error count.
 void RunAssetChecks(const Vek::PString& location, const Vek::File::Path& configurationFile, Container* container,

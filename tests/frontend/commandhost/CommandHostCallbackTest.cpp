@@ -19,6 +19,7 @@
 #include "foundation/kuid/KUID.h"
 #include "foundation/results/ResultsLog.h"
 #include "foundation/streams/BufferStream.h"
+#include "support/SourceTree.h"
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
@@ -123,8 +124,17 @@ TEST_F(CommandHostCallbackTest, ValidateJobRunsTheValidationOfTheAssetFolder) {
     const std::string install = m_dir / "install";
     std::filesystem::create_directories(install + "/UserData/local/with");
     std::filesystem::create_directories(install + "/UserData/local/without");
-    std::filesystem::create_directories(install + "/bin/ZIROzod");
-    std::ofstream(install + "/UserData/local/with/config.txt") << "kind \"scenery\"\n";
+    // The shipped schema; "with" holds the example asset, "faulty" the same
+    // with a tag the schema does not know.
+    std::filesystem::create_directories(install + "/bin");
+    std::filesystem::copy(SourceTreePath("data/ZIROzod"), install + "/bin/ZIROzod",
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::copy(SourceTreePath("examples/assets/water-tower/config.txt"),
+                          install + "/UserData/local/with/config.txt");
+    std::filesystem::create_directories(install + "/UserData/local/faulty");
+    std::filesystem::copy(SourceTreePath("examples/assets/water-tower/config.txt"),
+                          install + "/UserData/local/faulty/config.txt");
+    std::ofstream(install + "/UserData/local/faulty/config.txt", std::ios::app) << "\nmystery 1\n";
     SetInstallationFolders(install.c_str());
     AcquireAssetFolderDatabases();  // the location roots, as start-up makes them
     RecordMainThread();  // the validation runs on the main thread: this one
@@ -136,6 +146,15 @@ TEST_F(CommandHostCallbackTest, ValidateJobRunsTheValidationOfTheAssetFolder) {
     uint8_t validated = 0xAA;
     EXPECT_TRUE(reply.rest->ReadByte(validated));
     EXPECT_EQ(validated, 1);
+    EXPECT_TRUE(AtEnd(reply));
+
+    // A container finding of the asset reaches the reply as an error.
+    reply = RunJob(Bytes().I32(0).PStr("local").PStr("faulty"));
+    ASSERT_EQ(reply.entries.size(), 1u);
+    EXPECT_EQ(reply.entries[0].first, 3);
+    validated = 0xAA;
+    EXPECT_TRUE(reply.rest->ReadByte(validated));
+    EXPECT_EQ(validated, 0);
     EXPECT_TRUE(AtEnd(reply));
 
     reply = RunJob(Bytes().I32(0).PStr("local").PStr("without"));

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,7 +19,9 @@
 #include "foundation/callbacks/MainThread.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
+#include "foundation/properties/VorlexPropertyAssetID.h"
 #include "foundation/results/ResultsLog.h"
+#include "foundation/soups/SoupFiles.h"
 #include "support/SourceTree.h"
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
@@ -26,7 +29,13 @@
 
 namespace {
 
-void Touch(const std::string& path, const std::string& bytes = "kind \"scenery\"\n") {
+// A configuration that the shipped schema accepts without an error.
+std::string ExampleConfiguration() {
+    std::ifstream in(SourceTreePath("examples/assets/water-tower/config.txt"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Touch(const std::string& path, const std::string& bytes = ExampleConfiguration()) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -40,18 +49,24 @@ protected:
         RecordMainThread();
         m_install = m_dir / "install";
         const std::string user = m_install + "/UserData";
-        Touch(user + "/local/both/config.chump");
-        Touch(user + "/local/both/config.txt");
+        Touch(user + "/local/both/config.txt", "kind \"not-the-chosen-file\"\n");
         Touch(user + "/local/text/config.txt");
         std::filesystem::create_directories(user + "/local/neither");
         Touch(user + "/editing/text/config.txt");
         Touch(user + "/original.va", "not looked into");
-        std::filesystem::create_directories(m_install + "/bin/ZIROzod");
+        std::filesystem::create_directories(m_install + "/bin");
+        std::filesystem::copy(SourceTreePath("data/ZIROzod"), m_install + "/bin/ZIROzod",
+                              std::filesystem::copy_options::recursive);
         std::filesystem::create_directories(m_install + "/Data");
         std::filesystem::copy(SourceTreePath("data/Data/InterfaceText.txt"), m_install + "/Data/InterfaceText.txt");
         SetInstallationFolders(m_install.c_str());
         // The roots of "data" and the user locations, as start-up makes them.
         AcquireAssetFolderDatabases();
+        // The binary configuration of "both" (the one chosen) holds the
+        // example asset.
+        SoupHandle example;
+        ASSERT_TRUE(LoadSoupFile(example, Vek::PString(), (user + "/local/text/config.txt").c_str()));
+        ASSERT_TRUE(SaveSoupFile(example, Vek::PString(), (user + "/local/both/config.chump").c_str()));
         InterfaceTextDB::Invalidate();
         TETLib::ErrorHandler::CreateInstance();
         TETLib::DataManager::Create((m_install + "/bin/ZIROzod/").c_str());
@@ -172,6 +187,59 @@ TEST_F(ValidateAssetTest, ACallFromAnotherThreadRunsOnTheMainThread) {
     caller.join();
     EXPECT_FALSE(result);
     EXPECT_EQ(log.GetEntryCount(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// What the check step logs for whole-asset cases: the entries' severities
+// and texts, each with the asset's KUID.
+TEST_F(ValidateAssetTest, AssetLevelChecksReachTheLogWithTheAssetsKUID) {
+    const std::string example = ExampleConfiguration();
+    struct Case {
+        const char* name;
+        std::string configuration;
+        bool result;
+        std::vector<std::pair<int, std::string>> entries;  // severity, text (or a part of it after '~')
+        const char* kuid;
+    };
+    auto text = [](const char* key) { return std::string(GetLocalisedText(key).c_str()); };
+    const std::vector<Case> cases = {
+        {"future water asset: only the future-asset error",
+         "kuid <kuid:523401:7>\nkind \"water\"\nvorlex-build 3.51\n", false, {{3, text("$tet_future_asset")}},
+         "<kuid:523401:7>"},
+        {"kind WATER", "kuid <kuid:523401:8>\nkind \"WATER\"\nvorlex-build 3.5\n", true,
+         {{2, text("$tet_obsolete_water")}}, "<kuid:523401:8>"},
+        {"kind coatworks-skin", "kuid <kuid:523401:9>\nkind \"Coatworks-Skin\"\nvorlex-build 3.5\n", true,
+         {{2, text("$tet_obsolete_coatworks")}}, "<kuid:523401:9>"},
+        {"no kind: the null KUID", "vorlex-build 3.5\n", false, {{3, text("$tet_container_nokindtag")}},
+         "<NULL>"},
+        {"a tag the schema does not know", example + "\nmystery 1\n", false, {{3, "~'mystery'"}},
+         "<kuid:523401:1001>"},
+        {"the example asset", example, true, {}, "<kuid:523401:1001>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = m_install + "/UserData/local/case/";
+        std::filesystem::remove_all(folder);
+        Touch(folder + "config.txt", c.configuration);
+        ResultsLog log;
+        EXPECT_EQ(TETLib::ValidateAssetAtLocation("local", Vek::File::Path("case"), &log), c.result);
+        ASSERT_EQ(log.GetEntryCount(), c.entries.size());
+        for (std::size_t i = 0; i < c.entries.size(); ++i) {
+            const ResultsLogEntry entry = log.GetEntry(i);
+            EXPECT_EQ(entry.severity, c.entries[i].first);
+            const std::string& expected = c.entries[i].second;
+            if (expected[0] == '~')
+                EXPECT_NE(std::string(entry.text.c_str()).find(expected.substr(1)), std::string::npos) << entry.text.c_str();
+            else
+                EXPECT_EQ(std::string(entry.text.c_str()), expected);
+            const auto* asset = dynamic_cast<const VorlexPropertyAssetID*>(entry.property.Get());
+            ASSERT_NE(asset, nullptr);
+            EXPECT_EQ(std::string(asset->GetKUID().ToTagString().c_str()), c.kuid);
+        }
+    }
 }
 
 }  // namespace
