@@ -29,6 +29,17 @@ std::string Failure(const std::string& message, const std::string& asset = "<NUL
     return "- " + asset + " : " + message + "\n" + Summary(errors);
 }
 
+// Bytes in the scenario's "hex" item form.
+std::string HexOf(const std::vector<uint8_t>& bytes) {
+    std::string hex;
+    for (uint8_t byte : bytes) {
+        static const char kDigits[] = "0123456789abcdef";
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
 // The binary form of the "internet" settings with the user's id, in the
 // scenario's "hex" item form.
 std::string InternetSettingsHex() {
@@ -36,12 +47,7 @@ std::string InternetSettingsHex() {
     internet.SetInt(Vek::PString("user-id"), kUserId);
     TBuffer stream;
     WriteBinarySoup(stream, internet);
-    std::ostringstream hex;
-    for (int32_t i = 0; i < stream.GetDataSize(); ++i) {
-        static const char kDigits[] = "0123456789abcdef";
-        hex << kDigits[stream.GetData()[i] >> 4] << kDigits[stream.GetData()[i] & 15];
-    }
-    return hex.str();
+    return HexOf(std::vector<uint8_t>(stream.GetData(), stream.GetData() + stream.GetDataSize()));
 }
 
 // True when `expected` occurs in `ops` in this order (other operations may
@@ -325,6 +331,47 @@ TEST_F(CommandTable, CloseVADDaemonShutsTheDaemonDown) {
     // connections are numbered from 1 again.
     Check({{"echo"}, 0, "\n" + Summary(0), {}});
     EXPECT_EQ(installed.Transcript().rfind("c1 hello", 0), 0u) << installed.Transcript();
+}
+
+// A link the daemon drops is made again by the next request: start-up's
+// settings question (operation 102) loses its link, and status still finds
+// the asset over a second link.
+TEST_F(CommandTable, ARequestAfterADroppedLinkConnectsAgain) {
+    InstallAssetFolders();
+    installed.StopDaemons();
+    const std::string scenario = "rules\n{\n 0\n {\n  op 102\n  times 1\n  action \"drop-link\"\n }\n}\n";
+    Check({{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0), {102, 21}},
+          {installed.UseScenario(scenario)});
+    EXPECT_NE(installed.Transcript().find("c2 hello"), std::string::npos) << installed.Transcript();
+    installed.StopDaemons();
+}
+
+// registeraccount writes back only settings it could read: a stored soup
+// that does not read (nested deeper than a reader accepts) fails the word
+// and nothing is written; on a fresh installation (no soup stored) it
+// starts from an empty soup.
+TEST_F(CommandTable, RegisterAccountWritesNothingWhenTheStoredSettingsDoNotRead) {
+    // The body: 1100 nested unnamed containers, built from the inside out.
+    std::vector<uint8_t> body;
+    for (int level = 0; level < 1100; ++level) {
+        const uint32_t length = static_cast<uint32_t>(body.size() + 2);
+        std::vector<uint8_t> entry = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                                      static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24), 0, 0};
+        entry.insert(entry.end(), body.begin(), body.end());
+        body.swap(entry);
+    }
+    const uint32_t size = static_cast<uint32_t>(body.size());
+    std::vector<uint8_t> soup = {'A', 'C', 'S', '$', 1, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(size),
+                                 static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size >> 16),
+                                 static_cast<uint8_t>(size >> 24)};
+    soup.insert(soup.end(), body.begin(), body.end());
+    installed.StopDaemons();
+    const std::string scenario =
+        "rules\n{\n 0\n {\n  op 100\n  times 1\n  reply\n  {\n   0 \"hex " + HexOf(soup) + "\"\n  }\n }\n}\n";
+    Check({{"registeraccount", "Tester", "secret"}, 255, Failure("Unable to read internet settings."), {100}, {101}},
+          {installed.UseScenario(scenario)});
+    installed.StopDaemons();
+    Check({{"registeraccount", "Tester", "secret"}, 0, Summary(0), {100, 101}});
 }
 
 TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) {
