@@ -490,6 +490,22 @@ TEST_F(CommandTable, InstallFromFpxSucceedsWhenTheNewestVersionEndsUpInstalled) 
     installed.StopDaemons();
 }
 
+// A URL request the daemon starts but never finishes, the link staying up:
+// installfromfpx gives up after the inactivity bound (shortened here).
+TEST_F(CommandTable, InstallFromFpxGivesUpOnAUrlRequestThatNeverEnds) {
+    const std::string scenario = "rules\n{\n" + NotInstalledRecordRule("<kuid:9:9>") +
+                                 " 1\n {\n  op 230\n  reply\n  {\n   0 \"int64 77\"\n   1 \"byte 0\"\n"
+                                 "   2 \"int32 0\"\n   3 \"int32 0\"\n   4 \"int32 0\"\n   5 \"int32 0\"\n"
+                                 "   6 \"int32 0\"\n  }\n }\n}\n";
+    installed.StopDaemons();
+    Check({{"installfromfpx", "<kuid:9:9>"}, 255,
+           "- <NULL> : The daemon reported nothing on a download-service request for 1 s; gave up waiting.\n"
+           "- <NULL> : Failed to query FPX for <kuid:9:9>\n" + Summary(2),
+           {27, 21, 230, 231}, {40}},
+          {installed.UseScenario(scenario), "VORLEX_INACTIVITY_MS=500"});
+    installed.StopDaemons();
+}
+
 TEST_F(CommandTable, SearchByCategoryMatchesThePatternAmongLocalOrAllAssets) {
     InstallAssetFolders();
     const std::string found =
