@@ -178,8 +178,11 @@ TEST_F(CommandTable, CommandWordsMatchInAnyLetterCaseAndNeedTheirArgumentCount) 
         {{"REGISTERACCOUNT"}, 255, unknown, {}, {100, 101}},
         // A batch file's words too.
         {{"@words.txt"}, 0, "one \n" + Summary(0) + "\nBuild 47059\n" + Summary(0) + "\n", {}},
+        // An empty batch file still gets its one read: an empty word.
+        {{"@empty.txt"}, 255, unknown + "\n", {}},
     };
     InstalledProgram::WriteFile(installed.Root() + "/bin/words.txt", "ECHO one\nVersion\n");
+    InstalledProgram::WriteFile(installed.Root() + "/bin/empty.txt", "");
     for (const Row& row : rows) Check(row);
 }
 
