@@ -27,11 +27,15 @@ bool BatchFileReader::ReadLine(std::string& line) {
     return !line.empty();
 }
 
+bool BatchFileReader::AtEnd() const { return !m_file.IsValid() || m_file.Tell() >= m_file.Length(); }
+
 int32_t RunBatchFile(BatchFileReader& reader, StartupContext& context, const char* programName) {
     int32_t batchResult = 0;
     std::string line;
     std::vector<std::string> arguments;
-    while (reader.ReadLine(line)) {
+    for (bool more = true; more;) {
+        // A read that found nothing (the end, or a read error) is the last.
+        more = reader.ReadLine(line) && !reader.AtEnd();
         if (!SplitBatchLine(line, arguments)) continue;
         std::vector<char*> argv;
         argv.reserve(arguments.size() + 2);

@@ -29,6 +29,17 @@ std::string Failure(const std::string& message, const std::string& asset = "<NUL
     return "- " + asset + " : " + message + "\n" + Summary(errors);
 }
 
+// Bytes in the scenario's "hex" item form.
+std::string HexOf(const std::vector<uint8_t>& bytes) {
+    std::string hex;
+    for (uint8_t byte : bytes) {
+        static const char kDigits[] = "0123456789abcdef";
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
 // The binary form of the "internet" settings with the user's id, in the
 // scenario's "hex" item form.
 std::string InternetSettingsHex() {
@@ -36,12 +47,7 @@ std::string InternetSettingsHex() {
     internet.SetInt(Vek::PString("user-id"), kUserId);
     TBuffer stream;
     WriteBinarySoup(stream, internet);
-    std::ostringstream hex;
-    for (int32_t i = 0; i < stream.GetDataSize(); ++i) {
-        static const char kDigits[] = "0123456789abcdef";
-        hex << kDigits[stream.GetData()[i] >> 4] << kDigits[stream.GetData()[i] & 15];
-    }
-    return hex.str();
+    return HexOf(std::vector<uint8_t>(stream.GetData(), stream.GetData() + stream.GetDataSize()));
 }
 
 // True when `expected` occurs in `ops` in this order (other operations may
@@ -99,7 +105,8 @@ protected:
         }
         EXPECT_EQ(run.err, "");
         // The daemon may record the last frames (one-way messages) after the
-        // program has ended: wait for the link's end, briefly.
+        // program has ended: wait for the link's end, briefly (a link the
+        // daemon dropped itself records no end).
         for (int waited = 0; waited < 3000; waited += 10) {
             const std::string transcript = installed.Transcript();
             if (transcript.find(" goodbye\n") != std::string::npos || transcript.find(" end\n") != std::string::npos)
@@ -172,8 +179,11 @@ TEST_F(CommandTable, CommandWordsMatchInAnyLetterCaseAndNeedTheirArgumentCount) 
         {{"REGISTERACCOUNT"}, 255, unknown, {}, {100, 101}},
         // A batch file's words too.
         {{"@words.txt"}, 0, "one \n" + Summary(0) + "\nBuild 47059\n" + Summary(0) + "\n", {}},
+        // An empty batch file still gets its one read: an empty word.
+        {{"@empty.txt"}, 255, unknown + "\n", {}},
     };
     InstalledProgram::WriteFile(installed.Root() + "/bin/words.txt", "ECHO one\nVersion\n");
+    InstalledProgram::WriteFile(installed.Root() + "/bin/empty.txt", "");
     for (const Row& row : rows) Check(row);
 }
 
@@ -327,6 +337,47 @@ TEST_F(CommandTable, CloseVADDaemonShutsTheDaemonDown) {
     EXPECT_EQ(installed.Transcript().rfind("c1 hello", 0), 0u) << installed.Transcript();
 }
 
+// A link the daemon drops is made again by the next request: start-up's
+// settings question (operation 102) loses its link, and status still finds
+// the asset over a second link.
+TEST_F(CommandTable, ARequestAfterADroppedLinkConnectsAgain) {
+    InstallAssetFolders();
+    installed.StopDaemons();
+    const std::string scenario = "rules\n{\n 0\n {\n  op 102\n  times 1\n  action \"drop-link\"\n }\n}\n";
+    Check({{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0), {102, 21}},
+          {installed.UseScenario(scenario)});
+    EXPECT_NE(installed.Transcript().find("c2 hello"), std::string::npos) << installed.Transcript();
+    installed.StopDaemons();
+}
+
+// registeraccount writes back only settings it could read: a stored soup
+// that does not read (nested deeper than a reader accepts) fails the word
+// and nothing is written; on a fresh installation (no soup stored) it
+// starts from an empty soup.
+TEST_F(CommandTable, RegisterAccountWritesNothingWhenTheStoredSettingsDoNotRead) {
+    // The body: 1100 nested unnamed containers, built from the inside out.
+    std::vector<uint8_t> body;
+    for (int level = 0; level < 1100; ++level) {
+        const uint32_t length = static_cast<uint32_t>(body.size() + 2);
+        std::vector<uint8_t> entry = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                                      static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24), 0, 0};
+        entry.insert(entry.end(), body.begin(), body.end());
+        body.swap(entry);
+    }
+    const uint32_t size = static_cast<uint32_t>(body.size());
+    std::vector<uint8_t> soup = {'A', 'C', 'S', '$', 1, 0, 0, 0, 0, 0, 0, 0, static_cast<uint8_t>(size),
+                                 static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size >> 16),
+                                 static_cast<uint8_t>(size >> 24)};
+    soup.insert(soup.end(), body.begin(), body.end());
+    installed.StopDaemons();
+    const std::string scenario =
+        "rules\n{\n 0\n {\n  op 100\n  times 1\n  reply\n  {\n   0 \"hex " + HexOf(soup) + "\"\n  }\n }\n}\n";
+    Check({{"registeraccount", "Tester", "secret"}, 255, Failure("Unable to read internet settings."), {100}, {101}},
+          {installed.UseScenario(scenario)});
+    installed.StopDaemons();
+    Check({{"registeraccount", "Tester", "secret"}, 0, Summary(0), {100, 101}});
+}
+
 TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) {
     WriteAssetFolders();
     const std::string installedA = "; <kuid:523401:11> : Installed <kuid:523401:11>.\n";
@@ -340,10 +391,14 @@ TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) 
         {{{"installfrompath", "pack/a"}, 0, installedA + Summary(0), {39}}, 1},
         // A folder with a configuration is one asset: its subfolders are
         // not looked into.
-        {{{"installfrompath", "Pack"}, 0,
+        // One of them is refused: not everything asked was done.
+        {{{"installfrompath", "Pack"}, 255,
           "- <kuid:523401:11> : The asset is already in the database.\n" + installedB + installedC + Summary(1),
           {39, 39, 39}},
          3},
+        {{{"installfrompath", "pack/c"}, 255,
+          "- <kuid:77:13> : The asset is already in the database.\n" + Summary(1), {39}},
+         1},
         {{{"installfrompath", "nowhere"}, 255, Failure("Invalid input path."), {}, {39}}, 0},
         {{{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0), {21}}, 0},
     };
@@ -351,6 +406,108 @@ TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) 
         Check(c.row);
         EXPECT_EQ(CountOf(installed.ReceivedOperations(), 39), c.installs) << c.row.arguments[1];
     }
+}
+
+// A word whose request failed or was refused exits with a failure, judged
+// by the request's result: the daemon drops the link on the word's request.
+TEST_F(CommandTable, AWordWhoseRequestFailedDoesNotReportSuccess) {
+    const auto dropping = [](int op) {
+        return "rules\n{\n 0\n {\n  op " + std::to_string(op) + "\n  times 1\n  action \"drop-link\"\n }\n}\n";
+    };
+    Check({{"listbuilds", "builds.txt"}, 0, Summary(0), {253}});
+    struct Case {
+        Row row;
+        int droppedOp;
+    };
+    const Case cases[] = {
+        // No file is written; the earlier one stays.
+        {{{"listbuilds", "builds.txt"}, 255, Failure("Unable to read the installed builds."), {253}}, 253},
+        {{{"repairdatabase"}, 255,
+          "Repairing asset database (this may take some time)\n" + Failure("Unable to start the database repair."),
+          {3, 4}},
+         3},
+        {{{"installfrompath", "pack/a"}, 255, Summary(0), {39}}, 39},
+    };
+    WriteAssetFolders();
+    for (const Case& c : cases) {
+        installed.StopDaemons();
+        Check(c.row, {installed.UseScenario(dropping(c.droppedOp))});
+    }
+    installed.StopDaemons();
+    EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/bin/builds.txt"), "47059\n");
+}
+
+// A scenario rule that answers the first two asset-info requests (the
+// install's look at the asked asset and at the search's result) with a
+// record of `kuid` that the daemon knows from the download service but has
+// not installed (status A bit 6 only).
+std::string NotInstalledRecordRule(const std::string& kuid) {
+    std::string items = "  0 \"kuid " + kuid + "\"\n  1 \"string Mesh\"\n  2 \"int32 0\"\n  3 \"int32 0\"\n";
+    int index = 4;
+    const auto item = [&](const std::string& text) { items += "  " + std::to_string(index++) + " \"" + text + "\"\n"; };
+    for (int bit = 0; bit < 8; ++bit) item(bit == 6 ? "byte 1" : "byte 0");
+    for (int bit = 0; bit < 11; ++bit) item("byte 0");
+    for (const char* text : {"int32 0", "int32 0", "int32 0", "int32 -1", "int32 0", "int32 0", "byte 0", "byte 0",
+                             "byte 0", "int32 255", "float 3.5", "int64 0", "int64 0", "kuid <kuid2:-1:-1:127>",
+                             "byte 1"})
+        item(text);
+    return " 0\n {\n  op 21\n  times 2\n  reply\n  {\n" + items + "  }\n }\n";
+}
+
+// installfromfpx succeeds when the newest version is installed at the end,
+// whether it installed it or found it there; a search the download service
+// does not answer fails it. The stand-in serves the search page and the
+// archive from files named in its scenario.
+TEST_F(CommandTable, InstallFromFpxSucceedsWhenTheNewestVersionEndsUpInstalled) {
+    InstallAssetFolders();
+    Check({{"createcdp", "c.cdp", "<kuid:77:13>"}, 0, Summary(0), {48}});
+    Check({{"delete", "<kuid:77:13>"}, 0, Summary(0), {36}});
+    const std::string search = installed.Elsewhere() + "/search.txt";
+    InstalledProgram::WriteFile(search, "0\n{\n requires <kuid:77:13>\n latest-version <kuid:77:13>\n"
+                                        " latest-version-path \"https://dl.test/c.cdp\"\n latest-version-size 100\n}\n");
+    const std::string urls =
+        "urls\n{\n 0\n {\n  url \"https://fetchport.vorlex.invalid/vorlex/FPXT_Search_Text.php?Banners=1&"
+        "SearchCriteria=77:13&textsearchID=1&DependencyLevel=5\"\n  file \"" +
+        search + "\"\n }\n 1\n {\n  url \"https://dl.test/c.cdp\"\n  file \"" + installed.Root() +
+        "/bin/c.cdp\"\n }\n}\n";
+    struct Case {
+        std::string scenario;
+        Row row;
+    };
+    const Case cases[] = {
+        {urls + "rules\n{\n" + NotInstalledRecordRule("<kuid:77:13>") + "}\n",
+         {{"installfromfpx", "<kuid:77:13>"}, 0, "; <kuid:77:13> : Installed <kuid:77:13>.\n" + Summary(0),
+          {27, 21, 230, 74, 21, 230, 40, 27, 21}}},
+        {urls, {{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0), {21}}},
+        // Already installed: nothing to do, and done.
+        {urls, {{"installfromfpx", "<kuid:77:13>"}, 0, Summary(0), {27, 21}, {230, 40}}},
+        // The service has no page for it.
+        {urls + "rules\n{\n" + NotInstalledRecordRule("<kuid:9:9>") + "}\n",
+         {{"installfromfpx", "<kuid:9:9>"}, 255, Failure("Failed to query FPX for <kuid:9:9>"), {27, 21, 230}, {40}}},
+        // Unknown to the daemon: nothing is fetched, and nothing is installed.
+        {urls, {{"installfromfpx", "<kuid:9:9>"}, 255, Failure("The asset was not installed.", "<kuid:9:9>"), {27}, {230}}},
+    };
+    for (const Case& c : cases) {
+        installed.StopDaemons();
+        Check(c.row, {installed.UseScenario(c.scenario)});
+    }
+    installed.StopDaemons();
+}
+
+// A URL request the daemon starts but never finishes, the link staying up:
+// installfromfpx gives up after the inactivity bound (shortened here).
+TEST_F(CommandTable, InstallFromFpxGivesUpOnAUrlRequestThatNeverEnds) {
+    const std::string scenario = "rules\n{\n" + NotInstalledRecordRule("<kuid:9:9>") +
+                                 " 1\n {\n  op 230\n  reply\n  {\n   0 \"int64 77\"\n   1 \"byte 0\"\n"
+                                 "   2 \"int32 0\"\n   3 \"int32 0\"\n   4 \"int32 0\"\n   5 \"int32 0\"\n"
+                                 "   6 \"int32 0\"\n  }\n }\n}\n";
+    installed.StopDaemons();
+    Check({{"installfromfpx", "<kuid:9:9>"}, 255,
+           "- <NULL> : The daemon reported nothing on a download-service request for 1 s; gave up waiting.\n"
+           "- <NULL> : Failed to query FPX for <kuid:9:9>\n" + Summary(2),
+           {27, 21, 230, 231}, {40}},
+          {installed.UseScenario(scenario), "VORLEX_INACTIVITY_MS=500"});
+    installed.StopDaemons();
 }
 
 TEST_F(CommandTable, SearchByCategoryMatchesThePatternAmongLocalOrAllAssets) {
@@ -427,6 +584,42 @@ TEST_F(CommandTable, CreateCdpWritesAnArchiveThatInstallCdpInstallsAgain) {
     EXPECT_TRUE(std::filesystem::exists(archive));
     EXPECT_FALSE(std::filesystem::exists(installed.Root() + "/bin/none.cdp"));
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/UserData/local/kuid 77 13/mesh.im"), "mesh data\n");
+}
+
+// createcdp writes its archive beside the output and renames it into place:
+// a write that fails names its cause on a line of its own and leaves what
+// was there.
+TEST_F(CommandTable, CreateCdpReplacesItsOutputOnlyWhenTheArchiveIsWhole) {
+    InstallAssetFolders();
+    const std::string bin = installed.Root() + "/bin";
+    InstalledProgram::WriteFile(bin + "/pack.cdp", "earlier");
+    std::filesystem::create_directories(bin + "/folder.cdp");
+    const std::string cannot = "Unable to write archive file. Needs to be .cdp file extension\n";
+    struct Case {
+        std::string output;
+        int status;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"missing/new.cdp", 255, cannot + "No such file or directory\n"},
+        {"folder.cdp", 255, cannot + "Is a directory\n"},
+        {"Pack.cdp", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        const ProgramResult run = installed.Run({"createcdp", c.output, "<kuid:77:13>"});
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, Summary(0));
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(bin + "/folder.cdp"));
+    EXPECT_FALSE(std::filesystem::exists(bin + "/missing"));
+    // The archive replaced the earlier file of that name (found in any
+    // letter case), and no temporary file is left beside it.
+    EXPECT_NE(InstalledProgram::ReadFile(bin + "/pack.cdp").find("archive"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(bin + "/Pack.cdp"));
+    for (const auto& entry : std::filesystem::directory_iterator(bin))
+        EXPECT_EQ(entry.path().extension().string() == ".tmp", false) << entry.path();
 }
 
 // The README's first commands: the example archive installs its asset.

@@ -122,6 +122,9 @@ int DaemonServer::Run(const std::string& databasePath) {
         if (now - lastTidy >= std::chrono::seconds(1)) {
             m_rendezvous.Idle();
             lastTidy = now;
+            // One owner at a time: a daemon whose ownership has passed to
+            // another (its entry taken for dead) stops serving.
+            if (!m_rendezvous.IsOwner()) break;
         }
         if (now - idleSince >= std::chrono::seconds(m_options.idleSeconds)) break;
     }

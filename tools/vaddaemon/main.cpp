@@ -5,10 +5,12 @@
 // DaemonOptions.h for its settings, Scenario.h for its test script and
 // Transcript.h for its record of frames.
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
+#include "assetdb/client/IPCRendezvous.h"
 #include "assetdb/layout/InstallLayout.h"
 #include "engine/File.h"
 #include "vaddaemon/DaemonOptions.h"
@@ -33,6 +35,25 @@ bool FindInstallationFolder(Vek::File::Path& root) {
 
 int main() {
     ::signal(SIGPIPE, SIG_IGN);
+
+    Vek::File::Path root;
+    if (!FindInstallationFolder(root)) {
+        std::fprintf(stderr, "vaddaemon: cannot find the installation folder\n");
+        return 1;
+    }
+    SetInstallationFolders(root.c_str());
+    {
+        // Clients start a daemon whenever they find no port, so several may
+        // start at once. One that finds a live owner leaves at once, before
+        // any work (and without the exit handlers, which only cost time);
+        // the ownership itself is settled under the rendezvous mutex later.
+        IPCRendezvous probe;
+        if (probe.Attach(GetDatabasePath().c_str()) && probe.HasOtherLiveOwner()) {
+            probe.Detach();
+            ::_exit(0);
+        }
+    }
+
     DaemonOptions options = DaemonOptions::FromEnvironment();
 
     Scenario scenario;
@@ -47,12 +68,6 @@ int main() {
         return 2;
     }
 
-    Vek::File::Path root;
-    if (!FindInstallationFolder(root)) {
-        std::fprintf(stderr, "vaddaemon: cannot find the installation folder\n");
-        return 1;
-    }
-    SetInstallationFolders(root.c_str());
     Vek::File::MakeDirectory(GetUserDataPath().c_str());
 
     DaemonServer server(options, scenario, transcript);

@@ -4,6 +4,7 @@
 
 #include "assetdb/archives/ArchivePathFilters.h"
 #include "assetdb/archives/FormatErrorText.h"
+#include "assetdb/resources/ResourceDatabaseRef.h"
 #include "engine/Compress.h"
 #include "engine/File.h"
 #include "engine/IOSlave.h"
@@ -22,16 +23,6 @@ constexpr uint32_t kWriteNewFileMode = 0x121;
 const char* const kWriteFailed = "Unable to write content files to disk";
 const char* const kDecompressFailed = "Failed to decompress data. Content package may be damaged";
 
-// Locations whose files an archive may reference with "filepath": the ones
-// that hold assets. The settings and cache locations (which hold the user's
-// account settings and private state) and plain paths are never read.
-bool IsReferenceLocation(const Vek::PString& location) {
-    static const char* const kLocations[] = {"local", "original", "backups", "editing", "data"};
-    for (const char* name : kLocations)
-        if (std::strcmp(location.c_str(), name) == 0) return true;
-    return false;
-}
-
 // A non-empty relative path none of whose components is "..".
 bool IsReferencePathSafe(const char* path) {
     if (!path || !*path || IsAbsolutePath(path)) return false;
@@ -43,6 +34,31 @@ bool IsReferencePathSafe(const char* path) {
             component = c + 1;
         }
     }
+}
+
+// The installation's read-only locations, "base" and "builtin", or a
+// folder below one of them ("builtin\\<folder>", as locations of built-in
+// assets are named).
+bool IsInstallationLocation(const char* location) {
+    for (const char* name : {"base", "builtin"}) {
+        const std::size_t length = std::strlen(name);
+        if (std::strncmp(location, name, length) != 0) continue;
+        const char* rest = location + length;
+        if (*rest == '\0') return true;
+        if ((*rest == '\\' || *rest == '/') && IsReferencePathSafe(rest + 1)) return true;
+    }
+    return false;
+}
+
+// Locations whose files an archive may reference with "filepath": the ones
+// that hold assets, the user's and the installation's. The settings and
+// cache locations (which hold the user's account settings and private
+// state) and plain paths are never read.
+bool IsReferenceLocation(const Vek::PString& location) {
+    static const char* const kLocations[] = {"local", "original", "backups", "editing", "data"};
+    for (const char* name : kLocations)
+        if (std::strcmp(location.c_str(), name) == 0) return true;
+    return IsInstallationLocation(location.c_str());
 }
 
 bool OpenTarget(Vek::File& file, const Vek::PString& location, const char* path) {
@@ -59,9 +75,15 @@ const Vek::PString& CopyReferencedFile(Vek::PString& error, const RawDataRef& by
     stream.ReadPString(sourceLocation);
     stream.ReadString(sourcePath);
     if (stream.HasError()) return FormatErrorText(error, "Internal error while copying local file.");
-    if (!IsReferenceLocation(sourceLocation) || !IsReferencePathSafe(sourcePath.c_str()) ||
-        !CopyFileBetweenRoots(sourceLocation, sourcePath.c_str(), location, path))
+    if (!IsReferenceLocation(sourceLocation) || !IsReferencePathSafe(sourcePath.c_str()))
         return FormatErrorText(error, "Failed to copy local file.");
+    // The installation's locations are readable through their resource
+    // database, which maps the location (a folder or a packed ".va").
+    ResourceDatabaseRef source;
+    if (IsInstallationLocation(sourceLocation.c_str())) source = ResourceDatabaseRef::Open(sourceLocation);
+    const bool copied = CopyFileBetweenRoots(sourceLocation, sourcePath.c_str(), location, path);
+    if (source.database) source.Release();
+    if (!copied) return FormatErrorText(error, "Failed to copy local file.");
     error = Vek::PString();
     return error;
 }

@@ -6,8 +6,11 @@
 #include "assetdb/assetinfo/VADAssetInfo.h"
 #include "assetdb/requests/VADExportAssetSoup.h"
 #include "engine/File.h"
+#include "foundation/files/ReplacementFile.h"
 #include "foundation/properties/VorlexPropertyAssetID.h"
 #include "foundation/results/ResultsLog.h"
+#include "foundation/soups/BinarySoupWriter.h"
+#include "foundation/streams/BufferStream.h"
 
 namespace {
 
@@ -55,10 +58,16 @@ int32_t CreateCdpArchive(const char* outputPath, const char* const* assets, int3
         }
     }
 
-    Vek::PString error;
-    archive.Write(error, outputPath);
-    if (!error.IsEmpty()) {
-        std::fputs(error.c_str(), stderr);
+    // The archive goes into a file beside the output and replaces it only
+    // when whole: a failed write leaves an earlier file of that name as it
+    // was. The message names the real cause on a line of its own.
+    TBuffer bytes;
+    WriteBinarySoup(bytes, archive.GetRoot());
+    ReplacementFile file(outputPath);
+    if (bytes.HasError() || !file.Open() ||
+        !file.Write(bytes.GetData(), static_cast<std::size_t>(bytes.GetDataSize())) || !file.Commit()) {
+        std::fputs("Unable to write archive file. Needs to be .cdp file extension\n", stderr);
+        std::fputs(bytes.HasError() ? "Not enough memory to build the archive" : file.Error().c_str(), stderr);
         std::fputs("\n", stderr);
         return -1;
     }

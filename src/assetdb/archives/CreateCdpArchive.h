@@ -16,6 +16,8 @@ class ResultsLog;
 //   "AssetID" property), or the archive's own text when an export gave no
 //   asset ("Unable to add content as it doesnt not contain a valid KUID",
 //   with the "AssetID" property).
-// A failed write prints the archive's error text and a line end on standard
-// error.
+// The archive is written into a temporary file beside the output and
+// renamed over it when whole, so a failed write leaves an earlier file as
+// it was; it prints "Unable to write archive file. Needs to be .cdp file
+// extension" and, on a line of its own, the cause, on standard error.
 int32_t CreateCdpArchive(const char* outputPath, const char* const* assets, int32_t count, ResultsLog& log);

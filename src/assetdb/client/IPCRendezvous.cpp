@@ -184,6 +184,13 @@ int32_t IPCRendezvous::GetOwnerPort() {
     return m_block->port;
 }
 
+bool IPCRendezvous::HasOtherLiveOwner() {
+    if (!IsAttached() || !m_block) return false;
+    MutexHold hold(m_mutex);
+    const int32_t owner = m_block->ownerProcessId;
+    return owner != -1 && owner != m_processId && Alive(owner);
+}
+
 bool IPCRendezvous::IsOwner() { return IsAttached() && m_block && m_block->ownerProcessId == m_processId; }
 
 void IPCRendezvous::ReleaseOwnership() {

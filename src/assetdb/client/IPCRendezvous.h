@@ -51,6 +51,9 @@ public:
     // The port when the owner is not this process; 0 when not attached.
     int32_t GetOwnerPort();
     bool IsOwner();
+    // Whether another live process owns the block (the daemon's check
+    // before it starts its work).
+    bool HasOtherLiveOwner();
     // Clears the owner field and the port when this process is the owner.
     void ReleaseOwnership();
 

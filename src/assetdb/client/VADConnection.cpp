@@ -99,7 +99,11 @@ uint32_t VADOpenRetryDelayMs() {
 bool VADConnect() {
     ClientState& state = State();
     Vek::SingleLock lock(state.connectionLock);
-    if (state.transport) return true;
+    if (state.transport && state.connected) return true;
+    // The reader has ended the link (the daemon closed it or a receive
+    // failed): its transport is only shut down. Tear it down, so that this
+    // attempt makes a new link instead of sending into the dead one.
+    if (state.transport) DisconnectFromDaemon(false);
 
     Vek::File::Path databasePath = GetDatabasePath();
     if (!IPCAttach(databasePath.c_str())) return false;

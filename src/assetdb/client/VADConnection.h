@@ -33,7 +33,8 @@ bool VADOpenDatabase(const VADOpenDatabaseArgs& args);
 // open parameters, drops the queued notices, waits for the question
 // threads and destroys the SpecRegistry (through its hook).
 void VADCloseDatabase();
-// One connection attempt; true at once when a transport exists. Attaches to
+// One connection attempt; true at once when a link stands. A transport
+// left by a link that the reader has ended is torn down first. Attaches to
 // the rendezvous, reads the port and detaches; with no port, starts the
 // daemon and fails; else connects to 127.0.0.1 on the port, sends the hello
 // and expects 'VADD' and two words, and starts the reader thread.

@@ -4,14 +4,18 @@
 #include "assetdb/requests/VADAssetDependencies.h"
 #include "assetdb/urls/VADUrlRequestRegistry.h"
 
-void InstallFpxDependencies(const KUID& kuid) {
-    if (!VADUrlRequestNoticesAccepted()) return;
+bool InstallFpxDependencies(const KUID& kuid) {
+    if (!VADUrlRequestNoticesAccepted()) return true;
     bool installedAny = true;
     while (installedAny) {
         installedAny = false;
         VADKuidList dependencies;
         VADGetAssetDependencies(kuid, dependencies);
-        for (const KUID& dependency : dependencies)
-            if (InstallFromFpx(dependency, nullptr)) installedAny = true;
+        for (const KUID& dependency : dependencies) {
+            bool gaveUp = false;
+            if (InstallFromFpx(dependency, nullptr, &gaveUp)) installedAny = true;
+            if (gaveUp) return false;
+        }
     }
+    return true;
 }

@@ -5,6 +5,7 @@
 
 #include "assetdb/assetinfo/VADAssetInfoAccessors.h"
 #include "assetdb/client/VADConnection.h"
+#include "assetdb/fpx/FpxInactivityWatch.h"
 #include "assetdb/fpx/FpxPollRound.h"
 #include "assetdb/fpx/FpxSearchResult.h"
 #include "assetdb/requests/VADAssetLookups.h"
@@ -44,14 +45,33 @@ std::string SearchUrl(const KUID& kuid) {
     return url;
 }
 
+void AddError(ResultsLog* log, const char* text, const KUID* asset);
+
 // Waits until the daemon reports the request complete, then takes its
 // result file and the location holding it; true when there is a file. The
 // daemon's reports arrive over the link, so the wait also ends when the
-// link is down, and a request that did not complete gives no result.
-bool WaitForResultFile(VADUrlRequest& request, Vek::File::Path& file, Vek::PString& location) {
+// link is down, and a request that did not complete gives no result. A
+// daemon that keeps the link but reports nothing on the request for the
+// inactivity bound is given up on, with a message.
+bool WaitForResultFile(VADUrlRequest& request, Vek::File::Path& file, Vek::PString& location, ResultsLog* log,
+                       bool* gaveUp) {
+    FpxInactivityWatch watch;
+    uint32_t statuses = request.GetStatusCount();
     while (!request.IsComplete()) {
         if (!VADIsConnected()) return false;
         RunFpxPollRound(false);
+        const uint32_t now = request.GetStatusCount();
+        if (now != statuses) {
+            statuses = now;
+            watch.Touch();
+        } else if (watch.Expired()) {
+            Vek::String text;
+            text.Format("The daemon reported nothing on a download-service request for %u s; gave up waiting.",
+                        watch.BoundSeconds());
+            AddError(log, text.c_str(), nullptr);
+            if (gaveUp) *gaveUp = true;
+            return false;
+        }
     }
     return request.GetResultFile(file, location);
 }
@@ -68,13 +88,13 @@ void AddError(ResultsLog* log, const char* text, const KUID* asset) {
 }
 
 // Downloads one chosen record's archive and has the daemon install it.
-bool InstallResult(const FpxSearchResult& result, ResultsLog* log) {
+bool InstallResult(const FpxSearchResult& result, ResultsLog* log, bool* gaveUp) {
     URLRecord url;
     url.Parse(result.downloadUrl.Format().c_str());
     std::unique_ptr<VADUrlRequest> request(VADStartUrlRequest(url, kUrlModeDownload));
     Vek::File::Path file;
     Vek::PString location;
-    if (!WaitForResultFile(*request, file, location)) {
+    if (!WaitForResultFile(*request, file, location, log, gaveUp)) {
         AddError(log, "Failed to resolve download path for $(assetid)", &result.latestVersion);
         return false;
     }
@@ -90,8 +110,10 @@ bool InstallResult(const FpxSearchResult& result, ResultsLog* log) {
 
 }  // namespace
 
-bool InstallFromFpx(const KUID& kuid, ResultsLog* log) {
+bool InstallFromFpx(const KUID& kuid, ResultsLog* log, bool* gaveUp) {
+    if (gaveUp) *gaveUp = false;
     if (!VADUrlRequestNoticesAccepted()) return false;
+    bool stalled = false;
 
     const KUID latest = VADGetLatestKuid(kuid);
     if (VADIsAssetInstalled(latest)) return false;
@@ -101,7 +123,8 @@ bool InstallFromFpx(const KUID& kuid, ResultsLog* log) {
     std::unique_ptr<VADUrlRequest> search(VADStartUrlRequest(searchUrl, kUrlModeSearch));
     Vek::File::Path file;
     Vek::PString location;
-    if (!WaitForResultFile(*search, file, location)) {
+    if (!WaitForResultFile(*search, file, location, log, &stalled)) {
+        if (gaveUp) *gaveUp = stalled;
         AddError(log, "Failed to query FPX for $(assetid)", &latest);
         return false;
     }
@@ -115,8 +138,11 @@ bool InstallFromFpx(const KUID& kuid, ResultsLog* log) {
     for (const FpxSearchResult& result : results) {
         if (!result.downloadUrl.IsValid()) continue;
         if (VADIsAssetInstalled(result.latestVersion)) continue;
-        // A failed download or install does not stop the others.
-        if (InstallResult(result, log)) installed = true;
+        // A failed download or install does not stop the others; a daemon
+        // that stopped reporting does.
+        if (InstallResult(result, log, &stalled)) installed = true;
+        if (stalled) break;
     }
+    if (gaveUp) *gaveUp = stalled;
     return installed;
 }

@@ -11,4 +11,7 @@ class ResultsLog;
 // True when at least one archive was installed. Without a log every
 // failure is silent. False at once when URL requests are unavailable or the
 // newest version the daemon knows of `kuid` is installed already.
-bool InstallFromFpx(const KUID& kuid, ResultsLog* log);
+// A wait for the daemon that saw no progress for the inactivity bound
+// (FpxInactivityWatch.h) gives up: with a log it says so; `gaveUp`, when
+// given, is set.
+bool InstallFromFpx(const KUID& kuid, ResultsLog* log, bool* gaveUp = nullptr);

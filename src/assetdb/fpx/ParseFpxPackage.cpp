@@ -10,6 +10,7 @@
 #include "assetdb/client/VADConnection.h"
 #include "assetdb/fpx/EscapeLineBreaks.h"
 #include "assetdb/fpx/ExtractArchiveThumbnail.h"
+#include "assetdb/fpx/FpxInactivityWatch.h"
 #include "assetdb/fpx/FpxPollRound.h"
 #include "assetdb/fpx/InstallFpxDependencies.h"
 #include "assetdb/fpx/JoinKuidList.h"
@@ -33,16 +34,35 @@ constexpr int32_t kInstallFlags = 6;
 // The thumbnail size asked of the daemon.
 constexpr int32_t kThumbnailSize = 240;
 
+void AddGaveUp(ResultsLog& log, const FpxInactivityWatch& watch, const char* what) {
+    Vek::String text;
+    text.Format("The daemon %s for %u s; gave up waiting.", what, watch.BoundSeconds());
+    log.AddEntry(ResultsLogEntry::kError, PropertyRef(), text, nullptr);
+}
+
 // Waits until the daemon reports ready: 235 once, then 236 until its byte
 // is true. A daemon that cannot answer never becomes ready, so the wait
-// ends when the link or the database is down.
-bool WaitUntilDaemonReady() {
+// ends when the link or the database is down; one that answers but stays
+// not ready for the inactivity bound is given up on, with a message.
+bool WaitUntilDaemonReady(ResultsLog& log) {
+    FpxInactivityWatch watch;
     VADRequestReady();
     while (!VADIsReady()) {
         if (!VADIsDatabaseOpen() || !VADIsConnected()) return false;
+        if (watch.Expired()) {
+            AddGaveUp(log, watch, "did not become ready");
+            return false;
+        }
         RunFpxPollRound(true);
     }
     return true;
+}
+
+// Whether the daemon has `kuid` installed now; a record that does not come
+// counts as not installed.
+bool InstalledNow(const KUID& kuid) {
+    VADAssetInfo info;
+    return !kuid.IsNull() && VADGetAssetInfo(kuid, info, 8) && (info.statusA & VADAssetInfo::kInstalled) != 0;
 }
 
 void AddInfo(ResultsLog& log, const char* format, const char* value) {
@@ -112,7 +132,7 @@ bool ParseFpxPackage(const char* path, ResultsLog& log, const FpxAssetChecks& ch
     [[maybe_unused]] VADClientPollScope pollScope;
     const int32_t errorsBefore = log.GetErrorCount();
 
-    if (!WaitUntilDaemonReady()) {
+    if (!WaitUntilDaemonReady(log)) {
         log.AddEntry(ResultsLogEntry::kError, PropertyRef(), GetLocalisedText("$vad_fpx_daemon_unavailable"), nullptr);
         return false;
     }
@@ -128,22 +148,40 @@ bool ParseFpxPackage(const char* path, ResultsLog& log, const FpxAssetChecks& ch
     const RawDataRef thumbnail = archive.GetData("thumbnail");
 
     std::vector<KUID> installed;
+    // The assets the daemon had installed before this run: an abort gives
+    // them back their earlier state; every other asset of the run goes.
+    std::vector<KUID> installedBefore;
     for (int32_t i = 0; i < archive.AssetCount(); ++i) {
+        const CdpAssetEntry entry = archive.GetAsset(i);
+        const KUID named = entry.GetKUID();
+        if (InstalledNow(named)) installedBefore.push_back(named);
         KUID kuid;
         uint8_t commitSecond = 0;
-        InstallArchiveEntry(kuid, archive.GetAsset(i), log, kInstallFlags, commitSecond, nullptr);
+        InstallArchiveEntry(kuid, entry, log, kInstallFlags, commitSecond, nullptr);
         if (!kuid.IsNull() && std::find(installed.begin(), installed.end(), kuid) == installed.end())
             installed.push_back(kuid);
     }
 
-    if (log.GetErrorCount() > errorsBefore) {
-        // All or nothing: what did install is taken back.
+    // All or nothing: what did install is taken back. The installs of new
+    // assets were committed as they went, so a revert cannot take them
+    // back: they are deleted.
+    const auto abort = [&] {
         for (const KUID& kuid : installed) VADRevertAsset(VADOpenAsset(kuid, true, nullptr), nullptr);
+        for (const KUID& kuid : installed)
+            if (std::find(installedBefore.begin(), installedBefore.end(), kuid) == installedBefore.end())
+                VADDeleteAsset(kuid, 1, nullptr);
         log.AddEntry(ResultsLogEntry::kError, "Aborted processing");
         return false;
-    }
+    };
+    if (log.GetErrorCount() > errorsBefore) return abort();
 
-    for (const KUID& kuid : installed) InstallFpxDependencies(kuid);
+    for (const KUID& kuid : installed) {
+        if (!InstallFpxDependencies(kuid)) {
+            FpxInactivityWatch watch;
+            AddGaveUp(log, watch, "reported nothing on a download-service request");
+            return abort();
+        }
+    }
 
     Vek::File::Path folder(path);
     folder.DelName();

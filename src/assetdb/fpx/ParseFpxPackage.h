@@ -31,6 +31,10 @@ struct FpxAssetChecks {
 // link or database is down while waiting for the daemon to become ready,
 // when the archive cannot be read ("$vad_unreadable_cdp" with "file_path"),
 // or when an install raised the log's error count (the successful installs
-// are then reverted and "Aborted processing" is added). Failures while
+// are then reverted, the assets that were not installed before the run are
+// deleted, and "Aborted processing" is added). A daemon that stays not
+// ready, or reports nothing on a dependency's download-service request,
+// for the inactivity bound (FpxInactivityWatch.h) is given up on with a
+// message; the dependency case aborts as above. Failures while
 // logging facts or writing the per-asset files do not change the result.
 bool ParseFpxPackage(const char* path, ResultsLog& log, const FpxAssetChecks& checks);

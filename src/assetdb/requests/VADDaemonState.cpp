@@ -32,10 +32,17 @@ uint8_t VADIsReady() {
     return ready;
 }
 
-Vek::PString VADGetInstalledBuilds() {
+bool VADReadInstalledBuilds(Vek::PString& builds) {
     VADRequestBuffers buffers;
+    builds = Vek::PString();
+    if (!buffers.Send(kVADOpGetInstalledBuilds)) return false;
+    buffers.reply.ReadPString(builds);
+    return true;
+}
+
+Vek::PString VADGetInstalledBuilds() {
     Vek::PString builds;
-    if (buffers.Send(kVADOpGetInstalledBuilds)) buffers.reply.ReadPString(builds);
+    VADReadInstalledBuilds(builds);
     return builds;
 }
 

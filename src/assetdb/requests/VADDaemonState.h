@@ -20,5 +20,8 @@ uint8_t VADIsReady();
 // Operation 253. Payload: empty. Reply: interned string, the installed
 // build numbers. Failure: empty.
 Vek::PString VADGetInstalledBuilds();
+// The same, telling a failed request (false, `builds` empty) from an empty
+// answer.
+bool VADReadInstalledBuilds(Vek::PString& builds);
 // Operation 256, one-way, after a repair in mode 50. Payload: empty.
 void VADPostPatcherRepairDone();

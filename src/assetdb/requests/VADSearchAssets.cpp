@@ -4,8 +4,10 @@
 #include "assetdb/requests/VADOperations.h"
 #include "assetdb/requests/VADRequestBuffers.h"
 
-void VADSearchAssets(const VADFilterElement* filter, VADKuidList& results) {
+bool VADSearchAssets(const VADFilterElement* filter, VADKuidList& results) {
     VADRequestBuffers buffers;
     WriteTaggedFilterElement(buffers.request, filter);
-    if (buffers.Send(kVADOpSearchAssets)) ReadVADKuidList(buffers.reply, results);
+    if (!buffers.Send(kVADOpSearchAssets)) return false;
+    ReadVADKuidList(buffers.reply, results);
+    return true;
 }

@@ -5,13 +5,33 @@
 #include "foundation/soups/BinarySoupReader.h"
 #include "foundation/soups/BinarySoupWriter.h"
 
+namespace {
+
+// Offset of the body size in a binary soup's header ("ACS$", version,
+// reserved, body size).
+constexpr int32_t kSoupBodySizeOffset = 12;
+
+}  // namespace
+
 bool VADReadSettings(SoupHandle& soup, const Vek::PString& name) {
     VADRequestBuffers buffers;
     buffers.request.WritePString(name);
-    if (!buffers.Send(kVADOpReadSettings)) return true;
+    if (!buffers.Send(kVADOpReadSettings)) return false;
+    // No bytes at all: the daemon holds no such settings.
+    if (buffers.reply.Length() == 0) return true;
     SoupHandle read;
-    ReadBinarySoup(read, buffers.reply);
-    if (!read.IsEmpty()) soup = read;
+    if (!ReadBinarySoup(read, buffers.reply)) return false;
+    if (read.IsEmpty()) {
+        // A body of size 0 is the form of no soup (settings never written).
+        // A body that was there and gave no root (too deep, cut short, an
+        // unknown version) is a failed read: answering it as "no settings"
+        // would let the caller write back a soup without the stored keys.
+        int32_t bodySize = 0;
+        buffers.reply.SetPosition(kSoupBodySizeOffset);
+        buffers.reply.ReadInt32(bodySize, 0);
+        return bodySize == 0;
+    }
+    soup = read;
     return true;
 }
 
@@ -20,8 +40,7 @@ bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder) {
     buffers.request.WritePString(name);
     WriteBinarySoup(buffers.request, holder);
     holder.Clear();
-    buffers.Send(kVADOpWriteSettings);
-    return true;
+    return buffers.Send(kVADOpWriteSettings);
 }
 
 Vek::PString VADGetSettingValue(const Vek::PString& name, const Vek::PString& key) {

@@ -6,12 +6,14 @@
 
 // Operation 100. Payload: interned string name. Reply: the soup in binary
 // form, stored in `soup`. When no soup comes back, `soup` is unchanged.
-// Answers true.
+// False when no reply came (the link is down), or when the reply holds a
+// soup body that cannot be read (`soup` is unchanged then too); an empty
+// reply or the form of no soup (body size 0) answers true.
 bool VADReadSettings(SoupHandle& soup, const Vek::PString& name);
 
 // Operation 101. Payload: interned string name; the soup in binary form
 // (the form of no soup when `holder` is empty). The holder is empty
-// afterwards. Answers true.
+// afterwards. False when no reply came.
 bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder);
 
 // Operation 102. Payload: interned string name; interned string key.

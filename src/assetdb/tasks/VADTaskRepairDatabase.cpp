@@ -49,6 +49,7 @@ VADTaskRepairDatabase::~VADTaskRepairDatabase() {
 
 void VADTaskRepairDatabase::Run() {
     VADTask* observer = Observer();
+    m_started = false;
     if (g_registered.load() != this) {
         if (observer) observer->OnStatusText(GetLocalisedText("$vadtask_repair_err_duplicate"));
         return;
@@ -56,7 +57,7 @@ void VADTaskRepairDatabase::Run() {
 
     VADRequestBuffers start;
     start.request.WriteInt32(m_mode);
-    start.Send(kVADOpRepairStart, m_log ? m_log : observer, nullptr, true);
+    m_started = start.Send(kVADOpRepairStart, m_log ? m_log : observer, nullptr, true);
 
     Vek::Time::Delay(kFirstPollDelayMs);
     for (RepairProgress answer = AskProgress(); answer.running; answer = AskProgress()) {

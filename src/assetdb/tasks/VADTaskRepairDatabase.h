@@ -2,6 +2,7 @@
 // The database repair, carried out by the daemon and watched from here.
 // Modes: 20 ("base"), 50 ("patcher"), 100 (no argument), 150 ("extended").
 // At most one repair task is registered at a time.
+#include <atomic>
 #include <cstdint>
 
 #include "assetdb/tasks/VADTaskThread.h"
@@ -15,6 +16,9 @@ public:
     ~VADTaskRepairDatabase() override;
 
     int32_t GetMode() const { return m_mode; }
+    // Whether the last run's start request (operation 3) got its reply;
+    // false before a run, for a duplicate, and when the link was down.
+    bool Started() const { return m_started; }
 
 protected:
     // Not the registered task: reports the text "$vadtask_repair_err_duplicate"
@@ -30,6 +34,7 @@ protected:
 private:
     int32_t m_mode;
     VADTask* m_log;
+    std::atomic<bool> m_started{false};
 };
 
 // Whether a repair task is registered.

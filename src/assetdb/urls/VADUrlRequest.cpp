@@ -88,6 +88,11 @@ bool VADUrlRequest::IsComplete() {
     return status.finished;
 }
 
+uint32_t VADUrlRequest::GetStatusCount() const {
+    Vek::SingleLock hold(VADUrlRequestLock());
+    return m_statusCount;
+}
+
 void ReadUrlRequestStatus(TStream& stream, VADUrlRequest& request) {
     uint8_t finished = 1;
     int32_t resultCode = 0;
@@ -104,6 +109,7 @@ void ReadUrlRequestStatus(TStream& stream, VADUrlRequest& request) {
 
     Vek::SingleLock hold(VADUrlRequestLock());
     request.m_statusKnown = true;
+    ++request.m_statusCount;
     if (request.m_finished) return;
     request.m_finished = finished != 0;
     request.m_resultCode = resultCode;

@@ -62,6 +62,11 @@ public:
     // from a snapshot (which asks operation 232).
     bool IsComplete();
 
+    // How many statuses have been read for the request (start reply,
+    // notices, status replies): a wait that sees it change knows the
+    // daemon is still working on it.
+    uint32_t GetStatusCount() const;
+
     int64_t GetHandle() const { return m_handle; }
     const URLRecord& GetUrl() const { return m_url; }
 
@@ -80,6 +85,7 @@ private:
     Vek::PString m_resultText;
     URLRecord m_url;
     bool m_released = false;
+    uint32_t m_statusCount = 0;
 };
 
 // Starts a URL request: operation 230 with the byte 0, the URL's text form

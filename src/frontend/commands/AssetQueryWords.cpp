@@ -7,6 +7,7 @@
 #include "assetdb/requests/VADDaemonState.h"
 #include "assetdb/requests/VADGenerateKuid.h"
 #include "engine/File.h"
+#include "foundation/files/ReplacementFile.h"
 #include "foundation/soups/SoupPrinting.h"
 
 int32_t RunPrintConfigWord(CommandArguments& args) {
@@ -40,15 +41,20 @@ int32_t RunListBuildsWord(CommandArguments& args) {
         AddCommandError(args.log, "Missing path parameter.");
         return -1;
     }
-    Vek::File file;
-    if (!file.Open(args.a.c_str(), Vek::File::kModeWrite | Vek::File::kModeCreate)) {
+    // Written beside the file and renamed over it when whole: a failure
+    // leaves an earlier file of that name as it was.
+    ReplacementFile file(args.a.c_str());
+    if (!file.Open()) {
         AddCommandError(args.log, "Failed to open output file.");
         return -1;
     }
-    const std::string line = std::string(VADGetInstalledBuilds().c_str()) + "\n";
-    const bool written = file.Write(line.data(), line.size()) == line.size();
-    file.Close();
-    if (!written) {
+    Vek::PString builds;
+    if (!VADReadInstalledBuilds(builds)) {
+        AddCommandError(args.log, "Unable to read the installed builds.");
+        return -1;
+    }
+    const std::string line = std::string(builds.c_str()) + "\n";
+    if (!file.Write(line.data(), line.size()) || !file.Commit()) {
         AddCommandError(args.log, "Failed to write output file.");
         return -1;
     }

@@ -1,10 +1,13 @@
 #include "frontend/commands/FpxWords.h"
 
+#include "assetdb/assetinfo/VADAssetInfo.h"
 #include "assetdb/filters/VADFilterElementBool.h"
 #include "assetdb/fpx/InstallFromFpx.h"
 #include "assetdb/fpx/ParseFpxPackage.h"
 #include "assetdb/requests/VADAssetEdits.h"
+#include "assetdb/requests/VADAssetLookups.h"
 #include "assetdb/requests/VADSearchAssets.h"
+#include "foundation/results/ResultsLog.h"
 #include "frontend/commands/PrintAssetStatus.h"
 #include "frontend/commands/ValidateAsset.h"
 
@@ -23,7 +26,18 @@ int32_t RunInstallFromFpxWord(CommandArguments& args) {
         return -1;
     }
     InstallFromFpx(asset, &args.log);
-    return 0;
+    // Done when the newest version is installed now, whether this run
+    // installed it or it was there already. Judged by the daemon's record:
+    // a record that cannot be read is no proof of an install.
+    VADAssetInfo info;
+    const KUID latest = VADGetLatestKuid(asset);
+    const bool installed = !latest.IsNull() && VADGetAssetInfo(latest, info, 8) &&
+                           (info.statusA & VADAssetInfo::kInstalled) != 0;
+    if (installed) return 0;
+    // The install's own messages say what went wrong; without any, say that
+    // nothing was installed.
+    if (args.log.GetErrorCount() == 0) AddAssetError(args.log, "The asset was not installed.", asset);
+    return -1;
 }
 
 int32_t RunFpxParseWord(CommandArguments& args) {

@@ -36,10 +36,11 @@ bool Cancelled(VADPromptHandler* handler) {
 }
 
 int32_t InstallBelow(const Vek::File::Path& folder, ResultsLog* log, int32_t flags, uint8_t& out,
-                     VADPromptHandler* handler, std::set<std::string>& chain) {
+                     VADPromptHandler* handler, std::set<std::string>& chain, int32_t& failed) {
     if (folder.IsEmpty()) return 0;
     if (HasConfiguration(folder)) {
-        VADInstallFromFolder(folder, log, flags, out, handler);
+        // No asset back (the null KUID): refused, not read, or no reply.
+        if (VADInstallFromFolder(folder, log, flags, out, handler).IsNull() && failed < INT32_MAX) ++failed;
         return 1;
     }
     if (!Vek::File::IsDirectory(folder.c_str())) return 0;
@@ -54,7 +55,7 @@ int32_t InstallBelow(const Vek::File::Path& folder, ResultsLog* log, int32_t fla
         if (IsDotOrDotDot(find.GetName())) continue;
         Vek::File::Path entry(folder);
         entry.AddPath(find.GetName());
-        const int32_t below = InstallBelow(entry, log, flags, out, handler, chain);
+        const int32_t below = InstallBelow(entry, log, flags, out, handler, chain, failed);
         if (found <= INT32_MAX - below) found += below;
         if (Cancelled(handler)) break;
     }
@@ -65,7 +66,10 @@ int32_t InstallBelow(const Vek::File::Path& folder, ResultsLog* log, int32_t fla
 }  // namespace
 
 int32_t InstallFromPath(const Vek::File::Path& folder, ResultsLog* log, int32_t flags, uint8_t& out,
-                        VADPromptHandler* handler) {
+                        VADPromptHandler* handler, int32_t* failed) {
     std::set<std::string> chain;
-    return InstallBelow(folder, log, flags, out, handler, chain);
+    int32_t notInstalled = 0;
+    const int32_t found = InstallBelow(folder, log, flags, out, handler, chain, notInstalled);
+    if (failed) *failed = notInstalled;
+    return found;
 }

@@ -20,5 +20,7 @@ class VADPromptHandler;
 //   and the sum so far is returned.
 // A folder already being looked into further up (a symbolic link back to
 // it) is not entered again.
+// `failed`, when given, receives the number of those folders whose install
+// gave no asset (the null KUID: refused, unreadable, or no reply).
 int32_t InstallFromPath(const Vek::File::Path& folder, ResultsLog* log, int32_t flags, uint8_t& out,
-                        VADPromptHandler* handler);
+                        VADPromptHandler* handler, int32_t* failed = nullptr);

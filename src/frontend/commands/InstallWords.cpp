@@ -33,5 +33,8 @@ int32_t RunInstallFromPathWord(CommandArguments& args) {
         return -1;
     }
     uint8_t out = 0;
-    return InstallFromPath(path, &args.log, kFolderInstallFlags, out, nullptr) > 0 ? 0 : -1;
+    int32_t failed = 0;
+    // Done only when asset folders were found and each of them installed.
+    const int32_t found = InstallFromPath(path, &args.log, kFolderInstallFlags, out, nullptr, &failed);
+    return found > 0 && failed == 0 ? 0 : -1;
 }

@@ -1,9 +1,9 @@
 #include "frontend/commands/Keywords.h"
 
-#include "assetdb/assetinfo/VADAssetInfoAccessors.h"
-#include "assetdb/client/VADConnection.h"
+#include "assetdb/assetinfo/VADAssetInfo.h"
 #include "assetdb/filters/VADFilterElementGroup.h"
 #include "foundation/files/InstallFolders.h"
+#include "foundation/files/ReplacementFile.h"
 #include "assetdb/requests/VADAssetMarks.h"
 #include "assetdb/requests/VADSearchAssets.h"
 #include "engine/AnsiString.h"
@@ -27,14 +27,22 @@ void AddFileError(ResultsLog& log, const char* format, const char* file) {
 bool BackupKeywords(const char* folder, const char* fileName, const char* extension) {
     const VADFilterElementGroup everything;
     VADKuidList found;
-    VADSearchAssets(&everything, found);
+    if (!VADSearchAssets(&everything, found)) return false;
     SoupHandle keywords;
     keywords.EnsureContainer();
-    for (auto it = found.Begin(); it; ++it)
-        keywords.SetString(it->ToTagString(), VADGetAssetKeywords(*it).c_str());
-    if (!VADIsConnected()) return false;
+    // Every asset's keywords or no backup: a record that did not come would
+    // save as an asset without keywords.
+    for (auto it = found.Begin(); it; ++it) {
+        VADAssetInfo info;
+        if (!VADGetAssetInfo(*it, info, 4)) return false;
+        keywords.SetString(it->ToTagString(), info.keywords.c_str());
+    }
     const Vek::File::Path path = JoinToFolder(folder ? folder : "", fileName);
-    return SaveSoupFile(keywords, Vek::PString(), path.c_str(), extension);
+    // Saved beside the file and renamed over it when whole: a failed save
+    // leaves an earlier backup as it was.
+    ReplacementFile file(path.c_str());
+    return file.Open() && SaveSoupFile(keywords, Vek::PString(), file.TemporaryPath().c_str(), extension) &&
+           file.Commit();
 }
 
 bool ImportKeywords(const char* folder, const char* fileName, const char* extension) {

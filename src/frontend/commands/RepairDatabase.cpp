@@ -32,13 +32,21 @@ int32_t RunRepairDatabaseWord(CommandArguments& args) {
     std::fflush(stdout);
 
     auto task = std::make_unique<VADTask>();
+    bool started = false;
     {
         VADTaskRepairDatabase repair(mode, task.get());
         repair.RunInline(task.get());
+        started = repair.Started();
     }
     args.log.CopyFrom(*task);
     const bool errors = task->GetErrorCount() > 0;
     task.reset();
+    // No repair was started (the daemon could not be asked): nothing was
+    // done, whatever the log holds.
+    if (!started) {
+        AddCommandError(args.log, "Unable to start the database repair.");
+        return -1;
+    }
     if (mode == kPatcherMode) VADPostPatcherRepairDone();
     return errors ? kErrorsReported : 0;
 }

@@ -204,6 +204,12 @@ TEST(ArchiveExtraction, FilePathReferences) {
     WriteBytes(install.Location("settings", "internet.txt"), Bytes("password secret"));
     WriteBytes(install.Dir() / "outside.txt", Bytes("outside"));
     const std::string outside = install.Dir() / "outside.txt";
+    // The installation's read-only locations.
+    std::filesystem::create_directories(install.Dir() / "Base/textures");
+    WriteBytes(install.Dir() / "Base/textures/b.txt", Bytes("shared file"));
+    std::filesystem::create_directories(install.Dir() / "builtin/pack");
+    WriteBytes(install.Dir() / "builtin/pack/c.txt", Bytes("shared file"));
+    WriteBytes(install.Dir() / "builtin/d.txt", Bytes("shared file"));
 
     struct Case {
         const char* name;
@@ -218,6 +224,13 @@ TEST(ArchiveExtraction, FilePathReferences) {
         {"absolute.txt", FileReference("", outside.c_str()), "Failed to copy local file."},
         {"absolute-in-location.txt", FileReference("local", outside.c_str()), "Failed to copy local file."},
         {"settings.txt", FileReference("settings", "internet.txt"), "Failed to copy local file."},
+        {"cache.txt", FileReference("cache", "internet.txt"), "Failed to copy local file."},
+        {"base.txt", FileReference("base", "textures\\b.txt"), ""},
+        {"builtin.txt", FileReference("builtin", "d.txt"), ""},
+        {"builtin-below.txt", FileReference("builtin\\pack", "c.txt"), ""},
+        {"builtin-climb.txt", FileReference("builtin\\..\\UserData\\settings", "internet.txt"),
+         "Failed to copy local file."},
+        {"basement.txt", FileReference("basement", "internet.txt"), "Failed to copy local file."},
         {"missing.txt", FileReference("local", "other\\missing.txt"), "Failed to copy local file."},
         {"garbage.txt", Bytes(std::string("\x50\0\0\0ab", 6)), "Internal error while copying local file."},
     };

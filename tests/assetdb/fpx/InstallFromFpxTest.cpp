@@ -196,6 +196,25 @@ TEST_F(InstallFromFpxTest, SearchWithoutResultIsReportedOnlyWithALog) {
     EXPECT_FALSE(InstallFromFpx(kAsked, nullptr));
 }
 
+// A daemon that keeps the link but never finishes the request: the wait
+// gives up after the inactivity bound, with a message, and says so.
+TEST_F(InstallFromFpxTest, WaitGivesUpWhenTheDaemonReportsNothing) {
+    ::setenv("VORLEX_INACTIVITY_MS", "300", 1);
+    Start();
+    m_daemon.Serve(kSearchUrl, Served(File("never.txt"), "", false));
+    ResultsLog log;
+    bool gaveUp = false;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(InstallFromFpx(kAsked, &log, &gaveUp));
+    ::unsetenv("VORLEX_INACTIVITY_MS");
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+    EXPECT_TRUE(gaveUp);
+    EXPECT_EQ(Texts(log), (std::vector<std::string>{
+                              "The daemon reported nothing on a download-service request for 1 s; gave up waiting.",
+                              "Failed to query FPX for <kuid2:1000:5:2>"}));
+    EXPECT_TRUE(VADIsConnected());
+}
+
 TEST_F(InstallFromFpxTest, WaitEndsWhenTheLinkDrops) {
     Start();
     m_daemon.Serve(kSearchUrl, Served(File("never.txt"), "", false));

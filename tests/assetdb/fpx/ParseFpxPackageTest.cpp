@@ -10,6 +10,7 @@
 #include "assetdb/archives/ArchiveTestSupport.h"
 #include "assetdb/archives/CdpArchive.h"
 #include "assetdb/archives/CdpAssetEntry.h"
+#include "assetdb/assetinfo/VADAssetInfo.h"
 #include "ScenarioText.h"
 #include "foundation/properties/VorlexPropertyAssetID.h"
 #include "foundation/results/ResultsLog.h"
@@ -198,11 +199,53 @@ TEST_F(ParseFpxPackageTest, AFailedInstallRevertsEveryInstallAndAborts) {
     ResultsLog log;
     EXPECT_FALSE(ParseFpxPackage(Package("package.cdp").c_str(), log, kChecks));
     EXPECT_EQ(Texts(log), (std::vector<std::string>{"$vad_installed", "$vad_failed_install", "Aborted processing"}));
-    // The failed install took its own edit back; the shed's is reverted.
+    // The failed install took its own edit back; the shed's is reverted,
+    // and the shed, new in this run (its install committed as it went), is
+    // deleted: the database holds neither asset afterwards.
     EXPECT_EQ(Frames(33).size(), 2u);
+    EXPECT_EQ(Frames(36).size(), 1u);
     EXPECT_TRUE(Frames(48).empty());
+    VADAssetInfo info;
+    EXPECT_EQ(VADGetAssetInfo(kShed, info, -1), 0);
+    EXPECT_EQ(VADGetAssetInfo(kCrane, info, -1), 0);
+    EXPECT_FALSE(std::filesystem::exists(UserData("local/kuid 1000 21")));
     EXPECT_FALSE(std::filesystem::exists(Package("kuid 1000 21.cdp")));
     EXPECT_FALSE(std::filesystem::exists(Package("kuid 1000 21.jpg")));
+}
+
+// An asset installed before the run keeps its earlier state after an abort.
+TEST_F(ParseFpxPackageTest, AnAbortGivesAnAssetInstalledBeforeItsEarlierState) {
+    ExportInOrder({Shed("old")});
+    Open();
+    WriteArchive(Package("old.cdp"), {Shed("old")});
+    ResultsLog first;
+    ASSERT_TRUE(ParseFpxPackage(Package("old.cdp").c_str(), first, {}));
+
+    WriteArchive(Package("package.cdp"), {Shed("new"), Crane(true)});
+    ResultsLog log;
+    EXPECT_FALSE(ParseFpxPackage(Package("package.cdp").c_str(), log, kChecks));
+    EXPECT_EQ(log.GetEntry(log.GetEntryCount() - 1).text, Vek::String("Aborted processing"));
+    EXPECT_TRUE(Frames(36).empty()) << "nothing deleted";
+    VADAssetInfo info;
+    ASSERT_EQ(VADGetAssetInfo(kShed, info, -1), 1);
+    EXPECT_NE(info.statusA & VADAssetInfo::kInstalled, 0);
+    EXPECT_EQ(TextOf(UserData("local/kuid 1000 21/shed.pm")), "old");
+    EXPECT_EQ(VADGetAssetInfo(kCrane, info, -1), 0);
+}
+
+// A daemon that answers but never becomes ready is given up on after the
+// inactivity bound.
+TEST_F(ParseFpxPackageTest, ReadinessWaitIsBoundedByInactivity) {
+    ::setenv("VORLEX_INACTIVITY_MS", "300", 1);
+    UseScenario(FpxTest::ScenarioRules({{236, 0, true, {"byte 0"}, "", {}}}));
+    Open();
+    WriteArchive(Package("package.cdp"), {Shed("shed mesh")});
+    ResultsLog log;
+    EXPECT_FALSE(ParseFpxPackage(Package("package.cdp").c_str(), log, kChecks));
+    ::unsetenv("VORLEX_INACTIVITY_MS");
+    EXPECT_EQ(Texts(log), (std::vector<std::string>{"The daemon did not become ready for 1 s; gave up waiting.",
+                                                    "$vad_fpx_daemon_unavailable"}));
+    EXPECT_TRUE(Frames(35).empty());
 }
 
 TEST_F(ParseFpxPackageTest, UnreadableArchiveInstallsNothing) {

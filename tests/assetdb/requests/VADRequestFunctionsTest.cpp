@@ -218,23 +218,23 @@ std::vector<Case> Cases() {
          [] {
              SoupHandle soup;
              soup.SetString(Vek::PString("old"), "1");
-             VADReadSettings(soup, Vek::PString("internet"));
-             return SoupText(soup);
+             const bool answer = VADReadSettings(soup, Vek::PString("internet"));
+             return std::to_string(answer) + "|" + SoupText(soup);
          },
-         "name=Loco", "old=1", "old=1"},
+         "1|name=Loco", "1|old=1", "0|old=1"},
         {"write settings", 101, false, Bytes().PStr("internet").Hex(kSoupBytes), Bytes(),
          [] {
              SoupHandle holder = LocoSoup();
              const bool answer = VADWriteSettings(Vek::PString("internet"), holder);
              return std::to_string(answer) + "|" + SoupText(holder);
          },
-         "1|no soup", "1|no soup", "1|no soup"},
+         "1|no soup", "1|no soup", "0|no soup"},
         {"write no settings", 101, false, Bytes().PStr("internet").Hex(kNoSoupBytes), Bytes(),
          [] {
              SoupHandle holder;
              return std::to_string(VADWriteSettings(Vek::PString("internet"), holder));
          },
-         "1", "1", "1"},
+         "1", "1", "0"},
         {"setting value", 102, false, Bytes().PStr("internet").PStr("language"), Bytes().PStr("DE"),
          [] {
              return std::string(VADGetSettingValue(Vek::PString("internet"), Vek::PString("language")).c_str());

@@ -32,6 +32,7 @@ const SplitCase kCases[] = {
     {"a quoted space as last argument skips the line", "echo \" \"\n", false, {"echo", " "}},
     {"an empty quoted argument", "echo \"\"\n", true, {"echo", ""}},
     {"an unclosed quote runs an empty word", "\"echo a\n", true, {""}},
+    {"the empty read of an empty file runs an empty word", "", true, {""}},
     {"a NUL ends the line", std::string("echo a\0b c\n", 11), true, {"echo", "a"}},
 };
 

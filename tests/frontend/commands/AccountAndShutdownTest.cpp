@@ -53,12 +53,65 @@ TEST_F(AccountAndShutdown, RegisterAccountKeepsTheOtherInternetSettings) {
     EXPECT_STREQ(settings.GetString(Vek::PString("password")).c_str(), "Secret");
 }
 
-TEST_F(AccountAndShutdown, RegisterAccountWritesNothingWhenTheSettingsCannotBeRead) {
-    Daemon().On(100, [](const Frame&) { return Answer{{}, {}, true}; });
-    Outcome run = Command({"registeraccount", "bob", "secret"});
-    EXPECT_EQ(run.result, -1);
-    EXPECT_EQ(run.log, OneError("Unable to read internet settings."));
-    EXPECT_TRUE(Daemon().FramesOf(101).empty());
+// A binary soup whose body nests containers `depth` deep (each an unnamed
+// container holding the next): deeper than a reader accepts.
+std::vector<uint8_t> NestedSoup(int depth) {
+    std::vector<uint8_t> body;
+    for (int level = 0; level < depth; ++level) {
+        std::vector<uint8_t> entry = Bytes().I32(static_cast<int32_t>(body.size() + 2)).U8(0).U8(0).Get();
+        entry.insert(entry.end(), body.begin(), body.end());
+        body.swap(entry);
+    }
+    return Bytes().Tag("$SCA").I32(1).I32(0).I32(static_cast<int32_t>(body.size())).Raw(body);
+}
+
+// The settings reply decides: a soup body that cannot be read, or no reply,
+// fails the read and nothing is written back (the stored keys would be
+// lost); the form of no soup or an empty reply starts from an empty soup.
+TEST_F(AccountAndShutdown, RegisterAccountWritesBackOnlyWhatItCouldRead) {
+    SoupHandle noSoup;
+    TBuffer noSoupBytes;
+    WriteBinarySoup(noSoupBytes, noSoup);
+    struct Case {
+        const char* name;
+        Answer answer;
+        int32_t result;
+        std::string log;
+    };
+    const std::string readFailed = OneError("Unable to read internet settings.");
+    const Case cases[] = {
+        {"too deep", {NestedSoup(1100), {}, false}, -1, readFailed},
+        {"unknown version", {Bytes().Tag("$SCA").I32(7).I32(0).I32(6).I32(2).U8(0).U8(0), {}, false}, -1, readFailed},
+        {"not a soup", {Bytes().I32(1).I32(2).I32(3).I32(4), {}, false}, -1, readFailed},
+        {"link dropped", {{}, {}, true}, -1, readFailed},
+        {"no soup", {std::vector<uint8_t>(noSoupBytes.GetData(), noSoupBytes.GetData() + noSoupBytes.GetDataSize()),
+                     {}, false},
+         0, kNoEntries},
+        {"empty reply", {{}, {}, false}, 0, kNoEntries},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Daemon().On(100, [&c](const Frame&) { return c.answer; });
+        const std::size_t writesBefore = Daemon().FramesOf(101).size();
+        Outcome run = Command({"registeraccount", "bob", "secret"});
+        EXPECT_EQ(run.result, c.result);
+        EXPECT_EQ(run.log, c.log);
+        const std::vector<Frame> writes = Daemon().FramesOf(101);
+        if (c.result != 0) {
+            EXPECT_EQ(writes.size(), writesBefore) << "nothing written";
+            continue;
+        }
+        ASSERT_EQ(writes.size(), writesBefore + 1);
+        const std::vector<uint8_t> name = Bytes().PStr("internet");
+        TBuffer written;
+        written.Write(writes.back().payload.data() + name.size(),
+                      static_cast<int32_t>(writes.back().payload.size() - name.size()));
+        written.Rewind();
+        SoupHandle settings;
+        ReadBinarySoup(settings, written);
+        EXPECT_STREQ(settings.GetString(Vek::PString("username")).c_str(), "bob");
+        EXPECT_STREQ(settings.GetString(Vek::PString("password")).c_str(), "secret");
+    }
 }
 
 // A copy of `sleep` under a program name in a folder, running.

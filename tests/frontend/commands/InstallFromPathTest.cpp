@@ -67,6 +67,43 @@ TEST_F(InstallFromPathTest, AFolderOfAssetsInstallsEachInNameOrderAndCountsThem)
     EXPECT_EQ(InstallFromPath(Vek::File::Path(""), &log, 0, out, nullptr), 0);
 }
 
+// The word is done only when every asset folder found gave an asset: a
+// refusal, an empty reply or a dropped link (the null KUID) fails it, and
+// the count says how many did not.
+TEST_F(InstallFromPathTest, TheWordFailsWhenAnInstallGivesNoAsset) {
+    const std::string pack = m_dir / "pack";
+    MakeAsset(pack + "/a");
+    MakeAsset(pack + "/b");
+    struct Case {
+        const char* name;
+        Answer second;  // the answer to the install of b
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"installed", {Bytes().Kuid(3, 101, 0).U8(0), {}, false}, 0},
+        {"refused", {Bytes().NullKuid().U8(0), {{3, "The asset is already in the database."}}, false}, -1},
+        {"empty reply", {{}, {}, false}, -1},
+        {"link dropped", {{}, {}, true}, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int calls = 0;
+        Daemon().On(39, [&](const Frame&) {
+            return ++calls == 1 ? Answer{Bytes().Kuid(3, 100, 0).U8(0), {}, false} : c.second;
+        });
+        Outcome run = Command({"installfrompath", pack});
+        EXPECT_EQ(run.result, c.result);
+        EXPECT_EQ(calls, 2);
+
+        calls = 0;
+        ResultsLog log;
+        uint8_t out = 0;
+        int32_t failed = -1;
+        EXPECT_EQ(InstallFromPath(Vek::File::Path(pack), &log, 0, out, nullptr, &failed), 2);
+        EXPECT_EQ(failed, c.result == 0 ? 0 : 1);
+    }
+}
+
 TEST_F(InstallFromPathTest, TheWordFailsWhenNoAssetFolderIsFound) {
     std::filesystem::create_directories(m_dir / "nothing/here");
     Outcome run = Command({"installfrompath", m_dir / "nothing"});

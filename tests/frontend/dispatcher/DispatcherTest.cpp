@@ -335,9 +335,34 @@ TEST_F(Dispatcher, FpxParseHandsTheArchivePathAsGivenToTheSplitter) {
     EXPECT_NE(run.log.find("Missing.CDP"), std::string::npos) << run.log;
 }
 
-TEST_F(Dispatcher, InstallFromFpxReturnsZeroWhateverTheInstallReported) {
-    Outcome run = Command({"installfromfpx", "<kuid:3:100>"});
-    EXPECT_EQ(run.result, 0);
+// installfromfpx is done when the daemon's record of the newest version
+// says installed at the end; a record that did not come proves nothing.
+TEST_F(Dispatcher, InstallFromFpxSucceedsOnlyWhenTheNewestVersionIsInstalled) {
+    InfoRecord installed;
+    installed.statusA = 1 << 3;
+    InfoRecord notInstalled;
+    notInstalled.statusA = 1 << 6;
+    struct Case {
+        const char* name;
+        Answer info;
+        int32_t result;
+        std::string log;
+    };
+    const std::string notDone = "- <kuid:3:100> : The asset was not installed.\nOK (1 Errors, 0 Warnings)\n";
+    const Case cases[] = {
+        {"installed", {installed.Wire(), {}, false}, 0, kNoEntries},
+        {"not installed", {notInstalled.Wire(), {}, false}, -1, notDone},
+        {"no record", {{}, {}, false}, -1, notDone},
+        {"link dropped", {{}, {}, true}, -1, notDone},
+    };
+    Daemon().Reply(27, Bytes().Kuid(3, 100, 0));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Daemon().On(21, [&c](const Frame&) { return c.info; });
+        Outcome run = Command({"installfromfpx", "<kuid:3:100>"});
+        EXPECT_EQ(run.result, c.result);
+        EXPECT_EQ(run.log, c.log);
+    }
 }
 
 TEST_F(Dispatcher, CommandHostRegistersAndReturnsWhenTheLinkDrops) {
