@@ -15,6 +15,9 @@
 
 namespace {
 
+// The longest query text a connection keeps compiled.
+constexpr std::size_t kMaxKeptQuery = 4096;
+
 // What the conditions ask of one asset, gathered once per asset.
 struct Candidate {
     AssetRecord record;
@@ -182,9 +185,17 @@ std::vector<KUID> SearchAssets(AssetLibrary& library, const VADFilterElement& fi
     if (!reader.IsValid()) return std::vector<KUID>();
     AssetStore& store = reader.Store();
     const SearchQuery query = BuildSearchQuery(filter);
-    SqliteStatement select = store.Connection().PrepareOnce(query.sql);
+    // Short queries (the usual shapes) stay compiled on the connection.
+    SqliteStatement select = query.sql.size() <= kMaxKeptQuery ? store.Connection().Prepare(query.sql.c_str())
+                                                               : store.Connection().PrepareOnce(query.sql);
     if (!select.IsValid()) return ScanAssets(store, filter);
-    for (std::size_t i = 0; i < query.texts.size(); ++i) select.Bind(static_cast<int>(i + 1), query.texts[i]);
+    for (std::size_t i = 0; i < query.values.size(); ++i) {
+        const SearchQuery::Value& value = query.values[i];
+        if (value.isText)
+            select.Bind(static_cast<int>(i + 1), value.text);
+        else
+            select.Bind(static_cast<int>(i + 1), value.number);
+    }
     std::vector<KUID> found;
     while (select.Step())
         found.emplace_back(static_cast<int32_t>(select.Int(0)), static_cast<int32_t>(select.Int(1)),

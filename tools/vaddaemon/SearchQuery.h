@@ -12,16 +12,25 @@
 // function of the daemon's own, "vx_name_contains", which the connection
 // must have (RegisterSearchFunctions); SQLite calls it for the candidates
 // the other conditions left.
+#include <cstdint>
 #include <string>
 #include <vector>
 
 struct sqlite3;
 class VADFilterElement;
 
+// The query's text depends only on the tree's shape (apart from asset-id
+// sets, whose KUIDs are written into it), and the values are bound, so a
+// connection can keep the compiled query for the next search of that shape.
 struct SearchQuery {
+    struct Value {
+        bool isText = false;
+        int64_t number = 0;
+        std::string text;
+    };
     std::string sql;
-    // The texts bound to ?1, ?2, ... in order.
-    std::vector<std::string> texts;
+    // The values bound to ?1, ?2, ... in order.
+    std::vector<Value> values;
 };
 
 SearchQuery BuildSearchQuery(const VADFilterElement& filter);
