@@ -265,8 +265,9 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (!run.error_occurred) m_seconds[run.benchmark_name()] = run.GetAdjustedRealTime() /
-                                                                       benchmark::GetTimeUnitMultiplier(run.time_unit);
+            if (!run.error_occurred)
+                m_seconds[run.run_name.function_name] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     }
     void PrintRatios() const {
         std::printf("\n%-18s %14s %14s %8s\n", "figure", "daemon", "direct", "ratio");

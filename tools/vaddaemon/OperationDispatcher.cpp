@@ -9,7 +9,7 @@
 #include "foundation/soups/BinarySoupWriter.h"
 #include "foundation/streams/Stream.h"
 #include "vaddaemon/AssetExport.h"
-#include "vaddaemon/AssetFolderCheck.h"
+#include "vaddaemon/AssetValidation.h"
 #include "vaddaemon/AssetInfoWire.h"
 #include "vaddaemon/AssetInstall.h"
 #include "vaddaemon/AssetLibrary.h"
@@ -389,7 +389,8 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             const std::string location = ReadInterned(payload);
             const std::string folder = ReadText(payload);
             if (payload.HasError()) return false;
-            reply.WriteByte(CheckAssetFolder(location, folder, &context.log) ? 1 : 0);
+            // 1 when the validation job ran, whatever it found (AssetValidation.h).
+            reply.WriteByte(ValidateAssetFolder(m_hosts, location, folder, context.log) ? 1 : 0);
             return true;
         }
         case Op::kInstallFromFolder: {

@@ -63,8 +63,8 @@ bool RunValidateJob(TStream& job, TStream& reply) {
     HeldResourceDatabase database(location);
     ResultsLog log;
     AddUnavailable(log, "$vad_cmdhost_validation_unavailable", folder.c_str());
+    // No result byte: the validation did not run.
     log.WriteEntries(reply, 0);
-    reply.WriteBool(false);
     return true;
 }
 

@@ -7,8 +7,11 @@
 // true.
 //
 // Validation and texture conversion belong to the asset tools, which this
-// build does not carry: those two jobs answer that they could not run (an
-// error entry, and the result of a job that did nothing), never success.
+// build does not carry: those two jobs answer that they could not run, never
+// success. A validation that could not run answers its log without the
+// result byte, so the daemon can tell it from a validation that ran and
+// found faults; the texture conversion answers the result of a job that did
+// nothing.
 class TStream;
 
 bool RunValidateJob(TStream& job, TStream& reply);
