@@ -3,8 +3,9 @@
 // on the assets, settings or repair, and writes its reply body.
 //
 // Every payload is read whole before anything is done; a payload that is
-// cut short (or holds an over-long string or a count beyond its bytes) is
-// malformed: nothing is done and the reply body stays empty. The search
+// cut short (or holds an over-long string or a count beyond its bytes), or
+// has bytes after its last field, is malformed: nothing is done and the
+// reply body stays empty. The search
 // evaluates its filter tree over the store (AssetSearch.h); the installs
 // from a folder or an archive copy and register assets (AssetInstall.h);
 // the export packs a committed asset (AssetExport.h); URL requests are served
