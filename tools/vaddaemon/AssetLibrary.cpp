@@ -12,6 +12,7 @@
 #include "foundation/soups/SoupFiles.h"
 #include "foundation/streams/BufferStream.h"
 #include "vaddaemon/AssetConfigFacts.h"
+#include "vaddaemon/InstallStaging.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ bool AssetLibrary::Open(const std::string& databasePath, std::string& error) {
         }
     }
     if (!m_store.Open(osPath, error)) return false;
+    RecoverStagedInstalls(m_store);
     m_readers.SetPath(osPath);
     return true;
 }
