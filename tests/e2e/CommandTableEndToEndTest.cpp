@@ -250,7 +250,13 @@ TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
         {{"printconfig", asset}, 0, "", {20}, {},
          {"+ Start of " + asset + " dump\n", "kind", "\"consist\"", "username", "\"Test train\"", "consist-list",
           "car-kuid", "<kuid:3:100>", "kuid-table", "+ End of " + asset + " dump\n" + Summary(0)}},
-        {{"validate", asset}, 0, Summary(0), {30, 21, 38}},
+        // The daemon starts the installation's command host for the
+        // validation; this build's host cannot validate, so nothing was
+        // validated and the word fails with the host's message.
+        {{"validate", asset}, 255,
+         Failure("'kuid " + std::to_string(kUserId) +
+                 " 1' was not validated: asset validation is not available in this build."),
+         {30, 21, 38}},
     };
     for (const Row& row : rows) Check(row);
 

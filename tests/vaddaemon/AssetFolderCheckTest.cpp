@@ -1,6 +1,10 @@
-// Validating the asset in a folder (operation 38): the ok byte and the one
-// error line each fault gives.
+// Validating the asset in a folder (operation 38): the folder's check
+// before the validation job, and the one error line each fault gives (the
+// folder is then not validated).
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 #include "vaddaemon/StoreFixture.h"
 
@@ -17,6 +21,18 @@ using StoreFolderCheck = StoreTest;
 TEST_F(StoreFolderCheck, EachFaultIsOneFinding) {
     RawLink link;
     ASSERT_NO_FATAL_FAILURE(Connect(link));
+    // A command host that validates every folder it is given without
+    // finding anything.
+    RawLink host;
+    ASSERT_NO_FATAL_FAILURE(Connect(host));
+    ASSERT_TRUE(host.SendFrame(140, 0, Bytes()));
+    ASSERT_EQ(ToHex(host.Request(181, Bytes())), "01");
+    std::atomic<bool> done{false};
+    std::thread answers([&] {
+        RawLink::Frame job;
+        while (!done && host.Next(job, 200))
+            if (job.notice && job.word == 1) host.SendFrame(141, 0, Le32(0) + Le32(0) + Hex("01"));
+    });
     WriteFile(Folder("local", "good") + "/config.txt", "kuid <kuid:3:100>\nusername \"Good\"\n");
     WriteFile(Folder("local", "empty") + "/readme.txt", "x");
     WriteFile(Folder("local", "broken") + "/config.chump", "not a soup at all");
@@ -60,6 +76,8 @@ TEST_F(StoreFolderCheck, EachFaultIsOneFinding) {
     }
     // Cut short: no folder.
     EXPECT_EQ(ToHex(link.Request(38, Interned("local"))), "");
+    done = true;
+    answers.join();
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // draft that was never committed.
 #include <gtest/gtest.h>
 
+#include "assetdb/categories/CategoryClassList.h"
 #include "vaddaemon/StoreFixture.h"
 
 namespace {
@@ -82,6 +83,28 @@ TEST_F(StoreSearch, FilterTreesSelectFromTheStore) {
         SCOPED_TRACE(c.what);
         bool ok = false;
         EXPECT_EQ(ToHex(m_link.Request(2, c.filter, &ok)), ToHex(c.found));
+        EXPECT_TRUE(ok);
+    }
+}
+
+// The search answers category patterns in the store's query; each pattern
+// must select exactly the assets whose class list the pattern matcher of
+// the client accepts, its odd corners included.
+TEST_F(StoreSearch, CategoryPatternsSelectWhatTheMatcherAccepts) {
+    const std::pair<Bytes, const char*> assets[] = {
+        {Kuid(3, 100), "TR;LOC"}, {Kuid(3, 200), "TV"}, {Kuid(3, 300), "TV"}, {Kuid(3, 400), "CN"}, {Kuid(3, 600), ""},
+    };
+    const char* patterns[] = {
+        "TR;LOC|CN", "LOC;TR",  "TR;;LOC", "|XYZ", "XYZ||", "XYZ|",  "TV|",    ";TV",   "-",     "--",
+        "--TV",      "TV;-",    "-TV;-CN", "-XYZ", "TR;-LOC|-TR;-TV;-CN", "tv", "TR;LOC;X", "CN|TV|TR", "-|XYZ", "XYZ|;",
+    };
+    for (const char* pattern : patterns) {
+        SCOPED_TRACE(pattern);
+        std::vector<Bytes> expected;
+        for (const auto& [kuid, list] : assets)
+            if (MatchCategoryPattern(pattern, list)) expected.push_back(kuid);
+        bool ok = false;
+        EXPECT_EQ(ToHex(m_link.Request(2, Words(kCategory, pattern), &ok)), ToHex(Found(expected)));
         EXPECT_TRUE(ok);
     }
 }

@@ -82,6 +82,13 @@ TEST_F(StoreReplies, MalformedPayloadsAreAnsweredEmptyAndDoNothing) {
         {"thumbnail: no size", 29, Kuid(3, 100)},
         {"location: flag missing", 23, Kuid(3, 100)},
         {"local data: no soup", 122, Kuid(3, 100) + Interned("k")},
+        // Bytes after the last field make a payload as malformed as bytes
+        // missing.
+        {"create: a byte after the name", 35, Kuid(3, 100) + Hex("01") + Text("n") + Hex("00")},
+        {"info: a byte after the mask", 21, Kuid(3, 100) + Le32(-1) + Hex("00")},
+        {"search: a byte after the tree", 2, Hex("6c6f6f62") + Le32(0) + Hex("00")},
+        {"dependencies: a KUID more than counted", 42, Le32(0) + Kuid(3, 100)},
+        {"repair: a byte after the mode", 3, Le32(0) + Hex("00")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -90,6 +90,7 @@ TEST_F(StoreSettings, ADamagedSoupIsNotStored) {
         {"wrong magic", Interned("internet") + Hex("58435324 01000000 00000000 00000000")},
         {"no soup at all", Interned("internet")},
         {"no name", Interned("") + good},
+        {"bytes after the soup", Interned("internet") + Soup(TextEntry("language", "FR")) + Hex("00")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -115,6 +116,9 @@ TEST_F(StoreSettings, KuidsAreGeneratedInTheUsersRangeAndUsersAreNamed) {
 
     // <kuid:4242:1>, then <kuid:4242:2>: content, then packed word 4242.
     EXPECT_EQ(ToHex(link.Request(58, Bytes())), "0100000092100000");
+    // A request that carries a payload is malformed and uses up no KUID.
+    EXPECT_EQ(ToHex(link.Request(58, Hex("00"))), "");
+    EXPECT_TRUE(TranscriptHas("bad payload op=58 id=" + std::to_string(link.lastId) + "\n"));
     EXPECT_EQ(ToHex(link.Request(58, Bytes())), "0200000092100000");
     // A new asset with the null KUID takes the next one.
     const Bytes created = link.Request(35, Hex("ffffffff ffffffff 01") + Text("Made"));

@@ -15,6 +15,7 @@
 #include "foundation/soups/SoupHandle.h"
 #include "vaddaemon/AssetConfigFacts.h"
 #include "vaddaemon/AssetLibrary.h"
+#include "vaddaemon/InstallStaging.h"
 
 namespace {
 
@@ -65,23 +66,31 @@ bool InstallArchiveAsset(AssetStore& store, const CdpAssetEntry& entry, ResultsL
         Note(log, kSeverityError, kuid, "A folder of the asset's name is already in the local location.");
         return false;
     }
+    // The files and the configuration go into a staging folder first
+    // (InstallStaging.h).
+    const std::string staging = PrepareStagingFolder(kuid);
     Vek::PString error;
-    ExtractArchiveFolder(error, entry.GetFiles(), Vek::PString(), target.c_str(), entry.GetCompression());
+    if (staging.empty())
+        error = Vek::PString("The asset's files could not be staged.");
+    else
+        ExtractArchiveFolder(error, entry.GetFiles(), Vek::PString(), staging.c_str(), entry.GetCompression());
     const SoupHandle config = MakeInstallConfig(entry);
-    Vek::File::Path configPath(target.c_str());
+    Vek::File::Path configPath(staging.c_str());
     configPath.AddPath("config.chump");
     if (error.IsEmpty() && !SaveSoupFile(config, Vek::PString(), configPath.c_str(), "chump"))
         error = Vek::PString("The configuration could not be written.");
-    if (error.IsEmpty()) {
-        record = AssetRecord();
-        record.kuid = kuid;
-        record.installed = true;
-        ReadConfigFacts(config, record);
-        if (!store.Put(record)) error = Vek::PString("The database could not be updated.");
-    }
     if (!error.IsEmpty()) {
-        Vek::File::DeleteTree(target.c_str());
+        if (!staging.empty()) Vek::File::DeleteTree(staging.c_str());
         Note(log, kSeverityError, kuid, error.c_str());
+        return false;
+    }
+    record = AssetRecord();
+    record.kuid = kuid;
+    record.installed = true;
+    ReadConfigFacts(config, record);
+    std::string failure;
+    if (!CommitStagedInstall(store, record, staging, target, failure)) {
+        Note(log, kSeverityError, kuid, failure);
         return false;
     }
     Note(log, kSeverityInformation, kuid, std::string("Installed ") + kuid.ToTagString().c_str() + ".");
@@ -123,8 +132,10 @@ KUID InstallAssetFolder(AssetLibrary& library, const std::string& folder, Result
         Note(log, kSeverityError, kuid, "A folder of the asset's name is already in the local location.");
         return KUID::Null();
     }
-    if (!CopyTreeBetweenRoots(Vek::PString(), folder.c_str(), Vek::PString(), target.c_str())) {
-        Vek::File::DeleteTree(target.c_str());
+    // The copy goes into a staging folder first (InstallStaging.h).
+    const std::string staging = PrepareStagingFolder(kuid);
+    if (staging.empty() || !CopyTreeBetweenRoots(Vek::PString(), folder.c_str(), Vek::PString(), staging.c_str())) {
+        if (!staging.empty()) Vek::File::DeleteTree(staging.c_str());
         Note(log, kSeverityError, kuid, "The asset's files could not be copied.");
         return KUID::Null();
     }
@@ -132,9 +143,9 @@ KUID InstallAssetFolder(AssetLibrary& library, const std::string& folder, Result
     record.kuid = kuid;
     record.installed = true;
     ReadConfigFacts(config, record);
-    if (!store.Put(record)) {
-        Vek::File::DeleteTree(target.c_str());
-        Note(log, kSeverityError, kuid, "The database could not be updated.");
+    std::string failure;
+    if (!CommitStagedInstall(store, record, staging, target, failure)) {
+        Note(log, kSeverityError, kuid, failure);
         return KUID::Null();
     }
     Note(log, kSeverityInformation, kuid, std::string("Installed ") + kuid.ToTagString().c_str() + ".");

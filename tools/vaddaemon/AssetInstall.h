@@ -6,6 +6,10 @@
 // its assets is extracted into "local" in the same way, with the
 // configuration MakeInstallConfig gives stored as "config.chump".
 //
+// Either way the files are put together in a staging folder and renamed
+// into "local" after the record is committed, so a crash at any moment
+// leaves each asset installed whole or absent (InstallStaging.h).
+//
 // Nothing is overwritten: an asset the store knows already (committed or
 // being edited), or a folder of its name already in "local", makes the
 // install fail (for an archive: that asset's install; the others go on). A folder that holds the location "local" itself is refused,

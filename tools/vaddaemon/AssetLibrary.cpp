@@ -12,6 +12,7 @@
 #include "foundation/soups/SoupFiles.h"
 #include "foundation/streams/BufferStream.h"
 #include "vaddaemon/AssetConfigFacts.h"
+#include "vaddaemon/InstallStaging.h"
 
 namespace {
 
@@ -65,7 +66,10 @@ bool AssetLibrary::Open(const std::string& databasePath, std::string& error) {
             return false;
         }
     }
-    return m_store.Open(osPath, error);
+    if (!m_store.Open(osPath, error)) return false;
+    RecoverStagedInstalls(m_store);
+    m_readers.SetPath(osPath);
+    return true;
 }
 
 int64_t AssetLibrary::Create(KUID& kuid, bool starterConfig, const std::string& name, int connection,
@@ -286,28 +290,30 @@ void AssetLibrary::ReleaseConnection(int connection) {
     m_handles.CloseAllOf(connection);
 }
 
-bool AssetLibrary::SatisfiedLocked(const KUID& dependency) {
+bool AssetLibrary::Satisfied(AssetStore& store, const KUID& dependency) {
     AssetRecord record;
-    if (m_store.Find(dependency, record) && record.installed) return true;
-    for (const KUID& version : m_store.InstalledVersions(dependency.GetUserID(), dependency.GetContentID()))
+    if (store.Find(dependency, record) && record.installed) return true;
+    for (const KUID& version : store.InstalledVersions(dependency.GetUserID(), dependency.GetContentID()))
         if (version.GetVersion() >= dependency.GetVersion() || dependency.IsTwoPart()) return true;
     return false;
 }
 
 AssetInfo AssetLibrary::Info(const KUID& kuid) {
-    std::lock_guard<std::mutex> hold(m_lock);
     AssetInfo info;
     info.record.kuid = kuid;
-    if (!m_store.Find(kuid, info.record)) return info;
+    StoreReaders::Lease reader = m_readers.Take();
+    if (!reader.IsValid()) return info;
+    AssetStore& store = reader.Store();
+    if (!store.Find(kuid, info.record)) return info;
     info.found = true;
     for (const KUID& dependency : info.record.dependencies) {
-        if (!SatisfiedLocked(dependency)) {
+        if (!Satisfied(store, dependency)) {
             info.missingDependencies = true;
             break;
         }
     }
     info.authorId = kuid.GetUserID();
-    m_store.FindUserName(info.authorId, info.authorName);
+    store.FindUserName(info.authorId, info.authorName);
     return info;
 }
 

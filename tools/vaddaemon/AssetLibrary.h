@@ -16,8 +16,9 @@
 // there. Nothing is overwritten: a folder that is in the way makes the step
 // fail instead.
 //
-// One lock serialises every operation; the connections' threads and the
-// repair job share the library. Messages for the requester go into the
+// One lock serialises every change; the connections' threads and the
+// repair job share the library. Searches and asset-info lookups read
+// through connections of their own (StoreReaders.h) without that lock. Messages for the requester go into the
 // given log (when not null) as errors naming the asset.
 #include <cstdint>
 #include <mutex>
@@ -27,6 +28,7 @@
 #include "foundation/soups/SoupHandle.h"
 #include "vaddaemon/AssetHandles.h"
 #include "vaddaemon/AssetStore.h"
+#include "vaddaemon/StoreReaders.h"
 
 class ResultsLog;
 
@@ -111,12 +113,16 @@ public:
     // The user id of the "internet" settings' "user-id"; false without one.
     bool UserIdLocked(int32_t& user);
     // Some installed version satisfies the dependency.
-    bool SatisfiedLocked(const KUID& dependency);
+    bool SatisfiedLocked(const KUID& dependency) { return Satisfied(m_store, dependency); }
+    static bool Satisfied(AssetStore& store, const KUID& dependency);
+    // The read-only connections (no lock needed).
+    StoreReaders& Readers() { return m_readers; }
 
 private:
     KUID GenerateKuidLocked();
 
     std::mutex m_lock;
     AssetStore m_store;
+    StoreReaders m_readers;
     AssetHandles m_handles;
 };

@@ -1,6 +1,5 @@
 #include "vaddaemon/AssetSearch.h"
 
-#include <mutex>
 #include <string>
 
 #include "assetdb/categories/CategoryClassList.h"
@@ -10,9 +9,14 @@
 #include "assetdb/filters/VADFilterElementInt.h"
 #include "assetdb/filters/VADFilterElementString.h"
 #include "assetdb/filters/VADFilterElementTimestamp.h"
+#include "vaddaemon/AssetCodes.h"
 #include "vaddaemon/AssetLibrary.h"
+#include "vaddaemon/SearchQuery.h"
 
 namespace {
+
+// The longest query text a connection keeps compiled.
+constexpr std::size_t kMaxKeptQuery = 4096;
 
 // What the conditions ask of one asset, gathered once per asset.
 struct Candidate {
@@ -21,37 +25,9 @@ struct Candidate {
     bool missingDependencies = false;
 };
 
-std::string Folded(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-// The codes of a list separated by ';' or ',', trimmed and case-folded.
-std::vector<std::string> Codes(const std::string& list) {
-    std::vector<std::string> codes;
-    std::string code;
-    auto flush = [&] {
-        const std::size_t first = code.find_first_not_of(" \t");
-        if (first != std::string::npos) {
-            const std::size_t last = code.find_last_not_of(" \t");
-            codes.push_back(Folded(code.substr(first, last - first + 1)));
-        }
-        code.clear();
-    };
-    for (char c : list) {
-        if (c == ';' || c == ',')
-            flush();
-        else
-            code += c;
-    }
-    flush();
-    return codes;
-}
-
 bool HasAllCodes(const std::string& have, const std::string& wanted) {
-    const std::vector<std::string> own = Codes(have);
-    for (const std::string& code : Codes(wanted)) {
+    const std::vector<std::string> own = ListCodes(have);
+    for (const std::string& code : ListCodes(wanted)) {
         bool found = false;
         for (const std::string& mine : own) found = found || mine == code;
         if (!found) return false;
@@ -96,8 +72,8 @@ bool MatchString(const VADFilterElementString& element, const Candidate& asset) 
     const AssetRecord& record = asset.record;
     switch (element.GetField()) {
         case VADFilterElementString::kAssetName: {
-            const std::string name = Folded(record.name);
-            const std::string wanted = Folded(value);
+            const std::string name = FoldedText(record.name);
+            const std::string wanted = FoldedText(value);
             return element.IsQuoted() ? name == wanted : name.find(wanted) != std::string::npos;
         }
         case VADFilterElementString::kCategoryList:
@@ -175,7 +151,7 @@ bool Matches(const VADFilterElement& element, const Candidate& asset) {
     }
 }
 
-bool ObsoleteLocked(AssetStore& store, const KUID& kuid) {
+bool Obsolete(AssetStore& store, const KUID& kuid) {
     const std::vector<KUID> versions = store.InstalledVersions(kuid.GetUserID(), kuid.GetContentID());
     if (!versions.empty() && versions.front().GetVersion() > kuid.GetVersion()) return true;
     for (const KUID& successor : store.InstalledObsoleting(kuid.GetUserID(), kuid.GetContentID()))
@@ -183,23 +159,46 @@ bool ObsoleteLocked(AssetStore& store, const KUID& kuid) {
     return false;
 }
 
-}  // namespace
-
-std::vector<KUID> SearchAssets(AssetLibrary& library, const VADFilterElement& filter) {
-    std::lock_guard<std::mutex> hold(library.Mutex());
-    AssetStore& store = library.Store();
+// Evaluates the tree asset by asset: the way taken when SQLite cannot take
+// the query (a tree beyond its limits).
+std::vector<KUID> ScanAssets(AssetStore& store, const VADFilterElement& filter) {
     std::vector<KUID> found;
     for (const KUID& kuid : store.AllAssets()) {
         Candidate asset;
         if (!store.Find(kuid, asset.record)) continue;
-        asset.obsolete = ObsoleteLocked(store, kuid);
+        asset.obsolete = Obsolete(store, kuid);
         for (const KUID& dependency : asset.record.dependencies) {
-            if (!library.SatisfiedLocked(dependency)) {
+            if (!AssetLibrary::Satisfied(store, dependency)) {
                 asset.missingDependencies = true;
                 break;
             }
         }
         if (Matches(filter, asset)) found.push_back(kuid);
     }
+    return found;
+}
+
+}  // namespace
+
+std::vector<KUID> SearchAssets(AssetLibrary& library, const VADFilterElement& filter) {
+    StoreReaders::Lease reader = library.Readers().Take();
+    if (!reader.IsValid()) return std::vector<KUID>();
+    AssetStore& store = reader.Store();
+    const SearchQuery query = BuildSearchQuery(filter);
+    // Short queries (the usual shapes) stay compiled on the connection.
+    SqliteStatement select = query.sql.size() <= kMaxKeptQuery ? store.Connection().Prepare(query.sql.c_str())
+                                                               : store.Connection().PrepareOnce(query.sql);
+    if (!select.IsValid()) return ScanAssets(store, filter);
+    for (std::size_t i = 0; i < query.values.size(); ++i) {
+        const SearchQuery::Value& value = query.values[i];
+        if (value.isText)
+            select.Bind(static_cast<int>(i + 1), value.text);
+        else
+            select.Bind(static_cast<int>(i + 1), value.number);
+    }
+    std::vector<KUID> found;
+    while (select.Step())
+        found.emplace_back(static_cast<int32_t>(select.Int(0)), static_cast<int32_t>(select.Int(1)),
+                           static_cast<int32_t>(select.Int(2)));
     return found;
 }

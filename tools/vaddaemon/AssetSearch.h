@@ -23,6 +23,11 @@
 // A group with the match-all flag needs all its children (so the empty
 // group matches everything), without it any one of them (an empty group
 // then matches everything too); a negated group inverts its result.
+//
+// The tree runs as one SQL query (SearchQuery.h) on a reader connection of
+// its own (StoreReaders.h), without the library's lock. A tree SQLite
+// cannot take (beyond its limits) is evaluated asset by asset instead,
+// with the same results.
 #include <vector>
 
 #include "foundation/kuid/KUID.h"

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
+
+#include "vaddaemon/AssetCodes.h"
 
 namespace {
 
@@ -30,6 +33,17 @@ const char kSchema[] =
     " key TEXT NOT NULL, soup BLOB NOT NULL,"
     " PRIMARY KEY(user_id, content_id, version, key));";
 
+// Added by layout 2: the codes of each asset's lists, and the indexes the
+// search narrows its candidates by.
+const char kSearchSchema[] =
+    "CREATE TABLE IF NOT EXISTS asset_codes("
+    " kind INTEGER NOT NULL, code TEXT NOT NULL,"
+    " user_id INTEGER NOT NULL, content_id INTEGER NOT NULL, version INTEGER NOT NULL,"
+    " PRIMARY KEY(kind, code, user_id, content_id, version)) WITHOUT ROWID;"
+    "CREATE INDEX IF NOT EXISTS asset_codes_by_asset ON asset_codes(user_id, content_id, version);"
+    "CREATE INDEX IF NOT EXISTS assets_by_name ON assets(name COLLATE NOCASE);"
+    "CREATE INDEX IF NOT EXISTS asset_links_by_target ON asset_links(kind, target_user, target_content);";
+
 SqliteStatement& BindKuid(SqliteStatement& statement, int first, const KUID& kuid) {
     return statement.Bind(first, static_cast<int64_t>(kuid.GetUserID()))
         .Bind(first + 1, static_cast<int64_t>(kuid.GetContentID()))
@@ -49,6 +63,18 @@ bool AssetStore::Open(const std::string& osPath, std::string& error) {
         m_db.Close();
         return false;
     }
+    m_osPath = osPath;
+    return true;
+}
+
+bool AssetStore::OpenReader(const std::string& osPath, std::string& error) {
+    if (!m_db.Open(osPath, error)) return false;
+    if (!m_db.Exec("PRAGMA query_only=1")) {
+        error = m_db.LastError();
+        m_db.Close();
+        return false;
+    }
+    m_osPath = osPath;
     return true;
 }
 
@@ -59,19 +85,69 @@ bool AssetStore::MakeTables(std::string& error) {
         return false;
     }
     const int64_t layout = version.Int(0);
+    version = SqliteStatement();
     if (layout > kLayoutVersion) {
         error = "the database has a later layout (" + std::to_string(layout) + ")";
         return false;
     }
-    if (!m_db.Exec("PRAGMA synchronous=FULL")) {
-        error = m_db.LastError();
+    // A write-ahead journal: readers on their own connections see the last
+    // committed state while the writer works. A commit is durable once the
+    // journal holds it (a killed daemon loses nothing committed); the file
+    // is synced when the journal is copied back into it.
+    SqliteStatement journal = m_db.PrepareOnce("PRAGMA journal_mode=WAL");
+    if (!journal.Step() || journal.Text(0) != "wal" || !m_db.Exec("PRAGMA synchronous=NORMAL")) {
+        error = "cannot set the journal: " + m_db.LastError();
         return false;
     }
+    journal = SqliteStatement();
     SqliteTransaction transaction(m_db);
-    if (!transaction.Began() || !m_db.Exec(kSchema) ||
+    if (!transaction.Began() || !m_db.Exec(kSchema) || !m_db.Exec(kSearchSchema) ||
+        (layout < 2 && !FillCodes()) ||
         !m_db.Exec(("PRAGMA user_version=" + std::to_string(kLayoutVersion)).c_str()) || !transaction.Commit()) {
         error = "cannot make the tables: " + m_db.LastError();
         return false;
+    }
+    return true;
+}
+
+bool AssetStore::FillCodes() {
+    std::vector<AssetRecord> records;
+    {
+        SqliteStatement select = m_db.PrepareOnce(
+            "SELECT user_id, content_id, version, category_class, category_era, keywords, category_region"
+            " FROM assets");
+        while (select.Step()) {
+            AssetRecord record;
+            record.kuid = KuidAt(select, 0);
+            record.categoryClass = select.Text(3);
+            record.categoryEra = select.Text(4);
+            record.keywords = select.Text(5);
+            record.categoryRegion = select.Text(6);
+            records.push_back(std::move(record));
+        }
+        if (select.Failed()) return false;
+    }
+    for (const AssetRecord& record : records)
+        if (!PutCodes(record)) return false;
+    return true;
+}
+
+bool AssetStore::PutCodes(const AssetRecord& record) {
+    SqliteStatement clear = m_db.Prepare("DELETE FROM asset_codes WHERE user_id=?1 AND content_id=?2 AND version=?3");
+    if (!BindKuid(clear, 1, record.kuid).Run()) return false;
+    const std::pair<AssetCodeKind, std::vector<std::string>> lists[] = {
+        {AssetCodeKind::kCategoryClass, CategoryClassCodes(record.categoryClass)},
+        {AssetCodeKind::kEra, ListCodes(record.categoryEra)},
+        {AssetCodeKind::kKeyword, ListCodes(record.keywords)},
+        {AssetCodeKind::kRegion, ListCodes(record.categoryRegion)},
+    };
+    for (const auto& [kind, codes] : lists) {
+        for (const std::string& code : std::set<std::string>(codes.begin(), codes.end())) {
+            SqliteStatement insert = m_db.Prepare(
+                "INSERT INTO asset_codes(kind, code, user_id, content_id, version) VALUES(?1, ?2, ?3, ?4, ?5)");
+            insert.Bind(1, static_cast<int64_t>(kind)).Bind(2, code);
+            if (!BindKuid(insert, 3, record.kuid).Run()) return false;
+        }
     }
     return true;
 }
@@ -97,19 +173,23 @@ bool AssetStore::Find(const KUID& kuid, AssetRecord& record) {
     record.categoryRegion = select.Text(9);
     record.categoryEra = select.Text(10);
     record.build = static_cast<float>(select.Real(11));
-    record.dependencies = Links(kuid, kLinkDependency);
-    record.obsoletes = Links(kuid, kLinkObsolete);
+    select = SqliteStatement();
+    ReadLinks(record);
     return true;
 }
 
-std::vector<KUID> AssetStore::Links(const KUID& kuid, int kind) {
-    std::vector<KUID> links;
+void AssetStore::ReadLinks(AssetRecord& record) {
     SqliteStatement select = m_db.Prepare(
-        "SELECT target_user, target_content, target_version FROM asset_links"
-        " WHERE user_id=?1 AND content_id=?2 AND version=?3 AND kind=?4 ORDER BY position");
-    BindKuid(select, 1, kuid).Bind(4, static_cast<int64_t>(kind));
-    while (select.Step()) links.push_back(KuidAt(select, 0));
-    return links;
+        "SELECT kind, target_user, target_content, target_version FROM asset_links"
+        " WHERE user_id=?1 AND content_id=?2 AND version=?3 ORDER BY kind, position");
+    BindKuid(select, 1, record.kuid);
+    while (select.Step()) {
+        const int64_t kind = select.Int(0);
+        if (kind == kLinkDependency)
+            record.dependencies.push_back(KuidAt(select, 1));
+        else if (kind == kLinkObsolete)
+            record.obsoletes.push_back(KuidAt(select, 1));
+    }
 }
 
 bool AssetStore::Put(const AssetRecord& record) {
@@ -147,6 +227,7 @@ bool AssetStore::Put(const AssetRecord& record) {
             if (!BindKuid(link, 6, target).Run()) return false;
         }
     }
+    if (!PutCodes(record)) return false;
     return transaction.Commit();
 }
 
@@ -157,6 +238,7 @@ bool AssetStore::Remove(const KUID& kuid) {
         "DELETE FROM assets WHERE user_id=?1 AND content_id=?2 AND version=?3",
         "DELETE FROM asset_links WHERE user_id=?1 AND content_id=?2 AND version=?3",
         "DELETE FROM local_data WHERE user_id=?1 AND content_id=?2 AND version=?3",
+        "DELETE FROM asset_codes WHERE user_id=?1 AND content_id=?2 AND version=?3",
     };
     for (const char* sql : statements) {
         SqliteStatement remove = m_db.Prepare(sql);

@@ -9,8 +9,13 @@
 //   users          user names by user id
 //   kuid_counters  the next content id to hand out in each user's range
 //   local_data     per-asset soups of the online access, by key
+//   asset_codes    the codes of each asset's category-class, era, keyword
+//                  and region lists (AssetCodes.h), which the search
+//                  narrows by
 // Every change is one transaction, so the file never holds half a change.
-// The store has no lock of its own: its owner serialises all use.
+// The store has no lock of its own: its owner serialises all use. The file
+// has a write-ahead journal, so further connections made by OpenReader read
+// the last committed state at the same time as the writer works.
 //
 // A file written by a later layout (a higher user_version) or a file that
 // is not a database is refused, never rewritten.
@@ -24,11 +29,20 @@
 class AssetStore {
 public:
     // The layout this code writes (PRAGMA user_version).
-    static constexpr int kLayoutVersion = 1;
+    // Layout 2 added the asset_codes table and the search's indexes; a
+    // layout-1 file gets them when it is opened.
+    static constexpr int kLayoutVersion = 2;
 
     // Opens or creates the database at an OS path and makes its tables.
     bool Open(const std::string& osPath, std::string& error);
+    // Opens a further connection to a database that Open made, for reading
+    // only.
+    bool OpenReader(const std::string& osPath, std::string& error);
     bool IsOpen() const { return m_db.IsOpen(); }
+    const std::string& OsPath() const { return m_osPath; }
+    // The connection, for queries of the store's tables built elsewhere
+    // (AssetSearch.h).
+    SqliteConnection& Connection() { return m_db; }
 
     // ---- assets ----
     bool Find(const KUID& kuid, AssetRecord& record);
@@ -63,7 +77,12 @@ public:
 
 private:
     bool MakeTables(std::string& error);
-    std::vector<KUID> Links(const KUID& kuid, int kind);
+    void ReadLinks(AssetRecord& record);
+    // Rewrites the asset's rows of asset_codes.
+    bool PutCodes(const AssetRecord& record);
+    // Fills asset_codes from every stored asset (a layout-1 file).
+    bool FillCodes();
 
     SqliteConnection m_db;
+    std::string m_osPath;
 };

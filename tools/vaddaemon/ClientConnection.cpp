@@ -73,6 +73,7 @@ void ClientConnection::Run() {
         }
     }
     m_socket->Shutdown();
+    m_server.GetCommandHosts().Unregister(m_number);
     m_server.GetLibrary().ReleaseConnection(m_number);
     m_finished = true;
 }
@@ -211,15 +212,17 @@ bool ClientConnection::SendJobs() {
             Note("scenario " + error);
             continue;
         }
-        if (!m_socket->SendNotice(Notice::kCommandHostJob, payload)) return false;
+        if (!m_server.GetCommandHosts().Send(m_number, payload)) return false;
     }
     return true;
 }
 
 bool ClientConnection::Handle(const Frame& frame) {
-    if (frame.id == 0 && frame.op == Op::kCommandHostJobReply)
+    if (frame.id == 0 && frame.op == Op::kCommandHostJobReply) {
         Note("job reply " + std::to_string(m_jobReplies++) + " payload=" +
              Transcript::Hex(frame.payload.data(), frame.payload.size()));
+        m_server.GetCommandHosts().Deliver(m_number, frame.payload);
+    }
     ScenarioRule rule;
     bool ruled = m_server.GetScenario().Match(frame.op, rule);
     std::vector<uint8_t> body;
@@ -249,6 +252,7 @@ bool ClientConnection::Handle(const Frame& frame) {
     if (frame.id == 0 && frame.op == Op::kCommandHostRegister && !m_commandHost) {
         m_commandHost = true;
         Note("command host");
+        m_server.GetCommandHosts().Register(m_number, m_socket);
         if (!SendJobs()) return false;
     }
     if (frame.op == Op::kShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning)) {

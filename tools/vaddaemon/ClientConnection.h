@@ -30,6 +30,7 @@ public:
     // Wakes the connection's thread so that it ends.
     void Shutdown() { m_socket->Shutdown(); }
     bool Finished() const { return m_finished; }
+    bool IsCommandHost() const { return m_commandHost; }
 
 private:
     struct Frame {
@@ -63,7 +64,7 @@ private:
     // Notices of the operation just carried out, sent after its reply.
     std::vector<std::pair<int32_t, std::vector<uint8_t>>> m_noticesAfterReply;
     // The link registered as the command host (one-way 140).
-    bool m_commandHost = false;
+    std::atomic<bool> m_commandHost{false};
     int m_jobReplies = 0;
     bool m_goodbye = false;
     std::atomic<bool> m_finished{false};

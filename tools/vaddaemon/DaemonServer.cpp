@@ -76,15 +76,17 @@ void DaemonServer::Accept() {
 }
 
 std::size_t DaemonServer::Reap() {
+    std::size_t clients = 0;
     for (auto it = m_clients.begin(); it != m_clients.end();) {
         if (it->connection->Finished()) {
             it->thread.join();
             it = m_clients.erase(it);
         } else {
+            if (!it->connection->IsCommandHost()) ++clients;
             ++it;
         }
     }
-    return m_clients.size();
+    return clients;
 }
 
 void DaemonServer::StopClients() {
@@ -135,6 +137,7 @@ int DaemonServer::Run(const std::string& databasePath) {
     ::close(m_listenFd);
     m_listenFd = -1;
     StopClients();
+    m_hosts.EndStartedHosts();
     m_repair.Stop();
     return 0;
 }

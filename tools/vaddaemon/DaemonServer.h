@@ -15,6 +15,7 @@
 
 #include "assetdb/client/IPCRendezvous.h"
 #include "vaddaemon/AssetLibrary.h"
+#include "vaddaemon/CommandHosts.h"
 #include "vaddaemon/DaemonOptions.h"
 #include "vaddaemon/DaemonSettings.h"
 #include "vaddaemon/OperationDispatcher.h"
@@ -38,6 +39,7 @@ public:
     Transcript& GetTranscript() { return m_transcript; }
     AssetLibrary& GetLibrary() { return m_library; }
     OperationDispatcher& GetDispatcher() { return m_dispatcher; }
+    CommandHosts& GetCommandHosts() { return m_hosts; }
 
     // Opens the store for a hello that names `path`; false with `error`
     // when the path is not this daemon's database or the store cannot be
@@ -52,7 +54,8 @@ private:
 
     bool Listen();
     void Accept();
-    // Joins the clients that have ended; returns how many remain.
+    // Joins the clients that have ended; returns how many remain that are
+    // not command hosts (their keep-alives do not keep the daemon running).
     std::size_t Reap();
     void StopClients();
 
@@ -67,7 +70,8 @@ private:
     // The scenario's user names go into the store once, when it first opens.
     std::once_flag m_usersSeeded;
     UrlRequests m_urls{m_scenario.urls};
-    OperationDispatcher m_dispatcher{m_library, m_settings, m_repair, m_urls};
+    CommandHosts m_hosts{std::chrono::milliseconds(m_options.hostWaitMs)};
+    OperationDispatcher m_dispatcher{m_library, m_settings, m_repair, m_urls, m_hosts};
     int m_listenFd = -1;
     int m_port = 0;
     int m_nextNumber = 1;

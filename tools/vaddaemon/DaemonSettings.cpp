@@ -32,7 +32,8 @@ void WriteStored(bool found, const std::vector<uint8_t>& bytes, TStream& reply) 
 bool DaemonSettings::NormaliseSoup(TStream& payload, std::vector<uint8_t>& bytes) {
     const int32_t start = payload.Tell();
     SoupHandle soup;
-    if (!ReadBinarySoup(soup, payload)) return false;
+    // Bytes after the soup make the payload malformed too.
+    if (!ReadBinarySoup(soup, payload) || payload.Tell() != payload.Length()) return false;
     if (soup.IsEmpty()) {
         // An empty body is the form of no soup; a body that was there and
         // did not read is damage, which is not stored as if it were nothing.

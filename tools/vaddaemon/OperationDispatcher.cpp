@@ -9,7 +9,7 @@
 #include "foundation/soups/BinarySoupWriter.h"
 #include "foundation/streams/Stream.h"
 #include "vaddaemon/AssetExport.h"
-#include "vaddaemon/AssetFolderCheck.h"
+#include "vaddaemon/AssetValidation.h"
 #include "vaddaemon/AssetInfoWire.h"
 #include "vaddaemon/AssetInstall.h"
 #include "vaddaemon/AssetLibrary.h"
@@ -87,6 +87,10 @@ bool ReadKuidList(TStream& payload, std::vector<KUID>& kuids) {
     return !payload.HasError();
 }
 
+// The payload could not be read, or bytes follow what the operation reads:
+// either way it is malformed.
+bool Malformed(TStream& payload) { return payload.HasError() || payload.Tell() != payload.Length(); }
+
 void WriteKuidList(TStream& reply, const std::vector<KUID>& kuids) {
     reply.WriteInt32(static_cast<int32_t>(kuids.size()));
     for (const KUID& kuid : kuids) reply.WriteKUID(kuid);
@@ -139,7 +143,7 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
         case Op::kGetAssetConfig: {
             // The committed configuration; the form of no soup otherwise.
             const KUID kuid = ReadKuid(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             SoupHandle config;
             if (!m_library.CommittedConfig(kuid, config)) config.Clear();
             WriteBinarySoup(reply, config);
@@ -149,7 +153,7 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             // The detail mask is read and not used: the record is always whole.
             const KUID kuid = ReadKuid(payload);
             ReadWord(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             WriteAssetInfo(reply, m_library.Info(kuid));
             return true;
         }
@@ -158,7 +162,7 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             // working copy. Unknown: an empty location and folder.
             const KUID kuid = ReadKuid(payload);
             const bool includeEditing = ReadFlag(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             AssetPlace place;
             m_library.SpecLocation(kuid, includeEditing, place);
             WritePlace(reply, place);
@@ -167,13 +171,13 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
         case Op::kResolveKuid:
         case Op::kGetLatestKuid: {
             const KUID kuid = ReadKuid(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             reply.WriteKUID(op == Op::kResolveKuid ? m_library.Resolve(kuid) : m_library.Latest(kuid));
             return true;
         }
         case Op::kGetAssetDescription: {
             const KUID kuid = ReadKuid(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             reply.WriteString(m_library.Description(kuid).c_str());
             return true;
         }
@@ -182,7 +186,7 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             // without a thumbnail an empty location and path and 0.
             const KUID kuid = ReadKuid(payload);
             const int32_t size = ReadWord(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             AssetPlace place;
             int32_t width = 0;
             if (!m_library.Thumbnail(kuid, size, place, width)) width = 0;
@@ -196,7 +200,7 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             KUID kuid = ReadKuid(payload);
             const bool starter = ReadFlag(payload);
             const std::string name = ReadText(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             AssetPlace place;
             const int64_t handle = m_library.Create(kuid, starter, name, context.connection, place);
             reply.WriteInt64(handle);
@@ -208,37 +212,40 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             // Flag bit 0: an asset open for editing is deleted with its edits.
             const KUID kuid = ReadKuid(payload);
             const bool withEdits = ReadFlag(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             reply.WriteByte(m_library.Delete(kuid, withEdits, &context.log) ? 1 : 0);
             return true;
         }
         case Op::kGetDependencyList: {
             std::vector<KUID> kuids;
-            if (!ReadKuidList(payload, kuids)) return false;
+            if (!ReadKuidList(payload, kuids) || Malformed(payload)) return false;
             WriteKuidList(reply, m_library.Dependencies(kuids));
             return true;
         }
         case Op::kGetAssetObsoletes: {
             const KUID kuid = ReadKuid(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             WriteKuidList(reply, m_library.Obsoletes(kuid));
             return true;
         }
         case Op::kSetAssetFavorite: {
             const KUID kuid = ReadKuid(payload);
             const bool favourite = ReadFlag(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_library.SetFavourite(kuid, favourite);
             return true;
         }
         case Op::kSetAssetKeywords: {
             const KUID kuid = ReadKuid(payload);
             const std::string keywords = ReadText(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_library.SetKeywords(kuid, keywords);
             return true;
         }
         case Op::kGenerateKuid:
+            // The request has no payload; one with bytes is malformed and
+            // uses up no KUID.
+            if (payload.Length() != 0) return false;
             reply.WriteKUID(m_library.GenerateKuid());
             return true;
         default:
@@ -252,7 +259,7 @@ bool OperationDispatcher::CarryHandleOperation(int32_t op, TStream& payload, TSt
         case Op::kOpenAsset: {
             const KUID kuid = ReadKuid(payload);
             const bool edit = ReadFlag(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             AssetPlace place;
             const int64_t handle = m_library.OpenAsset(kuid, edit, context.connection, place, &context.log);
             reply.WriteInt64(handle);
@@ -261,13 +268,13 @@ bool OperationDispatcher::CarryHandleOperation(int32_t op, TStream& payload, TSt
         }
         case Op::kCloseAssetHandle: {
             const int64_t handle = ReadHandle(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_library.CloseHandle(handle, context.connection);
             return true;
         }
         case Op::kGetHandleLocation: {
             const int64_t handle = ReadHandle(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             AssetPlace place;
             m_library.HandleLocation(handle, context.connection, place);
             WritePlace(reply, place);
@@ -275,7 +282,7 @@ bool OperationDispatcher::CarryHandleOperation(int32_t op, TStream& payload, TSt
         }
         case Op::kRevertAsset: {
             const int64_t handle = ReadHandle(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             reply.WriteByte(m_library.Revert(handle, context.connection, &context.log) ? 1 : 0);
             return true;
         }
@@ -285,7 +292,7 @@ bool OperationDispatcher::CarryHandleOperation(int32_t op, TStream& payload, TSt
             // "backups").
             const int64_t handle = ReadHandle(payload);
             ReadWord(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             bool replaced = false;
             const bool ok = m_library.Commit(handle, context.connection, replaced, &context.log);
             reply.WriteByte(ok ? 1 : 0);
@@ -302,7 +309,7 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
     switch (op) {
         case Op::kRepairStart: {
             const int32_t mode = ReadWord(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_repair.Start(mode, context.laterLines);
             return true;
         }
@@ -310,7 +317,7 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             // A tagged filter tree (AssetSearch.h); a tree that cannot be
             // read, or a null one, is a malformed payload.
             const std::unique_ptr<VADFilterElement> filter = ReadTaggedFilterElement(payload);
-            if (!filter || payload.HasError()) return false;
+            if (!filter || Malformed(payload)) return false;
             WriteKuidList(reply, SearchAssets(m_library, *filter));
             return true;
         }
@@ -319,7 +326,7 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             // default soup (AssetExport.h).
             const KUID kuid = ReadKuid(payload);
             const int32_t mode = ReadWord(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             SoupHandle soup;
             if (ExportAsset(m_library, kuid, mode, soup, &context.log)) WriteBinarySoup(reply, soup);
             return true;
@@ -334,7 +341,7 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             ReadWord(payload);
             ReadWord(payload);
             SoupHandle extra;
-            if (payload.HasError() || !ReadBinarySoup(extra, payload) || payload.HasError()) return false;
+            if (payload.HasError() || !ReadBinarySoup(extra, payload) || Malformed(payload)) return false;
             std::vector<uint8_t> notice;
             m_urls.Start(url, reply, notice);
             context.noticesAfterReply.emplace_back(Notice::kUrlStatus, std::move(notice));
@@ -342,13 +349,13 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
         }
         case Op::kUrlRequestStatus: {
             const int64_t handle = ReadHandle(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_urls.Status(handle, reply);
             return true;
         }
         case Op::kReleaseUrlRequest: {
             const int64_t handle = ReadHandle(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_urls.Release(handle);
             return true;
         }
@@ -365,7 +372,7 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
                 latest.push_back(ReadKuid(payload));
                 ReadWord(payload);
             }
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             const std::vector<int32_t> chosen = ChooseFpxCandidates(m_library, latest);
             reply.WriteInt32(static_cast<int32_t>(chosen.size()));
             for (int32_t entry : chosen) reply.WriteInt32(entry);
@@ -381,7 +388,7 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             const std::string path = ReadText(payload);
             ReadWord(payload);
             ReadFlag(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             bool everything = false;
             const int32_t installed = InstallArchiveFile(m_library, path, &context.log, everything);
             reply.WriteInt32(everything ? installed : 0);
@@ -391,8 +398,9 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
         case Op::kValidateAssetFolder: {
             const std::string location = ReadInterned(payload);
             const std::string folder = ReadText(payload);
-            if (payload.HasError()) return false;
-            reply.WriteByte(CheckAssetFolder(location, folder, &context.log) ? 1 : 0);
+            if (Malformed(payload)) return false;
+            // 1 when the validation job ran, whatever it found (AssetValidation.h).
+            reply.WriteByte(ValidateAssetFolder(m_hosts, location, folder, context.log) ? 1 : 0);
             return true;
         }
         case Op::kInstallFromFolder: {
@@ -402,7 +410,7 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             const std::string folder = ReadText(payload);
             ReadWord(payload);
             ReadFlag(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             const KUID installed = InstallAssetFolder(m_library, folder, &context.log);
             reply.WriteKUID(installed);
             reply.WriteByte(installed.IsNull() ? 0 : 1);
@@ -418,14 +426,14 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
         case Op::kUserNameLookup: {
             // No second id is kept: it is always -1.
             const int32_t user = ReadWord(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             reply.WriteInt32(-1);
             reply.WritePString(m_settings.UserName(user).c_str());
             return true;
         }
         case Op::kReadSettings: {
             const std::string name = ReadInterned(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_settings.Read(name, reply);
             return true;
         }
@@ -437,14 +445,14 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
         case Op::kGetSettingValue: {
             const std::string name = ReadInterned(payload);
             const std::string key = ReadInterned(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             reply.WritePString(m_settings.Value(name, key).c_str());
             return true;
         }
         case Op::kLocalDataRead: {
             const KUID kuid = ReadKuid(payload);
             const std::string key = ReadInterned(payload);
-            if (payload.HasError()) return false;
+            if (Malformed(payload)) return false;
             m_settings.ReadLocalData(kuid, key, reply);
             return true;
         }

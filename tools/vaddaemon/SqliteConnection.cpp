@@ -9,6 +9,8 @@ namespace {
 // How long a statement waits for a lock held by another process (a second
 // daemon that lost the rendezvous race may still be opening the file).
 constexpr int kBusyTimeoutMs = 5000;
+// How many idle statements a connection keeps; more are finalised.
+constexpr std::size_t kMaxIdleStatements = 64;
 
 }  // namespace
 
@@ -20,16 +22,33 @@ SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) {
     }
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_statement); }
+SqliteStatement::SqliteStatement(SqliteConnection* owner, const std::string& key, sqlite3_stmt* statement)
+    : m_statement(statement), m_failed(statement == nullptr), m_owner(statement ? owner : nullptr), m_key(key) {}
+
+SqliteStatement::~SqliteStatement() { Release(); }
+
+void SqliteStatement::Release() {
+    if (m_owner && m_statement)
+        m_owner->GiveBack(m_key, m_statement);
+    else
+        sqlite3_finalize(m_statement);
+    m_statement = nullptr;
+    m_owner = nullptr;
+}
 
 SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
-    : m_statement(std::exchange(other.m_statement, nullptr)), m_failed(other.m_failed) {}
+    : m_statement(std::exchange(other.m_statement, nullptr)),
+      m_failed(other.m_failed),
+      m_owner(std::exchange(other.m_owner, nullptr)),
+      m_key(std::move(other.m_key)) {}
 
 SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
     if (this != &other) {
-        sqlite3_finalize(m_statement);
+        Release();
         m_statement = std::exchange(other.m_statement, nullptr);
         m_failed = other.m_failed;
+        m_owner = std::exchange(other.m_owner, nullptr);
+        m_key = std::move(other.m_key);
     }
     return *this;
 }
@@ -108,8 +127,36 @@ bool SqliteConnection::Open(const std::string& osPath, std::string& error) {
 }
 
 void SqliteConnection::Close() {
+    for (auto& [key, statement] : m_idle) sqlite3_finalize(statement);
+    m_idle.clear();
     if (m_db) sqlite3_close_v2(m_db);
     m_db = nullptr;
+}
+
+SqliteStatement SqliteConnection::Prepare(const char* sql) {
+    const std::string key(sql);
+    auto idle = m_idle.find(key);
+    if (idle != m_idle.end()) {
+        sqlite3_stmt* statement = idle->second;
+        m_idle.erase(idle);
+        return SqliteStatement(this, key, statement);
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (!m_db || sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        statement = nullptr;
+    }
+    return SqliteStatement(this, key, statement);
+}
+
+void SqliteConnection::GiveBack(const std::string& key, sqlite3_stmt* statement) {
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (m_idle.size() >= kMaxIdleStatements) {
+        sqlite3_finalize(statement);
+        return;
+    }
+    m_idle.emplace(key, statement);
 }
 
 bool SqliteConnection::Exec(const char* sql) {

@@ -1,19 +1,27 @@
 #pragma once
 // A thin owner of one SQLite connection and its prepared statements. The
-// connection is opened without SQLite's own locking (the daemon's store
-// serialises every use under its lock), with full synchronous writes so a
-// committed change survives a crash of the daemon.
+// connection is opened without SQLite's own locking: one thread uses it at
+// a time (the writer under the library's lock, a reader while leased).
+// Statements made by Prepare are kept after use and handed out again for
+// the same text, so the store's fixed queries are compiled once per
+// connection; PrepareOnce is for texts that are built per request.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
+class SqliteConnection;
+
 class SqliteStatement {
 public:
     SqliteStatement() = default;
     SqliteStatement(sqlite3* db, const char* sql);
+    // A statement from the connection's cache (or null), given back on
+    // destruction.
+    SqliteStatement(SqliteConnection* owner, const std::string& key, sqlite3_stmt* statement);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
@@ -43,8 +51,13 @@ public:
     std::vector<uint8_t> Blob(int column) const;
 
 private:
+    void Release();
+
     sqlite3_stmt* m_statement = nullptr;
     bool m_failed = false;
+    // Set for a cached statement: where it goes back to.
+    SqliteConnection* m_owner = nullptr;
+    std::string m_key;
 };
 
 class SqliteConnection {
@@ -63,11 +76,21 @@ public:
 
     // Runs one or more statements without results.
     bool Exec(const char* sql);
-    SqliteStatement Prepare(const char* sql) { return SqliteStatement(m_db, sql); }
+    // A statement of fixed text, compiled at its first use and reused.
+    SqliteStatement Prepare(const char* sql);
+    // A statement compiled for this use only.
+    SqliteStatement PrepareOnce(const std::string& sql) { return SqliteStatement(m_db, sql.c_str()); }
     std::string LastError() const;
+    sqlite3* Handle() const { return m_db; }
 
 private:
+    friend class SqliteStatement;
+    // Takes a used statement back (reset, bindings cleared).
+    void GiveBack(const std::string& key, sqlite3_stmt* statement);
+
     sqlite3* m_db = nullptr;
+    // Idle compiled statements by their text.
+    std::multimap<std::string, sqlite3_stmt*> m_idle;
 };
 
 // Begins a transaction and rolls it back unless Commit was called.

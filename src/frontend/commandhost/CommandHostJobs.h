@@ -7,10 +7,12 @@
 // true.
 //
 // Validation runs the asset tools' validation of the asset folder
-// (TETLib::ValidateAssetAtLocation, on the main thread). Texture conversion
-// belongs to the asset tools as well, which do not carry it yet: that job
-// answers that it could not run (an error entry, and the result of a job
-// that did nothing), never success.
+// (TETLib::ValidateAssetAtLocation, on the main thread) and answers its log
+// and the result byte; the daemon reads a reply with the byte as "ran" and
+// one without it as "could not run". Texture conversion belongs to the asset
+// tools as well, which do not carry it yet: that job answers that it could
+// not run (an error entry, and the result of a job that did nothing), never
+// success.
 class TStream;
 
 bool RunValidateJob(TStream& job, TStream& reply);

@@ -26,8 +26,9 @@ bool ValidateAsset(const KUID& asset, ResultsLog& log) {
     log.PushContextProperty(PropertyRef::Adopt(new VorlexPropertyAssetID(Vek::PString("AssetID"), asset)));
     VADAssetInfo info;
     VADGetAssetInfo(asset, info, -1);
+    bool lookedAt = true;
     if (static_cast<int>(info.build * 100.0f) > kLastObsoleteBuild) {
-        VADValidateAssetFolder(location, folder, &log);
+        lookedAt = VADValidateAssetFolder(location, folder, &log) != 0;
     } else {
         SoupHandle parameters;
         parameters.SetString(Vek::PString("asset_kuid"), asset.ToTagString().c_str());
@@ -36,7 +37,7 @@ bool ValidateAsset(const KUID& asset, ResultsLog& log) {
                      parameters);
     }
     log.PopContextProperty();
-    return true;
+    return lookedAt;
 }
 
 int32_t RunValidateWord(CommandArguments& args) {

@@ -80,6 +80,13 @@ TEST_F(AssetReports, ValidateAsksTheDaemonOnlyForAssetsOfBuild270AndLater) {
               "validated.\nOK (1 Errors, 0 Warnings)\n");
     EXPECT_EQ(Daemon().FramesOf(38).size(), 1u);
 
+    // A validation the daemon could not run is no success.
+    Describe(current);
+    Daemon().On(38, [](const Frame&) { return Answer{Bytes().U8(0), {{3, "Not validated."}}, false}; });
+    Outcome notRun = Command({"validate", "<kuid:3:100>"});
+    EXPECT_EQ(notRun.result, -1);
+    EXPECT_EQ(notRun.log, "- <NULL> : Not validated.\nOK (1 Errors, 0 Warnings)\n");
+
     Daemon().Reply(30, Bytes().I64(-1).PStr("").Str(""));
     EXPECT_EQ(Command({"validate", "<kuid:3:100>"}).result, -1);
 }
