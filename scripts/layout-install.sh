@@ -14,6 +14,9 @@ install -m 755 "$build/src/frontend/VorlexUtil" "$root/bin/VorlexUtil"
 if [ -x "$build/tools/vaddaemon/vaddaemon" ]; then
   install -m 755 "$build/tools/vaddaemon/vaddaemon" "$root/bin/vaddaemon"
 fi
+if [ -x "$build/tools/onlineserver/onlineserver" ]; then
+  install -m 755 "$build/tools/onlineserver/onlineserver" "$root/bin/onlineserver"
+fi
 # Copied over what is there, so files the program writes back into
 # ZIROzod ("personalDetails.txt") are kept.
 mkdir -p "$root/bin/ZIROzod"
