@@ -15,6 +15,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core
   libzip-dev
   libsqlite3-dev
+  liblua5.4-dev
 )
 
 missing=()
