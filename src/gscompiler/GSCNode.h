@@ -90,6 +90,10 @@ struct GSCNode {
     const char* className;
     GSCNode* chain;     // the case list of a switch, the on list of a wait
     uintptr_t list;     // used by code generation
+    // While parsing, on the first node of a list: a node of that list at or
+    // before its end, from where appending walks on (so that appending to a
+    // long list does not walk it from the start every time).
+    GSCNode* tail;
 
     bool Is(int32_t cat, int32_t k) const { return category == cat && kind == k; }
 

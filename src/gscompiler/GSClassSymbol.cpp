@@ -20,6 +20,7 @@ GSClassSymbol::~GSClassSymbol() { Clear(); }
 
 void GSClassSymbol::Clear() {
     baseList.Clear();
+    directBases.clear();
     declaredBases.Clear();
     memberTable.Free();
 }
@@ -40,9 +41,13 @@ GSSymbol* GSClassSymbol::FindLocal(const char* name, bool exact) {
 
 GSSymbol* GSClassSymbol::FindMember(const char* name, bool searchOuter, bool exact) {
     if (GSSymbol* found = FindLocal(name, exact)) return found;
+    // The flattened list already holds every base, direct or not, in the
+    // depth-first order a search through each base's own bases would first
+    // meet them; searching each member table once finds the same symbol
+    // without searching a chain's deeper bases again for every level.
     for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
         auto* entry = static_cast<GSBaseEntry*>(node->data);
-        if (GSSymbol* found = entry->baseClass->FindMember(name, false, exact)) return found;
+        if (GSSymbol* found = entry->baseClass->FindLocal(name, exact)) return found;
     }
     if (searchOuter && m_table) return m_table->Find(name, nullptr, false, exact);
     return nullptr;
@@ -114,6 +119,7 @@ bool GSClassSymbol::ResolveBases() {
     // A failed try leaves the flattened list as it found it, so that a later
     // try starts over instead of meeting its own earlier entries.
     const int32_t entriesBefore = baseList.Count();
+    const std::size_t directBefore = directBases.size();
     const int32_t dataBaseBefore = dataBase;
     const int32_t functionBaseBefore = functionBase;
     auto fail = [&]() {
@@ -121,6 +127,7 @@ bool GSClassSymbol::ResolveBases() {
             auto* last = baseList.End()->previous;
             baseList.Remove(last);
         }
+        directBases.resize(directBefore);
         dataBase = dataBaseBefore;
         functionBase = functionBaseBefore;
         m_resolving = false;
@@ -164,13 +171,30 @@ bool GSClassSymbol::ResolveBases() {
 
 int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
                                GSClassSymbol** clash) {
-    if (!base) return -1;
+    std::unordered_set<std::string_view> present;
     for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
         auto* entry = static_cast<GSBaseEntry*>(node->data);
-        if (entry->baseClass->Compare(*base) == 0) {
-            if (clash) *clash = entry->baseClass;
-            return -1;
+        present.insert(entry->baseClass->name ? entry->baseClass->name : "");
+    }
+    return AddBase(base, direct, dataOffset, functionOffset, clash, present);
+}
+
+int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
+                               GSClassSymbol** clash, std::unordered_set<std::string_view>& present) {
+    if (!base) return -1;
+    // Class names are unique in a compile, so a name already present is
+    // that class already in the list.
+    const std::string_view baseName = base->name ? base->name : "";
+    if (present.count(baseName)) {
+        if (clash) {
+            for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
+                auto* entry = static_cast<GSBaseEntry*>(node->data);
+                if (entry->baseClass->Compare(*base) != 0) continue;
+                *clash = entry->baseClass;
+                break;
+            }
         }
+        return -1;
     }
     int32_t data = dataOffset;
     int32_t functions = functionOffset;
@@ -184,6 +208,8 @@ int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOff
     if (!memory) return -1;
     auto* entry = new (memory) GSBaseEntry{base, data, functions, direct ? 1 : 0};
     if (!baseList.AddTail(entry)) return -1;
+    present.insert(baseName);
+    if (direct) directBases.push_back(base);
 
     if (m_table) {
         Utils::IHashTable::Iterator it;
@@ -195,7 +221,8 @@ int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOff
     for (auto* node = base->baseList.Begin(); node != base->baseList.End(); node = node->next) {
         auto* inner = static_cast<GSBaseEntry*>(node->data);
         if (!inner->direct) continue;
-        if (AddBase(inner->baseClass, false, inner->dataOffset + data, inner->functionOffset + functions, clash) == -1)
+        if (AddBase(inner->baseClass, false, inner->dataOffset + data, inner->functionOffset + functions, clash,
+                    present) == -1)
             return -1;
     }
     return 0;

@@ -3,6 +3,9 @@
 // locals) in a member table, its declared bases and the flattened list of
 // every direct and indirect base with the offsets of their views.
 #include <cstdint>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "foundation/containers/DoubleLinkList.h"
 #include "foundation/containers/IHashTable.h"
@@ -75,6 +78,8 @@ public:
     GSSymbolTable* Table() const { return m_table; }
 
     Utils::DoubleLinkList baseList;       // of GSBaseEntry*
+    // The direct bases of the flattened list, in its order.
+    std::vector<GSClassSymbol*> directBases;
     Utils::DoubleLinkList declaredBases;  // of GSDeclaredBase*
     Utils::IHashTable memberTable;
     GSDependentSymbol* dependent = nullptr;  // the library that declares the class
@@ -84,6 +89,9 @@ public:
     int32_t functionBase = 0;
 
 private:
+    // AddBase with the names already in the flattened list.
+    int32_t AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
+                    GSClassSymbol** clash, std::unordered_set<std::string_view>& present);
     // Reports a base error at the declared line, in the class's library.
     void ReportBaseError(int32_t line, const char* format, const char* first, const char* second = nullptr);
 

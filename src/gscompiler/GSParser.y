@@ -57,9 +57,13 @@ const char* KeepText(const char* text) {
 
 const char* TokenText() { return CurrentLexer ? CurrentLexer->YYText() : ""; }
 
+// The last node of a list, walking on from where the previous walk ended.
 GSCNode* Last(GSCNode* list) {
-    while (list && list->next) list = list->next;
-    return list;
+    if (!list) return nullptr;
+    GSCNode* last = list->tail ? list->tail : list;
+    while (last->next) last = last->next;
+    list->tail = last;
+    return last;
 }
 
 // Links `element` (and whatever follows it) at the end of `list`.

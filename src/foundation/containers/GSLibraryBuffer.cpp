@@ -1,5 +1,6 @@
 #include "foundation/containers/GSLibraryBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/Alloc.h"
@@ -42,7 +43,11 @@ void GSLibraryBuffer::EnsureSize(uint32_t n) {
         return;
     }
     if (n >= m_capacity) {
-        const uint64_t capacity = static_cast<uint64_t>(n) + m_growthStep;
+        // At least the growth step past n, and at least double the old
+        // capacity, so that a long run of writes copies each byte a bounded
+        // number of times.
+        const uint64_t capacity =
+            std::max(static_cast<uint64_t>(n) + m_growthStep, static_cast<uint64_t>(m_capacity) * 2);
         void* block = capacity <= UINT32_MAX ? Vek::Alloc::New(static_cast<std::size_t>(capacity) + 3) : nullptr;
         if (!block) {
             m_flags |= kOutOfMemory;

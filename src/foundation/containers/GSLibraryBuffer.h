@@ -28,8 +28,9 @@ public:
     void Reset();
 
     // Makes sure n bytes are usable: when n is at least the capacity, grows to
-    // n + growth step (copying the length bytes); then the length becomes at
-    // least n. Without a block, or when the allocation fails: flag bit 0.
+    // n + growth step or twice the capacity, whichever is more (copying the
+    // length bytes); then the length becomes at least n. Without a block, or
+    // when the allocation fails: flag bit 0.
     void EnsureSize(uint32_t n);
 
     // Writers: EnsureSize(position + size), then, unless flag bit 0 is set,

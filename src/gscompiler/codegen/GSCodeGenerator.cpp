@@ -24,6 +24,13 @@ namespace {
 // completed.
 constexpr uint32_t kPrototypeFlag = 0x2000000;
 
+// Slot numbers travel as 16-bit instruction operands, and the library
+// widens the 16-bit numbers of reference slots, members and functions with
+// sign: a slot must be below 32768 to mean the same everywhere.
+constexpr int64_t kSlotLimit = 0x8000;
+// Words of the frame header, which follows the local area.
+constexpr int64_t kFrameHeaderWords = 4;
+
 // Counts the statements of `kind` in a statement list and everything nested
 // in it that are bound to `owner`.
 uint32_t CountBound(const GSCNode* list, int32_t kind, const GSCNode* owner) {
@@ -116,6 +123,28 @@ void GSCodeGenerator::ReportNoTemporary(const GSCNode* node) {
                             line);
 }
 
+bool GSCodeGenerator::FrameFits(const GSCFunction* function, const char* name, const GSCNode* node) {
+    const GSCompiler::GSFunctionSymbol* symbol = function->symbol;
+    const int64_t slots = int64_t(symbol->argumentSlotCount) + function->LocalAreaSize() + kFrameHeaderWords;
+    if (slots <= kSlotLimit) return true;
+    const int32_t line = node ? node->line : 0;
+    m_unit->mainUnit.Report(true, false, line, "function %s needs %lld frame slots, more than %lld, line %d",
+                            name, static_cast<long long>(slots),
+                            static_cast<long long>(kSlotLimit), line);
+    return false;
+}
+
+bool GSCodeGenerator::ClassFits(const GSCompiler::GSClassSymbol* cls, const GSCNode* node) {
+    const int64_t data = int64_t(cls->dataBase) + cls->ownMemberCount;
+    const int64_t functions = int64_t(cls->functionBase) + cls->ownFunctionCount;
+    if (data <= kSlotLimit && functions <= kSlotLimit) return true;
+    const int32_t line = node ? node->line : 0;
+    m_unit->mainUnit.Report(true, false, line, "class %s needs more than %lld %s slots, line %d",
+                            cls->name ? cls->name : "", static_cast<long long>(kSlotLimit),
+                            data > kSlotLimit ? "member" : "function", line);
+    return false;
+}
+
 bool GSCodeGenerator::ClassOperand(const char* className, uint16_t& operand) {
     if (!className) return false;
     GSSymbol* symbol = m_unit->symbols.Find(className, nullptr, false, false);
@@ -157,6 +186,7 @@ bool GSCodeGenerator::GenerateClass(GSCNode* node) {
     auto* cls = new (std::nothrow) GSCClass(static_cast<GSCompiler::GSClassSymbol*>(symbol), m_unit);
     if (!cls) return false;
     m_classes->AddTail(cls);
+    if (!ClassFits(cls->symbol, node)) return false;
     m_class = cls;
     std::fill(std::begin(m_temporaries), std::end(m_temporaries), false);
     bool ok = Generate(node->children[2], &cls->initEmitter);
@@ -196,14 +226,14 @@ bool GSCodeGenerator::GenerateFunction(GSCNode* node) {
             !function->AddReferenceSlot(static_cast<int16_t>(slot)))
             return false;
     }
-    if (!body) return true;
+    if (!body) return FrameFits(function, (std::string(m_class->symbol->name) + lookup).c_str(), node);
 
     m_function = function;
     std::fill(std::begin(m_temporaries), std::end(m_temporaries), false);
     function->emitter.SetLineHook(&GSCFunction::LineHook, function);
     bool ok = Generate(body, &function->emitter);
     if (ok && m_labels.ResolveFixups(function->emitter.code, &m_unit->mainUnit) != 0) ok = false;
-    ok = ok && !function->emitter.Failed() && !function->outOfMemory;
+    ok = ok && !function->emitter.Failed() && !function->outOfMemory && FrameFits(function, (std::string(m_class->symbol->name) + lookup).c_str(), node);
     m_labels.Clear();
     m_jumpLabels.clear();
     m_switches.clear();
@@ -232,6 +262,8 @@ bool GSCodeGenerator::GenerateDeclarator(GSCNode* declarator, const GSCNode* typ
     GSCNode* value = declarator->children[1];
     if (!value) return true;
     if (!GenerateConversion(code, ClassNameOf(type), value, emitter)) return false;
+    // An initialiser copies a string as an assignment does.
+    EmitStringCopyFor(code, value, emitter);
     if (m_function)
         emitter->EmitUInt16(reference ? OP_StoreLocalRef : OP_StoreLocal, slot);
     else

@@ -27,6 +27,7 @@ namespace GSCompiler {
 class GSCClass;
 class GSCClassList;
 class GSCFunction;
+class GSClassSymbol;
 }  // namespace GSCompiler
 
 class GSCodeGenerator {
@@ -139,6 +140,10 @@ private:
     bool EmitToString(int32_t sourceType, GSCodeEmitter* e);
     // What a store into an l-value needs below the value.
     bool GenerateLValuePrefix(GSCNode* lvalue, GSCodeEmitter* e);
+    // OP_StringCopy after a string value stored into a string variable
+    // when the value comes from a variable, a call or a cast, so that two
+    // string variables never share one string object.
+    void EmitStringCopyFor(int32_t targetType, GSCNode* value, GSCodeEmitter* e);
     // The store into an l-value; `keep` leaves the value as the result.
     bool GenerateStore(GSCNode* lvalue, bool keep, GSCodeEmitter* e);
 
@@ -149,6 +154,11 @@ private:
     bool StringOperand(const char* text, uint16_t& operand);
     // Reports a failure to find a free temporary.
     void ReportNoTemporary(const GSCNode* node);
+    // False, with an error reported, when a slot of the function's frame
+    // (arguments, locals, temporaries and the frame header) or of the
+    // class's members and functions has no 16-bit slot number.
+    bool FrameFits(const GSCompiler::GSCFunction* function, const char* name, const GSCNode* node);
+    bool ClassFits(const GSCompiler::GSClassSymbol* cls, const GSCNode* node);
 
     GSCompileContext* m_unit = nullptr;
     GSCompiler::GSCClassList* m_classes = nullptr;

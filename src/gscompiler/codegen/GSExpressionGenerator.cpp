@@ -118,13 +118,10 @@ bool GSCodeGenerator::GenerateOperator(GSCNode* node, GSCodeEmitter* e) {
 bool GSCodeGenerator::GenerateConstant(GSCNode* node, GSCodeEmitter* e) {
     switch (node->subKind) {
         case kGSConstBool:
-            if (node->Int() != 0 && node->Int() != 1) {
-                m_unit->mainUnit.Log("Compiler error GEC");
-                return false;
-            }
-            e->Emit(node->Int() ? OP_PushOne : OP_PushZero);
-            return true;
         case kGSConstInt:
+            // A folded `and` or `or` can leave a bool of another value than
+            // 0 or 1, as the instructions do at run time; it is pushed as
+            // it is.
             if (node->Int() == 0)
                 e->Emit(OP_PushZero);
             else if (node->Int() == 1)
@@ -575,17 +572,21 @@ bool GSCodeGenerator::GenerateStore(GSCNode* lvalue, bool keep, GSCodeEmitter* e
     return false;
 }
 
+void GSCodeGenerator::EmitStringCopyFor(int32_t targetType, GSCNode* value, GSCodeEmitter* e) {
+    // A string taken from a variable, a call or a cast is copied, so that
+    // two string variables never share one string object.
+    const GSCNode* last = LastOf(value);
+    if (targetType == kGSTypeString && last->typeCode == kGSTypeString &&
+        ((last->flags & kGSNodeLValue) || last->Is(kGSExpression, kGSExprCall) || IsOperator(last, kGSOpCast)))
+        e->Emit(OP_StringCopy);
+}
+
 bool GSCodeGenerator::GenerateAssignment(GSCNode* node, GSCodeEmitter* e) {
     GSCNode* target = node->children[0];
     GSCNode* value = node->children[1];
     if (!target || !value || !GenerateLValuePrefix(target, e)) return false;
     if (!GenerateConversion(target->typeCode, target->className, value, e)) return false;
-    // A string taken from a variable, a call or a cast is copied, so that
-    // two string variables never share one string object.
-    const GSCNode* last = LastOf(value);
-    if (target->typeCode == kGSTypeString && last->typeCode == kGSTypeString &&
-        ((last->flags & kGSNodeLValue) || last->Is(kGSExpression, kGSExprCall) || IsOperator(last, kGSOpCast)))
-        e->Emit(OP_StringCopy);
+    EmitStringCopyFor(target->typeCode, value, e);
     return GenerateStore(target, !GSCNode::TakeDiscard(node), e);
 }
 

@@ -52,12 +52,15 @@ int32_t OwnSlot(const GSClassSymbol* cls, const GSSymbol* function) {
     return static_cast<int16_t>(static_cast<int16_t>(cls->functionBase) + static_cast<int16_t>(function->ownIndex));
 }
 
-// The result part of a signature: from its '$' up to and including its '@'.
-std::string ResultPart(const char* signature) {
-    const char* text = signature ? signature : "";
-    const char* at = std::strchr(text, '@');
-    return at ? std::string(text, static_cast<std::size_t>(at - text + 1)) : std::string(text);
+// The result part of a signature: from its '$' up to and including its '@'
+// (the whole text without one).
+std::string_view ResultPart(const char* signature) {
+    const std::string_view text = signature ? signature : "";
+    const std::size_t at = text.find('@');
+    return at == std::string_view::npos ? text : text.substr(0, at + 1);
 }
+
+bool SameResultPart(const char* a, const char* b) { return ResultPart(a) == ResultPart(b); }
 
 }  // namespace
 
@@ -390,17 +393,31 @@ void GSLibraryWriter::WriteInstanceLayout(GSLibraryBuffer& out, GSCClass& cls) {
 
 bool GSLibraryWriter::BuildVirtualTable(GSClassSymbol* root, GSClassSymbol* cls, std::vector<VirtualEntry>& list,
                                         GSCompileLog* log) {
-    bool ok = true;
-    ForEachBase(cls, [&](GSBaseEntry& base) {
-        if (ok && base.direct == 1) ok = BuildVirtualTable(root, base.baseClass, list, log);
+    list.clear();
+    VirtualIndex index;
+    root->ResolveBases();
+    // A base's view as FindBase names it: the first flattened entry of
+    // that name.
+    ForEachBase(root, [&](GSBaseEntry& base) {
+        if (base.baseClass->name) index.viewOffsets.emplace(base.baseClass->name, base.dataOffset);
     });
-    if (!ok) return false;
+    if (!CollectVirtualTable(root, cls, index, log)) return false;
+    list.resize(index.length);
+    for (const auto& [name, entries] : index.names)
+        for (const std::size_t i : entries.positions) list[i] = entries.entry;
+    return true;
+}
+
+bool GSLibraryWriter::CollectVirtualTable(GSClassSymbol* root, GSClassSymbol* cls, VirtualIndex& index,
+                                          GSCompileLog* log) {
+    for (GSClassSymbol* base : cls->directBases)
+        if (!CollectVirtualTable(root, base, index, log)) return false;
 
     int32_t viewOffset = 0;
     if (cls != root) {
-        GSBaseEntry entry{};
-        if (!root->FindBase(cls->name, entry)) return false;
-        viewOffset = entry.dataOffset;
+        const auto found = cls->name ? index.viewOffsets.find(cls->name) : index.viewOffsets.end();
+        if (found == index.viewOffsets.end()) return false;
+        viewOffset = found->second;
     }
     // The class's own functions in slot order: each goes before the first
     // one whose slot is greater than or equal to its own.
@@ -413,20 +430,20 @@ bool GSLibraryWriter::BuildVirtualTable(GSClassSymbol* root, GSClassSymbol* cls,
         own.insert(at, VirtualEntry{static_cast<GSFunctionSymbol*>(member), viewOffset});
     });
 
+    // A function overrides every entry of its lookup name so far, then
+    // takes a place of its own.
     for (const VirtualEntry& x : own) {
-        for (VirtualEntry& y : list) {
-            if (std::strcmp(x.function->name, y.function->name) != 0) continue;
-            if (ResultPart(x.function->signature) != ResultPart(y.function->signature)) {
-                if (log) {
-                    const std::string line =
-                        std::string("Wrong return type on function: ") + (x.function->signature ? x.function->signature : "") + "\n";
-                    log->Add(line.c_str());
-                }
-                return false;
+        NameEntries& entries = index.names[x.function->name ? x.function->name : ""];
+        if (!entries.positions.empty() && !SameResultPart(x.function->signature, entries.entry.function->signature)) {
+            if (log) {
+                const std::string line =
+                    std::string("Wrong return type on function: ") + (x.function->signature ? x.function->signature : "") + "\n";
+                log->Add(line.c_str());
             }
-            y = x;
+            return false;
         }
-        list.push_back(x);
+        entries.entry = x;
+        entries.positions.push_back(index.length++);
     }
     return true;
 }

@@ -9,7 +9,10 @@
 // Sections 4 to 6 are written first into a scratch buffer, because writing
 // them puts names and signatures into the string table that section 3
 // stores.
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 class GSCompileContext;
@@ -64,12 +67,32 @@ public:
     static bool WriteVirtualTable(GSLibraryBuffer& out, const std::vector<VirtualEntry>& list);
     static void WriteInstanceLayout(GSLibraryBuffer& out, GSCompiler::GSCClass& cls);
 
-    // Appends the virtual table of `cls` as seen from `root` to `list`: the
-    // tables of its direct bases first (recursively), then its own functions
-    // in slot order. A function whose lookup name is already in the list
-    // overrides those entries (they take its function and view offset) and
-    // is appended as well. False, with "Wrong return type on function: " and
-    // the signature logged, when an override's result type differs.
+    // Builds into `list` (emptied first) the virtual table of `cls` as seen
+    // from `root`: the tables of its direct bases first (recursively), then
+    // its own functions in slot order. A function whose lookup name is
+    // already in the list overrides those entries (they take its function
+    // and view offset) and is appended as well. False, with "Wrong return
+    // type on function: " and the signature logged, when an override's
+    // result type differs.
     static bool BuildVirtualTable(GSCompiler::GSClassSymbol* root, GSCompiler::GSClassSymbol* cls,
                                   std::vector<VirtualEntry>& list, GSCompileLog* log);
+
+private:
+    // What building one virtual table looks up, kept so that a long chain
+    // of bases is not searched again at every level: the list positions of
+    // each lookup name, and the data offset of each base's view in the root.
+    // Every entry of one lookup name holds the same function (an override
+    // replaces them all), so each name keeps that entry and its positions,
+    // and the list is filled in once at the end.
+    struct NameEntries {
+        VirtualEntry entry;
+        std::vector<std::size_t> positions;
+    };
+    struct VirtualIndex {
+        std::unordered_map<std::string_view, NameEntries> names;
+        std::unordered_map<std::string_view, int32_t> viewOffsets;
+        std::size_t length = 0;
+    };
+    static bool CollectVirtualTable(GSCompiler::GSClassSymbol* root, GSCompiler::GSClassSymbol* cls,
+                                    VirtualIndex& index, GSCompileLog* log);
 };

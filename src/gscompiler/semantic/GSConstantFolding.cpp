@@ -35,6 +35,9 @@ struct Operand {
     // raw bits tested for non-zero (so -0.0 counts as true, as it does in
     // the interpreter).
     bool Truth() const { return IsString() || bits != 0; }
+    // The value `and` and `or` test and leave: a text's non-null test (1),
+    // anything else its raw bits.
+    uint32_t Tested() const { return IsString() ? 1u : bits; }
 };
 
 int32_t TypeOfKind(int32_t kind) {
@@ -89,7 +92,8 @@ bool FoldBitwise(GSCNode* node, int32_t op, const Operand& a, const Operand& b) 
     const uint32_t count = b.bits & 31u;
     switch (op) {
         case kGSOpShiftLeft: SetInt(node, static_cast<int32_t>(a.bits << count)); return true;
-        case kGSOpShiftRight: SetInt(node, a.Int() >> count); return true;  // arithmetic
+        // The shift instruction is logical: -8 >> 1 is 2147483644.
+        case kGSOpShiftRight: SetInt(node, static_cast<int32_t>(a.bits >> count)); return true;
         case kGSOpBitAnd: SetInt(node, static_cast<int32_t>(a.bits & b.bits)); return true;
         case kGSOpBitXor: SetInt(node, static_cast<int32_t>(a.bits ^ b.bits)); return true;
         case kGSOpBitOr: SetInt(node, static_cast<int32_t>(a.bits | b.bits)); return true;
@@ -97,26 +101,41 @@ bool FoldBitwise(GSCNode* node, int32_t op, const Operand& a, const Operand& b) 
     }
 }
 
-template <class T>
-bool Compare(int32_t op, T x, T y) {
+// A comparison instruction leaves a number whose sign the test after it
+// reads: for ints the wrapping difference (so 2147483647 < -1 holds), for
+// floats 1, -1 or 0 by the sign of the float difference (so NaN, and
+// infinity against itself, compare equal).
+bool Test(int32_t op, int32_t c) {
     switch (op) {
-        case kGSOpLess: return x < y;
-        case kGSOpGreater: return x > y;
-        case kGSOpLessEqual: return x <= y;
-        case kGSOpGreaterEqual: return x >= y;
-        case kGSOpEqual: return x == y;
-        default: return x != y;
+        case kGSOpLess: return c < 0;
+        case kGSOpGreater: return c > 0;
+        case kGSOpLessEqual: return c <= 0;
+        case kGSOpGreaterEqual: return c >= 0;
+        case kGSOpEqual: return c == 0;
+        default: return c != 0;
     }
 }
 
 bool FoldComparison(GSCNode* node, int32_t op, const Operand& a, const Operand& b) {
     // Texts are compared by the interpreter, never by their addresses.
     if (a.IsString() || b.IsString()) return false;
-    if (a.IsFloat() || b.IsFloat())
-        SetBool(node, Compare(op, a.Float(), b.Float()));
-    else
-        SetBool(node, Compare(op, a.Int(), b.Int()));
+    int32_t c;
+    if (a.IsFloat() || b.IsFloat()) {
+        const float d = a.Float() - b.Float();
+        c = d > 0.0f ? 1 : (d < 0.0f ? -1 : 0);
+    } else {
+        c = static_cast<int32_t>(a.bits - b.bits);
+    }
+    SetBool(node, Test(op, c));
     return true;
+}
+
+// `and` and `or` leave the deciding operand's tested value, not 0 or 1:
+// 5 and 3 is 3, typed bool.
+void FoldLogic(GSCNode* node, int32_t op, const Operand& a, const Operand& b) {
+    const uint32_t left = a.Tested();
+    const bool decided = op == kGSOpAnd ? left == 0 : left != 0;
+    GSMakeConstant(node, kGSTypeBool, decided ? left : b.Tested());
 }
 
 }  // namespace
@@ -195,8 +214,8 @@ bool GSFoldBinary(GSCNode* node) {
         case kGSOpGreaterEqual:
         case kGSOpEqual:
         case kGSOpNotEqual: return FoldComparison(node, op, a, b);
-        case kGSOpAnd: SetBool(node, a.Truth() && b.Truth()); return true;
-        case kGSOpOr: SetBool(node, a.Truth() || b.Truth()); return true;
+        case kGSOpAnd:
+        case kGSOpOr: FoldLogic(node, op, a, b); return true;
         default: return false;
     }
 }

@@ -1,7 +1,12 @@
 #pragma once
 // Constant folding of GameScript operator nodes. A folded node becomes the
 // constant it computes (its operand nodes are dropped); it keeps its line
-// and its statement flags.
+// and its statement flags. Every operator folds to exactly what its
+// instruction computes at run time, since compiled libraries rely on the
+// instructions: >> is a logical shift, comparisons read the sign of a
+// wrapping (int) or float difference, and `and` / `or` leave the deciding
+// operand's tested value (so a folded bool may hold another value than 0
+// or 1, as it may at run time).
 //
 // What is deliberately not folded, so that the program keeps the meaning
 // it has at run time:
@@ -10,11 +15,6 @@
 //     divide-by-zero error for them;
 //   - + with a string operand (it only concatenates at run time);
 //   - comparisons with a string operand: the interpreter compares the texts.
-//
-// The rules that differ from the interpreter on purpose: >> folds as an
-// arithmetic shift (the interpreter's shift is logical), and integer
-// comparisons fold exactly (the interpreter compares by a wrapping
-// subtraction).
 #include <cstdint>
 
 struct GSCNode;

@@ -368,6 +368,51 @@ TEST_F(CompilerDriverTest, FailuresLeaveTheEarlierLibraryInPlace) {
     EXPECT_EQ(ReadFile(Path("a.gsl")), second);
 }
 
+// Slot numbers are 16-bit operands that the library widens with sign: a
+// frame (arguments, locals, temporaries, header) or a class (members,
+// functions) that needs a slot of 32768 or more is a compile error and no
+// library is written, never a slot number cut short.
+TEST_F(CompilerDriverTest, SlotsThatDoNotFitAreErrors) {
+    // `count` locals declared one per line, then `body`.
+    auto locals = [](int count, const std::string& body) {
+        std::string s = "class M { public int x; };\nclass A {\n  M m;\n  void f(void) {\n";
+        for (int i = 0; i < count; ++i) s += "    int v" + std::to_string(i) + ";\n";
+        return s + "    " + body + "\n  }\n};\n";
+    };
+    auto members = [](int count) {
+        std::string s = "class A {\n";
+        for (int i = 0; i < count; ++i) s += "  int m" + std::to_string(i) + ";\n";
+        return s + "  void f(void) { m" + std::to_string(count - 1) + " = 7; }\n};\n";
+    };
+    // `me`, the locals and the four header words: 32763 locals fill the
+    // 32768 slots exactly.
+    const struct {
+        const char* name;
+        std::string source;
+        const char* message;  // empty when the source compiles
+    } cases[] = {
+        {"locals far past the limit", locals(65600, "v65599 = 7;"), "function A::f() needs 65605 frame slots"},
+        {"locals up to the limit", locals(32763, "v32762 = 7;"), ""},
+        {"one local more", locals(32764, "v32763 = 7;"), "function A::f() needs 32769 frame slots"},
+        {"a temporary past the limit", locals(32763, "v0 = m.x++;"), "function A::f() needs 32769 frame slots"},
+        {"members up to the limit", members(32766), ""},
+        {"one member more", members(32767), "class A needs more than 32768 member slots"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(Path("a.gsl"));
+        WriteFile(Path("a.gs"), c.source);
+        Invocation run({Path("a.gs")});
+        if (!*c.message) {
+            EXPECT_EQ(run.result, 0) << c.name << run.out.substr(0, 400);
+            EXPECT_TRUE(IsLibrary(Path("a.gsl"))) << c.name;
+            continue;
+        }
+        EXPECT_EQ(run.result, 1) << c.name;
+        EXPECT_NE(run.out.find(c.message), std::string::npos) << c.name << ": " << run.out.substr(0, 400);
+        EXPECT_FALSE(Exists(Path("a.gsl"))) << c.name;
+    }
+}
+
 TEST_F(CompilerDriverTest, TheExampleScriptsCompile) {
     const std::string folder = std::string(VORLEX_SOURCE_DIR) + "/examples/scripts";
     for (const char* name : {"timetable.gs", "station.gs"}) {

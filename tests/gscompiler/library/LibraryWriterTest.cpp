@@ -200,6 +200,31 @@ TEST_F(LibraryWriter, BasesVirtualTablesAndLayouts) {
     EXPECT_EQ(library.Function("C", "$void@C::K()")->slot, 4);
 }
 
+// A long chain of bases: each class overrides G and adds a function of its
+// own, and the deepest class reads the first class's member. Every level
+// used to search all deeper levels again (a time that doubled with each
+// class); the tables are what the rules give for any depth.
+TEST_F(LibraryWriter, LongInheritanceChains) {
+    constexpr int kDepth = 300;
+    std::string source;
+    for (int i = 0; i < kDepth; ++i) {
+        const std::string n = std::to_string(i);
+        source += "class C" + n + (i ? " isclass C" + std::to_string(i - 1) : std::string()) + " { int m" + n +
+                  "; int G() { return " + n + "; } int F" + n + "() { return m0; } };\n";
+    }
+    auto compiled = Build(source);
+    const std::string last = "C" + std::to_string(kDepth - 1);
+    const Rows table = VirtualTable(compiled->library, last.c_str());
+    // Per level: G (overriding every earlier G) and F<level>.
+    ASSERT_EQ(table.size(), size_t(2 * kDepth));
+    for (int i = 0; i < kDepth; ++i) {
+        EXPECT_EQ(table[2 * i].first, "$int@" + last + "::G()") << i;
+        EXPECT_EQ(table[2 * i + 1].first, "$int@C" + std::to_string(i) + "::F" + std::to_string(i) + "()") << i;
+    }
+    std::vector<uint32_t> direct;
+    EXPECT_EQ(Bases(compiled->library, last.c_str(), direct).size(), size_t(kDepth - 1));
+}
+
 TEST_F(LibraryWriter, AnOverrideWithAnotherResultTypeFails) {
     folder.Write("x.gs",
                  "class A { int G() { return 2; } };\n"

@@ -76,6 +76,18 @@ const CorpusCase kCorpus[] = {
      "}",
      3,
      {"handled one", "handled two"}},
+    {"string initialisers copy, as assignments do",
+     "string m = \"abc\";\n"
+     "string n = m;\n"
+     "public thread void Run(void) {\n"
+     "  string a = \"abc\";\n"
+     "  string c = a;\n"
+     "  string d; d = a;\n"
+     "  c[0] = 'z'; d[1] = 'y'; n[2] = 'x';\n"
+     "  Exception(a + \" \" + c + \" \" + d + \" \" + m + \" \" + n);\n"
+     "}",
+     1,
+     {"abc zbc ayc abc abx"}},
 };
 
 void PrintTo(const CorpusCase& c, std::ostream* out) { *out << c.name; }

@@ -1,0 +1,1 @@
+(isclass a Foo)

@@ -1,0 +1,7 @@
+class C {
+void g();
+void f() {
+g();
+}
+void g() {}
+};

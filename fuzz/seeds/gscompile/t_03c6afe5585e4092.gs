@@ -1,0 +1,6 @@
+static class A { public int x; };
+class B {
+void f() {
+A.x = 1;
+}
+};

@@ -1,0 +1,1 @@
+class C { void f(int i) { l: i = 1; l: i = 2; } };

@@ -1,0 +1,1 @@
+.isclass operator requires an object type, line 5.

@@ -1,0 +1,3 @@
+class C {
+thread int f() { return 1; }
+};

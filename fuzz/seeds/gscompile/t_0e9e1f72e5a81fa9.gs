@@ -1,0 +1,1 @@
+static class as a value

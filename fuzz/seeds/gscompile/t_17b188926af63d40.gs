@@ -1,0 +1,3 @@
+class Same {
+  int x;
+};

@@ -1,0 +1,6 @@
+class A { void f(int i) {} };
+class B isclass A {
+void f(int i) {
+inherited("s");
+}
+};

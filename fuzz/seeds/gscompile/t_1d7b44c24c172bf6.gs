@@ -1,0 +1,3 @@
+include "leaf.gs"
+include "gone.gs"
+class Mid { };

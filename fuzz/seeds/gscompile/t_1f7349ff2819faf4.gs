@@ -1,0 +1,1 @@
+member through a class that is not static

@@ -1,0 +1,2 @@
+final class A {};
+class B isclass A {};

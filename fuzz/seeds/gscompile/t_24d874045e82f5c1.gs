@@ -1,0 +1,4 @@
+class C {
+int f(int a);
+int f(int b) { return b; }
+};

@@ -1,0 +1,1 @@
+function table without the class initialisation

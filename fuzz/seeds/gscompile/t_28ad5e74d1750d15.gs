@@ -1,0 +1,1 @@
+classy class Class

@@ -1,0 +1,2 @@
+include "main.gs"
+class B { };

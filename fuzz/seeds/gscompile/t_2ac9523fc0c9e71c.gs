@@ -1,0 +1,3 @@
+include "d.gs"
+include "D.gs"
+class M { };

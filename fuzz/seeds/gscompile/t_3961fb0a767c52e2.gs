@@ -1,0 +1,1 @@
+[(include lib\base.gs) (include other.gs) (class#44 X [Y Z] [(vars#4000000 type:int [(decl a (+ 1 2)) (decl b)]) (vars#4000081 type:string (decl K "k")) (proto#3 type:void f [(param type:int x) (param (type:object[] Foo) y)]) (func type:int g _ block#8000000) (func#18 type:void h _ (block#8000000 return)) (proto type:void v (param type:void x))]) (class Empty)]

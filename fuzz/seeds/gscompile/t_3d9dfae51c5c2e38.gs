@@ -1,0 +1,3 @@
+class C {
+define int X;
+};

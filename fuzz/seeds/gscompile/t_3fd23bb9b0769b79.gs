@@ -1,0 +1,1 @@
+class A is not static, line 4.

@@ -1,0 +1,6 @@
+class A {};
+class B {
+void f() {
+cast<A>(me);
+}
+};

@@ -1,0 +1,1 @@
+base of no class import

@@ -1,0 +1,1 @@
+GS Link error: Unable to find class 'Gone2'

@@ -1,0 +1,1 @@
+cast of a class with parentheses

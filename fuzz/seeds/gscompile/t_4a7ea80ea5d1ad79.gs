@@ -1,0 +1,5 @@
+class A {};
+class B {
+Foo f;
+A a = f;
+};

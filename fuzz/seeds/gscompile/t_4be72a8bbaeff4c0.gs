@@ -1,0 +1,6 @@
+class C { void f() {
+a = b
++
+c
+;
+} };

@@ -1,0 +1,5 @@
+class C {
+float f() {
+int i;
+}
+};

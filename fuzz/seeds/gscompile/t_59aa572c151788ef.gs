@@ -1,0 +1,1 @@
+class count past its section

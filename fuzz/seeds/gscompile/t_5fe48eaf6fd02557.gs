@@ -1,0 +1,3 @@
+include "b.gs"
+include "c.gs"
+class M { };

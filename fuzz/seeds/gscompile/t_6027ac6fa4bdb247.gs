@@ -1,0 +1,1 @@
+Cannot extend final class A, line 2.

@@ -1,0 +1,1 @@
+class C { void f(int i) { switch (i) { default: case 2147483647: case 2147483647: break; } } };

@@ -1,0 +1,1 @@
+class A { int x; void f(int a) { if (a) x = a + 1; else { while (x) x--; } } };

@@ -1,0 +1,2 @@
+include "b.gs"
+class M { };

@@ -1,0 +1,1 @@
+class C { native int f() { return 1; } };

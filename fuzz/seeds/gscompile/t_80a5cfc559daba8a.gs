@@ -1,0 +1,6 @@
+static class A {};
+class B {
+void f() {
+object o = A;
+}
+};

@@ -1,0 +1,1 @@
+isclass of an unknown class

@@ -1,0 +1,4 @@
+class Lib {
+int x;
+int x;
+};

@@ -1,0 +1,4 @@
+include "gs.gs"
+
+class Main isclass GameObject
+{

@@ -1,0 +1,3 @@
+class C {
+native thread void f();
+};

@@ -1,0 +1,2 @@
+include "MAIN.GS"
+class M { };

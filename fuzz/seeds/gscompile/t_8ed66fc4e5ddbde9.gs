@@ -1,0 +1,4 @@
+class T {
+    public int n = 2;
+    int Get() { return n; }
+};

@@ -1,0 +1,1 @@
+a class import naming no dependent

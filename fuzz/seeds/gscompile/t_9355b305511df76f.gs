@@ -1,0 +1,2 @@
+static class S { public int k; };
+class C {

@@ -1,0 +1,1 @@
+no class initialisation

@@ -1,0 +1,6 @@
+class A { public int x; };
+class B {
+void f() {
+A.x;
+}
+};

@@ -1,0 +1,1 @@
+function nope not declared in class C or derivative, line 4.

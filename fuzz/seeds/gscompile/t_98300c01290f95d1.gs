@@ -1,0 +1,1 @@
+class Nope not declared for .isclass operator, line 4.

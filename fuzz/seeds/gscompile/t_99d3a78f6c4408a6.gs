@@ -1,0 +1,4 @@
+class M { public int x; };
+class A {
+  M m;
+  void f(void) {

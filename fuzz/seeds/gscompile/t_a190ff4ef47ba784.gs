@@ -1,0 +1,1 @@
+function import of no class import

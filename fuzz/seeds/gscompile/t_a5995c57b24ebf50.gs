@@ -1,0 +1,1 @@
+lib.gs(9) : Cannot extend final class F, line 9.

@@ -1,0 +1,1 @@
+class flags outside 0x14C

@@ -1,0 +1,5 @@
+class C {
+void f() {}
+void f() {}
+void g() { x = 1; }
+};

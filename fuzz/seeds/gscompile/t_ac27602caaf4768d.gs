@@ -1,0 +1,1 @@
+class X { int a = 1; int f(int i) { return i + a; } };

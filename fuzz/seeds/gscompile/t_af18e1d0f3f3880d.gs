@@ -1,0 +1,1 @@
+class index out of range

@@ -1,0 +1,1 @@
+class A needs more than 32768 member slots

@@ -1,0 +1,2 @@
+include "d.gs"
+class B { };

@@ -1,0 +1,1 @@
+GS Link error: Unable to initialise class '

@@ -1,0 +1,3 @@
+include "lib2.gs"
+class L1 { public int v; };
+class Unused { };

@@ -1,0 +1,3 @@
+class A { void f() { switch (x) {
+case a = 1: ;
+} } };

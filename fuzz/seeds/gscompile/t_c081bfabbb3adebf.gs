@@ -1,0 +1,1 @@
+Could not construct static class C for context

@@ -1,0 +1,4 @@
+static class A { public int f() { return 1; } };
+class B {
+int x = A.f();
+};

@@ -1,0 +1,1 @@
+class L2 { public int Value() { return 7; } };

@@ -1,0 +1,5 @@
+class C {
+  void f(int i) {
+    goto nowhere;
+  }
+};

@@ -1,0 +1,4 @@
+class A { final void f() {} };
+class B isclass A {
+void f() {}
+};

@@ -1,0 +1,5 @@
+class C {
+int f() {
+return "a";
+}
+};

@@ -1,0 +1,1 @@
+member of no class import

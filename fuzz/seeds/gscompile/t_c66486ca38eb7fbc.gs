@@ -1,0 +1,4 @@
+class C {
+void f();
+public void f() {}
+};

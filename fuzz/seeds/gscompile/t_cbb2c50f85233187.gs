@@ -1,0 +1,1 @@
+class chunk with another tag

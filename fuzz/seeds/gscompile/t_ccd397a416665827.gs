@@ -1,0 +1,3 @@
+class C {
+static int x;
+};

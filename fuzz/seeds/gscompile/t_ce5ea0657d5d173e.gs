@@ -1,0 +1,1 @@
+lib.gs(8) : Cannot extend static class S, line 8.

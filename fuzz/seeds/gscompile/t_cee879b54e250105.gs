@@ -1,0 +1,6 @@
+game class G {};
+class C {
+void f() {
+new G();
+}
+};

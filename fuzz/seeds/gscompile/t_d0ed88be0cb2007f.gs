@@ -1,0 +1,1 @@
+class Foo not defined, line 4.

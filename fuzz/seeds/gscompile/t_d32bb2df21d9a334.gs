@@ -1,0 +1,2 @@
+class A { int G() { return 2; } };
+class D isclass A { string G() { return ""; } };

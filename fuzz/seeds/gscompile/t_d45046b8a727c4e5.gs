@@ -1,0 +1,3 @@
+static class A {};
+final class B {};
+game class D {};

@@ -1,0 +1,3 @@
+class A {};
+class A {};
+class B { void f() { x = 1; } };

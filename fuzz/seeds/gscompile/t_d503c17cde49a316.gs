@@ -1,0 +1,1 @@
+A is not a static class or variable within this class, line 4.

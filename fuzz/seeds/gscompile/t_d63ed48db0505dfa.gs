@@ -1,0 +1,3 @@
+include "lib.gs"
+include "Other.GS"
+class M { };

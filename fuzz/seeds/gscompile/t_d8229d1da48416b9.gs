@@ -1,0 +1,2 @@
+public class A {};
+class B { void f() { x = 1; } };

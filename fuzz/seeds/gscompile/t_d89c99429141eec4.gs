@@ -1,0 +1,4 @@
+class C {
+int x;
+int y, x;
+};

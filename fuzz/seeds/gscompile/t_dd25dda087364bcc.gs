@@ -1,0 +1,1 @@
+class C { int f(int a); void g() { } };

@@ -1,0 +1,6 @@
+class B {
+int x;
+void f(B b) {
+b.x = 1;
+}
+};

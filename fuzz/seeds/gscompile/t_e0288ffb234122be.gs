@@ -1,0 +1,1 @@
+class that is not static as a value

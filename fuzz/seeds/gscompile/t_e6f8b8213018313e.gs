@@ -1,0 +1,4 @@
+class C {
+int y;
+define int X = y;
+};

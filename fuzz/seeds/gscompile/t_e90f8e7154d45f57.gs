@@ -1,0 +1,6 @@
+static class S {};
+class C {
+void f() {
+new S();
+}
+};

@@ -1,0 +1,1 @@
+cannot find class Nope in this translation unit, line 4.

@@ -1,0 +1,6 @@
+class A { public void f() {} };
+class B {
+void g(A a) {
+a.f();
+}
+};

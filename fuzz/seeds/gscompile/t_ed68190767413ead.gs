@@ -1,0 +1,1 @@
+define through a class that is not static

@@ -1,0 +1,1 @@
+unknown object class for '.' operator, line 5.

@@ -1,0 +1,1 @@
+the class initialisation has a line table

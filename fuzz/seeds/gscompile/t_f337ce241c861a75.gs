@@ -1,0 +1,1 @@
+result class of no import

@@ -1,0 +1,1 @@
+class C { void f() { g(1); o.h(); (a + b)(); x = 1; } };

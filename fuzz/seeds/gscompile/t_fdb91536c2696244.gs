@@ -1,0 +1,6 @@
+class A { void f() {} };
+class B {
+void g(A a) {
+a.f();
+}
+};

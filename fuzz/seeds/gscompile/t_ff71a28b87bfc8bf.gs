@@ -1,0 +1,2 @@
+include "mid.gs"
+class M { };

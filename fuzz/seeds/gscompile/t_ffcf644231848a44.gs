@@ -1,0 +1,5 @@
+class C {
+thread void f() {
+inherited();
+}
+};
