@@ -216,6 +216,29 @@ TEST_F(CommandTable, EveryWordReportsItsMissingParameterWithoutAskingTheDaemon) 
     EXPECT_FALSE(std::filesystem::exists(installed.Root() + "/bin/out.zip"));
 }
 
+TEST_F(CommandTable, CompressTextureConvertsAFolderOfDescriptions) {
+    const std::string folder = installed.Root() + "/UserData/local/textures";
+    std::filesystem::create_directories(folder + "/sub");
+    {
+        std::ofstream image(folder + "/sub/wall.tga", std::ios::binary);
+        const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 64, 0, 64, 0, 32, 0x28};
+        image.write(reinterpret_cast<const char*>(header), sizeof header);
+        const uint32_t pixel = 0xFF204060u;
+        for (int i = 0; i < 64 * 64; ++i) image.write(reinterpret_cast<const char*>(&pixel), 4);
+    }
+    InstalledProgram::WriteFile(folder + "/sub/Wall.Texture.txt", "Primary=wall.tga\n");
+    Check({{"compresstexture", folder}, 0, Summary(0), {}});
+    EXPECT_TRUE(std::filesystem::exists(folder + "/sub/Wall.Texture"));
+    EXPECT_TRUE(std::filesystem::exists(folder + "/sub/Wall.Texture.txt"));
+
+    // A description whose image is missing: the word fails and names it.
+    InstalledProgram::WriteFile(folder + "/broken.texture.txt", "Primary=none.tga\n");
+    const ProgramResult run = installed.Run({"compresstexture", folder});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_NE(run.out.find("$vadtexture_load_error"), std::string::npos) << run.out;
+    EXPECT_TRUE(std::filesystem::exists(folder + "/broken.texture.txt"));
+}
+
 // KUID arguments parse strictly: the bare "3:100" is no KUID, and the
 // request names the null KUID.
 TEST_F(CommandTable, KuidArgumentsParseStrictly) {

@@ -9,11 +9,9 @@
 #include "foundation/results/ResultsLog.h"
 #include "foundation/streams/Stream.h"
 #include "tetlib/ValidateAssetAtLocation.h"
+#include "tetlib/textures/CompressTextureFolder.h"
 
 namespace {
-
-// The result of a texture conversion that could not read its folder.
-constexpr int32_t kTexturesNotConverted = 0;
 
 // Holds a location's resource database for the length of a job.
 class HeldResourceDatabase {
@@ -46,12 +44,6 @@ void ReadJobKuids(TStream& job, VADKuidList& kuids) {
     }
 }
 
-void AddUnavailable(ResultsLog& log, const char* key, const char* what) {
-    SoupHandle parameters;
-    parameters.SetString("path", what);
-    log.AddEntry(ResultsLogEntry::kError, PropertyRef(), GetLocalisedText(key), parameters);
-}
-
 }  // namespace
 
 bool RunValidateJob(TStream& job, TStream& reply) {
@@ -78,9 +70,9 @@ bool RunTextureConvertJob(TStream& job, TStream& reply) {
 
     HeldResourceDatabase database(location);
     ResultsLog log;
-    AddUnavailable(log, "$vad_cmdhost_textures_unavailable", folder.c_str());
+    const int32_t result = TETLib::CompressTextureFolderRecursive(location, Vek::File::Path(folder.c_str()), &log);
     log.WriteEntries(reply, 0);
-    reply.WriteInt32(kTexturesNotConverted);
+    reply.WriteInt32(result);
     return true;
 }
 

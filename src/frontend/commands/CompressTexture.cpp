@@ -1,8 +1,8 @@
 #include "frontend/commands/CompressTexture.h"
 
-#include "engine/AnsiString.h"
 #include "foundation/results/ResultsLog.h"
 #include "frontend/commands/CommandPaths.h"
+#include "tetlib/textures/CompressTextureFolder.h"
 
 int32_t RunCompressTextureWord(CommandArguments& args) {
     if (args.a.empty()) {
@@ -10,8 +10,6 @@ int32_t RunCompressTextureWord(CommandArguments& args) {
         return -1;
     }
     const Vek::File::Path folder = ResolveTextureFolderPath(GetCurrentDirectoryText(), args.a.c_str());
-    Vek::String text;
-    text.Format("Texture compression is not available in this build: %s", folder.c_str());
-    AddCommandError(args.log, text.c_str());
-    return -1;
+    // Only a fully converted folder is a success.
+    return TETLib::CompressTextureFolder(Vek::PString(), folder, &args.log) == 2 ? 0 : -1;
 }

@@ -7,8 +7,8 @@
 
 // Empty A: "Missing AssetID parameter." (the word's own text), -1. The
 // folder is A as given when it is absolute (ResolveTextureFolderPath),
-// else A joined to the current directory, the program folder. The texture
-// conversion of the asset tools is not part of this build: the word
-// reports "Texture compression is not available in this build: <folder>"
-// and returns -1; it never reports a conversion that did not happen.
+// else A joined to the current directory, the program folder. Every
+// texture description below it is converted (CompressTextureFolder); the
+// word returns 0 only when all of them were, else -1 with the reasons in
+// the log.
 int32_t RunCompressTextureWord(CommandArguments& args);

@@ -184,14 +184,43 @@ TEST_F(CommandHostCallbackTest, ValidateJobRunsTheValidationOfTheAssetFolder) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 
-TEST_F(CommandHostCallbackTest, TextureJobReportsThatItCouldNotRun) {
+TEST_F(CommandHostCallbackTest, TextureJobConvertsTheFolderAndAnswersWithTheResult) {
+    const std::string install = m_dir / "install";
+    const std::string asset = install + "/UserData/local/kuid 1000 41";
+    std::filesystem::create_directories(asset);
+    {
+        // A 16x16 opaque TGA and its description.
+        std::ofstream image(asset + "/wall.tga", std::ios::binary);
+        const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 16, 0, 32, 0x28};
+        image.write(reinterpret_cast<const char*>(header), sizeof header);
+        const uint32_t pixel = 0xFF204060u;
+        for (int i = 0; i < 256; ++i) image.write(reinterpret_cast<const char*>(&pixel), 4);
+    }
+    std::ofstream(asset + "/wall.texture.txt") << "Primary=wall.tga\n";
+    SetInstallationFolders(install.c_str());
+    AcquireAssetFolderDatabases();
+    RecordMainThread();  // the load and release steps run on this thread
+
     Reply reply = RunJob(Bytes().I32(1).PStr("local").Str("kuid 1000 41"));
-    ASSERT_EQ(reply.entries.size(), 1u);
-    EXPECT_EQ(reply.entries[0], std::make_pair(3, std::string("$vad_cmdhost_textures_unavailable")));
+    EXPECT_TRUE(reply.entries.empty());
     int32_t converted = -1;
     EXPECT_TRUE(reply.rest->ReadInt32(converted));
-    EXPECT_NE(converted, 2);
+    EXPECT_EQ(converted, 2);
     EXPECT_TRUE(AtEnd(reply));
+    EXPECT_TRUE(std::filesystem::exists(asset + "/wall.texture"));
+    EXPECT_TRUE(std::filesystem::exists(asset + "/wall.texture.txt"));
+
+    // A folder that is not there: the search fails, result 0.
+    reply = RunJob(Bytes().I32(1).PStr("local").Str("kuid 1000 99"));
+    ASSERT_EQ(reply.entries.size(), 1u);
+    EXPECT_EQ(reply.entries[0], std::make_pair(3, std::string("Unable to search path: 'kuid 1000 99'")));
+    converted = -1;
+    EXPECT_TRUE(reply.rest->ReadInt32(converted));
+    EXPECT_EQ(converted, 0);
+
+    ReleaseAssetFolderDatabases();
+    SetInstallationFolders("");
+    PurgeResourceDatabaseCache();
 
     const std::string text = LogText();
     for (const char* line : {"CommandHostCallback> VAD_CMDHOST_TEXTURECONVERT", "CommandHostCallback> complete"})

@@ -390,10 +390,10 @@ TEST(CompressTexturePath, AbsoluteFormsStayAndOthersJoinTheCurrentDirectory) {
         EXPECT_EQ(ResolveTextureFolderPath("/Prog/Bin", c.text).Str(), c.expected) << c.text;
 }
 
-TEST_F(Dispatcher, CompressTextureNamesTheFolderItCannotConvert) {
+TEST_F(Dispatcher, CompressTextureNamesTheFolderItCannotSearch) {
     Outcome run = Command({"compresstexture", "/Srv/Tex"});
     EXPECT_EQ(run.result, -1);
-    EXPECT_EQ(run.log, OneError("Texture compression is not available in this build: /srv/tex"));
+    EXPECT_EQ(run.log, OneError("Unable to search path: '/srv/tex'"));
 }
 
 TEST_F(Dispatcher, ScriptWordsRunInTheStartupDirectoryAndRestoreTheCurrentOne) {

@@ -1,0 +1,57 @@
+#pragma once
+// One texture description's conversion into its compiled texture, run as a
+// chain of three steps: load (main thread), compress and write (a worker
+// thread), release (main thread). While it runs, the description carries
+// the name ending "convert-tex.txt" instead of "texture.txt"; the write step
+// always gives it its own name back.
+#include <memory>
+#include <string>
+
+#include "engine/File.h"
+#include "engine/Options.h"
+#include "engine/PString.h"
+#include "foundation/callbacks/VorlexWorkerCallChain.h"
+#include "tetlib/textures/CompressAsciiResource.h"
+
+class ResultsLog;
+
+class VADTextureConvertFileRPC {
+public:
+    VADTextureConvertFileRPC() = default;
+    ~VADTextureConvertFileRPC() = default;
+    VADTextureConvertFileRPC(const VADTextureConvertFileRPC&) = delete;
+    VADTextureConvertFileRPC& operator=(const VADTextureConvertFileRPC&) = delete;
+
+    // Sets the job up for `filePath` (absolute, or inside the location
+    // `location` when that is not empty), moves the description aside and
+    // starts the chain; returns at once. Entries go to `log`, which must
+    // outlive the job's Wait.
+    void Start(const Vek::PString& location, const char* filePath, ResultsLog* log);
+    // Waits for the chain, running queued main-thread calls meanwhile;
+    // true when every step succeeded.
+    bool Wait();
+
+    bool HasChainFailed() const { return m_chain.HasFailed(); }
+    const std::string& GetDescriptionPath() const { return m_descriptionPath; }
+
+private:
+    void Prepare();
+    int32_t LoadStage(CallArgument);
+    int32_t WriteStage(CallArgument);
+    int32_t ReleaseStage(CallArgument);
+    void AddError(const char* text, const char* fileName, bool withArchive = false);
+    std::string FullPath(const std::string& path) const;
+
+    Vek::PString m_location;
+    std::string m_inputPath;
+    ResultsLog* m_log = nullptr;
+    bool m_ok = true;
+    VorlexWorkerCallChain m_chain;
+    std::unique_ptr<TETLib::CompressAsciiResource> m_resource;
+    bool m_locked = false;
+    bool m_setAside = false;
+    std::string m_temporaryPath;
+    std::string m_descriptionPath;
+    std::string m_outputPath;
+    Vek::Options m_options;
+};

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "foundation/callbacks/MainThread.h"
+#include "engine/textures/CompiledTexture.h"
+#include "foundation/files/InstallFolders.h"
+#include "foundation/results/ResultsLog.h"
+#include "support/TempDir.h"
+#include "tetlib/textures/CompressTextureFolder.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// An uncompressed 32-bit TGA, top row first.
+void WriteTga(const fs::path& path, int width, int height, uint32_t colour) {
+    std::ofstream out(path, std::ios::binary);
+    uint8_t header[18] = {};
+    header[2] = 2;
+    header[12] = static_cast<uint8_t>(width), header[13] = static_cast<uint8_t>(width >> 8);
+    header[14] = static_cast<uint8_t>(height), header[15] = static_cast<uint8_t>(height >> 8);
+    header[16] = 32;
+    header[17] = 0x28;
+    out.write(reinterpret_cast<const char*>(header), sizeof header);
+    for (int i = 0; i < width * height; ++i) out.write(reinterpret_cast<const char*>(&colour), 4);
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+}
+
+std::vector<std::string> FilesEndingWith(const fs::path& root, const std::string& ending) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+            found.push_back(entry.path().string());
+    }
+    return found;
+}
+
+class CompressTextureFolderTest : public testing::Test {
+protected:
+    void SetUp() override {
+        RecordMainThread();
+        Vek::File::Path root(m_dir.Path());
+        root.ToLower();
+        root.Normalise();
+        SetInstallationFolders(root.c_str());
+        m_folder = fs::path(m_dir.Path()) / "UserData" / "local" / "asset";
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override { SetInstallationFolders(""); }
+
+    int Run(const fs::path& folder) { return TETLib::CompressTextureFolder(Vek::PString(), folder.string().c_str(), &m_log); }
+
+    std::string LogText() {
+        std::string text;
+        for (size_t i = 0; i < m_log.GetEntryCount(); ++i) {
+            const ResultsLogEntry entry = m_log.GetEntry(i);
+            text += std::to_string(entry.severity) + " " + entry.text.c_str() + "\n";
+        }
+        return text;
+    }
+
+    VorlexTest::TempDir m_dir;
+    fs::path m_folder;
+    ResultsLog m_log;
+};
+
+Vek::CompiledTexture ReadCompiled(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Vek::CompiledTexture compiled;
+    std::string error;
+    EXPECT_TRUE(compiled.Read(bytes.data(), bytes.size(), error)) << error;
+    return compiled;
+}
+
+}  // namespace
+
+TEST_F(CompressTextureFolderTest, ConvertsEveryDescriptionInTheTreeAndGivesEachItsNameBack) {
+    WriteTga(m_folder / "wall.tga", 64, 64, 0xFF808040u);
+    WriteText(m_folder / "wall.texture.txt", "Primary=wall.tga\n");
+    fs::create_directories(m_folder / "SUB");
+    WriteTga(m_folder / "SUB" / "glass.tga", 64, 64, 0x80FFFFFFu);
+    WriteText(m_folder / "SUB" / "GLASS.TEXTURE.TXT", "Primary=glass.tga\nTile=none\n");
+    WriteText(m_folder / "texture.txt", "Primary=missing.tga\n");
+
+    EXPECT_EQ(Run(m_folder), 2) << LogText();
+    EXPECT_EQ(m_log.GetErrorCount(), 0) << LogText();
+
+    EXPECT_TRUE(fs::exists(m_folder / "wall.texture.txt"));
+    EXPECT_TRUE(fs::exists(m_folder / "SUB" / "GLASS.TEXTURE.TXT"));
+    EXPECT_TRUE(fs::exists(m_folder / "texture.txt"));
+    EXPECT_FALSE(fs::exists(m_folder / "texture"));
+    EXPECT_TRUE(FilesEndingWith(m_folder, "convert-tex.txt").empty());
+    EXPECT_TRUE(FilesEndingWith(m_folder, ".tmp").empty());
+
+    const Vek::CompiledTexture wall = ReadCompiled(m_folder / "wall.texture");
+    EXPECT_EQ(wall.target, 10u);  // opaque, "auto": DXT1
+    ASSERT_EQ(wall.images.size(), 1u);
+    EXPECT_EQ(wall.images[0].size(), 7u);
+    EXPECT_EQ(wall.flags & Vek::CompiledTexture::kFlagWrap, Vek::CompiledTexture::kFlagWrap);
+    const Vek::CompiledTexture glass = ReadCompiled(m_folder / "SUB" / "GLASS.TEXTURE");
+    EXPECT_EQ(glass.target, 12u);  // smooth alpha, "auto": DXT5
+    EXPECT_EQ(glass.flags & Vek::CompiledTexture::kFlagWrap, 0u);
+}
+
+TEST_F(CompressTextureFolderTest, EmptyAndMissingFolders) {
+    EXPECT_EQ(Run(m_folder), 2);
+    EXPECT_EQ(m_log.GetEntryCount(), 0u);
+    const fs::path missing = m_folder / "nothere";
+    EXPECT_EQ(Run(missing), 0);
+    ASSERT_EQ(m_log.GetEntryCount(), 1u);
+    EXPECT_EQ(std::string(m_log.GetEntry(0).text.c_str()), "Unable to search path: '" + missing.string() + "'");
+}
+
+TEST_F(CompressTextureFolderTest, AnUnloadableImageFailsTheWalkAndRestoresTheName) {
+    WriteTga(m_folder / "good.tga", 64, 64, 0xFF102030u);
+    WriteText(m_folder / "good.texture.txt", "Primary=good.tga\n");
+    fs::create_directories(m_folder / "sub");
+    WriteText(m_folder / "sub" / "bad.texture.txt", "Primary=missing.tga\n");
+    WriteText(m_folder / "sub" / "ugly.texture.txt", "Primary\n");
+
+    EXPECT_EQ(Run(m_folder), 0) << "a failed subfolder fails its parent";
+    const std::string log = LogText();
+    EXPECT_NE(log.find("3 $vadtexture_load_error"), std::string::npos) << log;
+    EXPECT_EQ(m_log.GetErrorCount(), 2) << log;
+    EXPECT_TRUE(fs::exists(m_folder / "good.texture"));
+    EXPECT_TRUE(fs::exists(m_folder / "sub" / "bad.texture.txt"));
+    EXPECT_TRUE(fs::exists(m_folder / "sub" / "ugly.texture.txt"));
+    EXPECT_FALSE(fs::exists(m_folder / "sub" / "bad.texture"));
+    EXPECT_TRUE(FilesEndingWith(m_folder, "convert-tex.txt").empty());
+}
+
+TEST_F(CompressTextureFolderTest, AStaleCompiledTextureIsReplaced) {
+    WriteTga(m_folder / "a.tga", 16, 16, 0xFF102030u);
+    WriteText(m_folder / "a.texture.txt", "Primary=a.tga\nCompression=none\n");
+    WriteText(m_folder / "a.texture", "stale");
+    EXPECT_EQ(Run(m_folder), 2) << LogText();
+    const Vek::CompiledTexture compiled = ReadCompiled(m_folder / "a.texture");
+    EXPECT_EQ(compiled.target, 3u);  // small and opaque: uncompressed
+    EXPECT_EQ(compiled.images[0].size(), 5u);
+}
+
+TEST_F(CompressTextureFolderTest, AFileOutsideEveryLocationIsReported) {
+    VorlexTest::TempDir outside;
+    WriteTga(fs::path(outside.Path()) / "a.tga", 16, 16, 0xFF102030u);
+    WriteText(fs::path(outside.Path()) / "a.texture.txt", "Primary=a.tga\n");
+    EXPECT_EQ(Run(outside.Path()), 0);
+    EXPECT_NE(LogText().find("Unable to determine relative path for"), std::string::npos) << LogText();
+    EXPECT_TRUE(fs::exists(fs::path(outside.Path()) / "a.texture.txt"));
+}
