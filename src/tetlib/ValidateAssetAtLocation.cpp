@@ -10,6 +10,7 @@
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/results/ResultsLog.h"
 #include "tetlib/DataManager.h"
+#include "tetlib/VADCompileAsset.h"
 #include "tetlib/ValidationLock.h"
 
 namespace TETLib {
@@ -90,7 +91,8 @@ bool ValidateAssetFolder(Vek::PString location, Vek::File::Path path, ResultsLog
 
     manager->SetCurrentAsset(location.c_str(), path.c_str());
     RunAssetChecks(location, configuration, nullptr, log);
-    return ErrorCount(log) == errorsBefore;
+    if (ErrorCount(log) != errorsBefore) return false;
+    return VADCompileAsset(location, path, log);
 }
 
 bool ChooseAssetConfigFile(const Vek::PString& location, const Vek::File::Path& path,

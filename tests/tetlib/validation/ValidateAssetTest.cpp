@@ -13,12 +13,14 @@
 #include "assetdb/layout/AssetFolders.h"
 #include "assetdb/resources/ResourceDatabaseCache.h"
 #include "assetdb/resources/ResourceDatabaseRef.h"
+#include "assetdb/specs/SpecRegistry.h"
 #include "engine/File.h"
 #include "foundation/callbacks/CallDispatcher.h"
 #include "foundation/callbacks/MainThread.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/results/ResultsLog.h"
+#include "gsnatives/support/ShippedLibraries.h"
 #include "support/SourceTree.h"
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
@@ -26,18 +28,22 @@
 
 namespace {
 
-void Touch(const std::string& path, const std::string& bytes = "kind \"scenery\"\n") {
+void Touch(const std::string& path, const std::string& bytes = "kuid <kuid:523401:77>\nkind \"scenery\"\n") {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // An installation with the locations "local", "editing" and a packed
-// "original", the shipped interface texts in its "Data", and the tools'
-// singletons over an empty data folder.
+// "original", the shipped interface texts in its "Data", the shipped script
+// libraries, the spec registry of a database link, and the tools'
+// singletons over an empty data folder. An asset that passes its checks
+// goes on to the script compile step.
 class ValidateAssetTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RecordMainThread();
+        ASSERT_EQ(m_libraries.CompileAll(), "");
+        CreateSpecRegistry();
         m_install = m_dir / "install";
         const std::string user = m_install + "/UserData";
         Touch(user + "/local/both/config.chump");
@@ -63,8 +69,10 @@ protected:
         InterfaceTextDB::Invalidate();
         SetInstallationFolders("");
         PurgeResourceDatabaseCache();
+        DestroySpecRegistry();
     }
 
+    GSNativesTest::ShippedLibraries m_libraries;
     VorlexTest::TempDir m_dir;
     std::string m_install;
 };
@@ -98,7 +106,7 @@ TEST_F(ValidateAssetTest, FixtureFolders) {
             EXPECT_NE(text.find("'" + c.path + "'"), std::string::npos) << text;
             EXPECT_EQ(text.find("$("), std::string::npos) << text;
         } else {
-            EXPECT_EQ(log.GetEntryCount(), 0u);
+            EXPECT_EQ(log.GetEntryCount(), 0u) << (log.GetEntryCount() ? log.GetEntry(0).text.c_str() : "");
         }
         EXPECT_EQ(TETLib::DataManager::Instance()->IsInstalledLocation(), c.installed);
     }
