@@ -2,14 +2,17 @@
 # layout-install.sh BUILD_DIR INSTALL_ROOT
 # Lays out an install folder from a build: the program folder bin/ with the
 # utility, the stand-in daemon and "ZIROzod", the installation's "Data"
-# folder with the interface-text tables, and UserData/, which is kept
-# between runs.
+# folder with the interface-text tables, the "scripts" folder with the
+# shared script sources, and UserData/, which is kept between runs. The
+# shipped script libraries are compiled from those sources, with the
+# build's compiler (gslibc), into UserData/libraries (the file-system root
+# "libraries" that the script-system set-up registers).
 set -euo pipefail
 build="$1"
 root="$2"
 src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-mkdir -p "$root/bin" "$root/Data" "$root/UserData"
+mkdir -p "$root/bin" "$root/Data" "$root/UserData" "$root/scripts" "$root/UserData/libraries"
 install -m 755 "$build/src/frontend/VorlexUtil" "$root/bin/VorlexUtil"
 if [ -x "$build/tools/vaddaemon/vaddaemon" ]; then
   install -m 755 "$build/tools/vaddaemon/vaddaemon" "$root/bin/vaddaemon"
@@ -22,3 +25,19 @@ fi
 mkdir -p "$root/bin/ZIROzod"
 cp -R "$src/data/ZIROzod/." "$root/bin/ZIROzod/"
 cp -R "$src/data/Data/." "$root/Data/"
+
+# The shared script sources: the runtime's own "gs.gs" and the libraries
+# of data/scripts. Each compiles into "<name>.gsl"; a library that fails to
+# compile fails the layout. The compiler's "-p" names the output file's
+# place: its folder is what is left without the last element.
+cp "$src/src/gsruntime/scripts/gs.gs" "$root/scripts/"
+cp "$src/data/scripts/"*.gs "$root/scripts/"
+compiler="$build/tools/gslibc/gslibc"
+for source in "$root/scripts/"*.gs; do
+  if ! "$compiler" -s -b"$root/UserData/libraries/build.log" -p"$root/UserData/libraries/$(basename "$source")" "$source"; then
+    echo "layout-install: $(basename "$source") does not compile:" >&2
+    cat "$root/UserData/libraries/build.log" >&2
+    exit 1
+  fi
+done
+rm -f "$root/UserData/libraries/build.log"

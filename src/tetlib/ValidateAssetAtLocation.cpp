@@ -13,6 +13,7 @@
 
 #include "tetlib/AssetChecks.h"
 #include "tetlib/DataManager.h"
+#include "tetlib/VADCompileAsset.h"
 #include "tetlib/container/Container.h"
 #include "tetlib/ValidationLock.h"
 
@@ -94,7 +95,8 @@ bool ValidateAssetFolder(Vek::PString location, Vek::File::Path path, ResultsLog
 
     manager->SetCurrentAsset(location.c_str(), path.c_str());
     RunAssetChecks(location, configuration, nullptr, log);
-    return ErrorCount(log) == errorsBefore;
+    if (ErrorCount(log) != errorsBefore) return false;
+    return VADCompileAsset(location, path, log);
 }
 
 bool ChooseAssetConfigFile(const Vek::PString& location, const Vek::File::Path& path,

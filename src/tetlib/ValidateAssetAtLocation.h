@@ -22,8 +22,8 @@
 //     whose "file_path" parameter is the folder, and false;
 //  6. the asset is made current and the check step runs (RunAssetChecks);
 //  7. an error entry added by the check step answers false. Otherwise the
-//     asset passed: true.
-// The script compile step joins step 7 when the asset tools carry it.
+//     asset passed its checks and the script compile step (VADCompileAsset)
+//     answers.
 #include "engine/File.h"
 #include "engine/PString.h"
 

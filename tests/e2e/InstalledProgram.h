@@ -6,10 +6,12 @@
 //   I/bin/vaddaemon       the built stand-in daemon (unless left out)
 //   I/bin/ZIROzod/        the source tree's data/ZIROzod
 //   I/Data/               the source tree's data/Data (interface texts)
-//   I/UserData/
+//   I/scripts/            the shared script sources
+//   I/UserData/libraries/ the shipped script libraries, compiled
 //
+// laid out by the build's install-layout script, as every installation is.
 // The build tree comes from VORLEX_BUILD_DIR (set by ctest), the data from
-// the compile definition VORLEX_SOURCE_DATA_DIR. Every run gets its own
+// the compile definitions VORLEX_SOURCE_DATA_DIR and VORLEX_SOURCE_LAYOUT_SCRIPT. Every run gets its own
 // runtime folder for the daemon rendezvous (XDG_RUNTIME_DIR under I), the
 // daemon's transcript file I/transcript.txt, a short daemon idle time and a
 // short retry delay between the program's daemon open attempts. The
@@ -52,14 +54,15 @@ public:
     explicit InstalledProgram(bool withDaemon = true) {
         namespace fs = std::filesystem;
         const std::string build = BuildDir();
-        fs::create_directories(m_dir / "bin");
-        fs::create_directories(m_dir / "UserData");
         fs::create_directories(m_dir / "elsewhere");
-        CopyProgram(build + "/src/frontend/VorlexUtil", Program());
-        if (withDaemon) CopyProgram(build + "/tools/vaddaemon/vaddaemon", Daemon());
-        const std::string data = VORLEX_SOURCE_DATA_DIR;
-        fs::copy(data + "/ZIROzod", m_dir / "bin/ZIROzod", fs::copy_options::recursive);
-        fs::copy(data + "/Data", m_dir / "Data", fs::copy_options::recursive);
+        if (::access((build + "/src/frontend/VorlexUtil").c_str(), X_OK) != 0)
+            throw std::runtime_error("not built: " + build + "/src/frontend/VorlexUtil");
+        if (withDaemon && ::access((build + "/tools/vaddaemon/vaddaemon").c_str(), X_OK) != 0)
+            throw std::runtime_error("not built: " + build + "/tools/vaddaemon/vaddaemon");
+        const ProgramResult layout =
+            RunProcess("/bin/bash", {VORLEX_SOURCE_LAYOUT_SCRIPT, build, m_dir.Path()}, {}, m_dir.Path());
+        if (layout.status != 0) throw std::runtime_error("install layout failed: " + layout.err);
+        if (!withDaemon) fs::remove(Daemon());
     }
     ~InstalledProgram() { StopDaemons(); }
     InstalledProgram(const InstalledProgram&) = delete;
@@ -136,12 +139,6 @@ private:
         if (!build || !*build) throw std::runtime_error("VORLEX_BUILD_DIR must name the build tree");
         return build;
     }
-    static void CopyProgram(const std::string& from, const std::string& to) {
-        if (::access(from.c_str(), X_OK) != 0) throw std::runtime_error("not built: " + from);
-        std::filesystem::copy_file(from, to);
-        ::chmod(to.c_str(), 0755);
-    }
-
     static ProgramResult RunProcess(const std::string& program, const std::vector<std::string>& arguments,
                                     const std::vector<std::string>& environment, const std::string& folder) {
         int outPipe[2], errPipe[2];

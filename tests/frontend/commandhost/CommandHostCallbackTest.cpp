@@ -1,3 +1,5 @@
+#include "assetdb/specs/SpecRegistry.h"
+#include "gsnatives/support/ShippedLibraries.h"
 #include "frontend/commandhost/CommandHostCallback.h"
 
 #include <gtest/gtest.h>
@@ -120,7 +122,12 @@ TEST_F(CommandHostCallbackTest, UnknownAndShortJobsGetAnEmptyReply) {
 
 TEST_F(CommandHostCallbackTest, ValidateJobRunsTheValidationOfTheAssetFolder) {
     // An installation with a "local" location holding one asset folder with
-    // a configuration and one without.
+    // a configuration and one without, the shipped script libraries and the
+    // spec registry of a database link (an asset that passes its checks has
+    // its scripts compiled).
+    GSNativesTest::ShippedLibraries libraries;
+    ASSERT_EQ(libraries.CompileAll(), "");
+    CreateSpecRegistry();
     const std::string install = m_dir / "install";
     std::filesystem::create_directories(install + "/UserData/local/with");
     std::filesystem::create_directories(install + "/UserData/local/without");
@@ -170,6 +177,7 @@ TEST_F(CommandHostCallbackTest, ValidateJobRunsTheValidationOfTheAssetFolder) {
     ReleaseAssetFolderDatabases();
     SetInstallationFolders("");
     PurgeResourceDatabaseCache();
+    DestroySpecRegistry();
 
     // Without a known installation the folder cannot be placed: not
     // validated, nothing logged.

@@ -14,6 +14,7 @@
 #include "assetdb/layout/AssetFolders.h"
 #include "assetdb/resources/ResourceDatabaseCache.h"
 #include "assetdb/resources/ResourceDatabaseRef.h"
+#include "assetdb/specs/SpecRegistry.h"
 #include "engine/File.h"
 #include "foundation/callbacks/CallDispatcher.h"
 #include "foundation/callbacks/MainThread.h"
@@ -22,6 +23,7 @@
 #include "foundation/properties/VorlexPropertyAssetID.h"
 #include "foundation/results/ResultsLog.h"
 #include "foundation/soups/SoupFiles.h"
+#include "gsnatives/support/ShippedLibraries.h"
 #include "support/SourceTree.h"
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
@@ -41,12 +43,16 @@ void Touch(const std::string& path, const std::string& bytes = ExampleConfigurat
 }
 
 // An installation with the locations "local", "editing" and a packed
-// "original", the shipped interface texts in its "Data", and the tools'
-// singletons over an empty data folder.
+// "original", the shipped interface texts in its "Data", the shipped script
+// libraries, the spec registry of a database link, and the tools'
+// singletons over an empty data folder. An asset that passes its checks
+// goes on to the script compile step.
 class ValidateAssetTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RecordMainThread();
+        ASSERT_EQ(m_libraries.CompileAll(), "");
+        CreateSpecRegistry();
         m_install = m_dir / "install";
         const std::string user = m_install + "/UserData";
         Touch(user + "/local/both/config.txt", "kind \"not-the-chosen-file\"\n");
@@ -78,8 +84,10 @@ protected:
         InterfaceTextDB::Invalidate();
         SetInstallationFolders("");
         PurgeResourceDatabaseCache();
+        DestroySpecRegistry();
     }
 
+    GSNativesTest::ShippedLibraries m_libraries;
     VorlexTest::TempDir m_dir;
     std::string m_install;
 };
@@ -113,7 +121,7 @@ TEST_F(ValidateAssetTest, FixtureFolders) {
             EXPECT_NE(text.find("'" + c.path + "'"), std::string::npos) << text;
             EXPECT_EQ(text.find("$("), std::string::npos) << text;
         } else {
-            EXPECT_EQ(log.GetEntryCount(), 0u);
+            EXPECT_EQ(log.GetEntryCount(), 0u) << (log.GetEntryCount() ? log.GetEntry(0).text.c_str() : "");
         }
         EXPECT_EQ(TETLib::DataManager::Instance()->IsInstalledLocation(), c.installed);
     }

@@ -1,0 +1,8 @@
+//
+// Signal.gs: the base of the scripts of signals.
+//
+include "Trackside.gs"
+
+class Signal isclass Trackside
+{
+};

@@ -1,0 +1,65 @@
+#include "gsnatives/InitializeScriptSystem.h"
+
+#include "engine/PString.h"
+#include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/LinkedListNatives.h"
+#include "gsnatives/ScriptClasses.h"
+#include "gsruntime/GSMachine.h"
+#include "gsruntime/interpreter/GSInterpreterSetup.h"
+#include "gsruntime/natives/strmath/GSMathNatives.h"
+#include "gsruntime/natives/strmath/GSStrNatives.h"
+#include "gsruntime/router/GSRouterSetup.h"
+
+namespace GSNatives {
+
+namespace {
+
+constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
+    {"KUID", nullptr},
+    {"Soup", nullptr},
+    {"HTMLBuffer", nullptr},
+    {"KUIDList", nullptr},
+    {"StringTable", nullptr},
+    {"Asset", nullptr},
+    {"LinkedList", &RegisterLinkedListNatives},
+    {"VorlexGameObject", nullptr},
+    {"OnlineAccess", nullptr},
+    {"OnlineGroup", nullptr},
+    {"Library", nullptr},
+    {"Image", nullptr},
+    {"VorlexScriptBase", nullptr},
+    {"SecurityToken", nullptr},
+    {"ConstructorsBase", &RegisterConstructorsNatives},
+};
+
+bool g_done = false;
+bool g_result = false;
+
+bool RunSetUp() {
+    GSRuntime::GSInstallInterpreter();
+    GSRuntime::GSInstallRouter();
+    GSRuntime::GSInstallMathNatives();
+    GSRuntime::GSInstallStrNatives();
+    GSRuntime::GSMachine* machine = GSRuntime::GSMachine::Instance();
+    machine->AddLibraryDirectory(Vek::PString("libraries"));
+
+    if (!ResolveGameObjectClass()) return false;
+    for (const NativeRegistrationStep& step : kSteps)
+        if (step.registrar) step.registrar();
+    for (uint32_t i = 0; i < kScriptClassCount; ++i)
+        if (!ResolveScriptClass(static_cast<ScriptClass>(i))) return false;
+    return true;
+}
+
+}  // namespace
+
+const NativeRegistrationStep* GetNativeRegistrationSteps() { return kSteps; }
+
+bool InitializeScriptSystem() {
+    if (g_done) return g_result;
+    g_done = true;
+    g_result = RunSetUp();
+    return g_result;
+}
+
+}  // namespace GSNatives

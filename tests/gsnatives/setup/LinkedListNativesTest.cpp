@@ -1,0 +1,203 @@
+// The LinkedList natives run from a script over arrays of LinkedData
+// entries, after the set-up has registered them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gsnatives/InitializeScriptSystem.h"
+#include "gsnatives/support/ShippedLibraries.h"
+#include "gsruntime/GSCallScriptFunction.h"
+#include "gsruntime/GSClass.h"
+#include "gsruntime/GSContext.h"
+#include "gsruntime/GSLibrary.h"
+#include "gsruntime/GSMachine.h"
+#include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSString.h"
+#include "gsruntime/router/GSGameObject.h"
+#include "gsruntime/router/GSRouter.h"
+#include "gsruntime/support/GSTestSupport.h"
+
+namespace {
+
+using namespace GSRuntime;
+
+const char* const kProbe = R"(include "LinkedList.gs"
+include "Soup.gs"
+
+class Probe isclass GameObject
+{
+	LinkedData[] list;
+	GSObject shared;
+
+	public void Reset(void) { list = new LinkedData[0]; shared = new GSObject(); }
+	public void Add(string key, int value, int withObject, bool unique)
+	{
+		LinkedData item = new LinkedData();
+		item.key = key;
+		item.value = value;
+		if (withObject == 1) item.obj = shared;
+		if (withObject == 2) item.obj = new GSObject();
+		LinkedList.AddInternal(list, item, unique);
+	}
+	public void AddNullKey(bool unique) { LinkedList.AddInternal(list, new LinkedData(), unique); }
+	public void AddNull(void) { LinkedList.AddInternal(list, null, true); }
+	public void AddElement(int i, bool unique) { LinkedList.AddInternal(list, list[i], unique); }
+	public void AddNullElement(void) { list[list.size()] = null; }
+	public void Sort(void) { LinkedList.SortInternal(list); }
+	public void SortNothing(void) { LinkedList.SortInternal(null); }
+	public int Count(void) { return list.size(); }
+	public string Keys(void)
+	{
+		string text = "";
+		int i;
+		for (i = 0; i < list.size(); ++i)
+		{
+			if (list[i]) text = text + list[i].key + list[i].value;
+			else text = text + "-";
+			text = text + " ";
+		}
+		return text;
+	}
+	public LinkedData Item(int i) { return list[i]; }
+};
+)";
+
+class LinkedListNatives : public ::testing::Test {
+protected:
+    void SetUp() override {
+        libraries.AddSource("probe.gs", kProbe);
+        ASSERT_EQ(libraries.CompileAll(), "");
+        ASSERT_TRUE(GSNatives::InitializeScriptSystem());
+        GSLibrary* library = GSMachine::Instance()->GetLibraryByName("probe.gsl");
+        ASSERT_NE(library, nullptr);
+        context = new GSContext(true, false);
+        probe = new GSGameObject();
+        ASSERT_TRUE(probe->BindClass(library->FindClass("Probe"), context));
+        context->GetRouter()->AddNode(probe);
+        ASSERT_TRUE(Call("$void@Probe::Reset()"));
+    }
+    void TearDown() override { delete context; }
+
+    bool Call(const char* signature, std::initializer_list<uint32_t> arguments = {}, uint32_t* result = nullptr) {
+        GSScriptInstance* header = GSScriptInstance::FromReference(probe->GetReference());
+        return CallScriptFunction(context, probe->GetClass(), header, signature, result, arguments);
+    }
+    uint32_t Text(const char* text) {
+        auto* string = new GSString(context, text);
+        strings.push_back(string->GetReference());
+        return string->GetReference();
+    }
+    void Add(const char* key, int value, int withObject, bool unique) {
+        ASSERT_TRUE(Call("$void@Probe::Add(string,int,int,bool)",
+                         {Text(key), static_cast<uint32_t>(value), static_cast<uint32_t>(withObject), unique}));
+    }
+    std::string Keys() {
+        uint32_t result = 0;
+        if (!Call("$string@Probe::Keys()", {}, &result)) return "call failed";
+        const GSString* text = GSString::FromReference(result);
+        return text ? text->c_str() : "null";
+    }
+    int32_t ItemCount(int index) {
+        uint32_t result = 0;
+        if (!Call("$LinkedData@Probe::Item(int)", {static_cast<uint32_t>(index)}, &result) || !result) return -1;
+        // The count the returned value holds is given back first.
+        const int32_t count = GSScriptInstance::FromReference(result)->count - 1;
+        GSScriptInstance::ReleaseReference(result);
+        return count;
+    }
+
+    static bool HasLine(const std::string& text) {
+        for (const std::string& line : GSTest::LogCapture::Lines())
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+    GSNativesTest::ShippedLibraries libraries;
+    GSTest::LogCapture log;
+    GSContext* context = nullptr;
+    GSGameObject* probe = nullptr;
+    std::vector<uint32_t> strings;
+};
+
+TEST_F(LinkedListNatives, SortOrdersByKeyAndLeavesShortListsAlone) {
+    ASSERT_TRUE(Call("$void@Probe::Sort()"));
+    EXPECT_EQ(Keys(), "");
+    Add("b", 1, 0, false);
+    ASSERT_TRUE(Call("$void@Probe::Sort()"));
+    EXPECT_EQ(Keys(), "b1 ");
+
+    struct Case {
+        std::vector<std::pair<const char*, int>> items;
+        const char* sorted;
+    };
+    const Case cases[] = {
+        {{{"b", 1}, {"a", 2}, {"b", 3}}, "a2 b1 b3 "},
+        {{{"b", 1}, {"b", 2}, {"a", 3}}, "a3 b2 b1 "},  // equal keys need not keep their order
+        {{{"c", 1}, {"b", 2}, {"a", 3}}, "a3 b2 c1 "},
+        {{{"B", 1}, {"a", 2}, {"", 3}}, "3 B1 a2 "},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(Call("$void@Probe::Reset()"));
+        for (const auto& item : c.items) Add(item.first, item.second, 0, false);
+        ASSERT_TRUE(Call("$void@Probe::Sort()"));
+        EXPECT_EQ(Keys(), c.sorted);
+    }
+}
+
+TEST_F(LinkedListNatives, ANullEntryOrKeySortsAsTheEmptyText) {
+    Add("b", 1, 0, false);
+    ASSERT_TRUE(Call("$void@Probe::AddNullElement()"));
+    ASSERT_TRUE(Call("$void@Probe::AddNullKey(bool)", {0}));
+    ASSERT_TRUE(Call("$void@Probe::Sort()"));
+    EXPECT_EQ(Keys(), "- 0 b1 ");
+}
+
+TEST_F(LinkedListNatives, AddAppendsAndUniqueSkipsAnEqualEntry) {
+    struct Case {
+        const char* key;
+        int value;
+        int withObject;  // 0 none, 1 the shared object, 2 a new object
+        bool unique;
+        const char* keys;
+    };
+    // Starting from one entry ("a", 1, the shared object).
+    const Case cases[] = {
+        {"a", 1, 1, true, "a1 "},       // equal in every member: skipped
+        {"a", 1, 1, false, "a1 a1 "},   // appended without unique
+        {"a", 2, 1, true, "a1 a2 "},    // another number
+        {"b", 1, 1, true, "a1 b1 "},    // another key
+        {"A", 1, 1, true, "a1 A1 "},    // keys compare with case
+        {"a", 1, 0, true, "a1 a1 "},    // no object against the shared one
+        {"a", 1, 2, true, "a1 a1 "},    // another object
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(Call("$void@Probe::Reset()"));
+        Add("a", 1, 1, false);
+        Add(c.key, c.value, c.withObject, c.unique);
+        EXPECT_EQ(Keys(), c.keys) << c.key << c.value << c.withObject << c.unique;
+    }
+}
+
+TEST_F(LinkedListNatives, TheArrayHoldsACountOfItsOwnOnlyForAnAddedItem) {
+    Add("a", 1, 0, false);
+    const int32_t once = ItemCount(0);
+    ASSERT_GT(once, 0);
+    ASSERT_TRUE(Call("$void@Probe::AddElement(int,bool)", {0, 1}));
+    EXPECT_EQ(Keys(), "a1 ");
+    EXPECT_EQ(ItemCount(0), once);
+    ASSERT_TRUE(Call("$void@Probe::AddElement(int,bool)", {0, 0}));
+    EXPECT_EQ(Keys(), "a1 a1 ");
+    EXPECT_EQ(ItemCount(0), once + 1);
+}
+
+TEST_F(LinkedListNatives, ANullItemOrListChangesNothing) {
+    Add("a", 1, 0, false);
+    ASSERT_TRUE(Call("$void@Probe::AddNull()"));
+    EXPECT_EQ(Keys(), "a1 ");
+    EXPECT_FALSE(HasLine("null object at parameter 1"));
+    Call("$void@Probe::SortNothing()");
+    EXPECT_TRUE(HasLine("null object at parameter 1"));
+}
+
+}  // namespace
