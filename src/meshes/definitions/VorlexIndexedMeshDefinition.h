@@ -31,6 +31,8 @@
 #include "engine/meshfile/MeshFileSupport.h"
 
 namespace Vek {
+class ConfigData;
+class GeometryConfigData;
 class Display;
 class GeometryChunk;
 class MaterialManager;
@@ -101,6 +103,15 @@ public:
 
     virtual uint32_t Read(Vek::Display* display, Vek::MaterialManager* manager, Vek::Resource* resource,
                           const char* fileName, uint32_t vertexColour);
+
+    // ---- the build from a geometry text (".imtxt", engine/config/GeometryConfigData.h) ----
+    // Parses the file of `fileName` in the resource's database: the
+    // parser's 2, 3 or 4 as they are, another failure 1, no root 3;
+    // otherwise BuildFromConfig's result.
+    virtual uint32_t ReadText(Vek::Display* display, Vek::MaterialManager* manager, Vek::Resource* resource,
+                              const char* fileName, uint32_t vertexColour);
+    virtual uint32_t BuildFromConfig(Vek::Display* display, Vek::MaterialManager* manager, Vek::Resource* resource,
+                                     const Vek::ConfigData& root, const char* fileName, uint32_t vertexColour);
 
     // ---- accessors (Vek::MeshFileSupport) ----
     uint32_t GetVertexCount(uint32_t chunk) const override;
@@ -214,6 +225,13 @@ protected:
     virtual uint32_t ReadINFLorSKEL(Vek::MemoryFile& source);
     virtual uint32_t ReadBONE(Vek::ParticleBone* parent, Vek::MemoryFile& source, uint32_t depth = 0);
     virtual uint32_t ReadPMIN(Vek::MemoryFile& source);
+
+    virtual uint32_t CreateMaterial(Vek::MaterialManager* manager, Vek::Resource* resource,
+                                    const Vek::GeometryConfigData& config, uint32_t chunk);
+    virtual uint32_t CreateChunkFromConfig(Vek::Resource* resource, const Vek::GeometryConfigData& config,
+                                           uint32_t chunk, uint32_t vertexColour);
+    virtual uint32_t CopyBonesFromConfig(const Vek::GeometryConfigData& config);
+    virtual uint32_t CopyAttachmentsFromConfig(const Vek::GeometryConfigData& config);
 
     // The creation hint of the load options (flags, usages, database).
     void StartHint(Vek::StandardChunkHint& hint, Vek::Resource* resource) const;
