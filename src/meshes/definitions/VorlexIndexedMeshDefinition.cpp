@@ -1,6 +1,7 @@
 #include "meshes/definitions/VorlexIndexedMeshDefinition.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -79,11 +80,14 @@ void SetByte(uint32_t& word, int k, uint8_t value) {
 VorlexIndexedMeshDefinition::VorlexIndexedMeshDefinition(const MeshLoadOptions& options) : loadOptions(options) {}
 
 VorlexIndexedMeshDefinition::~VorlexIndexedMeshDefinition() {
+    collisionJob.reset();
     pendingMaterials.clear();
     bones.clear();
     attachments.clear();
     delete skeletonRoot;
     skeletonRoot = nullptr;
+    collisionTree.reset();
+    collisionResult.reset();
     chunkBoneNames.clear();
     file.Close();
     missingTextures.clear();
@@ -386,16 +390,18 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
         const uint8_t* block = source.GetData() + source.GetPosition();
         uint32_t colourStride = 0;
         uint32_t* colours = chunk->GetUDwordArray(kItemDiffuse, colourStride);
+        GeometryChunk::ItemArray uvs[8];
+        for (uint32_t k = 0; k < sets; ++k) uvs[k] = chunk->GetItemArray(kItemTexCoord0 + static_cast<int>(k));
         for (uint32_t v = 0; v < vertexCount; ++v) {
-            const uint8_t* r = block + v * record;
+            const uint8_t* r = block + std::size_t(v) * record;
             Vector3 p = LoadVector3(r);
-            std::memcpy(reinterpret_cast<uint8_t*>(positions) + v * posStride, &p, 12);
-            if (colours) *reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(colours) + v * colourStride) = vertexColour;
+            std::memcpy(reinterpret_cast<uint8_t*>(positions) + std::size_t(v) * posStride, &p, 12);
+            if (colours)
+                *reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(colours) + std::size_t(v) * colourStride) =
+                    vertexColour;
             for (uint32_t k = 0; k < sets; ++k) {
-                uint32_t stride = 0;
-                float* uv = chunk->GetVector2Array(kItemTexCoord0 + static_cast<int>(k), stride);
-                if (!uv) continue;
-                float* out = reinterpret_cast<float*>(reinterpret_cast<uint8_t*>(uv) + v * stride);
+                if (!uvs[k].pointer) continue;
+                float* out = reinterpret_cast<float*>(uvs[k].pointer + std::size_t(v) * uvs[k].stride);
                 out[0] = MeshChunk::LoadFloat(r + 12 + 8 * k);
                 out[1] = MeshChunk::LoadFloat(r + 16 + 8 * k);
             }

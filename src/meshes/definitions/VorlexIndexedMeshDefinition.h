@@ -29,6 +29,7 @@
 #include "engine/meshfile/InfluenceDefinition.h"
 #include "engine/meshfile/MemoryFile.h"
 #include "engine/meshfile/MeshFileSupport.h"
+#include "meshes/definitions/MeshCollisionServices.h"
 
 namespace Vek {
 class ConfigData;
@@ -165,6 +166,15 @@ public:
     // position); false when it names no whole triangle of the mesh.
     bool GetTriangle(uint32_t identifier, Vek::Vector3 corners[3]) const;
 
+    // The collision tree, or none until a job of the overlapped loader has
+    // built one; the first call starts that job when a loader exists
+    // (MeshCollisionServices). A finished job is dropped.
+    MeshCollisionTree* GetCollisionTree();
+    // The job's work: every whole group of three indices of each chunk with
+    // positions and indices becomes a triangle (groups naming a vertex the
+    // chunk lacks are skipped); false when no tree can be made or built.
+    bool BuildCollisionTree();
+
     // Chunk and material arrays (chunk i uses material i).
     Vek::GeometryChunk* GetChunk(uint32_t i) const { return i < chunks.size() ? chunks[i].Get() : nullptr; }
     Vek::Material* GetMaterial(uint32_t i) const { return i < materials.size() ? materials[i].Get() : nullptr; }
@@ -205,6 +215,10 @@ public:
     const std::vector<Vek::PString>* boneNameTable = nullptr;
     float textureDetail = 0.0f;
     Vek::OrientedBox orientedBox;
+    std::unique_ptr<MeshCollisionTree> collisionTree;
+    std::unique_ptr<MeshCollisionJob> collisionJob;
+    // The job's result slot, filled by BuildCollisionTree while a job runs.
+    std::unique_ptr<MeshCollisionTree> collisionResult;
 
 protected:
     // The body of Read after the file data is in `source`: envelope, info,

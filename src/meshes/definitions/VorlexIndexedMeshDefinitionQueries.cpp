@@ -111,7 +111,9 @@ void VorlexIndexedMeshDefinition::CopyColours(uint32_t chunk, const CopyDestinat
 void VorlexIndexedMeshDefinition::CopyFaceNormals(uint32_t chunk, Vector3* destination) const {
     GeometryChunk* c = GetChunk(chunk);
     const float* normals = c ? c->GetFaceNormalArray() : nullptr;
-    if (normals && destination) std::memcpy(destination, normals, 12 * std::size_t(c->GetFaceNormalCount()));
+    if (!normals || !destination) return;
+    for (uint32_t f = 0; f < c->GetFaceNormalCount(); ++f)
+        destination[f] = {normals[3 * f], normals[3 * f + 1], normals[3 * f + 2]};
 }
 
 PString VorlexIndexedMeshDefinition::GetMaterialName(uint32_t chunk) const {
