@@ -35,7 +35,7 @@ const std::vector<uint8_t>& MeshBytes() {
         ImWriter::MeshModel m;
         m.maxInfluencesPerVertex = 1;
         m.maxBonesPerChunk = kBones;
-        for (uint32_t b = 0; b < kBones; ++b) m.bones.push_back({"bone" + std::to_string(b), b ? "bone0" : ""});
+        for (uint32_t b = 0; b < kBones; ++b) m.bones.push_back(ImWriter::Bone("bone" + std::to_string(b), b ? "bone0" : ""));
         for (uint32_t c = 0; c < kChunks; ++c) {
             ImWriter::ChunkModel chunk;
             chunk.weightsPerVertex = 1;

@@ -105,6 +105,14 @@ struct BoneModel {
     std::vector<EntryModel> entries;
 };
 
+// A bone at the origin with no weights.
+inline BoneModel Bone(const std::string& name, const std::string& parent) {
+    BoneModel b;
+    b.name = name;
+    b.parent = parent;
+    return b;
+}
+
 struct AttachmentModel {
     std::string name;
     float matrix[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};

@@ -126,7 +126,7 @@ TEST(IndexedMeshDefinition, DamagedFilesGiveTheirResultAndValidPartsLoad) {
     cases.push_back({"index equal to the vertex count", ImWriter::Write(index), RES_FILE_FORMAT_ERROR, 0});
     MeshModel many = OneQuad();
     many.boneCountOverride = 1024;
-    many.bones.push_back({"root", ""});
+    many.bones.push_back(ImWriter::Bone("root", ""));
     cases.push_back({"INFL with 1024 bones", ImWriter::Write(many), RES_FILE_FORMAT_ERROR, 0});
 
     for (const Case& c : cases) {
@@ -272,12 +272,12 @@ TEST(IndexedMeshDefinition, PalettesFillFreeSlotsAndSkipForeignVertices) {
     m.maxInfluencesPerVertex = 2;
     m.maxBonesPerChunk = 2;
     m.chunks[0].weightsPerVertex = 2;
-    ImWriter::BoneModel root{"root", ""};
+    ImWriter::BoneModel root = ImWriter::Bone("root", "");
     root.entries.push_back({0, {{0, 0.5f}, {1, 1.0f}}});
-    ImWriter::BoneModel arm{"arm", "root"};
+    ImWriter::BoneModel arm = ImWriter::Bone("arm", "root");
     // Vertex 99 is not in the chunk; 2.0 and -1.0 clamp to 255 and 0.
     arm.entries.push_back({0, {{0, 0.5f}, {99, 1.0f}, {2, 2.0f}, {3, -1.0f}}});
-    ImWriter::BoneModel idle{"idle", "root"};
+    ImWriter::BoneModel idle = ImWriter::Bone("idle", "root");
     idle.entries.push_back({0, {}});
     m.bones = {root, arm, idle};
 
