@@ -1,0 +1,45 @@
+#pragma once
+// Reading the chunked mesh files from memory: explicit little-endian values,
+// chunk headers with their accepted versions, and the put-back of an absent
+// optional chunk.
+//
+// Every read follows the memory file's short-read rule; a reader that fails
+// to read a value stops at once with RES_FILE_FORMAT_ERROR, so a damaged
+// file never drives a loop with stale or partial values.
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+#include "engine/meshfile/MemoryFile.h"
+
+namespace MeshChunk {
+
+// Little-endian reads; false (position unchanged) when the bytes are not there.
+bool ReadU32(Vek::MemoryFile& file, uint32_t& value);
+bool ReadFloat(Vek::MemoryFile& file, float& value);
+bool ReadFloats(Vek::MemoryFile& file, float* values, std::size_t count);
+
+// Decoding from a block already read.
+uint32_t LoadU32(const uint8_t* bytes);
+float LoadFloat(const uint8_t* bytes);
+
+struct Header {
+    uint32_t size = 0;
+    std::size_t end = 0;  // the position right after the size field plus the size
+    uint32_t version = 0;
+};
+
+// Reads a chunk's tag, size and version. 3 for another tag or a header that
+// is not all there, 4 for a version outside `accepted`, otherwise 0.
+uint32_t ReadRequired(Vek::MemoryFile& file, const char* tag, std::initializer_list<uint32_t> accepted,
+                      Header& header);
+// As ReadRequired for a chunk that may be absent: another tag is put back
+// (the position is where it was) and `present` is false with result 0.
+uint32_t ReadOptional(Vek::MemoryFile& file, const char* tag, std::initializer_list<uint32_t> accepted,
+                      Header& header, bool& present);
+// The size and version after a tag already read.
+uint32_t ReadSizeAndVersion(Vek::MemoryFile& file, std::initializer_list<uint32_t> accepted, Header& header);
+// The same with the accepted versions a closed range.
+uint32_t ReadSizeAndVersion(Vek::MemoryFile& file, uint32_t lowest, uint32_t highest, Header& header);
+
+}  // namespace MeshChunk

@@ -1,0 +1,44 @@
+#pragma once
+// What a mesh definition needs to build its collision tree: a tree of
+// triangles to fill and build, and an overlapped loader that runs the build
+// as a job. The collision module supplies both (the axis-box tree and the
+// loader) by installing a MeshCollisionServices; without one, as in this
+// program, no loader exists, no job starts and no definition has a tree.
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "engine/Vector.h"
+
+// A tree of triangles, each known by an identifier (chunk x 65536 + the
+// position of its first index, kept to 16 bits).
+class MeshCollisionTree {
+public:
+    virtual ~MeshCollisionTree() = default;
+    virtual void AddTriangle(const Vek::Vector3 corners[3], uint32_t identifier) = 0;
+    // Builds the tree from the triangles added; false on failure.
+    virtual bool Build() = 0;
+};
+
+// One job of the overlapped loader, as the definition sees it.
+class MeshCollisionJob {
+public:
+    virtual ~MeshCollisionJob() = default;
+    // True once the loader is done with the job (released, or its state
+    // idle or finished).
+    virtual bool IsFinished() const = 0;
+};
+
+class MeshCollisionServices {
+public:
+    virtual ~MeshCollisionServices() = default;
+    virtual std::unique_ptr<MeshCollisionTree> MakeTree() = 0;
+    // Submits a job named `name`: `work` runs on the loader's thread and
+    // `complete` afterwards on the caller's. Null when no job can start.
+    virtual std::unique_ptr<MeshCollisionJob> Submit(const char* name, std::function<bool()> work,
+                                                     std::function<void()> complete) = 0;
+
+    // The services in use (none by default); the caller keeps ownership.
+    static MeshCollisionServices* Current();
+    static void Install(MeshCollisionServices* services);
+};
