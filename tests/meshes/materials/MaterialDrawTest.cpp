@@ -203,7 +203,7 @@ TEST(MaterialDraw, RepresentativeTraceRows) {
          {}},
         {"tglossrust", MaterialTests::NoPrograms(), Lights::None, 0.75f,
          {"DrawChunk triangles=1 program=none"},
-         {"StageConstant 0 0.02 0.04 0.06 0.5"}  // clamp(ambient sum) x material ambient 0.2,
+         {"StageConstant 0 0.02 0.04 0.06 0.5"},  // clamp(ambient sum) x material ambient 0.2
          {}},
         {"tmpfx", DisplayProfile::OpenGL(), Lights::Parallel, -1,
          {"DrawChunk triangles=1 program=none"},
