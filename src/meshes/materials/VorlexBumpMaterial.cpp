@@ -7,10 +7,10 @@
 #include "engine/display/Viewport.h"
 #include "engine/geometry/GeometryChunk.h"
 #include "engine/geometry/PackedVertex.h"
-#include "engine/geometry/VertexType.h"
 #include "engine/materials/MaterialManager.h"
 #include "engine/textures/TextureManager.h"
 #include "engine/textures/TextureResource.h"
+#include "meshes/materials/LayoutVertexType.h"
 #include "meshes/materials/MaterialMath.h"
 
 namespace Vek {
@@ -74,8 +74,6 @@ int VorlexBumpMaterial::IsLoaded() const {
     return OneTextureMaterial::IsLoaded();
 }
 
-void VorlexBumpMaterial::Activate() { OneTextureMaterial::Activate(); }
-
 GeometryChunk* VorlexBumpMaterial::CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                                        uint32_t faceNormalCount, int primitiveType,
                                                        const StandardChunkHint* givenHint) {
@@ -97,15 +95,7 @@ GeometryChunk* VorlexBumpMaterial::CreateGeometryChunk(uint32_t vertexCount, uin
     if (givenHint && (hint.vertexUsage == 1 || (shared && hint.vertexUsage != 0))) chunk->SetVertexDataDynamic(0, -2, true);
     if (shared) chunk->SetVertexDataShared(0, 0, false);
     if (givenHint && hint.indexUsage == 1) chunk->SetIndexDataDynamic(true);
-    if (Display* display = GetDisplay()) {
-        VertexType* type = display->FindVertexType(chunk->GetVertexTypeID());
-        if (!type) {
-            AutoReference<VertexType> made(GeometryChunk::MakeVertexType(chunk->GetLayout()));
-            display->RegisterVertexType(made.Get(), 0, 0);
-            type = made.Get();
-        }
-        chunk->SetVertexType(type);
-    }
+    AttachLayoutVertexType(GetDisplay(), chunk);
     return chunk;
 }
 
@@ -318,8 +308,6 @@ int VorlexBumpGlossMaterial::IsLoaded() const {
     if (!GetTexture(kSecondSlot)) return kNotLoaded;
     return VorlexBumpMaterial::IsLoaded();
 }
-
-void VorlexBumpGlossMaterial::Activate() { VorlexBumpMaterial::Activate(); }
 
 GeometryChunk* VorlexBumpGlossMaterial::CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount,
                                                             uint32_t indexCount, uint32_t faceNormalCount,

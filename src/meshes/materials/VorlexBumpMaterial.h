@@ -61,7 +61,6 @@ public:
 
     const char* GetTypeName() const override { return "tbumptex"; }
     int IsLoaded() const override;
-    void Activate() override;
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int primitiveType,
                                        const StandardChunkHint* hint) override;
@@ -157,7 +156,6 @@ public:
 
     const char* GetTypeName() const override { return "tbumpgloss"; }
     int IsLoaded() const override;
-    void Activate() override;
     void CacheAlphaHint() override { m_cachedAlphaHint = 0; }
     GeometryChunk* CreateGeometryChunk(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                        uint32_t faceNormalCount, int primitiveType,

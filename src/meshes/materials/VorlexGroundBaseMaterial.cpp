@@ -3,7 +3,7 @@
 #include "engine/display/Display.h"
 #include "engine/geometry/GeometryChunk.h"
 #include "engine/geometry/PackedVertex.h"
-#include "engine/geometry/VertexType.h"
+#include "meshes/materials/LayoutVertexType.h"
 
 namespace Vek {
 
@@ -69,15 +69,7 @@ GeometryChunk* VorlexOneTexNoAlphaMaterial::CreateGeometryChunk(uint32_t vertexC
     if (givenHint && (hint.vertexUsage == 1 || (shared && hint.vertexUsage == 2))) chunk->SetVertexDataDynamic(0, -2, true);
     if (shared || separateNormals) chunk->SetVertexDataShared(0, 0, false);
     if (givenHint && hint.indexUsage == 1) chunk->SetIndexDataDynamic(true);
-    if (display) {
-        VertexType* type = display->FindVertexType(chunk->GetVertexTypeID());
-        if (!type) {
-            AutoReference<VertexType> made(GeometryChunk::MakeVertexType(chunk->GetLayout()));
-            display->RegisterVertexType(made.Get(), 0, 0);
-            type = made.Get();
-        }
-        chunk->SetVertexType(type);
-    }
+    AttachLayoutVertexType(display, chunk);
     return chunk;
 }
 
