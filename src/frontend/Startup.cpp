@@ -26,6 +26,7 @@
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/network/NetworkStart.h"
 #include "foundation/threads/EngineLock.h"
+#include "meshes/materials/CreatePlugins.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
 
@@ -160,7 +161,8 @@ bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv,
         return true;
     }
     // The engine takes the product's material plug-ins and resource types
-    // through its plug-in entry (none is set in a build without them).
+    // through its plug-in entry.
+    if (!Vek::PluginEntry::Get()) Vek::PluginEntry::Set(&VekGetPlugins);
     Vek::PluginEntry::Call();
 
     TETLib::DataManager::Instance()->Init(context);

@@ -49,8 +49,9 @@ public:
     virtual void Leave(Display* display, Viewport* viewport, bool nested);
 
     // Drops every entry of every window (the manager's shutdown: entries
-    // hold materials, which hold their caches).
-    void ClearAll() {
+    // hold materials, which hold their caches). Caches that keep entries of
+    // their own drop those too.
+    virtual void ClearAll() {
         ClearEntries(0);
         m_windows.clear();
     }

@@ -1,0 +1,44 @@
+#include "meshes/materials/CreatePlugins.h"
+
+#include <new>
+
+#include "engine/resources/PluginEntry.h"
+#include "engine/resources/ResourceTypeBase.h"
+#include "meshes/materials/VorlexMaterialPlugins.h"
+
+namespace Vek {
+
+namespace {
+
+template <typename T, typename... Args>
+int HandNew(Args&&... args) {
+    T* object = new (std::nothrow) T(std::forward<Args>(args)...);
+    return object && PluginEntry::Hand(object) ? 1 : 0;
+}
+
+}  // namespace
+
+int CreateResourceTypes() {
+    int handed = 0;
+    // Each resource class adds its registration here when it lands, in this
+    // order, e.g. handed += HandNew<ResourceType<VorlexIndexedMeshResource>>("im", kIndexedMeshResourceUId):
+    //   "im", "pm", "lm.txt", "lm" (both kLODMeshResourceUId), "convert-tex.txt".
+    return handed;
+}
+
+int CreatePlugins() {
+    int handed = 0;
+    handed += HandNew<VorlexBumpGlossMaterialPlugin>();
+    handed += HandNew<VorlexBumpMaterialPlugin>();
+    handed += HandNew<VorlexBumpEnvMaterialPlugin>();
+    handed += HandNew<VorlexOneTexNoAlphaMaterialPlugin>();
+    handed += HandNew<VorlexGlossRustMaterialPlugin>();
+    handed += HandNew<VorlexMultiPFXMaterialPlugin>();
+    handed += HandNew<VorlexNoFogMaterialPlugin>();
+    handed += CreateResourceTypes();
+    return handed;
+}
+
+}  // namespace Vek
+
+extern "C" void VekGetPlugins() { Vek::CreatePlugins(); }
