@@ -204,7 +204,7 @@ int32_t GSClass::LoadFunction(GSImageReader& reader, GSFunction& function) {
         flow.referenceLocals = std::move(seen);
         flow.referenceLocals[0] = true;
         flow.resultShape = function.resultShape;
-        if (!GSVerifyFlow(flow, function.callContracts)) return kGSLoadMalformed;
+        if (!GSVerifyFlow(flow, function.callContracts, nullptr, &function.maxStackDepth)) return kGSLoadMalformed;
     }
 
     if (m_machine) {

@@ -123,6 +123,7 @@ public:
     Outcome Run(const std::vector<uint8_t>& shapes, std::vector<std::vector<uint8_t>>* argumentKinds) {
         m_states.assign(m_instructions.size(), State());
         m_outcome = Outcome();
+        m_maxDepth = 0;
         m_work.clear();
         m_queued.assign(m_instructions.size(), false);
         State entry;
@@ -143,6 +144,9 @@ public:
         return m_outcome;
     }
 
+    // The deepest operand stack of the last run, over every state reached.
+    std::size_t MaxDepth() const { return m_maxDepth; }
+
 private:
     bool Fail(uint32_t offset) {
         if (m_outcome.ok) {
@@ -154,6 +158,7 @@ private:
 
     // Joins `state` into the state at instruction `index`.
     void Reach(uint32_t index, const State& state) {
+        if (state.stack.size() > m_maxDepth) m_maxDepth = state.stack.size();
         State& at = m_states[index];
         bool changed = false;
         if (!at.set) {
@@ -333,6 +338,7 @@ private:
     std::vector<uint32_t> m_work;
     std::vector<bool> m_queued;
     Outcome m_outcome;
+    std::size_t m_maxDepth = 0;
 };
 
 // Upper bound on path analyses per function while results are searched.
@@ -373,6 +379,9 @@ private:
     int m_runs = 0;
 };
 
+// Operand-stack slots a result leaves: none for nothing, one otherwise.
+int32_t SlotsOf(uint8_t shape) { return shape == kGSShapeNothing ? 0 : 1; }
+
 }  // namespace
 
 uint8_t GSResultShapeOf(uint32_t typeCode) {
@@ -381,8 +390,10 @@ uint8_t GSResultShapeOf(uint32_t typeCode) {
     return kGSShapeReference;
 }
 
-bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contracts, uint32_t* faultOffset) {
+bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contracts, uint32_t* faultOffset,
+                  int32_t* maxDepth) {
     contracts.clear();
+    if (maxDepth) *maxDepth = 0;
     auto fail = [&](uint32_t offset) {
         if (faultOffset) *faultOffset = offset;
         contracts.clear();
@@ -419,21 +430,61 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
     // others as found (a value or a reference left for a plain pop, say).
     // (Two more runs per site: skipped for very large functions, whose
     // sites then take the result found only.)
+    //
+    // Each other result is checked with the other sites as found, so a
+    // result that changes the depth is only sound while no other site
+    // changes it too: when two or more sites would take a result of another
+    // depth, those results are not taken (the code was never followed with
+    // both, and the interpreter trusts the depths). The deepest stack of
+    // every run whose results are taken bounds the frame's operand stack.
     std::vector<uint8_t> accepted(shapes);
+    std::vector<std::size_t> depthOf(shapes.size(), 0);  // deepest run with another depth
+    std::vector<bool> changesAt(shapes.size(), false);
     const bool widen = uint64_t(shapes.size()) * instructions.size() <= kWideningBudget;
+    std::size_t deepest = 0;
+    std::size_t deepestSameDepth = 0;
+    std::size_t depthChanging = 0;
     for (std::size_t site = 0; widen && site < shapes.size(); ++site) {
         if (instructions[static_cast<std::size_t>(indexAt[siteOffsets[site]])].opcode == OP_CallThread) continue;
         const uint8_t chosen = shapes[site];
+        bool changes = false;
         for (uint8_t other : {kGSShapeNothing, kGSShapeValue, kGSShapeReference}) {
             if (other == chosen) continue;
             shapes[site] = other;
-            if (analysis.Run(shapes, nullptr).ok) accepted[site] |= other;
+            if (analysis.Run(shapes, nullptr).ok) {
+                accepted[site] |= other;
+                if (SlotsOf(other) != SlotsOf(chosen)) {
+                    changes = true;
+                    depthOf[site] = std::max(depthOf[site], analysis.MaxDepth());
+                } else {
+                    deepestSameDepth = std::max(deepestSameDepth, analysis.MaxDepth());
+                }
+            }
+        }
+        if (changes) {
+            changesAt[site] = true;
+            ++depthChanging;
         }
         shapes[site] = chosen;
     }
+    for (std::size_t site = 0; site < shapes.size(); ++site) {
+        if (!changesAt[site]) continue;
+        if (depthChanging > 1) {
+            // Keep only the results of the chosen depth.
+            uint8_t kept = 0;
+            for (uint8_t shape : {kGSShapeNothing, kGSShapeValue, kGSShapeReference})
+                if ((accepted[site] & shape) && SlotsOf(shape) == SlotsOf(shapes[site])) kept |= shape;
+            accepted[site] = kept;
+        } else {
+            deepest = std::max(deepest, depthOf[site]);
+        }
+    }
+    deepest = std::max(deepest, deepestSameDepth);
 
     std::vector<std::vector<uint8_t>> argumentKinds(siteOffsets.size());
     analysis.Run(shapes, &argumentKinds);
+    deepest = std::max(deepest, analysis.MaxDepth());
+    if (maxDepth) *maxDepth = static_cast<int32_t>(std::min<std::size_t>(deepest, 0x7fffffff));
     for (std::size_t site = 0; site < siteOffsets.size(); ++site) {
         const GSInstruction& in = instructions[static_cast<std::size_t>(indexAt[siteOffsets[site]])];
         GSCallContract contract;

@@ -66,8 +66,12 @@ struct GSFlowInput {
 };
 
 // True when the code passes; `contracts` then holds one contract per
-// reachable call instruction, in offset order. False with the offset of an
-// offending instruction (or of the code's start when the search gave up).
-bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contracts, uint32_t* faultOffset = nullptr);
+// reachable call instruction, in offset order, and `maxDepth` (when given)
+// the deepest operand stack any accepted path reaches, which the
+// interpreter relies on instead of checking every instruction. False with
+// the offset of an offending instruction (or of the code's start when the
+// search gave up).
+bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contracts, uint32_t* faultOffset = nullptr,
+                  int32_t* maxDepth = nullptr);
 
 }  // namespace GSRuntime

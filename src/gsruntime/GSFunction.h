@@ -66,6 +66,11 @@ public:
     // One contract per call instruction of the code, in offset order (see
     // GSFlowVerifier.h).
     std::vector<GSCallContract> callContracts;
+    // The deepest operand stack the loader's flow check found on any path,
+    // or -1 when the code was not verified. The interpreter checks a
+    // verified function's depth once, when its frame is entered, and then
+    // runs it without per-instruction stack checks.
+    int32_t maxStackDepth = -1;
 
     bool IsNative() const { return (flags & kGSNative) != 0; }
     // Locals of the frame: `me`, the arguments, the declared locals and the

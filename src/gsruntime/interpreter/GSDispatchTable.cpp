@@ -20,10 +20,13 @@ void FillStackNeeds() {
     }
 }
 
-std::array<GSOpHandler, kGSDispatchEntries> BuildTable() {
+using Table = std::array<GSOpHandler, 2 * kGSDispatchEntries>;
+
+Table BuildTable() {
     FillStackNeeds();
-    std::array<GSOpHandler, kGSDispatchEntries> table;
-    table.fill(&IllegalInstruction);
+    Table table;
+    table.fill(nullptr);
+    for (uint32_t op = 0; op < kGSDispatchEntries; ++op) table[op] = &IllegalInstruction;
     GSInstallArithmeticHandlers(table.data());
     GSInstallLocalHandlers(table.data());
     GSInstallJumpHandlers(table.data());
@@ -35,7 +38,10 @@ std::array<GSOpHandler, kGSDispatchEntries> BuildTable() {
     GSInstallWaitHandlers(table.data());
     // Only the instruction table's opcodes are instructions, whatever a
     // family installed.
-    for (uint32_t op = kGSOpcodeCount; op < kGSDispatchEntries; ++op) table[op] = &IllegalInstruction;
+    for (uint32_t op = 0; op < kGSDispatchEntries; ++op) {
+        if (op >= kGSOpcodeCount) table[op] = &IllegalInstruction;
+        if (op >= kGSOpcodeCount || !table[kGSDispatchEntries + op]) table[kGSDispatchEntries + op] = table[op];
+    }
     return table;
 }
 
@@ -44,7 +50,7 @@ std::array<GSOpHandler, kGSDispatchEntries> BuildTable() {
 GSStackNeed g_gsStackNeeds[kGSDispatchEntries];
 
 const GSOpHandler* GSDispatchTable() {
-    static const std::array<GSOpHandler, kGSDispatchEntries> table = BuildTable();
+    static const Table table = BuildTable();
     return table.data();
 }
 

@@ -8,12 +8,17 @@
 // its operands, does its work and returns true to go on with the next
 // instruction, or false when the run ends (the code is in the run state).
 //
-// Handlers whose stack effect is fixed are installed through
-// GSStackChecked, which first makes sure that the operands the instruction
-// takes are on the current frame's operand stack and that what it leaves
-// fits the stack (the counts come from the instruction table): too few
-// operands raise ER_IllegalInstruction, too little room ER_StackOverflow.
-// The call, return and wait handlers check their own operands. Beyond that
+// The table has two halves. The first, for code the loader did not verify,
+// installs handlers whose stack effect is fixed through GSStackChecked,
+// which first makes sure that the operands the instruction takes are on the
+// current frame's operand stack and that what it leaves fits the stack (the
+// counts come from the instruction table): too few operands raise
+// ER_IllegalInstruction, too little room ER_StackOverflow. The second half
+// (entry kGSDispatchEntries + opcode) holds the same handlers without those
+// checks, for verified code: the loader proved every path's depths and the
+// frame's deepest operand stack was checked against the stack when the
+// frame was entered. The call, return and wait handlers check their own
+// operands in both halves. Beyond that
 // the handlers trust what the library loader has verified of the code
 // (opcodes, targets, local slots, string and class indices); member slots
 // and method indices are bounded against the object at run time.
@@ -27,7 +32,7 @@ using GSOpHandler = bool (*)(GSRunState& s);
 
 constexpr uint32_t kGSDispatchEntries = 256;
 
-// The table, built on the first call.
+// The table (2 * kGSDispatchEntries entries), built on the first call.
 const GSOpHandler* GSDispatchTable();
 
 // Operand-stack needs of an opcode: the slots it takes and by how much it
@@ -47,7 +52,15 @@ bool GSStackChecked(GSRunState& s) {
     return Body(s);
 }
 
-// Each instruction family installs its handlers.
+// Installs a handler with a fixed stack effect in both halves.
+template <uint8_t Opcode, GSOpHandler Body>
+void GSInstallChecked(GSOpHandler* table) {
+    table[Opcode] = &GSStackChecked<Opcode, Body>;
+    table[kGSDispatchEntries + Opcode] = Body;
+}
+
+// Each instruction family installs its handlers (a handler installed in
+// the first half only serves both).
 void GSInstallArithmeticHandlers(GSOpHandler* table);  // tables 1 and 2
 void GSInstallLocalHandlers(GSOpHandler* table);       // table 3
 void GSInstallJumpHandlers(GSOpHandler* table);        // table 4 and the switch

@@ -9,7 +9,9 @@
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
+#include "gsruntime/interpreter/GSScalarOps.h"
 #include "gsruntime/interpreter/GSThread.h"
+#include "gscompiler/bytecode/GSBytecode.h"
 
 namespace GSRuntime {
 
@@ -72,6 +74,179 @@ int32_t EndWithError(GSThread& thread, GSRunState& s, int32_t code) {
     return code;
 }
 
+
+// Runs verified code (the running function has a checked maximum depth)
+// with threaded dispatch: the program counter and the stack pointer live in
+// locals, each instruction jumps straight to the next one's label, and the
+// frequent instructions are done here without stack checks. The rest go
+// through the unchecked half of the dispatch table, with the registers
+// written back to the run state around the call. True when the run goes on
+// in a function that was not verified (the caller continues with checked
+// dispatch); false when the run ended (the code is in the run state).
+bool RunVerified(GSRunState& s, const GSOpHandler* table) {
+    static const void* labels[kGSDispatchEntries];
+    static bool ready = false;
+    if (!ready) {
+        for (const void*& label : labels) label = &&other;
+        labels[OP_AddInt] = &&addInt;
+        labels[OP_SubInt] = &&subInt;
+        labels[OP_MulInt] = &&mulInt;
+        labels[OP_ModInt] = &&modInt;
+        labels[OP_IncInt] = &&incInt;
+        labels[OP_DecInt] = &&decInt;
+        labels[OP_CompareInt] = &&compareInt;
+        labels[OP_PushZero] = &&pushZero;
+        labels[OP_PushOne] = &&pushOne;
+        labels[OP_PushConst] = &&pushConst;
+        labels[OP_LoadLocal] = &&loadLocal;
+        labels[OP_StoreLocal] = &&storeLocal;
+        labels[OP_StoreLocalKeep] = &&storeLocalKeep;
+        labels[OP_Pop] = &&pop;
+        labels[OP_Dup] = &&dup;
+        labels[OP_Jump] = &&jump;
+        labels[OP_JumpIfZero] = &&jumpIfZero;
+        labels[OP_JumpIfNotZero] = &&jumpIfNotZero;
+        labels[OP_JumpIfLess] = &&jumpIfLess;
+        labels[OP_JumpIfLessEqual] = &&jumpIfLessEqual;
+        labels[OP_JumpIfGreater] = &&jumpIfGreater;
+        labels[OP_JumpIfGreaterEqual] = &&jumpIfGreaterEqual;
+        labels[OP_IsLess] = &&isLess;
+        labels[OP_IsLessEqual] = &&isLessEqual;
+        labels[OP_IsGreater] = &&isGreater;
+        labels[OP_IsGreaterEqual] = &&isGreaterEqual;
+        ready = true;
+    }
+    namespace S = GSScalar;
+    const GSOpHandler* const unchecked = table + kGSDispatchEntries;
+    uint32_t* const slots = s.slots;
+    uint32_t* locals = slots + s.localsBase;
+    const uint8_t* pc = s.pc;
+    int32_t sp = s.sp;
+    const uint8_t* opcode = nullptr;
+    int32_t target = 0;
+    int32_t value = 0;
+
+#define GS_NEXT goto* labels[*pc++]
+#define GS_INT(at) static_cast<int32_t>(slots[at])
+#define GS_BINARY(op)                                                             \
+    --sp;                                                                         \
+    slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), GS_INT(sp + 1)));            \
+    GS_NEXT
+#define GS_UNARY(op)                                                              \
+    slots[sp] = static_cast<uint32_t>(op(GS_INT(sp)));                            \
+    GS_NEXT
+// A taken jump charges the run up to its opcode to the budget.
+#define GS_TRANSFER                                                               \
+    s.pc = pc;                                                                    \
+    if (!s.Charge(opcode)) goto raised;                                           \
+    pc = s.code + static_cast<uint32_t>(target);                                  \
+    s.runStart = pc;                                                              \
+    GS_NEXT
+#define GS_JUMP_IF(test)                                                          \
+    opcode = pc - 1;                                                              \
+    target = GSCodeWord(pc);                                                      \
+    pc += 4;                                                                      \
+    value = GS_INT(sp);                                                           \
+    --sp;                                                                         \
+    if (!(test)) GS_NEXT;                                                         \
+    GS_TRANSFER
+
+    GS_NEXT;
+addInt:
+    GS_BINARY(S::AddInt);
+subInt:
+    GS_BINARY(S::SubInt);
+mulInt:
+    GS_BINARY(S::MulInt);
+compareInt:
+    GS_BINARY(S::CompareInt);
+modInt:
+    // A zero divisor raises before anything is popped.
+    if (slots[sp] == 0) {
+        s.pc = pc;
+        s.sp = sp;
+        return s.Raise(ER_DivideByZero);
+    }
+    GS_BINARY(S::ModInt);
+incInt:
+    GS_UNARY(S::IncInt);
+decInt:
+    GS_UNARY(S::DecInt);
+isLess:
+    GS_UNARY(S::IsLess);
+isLessEqual:
+    GS_UNARY(S::IsLessEqual);
+isGreater:
+    GS_UNARY(S::IsGreater);
+isGreaterEqual:
+    GS_UNARY(S::IsGreaterEqual);
+pushZero:
+    slots[++sp] = 0;
+    GS_NEXT;
+pushOne:
+    slots[++sp] = 1;
+    GS_NEXT;
+pushConst:
+    slots[++sp] = static_cast<uint32_t>(GSCodeWord(pc));
+    pc += 4;
+    GS_NEXT;
+loadLocal:
+    slots[++sp] = locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))];
+    pc += 2;
+    GS_NEXT;
+storeLocal:
+    locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))] = slots[sp--];
+    pc += 2;
+    GS_NEXT;
+storeLocalKeep:
+    locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))] = slots[sp];
+    pc += 2;
+    GS_NEXT;
+pop:
+    --sp;
+    GS_NEXT;
+dup:
+    slots[sp + 1] = slots[sp];
+    ++sp;
+    GS_NEXT;
+jump:
+    opcode = pc - 1;
+    target = GSCodeWord(pc);
+    pc += 4;
+    GS_TRANSFER;
+jumpIfZero:
+    GS_JUMP_IF(value == 0);
+jumpIfNotZero:
+    GS_JUMP_IF(value != 0);
+jumpIfLess:
+    GS_JUMP_IF(value < 0);
+jumpIfLessEqual:
+    GS_JUMP_IF(value <= 0);
+jumpIfGreater:
+    GS_JUMP_IF(value > 0);
+jumpIfGreaterEqual:
+    GS_JUMP_IF(value >= 0);
+other:
+    s.pc = pc;
+    s.sp = sp;
+    if (!unchecked[pc[-1]](s)) return false;
+    pc = s.pc;
+    sp = s.sp;
+    locals = slots + s.localsBase;
+    if (s.function->maxStackDepth < 0) return true;
+    GS_NEXT;
+raised:
+    s.sp = sp;
+    return false;
+
+#undef GS_JUMP_IF
+#undef GS_TRANSFER
+#undef GS_UNARY
+#undef GS_BINARY
+#undef GS_INT
+#undef GS_NEXT
+}
+
 }  // namespace
 
 uint64_t GSAddExecutedBytes(uint64_t bytes) { return g_bytes += bytes; }
@@ -103,7 +278,18 @@ int32_t GSThread::Execute(float dt) {
     s.sp = m_stack.StackPointer();
     if (s.slots && s.EnterFrame(m_resumeOffset) && (s.Me() != 0 || s.Raise(ER_NullReference))) {
         const GSOpHandler* table = GSDispatchTable();
-        while (table[*s.pc++](s)) {
+        // Verified functions run threaded and unchecked; the others one
+        // checked instruction at a time, until a call or return enters a
+        // verified one.
+        bool going = true;
+        while (going) {
+            if (s.function->maxStackDepth >= 0) {
+                going = RunVerified(s, table);
+            } else {
+                do {
+                    going = table[*s.pc++](s);
+                } while (going && s.function->maxStackDepth < 0);
+            }
         }
     } else if (!s.slots) {
         s.Raise(ER_NoStackFrame);

@@ -100,39 +100,39 @@ bool PushConst(GSRunState& s) {
 }  // namespace
 
 void GSInstallArithmeticHandlers(GSOpHandler* table) {
-    table[OP_AddInt] = &GSStackChecked<OP_AddInt, &BinaryInt<S::AddInt>>;
-    table[OP_SubInt] = &GSStackChecked<OP_SubInt, &BinaryInt<S::SubInt>>;
-    table[OP_MulInt] = &GSStackChecked<OP_MulInt, &BinaryInt<S::MulInt>>;
-    table[OP_DivInt] = &GSStackChecked<OP_DivInt, &DivisionInt<S::DivInt>>;
-    table[OP_ModInt] = &GSStackChecked<OP_ModInt, &DivisionInt<S::ModInt>>;
-    table[OP_NegInt] = &GSStackChecked<OP_NegInt, &UnaryInt<S::NegInt>>;
-    table[OP_IncInt] = &GSStackChecked<OP_IncInt, &UnaryInt<S::IncInt>>;
-    table[OP_DecInt] = &GSStackChecked<OP_DecInt, &UnaryInt<S::DecInt>>;
-    table[OP_IntToFloat] = &GSStackChecked<OP_IntToFloat, &IntToFloat>;
-    table[OP_CompareInt] = &GSStackChecked<OP_CompareInt, &BinaryInt<S::CompareInt>>;
-    table[OP_PushZero] = &GSStackChecked<OP_PushZero, &PushValue<0>>;
-    table[OP_PushOne] = &GSStackChecked<OP_PushOne, &PushValue<1>>;
-    table[OP_NotInt] = &GSStackChecked<OP_NotInt, &UnaryInt<S::NotInt>>;
-    table[OP_AndInt] = &GSStackChecked<OP_AndInt, &BinaryInt<AndInt>>;
-    table[OP_OrInt] = &GSStackChecked<OP_OrInt, &BinaryInt<OrInt>>;
-    table[OP_XorInt] = &GSStackChecked<OP_XorInt, &BinaryInt<XorInt>>;
-    table[OP_ComplementInt] = &GSStackChecked<OP_ComplementInt, &UnaryInt<ComplementInt>>;
-    table[OP_ShiftLeft] = &GSStackChecked<OP_ShiftLeft, &BinaryInt<S::ShiftLeft>>;
-    table[OP_ShiftRight] = &GSStackChecked<OP_ShiftRight, &BinaryInt<S::ShiftRight>>;
-    table[OP_NotZero] = &GSStackChecked<OP_NotZero, &UnaryInt<S::NotZero>>;
+    GSInstallChecked<OP_AddInt, &BinaryInt<S::AddInt>>(table);
+    GSInstallChecked<OP_SubInt, &BinaryInt<S::SubInt>>(table);
+    GSInstallChecked<OP_MulInt, &BinaryInt<S::MulInt>>(table);
+    GSInstallChecked<OP_DivInt, &DivisionInt<S::DivInt>>(table);
+    GSInstallChecked<OP_ModInt, &DivisionInt<S::ModInt>>(table);
+    GSInstallChecked<OP_NegInt, &UnaryInt<S::NegInt>>(table);
+    GSInstallChecked<OP_IncInt, &UnaryInt<S::IncInt>>(table);
+    GSInstallChecked<OP_DecInt, &UnaryInt<S::DecInt>>(table);
+    GSInstallChecked<OP_IntToFloat, &IntToFloat>(table);
+    GSInstallChecked<OP_CompareInt, &BinaryInt<S::CompareInt>>(table);
+    GSInstallChecked<OP_PushZero, &PushValue<0>>(table);
+    GSInstallChecked<OP_PushOne, &PushValue<1>>(table);
+    GSInstallChecked<OP_NotInt, &UnaryInt<S::NotInt>>(table);
+    GSInstallChecked<OP_AndInt, &BinaryInt<AndInt>>(table);
+    GSInstallChecked<OP_OrInt, &BinaryInt<OrInt>>(table);
+    GSInstallChecked<OP_XorInt, &BinaryInt<XorInt>>(table);
+    GSInstallChecked<OP_ComplementInt, &UnaryInt<ComplementInt>>(table);
+    GSInstallChecked<OP_ShiftLeft, &BinaryInt<S::ShiftLeft>>(table);
+    GSInstallChecked<OP_ShiftRight, &BinaryInt<S::ShiftRight>>(table);
+    GSInstallChecked<OP_NotZero, &UnaryInt<S::NotZero>>(table);
 
-    table[OP_AddFloat] = &GSStackChecked<OP_AddFloat, &BinaryFloat<AddFloat>>;
-    table[OP_SubFloat] = &GSStackChecked<OP_SubFloat, &BinaryFloat<SubFloat>>;
-    table[OP_MulFloat] = &GSStackChecked<OP_MulFloat, &BinaryFloat<MulFloat>>;
-    table[OP_DivFloat] = &GSStackChecked<OP_DivFloat, &DivisionFloat<DivFloat>>;
-    table[OP_ModFloat] = &GSStackChecked<OP_ModFloat, &DivisionFloat<S::ModFloat>>;
-    table[OP_NegFloat] = &GSStackChecked<OP_NegFloat, &UnaryFloat<S::NegFloat>>;
-    table[OP_IncFloat] = &GSStackChecked<OP_IncFloat, &UnaryFloat<IncFloat>>;
-    table[OP_DecFloat] = &GSStackChecked<OP_DecFloat, &UnaryFloat<DecFloat>>;
-    table[OP_FloatToInt] = &GSStackChecked<OP_FloatToInt, &FloatToInt>;
-    table[OP_CompareFloat] = &GSStackChecked<OP_CompareFloat, &CompareFloat>;
-    table[OP_NotFloat] = &GSStackChecked<OP_NotFloat, &NotFloat>;
-    table[OP_PushConst] = &GSStackChecked<OP_PushConst, &PushConst>;
+    GSInstallChecked<OP_AddFloat, &BinaryFloat<AddFloat>>(table);
+    GSInstallChecked<OP_SubFloat, &BinaryFloat<SubFloat>>(table);
+    GSInstallChecked<OP_MulFloat, &BinaryFloat<MulFloat>>(table);
+    GSInstallChecked<OP_DivFloat, &DivisionFloat<DivFloat>>(table);
+    GSInstallChecked<OP_ModFloat, &DivisionFloat<S::ModFloat>>(table);
+    GSInstallChecked<OP_NegFloat, &UnaryFloat<S::NegFloat>>(table);
+    GSInstallChecked<OP_IncFloat, &UnaryFloat<IncFloat>>(table);
+    GSInstallChecked<OP_DecFloat, &UnaryFloat<DecFloat>>(table);
+    GSInstallChecked<OP_FloatToInt, &FloatToInt>(table);
+    GSInstallChecked<OP_CompareFloat, &CompareFloat>(table);
+    GSInstallChecked<OP_NotFloat, &NotFloat>(table);
+    GSInstallChecked<OP_PushConst, &PushConst>(table);
 }
 
 }  // namespace GSRuntime

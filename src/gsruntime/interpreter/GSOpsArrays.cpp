@@ -161,22 +161,22 @@ bool ArraySetRange(GSRunState& s) {
 }  // namespace
 
 void GSInstallArrayHandlers(GSOpHandler* table) {
-    table[OP_NewArray] = &GSStackChecked<OP_NewArray, &NewSizedArray<false>>;
-    table[OP_NewRefArray] = &GSStackChecked<OP_NewRefArray, &NewSizedArray<true>>;
-    table[OP_ArraySize] = &GSStackChecked<OP_ArraySize, &ArraySize>;
-    table[OP_ArrayCopy] = &GSStackChecked<OP_ArrayCopy, &ArrayCopy>;
-    table[OP_ArrayGet] = &GSStackChecked<OP_ArrayGet, &ArrayGet>;
-    table[OP_ArraySet] = &GSStackChecked<OP_ArraySet, &ArraySet<false>>;
-    table[OP_ArraySetKeep] = &GSStackChecked<OP_ArraySetKeep, &ArraySet<true>>;
-    table[OP_ArrayGetRef] = &GSStackChecked<OP_ArrayGetRef, &ArrayGetRef>;
-    table[OP_ArraySetRef] = &GSStackChecked<OP_ArraySetRef, &ArraySetRef<false>>;
-    table[OP_ArraySetRefKeep] = &GSStackChecked<OP_ArraySetRefKeep, &ArraySetRef<true>>;
-    table[OP_ArraySlice] = &GSStackChecked<OP_ArraySlice, &ArraySlice>;
-    table[OP_ArraySetRange] = &GSStackChecked<OP_ArraySetRange, &ArraySetRange<false>>;
-    table[OP_ArraySetRangeKeep] = &GSStackChecked<OP_ArraySetRangeKeep, &ArraySetRange<true>>;
-    table[OP_RefArraySlice] = &GSStackChecked<OP_RefArraySlice, &ArraySlice>;
-    table[OP_RefArraySetRange] = &GSStackChecked<OP_RefArraySetRange, &ArraySetRange<false>>;
-    table[OP_RefArraySetRangeKeep] = &GSStackChecked<OP_RefArraySetRangeKeep, &ArraySetRange<true>>;
+    GSInstallChecked<OP_NewArray, &NewSizedArray<false>>(table);
+    GSInstallChecked<OP_NewRefArray, &NewSizedArray<true>>(table);
+    GSInstallChecked<OP_ArraySize, &ArraySize>(table);
+    GSInstallChecked<OP_ArrayCopy, &ArrayCopy>(table);
+    GSInstallChecked<OP_ArrayGet, &ArrayGet>(table);
+    GSInstallChecked<OP_ArraySet, &ArraySet<false>>(table);
+    GSInstallChecked<OP_ArraySetKeep, &ArraySet<true>>(table);
+    GSInstallChecked<OP_ArrayGetRef, &ArrayGetRef>(table);
+    GSInstallChecked<OP_ArraySetRef, &ArraySetRef<false>>(table);
+    GSInstallChecked<OP_ArraySetRefKeep, &ArraySetRef<true>>(table);
+    GSInstallChecked<OP_ArraySlice, &ArraySlice>(table);
+    GSInstallChecked<OP_ArraySetRange, &ArraySetRange<false>>(table);
+    GSInstallChecked<OP_ArraySetRangeKeep, &ArraySetRange<true>>(table);
+    GSInstallChecked<OP_RefArraySlice, &ArraySlice>(table);
+    GSInstallChecked<OP_RefArraySetRange, &ArraySetRange<false>>(table);
+    GSInstallChecked<OP_RefArraySetRangeKeep, &ArraySetRange<true>>(table);
 }
 
 }  // namespace GSRuntime

@@ -78,20 +78,20 @@ bool Switch(GSRunState& s) {
 }  // namespace
 
 void GSInstallJumpHandlers(GSOpHandler* table) {
-    table[OP_Jump] = &GSStackChecked<OP_Jump, &Jump>;
-    table[OP_JumpIfZero] = &GSStackChecked<OP_JumpIfZero, &JumpIf<IsZero, false>>;
-    table[OP_JumpIfNotZero] = &GSStackChecked<OP_JumpIfNotZero, &JumpIf<IsNotZero, false>>;
-    table[OP_JumpIfZeroKeep] = &GSStackChecked<OP_JumpIfZeroKeep, &JumpIf<IsZero, true>>;
-    table[OP_JumpIfNotZeroKeep] = &GSStackChecked<OP_JumpIfNotZeroKeep, &JumpIf<IsNotZero, true>>;
-    table[OP_JumpIfLess] = &GSStackChecked<OP_JumpIfLess, &JumpIf<Less, false>>;
-    table[OP_JumpIfLessEqual] = &GSStackChecked<OP_JumpIfLessEqual, &JumpIf<LessEqual, false>>;
-    table[OP_JumpIfGreater] = &GSStackChecked<OP_JumpIfGreater, &JumpIf<Greater, false>>;
-    table[OP_JumpIfGreaterEqual] = &GSStackChecked<OP_JumpIfGreaterEqual, &JumpIf<GreaterEqual, false>>;
-    table[OP_IsLess] = &GSStackChecked<OP_IsLess, &IsTest<S::IsLess>>;
-    table[OP_IsLessEqual] = &GSStackChecked<OP_IsLessEqual, &IsTest<S::IsLessEqual>>;
-    table[OP_IsGreater] = &GSStackChecked<OP_IsGreater, &IsTest<S::IsGreater>>;
-    table[OP_IsGreaterEqual] = &GSStackChecked<OP_IsGreaterEqual, &IsTest<S::IsGreaterEqual>>;
-    table[OP_Switch] = &GSStackChecked<OP_Switch, &Switch>;
+    GSInstallChecked<OP_Jump, &Jump>(table);
+    GSInstallChecked<OP_JumpIfZero, &JumpIf<IsZero, false>>(table);
+    GSInstallChecked<OP_JumpIfNotZero, &JumpIf<IsNotZero, false>>(table);
+    GSInstallChecked<OP_JumpIfZeroKeep, &JumpIf<IsZero, true>>(table);
+    GSInstallChecked<OP_JumpIfNotZeroKeep, &JumpIf<IsNotZero, true>>(table);
+    GSInstallChecked<OP_JumpIfLess, &JumpIf<Less, false>>(table);
+    GSInstallChecked<OP_JumpIfLessEqual, &JumpIf<LessEqual, false>>(table);
+    GSInstallChecked<OP_JumpIfGreater, &JumpIf<Greater, false>>(table);
+    GSInstallChecked<OP_JumpIfGreaterEqual, &JumpIf<GreaterEqual, false>>(table);
+    GSInstallChecked<OP_IsLess, &IsTest<S::IsLess>>(table);
+    GSInstallChecked<OP_IsLessEqual, &IsTest<S::IsLessEqual>>(table);
+    GSInstallChecked<OP_IsGreater, &IsTest<S::IsGreater>>(table);
+    GSInstallChecked<OP_IsGreaterEqual, &IsTest<S::IsGreaterEqual>>(table);
+    GSInstallChecked<OP_Switch, &Switch>(table);
 }
 
 }  // namespace GSRuntime

@@ -97,18 +97,18 @@ bool Swap(GSRunState& s) {
 }  // namespace
 
 void GSInstallLocalHandlers(GSOpHandler* table) {
-    table[OP_LoadLocal] = &GSStackChecked<OP_LoadLocal, &LoadLocal>;
-    table[OP_LoadLocalRef] = &GSStackChecked<OP_LoadLocalRef, &LoadLocalRef>;
-    table[OP_StoreLocal] = &GSStackChecked<OP_StoreLocal, &StoreLocal>;
-    table[OP_StoreLocalKeep] = &GSStackChecked<OP_StoreLocalKeep, &StoreLocalKeep>;
-    table[OP_StoreLocalRef] = &GSStackChecked<OP_StoreLocalRef, &StoreLocalRef<false>>;
-    table[OP_StoreLocalRefKeep] = &GSStackChecked<OP_StoreLocalRefKeep, &StoreLocalRef<true>>;
-    table[OP_Pop] = &GSStackChecked<OP_Pop, &Pop>;
-    table[OP_PopRef] = &GSStackChecked<OP_PopRef, &PopRef>;
-    table[OP_Dup] = &GSStackChecked<OP_Dup, &Dup>;
-    table[OP_DupRef] = &GSStackChecked<OP_DupRef, &DupRef>;
-    table[OP_DupPairRef] = &GSStackChecked<OP_DupPairRef, &DupPairRef>;
-    table[OP_Swap] = &GSStackChecked<OP_Swap, &Swap>;
+    GSInstallChecked<OP_LoadLocal, &LoadLocal>(table);
+    GSInstallChecked<OP_LoadLocalRef, &LoadLocalRef>(table);
+    GSInstallChecked<OP_StoreLocal, &StoreLocal>(table);
+    GSInstallChecked<OP_StoreLocalKeep, &StoreLocalKeep>(table);
+    GSInstallChecked<OP_StoreLocalRef, &StoreLocalRef<false>>(table);
+    GSInstallChecked<OP_StoreLocalRefKeep, &StoreLocalRef<true>>(table);
+    GSInstallChecked<OP_Pop, &Pop>(table);
+    GSInstallChecked<OP_PopRef, &PopRef>(table);
+    GSInstallChecked<OP_Dup, &Dup>(table);
+    GSInstallChecked<OP_DupRef, &DupRef>(table);
+    GSInstallChecked<OP_DupPairRef, &DupPairRef>(table);
+    GSInstallChecked<OP_Swap, &Swap>(table);
 }
 
 }  // namespace GSRuntime

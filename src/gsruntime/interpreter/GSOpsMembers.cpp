@@ -123,18 +123,18 @@ bool StoreMyMember(GSRunState& s) {
 }  // namespace
 
 void GSInstallMemberHandlers(GSOpHandler* table) {
-    table[OP_LoadMember] = &GSStackChecked<OP_LoadMember, &LoadMember<false>>;
-    table[OP_LoadMemberRef] = &GSStackChecked<OP_LoadMemberRef, &LoadMember<true>>;
-    table[OP_StoreMember] = &GSStackChecked<OP_StoreMember, &StoreMember<Store::Value, false>>;
-    table[OP_StoreMemberKeep] = &GSStackChecked<OP_StoreMemberKeep, &StoreMember<Store::Value, true>>;
-    table[OP_StoreMemberRef] = &GSStackChecked<OP_StoreMemberRef, &StoreMember<Store::Transfer, false>>;
-    table[OP_StoreMemberRefKeep] = &GSStackChecked<OP_StoreMemberRefKeep, &StoreMember<Store::Keep, true>>;
-    table[OP_LoadMyMember] = &GSStackChecked<OP_LoadMyMember, &LoadMyMember<false>>;
-    table[OP_LoadMyMemberRef] = &GSStackChecked<OP_LoadMyMemberRef, &LoadMyMember<true>>;
-    table[OP_StoreMyMember] = &GSStackChecked<OP_StoreMyMember, &StoreMyMember<Store::Value, false>>;
-    table[OP_StoreMyMemberRef] = &GSStackChecked<OP_StoreMyMemberRef, &StoreMyMember<Store::Transfer, false>>;
-    table[OP_StoreMyMemberKeep] = &GSStackChecked<OP_StoreMyMemberKeep, &StoreMyMember<Store::Value, true>>;
-    table[OP_StoreMyMemberRefKeep] = &GSStackChecked<OP_StoreMyMemberRefKeep, &StoreMyMember<Store::Keep, true>>;
+    GSInstallChecked<OP_LoadMember, &LoadMember<false>>(table);
+    GSInstallChecked<OP_LoadMemberRef, &LoadMember<true>>(table);
+    GSInstallChecked<OP_StoreMember, &StoreMember<Store::Value, false>>(table);
+    GSInstallChecked<OP_StoreMemberKeep, &StoreMember<Store::Value, true>>(table);
+    GSInstallChecked<OP_StoreMemberRef, &StoreMember<Store::Transfer, false>>(table);
+    GSInstallChecked<OP_StoreMemberRefKeep, &StoreMember<Store::Keep, true>>(table);
+    GSInstallChecked<OP_LoadMyMember, &LoadMyMember<false>>(table);
+    GSInstallChecked<OP_LoadMyMemberRef, &LoadMyMember<true>>(table);
+    GSInstallChecked<OP_StoreMyMember, &StoreMyMember<Store::Value, false>>(table);
+    GSInstallChecked<OP_StoreMyMemberRef, &StoreMyMember<Store::Transfer, false>>(table);
+    GSInstallChecked<OP_StoreMyMemberKeep, &StoreMyMember<Store::Value, true>>(table);
+    GSInstallChecked<OP_StoreMyMemberRefKeep, &StoreMyMember<Store::Keep, true>>(table);
 }
 
 }  // namespace GSRuntime

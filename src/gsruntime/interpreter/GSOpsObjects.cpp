@@ -128,13 +128,13 @@ bool NullTest(GSRunState& s) {
 }  // namespace
 
 void GSInstallObjectHandlers(GSOpHandler* table) {
-    table[OP_IsClass] = &GSStackChecked<OP_IsClass, &IsClass>;
-    table[OP_NewObject] = &GSStackChecked<OP_NewObject, &NewObject>;
-    table[OP_PushStatic] = &GSStackChecked<OP_PushStatic, &PushStatic>;
-    table[OP_Cast] = &GSStackChecked<OP_Cast, &Cast>;
-    table[OP_RefNotEqual] = &GSStackChecked<OP_RefNotEqual, &RefNotEqual>;
-    table[OP_IsNull] = &GSStackChecked<OP_IsNull, &NullTest<true>>;
-    table[OP_IsNotNull] = &GSStackChecked<OP_IsNotNull, &NullTest<false>>;
+    GSInstallChecked<OP_IsClass, &IsClass>(table);
+    GSInstallChecked<OP_NewObject, &NewObject>(table);
+    GSInstallChecked<OP_PushStatic, &PushStatic>(table);
+    GSInstallChecked<OP_Cast, &Cast>(table);
+    GSInstallChecked<OP_RefNotEqual, &RefNotEqual>(table);
+    GSInstallChecked<OP_IsNull, &NullTest<true>>(table);
+    GSInstallChecked<OP_IsNotNull, &NullTest<false>>(table);
 }
 
 }  // namespace GSRuntime

@@ -198,21 +198,21 @@ bool ConcatString(GSRunState& s) {
 }  // namespace
 
 void GSInstallStringHandlers(GSOpHandler* table) {
-    table[OP_NewString] = &GSStackChecked<OP_NewString, &NewString>;
-    table[OP_PushString] = &GSStackChecked<OP_PushString, &PushString>;
-    table[OP_IntToString] = &GSStackChecked<OP_IntToString, &IntToString>;
-    table[OP_BoolToString] = &GSStackChecked<OP_BoolToString, &BoolToString>;
-    table[OP_FloatToString] = &GSStackChecked<OP_FloatToString, &FloatToString>;
-    table[OP_StringCopy] = &GSStackChecked<OP_StringCopy, &StringCopy>;
-    table[OP_StringSize] = &GSStackChecked<OP_StringSize, &StringSize>;
-    table[OP_StringGet] = &GSStackChecked<OP_StringGet, &StringGet>;
-    table[OP_StringSet] = &GSStackChecked<OP_StringSet, &StringSet<false>>;
-    table[OP_StringSetKeep] = &GSStackChecked<OP_StringSetKeep, &StringSet<true>>;
-    table[OP_StringSlice] = &GSStackChecked<OP_StringSlice, &StringSlice>;
-    table[OP_StringSetRange] = &GSStackChecked<OP_StringSetRange, &StringSetRange<false>>;
-    table[OP_StringSetRangeKeep] = &GSStackChecked<OP_StringSetRangeKeep, &StringSetRange<true>>;
-    table[OP_CompareString] = &GSStackChecked<OP_CompareString, &CompareString>;
-    table[OP_ConcatString] = &GSStackChecked<OP_ConcatString, &ConcatString>;
+    GSInstallChecked<OP_NewString, &NewString>(table);
+    GSInstallChecked<OP_PushString, &PushString>(table);
+    GSInstallChecked<OP_IntToString, &IntToString>(table);
+    GSInstallChecked<OP_BoolToString, &BoolToString>(table);
+    GSInstallChecked<OP_FloatToString, &FloatToString>(table);
+    GSInstallChecked<OP_StringCopy, &StringCopy>(table);
+    GSInstallChecked<OP_StringSize, &StringSize>(table);
+    GSInstallChecked<OP_StringGet, &StringGet>(table);
+    GSInstallChecked<OP_StringSet, &StringSet<false>>(table);
+    GSInstallChecked<OP_StringSetKeep, &StringSet<true>>(table);
+    GSInstallChecked<OP_StringSlice, &StringSlice>(table);
+    GSInstallChecked<OP_StringSetRange, &StringSetRange<false>>(table);
+    GSInstallChecked<OP_StringSetRangeKeep, &StringSetRange<true>>(table);
+    GSInstallChecked<OP_CompareString, &CompareString>(table);
+    GSInstallChecked<OP_ConcatString, &ConcatString>(table);
 }
 
 }  // namespace GSRuntime

@@ -19,6 +19,10 @@ bool GSRunState::EnterFrame(int32_t offset) {
         return Raise(ER_IllegalInstruction);
     }
     JumpTo(static_cast<uint32_t>(offset));
+    // Verified code runs without per-instruction stack checks: its deepest
+    // operand stack must fit above the frame.
+    if (entered->maxStackDepth >= 0 && int64_t(floor) + entered->maxStackDepth >= int64_t(capacity))
+        return Raise(ER_StackOverflow);
     return true;
 }
 

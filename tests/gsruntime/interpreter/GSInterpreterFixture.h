@@ -102,7 +102,11 @@ public:
         for (int32_t slot : shape.referenceSlots)
             if (slot > 0 && static_cast<uint32_t>(slot) < flow.localSlots) flow.referenceLocals[slot] = true;
         flow.resultShape = m_function.resultShape;
-        GSRuntime::GSVerifyFlow(flow, m_function.callContracts);
+        // Verified code runs on the interpreter's fast path; refused code
+        // keeps the per-instruction checks.
+        int32_t maxDepth = 0;
+        if (GSRuntime::GSVerifyFlow(flow, m_function.callContracts, nullptr, &maxDepth))
+            m_function.maxStackDepth = maxDepth;
     }
     ~RawFunction() { GSRuntime::GSMachine::Instance()->Functions().Remove(m_function.tableIndex); }
     RawFunction(const RawFunction&) = delete;

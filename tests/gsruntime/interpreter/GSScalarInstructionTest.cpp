@@ -312,6 +312,37 @@ TEST_F(GSScalarInstructions, OperandStackBoundsAreChecked) {
     EXPECT_EQ(RunCode({OP_ReturnValue}).code, ER_StackReturnError);
 }
 
+// Verified code runs without per-instruction stack checks: the deepest
+// operand stack the loader found is checked once, when the frame is
+// entered, and code that fits runs to its end.
+TEST_F(GSScalarInstructions, VerifiedDepthIsCheckedWhenTheFrameIsEntered) {
+    auto pushesThenSums = [](int32_t n) {
+        std::vector<uint8_t> code(static_cast<std::size_t>(n), OP_PushOne);
+        code.insert(code.end(), static_cast<std::size_t>(n - 1), OP_AddInt);
+        code.push_back(OP_ReturnValue);
+        return code;
+    };
+    for (int32_t n : {1, 2, 900}) {
+        const std::vector<uint8_t> code = pushesThenSums(n);
+        GSRuntime::GSFlowInput flow;
+        flow.code = code.data();
+        flow.length = static_cast<uint32_t>(code.size());
+        flow.localSlots = 1;
+        flow.argumentSlots = 1;
+        flow.referenceLocals.assign(1, true);
+        flow.resultShape = GSRuntime::kGSShapeValue;
+        std::vector<GSRuntime::GSCallContract> contracts;
+        int32_t maxDepth = -1;
+        ASSERT_TRUE(GSRuntime::GSVerifyFlow(flow, contracts, nullptr, &maxDepth)) << n;
+        EXPECT_EQ(maxDepth, n);
+        const Outcome outcome = RunCode(code);
+        EXPECT_EQ(outcome.code, ER_Done) << n;
+        EXPECT_EQ(outcome.value, static_cast<uint32_t>(n)) << n;
+    }
+    // Deeper than the stack: refused on entry, as the push would have been.
+    EXPECT_EQ(RunCode(pushesThenSums(1100)).code, ER_StackOverflow);
+}
+
 TEST(GSScalarOps, DivisionRemainderAndConversionAtTheEdges) {
     namespace S = GSRuntime::GSScalar;
     static_assert(S::DivInt(INT_MIN, -1) == INT_MIN);
