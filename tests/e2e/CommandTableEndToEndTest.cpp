@@ -273,12 +273,13 @@ TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
         {{"printconfig", asset}, 0, "", {20}, {},
          {"+ Start of " + asset + " dump\n", "kind", "\"consist\"", "username", "\"Test train\"", "consist-list",
           "car-kuid", "<kuid:3:100>", "kuid-table", "+ End of " + asset + " dump\n" + Summary(0)}},
-        // The daemon starts the installation's command host for the
-        // validation; this build's host cannot validate, so nothing was
-        // validated and the word fails with the host's message.
-        {{"validate", asset}, 255,
-         Failure("'kuid " + std::to_string(kUserId) +
-                 " 1' was not validated: asset validation is not available in this build."),
+        // The daemon starts the installation's command host, which runs the
+        // validation: the word succeeds whatever the validation found, and
+        // prints the findings. The shipped schema does not yet describe the
+        // list of cars that importconsists writes.
+        {{"validate", asset}, 0,
+         "- " + asset + " : 'consist-list' is not a known tag of 'consist'.\n- " + asset +
+             " : The compulsory tag 'category-class' is missing.\n" + Summary(2),
          {30, 21, 38}},
     };
     for (const Row& row : rows) Check(row);
