@@ -1,5 +1,7 @@
 #include "frontend/commandhost/CommandHostJobs.h"
 
+#include "assetdb/layout/LocationResolution.h"
+
 #include "assetdb/archives/AssetArchiveStream.h"
 #include "assetdb/requests/VADKuidList.h"
 #include "assetdb/resources/ResourceDatabaseRef.h"
@@ -55,6 +57,15 @@ bool RunValidateJob(TStream& job, TStream& reply) {
 
     HeldResourceDatabase database(location);
     ResultsLog log;
+    // A folder that cannot be placed in the installation is not validated:
+    // the reply then carries no result byte, which the daemon reads as "could
+    // not run", so `validate` does not report it as looked at.
+    Vek::PString placedLocation = location;
+    Vek::File::Path placedPath(folder.c_str());
+    if (!ResolveLocationFromPath(placedLocation, placedPath)) {
+        log.WriteEntries(reply, 0);
+        return true;
+    }
     const bool valid = TETLib::ValidateAssetAtLocation(location, Vek::File::Path(folder.c_str()), &log);
     log.WriteEntries(reply, 0);
     reply.WriteBool(valid);
