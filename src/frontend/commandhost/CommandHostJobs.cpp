@@ -1,8 +1,7 @@
 #include "frontend/commandhost/CommandHostJobs.h"
 
-#include "assetdb/layout/LocationResolution.h"
-
 #include "assetdb/archives/AssetArchiveStream.h"
+#include "assetdb/layout/LocationResolution.h"
 #include "assetdb/requests/VADKuidList.h"
 #include "assetdb/resources/ResourceDatabaseRef.h"
 #include "engine/AnsiString.h"
