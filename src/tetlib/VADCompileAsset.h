@@ -3,9 +3,9 @@
 // asset that passed its checks: the script system is set up (once; a failed
 // set-up is asked again at the next step and answers its first result),
 // the asset's configuration and KUID are read, its VorlexBaseSpec is found
-// in the registry or made with the tools' own factory, and the spec
+// in the registry or made with the tools' own factory, and the AssetSpec
 // compiles its scripts and checks its script class against the asset's
-// kind. The spec is discarded from the registry afterwards, so the next
+// kind. The AssetSpec is discarded from the registry afterwards, so the next
 // validation reads the asset afresh.
 //
 // Its own messages are plain error entries of `log`: "VADCompileAsset

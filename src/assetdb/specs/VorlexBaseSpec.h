@@ -56,13 +56,13 @@ public:
     // Compiles (or takes from the cache) every ".gs"/".gse" source of
     // `sourceFolder` in `location` and registers each library with the
     // script machine; the library of `primarySource` (compared without a
-    // final "e" and without case) becomes the spec's. Once per spec until
+    // final "e" and without case) becomes the AssetSpec's. Once per AssetSpec until
     // CompileScriptClass asks again. False after any failure, each with an
     // error entry in `log` (which may be null); the other sources are still
     // done.
     bool CacheScripts(const Vek::PString& location, const Vek::File::Path& sourceFolder,
                       const Vek::File::Path& primarySource, ResultsLog* log);
-    // The spec's library: a shared one by name, else by its ids, caching the
+    // The AssetSpec's library: a shared one by name, else by its ids, caching the
     // scripts first when they are not known (the messages are dropped).
     GSRuntime::GSLibrary* GetGSLibrary();
     // The script class, resolved once (null when it cannot be; logged once).

@@ -1,4 +1,4 @@
-// The script compile step on its own: its messages, and that the spec it
+// The script compile step on its own: its messages, and that the AssetSpec it
 // used is discarded afterwards.
 #include "tetlib/VADCompileAsset.h"
 
@@ -63,7 +63,7 @@ TEST_F(VADCompileAssetTest, MessagesOfTheStepsBeforeTheCompile) {
     ASSERT_EQ(m_libraries.CompileAll(), "");
     struct Case {
         const char* folder;
-        bool otherSpec;  // a spec of another class registered under the KUID
+        bool otherSpec;  // an AssetSpec of another class registered under the KUID
         const char* error;
     };
     const Case cases[] = {

@@ -44,7 +44,7 @@ void Touch(const std::string& path, const std::string& bytes = ExampleConfigurat
 
 // An installation with the locations "local", "editing" and a packed
 // "original", the shipped interface texts in its "Data", the shipped script
-// libraries, the spec registry of a database link, and the tools'
+// libraries, the AssetSpec registry of a database link, and the tools'
 // singletons over an empty data folder. An asset that passes its checks
 // goes on to the script compile step.
 class ValidateAssetTest : public ::testing::Test {
