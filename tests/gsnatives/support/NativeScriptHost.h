@@ -7,6 +7,9 @@
 // references come with a count that the host keeps and gives back when the
 // context ends (before the KUID cache is purged and the context deleted,
 // as the product context does it).
+//
+// The set-up runs once per process and the probe library is loaded once:
+// every test runs in a process of its own (as ctest runs them).
 #include <gtest/gtest.h>
 
 #include <cstring>
