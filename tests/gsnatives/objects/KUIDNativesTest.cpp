@@ -29,6 +29,7 @@ class Probe isclass GameObject
 	public void Copy(KUIDList l, KUIDList from) { l.Copy(from); }
 	public void Clear(KUIDList l) { l.Clear(); }
 	public bool IsLocked(KUIDList l) { return l.IsLocked(); }
+	public string Name(KUID k) { return k.GetName(); }
 	public string Html(KUID k) { return k.GetHTMLString(); }
 	public string Log(KUID k) { return k.GetLogString(); }
 	public string Base(KUID k) { return k.GetBaseString(); }
@@ -99,6 +100,16 @@ TEST_F(KUIDNatives, OneObjectPerKUIDAndContextUntilItGoesOrItsContextIsPurged) {
     EXPECT_EQ(GSRuntime::GSScriptInstance::OwnerOf(held), nullptr);
 }
 
+TEST_F(KUIDNatives, AContextEndedWithoutAPurgeLeavesNoEntries) {
+    auto* context = new GSRuntime::GSContext(true, false);
+    GSOKUID::GetOrCreate(KUID(1, 2, 0), context);
+    GSOKUID* held = GSOKUID::GetOrCreate(KUID(1, 3, 0), context);
+    GSRuntime::GSScriptInstance::AddRef(held->GetReference());
+    EXPECT_EQ(GSOKUID::CacheSize(), 2u);
+    delete context;
+    EXPECT_EQ(GSOKUID::CacheSize(), 0u);
+}
+
 TEST_F(KUIDNatives, IndexedKUIDsOfAListAreTheContextsCachedObjects) {
     const uint32_t list = List({KUID(7, 8, 0)});
     const uint32_t a = host.CallRef("$KUID@Probe::At(KUIDList,int)", {C(list), 0});
@@ -137,6 +148,10 @@ TEST_F(KUIDNatives, TextFormsAndTheBaseKUID) {
         ASSERT_NE(base, 0u) << c.tag;
         EXPECT_EQ(NativeScriptHost::Native<GSOKUID>(base)->GetKUID(), c.baseKUID) << c.tag;
     }
+}
+
+TEST_F(KUIDNatives, TheNameOfAnAssetTheDatabaseDoesNotKnowIsEmpty) {
+    EXPECT_EQ(host.CallText("$string@Probe::Name(KUID)", {C(Kuid(KUID(424242, 1, 0)))}), "");
 }
 
 TEST_F(KUIDNatives, ListsKeepOrderAndHoldEachKUIDOnce) {

@@ -38,6 +38,7 @@ public:
     // Compiles everything with `probe` as "probe.gs" and runs the set-up;
     // false when anything fails.
     bool Start(const std::string& source) {
+        GSNatives::GSOKUID::ResetCacheForTests();
         libraries.AddSource("probe.gs", source);
         const std::string failures = libraries.CompileAll();
         EXPECT_EQ(failures, "");
