@@ -9,8 +9,20 @@ include "VorlexGameObject.gs"
 
 class VorlexScriptBase
 {
+	public native float GetSeconds(void);
+	public native float GetNormalizedSystemTime(void);
+	public native int GetSystemYear(void);
+	public native int GetSystemMonth(void);
+	public native int GetSystemDate(void);
+	public native int GetSystemHour(void);
+	public native int GetSystemMinute(void);
+	public native int GetSystemSecond(void);
+	public native bool OpenURL(string url);
+	public native void Log(string text);
+	public native float GetVorlexVersion(void);
+	public native int GetVorlexBuild(void);
 };
 
-static class Vorlex
+static class Vorlex isclass VorlexScriptBase
 {
 };

@@ -2,8 +2,11 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOSecurityToken.h"
 #include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsnatives/ScriptableObject.h"
+#include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/interpreter/GSInterpreterSetup.h"
 #include "gsruntime/natives/strmath/GSMathNatives.h"
@@ -22,13 +25,13 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"StringTable", nullptr},
     {"Asset", nullptr},
     {"LinkedList", &RegisterLinkedListNatives},
-    {"VorlexGameObject", nullptr},
+    {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
     {"Library", nullptr},
     {"Image", nullptr},
-    {"VorlexScriptBase", nullptr},
-    {"SecurityToken", nullptr},
+    {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
+    {"SecurityToken", &RegisterSecurityTokenNatives},
     {"ConstructorsBase", &RegisterConstructorsNatives},
 };
 
