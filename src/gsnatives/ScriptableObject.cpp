@@ -25,7 +25,9 @@ ScriptableObject::ScriptableObject(VorlexScriptContext* context) : m_context(con
 }
 
 ScriptableObject::~ScriptableObject() {
-    if (m_context) m_context->Unregister(this);
+    // A context that is destroyed first lets its waiting clients go before
+    // its manager ends, so only a registered object reaches back to it.
+    if (m_context && HasInitFlags(kRegistered)) m_context->Unregister(this);
     m_pendingProperties = SoupHandle();
     NullSafePointers();
 }

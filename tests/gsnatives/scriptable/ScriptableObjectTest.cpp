@@ -11,6 +11,7 @@
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/support/VorlexScriptHost.h"
 #include "gsruntime/GSObject.h"
+#include "gsruntime/router/GSRouter.h"
 #include "support/TempDir.h"
 
 #include <unistd.h>
@@ -95,6 +96,24 @@ TEST_F(ScriptableObjectTest, EveryInitialisationFailureMarksTheObjectFailed) {
         EXPECT_TRUE(object->HasInitFlags(DelayedInitClient::kAllSteps));
         if (!object->GetReference()) delete object;
     }
+}
+
+// Objects that still wait when their context goes are destroyed with it
+// (bound ones) or after it (unbound ones), and neither reaches back into the
+// context's manager.
+TEST_F(ScriptableObjectTest, WaitingObjectsOutliveTheirContextsManagerSafely) {
+    auto* bound = new TestScriptable(host.context, spec.get(), Fixture("Good"));
+    bound->InitStep1();
+    bound->InitStep2();
+    ASSERT_NE(bound->GetReference(), 0u);
+    host.context->GetRouter()->AddNode(bound);  // the router ends its nodes
+    auto* unbound = new TestScriptable(host.context, spec.get(), Fixture("Good"));
+    ASSERT_EQ(host.context->WaitingCount(), 2u);
+
+    delete host.context;  // destroys `bound` with the other tracked objects
+    host.context = nullptr;
+    EXPECT_FALSE(unbound->HasInitFlags(DelayedInitClient::kRegistered));
+    delete unbound;
 }
 
 TEST_F(ScriptableObjectTest, AnObjectWithoutAssetSpecHasNoClass) {
