@@ -2,7 +2,12 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOHTMLBuffer.h"
+#include "gsnatives/GSOKUID.h"
+#include "gsnatives/GSOKUIDList.h"
 #include "gsnatives/GSOSecurityToken.h"
+#include "gsnatives/GSOSoup.h"
+#include "gsnatives/GSOStringTable.h"
 #include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/ScriptableObject.h"
@@ -18,11 +23,11 @@ namespace GSNatives {
 namespace {
 
 constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
-    {"KUID", nullptr},
-    {"Soup", nullptr},
-    {"HTMLBuffer", nullptr},
-    {"KUIDList", nullptr},
-    {"StringTable", nullptr},
+    {"KUID", &RegisterKUIDNatives},
+    {"Soup", &RegisterSoupNatives},
+    {"HTMLBuffer", &RegisterHTMLBufferNatives},
+    {"KUIDList", &RegisterKUIDListNatives},
+    {"StringTable", &RegisterStringTableNatives},
     {"Asset", nullptr},
     {"LinkedList", &RegisterLinkedListNatives},
     {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
