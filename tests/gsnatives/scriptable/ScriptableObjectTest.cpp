@@ -31,7 +31,7 @@ class Good isclass VorlexGameObject
 };
 class InitThrows isclass VorlexGameObject
 {
-	public void Init(Asset asset) { Exception("init refused"); }
+	public void Init(Asset asset) { inherited(asset); Vorlex.OpenURL(""); }
 };
 class NoAsset isclass VorlexGameObject
 {
@@ -39,6 +39,18 @@ class NoAsset isclass VorlexGameObject
 };
 class Plain isclass GameObject
 {
+};
+class Configured isclass VorlexGameObject
+{
+	public string seen;
+	public bool locked;
+	public void SetProperties(Soup soup) { seen = soup.GetNamedTag("livery"); locked = soup.IsLocked(); }
+	public string Seen(void) { return seen; }
+	public bool Locked(void) { return locked; }
+};
+class Unconfigurable isclass VorlexGameObject
+{
+	public void SetProperties(Soup soup) { Vorlex.OpenURL(""); }
 };
 )";
 
@@ -114,6 +126,26 @@ TEST_F(ScriptableObjectTest, WaitingObjectsOutliveTheirContextsManagerSafely) {
     host.context = nullptr;
     EXPECT_FALSE(unbound->HasInitFlags(DelayedInitClient::kRegistered));
     delete unbound;
+}
+
+TEST_F(ScriptableObjectTest, PendingPropertiesReachTheScriptAsALockedSoupOnce) {
+    SoupHandle properties;
+    properties.SetString(Vek::PString("livery"), "maroon");
+    auto* object = new TestScriptable(host.context, spec.get(), Fixture("Configured"));
+    object->SetPendingProperties(properties);
+    host.context->Complete(object);
+    ASSERT_FALSE(object->HasFailed());
+    EXPECT_FALSE(object->HasPendingProperties());
+    EXPECT_EQ(GSNativesTest::VorlexScriptHost::CallString(object, "$string@Configured::Seen()"), "maroon");
+    uint32_t locked = 0;
+    ASSERT_TRUE(GSNativesTest::VorlexScriptHost::Call(object, "$bool@Configured::Locked()", &locked));
+    EXPECT_EQ(locked, 1u);
+
+    auto* refusing = new TestScriptable(host.context, spec.get(), Fixture("Unconfigurable"));
+    refusing->SetPendingProperties(properties);
+    host.context->Complete(refusing);
+    EXPECT_TRUE(refusing->HasFailed());
+    EXPECT_FALSE(refusing->HasPendingProperties());
 }
 
 TEST_F(ScriptableObjectTest, AnObjectWithoutAssetSpecHasNoClass) {
