@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "foundation/files/InstallFolders.h"
@@ -206,6 +207,11 @@ class CustomObject isclass Good
 )";
 
 TEST_F(CustomSourceTest, ACustomSourceCompilesIntoCustomObjectAndLeavesNoFileBehind) {
+    // Another process's temporary source in the same installation.
+    std::filesystem::create_directories(install / "UserData/cache");
+    const std::string foreign = "temp_object_" + std::to_string(::getpid() + 1) + ".gs";
+    std::ofstream(install / ("UserData/cache/" + foreign)) << "class CustomObject isclass Nowhere {};\n";
+
     auto* object = new TestScriptable(host.context, spec.get(), Fixture("Good"));
     object->SetSourceText(Vek::String(kCustom));
     host.context->Complete(object);
@@ -213,8 +219,7 @@ TEST_F(CustomSourceTest, ACustomSourceCompilesIntoCustomObjectAndLeavesNoFileBeh
     ASSERT_NE(object->GetClass(), nullptr);
     EXPECT_STREQ(object->GetClass()->Name(), "CustomObject");
     EXPECT_EQ(GSNativesTest::VorlexScriptHost::CallString(object, "$string@Good::Name()"), "custom");
-    EXPECT_EQ(CacheFiles(), std::vector<std::string>{});
-    EXPECT_NE(GSNatives::CustomObjectBaseName().find(std::to_string(::getpid())), std::string::npos);
+    EXPECT_EQ(CacheFiles(), std::vector<std::string>{foreign});
 }
 
 TEST_F(CustomSourceTest, ASourceThatDoesNotCompileFailsTheObjectAndLeavesNoFileBehind) {
