@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "engine/display/Display.h"
 #include "engine/geometry/VertexItem.h"
@@ -143,4 +144,31 @@ TEST_F(HardwareSkinned, PalettesBelongToTheInstanceAndRenderPosesOncePerFrame) {
     ASSERT_NE(clone, chunk);
     instance->PoseChunks(0);
     EXPECT_FLOAT_EQ(clone->GetInfluenceMatrix(armSlot)->m[3][1], 8.0f);
+}
+
+TEST_F(HardwareSkinned, AddedChunksMapTheirPaletteToTheseBonesByName) {
+    VorlexDynamicIndexedMeshInstance* instance = Make("skin.im", SkinnedQuad());
+    // The source lists its bones the other way round: its palette names
+    // "arm" as bone 0 and "root" as bone 1.
+    MeshModel swapped = SkinnedQuad();
+    std::swap(swapped.bones[0], swapped.bones[1]);
+    VorlexDynamicIndexedMeshInstance* source = Make("swapped.im", swapped);
+    ASSERT_TRUE(instance && source);
+    ASSERT_TRUE(instance->AddSkinnedChunk(source->GetChunk(0), source->GetMaterial(0), source, 0));
+    GeometryChunk* added = instance->GetChunk(1);
+    const int arm = instance->FindBone(PString("arm"));
+    ASSERT_EQ(added->GetInfluenceMatrixCount(), 2);
+    int armSlot = -1;
+    for (int slot = 0; slot < 2; ++slot)
+        if (added->GetInfluenceBone(slot) == arm) armSlot = slot;
+    ASSERT_GE(armSlot, 0);
+    // The slot follows this instance's arm bone.
+    instance->FindByName("arm")->SetPosition({0, 6, 0});
+    instance->PoseChunks(0);
+    EXPECT_FLOAT_EQ(added->GetInfluenceMatrix(armSlot)->m[3][1], 5.0f);
+    // A static chunk is of neither skinned kind.
+    resources.push_back(Load("plain.im", OneQuad()));
+    std::unique_ptr<Particle> plain(resources.back()->MakeInstance());
+    auto* plainInstance = static_cast<VorlexIndexedMeshInstance*>(plain.get());
+    EXPECT_FALSE(instance->AddSkinnedChunk(plainInstance->GetChunk(0), plainInstance->GetMaterial(0), source, 0));
 }
