@@ -172,3 +172,34 @@ TEST_F(HardwareSkinned, AddedChunksMapTheirPaletteToTheseBonesByName) {
     auto* plainInstance = static_cast<VorlexIndexedMeshInstance*>(plain.get());
     EXPECT_FALSE(instance->AddSkinnedChunk(plainInstance->GetChunk(0), plainInstance->GetMaterial(0), source, 0));
 }
+
+TEST_F(SoftwareSkinned, MergedChunksBringTheirInfluencesPastTheOldVertices) {
+    VorlexDynamicIndexedMeshInstance* instance = Make("skin.im", SkinnedQuad());
+    VorlexDynamicIndexedMeshInstance* foreign = Make("leg.im", WithArmNamed("leg"));
+    MeshModel shifted = SkinnedQuad();
+    shifted.bones[0].entries[0].weights[1].offset[1] = 7;  // vertex 1 follows root at (1, 7, 0)
+    VorlexDynamicIndexedMeshInstance* source = Make("shifted.im", shifted);
+    ASSERT_TRUE(instance && foreign && source);
+    GeometryChunk* before = instance->GetChunk(0);
+    AutoReference<GeometryChunk> kept;
+    kept.Share(before);  // the merge drops the instance's reference
+    const int root = instance->FindBone(PString("root"));
+
+    EXPECT_FALSE(instance->MergeSkinnedChunk(foreign->GetChunk(0), 0, foreign, 0));
+    EXPECT_FALSE(instance->MergeSkinnedChunk(source->GetChunk(0), 1, source, 0));  // no chunk 1
+    EXPECT_EQ(instance->GetChunk(0), before);
+    EXPECT_EQ(instance->GetBone(static_cast<uint32_t>(root))->sets[0].FindEntry(0)->weights.size(), 2u);
+
+    ASSERT_TRUE(instance->MergeSkinnedChunk(source->GetChunk(0), 0, source, 0));
+    GeometryChunk* merged = instance->GetChunk(0);
+    ASSERT_NE(merged, before);
+    EXPECT_EQ(merged->GetVertexCount(), 8u);
+    EXPECT_EQ(before->GetVertexCount(), 4u);
+    const auto* entry = instance->GetBone(static_cast<uint32_t>(root))->sets[0].FindEntry(0);
+    ASSERT_EQ(entry->weights.size(), 4u);
+    EXPECT_EQ(entry->weights[3].vertex, 5u);
+    instance->PoseChunks(0);
+    EXPECT_EQ(PositionOf(merged, 5), (Vector3{1, 7, 0}));
+    EXPECT_EQ(PositionOf(merged, 6), (Vector3{1, 1, 0}));
+    EXPECT_EQ(PositionOf(source->GetChunk(0), 1), (Vector3{1, 0, 0}));
+}
