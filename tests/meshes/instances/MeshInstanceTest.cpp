@@ -198,8 +198,11 @@ TEST_F(MeshInstance, ChangesGoToPrivateCopiesNeverToTheDefinition) {
     EXPECT_NE(instance->GetMaterial(0), originalMaterial);
     EXPECT_EQ(copy->GetMaterial(0), originalMaterial);
     EXPECT_EQ(definition->GetMaterial(0), originalMaterial);
+    // A chunk made private in an array shared with a copy stays this instance's.
+    std::unique_ptr<Particle> sharing(instance->CreateInstance());
     instance->MakeChunkPrivate(0);
     EXPECT_NE(instance->GetChunk(0), original);
+    EXPECT_EQ(static_cast<VorlexIndexedMeshInstance*>(sharing.get())->GetChunk(0), original);
     EXPECT_EQ(definition->GetChunk(0), original);
     instance->MakeChunkPrivate(5);  // out of range: nothing
     EXPECT_EQ(instance->GetChunkCount(), 1u);
