@@ -10,14 +10,30 @@
 
 #include "engine/Vector.h"
 
+class VXAxisBoxTreeExternalGeometry;
+
+// The nearest hit of a segment query.
+struct MeshSegmentHit {
+    Vek::Vector3 point;
+    // The hit triangle's unit normal, (B - A) x (C - A) normalised.
+    Vek::Vector3 normal;
+    // The hit's position along the segment, 0 at its start and 1 at its end.
+    float t = 3.4028235e38f;
+    int32_t id = -1;
+    int32_t extra = -1;
+};
+
 // A tree of triangles, each known by an identifier (chunk x 65536 + the
-// position of its first index, kept to 16 bits).
+// position of its first index; index positions past 65535 do not fit and
+// are not added).
 class MeshCollisionTree {
 public:
     virtual ~MeshCollisionTree() = default;
     virtual void AddTriangle(const Vek::Vector3 corners[3], uint32_t identifier) = 0;
     // Builds the tree from the triangles added; false on failure.
     virtual bool Build() = 0;
+    // The nearest hit along the segment from start to end; false for none.
+    virtual bool QuerySegment(const Vek::Vector3& start, const Vek::Vector3& end, MeshSegmentHit& result) const = 0;
 };
 
 // One job of the overlapped loader, as the definition sees it.
@@ -32,7 +48,8 @@ public:
 class MeshCollisionServices {
 public:
     virtual ~MeshCollisionServices() = default;
-    virtual std::unique_ptr<MeshCollisionTree> MakeTree() = 0;
+    // A new tree that reads its triangles' corners through `geometry`.
+    virtual std::unique_ptr<MeshCollisionTree> MakeTree(const VXAxisBoxTreeExternalGeometry* geometry) = 0;
     // Submits a job named `name`: `work` runs on the loader's thread and
     // `complete` afterwards on the caller's. Null when no job can start.
     virtual std::unique_ptr<MeshCollisionJob> Submit(const char* name, std::function<bool()> work,

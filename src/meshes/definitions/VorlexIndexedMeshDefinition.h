@@ -29,6 +29,7 @@
 #include "engine/meshfile/InfluenceDefinition.h"
 #include "engine/meshfile/MemoryFile.h"
 #include "engine/meshfile/MeshFileSupport.h"
+#include "meshes/definitions/CollisionGeometrySharingInterface.h"
 #include "meshes/definitions/MeshCollisionServices.h"
 
 namespace Vek {
@@ -172,7 +173,9 @@ public:
     MeshCollisionTree* GetCollisionTree();
     // The job's work: every whole group of three indices of each chunk with
     // positions and indices becomes a triangle (groups naming a vertex the
-    // chunk lacks are skipped); false when no tree can be made or built.
+    // chunk lacks, and groups starting past index position 65535, which an
+    // identifier cannot hold, are skipped); false when no tree can be made
+    // or built.
     bool BuildCollisionTree();
 
     // Chunk and material arrays (chunk i uses material i).
@@ -215,6 +218,8 @@ public:
     const std::vector<Vek::PString>* boneNameTable = nullptr;
     float textureDetail = 0.0f;
     Vek::OrientedBox orientedBox;
+    // The tree's view of this definition's triangles, made with the first tree.
+    std::unique_ptr<CollisionGeometrySharingInterface> collisionGeometry;
     std::unique_ptr<MeshCollisionTree> collisionTree;
     std::unique_ptr<MeshCollisionJob> collisionJob;
     // The job's result slot, filled by BuildCollisionTree while a job runs.
