@@ -326,9 +326,10 @@ bool Inside(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3&
 
 }  // namespace
 
-bool VXAxisBoxTree::QuerySegment(const Vector3& start, const Vector3& end, MeshSegmentHit& result) const {
-    result = MeshSegmentHit{};
+bool VXAxisBoxTree::QuerySegment(const Vector3& start, const Vector3& end, MeshCollisionHit& result) const {
+    result = MeshCollisionHit{};
     result.t = kNoHit;
+    result.identifier = uint32_t(-1);
     if (m_nodes.Empty()) return false;
     Segment segment;
     segment.start = start;
@@ -349,7 +350,7 @@ bool VXAxisBoxTree::QuerySegment(const Vector3& start, const Vector3& end, MeshS
     return true;
 }
 
-void VXAxisBoxTree::Visit(int32_t index, const Segment& segment, MeshSegmentHit& result) const {
+void VXAxisBoxTree::Visit(int32_t index, const Segment& segment, MeshCollisionHit& result) const {
     Vector3 centre, half;
     Decode(m_nodes[index], centre, half);
     if (Separated(centre, half, segment.mid, segment.half, segment.absHalf)) return;
@@ -380,7 +381,7 @@ void VXAxisBoxTree::Visit(int32_t index, const Segment& segment, MeshSegmentHit&
     TestLeaf(m_nodes[index], segment, result);
 }
 
-void VXAxisBoxTree::TestLeaf(const PackedNode& node, const Segment& segment, MeshSegmentHit& result) const {
+void VXAxisBoxTree::TestLeaf(const PackedNode& node, const Segment& segment, MeshCollisionHit& result) const {
     if (!m_geometry) return;
     const int32_t first = -1 - node.first;
     for (int32_t k = first; k < first + node.second && k < m_references.Count(); ++k) {
@@ -399,8 +400,7 @@ void VXAxisBoxTree::TestLeaf(const PackedNode& node, const Segment& segment, Mes
             result.point = point;
             result.normal = n;
             result.t = t;
-            result.id = id;
-            result.extra = -1;
+            result.identifier = uint32_t(id);
         }
     }
 }

@@ -59,7 +59,7 @@ public:
         AddTriangle(corners[0], corners[1], corners[2], int32_t(id));
     }
     bool Build() override;
-    bool QuerySegment(const Vek::Vector3& start, const Vek::Vector3& end, MeshSegmentHit& result) const override;
+    bool QuerySegment(const Vek::Vector3& start, const Vek::Vector3& end, MeshCollisionHit& result) const override;
 
     int32_t NodeCount() const { return m_nodes.Count(); }
     const PackedNode& Node(int32_t i) const { return m_nodes[i]; }
@@ -76,8 +76,8 @@ private:
 
     void Split(int32_t node, int32_t begin, int32_t end, int32_t depth);
     void Finalise();
-    void Visit(int32_t node, const Segment& segment, MeshSegmentHit& result) const;
-    void TestLeaf(const PackedNode& node, const Segment& segment, MeshSegmentHit& result) const;
+    void Visit(int32_t node, const Segment& segment, MeshCollisionHit& result) const;
+    void TestLeaf(const PackedNode& node, const Segment& segment, MeshCollisionHit& result) const;
     void Decode(const PackedNode& node, Vek::Vector3& centre, Vek::Vector3& half) const;
 
     const VXAxisBoxTreeExternalGeometry* m_geometry = nullptr;

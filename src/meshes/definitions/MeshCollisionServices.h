@@ -12,15 +12,14 @@
 
 class VXAxisBoxTreeExternalGeometry;
 
-// The nearest hit of a segment query.
-struct MeshSegmentHit {
+// The nearest hit of a segment query: the point, the triangle's normal,
+// the position t along the segment (0 at its start, 1 at its end) and the
+// triangle's identifier.
+struct MeshCollisionHit {
     Vek::Vector3 point;
-    // The hit triangle's unit normal, (B - A) x (C - A) normalised.
     Vek::Vector3 normal;
-    // The hit's position along the segment, 0 at its start and 1 at its end.
-    float t = 3.4028235e38f;
-    int32_t id = -1;
-    int32_t extra = -1;
+    float t = 0.0f;
+    uint32_t identifier = 0;
 };
 
 // A tree of triangles, each known by an identifier (chunk x 65536 + the
@@ -32,8 +31,12 @@ public:
     virtual void AddTriangle(const Vek::Vector3 corners[3], uint32_t identifier) = 0;
     // Builds the tree from the triangles added; false on failure.
     virtual bool Build() = 0;
-    // The nearest hit along the segment from start to end; false for none.
-    virtual bool QuerySegment(const Vek::Vector3& start, const Vek::Vector3& end, MeshSegmentHit& result) const = 0;
+    // The nearest hit along the segment from `start` to `end`; false when
+    // the segment meets no triangle (a tree that cannot answer: false).
+    virtual bool QuerySegment(const Vek::Vector3& /*start*/, const Vek::Vector3& /*end*/,
+                              MeshCollisionHit& /*hit*/) const {
+        return false;
+    }
 };
 
 // One job of the overlapped loader, as the definition sees it.

@@ -43,8 +43,10 @@ float Axis(const Vector3& v, int i) { return i == 0 ? v.x : (i == 1 ? v.y : v.z)
 
 // The nearest hit over every triangle, tested one by one: the segment
 // crosses or touches the plane and the point lies inside (edges included).
-MeshSegmentHit BruteForce(const Soup& soup, const Vector3& s, const Vector3& e) {
-    MeshSegmentHit best;
+MeshCollisionHit BruteForce(const Soup& soup, const Vector3& s, const Vector3& e) {
+    MeshCollisionHit best;
+    best.t = VXAxisBoxTree::kNoHit;
+    best.identifier = uint32_t(-1);
     for (const auto& [id, c] : soup.triangles) {
         const Vector3 n = (c[1] - c[0]).Cross(c[2] - c[0]);
         const float p = n.Dot(c[0]), a = n.Dot(s), b = n.Dot(e);
@@ -67,7 +69,7 @@ MeshSegmentHit BruteForce(const Soup& soup, const Vector3& s, const Vector3& e) 
         }
         if (inside && t <= best.t) {
             best.t = t;
-            best.id = id;
+            best.identifier = uint32_t(id);
             best.point = point;
         }
     }
@@ -104,15 +106,15 @@ TEST(VXAxisBoxTreeTest, SegmentQueriesEqualABruteForceTest) {
         for (int q = 0; q < 400; ++q) {
             Vector3 s{end(random), end(random), end(random)}, e{end(random), end(random), end(random)};
             if (q % 4 == 0) e = s * -1.0f;  // through the middle
-            const MeshSegmentHit expected = BruteForce(soup, s, e);
-            MeshSegmentHit got;
+            const MeshCollisionHit expected = BruteForce(soup, s, e);
+            MeshCollisionHit got;
             const bool hit = tree.QuerySegment(s, e, got);
-            ASSERT_EQ(hit, expected.id != -1) << c.triangles << " query " << q;
+            ASSERT_EQ(hit, expected.identifier != uint32_t(-1)) << c.triangles << " query " << q;
             if (!hit) continue;
             ++hits;
             EXPECT_EQ(got.t, expected.t);
             float corners[9];
-            ASSERT_TRUE(soup.FetchTriangle(got.id, corners));
+            ASSERT_TRUE(soup.FetchTriangle(int32_t(got.identifier), corners));
             EXPECT_NEAR(std::sqrt(got.normal.LengthSquared()), 1.0f, 1e-3f);
         }
         if (c.triangles > 100) {
@@ -133,15 +135,15 @@ TEST(VXAxisBoxTreeTest, OneTriangleMakesOneLeaf) {
 
     // Ends exactly on the plane: t = 1. Lies in the plane with its start
     // inside: t = 0.
-    MeshSegmentHit hit;
+    MeshCollisionHit hit;
     ASSERT_TRUE(tree.QuerySegment({0.2f, 0.2f, 1}, {0.2f, 0.2f, 0}, hit));
     EXPECT_EQ(hit.t, 1.0f);
-    EXPECT_EQ(hit.id, 0);
+    EXPECT_EQ(int32_t(hit.identifier), 0);
     EXPECT_EQ(hit.normal, (Vector3{0, 0, 1}));
     ASSERT_TRUE(tree.QuerySegment({0.2f, 0.2f, 0}, {3, 3, 0}, hit));
     EXPECT_EQ(hit.t, 0.0f);
     EXPECT_FALSE(tree.QuerySegment({2, 2, 1}, {2, 2, -1}, hit));
-    EXPECT_EQ(hit.id, -1);
+    EXPECT_EQ(int32_t(hit.identifier), -1);
 }
 
 TEST(VXAxisBoxTreeTest, DropsWhatItCannotHold) {
@@ -158,7 +160,7 @@ TEST(VXAxisBoxTreeTest, DropsWhatItCannotHold) {
         tree.AddTriangle(good[0], good[1], good[2], 4);          // not a whole group of three
         EXPECT_FALSE(tree.Build());
         EXPECT_EQ(tree.NodeCount(), 0);
-        MeshSegmentHit hit;
+        MeshCollisionHit hit;
         EXPECT_FALSE(tree.QuerySegment({0.1f, 0.1f, 1}, {0.1f, 0.1f, -1}, hit));
     }
     Soup soup;
@@ -169,9 +171,9 @@ TEST(VXAxisBoxTreeTest, DropsWhatItCannotHold) {
     ASSERT_EQ(tree.ReferenceCount(), 1);
     EXPECT_EQ(tree.Reference(0).Value(), 511u << 15 | 21845u);
     EXPECT_EQ(tree.Reference(0).Id(), last);
-    MeshSegmentHit hit;
+    MeshCollisionHit hit;
     ASSERT_TRUE(tree.QuerySegment({0.1f, 0.1f, 1}, {0.1f, 0.1f, -1}, hit));
-    EXPECT_EQ(hit.id, last);
+    EXPECT_EQ(int32_t(hit.identifier), last);
 }
 
 TEST(VXAxisBoxTreeTest, OfTwoHitsAtTheSameDistanceTheLaterTestedWins) {
@@ -182,9 +184,9 @@ TEST(VXAxisBoxTreeTest, OfTwoHitsAtTheSameDistanceTheLaterTestedWins) {
     VXAxisBoxTree tree;
     soup.AddAllTo(tree);
     ASSERT_TRUE(tree.Build());
-    MeshSegmentHit hit;
+    MeshCollisionHit hit;
     ASSERT_TRUE(tree.QuerySegment({0.1f, 0.1f, 1}, {0.1f, 0.1f, -1}, hit));
-    EXPECT_EQ(hit.id, 6);
+    EXPECT_EQ(int32_t(hit.identifier), 6);
 }
 
 // A segment of zero length has no direction; it still meets a triangle it
@@ -197,9 +199,9 @@ TEST(VXAxisBoxTreeTest, AZeroLengthSegmentMeetsOnlyWhatHoldsItsPoint) {
     soup.AddAllTo(tree);
     ASSERT_TRUE(tree.Build());
     ASSERT_GT(tree.NodeCount(), 1);
-    MeshSegmentHit hit;
+    MeshCollisionHit hit;
     ASSERT_TRUE(tree.QuerySegment({100.25f, 0.25f, 0}, {100.25f, 0.25f, 0}, hit));
-    EXPECT_EQ(hit.id, 9 << 16);
+    EXPECT_EQ(int32_t(hit.identifier), 9 << 16);
     EXPECT_EQ(hit.t, 0.0f);
     EXPECT_EQ(hit.point, (Vector3{100.25f, 0.25f, 0}));
     EXPECT_FALSE(tree.QuerySegment({100.25f, 0.25f, 3}, {100.25f, 0.25f, 3}, hit));

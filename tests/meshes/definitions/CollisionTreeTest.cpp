@@ -28,7 +28,7 @@ public:
         m_r.firstCorners.push_back(corners[0]);
     }
     bool Build() override { return true; }
-    bool QuerySegment(const Vector3&, const Vector3&, MeshSegmentHit&) const override { return false; }
+    bool QuerySegment(const Vector3&, const Vector3&, MeshCollisionHit&) const override { return false; }
 
 private:
     Recorded& m_r;
