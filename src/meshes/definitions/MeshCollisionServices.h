@@ -10,6 +10,16 @@
 
 #include "engine/Vector.h"
 
+// The nearest hit of a segment query: the point, the triangle's normal,
+// the position t along the segment (0 at its start, 1 at its end) and the
+// triangle's identifier.
+struct MeshCollisionHit {
+    Vek::Vector3 point;
+    Vek::Vector3 normal;
+    float t = 0.0f;
+    uint32_t identifier = 0;
+};
+
 // A tree of triangles, each known by an identifier (chunk x 65536 + the
 // position of its first index, kept to 16 bits).
 class MeshCollisionTree {
@@ -18,6 +28,12 @@ public:
     virtual void AddTriangle(const Vek::Vector3 corners[3], uint32_t identifier) = 0;
     // Builds the tree from the triangles added; false on failure.
     virtual bool Build() = 0;
+    // The nearest hit along the segment from `start` to `end`; false when
+    // the segment meets no triangle (a tree that cannot answer: false).
+    virtual bool QuerySegment(const Vek::Vector3& /*start*/, const Vek::Vector3& /*end*/,
+                              MeshCollisionHit& /*hit*/) const {
+        return false;
+    }
 };
 
 // One job of the overlapped loader, as the definition sees it.
