@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/AutoReferenceArray.h"
 #include "engine/PString.h"
 #include "engine/ReferenceCount.h"
 #include "engine/geometry/GeometryChunk.h"
@@ -16,8 +17,8 @@ namespace Vek {
 class Particle;
 }
 
-using LODChunkArray = std::vector<Vek::AutoReference<Vek::GeometryChunk>>;
-using LODMaterialArray = std::vector<Vek::AutoReference<Vek::Material>>;
+using LODChunkArray = Vek::AutoReferenceArray<Vek::GeometryChunk>;
+using LODMaterialArray = Vek::AutoReferenceArray<Vek::Material>;
 
 struct LODLevel {
     uint32_t chunkCount = 0;
@@ -25,19 +26,15 @@ struct LODLevel {
     uint32_t faceTotal = 0;
     // The level's chunks carry palette-skinning data.
     bool hardwareSkinned = false;
-    std::shared_ptr<LODChunkArray> chunks;
-    std::shared_ptr<LODMaterialArray> materials;
+    LODChunkArray chunks;
+    LODMaterialArray materials;
     // Per chunk: the bone a rigid chunk hangs from, empty when none.
     std::vector<Vek::PString> chunkBoneNames;
     // Per chunk: the bone particle of an instance (empty in the definition).
     std::vector<Vek::Particle*> chunkBones;
 
-    Vek::GeometryChunk* GetChunk(uint32_t i) const {
-        return chunks && i < chunks->size() ? (*chunks)[i].Get() : nullptr;
-    }
-    Vek::Material* GetMaterial(uint32_t i) const {
-        return materials && i < materials->size() ? (*materials)[i].Get() : nullptr;
-    }
+    Vek::GeometryChunk* GetChunk(uint32_t i) const { return chunks.Get(i); }
+    Vek::Material* GetMaterial(uint32_t i) const { return materials.Get(i); }
 };
 
 // A level reachable by name ("collision" and the like).

@@ -335,8 +335,8 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
         return RES_FILE_FORMAT_ERROR;
     }
     const uint32_t announced = level.chunkCount;
-    level.chunks = std::make_shared<LODChunkArray>(announced);
-    level.materials = std::make_shared<LODMaterialArray>(announced);
+    m_levelChunks.assign(announced, {});
+    m_levelMaterials.assign(announced, {});
     level.chunkBoneNames.reserve(announced);
 
     if (!boneTable.empty()) {
@@ -349,26 +349,30 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
     }
     for (uint32_t c = 0; c < level.chunkCount;) {
         if ((result = ReadLevelChunk(resource, source, i, c, vertexColour)) != RES_OK) return result;
-        GeometryChunk* chunk = level.GetChunk(c);
+        GeometryChunk* chunk = m_levelChunks[c].Get();
         if (chunk->GetVertexCount() == 0 || chunk->GetFaceCount() == 0 || chunk->GetIndexCount() == 0) {
             // An empty chunk goes; the next one takes its position.
-            level.chunks->erase(level.chunks->begin() + c);
-            level.materials->erase(level.materials->begin() + c);
+            m_levelChunks.erase(m_levelChunks.begin() + c);
+            m_levelMaterials.erase(m_levelMaterials.begin() + c);
             level.chunkBoneNames.erase(level.chunkBoneNames.begin() + c);
             --level.chunkCount;
             continue;
         }
         ++c;
     }
-    level.chunks->resize(level.chunkCount);
-    level.materials->resize(level.chunkCount);
+    m_levelChunks.resize(level.chunkCount);
+    m_levelMaterials.resize(level.chunkCount);
+    level.chunks.Take(m_levelChunks);
+    level.materials.Take(m_levelMaterials);
+    m_levelChunks.clear();
+    m_levelMaterials.clear();
 
     // Every weight must name a vertex of its chunk.
     for (const LODBone& bone : boneTable) {
         if (bone.influences.size() <= i) continue;
         for (const LODChunkInfluence& entry : bone.influences[i].entries) {
             if (entry.chunk >= announced) return RES_FILE_FORMAT_ERROR;
-            const GeometryChunk* chunk = level.GetChunk(entry.chunk);
+            const GeometryChunk* chunk = level.GetChunk(entry.chunk);  // null for a dropped chunk
             if (!chunk) continue;
             for (const LODVertexWeight& w : entry.weights)
                 if (w.vertex >= chunk->GetVertexCount()) return RES_FILE_FORMAT_ERROR;
@@ -423,10 +427,9 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadLevelChunk(Resource* resource, Memo
     uint32_t unused = 0, material = 0;
     if (!ReadU32(source, unused) || !ReadU32(source, material) || material >= materials.size())
         return RES_FILE_FORMAT_ERROR;
-    LODLevel& level = (*levels)[i];
-    (*level.materials)[c] = materials[material];
+    m_levelMaterials[c] = materials[material];
     if ((result = ReadGeometry(resource, source, i, c, vertexColour)) != RES_OK) return result;
-    if (source.GetPosition() < h.end && (result = ReadFaceNeighbours(source, level.GetChunk(c))) != RES_OK)
+    if (source.GetPosition() < h.end && (result = ReadFaceNeighbours(source, m_levelChunks[c].Get())) != RES_OK)
         return result;
     return Ended(source, h);
 }
@@ -476,12 +479,12 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadGeometry(Resource* resource, Memory
         }
     }
     level.chunkBoneNames.push_back(boneName);
-    Material* material = level.GetMaterial(c);
+    Material* material = m_levelMaterials[c].Get();
     GeometryChunk* created =
         material ? material->CreateGeometryChunk(vertexCount, faceCount, indexCount, faceNormals, primitiveType, &hint)
                  : nullptr;
     if (!created) return RES_FILE_FORMAT_ERROR;
-    (*level.chunks)[c].Reset(created);
+    m_levelChunks[c].Reset(created);
     GeometryChunk* chunk = created;
 
     if (vertexCount) {
@@ -610,8 +613,8 @@ void VorlexIndexedMeshLODDefinition::MakeLevelCurrent(uint32_t i) {
     vertexTotal = level->vertexTotal;
     faceTotal = level->faceTotal;
     hardwareSkinned = level->hardwareSkinned;
-    chunks = level->chunks ? *level->chunks : LODChunkArray();
-    materials = level->materials ? *level->materials : LODMaterialArray();
+    chunks = level->chunks.GetItems() ? *level->chunks.GetItems() : std::vector<AutoReference<GeometryChunk>>();
+    materials = level->materials.GetItems() ? *level->materials.GetItems() : std::vector<AutoReference<Material>>();
     chunkBoneNames = level->chunkBoneNames;
 }
 

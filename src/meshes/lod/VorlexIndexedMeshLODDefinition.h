@@ -148,6 +148,9 @@ protected:
 
 private:
     std::size_t m_fileEnd = 0;
+    // The chunks and materials of the level being read.
+    std::vector<Vek::AutoReference<Vek::GeometryChunk>> m_levelChunks;
+    std::vector<Vek::AutoReference<Vek::Material>> m_levelMaterials;
     // The bone names of the first level, which select the bones of the
     // later levels of a text build.
     std::vector<Vek::PString> m_boneNames;

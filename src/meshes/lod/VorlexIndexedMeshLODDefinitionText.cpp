@@ -193,8 +193,8 @@ uint32_t VorlexIndexedMeshLODDefinition::LoadLevel(Display* display, MaterialMan
     record.vertexTotal = level->vertexTotal;
     record.faceTotal = level->faceTotal;
     record.hardwareSkinned = level->hardwareSkinned;
-    record.chunks = std::make_shared<LODChunkArray>(level->chunks);
-    record.materials = std::make_shared<LODMaterialArray>(level->materials);
+    record.chunks.Take(level->chunks);
+    record.materials.Take(level->materials);
     auto diagonal = [](const Vector3& lo, const Vector3& hi) {
         const Vector3 d{hi.x - lo.x, hi.y - lo.y, hi.z - lo.z};
         return d.x * d.x + d.y * d.y + d.z * d.z;

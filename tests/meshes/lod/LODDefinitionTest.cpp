@@ -44,7 +44,7 @@ TEST(LODDefinition, SkinnedMeshWithCollisionLevelAndCulledAttachmentSurvivesWrit
     f.WriteStandardLevels();
     ASSERT_EQ(f.LoadText(LodTest::kStandardText), RES_OK);
     // Levels that use one material object write it once.
-    (*f.definition->levels->at(1).materials)[0] = (*f.definition->levels->at(0).materials)[0];
+    f.definition->levels->at(1).materials.Set(0, f.definition->levels->at(0).materials.GetItems()->at(0));
     uint32_t written = 1;
     const std::vector<uint8_t> bytes = f.Write(*f.definition, &written);
     ASSERT_EQ(written, RES_OK);
