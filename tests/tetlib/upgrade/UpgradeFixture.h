@@ -22,7 +22,8 @@ namespace UpgradeTest {
 // asset live in the base "asset" that both inherit. "part" is no top-level
 // definition, and "loop-a"/"loop-b" inherit from each other.
 inline const char* kInheritance =
-    "asset { subpossibilities { kuid { } kind { } username { } description { } vorlex-build { } } }"
+    "asset { subpossibilities { kuid { } kind { } username { } description { } vorlex-build { }"
+    " category-class { } category-region { } category-era { } } }"
     " loop-a { inherit { loop-b 1 } subpossibilities { from-loop { } } }"
     " loop-b { inherit { loop-a 1 } }";
 inline const char* kKinds =
