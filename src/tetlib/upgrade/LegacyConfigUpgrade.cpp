@@ -103,11 +103,12 @@ void NameUnnamedEffects(SoupHandle& configuration) {
 
 // Each "sound" list of "soundscript": a tag without text was a file named
 // by the tag; it becomes a tag named by its index holding that file name.
+// A "sound" that is no list is left as it is, not replaced by an empty one.
 void RebuildSoundLists(SoupHandle& configuration) {
     const SoupHandle scripts = configuration.GetContainer("soundscript");
     for (int32_t i = 0; i < scripts.Count(); ++i) {
         SoupHandle entry = scripts.GetContainerAt(i);
-        if (!entry.HasTag("sound")) continue;
+        if (entry.GetTagKind("sound") != ACSKind::kContainer) continue;
         const SoupHandle old = entry.GetContainer("sound");
         SoupHandle rebuilt;
         rebuilt.EnsureContainer();

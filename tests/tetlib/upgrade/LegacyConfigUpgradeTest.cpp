@@ -149,6 +149,8 @@ TEST_F(LegacyConfigUpgradeTest, RewriteSoupInSoupOut) {
          R"(e3 { kind "other" } } } x 1 })" + d},
         {"sound lists", R"(kind "mesh" soundscript { s1 { sound { bell.wav "" 1 "other.wav" } trigger 2 } s2 5 })",
          R"(kind "mesh" soundscript { s1 { trigger 2 sound { 0 "bell.wav" 1 "other.wav" } } s2 5 })" + d},
+        {"a sound that is no list stays", R"(kind "mesh" soundscript { s { sound "bell.wav" } })",
+         R"(kind "mesh" soundscript { s { sound "bell.wav" } })" + d},
         {"a repeated sound name is read by position",
          R"(kind "mesh" soundscript { s { sound { a.wav "" a.wav "x.wav" } } })",
          R"(kind "mesh" soundscript { s { sound { 0 "a.wav" a.wav "x.wav" } } })" + d},
@@ -188,6 +190,20 @@ TEST_F(LegacyConfigUpgradeTest, TheProductsHoldersReadTheMeshes) {
               R"(username "u" kind "turntable" track <kuid:1:5> category-era "1900s" category-region "GB" )"
               R"(mesh-table { default { mesh "o\o.im" auto-create 1 } turntable { mesh "i\i.im" } } )"
               R"(category-class "ZX" vorlex-build 2.9)");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LegacyConfigUpgradeWithoutDataManager, IsAFatalError) {
+    // The build is the data manager's: without one the process ends.
+    EXPECT_EXIT(
+        {
+            SoupHandle soup = UpgradeTest::ParseSoup(R"(kind "mesh")");
+            TETLib::UpgradeLegacyAssetConfig(soup, UpgradeTest::FakeMeshes());
+        },
+        ::testing::ExitedWithCode(1), "DataManager::Instance> datamanger not initialised");
 }
 
 }  // namespace
