@@ -87,6 +87,12 @@ public:
     uint8_t GetScriptFlags() const { return m_scriptFlags; }
     GSRuntime::GSLibraryId GetLibraryId() const { return m_libraryId; }
 
+protected:
+    // Names the script library and class and sets `flags` among the script
+    // flags, for AssetSpec classes whose assets have a script of a fixed
+    // kind until their configuration names one.
+    void SetScriptInfo(const Vek::PString& library, const Vek::PString& className, uint8_t flags);
+
 private:
     bool RegisterCachedLibrary(const Vek::File::Path& cacheFolder, const char* fileName, GSRuntime::GSLibraryId expected,
                                bool& matches);

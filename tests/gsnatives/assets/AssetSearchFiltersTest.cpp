@@ -3,66 +3,39 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
-#include "assetdb/filters/VADFilterElementGroup.h"
 #include "gsnatives/AssetSearchFilters.h"
+#include "gsnatives/support/FakeAssetRequests.h"
 
 namespace {
 
 using namespace GSNatives;
-
-// Each child as "keyword:value"; a negated sub-group as "not " and the
-// child it holds.
-std::vector<std::string> Children(const VADFilterElementGroup& group) {
-    std::vector<std::string> children;
-    EXPECT_TRUE(group.IsMatchAll());
-    EXPECT_FALSE(group.IsNegated());
-    for (std::size_t i = 0; i < group.ChildCount(); ++i) {
-        const VADFilterElement* child = group.Child(i);
-        if (child->GetTag() == kFilterTagGroup) {
-            const auto* negated = static_cast<const VADFilterElementGroup*>(child);
-            EXPECT_TRUE(negated->IsNegated());
-            EXPECT_EQ(negated->ChildCount(), 1u);
-            children.push_back(std::string("not ") + negated->Child(0)->GetFieldName().c_str());
-        } else {
-            children.push_back(std::string(child->GetFieldName().c_str()) + ":" + child->GetValueString().c_str());
-        }
-    }
-    return children;
-}
-
-using Strings = std::vector<std::string>;
+using GSNativesTest::RenderFilter;
 
 TEST(AssetSearchFilters, EachSearchSendsItsChildrenInOrder) {
     struct Case {
         const char* what;
         std::unique_ptr<VADFilterElementGroup> filter;
-        Strings expected;
+        const char* expected;
     };
-    Case cases[] = {
-        {"SearchAssets, any asset, lower-case text sent upper-cased",
-         BuildSearchAssetsFilter("trains", false),
-         {"listing-privilege:true", "not obsolete", "compatible:true", "category-list:TRAINS"}},
-        {"SearchAssets, local only",
-         BuildSearchAssetsFilter("Tr;Tv", true),
-         {"local:true", "locally-available:true", "locally-enabled:true", "listing-privilege:true", "not obsolete",
-          "compatible:true", "category-list:TR;TV"}},
-        {"FindUpdatedAssets: local, neither obsolete nor up to date",
-         BuildUpdatedAssetsFilter(),
-         {"local:true", "not obsolete", "not up-to-date"}},
-        {"GetAssetList(kind)",
-         BuildAssetListFilter("TR;TV", true),
-         {"local:true", "locally-available:true", "locally-enabled:true", "listing-privilege:true", "not obsolete",
-          "compatible:true", "not faulty", "category-list:TR;TV"}},
-        {"GetAssetList(kind, type): no element for faulty",
-         BuildAssetListFilter("TR;TV;#XYZ", false),
-         {"local:true", "locally-available:true", "locally-enabled:true", "listing-privilege:true", "not obsolete",
-          "compatible:true", "category-list:TR;TV;#XYZ"}},
+    const Case cases[] = {
+        {"SearchAssets, any asset, lower-case text sent upper-cased", BuildSearchAssetsFilter("trains", false),
+         "listing-privilege:true, not obsolete, compatible:true, category-list:TRAINS"},
+        {"SearchAssets, local only", BuildSearchAssetsFilter("Tr;Tv", true),
+         "local:true, locally-available:true, locally-enabled:true, listing-privilege:true, not obsolete, "
+         "compatible:true, category-list:TR;TV"},
+        {"FindUpdatedAssets: local, neither obsolete nor up to date", BuildUpdatedAssetsFilter(),
+         "local:true, not obsolete, not up-to-date"},
+        {"GetAssetList(kind)", BuildAssetListFilter("TR;TV", true),
+         "local:true, locally-available:true, locally-enabled:true, listing-privilege:true, not obsolete, "
+         "compatible:true, not faulty, category-list:TR;TV"},
+        {"GetAssetList(kind, type): no element for faulty", BuildAssetListFilter("TR;TV;#XYZ", false),
+         "local:true, locally-available:true, locally-enabled:true, listing-privilege:true, not obsolete, "
+         "compatible:true, category-list:TR;TV;#XYZ"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(Children(*c.filter), c.expected);
+        EXPECT_EQ(RenderFilter(*c.filter), c.expected);
     }
 }
 
