@@ -2,6 +2,7 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOAsset.h"
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
@@ -25,7 +26,7 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"HTMLBuffer", &RegisterHTMLBufferNatives},
     {"KUIDList", &RegisterKUIDListNatives},
     {"StringTable", &RegisterStringTableNatives},
-    {"Asset", nullptr},
+    {"Asset", &RegisterAssetNatives},
     {"LinkedList", &RegisterLinkedListNatives},
     {"VorlexGameObject", nullptr},
     {"OnlineAccess", nullptr},
