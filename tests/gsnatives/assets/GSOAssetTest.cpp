@@ -14,6 +14,7 @@
 #include "foundation/files/InstallFolders.h"
 #include "gsnatives/GSOAsset.h"
 #include "gsnatives/GSOKUID.h"
+#include "gsnatives/GSOKUIDList.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/InitializeScriptSystem.h"
 #include "gsruntime/GSContext.h"
@@ -53,6 +54,8 @@ class Probe isclass VorlexScriptBase
 	public Soup RuleData(Asset asset, string name) { return asset.GetSessionRuleData(name); }
 	public Image Image(Asset asset, string name) { return asset.LoadImage(name); }
 	public string Kuid(Asset asset) { return asset.GetKUID().GetLogString(); }
+	public StringTable Strings(Asset asset) { return asset.GetStringTable(); }
+	public KUIDList Dependencies(Asset asset) { return asset.GetDependencyList(); }
 };
 )";
 
@@ -355,6 +358,22 @@ TEST_F(AssetObjects, FindAssetGivesTheContextsObject) {
     ASSERT_TRUE(Call("$Asset@Probe::Find(KUID)", {KuidArgument(kGone)}, &result));
     EXPECT_EQ(result, 0u);
     EXPECT_FALSE(Call("$Asset@Probe::Find(KUID)", {0}, &result)) << "null object at parameter 1";
+}
+
+TEST_F(AssetObjects, KUIDStringTableAndDependencies) {
+    GSOAsset* wagon = Asset(kOldWagon);
+    uint32_t result = 0;
+    ASSERT_TRUE(Call("$string@Probe::Kuid(Asset)", {Pass(wagon)}, &result));
+    EXPECT_EQ(TextOf(result), "<kuid2:10:200:3>") << "the installed KUID";
+    ASSERT_TRUE(Call("$StringTable@Probe::Strings(Asset)", {Pass(wagon)}, &result));
+    EXPECT_EQ(result, 0u) << "no base AssetSpec, no string table";
+    requests.dependencies[kNewWagon] = {kLoco, kGone};
+    ASSERT_TRUE(Call("$KUIDList@Probe::Dependencies(Asset)", {Pass(wagon)}, &result));
+    auto* list = dynamic_cast<GSNatives::GSOKUIDList*>(GSScriptInstance::OwnerOf(result));
+    ASSERT_NE(list, nullptr);
+    EXPECT_TRUE(list->IsLocked());
+    EXPECT_EQ(list->GetList().Count(), 2u);
+    GSScriptInstance::ReleaseReference(result);
 }
 
 }  // namespace
