@@ -9,13 +9,25 @@ include "VorlexGameObject.gs"
 
 class VorlexScriptBase
 {
+	public native float GetSeconds(void);
+	public native float GetNormalizedSystemTime(void);
+	public native int GetSystemYear(void);
+	public native int GetSystemMonth(void);
+	public native int GetSystemDate(void);
+	public native int GetSystemHour(void);
+	public native int GetSystemMinute(void);
+	public native int GetSystemSecond(void);
 	public native Asset FindAsset(KUID kuid);
 	public native Asset[] GetAssetList(string kind);
 	public native Asset[] GetAssetList(string kind, string type);
 	public native KUID[] SearchAssets(string category, bool localOnly);
 	public native Asset[] FindUpdatedAssets(void);
+	public native bool OpenURL(string url);
+	public native void Log(string text);
+	public native float GetVorlexVersion(void);
+	public native int GetVorlexBuild(void);
 };
 
-static class Vorlex
+static class Vorlex isclass VorlexScriptBase
 {
 };

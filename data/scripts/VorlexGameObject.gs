@@ -3,9 +3,15 @@
 //
 include "PropertyObject.gs"
 include "asset.gs"
+include "SecurityToken.gs"
 
 class VorlexGameObject isclass PropertyObject
 {
-	public void Init(Asset asset) { }
-	public Asset GetAsset(void) { return null; }
+	Asset m_asset;
+
+	public void Init(Asset asset) { m_asset = asset; }
+	public Asset GetAsset(void) { return m_asset; }
+
+	public native SecurityToken MergeSecurityTokens(SecurityToken[] tokens);
+	public native bool Validate(SecurityToken token, VorlexGameObject issuer, string right);
 };

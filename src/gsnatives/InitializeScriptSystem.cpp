@@ -6,10 +6,13 @@
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOSecurityToken.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
 #include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsnatives/ScriptableObject.h"
+#include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/interpreter/GSInterpreterSetup.h"
 #include "gsruntime/natives/strmath/GSMathNatives.h"
@@ -28,13 +31,13 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"StringTable", &RegisterStringTableNatives},
     {"Asset", &RegisterAssetNatives},
     {"LinkedList", &RegisterLinkedListNatives},
-    {"VorlexGameObject", nullptr},
+    {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
     {"Library", nullptr},
     {"Image", nullptr},
-    {"VorlexScriptBase", nullptr},
-    {"SecurityToken", nullptr},
+    {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
+    {"SecurityToken", &RegisterSecurityTokenNatives},
     {"ConstructorsBase", &RegisterConstructorsNatives},
 };
 
