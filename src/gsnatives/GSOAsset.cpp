@@ -13,6 +13,7 @@
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSCPPNativeFunction.h"
@@ -40,8 +41,26 @@ std::map<KUID, KUID, KUIDLess>& ResolutionMap() {
     return map;
 }
 
-// Whether the context lets its scripts have the asset.
-bool Admits(GSContext*, const KUID&) { return true; }
+// Whether the context lets its scripts have the asset: a product context
+// asks its host (Query); any other context admits every asset.
+bool Admits(GSContext* context, const KUID& kuid) {
+    auto* vorlexContext = dynamic_cast<VorlexScriptContext*>(context);
+    return !vorlexContext || vorlexContext->Query(kuid);
+}
+
+// The asset object cache of product contexts: the object without a count
+// of the caller's (the cache keeps it alive).
+GSRuntime::GSObject* GetAssetObject(VorlexScriptContext* context, const KUID& kuid) {
+    GSOAsset* asset = GSOAsset::GetOrCreate(context, kuid);
+    if (asset) GSScriptInstance::ReleaseReference(asset->GetReference());
+    return asset;
+}
+
+// A product context that ends drops its asset and KUID objects.
+void PurgeObjects(VorlexScriptContext* context) {
+    GSOAsset::PurgeContext(context);
+    GSOKUID::PurgeContext(context);
+}
 
 // Adds the caller's count to a found object.
 GSOAsset* Handed(GSOAsset* asset) {
@@ -298,6 +317,11 @@ int32_t TruncateToInt32(float value) {
 }
 
 void RegisterAssetNatives() {
+    AssetObjectCache cache;
+    cache.get = &GetAssetObject;
+    cache.purge = &PurgeObjects;
+    VorlexScriptContext::SetAssetObjectCache(cache);
+
     using Native = GSRuntime::GSCPPNativeFunction<GSOAsset>;
     struct Row {
         const char* signature;

@@ -119,8 +119,10 @@ bool BuildAssetImagePath(const Vek::PString& location, const Vek::File::Path& fo
 // range; NaN gives 0.
 int32_t TruncateToInt32(float value);
 
-// Registers the 21 natives of the class "Asset" and the asset search
-// natives of the class "VorlexScriptBase" (AssetSearchNatives.h).
+// Installs the asset objects as the asset object cache of product script
+// contexts (whose end also drops their KUID objects), then registers the 21
+// natives of the class "Asset" and the asset search natives of the class
+// "VorlexScriptBase" (AssetSearchNatives.h).
 void RegisterAssetNatives();
 
 }  // namespace GSNatives

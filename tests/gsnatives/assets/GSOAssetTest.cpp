@@ -17,7 +17,7 @@
 #include "gsnatives/GSOKUIDList.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/InitializeScriptSystem.h"
-#include "gsruntime/GSContext.h"
+#include "gsnatives/VorlexScriptContext.h"
 #include "gsnatives/support/FakeAssetRequests.h"
 #include "gsnatives/support/ShippedLibraries.h"
 #include "gsruntime/GSArray.h"
@@ -64,6 +64,12 @@ const KUID kOldWagon(10, 200, 0);
 const KUID kNewWagon(10, 200, 3);
 const KUID kGone(10, 300, 0);
 
+// A context that admits every asset but one.
+class RefusingContext : public GSNatives::VorlexScriptContext {
+public:
+    bool Query(const KUID& asset) override { return asset != kLoco; }
+};
+
 class AssetObjects : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -76,11 +82,11 @@ protected:
         requests.AddAsset(kNewWagon, "Wagon");
         requests.resolutions[kOldWagon] = kNewWagon;
         requests.resolutions[kGone] = KUID();
-        UseContext(new GSContext(true, false));
+        UseContext(new GSNatives::VorlexScriptContext());
     }
     void TearDown() override { EndContext(); }
 
-    void UseContext(GSContext* made) {
+    void UseContext(GSNatives::VorlexScriptContext* made) {
         context = made;
         probe = new GSObject();
         ASSERT_TRUE(probe->BindClass(probeClass, context));
@@ -88,16 +94,8 @@ protected:
     void EndContext() {
         delete probe;
         probe = nullptr;
-        EndContext(context);
+        delete context;
         context = nullptr;
-    }
-
-    // The owner of a context drops its asset and KUID objects before it
-    // tears the context down.
-    static void EndContext(GSContext* ended) {
-        GSOAsset::PurgeContext(ended);
-        GSNatives::GSOKUID::PurgeContext(ended);
-        delete ended;
     }
 
     // Runs a probe method; false when it fails (a script exception).
@@ -148,7 +146,7 @@ protected:
     GSNativesTest::FakeAssetRequests requests;
     GSTest::LogCapture log;
     GSClass* probeClass = nullptr;
-    GSContext* context = nullptr;
+    GSNatives::VorlexScriptContext* context = nullptr;
     GSObject* probe = nullptr;
 };
 
@@ -178,9 +176,24 @@ TEST_F(AssetObjects, AKUIDThatIsNotInstalledStaysNullUntilAContextEnds) {
     requests.resolutions.erase(kGone);
     requests.AddAsset(kGone, "Back");
     EXPECT_EQ(Asset(kGone), nullptr);
-    EndContext(new GSContext(true, false));
+    delete new GSNatives::VorlexScriptContext();
     ASSERT_NE(Asset(kGone), nullptr);
     EXPECT_EQ(requests.resolved.size(), 1u);
+}
+
+TEST_F(AssetObjects, AnAssetTheContextRefusesIsNeverMadeAndEndingAContextDropsItsObjects) {
+    EndContext();
+    UseContext(new RefusingContext());
+    EXPECT_EQ(Asset(kLoco), nullptr);
+    EXPECT_NE(Asset(kNewWagon), nullptr);
+    EXPECT_EQ(GSOAsset::CachedCount(context), 1u);
+    ASSERT_NE(GSNatives::GSOKUID::GetOrCreate(kLoco, context), nullptr);
+    const std::size_t kuids = GSNatives::GSOKUID::CacheSize();
+    GSRuntime::GSContext* ended = context;
+    EndContext();
+    EXPECT_EQ(GSOAsset::CachedCount(ended), 0u);
+    EXPECT_EQ(GSNatives::GSOKUID::CacheSize(), kuids - 1) << "the KUID objects go with the context";
+    UseContext(new GSNatives::VorlexScriptContext());
 }
 
 TEST_F(AssetObjects, InformationIsAskedOnceUntilTheFavouriteChanges) {
