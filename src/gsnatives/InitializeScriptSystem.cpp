@@ -6,6 +6,7 @@
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOLibrary.h"
 #include "gsnatives/GSOSecurityToken.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
@@ -34,7 +35,7 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
-    {"Library", nullptr},
+    {"Library", &RegisterLibraryNatives},
     {"Image", nullptr},
     {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
     {"SecurityToken", &RegisterSecurityTokenNatives},
