@@ -78,6 +78,42 @@ TEST(ScriptSystemSetup, DeclaredAndRegisteredNativesMatch) {
     }
 }
 
+// Each native class registers exactly the natives its shipped library
+// declares: as many under its class name as the source has native
+// declarations (the test above makes sure their texts match).
+TEST(ScriptSystemSetup, EachObjectClassRegistersEveryNativeItsLibraryDeclares) {
+    GSNativesTest::ShippedLibraries libraries;
+    ASSERT_EQ(libraries.CompileAll(), "");
+    GSTest::LogCapture log;
+    ASSERT_TRUE(GSNatives::InitializeScriptSystem());
+
+    struct Case {
+        const char* source;
+        std::set<std::string> classNames;
+    };
+    const Case cases[] = {
+        {"kuid.gs", {"KUID"}},
+        {"Soup.gs", {"Soup"}},
+        {"HTMLBuffer.gs", {"HTMLBuffer", "HTMLBufferStatic"}},
+        {"KUIDList.gs", {"KUIDList"}},
+        {"StringTable.gs", {"StringTable"}},
+        {"Constructors.gs", {"ConstructorsBase"}},
+    };
+    Utils::IDoubleLinkList& natives = GSRuntime::GSMachine::Instance()->Natives();
+    for (const Case& c : cases) {
+        const std::string text = ReadFile(libraries.ScriptsFolder() + "/" + c.source);
+        int declared = 0;
+        for (std::size_t at = text.find("public native "); at != std::string::npos;
+             at = text.find("public native ", at + 1))
+            ++declared;
+        int registered = 0;
+        for (Utils::IDoubleLinkListNode* node = natives.Begin(); node != natives.End(); node = node->Next())
+            registered += c.classNames.count(static_cast<const GSRuntime::GSNativeFunction*>(node)->ClassName().c_str());
+        EXPECT_GT(declared, 0) << c.source;
+        EXPECT_EQ(registered, declared) << c.source;
+    }
+}
+
 TEST(ScriptSystemSetup, AMissingClassLibraryFailsTheSetUpForGoodAndLeavesLaterClassesUnbound) {
     GSNativesTest::ShippedLibraries libraries;
     ASSERT_EQ(libraries.CompileAll({"kuid.gs"}), "");
