@@ -3,6 +3,7 @@
 #include "assetdb/specs/VorlexBaseSpec.h"
 #include "foundation/streams/Stream.h"
 #include "gsnatives/CustomObjectSource.h"
+#include "gsnatives/GSOSoup.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSCallScriptFunction.h"
@@ -25,7 +26,9 @@ ScriptableObject::ScriptableObject(VorlexScriptContext* context) : m_context(con
 }
 
 ScriptableObject::~ScriptableObject() {
-    if (m_context) m_context->Unregister(this);
+    // A context that is destroyed first lets its waiting clients go before
+    // its manager ends, so only a registered object reaches back to it.
+    if (m_context && HasInitFlags(kRegistered)) m_context->Unregister(this);
     m_pendingProperties = SoupHandle();
     NullSafePointers();
 }
@@ -108,9 +111,14 @@ void ScriptableObject::SetPendingProperties(const SoupHandle& soup) {
 
 void ScriptableObject::ApplyProperties() {
     if (m_failed) return;
-    // Soup objects are not part of the program yet: the properties cannot be
-    // handed to the script.
-    m_failed = true;
+    // The call takes over the object's creation count. An object that cannot
+    // be made leaves the script without its properties: a failure too.
+    GSOSoup* soup = GSOSoup::Create(m_context, m_pendingProperties, true);
+    if (!soup || !GSRuntime::CallScriptFunction(m_context, GetClass(),
+                                                GSRuntime::GSScriptInstance::FromReference(GetReference()),
+                                                "$void@PropertyObject::SetProperties(Soup)", nullptr,
+                                                {soup->GetReference()}))
+        m_failed = true;
     m_pendingProperties = SoupHandle();
     m_propertiesPending = false;
 }

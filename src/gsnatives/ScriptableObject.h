@@ -99,8 +99,11 @@ public:
     static bool ResolveScriptClass();
 
     // ---- the natives of VorlexGameObject (arguments from local slot 1) ----
+    void NativeIssueSecurityToken(GSRuntime::GSStack* stack);
+    void NativeReIssueSecurityToken(GSRuntime::GSStack* stack);
     void NativeMergeSecurityTokens(GSRuntime::GSStack* stack);
     void NativeValidateByIssuer(GSRuntime::GSStack* stack);
+    void NativeValidateByKUID(GSRuntime::GSStack* stack);
 
 private:
     // The binding of step 2.

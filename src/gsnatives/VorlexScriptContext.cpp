@@ -4,6 +4,7 @@
 #include "foundation/log/LogPrintf.h"
 #include "foundation/soups/SoupPrinting.h"
 #include "gsnatives/DelayedInitClient.h"
+#include "gsnatives/GSOKUID.h"
 #include "gsnatives/ScriptableObject.h"
 #include "gsruntime/GSScriptInstance.h"
 
@@ -35,6 +36,7 @@ VorlexScriptContext::~VorlexScriptContext() {
         m_pluginContext = nullptr;
     }
     if (g_assetObjects.purge) g_assetObjects.purge(this);
+    GSOKUID::PurgeContext(this);
     // The clients still waiting are let go now: the scriptable objects that
     // the GSContext teardown destroys later must not reach back into a
     // manager that is gone by then.
@@ -59,6 +61,10 @@ void VorlexScriptContext::SystemCall(SoupHandle& result, const Vek::PString& /*n
 bool VorlexScriptContext::OpenURL(const Vek::PString&) { return false; }
 void VorlexScriptContext::OnLibraryCreated(GSOLibrary*) {}
 VorlexScriptContext* VorlexScriptContext::GetParentContext() { return nullptr; }
+
+ScriptableObject* VorlexScriptContext::GetLibraryObject(GSOLibrary* library) {
+    return library && g_libraryFactory.asScriptable ? g_libraryFactory.asScriptable(library) : nullptr;
+}
 
 GSRuntime::GSObject* VorlexScriptContext::GetAssetObject(const KUID& kuid) {
     return g_assetObjects.get ? g_assetObjects.get(this, kuid) : nullptr;

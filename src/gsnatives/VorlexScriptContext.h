@@ -78,8 +78,8 @@ public:
     // A context with a router (scripts cannot run in one without).
     explicit VorlexScriptContext(bool shared = false);
     // Deletes every library object, releases the plug-in context, drops
-    // the context's asset and KUID objects from their caches, then tears
-    // the GSContext down.
+    // the context's asset and KUID objects from their caches, lets the
+    // waiting clients go, then tears the GSContext down.
     ~VorlexScriptContext() override;
 
     static void* operator new(std::size_t size) noexcept { return GSContext::operator new(size); }
@@ -118,6 +118,10 @@ public:
     void* GetPluginContext() const { return m_pluginContext; }
     void SetPluginContext(void* pluginContext) { m_pluginContext = pluginContext; }
 
+    // The scriptable object of a library object (through the installed
+    // factory); null for null or without a factory.
+    static ScriptableObject* GetLibraryObject(GSOLibrary* library);
+
     static void SetScriptLibraryFactory(const ScriptLibraryFactory& factory);
     static void SetAssetObjectCache(const AssetObjectCache& cache);
     // Releases a plug-in context (its two handles, then itself).
@@ -132,10 +136,13 @@ public:
     void NativeGetSystemHour(GSRuntime::GSStack* stack);
     void NativeGetSystemMinute(GSRuntime::GSStack* stack);
     void NativeGetSystemSecond(GSRuntime::GSStack* stack);
+    void NativeGetLibrary(GSRuntime::GSStack* stack);
+    void NativeVorlexSystemCall(GSRuntime::GSStack* stack);
     void NativeOpenURL(GSRuntime::GSStack* stack);
     void NativeLog(GSRuntime::GSStack* stack);
     void NativeGetVorlexVersion(GSRuntime::GSStack* stack);
     void NativeGetVorlexBuild(GSRuntime::GSStack* stack);
+    void NativeCloneKUID(GSRuntime::GSStack* stack);
 
 private:
     uint32_t m_libraryListLocked = 0;

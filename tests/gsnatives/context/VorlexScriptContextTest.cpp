@@ -9,6 +9,8 @@
 
 #include "assetdb/worlds/WorldListItem.h"
 #include "foundation/callbacks/ProgramTime.h"
+#include "gsnatives/GSOKUID.h"
+#include "gsnatives/GSOSoup.h"
 #include "gsnatives/ScriptLocalClock.h"
 #include "gsnatives/support/ProgramLogCapture.h"
 #include "gsnatives/support/VorlexScriptHost.h"
@@ -94,8 +96,19 @@ class Probe isclass VorlexGameObject
 	public void Say(string text) { Vorlex.Log(text); }
 	public string Version(void) { return Vorlex.GetVorlexVersion() + " " + Vorlex.GetVorlexBuild(); }
 };
-class LibraryScript isclass VorlexGameObject
+class LibraryScript isclass Library
 {
+};
+class Caller isclass VorlexGameObject
+{
+	public Library Lib(KUID kuid) { return Vorlex.GetLibrary(kuid); }
+	public KUID Clone(KUID kuid) { return Vorlex.CloneKUID(kuid); }
+	public Soup SystemCall(string name)
+	{
+		Soup arguments = ConstructorsBase.NewSoup();
+		arguments.SetNamedTag("station", "Northgate");
+		return Vorlex.VorlexSystemCall(name, arguments);
+	}
 };
 )";
 
@@ -129,6 +142,20 @@ protected:
         host.context->Complete(probe);
         EXPECT_FALSE(probe->HasFailed());
         return probe;
+    }
+
+    // A caller object, brought up.
+    GSNativesTest::TestScriptable* Caller() {
+        auto* caller = new GSNativesTest::TestScriptable(host.context, spec.get(), host.Class("probe.gsl", "Caller"));
+        host.context->Complete(caller);
+        EXPECT_FALSE(caller->HasFailed());
+        return caller;
+    }
+    // A KUID object of the context, its count handed to the callee.
+    uint32_t KuidArgument(const KUID& kuid) { return GSNatives::GSOKUID::GetOrCreate(kuid, host.context)->GetReference(); }
+    template <class T>
+    static T* Native(uint32_t reference) {
+        return dynamic_cast<T*>(GSRuntime::GSScriptInstance::OwnerOf(reference));
     }
 
     VorlexScriptHost host;
@@ -172,6 +199,46 @@ TEST_F(VorlexScriptContextTest, WhatGetScriptLibraryRefusesIsLoggedAndNull) {
         << text;
     EXPECT_EQ(text.find("Library <kuid:-1"), std::string::npos) << text;
     EXPECT_EQ(host.context->GetLibraryList().GetItemCount(), 1);  // the failed object is gone
+}
+
+TEST_F(VorlexScriptContextTest, ScriptsGetTheSameLibraryObjectOrNull) {
+    const KUID kuid = AddLibrary(1);
+    auto* caller = Caller();
+    uint32_t first = 0, second = 0, none = 7;
+    ASSERT_TRUE(VorlexScriptHost::Call(caller, "$Library@Caller::Lib(KUID)", &first, {KuidArgument(kuid)}));
+    ASSERT_TRUE(VorlexScriptHost::Call(caller, "$Library@Caller::Lib(KUID)", &second, {KuidArgument(kuid)}));
+    ASSERT_TRUE(VorlexScriptHost::Call(caller, "$Library@Caller::Lib(KUID)", &none, {KuidArgument(KUID(8, 8, 0))}));
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(Native<FakeLibrary>(first), FakeLibrary::From(host.context->GetScriptLibrary(kuid)));
+    EXPECT_EQ(Native<FakeLibrary>(second), Native<FakeLibrary>(first));
+    EXPECT_EQ(none, 0u);
+    EXPECT_EQ(world.created, 1);
+    GSRuntime::GSScriptInstance::ReleaseReference(first);
+    GSRuntime::GSScriptInstance::ReleaseReference(second);
+}
+
+TEST_F(VorlexScriptContextTest, CloneKUIDGivesTheContextsObjectOfThatKUID) {
+    auto* caller = Caller();
+    const uint32_t argument = KuidArgument(KUID(5, 6, 7));
+    GSNatives::GSOKUID* original = Native<GSNatives::GSOKUID>(argument);
+    uint32_t clone = 0;
+    ASSERT_TRUE(VorlexScriptHost::Call(caller, "$KUID@Caller::Clone(KUID)", &clone, {argument}));
+    EXPECT_EQ(Native<GSNatives::GSOKUID>(clone), original);
+    GSRuntime::GSScriptInstance::ReleaseReference(clone);
+}
+
+TEST_F(VorlexScriptContextTest, TheDefaultSystemCallAnswersALockedEmptySoupAndLogsTheArguments) {
+    auto* caller = Caller();
+    GSNativesTest::ProgramLogCapture log;
+    uint32_t answer = 0;
+    auto* name = new GSRuntime::GSString(host.context, "weather");
+    ASSERT_TRUE(VorlexScriptHost::Call(caller, "$Soup@Caller::SystemCall(string)", &answer, {name->GetReference()}));
+    GSNatives::GSOSoup* soup = Native<GSNatives::GSOSoup>(answer);
+    ASSERT_NE(soup, nullptr);
+    EXPECT_TRUE(soup->IsLocked());
+    EXPECT_TRUE(soup->GetSoup().IsEmpty());
+    EXPECT_NE(log.Text().find("Northgate"), std::string::npos);
+    GSRuntime::GSScriptInstance::ReleaseReference(answer);
 }
 
 class ChildContext : public VorlexScriptContext {

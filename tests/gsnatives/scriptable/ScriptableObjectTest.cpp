@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "foundation/files/InstallFolders.h"
@@ -11,6 +12,7 @@
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/support/VorlexScriptHost.h"
 #include "gsruntime/GSObject.h"
+#include "gsruntime/router/GSRouter.h"
 #include "support/TempDir.h"
 
 #include <unistd.h>
@@ -30,7 +32,7 @@ class Good isclass VorlexGameObject
 };
 class InitThrows isclass VorlexGameObject
 {
-	public void Init(Asset asset) { Exception("init refused"); }
+	public void Init(Asset asset) { inherited(asset); Vorlex.OpenURL(""); }
 };
 class NoAsset isclass VorlexGameObject
 {
@@ -38,6 +40,18 @@ class NoAsset isclass VorlexGameObject
 };
 class Plain isclass GameObject
 {
+};
+class Configured isclass VorlexGameObject
+{
+	public string seen;
+	public bool locked;
+	public void SetProperties(Soup soup) { seen = soup.GetNamedTag("livery"); locked = soup.IsLocked(); }
+	public string Seen(void) { return seen; }
+	public bool Locked(void) { return locked; }
+};
+class Unconfigurable isclass VorlexGameObject
+{
+	public void SetProperties(Soup soup) { Vorlex.OpenURL(""); }
 };
 )";
 
@@ -95,6 +109,44 @@ TEST_F(ScriptableObjectTest, EveryInitialisationFailureMarksTheObjectFailed) {
         EXPECT_TRUE(object->HasInitFlags(DelayedInitClient::kAllSteps));
         if (!object->GetReference()) delete object;
     }
+}
+
+// Objects that still wait when their context goes are destroyed with it
+// (bound ones) or after it (unbound ones), and neither reaches back into the
+// context's manager.
+TEST_F(ScriptableObjectTest, WaitingObjectsOutliveTheirContextsManagerSafely) {
+    auto* bound = new TestScriptable(host.context, spec.get(), Fixture("Good"));
+    bound->InitStep1();
+    bound->InitStep2();
+    ASSERT_NE(bound->GetReference(), 0u);
+    host.context->GetRouter()->AddNode(bound);  // the router ends its nodes
+    auto* unbound = new TestScriptable(host.context, spec.get(), Fixture("Good"));
+    ASSERT_EQ(host.context->WaitingCount(), 2u);
+
+    delete host.context;  // destroys `bound` with the other tracked objects
+    host.context = nullptr;
+    EXPECT_FALSE(unbound->HasInitFlags(DelayedInitClient::kRegistered));
+    delete unbound;
+}
+
+TEST_F(ScriptableObjectTest, PendingPropertiesReachTheScriptAsALockedSoupOnce) {
+    SoupHandle properties;
+    properties.SetString(Vek::PString("livery"), "maroon");
+    auto* object = new TestScriptable(host.context, spec.get(), Fixture("Configured"));
+    object->SetPendingProperties(properties);
+    host.context->Complete(object);
+    ASSERT_FALSE(object->HasFailed());
+    EXPECT_FALSE(object->HasPendingProperties());
+    EXPECT_EQ(GSNativesTest::VorlexScriptHost::CallString(object, "$string@Configured::Seen()"), "maroon");
+    uint32_t locked = 0;
+    ASSERT_TRUE(GSNativesTest::VorlexScriptHost::Call(object, "$bool@Configured::Locked()", &locked));
+    EXPECT_EQ(locked, 1u);
+
+    auto* refusing = new TestScriptable(host.context, spec.get(), Fixture("Unconfigurable"));
+    refusing->SetPendingProperties(properties);
+    host.context->Complete(refusing);
+    EXPECT_TRUE(refusing->HasFailed());
+    EXPECT_FALSE(refusing->HasPendingProperties());
 }
 
 TEST_F(ScriptableObjectTest, AnObjectWithoutAssetSpecHasNoClass) {
@@ -155,6 +207,11 @@ class CustomObject isclass Good
 )";
 
 TEST_F(CustomSourceTest, ACustomSourceCompilesIntoCustomObjectAndLeavesNoFileBehind) {
+    // Another process's temporary source in the same installation.
+    std::filesystem::create_directories(install / "UserData/cache");
+    const std::string foreign = "temp_object_" + std::to_string(::getpid() + 1) + ".gs";
+    std::ofstream(install / ("UserData/cache/" + foreign)) << "class CustomObject isclass Nowhere {};\n";
+
     auto* object = new TestScriptable(host.context, spec.get(), Fixture("Good"));
     object->SetSourceText(Vek::String(kCustom));
     host.context->Complete(object);
@@ -162,8 +219,7 @@ TEST_F(CustomSourceTest, ACustomSourceCompilesIntoCustomObjectAndLeavesNoFileBeh
     ASSERT_NE(object->GetClass(), nullptr);
     EXPECT_STREQ(object->GetClass()->Name(), "CustomObject");
     EXPECT_EQ(GSNativesTest::VorlexScriptHost::CallString(object, "$string@Good::Name()"), "custom");
-    EXPECT_EQ(CacheFiles(), std::vector<std::string>{});
-    EXPECT_NE(GSNatives::CustomObjectBaseName().find(std::to_string(::getpid())), std::string::npos);
+    EXPECT_EQ(CacheFiles(), std::vector<std::string>{foreign});
 }
 
 TEST_F(CustomSourceTest, ASourceThatDoesNotCompileFailsTheObjectAndLeavesNoFileBehind) {

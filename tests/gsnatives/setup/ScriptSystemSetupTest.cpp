@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 
@@ -72,10 +73,20 @@ TEST(ScriptSystemSetup, DeclaredAndRegisteredNativesMatch) {
 
     Utils::IDoubleLinkList& natives = machine->Natives();
     ASSERT_GT(natives.Count(), 0);
+    std::map<std::string, int> perClass;
     for (Utils::IDoubleLinkListNode* node = natives.Begin(); node != natives.End(); node = node->Next()) {
         const auto* native = static_cast<const GSRuntime::GSNativeFunction*>(node);
-        EXPECT_NE(images.find(native->Signature().c_str()), std::string::npos) << native->Signature().c_str();
+        const std::string signature = native->Signature().c_str();
+        EXPECT_NE(images.find(signature), std::string::npos) << signature;
+        // A wrapper links only under the class its signature names.
+        const std::string className = native->ClassName().c_str();
+        EXPECT_NE(signature.find("@" + className + "::"), std::string::npos) << signature;
+        ++perClass[className];
     }
+    // The groups of the product context, its game objects and its tokens.
+    EXPECT_EQ(perClass["VorlexScriptBase"], 15);
+    EXPECT_EQ(perClass["VorlexGameObject"], 5);
+    EXPECT_EQ(perClass["SecurityToken"], 1);
 }
 
 // Each native class registers exactly the natives its shipped library
