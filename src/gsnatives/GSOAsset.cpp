@@ -12,12 +12,11 @@
 #include "gsnatives/GSOKUIDList.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
+#include "gsnatives/MemberNativeTable.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSStack.h"
-#include "gsruntime/natives/GSCPPNativeFunction.h"
-#include "gsruntime/natives/GSNativeRegistration.h"
 #include "gsruntime/natives/GSParamFetch.h"
 
 namespace GSNatives {
@@ -322,12 +321,7 @@ void RegisterAssetNatives() {
     cache.purge = &PurgeObjects;
     VorlexScriptContext::SetAssetObjectCache(cache);
 
-    using Native = GSRuntime::GSCPPNativeFunction<GSOAsset>;
-    struct Row {
-        const char* signature;
-        Native::Member member;
-    };
-    static const Row kRows[] = {
+    static const MemberNative<GSOAsset> kNatives[] = {
         {"$KUID@Asset::GetKUID()", &GSOAsset::NativeGetKUID},
         {"$string@Asset::GetLocalisedName()", &GSOAsset::NativeGetLocalisedName},
         {"$string@Asset::GetLocalisedDescription()", &GSOAsset::NativeGetLocalisedDescription},
@@ -350,8 +344,7 @@ void RegisterAssetNatives() {
         {"$bool@Asset::IsBuiltIn()", &GSOAsset::NativeIsBuiltIn},
         {"$bool@Asset::IsOnTheFetchport()", &GSOAsset::NativeIsOnTheFetchport},
     };
-    const Vek::PString className("Asset");
-    for (const Row& row : kRows) GSRuntime::GSRegisterNative(new Native(className, Vek::PString(row.signature), row.member));
+    RegisterMemberNatives("Asset", kNatives);
     RegisterAssetSearchNatives();
 }
 

@@ -11,6 +11,7 @@
 #include "gsnatives/GSOLibrarySpec.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/NativePlugins.h"
+#include "gsnatives/MemberNativeTable.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSArray.h"
@@ -19,8 +20,6 @@
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
-#include "gsruntime/natives/GSCPPNativeFunction.h"
-#include "gsruntime/natives/GSNativeRegistration.h"
 #include "gsruntime/natives/GSParamFetch.h"
 #include "gsruntime/router/GSMessage.h"
 #include "gsruntime/router/GSRouter.h"
@@ -249,12 +248,7 @@ void RegisterLibraryNatives() {
     VorlexScriptContext::SetScriptLibraryFactory(factory);
     VorlexScriptContext::SetPluginContextRelease(&ReleaseContext);
 
-    using Native = GSRuntime::GSCPPNativeFunction<GSOLibrary>;
-    struct Row {
-        const char* signature;
-        Native::Member member;
-    };
-    static const Row kRows[] = {
+    static const MemberNative<GSOLibrary> kNatives[] = {
         {"$string@Library::LibraryCallNative(string,string[],GSObject[])", &GSOLibrary::NativeLibraryCallNative},
         {"$void@Library::AddSystemMenuIcon(Asset,string,string)", &GSOLibrary::NativeAddSystemMenuIcon},
         {"$void@Library::AddSystemMenuIcon(Asset,string,string,bool)", &GSOLibrary::NativeAddSystemMenuIconFlag},
@@ -263,8 +257,7 @@ void RegisterLibraryNatives() {
         {"$void@Library::ShowSystemMenuIconMenu(Menu)", &GSOLibrary::NativeShowSystemMenuIconMenu},
         {"$void@Library::HideSystemMenuIconMenu()", &GSOLibrary::NativeHideSystemMenuIconMenu},
     };
-    const Vek::PString className("Library");
-    for (const Row& row : kRows) GSRuntime::GSRegisterNative(new Native(className, Vek::PString(row.signature), row.member));
+    RegisterMemberNatives("Library", kNatives);
 }
 
 }  // namespace GSNatives
