@@ -62,6 +62,9 @@ class ProbeLibrary isclass Library
 	public int Clicks(void) { return clicks; }
 	public int Applied(void) { return applied; }
 	public string AppliedText(void) { return appliedText; }
+	public void AddIcon(Asset target, string text) { AddSystemMenuIcon(target, text, ""); }
+	public void AddIconUnflagged(Asset target) { AddSystemMenuIcon(target, "t", "u", false); }
+	public void RemoveIcon(void) { RemoveSystemMenuIcon(); }
 	public string CallNative(string function, string[] args) { return LibraryCallNative(function, args, null); }
 	public string CallWithThree(string function)
 	{
@@ -74,6 +77,17 @@ class ProbeLibrary isclass Library
 )";
 
 const KUID kLibraryAsset(20, 1, 0);
+
+// A host that records what the library asks of its system menu.
+class MenuHost : public GSNatives::VorlexScriptContext {
+public:
+    void SetSystemMenuIcon(GSOLibrary*, const KUID& asset, const Vek::PString& text1, const Vek::PString& text2,
+                           bool flag) override {
+        calls.push_back(std::string(asset.ToTagString().c_str()) + " '" + text1.c_str() + "' '" + text2.c_str() +
+                        "' " + (flag ? "on" : "off"));
+    }
+    std::vector<std::string> calls;
+};
 
 // A library whose script class is the probe's (a library asset's own
 // compiled script stands there in a real installation).
@@ -97,7 +111,7 @@ protected:
         ASSERT_NE(probeClass, nullptr);
         requests.AddAsset(kLibraryAsset, "Probe library");
         plugins.InstallPlugin("EchoPlugin", "echo");
-        context = new GSNatives::VorlexScriptContext();
+        context = new MenuHost();
     }
     void TearDown() override { delete context; }
 
@@ -131,7 +145,7 @@ protected:
     GSNativesTest::FakeAssetRequests requests;
     GSTest::LogCapture log;
     GSClass* probeClass = nullptr;
-    GSNatives::VorlexScriptContext* context = nullptr;
+    MenuHost* context = nullptr;
 };
 
 TEST_F(LibraryObjects, CallScriptInitRunsTheScriptsInitOnce) {
@@ -212,3 +226,26 @@ TEST_F(LibraryObjects, WithoutAPlugInTheCallIsLoggedAndAnswersEmpty) {
 }
 
 }  // namespace
+
+TEST_F(LibraryObjects, MenuIconsGoToTheHost) {
+    GSOLibrary* library = MakeLibrary("");
+    library->CallScriptInit();
+    GSRuntime::GSObject* asset = context->GetAssetObject(kLibraryAsset);
+    ASSERT_NE(asset, nullptr);
+    auto pass = [&] {
+        GSScriptInstance::AddRef(asset->GetReference());
+        return asset->GetReference();
+    };
+    Call(library, "$void@ProbeLibrary::AddIcon(Asset,string)", {pass(), String("")});
+    Call(library, "$void@ProbeLibrary::AddIconUnflagged(Asset)", {pass()});
+    Call(library, "$void@ProbeLibrary::RemoveIcon()");
+    uint32_t result = 0;
+    EXPECT_FALSE(CallScriptFunction(context, probeClass, GSScriptInstance::FromReference(library->GetReference()),
+                                    "$void@ProbeLibrary::AddIcon(Asset,string)", &result, {0, String("x")}));
+    bool raised = false;
+    for (const std::string& line : GSTest::LogCapture::Lines())
+        raised |= line.find("null object at parameter 1") != std::string::npos;
+    EXPECT_TRUE(raised) << "raised, nothing asked of the host";
+    EXPECT_EQ(context->calls,
+              (std::vector<std::string>{"<kuid:20:1> '' '' on", "<kuid:20:1> 't' 'u' off", "<NULL> '' '' off"}));
+}
