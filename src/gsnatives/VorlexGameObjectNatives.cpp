@@ -97,7 +97,8 @@ void RegisterVorlexGameObjectNatives() {
         {"$bool@VorlexGameObject::Validate(SecurityToken,KUID,string)", &ScriptableObject::NativeValidateByKUID},
     };
     const Vek::PString className("VorlexGameObject");
-    for (const Row& row : kRows) GSRuntime::GSRegisterNative(new Native(className, Vek::PString(row.signature), row.member));
+    for (const Row& row : kRows)
+        GSRuntime::GSRegisterNative(new Native(className, Vek::PString(row.signature), row.member));
 }
 
 }  // namespace GSNatives

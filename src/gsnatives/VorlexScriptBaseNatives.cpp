@@ -106,7 +106,8 @@ void RegisterVorlexScriptBaseNatives() {
         {"$KUID@VorlexScriptBase::CloneKUID(KUID)", &VorlexScriptContext::NativeCloneKUID},
     };
     const Vek::PString className("VorlexScriptBase");
-    for (const Row& row : kRows) GSRuntime::GSRegisterNative(new Native(className, Vek::PString(row.signature), row.member));
+    for (const Row& row : kRows)
+        GSRuntime::GSRegisterNative(new Native(className, Vek::PString(row.signature), row.member));
 }
 
 }  // namespace GSNatives

@@ -52,7 +52,9 @@ struct LibraryWorld {
     static std::string Tag(const AssetSpec* spec) { return spec->GetKuid().ToTagString().c_str(); }
 };
 
-GSRuntime::GSClass* FakeLibrary::GetScriptClass() { return LibraryWorld::Current()->classes[LibraryWorld::Tag(m_spec)]; }
+GSRuntime::GSClass* FakeLibrary::GetScriptClass() {
+    return LibraryWorld::Current()->classes[LibraryWorld::Tag(m_spec)];
+}
 
 void InstallFakeLibraries(LibraryWorld& world) {
     LibraryWorld::Current() = &world;
@@ -152,7 +154,9 @@ protected:
         return caller;
     }
     // A KUID object of the context, its count handed to the callee.
-    uint32_t KuidArgument(const KUID& kuid) { return GSNatives::GSOKUID::GetOrCreate(kuid, host.context)->GetReference(); }
+    uint32_t KuidArgument(const KUID& kuid) {
+        return GSNatives::GSOKUID::GetOrCreate(kuid, host.context)->GetReference();
+    }
     template <class T>
     static T* Native(uint32_t reference) {
         return dynamic_cast<T*>(GSRuntime::GSScriptInstance::OwnerOf(reference));
@@ -300,8 +304,8 @@ TEST(NormalizedSystemTime, MapsTheDayOntoAFractionThatWrapsAtNoon) {
         fields.second = c.second;
         TTimeDate time;
         time.Set(fields);
-        EXPECT_NEAR(GSNatives::NormalizedSystemTime(time), c.expected, 1e-6f) << c.hour << ":" << c.minute << ":"
-                                                                               << c.second;
+        EXPECT_NEAR(GSNatives::NormalizedSystemTime(time), c.expected, 1e-6f)
+            << c.hour << ":" << c.minute << ":" << c.second;
     }
 }
 

@@ -63,7 +63,9 @@ protected:
         EXPECT_FALSE(object->HasFailed());
         return object;
     }
-    uint32_t Kuid(int32_t user) { return GSNatives::GSOKUID::GetOrCreate(KUID(user, 1, 0), host.context)->GetReference(); }
+    uint32_t Kuid(int32_t user) {
+        return GSNatives::GSOKUID::GetOrCreate(KUID(user, 1, 0), host.context)->GetReference();
+    }
     static uint32_t Counted(uint32_t reference) {
         if (reference) GSRuntime::GSScriptInstance::AddRef(reference);
         return reference;
@@ -115,7 +117,8 @@ TEST_F(SecurityTokenNatives, ReIssueAndMergeFromScripts) {
     TestScriptable* further = Holder(3);
     const uint32_t token = Call(issuer, "$SecurityToken@Holder::Issue(KUID)", {Kuid(2)});
     // The owner holds "duplicate-token" and "read": it passes on "read" only.
-    const uint32_t passed = Call(owner, "$SecurityToken@Holder::ReIssue(SecurityToken,KUID)", {Counted(token), Kuid(3)});
+    const uint32_t passed =
+        Call(owner, "$SecurityToken@Holder::ReIssue(SecurityToken,KUID)", {Counted(token), Kuid(3)});
     ASSERT_NE(Token(passed), nullptr);
     const char* byIssuer = "$bool@Holder::ByIssuer(SecurityToken,VorlexGameObject,string)";
     EXPECT_TRUE(Check(further, passed, byIssuer, Counted(owner->GetReference()), "read"));
