@@ -121,7 +121,8 @@ void RegisterAssetSearchNatives() {
     };
     const Vek::PString className("VorlexScriptBase");
     for (const Row& row : kRows)
-        GSRuntime::GSRegisterNative(new GSRuntime::GSCNativeFunction(className, Vek::PString(row.signature), row.function));
+        GSRuntime::GSRegisterNative(
+            new GSRuntime::GSCNativeFunction(className, Vek::PString(row.signature), row.function));
 }
 
 }  // namespace GSNatives

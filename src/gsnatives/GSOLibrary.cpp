@@ -173,7 +173,8 @@ void GSOLibrary::NativeLibraryCallNative(GSStack* stack) {
     VNIRelease(array);
     if (arguments) GSScriptInstance::ReleaseReference(argumentsReference);
 
-    if (VNIGetObjectClass(result) == VNI_CLASS_STRING) stack->PushPString(context, Vek::PString(VNIGetStringText(result)));
+    if (VNIGetObjectClass(result) == VNI_CLASS_STRING)
+        stack->PushPString(context, Vek::PString(VNIGetStringText(result)));
     VNIRelease(result);
 }
 

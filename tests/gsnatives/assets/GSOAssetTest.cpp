@@ -314,9 +314,11 @@ TEST_F(AssetObjects, ImageNamesThatLeaveTheAssetFolderAreRefused) {
     VorlexTest::TempDir install;
     SetInstallationFolders(install.Path().c_str());
     Vek::File::Path path;
-    EXPECT_TRUE(GSNatives::BuildAssetImagePath(Vek::PString("local"), Vek::File::Path("kuid 10 100"), "art/icon.tga", path));
+    const Vek::PString local("local");
+    const Vek::File::Path folder("kuid 10 100");
+    EXPECT_TRUE(GSNatives::BuildAssetImagePath(local, folder, "art/icon.tga", path));
     EXPECT_EQ(path.Str(), install.Path() + "/UserData/local/kuid 10 100/art/icon.tga");
-    EXPECT_FALSE(GSNatives::BuildAssetImagePath(Vek::PString("local"), Vek::File::Path("kuid 10 100"), "../x.tga", path));
+    EXPECT_FALSE(GSNatives::BuildAssetImagePath(local, folder, "../x.tga", path));
     EXPECT_TRUE(path.IsEmpty());
     SetInstallationFolders("");
 }

@@ -117,8 +117,8 @@ protected:
 
     GSOLibrary* MakeLibrary(const char* plugin) {
         // AssetSpecs belong to their registry; the test is that here.
-        specs.push_back(std::make_unique<GSOLibrarySpec>(Vek::PString("local"), "", kLibraryAsset, SoupHandle(), "probe",
-                                                         false, Vek::PString(plugin)));
+        specs.push_back(std::make_unique<GSOLibrarySpec>(Vek::PString("local"), "", kLibraryAsset, SoupHandle(),
+                                                         "probe", false, Vek::PString(plugin)));
         auto* library = new ProbeLibraryObject(context, specs.back().get(), probeClass);
         context->GetLibraryList().AddItem(library);
         return library;
@@ -221,7 +221,8 @@ TEST_F(LibraryObjects, WithoutAPlugInTheCallIsLoggedAndAnswersEmpty) {
     EXPECT_EQ(Text(library, "$string@ProbeLibrary::CallNative(string,string[])", {String("Go"), 0}), "");
     // The AssetSpec's description asks the daemon for the name: there is none
     // here, so the name is empty.
-    EXPECT_EQ(GSTest::LogCapture::Count("Library.LibraryCall> unknown function 'Go' was called on object '<kuid:20:1> \"\"'"),
+    EXPECT_EQ(GSTest::LogCapture::Count(
+                  "Library.LibraryCall> unknown function 'Go' was called on object '<kuid:20:1> \"\"'"),
               1);
 }
 
