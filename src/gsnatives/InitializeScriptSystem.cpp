@@ -2,9 +2,11 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOAsset.h"
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOLibrary.h"
 #include "gsnatives/GSOSecurityToken.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
@@ -28,12 +30,12 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"HTMLBuffer", &RegisterHTMLBufferNatives},
     {"KUIDList", &RegisterKUIDListNatives},
     {"StringTable", &RegisterStringTableNatives},
-    {"Asset", nullptr},
+    {"Asset", &RegisterAssetNatives},
     {"LinkedList", &RegisterLinkedListNatives},
     {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
-    {"Library", nullptr},
+    {"Library", &RegisterLibraryNatives},
     {"Image", nullptr},
     {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
     {"SecurityToken", &RegisterSecurityTokenNatives},
