@@ -640,6 +640,46 @@ bool VorlexIndexedMeshLODDefinition::AddLevelInfluences(const std::vector<Influe
     return true;
 }
 
+void VorlexIndexedMeshLODDefinition::FinishLevelDefinitions() {
+    for (auto& level : subDefinitions) level->LoadPendingTextures();
+    subDefinitions.clear();
+}
+
+void VorlexIndexedMeshLODDefinition::ShareLevelMaterials() {
+    if (!levels) return;
+    for (std::size_t l = 1; l < levels->size(); ++l) {
+        LODLevel& level = (*levels)[l];
+        for (uint32_t j = 0; j < level.materials.Size(); ++j) {
+            Material* own = level.GetMaterial(j);
+            if (!own) continue;
+            bool replaced = false;
+            for (std::size_t k = 0; k < l && !replaced; ++k) {
+                const LODLevel& earlier = (*levels)[k];
+                for (uint32_t m = 0; m < earlier.materials.Size() && !replaced; ++m) {
+                    Material* candidate = earlier.GetMaterial(m);
+                    if (!candidate || candidate == own || candidate->GetTypeID() != own->GetTypeID() ||
+                        !candidate->Equals(*own))
+                        continue;
+                    level.materials.MakePrivate();
+                    level.materials.Set(j, earlier.materials.GetItems()->at(m));
+                    replaced = true;
+                }
+            }
+        }
+    }
+    MakeLevelCurrent(GetLastDistanceLevel());
+}
+
+uint32_t VorlexIndexedMeshLODDefinition::InitializeLevelBuffers(Display* display) {
+    uint32_t result = RES_OK;
+    if (!display || !levels) return result;
+    for (const LODLevel& level : *levels)
+        for (uint32_t c = 0; c < level.chunkCount; ++c)
+            if (GeometryChunk* chunk = level.GetChunk(c); chunk && !chunk->InitializeBuffers(display, true))
+                result = RES_FILE_DATA_ERROR;
+    return result;
+}
+
 uint32_t VorlexIndexedMeshLODDefinition::CalculateLODDataSize() const {
     uint64_t size = 300ull * boneCount + 52ull * attachmentCount + 4ull * switchDistances.capacity() +
                     12ull * (namedLevels ? namedLevels->size() : 0) + 40ull * GetLevelCount();
