@@ -47,7 +47,9 @@ protected:
     // Locks "<name>" (its text form "<name>.txt" when only that exists).
     MeshTest::ResourceRef Lock(const std::string& name, int expected = 0) {
         MeshTest::ResourceRef r = MakeResource(folder / name);
-        if (r.Get()) EXPECT_EQ(r->Lock(), expected) << name;
+        if (r.Get()) {
+            EXPECT_EQ(r->Lock(), expected) << name;
+        }
         return r;
     }
     static VorlexIndexedMeshLODResource* Lod(const MeshTest::ResourceRef& r) {
