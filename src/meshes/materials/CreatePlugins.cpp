@@ -16,13 +16,23 @@ int HandNew(Args&&... args) {
     return object && PluginEntry::Hand(object) ? 1 : 0;
 }
 
+ResourceTypeMaker g_convertTextureTypeMaker = nullptr;
+
+int HandMade(ResourceTypeMaker maker) {
+    ResourceTypeBase* type = maker ? maker() : nullptr;
+    return type && PluginEntry::Hand(type) ? 1 : 0;
+}
+
 }  // namespace
+
+void SetConvertTextureResourceTypeMaker(ResourceTypeMaker maker) { g_convertTextureTypeMaker = maker; }
 
 int CreateResourceTypes() {
     int handed = 0;
     // Each resource class adds its registration here when it lands, in this
     // order, e.g. handed += HandNew<ResourceType<VorlexIndexedMeshResource>>("im", kIndexedMeshResourceUId):
     //   "im", "pm", "lm.txt", "lm" (both kLODMeshResourceUId), "convert-tex.txt".
+    handed += HandMade(g_convertTextureTypeMaker);
     return handed;
 }
 
