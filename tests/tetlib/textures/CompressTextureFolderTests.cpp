@@ -17,6 +17,7 @@
 #include "support/TempDir.h"
 #include "tetlib/textures/CompressAsciiResource.h"
 #include "tetlib/textures/CompressTextureFolder.h"
+#include "tetlib/textures/VADTextureConvertFileRPC.h"
 
 namespace fs = std::filesystem;
 
@@ -203,4 +204,19 @@ TEST_F(CompressTextureFolderTest, WithoutTheResourceTypeTheDescriptionCannotBeOp
     EXPECT_NE(LogText().find("3 $vadtexture_open_error"), std::string::npos) << LogText();
     EXPECT_TRUE(fs::exists(m_folder / "a.texture.txt"));
     EXPECT_TRUE(FilesEndingWith(m_folder, "convert-tex.txt").empty());
+}
+
+TEST_F(CompressTextureFolderTest, AFailedRenameBackIsReported) {
+    WriteTga(m_folder / "a.tga", 16, 16, 0xFF102030u);
+    WriteText(m_folder / "a.texture.txt", "Primary=a.tga\n");
+    VADTextureConvertFileRPC job;
+    job.Start(Vek::PString(), (m_folder / "a.texture.txt").string().c_str(), &m_log);
+    // The description is set aside until the write step; something now
+    // takes its name, so it cannot be given back.
+    ASSERT_TRUE(fs::exists(m_folder / "a.convert-tex.txt"));
+    fs::create_directories(m_folder / "a.texture.txt");
+    job.Wait();
+    const std::string log = LogText();
+    EXPECT_NE(log.find("2 Unable to rename file 'asset\\a.convert-tex.txt' in subst 'local' back"), std::string::npos) << log;
+    EXPECT_TRUE(fs::exists(m_folder / "a.convert-tex.txt")) << "the user's file is still there";
 }
