@@ -77,6 +77,24 @@ void SetByte(uint32_t& word, int k, uint8_t value) {
 
 }  // namespace
 
+int VorlexIndexedMeshDefinition::PrimitiveTypeOfCode(uint32_t code) { return GeometryTypeOfCode(code); }
+
+std::string VorlexIndexedMeshDefinition::ResolveTextureName(const Resource* resource, const char* stored) {
+    std::string resolved = ResolveInFolder(resource, stored);
+    std::transform(resolved.begin(), resolved.end(), resolved.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return resolved;
+}
+
+std::string VorlexIndexedMeshDefinition::DecorateMaterialName(const Resource* resource, const char* stored) {
+    std::string decorated = resource ? resource->GetOwnerName().c_str() : "";
+    decorated += "*";
+    decorated += resource ? resource->GetFolder() : std::string();
+    decorated += "*";
+    decorated += stored ? stored : "";
+    return decorated;
+}
+
 VorlexIndexedMeshDefinition::VorlexIndexedMeshDefinition(const MeshLoadOptions& options) : loadOptions(options) {}
 
 VorlexIndexedMeshDefinition::~VorlexIndexedMeshDefinition() {
@@ -253,19 +271,11 @@ uint32_t VorlexIndexedMeshDefinition::ReadMATL(MaterialManager* manager, Resourc
         float value = 0.0f;
         if (!ReadU32(source, stage) || !ReadPaddedString(source, fileName) || !ReadFloat(source, value))
             return RES_FILE_FORMAT_ERROR;
-        std::string resolved = ResolveInFolder(resource, fileName.c_str());
-        std::transform(resolved.begin(), resolved.end(), resolved.begin(),
-                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-        d.textures.push_back({static_cast<int>(stage), resolved, value});
+        d.textures.push_back({static_cast<int>(stage), ResolveTextureName(resource, fileName.c_str()), value});
     }
     d.textureCount = textures;
 
-    std::string decorated = resource ? resource->GetOwnerName().c_str() : "";
-    decorated += "*";
-    decorated += resource ? resource->GetFolder() : std::string();
-    decorated += "*";
-    decorated += stored.c_str();
-    d.name = decorated.c_str();
+    d.name = DecorateMaterialName(resource, stored.c_str()).c_str();
 
     DisplayColor& e = d.displayMaterial.emissive;
     e.r *= 0.5f;
@@ -642,76 +652,81 @@ void VorlexIndexedMeshDefinition::BuildBonePalettes() {
                 }
         }
         for (const InfluenceDefinition::Entry& entry : bone->entries) {
-            const uint32_t n = entry.GetWeightCount();
-            if (n == 0 || entry.chunk >= chunks.size()) continue;
-            GeometryChunk* chunk = chunks[entry.chunk].Get();
-            if (!chunk || chunk->HasFlag(GeometryChunk::kFlagSoftwareSkinned) || chunk->GetVertexCount() < n) continue;
-            uint32_t indexStride = 0;
-            uint8_t* indexBase = reinterpret_cast<uint8_t*>(chunk->GetUDwordArray(kItemPaletteIndices, indexStride));
-            int weightItem = 0;
-            for (int item : {kItemPackedWeights, kItemWeight1, kItemWeight2, kItemWeight3, kItemWeight4})
-                if (chunk->GetItemOffset(item) >= 0) {
-                    weightItem = item;
-                    break;
+            if (entry.chunk < chunks.size()) AddPaletteWeights(chunks[entry.chunk].Get(), b, entry);
+        }
+    }
+}
+
+bool VorlexIndexedMeshDefinition::AddPaletteWeights(GeometryChunk* chunk, uint32_t b,
+                                                    const InfluenceDefinition::Entry& entry) {
+    const uint32_t n = entry.GetWeightCount();
+    if (n == 0) return false;
+    if (!chunk || chunk->HasFlag(GeometryChunk::kFlagSoftwareSkinned) || chunk->GetVertexCount() < n) return false;
+    uint32_t indexStride = 0;
+    uint8_t* indexBase = reinterpret_cast<uint8_t*>(chunk->GetUDwordArray(kItemPaletteIndices, indexStride));
+    int weightItem = 0;
+    for (int item : {kItemPackedWeights, kItemWeight1, kItemWeight2, kItemWeight3, kItemWeight4})
+        if (chunk->GetItemOffset(item) >= 0) {
+            weightItem = item;
+            break;
+        }
+    if (!indexBase || !weightItem) return false;
+    uint32_t weightStride = 0;
+    uint8_t* weightBase = chunk->GetItemArray(weightItem).pointer;
+    weightStride = chunk->GetItemArray(weightItem).stride;
+    const int m = chunk->AddInfluenceMatrix(static_cast<int>(b));
+    const uint8_t slot = static_cast<uint8_t>(3 * m);
+    const uint32_t startWord = uint32_t(slot) + 0xFE00u;
+    for (const InfluenceDefinition::Weight& weight : entry.weights) {
+        // A weight naming a vertex the chunk does not have is skipped.
+        if (weight.vertex >= chunk->GetVertexCount()) continue;
+        uint32_t& index = *reinterpret_cast<uint32_t*>(indexBase + weight.vertex * indexStride);
+        uint8_t* wp = weightBase + weight.vertex * weightStride;
+        const float w = weight.weight;
+        switch (weightItem) {
+            case kItemPackedWeights: {
+                uint32_t& packed = *reinterpret_cast<uint32_t*>(wp);
+                const uint8_t wb = WeightByte(w);
+                if (ByteOf(index, 3) == 0xFE) {
+                    SetByte(packed, 3, wb);
+                    SetByte(index, 3, slot);
+                } else if (ByteOf(index, 2) == 0xFE) {
+                    SetByte(packed, 2, wb);
+                    SetByte(index, 2, slot);
+                    SetByte(index, 3, 0xFE);
+                } else if (ByteOf(index, 1) == 0xFE) {
+                    SetByte(packed, 1, wb);
+                    SetByte(index, 1, slot);
+                    SetByte(index, 2, 0xFE);
+                } else {
+                    packed = wb;
+                    index = startWord;
                 }
-            if (!indexBase || !weightItem) continue;
-            uint32_t weightStride = 0;
-            uint8_t* weightBase = chunk->GetItemArray(weightItem).pointer;
-            weightStride = chunk->GetItemArray(weightItem).stride;
-            const int m = chunk->AddInfluenceMatrix(static_cast<int>(b));
-            const uint8_t slot = static_cast<uint8_t>(3 * m);
-            const uint32_t startWord = uint32_t(slot) + 0xFE00u;
-            for (const InfluenceDefinition::Weight& weight : entry.weights) {
-                // A weight naming a vertex the chunk does not have is skipped.
-                if (weight.vertex >= chunk->GetVertexCount()) continue;
-                uint32_t& index = *reinterpret_cast<uint32_t*>(indexBase + weight.vertex * indexStride);
-                uint8_t* wp = weightBase + weight.vertex * weightStride;
-                const float w = weight.weight;
-                switch (weightItem) {
-                    case kItemPackedWeights: {
-                        uint32_t& packed = *reinterpret_cast<uint32_t*>(wp);
-                        const uint8_t wb = WeightByte(w);
-                        if (ByteOf(index, 3) == 0xFE) {
-                            SetByte(packed, 3, wb);
-                            SetByte(index, 3, slot);
-                        } else if (ByteOf(index, 2) == 0xFE) {
-                            SetByte(packed, 2, wb);
-                            SetByte(index, 2, slot);
-                            SetByte(index, 3, 0xFE);
-                        } else if (ByteOf(index, 1) == 0xFE) {
-                            SetByte(packed, 1, wb);
-                            SetByte(index, 1, slot);
-                            SetByte(index, 2, 0xFE);
-                        } else {
-                            packed = wb;
-                            index = startWord;
-                        }
-                        break;
-                    }
-                    case kItemWeight1:
-                        reinterpret_cast<float*>(wp)[0] = w;
-                        index = slot;
-                        break;
-                    default: {
-                        float* f = reinterpret_cast<float*>(wp);
-                        const int count = weightItem - kItemWeight1 + 1;  // 2, 3 or 4 floats
-                        int k = count - 1;
-                        for (; k >= 1; --k)
-                            if (ByteOf(index, k) == 0xFE) break;
-                        if (k >= 1) {
-                            f[k] = w;
-                            SetByte(index, k, slot);
-                            if (k + 1 < 4 && k + 1 <= count) SetByte(index, k + 1, 0xFE);
-                        } else {
-                            for (int j = 0; j < count; ++j) f[j] = j == 0 ? w : 0.0f;
-                            index = startWord;
-                        }
-                        break;
-                    }
+                break;
+            }
+            case kItemWeight1:
+                reinterpret_cast<float*>(wp)[0] = w;
+                index = slot;
+                break;
+            default: {
+                float* f = reinterpret_cast<float*>(wp);
+                const int count = weightItem - kItemWeight1 + 1;  // 2, 3 or 4 floats
+                int k = count - 1;
+                for (; k >= 1; --k)
+                    if (ByteOf(index, k) == 0xFE) break;
+                if (k >= 1) {
+                    f[k] = w;
+                    SetByte(index, k, slot);
+                    if (k + 1 < 4 && k + 1 <= count) SetByte(index, k + 1, 0xFE);
+                } else {
+                    for (int j = 0; j < count; ++j) f[j] = j == 0 ? w : 0.0f;
+                    index = startWord;
                 }
+                break;
             }
         }
     }
+    return true;
 }
 
 void VorlexIndexedMeshDefinition::ComputeBounds() {

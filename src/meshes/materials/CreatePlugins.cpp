@@ -5,6 +5,8 @@
 #include "engine/resources/PluginEntry.h"
 #include "engine/resources/ResourceTypeBase.h"
 #include "meshes/materials/VorlexMaterialPlugins.h"
+#include "meshes/resources/VorlexIndexedMeshResource.h"
+#include "meshes/resources/VorlexProgressiveMeshResource.h"
 
 namespace Vek {
 
@@ -30,8 +32,9 @@ void SetConvertTextureResourceTypeMaker(ResourceTypeMaker maker) { g_convertText
 int CreateResourceTypes() {
     int handed = 0;
     // Each resource class adds its registration here when it lands, in this
-    // order, e.g. handed += HandNew<ResourceType<VorlexIndexedMeshResource>>("im", kIndexedMeshResourceUId):
-    //   "im", "pm", "lm.txt", "lm" (both kLODMeshResourceUId), "convert-tex.txt".
+    // order: "im", "pm", "lm.txt", "lm" (both kLODMeshResourceUId), "convert-tex.txt".
+    handed += HandNew<ResourceType<VorlexIndexedMeshResource>>("im", kIndexedMeshResourceUId);
+    handed += HandNew<ResourceType<VorlexProgressiveMeshResource>>("pm", kProgressiveMeshResourceUId);
     handed += HandMade(g_convertTextureTypeMaker);
     return handed;
 }
