@@ -2,6 +2,11 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOHTMLBuffer.h"
+#include "gsnatives/GSOKUID.h"
+#include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOSoup.h"
+#include "gsnatives/GSOStringTable.h"
 #include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsruntime/GSMachine.h"
@@ -15,11 +20,11 @@ namespace GSNatives {
 namespace {
 
 constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
-    {"KUID", nullptr},
-    {"Soup", nullptr},
-    {"HTMLBuffer", nullptr},
-    {"KUIDList", nullptr},
-    {"StringTable", nullptr},
+    {"KUID", &RegisterKUIDNatives},
+    {"Soup", &RegisterSoupNatives},
+    {"HTMLBuffer", &RegisterHTMLBufferNatives},
+    {"KUIDList", &RegisterKUIDListNatives},
+    {"StringTable", &RegisterStringTableNatives},
     {"Asset", nullptr},
     {"LinkedList", &RegisterLinkedListNatives},
     {"VorlexGameObject", nullptr},
