@@ -9,6 +9,7 @@
 #include "gsnatives/GSOStringTable.h"
 #include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsnatives/image/GSOImage.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/interpreter/GSInterpreterSetup.h"
 #include "gsruntime/natives/strmath/GSMathNatives.h"
@@ -31,7 +32,7 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
     {"Library", nullptr},
-    {"Image", nullptr},
+    {"Image", &RegisterImageNatives},
     {"VorlexScriptBase", nullptr},
     {"SecurityToken", nullptr},
     {"ConstructorsBase", &RegisterConstructorsNatives},

@@ -6,13 +6,14 @@
 
 #include "engine/display/MemoryTexture.h"
 #include "foundation/console/DecodeUTF8Char.h"
+#include "gsnatives/BoundObject.h"
+#include "gsnatives/GSOSoup.h"
+#include "gsnatives/MemberNativeTable.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/fonts/FontKey.h"
 #include "gsnatives/fonts/GlyphAtlas.h"
 #include "gsnatives/fonts/TTFont.h"
 #include "gsruntime/GSStack.h"
-#include "gsruntime/natives/GSCPPNativeFunction.h"
-#include "gsruntime/natives/GSNativeRegistration.h"
 #include "gsruntime/natives/GSParamFetch.h"
 
 namespace GSNatives {
@@ -59,8 +60,10 @@ GSOImage::GSOImage(GSRuntime::GSContext* context) : m_fontFace("swiss") {
 
 GSOImage::~GSOImage() = default;
 
+GSOImage* GSOImage::Create(GSRuntime::GSContext* context) { return KeepIfBound(new GSOImage(context)); }
+
 GSOImage* GSOImage::LoadFromFile(GSRuntime::GSContext* context, const Vek::PString& folder, const char* path) {
-    GSOImage* image = new GSOImage(context);
+    GSOImage* image = Create(context);
     if (!image) return nullptr;
     auto bitmap = std::make_unique<Vek::Bitmap>();
     if (!path || !bitmap->Load(path, folder, false) || !IsAllowedSize(bitmap->GetWidth(), bitmap->GetHeight())) {
@@ -177,7 +180,9 @@ void GSOImage::DrawText(int32_t x, int32_t y, const char* text) {
                     m_bitmap->BlendPixel(static_cast<int>(px), static_cast<int>(py), color);
                 }
         }
-        pen += glyph.advance;
+        // The pen moves by the character's advance, so that drawn text is as
+        // wide as MeasureText says (the glyph's cell is one column wider).
+        pen += font->CharAdvance(character);
     }
     GlyphAtlas::ReleasePins();
     Changed();
@@ -289,12 +294,19 @@ void GSOImage::NativeDrawText(GSStack* stack) {
     DrawText(IntArg(stack, 1), IntArg(stack, 2), text.c_str());
 }
 
+void GSOImage::NativeExportImage(GSStack* stack) {
+    // The picture is not carried: a locked soup without tags.
+    stack->PushNewObject(GSOSoup::Create(GetContext(), SoupHandle(), true), nullptr);
+}
+
+void GSOImage::NativeImportImage(GSStack* stack) {
+    GSOSoup* soup = nullptr;
+    if (!GSRuntime::GetParam(stack, 1, soup)) return;
+    Changed();
+}
+
 void RegisterImageNatives() {
-    using Native = GSRuntime::GSCPPNativeFunction<GSOImage>;
-    static const struct {
-        const char* signature;
-        Native::Member member;
-    } kNatives[] = {
+    static const MemberNative<GSOImage> kNatives[] = {
         {"$void@Image::Clear(int,int)", &GSOImage::NativeClear},
         {"$void@Image::Resize(int,int,bool)", &GSOImage::NativeResize},
         {"$int@Image::GetWidth()", &GSOImage::NativeGetWidth},
@@ -315,9 +327,7 @@ void RegisterImageNatives() {
         {"$Soup@Image::ExportImage()", &GSOImage::NativeExportImage},
         {"$void@Image::ImportImage(Soup)", &GSOImage::NativeImportImage},
     };
-    const Vek::PString className("Image");
-    for (const auto& native : kNatives)
-        GSRuntime::GSRegisterNative(new Native(className, Vek::PString(native.signature), native.member));
+    RegisterMemberNatives("Image", kNatives);
 }
 
 }  // namespace GSNatives

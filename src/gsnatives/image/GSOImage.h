@@ -30,6 +30,10 @@ public:
     explicit GSOImage(GSRuntime::GSContext* context);
     ~GSOImage() override;
 
+    // A new image without picture bound to "Image" in `context`, holding its
+    // creation count for the caller; null when the script-object heap has no
+    // room or the class is not bound.
+    static GSOImage* Create(GSRuntime::GSContext* context);
     // A new image holding the picture of the file at `path` (relative to
     // `folder`); null when it cannot be loaded.
     static GSOImage* LoadFromFile(GSRuntime::GSContext* context, const Vek::PString& folder, const char* path);
