@@ -29,11 +29,13 @@ std::map<CacheKey, GSOKUID*>& Cache() {
 
 }  // namespace
 
-GSOKUID::GSOKUID(GSContext* context, const KUID& kuid) : KUID(kuid) { BindClass(GetScriptClass(), context); }
+GSOKUID::GSOKUID(GSContext* context, const KUID& kuid) : KUID(kuid), m_cacheContext(context) {
+    BindClass(GetScriptClass(), context);
+}
 
 GSOKUID::~GSOKUID() {
     auto& cache = Cache();
-    auto found = cache.find(KeyOf(*this, GetContext()));
+    auto found = cache.find(KeyOf(*this, m_cacheContext));
     if (found != cache.end() && found->second == this) cache.erase(found);
 }
 

@@ -62,6 +62,10 @@ public:
 
 private:
     GSOKUID(GSRuntime::GSContext* context, const KUID& kuid);
+
+    // The context of its cache key, kept apart from the binding, which a
+    // context's teardown may drop before the object goes.
+    GSRuntime::GSContext* m_cacheContext;
 };
 
 // Pushes the KUID's object of the receiver's context as a native result

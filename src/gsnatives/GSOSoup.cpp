@@ -187,14 +187,8 @@ void GSOSoup::NativeSetNamedTagKUID(GSStack* stack) {
 void GSOSoup::NativeSetNamedSoup(GSStack* stack) {
     Vek::PString name;
     if (!WritableOrRaise(m_locked, "Soup.SetNamedTag> parent soup is locked") || !ReadName(stack, 1, name)) return;
-    GSOSoup* child = nullptr;
-    if (!GetParam<GSOSoup>(stack, 2, child)) return;
-    if (!WritableOrRaise(child->m_locked, "Soup.SetNamedTag> sub-soup parameter is locked")) return;
-    if (WouldHoldItself(m_soup, child->m_soup)) {
-        GSRaiseScriptException("Soup.SetNamedTag> sub-soup parameter contains the parent soup");
-        return;
-    }
-    m_soup.SetContainer(name, child->m_soup);
+    GSOSoup* child = StorableChild(stack, 2, "Soup.SetNamedTag");
+    if (child) m_soup.SetContainer(name, child->m_soup);
 }
 
 void GSOSoup::NativeRemoveNamedTag(GSStack* stack) {
@@ -231,15 +225,24 @@ void GSOSoup::NativeGetLockedReference(GSStack* stack) {
 
 void GSOSoup::NativeAddUniqueNamedSoup(GSStack* stack) {
     if (!WritableOrRaise(m_locked, "Soup.AddUniqueNamedSoup> parent soup is locked")) return;
-    GSOSoup* child = nullptr;
-    if (!GetParam<GSOSoup>(stack, 1, child)) return;
-    if (!WritableOrRaise(child->m_locked, "Soup.AddUniqueNamedSoup> sub-soup parameter is locked")) return;
-    if (WouldHoldItself(m_soup, child->m_soup)) {
-        GSRaiseScriptException("Soup.AddUniqueNamedSoup> sub-soup parameter contains the parent soup");
-        return;
-    }
+    GSOSoup* child = StorableChild(stack, 1, "Soup.AddUniqueNamedSoup");
+    if (!child) return;
     const Vek::PString name = m_soup.GetFreeIndexTag();
     m_soup.SetContainer(name, child->m_soup);
+}
+
+GSOSoup* GSOSoup::StorableChild(GSStack* stack, int index, const char* native) const {
+    GSOSoup* child = nullptr;
+    if (!GetParam<GSOSoup>(stack, index, child)) return nullptr;
+    if (child->m_locked) {
+        GSRaiseScriptException("%s> sub-soup parameter is locked", native);
+        return nullptr;
+    }
+    if (WouldHoldItself(m_soup, child->m_soup)) {
+        GSRaiseScriptException("%s> sub-soup parameter contains the parent soup", native);
+        return nullptr;
+    }
+    return child;
 }
 
 void GSOSoup::NativeLog(GSStack*) { LogSoupAsText(m_soup); }

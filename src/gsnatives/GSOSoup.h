@@ -71,6 +71,11 @@ public:
     void NativeAsString(GSRuntime::GSStack* stack);
 
 private:
+    // The soup argument that SetNamedSoup and AddUniqueNamedSoup store: not
+    // null, not locked, and not holding this soup. Null after a refusal,
+    // whose message begins with `native`.
+    GSOSoup* StorableChild(GSRuntime::GSStack* stack, int index, const char* native) const;
+
     SoupHandle m_soup;
     bool m_locked = false;
 };

@@ -2,13 +2,18 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOAsset.h"
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOLibrary.h"
+#include "gsnatives/GSOSecurityToken.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
 #include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsnatives/ScriptableObject.h"
+#include "gsnatives/VorlexScriptContext.h"
 #include "gsnatives/image/GSOImage.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/interpreter/GSInterpreterSetup.h"
@@ -26,15 +31,15 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"HTMLBuffer", &RegisterHTMLBufferNatives},
     {"KUIDList", &RegisterKUIDListNatives},
     {"StringTable", &RegisterStringTableNatives},
-    {"Asset", nullptr},
+    {"Asset", &RegisterAssetNatives},
     {"LinkedList", &RegisterLinkedListNatives},
-    {"VorlexGameObject", nullptr},
+    {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
-    {"Library", nullptr},
+    {"Library", &RegisterLibraryNatives},
     {"Image", &RegisterImageNatives},
-    {"VorlexScriptBase", nullptr},
-    {"SecurityToken", nullptr},
+    {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
+    {"SecurityToken", &RegisterSecurityTokenNatives},
     {"ConstructorsBase", &RegisterConstructorsNatives},
 };
 

@@ -7,6 +7,9 @@
 // references come with a count that the host keeps and gives back when the
 // context ends (before the KUID cache is purged and the context deleted,
 // as the product context does it).
+//
+// The set-up runs once per process and the probe library is loaded once:
+// every test runs in a process of its own (as ctest runs them).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -35,6 +38,7 @@ public:
     // Compiles everything with `probe` as "probe.gs" and runs the set-up;
     // false when anything fails.
     bool Start(const std::string& source) {
+        GSNatives::GSOKUID::ResetCacheForTests();
         libraries.AddSource("probe.gs", source);
         const std::string failures = libraries.CompileAll();
         EXPECT_EQ(failures, "");
