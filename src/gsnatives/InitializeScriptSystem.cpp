@@ -14,6 +14,7 @@
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/ScriptableObject.h"
 #include "gsnatives/VorlexScriptContext.h"
+#include "gsnatives/image/GSOImage.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/interpreter/GSInterpreterSetup.h"
 #include "gsruntime/natives/strmath/GSMathNatives.h"
@@ -36,7 +37,7 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
     {"Library", &RegisterLibraryNatives},
-    {"Image", nullptr},
+    {"Image", &RegisterImageNatives},
     {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
     {"SecurityToken", &RegisterSecurityTokenNatives},
     {"ConstructorsBase", &RegisterConstructorsNatives},
