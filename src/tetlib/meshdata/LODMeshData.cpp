@@ -26,6 +26,9 @@ Vek::Vector3 LODMeshData::GetInfoVector() const { return Vek::Vector3(); }
 VorlexIndexedMeshInstance* LODMeshData::GetInstance() const { return nullptr; }
 VorlexIndexedMeshDefinition* LODMeshData::GetDefinition() const { return nullptr; }
 VorlexIndexedMeshDefinition* LODMeshData::GetIndexedDefinition() const { return nullptr; }
+void LODMeshData::SwitchLightingOn() {}
+int LODMeshData::GetDistanceLevelCount() const { return 0; }
+void LODMeshData::SelectLevel(int) {}
 void LODMeshData::UpdateLighting(Vek::Display*, Vek::ViewPort*, const Vek::Matrix4&, bool) {}
 
 }  // namespace TETLib
