@@ -1,0 +1,272 @@
+// The mesh step of validation: assets whose "mesh-table" names meshes,
+// written with the project's own .im writer, validated through
+// ValidateAssetAtLocation, and the findings that reach the log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "assetdb/layout/AssetFolders.h"
+#include "assetdb/resources/ResourceDatabaseCache.h"
+#include "assetdb/specs/SpecRegistry.h"
+#include "engine/RenderKernel.h"
+#include "engine/display/DisplayProfile.h"
+#include "engine/resources/PluginEntry.h"
+#include "engine/resources/ResourceTypeBase.h"
+#include "engine/textures/TextureResource.h"
+#include "foundation/callbacks/MainThread.h"
+#include "foundation/files/InstallFolders.h"
+#include "foundation/interfacetext/InterfaceTextDB.h"
+#include "foundation/results/ResultsLog.h"
+#include "frontend/StartupContext.h"
+#include "meshes/materials/CreatePlugins.h"
+#include "support/ImWriter.h"
+#include "support/SourceTree.h"
+#include "support/TempDir.h"
+#include "tetlib/DataManager.h"
+#include "tetlib/ErrorHandler.h"
+#include "tetlib/ToolsText.h"
+#include "tetlib/ValidateAssetAtLocation.h"
+#include "tetlib/meshdata/MeshData.h"
+
+namespace {
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string Bytes(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// A 2x2 TGA image (uncompressed, 32 bits).
+std::string Tga() {
+    std::string bytes(18, '\0');
+    bytes[2] = 2;
+    bytes[12] = 2;
+    bytes[14] = 2;
+    bytes[16] = 32;
+    bytes += std::string(16, '\x7f');
+    return bytes;
+}
+
+// One quad whose material names these textures.
+std::string Mesh(const std::vector<std::string>& textures) {
+    ImWriter::MeshModel model;
+    ImWriter::ChunkModel quad = ImWriter::Quad(1.0f);
+    for (const std::string& texture : textures) quad.material.textures.push_back({0, texture, 1.0f});
+    model.chunks = {quad};
+    return Bytes(ImWriter::Write(model));
+}
+
+std::string Configuration(const std::string& mesh, const char* build = "3.5") {
+    return "kuid <kuid:523401:2001>\nkind \"scenery\"\nusername \"Mesh case\"\ncategory-class \"BH\"\n"
+           "category-region \"UK\"\ncategory-era \"1950s\"\nvorlex-build " +
+           std::string(build) + "\nmesh-table\n{\n  default\n  {\n    mesh \"" + mesh +
+           "\"\n    auto-create 1\n  }\n}\n";
+}
+
+class MeshFindingsTest : public ::testing::Test {
+protected:
+    MeshFindingsTest() : m_kernel(nullptr, 8.0f) {}
+
+    void SetUp() override {
+        RecordMainThread();
+        ASSERT_TRUE(m_kernel.InitWithProfile(Vek::DisplayProfile::OpenGL()));
+        Vek::CreateResourceTypes();
+        CreateSpecRegistry();
+        m_install = m_dir / "install";
+        std::filesystem::create_directories(m_install + "/UserData/local");
+        std::filesystem::create_directories(m_install + "/bin");
+        std::filesystem::copy(SourceTreePath("data/ZIROzod"), m_install + "/bin/ZIROzod",
+                              std::filesystem::copy_options::recursive);
+        std::filesystem::create_directories(m_install + "/Data");
+        std::filesystem::copy(SourceTreePath("data/Data/InterfaceText.txt"), m_install + "/Data/InterfaceText.txt");
+        SetInstallationFolders(m_install.c_str());
+        AcquireAssetFolderDatabases();
+        InterfaceTextDB::Invalidate();
+        TETLib::ErrorHandler::CreateInstance();
+        TETLib::DataManager::Create((m_install + "/bin/ZIROzod/").c_str());
+        StartupContext context;
+        context.renderKernel = &m_kernel;
+        TETLib::DataManager::Instance()->Init(context);
+    }
+    void TearDown() override {
+        TETLib::DataManager::Destroy();
+        TETLib::ErrorHandler::DestroyInstance();
+        ReleaseAssetFolderDatabases();
+        InterfaceTextDB::Invalidate();
+        SetInstallationFolders("");
+        PurgeResourceDatabaseCache();
+        DestroySpecRegistry();
+        Vek::PluginEntry::ReleaseAll();
+    }
+
+    std::string Folder(const std::string& asset) const { return m_install + "/UserData/local/" + asset + "/"; }
+
+    // Validates the asset and returns the texts of its log entries of
+    // severity 2 (warning) and 3 (error), each prefixed "W " or "E ".
+    std::vector<std::string> Validate(const std::string& asset) {
+        ResultsLog log;
+        TETLib::ValidateAssetAtLocation("local", Vek::File::Path(asset.c_str()), &log);
+        std::vector<std::string> texts;
+        for (std::size_t i = 0; i < log.GetEntryCount(); ++i) {
+            const ResultsLogEntry entry = log.GetEntry(i);
+            if (entry.severity == 2 || entry.severity == 3)
+                texts.push_back((entry.severity == 3 ? "E " : "W ") + std::string(entry.text.c_str()));
+        }
+        return texts;
+    }
+
+    VorlexTest::TempDir m_dir;
+    std::string m_install;
+    Vek::RenderKernel m_kernel;
+};
+
+std::string Text(const char* key, std::initializer_list<TETLib::ToolsTextArg> args = {}) {
+    return TETLib::LocalisedToolsText(key, args).c_str();
+}
+
+int Count(const std::vector<std::string>& texts, const std::string& text) {
+    int n = 0;
+    for (const std::string& t : texts) n += t == text;
+    return n;
+}
+
+std::string Joined(const std::vector<std::string>& texts) {
+    std::string all;
+    for (const std::string& t : texts) all += t + "\n";
+    return all;
+}
+
+TEST_F(MeshFindingsTest, FindingsOfTheMeshStep) {
+    struct File {
+        std::string name;
+        std::string bytes;
+    };
+    struct Case {
+        const char* name;
+        std::string configuration;
+        std::vector<File> files;
+        std::vector<std::string> expected;  // each present exactly once
+        std::vector<std::string> absent;
+    };
+    // A texture that does not load is reported by the definition's list of
+    // missing textures; one that loads has its description checked. (The
+    // engine here reads images by their contents, so a ".texture" file
+    // holding an image loads.)
+    const std::string missingPrimary = Text("$tet_mesh_load_texture", {"body.tga", "body.texture", "tower.im"});
+    const std::vector<Case> cases = {
+        {"a mesh that loads, named in mixed case, with its texture",
+         Configuration("Tower.IM"),
+         {{"Tower.im", Mesh({"Paint.TGA"})}, {"paint.tga", Tga()}},
+         {},
+         {"E " + Text("$tet_mesh_load_mesh", {"\\tower.im"}),
+          "E " + Text("$tet_mesh_failedmaterial", {"paint.tga", "\\tower.im"})}},
+        {"a missing mesh",
+         Configuration("tower.im"),
+         {},
+         {"E " + Text("$tet_mesh_load_mesh", {"\\tower.im"})},
+         {}},
+        {"a texture listed twice is one finding",
+         Configuration("tower.im"),
+         {{"tower.im", Mesh({"nothere.tga", "nothere.tga"})}},
+         {"E " + Text("$tet_mesh_failedmaterial", {"nothere.tga", "\\tower.im"})},
+         {}},
+        {"a description whose Primary image is missing",
+         Configuration("tower.im"),
+         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", Tga()},
+          {"body.texture.txt", "Alpha=x.tga\r\nPrimary=Body.TGA\r\n"}},
+         {"E " + missingPrimary},
+         {}},
+        {"a description whose Primary image is there",
+         Configuration("tower.im"),
+         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", Tga()}, {"body.texture.txt", "Primary=body.tga\n"},
+          {"body.tga", Tga()}},
+         {},
+         {"E " + missingPrimary}},
+        {"a description without a Primary line",
+         Configuration("tower.im"),
+         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", Tga()}, {"body.texture.txt", "Alpha=x.tga\n"}},
+         {},
+         {"E " + missingPrimary, "E " + Text("$tet_mesh_load_texture", {"", "body.texture", "tower.im"})}},
+        {"a progressive mesh in a build-2.8 asset warns",
+         Configuration("tower.pm", "2.8"),
+         {{"tower.pm", Mesh({})}},
+         {"W " + Text("$tet_dm_unsupportedformat")},
+         {"E " + Text("$tet_dm_unsupportedformat")}},
+        {"a progressive mesh in a build-2.9 asset is an error",
+         Configuration("tower.pm", "2.9"),
+         {{"tower.pm", Mesh({})}},
+         {"E " + Text("$tet_dm_unsupportedformat")},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string asset = "case";
+        std::filesystem::remove_all(Folder(asset));
+        WriteBytes(Folder(asset) + "config.txt", c.configuration);
+        for (const File& f : c.files) WriteBytes(Folder(asset) + f.name, f.bytes);
+        const std::vector<std::string> texts = Validate(asset);
+        for (const std::string& e : c.expected) EXPECT_EQ(Count(texts, e), 1) << e << "\nin:\n" << Joined(texts);
+        for (const std::string& a : c.absent) EXPECT_EQ(Count(texts, a), 0) << a << "\nin:\n" << Joined(texts);
+        PurgeResourceDatabaseCache();
+    }
+}
+
+// The holder itself, on meshes of the asset under check.
+TEST_F(MeshFindingsTest, AHolderCopiesAttachmentsAndBones) {
+    ImWriter::MeshModel model;
+    model.chunks = {ImWriter::Quad(1.0f)};
+    model.attachments.push_back({"a.one/two/a.door", {1, 0, 0, 0, 1, 0, 0, 0, 1}, {1, 2, 3}});
+    model.attachments.push_back({"a.plain", {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}});
+    model.attachments.push_back({"a.trailing/", {1, 0, 0, 0, 1, 0, 0, 0, 1}, {0, 0, 0}});
+    model.bones = {ImWriter::Bone("root", ""), ImWriter::Bone("arm", "root")};
+    model.bones[1].position[0] = 2.0f;
+    WriteBytes(Folder("holder") + "tower.im", Bytes(ImWriter::Write(model)));
+    WriteBytes(Folder("holder") + "slope.pm", Mesh({}));
+    TETLib::DataManager::Instance()->SetCurrentAsset("local", "holder");
+
+    TETLib::MeshData holder;
+    ASSERT_TRUE(holder.Load(Vek::PString("holder\\tower.im"), nullptr));
+    EXPECT_TRUE(holder.IsLoaded());
+    ASSERT_NE(holder.GetInstance(), nullptr);
+    EXPECT_EQ(holder.GetPolygonCount(), 2);
+    ASSERT_EQ(holder.GetAttachmentCount(), 3);
+    EXPECT_STREQ(holder.GetAttachments()[0].name.c_str(), "a.door");
+    EXPECT_EQ(holder.GetAttachments()[0].position, (Vek::Vector3{1, 2, 3}));
+    EXPECT_STREQ(holder.GetAttachments()[1].name.c_str(), "a.plain");
+    EXPECT_STREQ(holder.GetAttachments()[2].name.c_str(), "");
+    EXPECT_TRUE(holder.HasAttachmentPoint(Vek::PString("a.door")));
+    ASSERT_EQ(holder.GetBoneCount(), 2);
+    EXPECT_STREQ(holder.GetBones()[1].name.c_str(), "arm");
+    EXPECT_EQ(holder.GetThirdRecordCount(), 0);
+
+    // A progressive mesh loads as success with nothing in it.
+    TETLib::MeshData progressive;
+    EXPECT_TRUE(progressive.Load(Vek::PString("holder\\slope.pm"), nullptr));
+    EXPECT_FALSE(progressive.IsLoaded());
+    EXPECT_EQ(progressive.GetInstance(), nullptr);
+    EXPECT_EQ(progressive.GetAttachmentCount(), 0);
+
+    // Without an owner a missing mesh is not reported.
+    TETLib::MeshData missing;
+    EXPECT_FALSE(missing.Load(Vek::PString("holder\\gone.im"), nullptr));
+    EXPECT_TRUE(TETLib::ErrorHandler::Instance()->Records().empty());
+}
+
+// A name whose resource is of another class is reported even without an
+// owner.
+TEST_F(MeshFindingsTest, AResourceOfAnotherClassIsReported) {
+    ASSERT_TRUE(Vek::PluginEntry::Hand(new Vek::ResourceType<Vek::TextureResource>("odd.im", "test-odd")));
+    WriteBytes(Folder("odd") + "tower.odd.im", Mesh({}));
+    TETLib::DataManager::Instance()->SetCurrentAsset("local", "odd");
+    TETLib::MeshData holder;
+    EXPECT_FALSE(holder.Load(Vek::PString("odd\\tower.odd.im"), nullptr));
+    const auto& records = TETLib::ErrorHandler::Instance()->Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(std::string(records[0].text.c_str()), Text("$tet_mesh_load_mesh", {"\\tower.odd.im"}));
+}
+
+}  // namespace
