@@ -23,11 +23,6 @@ ChunkKind KindOf(const GeometryChunk* chunk) {
     return ChunkKind::Invalid;
 }
 
-bool HasOneVertexStream(const GeometryChunk& chunk) {
-    const VertexType* type = chunk.GetVertexType();
-    return !type || type->GetStreamCount() <= 1;
-}
-
 // Whether the chunk has the palette-index item in a stream of its own type.
 bool HasPaletteIndexStream(const GeometryChunk& chunk) {
     if (chunk.GetItemOffset(kItemPaletteIndices) < 0) return false;

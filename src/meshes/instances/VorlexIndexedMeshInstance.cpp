@@ -35,11 +35,6 @@ int DisplayFormatOf(int bitmapFormat) {
     }
 }
 
-bool HasOneVertexStream(const GeometryChunk& chunk) {
-    const VertexType* type = chunk.GetVertexType();
-    return !type || type->GetStreamCount() <= 1;
-}
-
 }  // namespace
 
 VorlexIndexedMeshInstance::VorlexIndexedMeshInstance(RenderKernel* renderKernel) : m_renderKernel(renderKernel) {}
@@ -50,6 +45,11 @@ VorlexIndexedMeshInstance::~VorlexIndexedMeshInstance() {
         m_resource->ReleaseReference();
         m_resource = nullptr;
     }
+}
+
+bool VorlexIndexedMeshInstance::HasOneVertexStream(const GeometryChunk& chunk) {
+    const VertexType* type = chunk.GetVertexType();
+    return !type || type->GetStreamCount() <= 1;
 }
 
 void VorlexIndexedMeshInstance::PrepareClone(GeometryChunk* clone, Display* display) {

@@ -200,6 +200,8 @@ protected:
     void PoseSkin(VorlexInfluenceMesh& skin, uint32_t stamp);
     // Gives a clone private vertex and index blocks and its display buffers.
     static void PrepareClone(Vek::GeometryChunk* clone, Vek::Display* display);
+    // Whether a chunk reads its vertices from one stream (merges need that).
+    static bool HasOneVertexStream(const Vek::GeometryChunk& chunk);
     // The vertex position behind index position `position` of a chunk.
     static bool VertexAt(const Vek::GeometryChunk& chunk, uint32_t position, Vek::Vector3& vertex);
 

@@ -18,8 +18,8 @@ struct VorlexInfluenceMesh::SkinPass {
     uint32_t level;
 };
 
-VorlexInfluenceMesh::ChunkEntry* VorlexInfluenceMesh::InfluenceSet::FindEntry(uint32_t chunk) {
-    for (ChunkEntry& entry : entries)
+const VorlexInfluenceMesh::ChunkEntry* VorlexInfluenceMesh::InfluenceSet::FindEntry(uint32_t chunk) const {
+    for (const ChunkEntry& entry : entries)
         if (entry.chunk == chunk) return &entry;
     return nullptr;
 }

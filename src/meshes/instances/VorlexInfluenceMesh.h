@@ -42,7 +42,10 @@ public:
         bool hardware = false;
         std::vector<ChunkEntry> entries;
         // The entry of chunk `chunk`, or null.
-        ChunkEntry* FindEntry(uint32_t chunk);
+        const ChunkEntry* FindEntry(uint32_t chunk) const;
+        ChunkEntry* FindEntry(uint32_t chunk) {
+            return const_cast<ChunkEntry*>(static_cast<const InfluenceSet*>(this)->FindEntry(chunk));
+        }
     };
 
     struct Bone {

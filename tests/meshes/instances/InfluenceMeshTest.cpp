@@ -203,3 +203,30 @@ TEST(InfluenceMesh, TheLastBoneWithoutAParentIsTheRootAndCopiesAreDeep) {
     EXPECT_EQ(copy.GetBone(0)->sets[0].entries.size(), 1u);
     EXPECT_TRUE(mesh.GetBone(0)->sets[0].entries.empty());
 }
+
+TEST(InfluenceMesh, LevelBonesGiveOneSetPerLevelEachWithItsOwnKind) {
+    ChunkRef hardwareChunk = MakeChunk(1, 4);
+    ASSERT_EQ(hardwareChunk->AddInfluenceMatrix(0), 0);
+    ChunkRef softwareChunk = MakeChunk(1, 4 | GeometryChunk::kFlagSoftwareSkinned);
+    VorlexInfluenceMesh::LevelBone bone;
+    bone.name = PString("root");
+    bone.levels = {{}, {{0, {{0, 1.0f, {1, 2, 3}}}}}};
+    const std::vector<VorlexInfluenceMesh::LevelSkin> levels = {{true, 1, &hardwareChunk}, {false, 1, &softwareChunk}};
+    VorlexInfluenceMesh mesh;
+    mesh.BuildFromLODBones({bone}, levels);
+    ASSERT_EQ(mesh.GetBone(0)->sets.size(), 2u);
+    EXPECT_TRUE(mesh.IsHardwareLevel(0));
+    EXPECT_FALSE(mesh.IsHardwareLevel(1));
+    EXPECT_EQ(mesh.GetStamps().size(), 2u);
+    Particle root;
+    root.SetName(PString("root"));
+    mesh.Bind(&root);
+    root.SetPosition({10, 0, 0});
+
+    mesh.Pose(1, &softwareChunk, 4, 1);
+    EXPECT_EQ(PositionOf(softwareChunk.Get(), 0), (Vector3{11, 2, 3}));
+    EXPECT_EQ(hardwareChunk->GetInfluenceMatrix(0)->m[3][0], 0.0f);  // level 0 not posed yet
+    mesh.Pose(1, &hardwareChunk, 4, 0);
+    EXPECT_EQ(hardwareChunk->GetInfluenceMatrix(0)->m[3][0], 10.0f);
+    EXPECT_EQ(mesh.GetStamps(), (std::vector<int32_t>{4, 4}));
+}

@@ -5,13 +5,17 @@
 
 #include <limits>
 #include <memory>
+#include <utility>
+#include <vector>
 
+#include "engine/bitmap/Bitmap.h"
 #include "engine/display/Display.h"
 #include "engine/geometry/VertexItem.h"
 #include "engine/math/Ray.h"
 #include "engine/scene/Camera.h"
 #include "engine/scene/ViewPoint.h"
 #include "engine/scene/ViewPort.h"
+#include "engine/textures/TextureResource.h"
 #include "meshes/definitions/VorlexProgressiveMeshDefinition.h"
 #include "meshes/instances/ProjectedPointList.h"
 #include "meshes/instances/VorlexIndexedMeshInstance.h"
@@ -194,8 +198,11 @@ TEST_F(MeshInstance, ChangesGoToPrivateCopiesNeverToTheDefinition) {
     EXPECT_NE(instance->GetMaterial(0), originalMaterial);
     EXPECT_EQ(copy->GetMaterial(0), originalMaterial);
     EXPECT_EQ(definition->GetMaterial(0), originalMaterial);
+    // A chunk made private in an array shared with a copy stays this instance's.
+    std::unique_ptr<Particle> sharing(instance->CreateInstance());
     instance->MakeChunkPrivate(0);
     EXPECT_NE(instance->GetChunk(0), original);
+    EXPECT_EQ(static_cast<VorlexIndexedMeshInstance*>(sharing.get())->GetChunk(0), original);
     EXPECT_EQ(definition->GetChunk(0), original);
     instance->MakeChunkPrivate(5);  // out of range: nothing
     EXPECT_EQ(instance->GetChunkCount(), 1u);
@@ -317,4 +324,68 @@ TEST_F(MeshInstance, ProjectedVerticesFillBlocksOfThirteen) {
     EXPECT_EQ(list.GetFirst()->next->next, list.GetFirst());  // circular
     EXPECT_EQ(list.GetPoint(1).x, 10.0f);  // vertex (1, 0): y becomes x
     EXPECT_EQ(list.GetPoint(1).y, 21.0f);
+}
+
+TEST_F(MeshInstance, ReplacedTexturesTakeTheBitmapWhenItsFormatHasADisplayFormat) {
+    VorlexIndexedMeshInstance* instance = Make("box.im", OneQuad());
+    Bitmap picture;
+    ASSERT_TRUE(picture.Init(2, 2, Bitmap::kARGB32));
+    EXPECT_FALSE(instance->ReplaceTexture(0, 0, 0, 0, picture));  // the material has no texture
+    EXPECT_FALSE(instance->ReplaceTexture(0, 0, 3, 0, picture));  // no chunk 3
+    EXPECT_FALSE(instance->ReplaceTextureFromFile(0, 0, 0, 0, (folder / "missing.png").c_str()));
+
+    AutoReference<TextureResource> texture(new TextureResource(PString("t.png"), nullptr));
+    ASSERT_EQ(instance->GetMaterial(0)->SetTexture(0, texture.Get(), 1.0f), 0);
+    ASSERT_TRUE(instance->ReplaceTexture(0, 0, 0, 0, picture));
+    ASSERT_NE(texture->GetImage(), nullptr);
+    EXPECT_EQ(texture->GetWidth(), 2);
+    Bitmap raw;
+    ASSERT_TRUE(raw.Init(4, 4, Bitmap::kRaw, nullptr, 64));
+    EXPECT_FALSE(instance->ReplaceTexture(0, 0, 0, 0, raw));
+    EXPECT_EQ(texture->GetWidth(), 2);
+}
+
+namespace {
+
+// A tree that answers every segment with a fixed t, or with no hit.
+class FixedTree : public MeshCollisionTree {
+public:
+    explicit FixedTree(bool hit) : m_hit(hit) {}
+    void AddTriangle(const Vector3*, uint32_t) override {}
+    bool Build() override { return true; }
+    bool QuerySegment(const Vector3& start, const Vector3& end, MeshCollisionHit& hit) const override {
+        segments.emplace_back(start, end);
+        hit.t = 0.001f;
+        hit.identifier = 0x00010003;
+        return m_hit;
+    }
+    mutable std::vector<std::pair<Vector3, Vector3>> segments;
+
+private:
+    bool m_hit;
+};
+
+}  // namespace
+
+TEST_F(MeshInstance, WithACollisionTreeTheTreeAloneAnswers) {
+    VorlexIndexedMeshInstance* instance = Make("box.im", OneQuad());
+    auto* tree = new FixedTree(true);
+    DefinitionOf(instance)->collisionTree.reset(tree);
+    const Ray ray{{0.75f, 0.25f, 5}, {0, 0, -1}};
+    float distance = 100.0f;
+    ConstFaceDescriptor face{nullptr, 9, 9};
+    ASSERT_TRUE(instance->TestCollisionGeometry(ray, distance, face));
+    EXPECT_FLOAT_EQ(distance, 5.0f);  // 5000 x t
+    EXPECT_EQ(face.face, 0u);
+    EXPECT_EQ(face.chunk, 0u);
+    ASSERT_EQ(tree->segments.size(), 1u);
+    EXPECT_EQ(tree->segments[0].second, (Vector3{0.75f, 0.25f, -4995}));
+    distance = 4.0f;  // nearer already
+    EXPECT_FALSE(instance->TestCollisionGeometry(ray, distance, face));
+
+    // The tree's miss is final, though the triangles would be hit.
+    DefinitionOf(instance)->collisionTree.reset(new FixedTree(false));
+    distance = 100.0f;
+    EXPECT_FALSE(instance->TestCollisionGeometry(ray, distance, face));
+    EXPECT_FLOAT_EQ(distance, 100.0f);
 }
