@@ -18,8 +18,10 @@
 #include "engine/scene/ParticleVisibleBoundingBox.h"
 #include "meshes/definitions/MeshChunkReader.h"
 #include "meshes/definitions/MeshResult.h"
+#include "meshes/definitions/SkeletonFromBones.h"
 
 using namespace Vek;
+using MeshChunk::LoadVector3;
 using MeshChunk::ReadFloat;
 using MeshChunk::ReadFloats;
 using MeshChunk::ReadU32;
@@ -32,7 +34,6 @@ constexpr uint64_t kMinPaddedString = 4;
 constexpr uint64_t kMinChunk = 12;
 constexpr uint64_t kMinBoneRecord = 2 * kMinPaddedString + 12 + 36 + 4;
 constexpr uint64_t kMinBoneChunk = kMinChunk + kMinPaddedString + 28 + 4;
-constexpr uint64_t kWeightRecord = 20;
 constexpr uint64_t kMinAttachment = kMinPaddedString + 36 + 12;
 
 // The engine geometry type of a file's primitive code; -1 for an unknown code.
@@ -55,10 +56,6 @@ std::string ResolveInFolder(const Resource* resource, const char* stored) {
     if (slash != std::string::npos) path.erase(0, slash + 1);
     std::string folder = resource ? resource->GetFolder() : std::string();
     return folder.empty() ? path : folder + "/" + path;
-}
-
-Vector3 LoadVector3(const uint8_t* p) {
-    return {MeshChunk::LoadFloat(p), MeshChunk::LoadFloat(p + 4), MeshChunk::LoadFloat(p + 8)};
 }
 
 float* Item(GeometryChunk* chunk, int item, uint32_t& stride) { return chunk->GetVector3Array(item, stride); }
@@ -463,10 +460,13 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
 }
 
 uint32_t VorlexIndexedMeshDefinition::ReadNINF(MemoryFile& source, uint32_t chunkIndex) {
+    return ReadNeighbours(source, GetChunk(chunkIndex));
+}
+
+uint32_t VorlexIndexedMeshDefinition::ReadNeighbours(MemoryFile& source, GeometryChunk* chunk) {
     MeshChunk::Header h;
     uint32_t result = MeshChunk::ReadRequired(source, "NINF", {100}, h);
     if (result != RES_OK) return result;
-    GeometryChunk* chunk = GetChunk(chunkIndex);
     uint32_t faces = chunk ? chunk->GetFaceCount() : 0;
     if (faces) {
         if (!source.Holds(faces, 12)) return RES_FILE_FORMAT_ERROR;
@@ -507,20 +507,8 @@ uint32_t VorlexIndexedMeshDefinition::ReadINFLorSKEL(MemoryFile& source) {
             std::copy(values + 3, values + 12, bone.orientation);
             for (uint32_t e = 0; e < entries; ++e) {
                 InfluenceDefinition::Entry entry;
-                uint32_t weights = 0;
-                if (!ReadU32(source, entry.chunk) || !ReadU32(source, weights) ||
-                    !source.Holds(weights, kWeightRecord))
-                    return RES_FILE_FORMAT_ERROR;
-                entry.weights.resize(weights);
-                const uint8_t* block = source.GetData() + source.GetPosition();
-                for (uint32_t w = 0; w < weights; ++w) {
-                    const uint8_t* r = block + kWeightRecord * w;
-                    entry.weights[w].vertex = MeshChunk::LoadU32(r);
-                    entry.weights[w].weight = MeshChunk::LoadFloat(r + 4);
-                    entry.weights[w].offset = LoadVector3(r + 8);
-                }
-                source.Skip(kWeightRecord * weights);
-                if (weights) bone.entries.push_back(std::move(entry));
+                if (!MeshChunk::ReadWeightEntry(source, entry)) return RES_FILE_FORMAT_ERROR;
+                if (!entry.weights.empty()) bone.entries.push_back(std::move(entry));
             }
             bones.push_back(std::move(bone));
             boneCount = static_cast<uint32_t>(bones.size());
@@ -602,43 +590,10 @@ uint32_t VorlexIndexedMeshDefinition::ReadPMIN(MemoryFile& source) {
 
 void VorlexIndexedMeshDefinition::BuildSkeleton() {
     if (boneCount == 0 || bones.empty()) return;
-    std::vector<ParticleBone*> made;
-    made.reserve(bones.size());
-    ParticleBone* root = nullptr;
-    for (InfluenceDefinition& record : bones) {
-        auto* bone = new ParticleBone(PString(record.name.c_str()));
-        Quaternion q;
-        q.Set(record.orientation);
-        bone->SetPosition(record.position);
-        bone->SetOrientation(q);
-        bone->SetFramePosition(record.position);
-        bone->SetFrameOrientation(q);
-        bone->SetLocalBox({-0.01f, -0.01f, -0.01f}, {0.01f, 0.01f, 0.01f});
-        made.push_back(bone);
-        if (record.parentName.Length() == 0) {
-            if (!root)
-                root = bone;
-            else
-                record.parentName = AnsiString(root->GetName().c_str());
-        }
+    if (ParticleBone* root = SkeletonFromBones(bones)) {
+        delete skeletonRoot;
+        skeletonRoot = root;
     }
-    if (!root) {
-        for (ParticleBone* b : made) delete b;
-        return;
-    }
-    for (std::size_t i = 0; i < bones.size(); ++i) {
-        if (made[i] == root) continue;
-        InfluenceDefinition& record = bones[i];
-        ParticleBone* parent = nullptr;
-        for (std::size_t j = 0; j < bones.size() && !parent; ++j)
-            if (j != i && std::strcmp(bones[j].name.c_str(), record.parentName.c_str()) == 0) parent = made[j];
-        if (!parent || !parent->Add(made[i])) {
-            record.parentName = AnsiString(root->GetName().c_str());
-            if (!root->Add(made[i])) delete made[i];
-        }
-    }
-    delete skeletonRoot;
-    skeletonRoot = root;
 }
 
 void VorlexIndexedMeshDefinition::BuildBonePalettes() {

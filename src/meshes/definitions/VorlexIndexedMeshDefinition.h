@@ -240,6 +240,9 @@ protected:
     virtual uint32_t ReadMATL(Vek::MaterialManager* manager, Vek::Resource* resource, Vek::MemoryFile& source,
                               uint32_t chunk);
     virtual uint32_t ReadNINF(Vek::MemoryFile& source, uint32_t chunk);
+    // A "NINF" chunk's header and the face neighbours of `chunk` (its face
+    // count x 12 bytes; nothing for a chunk without faces).
+    static uint32_t ReadNeighbours(Vek::MemoryFile& source, Vek::GeometryChunk* chunk);
     virtual uint32_t ReadATCH(Vek::MemoryFile& source);
     virtual uint32_t ReadINFLorSKEL(Vek::MemoryFile& source);
     virtual uint32_t ReadBONE(Vek::ParticleBone* parent, Vek::MemoryFile& source, uint32_t depth = 0);

@@ -15,8 +15,10 @@
 #include "engine/scene/ParticleVisibleBoundingBox.h"
 #include "meshes/definitions/MeshChunkReader.h"
 #include "meshes/definitions/MeshResult.h"
+#include "meshes/definitions/SkeletonFromBones.h"
 
 using namespace Vek;
+using MeshChunk::LoadVector3;
 using MeshChunk::ReadFloat;
 using MeshChunk::ReadFloats;
 using MeshChunk::ReadU32;
@@ -31,15 +33,10 @@ constexpr uint64_t kMinNamedLevel = 4 + kMinPaddedString + 1;
 constexpr uint64_t kMinBoneRecord = 2 * kMinPaddedString + 48;
 constexpr uint64_t kMinMesh = kMinChunk + 16;
 constexpr uint64_t kMinLevelChunk = kMinChunk + 8 + kMinChunk;
-constexpr uint64_t kWeightRecord = 20;
 constexpr float kNamedLevelDistance = -1.0f;
 
 uint32_t Ended(const MemoryFile& source, const MeshChunk::Header& h) {
     return source.GetPosition() == h.end ? RES_OK : RES_FILE_FORMAT_ERROR;
-}
-
-Vector3 LoadVector3(const uint8_t* p) {
-    return {MeshChunk::LoadFloat(p), MeshChunk::LoadFloat(p + 4), MeshChunk::LoadFloat(p + 8)};
 }
 
 // Reads n vectors of 3 floats into an item of the chunk (skipped when the
@@ -53,18 +50,6 @@ void ReadVectors(MemoryFile& source, GeometryChunk* chunk, int item, uint32_t n)
             std::memcpy(out.pointer + std::size_t(v) * out.stride, &value, 12);
         }
     source.Skip(12 * std::size_t(n));
-}
-
-ParticleBone* MakeBone(const char* boneName, const Vector3& position, const float matrix[9]) {
-    auto* bone = new ParticleBone(PString(boneName));
-    Quaternion q;
-    q.Set(matrix);
-    bone->SetPosition(position);
-    bone->SetOrientation(q);
-    bone->SetFramePosition(position);
-    bone->SetFrameOrientation(q);
-    bone->SetLocalBox({-0.01f, -0.01f, -0.01f}, {0.01f, 0.01f, 0.01f});
-    return bone;
 }
 
 }  // namespace
@@ -299,7 +284,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadRigidBones(MemoryFile& source) {
             !ReadFloats(source, values, 12))
             return RES_FILE_FORMAT_ERROR;
         if (!parentName.IsEmpty() && !skeletonRoot) return RES_FILE_FORMAT_ERROR;
-        ParticleBone* bone = MakeBone(boneName.c_str(), {values[0], values[1], values[2]}, values + 3);
+        ParticleBone* bone = MakeSkeletonBone(boneName.c_str(), {values[0], values[1], values[2]}, values + 3);
         if (!skeletonRoot) {
             skeletonRoot = bone;
             continue;
@@ -398,19 +383,8 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source,
         if (!ReadU32(source, entries) || !source.Holds(entries, 8)) return RES_FILE_FORMAT_ERROR;
         for (uint32_t e = 0; e < entries; ++e) {
             LODChunkInfluence entry;
-            uint32_t weights = 0;
-            if (!ReadU32(source, entry.chunk) || !ReadU32(source, weights) || !source.Holds(weights, kWeightRecord))
-                return RES_FILE_FORMAT_ERROR;
-            entry.weights.resize(weights);
-            const uint8_t* block = source.GetData() + source.GetPosition();
-            for (uint32_t w = 0; w < weights; ++w) {
-                const uint8_t* r = block + kWeightRecord * w;
-                entry.weights[w].vertex = MeshChunk::LoadU32(r);
-                entry.weights[w].weight = MeshChunk::LoadFloat(r + 4);
-                entry.weights[w].offset = LoadVector3(r + 8);
-            }
-            source.Skip(kWeightRecord * weights);
-            if (weights) set.entries.push_back(std::move(entry));
+            if (!MeshChunk::ReadWeightEntry(source, entry)) return RES_FILE_FORMAT_ERROR;
+            if (!entry.weights.empty()) set.entries.push_back(std::move(entry));
         }
         if (bone.influences.size() == bone.influences.capacity())
             bone.influences.reserve((bone.influences.size() / 128 + 1) * 128);
@@ -529,53 +503,17 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadGeometry(Resource* resource, Memory
 
 uint32_t VorlexIndexedMeshLODDefinition::ReadFaceNeighbours(MemoryFile& source, GeometryChunk* chunk) {
     if (source.Remaining() < 4 || !source.PeekTag("NINF")) return RES_OK;
-    MeshChunk::Header h;
-    uint32_t result = MeshChunk::ReadRequired(source, "NINF", {100}, h);
-    if (result != RES_OK) return result;
-    const uint32_t faces = chunk ? chunk->GetFaceCount() : 0;
-    if (!faces) return RES_OK;
-    if (!source.Holds(faces, 12)) return RES_FILE_FORMAT_ERROR;
-    std::vector<uint32_t> neighbours(3 * std::size_t(faces));
-    const uint8_t* block = source.GetData() + source.GetPosition();
-    for (std::size_t k = 0; k < neighbours.size(); ++k) neighbours[k] = MeshChunk::LoadU32(block + 4 * k);
-    source.Skip(12 * std::size_t(faces));
-    chunk->SetFaceNeighborArray(std::move(neighbours));
-    return RES_OK;
+    return ReadNeighbours(source, chunk);
 }
 
 // ---- after reading ----
 
 void VorlexIndexedMeshLODDefinition::BuildSkeletonFromTable() {
     if (boneCount == 0 || boneTable.empty()) return;
-    std::vector<ParticleBone*> made;
-    made.reserve(boneTable.size());
-    ParticleBone* root = nullptr;
-    for (LODBone& entry : boneTable) {
-        made.push_back(MakeBone(entry.name.c_str(), entry.position, entry.orientation));
-        if (entry.parentName.empty()) {
-            if (!root)
-                root = made.back();
-            else
-                entry.parentName = root->GetName().c_str();
-        }
+    if (ParticleBone* root = SkeletonFromBones(boneTable)) {
+        delete skeletonRoot;
+        skeletonRoot = root;
     }
-    if (!root) {
-        for (ParticleBone* b : made) delete b;
-        return;
-    }
-    for (std::size_t i = 0; i < boneTable.size(); ++i) {
-        if (made[i] == root) continue;
-        LODBone& entry = boneTable[i];
-        ParticleBone* parent = nullptr;
-        for (std::size_t j = 0; j < boneTable.size() && !parent; ++j)
-            if (j != i && boneTable[j].name == entry.parentName) parent = made[j];
-        if (!parent || !parent->Add(made[i])) {
-            entry.parentName = root->GetName().c_str();
-            if (!root->Add(made[i])) delete made[i];
-        }
-    }
-    delete skeletonRoot;
-    skeletonRoot = root;
 }
 
 void VorlexIndexedMeshLODDefinition::BuildBonePalettes() {
@@ -638,6 +576,46 @@ bool VorlexIndexedMeshLODDefinition::AddLevelInfluences(const std::vector<Influe
         bone.influences.push_back({matched[b]->entries});
     }
     return true;
+}
+
+void VorlexIndexedMeshLODDefinition::FinishLevelDefinitions() {
+    for (auto& level : subDefinitions) level->LoadPendingTextures();
+    subDefinitions.clear();
+}
+
+void VorlexIndexedMeshLODDefinition::ShareLevelMaterials() {
+    if (!levels) return;
+    for (std::size_t l = 1; l < levels->size(); ++l) {
+        LODLevel& level = (*levels)[l];
+        for (uint32_t j = 0; j < level.materials.Size(); ++j) {
+            Material* own = level.GetMaterial(j);
+            if (!own) continue;
+            bool replaced = false;
+            for (std::size_t k = 0; k < l && !replaced; ++k) {
+                const LODLevel& earlier = (*levels)[k];
+                for (uint32_t m = 0; m < earlier.materials.Size() && !replaced; ++m) {
+                    Material* candidate = earlier.GetMaterial(m);
+                    if (!candidate || candidate == own || candidate->GetTypeID() != own->GetTypeID() ||
+                        !candidate->Equals(*own))
+                        continue;
+                    level.materials.MakePrivate();
+                    level.materials.Set(j, earlier.materials.GetItems()->at(m));
+                    replaced = true;
+                }
+            }
+        }
+    }
+    MakeLevelCurrent(GetLastDistanceLevel());
+}
+
+uint32_t VorlexIndexedMeshLODDefinition::InitializeLevelBuffers(Display* display) {
+    uint32_t result = RES_OK;
+    if (!display || !levels) return result;
+    for (const LODLevel& level : *levels)
+        for (uint32_t c = 0; c < level.chunkCount; ++c)
+            if (GeometryChunk* chunk = level.GetChunk(c); chunk && !chunk->InitializeBuffers(display, true))
+                result = RES_FILE_DATA_ERROR;
+    return result;
 }
 
 uint32_t VorlexIndexedMeshLODDefinition::CalculateLODDataSize() const {

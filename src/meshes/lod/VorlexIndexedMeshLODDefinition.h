@@ -76,6 +76,18 @@ public:
     uint32_t GetLastDistanceLevel() const {
         return switchDistances.empty() ? 0 : static_cast<uint32_t>(switchDistances.size() - 1);
     }
+    // ---- load completion (the resource's) ----
+    // Loads the pending textures of the per-level definitions of a text
+    // build and drops those definitions.
+    void FinishLevelDefinitions();
+    // Each material of a later level that equals (same type, same values)
+    // one of an earlier level is replaced by that one: the first found,
+    // earlier levels first, in chunk order.
+    void ShareLevelMaterials();
+    // The display buffers of every chunk of every level; RES_FILE_DATA_ERROR
+    // when one fails, else 0.
+    uint32_t InitializeLevelBuffers(Vek::Display* display);
+
     // The estimate of the memory the definition's data takes (the
     // resource's data size).
     uint32_t CalculateLODDataSize() const;

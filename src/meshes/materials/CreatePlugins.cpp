@@ -5,6 +5,7 @@
 #include "engine/resources/PluginEntry.h"
 #include "engine/resources/ResourceTypeBase.h"
 #include "meshes/materials/VorlexMaterialPlugins.h"
+#include "meshes/resources/VorlexIndexedMeshLODResource.h"
 #include "meshes/resources/VorlexIndexedMeshResource.h"
 #include "meshes/resources/VorlexProgressiveMeshResource.h"
 
@@ -26,6 +27,8 @@ int CreateResourceTypes() {
     // order: "im", "pm", "lm.txt", "lm" (both kLODMeshResourceUId), "convert-tex.txt".
     handed += HandNew<ResourceType<VorlexIndexedMeshResource>>("im", kIndexedMeshResourceUId);
     handed += HandNew<ResourceType<VorlexProgressiveMeshResource>>("pm", kProgressiveMeshResourceUId);
+    handed += HandNew<ResourceType<VorlexIndexedMeshLODResource>>("lm.txt", kLODMeshResourceUId);
+    handed += HandNew<ResourceType<VorlexIndexedMeshLODResource>>("lm", kLODMeshResourceUId);
     return handed;
 }
 

@@ -50,7 +50,7 @@ class Meshes : public ::testing::Test {
 protected:
     explicit Meshes(const Vek::DisplayProfile& profile = Vek::DisplayProfile::OpenGL()) : kernel(nullptr, 8.0f) {
         EXPECT_TRUE(kernel.InitWithProfile(profile));
-        EXPECT_EQ(Vek::CreateResourceTypes(), 2);
+        EXPECT_EQ(Vek::CreateResourceTypes(), 4);  // "im", "pm", "lm.txt", "lm"
     }
     ~Meshes() override { Vek::PluginEntry::ReleaseAll(); }
 

@@ -141,7 +141,9 @@ TEST(LODDefinition, DistanceRulesOfTheFileAndTheText) {
         uint32_t result = 1;
         auto d = f.Read(f.Write(*f.definition), result);
         EXPECT_EQ(result, c.result);
-        if (result == RES_OK) EXPECT_EQ(d->switchDistances, c.distances);
+        if (result == RES_OK) {
+            EXPECT_EQ(d->switchDistances, c.distances);
+        }
     }
 }
 
