@@ -29,6 +29,9 @@
 #include "tetlib/ErrorHandler.h"
 #include "tetlib/ToolsText.h"
 #include "tetlib/ValidateAssetAtLocation.h"
+#include "meshes/lod/VorlexIndexedMeshLODDefinition.h"
+#include "meshes/lod/VorlexIndexedMeshLODInstance.h"
+#include "tetlib/meshdata/LODMeshData.h"
 #include "tetlib/meshdata/MeshData.h"
 
 namespace {
@@ -213,6 +216,94 @@ TEST_F(MeshFindingsTest, FindingsOfTheMeshStep) {
         for (const std::string& a : c.absent) EXPECT_EQ(Count(texts, a), 0) << a << "\nin:\n" << Joined(texts);
         PurgeResourceDatabaseCache();
     }
+}
+
+// A level of `triangles` triangles (one chunk; the quad's first triangle
+// repeated), with an attachment point when asked.
+std::string Level(int triangles, bool attachment) {
+    ImWriter::MeshModel model;
+    ImWriter::ChunkModel chunk = ImWriter::Quad(1.0f);
+    chunk.indices.clear();
+    for (int t = 0; t < triangles; ++t) chunk.indices.insert(chunk.indices.end(), {0, 1, 2});
+    model.chunks = {chunk};
+    if (attachment) model.attachments.push_back({"a.lamp"});
+    return Bytes(ImWriter::Write(model));
+}
+
+// Writes `folder`/train.lm from a description of the levels, with the
+// level-of-detail writer.
+void WriteLm(const std::string& folder, const std::string& description, Vek::RenderKernel& kernel) {
+    WriteBytes(folder + "build.lm.txt", description);
+    Vek::AutoReference<Vek::Resource> resource(new Vek::Resource(Vek::PString("train.lm"), nullptr));
+    VorlexIndexedMeshLODDefinition definition;
+    ASSERT_EQ(definition.LoadText(kernel.GetDisplay(), kernel.GetMaterialManager(), resource.Get(),
+                                  (folder + "build.lm.txt").c_str(), 0),
+              0u);
+    Vek::File out;
+    ASSERT_TRUE(out.Open((folder + "train.lm").c_str(), Vek::File::kModeWrite | Vek::File::kModeCreate));
+    ASSERT_EQ(definition.WriteLOD(out), 0u);
+    out.Close();
+}
+
+TEST_F(MeshFindingsTest, LevelOfDetailPerformanceFindings) {
+    const std::string noAttachments = "W " + Text("$tet_lm_performance_no_attachments", {"\\train.lm"});
+    const std::string singleLevel = "W " + Text("$tet_lm_performance_single_lod", {"\\train.lm"});
+    const std::string lowPoly = "W " + Text("$tet_lm_performance_low_poly", {"\\train.lm"});
+    struct Case {
+        const char* name;
+        std::string description;
+        int lastTriangles;
+        bool attachment;
+        const char* meshName;
+        std::vector<std::string> expected, absent;
+    };
+    const std::vector<Case> cases = {
+        {"one level of 299 triangles, no attachments", "version 1.00\nmesh 0 { name last.im }\n", 299, false,
+         "train.lm", {noAttachments, singleLevel, lowPoly}, {}},
+        {"two levels, the last of 300 triangles, with an attachment",
+         "version 1.00\nmesh 0 { name first.im }\nmesh 50 { name last.im }\n", 300, true, "train.lm", {},
+         {noAttachments, singleLevel, lowPoly}},
+        {"two levels, the last of 298 triangles", "version 1.00\nmesh 0 { name first.im }\nmesh 50 { name last.im }\n",
+         298, true, "train.lm", {lowPoly}, {noAttachments, singleLevel}},
+        {"a description is never judged", "version 1.00\nmesh 0 { name last.im }\n", 10, false, "build.lm.txt", {},
+         {"W " + Text("$tet_lm_performance_no_attachments", {"\\build.lm.txt"}),
+          "W " + Text("$tet_lm_performance_low_poly", {"\\build.lm"})}},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A folder of its own per row: the level files of one row are not
+        // those of another.
+        const std::string asset = "lod" + std::to_string(row++);
+        const std::string folder = Folder(asset);
+        WriteBytes(folder + "first.im", Level(500, c.attachment));
+        WriteBytes(folder + "last.im", Level(c.lastTriangles, c.attachment));
+        WriteLm(folder, c.description, m_kernel);
+        WriteBytes(folder + "config.txt", Configuration(c.meshName));
+        const std::vector<std::string> texts = Validate(asset);
+        for (const std::string& e : c.expected) EXPECT_EQ(Count(texts, e), 1) << e << "\nin:\n" << Joined(texts);
+        for (const std::string& a : c.absent) EXPECT_EQ(Count(texts, a), 0) << a << "\nin:\n" << Joined(texts);
+        PurgeResourceDatabaseCache();
+    }
+}
+
+// A level-of-detail holder goes with its instance, once.
+TEST_F(MeshFindingsTest, ALevelOfDetailHolderLoadsAndGoes) {
+    const std::string folder = Folder("lodholder");
+    WriteBytes(folder + "first.im", Level(4, true));
+    WriteBytes(folder + "last.im", Level(2, true));
+    WriteLm(folder, "version 1.00\nmesh 0 { name first.im }\nmesh 50 { name last.im }\n", m_kernel);
+    TETLib::DataManager::Instance()->SetCurrentAsset("local", "lodholder");
+    auto holder = std::make_unique<TETLib::LODMeshData>();
+    ASSERT_TRUE(holder->Load(Vek::PString("lodholder\\Train.LM"), nullptr));
+    ASSERT_NE(holder->GetLODInstance(), nullptr);
+    EXPECT_EQ(holder->GetInstance(), static_cast<VorlexIndexedMeshInstance*>(holder->GetLODInstance()));
+    EXPECT_EQ(holder->GetIndexedInstance(), nullptr);
+    EXPECT_EQ(holder->GetDistanceLevelCount(), 2);
+    holder->SelectLevel(1);
+    EXPECT_EQ(holder->GetPolygonCount(), 2);
+    EXPECT_EQ(holder->GetAttachmentCount(), 1);
+    holder.reset();  // the instance is deleted once (the sanitizer would say otherwise)
 }
 
 // The holder itself, on meshes of the asset under check.
