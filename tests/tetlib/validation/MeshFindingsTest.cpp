@@ -13,6 +13,7 @@
 #include "assetdb/specs/SpecRegistry.h"
 #include "engine/RenderKernel.h"
 #include "engine/display/DisplayProfile.h"
+#include "engine/animation/KinAnimation.h"
 #include "engine/resources/PluginEntry.h"
 #include "engine/resources/ResourceTypeBase.h"
 #include "engine/textures/TextureResource.h"
@@ -304,6 +305,76 @@ TEST_F(MeshFindingsTest, ALevelOfDetailHolderLoadsAndGoes) {
     EXPECT_EQ(holder->GetPolygonCount(), 2);
     EXPECT_EQ(holder->GetAttachmentCount(), 1);
     holder.reset();  // the instance is deleted once (the sanitizer would say otherwise)
+}
+
+// An animation of one frame moving the named bone.
+void WriteKin(const std::string& path, const char* bone) {
+    Vek::KinAnimation animation;
+    animation.frameCount = 1;
+    animation.tracks.push_back({Vek::PString(bone), {Vek::KinAnimation::Key{}}});
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    Vek::File out;
+    ASSERT_TRUE(out.Open(path.c_str(), Vek::File::kModeWrite | Vek::File::kModeCreate));
+    ASSERT_TRUE(animation.Write(out));
+    out.Close();
+}
+
+// What each answer of the animator becomes, and the animations before any
+// mesh (through the data manager, as file-path tags hand them over).
+TEST_F(MeshFindingsTest, Animations) {
+    ImWriter::MeshModel model;
+    model.chunks = {ImWriter::Quad(1.0f)};
+    model.bones = {ImWriter::Bone("root", ""), ImWriter::Bone("arm", "root")};
+    WriteBytes(Folder("anim") + "tower.im", Bytes(ImWriter::Write(model)));
+    WriteKin(Folder("anim") + "Wave.kin", "arm");
+    WriteKin(Folder("anim") + "odd.kin", "tail");
+    TETLib::DataManager* data = TETLib::DataManager::Instance();
+    data->SetCurrentAsset("local", "anim");
+    const auto& records = TETLib::ErrorHandler::Instance()->Records();
+
+    // Before any mesh: one finding, however many animations; none for an
+    // asset that takes its meshes from another.
+    data->SetAliasAsset(true);
+    EXPECT_EQ(data->LoadAssetMesh(Vek::PString("anim\\wave.kin"), nullptr), nullptr);
+    EXPECT_TRUE(records.empty());
+    data->SetAliasAsset(false);
+    data->LoadAssetMesh(Vek::PString("anim\\wave.kin"), nullptr);
+    data->LoadAssetMesh(Vek::PString("anim\\odd.kin"), nullptr);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(std::string(records[0].text.c_str()), Text("$tet_dm_animationfailed", {"anim\\wave.kin"}));
+    data->SetMeshLoadFailed(false);
+    TETLib::ErrorHandler::Instance()->SetRecords({});
+
+    TETLib::MeshData* mesh = data->LoadAssetMesh(Vek::PString("anim\\tower.im"), nullptr);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(data->GetCurrentMesh(), mesh);
+    struct Case {
+        const char* file;
+        bool added;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"anim\\Wave.KIN", true, nullptr},
+        {"anim\\wave.kin", true, nullptr},  // twice: listed twice
+        {"anim\\gone.kin", false, "$tet_mesh_animationfailedres"},
+        {"anim\\odd.kin", false, "$tet_mesh_animationfailedskeleton"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TETLib::ErrorHandler::Instance()->SetRecords({});
+        EXPECT_EQ(mesh->LoadAnimation(Vek::PString(c.file)), c.added);
+        if (c.key) {
+            std::string lower = c.file;
+            for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            ASSERT_EQ(records.size(), 1u);
+            EXPECT_EQ(std::string(records[0].text.c_str()), Text(c.key, {lower}));
+        } else {
+            EXPECT_TRUE(records.empty());
+        }
+    }
+    ASSERT_EQ(mesh->GetAnimations().size(), 2u);
+    EXPECT_STREQ(mesh->GetAnimations()[0].c_str(), "anim\\wave.kin");
+    EXPECT_EQ(mesh->GetAnimations()[1], mesh->GetAnimations()[0]);
 }
 
 // The holder itself, on meshes of the asset under check.
