@@ -54,19 +54,11 @@ bool LODMeshData::LoadLODMesh() {
     lodInstance = dynamic_cast<VorlexIndexedMeshLODInstance*>(made);
     lodDefinition = dynamic_cast<VorlexIndexedMeshLODDefinition*>(resource->GetDefinition());
     if (!lodInstance || !lodDefinition) {
-        delete made;
         lodInstance = nullptr;
         lodDefinition = nullptr;
-        if (owner) ReportError(LocalisedToolsText("$tet_mesh_initialise_mesh", {relative}));
-        resource->Unlock();
-        resource->ReleaseReference();
-        return false;
+        return FailInstance(resource, made, relative);
     }
-    FinishLoad(resource, made);
-    CopyAttachments(*lodDefinition);
-    CheckTextures(*lodDefinition);
-    CopyBones(*lodDefinition);
-    return true;
+    return FinishLoad(resource, made, *lodDefinition);
 }
 
 int LODMeshData::GetPolygonCount() { return lodInstance ? static_cast<int>(lodInstance->GetTriangleCount()) : 0; }

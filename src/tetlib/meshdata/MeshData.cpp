@@ -134,13 +134,18 @@ bool MeshData::PrepareResource(VorlexGeometryBaseResource* resource, const std::
     return false;
 }
 
-void MeshData::FinishLoad(VorlexGeometryBaseResource* resource, Vek::Particle* made) {
+bool MeshData::FinishLoad(VorlexGeometryBaseResource* resource, Vek::Particle* made,
+                          const VorlexIndexedMeshDefinition& loadedDefinition) {
     Add(made);
     resource->Unlock();
     CreateAnimator();
     loaded = true;
     resource->ReleaseReference();
     if (owner) ReportNote("$tet_mesh_successfulmesh");
+    CopyAttachments(loadedDefinition);
+    CheckTextures(loadedDefinition);
+    CopyBones(loadedDefinition);
+    return true;
 }
 
 bool MeshData::LoadMesh() {
@@ -164,19 +169,19 @@ bool MeshData::LoadMesh() {
     instance = dynamic_cast<VorlexIndexedMeshInstance*>(made);
     definition = resource->GetDefinition();
     if (!instance || !definition) {
-        delete made;
         instance = nullptr;
         definition = nullptr;
-        if (owner) ReportError(LocalisedToolsText("$tet_mesh_initialise_mesh", {relative}));
-        resource->Unlock();
-        resource->ReleaseReference();
-        return false;
+        return FailInstance(resource, made, relative);
     }
-    FinishLoad(resource, made);
-    CopyAttachments(*definition);
-    CheckTextures(*definition);
-    CopyBones(*definition);
-    return true;
+    return FinishLoad(resource, made, *definition);
+}
+
+bool MeshData::FailInstance(VorlexGeometryBaseResource* resource, Vek::Particle* made, const std::string& relative) {
+    delete made;
+    if (owner) ReportError(LocalisedToolsText("$tet_mesh_initialise_mesh", {relative}));
+    resource->Unlock();
+    resource->ReleaseReference();
+    return false;
 }
 
 void MeshData::CreateAnimator() {

@@ -151,8 +151,13 @@ protected:
     // owner), releases it and returns false.
     bool PrepareResource(VorlexGeometryBaseResource* resource, const std::string& relative);
     // Hangs the instance under the holder, unlocks and releases the
-    // resource, creates the animator and marks the holder loaded.
-    void FinishLoad(VorlexGeometryBaseResource* resource, Vek::Particle* made);
+    // resource, creates the animator, marks the holder loaded, then copies
+    // and checks the definition's attachments, textures and bones. True.
+    bool FinishLoad(VorlexGeometryBaseResource* resource, Vek::Particle* made,
+                    const VorlexIndexedMeshDefinition& loadedDefinition);
+    // No instance of the right class: deletes what was made, reports it
+    // (with an owner), unlocks and releases the resource. False.
+    bool FailInstance(VorlexGeometryBaseResource* resource, Vek::Particle* made, const std::string& relative);
     // Creates the skeleton modifier and the animator over this holder.
     void CreateAnimator();
 
