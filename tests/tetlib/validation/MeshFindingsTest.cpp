@@ -30,6 +30,7 @@
 #include "tetlib/ErrorHandler.h"
 #include "tetlib/ToolsText.h"
 #include "tetlib/ValidateAssetAtLocation.h"
+#include "tetlib/container/Container.h"
 #include "meshes/lod/VorlexIndexedMeshLODDefinition.h"
 #include "meshes/lod/VorlexIndexedMeshLODInstance.h"
 #include "tetlib/meshdata/LODMeshData.h"
@@ -285,6 +286,33 @@ TEST_F(MeshFindingsTest, LevelOfDetailPerformanceFindings) {
         for (const std::string& e : c.expected) EXPECT_EQ(Count(texts, e), 1) << e << "\nin:\n" << Joined(texts);
         for (const std::string& a : c.absent) EXPECT_EQ(Count(texts, a), 0) << a << "\nin:\n" << Joined(texts);
         PurgeResourceDatabaseCache();
+    }
+}
+
+// Kinds whose level-of-detail meshes are not judged, read from the owner's
+// parent; and a second mesh for one container replaces the first.
+TEST_F(MeshFindingsTest, UnjudgedKindsAndReplacedMeshes) {
+    const std::string folder = Folder("kinds");
+    WriteBytes(folder + "last.im", Level(10, false));
+    WriteLm(folder, "version 1.00\nmesh 0 { name last.im }\n", m_kernel);
+    TETLib::DataManager* data = TETLib::DataManager::Instance();
+    data->SetCurrentAsset("local", "kinds");
+    const auto& records = TETLib::ErrorHandler::Instance()->Records();
+    for (const char* kind : {"traincar", "bogey", "interior", "pantograph", "drivercharacter", "scenery"}) {
+        SCOPED_TRACE(kind);
+        TETLib::ErrorHandler::Instance()->SetRecords({});
+        TETLib::Container parent, owner;
+        parent.configuration.SetString(Vek::PString("kind"), kind);
+        owner.parent = &parent;
+        TETLib::MeshData* first = data->LoadAssetMesh(Vek::PString("kinds\\train.lm"), &owner);
+        ASSERT_NE(first, nullptr);
+        const bool judged = std::string(kind) == "scenery";
+        EXPECT_EQ(records.size(), judged ? 3u : 0u);
+        TETLib::MeshData* second = data->LoadAssetMesh(Vek::PString("kinds\\last.im"), &owner);
+        ASSERT_NE(second, nullptr);
+        EXPECT_EQ(data->GetContainerMesh(&owner), second);
+        EXPECT_TRUE(second->HasFlag(Vek::Particle::kFlagDisplay));
+        data->RemoveContainerMesh(&owner);
     }
 }
 
