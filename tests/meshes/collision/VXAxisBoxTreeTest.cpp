@@ -273,3 +273,30 @@ TEST(VXAxisBoxTreeTest, ADefinitionGetsItsTreeFromALoaderJob) {
     }
     MeshCollisionServices::Install(nullptr);
 }
+
+#include "meshes/collision/VXDebugVp.h"
+
+// A line reaches the batch hook as two points and the index pair 0, 1.
+TEST(VXDebugVpTest, ALineIsABatchOfTwoPoints) {
+    struct Recording : VXDebugVp {
+        void DrawPrimitives(const void* first, const Vector3* points, const uint16_t* indices, int, int vertices,
+                            int indexCount, uint32_t colour) override {
+            EXPECT_EQ(first, nullptr);
+            got = {points[0], points[1]};
+            pair = {indices[0], indices[1]};
+            counts = {vertices, indexCount};
+            this->colour = colour;
+        }
+        std::array<Vector3, 2> got;
+        std::array<uint16_t, 2> pair;
+        std::array<int, 2> counts;
+        uint32_t colour = 0;
+    } viewport;
+    viewport.DrawLine({1, 2, 3}, {4, 5, 6}, 0xFF00FF00);
+    EXPECT_EQ(viewport.got[1], (Vector3{4, 5, 6}));
+    EXPECT_EQ(viewport.pair, (std::array<uint16_t, 2>{0, 1}));
+    EXPECT_EQ(viewport.counts, (std::array<int, 2>{2, 2}));
+    EXPECT_EQ(viewport.colour, 0xFF00FF00u);
+    EXPECT_TRUE(VXDebugVp::Instance().IsActive());
+    EXPECT_EQ(VXDebugVp::Instance().lineColours[3], 0xFFFF00FFu);
+}
