@@ -1,5 +1,8 @@
 #include "gsnatives/ConstructorsNatives.h"
 
+#include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOSoup.h"
+#include "gsnatives/image/GSOImage.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSCNativeFunction.h"
 #include "gsruntime/natives/GSNativeRegistration.h"
@@ -8,20 +11,17 @@ namespace GSNatives {
 
 using namespace GSRuntime;
 
-namespace {
-
-// The caller gets null: the object class is not there to make one.
-void PushNull(GSStack* stack) {
-    if (stack) stack->Push(0);
+void ConstructorsNewSoup(GSContext* context, GSStack* stack) {
+    if (stack) stack->PushNewObject(GSOSoup::Create(context, SoupHandle(), false), nullptr);
 }
 
-}  // namespace
+void ConstructorsNewKUIDList(GSContext* context, GSStack* stack) {
+    if (stack) stack->PushNewObject(GSOKUIDList::Create(context), nullptr);
+}
 
-void ConstructorsNewSoup(GSContext*, GSStack* stack) { PushNull(stack); }
-
-void ConstructorsNewKUIDList(GSContext*, GSStack* stack) { PushNull(stack); }
-
-void ConstructorsNewImage(GSContext*, GSStack* stack) { PushNull(stack); }
+void ConstructorsNewImage(GSContext* context, GSStack* stack) {
+    if (stack) stack->PushNewObject(GSOImage::Create(context), nullptr);
+}
 
 void RegisterConstructorsNatives() {
     const Vek::PString className("ConstructorsBase");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -8,7 +9,9 @@
 #include <vector>
 
 #include "InstalledProgram.h"
+#include "foundation/kuid/KUID.h"
 #include "foundation/soups/BinarySoupWriter.h"
+#include "foundation/text/CRC32.h"
 #include "foundation/soups/SoupHandle.h"
 #include "foundation/streams/BufferStream.h"
 
@@ -666,3 +669,58 @@ TEST_F(CommandTable, TheExampleArchiveInstallsItsAsset) {
 }
 
 }  // namespace
+
+// Validation compiles an asset's script into the installation's library
+// cache. A script that does not compile is reported with the compiler's own
+// errors; a compile that fails without saying why (here a cached library
+// that cannot be registered) gets one message of its own. Either way the
+// word succeeds: it did the validation asked for.
+TEST_F(CommandTable, ValidateCompilesAnAssetsScriptIntoTheCache) {
+    const std::string good = "class Thing\n{\n\tpublic int count;\n};\n";
+    struct Asset {
+        const char* name;
+        int number;
+        std::string script;
+    };
+    const Asset assets[] = {{"good", 21, good},
+                            {"broken", 22, "class Thing\n{\n\tpublic int count\n};\n"},
+                            {"badcache", 23, good + "// cached badly\n"}};
+    for (const Asset& asset : assets) {
+        const std::string path = installed.Elsewhere() + "/scripted/" + asset.name;
+        std::filesystem::create_directories(path);
+        InstalledProgram::WriteFile(path + "/config.txt", "kuid <kuid:523401:" + std::to_string(asset.number) +
+                                                              ">\nkind \"scenery\"\nvorlex-build 3.5\nusername \"Scripted\"\n"
+                                                              "category-class \"BD\"\nscript \"thing\"\n"
+                                                              "class \"Thing\"\n");
+        InstalledProgram::WriteFile(path + "/thing.gs", asset.script);
+    }
+    Check({{"installfrompath", "scripted"}, 0, "", {39, 39, 39}, {}, {"Installed <kuid:523401:23>.\n", Summary(0)}});
+
+    const auto cacheFolder = [&](int number) {
+        return installed.Root() + "/UserData/cache/libraries/" + KUID(523401, number, 0).ToFolderName().c_str();
+    };
+    const auto cachedLibraries = [&](int number) {
+        int count = 0;
+        if (std::filesystem::exists(cacheFolder(number)))
+            for (const auto& entry : std::filesystem::directory_iterator(cacheFolder(number)))
+                count += entry.path().extension() == ".gsl";
+        return count;
+    };
+    // badcache's library, where the cache looks for it (named by the CRCs of
+    // the source and of its name), holds no library.
+    std::filesystem::create_directories(cacheFolder(23));
+    const std::string badSource = assets[2].script;
+    char badLibrary[32];
+    std::snprintf(badLibrary, sizeof badLibrary, "%08x%08x.gsl", ComputeCRC32(badSource.data(), badSource.size()),
+                  ComputeCRC32LowerCase("thing.gs"));
+    InstalledProgram::WriteFile(cacheFolder(23) + "/" + badLibrary, "not a library");
+
+    Check({{"validate", "<kuid:523401:21>"}, 0, Summary(0), {38}});
+    EXPECT_EQ(cachedLibraries(21), 1);
+    // The compile step's entries name no asset.
+    Check({{"validate", "<kuid:523401:22>"}, 0,
+           "- <NULL> : thing.gs(4) : parse error, line 4\n- <NULL> : .. while compiling 'thing.gs'\n" + Summary(2),
+           {38}});
+    EXPECT_EQ(cachedLibraries(22), 0);
+    Check({{"validate", "<kuid:523401:23>"}, 0, Failure("Failed to compile asset"), {38}});
+}

@@ -87,6 +87,21 @@ public:
     uint8_t GetScriptFlags() const { return m_scriptFlags; }
     GSRuntime::GSLibraryId GetLibraryId() const { return m_libraryId; }
 
+    // Whether the asset is locally modified, as last asked of the asset
+    // database; unknown until SetLocallyModified.
+    bool IsLocalModificationKnown() const { return m_localModificationKnown; }
+    bool IsLocallyModified() const { return m_locallyModified; }
+    void SetLocallyModified(bool modified) {
+        m_localModificationKnown = true;
+        m_locallyModified = modified;
+    }
+
+protected:
+    // Names the script library and class and sets `flags` among the script
+    // flags, for AssetSpec classes whose assets have a script of a fixed
+    // kind until their configuration names one.
+    void SetScriptInfo(const Vek::PString& library, const Vek::PString& className, uint8_t flags);
+
 private:
     bool RegisterCachedLibrary(const Vek::File::Path& cacheFolder, const char* fileName, GSRuntime::GSLibraryId expected,
                                bool& matches);
@@ -100,6 +115,8 @@ private:
     uint8_t m_scriptFlags = 0;
     GSRuntime::GSLibraryId m_libraryId{};
     float m_build = 1.3f;
+    bool m_localModificationKnown = false;
+    bool m_locallyModified = false;
 };
 
 // The build number of an asset's configuration: the float "vorlex-build"

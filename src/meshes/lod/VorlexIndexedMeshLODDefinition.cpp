@@ -183,65 +183,46 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMaterial(MaterialManager* manager, 
     MeshChunk::Header h;
     uint32_t result = MeshChunk::ReadRequired(source, "MATL", {103}, h);
     if (result != RES_OK) return result;
+    MaterialDescription d;
     PString stored;
     uint32_t count = 0;
     if (!ReadPaddedString(source, stored) || !ReadU32(source, count) || !source.Holds(count, 2 * kMinPaddedString))
         return RES_FILE_FORMAT_ERROR;
-    std::vector<std::pair<std::string, std::string>> properties;
     for (uint32_t p = 0; p < count; ++p) {
         AnsiString key, value;
         if (!ReadPaddedString(source, key) || !ReadPaddedString(source, value)) return RES_FILE_FORMAT_ERROR;
-        properties.emplace_back(key.c_str(), value.c_str());
+        d.properties.emplace_back(key.c_str(), value.c_str());
     }
+    d.propertyCount = count;
     uint32_t flag = 0;
-    float scalar = 0.0f;
     float colours[12];
-    DisplayMaterial display;
     uint32_t textures = 0;
-    if (!ReadU32(source, flag) || !ReadFloat(source, scalar) || !ReadFloats(source, colours, 12) ||
-        !ReadFloat(source, display.power) || !ReadU32(source, textures) ||
+    if (!ReadU32(source, flag) || !ReadFloat(source, d.scalar) || !ReadFloats(source, colours, 12) ||
+        !ReadFloat(source, d.displayMaterial.power) || !ReadU32(source, textures) ||
         !source.Holds(textures, 8 + kMinPaddedString))
         return RES_FILE_FORMAT_ERROR;
-    DisplayColor* targets[4] = {&display.ambient, &display.diffuse, &display.specular, &display.emissive};
+    d.flag = (flag & 1u) != 0;
+    DisplayColor* targets[4] = {&d.displayMaterial.ambient, &d.displayMaterial.diffuse, &d.displayMaterial.specular,
+                                &d.displayMaterial.emissive};
     for (int k = 0; k < 4; ++k) {
         const float scale = k == 3 ? 0.5f : 1.0f;  // the fourth colour is stored doubled
         targets[k]->r = colours[3 * k] * scale;
         targets[k]->g = colours[3 * k + 1] * scale;
         targets[k]->b = colours[3 * k + 2] * scale;
     }
-    std::vector<Material::TextureDefinition> definitions;
     for (uint32_t t = 0; t < textures; ++t) {
         uint32_t slot = 0;
         PString textureName;
         float value = 0.0f;
         if (!ReadU32(source, slot) || !ReadPaddedString(source, textureName) || !ReadFloat(source, value))
             return RES_FILE_FORMAT_ERROR;
-        definitions.push_back({static_cast<int>(slot), ResolveTextureName(resource, textureName.c_str()), value});
+        d.textures.push_back({static_cast<int>(slot), ResolveTextureName(resource, textureName.c_str()), value});
     }
+    d.textureCount = textures;
     if ((result = Ended(source, h)) != RES_OK) return result;
-
-    if (!manager) return RES_NO_MATERIAL_MANAGER;
-    const std::string decorated = DecorateMaterialName(resource, stored.c_str());
-    Material* made = nullptr;
-    const int answer = manager->LoadMaterial(decorated.c_str(), &made);
-    if (answer != 0 || !made) {
-        if (made) made->ReleaseReference();
-        missingMaterials.push_back(decorated);
-        return answer == 3 ? RES_UNSUPPORTED_MATERIAL : RES_UNKNOWN_MATERIAL;
-    }
-    AutoReference<Material> material(made);
-    material->SetRequestName(decorated);
-    material->SetResourcePriority(resource ? resource->GetPriority() : 0.0f);
-    material->SetDisplayMaterialProperties(display);
-    material->SetFlags((material->GetFlags() & ~1u) | (flag & 1u));
-    material->SetScalar(scalar);
-    ResourceDatabase* database = resource ? resource->GetDatabase() : nullptr;
-    for (const Material::TextureDefinition& t : definitions)
-        if (material->SetTexture(t.slot, database, t.name.c_str(), t.amount) != 0)
-            missingTextures.push_back({static_cast<uint32_t>(t.slot), PString(t.name.c_str()), t.amount});
-    for (const auto& [key, value] : properties) material->AddProperty(key, value);
-    materials.push_back(material);
-    return RES_OK;
+    d.name = DecorateMaterialName(resource, stored.c_str()).c_str();
+    // Appended to the material list; its textures are set at load completion.
+    return MakeMaterial(manager, resource, static_cast<uint32_t>(materials.size()), d);
 }
 
 uint32_t VorlexIndexedMeshLODDefinition::ReadBoneTable(MemoryFile& source) {

@@ -35,7 +35,7 @@ void VorlexIndexedMeshLODInstance::InitFromDefinition(VorlexIndexedMeshLODDefini
         m_levels.push_back(*d->GetLevel(i));
         m_levelLightingDirty.push_back(1);
         SelectLevel(i);
-        MakeLevelChunksPrivate();
+        MakeFlaggedChunksPrivate();
     }
     m_dirtyLevelCount = GetLevelCount();
     // The base's set-up takes the definition's current arrays; no level
@@ -52,18 +52,6 @@ void VorlexIndexedMeshLODInstance::SelectDefaultLevel() {
         SelectLevel(static_cast<uint32_t>(collision));
     else if (ObjectLOD::GetLevelCount() > 0)
         SelectLevel(ObjectLOD::GetLevelCount() - 1);
-}
-
-void VorlexIndexedMeshLODInstance::MakeLevelChunksPrivate() {
-    bool first = true;
-    for (uint32_t j = 0; j < m_chunkCount; ++j) {
-        GeometryChunk* chunk = GetChunk(j);
-        if (!chunk || !chunk->HasFlag(GeometryChunk::kFlagPrivate)) continue;
-        if (first) MakeChunkArrayPrivate();
-        first = false;
-        MakeChunkPrivate(j);
-        PrepareClone(GetChunk(j), GetDisplay());
-    }
 }
 
 void VorlexIndexedMeshLODInstance::InitFromResource(Resource* resource, VorlexIndexedMeshDefinition* definition) {
@@ -118,7 +106,7 @@ void VorlexIndexedMeshLODInstance::InitLODInstance(const VorlexIndexedMeshLODIns
         m_levels.back().chunkBones.clear();
         m_levelLightingDirty.push_back(source.m_levelLightingDirty[i]);
         SelectLevel(i);
-        MakeLevelChunksPrivate();
+        MakeFlaggedChunksPrivate();
     }
     SelectLevel(source.m_selectedLevel);
     m_renderLevel = 0;

@@ -107,8 +107,6 @@ protected:
     void InitLODInstance(const VorlexIndexedMeshLODInstance& source);
     // Selects "collision", else the last distance level.
     void SelectDefaultLevel();
-    // Clones every chunk of the selected level flagged private.
-    void MakeLevelChunksPrivate();
     // The culled attachments' particles found below the instance.
     void CollectCulledAttachments(const std::vector<Vek::PString>& names);
     // Draws one chunk of the render level with a world matrix.

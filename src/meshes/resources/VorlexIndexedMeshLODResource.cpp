@@ -41,6 +41,7 @@ int VorlexIndexedMeshLODResource::LoadTxt(const char* fileName) {
 
 int VorlexIndexedMeshLODResource::LoadComplete() {
     if (VorlexIndexedMeshLODDefinition* d = GetLODDefinition()) {
+        d->LoadPendingTextures();
         d->FinishLevelDefinitions();
         d->ShareLevelMaterials();
         // The buffers are made again on a later draw when this fails.
