@@ -56,6 +56,19 @@ std::string Tga() {
     return bytes;
 }
 
+// A compiled texture (".texture") of one 2 x 2 level of 32-bit colour.
+std::string CompiledTexture() {
+    std::string body = "MMTF";
+    const auto u32 = [&body](uint32_t value) {
+        for (int i = 0; i < 4; ++i) body += static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    for (uint32_t value : {1u, 1u, 0u, 1u, 1u, 2u, 2u, 2u, 16u}) u32(value);  // version .. byte size
+    body += std::string(16, '\x7f');
+    std::string file = "VIRF";
+    for (int i = 0; i < 4; ++i) file += static_cast<char>((body.size() >> (8 * i)) & 0xFF);
+    return file + body;
+}
+
 // One quad whose material names these textures.
 std::string Mesh(const std::vector<std::string>& textures) {
     ImWriter::MeshModel model;
@@ -158,9 +171,7 @@ TEST_F(MeshFindingsTest, FindingsOfTheMeshStep) {
         std::vector<std::string> absent;
     };
     // A texture that does not load is reported by the definition's list of
-    // missing textures; one that loads has its description checked. (The
-    // engine here reads images by their contents, so a ".texture" file
-    // holding an image loads.)
+    // missing textures; one that loads has its description checked.
     const std::string missingPrimary = Text("$tet_mesh_load_texture", {"body.tga", "body.texture", "tower.im"});
     const std::vector<Case> cases = {
         {"a mesh that loads, named in mixed case, with its texture",
@@ -181,19 +192,19 @@ TEST_F(MeshFindingsTest, FindingsOfTheMeshStep) {
          {}},
         {"a description whose Primary image is missing",
          Configuration("tower.im"),
-         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", Tga()},
+         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", CompiledTexture()},
           {"body.texture.txt", "Alpha=x.tga\r\nPrimary=Body.TGA\r\n"}},
          {"E " + missingPrimary},
          {}},
         {"a description whose Primary image is there",
          Configuration("tower.im"),
-         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", Tga()}, {"body.texture.txt", "Primary=body.tga\n"},
+         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", CompiledTexture()}, {"body.texture.txt", "Primary=body.tga\n"},
           {"body.tga", Tga()}},
          {},
          {"E " + missingPrimary}},
         {"a description without a Primary line",
          Configuration("tower.im"),
-         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", Tga()}, {"body.texture.txt", "Alpha=x.tga\n"}},
+         {{"tower.im", Mesh({"body.texture"})}, {"body.texture", CompiledTexture()}, {"body.texture.txt", "Alpha=x.tga\n"}},
          {},
          {"E " + missingPrimary, "E " + Text("$tet_mesh_load_texture", {"", "body.texture", "tower.im"})}},
         {"a progressive mesh in a build-2.8 asset warns",
