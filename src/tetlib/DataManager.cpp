@@ -290,6 +290,8 @@ void DataManager::RegisterMesh(Container* container, std::unique_ptr<MeshHolder>
     slot = std::move(holder);
     m_currentMesh = added;
     m_currentMesh->SetVisible(true);
+    UniqueAttachmentsChanged();
+    AttachmentsChanged();
     MeshLoaded(container);
 }
 

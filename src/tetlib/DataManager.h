@@ -50,6 +50,8 @@ class ResourceSystem;
 namespace TETLib {
 
 class Container;
+class LODMeshData;
+class MeshData;
 class MeshHolder;
 class Tag;
 
@@ -161,6 +163,13 @@ public:
     // earlier one), shows it as the only visible one and calls MeshLoaded.
     void RegisterMesh(Container* container, std::unique_ptr<MeshHolder> holder);
     MeshHolder* GetContainerMesh(const Container* container) const;
+    // Loads the file a file-path tag names (a path inside the asset's
+    // location; an absolute one is made relative to it): ".im" as a mesh,
+    // ".lm" and "<name>.lm.txt" as level-of-detail meshes (registered for
+    // `owner`; ".lm" is judged for performance), ".kin" as an animation of
+    // the mesh registered last, ".pm" as a finding. The registered holder,
+    // or null (animations, progressive meshes, failures, other files).
+    MeshData* LoadAssetMesh(const Vek::PString& path, Container* owner);
     MeshHolder* GetCurrentMesh() const { return m_currentMesh; }
     // Deletes every holder and drops unused engine resources and interned
     // strings.
@@ -207,6 +216,10 @@ private:
     explicit DataManager(const char* dataFolder);
     Vek::File::Path DataFile(const char* name) const;
     void UnloadDefinitions();
+    void RegisterLoadedMesh(Container* owner, std::unique_ptr<MeshData> holder);
+    // The performance findings of a level-of-detail mesh, unless the owner's
+    // parent is of a kind that is not judged.
+    void ReportLODPerformance(LODMeshData& holder, const std::string& path, Container* owner);
     void ReleaseAssetDatabase();
 
     bool m_definitionsLoaded = false;

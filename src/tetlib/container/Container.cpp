@@ -429,10 +429,16 @@ void Container::SetUpTagFromDefinition(Tag& tag, const SoupHandle& possibility, 
     case 16:
         tag.datatype = possibility.GetString("datatype");
         tag.isFilePath = true;
-        // The mesh files of file-path tags are loaded by the mesh step of
-        // the asset tools; the alias flag is noted here.
-        if (tag.name != Vek::PString("script") && !config.IsEmpty() && config.HasTag("mesh-asset"))
+        if (tag.name == Vek::PString("script")) break;
+        if (!config.IsEmpty() && config.HasTag("mesh-asset")) {
             Data().SetAliasAsset(true);
+        } else if (!tag.value.empty()) {
+            // The file goes to the data manager, which keeps a mesh it loads
+            // as this container's.
+            Vek::File::Path path = Data().GetAssetPath();
+            path.AddPath(LowerAscii(tag.value).c_str());
+            Data().LoadAssetMesh(Vek::PString(path.c_str()), container);
+        }
         break;
     case 18:
         if (possibility.HasTag("category")) tag.category = possibility.GetString("category");

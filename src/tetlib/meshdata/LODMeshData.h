@@ -27,6 +27,12 @@ public:
     void UpdateLighting(Vek::Display* display, Vek::ViewPort* viewPort, const Vek::Matrix4& matrix,
                         bool force) override;
 
+    void SwitchLightingOn() override;
+    // The LOD instance's number of distance levels (0 without one), and the
+    // selection of one of them.
+    virtual int GetDistanceLevelCount() const;
+    virtual void SelectLevel(int level);
+
     VorlexIndexedMeshLODInstance* GetLODInstance() const { return lodInstance; }
     VorlexIndexedMeshLODDefinition* GetLODDefinition() const { return lodDefinition; }
 

@@ -16,6 +16,7 @@
 // Load and LoadAnimation are virtual, and the record lists are protected,
 // so that a test can stand a holder with a made-up mesh in for a loaded one.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/PString.h"
@@ -24,10 +25,12 @@
 #include "foundation/callbacks/TCXCallback.h"
 #include "tetlib/MeshHolder.h"
 
+class VorlexGeometryBaseResource;
 class VorlexIndexedMeshDefinition;
 class VorlexIndexedMeshInstance;
 namespace Vek {
 class Animator;
+class Resource;
 class Display;
 class SkeletonModifier;
 class ViewPort;
@@ -101,6 +104,10 @@ public:
     virtual void UpdateLighting(Vek::Display* display, Vek::ViewPort* viewPort, const Vek::Matrix4& matrix,
                                 bool force);
 
+    // Asks the instance (an LOD holder: its LOD instance) to work out its
+    // lighting again.
+    virtual void SwitchLightingOn();
+
     // ---- MeshHolder ----
     bool HasAttachmentPoint(const Vek::PString& name) const override;
     void SetVisible(bool visible) override;
@@ -129,8 +136,28 @@ protected:
     void CopyAttachments(const VorlexIndexedMeshDefinition& from);
     void CopyBones(const VorlexIndexedMeshDefinition& from);
     void CheckTextures(const VorlexIndexedMeshDefinition& from);
+    // Reads the "Primary=" line of a texture description and reports the
+    // image it names when that is missing beside the description.
+    void CheckDescription(const std::string& description, const std::string& texture) const;
     // Reports a finding as an error, tied to the owner when there is one.
     void ReportError(const Vek::PString& text) const;
+    // A success note: to the owner's notes, or only looked up without one.
+    void ReportNote(const char* key) const;
+    void ReportNotFound(const std::string& name) const;
+    // The resource of a mesh file of the asset database; null when the file
+    // is not there.
+    static Vek::Resource* LookUpResource(const std::string& name);
+    // Sets up and locks the resource; on failure reports it (with an
+    // owner), releases it and returns false.
+    bool PrepareResource(VorlexGeometryBaseResource* resource, const std::string& relative);
+    // Hangs the instance under the holder, unlocks and releases the
+    // resource, creates the animator, marks the holder loaded, then copies
+    // and checks the definition's attachments, textures and bones. True.
+    bool FinishLoad(VorlexGeometryBaseResource* resource, Vek::Particle* made,
+                    const VorlexIndexedMeshDefinition& loadedDefinition);
+    // No instance of the right class: deletes what was made, reports it
+    // (with an owner), unlocks and releases the resource. False.
+    bool FailInstance(VorlexGeometryBaseResource* resource, Vek::Particle* made, const std::string& relative);
     // Creates the skeleton modifier and the animator over this holder.
     void CreateAnimator();
 

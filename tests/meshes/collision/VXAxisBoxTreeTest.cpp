@@ -7,6 +7,7 @@
 #include <cmath>
 #include <map>
 #include <random>
+#include <thread>
 #include <vector>
 
 using Vek::Vector3;
@@ -228,3 +229,74 @@ TEST(VXAxisBoxTreeTest, BoxesThatCannotBeCoveredDoNotStopTheBuild) {
 }
 
 }  // namespace
+
+// A definition's tree built by a loader job, then asked through the
+// definition as an instance asks it.
+#include "engine/RenderKernel.h"
+#include "engine/Resource.h"
+#include "meshes/collision/OverlappedCollisionServices.h"
+#include "meshes/definitions/MeshResult.h"
+#include "meshes/definitions/VorlexIndexedMeshDefinition.h"
+#include "support/ImWriter.h"
+
+TEST(VXAxisBoxTreeTest, ADefinitionGetsItsTreeFromALoaderJob) {
+    Vek::RenderKernel kernel(nullptr, 8.0f);
+    ASSERT_TRUE(kernel.InitWithProfile(Vek::DisplayProfile::OpenGL()));
+    OverlappedResourceSystem loader;
+    OverlappedCollisionServices services(&loader);
+    MeshCollisionServices::Install(&services);
+    {
+        ImWriter::MeshModel model;
+        model.chunks = {ImWriter::Quad(2.0f)};
+        const std::vector<uint8_t> bytes = ImWriter::Write(model);
+        Vek::AutoReference<Vek::Resource> resource(new Vek::Resource(Vek::PString("quad.im"), nullptr));
+        VorlexIndexedMeshDefinition definition;
+        definition.OpenMemory(bytes.data(), bytes.size(), "quad.im");
+        ASSERT_EQ(definition.Read(kernel.GetDisplay(), kernel.GetMaterialManager(), resource.Get(), "quad.im", 0),
+                  RES_OK);
+        MeshCollisionTree* tree = nullptr;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!(tree = definition.GetCollisionTree()) && std::chrono::steady_clock::now() < limit)
+            std::this_thread::yield();
+        ASSERT_NE(tree, nullptr);
+        EXPECT_EQ(definition.collisionJob, nullptr);
+        // Every triangle of the quad answers as the brute-force fetch gives it.
+        float corners[9];
+        ASSERT_TRUE(definition.collisionGeometry->FetchTriangle(0, corners));
+        const Vector3 a{corners[0], corners[1], corners[2]}, b{corners[3], corners[4], corners[5]},
+            c{corners[6], corners[7], corners[8]};
+        const Vector3 inside = (a + b + c) * (1.0f / 3.0f);
+        const Vector3 normal = (b - a).Cross(c - a) * 1.0f;
+        MeshCollisionHit hit;
+        ASSERT_TRUE(tree->QuerySegment(inside + normal, inside - normal, hit));
+        EXPECT_NEAR(hit.t, 0.5f, 1e-5f);
+    }
+    MeshCollisionServices::Install(nullptr);
+}
+
+#include "meshes/collision/VXDebugVp.h"
+
+// A line reaches the batch hook as two points and the index pair 0, 1.
+TEST(VXDebugVpTest, ALineIsABatchOfTwoPoints) {
+    struct Recording : VXDebugVp {
+        void DrawPrimitives(const void* first, const Vector3* points, const uint16_t* indices, int, int vertices,
+                            int indexCount, uint32_t colour) override {
+            EXPECT_EQ(first, nullptr);
+            got = {points[0], points[1]};
+            pair = {indices[0], indices[1]};
+            counts = {vertices, indexCount};
+            this->colour = colour;
+        }
+        std::array<Vector3, 2> got;
+        std::array<uint16_t, 2> pair;
+        std::array<int, 2> counts;
+        uint32_t colour = 0;
+    } viewport;
+    viewport.DrawLine({1, 2, 3}, {4, 5, 6}, 0xFF00FF00);
+    EXPECT_EQ(viewport.got[1], (Vector3{4, 5, 6}));
+    EXPECT_EQ(viewport.pair, (std::array<uint16_t, 2>{0, 1}));
+    EXPECT_EQ(viewport.counts, (std::array<int, 2>{2, 2}));
+    EXPECT_EQ(viewport.colour, 0xFF00FF00u);
+    EXPECT_TRUE(VXDebugVp::Instance().IsActive());
+    EXPECT_EQ(VXDebugVp::Instance().lineColours[3], 0xFFFF00FFu);
+}

@@ -52,3 +52,33 @@ TEST_F(MeshDataTest, AnAnimationWithoutALoadedMeshIsReportedAndFails) {
 }
 
 }  // namespace
+
+#include "tetlib/meshdata/MeshNames.h"
+
+namespace {
+
+// The cuts never run past the text, whatever its length.
+TEST(MeshNamesTest, CutsAreGuarded) {
+    struct Case {
+        std::string path;
+        std::size_t prefix;
+        int components;
+        std::string withoutPrefix, withoutComponents;
+    };
+    const Case cases[] = {
+        {"asset\\sub\\mesh.im", 5, 2, "\\sub\\mesh.im", "mesh.im"},
+        {"asset\\mesh.im", 5, 2, "\\mesh.im", "mesh.im"},
+        {"mesh.im", 40, 2, "mesh.im", "mesh.im"},
+        {"", 3, 1, "", ""},
+        {"a/b/", 1, 2, "/b/", "b/"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TETLib::WithoutPrefix(c.path, c.prefix), c.withoutPrefix) << c.path;
+        EXPECT_EQ(TETLib::WithoutComponents(c.path, c.components), c.withoutComponents) << c.path;
+    }
+    EXPECT_EQ(TETLib::AfterLastSlash("a.x/y/a.door"), "a.door");
+    EXPECT_TRUE(TETLib::HasExtension("a\\b.Texture", "texture"));
+    EXPECT_FALSE(TETLib::HasExtension("a.texture\\b", "texture"));
+}
+
+}  // namespace
