@@ -5,4 +5,5 @@ include "gs.gs"
 
 final class SecurityToken isclass GSObject
 {
+	public native bool IsOwnerLocallyModified(void);
 };

@@ -1,5 +1,7 @@
 #include "gsnatives/ConstructorsNatives.h"
 
+#include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOSoup.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSCNativeFunction.h"
 #include "gsruntime/natives/GSNativeRegistration.h"
@@ -10,16 +12,20 @@ using namespace GSRuntime;
 
 namespace {
 
-// The caller gets null: the object class is not there to make one.
+// The caller gets null: the image class is not there to make one.
 void PushNull(GSStack* stack) {
     if (stack) stack->Push(0);
 }
 
 }  // namespace
 
-void ConstructorsNewSoup(GSContext*, GSStack* stack) { PushNull(stack); }
+void ConstructorsNewSoup(GSContext* context, GSStack* stack) {
+    if (stack) stack->PushNewObject(GSOSoup::Create(context, SoupHandle(), false), nullptr);
+}
 
-void ConstructorsNewKUIDList(GSContext*, GSStack* stack) { PushNull(stack); }
+void ConstructorsNewKUIDList(GSContext* context, GSStack* stack) {
+    if (stack) stack->PushNewObject(GSOKUIDList::Create(context), nullptr);
+}
 
 void ConstructorsNewImage(GSContext*, GSStack* stack) { PushNull(stack); }
 

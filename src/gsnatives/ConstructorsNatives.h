@@ -4,9 +4,10 @@
 // "$KUIDList@ConstructorsBase::NewKUIDList()" and
 // "$Image@ConstructorsBase::NewImage()".
 //
-// The soup, KUID-list and image objects are not part of the program yet:
-// until they are, each of the three answers null, as it does when the
-// script-object heap has no memory for the object.
+// NewSoup makes an unlocked soup object without data, NewKUIDList an empty
+// unlocked list, each in the calling context with its one count held by
+// the script value; null when the script-object heap has no room. The image
+// objects are not part of the program yet: NewImage answers null.
 namespace GSRuntime {
 class GSContext;
 class GSStack;

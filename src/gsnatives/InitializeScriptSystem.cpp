@@ -2,8 +2,16 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOHTMLBuffer.h"
+#include "gsnatives/GSOKUID.h"
+#include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOSecurityToken.h"
+#include "gsnatives/GSOSoup.h"
+#include "gsnatives/GSOStringTable.h"
 #include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsnatives/ScriptableObject.h"
+#include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/interpreter/GSInterpreterSetup.h"
 #include "gsruntime/natives/strmath/GSMathNatives.h"
@@ -15,20 +23,20 @@ namespace GSNatives {
 namespace {
 
 constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
-    {"KUID", nullptr},
-    {"Soup", nullptr},
-    {"HTMLBuffer", nullptr},
-    {"KUIDList", nullptr},
-    {"StringTable", nullptr},
+    {"KUID", &RegisterKUIDNatives},
+    {"Soup", &RegisterSoupNatives},
+    {"HTMLBuffer", &RegisterHTMLBufferNatives},
+    {"KUIDList", &RegisterKUIDListNatives},
+    {"StringTable", &RegisterStringTableNatives},
     {"Asset", nullptr},
     {"LinkedList", &RegisterLinkedListNatives},
-    {"VorlexGameObject", nullptr},
+    {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
     {"OnlineAccess", nullptr},
     {"OnlineGroup", nullptr},
     {"Library", nullptr},
     {"Image", nullptr},
-    {"VorlexScriptBase", nullptr},
-    {"SecurityToken", nullptr},
+    {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
+    {"SecurityToken", &RegisterSecurityTokenNatives},
     {"ConstructorsBase", &RegisterConstructorsNatives},
 };
 

@@ -87,6 +87,15 @@ public:
     uint8_t GetScriptFlags() const { return m_scriptFlags; }
     GSRuntime::GSLibraryId GetLibraryId() const { return m_libraryId; }
 
+    // Whether the asset is locally modified, as last asked of the asset
+    // database; unknown until SetLocallyModified.
+    bool IsLocalModificationKnown() const { return m_localModificationKnown; }
+    bool IsLocallyModified() const { return m_locallyModified; }
+    void SetLocallyModified(bool modified) {
+        m_localModificationKnown = true;
+        m_locallyModified = modified;
+    }
+
 private:
     bool RegisterCachedLibrary(const Vek::File::Path& cacheFolder, const char* fileName, GSRuntime::GSLibraryId expected,
                                bool& matches);
@@ -100,6 +109,8 @@ private:
     uint8_t m_scriptFlags = 0;
     GSRuntime::GSLibraryId m_libraryId{};
     float m_build = 1.3f;
+    bool m_localModificationKnown = false;
+    bool m_locallyModified = false;
 };
 
 // The build number of an asset's configuration: the float "vorlex-build"

@@ -19,6 +19,7 @@
 #include "gsruntime/natives/GSParamFetch.h"
 #include "gsruntime/router/FindForeignGameObject.h"
 #include "gsruntime/router/GSMessage.h"
+#include "gsruntime/router/GSMessageSoupParameter.h"
 #include "gsruntime/router/GSRouter.h"
 
 namespace GSRuntime {
@@ -186,6 +187,7 @@ void GSGameObject::RunHandler(const GSHandler& handler, GSMessage* message) {
     GSNode* destination = router->GetNode(message->destination);
     if (source && source->IsGameObject()) parts.source = static_cast<GSGameObject*>(source);
     if (destination && destination->IsGameObject()) parts.destination = static_cast<GSGameObject*>(destination);
+    parts.parameter = NewMessageParameterObject(context, message->parameter);
     const GSDataRef messageObject = GSContext::BuildMessageObject(context, parts);
     // The listener must live through its handler even when the handler
     // drops the last other reference to it.
@@ -242,16 +244,24 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
         if (current) current->Exception(text, false);
         return;
     }
-    // No soup class is known to the runtime: any object passed as the
-    // parameter is of the wrong type; null means no parameter.
-    if (withSoup && GSParamOwner(stack, 4)) {
-        GSRaiseScriptException("incorrect parameter type at parameter %d", 4);
-        return;
+    // A soup argument: the message carries a copy without its hidden tags.
+    // Null means no parameter; an object that is no soup is refused.
+    SoupHandle parameter;
+    if (GSObjectReference* owner = withSoup ? GSParamOwner(stack, 4) : nullptr) {
+        const GSSoupParameterServices& services = GSGetSoupParameterServices();
+        bool isSoup = false;
+        const SoupHandle soup = services.soupOf ? services.soupOf(owner, isSoup) : SoupHandle();
+        if (!isSoup) {
+            GSRaiseScriptException("incorrect parameter type at parameter %d", 4);
+            return;
+        }
+        parameter = MessageParameterFrom(soup);
     }
     GSGameObject* target = GameObjectArgument(stack, 1);
     GSMessage* message = CreateMessage(major.c_str(), minor.c_str(), target ? target->Id() : 0,
                                        post ? DelayMilliseconds(seconds) : 0);
     if (!message) return;
+    message->parameter = parameter;
     if (GSRouter* router = Router()) {
         if (post) {
             router->PostMessage(message);

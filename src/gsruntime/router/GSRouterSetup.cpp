@@ -8,6 +8,7 @@
 #include "gsruntime/router/GSGameObject.h"
 #include "gsruntime/router/GSGameObjectNatives.h"
 #include "gsruntime/router/GSMessage.h"
+#include "gsruntime/router/GSMessageSoupParameter.h"
 #include "gsruntime/router/GSRouter.h"
 #include "gsruntime/router/GSRouterNatives.h"
 
@@ -58,6 +59,7 @@ GSGameObjectServices RouterServices() {
         parts.minor = router->GetMessageTypeName(message->minor);
         parts.source = RoutedGameObject(router, message->source);
         parts.destination = RoutedGameObject(router, message->destination);
+        parts.parameter = NewMessageParameterObject(object->GetContext(), message->parameter);
         return GSContext::BuildMessageObject(object->GetContext(), parts);
     };
     services.describeMessage = [](GSObject* object, const GSMessage* message, Vek::String& out) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 
@@ -72,9 +73,55 @@ TEST(ScriptSystemSetup, DeclaredAndRegisteredNativesMatch) {
 
     Utils::IDoubleLinkList& natives = machine->Natives();
     ASSERT_GT(natives.Count(), 0);
+    std::map<std::string, int> perClass;
     for (Utils::IDoubleLinkListNode* node = natives.Begin(); node != natives.End(); node = node->Next()) {
         const auto* native = static_cast<const GSRuntime::GSNativeFunction*>(node);
-        EXPECT_NE(images.find(native->Signature().c_str()), std::string::npos) << native->Signature().c_str();
+        const std::string signature = native->Signature().c_str();
+        EXPECT_NE(images.find(signature), std::string::npos) << signature;
+        // A wrapper links only under the class its signature names.
+        const std::string className = native->ClassName().c_str();
+        EXPECT_NE(signature.find("@" + className + "::"), std::string::npos) << signature;
+        ++perClass[className];
+    }
+    // The groups of the product context, its game objects and its tokens.
+    EXPECT_EQ(perClass["VorlexScriptBase"], 15);
+    EXPECT_EQ(perClass["VorlexGameObject"], 5);
+    EXPECT_EQ(perClass["SecurityToken"], 1);
+}
+
+// Each native class registers exactly the natives its shipped library
+// declares: as many under its class name as the source has native
+// declarations (the test above makes sure their texts match).
+TEST(ScriptSystemSetup, EachObjectClassRegistersEveryNativeItsLibraryDeclares) {
+    GSNativesTest::ShippedLibraries libraries;
+    ASSERT_EQ(libraries.CompileAll(), "");
+    GSTest::LogCapture log;
+    ASSERT_TRUE(GSNatives::InitializeScriptSystem());
+
+    struct Case {
+        const char* source;
+        std::set<std::string> classNames;
+    };
+    const Case cases[] = {
+        {"kuid.gs", {"KUID"}},
+        {"Soup.gs", {"Soup"}},
+        {"HTMLBuffer.gs", {"HTMLBuffer", "HTMLBufferStatic"}},
+        {"KUIDList.gs", {"KUIDList"}},
+        {"StringTable.gs", {"StringTable"}},
+        {"Constructors.gs", {"ConstructorsBase"}},
+    };
+    Utils::IDoubleLinkList& natives = GSRuntime::GSMachine::Instance()->Natives();
+    for (const Case& c : cases) {
+        const std::string text = ReadFile(libraries.ScriptsFolder() + "/" + c.source);
+        int declared = 0;
+        for (std::size_t at = text.find("public native "); at != std::string::npos;
+             at = text.find("public native ", at + 1))
+            ++declared;
+        int registered = 0;
+        for (Utils::IDoubleLinkListNode* node = natives.Begin(); node != natives.End(); node = node->Next())
+            registered += c.classNames.count(static_cast<const GSRuntime::GSNativeFunction*>(node)->ClassName().c_str());
+        EXPECT_GT(declared, 0) << c.source;
+        EXPECT_EQ(registered, declared) << c.source;
     }
 }
 
