@@ -5,6 +5,8 @@
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOOnlineAccess.h"
+#include "gsnatives/GSOOnlineGroup.h"
 #include "gsnatives/GSOSecurityToken.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
@@ -31,8 +33,8 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"Asset", nullptr},
     {"LinkedList", &RegisterLinkedListNatives},
     {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
-    {"OnlineAccess", nullptr},
-    {"OnlineGroup", nullptr},
+    {"OnlineAccess", &RegisterOnlineAccessNatives},
+    {"OnlineGroup", &RegisterOnlineGroupNatives},
     {"Library", nullptr},
     {"Image", nullptr},
     {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
