@@ -187,7 +187,9 @@ void GSOOnlineGroup::NativeDisconnect(GSStack*) {
 }
 
 void GSOOnlineGroup::NativeGetOnlineGroupCookie(GSStack* stack) {
-    stack->PushPString(GetContext(), m_status == kJoined ? m_cookie : Vek::PString());
+    // Nothing pushed: the caller receives the null string.
+    if (m_status != kJoined) return;
+    stack->PushPString(GetContext(), m_cookie);
 }
 
 void GSOOnlineGroup::NativeAddUser(GSStack* stack) {

@@ -82,7 +82,9 @@ TEST_F(OnlineAccessObject, AStatusChangeIsAnnouncedBeforeTheMessageOfTheSameUpda
 TEST_F(OnlineAccessObject, ALocallyModifiedLibraryKeepsOnlyMessagesFromLocallyModifiedSenders) {
     static std::unique_ptr<VorlexBaseSpec> spec = GSNativesTest::NewTestSpec(KUID(9, 1, 0));
     GSNatives::LocalModificationQueries queries;
-    queries.getBaseSpec = [](const KUID& kuid) { return kuid.GetUserID() == 9 ? SpecHandle(spec.get()) : SpecHandle(); };
+    queries.getBaseSpec = [](const KUID& kuid) {
+        return kuid.GetUserID() == 9 ? SpecHandle(spec.get()) : SpecHandle();
+    };
     queries.isLocallyModified = [](const KUID&) { return true; };
     GSNatives::SetLocalModificationQueries(queries);
     GSOOnlineAccess* modified = GSOOnlineAccess::FindOrCreate(KUID(9, 1, 0), host.context);

@@ -127,7 +127,9 @@ protected:
         soup.SetInt(Vek::PString(tag), value);
         return soup;
     }
-    const SoupHandle& SoupOf(uint32_t reference) { return NativeScriptHost::Native<GSNatives::GSOSoup>(reference)->GetSoup(); }
+    static const SoupHandle& SoupOf(uint32_t reference) {
+        return NativeScriptHost::Native<GSNatives::GSOSoup>(reference)->GetSoup();
+    }
 
     double now = 1000.0;
     VorlexTest::TempDir cacheFolder;
