@@ -21,6 +21,11 @@ class VorlexScriptBase
 	public native int GetSystemMinute(void);
 	public native int GetSystemSecond(void);
 	public native Library GetLibrary(KUID kuid);
+	public native Asset FindAsset(KUID kuid);
+	public native Asset[] GetAssetList(string kind);
+	public native Asset[] GetAssetList(string kind, string type);
+	public native KUID[] SearchAssets(string category, bool localOnly);
+	public native Asset[] FindUpdatedAssets(void);
 	public native Soup VorlexSystemCall(string name, Soup arguments);
 	public native bool OpenURL(string url);
 	public native void Log(string text);

@@ -2,9 +2,11 @@
 
 #include "engine/PString.h"
 #include "gsnatives/ConstructorsNatives.h"
+#include "gsnatives/GSOAsset.h"
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
+#include "gsnatives/GSOLibrary.h"
 #include "gsnatives/GSOOnlineAccess.h"
 #include "gsnatives/GSOOnlineGroup.h"
 #include "gsnatives/GSOSecurityToken.h"
@@ -30,12 +32,12 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"HTMLBuffer", &RegisterHTMLBufferNatives},
     {"KUIDList", &RegisterKUIDListNatives},
     {"StringTable", &RegisterStringTableNatives},
-    {"Asset", nullptr},
+    {"Asset", &RegisterAssetNatives},
     {"LinkedList", &RegisterLinkedListNatives},
     {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
     {"OnlineAccess", &RegisterOnlineAccessNatives},
     {"OnlineGroup", &RegisterOnlineGroupNatives},
-    {"Library", nullptr},
+    {"Library", &RegisterLibraryNatives},
     {"Image", nullptr},
     {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
     {"SecurityToken", &RegisterSecurityTokenNatives},

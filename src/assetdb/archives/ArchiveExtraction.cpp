@@ -23,19 +23,6 @@ constexpr uint32_t kWriteNewFileMode = 0x121;
 const char* const kWriteFailed = "Unable to write content files to disk";
 const char* const kDecompressFailed = "Failed to decompress data. Content package may be damaged";
 
-// A non-empty relative path none of whose components is "..".
-bool IsReferencePathSafe(const char* path) {
-    if (!path || !*path || IsAbsolutePath(path)) return false;
-    const char* component = path;
-    for (const char* c = path;; ++c) {
-        if (*c == '/' || *c == '\\' || *c == '\0') {
-            if (c - component == 2 && component[0] == '.' && component[1] == '.') return false;
-            if (*c == '\0') return true;
-            component = c + 1;
-        }
-    }
-}
-
 // The installation's read-only locations, "base" and "builtin", or a
 // folder below one of them ("builtin\\<folder>", as locations of built-in
 // assets are named).
@@ -45,7 +32,7 @@ bool IsInstallationLocation(const char* location) {
         if (std::strncmp(location, name, length) != 0) continue;
         const char* rest = location + length;
         if (*rest == '\0') return true;
-        if ((*rest == '\\' || *rest == '/') && IsReferencePathSafe(rest + 1)) return true;
+        if ((*rest == '\\' || *rest == '/') && IsPathInsideFolder(rest + 1)) return true;
     }
     return false;
 }
@@ -75,7 +62,7 @@ const Vek::PString& CopyReferencedFile(Vek::PString& error, const RawDataRef& by
     stream.ReadPString(sourceLocation);
     stream.ReadString(sourcePath);
     if (stream.HasError()) return FormatErrorText(error, "Internal error while copying local file.");
-    if (!IsReferenceLocation(sourceLocation) || !IsReferencePathSafe(sourcePath.c_str()))
+    if (!IsReferenceLocation(sourceLocation) || !IsPathInsideFolder(sourcePath.c_str()))
         return FormatErrorText(error, "Failed to copy local file.");
     // The installation's locations are readable through their resource
     // database, which maps the location (a folder or a packed ".va").

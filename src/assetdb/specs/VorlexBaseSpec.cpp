@@ -82,6 +82,12 @@ void VorlexBaseSpec::ReadScriptInfo() {
     m_scriptFlags |= kScriptInfoRead;
 }
 
+void VorlexBaseSpec::SetScriptInfo(const Vek::PString& library, const Vek::PString& className, uint8_t flags) {
+    m_scriptLibrary = library;
+    m_scriptClassName = className;
+    m_scriptFlags |= flags;
+}
+
 Vek::File::Path VorlexBaseSpec::GetLibraryPath() const {
     Vek::File::Path path(GetParentFolder().c_str());
     path.AddPath(GetFolderName().c_str());

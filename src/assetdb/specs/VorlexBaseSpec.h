@@ -96,6 +96,12 @@ public:
         m_locallyModified = modified;
     }
 
+protected:
+    // Names the script library and class and sets `flags` among the script
+    // flags, for AssetSpec classes whose assets have a script of a fixed
+    // kind until their configuration names one.
+    void SetScriptInfo(const Vek::PString& library, const Vek::PString& className, uint8_t flags);
+
 private:
     bool RegisterCachedLibrary(const Vek::File::Path& cacheFolder, const char* fileName, GSRuntime::GSLibraryId expected,
                                bool& matches);

@@ -22,6 +22,18 @@ bool IsDotOrDotDot(const char* name) {
     return name[1] == '\0' || (name[1] == '.' && name[2] == '\0');
 }
 
+bool IsPathInsideFolder(const char* path) {
+    if (!path || path[0] == '\0' || IsAbsolutePath(path)) return false;
+    const char* component = path;
+    for (const char* c = path;; ++c) {
+        if (*c == '/' || *c == '\\' || *c == '\0') {
+            if (c - component == 2 && component[0] == '.' && component[1] == '.') return false;
+            if (*c == '\0') return true;
+            component = c + 1;
+        }
+    }
+}
+
 bool GetExtensionText(const char*& extension, const char* path) {
     if (extension && extension[0] != '\0') {
         if (extension[0] == '.') ++extension;

@@ -17,6 +17,11 @@ bool IsAbsolutePath(const char* path);
 // True for "." and ".." only.
 bool IsDotOrDotDot(const char* name);
 
+// True for a path taken from untrusted input that stays inside the folder it
+// is joined to: not empty, not absolute (IsAbsolutePath) and without a ".."
+// component ('/' and '\' both separate components).
+bool IsPathInsideFolder(const char* path);
+
 // Finds the extension to use for `path`. When `extension` already points at
 // a non-empty text it is kept (a leading '.' is stepped over) and the result
 // is true. Otherwise `extension` is set behind the last '.' of the path,

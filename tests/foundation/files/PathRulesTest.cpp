@@ -8,7 +8,7 @@
 
 namespace {
 
-enum class Rule { Absolute, DotOrDotDot, Extension, Prefix, TextureTxt };
+enum class Rule { Absolute, DotOrDotDot, InsideFolder, Extension, Prefix, TextureTxt };
 
 struct Case {
     Rule rule;
@@ -38,6 +38,18 @@ const Case kCases[] = {
     {Rule::DotOrDotDot, "...", nullptr, false, nullptr},
     {Rule::DotOrDotDot, ".svn", nullptr, false, nullptr},
     {Rule::DotOrDotDot, "", nullptr, false, nullptr},
+
+    // InsideFolder: untrusted names joined to a folder never climb out of it.
+    {Rule::InsideFolder, "images/a.tga", nullptr, true, nullptr},
+    {Rule::InsideFolder, "a..b/..c", nullptr, true, nullptr},
+    {Rule::InsideFolder, "..", nullptr, false, nullptr},
+    {Rule::InsideFolder, "../../x.tga", nullptr, false, nullptr},
+    {Rule::InsideFolder, "a\\..\\..\\x", nullptr, false, nullptr},
+    {Rule::InsideFolder, "a/..", nullptr, false, nullptr},
+    {Rule::InsideFolder, "/etc/passwd", nullptr, false, nullptr},
+    {Rule::InsideFolder, "C:\\x", nullptr, false, nullptr},
+    {Rule::InsideFolder, "", nullptr, false, nullptr},
+    {Rule::InsideFolder, nullptr, nullptr, false, nullptr},
 
     // Extension: the preset one wins; else the text behind the last '.', which
     // may lie in a folder name.
@@ -89,6 +101,9 @@ TEST(PathRules, TableOfCases) {
             break;
         case Rule::DotOrDotDot:
             EXPECT_EQ(IsDotOrDotDot(c.first), c.expected);
+            break;
+        case Rule::InsideFolder:
+            EXPECT_EQ(IsPathInsideFolder(c.first), c.expected);
             break;
         case Rule::Extension: {
             const char* extension = c.first;

@@ -83,8 +83,9 @@ TEST(ScriptSystemSetup, DeclaredAndRegisteredNativesMatch) {
         EXPECT_NE(signature.find("@" + className + "::"), std::string::npos) << signature;
         ++perClass[className];
     }
-    // The groups of the product context, its game objects and its tokens.
-    EXPECT_EQ(perClass["VorlexScriptBase"], 15);
+    // The groups of the product context (with the five asset searches), its
+    // game objects and its tokens.
+    EXPECT_EQ(perClass["VorlexScriptBase"], 20);
     EXPECT_EQ(perClass["VorlexGameObject"], 5);
     EXPECT_EQ(perClass["SecurityToken"], 1);
 }
@@ -109,6 +110,10 @@ TEST(ScriptSystemSetup, EachObjectClassRegistersEveryNativeItsLibraryDeclares) {
         {"KUIDList.gs", {"KUIDList"}},
         {"StringTable.gs", {"StringTable"}},
         {"Constructors.gs", {"ConstructorsBase"}},
+        {"asset.gs", {"Asset"}},
+        {"Library.gs", {"Library"}},
+        {"OnlineAccess.gs", {"OnlineAccess"}},
+        {"OnlineGroup.gs", {"OnlineGroup"}},
     };
     Utils::IDoubleLinkList& natives = GSRuntime::GSMachine::Instance()->Natives();
     for (const Case& c : cases) {

@@ -1,0 +1,2 @@
+/* A test plug-in without the entry point. */
+int VNINotTheEntryPoint(void) { return 1; }
