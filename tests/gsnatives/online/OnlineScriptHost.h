@@ -82,6 +82,7 @@ class OnlineScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Vek::File::Subst(Vek::PString("cache"), cacheFolder.Path().c_str(), true);
+        SetProgramTime(now);
         endpoint = std::make_unique<OnlineAccessClientEndpoint>(account);
         OnlineAccessClientEndpoint::UseInstance(endpoint.get());
         ASSERT_TRUE(host.Start(kOnlineProbe));
