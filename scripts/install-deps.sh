@@ -13,7 +13,7 @@ packages=(
   libboost-dev
   zlib1g-dev
   libstb-dev
-  libfreetype-dev fonts-dejavu-core
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libzip-dev
   libsqlite3-dev
   liblua5.4-dev

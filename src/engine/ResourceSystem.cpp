@@ -1,5 +1,6 @@
 #include "engine/ResourceSystem.h"
 
+#include <algorithm>
 #include <atomic>
 #include <new>
 
@@ -82,6 +83,17 @@ Resource* ResourceSystem::FindInCache(const PString& typeName, const PString& na
         }
     }
     return nullptr;
+}
+
+bool ResourceSystem::RemoveFromCache(Resource* resource) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        auto found = std::find(m_cache.begin(), m_cache.end(), resource);
+        if (!resource || found == m_cache.end()) return false;
+        m_cache.erase(found);
+    }
+    resource->ReleaseReference();
+    return true;
 }
 
 std::size_t ResourceSystem::DumpUnusedResourcesFromCache() {

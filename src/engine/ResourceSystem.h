@@ -47,6 +47,10 @@ public:
     // The cached resource of that type, name and database, with one more
     // reference for the caller; null when there is none.
     Resource* FindInCache(const PString& typeName, const PString& name, const ResourceDatabase* database);
+    // Takes `resource` out of the cache and drops the cache's reference;
+    // false when it is not cached. A resource whose file changes between
+    // uses (a description converted again) is loaded afresh next time.
+    bool RemoveFromCache(Resource* resource);
     // Drops, from the cache, every resource that only the cache holds, and
     // again for those that the dropped ones were holding, until none is
     // left. Returns how many were dropped.

@@ -29,6 +29,7 @@
 #include "meshes/materials/CreatePlugins.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
+#include "tetlib/textures/CompressAsciiResource.h"
 
 namespace {
 
@@ -162,6 +163,7 @@ bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv,
     }
     // The engine takes the product's material plug-ins and resource types
     // through its plug-in entry.
+    Vek::SetConvertTextureResourceTypeMaker(&TETLib::MakeCompressAsciiResourceType);
     if (!Vek::PluginEntry::Get()) Vek::PluginEntry::Set(&VekGetPlugins);
     Vek::PluginEntry::Call();
 

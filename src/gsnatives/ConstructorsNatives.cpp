@@ -2,6 +2,7 @@
 
 #include "gsnatives/GSOKUIDList.h"
 #include "gsnatives/GSOSoup.h"
+#include "gsnatives/image/GSOImage.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSCNativeFunction.h"
 #include "gsruntime/natives/GSNativeRegistration.h"
@@ -9,15 +10,6 @@
 namespace GSNatives {
 
 using namespace GSRuntime;
-
-namespace {
-
-// The caller gets null: the image class is not there to make one.
-void PushNull(GSStack* stack) {
-    if (stack) stack->Push(0);
-}
-
-}  // namespace
 
 void ConstructorsNewSoup(GSContext* context, GSStack* stack) {
     if (stack) stack->PushNewObject(GSOSoup::Create(context, SoupHandle(), false), nullptr);
@@ -27,7 +19,9 @@ void ConstructorsNewKUIDList(GSContext* context, GSStack* stack) {
     if (stack) stack->PushNewObject(GSOKUIDList::Create(context), nullptr);
 }
 
-void ConstructorsNewImage(GSContext*, GSStack* stack) { PushNull(stack); }
+void ConstructorsNewImage(GSContext* context, GSStack* stack) {
+    if (stack) stack->PushNewObject(GSOImage::Create(context), nullptr);
+}
 
 void RegisterConstructorsNatives() {
     const Vek::PString className("ConstructorsBase");

@@ -5,9 +5,9 @@
 // "$Image@ConstructorsBase::NewImage()".
 //
 // NewSoup makes an unlocked soup object without data, NewKUIDList an empty
-// unlocked list, each in the calling context with its one count held by
-// the script value; null when the script-object heap has no room. The image
-// objects are not part of the program yet: NewImage answers null.
+// unlocked list, NewImage an image without picture, each in the calling
+// context with its one count held by the script value; null when the
+// script-object heap has no room.
 namespace GSRuntime {
 class GSContext;
 class GSStack;

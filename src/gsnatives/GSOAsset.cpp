@@ -15,6 +15,7 @@
 #include "gsnatives/MemberNativeTable.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/VorlexScriptContext.h"
+#include "gsnatives/image/GSOImage.h"
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSParamFetch.h"
@@ -239,14 +240,14 @@ void GSOAsset::NativeLoadImage(GSStack* stack) {
     if (!GSRuntime::GetPStringParam(stack, 1, false, name)) return;
     name.ToLower();
     // Refused before the daemon is asked: the name comes from the script.
-    if (!IsPathInsideFolder(name.c_str())) return;
     Vek::PString location;
     Vek::File::Path folder;
-    if (!GetAssetRequests().getAssetLocation(m_kuid, location, folder)) return;
     Vek::File::Path path;
-    if (!BuildAssetImagePath(location, folder, name.c_str(), path)) return;
-    // Image objects are not part of the program yet: the load fails and
-    // the script receives null.
+    GSOImage* image = nullptr;
+    if (IsPathInsideFolder(name.c_str()) && GetAssetRequests().getAssetLocation(m_kuid, location, folder) &&
+        BuildAssetImagePath(location, folder, name.c_str(), path))
+        image = GSOImage::LoadFromFile(GetContext(), Vek::PString(), path.c_str());
+    stack->PushNewObject(image, nullptr);
 }
 
 void GSOAsset::NativeIsLocallyModified(GSStack* stack) {

@@ -16,6 +16,7 @@
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/ScriptableObject.h"
 #include "gsnatives/VorlexScriptContext.h"
+#include "gsnatives/image/GSOImage.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/interpreter/GSInterpreterSetup.h"
 #include "gsruntime/natives/strmath/GSMathNatives.h"
@@ -38,7 +39,7 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"OnlineAccess", &RegisterOnlineAccessNatives},
     {"OnlineGroup", &RegisterOnlineGroupNatives},
     {"Library", &RegisterLibraryNatives},
-    {"Image", nullptr},
+    {"Image", &RegisterImageNatives},
     {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},
     {"SecurityToken", &RegisterSecurityTokenNatives},
     {"ConstructorsBase", &RegisterConstructorsNatives},

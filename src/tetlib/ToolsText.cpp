@@ -158,7 +158,6 @@ const std::vector<ToolsTextKey>& ToolsTextKeys() {
         {"$tet_eh_warning", "", ""},
         // Asset-level checks (result-log texts).
         {"$tet_future_asset", "", ""},
-        {"$tet_legacy_not_upgraded", "", ""},
         {"$tet_obsolete_asset", "", "LOWEST_VORLEXBUILD"},
         {"$tet_obsolete_coatworks", "", ""},
         {"$tet_obsolete_water", "", ""},

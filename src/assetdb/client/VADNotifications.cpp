@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "assetdb/client/VADClientTransaction.h"
 #include "assetdb/client/VADConnection.h"
@@ -51,13 +52,43 @@ int32_t RunQueuedNotice(CallArgument) {
     return 0;
 }
 
-void RunCommandHostJob(TStream& notice) {
-    VADCommandHostJobHandler handler = g_jobHandler.load();
-    if (!handler) return;
+void AnswerCommandHostJob(VADCommandHostJobHandler handler, TStream& notice) {
     TBuffer output;
     handler(notice, output);
     output.Rewind();
     VADPostMessage(kVADOpCommandHostJobReply, output);
+}
+
+// Main thread only. A job that waits for work on other threads runs the
+// queued main-thread calls meanwhile, which may hold the next job's notice.
+// The replies carry no id (the daemon pairs them with its jobs by order), so
+// a job that comes while another runs is held and answered after it.
+bool g_jobRunning = false;
+std::deque<std::unique_ptr<TBuffer>> g_heldJobs;
+
+void RunCommandHostJob(TStream& notice) {
+    VADCommandHostJobHandler handler = g_jobHandler.load();
+    if (!handler) return;
+    if (g_jobRunning) {
+        auto held = std::make_unique<TBuffer>();
+        const int32_t left = notice.Length() - notice.Tell();
+        if (left > 0) {
+            std::vector<uint8_t> bytes(static_cast<std::size_t>(left));
+            if (notice.Read(bytes.data(), left) != left) return;
+            held->Write(bytes.data(), left);
+        }
+        held->Rewind();
+        g_heldJobs.push_back(std::move(held));
+        return;
+    }
+    g_jobRunning = true;
+    AnswerCommandHostJob(handler, notice);
+    while (!g_heldJobs.empty()) {
+        std::unique_ptr<TBuffer> next = std::move(g_heldJobs.front());
+        g_heldJobs.pop_front();
+        AnswerCommandHostJob(handler, *next);
+    }
+    g_jobRunning = false;
 }
 
 }  // namespace

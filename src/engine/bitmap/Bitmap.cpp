@@ -265,29 +265,86 @@ void Bitmap::Fill(int x1, int x2, int y, uint32_t color) {
 }
 
 void Bitmap::Box(int x, int y, int width, int height, uint32_t color, int mode) {
-    if (width < 0) {
-        x += width;
-        width = -width;
+    // 64-bit edges, clamped to one pixel outside the bitmap: sizes from
+    // scripts can be anything, and the work stays within the bitmap.
+    int64_t left = x, top = y, w = width, h = height;
+    if (w < 0) {
+        left += w;
+        w = -w;
     }
-    if (height < 0) {
-        y += height;
-        height = -height;
+    if (h < 0) {
+        top += h;
+        h = -h;
     }
-    if (width == 0 || height == 0) return;
-    int x2 = x + width - 1, y2 = y + height - 1;
+    if (w == 0 || h == 0) return;
+    const int64_t right = left + w - 1, bottom = top + h - 1;
+    if (right < 0 || bottom < 0 || left >= m_width || top >= m_height) return;
+    const int x1 = static_cast<int>(std::max<int64_t>(left, -1)), x2 = static_cast<int>(std::min<int64_t>(right, m_width));
+    const int y1 = static_cast<int>(std::max<int64_t>(top, -1)), y2 = static_cast<int>(std::min<int64_t>(bottom, m_height));
     if (mode == kModeFilled) {
-        for (int row = std::max(y, 0); row <= std::min(y2, m_height - 1); ++row) Fill(x, x2, row, color);
+        for (int row = std::max(y1, 0); row <= std::min(y2, m_height - 1); ++row) Fill(x1, x2, row, color);
         return;
     }
-    Fill(x, x2, y, color);
-    if (y2 != y) Fill(x, x2, y2, color);
-    for (int row = y + 1; row < y2; ++row) {
-        Plot(x, row, color);
-        if (x2 != x) Plot(x2, row, color);
+    Fill(x1, x2, y1, color);
+    if (bottom != top) Fill(x1, x2, y2, color);
+    for (int row = std::max(y1 + 1, 0); row <= std::min(y2 - 1, m_height - 1); ++row) {
+        Plot(x1, row, color);
+        if (right != left) Plot(x2, row, color);
     }
 }
 
+namespace {
+
+// Lines longer than this are first clipped to the bitmap, so that their
+// cost follows the bitmap's size, not the coordinates' (shorter lines are
+// drawn exactly as given: every line inside a bitmap is shorter).
+constexpr int64_t kLongLine = int64_t(1) << 17;
+// Outlines of circles with a larger radius are drawn row by row over the
+// bitmap's rows only.
+constexpr int kLargeRadius = 1 << 16;
+
+// Clips the segment to [xmin, xmax] x [ymin, ymax] (Liang-Barsky); false
+// when nothing of it is inside.
+bool ClipSegment(double& x1, double& y1, double& x2, double& y2, double xmin, double ymin, double xmax, double ymax) {
+    double t0 = 0.0, t1 = 1.0;
+    const double dx = x2 - x1, dy = y2 - y1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x1 - xmin, xmax - x1, y1 - ymin, ymax - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0.0) {
+            if (q[i] < 0.0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0.0) {
+            if (t > t1) return false;
+            t0 = std::max(t0, t);
+        } else {
+            if (t < t0) return false;
+            t1 = std::min(t1, t);
+        }
+    }
+    const double sx = x1, sy = y1;
+    x1 = sx + t0 * dx;
+    y1 = sy + t0 * dy;
+    x2 = sx + t1 * dx;
+    y2 = sy + t1 * dy;
+    return true;
+}
+
+}  // namespace
+
 void Bitmap::Line(int x1, int y1, int x2, int y2, uint32_t color, int /*mode*/) {
+    if (std::max(x1, x2) < 0 || std::max(y1, y2) < 0 || std::min(x1, x2) >= m_width || std::min(y1, y2) >= m_height)
+        return;
+    if (std::max(std::abs(int64_t(x2) - x1), std::abs(int64_t(y2) - y1)) > kLongLine) {
+        double ax = x1, ay = y1, bx = x2, by = y2;
+        if (!ClipSegment(ax, ay, bx, by, -1.0, -1.0, m_width, m_height)) return;
+        x1 = static_cast<int>(std::lround(ax));
+        y1 = static_cast<int>(std::lround(ay));
+        x2 = static_cast<int>(std::lround(bx));
+        y2 = static_cast<int>(std::lround(by));
+    }
     int64_t dx = std::abs(int64_t(x2) - x1), dy = -std::abs(int64_t(y2) - y1);
     int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
     int64_t err = dx + dy;
@@ -309,11 +366,37 @@ void Bitmap::Line(int x1, int y1, int x2, int y2, uint32_t color, int /*mode*/) 
 
 void Bitmap::Circle(int cx, int cy, int radius, uint32_t color, int mode) {
     if (radius < 0) return;
+    const int64_t r = radius;
+    if (int64_t(cx) + r < 0 || int64_t(cy) + r < 0 || int64_t(cx) - r >= m_width || int64_t(cy) - r >= m_height) return;
+    const int64_t r2 = r * r;
+    // Half the width of the circle at a row `dy` from its centre.
+    const auto halfWidth = [r2](int64_t dy) {
+        return static_cast<int64_t>(std::floor(std::sqrt(static_cast<double>(r2 - dy * dy))));
+    };
+    const int64_t firstRow = std::max<int64_t>(-r, -int64_t(cy));
+    const int64_t lastRow = std::min<int64_t>(r, int64_t(m_height) - 1 - cy);
     if (mode == kModeFilled) {
-        int64_t r2 = int64_t(radius) * radius;
-        for (int dy = -radius; dy <= radius; ++dy) {
-            int dx = static_cast<int>(std::floor(std::sqrt(static_cast<double>(r2 - int64_t(dy) * dy))));
-            Fill(cx - dx, cx + dx, cy + dy, color);
+        for (int64_t dy = firstRow; dy <= lastRow; ++dy) {
+            const int64_t dx = halfWidth(dy);
+            Fill(static_cast<int>(std::max<int64_t>(cx - dx, -1)), static_cast<int>(std::min<int64_t>(cx + dx, m_width)),
+                 static_cast<int>(cy + dy), color);
+        }
+        return;
+    }
+    if (radius > kLargeRadius) {
+        // Row by row: on each row the outline covers what the next row
+        // outwards does not.
+        for (int64_t dy = firstRow; dy <= lastRow; ++dy) {
+            const int64_t distance = std::abs(dy);
+            const int64_t outer = halfWidth(distance);
+            const int64_t inner = std::min(distance + 1 <= r ? halfWidth(distance + 1) + 1 : 0, outer);
+            const int row = static_cast<int>(cy + dy);
+            Fill(static_cast<int>(std::max<int64_t>(cx - outer, -1)), static_cast<int>(std::min<int64_t>(cx - inner, m_width)),
+                 row, color);
+            const int64_t rightStart = inner == 0 ? 1 : inner;
+            if (rightStart <= outer)
+                Fill(static_cast<int>(std::max<int64_t>(cx + rightStart, -1)),
+                     static_cast<int>(std::min<int64_t>(cx + outer, m_width)), row, color);
         }
         return;
     }
@@ -343,7 +426,9 @@ void Bitmap::Triangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t c
         Line(x3, y3, x1, y1, color, mode);
         return;
     }
-    int64_t area = (int64_t(x2) - x1) * (int64_t(y3) - y1) - (int64_t(y2) - y1) * (int64_t(x3) - x1);
+    // 128-bit products: corners from scripts span the whole int range.
+    using Wide = __int128;
+    const Wide area = Wide(int64_t(x2) - x1) * (int64_t(y3) - y1) - Wide(int64_t(y2) - y1) * (int64_t(x3) - x1);
     if (area == 0) {
         Line(x1, y1, x2, y2, color, mode);
         Line(x2, y2, x3, y3, color, mode);
@@ -352,11 +437,11 @@ void Bitmap::Triangle(int x1, int y1, int x2, int y2, int x3, int y3, uint32_t c
     int minX = std::max(std::min({x1, x2, x3}), 0), maxX = std::min(std::max({x1, x2, x3}), m_width - 1);
     int minY = std::max(std::min({y1, y2, y3}), 0), maxY = std::min(std::max({y1, y2, y3}), m_height - 1);
     auto edge = [](int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t px, int64_t py) {
-        return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
+        return Wide(bx - ax) * (py - ay) - Wide(by - ay) * (px - ax);
     };
     for (int y = minY; y <= maxY; ++y) {
         for (int x = minX; x <= maxX; ++x) {
-            int64_t e1 = edge(x1, y1, x2, y2, x, y), e2 = edge(x2, y2, x3, y3, x, y), e3 = edge(x3, y3, x1, y1, x, y);
+            const Wide e1 = edge(x1, y1, x2, y2, x, y), e2 = edge(x2, y2, x3, y3, x, y), e3 = edge(x3, y3, x1, y1, x, y);
             bool inside = area > 0 ? (e1 >= 0 && e2 >= 0 && e3 >= 0) : (e1 <= 0 && e2 <= 0 && e3 <= 0);
             if (inside) Plot(x, y, color);
         }

@@ -4,6 +4,7 @@
 #include <set>
 #include <sstream>
 
+#include "engine/display/MemoryTexture.h"
 #include "engine/display/TextureCombiner.h"
 #include "engine/display/TextureCombinerManager.h"
 #include "engine/display/VertexProgram.h"
@@ -257,5 +258,7 @@ void Display::ConvertColorArray(uint32_t* colors, std::size_t count) {
         colors[i] = (c & 0xFF00FF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
     }
 }
+
+std::unique_ptr<MemoryTexture> Display::CreateTexture() { return std::make_unique<MemoryTexture>(); }
 
 }  // namespace Vek

@@ -27,6 +27,7 @@
 namespace Vek {
 
 class GeometryChunk;
+class MemoryTexture;
 class TextureCombiner;
 class TextureCombinerManager;
 class TextureResource;
@@ -85,6 +86,10 @@ public:
     const DisplayColor& GetAmbientColor() const { return m_ambient; }
     void SetWorldMatrix(const DisplayMatrix& matrix);
     const DisplayMatrix& GetWorldMatrix() const { return m_world; }
+
+    // A new texture object of the display, empty until the caller sets it
+    // up (the headless display keeps its texels in memory).
+    std::unique_ptr<MemoryTexture> CreateTexture();
 
     // Texture stages (0 to the profile's stage count - 1; others are
     // ignored and give false). A stage holds a texture, nothing (disabled)

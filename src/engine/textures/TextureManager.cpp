@@ -6,6 +6,7 @@
 #include "engine/ResourceDatabase.h"
 #include "engine/bitmap/Bitmap.h"
 #include "engine/resources/ResourceName.h"
+#include "engine/textures/AsciiTextureResource.h"
 #include "engine/textures/TextureResource.h"
 
 namespace Vek {
@@ -22,6 +23,17 @@ bool TextureManager::Key(ResourceDatabase* database, const char* name, std::stri
     return true;
 }
 
+TextureResource* TextureManager::MakeTexture(ResourceDatabase* database, const char* path) {
+    const std::string name = path;
+    const bool exists = database ? database->FileExists(path) : File::Exists(path);
+    // The text form: a description, named as such or found as "<name>.txt".
+    TextureResource* texture = ResourceName::HasSuffix(name, "txt") || !exists
+                                   ? new AsciiTextureResource(PString(path), database)
+                                   : new TextureResource(PString(path), database);
+    texture->SetTypeName(PString("texture"));
+    return texture;
+}
+
 TextureResource* TextureManager::GetTexture(ResourceDatabase* database, const char* name) {
     std::string key;
     if (!Key(database, name, key)) return nullptr;
@@ -32,8 +44,7 @@ TextureResource* TextureManager::GetTexture(ResourceDatabase* database, const ch
         return found->second;
     }
     const char* path = database ? key.c_str() : name;
-    auto* texture = new TextureResource(PString(path), database);
-    texture->SetTypeName(PString("texture"));
+    TextureResource* texture = MakeTexture(database, path);
     if (texture->Lock() != Resource::kOk) {
         texture->ReleaseReference();
         return nullptr;
@@ -51,10 +62,17 @@ TextureManager::Check TextureManager::CheckTexture(ResourceDatabase* database, c
         if (m_textures.count({database, key})) return Check::kReadable;
     }
     const char* path = database ? key.c_str() : name;
-    bool exists = database ? database->FileExists(path) : File::Exists(path);
-    if (!exists) return Check::kMissing;
-    Bitmap image;
-    return image.Load(path, database ? database->GetName() : PString()) ? Check::kReadable : Check::kUnreadable;
+    const bool exists = database ? database->FileExists(path) : File::Exists(path);
+    if (exists && !ResourceName::HasSuffix(key, "txt") && !ResourceName::HasSuffix(key, "texture")) {
+        Bitmap image;
+        return image.Load(path, database ? database->GetName() : PString()) ? Check::kReadable : Check::kUnreadable;
+    }
+    // A compiled texture or a description: loaded as GetTexture would.
+    TextureResource* texture = MakeTexture(database, path);
+    const int result = texture->Lock();
+    texture->ReleaseReference();
+    if (result == Resource::kOk) return Check::kReadable;
+    return result == Resource::kNotFound ? Check::kMissing : Check::kUnreadable;
 }
 
 std::size_t TextureManager::GetLoadedCount() const {

@@ -2,7 +2,10 @@
 // The texture manager: resolves texture names to loaded textures without a
 // display. A name is looked up in a resource database (confined to it:
 // engine/resources/ResourceName.h) or, without one, on the plain file
-// system, and read as a TGA, BMP, JPEG or PNG image.
+// system, and read as a TGA, BMP, JPEG or PNG image, as a compiled texture
+// (a name ending in ".texture", engine/textures/CompiledTexture.h) or as a
+// texture description (a name ending in ".txt", or a name whose file is
+// missing while "<name>.txt" exists: engine/textures/AsciiTextureResource.h).
 //
 // "Gives none" means the name is refused, the file is missing, or it is no
 // image this build reads. A texture is loaded once per (database, name
@@ -39,6 +42,7 @@ public:
     SharedTextureCollection& GetSharedTextures() { return m_shared; }
 
 private:
+    static TextureResource* MakeTexture(ResourceDatabase* database, const char* path);
     static bool Key(ResourceDatabase* database, const char* name, std::string& key);
 
     mutable std::mutex m_lock;

@@ -17,6 +17,26 @@ float LoadFloat(const uint8_t* bytes) {
     return value;
 }
 
+Vek::Vector3 LoadVector3(const uint8_t* bytes) {
+    return {LoadFloat(bytes), LoadFloat(bytes + 4), LoadFloat(bytes + 8)};
+}
+
+bool ReadWeightEntry(Vek::MemoryFile& file, Vek::InfluenceDefinition::Entry& entry) {
+    constexpr std::size_t kRecord = 20;
+    uint32_t weights = 0;
+    if (!ReadU32(file, entry.chunk) || !ReadU32(file, weights) || !file.Holds(weights, kRecord)) return false;
+    entry.weights.resize(weights);
+    const uint8_t* block = file.GetData() + file.GetPosition();
+    for (uint32_t w = 0; w < weights; ++w) {
+        const uint8_t* r = block + kRecord * w;
+        entry.weights[w].vertex = LoadU32(r);
+        entry.weights[w].weight = LoadFloat(r + 4);
+        entry.weights[w].offset = LoadVector3(r + 8);
+    }
+    file.Skip(kRecord * weights);
+    return true;
+}
+
 bool ReadU32(Vek::MemoryFile& file, uint32_t& value) {
     uint8_t bytes[4];
     if (!file.Read(bytes, 4)) return false;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "engine/Vector.h"
+#include "engine/meshfile/InfluenceDefinition.h"
 #include "engine/meshfile/MemoryFile.h"
 
 namespace MeshChunk {
@@ -22,6 +24,13 @@ bool ReadFloats(Vek::MemoryFile& file, float* values, std::size_t count);
 // Decoding from a block already read.
 uint32_t LoadU32(const uint8_t* bytes);
 float LoadFloat(const uint8_t* bytes);
+Vek::Vector3 LoadVector3(const uint8_t* bytes);
+
+// One chunk's skin weights: uint32 chunk, uint32 weight count, then per
+// weight uint32 vertex, float32 weight, 3 float32 offset (20 bytes). False
+// (position unchanged by the failing read) when a value or the weights are
+// not all there.
+bool ReadWeightEntry(Vek::MemoryFile& file, Vek::InfluenceDefinition::Entry& entry);
 
 struct Header {
     uint32_t size = 0;

@@ -10,14 +10,33 @@
 
 #include "engine/Vector.h"
 
+class VXAxisBoxTreeExternalGeometry;
+
+// The nearest hit of a segment query: the point, the triangle's normal,
+// the position t along the segment (0 at its start, 1 at its end) and the
+// triangle's identifier.
+struct MeshCollisionHit {
+    Vek::Vector3 point;
+    Vek::Vector3 normal;
+    float t = 0.0f;
+    uint32_t identifier = 0;
+};
+
 // A tree of triangles, each known by an identifier (chunk x 65536 + the
-// position of its first index, kept to 16 bits).
+// position of its first index; index positions past 65535 do not fit and
+// are not added).
 class MeshCollisionTree {
 public:
     virtual ~MeshCollisionTree() = default;
     virtual void AddTriangle(const Vek::Vector3 corners[3], uint32_t identifier) = 0;
     // Builds the tree from the triangles added; false on failure.
     virtual bool Build() = 0;
+    // The nearest hit along the segment from `start` to `end`; false when
+    // the segment meets no triangle (a tree that cannot answer: false).
+    virtual bool QuerySegment(const Vek::Vector3& /*start*/, const Vek::Vector3& /*end*/,
+                              MeshCollisionHit& /*hit*/) const {
+        return false;
+    }
 };
 
 // One job of the overlapped loader, as the definition sees it.
@@ -32,7 +51,8 @@ public:
 class MeshCollisionServices {
 public:
     virtual ~MeshCollisionServices() = default;
-    virtual std::unique_ptr<MeshCollisionTree> MakeTree() = 0;
+    // A new tree that reads its triangles' corners through `geometry`.
+    virtual std::unique_ptr<MeshCollisionTree> MakeTree(const VXAxisBoxTreeExternalGeometry* geometry) = 0;
     // Submits a job named `name`: `work` runs on the loader's thread and
     // `complete` afterwards on the caller's. Null when no job can start.
     virtual std::unique_ptr<MeshCollisionJob> Submit(const char* name, std::function<bool()> work,

@@ -18,8 +18,10 @@
 #include "engine/scene/ParticleVisibleBoundingBox.h"
 #include "meshes/definitions/MeshChunkReader.h"
 #include "meshes/definitions/MeshResult.h"
+#include "meshes/definitions/SkeletonFromBones.h"
 
 using namespace Vek;
+using MeshChunk::LoadVector3;
 using MeshChunk::ReadFloat;
 using MeshChunk::ReadFloats;
 using MeshChunk::ReadU32;
@@ -32,7 +34,6 @@ constexpr uint64_t kMinPaddedString = 4;
 constexpr uint64_t kMinChunk = 12;
 constexpr uint64_t kMinBoneRecord = 2 * kMinPaddedString + 12 + 36 + 4;
 constexpr uint64_t kMinBoneChunk = kMinChunk + kMinPaddedString + 28 + 4;
-constexpr uint64_t kWeightRecord = 20;
 constexpr uint64_t kMinAttachment = kMinPaddedString + 36 + 12;
 
 // The engine geometry type of a file's primitive code; -1 for an unknown code.
@@ -57,10 +58,6 @@ std::string ResolveInFolder(const Resource* resource, const char* stored) {
     return folder.empty() ? path : folder + "/" + path;
 }
 
-Vector3 LoadVector3(const uint8_t* p) {
-    return {MeshChunk::LoadFloat(p), MeshChunk::LoadFloat(p + 4), MeshChunk::LoadFloat(p + 8)};
-}
-
 float* Item(GeometryChunk* chunk, int item, uint32_t& stride) { return chunk->GetVector3Array(item, stride); }
 
 uint8_t WeightByte(float w) {
@@ -76,6 +73,24 @@ void SetByte(uint32_t& word, int k, uint8_t value) {
 }
 
 }  // namespace
+
+int VorlexIndexedMeshDefinition::PrimitiveTypeOfCode(uint32_t code) { return GeometryTypeOfCode(code); }
+
+std::string VorlexIndexedMeshDefinition::ResolveTextureName(const Resource* resource, const char* stored) {
+    std::string resolved = ResolveInFolder(resource, stored);
+    std::transform(resolved.begin(), resolved.end(), resolved.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return resolved;
+}
+
+std::string VorlexIndexedMeshDefinition::DecorateMaterialName(const Resource* resource, const char* stored) {
+    std::string decorated = resource ? resource->GetOwnerName().c_str() : "";
+    decorated += "*";
+    decorated += resource ? resource->GetFolder() : std::string();
+    decorated += "*";
+    decorated += stored ? stored : "";
+    return decorated;
+}
 
 VorlexIndexedMeshDefinition::VorlexIndexedMeshDefinition(const MeshLoadOptions& options) : loadOptions(options) {}
 
@@ -253,19 +268,11 @@ uint32_t VorlexIndexedMeshDefinition::ReadMATL(MaterialManager* manager, Resourc
         float value = 0.0f;
         if (!ReadU32(source, stage) || !ReadPaddedString(source, fileName) || !ReadFloat(source, value))
             return RES_FILE_FORMAT_ERROR;
-        std::string resolved = ResolveInFolder(resource, fileName.c_str());
-        std::transform(resolved.begin(), resolved.end(), resolved.begin(),
-                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
-        d.textures.push_back({static_cast<int>(stage), resolved, value});
+        d.textures.push_back({static_cast<int>(stage), ResolveTextureName(resource, fileName.c_str()), value});
     }
     d.textureCount = textures;
 
-    std::string decorated = resource ? resource->GetOwnerName().c_str() : "";
-    decorated += "*";
-    decorated += resource ? resource->GetFolder() : std::string();
-    decorated += "*";
-    decorated += stored.c_str();
-    d.name = decorated.c_str();
+    d.name = DecorateMaterialName(resource, stored.c_str()).c_str();
 
     DisplayColor& e = d.displayMaterial.emissive;
     e.r *= 0.5f;
@@ -453,10 +460,13 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
 }
 
 uint32_t VorlexIndexedMeshDefinition::ReadNINF(MemoryFile& source, uint32_t chunkIndex) {
+    return ReadNeighbours(source, GetChunk(chunkIndex));
+}
+
+uint32_t VorlexIndexedMeshDefinition::ReadNeighbours(MemoryFile& source, GeometryChunk* chunk) {
     MeshChunk::Header h;
     uint32_t result = MeshChunk::ReadRequired(source, "NINF", {100}, h);
     if (result != RES_OK) return result;
-    GeometryChunk* chunk = GetChunk(chunkIndex);
     uint32_t faces = chunk ? chunk->GetFaceCount() : 0;
     if (faces) {
         if (!source.Holds(faces, 12)) return RES_FILE_FORMAT_ERROR;
@@ -497,20 +507,8 @@ uint32_t VorlexIndexedMeshDefinition::ReadINFLorSKEL(MemoryFile& source) {
             std::copy(values + 3, values + 12, bone.orientation);
             for (uint32_t e = 0; e < entries; ++e) {
                 InfluenceDefinition::Entry entry;
-                uint32_t weights = 0;
-                if (!ReadU32(source, entry.chunk) || !ReadU32(source, weights) ||
-                    !source.Holds(weights, kWeightRecord))
-                    return RES_FILE_FORMAT_ERROR;
-                entry.weights.resize(weights);
-                const uint8_t* block = source.GetData() + source.GetPosition();
-                for (uint32_t w = 0; w < weights; ++w) {
-                    const uint8_t* r = block + kWeightRecord * w;
-                    entry.weights[w].vertex = MeshChunk::LoadU32(r);
-                    entry.weights[w].weight = MeshChunk::LoadFloat(r + 4);
-                    entry.weights[w].offset = LoadVector3(r + 8);
-                }
-                source.Skip(kWeightRecord * weights);
-                if (weights) bone.entries.push_back(std::move(entry));
+                if (!MeshChunk::ReadWeightEntry(source, entry)) return RES_FILE_FORMAT_ERROR;
+                if (!entry.weights.empty()) bone.entries.push_back(std::move(entry));
             }
             bones.push_back(std::move(bone));
             boneCount = static_cast<uint32_t>(bones.size());
@@ -592,43 +590,10 @@ uint32_t VorlexIndexedMeshDefinition::ReadPMIN(MemoryFile& source) {
 
 void VorlexIndexedMeshDefinition::BuildSkeleton() {
     if (boneCount == 0 || bones.empty()) return;
-    std::vector<ParticleBone*> made;
-    made.reserve(bones.size());
-    ParticleBone* root = nullptr;
-    for (InfluenceDefinition& record : bones) {
-        auto* bone = new ParticleBone(PString(record.name.c_str()));
-        Quaternion q;
-        q.Set(record.orientation);
-        bone->SetPosition(record.position);
-        bone->SetOrientation(q);
-        bone->SetFramePosition(record.position);
-        bone->SetFrameOrientation(q);
-        bone->SetLocalBox({-0.01f, -0.01f, -0.01f}, {0.01f, 0.01f, 0.01f});
-        made.push_back(bone);
-        if (record.parentName.Length() == 0) {
-            if (!root)
-                root = bone;
-            else
-                record.parentName = AnsiString(root->GetName().c_str());
-        }
+    if (ParticleBone* root = SkeletonFromBones(bones)) {
+        delete skeletonRoot;
+        skeletonRoot = root;
     }
-    if (!root) {
-        for (ParticleBone* b : made) delete b;
-        return;
-    }
-    for (std::size_t i = 0; i < bones.size(); ++i) {
-        if (made[i] == root) continue;
-        InfluenceDefinition& record = bones[i];
-        ParticleBone* parent = nullptr;
-        for (std::size_t j = 0; j < bones.size() && !parent; ++j)
-            if (j != i && std::strcmp(bones[j].name.c_str(), record.parentName.c_str()) == 0) parent = made[j];
-        if (!parent || !parent->Add(made[i])) {
-            record.parentName = AnsiString(root->GetName().c_str());
-            if (!root->Add(made[i])) delete made[i];
-        }
-    }
-    delete skeletonRoot;
-    skeletonRoot = root;
 }
 
 void VorlexIndexedMeshDefinition::BuildBonePalettes() {
@@ -642,76 +607,81 @@ void VorlexIndexedMeshDefinition::BuildBonePalettes() {
                 }
         }
         for (const InfluenceDefinition::Entry& entry : bone->entries) {
-            const uint32_t n = entry.GetWeightCount();
-            if (n == 0 || entry.chunk >= chunks.size()) continue;
-            GeometryChunk* chunk = chunks[entry.chunk].Get();
-            if (!chunk || chunk->HasFlag(GeometryChunk::kFlagSoftwareSkinned) || chunk->GetVertexCount() < n) continue;
-            uint32_t indexStride = 0;
-            uint8_t* indexBase = reinterpret_cast<uint8_t*>(chunk->GetUDwordArray(kItemPaletteIndices, indexStride));
-            int weightItem = 0;
-            for (int item : {kItemPackedWeights, kItemWeight1, kItemWeight2, kItemWeight3, kItemWeight4})
-                if (chunk->GetItemOffset(item) >= 0) {
-                    weightItem = item;
-                    break;
+            if (entry.chunk < chunks.size()) AddPaletteWeights(chunks[entry.chunk].Get(), b, entry);
+        }
+    }
+}
+
+bool VorlexIndexedMeshDefinition::AddPaletteWeights(GeometryChunk* chunk, uint32_t b,
+                                                    const InfluenceDefinition::Entry& entry) {
+    const uint32_t n = entry.GetWeightCount();
+    if (n == 0) return false;
+    if (!chunk || chunk->HasFlag(GeometryChunk::kFlagSoftwareSkinned) || chunk->GetVertexCount() < n) return false;
+    uint32_t indexStride = 0;
+    uint8_t* indexBase = reinterpret_cast<uint8_t*>(chunk->GetUDwordArray(kItemPaletteIndices, indexStride));
+    int weightItem = 0;
+    for (int item : {kItemPackedWeights, kItemWeight1, kItemWeight2, kItemWeight3, kItemWeight4})
+        if (chunk->GetItemOffset(item) >= 0) {
+            weightItem = item;
+            break;
+        }
+    if (!indexBase || !weightItem) return false;
+    uint32_t weightStride = 0;
+    uint8_t* weightBase = chunk->GetItemArray(weightItem).pointer;
+    weightStride = chunk->GetItemArray(weightItem).stride;
+    const int m = chunk->AddInfluenceMatrix(static_cast<int>(b));
+    const uint8_t slot = static_cast<uint8_t>(3 * m);
+    const uint32_t startWord = uint32_t(slot) + 0xFE00u;
+    for (const InfluenceDefinition::Weight& weight : entry.weights) {
+        // A weight naming a vertex the chunk does not have is skipped.
+        if (weight.vertex >= chunk->GetVertexCount()) continue;
+        uint32_t& index = *reinterpret_cast<uint32_t*>(indexBase + weight.vertex * indexStride);
+        uint8_t* wp = weightBase + weight.vertex * weightStride;
+        const float w = weight.weight;
+        switch (weightItem) {
+            case kItemPackedWeights: {
+                uint32_t& packed = *reinterpret_cast<uint32_t*>(wp);
+                const uint8_t wb = WeightByte(w);
+                if (ByteOf(index, 3) == 0xFE) {
+                    SetByte(packed, 3, wb);
+                    SetByte(index, 3, slot);
+                } else if (ByteOf(index, 2) == 0xFE) {
+                    SetByte(packed, 2, wb);
+                    SetByte(index, 2, slot);
+                    SetByte(index, 3, 0xFE);
+                } else if (ByteOf(index, 1) == 0xFE) {
+                    SetByte(packed, 1, wb);
+                    SetByte(index, 1, slot);
+                    SetByte(index, 2, 0xFE);
+                } else {
+                    packed = wb;
+                    index = startWord;
                 }
-            if (!indexBase || !weightItem) continue;
-            uint32_t weightStride = 0;
-            uint8_t* weightBase = chunk->GetItemArray(weightItem).pointer;
-            weightStride = chunk->GetItemArray(weightItem).stride;
-            const int m = chunk->AddInfluenceMatrix(static_cast<int>(b));
-            const uint8_t slot = static_cast<uint8_t>(3 * m);
-            const uint32_t startWord = uint32_t(slot) + 0xFE00u;
-            for (const InfluenceDefinition::Weight& weight : entry.weights) {
-                // A weight naming a vertex the chunk does not have is skipped.
-                if (weight.vertex >= chunk->GetVertexCount()) continue;
-                uint32_t& index = *reinterpret_cast<uint32_t*>(indexBase + weight.vertex * indexStride);
-                uint8_t* wp = weightBase + weight.vertex * weightStride;
-                const float w = weight.weight;
-                switch (weightItem) {
-                    case kItemPackedWeights: {
-                        uint32_t& packed = *reinterpret_cast<uint32_t*>(wp);
-                        const uint8_t wb = WeightByte(w);
-                        if (ByteOf(index, 3) == 0xFE) {
-                            SetByte(packed, 3, wb);
-                            SetByte(index, 3, slot);
-                        } else if (ByteOf(index, 2) == 0xFE) {
-                            SetByte(packed, 2, wb);
-                            SetByte(index, 2, slot);
-                            SetByte(index, 3, 0xFE);
-                        } else if (ByteOf(index, 1) == 0xFE) {
-                            SetByte(packed, 1, wb);
-                            SetByte(index, 1, slot);
-                            SetByte(index, 2, 0xFE);
-                        } else {
-                            packed = wb;
-                            index = startWord;
-                        }
-                        break;
-                    }
-                    case kItemWeight1:
-                        reinterpret_cast<float*>(wp)[0] = w;
-                        index = slot;
-                        break;
-                    default: {
-                        float* f = reinterpret_cast<float*>(wp);
-                        const int count = weightItem - kItemWeight1 + 1;  // 2, 3 or 4 floats
-                        int k = count - 1;
-                        for (; k >= 1; --k)
-                            if (ByteOf(index, k) == 0xFE) break;
-                        if (k >= 1) {
-                            f[k] = w;
-                            SetByte(index, k, slot);
-                            if (k + 1 < 4 && k + 1 <= count) SetByte(index, k + 1, 0xFE);
-                        } else {
-                            for (int j = 0; j < count; ++j) f[j] = j == 0 ? w : 0.0f;
-                            index = startWord;
-                        }
-                        break;
-                    }
+                break;
+            }
+            case kItemWeight1:
+                reinterpret_cast<float*>(wp)[0] = w;
+                index = slot;
+                break;
+            default: {
+                float* f = reinterpret_cast<float*>(wp);
+                const int count = weightItem - kItemWeight1 + 1;  // 2, 3 or 4 floats
+                int k = count - 1;
+                for (; k >= 1; --k)
+                    if (ByteOf(index, k) == 0xFE) break;
+                if (k >= 1) {
+                    f[k] = w;
+                    SetByte(index, k, slot);
+                    if (k + 1 < 4 && k + 1 <= count) SetByte(index, k + 1, 0xFE);
+                } else {
+                    for (int j = 0; j < count; ++j) f[j] = j == 0 ? w : 0.0f;
+                    index = startWord;
                 }
+                break;
             }
         }
     }
+    return true;
 }
 
 void VorlexIndexedMeshDefinition::ComputeBounds() {

@@ -29,6 +29,7 @@
 #include "engine/meshfile/InfluenceDefinition.h"
 #include "engine/meshfile/MemoryFile.h"
 #include "engine/meshfile/MeshFileSupport.h"
+#include "meshes/definitions/CollisionGeometrySharingInterface.h"
 #include "meshes/definitions/MeshCollisionServices.h"
 
 namespace Vek {
@@ -172,7 +173,9 @@ public:
     MeshCollisionTree* GetCollisionTree();
     // The job's work: every whole group of three indices of each chunk with
     // positions and indices becomes a triangle (groups naming a vertex the
-    // chunk lacks are skipped); false when no tree can be made or built.
+    // chunk lacks, and groups starting past index position 65535, which an
+    // identifier cannot hold, are skipped); false when no tree can be made
+    // or built.
     bool BuildCollisionTree();
 
     // Chunk and material arrays (chunk i uses material i).
@@ -215,6 +218,8 @@ public:
     const std::vector<Vek::PString>* boneNameTable = nullptr;
     float textureDetail = 0.0f;
     Vek::OrientedBox orientedBox;
+    // The tree's view of this definition's triangles, made with the first tree.
+    std::unique_ptr<CollisionGeometrySharingInterface> collisionGeometry;
     std::unique_ptr<MeshCollisionTree> collisionTree;
     std::unique_ptr<MeshCollisionJob> collisionJob;
     // The job's result slot, filled by BuildCollisionTree while a job runs.
@@ -235,6 +240,9 @@ protected:
     virtual uint32_t ReadMATL(Vek::MaterialManager* manager, Vek::Resource* resource, Vek::MemoryFile& source,
                               uint32_t chunk);
     virtual uint32_t ReadNINF(Vek::MemoryFile& source, uint32_t chunk);
+    // A "NINF" chunk's header and the face neighbours of `chunk` (its face
+    // count x 12 bytes; nothing for a chunk without faces).
+    static uint32_t ReadNeighbours(Vek::MemoryFile& source, Vek::GeometryChunk* chunk);
     virtual uint32_t ReadATCH(Vek::MemoryFile& source);
     virtual uint32_t ReadINFLorSKEL(Vek::MemoryFile& source);
     virtual uint32_t ReadBONE(Vek::ParticleBone* parent, Vek::MemoryFile& source, uint32_t depth = 0);
@@ -247,10 +255,25 @@ protected:
     virtual uint32_t CopyBonesFromConfig(const Vek::GeometryConfigData& config);
     virtual uint32_t CopyAttachmentsFromConfig(const Vek::GeometryConfigData& config);
 
+    // The engine primitive type of a file's primitive code; -1 for none.
+    static int PrimitiveTypeOfCode(uint32_t code);
+    // A texture name stored in a mesh file, placed in the resource's folder
+    // (its file-name part only) and lower-cased.
+    static std::string ResolveTextureName(const Vek::Resource* resource, const char* stored);
+    // "<database name>*<resource folder>*<stored name>": the name a mesh
+    // asks the material manager for.
+    static std::string DecorateMaterialName(const Vek::Resource* resource, const char* stored);
+
     // The creation hint of the load options (flags, usages, database).
     void StartHint(Vek::StandardChunkHint& hint, Vek::Resource* resource) const;
     // Default palette skin data on every vertex; false when an attribute is missing.
     static bool WriteDefaultSkinData(Vek::GeometryChunk* chunk, uint32_t weightsPerVertex, bool floatWeights);
+    // Bone `bone`'s palette matrix and per-vertex palette data for one
+    // chunk's weights (weights naming a vertex the chunk lacks are skipped);
+    // false when the chunk is skinned in software, has too few vertices or
+    // lacks the palette attributes.
+    static bool AddPaletteWeights(Vek::GeometryChunk* chunk, uint32_t bone,
+                                  const Vek::InfluenceDefinition::Entry& entry);
 
     void BuildSkeleton();
     void ComputeBounds();

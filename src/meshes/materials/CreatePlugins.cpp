@@ -5,6 +5,9 @@
 #include "engine/resources/PluginEntry.h"
 #include "engine/resources/ResourceTypeBase.h"
 #include "meshes/materials/VorlexMaterialPlugins.h"
+#include "meshes/resources/VorlexIndexedMeshLODResource.h"
+#include "meshes/resources/VorlexIndexedMeshResource.h"
+#include "meshes/resources/VorlexProgressiveMeshResource.h"
 
 namespace Vek {
 
@@ -16,13 +19,26 @@ int HandNew(Args&&... args) {
     return object && PluginEntry::Hand(object) ? 1 : 0;
 }
 
+ResourceTypeMaker g_convertTextureTypeMaker = nullptr;
+
+int HandMade(ResourceTypeMaker maker) {
+    ResourceTypeBase* type = maker ? maker() : nullptr;
+    return type && PluginEntry::Hand(type) ? 1 : 0;
+}
+
 }  // namespace
+
+void SetConvertTextureResourceTypeMaker(ResourceTypeMaker maker) { g_convertTextureTypeMaker = maker; }
 
 int CreateResourceTypes() {
     int handed = 0;
-    // Each resource class adds its registration here when it lands, in this
-    // order, e.g. handed += HandNew<ResourceType<VorlexIndexedMeshResource>>("im", kIndexedMeshResourceUId):
-    //   "im", "pm", "lm.txt", "lm" (both kLODMeshResourceUId), "convert-tex.txt".
+    // In this order: "im", "pm", "lm.txt", "lm" (both kLODMeshResourceUId),
+    // "convert-tex.txt" (made by the asset tools, when start-up handed its maker).
+    handed += HandNew<ResourceType<VorlexIndexedMeshResource>>("im", kIndexedMeshResourceUId);
+    handed += HandNew<ResourceType<VorlexProgressiveMeshResource>>("pm", kProgressiveMeshResourceUId);
+    handed += HandNew<ResourceType<VorlexIndexedMeshLODResource>>("lm.txt", kLODMeshResourceUId);
+    handed += HandNew<ResourceType<VorlexIndexedMeshLODResource>>("lm", kLODMeshResourceUId);
+    handed += HandMade(g_convertTextureTypeMaker);
     return handed;
 }
 

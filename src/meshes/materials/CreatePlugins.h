@@ -15,6 +15,8 @@
 //   "convert-tex.txt"  A6805E60-4C54-1278-1111-00010251467D  texture description
 namespace Vek {
 
+class ResourceTypeBase;
+
 constexpr const char* kIndexedMeshResourceUId = "B9E68EA1-56A3-4a6d-9D5D-C5C020F944E6";
 constexpr const char* kProgressiveMeshResourceUId = "2E8739F0-412F-48c2-9F71-912B659C58B6";
 constexpr const char* kLODMeshResourceUId = "8FCC40D7-8BDD-4d14-B528-65692F5DF710";
@@ -25,6 +27,12 @@ int CreatePlugins();
 // Creates the product's resource types (the registration point for the
 // mesh and texture resource classes); the number handed.
 int CreateResourceTypes();
+
+// The texture description's resource class belongs to the asset tools, which
+// build on this module: start-up gives its type maker (a new type with one
+// reference) before the entry runs; without one that type is not made.
+using ResourceTypeMaker = ResourceTypeBase* (*)();
+void SetConvertTextureResourceTypeMaker(ResourceTypeMaker maker);
 
 }  // namespace Vek
 

@@ -6,6 +6,10 @@
 
 #include "assetdb/layout/LocationResolution.h"
 #include "assetdb/requests/VADDaemonState.h"
+#include "assetdb/resources/ResourceDatabaseCache.h"
+#include "assetdb/resources/VorlexResourceDatabase.h"
+#include "engine/ResourceSystem.h"
+#include "engine/textures/TextureResource.h"
 #include "foundation/callbacks/CallRecord.h"
 #include "foundation/callbacks/TCXCallbackCPPVoidPtr.h"
 #include "foundation/files/InstallFolders.h"
@@ -24,11 +28,6 @@ std::string WithoutLastExtension(const std::string& path) {
     return path.substr(0, dot);
 }
 
-std::string ParentFolder(const std::string& path) {
-    const size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator);
-}
-
 // The location path comes back in the normalised form, lower-cased. The
 // names below the location keep the letter case they were given, so that
 // the description gets back exactly its own name and the compiled texture is
@@ -45,15 +44,6 @@ std::string WithOriginalCase(const std::string& resolved, const std::string& ori
         --i, --j;
     }
     return out;
-}
-
-bool ReadWholeFile(const char* path, std::string& text) {
-    Vek::File file;
-    if (!file.Open(path, 16)) return false;
-    const int64_t length = file.Length();
-    if (length < 0 || length > (16 << 20)) return false;
-    text.resize(static_cast<size_t>(length));
-    return file.Read(text.data(), text.size()) == text.size();
 }
 
 }  // namespace
@@ -77,7 +67,6 @@ void VADTextureConvertFileRPC::Start(const Vek::PString& location, const char* f
     m_inputPath = filePath ? filePath : "";
     m_log = log;
     m_ok = true;
-    m_resource.reset();
     m_locked = false;
     m_setAside = false;
     Prepare();
@@ -112,31 +101,52 @@ void VADTextureConvertFileRPC::Prepare() {
     }
 }
 
+TETLib::CompressAsciiResource* VADTextureConvertFileRPC::Compressing() const {
+    return dynamic_cast<TETLib::CompressAsciiResource*>(m_resource);
+}
+
 int32_t VADTextureConvertFileRPC::LoadStage(CallArgument) {
     if (!m_ok) return 0;
-    const std::string full = FullPath(m_temporaryPath);
-    if (full.empty()) {
+    // The location's own folder: a user location lies in the user data
+    // folder, the others in the installation folder.
+    const Vek::File::Path folder = GetLocationPath(m_location);
+    m_database = folder.IsEmpty() ? nullptr : AcquireResourceDatabase(m_location, folder.c_str());
+    if (!m_database) {
         m_ok = false;
         AddError("$vadtexture_invalid_subst", "", true);
         return 0;
     }
-    std::string text;
-    if (!ReadWholeFile(full.c_str(), text)) {
+    Vek::Resource* found = m_database->GetResource(m_inputPath.c_str(), Vek::ResourceDatabase::kLookupCreate);
+    m_resource = dynamic_cast<Vek::TextureResource*>(found);
+    if (!m_resource) {
+        if (found) found->ReleaseReference();
         AddError("$vadtexture_open_error", m_inputPath.c_str(), true);
         m_ok = false;
         return 0;
     }
-    m_options.ProcessRaw("-Automip=none -Compression=auto");
-    m_resource = std::make_unique<TETLib::CompressAsciiResource>();
-    m_resource->SetOptions(&m_options);
-    std::string error;
-    if (!m_resource->LoadTxt(text, error) || !m_resource->LoadImage(ParentFolder(full).c_str(), Vek::PString(), error)) {
-        AddError("$vadtexture_load_error", m_inputPath.c_str(), true);
-        m_log->AddEntry(ResultsLogEntry::kInformation, error.c_str());
+    TETLib::CompressAsciiResource* resource = Compressing();
+    if (!resource) {
+        AddError("$vadtexture_incorrect_resource", m_inputPath.c_str(), true);
         m_ok = false;
         return 0;
     }
-    m_locked = true;
+    m_options.ProcessRaw("-Automip=none -Compression=auto");
+    resource->SetOptions(&m_options);
+    if (resource->Lock() != Vek::Resource::kOk) {
+        AddError("$vadtexture_load_error", m_inputPath.c_str(), true);
+        if (!resource->GetLoadError().empty())
+            m_log->AddEntry(ResultsLogEntry::kInformation, resource->GetLoadError().c_str());
+        m_ok = false;
+        return 0;
+    }
+    // The engine's own mip lock: the compression runs in the write stage.
+    if (resource->Vek::AsciiTextureResource::GetMipLock() == Vek::Resource::kOk) {
+        m_locked = true;
+    } else {
+        AddError("$vadtexture_lock_error", m_inputPath.c_str(), true);
+        m_ok = false;
+        resource->Unlock();
+    }
     return 0;
 }
 
@@ -144,10 +154,11 @@ int32_t VADTextureConvertFileRPC::WriteStage(CallArgument) {
     try {
         if (m_locked) {
             const bool gpu = VADIsCudaCompressionDisabled() == 0;
-            std::string error;
-            if (!m_resource->SaveTo(Vek::PString(), FullPath(m_outputPath).c_str(), gpu, error)) {
+            TETLib::CompressAsciiResource* resource = Compressing();
+            if (!resource->SaveTo(Vek::PString(), FullPath(m_outputPath).c_str(), gpu)) {
                 AddError("Unable to write output file '$(FILE_NAME)'", m_outputPath.c_str());
                 m_ok = false;
+                const std::string& error = resource->GetCompressError();
                 if (!error.empty()) m_log->AddEntry(ResultsLogEntry::kInformation, error.c_str());
             }
         }
@@ -175,10 +186,34 @@ int32_t VADTextureConvertFileRPC::WriteStage(CallArgument) {
 }
 
 int32_t VADTextureConvertFileRPC::ReleaseStage(CallArgument) {
-    if (m_locked && m_resource) m_resource->Release();
+    if (m_locked) {
+        Compressing()->GetMipUnlock();
+        m_resource->Unlock();
+    }
     m_locked = false;
-    m_resource.reset();
+    ReleaseResource();
     return 0;
+}
+
+void VADTextureConvertFileRPC::ReleaseResource() {
+    if (m_resource) {
+        // The description is read afresh by the next conversion of it.
+        if (Vek::ResourceSystem* system = Vek::ResourceSystem::GetCurrent()) system->RemoveFromCache(m_resource);
+        m_resource->ReleaseReference();
+        m_resource = nullptr;
+    }
+    if (m_database) ReleaseResourceDatabase(m_database);
+    m_database = nullptr;
+}
+
+VADTextureConvertFileRPC::~VADTextureConvertFileRPC() {
+    // A job whose release stage never ran (its chain was dropped) still
+    // gives back what it holds.
+    if (m_locked) {
+        Compressing()->GetMipUnlock();
+        m_resource->Unlock();
+    }
+    ReleaseResource();
 }
 
 bool VADTextureConvertFileRPC::Wait() {

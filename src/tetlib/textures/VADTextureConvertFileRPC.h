@@ -14,11 +14,15 @@
 #include "tetlib/textures/CompressAsciiResource.h"
 
 class ResultsLog;
+class VorlexResourceDatabase;
+namespace Vek {
+class TextureResource;
+}
 
 class VADTextureConvertFileRPC {
 public:
     VADTextureConvertFileRPC() = default;
-    ~VADTextureConvertFileRPC() = default;
+    ~VADTextureConvertFileRPC();
     VADTextureConvertFileRPC(const VADTextureConvertFileRPC&) = delete;
     VADTextureConvertFileRPC& operator=(const VADTextureConvertFileRPC&) = delete;
 
@@ -36,6 +40,8 @@ public:
 
 private:
     void Prepare();
+    TETLib::CompressAsciiResource* Compressing() const;
+    void ReleaseResource();
     int32_t LoadStage(CallArgument);
     int32_t WriteStage(CallArgument);
     int32_t ReleaseStage(CallArgument);
@@ -47,7 +53,8 @@ private:
     ResultsLog* m_log = nullptr;
     bool m_ok = true;
     VorlexWorkerCallChain m_chain;
-    std::unique_ptr<TETLib::CompressAsciiResource> m_resource;
+    VorlexResourceDatabase* m_database = nullptr;
+    Vek::TextureResource* m_resource = nullptr;  // with the job's reference
     bool m_locked = false;
     bool m_setAside = false;
     std::string m_temporaryPath;

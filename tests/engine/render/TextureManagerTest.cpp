@@ -8,6 +8,10 @@
 #include "engine/File.h"
 #include "engine/ResourceDatabase.h"
 #include "engine/bitmap/Bitmap.h"
+#include "engine/display/DisplayTexture.h"
+#include "engine/meshfile/MeshFileSupport.h"
+#include "engine/textures/AsciiTextureResource.h"
+#include "engine/textures/CompiledTexture.h"
 #include "engine/textures/TextureManager.h"
 #include "engine/textures/TextureResource.h"
 #include "support/TempDir.h"
@@ -102,6 +106,101 @@ TEST_F(TextureFiles, ThePlainFileSystemServesWithoutADatabase) {
     EXPECT_EQ(manager.CheckTexture(nullptr, (dir / "art/noise.png").c_str()), TextureManager::Check::kUnreadable);
     texture.Release();
     EXPECT_EQ(manager.DumpUnused(), 1u);
+}
+
+TEST_F(TextureFiles, CompiledTexturesAndDescriptions) {
+    // A compiled texture of 4 x 4 and 2 x 2 (uncompressed, target 1), and a
+    // copy cut short.
+    CompiledTexture compiled;
+    compiled.target = 1;
+    auto top = std::make_shared<Bitmap>();
+    auto next = std::make_shared<Bitmap>();
+    ASSERT_TRUE(top->Init(4, 4, Bitmap::kARGB32));
+    ASSERT_TRUE(next->Init(2, 2, Bitmap::kARGB32));
+    top->Clear(0xFF112233u);
+    compiled.images.push_back({top, next});
+    {
+        File file;
+        ASSERT_TRUE(file.Open((dir / "art/wall.texture").c_str(), 257));
+        ASSERT_TRUE(compiled.Write(file));
+    }
+    const std::string bytes = ReadBytes(dir / "art/wall.texture");
+    WriteBytes(dir / "art/cut.texture", bytes.substr(0, bytes.size() - 3));
+    WriteBytes(dir / "art/desc.texture.txt", "Primary=Red.png\nTile=none\n");
+    WriteBytes(dir / "art/nopicture.texture.txt", "Primary=missing.png\n");
+
+    ResourceDatabase database(PString("texdb"));
+    TextureManager manager;
+    using C = TextureManager::Check;
+    struct Case {
+        const char* name;
+        C check;
+        int width;
+        int levels;
+    } cases[] = {
+        {"wall.texture", C::kReadable, 4, 2},     {"cut.texture", C::kUnreadable, 0, 0},
+        {"desc.texture.txt", C::kReadable, 2, 2}, {"desc.texture", C::kReadable, 2, 2},  // found as "<name>.txt"
+        {"nopicture.texture.txt", C::kUnreadable, 0, 0}, {"none.texture", C::kMissing, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(manager.CheckTexture(&database, c.name), c.check) << c.name;
+        AutoReference<TextureResource> texture(manager.GetTexture(&database, c.name));
+        ASSERT_EQ(static_cast<bool>(texture), c.check == C::kReadable) << c.name;
+        if (!texture) continue;
+        EXPECT_EQ(texture->GetWidth(), c.width) << c.name;
+        EXPECT_EQ(texture->GetNumMipLevels(), c.levels) << c.name;
+    }
+    AutoReference<TextureResource> wall(manager.GetTexture(&database, "wall.texture"));
+    ASSERT_NE(wall->GetCompiled(), nullptr);
+    EXPECT_EQ(wall->GetImage()->GetPixel(3, 3), 0xFF112233u);
+    EXPECT_EQ(wall->GetCompressedMip(1, 0)->GetWidth(), 2);
+    EXPECT_EQ(wall->GetCompressedMip(2, 0), nullptr);
+    EXPECT_EQ(wall->GetCompressedMip(0, 1), nullptr);
+}
+
+TEST_F(TextureFiles, ADescriptionsMipsAndItsCompiledBody) {
+    WriteBytes(dir / "art/desc.texture.txt", "Primary=Red.png\nTile=none\n");
+    ResourceDatabase database(PString("texdb"));
+    TextureManager manager;
+    AutoReference<TextureResource> found(manager.GetTexture(&database, "desc.texture.txt"));
+    auto* texture = dynamic_cast<AsciiTextureResource*>(found.Get());
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetSettings().wrapS, 0);
+
+    // The mips are there only while locked.
+    EXPECT_EQ(texture->GetMip(0, 0), nullptr);
+    EXPECT_EQ(texture->GetMipUnlock(), Resource::kFailed);
+    ASSERT_EQ(texture->GetMipLock(), Resource::kOk);
+    auto mip = texture->GetMip(1, 0);
+    ASSERT_NE(mip, nullptr);
+    EXPECT_EQ(mip->GetWidth(), 1);
+    EXPECT_EQ(texture->GetMip(0, 1), nullptr) << "one image";
+
+    // The body the texture writes reads back as a compiled texture.
+    {
+        File file;
+        ASSERT_TRUE(file.Open((dir / "art/out.texture").c_str(), 257));
+        const int64_t mark = VIRFWriteHeader(file, "MMTF");
+        ASSERT_TRUE(texture->SaveLockedInternal(file, nullptr));
+        ASSERT_TRUE(MeshFileSupport::WriteSizeAtMark(file, mark));
+    }
+    EXPECT_EQ(texture->GetMipUnlock(), Resource::kOk);
+    const std::string bytes = ReadBytes(dir / "art/out.texture");
+    CompiledTexture read;
+    std::string error;
+    ASSERT_TRUE(read.Read(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), error)) << error;
+    EXPECT_EQ(read.target, 1u);
+    ASSERT_EQ(read.images[0].size(), 2u);
+    EXPECT_EQ(read.images[0][0]->GetPixel(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(read.flags & CompiledTexture::kFlagWrap, 0u);
+}
+
+TEST(DisplayTexture, LevelCounts) {
+    EXPECT_EQ(DisplayTexture::GetNumMipLevels(1, 1), 1);
+    EXPECT_EQ(DisplayTexture::GetNumMipLevels(4, 1), 3);
+    EXPECT_EQ(DisplayTexture::GetNumMipLevels(256, 64), 9);
+    EXPECT_EQ(DisplayTexture::GetNumMipLevels(100, 3), 7);
+    EXPECT_EQ(DisplayTexture::GetNumMipLevels(0, 8), 0);
 }
 
 TEST(SharedTextures, NumberedTexturesAreMadeOnceAndShared) {

@@ -16,6 +16,8 @@
 #include "assetdb/layout/AssetFolders.h"
 #include "assetdb/resources/ResourceDatabaseCache.h"
 #include "engine/Log.h"
+#include "engine/resources/ResourceTypeBase.h"
+#include "engine/resources/ResourceTypeRegistry.h"
 #include "foundation/callbacks/MainThread.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/kuid/KUID.h"
@@ -25,6 +27,7 @@
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
+#include "tetlib/textures/CompressAsciiResource.h"
 
 namespace {
 
@@ -206,6 +209,9 @@ TEST_F(CommandHostCallbackTest, TextureJobConvertsTheFolderAndAnswersWithTheResu
     SetInstallationFolders(install.c_str());
     AcquireAssetFolderDatabases();
     RecordMainThread();  // the load and release steps run on this thread
+    // As start-up hands it to the engine with the product's resource types.
+    Vek::AutoReference<Vek::ResourceTypeBase> type(TETLib::MakeCompressAsciiResourceType());
+    Vek::ResourceTypeRegistry::Register(type.Get());
 
     Reply reply = RunJob(Bytes().I32(1).PStr("local").Str("kuid 1000 41"));
     EXPECT_TRUE(reply.entries.empty());
@@ -227,6 +233,7 @@ TEST_F(CommandHostCallbackTest, TextureJobConvertsTheFolderAndAnswersWithTheResu
     ReleaseAssetFolderDatabases();
     SetInstallationFolders("");
     PurgeResourceDatabaseCache();
+    Vek::ResourceTypeRegistry::Unregister(type.Get());
 
     const std::string text = LogText();
     for (const char* line : {"CommandHostCallback> VAD_CMDHOST_TEXTURECONVERT", "CommandHostCallback> complete"})

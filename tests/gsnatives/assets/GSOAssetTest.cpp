@@ -16,6 +16,7 @@
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
 #include "gsnatives/GSOSoup.h"
+#include "gsnatives/image/GSOImage.h"
 #include "gsnatives/InitializeScriptSystem.h"
 #include "gsnatives/VorlexScriptContext.h"
 #include "gsnatives/support/FakeAssetRequests.h"
@@ -306,13 +307,33 @@ TEST_F(AssetObjects, ImageNamesThatLeaveTheAssetFolderAreRefused) {
         EXPECT_EQ(result, 0u);
     }
     EXPECT_EQ(requests.locationCalls, 0) << "refused before the daemon is asked";
-    uint32_t result = 7;
-    ASSERT_TRUE(Call("$Image@Probe::Image(Asset,string)", {Pass(loco), Text("art/Icon.tga")}, &result));
-    EXPECT_EQ(result, 0u) << "image objects are not there yet: a clean failure";
-    EXPECT_EQ(requests.locationCalls, 1);
-
     VorlexTest::TempDir install;
     SetInstallationFolders(install.Path().c_str());
+    // A 3 x 2 picture in the asset's folder loads under its name in any
+    // letter case; a name that is not there gives null.
+    const std::string art = install.Path() + "/UserData/local/" + kLoco.ToFolderName().c_str() + "/art";
+    std::filesystem::create_directories(art);
+    {
+        std::ofstream tga(art + "/icon.tga", std::ios::binary);
+        const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 32, 0x28};
+        tga.write(reinterpret_cast<const char*>(header), sizeof header);
+        const uint32_t pixel = 0xFF204060u;
+        for (int i = 0; i < 6; ++i) tga.write(reinterpret_cast<const char*>(&pixel), 4);
+    }
+    uint32_t result = 0;
+    ASSERT_TRUE(Call("$Image@Probe::Image(Asset,string)", {Pass(loco), Text("art/Icon.TGA")}, &result));
+    ASSERT_NE(result, 0u);
+    auto* image = dynamic_cast<GSNatives::GSOImage*>(GSScriptInstance::OwnerOf(result));
+    ASSERT_NE(image, nullptr);
+    ASSERT_NE(image->GetBitmap(), nullptr);
+    EXPECT_EQ(image->GetBitmap()->GetWidth(), 3);
+    EXPECT_EQ(image->GetBitmap()->GetHeight(), 2);
+    GSScriptInstance::ReleaseReference(result);
+    result = 7;
+    ASSERT_TRUE(Call("$Image@Probe::Image(Asset,string)", {Pass(loco), Text("art/none.tga")}, &result));
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(requests.locationCalls, 2);
+
     Vek::File::Path path;
     const Vek::PString local("local");
     const Vek::File::Path folder("kuid 10 100");

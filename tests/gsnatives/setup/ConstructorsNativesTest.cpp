@@ -1,5 +1,6 @@
-// The constructors' natives answer null where the object class is not part
-// of the program: a script then gets a null reference, never a stale slot.
+// The constructors' natives answer null when their object's script class is
+// not bound (no script-system set-up ran): a script then gets a null
+// reference, never a stale slot.
 #include "gsnatives/ConstructorsNatives.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,15 @@
 
 namespace {
 
-TEST(ConstructorsNatives, AnObjectClassNotYetThereGivesNull) {
-    GSRuntime::GSStack stack;
-    ASSERT_TRUE(stack.Push(0xDEADBEEFu));
-    GSNatives::ConstructorsNewImage(nullptr, &stack);
-    EXPECT_EQ(stack.Top(), 0u);
+TEST(ConstructorsNatives, AnUnboundClassGivesNull) {
+    using Native = void (*)(GSRuntime::GSContext*, GSRuntime::GSStack*);
+    for (Native native : {&GSNatives::ConstructorsNewSoup, &GSNatives::ConstructorsNewKUIDList,
+                          &GSNatives::ConstructorsNewImage}) {
+        GSRuntime::GSStack stack;
+        ASSERT_TRUE(stack.Push(0xDEADBEEFu));
+        native(nullptr, &stack);
+        EXPECT_EQ(stack.Top(), 0u);
+    }
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ public:
         m_r.firstCorners.push_back(corners[0]);
     }
     bool Build() override { return true; }
+    bool QuerySegment(const Vector3&, const Vector3&, MeshCollisionHit&) const override { return false; }
 
 private:
     Recorded& m_r;
@@ -42,7 +43,7 @@ public:
 // A loader that runs the work when the test says so.
 class ManualServices : public MeshCollisionServices {
 public:
-    std::unique_ptr<MeshCollisionTree> MakeTree() override { return std::make_unique<RecordingTree>(recorded); }
+    std::unique_ptr<MeshCollisionTree> MakeTree(const VXAxisBoxTreeExternalGeometry*) override { return std::make_unique<RecordingTree>(recorded); }
     std::unique_ptr<MeshCollisionJob> Submit(const char*, std::function<bool()> w,
                                              std::function<void()> c) override {
         work = std::move(w);
@@ -106,5 +107,28 @@ TEST(CollisionTree, AJobBuildsTheTreeFromWholeTriangles) {
     Vector3 corners[3];
     EXPECT_FALSE(d->GetTriangle(3, corners));  // the leftover index is no triangle
     d.reset();
+    MeshCollisionServices::Install(nullptr);
+}
+
+// Identifiers keep 16 bits of the index position: groups that start past
+// 65535 would repeat earlier identifiers, so they are left out.
+TEST(CollisionTree, GroupsPastTheIdentifierRangeAreLeftOut) {
+    RenderKernel kernel(nullptr, 8.0f);
+    ASSERT_TRUE(kernel.InitWithProfile(DisplayProfile::OpenGL()));
+    ManualServices services;
+    MeshCollisionServices::Install(&services);
+    ImWriter::MeshModel m;
+    ImWriter::ChunkModel big = ImWriter::Quad(1.0f);
+    big.indices.clear();
+    for (int t = 0; t < 22000; ++t) big.indices.insert(big.indices.end(), {0, 1, 2});
+    m.chunks = {big};
+    std::vector<uint8_t> bytes = ImWriter::Write(m);
+    AutoReference<Resource> resource(new Resource(PString("big.im"), nullptr));
+    VorlexIndexedMeshDefinition d;
+    d.OpenMemory(bytes.data(), bytes.size(), "big.im");
+    ASSERT_EQ(d.Read(kernel.GetDisplay(), kernel.GetMaterialManager(), resource.Get(), "big.im", 0), RES_OK);
+    EXPECT_TRUE(d.BuildCollisionTree());
+    ASSERT_EQ(services.recorded.ids.size(), 65536u / 3 + 1);
+    EXPECT_EQ(services.recorded.ids.back(), 65535u - 65535u % 3);
     MeshCollisionServices::Install(nullptr);
 }

@@ -59,12 +59,12 @@ TEST(MaterialPlugins, ProfileAndTokenGiveTheTypeMade) {
     }
 }
 
-TEST(MaterialPlugins, EntryHandsSevenPluginsInOrder) {
+TEST(MaterialPlugins, EntryHandsSevenPluginsThenTheResourceTypesInOrder) {
     Kernel kernel(DisplayProfile::OpenGL());
     std::vector<std::string> names;
     for (const auto& plugin : PluginEntry::Snapshot()) names.push_back(plugin->GetTypeName().c_str());
     EXPECT_EQ(names, (std::vector<std::string>{"tbumpgloss", "tbumptex", "tbumpenv", "tonetexnoalpha", "tglossrust",
-                                               "tmpfx", "nofogtex"}));
+                                               "tmpfx", "nofogtex", "im", "pm", "lm.txt", "lm"}));
     AutoReference<MaterialPlugin> bump(kernel.Get().GetMaterialManager()->FindPlugin("tbumptex"));
     ASSERT_TRUE(bump);
     EXPECT_EQ(bump->GetId(), "E34011F3-C721-48ba-B3C0-19621E408CBD");

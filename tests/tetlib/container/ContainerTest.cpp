@@ -111,6 +111,9 @@ asset
     kind { kind "value" type "string" }
     vorlex-build { kind "value" type "float" }
     description { kind "value" type "string" }
+    category-era { kind "value" type "string" }
+    category-class { kind "value" type "string" }
+    category-region { kind "value" type "string" }
   }
   obsolete-tag
   {
@@ -298,9 +301,9 @@ TEST_F(ContainerTest, ConfigurationInFindingsOut) {
         {"unknown kind", "kind \"lamp\"\nvorlex-build 3.5\n", {"E:$tet_container_nokindspecification()"}, false},
         {"capitals find the lower-case kind", "kuid <kuid:1:2>\nkind \"Gadget\"\nvorlex-build 3.5\nlabel \"L\"\nwidgets { }\n",
          {}},
-        {"2.69 is obsolete, not upgraded, and compulsory label only warned",
+        {"2.69 is obsolete, upgraded, and compulsory label only warned",
          "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.69\n",
-         {"W:$tet_obsolete_asset(2.7)", "W:$tet_legacy_not_upgraded()", "W:$tet_container_missingtag(label)",
+         {"W:$tet_obsolete_asset(2.7)", "W:$tet_container_missingtag(label)",
           "W:$tet_container_missingcontainer(widgets)"}},
         {"2.9 is neither obsolete nor old", "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.9\n",
          {"W:$tet_container_missingtag(label)", "W:$tet_container_missingcontainer(widgets)"}},
@@ -312,16 +315,13 @@ TEST_F(ContainerTest, ConfigurationInFindingsOut) {
         {"a bool 'true' is kept and warned", kGood + "enabled \"true\"\n",
          {"W:$tet_container_notboolean(enabled,gadget)"}},
         {"a value without definition", kGood + "mystery 1\n", {"E:$tet_container_nodefinition(mystery,gadget)"}},
-        {"era category without definition at 2.89: a warning",
-         "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.89\nlabel \"L\"\nwidgets { }\ncategory-era-1 1\n",
-         {"W:$tet_legacy_not_upgraded()", "W:$tet_container_obsoletetag(category-era-1,gadget)"}},
+        {"numbered era categories at 2.89 are joined by the upgrade",
+         "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.89\nlabel \"L\"\nwidgets { }\ncategory-era-1 1\n", {}},
         {"era category without definition at 2.9: an error",
          "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.9\nlabel \"L\"\nwidgets { }\ncategory-era-1 1\n",
          {"E:$tet_container_obsoletetag(category-era-1,gadget)"}},
-        {"'rem' at 2.4 passes silently", "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.4\nlabel \"L\"\nwidgets { }\nrem 1\n",
-         {"W:$tet_obsolete_asset(2.7)", "W:$tet_legacy_not_upgraded()"}},
-        {"'rem' at 2.5 has no definition", "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.5\nlabel \"L\"\nwidgets { }\nrem 1\n",
-         {"W:$tet_obsolete_asset(2.7)", "W:$tet_legacy_not_upgraded()", "E:$tet_container_nodefinition(rem,gadget)"}},
+        {"'rem' of an old build is removed by the upgrade",
+         "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.5\nlabel \"L\"\nwidgets { }\nrem 1\n", {"W:$tet_obsolete_asset(2.7)"}},
         {"a kuid value that is no KUID", kGood + "ref \"nothing\"\n", {}},
         {"a sequence possibility takes numbered names", kGood + "light12 4\nlight1 4\n", {}},
         {"a possibility without sequence does not", kGood + "mark1 4\n", {"E:$tet_container_nodefinition(mark1,gadget)"}},
@@ -445,7 +445,7 @@ TEST_F(ContainerTest, ObsoleteEntriesDoNotLeakIntoLaterAssets) {
     // validated after it must still be told the tag is obsolete, and so on.
     const std::string old = "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 2.5\nlabel \"L\"\nwidgets { }\nold-tag \"x\"\n";
     const std::string current = kGood + "old-tag \"x\"\n";
-    const std::vector<std::string> oldFindings = {"W:$tet_obsolete_asset(2.7)", "W:$tet_legacy_not_upgraded()"};
+    const std::vector<std::string> oldFindings = {"W:$tet_obsolete_asset(2.7)"};
     const std::vector<std::string> currentFindings = {"E:$tet_container_obsoletetag(old-tag,gadget)"};
     EXPECT_EQ(Validate(old), oldFindings);
     EXPECT_EQ(Validate(current), currentFindings);

@@ -3,8 +3,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "engine/File.h"
+#include "engine/ReferenceCount.h"
 #include "engine/textures/CompiledTexture.h"
 #include "support/TempDir.h"
 #include "tetlib/textures/CompressAsciiResource.h"
@@ -22,56 +24,117 @@ void WriteTga(const fs::path& path, int width, int height, uint32_t pixel) {
     for (int i = 0; i < width * height; ++i) out.write(reinterpret_cast<const char*>(&pixel), 4);
 }
 
+void WriteText(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
+
+// A conversion resource over a description of the plain file system.
+Vek::AutoReference<TETLib::CompressAsciiResource> MakeResource(const fs::path& description,
+                                                              const Vek::Options* options) {
+    Vek::AutoReference<TETLib::CompressAsciiResource> resource(
+        new TETLib::CompressAsciiResource(Vek::PString(description.string().c_str()), nullptr));
+    resource->SetOptions(options);
+    return resource;
+}
+
+std::vector<uint8_t> ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 }  // namespace
 
 TEST(CompressAsciiResourceTest, LoadNeedsOptionsAndTheDescriptionWinsUnlessForced) {
-    TETLib::CompressAsciiResource resource;
-    std::string error;
-    EXPECT_FALSE(resource.LoadTxt("Primary=a.tga\n", error));
-    EXPECT_EQ(resource.ChooseTarget(), 1);
+    VorlexTest::TempDir dir;
+    const fs::path folder(dir.Path());
+    WriteTga(folder / "a.tga", 64, 64, 0xFF336699u);
+    WriteText(folder / "a.convert-tex.txt", "Primary=a.tga\nTile=st\n");
+    WriteText(folder / "b.convert-tex.txt", "Tile=st\n");
+
+    auto bare = MakeResource(folder / "a.convert-tex.txt", nullptr);
+    EXPECT_EQ(bare->Lock(), Vek::Resource::kFailed);
+    EXPECT_EQ(bare->ChooseTarget(), 1);
 
     Vek::Options options("-Tile=none -MaxTextureSize=512,128 -Compression=auto");
-    resource.SetOptions(&options);
-    ASSERT_TRUE(resource.LoadTxt("Primary=a.tga\nTile=st\n", error)) << error;
-    EXPECT_EQ(resource.GetDescription().wrapS, 2);
+    auto plain = MakeResource(folder / "a.convert-tex.txt", &options);
+    ASSERT_EQ(plain->Lock(), Vek::Resource::kOk) << plain->GetLoadError();
+    EXPECT_EQ(plain->GetSettings().wrapS, 2);
 
     Vek::Options forced("-forceOptions -Tile=none");
-    resource.SetOptions(&forced);
-    ASSERT_TRUE(resource.LoadTxt("Primary=a.tga\nTile=st\n", error)) << error;
-    EXPECT_EQ(resource.GetDescription().wrapS, 0);
+    auto winning = MakeResource(folder / "a.convert-tex.txt", &forced);
+    ASSERT_EQ(winning->Lock(), Vek::Resource::kOk) << winning->GetLoadError();
+    EXPECT_EQ(winning->GetSettings().wrapS, 0);
 
-    EXPECT_FALSE(resource.LoadTxt("Tile=st\n", error)) << "no primary image";
+    EXPECT_EQ(MakeResource(folder / "b.convert-tex.txt", &options)->Lock(), Vek::Resource::kFailed) << "no primary";
 }
 
 TEST(CompressAsciiResourceTest, SaveLimitsTheSizeAndFailsWhenTheFileCannotBeWritten) {
     VorlexTest::TempDir dir;
     const fs::path folder(dir.Path());
     WriteTga(folder / "big.tga", 256, 128, 0xFF336699u);
+    WriteText(folder / "big.convert-tex.txt", "Primary=big.tga\n");
     Vek::Options options("-MaxTextureSize=64 -Compression=auto");
-    TETLib::CompressAsciiResource resource;
-    resource.SetOptions(&options);
-    std::string error;
-    ASSERT_TRUE(resource.LoadTxt("Primary=big.tga\n", error)) << error;
-    ASSERT_TRUE(resource.LoadImage(folder.string().c_str(), Vek::PString(), error)) << error;
+    auto resource = MakeResource(folder / "big.convert-tex.txt", &options);
+    ASSERT_EQ(resource->Lock(), Vek::Resource::kOk) << resource->GetLoadError();
     uint32_t width = 0, height = 0;
-    resource.GetSize(width, height);
+    resource->GetSize(width, height);
     EXPECT_EQ(width, 64u);
     EXPECT_EQ(height, 32u);
+    EXPECT_EQ(resource->GetNumMipLevels(), 7) << "the display's count for the limited size";
+
+    // Compressing needs the engine's mip lock.
+    EXPECT_FALSE(resource->SaveTo(Vek::PString(), (folder / "early.texture").string().c_str(), false));
+    EXPECT_FALSE(fs::exists(folder / "early.texture"));
+    ASSERT_EQ(resource->Vek::AsciiTextureResource::GetMipLock(), Vek::Resource::kOk);
 
     // An output folder that does not exist: false, nothing written.
     const fs::path nowhere = folder / "missing" / "big.texture";
-    EXPECT_FALSE(resource.SaveTo(Vek::PString(), nowhere.string().c_str(), false, error));
+    EXPECT_FALSE(resource->SaveTo(Vek::PString(), nowhere.string().c_str(), false));
+    EXPECT_FALSE(resource->GetCompressError().empty());
     EXPECT_FALSE(fs::exists(folder / "missing"));
 
     const fs::path output = folder / "big.texture";
-    ASSERT_TRUE(resource.SaveTo(Vek::PString(), output.string().c_str(), false, error)) << error;
-    std::ifstream in(output, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(resource->SaveTo(Vek::PString(), output.string().c_str(), false)) << resource->GetCompressError();
+    const std::vector<uint8_t> bytes = ReadBytes(output);
     Vek::CompiledTexture compiled;
+    std::string error;
     ASSERT_TRUE(compiled.Read(bytes.data(), bytes.size(), error)) << error;
     EXPECT_EQ(compiled.target, 10u);
+    ASSERT_EQ(compiled.images.size(), 1u);
+    ASSERT_EQ(compiled.images[0].size(), 7u);
     EXPECT_EQ(compiled.images[0][0]->GetWidth(), 64);
     EXPECT_EQ(compiled.images[0][0]->GetHeight(), 32);
+    EXPECT_EQ(compiled.images[0][6]->GetWidth(), 1);
+
+    // The compressed levels are there until the mips are unlocked.
+    ASSERT_NE(resource->GetCompressedMip(0, 0), nullptr);
+    EXPECT_EQ(resource->GetCompressedMip(0, 1), nullptr);
+    EXPECT_EQ(resource->GetCompressedMip(7, 0), nullptr);
+    EXPECT_EQ(resource->GetMipUnlock(), Vek::Resource::kOk);
+    EXPECT_EQ(resource->GetCompressedMip(0, 0), nullptr);
+    EXPECT_EQ(resource->GetMipUnlock(), Vek::Resource::kFailed) << "no lock left";
+}
+
+TEST(CompressAsciiResourceTest, SaveLocksCompressesAndUnlocksAndFailsWhenTheFileCannotBeOpened) {
+    VorlexTest::TempDir dir;
+    const fs::path folder(dir.Path());
+    WriteTga(folder / "n.tga", 16, 16, 0xFF8080FFu);
+    WriteText(folder / "n.convert-tex.txt", "Primary=n.tga\nCompression=none\nMipmaps=no\nModifyMap=1\n");
+    Vek::Options options("-Compression=auto");
+    auto resource = MakeResource(folder / "n.convert-tex.txt", &options);
+    ASSERT_EQ(resource->Lock(), Vek::Resource::kOk) << resource->GetLoadError();
+
+    EXPECT_FALSE(resource->Save((folder / "missing" / "n.texture").string().c_str(), nullptr));
+    EXPECT_EQ(resource->GetMipLockCount(), 0) << "the lock is given back";
+
+    ASSERT_TRUE(resource->Save((folder / "n.texture").string().c_str(), nullptr)) << resource->GetCompressError();
+    EXPECT_EQ(resource->GetMipLockCount(), 0);
+    const std::vector<uint8_t> bytes = ReadBytes(folder / "n.texture");
+    Vek::CompiledTexture compiled;
+    std::string error;
+    ASSERT_TRUE(compiled.Read(bytes.data(), bytes.size(), error)) << error;
+    EXPECT_EQ(compiled.target, 3u);  // small and opaque: uncompressed
+    ASSERT_EQ(compiled.images[0].size(), 1u) << "no mipmaps asked for";
+    // The modify-map setting inverts green.
+    EXPECT_EQ(compiled.images[0][0]->GetPixel(3, 3), 0xFF807FFFu);
 }
 
 TEST(CompiledTextureTest, MalformedFilesAreRefused) {

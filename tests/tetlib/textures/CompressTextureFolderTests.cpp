@@ -5,12 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "assetdb/resources/ResourceDatabaseCache.h"
+#include "engine/resources/ResourceTypeBase.h"
+#include "engine/resources/ResourceTypeRegistry.h"
+#include "engine/textures/TextureManager.h"
+#include "engine/textures/TextureResource.h"
 #include "foundation/callbacks/MainThread.h"
 #include "engine/textures/CompiledTexture.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/results/ResultsLog.h"
 #include "support/TempDir.h"
+#include "tetlib/textures/CompressAsciiResource.h"
 #include "tetlib/textures/CompressTextureFolder.h"
+#include "tetlib/textures/VADTextureConvertFileRPC.h"
 
 namespace fs = std::filesystem;
 
@@ -54,8 +61,15 @@ protected:
         SetInstallationFolders(root.c_str());
         m_folder = fs::path(m_dir.Path()) / "UserData" / "local" / "asset";
         fs::create_directories(m_folder);
+        // As start-up hands it to the engine with the product's resource types.
+        Vek::AutoReference<Vek::ResourceTypeBase> type(TETLib::MakeCompressAsciiResourceType());
+        Vek::ResourceTypeRegistry::Register(type.Get());
     }
-    void TearDown() override { SetInstallationFolders(""); }
+    void TearDown() override {
+        Vek::ResourceTypeRegistry::Clear();
+        PurgeResourceDatabaseCache();
+        SetInstallationFolders("");
+    }
 
     int Run(const fs::path& folder) { return TETLib::CompressTextureFolder(Vek::PString(), folder.string().c_str(), &m_log); }
 
@@ -156,4 +170,53 @@ TEST_F(CompressTextureFolderTest, AFileOutsideEveryLocationIsReported) {
     EXPECT_EQ(Run(outside.Path()), 0);
     EXPECT_NE(LogText().find("Unable to determine relative path for"), std::string::npos) << LogText();
     EXPECT_TRUE(fs::exists(fs::path(outside.Path()) / "a.texture.txt"));
+}
+
+TEST_F(CompressTextureFolderTest, TheTextureManagerReadsTheCompiledTextureAndTheDescription) {
+    WriteTga(m_folder / "brick.tga", 128, 64, 0xFF804020u);
+    WriteText(m_folder / "brick.texture.txt", "Primary=brick.tga\n");
+    ASSERT_EQ(Run(m_folder), 2) << LogText();
+
+    Vek::TextureManager manager;
+    Vek::AutoReference<Vek::TextureResource> compiled(
+        manager.GetTexture(nullptr, (m_folder / "brick.texture").string().c_str()));
+    ASSERT_TRUE(compiled);
+    ASSERT_NE(compiled->GetCompiled(), nullptr);
+    EXPECT_EQ(compiled->GetTargetFormat(), 10);
+    EXPECT_EQ(compiled->GetWidth(), 128);
+    EXPECT_EQ(compiled->GetHeight(), 64);
+    EXPECT_EQ(compiled->GetNumMipLevels(), 8);
+
+    // The description itself, as the text form of the texture.
+    Vek::AutoReference<Vek::TextureResource> described(
+        manager.GetTexture(nullptr, (m_folder / "brick.texture.txt").string().c_str()));
+    ASSERT_TRUE(described);
+    EXPECT_EQ(described->GetCompiled(), nullptr);
+    ASSERT_NE(described->GetImage(), nullptr);
+    EXPECT_EQ(described->GetImage()->GetPixel(0, 0), 0xFF804020u);
+}
+
+TEST_F(CompressTextureFolderTest, WithoutTheResourceTypeTheDescriptionCannotBeOpened) {
+    Vek::ResourceTypeRegistry::Clear();
+    WriteTga(m_folder / "a.tga", 16, 16, 0xFF102030u);
+    WriteText(m_folder / "a.texture.txt", "Primary=a.tga\n");
+    EXPECT_EQ(Run(m_folder), 0);
+    EXPECT_NE(LogText().find("3 $vadtexture_open_error"), std::string::npos) << LogText();
+    EXPECT_TRUE(fs::exists(m_folder / "a.texture.txt"));
+    EXPECT_TRUE(FilesEndingWith(m_folder, "convert-tex.txt").empty());
+}
+
+TEST_F(CompressTextureFolderTest, AFailedRenameBackIsReported) {
+    WriteTga(m_folder / "a.tga", 16, 16, 0xFF102030u);
+    WriteText(m_folder / "a.texture.txt", "Primary=a.tga\n");
+    VADTextureConvertFileRPC job;
+    job.Start(Vek::PString(), (m_folder / "a.texture.txt").string().c_str(), &m_log);
+    // The description is set aside until the write step; something now
+    // takes its name, so it cannot be given back.
+    ASSERT_TRUE(fs::exists(m_folder / "a.convert-tex.txt"));
+    fs::create_directories(m_folder / "a.texture.txt");
+    job.Wait();
+    const std::string log = LogText();
+    EXPECT_NE(log.find("2 Unable to rename file 'asset\\a.convert-tex.txt' in subst 'local' back"), std::string::npos) << log;
+    EXPECT_TRUE(fs::exists(m_folder / "a.convert-tex.txt")) << "the user's file is still there";
 }

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 #include "tetlib/textures/TextureCompress.h"
 
@@ -178,28 +177,5 @@ TEST(TextureCompressTest, SolidColourDecodesBackWithinTolerance) {
                     for (int b = 0; b < 8; ++b) EXPECT_EQ(level->GetData()[offset + b], 0xFF);
             }
         }
-    }
-}
-
-TEST(TextureCompressTest, ParallelCompressionsKeepTheirOwnResults) {
-    constexpr int kThreads = 4;
-    std::vector<std::thread> threads;
-    bool ok[kThreads] = {};
-    size_t bytes[kThreads] = {};
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t, &ok, &bytes] {
-            Vek::Bitmap source = SolidImage(64, 64, Vek::Bitmap::kARGB32, 0xFF102030u + static_cast<uint32_t>(t));
-            TextureCompress result;
-            TextureCompressOptions options;
-            options.target = t % 2 ? 10 : 12;
-            std::string error;
-            ok[t] = TextureCompress::Compress(source, result, options, &error) && error.empty();
-            bytes[t] = result.GetLevel(0) ? result.GetLevel(0)->GetByteSize() : 0;
-        });
-    }
-    for (auto& thread : threads) thread.join();
-    for (int t = 0; t < kThreads; ++t) {
-        EXPECT_TRUE(ok[t]);
-        EXPECT_EQ(bytes[t], t % 2 ? 256u * 8u : 256u * 16u);
     }
 }

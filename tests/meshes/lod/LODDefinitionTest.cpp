@@ -1,0 +1,350 @@
+// Level-of-detail mesh definitions: the lm.txt build, the .lm writer and
+// reader (round trip), the distance rules of both forms, culled
+// attachments, and damaged files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/geometry/GeometryChunk.h"
+#include "engine/geometry/VertexItem.h"
+#include "engine/scene/ParticleBone.h"
+#include "meshes/definitions/MeshResult.h"
+#include "meshes/lod/VorlexIndexedMeshLODDefinition.h"
+#include "LodFixture.h"
+
+using namespace Vek;
+using LodTest::Fixture;
+
+namespace {
+
+std::vector<std::string> AttachmentNames(const VorlexIndexedMeshLODDefinition& d) {
+    std::vector<std::string> names;
+    for (const AttachmentRecord& a : d.GetAttachments()) names.emplace_back(a.name.c_str());
+    return names;
+}
+
+std::vector<float> Positions(const GeometryChunk* chunk) {
+    uint32_t stride = 0;
+    const uint8_t* p = chunk->GetItemArray(kItemPosition, stride);
+    std::vector<float> out;
+    for (uint32_t v = 0; v < chunk->GetVertexCount(); ++v) {
+        const float* f = reinterpret_cast<const float*>(p + v * stride);
+        out.insert(out.end(), f, f + 3);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(LODDefinition, SkinnedMeshWithCollisionLevelAndCulledAttachmentSurvivesWriteAndRead) {
+    Fixture f;
+    f.WriteStandardLevels();
+    ASSERT_EQ(f.LoadText(LodTest::kStandardText), RES_OK);
+    // Levels that use one material object write it once.
+    f.definition->levels->at(1).materials.Set(0, f.definition->levels->at(0).materials.GetItems()->at(0));
+    uint32_t written = 1;
+    const std::vector<uint8_t> bytes = f.Write(*f.definition, &written);
+    ASSERT_EQ(written, RES_OK);
+    // The culled attachment is written back with ":Cull" at the end.
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("a.light:Cull"), std::string::npos);
+
+    uint32_t result = 1;
+    auto d = f.Read(bytes, result);
+    ASSERT_EQ(result, RES_OK);
+    for (const VorlexIndexedMeshLODDefinition* def : {f.definition.get(), d.get()}) {
+        SCOPED_TRACE(def == d.get() ? "read back" : "from text");
+        ASSERT_EQ(def->GetLevelCount(), 3u);
+        EXPECT_EQ(def->levelCount, 3u);
+        EXPECT_EQ(def->switchDistances, (std::vector<float>{0.0f, 50.0f}));
+        EXPECT_EQ(def->FindNamedLevel(PString("collision")), 2);
+        EXPECT_EQ(def->calcPoint, 2u);
+        EXPECT_EQ(def->offset, 2.0f);
+        EXPECT_EQ(def->multiplier, 1.5f);
+        EXPECT_EQ(def->animationCutOff, 40.0f);
+        EXPECT_EQ(def->renderCutOff, 3.0f);
+        EXPECT_EQ(def->attachmentCutOff, 30.0f);
+        EXPECT_EQ(def->GetLevel(0)->chunkCount, 2u);
+        EXPECT_EQ(def->GetLevel(1)->chunkCount, 1u);
+        EXPECT_EQ(def->GetLevel(0)->vertexTotal, 8u);
+        EXPECT_EQ(def->GetLevel(0)->faceTotal, 4u);
+        // The current level is the last distance level.
+        EXPECT_EQ(def->chunkCount, 1u);
+        EXPECT_EQ(def->GetChunk(0), def->GetLevel(1)->GetChunk(0));
+        EXPECT_EQ(Positions(def->GetLevel(0)->GetChunk(1)),
+                  (std::vector<float>{0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 2, 0}));
+        EXPECT_EQ(AttachmentNames(*def), (std::vector<std::string>{"a.light", "a.hook"}));
+        ASSERT_EQ(def->culledAttachments.size(), 1u);
+        EXPECT_STREQ(def->culledAttachments[0].c_str(), "a.light");
+        ASSERT_EQ(def->boneCount, 2u);
+        ASSERT_EQ(def->boneTable.size(), 2u);
+        EXPECT_EQ(def->boneTable[1].name, "arm");
+        EXPECT_EQ(def->boneTable[1].parentName, "root");
+        EXPECT_EQ(def->boneTable[1].position.x, 1.0f);
+        // One influence set per level, with the weights of its chunks.
+        ASSERT_EQ(def->boneTable[1].influences.size(), 3u);
+        const LODBoneInfluences& arm0 = def->boneTable[1].influences[0];
+        ASSERT_EQ(arm0.GetCount(), 2u);
+        EXPECT_EQ(arm0.entries[1].chunk, 1u);
+        ASSERT_EQ(arm0.entries[1].GetWeightCount(), 2u);
+        EXPECT_EQ(arm0.entries[1].weights[1].vertex, 3u);
+        EXPECT_EQ(arm0.entries[1].weights[1].weight, 0.5f);
+        EXPECT_EQ(arm0.entries[1].weights[1].offset.z, 0.125f);
+        ASSERT_NE(def->skeletonRoot, nullptr);
+        EXPECT_STREQ(def->skeletonRoot->GetName().c_str(), "root");
+        EXPECT_NE(def->skeletonRoot->FindByName("arm"), nullptr);
+        // Hardware skinning: both bones in every chunk's palette.
+        for (uint32_t l = 0; l < 3; ++l) {
+            EXPECT_TRUE(def->GetLevel(l)->hardwareSkinned) << l;
+            EXPECT_EQ(def->GetLevel(l)->GetChunk(0)->GetInfluenceMatrixCount(), 2) << l;
+        }
+    }
+    // The levels of a read file share the material objects of "MATT".
+    EXPECT_EQ(bytes[LodTest::FindTag(bytes, "MATT") + 12], 3u);
+    EXPECT_EQ(d->GetLevel(0)->GetMaterial(0), d->GetLevel(1)->GetMaterial(0));
+    EXPECT_NE(d->GetLevel(0)->GetMaterial(0), d->GetLevel(0)->GetMaterial(1));
+    EXPECT_NE(d->GetLevel(0)->GetMaterial(0), d->GetLevel(2)->GetMaterial(0));
+    // Writing what was read gives the same file.
+    EXPECT_EQ(f.Write(*d), bytes);
+}
+
+TEST(LODDefinition, DistanceRulesOfTheFileAndTheText) {
+    struct Case {
+        const char* what;
+        bool text;
+        std::vector<float> distances;
+        uint32_t result;
+    };
+    const Case cases[] = {
+        {"file: rising", false, {0, 50}, RES_OK},
+        {"file: equal", false, {20, 20}, RES_OK},
+        {"file: falling", false, {50, 20}, RES_FILE_FORMAT_ERROR},
+        {"text: rising", true, {0, 50}, RES_OK},
+        {"text: equal", true, {20, 20}, RES_FILE_FORMAT_ERROR},
+        {"text: falling", true, {50, 20}, RES_FILE_FORMAT_ERROR},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        f.WriteStandardLevels();
+        if (c.text) {
+            const std::string text = "mesh " + std::to_string(int(c.distances[0])) + " { name lod0.im }\nmesh " +
+                                     std::to_string(int(c.distances[1])) + " { name lod1.im }\n";
+            EXPECT_EQ(f.LoadText(text), c.result);
+            continue;
+        }
+        ASSERT_EQ(f.LoadText("mesh 0 { name lod0.im }\nmesh 50 { name lod1.im }\n"), RES_OK);
+        f.definition->switchDistances = c.distances;
+        uint32_t result = 1;
+        auto d = f.Read(f.Write(*f.definition), result);
+        EXPECT_EQ(result, c.result);
+        if (result == RES_OK) {
+            EXPECT_EQ(d->switchDistances, c.distances);
+        }
+    }
+}
+
+TEST(LODDefinition, NamedLevelsInPlaceOfDistancesFailToRead) {
+    Fixture f;
+    f.WriteStandardLevels();
+    ASSERT_EQ(f.LoadText(LodTest::kStandardText), RES_OK);
+    VorlexIndexedMeshLODDefinition& d = *f.definition;
+    uint32_t result = 0;
+    // Level 1 without a distance and without a name.
+    d.switchDistances = {0};
+    f.Read(f.Write(d), result);
+    EXPECT_EQ(result, RES_FILE_FORMAT_ERROR);
+    // Every level named but none at a distance.
+    d.switchDistances.clear();
+    d.namedLevels->push_back({PString("near"), 0, false});
+    d.namedLevels->push_back({PString("far"), 1, false});
+    f.Read(f.Write(d), result);
+    EXPECT_EQ(result, RES_FILE_FORMAT_ERROR);
+    // Nothing to write without levels.
+    d.levels->clear();
+    uint32_t written = 0;
+    EXPECT_TRUE(f.Write(d, &written).empty());
+    EXPECT_EQ(written, RES_UNKNOWN);
+}
+
+TEST(LODDefinition, DescriptionTable) {
+    struct Case {
+        const char* what;
+        std::string text;
+        uint32_t result;
+        uint32_t levels;
+        int collision;
+    };
+    const Case cases[] = {
+        {"collision names a third file", LodTest::kStandardText, RES_OK, 3, 2},
+        {"collision names the file of level 0", "mesh 0 { name lod0.im }\nmesh 50 { name lod1.im }\n"
+                                                "mesh Collision { name lod0.im }\n",
+         RES_OK, 2, 0},
+        {"a number in exponent form is a name", "mesh 0 { name lod0.im }\nmesh 1e3 { name lod1.im }\n", RES_OK, 2,
+         -1},
+        {"version 1.005", "version 1.005\nmesh 0 { name lod0.im }\n", RES_OK, 1, -1},
+        {"version 0.999", "version 0.999\nmesh 0 { name lod0.im }\n", RES_FILE_VERSION_ERROR, 0, -1},
+        {"version 1.5", "version 1.5\nmesh 0 { name lod0.im }\n", RES_FILE_VERSION_ERROR, 0, -1},
+        {"no mesh", "offset 1\n", RES_FILE_FORMAT_ERROR, 0, -1},
+        {"only a named entry", "mesh collision { name box.im }\n", RES_FILE_FORMAT_ERROR, 0, -1},
+        {"names differing in case", "mesh 0 { name lod0.im }\nmesh Hull { name box.im }\nmesh hull { name lod1.im }\n",
+         RES_FILE_FORMAT_ERROR, 0, -1},
+        {"a distance after a name", "mesh 0 { name lod0.im }\nmesh hull { name box.im }\nmesh 50 { name lod1.im }\n",
+         RES_FILE_FORMAT_ERROR, 0, -1},
+        {"a distance without a file", "mesh 0\n", RES_FILE_FORMAT_ERROR, 0, -1},
+        {"a missing level file", "mesh 0 { name nowhere.im }\n", RES_FILE_OPEN_ERROR, 0, -1},
+        {"a level with another attachment count", "mesh 0 { name lod0.im }\nmesh 9 { name bare.im }\n",
+         RES_FILE_FORMAT_ERROR, 0, -1},
+        {"a level whose bone names differ", "mesh 0 { name lod0.im }\nmesh 9 { name renamed.im }\n",
+         RES_FILE_FORMAT_ERROR, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f;
+        f.WriteStandardLevels();
+        ImWriter::MeshModel bare = LodTest::SkinnedLevel(1);
+        bare.attachments.pop_back();
+        f.WriteLevel("bare.im", bare);
+        f.WriteLevel("renamed.im", LodTest::SkinnedLevel(1, "paint.m.onetex", "leg"));
+        EXPECT_EQ(f.LoadText(c.text), c.result);
+        if (c.result != RES_OK) continue;
+        EXPECT_EQ(f.definition->GetLevelCount(), c.levels);
+        EXPECT_EQ(f.definition->FindNamedLevel(PString("collision")), c.collision);
+    }
+}
+
+TEST(LODDefinition, LevelFilesOutsideTheDescriptionsFolderAreMissing) {
+    Fixture f;
+    f.WriteStandardLevels();  // beside "sub", which holds the description
+    std::filesystem::create_directories(f.dir / "sub");
+    f.WriteLevel("sub/inner.im", LodTest::SkinnedLevel(1));
+    const std::pair<std::string, uint32_t> cases[] = {
+        {"inner.im", RES_OK},
+        {"../lod0.im", RES_FILE_OPEN_ERROR},
+        {"deeper/../../lod0.im", RES_FILE_OPEN_ERROR},
+        {"\"" + (f.dir / "lod0.im") + "\"", RES_FILE_OPEN_ERROR},
+        {"\\\\lod0.im", RES_FILE_OPEN_ERROR},
+    };
+    for (const auto& [level, result] : cases)
+        EXPECT_EQ(f.LoadText("mesh 0 { name " + level + " }\n", "sub"), result) << level;
+}
+
+TEST(LODDefinition, CalcPointWordsIgnoreCase) {
+    const std::pair<const char*, uint32_t> cases[] = {{"NEAR", 1}, {"Far", 2}, {"center", 0}, {"sideways", 0}};
+    for (const auto& [word, expected] : cases) {
+        Fixture f;
+        f.WriteStandardLevels();
+        ASSERT_EQ(f.LoadText(std::string("mesh 0 { name lod0.im }\ncalcPoint ") + word + "\n"), RES_OK);
+        EXPECT_EQ(f.definition->calcPoint, expected) << word;
+        EXPECT_EQ(f.definition->multiplier, 1.0f);
+    }
+}
+
+TEST(LODDefinition, DamagedFilesFailWithTheirResult) {
+    Fixture f;
+    f.WriteStandardLevels();
+    ASSERT_EQ(f.LoadText(LodTest::kStandardText), RES_OK);
+    const std::vector<uint8_t> good = f.Write(*f.definition);
+    using LodTest::FindTag;
+    using LodTest::PatchU32;
+
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        uint32_t result;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"shorter than a tag", {'V', 'I', 'R'}, RES_FILE_FORMAT_ERROR});
+    cases.push_back({"cut in half", std::vector<uint8_t>(good.begin(), good.begin() + good.size() / 2),
+                     RES_FILE_FORMAT_ERROR});
+    std::vector<uint8_t> b = good;
+    b[8] = 'I';
+    cases.push_back({"not LODM", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "MATL") + 8, 102);
+    cases.push_back({"MATL version 102", b, RES_FILE_VERSION_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "INFO") + 12 + 28, 0xFFFFFFFF);
+    cases.push_back({"a level count beyond the file", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "MATT") + 12, 0x10000000);
+    cases.push_back({"a material count beyond the file", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "LCHK") + 16, 7);
+    cases.push_back({"a material index beyond the list", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "GEOM") + 12, 3);
+    cases.push_back({"an unknown primitive code", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    // "GEOM" 201: header, type, flags, value, four counts, weights per
+    // vertex, an empty bone name, 4 vertices of 20 bytes, then indices.
+    PatchU32(b, FindTag(b, "GEOM") + 48 + 80, 4);  // index 0 = the vertex count
+    cases.push_back({"an index equal to the vertex count", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    // "LODB": header, the first bone's entry count, chunk, weight count, vertex.
+    PatchU32(b, FindTag(b, "LODB") + 24, 4);
+    cases.push_back({"a weight on a vertex the chunk lacks", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "LODB") + 16, 9);
+    cases.push_back({"a weight on a chunk the level lacks", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "LODB") + 20, 0x10000000);
+    cases.push_back({"a weight count beyond the file", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    PatchU32(b, FindTag(b, "BONT") + 12, 0x10000000);
+    cases.push_back({"a bone count beyond the file", b, RES_FILE_FORMAT_ERROR});
+    b = good;
+    b.insert(b.end(), {1, 2, 3, 4});
+    cases.push_back({"bytes after the declared end", b, RES_OK});
+    b = good;
+    PatchU32(b, 4, static_cast<uint32_t>(good.size()));
+    cases.push_back({"a size beyond the content", b, RES_FILE_FORMAT_ERROR});
+
+    for (const Case& c : cases) {
+        uint32_t result = 0;
+        f.Read(c.bytes, result);
+        EXPECT_EQ(result, c.result) << c.what;
+    }
+}
+
+TEST(LODDefinition, RigidBoneTreeAndUnskinnedLevelsRoundTrip) {
+    Fixture f;
+    // No skin weights: bone names on the chunks and a skeleton from "SKEL".
+    ImWriter::MeshModel m;
+    ImWriter::ChunkModel c = ImWriter::Quad();
+    c.geomVersion = 200;
+    c.boneName = "door";
+    m.chunks.push_back(c);
+    f.WriteLevel("rigid.im", m);
+    ASSERT_EQ(f.LoadText("mesh 0 { name rigid.im }\n"), RES_OK);
+    VorlexIndexedMeshLODDefinition& d = *f.definition;
+    EXPECT_EQ(d.boneCount, 0u);
+    EXPECT_STREQ(d.GetLevel(0)->chunkBoneNames[0].c_str(), "door");
+    // A skeleton made by hand: root, door below it, and a non-bone particle
+    // that ends its branch.
+    auto* root = new ParticleBone(PString("body"));
+    auto* door = new ParticleBone(PString("door"));
+    door->SetPosition({1, 2, 3});
+    root->Add(door);
+    auto* other = new Particle();
+    other->Add(new ParticleBone(PString("hidden")));
+    root->Add(other);
+    delete d.skeletonRoot;
+    d.skeletonRoot = root;
+    const std::vector<uint8_t> bytes = f.Write(d);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("LODB"), std::string::npos);
+    uint32_t result = 1;
+    auto read = f.Read(bytes, result);
+    ASSERT_EQ(result, RES_OK);
+    ASSERT_NE(read->skeletonRoot, nullptr);
+    EXPECT_STREQ(read->skeletonRoot->GetName().c_str(), "body");
+    Particle* readDoor = read->skeletonRoot->FindByName("door");
+    ASSERT_NE(readDoor, nullptr);
+    EXPECT_EQ(readDoor->GetPosition().z, 3.0f);
+    EXPECT_EQ(read->skeletonRoot->FindByName("hidden"), nullptr);
+    EXPECT_STREQ(read->GetLevel(0)->chunkBoneNames[0].c_str(), "door");
+    EXPECT_FALSE(read->GetLevel(0)->hardwareSkinned);
+}
