@@ -3,9 +3,11 @@
 //
 include "VorlexGameObject.gs"
 include "Menu.gs"
+include "OnlineAccess.gs"
 
 class Library isclass VorlexGameObject
 {
+	public native OnlineAccess GetOnlineAccess(void);
 	public native string LibraryCallNative(string function, string[] args, GSObject[] objects);
 	public native void AddSystemMenuIcon(Asset asset, string text, string tooltip);
 	public native void AddSystemMenuIcon(Asset asset, string text, string tooltip, bool flag);

@@ -9,9 +9,10 @@
 #include "foundation/streams/Stream.h"
 #include "gsnatives/GSOAsset.h"
 #include "gsnatives/GSOLibrarySpec.h"
+#include "gsnatives/GSOOnlineAccess.h"
 #include "gsnatives/GSOSoup.h"
-#include "gsnatives/NativePlugins.h"
 #include "gsnatives/MemberNativeTable.h"
+#include "gsnatives/NativePlugins.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSArray.h"
@@ -192,6 +193,13 @@ void GSOLibrary::AddSystemMenuIcon(GSStack* stack, bool flag) {
 
 void GSOLibrary::NativeAddSystemMenuIcon(GSStack* stack) { AddSystemMenuIcon(stack, true); }
 
+void GSOLibrary::NativeGetOnlineAccess(GSStack* stack) {
+    if (!m_spec) return;
+    // FindOrCreate's count goes to the caller.
+    stack->PushNewObject(GSOOnlineAccess::FindOrCreate(m_spec->GetKuid(), GetContext()),
+                         GSOOnlineAccess::GetScriptClass());
+}
+
 void GSOLibrary::NativeAddSystemMenuIconFlag(GSStack* stack) { AddSystemMenuIcon(stack, stack->Local(4) != 0); }
 
 void GSOLibrary::NativeBlinkSystemMenuIcon(GSStack* stack) {
@@ -250,6 +258,7 @@ void RegisterLibraryNatives() {
     VorlexScriptContext::SetPluginContextRelease(&ReleaseContext);
 
     static const MemberNative<GSOLibrary> kNatives[] = {
+        {"$OnlineAccess@Library::GetOnlineAccess()", &GSOLibrary::NativeGetOnlineAccess},
         {"$string@Library::LibraryCallNative(string,string[],GSObject[])", &GSOLibrary::NativeLibraryCallNative},
         {"$void@Library::AddSystemMenuIcon(Asset,string,string)", &GSOLibrary::NativeAddSystemMenuIcon},
         {"$void@Library::AddSystemMenuIcon(Asset,string,string,bool)", &GSOLibrary::NativeAddSystemMenuIconFlag},

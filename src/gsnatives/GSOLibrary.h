@@ -70,6 +70,7 @@ public:
     bool HasLibraryProperties() const { return m_libraryPropertiesPending; }
 
     // The natives, in registration order (RegisterLibraryNatives).
+    void NativeGetOnlineAccess(GSRuntime::GSStack* stack);
     void NativeLibraryCallNative(GSRuntime::GSStack* stack);
     void NativeAddSystemMenuIcon(GSRuntime::GSStack* stack);
     void NativeAddSystemMenuIconFlag(GSRuntime::GSStack* stack);

@@ -185,18 +185,20 @@ GSOSecurityToken* GSOSecurityToken::ReIssueToken(const GSOSecurityToken& source,
     return result;
 }
 
-bool GSOSecurityToken::IsOwnerLocallyModified() const {
+bool IsAssetLocallyModified(const KUID& kuid) {
     auto getSpec = g_queries.getBaseSpec ? g_queries.getBaseSpec : &DatabaseBaseSpec;
     auto ask = g_queries.isLocallyModified ? g_queries.isLocallyModified : &VADIsAssetLocallyModified;
-    for (const auto& [identity, grants] : m_grants) {
-        for (const auto& [owner, rights] : grants.owners) {
-            SpecHandle spec = getSpec(owner);
-            VorlexBaseSpec* base = spec.AsVorlexBaseSpec();
-            if (!base) continue;
-            if (!base->IsLocalModificationKnown()) base->SetLocallyModified(ask(base->GetKuid()));
-            if (base->IsLocallyModified()) return true;
-        }
-    }
+    SpecHandle spec = getSpec(kuid);
+    VorlexBaseSpec* base = spec.AsVorlexBaseSpec();
+    if (!base) return false;
+    if (!base->IsLocalModificationKnown()) base->SetLocallyModified(ask(base->GetKuid()));
+    return base->IsLocallyModified();
+}
+
+bool GSOSecurityToken::IsOwnerLocallyModified() const {
+    for (const auto& [identity, grants] : m_grants)
+        for (const auto& [owner, rights] : grants.owners)
+            if (IsAssetLocallyModified(owner)) return true;
     return false;
 }
 

@@ -115,6 +115,9 @@ struct LocalModificationQueries {
     bool (*isLocallyModified)(const KUID& kuid) = nullptr;
 };
 void SetLocalModificationQueries(const LocalModificationQueries& queries);
+// Whether an asset is locally modified: asked of the database once per base
+// AssetSpec and cached there; false for an asset without one.
+bool IsAssetLocallyModified(const KUID& kuid);
 
 // Registers the native of SecurityToken.
 void RegisterSecurityTokenNatives();

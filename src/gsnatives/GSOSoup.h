@@ -42,6 +42,9 @@ public:
     static GSRuntime::GSClass* GetScriptClass();
 
     const SoupHandle& GetSoup() const { return m_soup; }
+    // The object holds another soup (natives that hand a soup back through
+    // their argument).
+    void SetSoup(const SoupHandle& soup) { m_soup = soup; }
     bool IsLocked() const { return m_locked; }
 
     // The natives, in registration order (RegisterSoupNatives).

@@ -7,6 +7,8 @@
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/GSOKUIDList.h"
 #include "gsnatives/GSOLibrary.h"
+#include "gsnatives/GSOOnlineAccess.h"
+#include "gsnatives/GSOOnlineGroup.h"
 #include "gsnatives/GSOSecurityToken.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/GSOStringTable.h"
@@ -34,8 +36,8 @@ constexpr NativeRegistrationStep kSteps[kNativeRegistrationStepCount] = {
     {"Asset", &RegisterAssetNatives},
     {"LinkedList", &RegisterLinkedListNatives},
     {"VorlexGameObject", &RegisterVorlexGameObjectNatives},
-    {"OnlineAccess", nullptr},
-    {"OnlineGroup", nullptr},
+    {"OnlineAccess", &RegisterOnlineAccessNatives},
+    {"OnlineGroup", &RegisterOnlineGroupNatives},
     {"Library", &RegisterLibraryNatives},
     {"Image", &RegisterImageNatives},
     {"VorlexScriptBase", &RegisterVorlexScriptBaseNatives},

@@ -43,10 +43,17 @@ OnlineAccessClientEndpoint::~OnlineAccessClientEndpoint() {
     DatagramSocket::Unregister(&m_peer);
 }
 
+namespace {
+OnlineAccessClientEndpoint* g_instanceInUse = nullptr;
+}
+
 OnlineAccessClientEndpoint& OnlineAccessClientEndpoint::Instance() {
+    if (g_instanceInUse) return *g_instanceInUse;
     static OnlineAccessClientEndpoint endpoint(DaemonOnlineAccountService());
     return endpoint;
 }
+
+void OnlineAccessClientEndpoint::UseInstance(OnlineAccessClientEndpoint* endpoint) { g_instanceInUse = endpoint; }
 
 void OnlineAccessClientEndpoint::DropSignIn() {
     // Cleared before anything else can reach it: the request is deleted once.

@@ -59,8 +59,10 @@ public:
     explicit OnlineAccessClientEndpoint(OnlineAccountService& account);
     ~OnlineAccessClientEndpoint() override;
 
-    // The process's endpoint, on the daemon's account service.
+    // The process's endpoint, on the daemon's account service, unless
+    // another one was put in its place (UseInstance; null restores it).
     static OnlineAccessClientEndpoint& Instance();
+    static void UseInstance(OnlineAccessClientEndpoint* endpoint);
 
     void Update() override;
     void HandlePacket(TMEPacket* packet) override;

@@ -11,6 +11,7 @@
 #include "foundation/streams/BufferStream.h"
 #include "gsnatives/GSOLibrary.h"
 #include "gsnatives/GSOLibrarySpec.h"
+#include "gsnatives/GSOOnlineAccess.h"
 #include "gsnatives/InitializeScriptSystem.h"
 #include "gsnatives/VorlexScriptContext.h"
 #include "gsnatives/support/FakeAssetRequests.h"
@@ -66,6 +67,7 @@ class ProbeLibrary isclass Library
 	public void AddIconUnflagged(Asset target) { AddSystemMenuIcon(target, "t", "u", false); }
 	public void RemoveIcon(void) { RemoveSystemMenuIcon(); }
 	public string CallNative(string function, string[] args) { return LibraryCallNative(function, args, null); }
+	public OnlineAccess Online(void) { return GetOnlineAccess(); }
 	public string CallWithThree(string function)
 	{
 		string[] args = new string[3];
@@ -250,3 +252,22 @@ TEST_F(LibraryObjects, MenuIconsGoToTheHost) {
     EXPECT_EQ(context->calls,
               (std::vector<std::string>{"<kuid:20:1> '' '' on", "<kuid:20:1> 't' 'u' off", "<NULL> '' '' off"}));
 }
+
+namespace {
+
+TEST_F(LibraryObjects, GetOnlineAccessGivesTheOneOnlineAccessObjectOfTheLibrarysAsset) {
+    GSOLibrary* library = MakeLibrary("");
+    library->CallScriptInit();
+    const uint32_t first = Call(library, "$OnlineAccess@ProbeLibrary::Online()");
+    const uint32_t second = Call(library, "$OnlineAccess@ProbeLibrary::Online()");
+    ASSERT_NE(first, 0u);
+    EXPECT_EQ(first, second);
+    auto* access = dynamic_cast<GSNatives::GSOOnlineAccess*>(GSScriptInstance::OwnerOf(first));
+    ASSERT_NE(access, nullptr);
+    EXPECT_EQ(access->clientKUID, kLibraryAsset);
+    EXPECT_EQ(access->GetContext(), context);
+    GSScriptInstance::ReleaseReference(first);
+    GSScriptInstance::ReleaseReference(second);
+}
+
+}  // namespace

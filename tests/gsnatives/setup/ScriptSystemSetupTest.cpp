@@ -112,6 +112,8 @@ TEST(ScriptSystemSetup, EachObjectClassRegistersEveryNativeItsLibraryDeclares) {
         {"Constructors.gs", {"ConstructorsBase"}},
         {"asset.gs", {"Asset"}},
         {"Library.gs", {"Library"}},
+        {"OnlineAccess.gs", {"OnlineAccess"}},
+        {"OnlineGroup.gs", {"OnlineGroup"}},
     };
     Utils::IDoubleLinkList& natives = GSRuntime::GSMachine::Instance()->Natives();
     for (const Case& c : cases) {

@@ -3,6 +3,8 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -308,6 +310,32 @@ TEST_F(OnlineAccessTest, TheMessageCacheRoundTripsAndADamagedOneLoadsWhatIsWhole
     OnlineAccessClientEndpoint reloaded(account);
     reloaded.LoadMessageCache();
     EXPECT_EQ(reloaded.StoredMessages().size(), 3u);
+
+    // A save that cannot be written whole (here a file-size limit below the
+    // new body) keeps the file saved before.
+    OnlineVersionedMessage big;
+    big.sender = KUID(7, 8, 9);
+    big.name = Vek::String(std::string(4096, 'x').c_str());
+    TMEPacket packet;
+    packet.WriteByte(11);
+    big.Write(packet);
+    packet.Rewind();
+    source.HandlePacket(&packet);
+    struct sigaction ignore {}, before {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &before);
+    rlimit limit{}, saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    limit = saved;
+    limit.rlim_cur = 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const bool written = source.SaveMessageCache();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &before, nullptr);
+    EXPECT_FALSE(written);
+    OnlineAccessClientEndpoint afterFailure(account);
+    afterFailure.LoadMessageCache();
+    EXPECT_EQ(afterFailure.StoredMessages().size(), 3u) << "the old cache is still there";
     Vek::File::Subst(Vek::PString("cache"), nullptr, true);
 }
 
