@@ -73,7 +73,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
     for (int32_t i = 0; i < urlList.Count(); ++i) {
         SoupHandle entry = urlList.GetContainerAt(i);
         urls.push_back(UrlMapping{entry.GetString("url").c_str(), entry.GetString("file").c_str(),
-                                  entry.GetString("location").c_str()});
+                                  entry.GetString("location").c_str(), entry.GetInt("code", 200)});
     }
     SoupHandle jobList = soup.GetContainer("jobs");
     for (int32_t i = 0; i < jobList.Count(); ++i) {

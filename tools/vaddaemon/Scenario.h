@@ -15,6 +15,7 @@
 //       url "https://host/page.php?x=1"
 //       file "/tmp/reply.txt"
 //       location ""
+//       code 0             (optional: the result code, 200 by default)
 //     }
 //   }
 //   jobs                   command-host jobs (notice type 1), sent in

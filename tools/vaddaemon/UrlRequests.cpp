@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr int32_t kFound = 200;
 constexpr int32_t kNotFound = 404;
 
 }  // namespace
@@ -24,7 +23,7 @@ int64_t UrlRequests::Start(const std::string& url, TStream& reply, std::vector<u
     result.code = kNotFound;
     for (const UrlMapping& mapping : m_mappings) {
         if (mapping.url == url) {
-            result.code = kFound;
+            result.code = mapping.code;
             result.file = mapping.file;
             result.location = mapping.location;
             break;

@@ -12,7 +12,8 @@
 // yet; the finished status follows as a status notice (type 4: the handle,
 // then the status), which is how the daemon tells a client that a request
 // ended. A status request (232) answers the finished status. A mapped URL
-// finishes with the result code 200 and its file; any other URL with 404
+// finishes with its result code (200 unless the scenario gives "code") and
+// its file; any other URL with 404
 // and no file. A handle that is not known (released, or never given)
 // answers finished with the result code 0 and no file.
 #include <cstdint>
@@ -27,6 +28,10 @@ struct UrlMapping {
     std::string url;
     std::string file;
     std::string location;
+    // The result code the finished request answers: 200 (found) unless the
+    // scenario names another, as the sign-in URL's 0 (signed in) or 3
+    // (refused).
+    int32_t code = 200;
 };
 
 class UrlRequests {
