@@ -216,17 +216,7 @@ int32_t GSOOnlineAccess::PostScriptMessage(const Vek::String& name, const SoupHa
     return Endpoint().SendVersionedMessage(clientKUID, name, soup, m_locallyModified);
 }
 
-void GSOOnlineAccess::NativeCollectMessage(GSStack* stack) {
-    GSString* text = nullptr;
-    GSOSoup* soup = nullptr;
-    if (!GetParam<GSString>(stack, 1, text) || !GetParam<GSOSoup>(stack, 2, soup)) return;
-    Vek::String name;
-    SoupHandle collected = soup->GetSoup();
-    const int32_t result = CollectMessage(name, collected);
-    static_cast<Vek::String&>(*text) = name;
-    soup->SetSoup(collected);
-    stack->Push(static_cast<uint32_t>(result));
-}
+void GSOOnlineAccess::NativeCollectMessage(GSStack* stack) { CollectMessageNative(*this, stack); }
 
 void GSOOnlineAccess::NativeCreateGroup(GSStack* stack) {
     const int32_t groupType = static_cast<int32_t>(stack->Local(1));

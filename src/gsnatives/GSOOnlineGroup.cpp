@@ -245,17 +245,7 @@ int32_t GSOOnlineGroup::PostScriptMessage(const SoupHandle& soup) {
     return result;
 }
 
-void GSOOnlineGroup::NativeCollectMessage(GSStack* stack) {
-    GSString* text = nullptr;
-    GSOSoup* soup = nullptr;
-    if (!GetParam<GSString>(stack, 1, text) || !GetParam<GSOSoup>(stack, 2, soup)) return;
-    Vek::String name;
-    SoupHandle collected = soup->GetSoup();
-    const int32_t result = CollectMessage(name, collected);
-    static_cast<Vek::String&>(*text) = name;
-    soup->SetSoup(collected);
-    stack->Push(static_cast<uint32_t>(result));
-}
+void GSOOnlineGroup::NativeCollectMessage(GSStack* stack) { CollectMessageNative(*this, stack); }
 
 void GSOOnlineGroup::NativeSetModeFlags(GSStack* stack) {
     if (!m_owner) return;

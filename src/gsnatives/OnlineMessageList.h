@@ -7,6 +7,10 @@
 #include "engine/AnsiString.h"
 #include "foundation/soups/SoupHandle.h"
 
+namespace GSRuntime {
+class GSStack;
+}
+
 namespace GSNatives {
 
 class OnlineAccessMessageListInterface {
@@ -18,5 +22,9 @@ public:
     virtual int32_t CollectMessage(Vek::String& name, SoupHandle& soup) = 0;
     virtual bool HasMessages() const = 0;
 };
+
+// The CollectMessage native of both objects: (string name, Soup message)
+// arguments that receive the oldest message; pushes CollectMessage's result.
+void CollectMessageNative(OnlineAccessMessageListInterface& list, GSRuntime::GSStack* stack);
 
 }  // namespace GSNatives
