@@ -89,10 +89,16 @@ bool IsReferenceLike(uint8_t kind) { return kind == kGSKindReference || kind == 
 
 uint8_t Meet(uint8_t a, uint8_t b) {
     if (a == b) return a;
+    // A call's result stays one only where every path has it in its slot.
+    if (a == kGSKindCallResult || b == kGSKindCallResult) return kGSKindMixed;
     if (a == kGSKindZero) return b;
     if (b == kGSKindZero) return a;
     return kGSKindMixed;
 }
+
+// What a slot's kind is once the value moves out of the slot a call left
+// it in: the interpreter keeps the shapes of call results only there.
+uint8_t PlainKind(uint8_t kind) { return kind == kGSKindCallResult ? uint8_t(kGSKindMixed) : kind; }
 
 bool IsCall(uint8_t opcode) {
     return opcode == OP_Call || opcode == OP_CallNative || opcode == OP_CallThread || opcode == OP_CallBase;
@@ -146,6 +152,10 @@ public:
 
     // The deepest operand stack of the last run, over every state reached.
     std::size_t MaxDepth() const { return m_maxDepth; }
+
+    // Sites whose result may be a value or a reference: while set, their
+    // result is pushed as kGSKindCallResult (for the argument kinds only).
+    void SetEitherResultSites(std::vector<bool> sites) { m_eitherResult = std::move(sites); }
 
 private:
     bool Fail(uint32_t offset) {
@@ -221,7 +231,7 @@ private:
                 stack.push_back(in.first == 0 ? kGSKindZero : kGSKindValue);
                 return fallThrough();
             case OP_LoadLocal:
-                stack.push_back(s.locals[slot]);
+                stack.push_back(PlainKind(s.locals[slot]));
                 return fallThrough();
             case OP_LoadLocalRef:
                 // Adds a count: the local must hold a reference.
@@ -240,8 +250,8 @@ private:
                 if (counted && (!IsReferenceLike(kind) || !IsReferenceLike(s.locals[slot])))
                     return void(Fail(in.offset));
                 if (referenceLocal && !IsReferenceLike(kind)) return void(Fail(in.offset));
-                if (!referenceLocal) s.locals[slot] = kind;
-                if (in.opcode == OP_StoreLocalKeep || in.opcode == OP_StoreLocalRefKeep) stack.push_back(kind);
+                if (!referenceLocal) s.locals[slot] = PlainKind(kind);
+                if (in.opcode == OP_StoreLocalKeep || in.opcode == OP_StoreLocalRefKeep) stack.push_back(PlainKind(kind));
                 return fallThrough();
             }
             case OP_Return:
@@ -292,8 +302,13 @@ private:
                 if (m_outcome.openSite < 0) m_outcome.openSite = site;
                 return;
             }
-            if (shape == kGSShapeValue) stack.push_back(kGSKindValue);
-            if (shape == kGSShapeReference) stack.push_back(kGSKindReference);
+            const bool either = static_cast<std::size_t>(site) < m_eitherResult.size() && m_eitherResult[site];
+            if (shape != kGSShapeNothing && either) {
+                stack.push_back(kGSKindCallResult);
+            } else {
+                if (shape == kGSShapeValue) stack.push_back(kGSKindValue);
+                if (shape == kGSShapeReference) stack.push_back(kGSKindReference);
+            }
             return fallThrough();
         }
 
@@ -316,7 +331,8 @@ private:
                 case 'V': stack.push_back(kGSKindValue); break;
                 case 'R': stack.push_back(kGSKindReference); break;
                 case 'Z': stack.push_back(kGSKindZero); break;
-                default: stack.push_back(taken[*r - '0']); break;
+                // A copied slot is no longer the slot the call wrote.
+                default: stack.push_back(PlainKind(taken[*r - '0'])); break;
             }
         }
         const GSInstructionInfo* info = GSInstructionInfoOf(in.opcode);
@@ -339,6 +355,7 @@ private:
     std::vector<bool> m_queued;
     Outcome m_outcome;
     std::size_t m_maxDepth = 0;
+    std::vector<bool> m_eitherResult;
 };
 
 // Upper bound on path analyses per function while results are searched.
@@ -484,6 +501,23 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
     std::vector<std::vector<uint8_t>> argumentKinds(siteOffsets.size());
     analysis.Run(shapes, &argumentKinds);
     deepest = std::max(deepest, analysis.MaxDepth());
+    // Sites that take a value as well as a reference: an argument that is
+    // their result is recorded as such, so that the interpreter checks what
+    // the call really returned instead of the kind found first. When that
+    // run does not check out, the kinds found first stand.
+    std::vector<bool> either(shapes.size(), false);
+    bool anyEither = false;
+    for (std::size_t site = 0; site < shapes.size(); ++site) {
+        const uint8_t both = kGSShapeValue | kGSShapeReference;
+        either[site] = (accepted[site] & both) == both;
+        anyEither |= either[site];
+    }
+    if (anyEither) {
+        std::vector<std::vector<uint8_t>> withResults(siteOffsets.size());
+        analysis.SetEitherResultSites(either);
+        if (analysis.Run(shapes, &withResults).ok) argumentKinds = std::move(withResults);
+        analysis.SetEitherResultSites({});
+    }
     if (maxDepth) *maxDepth = static_cast<int32_t>(std::min<std::size_t>(deepest, 0x7fffffff));
     for (std::size_t site = 0; site < siteOffsets.size(); ++site) {
         const GSInstruction& in = instructions[static_cast<std::size_t>(indexAt[siteOffsets[site]])];

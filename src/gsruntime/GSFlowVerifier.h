@@ -26,7 +26,10 @@
 // each call check out (searching the combinations, with a bound on the
 // work), and hands back one contract per call site: those results and the
 // kinds of the argument slots. The interpreter checks the function it is
-// about to call against the contract of its call site.
+// about to call against the contract of its call site. An argument that is
+// the result of a call whose site takes either a value or a reference is
+// recorded as kGSKindCallResult: the interpreter then checks the shape that
+// call really returned.
 #include <cstdint>
 #include <vector>
 
@@ -38,6 +41,12 @@ enum GSSlotKind : uint8_t {
     kGSKindValue = 1,      // int, bool or float
     kGSKindReference = 2,  // a reference (maybe null)
     kGSKindZero = 3,       // the constant 0: null and 0 alike
+    // The result of a call, still in the slot the call left it in, from a
+    // call site whose result may be a value or a reference (both check out):
+    // what the function called there returned decides, which the
+    // interpreter keeps beside each call's result (GSStack::ResultShapeAt).
+    // Only argument kinds of call contracts carry it.
+    kGSKindCallResult = 4,
 };
 
 // Results of a function, as bits of a set.

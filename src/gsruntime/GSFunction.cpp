@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gsruntime/GSImageReader.h"
+#include "gsruntime/GSStack.h"
 
 namespace GSRuntime {
 
@@ -23,7 +24,8 @@ int32_t GSFunction::LineAt(int32_t codeOffset) const {
     return GetLinePair(linePairCount - 1).line;
 }
 
-bool GSFunction::AcceptsCallee(uint32_t offset, const GSFunction* callee, bool ignoreResult) const {
+bool GSFunction::AcceptsCallee(uint32_t offset, const GSFunction* callee, bool ignoreResult, const GSStack* stack,
+                               int32_t firstArgument) const {
     auto found = std::lower_bound(callContracts.begin(), callContracts.end(), offset,
                                   [](const GSCallContract& contract, uint32_t at) { return contract.offset < at; });
     if (found == callContracts.end() || found->offset != offset || !callee) return false;
@@ -33,6 +35,11 @@ bool GSFunction::AcceptsCallee(uint32_t offset, const GSFunction* callee, bool i
         const int32_t slot = callee->ReferenceSlot(i);
         if (slot < 1 || static_cast<std::size_t>(slot) > arguments) continue;
         const uint8_t kind = found->argumentKinds[static_cast<std::size_t>(slot) - 1];
+        if (kind == kGSKindCallResult) {
+            // The result of a call: what the function called there returned.
+            if (!stack || stack->ResultShapeAt(firstArgument + slot - 1) != kGSShapeReference) return false;
+            continue;
+        }
         if (kind != kGSKindReference && kind != kGSKindZero) return false;
     }
     return true;

@@ -21,6 +21,8 @@
 
 namespace GSRuntime {
 
+class GSStack;
+
 class GSClass;
 class GSLibrary;
 class GSNativeFunction;
@@ -81,8 +83,11 @@ public:
     // True when `callee` may be called from the call instruction at code
     // offset `offset`: its result is one the code after the call was
     // verified for (unless `ignoreResult`, a thread start), and each of its
-    // reference arguments gets a reference or 0.
-    bool AcceptsCallee(uint32_t offset, const GSFunction* callee, bool ignoreResult) const;
+    // reference arguments gets a reference or 0. An argument that is the
+    // result of a call which may return either is checked in `stack`, whose
+    // slot `firstArgument` holds argument 1 (without a stack: refused).
+    bool AcceptsCallee(uint32_t offset, const GSFunction* callee, bool ignoreResult, const GSStack* stack = nullptr,
+                       int32_t firstArgument = 0) const;
     // Line pair i (i below linePairCount).
     LinePair GetLinePair(uint32_t i) const;
 

@@ -16,8 +16,10 @@ namespace GSRuntime {
 
 GSStack::GSStack() {
     m_slots = static_cast<uint32_t*>(Vek::Alloc::New(std::size_t(kCapacity) * 4));
-    if (m_slots) {
+    m_shapes = static_cast<uint8_t*>(Vek::Alloc::New(std::size_t(kCapacity)));
+    if (m_slots && m_shapes) {
         std::memset(m_slots, 0, std::size_t(kCapacity) * 4);
+        std::memset(m_shapes, 0, std::size_t(kCapacity));
         m_capacity = kCapacity;
     }
 }
@@ -25,6 +27,7 @@ GSStack::GSStack() {
 GSStack::~GSStack() {
     Clear();
     Vek::Alloc::Delete(m_slots);
+    Vek::Alloc::Delete(m_shapes);
 }
 
 const GSFunction* GSStack::FrameFunction(int32_t frame) const {
@@ -104,10 +107,13 @@ bool GSStack::ReturnValue(bool native) {
         }
         value = m_slots[m_top];
     }
+    const GSFunction* function = FrameFunction(frame);
+    const uint8_t shape = function ? function->resultShape : 0;
     ReleaseFrame(frame);
     const int32_t base = FrameLocalsBase(frame);
     m_top = base;
     m_slots[base] = value;
+    m_shapes[base] = shape;
     m_returnOffset = FrameReturnOffset(frame);
     m_frame = FramePrevious(frame);
     return true;

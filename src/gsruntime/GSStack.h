@@ -98,6 +98,14 @@ public:
     uint32_t* Slots() { return m_slots; }
     uint32_t Slot(int32_t index) const { return m_slots[index]; }
     uint32_t Top() const { return m_slots[m_top]; }
+    // The result shape (kGSShapeValue or kGSShapeReference, 0 for none
+    // known) of the function whose return last wrote slot `index`: what the
+    // declared result type of the function called there says. Only a slot
+    // a return wrote, and nothing moved since, is asked (the call contracts
+    // say which).
+    uint8_t ResultShapeAt(int32_t index) const {
+        return index >= 0 && index < m_capacity && m_shapes ? m_shapes[index] : 0;
+    }
 
     // The parts of a frame header.
     const GSFunction* FrameFunction(int32_t frame) const;
@@ -115,6 +123,7 @@ private:
     int32_t m_returnOffset = 0;
     int32_t m_top = kNone;
     uint32_t* m_slots = nullptr;
+    uint8_t* m_shapes = nullptr;  // beside m_slots: see ResultShapeAt
     int32_t m_capacity = 0;
     int32_t m_frame = kNone;
 };

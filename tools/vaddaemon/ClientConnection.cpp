@@ -245,19 +245,24 @@ bool ClientConnection::Handle(const Frame& frame) {
     } else {
         Carry(frame, body);
     }
-    if (frame.id != 0 && !m_socket->SendReply(frame.id, body)) return false;
+    // A shutdown stands whether or not its reply reaches the client, which
+    // may close its link as soon as the request is out.
+    const bool shutdown =
+        frame.op == Op::kShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning);
+    bool sent = frame.id == 0 || m_socket->SendReply(frame.id, body);
     for (const auto& [type, payload] : m_noticesAfterReply)
-        if (!m_socket->SendNotice(type, payload)) return false;
+        if (sent && !m_socket->SendNotice(type, payload)) sent = false;
     m_noticesAfterReply.clear();
+    if (shutdown) {
+        m_server.RequestStop();
+        return false;
+    }
+    if (!sent) return false;
     if (frame.id == 0 && frame.op == Op::kCommandHostRegister && !m_commandHost) {
         m_commandHost = true;
         Note("command host");
         m_server.GetCommandHosts().Register(m_number, m_socket);
         if (!SendJobs()) return false;
-    }
-    if (frame.op == Op::kShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning)) {
-        m_server.RequestStop();
-        return false;
     }
     return true;
 }

@@ -49,9 +49,9 @@ bool Fits(GSRunState& s, const GSFunction* function, int16_t depth) {
 // The loader verified the code after each call for the results it may
 // leave and the kinds of its arguments: the function called must be one of
 // those (a thread start leaves nothing here, whatever its result).
-bool Verified(GSRunState& s, const uint8_t* opcode, const GSFunction* callee) {
+bool Verified(GSRunState& s, const uint8_t* opcode, const GSFunction* callee, int32_t targetIndex) {
     const bool thread = *opcode == OP_CallThread;
-    if (!s.function || !s.function->AcceptsCallee(OffsetOf(s, opcode), callee, thread))
+    if (!s.function || !s.function->AcceptsCallee(OffsetOf(s, opcode), callee, thread, s.stack, targetIndex + 1))
         return s.Raise(ER_LinkError);
     return true;
 }
@@ -71,7 +71,7 @@ bool Resolve(GSRunState& s, const uint8_t* opcode, int16_t depth, uint16_t metho
     callee.function = GSClass::Dispatch(target, method, callee.me);
     if (!callee.function || !callee.me) return s.Raise(ER_LinkError);
     if (!Fits(s, callee.function, depth)) return false;
-    return Verified(s, opcode, callee.function);
+    return Verified(s, opcode, callee.function, callee.targetIndex);
 }
 
 bool HasCode(const GSFunction* function) { return function->code && function->codeLength > 0; }
@@ -192,7 +192,7 @@ bool CallBase(GSRunState& s) {
     const GSFunction* base = s.function ? s.function->overridden : nullptr;
     if (!base) return s.Raise(ER_NullReference);
     if (!Fits(s, base, depth) || !HasCode(base)) return s.Raise(ER_LinkError);
-    if (!Verified(s, opcode, base)) return false;
+    if (!Verified(s, opcode, base, targetIndex)) return false;
     const GSScriptInstance* header = GSScriptInstance::FromReference(target);
     const uint64_t viewOffset = uint64_t(GSScriptInstance::ViewOffset(target)) + s.function->baseOffset;
     if (!header->cls || viewOffset >= header->cls->DataSlotCount()) return s.Raise(ER_LinkError);
