@@ -24,7 +24,7 @@ public:
     static constexpr int kParamCount = 10;
 
     // Binds itself to the class "StringTable" in `context`, keeps the
-    // specification in use while it lives and takes the container
+    // asset's AssetSpec in use while it lives and takes the container
     // "string-table" of `config` (null when there is none).
     GSOStringTable(GSRuntime::GSContext* context, SpecHandle spec, const SoupHandle& config);
     ~GSOStringTable() override;
