@@ -238,15 +238,7 @@ uint32_t VorlexIndexedMeshDefinition::ReadMATL(MaterialManager* manager, Resourc
     if (result != RES_OK) return result;
     MaterialDescription d;
     PString stored;
-    if (!ReadPaddedString(source, stored)) return RES_FILE_FORMAT_ERROR;
-    uint32_t count = 0;
-    if (!ReadU32(source, count) || !source.Holds(count, 2 * kMinPaddedString)) return RES_FILE_FORMAT_ERROR;
-    for (uint32_t p = 0; p < count; ++p) {
-        AnsiString key, value;
-        if (!ReadPaddedString(source, key) || !ReadPaddedString(source, value)) return RES_FILE_FORMAT_ERROR;
-        d.properties.emplace_back(key.c_str(), value.c_str());
-    }
-    d.propertyCount = count;
+    if (!ReadPaddedString(source, stored) || !ReadMaterialProperties(source, d)) return RES_FILE_FORMAT_ERROR;
     uint32_t flag = 0;
     if (!ReadU32(source, flag) || !ReadFloat(source, d.scalar)) return RES_FILE_FORMAT_ERROR;
     d.flag = flag != 0;
@@ -415,28 +407,9 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
         }
         source.Skip(vertexCount * record);
     }
-    if (indexCount) {
-        uint16_t* indices = chunk->GetIndexArray();
-        if (!indices) return RES_FAIL_CHUNK_CREATE;
-        const uint8_t* block = source.GetData() + source.GetPosition();
-        for (uint32_t k = 0; k < indexCount; ++k) {
-            indices[k] = static_cast<uint16_t>(block[2 * k] | block[2 * k + 1] << 8);
-            if (indices[k] >= vertexCount) return RES_FILE_FORMAT_ERROR;
-        }
-        source.Skip(2 * std::size_t(indexCount));
-    }
-    auto readVectors = [&](int item) {
-        uint32_t stride = 0;
-        float* out = item ? Item(chunk, item, stride) : nullptr;
-        const uint8_t* block = source.GetData() + source.GetPosition();
-        if (out)
-            for (uint32_t v = 0; v < vertexCount; ++v) {
-                Vector3 n = LoadVector3(block + 12 * v);
-                std::memcpy(reinterpret_cast<uint8_t*>(out) + v * stride, &n, 12);
-            }
-        source.Skip(12 * std::size_t(vertexCount));
-    };
-    if (vertexCount) readVectors(kItemNormal);
+    result = ReadIndexBlock(source, chunk, indexCount, vertexCount);
+    if (result != RES_OK) return result;
+    if (vertexCount) ReadVectorBlock(source, chunk, kItemNormal, vertexCount);
     if (vertexCount && version >= 104 && version <= 199) {
         const uint8_t* block = source.GetData() + source.GetPosition();
         std::vector<uint32_t> colours(vertexCount);
@@ -454,13 +427,51 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
         if (!out) return RES_FAIL_CHUNK_CREATE;
         if (!ReadFloats(source, out, 3 * std::size_t(faceNormals))) return RES_FILE_FORMAT_ERROR;
     }
-    if ((extended & 1) && vertexCount) readVectors(chunk->GetItemOffset(kItemExtraVector) >= 0 ? kItemExtraVector : 0);
+    // A chunk without the extra vector reads over them.
+    if ((extended & 1) && vertexCount) ReadVectorBlock(source, chunk, kItemExtraVector, vertexCount);
     source.SetPosition(h.end);
     return RES_OK;
 }
 
 uint32_t VorlexIndexedMeshDefinition::ReadNINF(MemoryFile& source, uint32_t chunkIndex) {
     return ReadNeighbours(source, GetChunk(chunkIndex));
+}
+
+bool VorlexIndexedMeshDefinition::ReadMaterialProperties(MemoryFile& source, MaterialDescription& description) {
+    uint32_t count = 0;
+    if (!ReadU32(source, count) || !source.Holds(count, 2 * kMinPaddedString)) return false;
+    for (uint32_t p = 0; p < count; ++p) {
+        AnsiString key, value;
+        if (!ReadPaddedString(source, key) || !ReadPaddedString(source, value)) return false;
+        description.properties.emplace_back(key.c_str(), value.c_str());
+    }
+    description.propertyCount = count;
+    return true;
+}
+
+uint32_t VorlexIndexedMeshDefinition::ReadIndexBlock(MemoryFile& source, GeometryChunk* chunk, uint32_t indexCount,
+                                                     uint32_t vertexCount) {
+    if (!indexCount) return RES_OK;
+    uint16_t* indices = chunk->GetIndexArray();
+    if (!indices) return RES_FAIL_CHUNK_CREATE;
+    const uint8_t* block = source.GetData() + source.GetPosition();
+    for (uint32_t k = 0; k < indexCount; ++k) {
+        indices[k] = static_cast<uint16_t>(block[2 * k] | block[2 * k + 1] << 8);
+        if (indices[k] >= vertexCount) return RES_FILE_FORMAT_ERROR;
+    }
+    source.Skip(2 * std::size_t(indexCount));
+    return RES_OK;
+}
+
+void VorlexIndexedMeshDefinition::ReadVectorBlock(MemoryFile& source, GeometryChunk* chunk, int item, uint32_t n) {
+    GeometryChunk::ItemArray out = chunk->GetItemArray(item);
+    const uint8_t* block = source.GetData() + source.GetPosition();
+    if (out.pointer)
+        for (uint32_t v = 0; v < n; ++v) {
+            const Vector3 value = LoadVector3(block + 12 * std::size_t(v));
+            std::memcpy(out.pointer + std::size_t(v) * out.stride, &value, 12);
+        }
+    source.Skip(12 * std::size_t(n));
 }
 
 uint32_t VorlexIndexedMeshDefinition::ReadNeighbours(MemoryFile& source, GeometryChunk* chunk) {

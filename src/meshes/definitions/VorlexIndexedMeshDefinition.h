@@ -243,6 +243,17 @@ protected:
     // A "NINF" chunk's header and the face neighbours of `chunk` (its face
     // count x 12 bytes; nothing for a chunk without faces).
     static uint32_t ReadNeighbours(Vek::MemoryFile& source, Vek::GeometryChunk* chunk);
+    // A material's property list: a count, checked against the bytes left,
+    // then that many key and value strings.
+    static bool ReadMaterialProperties(Vek::MemoryFile& source, MaterialDescription& description);
+    // `indexCount` 16-bit indices into the chunk's index array, each below
+    // `vertexCount` (RES_FILE_FORMAT_ERROR otherwise); the bytes were
+    // checked to be there.
+    static uint32_t ReadIndexBlock(Vek::MemoryFile& source, Vek::GeometryChunk* chunk, uint32_t indexCount,
+                                   uint32_t vertexCount);
+    // `n` vectors of 3 floats into an item of the chunk (read over when the
+    // chunk lacks the item); the bytes were checked to be there.
+    static void ReadVectorBlock(Vek::MemoryFile& source, Vek::GeometryChunk* chunk, int item, uint32_t n);
     virtual uint32_t ReadATCH(Vek::MemoryFile& source);
     virtual uint32_t ReadINFLorSKEL(Vek::MemoryFile& source);
     virtual uint32_t ReadBONE(Vek::ParticleBone* parent, Vek::MemoryFile& source, uint32_t depth = 0);

@@ -39,19 +39,6 @@ uint32_t Ended(const MemoryFile& source, const MeshChunk::Header& h) {
     return source.GetPosition() == h.end ? RES_OK : RES_FILE_FORMAT_ERROR;
 }
 
-// Reads n vectors of 3 floats into an item of the chunk (skipped when the
-// chunk lacks the item); the bytes were checked to be there.
-void ReadVectors(MemoryFile& source, GeometryChunk* chunk, int item, uint32_t n) {
-    GeometryChunk::ItemArray out = chunk->GetItemArray(item);
-    const uint8_t* block = source.GetData() + source.GetPosition();
-    if (out.pointer)
-        for (uint32_t v = 0; v < n; ++v) {
-            Vector3 value = LoadVector3(block + 12 * std::size_t(v));
-            std::memcpy(out.pointer + std::size_t(v) * out.stride, &value, 12);
-        }
-    source.Skip(12 * std::size_t(n));
-}
-
 }  // namespace
 
 VorlexIndexedMeshLODDefinition::VorlexIndexedMeshLODDefinition(const MeshLoadOptions& options)
@@ -185,15 +172,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMaterial(MaterialManager* manager, 
     if (result != RES_OK) return result;
     MaterialDescription d;
     PString stored;
-    uint32_t count = 0;
-    if (!ReadPaddedString(source, stored) || !ReadU32(source, count) || !source.Holds(count, 2 * kMinPaddedString))
-        return RES_FILE_FORMAT_ERROR;
-    for (uint32_t p = 0; p < count; ++p) {
-        AnsiString key, value;
-        if (!ReadPaddedString(source, key) || !ReadPaddedString(source, value)) return RES_FILE_FORMAT_ERROR;
-        d.properties.emplace_back(key.c_str(), value.c_str());
-    }
-    d.propertyCount = count;
+    if (!ReadPaddedString(source, stored) || !ReadMaterialProperties(source, d)) return RES_FILE_FORMAT_ERROR;
     uint32_t flag = 0;
     float colours[12];
     uint32_t textures = 0;
@@ -462,23 +441,15 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadGeometry(Resource* resource, Memory
         if (level.hardwareSkinned && weightsPerVertex)
             WriteDefaultSkinData(chunk, weightsPerVertex, (hint.flags & StandardChunkHint::kFlagFloatWeights) != 0);
     }
-    if (indexCount) {
-        uint16_t* indices = chunk->GetIndexArray();
-        if (!indices) return RES_FAIL_CHUNK_CREATE;
-        const uint8_t* block = source.GetData() + source.GetPosition();
-        for (uint32_t k = 0; k < indexCount; ++k) {
-            indices[k] = static_cast<uint16_t>(block[2 * k] | block[2 * k + 1] << 8);
-            if (indices[k] >= vertexCount) return RES_FILE_FORMAT_ERROR;
-        }
-        source.Skip(2 * std::size_t(indexCount));
-    }
-    ReadVectors(source, chunk, kItemNormal, vertexCount);
+    const uint32_t indicesRead = ReadIndexBlock(source, chunk, indexCount, vertexCount);
+    if (indicesRead != RES_OK) return indicesRead;
+    ReadVectorBlock(source, chunk, kItemNormal, vertexCount);
     if (faceNormals) {
         float* out = chunk->GetFaceNormalArray();
         if (!out) return RES_FAIL_CHUNK_CREATE;
         if (!ReadFloats(source, out, 3 * std::size_t(faceNormals))) return RES_FILE_FORMAT_ERROR;
     }
-    if (flags & 1) ReadVectors(source, chunk, kItemExtraVector, vertexCount);
+    if (flags & 1) ReadVectorBlock(source, chunk, kItemExtraVector, vertexCount);
     return Ended(source, h);
 }
 
