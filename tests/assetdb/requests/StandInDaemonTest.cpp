@@ -12,7 +12,7 @@
 
 #include "assetdb/assetinfo/VADAssetInfoAccessors.h"
 #include "assetdb/assetinfo/VADGetAssetScriptInfo.h"
-#include "assetdb/client/LinkTestFixture.h"
+#include "assetdb/client/StandInDaemonLinkTest.h"
 #include "assetdb/client/VADPromptHandler.h"
 #include "assetdb/client/VADSpecRegistryHooks.h"
 #include "assetdb/requests/RequestTestSupport.h"
@@ -33,42 +33,22 @@ namespace {
 
 using namespace VorlexTest;
 
-std::string BuiltDaemon() {
-    const char* build = std::getenv("VORLEX_BUILD_DIR");
-    if (!build || !*build) return std::string();
-    const std::string path = std::string(build) + "/tools/vaddaemon/vaddaemon";
-    return ::access(path.c_str(), X_OK) == 0 ? path : std::string();
-}
-
 std::string g_discarded;
 void RecordDiscard(const KUID& asset) { g_discarded += KuidText(asset) + ";"; }
 
-class StandInDaemonTest : public LinkTest {
+class StandInDaemonTest : public StandInDaemonLinkTest {
 protected:
     void SetUp() override {
-        LinkTest::SetUp();
-        if (BuiltDaemon().empty()) GTEST_SKIP() << "the stand-in daemon is not built";
-        ::setenv("VADDAEMON_TRANSCRIPT", (m_install / "transcript.txt").c_str(), 1);
-        ::setenv("VADDAEMON_IDLE_S", "20", 1);
-        ::setenv("VORLEX_OPEN_RETRY_MS", "100", 1);
-        ::unsetenv("VADDAEMON_SCENARIO");
-        std::filesystem::copy_file(BuiltDaemon(), Program());
-        ::chmod(Program().c_str(), 0755);
+        StandInDaemonLinkTest::SetUp();
+        if (IsSkipped()) return;
         VADSpecRegistryHooks hooks;
         hooks.discardSpec = RecordDiscard;
         SetVADSpecRegistryHooks(hooks);
     }
     void TearDown() override {
         SetVADSpecRegistryHooks(VADSpecRegistryHooks());
-        LinkTest::TearDown();
-        TerminateProcessesByPath(Program().c_str(), 200);
+        StandInDaemonLinkTest::TearDown();
     }
-    std::string Program() const { return m_install / "bin/vaddaemon"; }
-    void UseScenario(const std::string& text) {
-        std::ofstream(m_install / "scenario.txt") << text;
-        ::setenv("VADDAEMON_SCENARIO", (m_install / "scenario.txt").c_str(), 1);
-    }
-    std::string Transcript() { return ReadFile(m_install / "transcript.txt"); }
 };
 
 TEST_F(StandInDaemonTest, AnAssetsLifeThroughTheRequestFunctions) {

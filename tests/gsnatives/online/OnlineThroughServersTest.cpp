@@ -10,7 +10,7 @@
 #include <functional>
 #include <thread>
 
-#include "assetdb/client/LinkTestFixture.h"
+#include "assetdb/client/StandInDaemonLinkTest.h"
 #include "assetdb/requests/VADSettings.h"
 #include "foundation/network/HostResolver.h"
 #include "foundation/platform/process/TerminateProcesses.h"
@@ -23,33 +23,18 @@ using GSNatives::GSOOnlineAccess;
 using GSNatives::GSOOnlineGroup;
 using GSNativesTest::NativeScriptHost;
 
-std::string BuiltDaemon() {
-    const char* build = std::getenv("VORLEX_BUILD_DIR");
-    if (!build || !*build) return std::string();
-    const std::string path = std::string(build) + "/tools/vaddaemon/vaddaemon";
-    return ::access(path.c_str(), X_OK) == 0 ? path : std::string();
-}
-
-class OnlineLocalData : public VorlexTest::LinkTest {
+class OnlineLocalData : public VorlexTest::StandInDaemonLinkTest {
 protected:
     void SetUp() override {
-        LinkTest::SetUp();
-        if (BuiltDaemon().empty()) GTEST_SKIP() << "the stand-in daemon is not built";
-        ::setenv("VADDAEMON_TRANSCRIPT", (m_install / "transcript.txt").c_str(), 1);
-        ::setenv("VADDAEMON_IDLE_S", "20", 1);
-        ::setenv("VORLEX_OPEN_RETRY_MS", "100", 1);
-        ::unsetenv("VADDAEMON_SCENARIO");
-        std::filesystem::copy_file(BuiltDaemon(), Program());
-        ::chmod(Program().c_str(), 0755);
+        StandInDaemonLinkTest::SetUp();
+        if (IsSkipped()) return;
         ASSERT_TRUE(Open());
         ASSERT_TRUE(host.Start(GSNativesTest::kOnlineProbe));
     }
     void TearDown() override {
         host.EndContext();
-        LinkTest::TearDown();
-        TerminateProcessesByPath(Program().c_str(), 200);
+        StandInDaemonLinkTest::TearDown();
     }
-    std::string Program() const { return m_install / "bin/vaddaemon"; }
 
     NativeScriptHost host;
 };

@@ -4,31 +4,18 @@
 // its "pklogin://" URL request, and the server's host and port are
 // "internet" settings. Skipped when the stand-in daemon is not built.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <thread>
 
-#include "assetdb/client/LinkTestFixture.h"
+#include "assetdb/client/StandInDaemonLinkTest.h"
 #include "assetdb/requests/VADSettings.h"
 #include "assetdb/urls/VADUrlRequestRegistry.h"
-#include "foundation/platform/process/TerminateProcesses.h"
 #include "online/OnlineAccountService.h"
 
 namespace {
-
-std::string BuiltDaemon() {
-    const char* build = std::getenv("VORLEX_BUILD_DIR");
-    if (!build || !*build) return std::string();
-    const std::string path = std::string(build) + "/tools/vaddaemon/vaddaemon";
-    return ::access(path.c_str(), X_OK) == 0 ? path : std::string();
-}
 
 const char* const kScenario = R"(rules
 {
@@ -66,34 +53,20 @@ urls
 }
 )";
 
-class DaemonAccountService : public VorlexTest::LinkTest {
+class DaemonAccountService : public VorlexTest::StandInDaemonLinkTest {
 protected:
     void SetUp() override {
-        LinkTest::SetUp();
-        if (BuiltDaemon().empty()) GTEST_SKIP() << "the stand-in daemon is not built";
-        std::ofstream(m_install / "scenario.txt") << kScenario;
-        ::setenv("VADDAEMON_SCENARIO", (m_install / "scenario.txt").c_str(), 1);
-        ::setenv("VADDAEMON_TRANSCRIPT", (m_install / "transcript.txt").c_str(), 1);
-        ::setenv("VADDAEMON_IDLE_S", "20", 1);
-        ::setenv("VORLEX_OPEN_RETRY_MS", "100", 1);
-        std::filesystem::copy_file(BuiltDaemon(), Program());
-        ::chmod(Program().c_str(), 0755);
+        StandInDaemonLinkTest::SetUp();
+        if (IsSkipped()) return;
+        UseScenario(kScenario);
         ASSERT_TRUE(Open());
     }
-    void TearDown() override {
-        LinkTest::TearDown();
-        TerminateProcessesByPath(Program().c_str(), 200);
-        ::unsetenv("VADDAEMON_SCENARIO");
-    }
-    std::string Program() const { return m_install / "bin/vaddaemon"; }
     // Whether the daemon's transcript shows a frame of the operation, waiting
     // up to 10 s for it (one-way frames are recorded after they are sent).
     bool Received(int op) const {
         const std::string wanted = " frame op=" + std::to_string(op);
         for (int waited = 0; waited < 10000; waited += 10) {
-            std::ifstream in(m_install / "transcript.txt");
-            std::stringstream text;
-            text << in.rdbuf();
+            std::stringstream text(Transcript());
             for (std::string line; std::getline(text, line);) {
                 const std::size_t at = line.find(wanted);
                 if (at != std::string::npos && (at + wanted.size() == line.size() || line[at + wanted.size()] == ' '))
