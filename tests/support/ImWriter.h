@@ -32,7 +32,10 @@ public:
     void Str(const std::string& s) {
         U32(static_cast<uint32_t>(s.size()));
         data.insert(data.end(), s.begin(), s.end());
-        while (data.size() % 4) data.push_back(0);
+        // The padding follows the text's length, not the position in the
+        // file: a string after an odd number of 16-bit indices stands at a
+        // position that is not a multiple of 4.
+        for (std::size_t pad = (4 - s.size() % 4) % 4; pad > 0; --pad) data.push_back(0);
     }
     // Opens a chunk: tag, a size field filled by End, the version.
     std::size_t Begin(const char* tag, uint32_t version) {

@@ -312,6 +312,34 @@ TEST(IndexedMeshDefinition, PalettesFillFreeSlotsAndSkipForeignVertices) {
     EXPECT_TRUE(plain.definition->GetChunk(0)->HasFlag(GeometryChunk::kFlagSoftwareSkinned));
 }
 
+TEST(IndexedMeshDefinition, NamesAfterAnOddIndexCountRead) {
+    // One triangle has three 16-bit indices, so the bone names and the
+    // attachment after its chunk stand 2 bytes off a multiple of 4; their
+    // padding follows their own length.
+    MeshModel m;
+    ImWriter::ChunkModel triangle;
+    triangle.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    triangle.uvs = {0, 0, 1, 0, 0, 1};
+    triangle.indices = {0, 1, 2};
+    triangle.weightsPerVertex = 1;
+    m.chunks.push_back(triangle);
+    m.maxInfluencesPerVertex = 1;
+    m.maxBonesPerChunk = 2;
+    for (const char* name : {"root", "arm.l"}) {
+        m.bones.push_back(ImWriter::Bone(name, m.bones.empty() ? "" : "root"));
+        m.bones.back().entries.push_back({0, {{m.bones.size() == 1 ? 0u : 1u, 1.0f}}});
+    }
+    m.attachments.push_back({"a.hook"});
+
+    Loader loader;
+    ASSERT_EQ(loader.Load(ImWriter::Write(m)), RES_OK);
+    VorlexIndexedMeshDefinition& d = *loader.definition;
+    ASSERT_EQ(d.bones.size(), 2u);
+    EXPECT_STREQ(d.bones[1].name.c_str(), "arm.l");
+    EXPECT_STREQ(d.bones[1].parentName.c_str(), "root");
+    EXPECT_EQ(d.attachmentCount, 1u);
+}
+
 TEST(IndexedMeshDefinition, BoundsTextureDetailAndOrientedBox) {
     // A 2 x 2 quad over texture coordinates 0 to 1: 2 world units per unit.
     MeshModel m;
