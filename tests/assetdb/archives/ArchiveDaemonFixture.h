@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -72,6 +73,13 @@ protected:
     }
     void TearDown() override {
         if (!m_started) return;
+        // What the daemon received tells a failed exchange from a failed check.
+        if (HasFailure()) {
+            std::ifstream in(Transcript());
+            std::string line;
+            for (int shown = 0; shown < 200 && std::getline(in, line); ++shown)
+                std::printf("daemon transcript: %.300s\n", line.c_str());
+        }
         VADCloseDatabase();
         TerminateProcessesByPath(DaemonProgram().c_str(), 200);
         ReleaseAssetFolderDatabases();
