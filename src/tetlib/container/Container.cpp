@@ -59,8 +59,6 @@ void MergeTextEntries(SoupHandle& into, const SoupHandle& from) {
     }
 }
 
-bool IsContainerEntry(const SoupHandle& soup) { return !soup.IsEmpty(); }
-
 void DestroyTags(std::vector<Tag*>& tags) {
     for (Tag*& tag : tags) {
         Tag* doomed = tag;

@@ -96,11 +96,7 @@ protected:
         CreateSpecRegistry();
         m_install = m_dir / "install";
         std::filesystem::create_directories(m_install + "/UserData/local");
-        std::filesystem::create_directories(m_install + "/bin");
-        std::filesystem::copy(SourceTreePath("data/ZIROzod"), m_install + "/bin/ZIROzod",
-                              std::filesystem::copy_options::recursive);
-        std::filesystem::create_directories(m_install + "/Data");
-        std::filesystem::copy(SourceTreePath("data/Data/InterfaceText.txt"), m_install + "/Data/InterfaceText.txt");
+        CopyShippedData(m_install);
         SetInstallationFolders(m_install.c_str());
         AcquireAssetFolderDatabases();
         InterfaceTextDB::Invalidate();

@@ -60,11 +60,7 @@ protected:
         std::filesystem::create_directories(user + "/local/neither");
         Touch(user + "/editing/text/config.txt");
         Touch(user + "/original.va", "not looked into");
-        std::filesystem::create_directories(m_install + "/bin");
-        std::filesystem::copy(SourceTreePath("data/ZIROzod"), m_install + "/bin/ZIROzod",
-                              std::filesystem::copy_options::recursive);
-        std::filesystem::create_directories(m_install + "/Data");
-        std::filesystem::copy(SourceTreePath("data/Data/InterfaceText.txt"), m_install + "/Data/InterfaceText.txt");
+        CopyShippedData(m_install);
         SetInstallationFolders(m_install.c_str());
         // The roots of "data" and the user locations, as start-up makes them.
         AcquireAssetFolderDatabases();
