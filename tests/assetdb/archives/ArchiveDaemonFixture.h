@@ -56,7 +56,9 @@ protected:
         const std::string daemon = BuiltDaemon();
         if (daemon.empty()) GTEST_SKIP() << "the stand-in daemon is not built (VORLEX_BUILD_DIR)";
         ::setenv("XDG_RUNTIME_DIR", (m_dir / "run").c_str(), 1);
-        ::setenv("VORLEX_OPEN_RETRY_MS", "100", 1);
+        // The open makes eleven attempts this far apart: a daemon started on a
+        // loaded machine has three seconds to publish its port.
+        ::setenv("VORLEX_OPEN_RETRY_MS", "300", 1);
         ::setenv("VADDAEMON_TRANSCRIPT", Transcript().c_str(), 1);
         ::setenv("VADDAEMON_IDLE_S", "20", 1);
         ::unsetenv("VADDAEMON_SCENARIO");

@@ -30,7 +30,9 @@ protected:
         if (BuiltDaemon().empty()) GTEST_SKIP() << "the stand-in daemon is not built";
         ::setenv("VADDAEMON_TRANSCRIPT", (m_install / "transcript.txt").c_str(), 1);
         ::setenv("VADDAEMON_IDLE_S", "20", 1);
-        ::setenv("VORLEX_OPEN_RETRY_MS", "100", 1);
+        // The open makes eleven attempts this far apart: a daemon started on a
+        // loaded machine has three seconds to publish its port.
+        ::setenv("VORLEX_OPEN_RETRY_MS", "300", 1);
         ::unsetenv("VADDAEMON_SCENARIO");
         std::filesystem::copy_file(BuiltDaemon(), Program());
         ::chmod(Program().c_str(), 0755);
