@@ -250,6 +250,13 @@ TEST(LODDefinition, DamagedFilesFailWithTheirResult) {
     const std::vector<uint8_t> good = f.Write(*f.definition);
     using LodTest::FindTag;
     using LodTest::PatchU32;
+    // The good file with one 32-bit word changed, `offset` bytes into the
+    // first chunk of the tag.
+    auto Patched = [&](const char* tag, std::size_t offset, uint32_t value) {
+        std::vector<uint8_t> bytes = good;
+        PatchU32(bytes, FindTag(bytes, tag) + offset, value);
+        return bytes;
+    };
 
     struct Case {
         const char* what;
@@ -263,39 +270,20 @@ TEST(LODDefinition, DamagedFilesFailWithTheirResult) {
     std::vector<uint8_t> b = good;
     b[8] = 'I';
     cases.push_back({"not LODM", b, RES_FILE_FORMAT_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "MATL") + 8, 102);
-    cases.push_back({"MATL version 102", b, RES_FILE_VERSION_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "INFO") + 12 + 28, 0xFFFFFFFF);
-    cases.push_back({"a level count beyond the file", b, RES_FILE_FORMAT_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "MATT") + 12, 0x10000000);
-    cases.push_back({"a material count beyond the file", b, RES_FILE_FORMAT_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "LCHK") + 16, 7);
-    cases.push_back({"a material index beyond the list", b, RES_FILE_FORMAT_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "GEOM") + 12, 3);
-    cases.push_back({"an unknown primitive code", b, RES_FILE_FORMAT_ERROR});
-    b = good;
+    cases.push_back({"MATL version 102", Patched("MATL", 8, 102), RES_FILE_VERSION_ERROR});
+    cases.push_back({"a level count beyond the file", Patched("INFO", 12 + 28, 0xFFFFFFFF), RES_FILE_FORMAT_ERROR});
+    cases.push_back({"a material count beyond the file", Patched("MATT", 12, 0x10000000), RES_FILE_FORMAT_ERROR});
+    cases.push_back({"a material index beyond the list", Patched("LCHK", 16, 7), RES_FILE_FORMAT_ERROR});
+    cases.push_back({"an unknown primitive code", Patched("GEOM", 12, 3), RES_FILE_FORMAT_ERROR});
     // "GEOM" 201: header, type, flags, value, four counts, weights per
-    // vertex, an empty bone name, 4 vertices of 20 bytes, then indices.
-    PatchU32(b, FindTag(b, "GEOM") + 48 + 80, 4);  // index 0 = the vertex count
-    cases.push_back({"an index equal to the vertex count", b, RES_FILE_FORMAT_ERROR});
-    b = good;
+    // vertex, an empty bone name, 4 vertices of 20 bytes, then indices;
+    // index 0 is set to the vertex count.
+    cases.push_back({"an index equal to the vertex count", Patched("GEOM", 48 + 80, 4), RES_FILE_FORMAT_ERROR});
     // "LODB": header, the first bone's entry count, chunk, weight count, vertex.
-    PatchU32(b, FindTag(b, "LODB") + 24, 4);
-    cases.push_back({"a weight on a vertex the chunk lacks", b, RES_FILE_FORMAT_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "LODB") + 16, 9);
-    cases.push_back({"a weight on a chunk the level lacks", b, RES_FILE_FORMAT_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "LODB") + 20, 0x10000000);
-    cases.push_back({"a weight count beyond the file", b, RES_FILE_FORMAT_ERROR});
-    b = good;
-    PatchU32(b, FindTag(b, "BONT") + 12, 0x10000000);
-    cases.push_back({"a bone count beyond the file", b, RES_FILE_FORMAT_ERROR});
+    cases.push_back({"a weight on a vertex the chunk lacks", Patched("LODB", 24, 4), RES_FILE_FORMAT_ERROR});
+    cases.push_back({"a weight on a chunk the level lacks", Patched("LODB", 16, 9), RES_FILE_FORMAT_ERROR});
+    cases.push_back({"a weight count beyond the file", Patched("LODB", 20, 0x10000000), RES_FILE_FORMAT_ERROR});
+    cases.push_back({"a bone count beyond the file", Patched("BONT", 12, 0x10000000), RES_FILE_FORMAT_ERROR});
     b = good;
     b.insert(b.end(), {1, 2, 3, 4});
     cases.push_back({"bytes after the declared end", b, RES_OK});
