@@ -57,11 +57,18 @@ TEST(TTimeDate, MasksEachFieldAndKeepsTheTopByte) {
 
 TEST(TTimeDate, SetToLocalTimeReadsTheLocalClock) {
     // Retry when the clock ticks over a second between the two readings.
+    // They read the clock the program reads: time() may read a coarser one
+    // that is still in the last second when the program's is in the next.
+    auto seconds = [] {
+        struct timespec now {};
+        clock_gettime(CLOCK_REALTIME, &now);
+        return now.tv_sec;
+    };
     for (int attempt = 0; attempt < 5; ++attempt) {
-        time_t before = time(nullptr);
+        time_t before = seconds();
         TTimeDate t(0x12000000u, 0x34000000u);
         t.SetToLocalTime();
-        time_t after = time(nullptr);
+        time_t after = seconds();
         if (before != after) continue;
         struct tm local {};
         localtime_r(&before, &local);
