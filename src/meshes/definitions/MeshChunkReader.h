@@ -16,6 +16,11 @@
 
 namespace MeshChunk {
 
+// Smallest sizes on disk, for checking a count against the bytes that
+// remain: a padded string (its length word), a chunk (tag, size, version).
+constexpr uint64_t kMinPaddedString = 4;
+constexpr uint64_t kMinChunk = 12;
+
 // Little-endian reads; false (position unchanged) when the bytes are not there.
 bool ReadU32(Vek::MemoryFile& file, uint32_t& value);
 bool ReadFloat(Vek::MemoryFile& file, float& value);

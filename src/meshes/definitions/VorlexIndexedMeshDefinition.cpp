@@ -21,6 +21,8 @@
 #include "meshes/definitions/SkeletonFromBones.h"
 
 using namespace Vek;
+using MeshChunk::kMinChunk;
+using MeshChunk::kMinPaddedString;
 using MeshChunk::LoadVector3;
 using MeshChunk::ReadFloat;
 using MeshChunk::ReadFloats;
@@ -30,8 +32,6 @@ namespace {
 
 // Smallest sizes of the records a count announces, for the checks against
 // the bytes that remain.
-constexpr uint64_t kMinPaddedString = 4;
-constexpr uint64_t kMinChunk = 12;
 constexpr uint64_t kMinBoneRecord = 2 * kMinPaddedString + 12 + 36 + 4;
 constexpr uint64_t kMinBoneChunk = kMinChunk + kMinPaddedString + 28 + 4;
 constexpr uint64_t kMinAttachment = kMinPaddedString + 36 + 12;

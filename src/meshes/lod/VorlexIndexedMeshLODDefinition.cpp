@@ -18,6 +18,8 @@
 #include "meshes/definitions/SkeletonFromBones.h"
 
 using namespace Vek;
+using MeshChunk::kMinChunk;
+using MeshChunk::kMinPaddedString;
 using MeshChunk::LoadVector3;
 using MeshChunk::ReadFloat;
 using MeshChunk::ReadFloats;
@@ -27,8 +29,6 @@ namespace {
 
 // Smallest sizes of the records a count announces, for the checks against
 // the bytes that remain.
-constexpr uint64_t kMinPaddedString = 4;
-constexpr uint64_t kMinChunk = 12;
 constexpr uint64_t kMinNamedLevel = 4 + kMinPaddedString + 1;
 constexpr uint64_t kMinBoneRecord = 2 * kMinPaddedString + 48;
 constexpr uint64_t kMinMesh = kMinChunk + 16;
