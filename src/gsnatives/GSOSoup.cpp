@@ -238,7 +238,9 @@ GSOSoup* GSOSoup::StorableChild(GSStack* stack, int index, const char* native) c
         GSRaiseScriptException("%s> sub-soup parameter is locked", native);
         return nullptr;
     }
-    if (WouldHoldItself(m_soup, child->m_soup)) {
+    // The object itself is refused before any data exists: a new soup has
+    // none, and the store would give it a container holding itself.
+    if (child == this || WouldHoldItself(m_soup, child->m_soup)) {
         GSRaiseScriptException("%s> sub-soup parameter contains the parent soup", native);
         return nullptr;
     }

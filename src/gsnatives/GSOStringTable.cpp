@@ -31,23 +31,28 @@ bool GSOStringTable::ResolveScriptClass() { return GSNatives::ResolveScriptClass
 GSClass* GSOStringTable::GetScriptClass() { return GSNatives::GetScriptClass(ScriptClass::StringTable); }
 
 std::string GSOStringTable::Substitute(const std::string& text, const Vek::PString (&params)[kParamCount]) {
-    std::string result = text;
+    // Built into a new string, so that the work follows the text's length:
+    // editing the text in place moved its whole rest at every marker.
+    std::string result;
+    result.reserve(text.size());
     std::size_t position = 0;
     for (;;) {
-        position = result.find('$', position);
-        if (position == std::string::npos || position + 1 >= result.size()) break;
-        const char next = result[position + 1];
+        const std::size_t marker = text.find('$', position);
+        if (marker == std::string::npos || marker + 1 >= text.size()) break;
+        result.append(text, position, marker - position);
+        const char next = text[marker + 1];
         if (next == '$') {
-            result.erase(position, 1);
-            position += 1;
+            result += '$';
+            position = marker + 2;
         } else if (next >= '0' && next <= '9') {
-            const Vek::PString& param = params[next - '0'];
-            result.replace(position, 2, param.c_str());
-            position += std::char_traits<char>::length(param.c_str());
+            result += params[next - '0'].c_str();
+            position = marker + 2;
         } else {
-            position += 1;
+            result += '$';
+            position = marker + 1;
         }
     }
+    result.append(text, position, std::string::npos);
     return result;
 }
 

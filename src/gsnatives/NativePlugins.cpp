@@ -45,7 +45,10 @@ VNIObject* LoadNativePlugin(VNIObject* context, const char* name) {
     if (!module) return nullptr;
     auto entry = reinterpret_cast<VNIEntryPointFunction>(::dlsym(module, "VNIEntryPoint"));
     VNIObject* library = entry ? entry(context) : nullptr;
-    if (!library) {
+    if (VNIGetObjectClass(library) != VNI_CLASS_LIBRARY) {
+        // A refusal, or an answer that is no library: it has no functions to
+        // call, and the handle is ours to give back.
+        VNIRelease(library);
         ::dlclose(module);
         return nullptr;
     }

@@ -21,9 +21,10 @@ bool IsPluginNameSafe(const char* name);
 // the new library's function "Init" once (its answer is not looked at).
 // Returns the library handle, owned by the caller. Null, silently, when the
 // name is refused, the installation folder is unknown, the file does not
-// load, has no entry point, or the entry point answers null; a module that
-// was opened is then closed again. A module whose library was handed out
-// stays loaded for the rest of the process.
+// load, has no entry point, or the entry point answers null or an object
+// that is no library (which is released); a module that was opened is then
+// closed again. A module whose library was handed out stays loaded for the
+// rest of the process.
 VNIObject* LoadNativePlugin(VNIObject* context, const char* name);
 
 // Releases the objects a plug-in context carries (slot 1, then slot 0) and

@@ -115,17 +115,51 @@ void GSOImage::Resize(int32_t width, int32_t height, bool scale) {
     Changed();
 }
 
+namespace {
+
+// Cuts one axis of a copy to the part whose source lies in [0, sourceSize)
+// and whose target lies in [0, targetSize); false when nothing is left.
+// 64 bits, as script coordinates span the whole int range.
+bool ClipCopyAxis(int64_t& from, int64_t& to, int64_t& length, int64_t sourceSize, int64_t targetSize) {
+    if (from < 0) {
+        to -= from;
+        length += from;
+        from = 0;
+    }
+    if (to < 0) {
+        from -= to;
+        length += to;
+        to = 0;
+    }
+    length = std::min({length, sourceSize - from, targetSize - to});
+    return length > 0;
+}
+
+}  // namespace
+
 void GSOImage::DrawImage(const Vek::Bitmap::Rect& to, GSOImage& source, const Vek::Bitmap::Rect& from) {
     if (!m_bitmap || !source.m_bitmap) return;
     const bool sameSize = to.width == from.width && to.height == from.height;
     if (!sameSize && &source == this) return;
-    if (&source == this) {
-        // Copy from a snapshot, so that overlapping rectangles read the
-        // picture as it was.
-        const Vek::Bitmap snapshot(*m_bitmap);
-        m_bitmap->Image(snapshot, to.x, to.y, from, Vek::Bitmap::kModeImage);
-    } else {
-        m_bitmap->Image(*source.m_bitmap, to.x, to.y, from, Vek::Bitmap::kModeImage);
+    // Only the part that lands in the picture goes to the bitmap: it walks
+    // every pixel of the rectangle it is given, and its target coordinates
+    // must not overflow.
+    int64_t fromX = from.x, fromY = from.y, toX = to.x, toY = to.y, width = from.width, height = from.height;
+    const bool visible =
+        ClipCopyAxis(fromX, toX, width, source.m_bitmap->GetWidth(), m_bitmap->GetWidth()) &&
+        ClipCopyAxis(fromY, toY, height, source.m_bitmap->GetHeight(), m_bitmap->GetHeight());
+    if (visible) {
+        const Vek::Bitmap::Rect part{static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(width),
+                                     static_cast<int>(height)};
+        if (&source == this) {
+            // Copy from a snapshot, so that overlapping rectangles read the
+            // picture as it was.
+            const Vek::Bitmap snapshot(*m_bitmap);
+            m_bitmap->Image(snapshot, static_cast<int>(toX), static_cast<int>(toY), part, Vek::Bitmap::kModeImage);
+        } else {
+            m_bitmap->Image(*source.m_bitmap, static_cast<int>(toX), static_cast<int>(toY), part,
+                            Vek::Bitmap::kModeImage);
+        }
     }
     Changed();
 }

@@ -143,6 +143,46 @@ TEST(ImageCopies, TheSelfCopyRule) {
     EXPECT_EQ(other->GetChangeCount(), 2);
 }
 
+// Rectangles from scripts can lie anywhere and be of any size: only the
+// part inside the source whose target lies inside the picture is copied,
+// and the copy's cost follows the pictures, not the rectangles.
+TEST(ImageCopies, RectanglesFarOutsideCopyWhatFallsInside) {
+    Image source = NewImage();
+    source->Clear(2, 2);
+    Paint(*source, 0, 0, kRed);
+    Paint(*source, 1, 0, kGreen);
+    Paint(*source, 0, 1, kBlue);
+    Paint(*source, 1, 1, kWhite);
+    struct Case {
+        Vek::Bitmap::Rect to, from;
+        const char* picture;
+    };
+    const Case cases[] = {
+        {{INT_MAX, 0, 2, 2}, {0, 0, 2, 2}, "...\n...\n...\n"},
+        {{0, INT_MAX, 2, 2}, {0, 0, 2, 2}, "...\n...\n...\n"},
+        {{INT_MIN, INT_MIN, 2, 2}, {0, 0, 2, 2}, "...\n...\n...\n"},
+        {{1, 1, 2, 2}, {0, 0, INT_MAX, INT_MAX}, "...\n.RG\n.BW\n"},
+        {{-1, -1, 2, 2}, {-2, -2, INT_MAX, INT_MAX}, "...\n.RG\n.BW\n"},
+        {{0, 0, 2, 2}, {1, 1, INT_MAX, INT_MAX}, "W..\n...\n...\n"},
+        {{-1, 0, 2, 2}, {0, 0, 2, 2}, "G..\nW..\n...\n"},
+        {{0, 0, 2, 2}, {INT_MIN, INT_MIN, INT_MAX, INT_MAX}, "...\n...\n...\n"},
+        {{0, 0, 2, 2}, {INT_MAX, INT_MAX, INT_MAX, INT_MAX}, "...\n...\n...\n"},
+        {{0, 0, 2, 2}, {0, 0, -5, 2}, "...\n...\n...\n"},
+    };
+    for (const Case& c : cases) {
+        Image target = NewImage();
+        target->Clear(3, 3);
+        target->DrawImage(c.to, *source, c.from);
+        EXPECT_EQ(Picture(*target), c.picture) << c.to.x << "," << c.to.y << " from " << c.from.x << "," << c.from.y
+                                               << " " << c.from.width << "x" << c.from.height;
+        EXPECT_EQ(target->GetChangeCount(), 2);
+    }
+
+    // Onto itself, the one size on both sides.
+    source->DrawImage({1, 0, INT_MAX, INT_MAX}, *source, {0, 0, INT_MAX, INT_MAX});
+    EXPECT_EQ(Picture(*source), "RR\nBB\n");
+}
+
 // The natives as scripts call them, with a fake font back end.
 class ImageNatives : public GSNativesTest::FontFixture {
 protected:

@@ -316,6 +316,8 @@ TEST_F(SoupNatives, StoringASoupIntoItselfOrItsDescendantIsRefused) {
     SetInt(parent, "a", 1);
     const uint32_t child = host.CallRef("$Soup@Probe::SubAdd(Soup,string)", {C(parent), T("child")});
     const uint32_t grandchild = host.CallRef("$Soup@Probe::SubAdd(Soup,string)", {C(child), T("deep")});
+    // A new soup has no data yet: storing it into itself must still be seen.
+    const uint32_t fresh = NewSoup();
     const std::string before = TextOf(parent);
     struct Case {
         const char* signature;
@@ -334,6 +336,10 @@ TEST_F(SoupNatives, StoringASoupIntoItselfOrItsDescendantIsRefused) {
          "Soup.AddUniqueNamedSoup> sub-soup parameter contains the parent soup"},
         {"$void@Probe::AddUnique(Soup,Soup)", grandchild, parent,
          "Soup.AddUniqueNamedSoup> sub-soup parameter contains the parent soup"},
+        {"$void@Probe::SetSoup(Soup,string,Soup)", fresh, fresh,
+         "Soup.SetNamedTag> sub-soup parameter contains the parent soup"},
+        {"$void@Probe::AddUnique(Soup,Soup)", fresh, fresh,
+         "Soup.AddUniqueNamedSoup> sub-soup parameter contains the parent soup"},
     };
     for (const Case& c : cases) {
         GSTest::LogCapture::Clear();
@@ -343,6 +349,7 @@ TEST_F(SoupNatives, StoringASoupIntoItselfOrItsDescendantIsRefused) {
             host.Call(c.signature, {C(c.receiver), C(c.stored)});
         EXPECT_EQ(NativeScriptHost::Lines(c.message), 1) << c.message;
         EXPECT_EQ(TextOf(parent), before);
+        EXPECT_EQ(SoupOf(fresh).Get(), nullptr) << "the refused store gave the new soup no data";
     }
     // Sharing one soup under two names of one parent is no cycle.
     host.Call("$void@Probe::SetSoup(Soup,string,Soup)", {C(parent), T("again"), C(grandchild)});

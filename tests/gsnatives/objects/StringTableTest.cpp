@@ -43,6 +43,22 @@ TEST(StringTableSubstitution, ParametersDollarsAndWhatStays) {
     for (const Case& c : cases) EXPECT_EQ(GSOStringTable::Substitute(c.text, params), c.result) << c.text;
 }
 
+// A text of millions of markers is substituted in one pass over it (edited
+// in place, every marker moved the rest of the text: minutes for this).
+TEST(StringTableSubstitution, LongTextsOfMarkers) {
+    Vek::PString params[GSOStringTable::kParamCount];
+    params[0] = "ab";
+    const std::size_t markers = std::size_t(1) << 20;
+    std::string dollars, parameters, expected;
+    for (std::size_t i = 0; i < markers; ++i) {
+        dollars += "$$";
+        parameters += "$0";
+        expected += "ab";
+    }
+    EXPECT_EQ(GSOStringTable::Substitute(dollars, params), std::string(markers, '$'));
+    EXPECT_EQ(GSOStringTable::Substitute(parameters, params), expected);
+}
+
 const char* const kProbe = R"(include "StringTable.gs"
 
 class Probe isclass GameObject

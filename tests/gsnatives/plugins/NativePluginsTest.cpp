@@ -54,6 +54,7 @@ TEST_F(PluginTest, FailuresGiveNullAndLeaveNothingLoaded) {
     const Case cases[] = {
         {"NoEntryPlugin", "noentry"},
         {"RefusingPlugin", "refusing"},
+        {"WrongClassPlugin", "wrongclass"},  // answers a string, not a library
         {nullptr, "missing"},
     };
     for (const Case& c : cases) {

@@ -27,8 +27,8 @@ public:
     std::string PluginsPath() const { return m_dir / "bin/plugins"; }
 
     // Copies the built test plug-in `plugin` ("EchoPlugin", "NoEntryPlugin",
-    // "RefusingPlugin") to `relativePath` below the installation folder;
-    // returns the copy's path.
+    // "RefusingPlugin", "WrongClassPlugin") to `relativePath` below the
+    // installation folder; returns the copy's path.
     std::string Install(const std::string& plugin, const std::string& relativePath) const {
         const std::string target = m_dir / relativePath;
         std::filesystem::create_directories(std::filesystem::path(target).parent_path());
