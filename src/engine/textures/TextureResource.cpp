@@ -76,7 +76,9 @@ int TextureResource::GetDepth() const {
 
 int TextureResource::GetTargetFormat() {
     if (m_compiled) return static_cast<int>(m_compiled->target);
-    return m_image && m_image->GetFormat() == Bitmap::kXRGB32 ? 3 : 1;
+    if (m_image && m_image->GetFormat() == Bitmap::kXRGB32) return 3;
+    if (m_image && m_image->GetFormat() == Bitmap::kRGB24) return 5;
+    return 1;
 }
 
 int TextureResource::GetNumMipLevels() {

@@ -51,7 +51,8 @@ public:
     // The number of images (1 once loaded; a compiled texture may hold more).
     virtual int GetDepth() const;
     // The target code of the levels (CompiledTexture.h): a compiled
-    // texture's own, else 1 (format 2) or 3 (format 3) by the picture.
+    // texture's own, else 1 (format 2), 3 (format 3) or 5 (format 1) by the
+    // picture; a grey picture has no target and is not written.
     virtual int GetTargetFormat();
     // The level count: a compiled texture's own, else the display's count
     // for the size.
