@@ -19,6 +19,8 @@ constexpr int64_t kMaxFileBytes = int64_t{256} << 20;
 
 void TextureResource::SetImage(std::unique_ptr<Bitmap> image) {
     m_image = std::move(image);
+    // The levels now come from the new picture, not from a compiled file read before.
+    m_compiled.reset();
     LoadComplete();
 }
 

@@ -31,7 +31,8 @@ public:
     // or, for a compiled DXT texture, its blocks in format 5.
     const Bitmap* GetImage() const { return m_image.get(); }
     // Gives a texture made in memory its picture (a solid colour for
-    // shared textures); marks it loaded.
+    // shared textures), or replaces a loaded one's (and any compiled levels
+    // it was read with); marks it loaded.
     void SetImage(std::unique_ptr<Bitmap> image);
 
     // Marks the texture used by a draw (counted).

@@ -156,6 +156,17 @@ TEST_F(TextureFiles, CompiledTexturesAndDescriptions) {
     EXPECT_EQ(wall->GetCompressedMip(1, 0)->GetWidth(), 2);
     EXPECT_EQ(wall->GetCompressedMip(2, 0), nullptr);
     EXPECT_EQ(wall->GetCompressedMip(0, 1), nullptr);
+
+    // A picture given to the loaded texture replaces its compiled levels too.
+    auto replacement = std::make_unique<Bitmap>();
+    ASSERT_TRUE(replacement->Init(8, 8, Bitmap::kXRGB32));
+    wall->SetImage(std::move(replacement));
+    EXPECT_EQ(wall->GetCompiled(), nullptr);
+    EXPECT_EQ(wall->GetNumMipLevels(), 4);
+    EXPECT_EQ(wall->GetTargetFormat(), 3);
+    auto level = wall->GetCompressedMip(0, 0);
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->GetWidth(), 8);
 }
 
 TEST_F(TextureFiles, ADescriptionsMipsAndItsCompiledBody) {
