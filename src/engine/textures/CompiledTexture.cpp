@@ -57,7 +57,9 @@ bool CompiledTexture::WriteBody(File& file) const {
               WriteU32(file, static_cast<uint32_t>(images.size())) && WriteU32(file, static_cast<uint32_t>(levels));
     for (const auto& image : images) {
         for (const auto& level : image) {
-            if (!ok || !level) return false;
+            // A level in another format than the target's would be written
+            // with a size its reader refuses.
+            if (!ok || !level || level->GetFormat() != FormatOfTarget(target)) return false;
             const uint32_t width = static_cast<uint32_t>(level->GetWidth());
             const uint32_t height = static_cast<uint32_t>(level->GetHeight());
             const size_t expected = CompiledTextureLevelBytes(target, width, height);

@@ -36,8 +36,9 @@ struct CompiledTexture {
     // images[i][level]
     std::vector<std::vector<std::shared_ptr<const Bitmap>>> images;
 
-    // The body after the envelope header; false when a write fails or the
-    // images do not all have the same level count.
+    // The body after the envelope header; false when a write fails, the
+    // images do not all have the same level count or a level is not in the
+    // target's format.
     bool WriteBody(File& file) const;
     // Header and body, with the envelope size filled in.
     bool Write(File& file) const;

@@ -19,6 +19,8 @@ constexpr int64_t kMaxFileBytes = int64_t{256} << 20;
 
 void TextureResource::SetImage(std::unique_ptr<Bitmap> image) {
     m_image = std::move(image);
+    // The levels now come from the new picture, not from a compiled file read before.
+    m_compiled.reset();
     LoadComplete();
 }
 
@@ -76,7 +78,9 @@ int TextureResource::GetDepth() const {
 
 int TextureResource::GetTargetFormat() {
     if (m_compiled) return static_cast<int>(m_compiled->target);
-    return m_image && m_image->GetFormat() == Bitmap::kXRGB32 ? 3 : 1;
+    if (m_image && m_image->GetFormat() == Bitmap::kXRGB32) return 3;
+    if (m_image && m_image->GetFormat() == Bitmap::kRGB24) return 5;
+    return 1;
 }
 
 int TextureResource::GetNumMipLevels() {

@@ -31,7 +31,8 @@ public:
     // or, for a compiled DXT texture, its blocks in format 5.
     const Bitmap* GetImage() const { return m_image.get(); }
     // Gives a texture made in memory its picture (a solid colour for
-    // shared textures); marks it loaded.
+    // shared textures), or replaces a loaded one's (and any compiled levels
+    // it was read with); marks it loaded.
     void SetImage(std::unique_ptr<Bitmap> image);
 
     // Marks the texture used by a draw (counted).
@@ -51,7 +52,8 @@ public:
     // The number of images (1 once loaded; a compiled texture may hold more).
     virtual int GetDepth() const;
     // The target code of the levels (CompiledTexture.h): a compiled
-    // texture's own, else 1 (format 2) or 3 (format 3) by the picture.
+    // texture's own, else 1 (format 2), 3 (format 3) or 5 (format 1) by the
+    // picture; a grey picture has no target and is not written.
     virtual int GetTargetFormat();
     // The level count: a compiled texture's own, else the display's count
     // for the size.

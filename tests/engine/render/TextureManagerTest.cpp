@@ -156,6 +156,17 @@ TEST_F(TextureFiles, CompiledTexturesAndDescriptions) {
     EXPECT_EQ(wall->GetCompressedMip(1, 0)->GetWidth(), 2);
     EXPECT_EQ(wall->GetCompressedMip(2, 0), nullptr);
     EXPECT_EQ(wall->GetCompressedMip(0, 1), nullptr);
+
+    // A picture given to the loaded texture replaces its compiled levels too.
+    auto replacement = std::make_unique<Bitmap>();
+    ASSERT_TRUE(replacement->Init(8, 8, Bitmap::kXRGB32));
+    wall->SetImage(std::move(replacement));
+    EXPECT_EQ(wall->GetCompiled(), nullptr);
+    EXPECT_EQ(wall->GetNumMipLevels(), 4);
+    EXPECT_EQ(wall->GetTargetFormat(), 3);
+    auto level = wall->GetCompressedMip(0, 0);
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(level->GetWidth(), 8);
 }
 
 TEST_F(TextureFiles, ADescriptionsMipsAndItsCompiledBody) {
@@ -193,6 +204,43 @@ TEST_F(TextureFiles, ADescriptionsMipsAndItsCompiledBody) {
     ASSERT_EQ(read.images[0].size(), 2u);
     EXPECT_EQ(read.images[0][0]->GetPixel(0, 0), 0xFFFF0000u);
     EXPECT_EQ(read.flags & CompiledTexture::kFlagWrap, 0u);
+}
+
+TEST_F(TextureFiles, APicturesCompiledBodyIsWrittenInItsOwnFormatOrNotAtAll) {
+    // A body whose levels are not in its target's format is one its reader
+    // refuses: the writer must fail rather than report it written.
+    struct Case {
+        int format;
+        bool written;
+        uint32_t target;
+    } cases[] = {
+        {Bitmap::kARGB32, true, 1}, {Bitmap::kXRGB32, true, 3}, {Bitmap::kRGB24, true, 5}, {Bitmap::kGrey8, false, 0},
+    };
+    for (const Case& c : cases) {
+        AutoReference<TextureResource> texture(new TextureResource(PString("picture"), nullptr));
+        auto image = std::make_unique<Bitmap>();
+        ASSERT_TRUE(image->Init(4, 2, c.format));
+        image->Clear(0xFF336699u);
+        texture->SetImage(std::move(image));
+        const std::string path = dir / "art/picture.texture";
+        bool written = false;
+        {
+            File file;
+            ASSERT_TRUE(file.Open(path.c_str(), 257));
+            const int64_t mark = VIRFWriteHeader(file, "MMTF");
+            written = texture->SaveLockedInternal(file, nullptr) && MeshFileSupport::WriteSizeAtMark(file, mark);
+        }
+        EXPECT_EQ(written, c.written) << c.format;
+        if (!written) continue;
+        const std::string bytes = ReadBytes(path);
+        CompiledTexture read;
+        std::string error;
+        ASSERT_TRUE(read.Read(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), error)) << c.format << error;
+        EXPECT_EQ(read.target, c.target);
+        ASSERT_EQ(read.images[0].size(), 3u);
+        EXPECT_EQ(read.images[0][0]->GetFormat(), c.format);
+        EXPECT_EQ(read.images[0][2]->GetPixel(0, 0), 0xFF336699u) << c.format;
+    }
 }
 
 TEST(DisplayTexture, LevelCounts) {
