@@ -29,6 +29,14 @@ TMEPacket* NewPacket(uint8_t type) {
     return packet;
 }
 
+// A group cookie from a packet. One cut short is only the front of some
+// other group's cookie, so it reads as none.
+Vek::PString ReadCookie(TStream& stream) {
+    Vek::PString cookie;
+    if (!stream.ReadPString(cookie)) return Vek::PString();
+    return cookie;
+}
+
 }  // namespace
 
 OnlineAccessClientEndpoint::OnlineAccessClientEndpoint(OnlineAccountService& account)
@@ -145,6 +153,9 @@ void OnlineAccessClientEndpoint::LoginRefused() {
 }
 
 OnlineGroupClient* OnlineAccessClientEndpoint::GroupByCookie(const Vek::PString& cookie) {
+    // No cookie names no group: a group waiting for its create answer has
+    // none yet, and a packet without one is not for it.
+    if (cookie.IsEmpty()) return nullptr;
     for (OnlineGroupClient* group : m_groups)
         if (group->MatchesCookie(cookie)) return group;
     return nullptr;
@@ -218,8 +229,7 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
     }
     case kGroupJoined:
     case kGroupUsers: {
-        Vek::PString cookie;
-        packet->ReadPString(cookie);
+        const Vek::PString cookie = ReadCookie(*packet);
         OnlineGroupClient* group = GroupByCookie(cookie);
         if (!group)
             SendGroupLeave(cookie);
@@ -230,8 +240,7 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
         break;
     }
     case kGroupLeave: {
-        Vek::PString cookie;
-        packet->ReadPString(cookie);
+        const Vek::PString cookie = ReadCookie(*packet);
         if (OnlineGroupClient* group = GroupByCookie(cookie)) group->Closed();
         break;
     }
@@ -248,9 +257,8 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
     }
     case kGroupCreate: {
         int32_t requestId = 0;
-        Vek::PString cookie;
         packet->ReadInt32(requestId);
-        packet->ReadPString(cookie);
+        const Vek::PString cookie = ReadCookie(*packet);
         OnlineGroupClient* found = nullptr;
         for (OnlineGroupClient* group : m_groups)
             if (group->MatchesRequest(requestId)) {
