@@ -200,16 +200,18 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
         uint32_t minute = 0, unused = 0, hour = 0;
         packet->ReadString(error);
         packet->ReadByte(multiplayer);
-        packet->ReadUInt32(minute);
+        const bool haveMinute = packet->ReadUInt32(minute);
         packet->ReadUInt32(unused);
-        packet->ReadUInt32(hour);
+        const bool haveHour = packet->ReadUInt32(hour);
         if (error.Length() != 0) {
             LoginRefused();
             break;
         }
         m_multiplayerAccess = multiplayer != 0;
-        m_minuteLimit = static_cast<double>(minute);
-        m_hourLimit = static_cast<double>(hour);
+        // A limit missing from a packet cut short keeps its value: read as
+        // 0 it would hold back every message after the first for good.
+        if (haveMinute) m_minuteLimit = static_cast<double>(minute);
+        if (haveHour) m_hourLimit = static_cast<double>(hour);
         LogPrintf("OnlineAccessClientEndpoint::HandlePacket> Flood limits set by server (%f,%f)", m_hourLimit,
                   m_minuteLimit);
         m_state = kConnected;

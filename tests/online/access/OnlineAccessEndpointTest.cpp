@@ -252,6 +252,35 @@ TEST_F(OnlineAccessTest, TheSignInPageRoute) {
     }
 }
 
+// The signed-in packet with the flood limits, whole and cut short: a limit
+// that is not there keeps its value instead of becoming 0.
+TEST_F(OnlineAccessTest, FloodLimitsCutShortKeepTheirValues) {
+    TMEPacket whole;
+    whole.WriteByte(4);
+    whole.WriteString("");
+    whole.WriteByte(1);
+    whole.WriteUInt32(600);
+    whole.WriteUInt32(0);
+    whole.WriteUInt32(36000);
+    const int32_t length = whole.PayloadLength();
+    struct Case {
+        int32_t cut;  // bytes taken off the end
+        double minute, hour;
+    };
+    const double defaultMinute = OnlineAccessClientEndpoint::kDefaultMinuteLimit;
+    const double defaultHour = OnlineAccessClientEndpoint::kDefaultHourLimit;
+    for (const Case& c : {Case{0, 600.0, 36000.0}, Case{1, 600.0, defaultHour}, Case{8, 600.0, defaultHour},
+                          Case{9, defaultMinute, defaultHour}, Case{12, defaultMinute, defaultHour}}) {
+        FakeAccount account;
+        OnlineAccessClientEndpoint endpoint(account);
+        TMEPacket packet(whole.PayloadBytes(), length - c.cut);
+        endpoint.HandlePacket(&packet);
+        EXPECT_EQ(endpoint.GetState(), State::kConnected) << c.cut;
+        EXPECT_EQ(endpoint.MinuteLimit(), c.minute) << c.cut;
+        EXPECT_EQ(endpoint.HourLimit(), c.hour) << c.cut;
+    }
+}
+
 // Stored messages, written as a cache body and read back.
 TEST_F(OnlineAccessTest, TheMessageCacheRoundTripsAndADamagedOneLoadsWhatIsWhole) {
     FakeAccount account;
