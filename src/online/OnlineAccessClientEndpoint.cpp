@@ -168,7 +168,8 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
     case kKey: {
         Vek::String error, key;
         packet->ReadString(error);
-        packet->ReadString(key);
+        // A key cut short would scramble the token with the wrong bytes.
+        if (!packet->ReadString(key)) key = Vek::String();
         if (error.Length() != 0) {
             m_state = kRefused;
         } else if (!SetServerKey(key)) {
