@@ -29,6 +29,14 @@ TMEPacket* NewPacket(uint8_t type) {
     return packet;
 }
 
+// A group cookie from a packet. One cut short is only the front of some
+// other group's cookie, so it reads as none.
+Vek::PString ReadCookie(TStream& stream) {
+    Vek::PString cookie;
+    if (!stream.ReadPString(cookie)) return Vek::PString();
+    return cookie;
+}
+
 }  // namespace
 
 OnlineAccessClientEndpoint::OnlineAccessClientEndpoint(OnlineAccountService& account)
@@ -145,6 +153,9 @@ void OnlineAccessClientEndpoint::LoginRefused() {
 }
 
 OnlineGroupClient* OnlineAccessClientEndpoint::GroupByCookie(const Vek::PString& cookie) {
+    // No cookie names no group: a group waiting for its create answer has
+    // none yet, and a packet without one is not for it.
+    if (cookie.IsEmpty()) return nullptr;
     for (OnlineGroupClient* group : m_groups)
         if (group->MatchesCookie(cookie)) return group;
     return nullptr;
@@ -157,7 +168,8 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
     case kKey: {
         Vek::String error, key;
         packet->ReadString(error);
-        packet->ReadString(key);
+        // A key cut short would scramble the token with the wrong bytes.
+        if (!packet->ReadString(key)) key = Vek::String();
         if (error.Length() != 0) {
             m_state = kRefused;
         } else if (!SetServerKey(key)) {
@@ -189,16 +201,18 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
         uint32_t minute = 0, unused = 0, hour = 0;
         packet->ReadString(error);
         packet->ReadByte(multiplayer);
-        packet->ReadUInt32(minute);
+        const bool haveMinute = packet->ReadUInt32(minute);
         packet->ReadUInt32(unused);
-        packet->ReadUInt32(hour);
+        const bool haveHour = packet->ReadUInt32(hour);
         if (error.Length() != 0) {
             LoginRefused();
             break;
         }
         m_multiplayerAccess = multiplayer != 0;
-        m_minuteLimit = static_cast<double>(minute);
-        m_hourLimit = static_cast<double>(hour);
+        // A limit missing from a packet cut short keeps its value: read as
+        // 0 it would hold back every message after the first for good.
+        if (haveMinute) m_minuteLimit = static_cast<double>(minute);
+        if (haveHour) m_hourLimit = static_cast<double>(hour);
         LogPrintf("OnlineAccessClientEndpoint::HandlePacket> Flood limits set by server (%f,%f)", m_hourLimit,
                   m_minuteLimit);
         m_state = kConnected;
@@ -218,8 +232,7 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
     }
     case kGroupJoined:
     case kGroupUsers: {
-        Vek::PString cookie;
-        packet->ReadPString(cookie);
+        const Vek::PString cookie = ReadCookie(*packet);
         OnlineGroupClient* group = GroupByCookie(cookie);
         if (!group)
             SendGroupLeave(cookie);
@@ -230,8 +243,7 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
         break;
     }
     case kGroupLeave: {
-        Vek::PString cookie;
-        packet->ReadPString(cookie);
+        const Vek::PString cookie = ReadCookie(*packet);
         if (OnlineGroupClient* group = GroupByCookie(cookie)) group->Closed();
         break;
     }
@@ -248,9 +260,8 @@ void OnlineAccessClientEndpoint::HandlePacket(TMEPacket* packet) {
     }
     case kGroupCreate: {
         int32_t requestId = 0;
-        Vek::PString cookie;
         packet->ReadInt32(requestId);
-        packet->ReadPString(cookie);
+        const Vek::PString cookie = ReadCookie(*packet);
         OnlineGroupClient* found = nullptr;
         for (OnlineGroupClient* group : m_groups)
             if (group->MatchesRequest(requestId)) {

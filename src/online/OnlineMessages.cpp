@@ -39,7 +39,11 @@ void OnlineGroupMessage::Write(TStream& stream) const {
 bool OnlineGroupMessage::Read(TStream& stream) {
     if (!stream.ReadKUID(sender)) return false;
     if (!stream.ReadString(userName)) return false;
-    if (!stream.ReadPString(cookie)) return false;
+    if (!stream.ReadPString(cookie)) {
+        // A cookie cut short is only the front of some group's cookie.
+        cookie = Vek::PString();
+        return false;
+    }
     // A soup whose body runs past the input reads as false without moving.
     return ReadBinarySoup(soup, stream);
 }

@@ -7,7 +7,8 @@
 //   Message           KUID sender, String name, binary soup
 //   VersionedMessage  the Message fields, int32 version, uint8 flag (0 or 1)
 //   GroupMessage      KUID sender, String user name, PString cookie, binary soup
-// Reading stops at the first short field; what is missing keeps its default.
+// Reading stops at the first short field; what is missing keeps its default,
+// and a group cookie cut short reads as empty (it names no group).
 #include <cstdint>
 
 #include "engine/AnsiString.h"

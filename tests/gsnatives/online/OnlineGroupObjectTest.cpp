@@ -3,6 +3,8 @@
 // server's packets (handed to the endpoint as they arrive) to its close.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -168,6 +170,66 @@ TEST_F(OnlineGroupObject, ACreatedGroupJoinsByItsRequestIdAndClosesWhenTheServer
     host.Call("$void@Probe::AddUser(OnlineGroup,string)", {Group(group), host.Text("dan")});
     EXPECT_EQ(native->Members().size(), 2u) << "a closed group takes no requests";
     EXPECT_EQ(native->PostScriptMessage(SoupHandle()), 1);
+}
+
+// Group packets whose cookie is missing or cut short name no group: not
+// the created group still waiting for its cookie, nor a joined group whose
+// cookie is the front of the one the packet meant.
+TEST_F(OnlineGroupObject, PacketsWithoutAWholeCookieReachNoGroup) {
+    // Hands the endpoint each group packet with the cookie `text`; with
+    // `kept` >= 0 the packet ends after the cookie's length and the first
+    // `kept` bytes of it.
+    auto sendAll = [&](const char* text, int kept) {
+        auto cookieAndMembers = [&](TStream& out) {
+            if (kept >= 0) {
+                out.WriteInt32(static_cast<int32_t>(std::strlen(text)) + 1);
+                out.Write(text, kept);
+                return;
+            }
+            out.WritePString(Vek::PString(text));
+            WriteMembers(out, {{"zed", 1, 0}});
+        };
+        FromServer(21, cookieAndMembers);
+        FromServer(23, cookieAndMembers);
+        FromServer(24, [&](TStream& out) {
+            KUID(7, 11, 0).Write(out);
+            out.WriteString(Vek::String("zed"));
+            cookieAndMembers(out);
+        });
+        FromServer(22, cookieAndMembers);
+    };
+
+    const uint32_t opened = host.CallRef("$OnlineGroup@Probe::Open(string,int)", {host.Text("g-1"), 2});
+    const uint32_t created = host.CallRef("$OnlineGroup@Probe::Create(int)", {5});
+    ASSERT_NE(opened, 0u);
+    ASSERT_NE(created, 0u);
+    GSOOnlineGroup* joined = NativeScriptHost::Native<GSOOnlineGroup>(opened);
+    GSOOnlineGroup* waiting = NativeScriptHost::Native<GSOOnlineGroup>(created);
+    FromServer(21, [](TStream& out) {
+        out.WritePString(Vek::PString("g-1"));
+        WriteMembers(out, {{"alice", 1, 0}});
+    });
+    ASSERT_EQ(joined->GetStatus(), GSOOnlineGroup::kJoined);
+    ASSERT_EQ(waiting->GetStatus(), GSOOnlineGroup::kJoining);
+
+    sendAll("", -1);
+    sendAll("g-2", 0);
+    sendAll("g-1 and more", 3);
+    EXPECT_EQ(waiting->GetStatus(), GSOOnlineGroup::kJoining) << "still waiting for its create answer";
+    EXPECT_EQ(MembersText(*waiting), "");
+    EXPECT_FALSE(waiting->HasMessages());
+    EXPECT_EQ(joined->GetStatus(), GSOOnlineGroup::kJoined);
+    EXPECT_EQ(MembersText(*joined), "alice:1:0");
+    EXPECT_FALSE(joined->HasMessages());
+    EXPECT_NE(joined->GetOwner(), nullptr) << "not closed";
+
+    FromServer(29, [&](TStream& out) {
+        out.WriteInt32(waiting->GetPendingRequest());
+        out.WritePString(Vek::PString("g-2"));
+        WriteMembers(out, {{"bob", 1, 0}});
+    });
+    EXPECT_EQ(waiting->GetStatus(), GSOOnlineGroup::kJoined) << "the create answer still finds it";
+    EXPECT_EQ(MembersText(*waiting), "bob:1:0");
 }
 
 TEST_F(OnlineGroupObject, AnOpenedGroupJoinsByItsCookieAndClosesWhenItsOwnerLeaves) {

@@ -252,6 +252,59 @@ TEST_F(OnlineAccessTest, TheSignInPageRoute) {
     }
 }
 
+// The key packet: a key cut short is no key (the token would go out
+// scrambled with the wrong bytes), however many of its bytes came.
+TEST_F(OnlineAccessTest, AKeyCutShortIsNoKey) {
+    const std::string key = "0123456789abcdef";
+    struct Case {
+        int32_t cut;  // bytes taken off the end
+        int32_t state;
+        std::size_t keyLength;
+    };
+    for (const Case& c : {Case{0, State::kIdle, key.size()}, Case{1, State::kCannotSignIn, 0},
+                          Case{8, State::kCannotSignIn, 0}, Case{16, State::kCannotSignIn, 0}}) {
+        TMEPacket whole;
+        whole.WriteByte(1);
+        whole.WriteString("");
+        whole.WriteString(key.c_str());
+        FakeAccount account;
+        OnlineAccessClientEndpoint endpoint(account);
+        TMEPacket packet(whole.PayloadBytes(), whole.PayloadLength() - c.cut);
+        endpoint.HandlePacket(&packet);
+        EXPECT_EQ(endpoint.GetState(), c.state) << c.cut;
+        EXPECT_EQ(endpoint.GetServerKey().Length(), c.keyLength) << c.cut;
+    }
+}
+
+// The signed-in packet with the flood limits, whole and cut short: a limit
+// that is not there keeps its value instead of becoming 0.
+TEST_F(OnlineAccessTest, FloodLimitsCutShortKeepTheirValues) {
+    TMEPacket whole;
+    whole.WriteByte(4);
+    whole.WriteString("");
+    whole.WriteByte(1);
+    whole.WriteUInt32(600);
+    whole.WriteUInt32(0);
+    whole.WriteUInt32(36000);
+    const int32_t length = whole.PayloadLength();
+    struct Case {
+        int32_t cut;  // bytes taken off the end
+        double minute, hour;
+    };
+    const double defaultMinute = OnlineAccessClientEndpoint::kDefaultMinuteLimit;
+    const double defaultHour = OnlineAccessClientEndpoint::kDefaultHourLimit;
+    for (const Case& c : {Case{0, 600.0, 36000.0}, Case{1, 600.0, defaultHour}, Case{8, 600.0, defaultHour},
+                          Case{9, defaultMinute, defaultHour}, Case{12, defaultMinute, defaultHour}}) {
+        FakeAccount account;
+        OnlineAccessClientEndpoint endpoint(account);
+        TMEPacket packet(whole.PayloadBytes(), length - c.cut);
+        endpoint.HandlePacket(&packet);
+        EXPECT_EQ(endpoint.GetState(), State::kConnected) << c.cut;
+        EXPECT_EQ(endpoint.MinuteLimit(), c.minute) << c.cut;
+        EXPECT_EQ(endpoint.HourLimit(), c.hour) << c.cut;
+    }
+}
+
 // Stored messages, written as a cache body and read back.
 TEST_F(OnlineAccessTest, TheMessageCacheRoundTripsAndADamagedOneLoadsWhatIsWhole) {
     FakeAccount account;
