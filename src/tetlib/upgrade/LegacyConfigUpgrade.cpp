@@ -72,7 +72,9 @@ void ConvertIconToThumbnails(SoupHandle& configuration) {
 }
 
 // The interior's single camera becomes the next entry of "cameralist",
-// followed by two zeros. A "cameralist" that is no container loses it.
+// followed by two zeros: "camera<count>", or the first later index whose
+// name the list does not use yet, so that a list with a gap in its names
+// keeps every camera. A "cameralist" that is no container loses it.
 void MoveCameraToList(SoupHandle& configuration) {
     if (!configuration.HasTag("camera")) return;
     if (!configuration.HasTag("cameralist")) {
@@ -80,7 +82,9 @@ void MoveCameraToList(SoupHandle& configuration) {
         configuration.SetContainer("cameralist", empty);
     }
     SoupHandle cameras = configuration.GetContainer("cameralist");
-    const std::string name = "camera" + std::to_string(cameras.Count());
+    int64_t index = cameras.Count();
+    std::string name = "camera" + std::to_string(index);
+    while (cameras.HasTag(name.c_str())) name = "camera" + std::to_string(++index);
     SoupHandle::FloatArray values;
     configuration.GetFloatArray("camera", values);
     values.Add(0.0f);

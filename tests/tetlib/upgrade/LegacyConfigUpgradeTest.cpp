@@ -146,6 +146,8 @@ TEST_F(LegacyConfigUpgradeTest, RewriteSoupInSoupOut) {
          R"(kind "interior" cameralist { camera0 [1.0,2.0,3.0,0.0,0.0] } cameradefault 0)" + d},
         {"interior camera appended to the list", R"(kind "interior" cameralist { camera0 [4,5] } camera [1,2,3])",
          R"(kind "interior" cameralist { camera0 [4.0,5.0] camera1 [1.0,2.0,3.0,0.0,0.0] } cameradefault 0)" + d},
+        {"interior camera after a gap in the list's names", R"(kind "interior" cameralist { camera1 [4,5] } camera [1,2,3])",
+         R"(kind "interior" cameralist { camera1 [4.0,5.0] camera2 [1.0,2.0,3.0,0.0,0.0] } cameradefault 0)" + d},
         {"interior camera lost in a list that is no container",
          R"(kind "interior" cameralist 5 camera [1,2,3] cameradefault 2)",
          R"(kind "interior" cameralist 5 cameradefault 2)" + d},
