@@ -1,11 +1,17 @@
 #include "tetlib/upgrade/LegacyConfigUpgrade.h"
 
+#include <algorithm>
+#include <cstring>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "assetdb/categories/LegacyCategoryTable.h"
 #include "engine/AnsiString.h"
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/ACSConverter.h"
+#include "foundation/soups/ACSRawData.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/container/BuildNumbers.h"
 #include "tetlib/upgrade/AttachedTracks.h"
@@ -105,24 +111,44 @@ void NameUnnamedEffects(SoupHandle& configuration) {
     }
 }
 
+// Appends a text tag, also when the list has one of that name already.
+void AppendText(const ChunkRef& list, const Vek::PString& name, const char* text) {
+    const std::size_t length = std::strlen(text);
+    RawDataRef bytes = length ? MakeRawDataCopy(static_cast<int32_t>(length + 1), text) : nullptr;
+    list->AppendChild(name, list->CreateChunk(ACSKind::kText, std::move(bytes)));
+}
+
 // Each "sound" list of "soundscript": a tag without text was a file named
 // by the tag; it becomes a tag named by its index holding that file name.
 // A "sound" that is no list is left as it is, not replaced by an empty one.
+// Every entry is kept: a tag with text keeps its name (a repeated name
+// stays repeated), and a file takes the first index from its own on that
+// neither such a name nor an earlier file took.
 void RebuildSoundLists(SoupHandle& configuration) {
     const SoupHandle scripts = configuration.GetContainer("soundscript");
     for (int32_t i = 0; i < scripts.Count(); ++i) {
         SoupHandle entry = scripts.GetContainerAt(i);
         if (entry.GetTagKind("sound") != ACSKind::kContainer) continue;
         const SoupHandle old = entry.GetContainer("sound");
+        std::vector<Vek::PString> texts;
+        std::set<std::string> named;
+        for (int32_t j = 0; j < old.Count(); ++j) {
+            texts.push_back(TextAt(old, j));
+            if (!texts.back().IsEmpty()) named.insert(old.GetTagName(j).c_str());
+        }
         SoupHandle rebuilt;
-        rebuilt.EnsureContainer();
+        const ChunkRef list = rebuilt.EnsureContainerRef();
+        int64_t nextIndex = 0;
         for (int32_t j = 0; j < old.Count(); ++j) {
             const Vek::PString name = old.GetTagName(j);
-            const Vek::PString text = TextAt(old, j);
-            if (!text.IsEmpty())
-                rebuilt.SetString(name, text.c_str());
-            else
-                rebuilt.SetString(std::to_string(j).c_str(), name.c_str());
+            if (!texts[j].IsEmpty()) {
+                AppendText(list, name, texts[j].c_str());
+                continue;
+            }
+            int64_t index = std::max<int64_t>(j, nextIndex);
+            while (named.count(std::to_string(index)) != 0) ++index;
+            nextIndex = index + 1;
+            AppendText(list, Vek::PString(std::to_string(index).c_str()), name.c_str());
         }
         entry.SetContainer("sound", rebuilt);
     }
