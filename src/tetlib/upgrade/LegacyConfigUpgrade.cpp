@@ -1,11 +1,17 @@
 #include "tetlib/upgrade/LegacyConfigUpgrade.h"
 
+#include <algorithm>
+#include <cstring>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "assetdb/categories/LegacyCategoryTable.h"
 #include "engine/AnsiString.h"
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/ACSConverter.h"
+#include "foundation/soups/ACSRawData.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/container/BuildNumbers.h"
 #include "tetlib/upgrade/AttachedTracks.h"
@@ -72,7 +78,9 @@ void ConvertIconToThumbnails(SoupHandle& configuration) {
 }
 
 // The interior's single camera becomes the next entry of "cameralist",
-// followed by two zeros. A "cameralist" that is no container loses it.
+// followed by two zeros: "camera<count>", or the first later index whose
+// name the list does not use yet, so that a list with a gap in its names
+// keeps every camera. A "cameralist" that is no container loses it.
 void MoveCameraToList(SoupHandle& configuration) {
     if (!configuration.HasTag("camera")) return;
     if (!configuration.HasTag("cameralist")) {
@@ -80,7 +88,9 @@ void MoveCameraToList(SoupHandle& configuration) {
         configuration.SetContainer("cameralist", empty);
     }
     SoupHandle cameras = configuration.GetContainer("cameralist");
-    const std::string name = "camera" + std::to_string(cameras.Count());
+    int64_t index = cameras.Count();
+    std::string name = "camera" + std::to_string(index);
+    while (cameras.HasTag(name.c_str())) name = "camera" + std::to_string(++index);
     SoupHandle::FloatArray values;
     configuration.GetFloatArray("camera", values);
     values.Add(0.0f);
@@ -101,24 +111,44 @@ void NameUnnamedEffects(SoupHandle& configuration) {
     }
 }
 
+// Appends a text tag, also when the list has one of that name already.
+void AppendText(const ChunkRef& list, const Vek::PString& name, const char* text) {
+    const std::size_t length = std::strlen(text);
+    RawDataRef bytes = length ? MakeRawDataCopy(static_cast<int32_t>(length + 1), text) : nullptr;
+    list->AppendChild(name, list->CreateChunk(ACSKind::kText, std::move(bytes)));
+}
+
 // Each "sound" list of "soundscript": a tag without text was a file named
 // by the tag; it becomes a tag named by its index holding that file name.
 // A "sound" that is no list is left as it is, not replaced by an empty one.
+// Every entry is kept: a tag with text keeps its name (a repeated name
+// stays repeated), and a file takes the first index from its own on that
+// neither such a name nor an earlier file took.
 void RebuildSoundLists(SoupHandle& configuration) {
     const SoupHandle scripts = configuration.GetContainer("soundscript");
     for (int32_t i = 0; i < scripts.Count(); ++i) {
         SoupHandle entry = scripts.GetContainerAt(i);
         if (entry.GetTagKind("sound") != ACSKind::kContainer) continue;
         const SoupHandle old = entry.GetContainer("sound");
+        std::vector<Vek::PString> texts;
+        std::set<std::string> named;
+        for (int32_t j = 0; j < old.Count(); ++j) {
+            texts.push_back(TextAt(old, j));
+            if (!texts.back().IsEmpty()) named.insert(old.GetTagName(j).c_str());
+        }
         SoupHandle rebuilt;
-        rebuilt.EnsureContainer();
+        const ChunkRef list = rebuilt.EnsureContainerRef();
+        int64_t nextIndex = 0;
         for (int32_t j = 0; j < old.Count(); ++j) {
             const Vek::PString name = old.GetTagName(j);
-            const Vek::PString text = TextAt(old, j);
-            if (!text.IsEmpty())
-                rebuilt.SetString(name, text.c_str());
-            else
-                rebuilt.SetString(std::to_string(j).c_str(), name.c_str());
+            if (!texts[j].IsEmpty()) {
+                AppendText(list, name, texts[j].c_str());
+                continue;
+            }
+            int64_t index = std::max<int64_t>(j, nextIndex);
+            while (named.count(std::to_string(index)) != 0) ++index;
+            nextIndex = index + 1;
+            AppendText(list, Vek::PString(std::to_string(index).c_str()), name.c_str());
         }
         entry.SetContainer("sound", rebuilt);
     }
@@ -249,7 +279,11 @@ void RewriteLegacyAssetConfig(SoupHandle& configuration, const MeshDataFactory& 
 }
 
 void UpgradeLegacyAssetConfig(SoupHandle& configuration, const MeshDataFactory& meshes) {
-    const int buildCode = BuildCodeTruncated(DataManager::Instance()->GetAssetBuild());
+    // truncate(build * 100) < N is build * 100 < N for a whole N above 0;
+    // compared unconverted, a build that no int holds (infinite, huge, NaN)
+    // is not cast: a far-future or NaN build is below neither gate instead
+    // of reading as the lowest code and having the full rewrite.
+    const double buildCode = BuildTimesHundred(DataManager::Instance()->GetAssetBuild());
     if (buildCode < kLegacyUpgradeBuildCode) {
         RewriteLegacyAssetConfig(configuration, meshes);
         configuration.SetFloat("vorlex-build", kUpgradedBuild);

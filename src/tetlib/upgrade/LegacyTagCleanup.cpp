@@ -43,13 +43,16 @@ void RemoveEach(SoupHandle& configuration, std::initializer_list<const char*> na
     for (const char* name : names) configuration.RemoveTag(name);
 }
 
-// Removes `oldName`; its text goes to `newName` when `overwrite` is set or
-// `newName` is not present.
+// Removes `oldName`; its text goes to `newName` when `newName` is not
+// present, or when `overwrite` is set and there is a text to put there (an
+// old tag without text, or one that is a container, does not blank an
+// existing value).
 void MoveTag(SoupHandle& configuration, const char* oldName, const char* newName, bool overwrite) {
     if (!configuration.HasTag(oldName)) return;
     const Vek::PString text = configuration.GetString(oldName);
     configuration.RemoveTag(oldName);
-    if (overwrite || !configuration.HasTag(newName)) configuration.SetString(newName, text.c_str());
+    if ((overwrite && !text.IsEmpty()) || !configuration.HasTag(newName))
+        configuration.SetString(newName, text.c_str());
 }
 
 // Cuts `text` before the first `c`; true when it did.
