@@ -5,18 +5,30 @@
 // that the boundaries (2.69/2.7, 2.89/2.9, 3.49/3.5) are tested in one place.
 //
 // Scaling is done in double precision, the added margins are 32-bit floats,
-// and the conversion to an integer truncates.
+// and the conversion to an integer truncates. A configuration can hold a
+// build no int holds ("1e39" reads as infinite, "nan" as NaN): such codes
+// saturate, and NaN counts as the highest code, so that it is neither old
+// nor obsolete (the future-asset check reports it).
+#include <climits>
+
 namespace TETLib {
+
+// truncate(code), saturated to the int range; NaN gives INT_MAX.
+inline int SaturatedBuildCode(double code) {
+    if (code != code || code >= 2147483647.0) return INT_MAX;
+    if (code <= -2147483648.0) return INT_MIN;
+    return static_cast<int>(code);
+}
 
 // truncate(build * 100 + 0.1): the common comparison (obsolete assets,
 // obsolete tags, compulsory builds, the future-asset limit).
-inline int BuildCodeWithMargin(float build) { return static_cast<int>(build * 100.0 + 0.1f); }
+inline int BuildCodeWithMargin(float build) { return SaturatedBuildCode(build * 100.0 + 0.1f); }
 
 // truncate(build * 100): the obsolete-tag severity and the old-track kinds.
-inline int BuildCodeTruncated(float build) { return static_cast<int>(build * 100.0); }
+inline int BuildCodeTruncated(float build) { return SaturatedBuildCode(build * 100.0); }
 
 // truncate(build * 100 + 0.5): the empty list-box severity.
-inline int BuildCodeRounded(float build) { return static_cast<int>(build * 100.0 + 0.5); }
+inline int BuildCodeRounded(float build) { return SaturatedBuildCode(build * 100.0 + 0.5); }
 
 // build * 100 without truncation: the empty sound-string test.
 inline double BuildTimesHundred(float build) { return build * 100.0; }

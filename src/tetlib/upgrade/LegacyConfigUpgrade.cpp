@@ -279,11 +279,8 @@ void RewriteLegacyAssetConfig(SoupHandle& configuration, const MeshDataFactory& 
 }
 
 void UpgradeLegacyAssetConfig(SoupHandle& configuration, const MeshDataFactory& meshes) {
-    // truncate(build * 100) < N is build * 100 < N for a whole N above 0;
-    // compared unconverted, a build that no int holds (infinite, huge, NaN)
-    // is not cast: a far-future or NaN build is below neither gate instead
-    // of reading as the lowest code and having the full rewrite.
-    const double buildCode = BuildTimesHundred(DataManager::Instance()->GetAssetBuild());
+    // A far-future or NaN build saturates high and is below neither gate.
+    const int buildCode = BuildCodeTruncated(DataManager::Instance()->GetAssetBuild());
     if (buildCode < kLegacyUpgradeBuildCode) {
         RewriteLegacyAssetConfig(configuration, meshes);
         configuration.SetFloat("vorlex-build", kUpgradedBuild);

@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <climits>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -274,6 +276,16 @@ TEST(BuildNumbers, EachRoundingAtItsBoundaries) {
     EXPECT_TRUE(IsBuildBelow(StoredAssetBuild(2.69f), 2.7f));
     EXPECT_LT(BuildTimesHundred(StoredAssetBuild(3.0f)), 310.0);
     EXPECT_GE(BuildTimesHundred(StoredAssetBuild(3.1f)), 310.0);
+    // Builds no int holds saturate; NaN is the highest code.
+    const float huge = 1e30f, infinite = std::numeric_limits<float>::infinity(),
+                nan = std::numeric_limits<float>::quiet_NaN();
+    for (int (*code)(float) : {&BuildCodeWithMargin, &BuildCodeTruncated, &BuildCodeRounded}) {
+        EXPECT_EQ(code(huge), INT_MAX);
+        EXPECT_EQ(code(infinite), INT_MAX);
+        EXPECT_EQ(code(nan), INT_MAX);
+        EXPECT_EQ(code(-infinite), INT_MIN);
+        EXPECT_EQ(code(-huge), INT_MIN);
+    }
 }
 
 TEST(NumberList, SeparatorsEndOneTokenEach) {
