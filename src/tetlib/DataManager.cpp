@@ -18,6 +18,7 @@
 #include "frontend/StartupContext.h"
 #include "meshes/RenderSetup.h"
 #include "tetlib/MeshHolder.h"
+#include "tetlib/container/BuildNumbers.h"
 
 namespace TETLib {
 
@@ -279,7 +280,7 @@ void DataManager::SetCurrentAsset(const char* location, const char* path) {
     m_assetDatabase = AcquireResourceDatabase(m_assetLocation, folder.c_str());
 }
 
-int DataManager::GetAssetBuildCode() const { return static_cast<int>(m_assetBuild * 100.0 + 0.1f); }
+int DataManager::GetAssetBuildCode() const { return BuildCodeWithMargin(m_assetBuild); }
 
 void DataManager::RegisterMesh(Container* container, std::unique_ptr<MeshHolder> holder) {
     if (!holder) return;
