@@ -83,6 +83,16 @@ GSOAsset::GSOAsset(GSContext* context, const KUID& kuid) : m_kuid(kuid) {
 }
 
 GSOAsset::~GSOAsset() {
+    // A context that is no product context never purges its objects: they
+    // end with its instances, and the cache must forget them then.
+    auto& contexts = ContextMap();
+    if (auto entry = contexts.find(m_cacheContext); m_cacheContext && entry != contexts.end()) {
+        AssetMap& assets = entry->second;
+        if (auto found = assets.find(m_kuid); found != assets.end() && found->second == this) {
+            assets.erase(found);
+            if (assets.empty()) contexts.erase(entry);
+        }
+    }
     if (m_stringTable) GSScriptInstance::ReleaseReference(m_stringTable->GetReference());
     m_stringTable = nullptr;
     m_config.Clear();
@@ -117,6 +127,7 @@ GSOAsset* GSOAsset::GetOrCreate(GSContext* context, const KUID& requested) {
         return nullptr;
     }
     assets[kuid] = asset;
+    asset->m_cacheContext = context;
     return Handed(asset);
 }
 

@@ -34,7 +34,9 @@ class GSOStringTable;
 
 class GSOAsset : public GSRuntime::GSObject {
 public:
-    // Releases the string table's count, the configuration and the AssetSpec.
+    // Leaves the cache (an object that ends with its context's instances,
+    // not by PurgeContext, must not stay behind in it), then releases the
+    // string table's count, the configuration and the AssetSpec.
     ~GSOAsset() override;
 
     // The context's object of `kuid`, with one count on its script instance
@@ -102,6 +104,8 @@ private:
 
     SpecHandle m_spec;
     KUID m_kuid;
+    // The context whose cache holds the object (null until cached).
+    GSRuntime::GSContext* m_cacheContext = nullptr;
     bool m_infoLoaded = false;
     VADAssetInfo m_info;
     SoupHandle m_config;

@@ -1,6 +1,7 @@
 #include "gsnatives/LinkedListNatives.h"
 
 #include "gsruntime/GSArray.h"
+#include "gsruntime/GSClass.h"
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
@@ -18,19 +19,38 @@ constexpr int kKeySlot = 2;
 constexpr int kValueSlot = 3;
 constexpr int kObjectSlot = 4;
 
-uint32_t Slot(GSDataRef item, int slot) {
-    const uint32_t* slots = item ? GSSlots(item) : nullptr;
-    return slots ? slots[slot] : 0;
+// True when `slot` is one of the reference members of `cls`.
+bool IsReferenceMember(const GSClass* cls, uint32_t slot) {
+    for (uint32_t i = 0; i < cls->ReferenceMemberCount(); ++i)
+        if (cls->ReferenceMember(i) == static_cast<int32_t>(slot)) return true;
+    return false;
 }
+
+// True when the view `item` designates lays out the entry's members where
+// the natives read them: the key and the object as reference members, the
+// number beside them. Anything else a script hands over (an object of
+// another class, a value) is taken as null.
+bool IsLinkedData(GSDataRef item) {
+    if (!item) return false;
+    const GSClass* cls = GSScriptInstance::FromReference(item)->cls;
+    if (!cls) return false;
+    const uint64_t view = GSScriptInstance::ViewOffset(item);
+    if (view + kObjectSlot >= cls->DataSlotCount()) return false;
+    return IsReferenceMember(cls, static_cast<uint32_t>(view + kKeySlot)) &&
+           IsReferenceMember(cls, static_cast<uint32_t>(view + kObjectSlot));
+}
+
+uint32_t Slot(GSDataRef item, int slot) { return IsLinkedData(item) ? GSSlots(item)[slot] : 0; }
 
 const char* KeyOf(GSDataRef item) {
     const GSString* key = GSString::FromReference(Slot(item, kKeySlot));
     return key ? key->c_str() : "";
 }
 
+// Elements of an array of values are no entries.
 GSDataRef Element(const GSArray* list, int32_t index) {
     uint32_t value = 0;
-    list->GetElementValue(index, value);
+    if (list->ElementsAreReferences()) list->GetElementValue(index, value);
     return value;
 }
 
@@ -48,7 +68,7 @@ bool LinkedDataEqual(GSDataRef a, GSDataRef b) {
 
 void LinkedListSortInternal(GSContext*, GSStack* stack) {
     GSArray* list = nullptr;
-    if (!GetParam<GSArray>(stack, 1, list)) return;
+    if (!GetParam<GSArray>(stack, 1, list) || !list->ElementsAreReferences()) return;
     const int32_t count = list->GetCount();
     for (int32_t i = 0; i < count; ++i) {
         int32_t smallest = i;
@@ -70,9 +90,9 @@ void LinkedListSortInternal(GSContext*, GSStack* stack) {
 
 void LinkedListAddInternal(GSContext*, GSStack* stack) {
     GSArray* list = nullptr;
-    if (!GetParam<GSArray>(stack, 1, list)) return;
+    if (!GetParam<GSArray>(stack, 1, list) || !list->ElementsAreReferences()) return;
     const GSDataRef item = stack->Local(2);
-    if (!item) return;
+    if (!IsLinkedData(item)) return;
     const bool unique = stack->Local(3) != 0;
     const int32_t count = list->GetCount();
     if (unique)

@@ -515,9 +515,33 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
     if (anyEither) {
         std::vector<std::vector<uint8_t>> withResults(siteOffsets.size());
         analysis.SetEitherResultSites(either);
-        if (analysis.Run(shapes, &withResults).ok) argumentKinds = std::move(withResults);
-        analysis.SetEitherResultSites({});
+        if (analysis.Run(shapes, &withResults).ok) {
+            argumentKinds = std::move(withResults);
+        } else {
+            analysis.SetEitherResultSites({});
+        }
     }
+    // A result of another depth taken by a site (at most one site takes
+    // one) moves every slot below it: the calls after it then find other
+    // slots as their arguments. Their argument kinds must hold for that
+    // result too, so the kinds of the runs with it are met with those
+    // found; a result whose run does not check out here is not taken.
+    for (std::size_t site = 0; site < shapes.size(); ++site) {
+        if (!changesAt[site] || depthChanging > 1) continue;
+        const uint8_t chosen = shapes[site];
+        for (uint8_t other : {kGSShapeNothing, kGSShapeValue, kGSShapeReference}) {
+            if (!(accepted[site] & other) || SlotsOf(other) == SlotsOf(chosen)) continue;
+            shapes[site] = other;
+            std::vector<std::vector<uint8_t>> merged(argumentKinds);
+            if (analysis.Run(shapes, &merged).ok) {
+                argumentKinds = std::move(merged);
+            } else {
+                accepted[site] &= static_cast<uint8_t>(~other);
+            }
+        }
+        shapes[site] = chosen;
+    }
+    analysis.SetEitherResultSites({});
     if (maxDepth) *maxDepth = static_cast<int32_t>(std::min<std::size_t>(deepest, 0x7fffffff));
     for (std::size_t site = 0; site < siteOffsets.size(); ++site) {
         const GSInstruction& in = instructions[static_cast<std::size_t>(indexAt[siteOffsets[site]])];

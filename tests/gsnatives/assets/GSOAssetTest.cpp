@@ -197,6 +197,24 @@ TEST_F(AssetObjects, AnAssetTheContextRefusesIsNeverMadeAndEndingAContextDropsIt
     UseContext(new GSNatives::VorlexScriptContext());
 }
 
+// A context that is no product context has no asset cache to purge: its
+// objects end with its instances, and the cache forgets them then instead of
+// handing them out again to a later context at the same address.
+TEST_F(AssetObjects, ObjectsOfAPlainContextLeaveTheCacheWhenTheContextEnds) {
+    GSRuntime::GSContext* plain = new GSRuntime::GSContext(false, false);
+    for (const KUID& kuid : {kLoco, kNewWagon}) {
+        GSOAsset* asset = GSOAsset::GetOrCreate(plain, kuid);
+        ASSERT_NE(asset, nullptr);
+        GSScriptInstance::ReleaseReference(asset->GetReference());
+    }
+    EXPECT_EQ(GSOAsset::CachedCount(plain), 2u);
+    delete plain;
+    EXPECT_EQ(GSOAsset::CachedCount(plain), 0u);
+    // The product context's own objects stay.
+    ASSERT_NE(Asset(kLoco), nullptr);
+    EXPECT_EQ(GSOAsset::CachedCount(context), 1u);
+}
+
 TEST_F(AssetObjects, InformationIsAskedOnceUntilTheFavouriteChanges) {
     GSOAsset* loco = Asset(kLoco);
     uint32_t result = 0;

@@ -6,13 +6,17 @@
 #include <vector>
 
 #include "gsnatives/InitializeScriptSystem.h"
+#include "gsnatives/LinkedListNatives.h"
 #include "gsnatives/support/ShippedLibraries.h"
+#include "gsruntime/GSArray.h"
 #include "gsruntime/GSCallScriptFunction.h"
 #include "gsruntime/GSClass.h"
 #include "gsruntime/GSContext.h"
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSMachine.h"
+#include "gsruntime/GSObject.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/router/GSGameObject.h"
 #include "gsruntime/router/GSRouter.h"
@@ -60,6 +64,16 @@ class Probe isclass GameObject
 		return text;
 	}
 	public LinkedData Item(int i) { return list[i]; }
+	public LinkedData[] List(void) { return list; }
+	// Only its frame is used: the natives are run on it from the test.
+	public void Frame(GSObject[] list, GSObject item, bool unique) { }
+};
+
+class Other
+{
+	public int key;
+	public int value;
+	public int obj;
 };
 )";
 
@@ -105,6 +119,27 @@ protected:
         const int32_t count = GSScriptInstance::FromReference(result)->count - 1;
         GSScriptInstance::ReleaseReference(result);
         return count;
+    }
+
+    // Runs a LinkedList native on a frame holding `list`, `item` and
+    // `unique` as its arguments (the frame gets counts of its own), as code
+    // that does not keep to the declared types would call it.
+    void RunNative(void (*native)(GSContext*, GSStack*), uint32_t list, uint32_t item, bool unique) {
+        uint32_t offset = 0;
+        int32_t slot = 0;
+        int32_t index = -1;
+        GSClass* owner =
+            probe->GetClass()->FindFunction("$void@Probe::Frame(GSObject[],GSObject,bool)", offset, slot, index);
+        ASSERT_NE(owner, nullptr);
+        GSStack stack;
+        for (uint32_t reference : {probe->GetReference(), list, item}) {
+            if (reference) GSScriptInstance::AddRef(reference);
+            stack.Push(reference);
+        }
+        stack.Push(unique ? 1u : 0u);
+        ASSERT_TRUE(stack.PushFrame(owner->GetFunction(static_cast<uint32_t>(index)), 0));
+        native(context, &stack);
+        stack.Clear();
     }
 
     static bool HasLine(const std::string& text) {
@@ -198,6 +233,53 @@ TEST_F(LinkedListNatives, ANullItemOrListChangesNothing) {
     EXPECT_FALSE(HasLine("null object at parameter 1"));
     Call("$void@Probe::SortNothing()");
     EXPECT_TRUE(HasLine("null object at parameter 1"));
+}
+
+// The natives read an entry's members by position: an array of numbers or
+// an object of another class is no list and no entry, whatever the caller's
+// code declared.
+TEST_F(LinkedListNatives, AnArrayOfNumbersOrAnObjectOfAnotherClassIsNoEntry) {
+    Add("b", 2, 0, false);
+    uint32_t list = 0;
+    uint32_t entry = 0;
+    ASSERT_TRUE(Call("$LinkedData[]@Probe::List()", {}, &list));
+    ASSERT_TRUE(Call("$LinkedData@Probe::Item(int)", {0}, &entry));
+    GSArray* numbers = new GSArray(context, false);
+    ASSERT_TRUE(numbers->SetElementValue(0, 123456));
+    ASSERT_TRUE(numbers->SetElementValue(1, 7));
+    GSObject* other = new GSObject();
+    ASSERT_TRUE(other->BindClass(GSMachine::Instance()->GetLibraryByName("probe.gsl")->FindClass("Other"), context));
+    // Its "key" is a number where an entry keeps its key text.
+    GSScriptInstance::StoreSlot(other->GetReference(), 2, 123456);
+    const int32_t entryCount = GSScriptInstance::FromReference(entry)->count;
+
+    struct Case {
+        const char* name;
+        void (*native)(GSContext*, GSStack*);
+        uint32_t list;
+        uint32_t item;
+        bool unique;
+    };
+    const Case cases[] = {
+        {"numbers sorted", &GSNatives::LinkedListSortInternal, numbers->GetReference(), 0, false},
+        {"an entry added to numbers", &GSNatives::LinkedListAddInternal, numbers->GetReference(), entry, false},
+        {"another class added", &GSNatives::LinkedListAddInternal, list, other->GetReference(), false},
+        {"another class added once", &GSNatives::LinkedListAddInternal, list, other->GetReference(), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunNative(c.native, c.list, c.item, c.unique);
+        EXPECT_EQ(Keys(), "b2 ");
+        EXPECT_EQ(numbers->GetCount(), 2);
+        uint32_t value = 0;
+        EXPECT_TRUE(numbers->GetElementValue(0, value));
+        EXPECT_EQ(value, 123456u);
+        EXPECT_EQ(GSScriptInstance::FromReference(entry)->count, entryCount);
+    }
+    GSScriptInstance::ReleaseReference(numbers->GetReference());
+    GSScriptInstance::ReleaseReference(other->GetReference());
+    GSScriptInstance::ReleaseReference(entry);
+    GSScriptInstance::ReleaseReference(list);
 }
 
 }  // namespace

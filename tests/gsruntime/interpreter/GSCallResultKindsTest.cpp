@@ -9,6 +9,7 @@
 
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/GSFlowVerifier.h"
+#include "gsruntime/GSFunction.h"
 
 namespace {
 
@@ -51,6 +52,37 @@ TEST(GSCallResultKinds, AResultPassedStraightOnIsCheckedAtTheCall) {
         ASSERT_EQ(contracts[1].argumentKinds.size(), 1u);
         EXPECT_EQ(contracts[1].argumentKinds[0], c.kind);
     }
+}
+
+// A call that may leave nothing as well as a value moves the slots below the
+// next call's arguments. Here a thread start takes the top slot as its
+// argument: `me` when the inner call leaves nothing, the inner call's result
+// when it leaves one. A function with a reference argument may be started
+// there only when that holds for every result the inner call is allowed.
+TEST(GSCallResultKinds, ArgumentsHoldForEveryDepthAnEarlierCallMayLeave) {
+    // me, me, me.Inner(), then start method 1 on the slot below the top with
+    // the top as its argument, then loop for ever (the depth there never
+    // matters).
+    const std::vector<uint8_t> code = {OP_LoadLocalRef, 0,    0,    OP_LoadLocalRef, 0, 0,       OP_LoadLocalRef, 0,
+                                       0,               OP_CallNative, 0, 0, 0, 0,   OP_CallThread, 0xFF,
+                                       0xFF,            1,    0,    OP_Jump,         19, 0, 0, 0};
+    GSFunction caller;
+    caller.callContracts = Contracts(code);
+    ASSERT_EQ(caller.callContracts.size(), 2u);
+    ASSERT_EQ(caller.callContracts[1].offset, 14u);
+
+    // A thread function whose argument (frame slot 1) is a reference.
+    const uint8_t referenceSlots[4] = {1, 0, 0, 0};
+    GSFunction thread;
+    thread.argumentSlotCount = 2;
+    thread.referenceSlotCount = 1;
+    thread.referenceSlots = referenceSlots;
+    const bool startable = caller.AcceptsCallee(14, &thread, true);
+
+    const uint8_t inner = caller.callContracts[0].shapes;
+    EXPECT_NE(inner & kGSShapeNothing, 0);
+    if (inner & kGSShapeValue) EXPECT_FALSE(startable) << "a value would start the thread as its reference argument";
+    if (!(inner & (kGSShapeValue | kGSShapeReference))) EXPECT_TRUE(startable);
 }
 
 }  // namespace
