@@ -370,6 +370,10 @@ uint32_t VorlexIndexedMeshInstance::PrimitiveOf(const GeometryChunk& chunk) {
 }
 
 bool VorlexIndexedMeshInstance::FaceIndexPositions(uint32_t primitive, uint32_t face, uint32_t positions[3]) {
+    // A face whose last position would pass the largest index position has
+    // none: wrapped round, it would name the corners of another face.
+    const uint64_t last = primitive == 4 ? 3 * uint64_t(face) + 2 : uint64_t(face) + 2;
+    if (last > UINT32_MAX) return false;
     switch (primitive) {
         case 4:
             positions[0] = 3 * face, positions[1] = 3 * face + 1, positions[2] = 3 * face + 2;
