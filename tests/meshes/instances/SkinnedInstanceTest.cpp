@@ -203,3 +203,29 @@ TEST_F(SoftwareSkinned, MergedChunksBringTheirInfluencesPastTheOldVertices) {
     EXPECT_EQ(PositionOf(merged, 6), (Vector3{1, 1, 0}));
     EXPECT_EQ(PositionOf(source->GetChunk(0), 1), (Vector3{1, 0, 0}));
 }
+
+TEST_F(SoftwareSkinned, AChunkMergedIntoItselfTakesItsOwnInfluencesOnce) {
+    // The source influences are this instance's own: the weights copied
+    // are read from the very list that grows.
+    VorlexDynamicIndexedMeshInstance* instance = Make("skin.im", SkinnedQuad());
+    ASSERT_NE(instance, nullptr);
+    AutoReference<GeometryChunk> kept;
+    kept.Share(instance->GetChunk(0));
+    ASSERT_TRUE(instance->MergeSkinnedChunk(kept.Get(), 0, instance, 0));
+    GeometryChunk* merged = instance->GetChunk(0);
+    ASSERT_EQ(merged->GetVertexCount(), 8u);
+    for (const char* name : {"root", "arm"}) {
+        SCOPED_TRACE(name);
+        const int bone = instance->FindBone(PString(name));
+        ASSERT_GE(bone, 0);
+        const auto& entries = instance->GetBone(static_cast<uint32_t>(bone))->sets[0].entries;
+        ASSERT_EQ(entries.size(), 1u);
+        ASSERT_EQ(entries[0].weights.size(), 4u);
+        EXPECT_EQ(entries[0].weights[2].vertex, entries[0].weights[0].vertex + 4);
+        EXPECT_EQ(entries[0].weights[3].vertex, entries[0].weights[1].vertex + 4);
+    }
+    instance->FindByName("arm")->SetPosition({0, 2, 0});
+    instance->PoseChunks(0);
+    EXPECT_EQ(PositionOf(merged, 2), (Vector3{1, 2, 0}));
+    EXPECT_EQ(PositionOf(merged, 6), (Vector3{1, 2, 0}));
+}
