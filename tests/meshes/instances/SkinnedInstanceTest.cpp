@@ -229,3 +229,21 @@ TEST_F(SoftwareSkinned, AChunkMergedIntoItselfTakesItsOwnInfluencesOnce) {
     EXPECT_EQ(PositionOf(merged, 2), (Vector3{1, 2, 0}));
     EXPECT_EQ(PositionOf(merged, 6), (Vector3{1, 2, 0}));
 }
+
+TEST_F(SoftwareSkinned, PosingLeavesTheDefinitionsUnskinnedChunksAlone) {
+    // A rigid second chunk without weights shares its vertices with the
+    // definition; posing the skinned chunk must not write into them.
+    MeshModel model = SkinnedQuad();
+    model.chunks.push_back(ImWriter::Quad());
+    VorlexDynamicIndexedMeshInstance* instance = Make("rigid.im", model);
+    ASSERT_NE(instance, nullptr);
+    ASSERT_EQ(instance->GetChunkCount(), 2u);
+    GeometryChunk* definitionChunk = DefinitionOf(instance)->GetChunk(1);
+    ASSERT_FALSE(definitionChunk->HasFlag(GeometryChunk::kFlagSoftwareSkinned));
+    const Vector3 before = PositionOf(definitionChunk, 2);
+    ASSERT_NE(before, (Vector3{0, 0, 0}));
+    instance->PoseChunks(0);
+    EXPECT_EQ(PositionOf(definitionChunk, 2), before);
+    EXPECT_EQ(PositionOf(instance->GetChunk(1), 2), before);
+    EXPECT_EQ(PositionOf(instance->GetChunk(0), 2), (Vector3{1, 1, 0}));
+}
