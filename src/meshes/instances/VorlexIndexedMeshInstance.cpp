@@ -483,7 +483,9 @@ bool VorlexIndexedMeshInstance::TestCollisionGeometry(const Ray& ray, float& dis
     VorlexIndexedMeshDefinition* definition = resource ? resource->GetDefinition() : nullptr;
     if (MeshCollisionTree* tree = definition ? definition->GetCollisionTree() : nullptr) {
         MeshCollisionHit hit;
-        if (!tree->QuerySegment(ray.point, ray.point + ray.direction * kRayLength, hit)) return false;
+        // The tree holds the mesh's own triangles: it is asked with the ray
+        // brought into them, as the box above and the triangles below are.
+        if (!tree->QuerySegment(local.point, local.point + local.direction * kRayLength, hit)) return false;
         const float hitDistance = kRayLength * hit.t;
         if (!(hitDistance < distance)) return false;
         distance = hitDistance;

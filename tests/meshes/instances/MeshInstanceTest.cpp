@@ -394,4 +394,16 @@ TEST_F(MeshInstance, WithACollisionTreeTheTreeAloneAnswers) {
     distance = 100.0f;
     EXPECT_FALSE(instance->TestCollisionGeometry(ray, distance, face));
     EXPECT_FLOAT_EQ(distance, 100.0f);
+
+    // A scaled instance asks its tree in the mesh's own coordinates, as it
+    // tests the box and the triangles: (1.5, 0.5) on a quad twice the size
+    // is (0.75, 0.25) on the mesh.
+    auto* scaledTree = new FixedTree(true);
+    DefinitionOf(instance)->collisionTree.reset(scaledTree);
+    instance->SetScale(2, 2, 2);
+    distance = 100.0f;
+    ASSERT_TRUE(instance->TestCollisionGeometry({{1.5f, 0.5f, 5}, {0, 0, -1}}, distance, face));
+    ASSERT_EQ(scaledTree->segments.size(), 1u);
+    EXPECT_EQ(scaledTree->segments[0].first, (Vector3{0.75f, 0.25f, 2.5f}));
+    EXPECT_EQ(scaledTree->segments[0].second, (Vector3{0.75f, 0.25f, -4997.5f}));
 }
