@@ -199,6 +199,9 @@ bool VorlexDynamicIndexedMeshInstance::MergeSkinnedChunk(GeometryChunk* source, 
             own = &set.entries.back();
         }
         for (Influence influence : weights) {
+            // A weight for a vertex the source lacks stays behind: moved
+            // past the old vertices it could wrap round onto one of them.
+            if (influence.vertex >= source->GetVertexCount()) continue;
             influence.vertex += offset;
             own->weights.push_back(influence);
         }

@@ -178,6 +178,9 @@ TEST_F(SoftwareSkinned, MergedChunksBringTheirInfluencesPastTheOldVertices) {
     VorlexDynamicIndexedMeshInstance* foreign = Make("leg.im", WithArmNamed("leg"));
     MeshModel shifted = SkinnedQuad();
     shifted.bones[0].entries[0].weights[1].offset[1] = 7;  // vertex 1 follows root at (1, 7, 0)
+    // A weight for a vertex the source lacks: moved past the 4 old vertices
+    // it would wrap round to vertex 2.
+    shifted.bones[0].entries[0].weights.push_back({0xFFFFFFFEu, 1.0f, {9, 9, 0}});
     VorlexDynamicIndexedMeshInstance* source = Make("shifted.im", shifted);
     ASSERT_TRUE(instance && foreign && source);
     GeometryChunk* before = instance->GetChunk(0);
@@ -201,6 +204,7 @@ TEST_F(SoftwareSkinned, MergedChunksBringTheirInfluencesPastTheOldVertices) {
     instance->PoseChunks(0);
     EXPECT_EQ(PositionOf(merged, 5), (Vector3{1, 7, 0}));
     EXPECT_EQ(PositionOf(merged, 6), (Vector3{1, 1, 0}));
+    EXPECT_EQ(PositionOf(merged, 2), (Vector3{1, 1, 0}));
     EXPECT_EQ(PositionOf(source->GetChunk(0), 1), (Vector3{1, 0, 0}));
 }
 
