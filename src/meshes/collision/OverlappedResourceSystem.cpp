@@ -92,7 +92,13 @@ void OverlappedResourceSystem::Queue(OverlappedResource* job) {
     if (!job) return;
     {
         std::lock_guard<std::mutex> queue(m_queueLock);
-        if (int32_t(m_queue.size()) >= kMaxQueued || job->GetState() == OverlappedResource::kQueued) return;
+        // Only a job at rest is queued: one queued, being loaded, loaded or
+        // taken back is in flight, and queued again it would sit in the
+        // queue and on the loaded list at once.
+        const int32_t state = job->GetState();
+        if (int32_t(m_queue.size()) >= kMaxQueued ||
+            (state != OverlappedResource::kIdle && state != OverlappedResource::kCompleted))
+            return;
         job->system = this;
         job->SetState(OverlappedResource::kQueued);
         m_queue.push_back(job);

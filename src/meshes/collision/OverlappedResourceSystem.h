@@ -55,6 +55,8 @@ public:
 
     float Now() const { return m_clock(); }
 
+    // Queues an idle or completed job; a job in flight, or a full queue,
+    // takes nothing.
     void Queue(OverlappedResource* job);
     // Links job and handle, then queues the job.
     void Submit(Overlapped* handle, OverlappedResource* job);

@@ -186,14 +186,22 @@ bool VorlexDynamicIndexedMeshInstance::MergeSkinnedChunk(GeometryChunk* source, 
             clone->GetInfluenceMatrixCount() > kMaxPaletteMatrices || !RemapBoneIndices(*clone, mapped, offset))
             return false;
     }
-    for (const auto& [bone, entry] : matched) {
+    // The weights are copied before any list grows: the source influences
+    // may be this instance's own, and the entry read the one written.
+    std::vector<std::pair<uint32_t, std::vector<Influence>>> added;
+    added.reserve(matched.size());
+    for (const auto& [bone, entry] : matched) added.emplace_back(bone, entry->weights);
+    for (const auto& [bone, weights] : added) {
         InfluenceSet& set = Bones()[bone].sets[0];
         ChunkEntry* own = set.FindEntry(index);
         if (!own) {
             set.entries.push_back(ChunkEntry{index, {}});
             own = &set.entries.back();
         }
-        for (Influence influence : entry->weights) {
+        for (Influence influence : weights) {
+            // A weight for a vertex the source lacks stays behind: moved
+            // past the old vertices it could wrap round onto one of them.
+            if (influence.vertex >= source->GetVertexCount()) continue;
             influence.vertex += offset;
             own->weights.push_back(influence);
         }

@@ -370,6 +370,10 @@ uint32_t VorlexIndexedMeshInstance::PrimitiveOf(const GeometryChunk& chunk) {
 }
 
 bool VorlexIndexedMeshInstance::FaceIndexPositions(uint32_t primitive, uint32_t face, uint32_t positions[3]) {
+    // A face whose last position would pass the largest index position has
+    // none: wrapped round, it would name the corners of another face.
+    const uint64_t last = primitive == 4 ? 3 * uint64_t(face) + 2 : uint64_t(face) + 2;
+    if (last > UINT32_MAX) return false;
     switch (primitive) {
         case 4:
             positions[0] = 3 * face, positions[1] = 3 * face + 1, positions[2] = 3 * face + 2;
@@ -479,7 +483,9 @@ bool VorlexIndexedMeshInstance::TestCollisionGeometry(const Ray& ray, float& dis
     VorlexIndexedMeshDefinition* definition = resource ? resource->GetDefinition() : nullptr;
     if (MeshCollisionTree* tree = definition ? definition->GetCollisionTree() : nullptr) {
         MeshCollisionHit hit;
-        if (!tree->QuerySegment(ray.point, ray.point + ray.direction * kRayLength, hit)) return false;
+        // The tree holds the mesh's own triangles: it is asked with the ray
+        // brought into them, as the box above and the triangles below are.
+        if (!tree->QuerySegment(local.point, local.point + local.direction * kRayLength, hit)) return false;
         const float hitDistance = kRayLength * hit.t;
         if (!(hitDistance < distance)) return false;
         distance = hitDistance;

@@ -45,6 +45,17 @@ VorlexInfluenceMesh::Bone RestBone(const char* name, const char* parentName, con
 
 }  // namespace
 
+namespace {
+
+// Only a chunk skinned in software has its positions rewritten by a pose:
+// such a chunk is private to each instance, while any other shares its
+// vertex block with the definition and every other instance.
+bool IsSkinnedInSoftware(const GeometryChunk* chunk) {
+    return chunk && chunk->HasFlag(GeometryChunk::kFlagSoftwareSkinned);
+}
+
+}  // namespace
+
 void VorlexInfluenceMesh::BuildFromMeshBones(const std::vector<InfluenceDefinition>& bones, bool hardware,
                                              uint32_t chunkCount, const ChunkRef* chunks) {
     m_bones.clear();
@@ -221,7 +232,7 @@ void VorlexInfluenceMesh::SkinBone(uint32_t first, const SkinPass& pass) {
             // An entry may name a chunk this mesh does not have.
             if (entry.chunk >= pass.chunkCount) continue;
             GeometryChunk* chunk = pass.chunks[entry.chunk].Get();
-            if (!chunk) continue;
+            if (!IsSkinnedInSoftware(chunk)) continue;
             GeometryChunk::ItemArray positions = chunk->GetItemArray(kItemPosition);
             if (!positions.pointer) continue;
             for (const Influence& influence : entry.weights) {
@@ -240,7 +251,7 @@ void VorlexInfluenceMesh::ClearSkinnedPositions(uint32_t chunkCount, const Chunk
     if (!chunks || m_bones.empty() || level >= m_bones[0].sets.size() || IsHardwareLevel(level)) return;
     for (uint32_t c = 0; c < chunkCount; ++c) {
         GeometryChunk* chunk = chunks[c].Get();
-        if (!chunk) continue;
+        if (!IsSkinnedInSoftware(chunk)) continue;
         GeometryChunk::ItemArray positions = chunk->GetItemArray(kItemPosition);
         if (!positions.pointer) continue;
         for (uint32_t v = 0; v < chunk->GetVertexCount(); ++v) {

@@ -8,7 +8,9 @@
 // matrix palette (a chunk's palette slot names a bone; the slot's matrix is
 // that bone's skinning matrix after every pose). Software skinning: vertex
 // positions are rewritten as the weighted sum, over the bones that move
-// them, of the bone-transformed offsets; weights are used as stored.
+// them, of the bone-transformed offsets; weights are used as stored. Only
+// chunks flagged as skinned in software (0x40) are rewritten: the others
+// share their vertices with the definition and keep them.
 //
 // Matrices are row vectors; A x B applies A first. Pose matrix of a bone =
 // R(orientation) x T(position) x parent's pose matrix, from the bound
@@ -87,8 +89,8 @@ public:
     // Binds each bone to the particle of its name (the given one when the
     // names match, else the first below it) and computes the bind matrices.
     virtual void Bind(Vek::Particle* skeleton);
-    // Zeroes every vertex position of the chunks for a level skinned in
-    // software.
+    // Zeroes every vertex position of the chunks skinned in software, for a
+    // level skinned in software.
     virtual void ClearSkinnedPositions(uint32_t chunkCount, const ChunkRef* chunks, uint32_t level);
     // Poses the level unless `stamp` is non-zero and the level was posed
     // with it last.

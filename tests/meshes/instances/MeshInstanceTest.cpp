@@ -56,6 +56,10 @@ TEST(MeshFaceIndices, EachPrimitiveNamesItsCorners) {
         {4, 0, true, {0, 1, 2}},  {4, 2, true, {6, 7, 8}},   {8, 0, true, {0, 1, 2}},  {8, 1, true, {1, 3, 2}},
         {8, 4, true, {4, 5, 6}},  {8, 5, true, {5, 7, 6}},   {16, 0, true, {0, 1, 2}}, {16, 3, true, {0, 4, 5}},
         {1, 0, false, {0, 0, 0}}, {2, 0, false, {0, 0, 0}}, {0, 0, false, {0, 0, 0}},
+        // Faces whose positions would wrap round past the largest one.
+        {4, 0x55555556u, false, {0, 0, 0}}, {8, 0xFFFFFFFEu, false, {0, 0, 0}},
+        {16, 0xFFFFFFFFu, false, {0, 0, 0}}, {4, 0x55555554u, true, {0xFFFFFFFCu, 0xFFFFFFFDu, 0xFFFFFFFEu}},
+        {16, 0xFFFFFFFDu, true, {0, 0xFFFFFFFEu, 0xFFFFFFFFu}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "primitive " << c.primitive << " face " << c.face);
@@ -94,6 +98,8 @@ TEST_F(MeshInstance, FaceQueriesReadTheChunkThroughItsPrimitive) {
     flat.chunks[0].indices = {0, 1, 1, 0, 2, 3};
     VorlexIndexedMeshInstance* degenerate = Make("flat.im", flat);
     EXPECT_EQ(degenerate->GetFaceNormal(ConstFaceDescriptor{degenerate, 0, 0}), (Vector3{1, 0, 0}));
+    // 3 x 0x55555556 wraps round to position 2: still no such face.
+    EXPECT_FALSE(degenerate->GetFaceVertex(ConstFaceDescriptor{degenerate, 0x55555556u, 0}, 0, v));
 }
 
 TEST_F(MeshInstance, FaceNeighboursComeFromTheNeighbourArray) {
@@ -388,4 +394,16 @@ TEST_F(MeshInstance, WithACollisionTreeTheTreeAloneAnswers) {
     distance = 100.0f;
     EXPECT_FALSE(instance->TestCollisionGeometry(ray, distance, face));
     EXPECT_FLOAT_EQ(distance, 100.0f);
+
+    // A scaled instance asks its tree in the mesh's own coordinates, as it
+    // tests the box and the triangles: (1.5, 0.5) on a quad twice the size
+    // is (0.75, 0.25) on the mesh.
+    auto* scaledTree = new FixedTree(true);
+    DefinitionOf(instance)->collisionTree.reset(scaledTree);
+    instance->SetScale(2, 2, 2);
+    distance = 100.0f;
+    ASSERT_TRUE(instance->TestCollisionGeometry({{1.5f, 0.5f, 5}, {0, 0, -1}}, distance, face));
+    ASSERT_EQ(scaledTree->segments.size(), 1u);
+    EXPECT_EQ(scaledTree->segments[0].first, (Vector3{0.75f, 0.25f, 2.5f}));
+    EXPECT_EQ(scaledTree->segments[0].second, (Vector3{0.75f, 0.25f, -4997.5f}));
 }

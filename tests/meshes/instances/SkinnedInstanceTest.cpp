@@ -178,6 +178,9 @@ TEST_F(SoftwareSkinned, MergedChunksBringTheirInfluencesPastTheOldVertices) {
     VorlexDynamicIndexedMeshInstance* foreign = Make("leg.im", WithArmNamed("leg"));
     MeshModel shifted = SkinnedQuad();
     shifted.bones[0].entries[0].weights[1].offset[1] = 7;  // vertex 1 follows root at (1, 7, 0)
+    // A weight for a vertex the source lacks: moved past the 4 old vertices
+    // it would wrap round to vertex 2.
+    shifted.bones[0].entries[0].weights.push_back({0xFFFFFFFEu, 1.0f, {9, 9, 0}});
     VorlexDynamicIndexedMeshInstance* source = Make("shifted.im", shifted);
     ASSERT_TRUE(instance && foreign && source);
     GeometryChunk* before = instance->GetChunk(0);
@@ -201,5 +204,50 @@ TEST_F(SoftwareSkinned, MergedChunksBringTheirInfluencesPastTheOldVertices) {
     instance->PoseChunks(0);
     EXPECT_EQ(PositionOf(merged, 5), (Vector3{1, 7, 0}));
     EXPECT_EQ(PositionOf(merged, 6), (Vector3{1, 1, 0}));
+    EXPECT_EQ(PositionOf(merged, 2), (Vector3{1, 1, 0}));
     EXPECT_EQ(PositionOf(source->GetChunk(0), 1), (Vector3{1, 0, 0}));
+}
+
+TEST_F(SoftwareSkinned, AChunkMergedIntoItselfTakesItsOwnInfluencesOnce) {
+    // The source influences are this instance's own: the weights copied
+    // are read from the very list that grows.
+    VorlexDynamicIndexedMeshInstance* instance = Make("skin.im", SkinnedQuad());
+    ASSERT_NE(instance, nullptr);
+    AutoReference<GeometryChunk> kept;
+    kept.Share(instance->GetChunk(0));
+    ASSERT_TRUE(instance->MergeSkinnedChunk(kept.Get(), 0, instance, 0));
+    GeometryChunk* merged = instance->GetChunk(0);
+    ASSERT_EQ(merged->GetVertexCount(), 8u);
+    for (const char* name : {"root", "arm"}) {
+        SCOPED_TRACE(name);
+        const int bone = instance->FindBone(PString(name));
+        ASSERT_GE(bone, 0);
+        const auto& entries = instance->GetBone(static_cast<uint32_t>(bone))->sets[0].entries;
+        ASSERT_EQ(entries.size(), 1u);
+        ASSERT_EQ(entries[0].weights.size(), 4u);
+        EXPECT_EQ(entries[0].weights[2].vertex, entries[0].weights[0].vertex + 4);
+        EXPECT_EQ(entries[0].weights[3].vertex, entries[0].weights[1].vertex + 4);
+    }
+    instance->FindByName("arm")->SetPosition({0, 2, 0});
+    instance->PoseChunks(0);
+    EXPECT_EQ(PositionOf(merged, 2), (Vector3{1, 2, 0}));
+    EXPECT_EQ(PositionOf(merged, 6), (Vector3{1, 2, 0}));
+}
+
+TEST_F(SoftwareSkinned, PosingLeavesTheDefinitionsUnskinnedChunksAlone) {
+    // A rigid second chunk without weights shares its vertices with the
+    // definition; posing the skinned chunk must not write into them.
+    MeshModel model = SkinnedQuad();
+    model.chunks.push_back(ImWriter::Quad());
+    VorlexDynamicIndexedMeshInstance* instance = Make("rigid.im", model);
+    ASSERT_NE(instance, nullptr);
+    ASSERT_EQ(instance->GetChunkCount(), 2u);
+    GeometryChunk* definitionChunk = DefinitionOf(instance)->GetChunk(1);
+    ASSERT_FALSE(definitionChunk->HasFlag(GeometryChunk::kFlagSoftwareSkinned));
+    const Vector3 before = PositionOf(definitionChunk, 2);
+    ASSERT_NE(before, (Vector3{0, 0, 0}));
+    instance->PoseChunks(0);
+    EXPECT_EQ(PositionOf(definitionChunk, 2), before);
+    EXPECT_EQ(PositionOf(instance->GetChunk(1), 2), before);
+    EXPECT_EQ(PositionOf(instance->GetChunk(0), 2), (Vector3{1, 1, 0}));
 }

@@ -271,3 +271,24 @@ TEST_F(OverlappedLoaderTest, TheLoaderEndsWithJobsStillQueued) {
 }
 
 }  // namespace
+
+TEST_F(OverlappedLoaderTest, AJobInFlightIsNotQueuedAgain) {
+    // Queued again while the worker loads it, the job would sit in the queue
+    // and on the loaded list at once, and stay on that list after it was
+    // completed and deleted.
+    StartHeld();
+    loader->Queue(gate);
+    EXPECT_EQ(loader->QueuedCount(), 0);
+    EXPECT_EQ(gate->GetState(), OverlappedResource::kLoading);
+    gate->Open();
+    ASSERT_TRUE(WaitUntil([&] { return gate->GetState() == OverlappedResource::kLoaded; }));
+    loader->Queue(gate);
+    EXPECT_EQ(loader->QueuedCount(), 0);
+    EXPECT_EQ(loader->LoadedCount(), 1);
+    EXPECT_TRUE(loader->Finish(gate));
+    EXPECT_EQ(loader->LoadedCount(), 0);
+    EXPECT_EQ(journal.Loads(), std::vector<int>{0});
+    EXPECT_EQ(journal.completes.load(), 1);
+    EXPECT_TRUE(gateHandle.IsDone());
+    gate = nullptr;
+}
