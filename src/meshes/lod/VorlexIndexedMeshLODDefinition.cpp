@@ -87,6 +87,7 @@ uint32_t VorlexIndexedMeshLODDefinition::Read(Display* display, MaterialManager*
     if (result != RES_OK) return result;
 
     levels = std::make_shared<LODLevelBlock>();
+    m_levelsWithoutWeights = 0;
     if (!source.Holds(levelCount, kMinMesh)) return RES_FILE_FORMAT_ERROR;
     levels->reserve(levelCount);
     for (uint32_t i = 0; i < levelCount; ++i) {
@@ -289,6 +290,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
             if ((result = ReadLevelInfluences(source, i)) != RES_OK) return result;
         } else {
             // Keeps each bone's influence sets in step with the levels.
+            if (++m_levelsWithoutWeights > kMaxLevelsWithoutWeights) return RES_FILE_FORMAT_ERROR;
             for (LODBone& bone : boneTable) bone.influences.emplace_back();
         }
     }

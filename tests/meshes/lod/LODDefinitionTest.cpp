@@ -298,6 +298,67 @@ TEST(LODDefinition, DamagedFilesFailWithTheirResult) {
     }
 }
 
+TEST(LODDefinition, LevelsWithoutWeightsStopAtTheLimit) {
+    // Each such level gives every bone an empty set with no bytes behind
+    // it: a small file of many bones and many levels would fill memory.
+    // Two bones and `levels` levels without chunks, with or without "LODB".
+    auto File = [](uint32_t levels, bool weights) {
+        ImWriter::Bytes b;
+        b.Tag("VIRF");
+        b.U32(0);
+        b.Tag("LODM");
+        std::size_t mark = b.Begin("INFO", 100);
+        for (int k = 0; k < 7; ++k) b.F32(0.0f);
+        b.U32(levels);
+        b.U32(0);
+        for (int k = 0; k < 5; ++k) b.F32(0.0f);
+        b.U32(0);
+        b.End(mark);
+        mark = b.Begin("MATT", 100);
+        b.U32(0);
+        b.End(mark);
+        mark = b.Begin("BONT", 100);
+        b.U32(2);
+        for (const char* name : {"root", "arm"}) {
+            b.Str(name);
+            b.Str(std::string(name) == "arm" ? "root" : "");
+            for (int k = 0; k < 12; ++k) b.F32(0.0f);
+        }
+        b.End(mark);
+        for (uint32_t l = 0; l < levels; ++l) {
+            mark = b.Begin("MESH", 100);
+            for (int k = 0; k < 3; ++k) b.U32(0);
+            b.F32(static_cast<float>(l));
+            if (weights) {
+                const std::size_t lodb = b.Begin("LODB", 100);
+                b.U32(0);
+                b.U32(0);
+                b.End(lodb);
+            }
+            b.End(mark);
+        }
+        b.Patch(4, static_cast<uint32_t>(b.data.size() - 8));
+        return b.data;
+    };
+    const uint32_t limit = VorlexIndexedMeshLODDefinition::kMaxLevelsWithoutWeights;
+    struct Case {
+        uint32_t levels;
+        bool weights;
+        uint32_t result;
+    } cases[] = {
+        {limit, false, RES_OK},
+        {limit + 1, false, RES_FILE_FORMAT_ERROR},
+        {limit + 1, true, RES_OK},
+    };
+    Fixture f;
+    for (const Case& c : cases) {
+        uint32_t result = 9;
+        auto d = f.Read(File(c.levels, c.weights), result);
+        EXPECT_EQ(result, c.result) << c.levels << " levels, weights " << c.weights;
+        if (result == RES_OK) EXPECT_EQ(d->boneTable[1].influences.size(), c.levels);
+    }
+}
+
 TEST(LODDefinition, RigidBoneTreeAndUnskinnedLevelsRoundTrip) {
     Fixture f;
     // No skin weights: bone names on the chunks and a skeleton from "SKEL".
