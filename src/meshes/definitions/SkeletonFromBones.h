@@ -8,6 +8,9 @@
 // gets the root's name as its parent name. Without a root no skeleton is
 // made (null).
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/PString.h"
@@ -47,12 +50,23 @@ Vek::ParticleBone* SkeletonFromBones(std::vector<Record>& records) {
         for (Vek::ParticleBone* b : made) delete b;
         return nullptr;
     }
+    // The first two records of each name: a record's parent is the first
+    // other record of its parent name. Looked up, not searched for, so that
+    // a file of many thousand bones does not take quadratic time.
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::unordered_map<std::string, std::pair<std::size_t, std::size_t>> byName;
+    for (std::size_t j = 0; j < records.size(); ++j) {
+        auto [it, inserted] = byName.try_emplace(records[j].name.c_str(), j, kNone);
+        if (!inserted && it->second.second == kNone) it->second.second = j;
+    }
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (made[i] == root) continue;
         Record& record = records[i];
         Vek::ParticleBone* parent = nullptr;
-        for (std::size_t j = 0; j < records.size() && !parent; ++j)
-            if (j != i && std::strcmp(records[j].name.c_str(), record.parentName.c_str()) == 0) parent = made[j];
+        if (auto it = byName.find(record.parentName.c_str()); it != byName.end()) {
+            const std::size_t j = it->second.first != i ? it->second.first : it->second.second;
+            if (j != kNone) parent = made[j];
+        }
         if (!parent || !parent->Add(made[i])) {
             record.parentName = root->GetName().c_str();
             if (!root->Add(made[i])) delete made[i];

@@ -342,7 +342,9 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
     if (geometryType < 0) return RES_FILE_FORMAT_ERROR;
 
     // The blocks the counts announce must all be there before anything is
-    // allocated for them.
+    // allocated for them, and inside this chunk: a count too large would
+    // otherwise read the chunks after it as geometry, and the jump to the
+    // chunk's end would hide that.
     const uint64_t record = 12 + 8 * uint64_t(sets);
     uint64_t need = uint64_t(vertexCount) * record + 2 * uint64_t(indexCount) + 12 * uint64_t(faceNormals);
     if (vertexCount) {
@@ -350,7 +352,8 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
         if (version >= 104 && version <= 199) need += 4 * uint64_t(vertexCount);
         if (extended & 1) need += 12 * uint64_t(vertexCount);
     }
-    if (sets > 8 || !source.Holds(need, 1)) return RES_FILE_FORMAT_ERROR;
+    const uint64_t inChunk = h.end > source.GetPosition() ? h.end - source.GetPosition() : 0;
+    if (sets > 8 || need > inChunk || !source.Holds(need, 1)) return RES_FILE_FORMAT_ERROR;
 
     if (version >= 102) {
         if (maxInfluencesPerVertex != 0 && maxInfluencesPerVertex <= influenceLimit && maxBonesPerChunk <= boneLimit &&

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "engine/Resource.h"
 #include "engine/ResourceDatabase.h"
@@ -87,6 +90,7 @@ uint32_t VorlexIndexedMeshLODDefinition::Read(Display* display, MaterialManager*
     if (result != RES_OK) return result;
 
     levels = std::make_shared<LODLevelBlock>();
+    m_levelsWithoutWeights = 0;
     if (!source.Holds(levelCount, kMinMesh)) return RES_FILE_FORMAT_ERROR;
     levels->reserve(levelCount);
     for (uint32_t i = 0; i < levelCount; ++i) {
@@ -237,6 +241,11 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadRigidBones(MemoryFile& source) {
     if (result != RES_OK) return result;
     uint32_t count = 0;
     if (!ReadU32(source, count) || !source.Holds(count, kMinBoneRecord)) return RES_FILE_FORMAT_ERROR;
+    // The bones below the root made here, by name, so that finding a parent
+    // does not search the tree for each of many thousand bones. A name that
+    // several bones hold is searched for as before (the first in pre-order).
+    const bool ownTree = !skeletonRoot;
+    std::unordered_map<std::string, std::pair<Particle*, uint32_t>> byName;  // a bone, bones so named
     for (uint32_t b = 0; b < count; ++b) {
         PString boneName, parentName;
         float values[12];
@@ -249,9 +258,22 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadRigidBones(MemoryFile& source) {
             skeletonRoot = bone;
             continue;
         }
-        Particle* parent = parentName.IsEmpty() ? nullptr : skeletonRoot->FindByName(parentName);
+        Particle* parent = nullptr;
+        if (!parentName.IsEmpty()) {
+            const auto it = byName.find(std::string(parentName.c_str(), parentName.Length()));
+            if (!ownTree || (it != byName.end() && it->second.second > 1))
+                parent = skeletonRoot->FindByName(parentName);
+            else if (it != byName.end())
+                parent = it->second.first;
+        }
         if (!parent) parent = skeletonRoot;
-        if (!parent->Add(bone)) delete bone;
+        if (!parent->Add(bone)) {
+            delete bone;
+            continue;
+        }
+        const PString& made = bone->GetName();
+        auto& named = byName[std::string(made.c_str(), made.Length())];
+        if (named.second++ == 0) named.first = bone;
     }
     return Ended(source, h);
 }
@@ -289,6 +311,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
             if ((result = ReadLevelInfluences(source, i)) != RES_OK) return result;
         } else {
             // Keeps each bone's influence sets in step with the levels.
+            if (++m_levelsWithoutWeights > kMaxLevelsWithoutWeights) return RES_FILE_FORMAT_ERROR;
             for (LODBone& bone : boneTable) bone.influences.emplace_back();
         }
     }

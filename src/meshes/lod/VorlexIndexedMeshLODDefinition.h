@@ -67,6 +67,11 @@ public:
     // bone of the table is missing from `records`.
     virtual bool AddLevelInfluences(const std::vector<Vek::InfluenceDefinition>& records);
 
+    // A level without "LODB" gives every bone of the table an empty weight
+    // set with no bytes of the file behind it; a file with more such levels
+    // than this fails, so that bones x levels cannot fill memory.
+    static constexpr uint32_t kMaxLevelsWithoutWeights = 128;
+
     // ---- levels ----
     uint32_t GetLevelCount() const { return levels ? static_cast<uint32_t>(levels->size()) : 0; }
     const LODLevel* GetLevel(uint32_t i) const { return levels && i < levels->size() ? &(*levels)[i] : nullptr; }
@@ -160,6 +165,8 @@ protected:
 
 private:
     std::size_t m_fileEnd = 0;
+    // The levels read so far that gave the bone table empty sets.
+    uint32_t m_levelsWithoutWeights = 0;
     // The chunks and materials of the level being read.
     std::vector<Vek::AutoReference<Vek::GeometryChunk>> m_levelChunks;
     std::vector<Vek::AutoReference<Vek::Material>> m_levelMaterials;

@@ -128,6 +128,20 @@ TEST(IndexedMeshDefinition, DamagedFilesGiveTheirResultAndValidPartsLoad) {
     many.boneCountOverride = 1024;
     many.bones.push_back(ImWriter::Bone("root", ""));
     cases.push_back({"INFL with 1024 bones", ImWriter::Write(many), RES_FILE_FORMAT_ERROR, 0});
+    // A count of the first chunk's "GEOM" (103: type, value, vertices,
+    // faces, indices, face normals) larger than that chunk: the second
+    // chunk's bytes are there but are not the first one's geometry.
+    MeshModel two = OneQuad();
+    two.chunks.push_back(ImWriter::Quad(2.0f));
+    const std::vector<uint8_t> twoChunks = ImWriter::Write(two);
+    const std::size_t geom = std::string(twoChunks.begin(), twoChunks.end()).find("GEOM");
+    auto geomPatched = [&](std::size_t offset, uint32_t value) {
+        ImWriter::Bytes b{twoChunks};
+        b.Patch(geom + offset, value);
+        return b.data;
+    };
+    cases.push_back({"a vertex more than GEOM holds", geomPatched(20, 5), RES_FILE_FORMAT_ERROR, 0});
+    cases.push_back({"a face normal more than GEOM holds", geomPatched(32, 1), RES_FILE_FORMAT_ERROR, 0});
 
     for (const Case& c : cases) {
         Loader loader;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/geometry/GeometryChunk.h"
@@ -35,6 +36,58 @@ std::vector<float> Positions(const GeometryChunk* chunk) {
         out.insert(out.end(), f, f + 3);
     }
     return out;
+}
+
+// An .lm file without materials: a bone chunk (tag "BONT" or "RBOT") of
+// name and parent records, then `levels` levels without chunks, each with an
+// empty "LODB" when `weights` is set.
+std::vector<uint8_t> BareLod(const char* boneTag, const std::vector<std::pair<std::string, std::string>>& bones,
+                             uint32_t levels, bool weights) {
+    ImWriter::Bytes b;
+    b.Tag("VIRF");
+    b.U32(0);
+    b.Tag("LODM");
+    std::size_t mark = b.Begin("INFO", 100);
+    for (int k = 0; k < 7; ++k) b.F32(0.0f);
+    b.U32(levels);
+    b.U32(0);
+    for (int k = 0; k < 5; ++k) b.F32(0.0f);
+    b.U32(0);
+    b.End(mark);
+    mark = b.Begin("MATT", 100);
+    b.U32(0);
+    b.End(mark);
+    mark = b.Begin(boneTag, 100);
+    b.U32(static_cast<uint32_t>(bones.size()));
+    for (const auto& [name, parent] : bones) {
+        b.Str(name);
+        b.Str(parent);
+        for (int k = 0; k < 12; ++k) b.F32(0.0f);
+    }
+    b.End(mark);
+    for (uint32_t l = 0; l < levels; ++l) {
+        mark = b.Begin("MESH", 100);
+        for (int k = 0; k < 3; ++k) b.U32(0);
+        b.F32(static_cast<float>(l));
+        if (weights) {
+            const std::size_t lodb = b.Begin("LODB", 100);
+            for (std::size_t k = 0; k < bones.size(); ++k) b.U32(0);
+            b.End(lodb);
+        }
+        b.End(mark);
+    }
+    b.Patch(4, static_cast<uint32_t>(b.data.size() - 8));
+    return b.data;
+}
+
+// A tree as text: name(children...).
+std::string TreeText(const Particle* p) {
+    std::string text = p->GetName().c_str();
+    if (!p->GetFirstChild()) return text;
+    text += "(";
+    for (const Particle* c = p->GetFirstChild(); c; c = c->GetNextSibling())
+        text += std::string(c == p->GetFirstChild() ? "" : ",") + TreeText(c);
+    return text + ")";
 }
 
 }  // namespace
@@ -295,6 +348,55 @@ TEST(LODDefinition, DamagedFilesFailWithTheirResult) {
         uint32_t result = 0;
         f.Read(c.bytes, result);
         EXPECT_EQ(result, c.result) << c.what;
+    }
+}
+
+TEST(LODDefinition, LevelsWithoutWeightsStopAtTheLimit) {
+    // Each such level gives every bone an empty set with no bytes behind
+    // it: a small file of many bones and many levels would fill memory.
+    const uint32_t limit = VorlexIndexedMeshLODDefinition::kMaxLevelsWithoutWeights;
+    struct Case {
+        uint32_t levels;
+        bool weights;
+        uint32_t result;
+    } cases[] = {
+        {limit, false, RES_OK},
+        {limit + 1, false, RES_FILE_FORMAT_ERROR},
+        {limit + 1, true, RES_OK},
+    };
+    Fixture f;
+    for (const Case& c : cases) {
+        uint32_t result = 9;
+        auto d = f.Read(BareLod("BONT", {{"root", ""}, {"arm", "root"}}, c.levels, c.weights), result);
+        EXPECT_EQ(result, c.result) << c.levels << " levels, weights " << c.weights;
+        if (result == RES_OK) EXPECT_EQ(d->boneTable[1].influences.size(), c.levels);
+    }
+}
+
+TEST(LODDefinition, BonesFindTheirParentsByName) {
+    // Table: the first other record of the parent name; none, or only the
+    // bone itself, puts the bone under the first root. Rigid tree: the bone
+    // of that name made before it, the first in pre-order when several
+    // share the name; the root itself is never found by name.
+    struct Case {
+        const char* tag;
+        std::vector<std::pair<std::string, std::string>> bones;
+        const char* tree;
+    } cases[] = {
+        {"BONT",
+         {{"root", ""}, {"a", "root"}, {"a", "a"}, {"b", "b"}, {"c", "none"}, {"d", "a"}, {"e", ""}},
+         "root(a(a,d),b,c,e)"},
+        {"RBOT",
+         {{"body", ""}, {"a", "body"}, {"a", "a"}, {"x", "a"}, {"y", "none"}, {"z", "x"}},
+         "body(a(a,x(z)),y)"},
+    };
+    Fixture f;
+    for (const Case& c : cases) {
+        uint32_t result = 9;
+        auto d = f.Read(BareLod(c.tag, c.bones, 1, false), result);
+        ASSERT_EQ(result, RES_OK) << c.tag;
+        ASSERT_NE(d->skeletonRoot, nullptr) << c.tag;
+        EXPECT_EQ(TreeText(d->skeletonRoot), c.tree) << c.tag;
     }
 }
 
