@@ -73,7 +73,7 @@ bool AddGlyph(const Vek::Bitmap& bitmap, uint64_t key) {
     State& atlas = Atlas();
     const int w = bitmap.GetWidth();
     const int h = bitmap.GetHeight();
-    if (w <= 0 || h <= 0 || w + 2 > kSize || h + 2 > kSize) return false;
+    if (w <= 0 || h <= 0 || w > kMaxGlyphSide || h > kMaxGlyphSide) return false;
     if (!EnsureTexture()) return false;
 
     if (atlas.cursorX + w + 2 > kSize || atlas.shelfTop + h + 2 > kSize) {

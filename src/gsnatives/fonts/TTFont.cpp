@@ -166,10 +166,13 @@ bool TTFont::GetGlyph(uint32_t character, GlyphPlacement& placement) {
     const uint64_t key = GlyphAtlas::GlyphKey(m_id, character);
     if (GlyphAtlas::Lookup(key, placement.u, placement.v, placement.width, placement.height)) return true;
 
-    Vek::Bitmap glyph;
-    if (placement.advance <= 0 || m_lineHeight <= 0 ||
-        !glyph.Init(placement.advance, m_lineHeight, Vek::Bitmap::kARGB32))
+    // A glyph too large for an atlas cell is refused before it is drawn, so
+    // that a huge font size never makes a huge glyph bitmap.
+    if (placement.advance <= 0 || m_lineHeight <= 0 || placement.advance > GlyphAtlas::kMaxGlyphSide ||
+        m_lineHeight > GlyphAtlas::kMaxGlyphSide)
         return false;
+    Vek::Bitmap glyph;
+    if (!glyph.Init(placement.advance, m_lineHeight, Vek::Bitmap::kARGB32)) return false;
     glyph.Clear(0);
     RenderGlyph(character, glyph);
     FinishGlyph(glyph);

@@ -123,6 +123,44 @@ TEST_F(Fonts, TheShadowStyleAddsARowAndAColumn) {
     EXPECT_EQ(control.advance, 0);
 }
 
+// A glyph gets a cell only when it and its border fit the atlas; one too
+// large is refused before anything is drawn, so that a huge font size never
+// makes a huge glyph bitmap.
+TEST_F(Fonts, AGlyphTooLargeForACellIsRefusedBeforeItIsDrawn) {
+    struct Case {
+        const char* name;
+        int lineHeight;
+        int blackBox;  // the cell is this plus 3 wide: two bearings and a column
+        bool placed;
+    };
+    const Case cases[] = {
+        {"as large as a cell takes", GlyphAtlas::kMaxGlyphSide, GlyphAtlas::kMaxGlyphSide - 3, true},
+        {"a row too tall", GlyphAtlas::kMaxGlyphSide + 1, 5, false},
+        {"a column too wide", 10, GlyphAtlas::kMaxGlyphSide - 2, false},
+        {"the largest size the product makes", 4096, 3000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GSNatives::ResetFontCache();
+        GlyphAtlas::Shutdown();
+        fonts.metrics = {c.lineHeight, c.lineHeight - 2};
+        fonts.widths['W'] = c.blackBox;
+        fonts.drawn = 0;
+        TTFont* font = FindOrCreateFont(Key("swiss", 12));
+        ASSERT_NE(font, nullptr);
+        GlyphPlacement glyph;
+        EXPECT_EQ(font->GetGlyph('W', glyph), c.placed);
+        EXPECT_EQ(fonts.drawn, c.placed ? 1 : 0);
+        EXPECT_EQ(GlyphAtlas::GetCellCount(), c.placed ? 1 : 0);
+        if (c.placed) {
+            EXPECT_FLOAT_EQ(glyph.width * GlyphAtlas::kSize, GlyphAtlas::kMaxGlyphSide);
+            EXPECT_FLOAT_EQ(glyph.height * GlyphAtlas::kSize, GlyphAtlas::kMaxGlyphSide);
+        }
+        // The pen still moves by the character's advance.
+        EXPECT_EQ(font->MeasureText("W"), c.blackBox + 2);
+    }
+}
+
 // Finishing a glyph: drawn pixels become opaque; with the shadow style the
 // pixel down and to the right of a drawn one becomes black as opaque as it
 // was bright; without shadow or antialiasing the background is
