@@ -1,5 +1,7 @@
 #include "gsnatives/fonts/TTFont.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cwctype>
 #include <string>
 
@@ -139,14 +141,16 @@ int32_t TTFont::ComputeAdvance(uint32_t character) {
 int32_t TTFont::MeasureText(const char* text) {
     if (!text) return 0;
     const std::size_t size = std::char_traits<char>::length(text);
-    int32_t width = 0;
+    // Summed wide: a long text at a large size can pass the range of int32,
+    // and its width then stays at the end of that range.
+    int64_t width = 0;
     for (std::size_t at = 0; at < size;) {
         const int length = SequenceLength(static_cast<unsigned char>(text[at]));
         if (static_cast<std::size_t>(length) > size - at) break;
         width += CharAdvance(DecodeUTF8Char(text + at));
         at += static_cast<std::size_t>(length);
     }
-    return width;
+    return static_cast<int32_t>(std::clamp<int64_t>(width, INT32_MIN, INT32_MAX));
 }
 
 bool TTFont::GetGlyph(uint32_t character, GlyphPlacement& placement) {

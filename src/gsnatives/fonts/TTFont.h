@@ -41,8 +41,8 @@ public:
     // The advance of a character in pixels: 0 for control characters (tab
     // measures as a space), whitespace measures as the space.
     int32_t CharAdvance(uint32_t character);
-    // The sum of the advances of a UTF-8 text; a sequence cut short by the
-    // end of the text ends it.
+    // The sum of the advances of a UTF-8 text, kept within int32; a
+    // sequence cut short by the end of the text ends it.
     int32_t MeasureText(const char* text);
     // The glyph of a character, rendered into the glyph atlas when it is not
     // there yet. False when the glyph gets no cell (too large, or the atlas

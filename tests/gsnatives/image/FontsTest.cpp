@@ -3,6 +3,7 @@
 // shelves, borders, pins and reset.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,17 @@ TEST_F(Fonts, MeasurementsOfCharactersAndTexts) {
     for (const Case& c : cases) EXPECT_EQ(font->MeasureText(c.text), c.width) << c.text;
     EXPECT_EQ(font->CharAdvance('\t'), font->CharAdvance(' '));
     EXPECT_EQ(font->CharAdvance('\n'), 0);
+}
+
+// A text wider than int32 can hold measures as the widest: the sum does not
+// wrap round to a negative width.
+TEST_F(Fonts, ATextWiderThanTheRangeMeasuresAsTheWidest) {
+    fonts.width = (1 << 20) - 2;  // each character advances 2^20
+    TTFont* font = FindOrCreateFont(Key("swiss", 12));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->MeasureText(std::string(2047, 'a').c_str()), 2047 << 20);
+    EXPECT_EQ(font->MeasureText(std::string(2048, 'a').c_str()), INT32_MAX);
+    EXPECT_EQ(font->MeasureText(std::string(100000, 'a').c_str()), INT32_MAX);
 }
 
 TEST_F(Fonts, TheShadowStyleAddsARowAndAColumn) {
