@@ -107,6 +107,18 @@ void ReleasePins() {
     atlas.pinned = false;
 }
 
+bool PinsFont(int32_t fontId) {
+    const State& atlas = Atlas();
+    if (!atlas.pinned) return false;
+    // The keys of a font's glyphs lie together, from the key of its
+    // character 0 up to the next font's.
+    const uint64_t first = GlyphKey(fontId, 0);
+    const uint64_t end = first + (uint64_t(1) << 21);
+    for (auto cell = atlas.cells.lower_bound(first); cell != atlas.cells.end() && cell->first < end; ++cell)
+        if (cell->second.used) return true;
+    return false;
+}
+
 void Reset() {
     State& atlas = Atlas();
     atlas.cells.clear();

@@ -32,6 +32,8 @@ bool Lookup(uint64_t key, float& u, float& v, float& width, float& height);
 // `key`.
 bool AddGlyph(const Vek::Bitmap& bitmap, uint64_t key);
 void ReleasePins();
+// Whether a pinned cell holds a glyph of the font.
+bool PinsFont(int32_t fontId);
 // Forgets every cell; the texture is kept.
 void Reset();
 // Makes the texture through the current render kernel's display.

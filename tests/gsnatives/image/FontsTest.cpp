@@ -35,6 +35,39 @@ TEST_F(Fonts, TheCacheGivesOneFontPerKeyAndNumbersNewOnes) {
     EXPECT_EQ(fonts.requests[0].quality, 3);
 }
 
+// The cache keeps at most kMaxCachedFonts fonts: a new one takes the place
+// of the one asked for longest ago, but never of one whose glyph the atlas
+// still pins.
+TEST_F(Fonts, TheCacheIsBoundedAndKeepsFontsWithPinnedGlyphs) {
+    const int bound = static_cast<int>(GSNatives::kMaxCachedFonts);
+    // Whether the size's font is made anew (not found in the cache).
+    const auto madeAnew = [&](int size) {
+        const std::size_t asked = fonts.requests.size();
+        EXPECT_NE(FindOrCreateFont(Key("swiss", size)), nullptr);
+        return fonts.requests.size() > asked;
+    };
+    for (int size = 1; size <= bound; ++size) ASSERT_TRUE(madeAnew(size));
+    EXPECT_FALSE(madeAnew(1));  // asked again: 2 is now the oldest
+    EXPECT_TRUE(madeAnew(bound + 1));
+    EXPECT_FALSE(madeAnew(1));
+    EXPECT_TRUE(madeAnew(2)) << "the font asked for longest ago went";
+
+    // A pinned glyph keeps its font even as the oldest.
+    GSNatives::ResetFontCache();
+    TTFont* pinned = FindOrCreateFont(Key("swiss", 1));
+    ASSERT_NE(pinned, nullptr);
+    GlyphPlacement glyph;
+    ASSERT_TRUE(pinned->GetGlyph('x', glyph));
+    ASSERT_TRUE(GlyphAtlas::IsPinned());
+    for (int size = 2; size <= bound + 1; ++size) ASSERT_TRUE(madeAnew(size));
+    EXPECT_EQ(FindOrCreateFont(Key("swiss", 1)), pinned);
+    EXPECT_TRUE(madeAnew(2)) << "the oldest font without a pinned glyph went";
+    // Once the pins are released the font can go like any other.
+    GlyphAtlas::ReleasePins();
+    for (int size = bound + 2; size <= 2 * bound + 1; ++size) ASSERT_TRUE(madeAnew(size));
+    EXPECT_TRUE(madeAnew(1));
+}
+
 TEST_F(Fonts, ANamedCharacterSetIsRetriedOnceWithTheDefaultSet) {
     struct Case {
         const char* name;
