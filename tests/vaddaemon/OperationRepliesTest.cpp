@@ -127,6 +127,27 @@ TEST_F(StoreReplies, ScenarioRulesReplaceTheAnswerOrLetTheDaemonCarryOn) {
     EXPECT_EQ(ToHex(link.Request(181, Bytes())), "01");
 }
 
+// A rule's wait outside 0 to a minute is not taken as weeks or as forever:
+// a negative delay is no delay, and a question timeout out of range is the
+// default 5 seconds, after which the rule answers.
+TEST_F(StoreReplies, ScenarioWaitsOutOfRangeAreBounded) {
+    UseScenario(
+        "rules\n{\n"
+        "  0 { op 181\n delay-ms -1\n reply { 0 \"byte 7\" } }\n"
+        "  1 { op 236\n question { text \"Replace?\"\n kuid \"<kuid:1:2>\"\n timeout-ms -1 }\n"
+        "      reply { 0 \"byte 8\" } }\n"
+        "}\n");
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    bool ok = false;
+    EXPECT_EQ(ToHex(link.Request(181, Bytes(), &ok)), "07");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ToHex(link.Request(236, Bytes(), &ok)), "08");
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(TranscriptHas(" unanswered question id=" + std::to_string(link.lastId) + "\n"));
+    ASSERT_EQ(link.notices.size(), 1u) << "the question";
+}
+
 TEST_F(StoreReplies, LocalDataOfTheOnlineAccess) {
     RawLink link;
     ASSERT_NO_FATAL_FAILURE(Connect(link));
