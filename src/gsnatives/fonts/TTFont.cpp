@@ -21,6 +21,9 @@ constexpr uint32_t kTab = 9;
 constexpr int kDefaultCharset = 1;
 // Face names are passed on as at most this many characters.
 constexpr std::size_t kMaxFaceLength = 255;
+// The most character advances a font keeps: texts can name every code
+// point there is, so a full cache starts over rather than growing.
+constexpr std::size_t kMaxCachedAdvances = 4096;
 
 bool IsControl(uint32_t character) { return character < kSpace && character != kTab; }
 
@@ -119,6 +122,7 @@ int32_t TTFont::CharAdvance(uint32_t character) {
     const auto found = m_advances.find(character);
     if (found != m_advances.end()) return found->second;
     const int32_t advance = ComputeAdvance(character);
+    if (m_advances.size() >= kMaxCachedAdvances) m_advances.clear();
     m_advances.emplace(character, advance);
     return advance;
 }

@@ -3,6 +3,7 @@
 // images measure and prepare text with it: the cell height, the ascent, the
 // advance of each character (cached), and single characters rendered into
 // glyph bitmaps that go into the shared glyph atlas.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -39,7 +40,8 @@ public:
     bool Init(const char* face, int32_t size, uint32_t style, const char* charset);
 
     // The advance of a character in pixels: 0 for control characters (tab
-    // measures as a space), whitespace measures as the space.
+    // measures as a space), whitespace measures as the space. Advances are
+    // kept, up to a bound past which the kept ones are forgotten.
     int32_t CharAdvance(uint32_t character);
     // The sum of the advances of a UTF-8 text, kept within int32; a
     // sequence cut short by the end of the text ends it.
@@ -62,6 +64,8 @@ public:
     int32_t GetSpaceAdvance() const { return m_spaceAdvance; }
     int32_t GetSize() const { return m_size; }
     uint32_t GetStyle() const { return m_style; }
+    // Tests: the number of character advances the font keeps.
+    std::size_t GetCachedAdvanceCount() const { return m_advances.size(); }
 
     // The GDI character-set value of a name (case-insensitive); 1 (the
     // default set) for a null or unknown name.

@@ -3,6 +3,7 @@
 // shelves, borders, pins and reset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -139,6 +140,22 @@ TEST_F(Fonts, ATextWiderThanTheRangeMeasuresAsTheWidest) {
     EXPECT_EQ(font->MeasureText(std::string(2047, 'a').c_str()), 2047 << 20);
     EXPECT_EQ(font->MeasureText(std::string(2048, 'a').c_str()), INT32_MAX);
     EXPECT_EQ(font->MeasureText(std::string(100000, 'a').c_str()), INT32_MAX);
+}
+
+// A text of ever new characters does not grow a font's kept advances
+// without end, and the advances stay right when they are asked again.
+TEST_F(Fonts, KeptAdvancesAreBounded) {
+    fonts.widths[0x4E00] = 9;
+    TTFont* font = FindOrCreateFont(Key("swiss", 12));
+    ASSERT_NE(font, nullptr);
+    std::size_t most = 0;
+    for (uint32_t character = 0x4E00; character < 0x4E00 + 0x10000; ++character) {
+        font->CharAdvance(character);
+        most = std::max(most, font->GetCachedAdvanceCount());
+    }
+    EXPECT_LE(most, 4096u);
+    EXPECT_EQ(font->CharAdvance(0x4E00), 11);
+    EXPECT_EQ(font->CharAdvance(0x4E01), 7);
 }
 
 TEST_F(Fonts, TheShadowStyleAddsARowAndAColumn) {
