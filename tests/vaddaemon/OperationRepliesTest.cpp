@@ -148,6 +148,28 @@ TEST_F(StoreReplies, ScenarioWaitsOutOfRangeAreBounded) {
     ASSERT_EQ(link.notices.size(), 1u) << "the question";
 }
 
+// A hex item takes two hex digits per byte: a sign or a blank in their place
+// is a bad item (noted, the reply left empty), not a byte.
+TEST_F(StoreReplies, HexPayloadItemsTakeOnlyHexDigits) {
+    UseScenario(
+        "rules\n{\n"
+        "  0 { op 181\n times 1\n reply { 0 \"hex 0aFf\" } }\n"
+        "  1 { op 181\n times 1\n reply { 0 \"hex -1\" } }\n"
+        "  2 { op 181\n times 1\n reply { 0 \"hex 01 f\" } }\n"
+        "  3 { op 181\n times 1\n reply { 0 \"hex +f\" } }\n"
+        "}\n");
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    EXPECT_EQ(ToHex(link.Request(181, Bytes())), "0aff");
+    for (const char* item : {"hex -1", "hex 01 f", "hex +f"}) {
+        SCOPED_TRACE(item);
+        bool ok = false;
+        EXPECT_EQ(ToHex(link.Request(181, Bytes(), &ok)), "");
+        EXPECT_TRUE(ok);
+        EXPECT_TRUE(TranscriptHas(std::string("scenario bad payload item '") + item + "'"));
+    }
+}
+
 TEST_F(StoreReplies, LocalDataOfTheOnlineAccess) {
     RawLink link;
     ASSERT_NO_FATAL_FAILURE(Connect(link));

@@ -1,5 +1,6 @@
 #include "vaddaemon/Scenario.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -162,11 +163,12 @@ bool BuildPayload(const std::vector<std::string>& items, int32_t transactionId, 
         } else if (kind == "hex") {
             if (value.size() % 2) ok = false;
             for (std::size_t i = 0; ok && i < value.size(); i += 2) {
-                char digits[3] = {value[i], value[i + 1], 0};
-                char* end = nullptr;
-                long byte = std::strtol(digits, &end, 16);
-                ok = end == digits + 2;
-                if (ok) stream.WriteByte(static_cast<uint8_t>(byte));
+                // Two hex digits each: strtol alone would take a sign or a
+                // blank ("-1", " f") as a byte.
+                const char digits[3] = {value[i], value[i + 1], 0};
+                ok = std::isxdigit(static_cast<unsigned char>(digits[0])) &&
+                     std::isxdigit(static_cast<unsigned char>(digits[1]));
+                if (ok) stream.WriteByte(static_cast<uint8_t>(std::strtol(digits, nullptr, 16)));
             }
         } else {
             ok = false;
