@@ -148,20 +148,23 @@ TEST_F(StoreReplies, ScenarioWaitsOutOfRangeAreBounded) {
     ASSERT_EQ(link.notices.size(), 1u) << "the question";
 }
 
-// A hex item takes two hex digits per byte: a sign or a blank in their place
-// is a bad item (noted, the reply left empty), not a byte.
-TEST_F(StoreReplies, HexPayloadItemsTakeOnlyHexDigits) {
-    UseScenario(
-        "rules\n{\n"
-        "  0 { op 181\n times 1\n reply { 0 \"hex 0aFf\" } }\n"
-        "  1 { op 181\n times 1\n reply { 0 \"hex -1\" } }\n"
-        "  2 { op 181\n times 1\n reply { 0 \"hex 01 f\" } }\n"
-        "  3 { op 181\n times 1\n reply { 0 \"hex +f\" } }\n"
-        "}\n");
+// A payload item is only what its kind holds: a hex item takes two hex
+// digits per byte (a sign or a blank in their place is no byte), and a
+// number must fit its bytes, signed or not. A bad item is noted and leaves
+// the reply empty.
+TEST_F(StoreReplies, PayloadItemsTakeOnlyWhatTheirKindHolds) {
+    const char* const bad[] = {"hex -1",        "hex 01 f",   "hex +f",
+                               "byte 256",      "byte -129",  "int32 4294967296",
+                               "int32 -2147483649", "int64 99999999999999999999"};
+    std::string rules = "rules\n{\n  0 { op 181\n times 1\n reply { 0 \"hex 0aFf\"\n 1 \"byte 255\"\n"
+                        " 2 \"byte -1\"\n 3 \"int32 4294967295\"\n 4 \"int32 -2147483648\" } }\n";
+    for (std::size_t i = 0; i < std::size(bad); ++i)
+        rules += "  " + std::to_string(i + 1) + " { op 181\n times 1\n reply { 0 \"" + bad[i] + "\" } }\n";
+    UseScenario(rules + "}\n");
     RawLink link;
     ASSERT_NO_FATAL_FAILURE(Connect(link));
-    EXPECT_EQ(ToHex(link.Request(181, Bytes())), "0aff");
-    for (const char* item : {"hex -1", "hex 01 f", "hex +f"}) {
+    EXPECT_EQ(ToHex(link.Request(181, Bytes())), "0aff" "ffff" "ffffffff" "00000080");
+    for (const char* item : bad) {
         SCOPED_TRACE(item);
         bool ok = false;
         EXPECT_EQ(ToHex(link.Request(181, Bytes(), &ok)), "");

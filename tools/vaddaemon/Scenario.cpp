@@ -1,6 +1,7 @@
 #include "vaddaemon/Scenario.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -48,8 +49,15 @@ uint32_t WaitMs(int32_t value, uint32_t otherwise) {
 
 bool ParseNumber(const std::string& text, long long& value) {
     char* end = nullptr;
+    errno = 0;
     value = std::strtoll(text.c_str(), &end, 0);
-    return end && end != text.c_str() && *end == '\0';
+    return end && end != text.c_str() && *end == '\0' && errno != ERANGE;
+}
+
+// A number that the item's bytes hold, signed or not: "int32 4294967295"
+// and "byte -1" are the all-ones forms; anything wider is a bad item.
+bool Fits(long long value, int bits) {
+    return value >= -(1LL << (bits - 1)) && value < (1LL << bits);
 }
 
 }  // namespace
@@ -146,11 +154,11 @@ bool BuildPayload(const std::vector<std::string>& items, int32_t transactionId, 
         bool ok = true;
         if (kind == "tid") {
             stream.WriteInt32(transactionId);
-        } else if (kind == "int32" && (ok = ParseNumber(value, number))) {
+        } else if (kind == "int32" && (ok = ParseNumber(value, number) && Fits(number, 32))) {
             stream.WriteInt32(static_cast<int32_t>(number));
         } else if (kind == "int64" && (ok = ParseNumber(value, number))) {
             stream.WriteInt64(static_cast<int64_t>(number));
-        } else if (kind == "byte" && (ok = ParseNumber(value, number))) {
+        } else if (kind == "byte" && (ok = ParseNumber(value, number) && Fits(number, 8))) {
             stream.WriteByte(static_cast<uint8_t>(number));
         } else if (kind == "float") {
             stream.WriteFloat(std::strtof(value.c_str(), nullptr));
