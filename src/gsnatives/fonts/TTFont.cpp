@@ -142,18 +142,24 @@ int32_t TTFont::ComputeAdvance(uint32_t character) {
     return widths.a + widths.b + widths.c;
 }
 
+bool TTFont::NextCharacter(const char* text, std::size_t size, std::size_t& at, uint32_t& character) {
+    if (!text || at >= size) return false;
+    const int length = SequenceLength(static_cast<unsigned char>(text[at]));
+    if (static_cast<std::size_t>(length) > size - at) return false;
+    character = DecodeUTF8Char(text + at);
+    at += static_cast<std::size_t>(length);
+    return true;
+}
+
 int32_t TTFont::MeasureText(const char* text) {
     if (!text) return 0;
     const std::size_t size = std::char_traits<char>::length(text);
     // Summed wide: a long text at a large size can pass the range of int32,
     // and its width then stays at the end of that range.
     int64_t width = 0;
-    for (std::size_t at = 0; at < size;) {
-        const int length = SequenceLength(static_cast<unsigned char>(text[at]));
-        if (static_cast<std::size_t>(length) > size - at) break;
-        width += CharAdvance(DecodeUTF8Char(text + at));
-        at += static_cast<std::size_t>(length);
-    }
+    std::size_t at = 0;
+    uint32_t character = 0;
+    while (NextCharacter(text, size, at, character)) width += CharAdvance(character);
     return static_cast<int32_t>(std::clamp<int64_t>(width, INT32_MIN, INT32_MAX));
 }
 

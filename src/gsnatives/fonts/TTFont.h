@@ -67,6 +67,12 @@ public:
     // Tests: the number of character advances the font keeps.
     std::size_t GetCachedAdvanceCount() const { return m_advances.size(); }
 
+    // Reads the character of the UTF-8 sequence at `at` of the `size` bytes
+    // of `text` and moves `at` past it; false at the end of the text or at
+    // a sequence cut short by it, which ends the text. Measuring and drawing
+    // both read text this way, so that drawn text is as wide as measured.
+    static bool NextCharacter(const char* text, std::size_t size, std::size_t& at, uint32_t& character);
+
     // The GDI character-set value of a name (case-insensitive); 1 (the
     // default set) for a null or unknown name.
     static int CharsetValue(const char* name);
