@@ -127,6 +127,52 @@ TEST_F(StoreReplies, ScenarioRulesReplaceTheAnswerOrLetTheDaemonCarryOn) {
     EXPECT_EQ(ToHex(link.Request(181, Bytes())), "01");
 }
 
+// A rule's wait outside 0 to a minute is not taken as weeks or as forever:
+// a negative delay is no delay, and a question timeout out of range is the
+// default 5 seconds, after which the rule answers.
+TEST_F(StoreReplies, ScenarioWaitsOutOfRangeAreBounded) {
+    UseScenario(
+        "rules\n{\n"
+        "  0 { op 181\n delay-ms -1\n reply { 0 \"byte 7\" } }\n"
+        "  1 { op 236\n question { text \"Replace?\"\n kuid \"<kuid:1:2>\"\n timeout-ms -1 }\n"
+        "      reply { 0 \"byte 8\" } }\n"
+        "}\n");
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    bool ok = false;
+    EXPECT_EQ(ToHex(link.Request(181, Bytes(), &ok)), "07");
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(ToHex(link.Request(236, Bytes(), &ok)), "08");
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(TranscriptHas(" unanswered question id=" + std::to_string(link.lastId) + "\n"));
+    ASSERT_EQ(link.notices.size(), 1u) << "the question";
+}
+
+// A payload item is only what its kind holds: a hex item takes two hex
+// digits per byte (a sign or a blank in their place is no byte), and a
+// number must fit its bytes, signed or not. A bad item is noted and leaves
+// the reply empty.
+TEST_F(StoreReplies, PayloadItemsTakeOnlyWhatTheirKindHolds) {
+    const char* const bad[] = {"hex -1",        "hex 01 f",   "hex +f",
+                               "byte 256",      "byte -129",  "int32 4294967296",
+                               "int32 -2147483649", "int64 99999999999999999999"};
+    std::string rules = "rules\n{\n  0 { op 181\n times 1\n reply { 0 \"hex 0aFf\"\n 1 \"byte 255\"\n"
+                        " 2 \"byte -1\"\n 3 \"int32 4294967295\"\n 4 \"int32 -2147483648\" } }\n";
+    for (std::size_t i = 0; i < std::size(bad); ++i)
+        rules += "  " + std::to_string(i + 1) + " { op 181\n times 1\n reply { 0 \"" + bad[i] + "\" } }\n";
+    UseScenario(rules + "}\n");
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    EXPECT_EQ(ToHex(link.Request(181, Bytes())), "0aff" "ffff" "ffffffff" "00000080");
+    for (const char* item : bad) {
+        SCOPED_TRACE(item);
+        bool ok = false;
+        EXPECT_EQ(ToHex(link.Request(181, Bytes(), &ok)), "");
+        EXPECT_TRUE(ok);
+        EXPECT_TRUE(TranscriptHas(std::string("scenario bad payload item '") + item + "'"));
+    }
+}
+
 TEST_F(StoreReplies, LocalDataOfTheOnlineAccess) {
     RawLink link;
     ASSERT_NO_FATAL_FAILURE(Connect(link));

@@ -1,5 +1,7 @@
 #include "vaddaemon/Scenario.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,10 +38,26 @@ bool ParseAction(const char* text, ScenarioRule::Action& action) {
     return false;
 }
 
+// Waits a scenario names are bounded: a value outside 0 to a minute (a
+// negative one would wrap to weeks, a large one reach poll as "forever")
+// gives `otherwise`.
+constexpr int32_t kMaxWaitMs = 60000;
+
+uint32_t WaitMs(int32_t value, uint32_t otherwise) {
+    return value >= 0 && value <= kMaxWaitMs ? static_cast<uint32_t>(value) : otherwise;
+}
+
 bool ParseNumber(const std::string& text, long long& value) {
     char* end = nullptr;
+    errno = 0;
     value = std::strtoll(text.c_str(), &end, 0);
-    return end && end != text.c_str() && *end == '\0';
+    return end && end != text.c_str() && *end == '\0' && errno != ERANGE;
+}
+
+// A number that the item's bytes hold, signed or not: "int32 4294967295"
+// and "byte -1" are the all-ones forms; anything wider is a bad item.
+bool Fits(long long value, int bits) {
+    return value >= -(1LL << (bits - 1)) && value < (1LL << bits);
 }
 
 }  // namespace
@@ -52,8 +70,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
     }
     refuseAttach = soup.GetInt("refuse-attach", 0) != 0;
     dropHello = soup.GetInt("drop-hello", 0) != 0;
-    const int32_t stepMs = soup.GetInt("repair-step-ms", 0);
-    repairStepMs = stepMs > 0 && stepMs <= 60000 ? static_cast<uint32_t>(stepMs) : 0;
+    repairStepMs = WaitMs(soup.GetInt("repair-step-ms", 0), 0);
     if (soup.HasTag("hello-tag")) helloTag = soup.GetString("hello-tag").c_str();
     if (helloTag.size() != 4) {
         error = "hello-tag must have four characters";
@@ -78,9 +95,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
     SoupHandle jobList = soup.GetContainer("jobs");
     for (int32_t i = 0; i < jobList.Count(); ++i) {
         SoupHandle entry = jobList.GetContainerAt(i);
-        const int32_t delay = entry.GetInt("delay-ms", 0);
-        jobs.push_back(ScenarioJob{delay > 0 && delay <= 60000 ? static_cast<uint32_t>(delay) : 0u,
-                                   Items(entry.GetContainer("payload"))});
+        jobs.push_back(ScenarioJob{WaitMs(entry.GetInt("delay-ms", 0), 0), Items(entry.GetContainer("payload"))});
     }
     SoupHandle list = soup.GetContainer("rules");
     for (int32_t i = 0; i < list.Count(); ++i) {
@@ -88,7 +103,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
         ScenarioRule rule;
         rule.op = r.GetInt("op", -1);
         rule.times = r.GetInt("times", 0);
-        rule.delayMs = static_cast<uint32_t>(r.GetInt("delay-ms", 0));
+        rule.delayMs = WaitMs(r.GetInt("delay-ms", 0), 0);
         SoupHandle notices = r.GetContainer("notices");
         for (int32_t n = 0; n < notices.Count(); ++n) {
             SoupHandle entry = notices.GetContainerAt(n);
@@ -102,7 +117,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
             rule.hasQuestion = true;
             rule.questionText = question.GetString("text").c_str();
             rule.questionAsset = KUID::Parse(question.GetString("kuid").c_str(), false);
-            rule.questionTimeoutMs = static_cast<uint32_t>(question.GetInt("timeout-ms", 5000));
+            rule.questionTimeoutMs = WaitMs(question.GetInt("timeout-ms", 5000), 5000);
         }
         rule.reply = Items(r.GetContainer("reply"));
         if (!ParseAction(r.GetString("action").c_str(), rule.action)) {
@@ -139,11 +154,11 @@ bool BuildPayload(const std::vector<std::string>& items, int32_t transactionId, 
         bool ok = true;
         if (kind == "tid") {
             stream.WriteInt32(transactionId);
-        } else if (kind == "int32" && (ok = ParseNumber(value, number))) {
+        } else if (kind == "int32" && (ok = ParseNumber(value, number) && Fits(number, 32))) {
             stream.WriteInt32(static_cast<int32_t>(number));
         } else if (kind == "int64" && (ok = ParseNumber(value, number))) {
             stream.WriteInt64(static_cast<int64_t>(number));
-        } else if (kind == "byte" && (ok = ParseNumber(value, number))) {
+        } else if (kind == "byte" && (ok = ParseNumber(value, number) && Fits(number, 8))) {
             stream.WriteByte(static_cast<uint8_t>(number));
         } else if (kind == "float") {
             stream.WriteFloat(std::strtof(value.c_str(), nullptr));
@@ -156,11 +171,12 @@ bool BuildPayload(const std::vector<std::string>& items, int32_t transactionId, 
         } else if (kind == "hex") {
             if (value.size() % 2) ok = false;
             for (std::size_t i = 0; ok && i < value.size(); i += 2) {
-                char digits[3] = {value[i], value[i + 1], 0};
-                char* end = nullptr;
-                long byte = std::strtol(digits, &end, 16);
-                ok = end == digits + 2;
-                if (ok) stream.WriteByte(static_cast<uint8_t>(byte));
+                // Two hex digits each: strtol alone would take a sign or a
+                // blank ("-1", " f") as a byte.
+                const char digits[3] = {value[i], value[i + 1], 0};
+                ok = std::isxdigit(static_cast<unsigned char>(digits[0])) &&
+                     std::isxdigit(static_cast<unsigned char>(digits[1]));
+                if (ok) stream.WriteByte(static_cast<uint8_t>(std::strtol(digits, nullptr, 16)));
             }
         } else {
             ok = false;

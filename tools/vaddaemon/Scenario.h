@@ -36,15 +36,16 @@
 //     {                    a frame and has uses left applies
 //       op 2               the operation it matches (-1 or absent: any)
 //       times 1            how many frames it applies to (absent: all)
-//       delay-ms 500       wait before answering
+//       delay-ms 500       wait before answering (0 to 60000; any
+//                          other value: no wait)
 //       notices            notices sent before the answer, in order
 //       {
 //         0 { type 3  payload { 0 "tid"  1 "int32 5" } }
 //       }
 //       question           a question (notice type 2) sent before the
 //       {                  answer; the daemon waits at most timeout-ms
-//         text "Replace?"  (default 5000) for the one-way answer 150 of
-//         kuid "<kuid:1:2>" this transaction
+//         text "Replace?"  (0 to 60000; absent or any other value: 5000)
+//         kuid "<kuid:1:2>" for the one-way answer 150 of this transaction
 //         timeout-ms 2000
 //       }
 //       reply { 0 "int32 1"  1 "string done" }     the reply body, in

@@ -1,18 +1,25 @@
 #include "gsnatives/fonts/FontKey.h"
 
 #include <memory>
-#include <utility>
 #include <vector>
 
+#include "gsnatives/fonts/GlyphAtlas.h"
 #include "gsnatives/fonts/TTFont.h"
 
 namespace GSNatives {
 
 namespace {
 
+struct CachedFont {
+    FontKey key;
+    std::unique_ptr<TTFont> font;
+    uint64_t lastAsked = 0;
+};
+
 struct FontCache {
-    std::vector<std::pair<FontKey, std::unique_ptr<TTFont>>> rows;
+    std::vector<CachedFont> rows;
     int32_t nextId = 0;
+    uint64_t clock = 0;
 };
 
 FontCache& Cache() {
@@ -41,19 +48,35 @@ bool FontKey::operator==(const FontKey& other) const {
 
 TTFont* FindOrCreateFont(const FontKey& key) {
     FontCache& cache = Cache();
-    for (const auto& row : cache.rows)
-        if (row.first == key) return row.second.get();
+    for (auto& row : cache.rows) {
+        if (row.key == key) {
+            row.lastAsked = ++cache.clock;
+            return row.font.get();
+        }
+    }
     auto font = std::make_unique<TTFont>(cache.nextId++);
     if (!font->Init(key.face.IsEmpty() ? nullptr : key.face.c_str(), key.size, key.StyleBits(),
                     key.charset.IsEmpty() ? nullptr : key.charset.c_str()))
         return nullptr;
-    cache.rows.emplace_back(key, std::move(font));
-    return cache.rows.back().second.get();
+    if (cache.rows.size() >= kMaxCachedFonts) {
+        // The font asked for longest ago goes, unless the atlas still pins
+        // a glyph of it. Its unpinned cells stay until the atlas starts
+        // over; font ids are never reused, so no later font meets them.
+        auto oldest = cache.rows.end();
+        for (auto row = cache.rows.begin(); row != cache.rows.end(); ++row)
+            if ((oldest == cache.rows.end() || row->lastAsked < oldest->lastAsked) &&
+                !GlyphAtlas::PinsFont(row->font->GetId()))
+                oldest = row;
+        if (oldest != cache.rows.end()) cache.rows.erase(oldest);
+    }
+    cache.rows.push_back(CachedFont{key, std::move(font), ++cache.clock});
+    return cache.rows.back().font.get();
 }
 
 void ResetFontCache() {
     Cache().rows.clear();
     Cache().nextId = 0;
+    Cache().clock = 0;
 }
 
 }  // namespace GSNatives

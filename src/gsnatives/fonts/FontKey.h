@@ -1,5 +1,6 @@
 #pragma once
 // A font request and the key of the process-wide font cache.
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/PString.h"
@@ -33,9 +34,15 @@ struct FontKey {
     bool operator==(const FontKey& other) const;
 };
 
+// The most fonts the cache keeps. Scripts name fonts by any face and size,
+// and each font holds a face of the system's; past this many, making a font
+// deletes the one asked for longest ago, unless a glyph of it in the atlas
+// is still pinned (then an unpinned one goes; with none, the cache grows).
+constexpr std::size_t kMaxCachedFonts = 64;
+
 // The cached font of the key, made (and cached) on first request; null when
 // it cannot be made, which is not cached, so a later request tries again.
-// Fonts live until the process ends.
+// The font lives until a later call makes a font in its place.
 TTFont* FindOrCreateFont(const FontKey& key);
 
 // Tests only: forgets the cached fonts (deleting them) and restarts the

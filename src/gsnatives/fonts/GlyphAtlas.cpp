@@ -73,7 +73,7 @@ bool AddGlyph(const Vek::Bitmap& bitmap, uint64_t key) {
     State& atlas = Atlas();
     const int w = bitmap.GetWidth();
     const int h = bitmap.GetHeight();
-    if (w <= 0 || h <= 0 || w + 2 > kSize || h + 2 > kSize) return false;
+    if (w <= 0 || h <= 0 || w > kMaxGlyphSide || h > kMaxGlyphSide) return false;
     if (!EnsureTexture()) return false;
 
     if (atlas.cursorX + w + 2 > kSize || atlas.shelfTop + h + 2 > kSize) {
@@ -105,6 +105,18 @@ void ReleasePins() {
     if (!atlas.pinned) return;
     for (auto& entry : atlas.cells) entry.second.used = false;
     atlas.pinned = false;
+}
+
+bool PinsFont(int32_t fontId) {
+    const State& atlas = Atlas();
+    if (!atlas.pinned) return false;
+    // The keys of a font's glyphs lie together, from the key of its
+    // character 0 up to the next font's.
+    const uint64_t first = GlyphKey(fontId, 0);
+    const uint64_t end = first + (uint64_t(1) << 21);
+    for (auto cell = atlas.cells.lower_bound(first); cell != atlas.cells.end() && cell->first < end; ++cell)
+        if (cell->second.used) return true;
+    return false;
 }
 
 void Reset() {

@@ -17,6 +17,8 @@ namespace GSNatives {
 namespace GlyphAtlas {
 
 constexpr int kSize = 512;
+// The widest and tallest glyph a cell takes: the atlas less the border.
+constexpr int kMaxGlyphSide = kSize - 2;
 
 // The key of a character of a font. The character keeps 21 bits (every
 // Unicode code point) and the font id the bits above, so keys of distinct
@@ -26,9 +28,12 @@ uint64_t GlyphKey(int32_t fontId, uint32_t character);
 // The cell of `key` as texture coordinates (origin and size); pins it.
 // False (and zeros) when the key has no cell.
 bool Lookup(uint64_t key, float& u, float& v, float& width, float& height);
-// Packs `bitmap` (a glyph of at most 510 x 510 pixels) under `key`.
+// Packs `bitmap` (a glyph of at most kMaxGlyphSide pixels each way) under
+// `key`.
 bool AddGlyph(const Vek::Bitmap& bitmap, uint64_t key);
 void ReleasePins();
+// Whether a pinned cell holds a glyph of the font.
+bool PinsFont(int32_t fontId);
 // Forgets every cell; the texture is kept.
 void Reset();
 // Makes the texture through the current render kernel's display.

@@ -1,5 +1,7 @@
 #include "gsnatives/fonts/TTFont.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cwctype>
 #include <string>
 
@@ -19,6 +21,9 @@ constexpr uint32_t kTab = 9;
 constexpr int kDefaultCharset = 1;
 // Face names are passed on as at most this many characters.
 constexpr std::size_t kMaxFaceLength = 255;
+// The most character advances a font keeps: texts can name every code
+// point there is, so a full cache starts over rather than growing.
+constexpr std::size_t kMaxCachedAdvances = 4096;
 
 bool IsControl(uint32_t character) { return character < kSpace && character != kTab; }
 
@@ -117,6 +122,7 @@ int32_t TTFont::CharAdvance(uint32_t character) {
     const auto found = m_advances.find(character);
     if (found != m_advances.end()) return found->second;
     const int32_t advance = ComputeAdvance(character);
+    if (m_advances.size() >= kMaxCachedAdvances) m_advances.clear();
     m_advances.emplace(character, advance);
     return advance;
 }
@@ -136,17 +142,25 @@ int32_t TTFont::ComputeAdvance(uint32_t character) {
     return widths.a + widths.b + widths.c;
 }
 
+bool TTFont::NextCharacter(const char* text, std::size_t size, std::size_t& at, uint32_t& character) {
+    if (!text || at >= size) return false;
+    const int length = SequenceLength(static_cast<unsigned char>(text[at]));
+    if (static_cast<std::size_t>(length) > size - at) return false;
+    character = DecodeUTF8Char(text + at);
+    at += static_cast<std::size_t>(length);
+    return true;
+}
+
 int32_t TTFont::MeasureText(const char* text) {
     if (!text) return 0;
     const std::size_t size = std::char_traits<char>::length(text);
-    int32_t width = 0;
-    for (std::size_t at = 0; at < size;) {
-        const int length = SequenceLength(static_cast<unsigned char>(text[at]));
-        if (static_cast<std::size_t>(length) > size - at) break;
-        width += CharAdvance(DecodeUTF8Char(text + at));
-        at += static_cast<std::size_t>(length);
-    }
-    return width;
+    // Summed wide: a long text at a large size can pass the range of int32,
+    // and its width then stays at the end of that range.
+    int64_t width = 0;
+    std::size_t at = 0;
+    uint32_t character = 0;
+    while (NextCharacter(text, size, at, character)) width += CharAdvance(character);
+    return static_cast<int32_t>(std::clamp<int64_t>(width, INT32_MIN, INT32_MAX));
 }
 
 bool TTFont::GetGlyph(uint32_t character, GlyphPlacement& placement) {
@@ -166,10 +180,13 @@ bool TTFont::GetGlyph(uint32_t character, GlyphPlacement& placement) {
     const uint64_t key = GlyphAtlas::GlyphKey(m_id, character);
     if (GlyphAtlas::Lookup(key, placement.u, placement.v, placement.width, placement.height)) return true;
 
-    Vek::Bitmap glyph;
-    if (placement.advance <= 0 || m_lineHeight <= 0 ||
-        !glyph.Init(placement.advance, m_lineHeight, Vek::Bitmap::kARGB32))
+    // A glyph too large for an atlas cell is refused before it is drawn, so
+    // that a huge font size never makes a huge glyph bitmap.
+    if (placement.advance <= 0 || m_lineHeight <= 0 || placement.advance > GlyphAtlas::kMaxGlyphSide ||
+        m_lineHeight > GlyphAtlas::kMaxGlyphSide)
         return false;
+    Vek::Bitmap glyph;
+    if (!glyph.Init(placement.advance, m_lineHeight, Vek::Bitmap::kARGB32)) return false;
     glyph.Clear(0);
     RenderGlyph(character, glyph);
     FinishGlyph(glyph);

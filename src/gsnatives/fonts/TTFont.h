@@ -3,6 +3,7 @@
 // images measure and prepare text with it: the cell height, the ascent, the
 // advance of each character (cached), and single characters rendered into
 // glyph bitmaps that go into the shared glyph atlas.
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -39,10 +40,11 @@ public:
     bool Init(const char* face, int32_t size, uint32_t style, const char* charset);
 
     // The advance of a character in pixels: 0 for control characters (tab
-    // measures as a space), whitespace measures as the space.
+    // measures as a space), whitespace measures as the space. Advances are
+    // kept, up to a bound past which the kept ones are forgotten.
     int32_t CharAdvance(uint32_t character);
-    // The sum of the advances of a UTF-8 text; a sequence cut short by the
-    // end of the text ends it.
+    // The sum of the advances of a UTF-8 text, kept within int32; a
+    // sequence cut short by the end of the text ends it.
     int32_t MeasureText(const char* text);
     // The glyph of a character, rendered into the glyph atlas when it is not
     // there yet. False when the glyph gets no cell (too large, or the atlas
@@ -62,6 +64,14 @@ public:
     int32_t GetSpaceAdvance() const { return m_spaceAdvance; }
     int32_t GetSize() const { return m_size; }
     uint32_t GetStyle() const { return m_style; }
+    // Tests: the number of character advances the font keeps.
+    std::size_t GetCachedAdvanceCount() const { return m_advances.size(); }
+
+    // Reads the character of the UTF-8 sequence at `at` of the `size` bytes
+    // of `text` and moves `at` past it; false at the end of the text or at
+    // a sequence cut short by it, which ends the text. Measuring and drawing
+    // both read text this way, so that drawn text is as wide as measured.
+    static bool NextCharacter(const char* text, std::size_t size, std::size_t& at, uint32_t& character);
 
     // The GDI character-set value of a name (case-insensitive); 1 (the
     // default set) for a null or unknown name.

@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "engine/display/MemoryTexture.h"
-#include "foundation/console/DecodeUTF8Char.h"
 #include "gsnatives/BoundObject.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/MemberNativeTable.h"
@@ -186,10 +185,11 @@ void GSOImage::DrawText(int32_t x, int32_t y, const char* text) {
     if (!font) return;
     const std::size_t size = std::strlen(text);
     int64_t pen = x;
-    for (std::size_t at = 0; at < size;) {
-        int length = 0;
-        const uint32_t character = DecodeUTF8Char(text + at, &length);
-        at += static_cast<std::size_t>(std::max(length, 1));
+    std::size_t at = 0;
+    uint32_t character = 0;
+    // Read as MeasureText reads: a sequence cut short by the end of the text
+    // ends it.
+    while (TTFont::NextCharacter(text, size, at, character)) {
         GlyphPlacement glyph;
         const bool placed = font->GetGlyph(character, glyph);
         const Vek::MemoryTexture* atlas = GlyphAtlas::GetTexture();

@@ -25,6 +25,7 @@ public:
     int width = 5;
     std::map<uint32_t, int> widths;  // characters of other widths
     std::vector<GSNatives::FontRequest> requests;
+    int drawn = 0;  // characters drawn by any font
 
     std::unique_ptr<GSNatives::BackendFont> CreateFont(const GSNatives::FontRequest& request) override {
         requests.push_back(request);
@@ -48,6 +49,7 @@ private:
             return true;
         }
         void TextOut(uint32_t character, Vek::Bitmap& target) override {
+            ++m_owner.drawn;
             GSNatives::CharWidths widths;
             GetCharWidths(character, widths);
             for (int y = 0; y < m_owner.metrics.height; ++y)

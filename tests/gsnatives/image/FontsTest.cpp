@@ -3,6 +3,8 @@
 // shelves, borders, pins and reset.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,39 @@ TEST_F(Fonts, TheCacheGivesOneFontPerKeyAndNumbersNewOnes) {
     EXPECT_EQ(fonts.requests[0].height, 12);
     EXPECT_EQ(fonts.requests[0].weight, 400);
     EXPECT_EQ(fonts.requests[0].quality, 3);
+}
+
+// The cache keeps at most kMaxCachedFonts fonts: a new one takes the place
+// of the one asked for longest ago, but never of one whose glyph the atlas
+// still pins.
+TEST_F(Fonts, TheCacheIsBoundedAndKeepsFontsWithPinnedGlyphs) {
+    const int bound = static_cast<int>(GSNatives::kMaxCachedFonts);
+    // Whether the size's font is made anew (not found in the cache).
+    const auto madeAnew = [&](int size) {
+        const std::size_t asked = fonts.requests.size();
+        EXPECT_NE(FindOrCreateFont(Key("swiss", size)), nullptr);
+        return fonts.requests.size() > asked;
+    };
+    for (int size = 1; size <= bound; ++size) ASSERT_TRUE(madeAnew(size));
+    EXPECT_FALSE(madeAnew(1));  // asked again: 2 is now the oldest
+    EXPECT_TRUE(madeAnew(bound + 1));
+    EXPECT_FALSE(madeAnew(1));
+    EXPECT_TRUE(madeAnew(2)) << "the font asked for longest ago went";
+
+    // A pinned glyph keeps its font even as the oldest.
+    GSNatives::ResetFontCache();
+    TTFont* pinned = FindOrCreateFont(Key("swiss", 1));
+    ASSERT_NE(pinned, nullptr);
+    GlyphPlacement glyph;
+    ASSERT_TRUE(pinned->GetGlyph('x', glyph));
+    ASSERT_TRUE(GlyphAtlas::IsPinned());
+    for (int size = 2; size <= bound + 1; ++size) ASSERT_TRUE(madeAnew(size));
+    EXPECT_EQ(FindOrCreateFont(Key("swiss", 1)), pinned);
+    EXPECT_TRUE(madeAnew(2)) << "the oldest font without a pinned glyph went";
+    // Once the pins are released the font can go like any other.
+    GlyphAtlas::ReleasePins();
+    for (int size = bound + 2; size <= 2 * bound + 1; ++size) ASSERT_TRUE(madeAnew(size));
+    EXPECT_TRUE(madeAnew(1));
 }
 
 TEST_F(Fonts, ANamedCharacterSetIsRetriedOnceWithTheDefaultSet) {
@@ -96,6 +131,33 @@ TEST_F(Fonts, MeasurementsOfCharactersAndTexts) {
     EXPECT_EQ(font->CharAdvance('\n'), 0);
 }
 
+// A text wider than int32 can hold measures as the widest: the sum does not
+// wrap round to a negative width.
+TEST_F(Fonts, ATextWiderThanTheRangeMeasuresAsTheWidest) {
+    fonts.width = (1 << 20) - 2;  // each character advances 2^20
+    TTFont* font = FindOrCreateFont(Key("swiss", 12));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->MeasureText(std::string(2047, 'a').c_str()), 2047 << 20);
+    EXPECT_EQ(font->MeasureText(std::string(2048, 'a').c_str()), INT32_MAX);
+    EXPECT_EQ(font->MeasureText(std::string(100000, 'a').c_str()), INT32_MAX);
+}
+
+// A text of ever new characters does not grow a font's kept advances
+// without end, and the advances stay right when they are asked again.
+TEST_F(Fonts, KeptAdvancesAreBounded) {
+    fonts.widths[0x4E00] = 9;
+    TTFont* font = FindOrCreateFont(Key("swiss", 12));
+    ASSERT_NE(font, nullptr);
+    std::size_t most = 0;
+    for (uint32_t character = 0x4E00; character < 0x4E00 + 0x10000; ++character) {
+        font->CharAdvance(character);
+        most = std::max(most, font->GetCachedAdvanceCount());
+    }
+    EXPECT_LE(most, 4096u);
+    EXPECT_EQ(font->CharAdvance(0x4E00), 11);
+    EXPECT_EQ(font->CharAdvance(0x4E01), 7);
+}
+
 TEST_F(Fonts, TheShadowStyleAddsARowAndAColumn) {
     GSNatives::FontKey shadowed = Key("swiss", 12);
     shadowed.shadow = 1;
@@ -121,6 +183,44 @@ TEST_F(Fonts, TheShadowStyleAddsARowAndAColumn) {
     EXPECT_EQ(space.width, 0);
     EXPECT_TRUE(plain->GetGlyph('\n', control));
     EXPECT_EQ(control.advance, 0);
+}
+
+// A glyph gets a cell only when it and its border fit the atlas; one too
+// large is refused before anything is drawn, so that a huge font size never
+// makes a huge glyph bitmap.
+TEST_F(Fonts, AGlyphTooLargeForACellIsRefusedBeforeItIsDrawn) {
+    struct Case {
+        const char* name;
+        int lineHeight;
+        int blackBox;  // the cell is this plus 3 wide: two bearings and a column
+        bool placed;
+    };
+    const Case cases[] = {
+        {"as large as a cell takes", GlyphAtlas::kMaxGlyphSide, GlyphAtlas::kMaxGlyphSide - 3, true},
+        {"a row too tall", GlyphAtlas::kMaxGlyphSide + 1, 5, false},
+        {"a column too wide", 10, GlyphAtlas::kMaxGlyphSide - 2, false},
+        {"the largest size the product makes", 4096, 3000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GSNatives::ResetFontCache();
+        GlyphAtlas::Shutdown();
+        fonts.metrics = {c.lineHeight, c.lineHeight - 2};
+        fonts.widths['W'] = c.blackBox;
+        fonts.drawn = 0;
+        TTFont* font = FindOrCreateFont(Key("swiss", 12));
+        ASSERT_NE(font, nullptr);
+        GlyphPlacement glyph;
+        EXPECT_EQ(font->GetGlyph('W', glyph), c.placed);
+        EXPECT_EQ(fonts.drawn, c.placed ? 1 : 0);
+        EXPECT_EQ(GlyphAtlas::GetCellCount(), c.placed ? 1 : 0);
+        if (c.placed) {
+            EXPECT_FLOAT_EQ(glyph.width * GlyphAtlas::kSize, GlyphAtlas::kMaxGlyphSide);
+            EXPECT_FLOAT_EQ(glyph.height * GlyphAtlas::kSize, GlyphAtlas::kMaxGlyphSide);
+        }
+        // The pen still moves by the character's advance.
+        EXPECT_EQ(font->MeasureText("W"), c.blackBox + 2);
+    }
 }
 
 // Finishing a glyph: drawn pixels become opaque; with the shadow style the

@@ -293,6 +293,16 @@ TEST_F(ImageNatives, TextFontsMeasuresAndGlyphs) {
     EXPECT_EQ(Picture(*ImageOf(image)).substr(0, 13), ".WWWWW..WWWW\n");
     EXPECT_GT(GSNatives::GlyphAtlas::GetCellCount(), 1);
     EXPECT_FALSE(GSNatives::GlyphAtlas::IsPinned());
+
+    // A sequence cut short by the end of the text ends it when drawn as when
+    // measured: nothing is drawn for it.
+    for (const char* cut : {"a\xC3", "a\xE2\x82", "a\xF0\x9F\x98"}) {
+        SCOPED_TRACE(cut + 1);
+        host.Call("$void@Probe::Clear(Image,int,int)", {Host::Counted(image), 12, 10});
+        host.Call("$void@Probe::Text(Image,int,int,string)", {Host::Counted(image), 1, 0, host.Text(cut)});
+        EXPECT_EQ(Picture(*ImageOf(image)).substr(0, 13), ".WWWWW......\n");
+        EXPECT_EQ(host.Call("$int@Probe::Measure(Image,string)", {Host::Counted(image), host.Text(cut)}), 7u);
+    }
 }
 
 }  // namespace
