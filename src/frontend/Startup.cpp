@@ -26,6 +26,7 @@
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/network/NetworkStart.h"
 #include "foundation/threads/EngineLock.h"
+#include "gsnatives/GSOLibrarySpecFactory.h"
 #include "meshes/materials/CreatePlugins.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
@@ -182,6 +183,7 @@ bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv,
     InitializeAssetFolders();
 
     InstallSpecRegistryHooks();
+    GSNatives::RegisterLibrarySpecFactory();
     VADOpenDatabaseArgs args;
     args.reconnect = 0;
     args.clientKind = switches.noVadClient ? 0 : 1;

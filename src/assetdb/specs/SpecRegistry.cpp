@@ -19,15 +19,23 @@ bool IsReservedKuid(const KUID& kuid) {
 
 bool SameKuid(const AssetSpec* spec, const KUID& kuid) { return spec->GetKuid() == kuid; }
 
+// Guarded by the registry lock.
+std::vector<SpecRegistry::FactoryMaker>& StandingFactoryMakers() {
+    static std::vector<SpecRegistry::FactoryMaker> makers;
+    return makers;
+}
+
 }  // namespace
 
 SpecRegistry::SpecRegistry() : m_hash(new SpecList[kHashBuckets]) {
     Vek::SingleLock lock(Lock());
     g_instance.store(this);
+    AddStandingFactories();
 }
 
 SpecRegistry::~SpecRegistry() {
     Vek::SingleLock lock(Lock());
+    m_closing = true;
     Flush();
     SpecRegistry* self = this;
     g_instance.compare_exchange_strong(self, nullptr);
@@ -190,6 +198,24 @@ void SpecRegistry::Flush() {
         }
         delete factory;  // its destructor takes it off the list
     }
+    // The program's own factories outlive every flush: the command host
+    // flushes after each job, and the next job's assets need them again.
+    // A registry on its way out gets none.
+    if (g_instance.load() == this && !m_closing) AddStandingFactories();
+}
+
+void SpecRegistry::AddStandingFactoryMaker(FactoryMaker maker) {
+    if (!maker) return;
+    Vek::SingleLock lock(Lock());
+    for (FactoryMaker known : StandingFactoryMakers())
+        if (known == maker) return;
+    StandingFactoryMakers().push_back(maker);
+    if (SpecRegistry* registry = Instance()) registry->AddFactory(maker());
+}
+
+void SpecRegistry::AddStandingFactories() {
+    Vek::SingleLock lock(Lock());
+    for (FactoryMaker maker : StandingFactoryMakers()) AddFactory(maker());
 }
 
 void SpecRegistry::AddFactory(KTSpecFactory* factory) {

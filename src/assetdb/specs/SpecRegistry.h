@@ -85,6 +85,12 @@ public:
 
     // Factories. The registry does not take ownership of the default one.
     void AddFactory(KTSpecFactory* factory);
+    // A maker of a factory that every registry holds: a new registry and
+    // every Flush (which deletes the factories) add one factory from each
+    // maker, in the order they were added. Makers stay for the process; the
+    // program adds its makers at start-up, before the database opens.
+    using FactoryMaker = KTSpecFactory* (*)();
+    static void AddStandingFactoryMaker(FactoryMaker maker);
     // Removes the factory from the list, and as default factory.
     void RemoveFactory(KTSpecFactory* factory);
     void SetDefaultFactory(KTSpecFactory* factory);
@@ -108,6 +114,7 @@ public:
     static void WithdrawFactory(KTSpecFactory* factory);
 
 private:
+    void AddStandingFactories();
     SpecList& Bucket(const KUID& kuid) { return m_hash[BucketOf(kuid)]; }
     // The first entry of the KUID, or null.
     AssetSpec* FirstInHash(const KUID& kuid);
@@ -121,6 +128,7 @@ private:
     std::unique_ptr<SpecList[]> m_hash;
     std::size_t m_hashEntries = 0;
     KTSpecFactory* m_defaultFactory = nullptr;
+    bool m_closing = false;
 };
 
 // The database connection's hooks: the registry is made when the database

@@ -68,6 +68,9 @@ void VorlexBaseSpec::ReadScriptInfo() {
         return;
     }
     if (script.IsEmpty()) return;
+    // The configuration's own script replaces a fixed one a subclass set
+    // (a library asset's "Library.gsl"), shared or not.
+    m_scriptFlags &= static_cast<uint8_t>(~kSharedLibrary);
     std::string path = script.Str();
     const std::size_t dot = path.rfind('.');
     const std::size_t slash = path.find_last_of("/\\");

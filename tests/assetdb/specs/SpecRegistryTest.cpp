@@ -243,6 +243,33 @@ TEST_F(SpecRegistryFlushTest, AFlushWithNothingLeftWritesNoLeakReportAndDeletesT
     EXPECT_EQ(LogText().find("Leaked specs:"), std::string::npos);
 }
 
+// The program's standing factories come back after each flush (the
+// command host flushes after every job) and with every new registry; other
+// factories go as before.
+TEST_F(SpecRegistryFlushTest, StandingFactoriesOutliveEveryFlush) {
+    static int made = 0;
+    SpecRegistry::AddStandingFactoryMaker([]() -> KTSpecFactory* {
+        ++made;
+        return new NamedFactory("library");
+    });
+    EXPECT_EQ(made, 1) << "the open registry gets one at once";
+    Registry().AddFactory(new NamedFactory("bridge"));
+    ASSERT_EQ(Registry().FactoryCount(), 2u);
+
+    for (int flush = 0; flush < 3; ++flush) {
+        Registry().Flush();
+        EXPECT_EQ(Registry().FactoryCount(), 1u);
+        SpecHandle spec = Registry().CreateSpec(Vek::PString(), "p", "f", KUID(7, flush, 0), KindSoup("Library"));
+        EXPECT_NE(dynamic_cast<TestSpec*>(spec.Get()), nullptr) << "flush " << flush;
+    }
+    EXPECT_EQ(made, 4);
+
+    DestroySpecRegistry();
+    CreateSpecRegistry();
+    EXPECT_EQ(Registry().FactoryCount(), 1u);
+    EXPECT_EQ(made, 5) << "the closing flush made none";
+}
+
 TEST_F(SpecRegistryFlushTest, ClosingTheRegistryLeavesHeldSpecsAlone) {
     SpecHandle held = Add(new TestSpec(KUID(6, 2, 0)));
     DestroySpecRegistry();
