@@ -14,6 +14,7 @@ TEST(NetworkStartTest, StartsOnceAndNeverAgainAfterStop) {
     EXPECT_FALSE(NetworkStarted());
     InitializeNetwork();
     EXPECT_TRUE(NetworkStarted());
+    EXPECT_EQ(SSLLockTable::Count(), 0) << "TLS starts with the first context asked for";
     SSL_CTX* context = GetClientContext();
     ASSERT_NE(context, nullptr);
     const int32_t locks = SSLLockTable::Count();
