@@ -1,12 +1,12 @@
 #include "foundation/network/NetworkStart.h"
 
 #include <openssl/crypto.h>
-#include <openssl/err.h>
 
 #include <mutex>
 
 #include "foundation/network/HostResolver.h"
 #include "foundation/network/SSLLockTable.h"
+#include "foundation/network/TlsLibrary.h"
 
 namespace {
 
@@ -23,13 +23,15 @@ SSL_CTX* g_clientContext = nullptr;
 // milliseconds, and most never open a secure link.
 void StartTls() {
     g_tlsStarted = true;
-    OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
+    const TlsLibrary* tls = GetTlsLibrary();
+    if (!tls) return;
+    tls->OPENSSL_init_ssl(OPENSSL_INIT_LOAD_SSL_STRINGS | OPENSSL_INIT_LOAD_CRYPTO_STRINGS, nullptr);
     SSLLockTable::Create(CRYPTO_num_locks());
     // OpenSSL 3 takes these as no-ops; the table above keeps their behaviour.
     CRYPTO_set_locking_callback(SSLLockTable::LockingCallback);
     CRYPTO_set_id_callback(SSLLockTable::ThreadIdCallback);
-    OPENSSL_init_ssl(0, nullptr);
-    g_clientContext = SSL_CTX_new(TLS_client_method());
+    tls->OPENSSL_init_ssl(0, nullptr);
+    g_clientContext = tls->SSL_CTX_new(tls->TLS_client_method());
 }
 
 }  // namespace
@@ -49,10 +51,10 @@ void ShutdownNetwork() {
     g_stopped = true;
     ReleaseResolverUse();
     if (g_clientContext) {
-        SSL_CTX_free(g_clientContext);
+        GetTlsLibrary()->SSL_CTX_free(g_clientContext);
         g_clientContext = nullptr;
     }
-    if (g_tlsStarted) {
+    if (g_tlsStarted && SSLLockTable::Count() > 0) {
         CRYPTO_set_locking_callback(nullptr);
         CRYPTO_set_id_callback(nullptr);
         SSLLockTable::Destroy();
