@@ -2,6 +2,9 @@
 function(vorlex_module name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # src/<module>/modules/ holds loadable modules, which the module's own
+  # CMakeLists builds apart.
+  list(FILTER sources EXCLUDE REGEX "/modules/")
   if(NOT sources)
     # A module whose sources have not landed yet still gives a library.
     set(empty ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
@@ -30,7 +33,8 @@ function(vorlex_test_group name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE VORLEX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "${name}."
-    PROPERTIES TIMEOUT 300 ENVIRONMENT "VORLEX_BUILD_DIR=${PROJECT_BINARY_DIR}")
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "VORLEX_BUILD_DIR=${PROJECT_BINARY_DIR}"
+    ENVIRONMENT_MODIFICATION "VORLEX_MODULE_DIR=set:${VORLEX_MODULE_DIR}")
 endfunction()
 
 # tests/<module>/: the .cpp files directly in it form <module>_tests, and

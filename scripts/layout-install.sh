@@ -14,6 +14,8 @@ src="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 mkdir -p "$root/bin" "$root/Data" "$root/UserData" "$root/scripts" "$root/UserData/libraries"
 install -m 755 "$build/src/frontend/VorlexUtil" "$root/bin/VorlexUtil"
+# The program's loadable modules (texture compression) lie beside it.
+install -m 755 "$build/src/frontend/vorlexdxt.so" "$root/bin/vorlexdxt.so"
 if [ -x "$build/tools/vaddaemon/vaddaemon" ]; then
   install -m 755 "$build/tools/vaddaemon/vaddaemon" "$root/bin/vaddaemon"
 fi

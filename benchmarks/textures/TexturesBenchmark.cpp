@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 #include <nvtt/nvtt.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <cstdint>
 #include <vector>
@@ -16,6 +18,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// TextureCompress loads its compressor module from the build tree here.
+const bool g_moduleFolderSet = ::setenv("VORLEX_MODULE_DIR", VORLEX_MODULE_BUILD_DIR, 0) == 0;
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 

@@ -15,6 +15,8 @@
 #include "foundation/files/InstallFolders.h"
 #include "foundation/log/FatalError.h"
 #include "foundation/soups/SoupFiles.h"
+#include "foundation/soups/TextSoupWriter.h"
+#include "foundation/streams/BufferStream.h"
 #include "frontend/StartupContext.h"
 #include "meshes/RenderSetup.h"
 #include "tetlib/MeshHolder.h"
@@ -149,6 +151,20 @@ Vek::File::Path DataManager::DataFile(const char* name) const {
     return path;
 }
 
+namespace {
+
+// The whole file, or false when it cannot be read.
+bool ReadWholeFile(const Vek::File::Path& path, std::string& bytes) {
+    Vek::File file;
+    if (!file.Open(path.c_str(), Vek::File::kModeRead)) return false;
+    const int64_t length = file.Length();
+    if (length < 0) return false;
+    bytes.assign(static_cast<std::size_t>(length), '\0');
+    return file.Read(bytes.data(), bytes.size()) == bytes.size();
+}
+
+}  // namespace
+
 bool DataManager::FirstUseInit() {
     if (!Vek::File::Exists(m_dataFolder.c_str())) return false;
     LoadPersonalDetails();
@@ -167,6 +183,7 @@ void DataManager::LoadPersonalDetails() {
         return;
     }
     m_personalDetailsUnreadable = false;
+    m_personalDetailsBytesKnown = ReadWholeFile(path, m_personalDetailsBytes);
     m_personalDetails.author = soup.GetString("author");
     m_personalDetails.organisation = soup.GetString("organisation");
     m_personalDetails.email = soup.GetString("email");
@@ -188,6 +205,13 @@ bool DataManager::SavePersonalDetails() {
     soup.SetString("license", m_personalDetails.license.c_str());
     soup.SetInt("isinputboxon", m_personalDetails.isInputBoxOn ? 1 : 0);
 
+    // Written at every shutdown: most runs change nothing, and the file
+    // then keeps its bytes and its time.
+    TBuffer text;
+    WriteTextSoup(soup, text);
+    const std::string bytes(reinterpret_cast<const char*>(text.GetData()), static_cast<std::size_t>(text.GetDataSize()));
+    if (m_personalDetailsBytesKnown && bytes == m_personalDetailsBytes && Vek::File::Exists(target.c_str())) return true;
+
     // A name of this process's own, so two copies shutting down together
     // never write into one temporary file.
     const std::string temporaryName = std::string(kPersonalDetailsFile) + "." + std::to_string(::getpid()) + ".tmp";
@@ -199,6 +223,10 @@ bool DataManager::SavePersonalDetails() {
         saved = !osTemporary.empty() && !osTarget.empty() && std::rename(osTemporary.c_str(), osTarget.c_str()) == 0;
     }
     if (!saved) Vek::File::Unlink(temporary.c_str());
+    if (saved) {
+        m_personalDetailsBytes = bytes;
+        m_personalDetailsBytesKnown = true;
+    }
     return saved;
 }
 

@@ -237,6 +237,10 @@ private:
     std::map<const Container*, std::unique_ptr<MeshHolder>> m_meshesByContainer;
     MeshHolder* m_currentMesh = nullptr;
     PersonalDetails m_personalDetails;
+    // The details file's bytes as last read or written; a save that would
+    // write the same bytes leaves the file alone.
+    std::string m_personalDetailsBytes;
+    bool m_personalDetailsBytesKnown = false;
     std::map<std::string, std::vector<SourceContainer>> m_sourceContainers;
     std::map<std::string, std::vector<Tag*>> m_sourceUsers;
     std::vector<Tag*> m_uniqueAttachmentTags;

@@ -2,12 +2,16 @@
 
 #include <unistd.h>
 
+#include "foundation/network/TlsLibrary.h"
+
 SSLTransport::SSLTransport(int socket, SSL* connection) : m_socket(socket), m_connection(connection) {}
 
 SSLTransport::~SSLTransport() {
     if (m_connection) {
-        SSL_shutdown(m_connection);
-        SSL_free(m_connection);
+        // A connection exists only once the TLS library is loaded.
+        const TlsLibrary* tls = GetTlsLibrary();
+        tls->SSL_shutdown(m_connection);
+        tls->SSL_free(m_connection);
         m_connection = nullptr;
     }
     if (m_socket >= 0) {
@@ -18,17 +22,17 @@ SSLTransport::~SSLTransport() {
 
 int32_t SSLTransport::Read(char* buffer, int32_t size) {
     if (!m_connection) return -1;
-    return SSL_read(m_connection, buffer, size);
+    return GetTlsLibrary()->SSL_read(m_connection, buffer, size);
 }
 
 int32_t SSLTransport::Peek(char* buffer, int32_t size) {
     if (!m_connection) return -1;
-    return SSL_peek(m_connection, buffer, size);
+    return GetTlsLibrary()->SSL_peek(m_connection, buffer, size);
 }
 
 int32_t SSLTransport::Write(const char* data, int32_t length) {
     if (!m_connection) return -1;
-    return SSL_write(m_connection, data, length);
+    return GetTlsLibrary()->SSL_write(m_connection, data, length);
 }
 
 int32_t SSLTransport::Close() {

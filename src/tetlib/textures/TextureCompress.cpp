@@ -1,38 +1,43 @@
 #include "tetlib/textures/TextureCompress.h"
 
-#include <nvtt/nvtt.h>
-
 #include <algorithm>
 #include <cstring>
+
+#include "tetlib/textures/DxtCompressorModule.h"
 
 namespace TETLib {
 
 namespace {
 
-// Receives the compressed levels from nvtt: each beginImage starts a new
-// format-5 bitmap of the announced byte size, writeData fills it.
-class OurOutputHandler : public nvtt::OutputHandler {
+// Receives the compressed levels from the compressor: each begin starts a
+// new format-5 bitmap of the announced byte size, write fills it.
+class LevelCollector {
 public:
-    explicit OurOutputHandler(TextureCompress& result) : m_result(result) {}
+    explicit LevelCollector(TextureCompress& result) : m_result(result) {}
 
-    void beginImage(int size, int width, int height, int /*depth*/, int /*face*/, int /*miplevel*/) override {
-        Finish();
-        m_current = std::make_unique<Vek::Bitmap>();
-        m_declared = size > 0 ? static_cast<size_t>(size) : 0;
-        m_position = 0;
-        if (!m_current->Init(std::max(width, 1), std::max(height, 1), Vek::Bitmap::kRaw, nullptr, m_declared)) {
-            m_current.reset();
-            m_declared = 0;
+    static int Begin(void* user, int size, int width, int height) {
+        auto* self = static_cast<LevelCollector*>(user);
+        self->Finish();
+        self->m_current = std::make_unique<Vek::Bitmap>();
+        self->m_declared = size > 0 ? static_cast<size_t>(size) : 0;
+        self->m_position = 0;
+        if (!self->m_current->Init(std::max(width, 1), std::max(height, 1), Vek::Bitmap::kRaw, nullptr,
+                                   self->m_declared)) {
+            self->m_current.reset();
+            self->m_declared = 0;
+            return 0;
         }
+        return 1;
     }
 
-    bool writeData(const void* data, int size) override {
-        if (size < 0) return false;
+    static int Write(void* user, const void* data, int size) {
+        auto* self = static_cast<LevelCollector*>(user);
+        if (size < 0) return 0;
         const size_t count = static_cast<size_t>(size);
-        if (!m_current || m_position + count > m_declared) return false;
-        std::memcpy(m_current->GetData() + m_position, data, count);
-        m_position += count;
-        return true;
+        if (!self->m_current || self->m_position + count > self->m_declared) return 0;
+        std::memcpy(self->m_current->GetData() + self->m_position, data, count);
+        self->m_position += count;
+        return 1;
     }
 
     // Appends the image still being written.
@@ -47,16 +52,6 @@ private:
     std::unique_ptr<Vek::Bitmap> m_current;
     size_t m_declared = 0;
     size_t m_position = 0;
-};
-
-// Keeps the text of the last error nvtt reported for this compression.
-class OurErrorHandler : public nvtt::ErrorHandler {
-public:
-    void error(nvtt::Error e) override { m_text = nvtt::errorString(e); }
-    const std::string& Text() const { return m_text; }
-
-private:
-    std::string m_text;
 };
 
 void ForceOpaque(Vek::Bitmap& bitmap) {
@@ -92,26 +87,15 @@ bool CompressUncompressed(const Vek::Bitmap& source, TextureCompress& result, in
 
 bool CompressDxt(const Vek::Bitmap& source, TextureCompress& result, const TextureCompressOptions& options,
                  std::string* error) {
-    nvtt::Compressor compressor;
-    nvtt::InputOptions input;
-    nvtt::OutputOptions output;
-    nvtt::CompressionOptions compression;
-    OurOutputHandler outputHandler(result);
-    OurErrorHandler errorHandler;
-
-    input.setMipmapGeneration(options.mipmaps, -1);
-    if (options.normalMap) input.setNormalMap(true);
-    input.setWrapMode(options.wrap ? nvtt::WrapMode_Repeat : nvtt::WrapMode_Clamp);
-    compressor.enableCudaAcceleration(options.gpuAcceleration);
-    switch (options.target) {
-        case 10: compression.setFormat(options.alpha ? nvtt::Format_DXT1a : nvtt::Format_DXT1); break;
-        case 11: compression.setFormat(nvtt::Format_DXT3); break;
-        default: compression.setFormat(nvtt::Format_DXT5); break;
+    std::string unavailable;
+    const VorlexDxtCompressFunction compress = GetDxtCompressor(&unavailable);
+    if (!compress) {
+        if (error) *error = unavailable;
+        return false;
     }
-    compression.setQuality(nvtt::Quality_Production);
-    input.setTextureLayout(nvtt::TextureType_2D, source.GetWidth(), source.GetHeight(), 1);
 
-    // nvtt reads tightly packed BGRA rows; a padded bitmap is packed first.
+    // The compressor reads tightly packed BGRA rows; a padded bitmap is
+    // packed first.
     const size_t rowBytes = static_cast<size_t>(source.GetWidth()) * 4;
     std::vector<uint8_t> packed;
     const void* pixels = source.GetData();
@@ -121,24 +105,26 @@ bool CompressDxt(const Vek::Bitmap& source, TextureCompress& result, const Textu
             std::memcpy(packed.data() + rowBytes * y, source.GetData() + source.GetStride() * y, rowBytes);
         pixels = packed.data();
     }
-    input.setMipmapData(pixels, source.GetWidth(), source.GetHeight(), 1, 0, 0);
 
-    // Other textures use the best downsampling filter the library offers.
-    // nvtt 2.0.8 knows only Box, Triangle and Kaiser, and takes any higher
-    // filter number as Kaiser; it is named here so the choice does not rest
-    // on that fallback.
-    input.setMipmapFilter(options.normalMap ? nvtt::MipmapFilter_Box : nvtt::MipmapFilter_Kaiser);
-
-    output.setOutputHandler(&outputHandler);
-    output.setErrorHandler(&errorHandler);
-    output.setOutputHeader(false);
-
-    if (!compressor.process(input, compression, output)) {
-        outputHandler.Discard();
-        if (error) *error = errorHandler.Text().empty() ? std::string("Texture compression failed") : errorHandler.Text();
+    VorlexDxtRequest request{};
+    request.pixels = pixels;
+    request.width = source.GetWidth();
+    request.height = source.GetHeight();
+    request.target = options.target;
+    request.alpha = options.alpha;
+    request.wrap = options.wrap;
+    request.normalMap = options.normalMap;
+    request.mipmaps = options.mipmaps;
+    request.gpuAcceleration = options.gpuAcceleration;
+    LevelCollector collector(result);
+    const VorlexDxtSink sink{&collector, &LevelCollector::Begin, &LevelCollector::Write};
+    char text[256];
+    if (!compress(&request, &sink, text, sizeof text)) {
+        collector.Discard();
+        if (error) *error = text[0] ? text : "Texture compression failed";
         return false;
     }
-    outputHandler.Finish();
+    collector.Finish();
     return true;
 }
 

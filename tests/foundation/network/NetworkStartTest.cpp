@@ -1,4 +1,7 @@
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <string>
 
 #include <atomic>
 #include <thread>
@@ -10,12 +13,22 @@
 
 namespace {
 
+bool TlsLibraryLoaded() {
+    const std::string name = "libssl.so." + std::to_string(OPENSSL_VERSION_MAJOR);
+    void* module = ::dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+    if (module) ::dlclose(module);
+    return module != nullptr;
+}
+
 TEST(NetworkStartTest, StartsOnceAndNeverAgainAfterStop) {
     EXPECT_FALSE(NetworkStarted());
     InitializeNetwork();
     EXPECT_TRUE(NetworkStarted());
+    EXPECT_EQ(SSLLockTable::Count(), 0) << "TLS starts with the first context asked for";
+    EXPECT_FALSE(TlsLibraryLoaded()) << "nor is the TLS library loaded before";
     SSL_CTX* context = GetClientContext();
     ASSERT_NE(context, nullptr);
+    EXPECT_TRUE(TlsLibraryLoaded());
     const int32_t locks = SSLLockTable::Count();
     EXPECT_GE(locks, 1);
     EXPECT_EQ(ResolverUseCount(), 1);

@@ -9,6 +9,7 @@
 #include "foundation/network/DaemonTransfer.h"
 #include "foundation/network/NetworkStart.h"
 #include "foundation/network/SSLTransport.h"
+#include "foundation/network/TlsLibrary.h"
 #include "foundation/network/TCPTransport.h"
 #include "foundation/network/LoopbackPeer.h"
 
@@ -181,9 +182,11 @@ TEST_F(TransportTest, TlsTransportWithoutConnection) {
     SSL_CTX* context = GetClientContext();
     ASSERT_NE(context, nullptr);
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
-    SSL* connection = SSL_new(context);
+    const TlsLibrary* tls = GetTlsLibrary();
+    ASSERT_NE(tls, nullptr);
+    SSL* connection = tls->SSL_new(context);
     ASSERT_NE(connection, nullptr);
-    SSL_set_fd(connection, fds[0]);
+    tls->SSL_set_fd(connection, fds[0]);
     { SSLTransport owning(fds[0], connection); }
     ::close(fds[1]);
 }

@@ -1,6 +1,7 @@
 #include "tetlib/DataManager.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -202,6 +203,34 @@ TEST_F(DataManagerTest, PersonalDetailsRoundTripThroughAReplacedFile) {
         DataManager::Destroy();
     }
     EXPECT_NE(ReadFile(file).find("Bob"), std::string::npos);
+}
+
+// Shutdown writes the details only when their bytes would change: an
+// unchanged file keeps its inode (a rewrite renames a new file into place),
+// one in another layout is written in the program's own.
+TEST_F(DataManagerTest, UnchangedDetailsAreNotRewritten) {
+    const std::string file = Folder() + "/personalDetails.txt";
+    auto inode = [&file] {
+        struct stat info {};
+        return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
+    };
+    Make();
+    DataManager::Destroy();
+    const std::string written = ReadFile(file);
+    const auto first = inode();
+    ASSERT_NE(first, 0u);
+
+    Make();
+    EXPECT_TRUE(DataManager::Instance()->SavePersonalDetails());
+    DataManager::Destroy();
+    EXPECT_EQ(inode(), first);
+    EXPECT_EQ(ReadFile(file), written);
+
+    WriteFile(file, "author \"Ann\"\n");
+    Make();
+    DataManager::Destroy();
+    EXPECT_NE(inode(), first);
+    EXPECT_NE(ReadFile(file).find("isinputboxon"), std::string::npos);
 }
 
 TEST_F(DataManagerTest, UnreadableDetailsAreLeftAloneAndAMissingFolderIsNoFailure) {

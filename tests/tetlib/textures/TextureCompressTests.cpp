@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "tetlib/textures/TextureCompress.h"
 
@@ -148,6 +149,24 @@ TEST(TextureCompressTest, WithoutMipmapsOnlyTheTopLevelIsWritten) {
     ASSERT_TRUE(TextureCompress::Compress(source, result, options));
     ASSERT_EQ(result.GetNumLevels(), 1);
     EXPECT_EQ(result.GetLevel(0)->GetByteSize(), 64u * 16u);
+}
+
+// The DXT compressor is a module loaded on first use: without it the DXT
+// targets fail with the reason, and the uncompressed ones still work.
+TEST(TextureCompressTest, WithoutTheCompressorModuleDxtFailsWithTheReason) {
+    ASSERT_EQ(::setenv("VORLEX_MODULE_DIR", "/nonexistent-module-folder", 1), 0);
+    Vek::Bitmap source = SolidImage(8, 8, Vek::Bitmap::kXRGB32, 0xFF102030u);
+    TextureCompress result;
+    TextureCompressOptions options;
+    options.target = 10;
+    std::string error;
+    EXPECT_FALSE(TextureCompress::Compress(source, result, options, &error));
+    EXPECT_EQ(result.GetNumLevels(), 0);
+    EXPECT_NE(error.find("Texture compression is not available: "), std::string::npos) << error;
+    EXPECT_NE(error.find("vorlexdxt.so"), std::string::npos) << error;
+
+    options.target = 1;
+    EXPECT_TRUE(TextureCompress::Compress(source, result, options));
 }
 
 TEST(TextureCompressTest, SolidColourDecodesBackWithinTolerance) {
