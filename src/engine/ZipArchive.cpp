@@ -1,12 +1,12 @@
 #include "engine/ZipArchive.h"
 
 #include <sys/stat.h>
-#include <zip.h>
 
 #include <map>
 #include <utility>
 
 #include "engine/Log.h"
+#include "engine/ZipLibrary.h"
 
 namespace Vek {
 
@@ -20,13 +20,16 @@ struct ZipArchive::Node {
 struct ZipArchive::Handle {
     zip_t* archive = nullptr;
     ~Handle() {
-        if (archive) zip_discard(archive);
+        if (archive) GetZipLibrary()->discard(archive);
     }
 };
 
 namespace {
 
 LogClient* ArchiveLog() { return Log::GetClient("Vek"); }
+
+// The loaded library; only called once Open has found it.
+const ZipLibrary& Zip() { return *GetZipLibrary(); }
 
 char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -95,19 +98,24 @@ std::shared_ptr<ZipArchive> ZipArchive::Open(const std::string& osPath) {
         struct stat info;
         if (::stat(osPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
 
+        std::string unavailable;
+        if (!GetZipLibrary(&unavailable)) {
+            ArchiveLog()->OutputString("ZipArchive::Open> '%s' cannot be read: %s", osPath.c_str(), unavailable.c_str());
+            return nullptr;
+        }
         std::shared_ptr<ZipArchive> result(new ZipArchive());
         int error = 0;
-        result->m_handle->archive = zip_open(osPath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        result->m_handle->archive = Zip().open(osPath.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
         if (!result->m_handle->archive) {
             zip_error_t detail;
-            zip_error_init_with_code(&detail, error);
+            Zip().error_init_with_code(&detail, error);
             ArchiveLog()->OutputString("ZipArchive::Open> '%s' is no readable archive: %s", osPath.c_str(),
-                                       zip_error_strerror(&detail));
-            zip_error_fini(&detail);
+                                       Zip().error_strerror(&detail));
+            Zip().error_fini(&detail);
             return nullptr;
         }
         result->m_osPath = osPath;
-        const zip_int64_t count = zip_get_num_entries(result->m_handle->archive, 0);
+        const zip_int64_t count = Zip().get_num_entries(result->m_handle->archive, 0);
         for (zip_int64_t i = 0; i < count; ++i) result->AddEntry(static_cast<uint64_t>(i));
         return result;
     } catch (...) {
@@ -117,11 +125,11 @@ std::shared_ptr<ZipArchive> ZipArchive::Open(const std::string& osPath) {
 
 void ZipArchive::AddEntry(uint64_t index) {
     zip_stat_t stat;
-    zip_stat_init(&stat);
+    Zip().stat_init(&stat);
     const char* why = nullptr;
     std::vector<std::string> parts;
     bool isDirectory = false;
-    if (zip_stat_index(m_handle->archive, index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME) || !stat.name)
+    if (Zip().stat_index(m_handle->archive, index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME) || !stat.name)
         why = "no name";
     else if (!SplitStoredName(stat.name, parts, isDirectory))
         why = "a name that leaves the archive";
@@ -217,16 +225,16 @@ bool ZipArchive::ReadEntry(const std::string& path, std::vector<uint8_t>& data) 
         std::vector<uint8_t> bytes(static_cast<std::size_t>(node->size));
 
         std::lock_guard<std::mutex> hold(m_readLock);
-        zip_file_t* file = zip_fopen_index(m_handle->archive, node->index, 0);
+        zip_file_t* file = Zip().fopen_index(m_handle->archive, node->index, 0);
         if (!file) {
             ArchiveLog()->OutputString("ZipArchive::ReadEntry> '%s' in '%s': %s", path.c_str(), m_osPath.c_str(),
-                                       zip_strerror(m_handle->archive));
+                                       Zip().strerror(m_handle->archive));
             return false;
         }
         std::size_t done = 0;
         bool ok = true;
         while (done < bytes.size()) {
-            const zip_int64_t n = zip_fread(file, bytes.data() + done, bytes.size() - done);
+            const zip_int64_t n = Zip().fread(file, bytes.data() + done, bytes.size() - done);
             if (n <= 0) {
                 ok = false;
                 break;
@@ -237,12 +245,12 @@ bool ZipArchive::ReadEntry(const std::string& path, std::vector<uint8_t>& data) 
         // CRC; it must give nothing.
         if (ok) {
             uint8_t extra;
-            ok = zip_fread(file, &extra, 1) == 0;
+            ok = Zip().fread(file, &extra, 1) == 0;
         }
         if (!ok)
             ArchiveLog()->OutputString("ZipArchive::ReadEntry> '%s' in '%s' is damaged: %s", path.c_str(),
-                                       m_osPath.c_str(), zip_file_strerror(file));
-        zip_fclose(file);
+                                       m_osPath.c_str(), Zip().file_strerror(file));
+        Zip().fclose(file);
         if (!ok) return false;
         data = std::move(bytes);
         return true;
