@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "engine/bitmap/Bitmap.h"
 #include "gsnatives/fonts/FontBackend.h"
@@ -31,9 +32,32 @@ std::string FamilyOf(const std::string& face) {
     return face;
 }
 
+// The FreeType library, closed when the last of its owners goes: the back
+// end and every face made from it. Faces live in the process-wide font
+// cache, which may be destroyed after the back end at exit (static objects
+// fall in the reverse order of their making), and closing a face needs its
+// library still open.
+class FreeTypeLibrary {
+public:
+    FreeTypeLibrary() { m_ready = FT_Init_FreeType(&m_library) == 0; }
+    ~FreeTypeLibrary() {
+        if (m_ready) FT_Done_FreeType(m_library);
+    }
+    FreeTypeLibrary(const FreeTypeLibrary&) = delete;
+    FreeTypeLibrary& operator=(const FreeTypeLibrary&) = delete;
+
+    bool Ready() const { return m_ready; }
+    FT_Library Get() const { return m_library; }
+
+private:
+    FT_Library m_library = nullptr;
+    bool m_ready = false;
+};
+
 class FreeTypeFont : public BackendFont {
 public:
-    FreeTypeFont(FT_Face face, const FontRequest& request) : m_face(face), m_request(request) {}
+    FreeTypeFont(std::shared_ptr<FreeTypeLibrary> library, FT_Face face, const FontRequest& request)
+        : m_library(std::move(library)), m_face(face), m_request(request) {}
     ~FreeTypeFont() override { FT_Done_Face(m_face); }
 
     bool GetTextMetrics(FontMetrics& metrics) override {
@@ -91,27 +115,24 @@ private:
         for (int x = 0; x < target.GetWidth(); ++x) Plot(target, x, y, 255);
     }
 
+    std::shared_ptr<FreeTypeLibrary> m_library;  // outlives m_face
     FT_Face m_face;
     FontRequest m_request;
 };
 
 class FreeTypeFontBackend : public FontBackend {
 public:
-    FreeTypeFontBackend() {
-        m_ready = FT_Init_FreeType(&m_library) == 0;
-        m_config = FcInitLoadConfigAndFonts();
-    }
+    FreeTypeFontBackend() : m_library(std::make_shared<FreeTypeLibrary>()) { m_config = FcInitLoadConfigAndFonts(); }
     ~FreeTypeFontBackend() override {
         if (m_config) FcConfigDestroy(m_config);
-        if (m_ready) FT_Done_FreeType(m_library);
     }
 
     std::unique_ptr<BackendFont> CreateFont(const FontRequest& request) override {
-        if (!m_ready || !m_config) return nullptr;
+        if (!m_library->Ready() || !m_config) return nullptr;
         const std::string file = FindFile(request);
         if (file.empty()) return nullptr;
         FT_Face face = nullptr;
-        if (FT_New_Face(m_library, file.c_str(), m_index, &face) != 0) return nullptr;
+        if (FT_New_Face(m_library->Get(), file.c_str(), m_index, &face) != 0) return nullptr;
         // A positive height is the cell height (ascent plus descent), a
         // negative one the em height; 0 asks for the default size.
         FT_Size_RequestRec size = {};
@@ -122,7 +143,7 @@ public:
             FT_Done_Face(face);
             return nullptr;
         }
-        return std::make_unique<FreeTypeFont>(face, request);
+        return std::make_unique<FreeTypeFont>(m_library, face, request);
     }
 
 private:
@@ -155,9 +176,8 @@ private:
         return file;
     }
 
-    FT_Library m_library = nullptr;
+    std::shared_ptr<FreeTypeLibrary> m_library;
     FcConfig* m_config = nullptr;
-    bool m_ready = false;
     int m_index = 0;
 };
 
