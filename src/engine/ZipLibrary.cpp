@@ -1,68 +1,33 @@
 #include "engine/ZipLibrary.h"
 
-#include <dlfcn.h>
-
-#include <mutex>
+#include "engine/SharedObject.h"
 
 namespace Vek {
 
 namespace {
 
-// The shared object the build found (VORLEX_LIBZIP_SONAME, from the build
-// files).
-constexpr const char* kLibraryName = VORLEX_LIBZIP_SONAME;
-
-struct Loaded {
-    ZipLibrary library{};
-    bool ok = false;
-    std::string reason;
-};
-
-template <typename Function>
-bool Take(void* module, const char* name, Function& slot, std::string& reason) {
-    slot = reinterpret_cast<Function>(::dlsym(module, name));
-    if (!slot && reason.empty()) reason = std::string(kLibraryName) + " has no " + name;
-    return slot != nullptr;
-}
-
-Loaded Load() {
-    Loaded loaded;
-    void* module = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-        const char* why = ::dlerror();
-        loaded.reason = why ? why : kLibraryName;
-        return loaded;
-    }
-    ZipLibrary& l = loaded.library;
-    bool ok = true;
-    ok &= Take(module, "zip_open", l.open, loaded.reason);
-    ok &= Take(module, "zip_discard", l.discard, loaded.reason);
-    ok &= Take(module, "zip_error_init_with_code", l.error_init_with_code, loaded.reason);
-    ok &= Take(module, "zip_error_strerror", l.error_strerror, loaded.reason);
-    ok &= Take(module, "zip_error_fini", l.error_fini, loaded.reason);
-    ok &= Take(module, "zip_get_num_entries", l.get_num_entries, loaded.reason);
-    ok &= Take(module, "zip_stat_init", l.stat_init, loaded.reason);
-    ok &= Take(module, "zip_stat_index", l.stat_index, loaded.reason);
-    ok &= Take(module, "zip_fopen_index", l.fopen_index, loaded.reason);
-    ok &= Take(module, "zip_fread", l.fread, loaded.reason);
-    ok &= Take(module, "zip_fclose", l.fclose, loaded.reason);
-    ok &= Take(module, "zip_strerror", l.strerror, loaded.reason);
-    ok &= Take(module, "zip_file_strerror", l.file_strerror, loaded.reason);
-    loaded.ok = ok;
-    return loaded;
+void TakeZipFunctions(SharedObject& module, ZipLibrary& l) {
+    module.Take("zip_open", l.open);
+    module.Take("zip_discard", l.discard);
+    module.Take("zip_error_init_with_code", l.error_init_with_code);
+    module.Take("zip_error_strerror", l.error_strerror);
+    module.Take("zip_error_fini", l.error_fini);
+    module.Take("zip_get_num_entries", l.get_num_entries);
+    module.Take("zip_stat_init", l.stat_init);
+    module.Take("zip_stat_index", l.stat_index);
+    module.Take("zip_fopen_index", l.fopen_index);
+    module.Take("zip_fread", l.fread);
+    module.Take("zip_fclose", l.fclose);
+    module.Take("zip_strerror", l.strerror);
+    module.Take("zip_file_strerror", l.file_strerror);
 }
 
 }  // namespace
 
 const ZipLibrary* GetZipLibrary(std::string* reason) {
-    static std::once_flag once;
-    static Loaded loaded;
-    std::call_once(once, [] { loaded = Load(); });
-    if (!loaded.ok) {
-        if (reason) *reason = loaded.reason;
-        return nullptr;
-    }
-    return &loaded.library;
+    // The shared object the build found (VORLEX_LIBZIP_SONAME, from the
+    // build files).
+    return LoadFunctionsOnce<ZipLibrary, TakeZipFunctions>(VORLEX_LIBZIP_SONAME, reason);
 }
 
 }  // namespace Vek

@@ -1,5 +1,7 @@
 #include "gsnatives/GSOStringTable.h"
 
+#include <cstring>
+
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "gsnatives/BoundObject.h"
 #include "gsnatives/MemberNativeTable.h"
@@ -30,29 +32,48 @@ bool GSOStringTable::ResolveScriptClass() { return GSNatives::ResolveScriptClass
 
 GSClass* GSOStringTable::GetScriptClass() { return GSNatives::GetScriptClass(ScriptClass::StringTable); }
 
-std::string GSOStringTable::Substitute(const std::string& text, const Vek::PString (&params)[kParamCount]) {
-    // Built into a new string, so that the work follows the text's length:
-    // editing the text in place moved its whole rest at every marker.
-    std::string result;
-    result.reserve(text.size());
+namespace {
+
+// Walks the text as substitution reads it, handing each piece of the result
+// to `put` in order: (text, length) of the original or of a parameter.
+template <typename Put>
+void ScanMarkers(const std::string& text, const Vek::PString (&params)[GSOStringTable::kParamCount], Put put) {
     std::size_t position = 0;
     for (;;) {
         const std::size_t marker = text.find('$', position);
         if (marker == std::string::npos || marker + 1 >= text.size()) break;
-        result.append(text, position, marker - position);
+        put(text.data() + position, marker - position);
         const char next = text[marker + 1];
         if (next == '$') {
-            result += '$';
+            put("$", 1);
             position = marker + 2;
         } else if (next >= '0' && next <= '9') {
-            result += params[next - '0'].c_str();
+            const Vek::PString& param = params[next - '0'];
+            put(param.c_str(), std::strlen(param.c_str()));
             position = marker + 2;
         } else {
-            result += '$';
+            put("$", 1);
             position = marker + 1;
         }
     }
-    result.append(text, position, std::string::npos);
+    put(text.data() + position, text.size() - position);
+}
+
+}  // namespace
+
+std::optional<std::string> GSOStringTable::Substitute(const std::string& text,
+                                                      const Vek::PString (&params)[kParamCount]) {
+    // Measured first, in 64 bits, so that a text of many markers and a long
+    // parameter is refused before anything is built: a megabyte of "$0"
+    // with a parameter of a few thousand characters asked for gigabytes.
+    uint64_t length = 0;
+    ScanMarkers(text, params, [&](const char*, std::size_t count) { length += count; });
+    if (length > static_cast<uint64_t>(kMaxResultLength)) return std::nullopt;
+    // Built into a new string, so that the work follows the text's length:
+    // editing the text in place moved its whole rest at every marker.
+    std::string result;
+    result.reserve(static_cast<std::size_t>(length));
+    ScanMarkers(text, params, [&](const char* piece, std::size_t count) { result.append(piece, count); });
     return result;
 }
 
@@ -87,8 +108,13 @@ void GSOStringTable::NativeGetString(GSStack* stack) {
     name.ToLower();
     const Vek::PString text =
         m_table.HasTag(name) ? m_table.GetString(name) : InterfaceTextDB::Instance().GetScenarioString(name);
-    const std::string result = Substitute(text.c_str(), m_params);
-    stack->PushString(GetContext(), Vek::String(result.c_str(), result.size()));
+    const std::optional<std::string> result = Substitute(text.c_str(), m_params);
+    if (!result) {
+        GSRaiseScriptException("StringTable.GetString> text of '%s' longer than %lld bytes after substitution",
+                               name.c_str(), static_cast<long long>(kMaxResultLength));
+        return;
+    }
+    stack->PushString(GetContext(), Vek::String(result->c_str(), result->size()));
 }
 
 void RegisterStringTableNatives() {

@@ -4,12 +4,15 @@
 // a fall-back to the scenario texts of the interface-text tables. It holds
 // ten parameters, $0 to $9, that GetString substitutes into the texts it
 // returns; they persist between calls until ClearParams.
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "assetdb/specs/SpecHandle.h"
 #include "engine/PString.h"
 #include "foundation/soups/SoupHandle.h"
 #include "gsruntime/GSObject.h"
+#include "gsruntime/GSString.h"
 
 namespace GSRuntime {
 class GSClass;
@@ -36,10 +39,14 @@ public:
     static bool ResolveScriptClass();
     static GSRuntime::GSClass* GetScriptClass();
 
+    // The longest text GetString hands out: a script string's own limit.
+    static constexpr int64_t kMaxResultLength = GSRuntime::GSString::kMaxLength;
+
     // Replaces "$0".."$9" by the parameters and "$$" by "$", scanning once
     // from the start; inserted text is never scanned again, a trailing "$"
-    // and "$" before any other character stay.
-    static std::string Substitute(const std::string& text, const Vek::PString (&params)[kParamCount]);
+    // and "$" before any other character stay. Nothing, and nothing built,
+    // when the result would be longer than kMaxResultLength bytes.
+    static std::optional<std::string> Substitute(const std::string& text, const Vek::PString (&params)[kParamCount]);
 
     const Vek::PString& GetParam(int index) const { return m_params[index]; }
 

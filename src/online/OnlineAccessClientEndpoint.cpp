@@ -37,6 +37,29 @@ Vek::PString ReadCookie(TStream& stream) {
     return cookie;
 }
 
+// A stored message as the cache holds it: every message as a versioned one.
+void WriteCacheRecord(TStream& stream, const OnlineMessage& message) {
+    if (const auto* versioned = dynamic_cast<const OnlineVersionedMessage*>(&message)) {
+        versioned->Write(stream);
+        return;
+    }
+    OnlineVersionedMessage plain;
+    plain.sender = message.sender;
+    plain.name = message.name;
+    plain.soup = message.soup;
+    plain.Write(stream);
+}
+
+std::size_t CacheRecordSize(const OnlineMessage& message) {
+    TBuffer record;
+    WriteCacheRecord(record, message);
+    return static_cast<std::size_t>(record.GetDataSize());
+}
+
+bool SameClient(const KUID& a, const KUID& b) {
+    return a.GetUserID() == b.GetUserID() && a.GetContentID() == b.GetContentID();
+}
+
 }  // namespace
 
 OnlineAccessClientEndpoint::OnlineAccessClientEndpoint(OnlineAccountService& account)
@@ -288,22 +311,59 @@ void OnlineAccessClientEndpoint::DeliverMessage(OnlineMessage* message) {
     }
     LogPrintf("OnlineAccessClientEndpoint::HandlePacket> Storing iVorlex message for %s",
               message->sender.ToTagString().c_str());
+    StoreMessage(message);
+}
+
+void OnlineAccessClientEndpoint::StoreMessage(OnlineMessage* message) {
+    const std::size_t size = CacheRecordSize(*message);
+    if (size > kMaxStoredBytes) {
+        LogPrintf("OnlineAccessClientEndpoint::StoreMessage> message for %s too large to store (%zu bytes)",
+                  message->sender.ToTagString().c_str(), size);
+        delete message;
+        return;
+    }
+    // The stores stay within their bounds, so these scans are bounded too.
+    std::size_t sameClient = 0;
+    for (const OnlineMessage* stored : m_storedMessages)
+        if (SameClient(stored->sender, message->sender)) ++sameClient;
+    if (sameClient >= kMaxStoredPerClient) {
+        for (std::size_t i = 0; i < m_storedMessages.size(); ++i)
+            if (SameClient(m_storedMessages[i]->sender, message->sender)) {
+                DropStoredMessage(i);
+                break;
+            }
+    }
+    while (!m_storedMessages.empty() &&
+           (m_storedMessages.size() >= kMaxStoredMessages || m_storedBytes + size > kMaxStoredBytes))
+        DropStoredMessage(0);
     m_storedMessages.push_back(message);
+    m_storedSizes.push_back(size);
+    m_storedBytes += size;
+}
+
+void OnlineAccessClientEndpoint::DropStoredMessage(std::size_t index) {
+    LogPrintf("OnlineAccessClientEndpoint::StoreMessage> store full, dropping the oldest message for %s",
+              m_storedMessages[index]->sender.ToTagString().c_str());
+    delete m_storedMessages[index];
+    m_storedBytes -= m_storedSizes[index];
+    m_storedMessages.erase(m_storedMessages.begin() + static_cast<std::ptrdiff_t>(index));
+    m_storedSizes.erase(m_storedSizes.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void OnlineAccessClientEndpoint::AddClient(OnlineAccessClientBase* client) {
     if (std::find(m_clients.begin(), m_clients.end(), client) == m_clients.end()) m_clients.push_back(client);
-    auto it = m_storedMessages.begin();
-    while (it != m_storedMessages.end()) {
-        OnlineMessage* message = *it;
-        if (message->sender.GetUserID() == client->clientKUID.GetUserID() &&
-            message->sender.GetContentID() == client->clientKUID.GetContentID()) {
+    std::size_t i = 0;
+    while (i < m_storedMessages.size()) {
+        OnlineMessage* message = m_storedMessages[i];
+        if (SameClient(message->sender, client->clientKUID)) {
             LogPrintf("OnlineAccessClientEndpoint::AddClient> replaying stored message for %s",
                       message->sender.ToTagString().c_str());
-            it = m_storedMessages.erase(it);
+            m_storedBytes -= m_storedSizes[i];
+            m_storedMessages.erase(m_storedMessages.begin() + static_cast<std::ptrdiff_t>(i));
+            m_storedSizes.erase(m_storedSizes.begin() + static_cast<std::ptrdiff_t>(i));
             client->DeliverMessage(message);
         } else {
-            ++it;
+            ++i;
         }
     }
 }
@@ -420,22 +480,14 @@ int32_t OnlineAccessClientEndpoint::SendGroupCreate(int32_t groupType) {
 void OnlineAccessClientEndpoint::DeleteStoredMessages() {
     for (OnlineMessage* message : m_storedMessages) delete message;
     m_storedMessages.clear();
+    m_storedSizes.clear();
+    m_storedBytes = 0;
 }
 
 void OnlineAccessClientEndpoint::SaveStoredMessages(TStream& stream) const {
     stream.WriteInt32(kCacheVersion);
     stream.WriteInt32(static_cast<int32_t>(m_storedMessages.size()));
-    for (const OnlineMessage* message : m_storedMessages) {
-        if (const auto* versioned = dynamic_cast<const OnlineVersionedMessage*>(message)) {
-            versioned->Write(stream);
-        } else {
-            OnlineVersionedMessage plain;
-            plain.sender = message->sender;
-            plain.name = message->name;
-            plain.soup = message->soup;
-            plain.Write(stream);
-        }
-    }
+    for (const OnlineMessage* message : m_storedMessages) WriteCacheRecord(stream, *message);
 }
 
 void OnlineAccessClientEndpoint::LoadStoredMessages(TStream& stream) {
@@ -446,13 +498,15 @@ void OnlineAccessClientEndpoint::LoadStoredMessages(TStream& stream) {
     DeleteStoredMessages();
     // Each record takes bytes of its own, so a count larger than the file
     // holds ends at the first record cut short instead of making empty ones.
+    // The store's bounds hold as it fills: a cache of an older, unbounded
+    // store keeps its newest messages.
     for (int32_t i = 0; i < count; ++i) {
         auto* message = new OnlineVersionedMessage();
         if (!message->Read(stream)) {
             delete message;
             break;
         }
-        m_storedMessages.push_back(message);
+        StoreMessage(message);
     }
 }
 

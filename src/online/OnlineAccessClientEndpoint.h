@@ -21,6 +21,15 @@
 //
 // Message cache body: int32 version 1, int32 count, then that many
 // versioned messages, oldest first.
+//
+// The stored messages are bounded: at most kMaxStoredPerClient for one
+// client (one user and content id, any version), kMaxStoredMessages in all,
+// and kMaxStoredBytes of cache records in all; storing past a bound drops
+// the oldest stored message first (of that client for the per-client
+// bound). A cache read applies the same bounds as it reads. The server
+// decides how many messages arrive for clients that are not there, and the
+// whole store is written to the cache at every disconnection.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,6 +64,9 @@ public:
     static constexpr double kSignInRetryDelay = 10.0;
     static constexpr const char* kCacheRoot = "cache";
     static constexpr const char* kCacheFile = "oa_messages.dat";
+    static constexpr std::size_t kMaxStoredPerClient = 64;
+    static constexpr std::size_t kMaxStoredMessages = 1024;
+    static constexpr std::size_t kMaxStoredBytes = std::size_t(4) << 20;
 
     explicit OnlineAccessClientEndpoint(OnlineAccountService& account);
     ~OnlineAccessClientEndpoint() override;
@@ -109,6 +121,8 @@ public:
     double MinuteBucket() const { return m_minuteBucket; }
     double HourBucket() const { return m_hourBucket; }
     const std::vector<OnlineMessage*>& StoredMessages() const { return m_storedMessages; }
+    // The cache records' bytes of the stored messages.
+    std::size_t StoredBytes() const { return m_storedBytes; }
     DatagramSocket& Socket() { return m_socket; }
     bool SignInPending() const { return m_signIn != nullptr; }
 
@@ -132,6 +146,10 @@ private:
     };
 
     void DeliverMessage(OnlineMessage* message);
+    // Takes the message into the store, dropping the oldest ones past the
+    // bounds; a message larger than the byte bound on its own is dropped.
+    void StoreMessage(OnlineMessage* message);
+    void DropStoredMessage(std::size_t index);
     void LoginRefused();
     int32_t SendCounted(TMEPacket* packet, const char* nameForLog);
     void Queue(TMEPacket* packet);
@@ -154,5 +172,7 @@ private:
     OnlineSignInRequest* m_signIn = nullptr;
     int32_t m_groupRequestCounter = 0;
     std::vector<OnlineMessage*> m_storedMessages;
+    std::vector<std::size_t> m_storedSizes;  // each stored message's cache record bytes
+    std::size_t m_storedBytes = 0;
     std::vector<OnlineAccessClientBase*> m_clients;
 };

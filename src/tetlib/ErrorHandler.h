@@ -19,9 +19,20 @@
 // prefixed with the localised "$tet_eh_error", "$tet_eh_warning" or
 // "$tet_eh_message" text; the record keeps the bare text.
 //
+// The repeat rules and the removals go through indexes of the live records
+// (by owner and text, by text, by owner), so that each finding costs about
+// the same however many came before: a configuration of 100,000 unknown
+// tags gave 100,000 findings, each compared with all before it, and every
+// tag's destruction looked for its finding from the front. Removals only
+// mark a record; the records are packed when next read.
+//
 // Start-up creates the instance before the data manager and shutdown
 // destroys it right after the data manager. No lock: every report is made
 // on the main thread, during a validation under the validation lock.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/PString.h"
@@ -85,14 +96,50 @@ public:
 
     bool IsEcho() const { return m_echo; }
 
+    // Records looked at by the repeat checks, removals and packing since
+    // the instance was made: follows the number of findings, not its square.
+    uint64_t RecordsVisited() const { return m_visited; }
+
 protected:
     ErrorHandler() = default;
 
 private:
+    // An owner of either kind, or none, with a text.
+    struct OwnedText {
+        const void* owner;
+        const void* text;
+        bool isTag;
+        bool operator==(const OwnedText& other) const {
+            return owner == other.owner && text == other.text && isTag == other.isTag;
+        }
+    };
+    struct OwnedTextHash {
+        std::size_t operator()(const OwnedText& key) const {
+            const std::size_t h = std::hash<const void*>()(key.owner) * 31u + std::hash<const void*>()(key.text);
+            return h * 2u + (key.isTag ? 1u : 0u);
+        }
+    };
+
     bool Add(const Vek::PString& text, const Container* container, const Tag* tag, int severity);
+    void Index(std::size_t position) const;
+    void RemoveFirstOf(const OwnedText& owner);
+    // Drops the marked records, keeping the order, and indexes them anew.
+    void Pack() const;
+    void Reindex() const;
 
     bool m_echo = false;
-    std::vector<ErrorRecord> m_records;
+    // Mutable: reading the records packs them.
+    mutable std::vector<ErrorRecord> m_records;
+    mutable std::vector<bool> m_removed;  // beside m_records
+    mutable std::size_t m_removedCount = 0;
+    // Live records per owner and text (text null for the owner's queue key).
+    mutable std::unordered_map<OwnedText, uint32_t, OwnedTextHash> m_ownedTexts;
+    // Live records per text.
+    mutable std::unordered_map<const void*, uint32_t> m_textCounts;
+    // Positions of each owner's records in m_records, in order; marked ones
+    // leave the front as they are removed.
+    mutable std::unordered_map<OwnedText, std::deque<std::size_t>, OwnedTextHash> m_byOwner;
+    mutable uint64_t m_visited = 0;
 };
 
 }  // namespace TETLib

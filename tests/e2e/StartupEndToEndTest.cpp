@@ -45,14 +45,14 @@ TEST(StartupEndToEnd, VersionStartsTheStandInAndConnects) {
     EXPECT_NE(installed.Transcript().find("c2 hello tag=VADC version=350 build=47059 kind=0 "), std::string::npos);
 }
 
-// A word that opens no archive, secure link or texture compression loads
+// A word that opens no archive, secure link, texture compression or font loads
 // none of the libraries behind them: they are loaded on first use.
-TEST(StartupEndToEnd, VersionLoadsNoArchiveTlsOrCompressionLibrary) {
+TEST(StartupEndToEnd, VersionLoadsNoArchiveTlsCompressionOrFontLibrary) {
     InstalledProgram installed;
     const ProgramResult run = installed.Run({"version"}, {"LD_DEBUG=files"});
     EXPECT_EQ(run.status, 0);
     ASSERT_NE(run.err.find("calling init"), std::string::npos) << "the loader reported what it loaded";
-    for (const char* library : {"libzip", "libssl", "libcrypto", "libnvtt", "vorlexdxt"})
+    for (const char* library : {"libzip", "libssl", "libcrypto", "libnvtt", "vorlexdxt", "libfreetype", "libfontconfig"})
         EXPECT_EQ(run.err.find(library), std::string::npos) << library;
 }
 

@@ -3,20 +3,25 @@
 // fontconfig's generic families ("swiss" sans-serif, "roman" serif,
 // "modern" monospace); other names are asked for as family names, and
 // fontconfig substitutes its nearest face as the system would.
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "engine/bitmap/Bitmap.h"
 #include "gsnatives/fonts/FontBackend.h"
+#include "gsnatives/fonts/FontLibraries.h"
 
 namespace GSNatives {
 
 namespace {
+
+// The loaded libraries. Called only where their presence is known: without
+// them the back end holds no library and no configuration, and makes no
+// font.
+const FreeTypeFunctions& Ft() { return *GetFreeType(); }
+const FontConfigFunctions& Fc() { return *GetFontConfig(); }
 
 // 26.6 fixed point to whole pixels.
 int Floor26(FT_Pos value) { return static_cast<int>(value >> 6); }
@@ -31,10 +36,33 @@ std::string FamilyOf(const std::string& face) {
     return face;
 }
 
+// The FreeType library, closed when the last of its owners goes: the back
+// end and every face made from it. Faces live in the process-wide font
+// cache, which may be destroyed after the back end at exit (static objects
+// fall in the reverse order of their making), and closing a face needs its
+// library still open.
+class FreeTypeLibrary {
+public:
+    FreeTypeLibrary() { m_ready = GetFreeType() && Ft().Init_FreeType(&m_library) == 0; }
+    ~FreeTypeLibrary() {
+        if (m_ready) Ft().Done_FreeType(m_library);
+    }
+    FreeTypeLibrary(const FreeTypeLibrary&) = delete;
+    FreeTypeLibrary& operator=(const FreeTypeLibrary&) = delete;
+
+    bool Ready() const { return m_ready; }
+    FT_Library Get() const { return m_library; }
+
+private:
+    FT_Library m_library = nullptr;
+    bool m_ready = false;
+};
+
 class FreeTypeFont : public BackendFont {
 public:
-    FreeTypeFont(FT_Face face, const FontRequest& request) : m_face(face), m_request(request) {}
-    ~FreeTypeFont() override { FT_Done_Face(m_face); }
+    FreeTypeFont(std::shared_ptr<FreeTypeLibrary> library, FT_Face face, const FontRequest& request)
+        : m_library(std::move(library)), m_face(face), m_request(request) {}
+    ~FreeTypeFont() override { Ft().Done_Face(m_face); }
 
     bool GetTextMetrics(FontMetrics& metrics) override {
         const FT_Size_Metrics& size = m_face->size->metrics;
@@ -79,10 +107,10 @@ public:
 private:
     bool Load(uint32_t character, bool render) {
         if (character > 0x10FFFF) return false;
-        const FT_UInt index = FT_Get_Char_Index(m_face, character);
+        const FT_UInt index = Ft().Get_Char_Index(m_face, character);
         FT_Int32 flags = m_request.quality == 4 ? FT_LOAD_TARGET_NORMAL : (FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME);
         if (render) flags |= FT_LOAD_RENDER;
-        return FT_Load_Glyph(m_face, index, flags) == 0;
+        return Ft().Load_Glyph(m_face, index, flags) == 0;
     }
     static void Plot(Vek::Bitmap& target, int x, int y, uint32_t coverage) {
         target.SetPixel(x, y, coverage | (coverage << 8) | (coverage << 16));
@@ -91,38 +119,37 @@ private:
         for (int x = 0; x < target.GetWidth(); ++x) Plot(target, x, y, 255);
     }
 
+    std::shared_ptr<FreeTypeLibrary> m_library;  // outlives m_face
     FT_Face m_face;
     FontRequest m_request;
 };
 
 class FreeTypeFontBackend : public FontBackend {
 public:
-    FreeTypeFontBackend() {
-        m_ready = FT_Init_FreeType(&m_library) == 0;
-        m_config = FcInitLoadConfigAndFonts();
+    FreeTypeFontBackend() : m_library(std::make_shared<FreeTypeLibrary>()) {
+        if (GetFontConfig()) m_config = Fc().InitLoadConfigAndFonts();
     }
     ~FreeTypeFontBackend() override {
-        if (m_config) FcConfigDestroy(m_config);
-        if (m_ready) FT_Done_FreeType(m_library);
+        if (m_config) Fc().ConfigDestroy(m_config);
     }
 
     std::unique_ptr<BackendFont> CreateFont(const FontRequest& request) override {
-        if (!m_ready || !m_config) return nullptr;
+        if (!m_library->Ready() || !m_config) return nullptr;
         const std::string file = FindFile(request);
         if (file.empty()) return nullptr;
         FT_Face face = nullptr;
-        if (FT_New_Face(m_library, file.c_str(), m_index, &face) != 0) return nullptr;
+        if (Ft().New_Face(m_library->Get(), file.c_str(), m_index, &face) != 0) return nullptr;
         // A positive height is the cell height (ascent plus descent), a
         // negative one the em height; 0 asks for the default size.
         FT_Size_RequestRec size = {};
         size.type = request.height > 0 ? FT_SIZE_REQUEST_TYPE_CELL : FT_SIZE_REQUEST_TYPE_NOMINAL;
         const long pixels = request.height == 0 ? kDefaultHeight : (request.height > 0 ? request.height : -static_cast<long>(request.height));
         size.height = pixels << 6;
-        if (pixels > kMaxHeight || FT_Request_Size(face, &size) != 0) {
-            FT_Done_Face(face);
+        if (pixels > kMaxHeight || Ft().Request_Size(face, &size) != 0) {
+            Ft().Done_Face(face);
             return nullptr;
         }
-        return std::make_unique<FreeTypeFont>(face, request);
+        return std::make_unique<FreeTypeFont>(m_library, face, request);
     }
 
 private:
@@ -131,33 +158,32 @@ private:
 
     std::string FindFile(const FontRequest& request) {
         const std::string family = FamilyOf(request.face);
-        FcPattern* pattern = FcPatternCreate();
+        FcPattern* pattern = Fc().PatternCreate();
         if (!pattern) return std::string();
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-        FcPatternAddInteger(pattern, FC_WEIGHT, request.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-        FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-        FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-        FcConfigSubstitute(m_config, pattern, FcMatchPattern);
-        FcDefaultSubstitute(pattern);
+        Fc().PatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+        Fc().PatternAddInteger(pattern, FC_WEIGHT, request.weight >= 700 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+        Fc().PatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+        Fc().PatternAddBool(pattern, FC_SCALABLE, FcTrue);
+        Fc().ConfigSubstitute(m_config, pattern, FcMatchPattern);
+        Fc().DefaultSubstitute(pattern);
         FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(m_config, pattern, &result);
-        FcPatternDestroy(pattern);
+        FcPattern* match = Fc().FontMatch(m_config, pattern, &result);
+        Fc().PatternDestroy(pattern);
         std::string file;
         m_index = 0;
         if (match) {
             FcChar8* path = nullptr;
             int index = 0;
-            if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
+            if (Fc().PatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path)
                 file = reinterpret_cast<const char*>(path);
-            if (FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) m_index = index;
-            FcPatternDestroy(match);
+            if (Fc().PatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch) m_index = index;
+            Fc().PatternDestroy(match);
         }
         return file;
     }
 
-    FT_Library m_library = nullptr;
+    std::shared_ptr<FreeTypeLibrary> m_library;
     FcConfig* m_config = nullptr;
-    bool m_ready = false;
     int m_index = 0;
 };
 

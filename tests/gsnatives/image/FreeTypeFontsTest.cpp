@@ -2,6 +2,8 @@
 // relations hold across font versions, so only relations are checked.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "FontFixture.h"
 #include "gsnatives/fonts/TTFont.h"
 
@@ -40,6 +42,19 @@ TEST_F(ProductFonts, BoldIsNotNarrower) {
     GSNatives::TTFont* bold = GSNatives::FindOrCreateFont(boldKey);
     ASSERT_TRUE(regular && bold);
     EXPECT_GE(bold->MeasureText("The quick brown fox"), regular->MeasureText("The quick brown fox"));
+}
+
+// A host that measured text and then returns from main (or calls exit)
+// destroys the process's fonts and their FreeType library in whatever order
+// the statics fall: the faces must still be closable then.
+TEST_F(ProductFonts, TheProcessExitsCleanlyAfterMeasuringText) {
+    EXPECT_EXIT(
+        {
+            GSNatives::TTFont* font = GSNatives::FindOrCreateFont(Key("swiss", 16));
+            const bool measured = font && font->MeasureText("Vorlex") > 0;
+            std::exit(measured ? 0 : 3);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "engine/File.h"
@@ -59,6 +60,25 @@ TEST(StringTableSubstitution, LongTextsOfMarkers) {
     EXPECT_EQ(GSOStringTable::Substitute(parameters, params), expected);
 }
 
+// The result is measured before it is built: up to the limit it is built,
+// one byte past it nothing is, however far past (a megabyte of markers with
+// a 4,400-character parameter asked for 2.3 GB).
+TEST(StringTableSubstitution, ResultsPastTheLimitAreRefused) {
+    const std::size_t limit = static_cast<std::size_t>(GSOStringTable::kMaxResultLength);
+    std::string markers;
+    for (std::size_t i = 0; i < limit / 16; ++i) markers += "$0";
+    Vek::PString params[GSOStringTable::kParamCount];
+    params[0] = Vek::PString(std::string(16, 'p').c_str());
+    const std::optional<std::string> full = GSOStringTable::Substitute(markers, params);
+    ASSERT_TRUE(full.has_value());
+    EXPECT_EQ(full->size(), limit);
+
+    EXPECT_FALSE(GSOStringTable::Substitute(markers + "x", params).has_value());
+    EXPECT_FALSE(GSOStringTable::Substitute(markers + "$$", params).has_value());
+    params[0] = Vek::PString(std::string(4400, 'p').c_str());
+    EXPECT_FALSE(GSOStringTable::Substitute(markers, params).has_value());
+}
+
 const char* const kProbe = R"(include "StringTable.gs"
 
 class Probe isclass GameObject
@@ -80,6 +100,9 @@ protected:
         strings.SetString(Vek::PString("speed"), "Speed $0 km/h");
         strings.SetString(Vek::PString("Capital"), "never found");
         strings.SetString(Vek::PString("shadow"), "from the asset");
+        std::string flood;
+        for (int i = 0; i < (1 << 19); ++i) flood += "$0";
+        strings.SetString(Vek::PString("flood"), flood.c_str());
         config.SetContainer(Vek::PString("string-table"), strings);
         table = host.Own(GSOStringTable::Create(host.context, SpecHandle(), config));
         ASSERT_NE(table, 0u);
@@ -126,6 +149,23 @@ TEST_F(StringTableNatives, TextsComeFromTheAssetThenTheScenarioTexts) {
     EXPECT_EQ(Get("speed"), "Speed 5 km/h");
     host.Call("$void@Probe::ClearParams(StringTable)", {C(table)});
     EXPECT_EQ(Get("speed"), "Speed  km/h");
+}
+
+// A text that would grow past a script string's limit ends the calling
+// thread with a message naming it; the parameters stay as they were.
+TEST_F(StringTableNatives, GetStringRefusesATextPastTheLimit) {
+    Set(0, "ab");
+    EXPECT_EQ(Get("flood").size(), std::size_t(1) << 20);
+    Set(0, std::string(4400, 'p').c_str());
+    GSTest::LogCapture::Clear();
+    EXPECT_EQ(Get("flood"), "<null>");  // the thread ended without a result
+    EXPECT_EQ(NativeScriptHost::Lines("StringTable.GetString> text of 'flood' longer than " +
+                                      std::to_string(GSOStringTable::kMaxResultLength) +
+                                      " bytes after substitution"),
+              1);
+    EXPECT_EQ(NativeScriptHost::Native<GSOStringTable>(table)->GetParam(0).c_str(), std::string(4400, 'p'));
+    Set(0, "5");
+    EXPECT_EQ(Get("speed"), "Speed 5 km/h");
 }
 
 TEST_F(StringTableNatives, SetParamRefusesAnIndexOutsideZeroToNine) {

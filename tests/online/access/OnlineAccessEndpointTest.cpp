@@ -121,6 +121,30 @@ TEST_F(ServerTest, MessagesReachTheSameLibraryOfAnotherUserAndWaitForItsClient) 
     b.RemoveClient(&olderOnB);
 }
 
+// A flood of messages for a library that is not there stores only the
+// newest, however many the server sends.
+TEST_F(ServerTest, AFloodForAnAbsentClientKeepsTheNewestMessages) {
+    Start();
+    OnlineAccessClientEndpoint a(alice), b(bob);
+    ASSERT_TRUE(SignIn(a));
+    ASSERT_TRUE(SignIn(b));
+    const KUID library(1, 2, 3);
+    const int sent = static_cast<int>(OnlineAccessClientEndpoint::kMaxStoredPerClient) + 40;
+    for (int i = 0; i < sent; ++i) {
+        ASSERT_EQ(a.SendVersionedMessage(library, Vek::String("bob"), Soup("i", i), false), 0) << i;
+        if (i % 20 == 19 || i == sent - 1) ASSERT_TRUE(DriveUntil({&a, &b}, [&] {
+            return !b.StoredMessages().empty() && b.StoredMessages().back()->soup.GetInt(Vek::PString("i"), -1) == i;
+        })) << i;
+    }
+    ASSERT_EQ(b.StoredMessages().size(), OnlineAccessClientEndpoint::kMaxStoredPerClient);
+    EXPECT_EQ(b.StoredMessages().front()->soup.GetInt(Vek::PString("i"), -1), 40);
+    RecordingClient onB(library);
+    b.AddClient(&onB);
+    EXPECT_EQ(onB.received.size(), OnlineAccessClientEndpoint::kMaxStoredPerClient);
+    EXPECT_EQ(b.StoredBytes(), 0u);
+    b.RemoveClient(&onB);
+}
+
 TEST_F(ServerTest, FloodBucketsSendAtTheLimitAndHoldBackBeyondIt) {
     Start();
     OnlineAccessClientEndpoint a(alice);
@@ -302,6 +326,90 @@ TEST_F(OnlineAccessTest, FloodLimitsCutShortKeepTheirValues) {
         EXPECT_EQ(endpoint.GetState(), State::kConnected) << c.cut;
         EXPECT_EQ(endpoint.MinuteLimit(), c.minute) << c.cut;
         EXPECT_EQ(endpoint.HourLimit(), c.hour) << c.cut;
+    }
+}
+
+void Receive(OnlineAccessClientEndpoint& endpoint, const KUID& sender, const std::string& name, int index) {
+    OnlineVersionedMessage message;
+    message.sender = sender;
+    message.name = Vek::String(name.c_str());
+    message.soup = Soup("i", index);
+    TMEPacket packet;
+    packet.WriteByte(11);
+    message.Write(packet);
+    packet.Rewind();
+    endpoint.HandlePacket(&packet);
+}
+
+// The store's bounds: per client (any version of one user and content id),
+// in messages and in bytes; the oldest goes first, and a cache read keeps
+// to the same bounds.
+TEST_F(OnlineAccessTest, StoredMessagesAreBoundedOldestDroppedFirst) {
+    using Endpoint = OnlineAccessClientEndpoint;
+    struct Case {
+        const char* what;
+        int messages;
+        bool oneClient;
+        std::size_t nameBytes;
+        std::size_t kept;
+    };
+    const std::size_t bigRecord = 60000;
+    const Case cases[] = {
+        {"one client, several versions", 100, true, 8, Endpoint::kMaxStoredPerClient},
+        {"many clients", 1500, false, 8, Endpoint::kMaxStoredMessages},
+        {"large messages", 100, false, bigRecord, Endpoint::kMaxStoredBytes / (bigRecord + 64)},
+    };
+    FakeAccount account;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Endpoint endpoint(account);
+        Receive(endpoint, KUID(99, 1, 0), "other", -1);  // another client's, oldest
+        for (int i = 0; i < c.messages; ++i)
+            Receive(endpoint, c.oneClient ? KUID(7, 8, i % 3) : KUID(1000 + i, 8, 0), std::string(c.nameBytes, 'n'), i);
+        const std::vector<OnlineMessage*>& stored = endpoint.StoredMessages();
+        ASSERT_LE(stored.size(), Endpoint::kMaxStoredMessages);
+        ASSERT_GE(stored.size(), c.kept);
+        ASSERT_LE(endpoint.StoredBytes(), Endpoint::kMaxStoredBytes);
+        // The newest are kept, in order.
+        const int first = c.messages - static_cast<int>(c.oneClient ? c.kept : stored.size());
+        const std::size_t from = stored.size() - (c.oneClient ? c.kept : stored.size());
+        for (std::size_t k = from; k < stored.size(); ++k)
+            ASSERT_EQ(stored[k]->soup.GetInt(Vek::PString("i"), -2), first + static_cast<int>(k - from)) << k;
+        if (c.oneClient) {
+            ASSERT_EQ(stored.size(), c.kept + 1);
+            EXPECT_STREQ(stored[0]->name.c_str(), "other") << "another client's message stays";
+        }
+        TBuffer body;
+        endpoint.SaveStoredMessages(body);
+        EXPECT_LE(static_cast<std::size_t>(body.GetDataSize()), Endpoint::kMaxStoredBytes + 8);
+
+        // A cache written by an unbounded store (all messages) loads within
+        // the bounds too, keeping the same newest messages.
+        TBuffer old;
+        old.WriteInt32(1);
+        old.WriteInt32(c.messages + 1);
+        {
+            OnlineVersionedMessage other;
+            other.sender = KUID(99, 1, 0);
+            other.name = Vek::String("other");
+            other.soup = Soup("i", -1);
+            other.Write(old);
+        }
+        for (int i = 0; i < c.messages; ++i) {
+            OnlineVersionedMessage message;
+            message.sender = c.oneClient ? KUID(7, 8, i % 3) : KUID(1000 + i, 8, 0);
+            message.name = Vek::String(std::string(c.nameBytes, 'n').c_str());
+            message.soup = Soup("i", i);
+            message.Write(old);
+        }
+        old.Seek(0, TStream::kSeekSet);
+        Endpoint loaded(account);
+        loaded.LoadStoredMessages(old);
+        ASSERT_EQ(loaded.StoredMessages().size(), stored.size());
+        EXPECT_EQ(loaded.StoredBytes(), endpoint.StoredBytes());
+        for (std::size_t k = 0; k < stored.size(); ++k)
+            ASSERT_EQ(loaded.StoredMessages()[k]->soup.GetInt(Vek::PString("i"), -2),
+                      stored[k]->soup.GetInt(Vek::PString("i"), -2)) << k;
     }
 }
 
