@@ -28,6 +28,19 @@ constexpr int kUserId = 523401;
 std::string Summary(int errors, int warnings = 0) {
     return "OK (" + std::to_string(errors) + " Errors, " + std::to_string(warnings) + " Warnings)\n";
 }
+// An uncompressed 32-bit TGA image of width x height.
+std::string Tga(int width, int height) {
+    std::string bytes(18, '\0');
+    bytes[2] = 2;
+    bytes[12] = static_cast<char>(width & 0xFF);
+    bytes[13] = static_cast<char>(width >> 8);
+    bytes[14] = static_cast<char>(height & 0xFF);
+    bytes[15] = static_cast<char>(height >> 8);
+    bytes[16] = 32;
+    bytes[17] = 0x28;
+    return bytes + std::string(static_cast<std::size_t>(width) * height * 4, '\x7f');
+}
+
 std::string Failure(const std::string& message, const std::string& asset = "<NULL>", int errors = 1) {
     return "- " + asset + " : " + message + "\n" + Summary(errors);
 }
@@ -162,6 +175,27 @@ protected:
                                                                   "\"\ncategory-class \"" + folder.categories + "\"\n");
         }
         InstalledProgram::WriteFile(installed.Elsewhere() + "/pack/c/mesh.im", "mesh data\n");
+    }
+    // A configuration of <kuid:523401:number> that the shipped schema
+    // accepts, with `extra` tags after it.
+    static std::string CheckedConfiguration(int number, const std::string& extra = std::string()) {
+        return "kuid <kuid:523401:" + std::to_string(number) +
+               ">\nkind \"scenery\"\nusername \"Checked\"\ncategory-class \"BH\"\ncategory-region \"UK\"\n"
+               "category-era \"1950s\"\nvorlex-build 3.5\n" +
+               extra;
+    }
+    // Writes the asset folder Elsewhere()/assets/<name> from `files` (name,
+    // bytes), installs it and runs `validate` on <kuid:523401:number>.
+    ProgramResult InstallAndValidate(const std::string& name, int number,
+                                     const std::vector<std::pair<std::string, std::string>>& files) {
+        const std::string folder = installed.Elsewhere() + "/assets/" + name;
+        for (const auto& [file, bytes] : files) {
+            std::filesystem::create_directories(std::filesystem::path(folder + "/" + file).parent_path());
+            InstalledProgram::WriteFile(folder + "/" + file, bytes);
+        }
+        const ProgramResult install = installed.Run({"installfrompath", "assets/" + name});
+        EXPECT_EQ(install.status, 0) << install.out;
+        return installed.Run({"validate", "<kuid:523401:" + std::to_string(number) + ">"});
     }
     void InstallAssetFolders() {
         WriteAssetFolders();
@@ -723,4 +757,57 @@ TEST_F(CommandTable, ValidateCompilesAnAssetsScriptIntoTheCache) {
            {38}});
     EXPECT_EQ(cachedLibraries(22), 0);
     Check({{"validate", "<kuid:523401:23>"}, 0, Failure("Failed to compile asset"), {38}});
+}
+
+// Validation walks the asset's folder for texture files: each finding is
+// one error of the asset, with the file named relative to its folder, and
+// the script compile step does not run after it.
+TEST_F(CommandTable, ValidateChecksTheAssetsTextureFiles) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string finding;
+    };
+    const std::string compiled = "compiled";
+    const Case cases[] = {
+        {"notpower2",
+         {{"wall.texture.txt", "Primary=Wall.tga\n"}, {"wall.tga", Tga(256, 100)}, {"wall.texture", compiled}},
+         "The width and height of the image 'wall.tga' must be powers of two."},
+        {"duplicate", {{"sub/lonely.texture", compiled}},
+         "The compiled texture 'sub/lonely.texture' has no texture description beside it."},
+        {"leftover", {{"wall.convert-tex.txt", "Primary=wall.tga\n"}},
+         "The texture 'wall.convert-tex.txt' cannot be loaded."},
+        {"missing", {{"wall.texture.txt", "Primary=gone.tga\n"}, {"wall.texture", compiled}},
+         "The primary image 'gone.tga' named by 'wall.texture.txt' is missing."},
+        {"nonansi",
+         {{"wall.texture.txt", "; caf\xE9\nPrimary=wall.tga\n"}, {"wall.tga", Tga(8, 8)}, {"wall.texture", compiled}},
+         "The texture description 'wall.texture.txt' holds characters outside the ANSI code page."},
+    };
+    int number = 40;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::pair<std::string, std::string>> files = c.files;
+        files.push_back({"config.txt", CheckedConfiguration(++number, "script \"thing\"\nclass \"Thing\"\n")});
+        files.push_back({"thing.gs", "class Thing\n{\n\tpublic int count;\n};\n"});
+        const ProgramResult run = InstallAndValidate(c.name, number, files);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "- <kuid:523401:" + std::to_string(number) + "> : " + c.finding + "\n" + Summary(1));
+    }
+    // The same files in good order pass, and the script is compiled.
+    const ProgramResult good = InstallAndValidate(
+        "good", 50,
+        {{"config.txt", CheckedConfiguration(50)},
+         {"wall.texture.txt", "Primary=wall.tga\n"},
+         {"wall.tga", Tga(64, 32)},
+         {"wall.texture", compiled}});
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.out, Summary(0));
+
+    // A build beyond any int is a future one, not an obsolete one.
+    std::string future = CheckedConfiguration(51);
+    future.replace(future.find("vorlex-build 3.5"), 16, "vorlex-build 1" + std::string(30, '0') + ".0");
+    const ProgramResult run = InstallAndValidate("future", 51, {{"config.txt", future}});
+    EXPECT_EQ(run.out, "- <kuid:523401:51> : This asset was made for a newer version of the program and cannot be "
+                       "validated.\n" +
+                           Summary(1));
 }
