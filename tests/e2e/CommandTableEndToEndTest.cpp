@@ -811,3 +811,20 @@ TEST_F(CommandTable, ValidateChecksTheAssetsTextureFiles) {
                        "validated.\n" +
                            Summary(1));
 }
+
+// A mesh that fails to load does not hide the asset's other findings: the
+// tags and the script are checked all the same.
+TEST_F(CommandTable, ValidateReportsEveryFindingAfterAFailedMesh) {
+    const std::string meshTable = "mesh-table\n{\n  default\n  {\n    mesh \"gone.im\"\n    auto-create 1\n  }\n}\n";
+    const ProgramResult run = InstallAndValidate(
+        "meshless", 60,
+        {{"config.txt", CheckedConfiguration(60, meshTable + "preview-scale -1\nscript \"absent\"\nclass \"Thing\"\n")}});
+    EXPECT_EQ(run.status, 0);
+    const std::string asset = "- <kuid:523401:60> : ";
+    // The load's finding, then the export's: the tag, the script and the
+    // mesh file that the file check misses too.
+    EXPECT_EQ(run.out, asset + "The mesh '\\gone.im' cannot be loaded.\n" + asset +
+                           "The tag 'preview-scale' must not be negative.\n" + asset +
+                           "The script file 'absent' does not exist.\n" + asset + "The file 'gone.im' does not exist.\n" +
+                           Summary(4));
+}
