@@ -311,13 +311,9 @@ TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
          {"+ Start of " + asset + " dump\n", "kind", "\"consist\"", "username", "\"Test train\"", "consist-list",
           "car-kuid", "<kuid:3:100>", "kuid-table", "+ End of " + asset + " dump\n" + Summary(0)}},
         // The daemon starts the installation's command host, which runs the
-        // validation: the word succeeds whatever the validation found, and
-        // prints the findings. The shipped schema does not yet describe the
-        // list of cars that importconsists writes.
-        {{"validate", asset}, 0,
-         "- " + asset + " : 'consist-list' is not a known tag of 'consist'.\n- " + asset +
-             " : The compulsory tag 'category-class' is missing.\n" + Summary(2),
-         {30, 21, 38}},
+        // validation: the consist that importconsists made passes the
+        // shipped schema.
+        {{"validate", asset}, 0, Summary(0), {30, 21, 38}},
     };
     for (const Row& row : rows) Check(row);
 
@@ -827,4 +823,29 @@ TEST_F(CommandTable, ValidateReportsEveryFindingAfterAFailedMesh) {
                            "The tag 'preview-scale' must not be negative.\n" + asset +
                            "The script file 'absent' does not exist.\n" + asset + "The file 'gone.im' does not exist.\n" +
                            Summary(4));
+}
+
+// What the legacy upgrade writes passes the shipped lists: a 2.8 asset
+// without categories gets the class "ZX" and the region "00", and an asset
+// of today may name the region "00" and the legacy class list "VE;AIR".
+TEST_F(CommandTable, ValidateAcceptsTheCategoriesTheUpgradeWrites) {
+    const auto configuration = [](int number, const std::string& tags) {
+        return "kuid <kuid:523401:" + std::to_string(number) + ">\nkind \"scenery\"\nusername \"Legacy\"\n" + tags;
+    };
+    struct Case {
+        const char* name;
+        int number;
+        std::string tags;
+    };
+    const Case cases[] = {
+        {"legacy", 70, "vorlex-build 2.8\n"},
+        {"worldwide", 71, "vorlex-build 3.5\ncategory-class \"BH\"\ncategory-region \"00\"\ncategory-era \"1950s\"\n"},
+        {"aircraft", 72, "vorlex-build 3.5\ncategory-class \"VE;AIR\"\ncategory-region \"UK\"\ncategory-era \"1950s\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramResult run = InstallAndValidate(c.name, c.number, {{"config.txt", configuration(c.number, c.tags)}});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, Summary(0));
+    }
 }
