@@ -849,3 +849,37 @@ TEST_F(CommandTable, ValidateAcceptsTheCategoriesTheUpgradeWrites) {
         EXPECT_EQ(run.out, Summary(0));
     }
 }
+
+// Tags that name other assets are read as KUIDs: one that holds no KUID is
+// reported (as a warning), except in the list of obsoleted assets.
+TEST_F(CommandTable, ValidateWarnsOfKuidTagsThatHoldNoKuid) {
+    const std::string noKuid = "\"<kuid:zz:yy>\"";
+    const auto warning = [](int number, const char* tag) {
+        return "! <kuid:523401:" + std::to_string(number) + "> : The tag '" + tag + "' holds no asset KUID.\n";
+    };
+    struct Case {
+        const char* name;
+        int number;
+        std::string tags;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"preview", 80, "preview-mesh-kuid " + noKuid + "\n", warning(80, "preview-mesh-kuid") + Summary(0, 1)},
+        {"table", 81, "kuid-table\n{\n  0 " + noKuid + "\n  1 <kuid:523401:80>\n}\n", warning(81, "0") + Summary(0, 1)},
+        {"obsoleted", 82, "obsolete-table\n{\n  0 " + noKuid + "\n}\n", Summary(0)},
+        {"good", 83, "preview-mesh-kuid <kuid:523401:80>\n", Summary(0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramResult run = InstallAndValidate(c.name, c.number, {{"config.txt", CheckedConfiguration(c.number, c.tags)}});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, c.out);
+    }
+    // A car's interior, named as the car's own tag.
+    const ProgramResult car = InstallAndValidate(
+        "car", 84,
+        {{"config.txt", "kuid <kuid:523401:84>\nkind \"traincar\"\nusername \"Car\"\ncategory-class \"TR\"\n"
+                        "category-region \"UK\"\ncategory-era \"1950s\"\nvorlex-build 3.5\ninterior " +
+                            noKuid + "\n"}});
+    EXPECT_NE(car.out.find(warning(84, "interior")), std::string::npos) << car.out;
+}
