@@ -281,6 +281,25 @@ TEST_F(CommandTable, CompressTextureConvertsAFolderOfDescriptions) {
     EXPECT_TRUE(std::filesystem::exists(folder + "/broken.texture.txt"));
 }
 
+// compresstexture stays in the folder's location: a folder linked from
+// elsewhere is not walked, and no compiled texture is written there.
+TEST_F(CommandTable, CompressTextureDoesNotFollowALinkOutOfItsLocation) {
+    const std::string folder = installed.Root() + "/UserData/local/linked";
+    const std::string outside = installed.Elsewhere() + "/outside";
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(outside);
+    InstalledProgram::WriteFile(outside + "/far.tga", Tga(64, 64));
+    InstalledProgram::WriteFile(outside + "/far.texture.txt", "Primary=far.tga\n");
+    std::filesystem::create_directory_symlink(outside, folder + "/away");
+    const ProgramResult run = installed.Run({"compresstexture", folder});
+    EXPECT_EQ(run.status, 255);
+    // The folder as the word resolved it.
+    EXPECT_NE(run.out.find("/local/linked/away': it leads out of its location\n" + Summary(1)), std::string::npos)
+        << run.out;
+    EXPECT_FALSE(std::filesystem::exists(outside + "/far.texture"));
+    EXPECT_TRUE(std::filesystem::exists(outside + "/far.texture.txt"));
+}
+
 // KUID arguments parse strictly: the bare "3:100" is no KUID, and the
 // request names the null KUID.
 TEST_F(CommandTable, KuidArgumentsParseStrictly) {
