@@ -21,6 +21,7 @@
 #include "engine/resources/PluginEntry.h"
 #include "engine/RenderKernel.h"
 #include "engine/ResourceSystem.h"
+#include "engine/resources/UnusedResources.h"
 #include "foundation/callbacks/CallDispatcher.h"
 #include "foundation/callbacks/MainThread.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
@@ -69,9 +70,9 @@ BitmapPluginHolder* g_bitmapPlugins = nullptr;
 VADUrlRequestService* g_urlRequestService = nullptr;
 bool g_networkStarted = false;
 
-// The engine lock's long waits drop unused resources from the cache.
+// The engine lock's long waits drop unused resources and textures.
 void PurgeResourceCache() {
-    if (Vek::ResourceSystem* system = Vek::ResourceSystem::GetCurrent()) system->DumpUnusedResourcesFromCache();
+    Vek::DumpUnusedResources(Vek::ResourceSystem::GetCurrent(), Vek::RenderKernel::GetCurrent());
 }
 
 // Runs `init`; after a failure says so, adds "-NullRender" to the OS

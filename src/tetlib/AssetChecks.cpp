@@ -3,6 +3,7 @@
 #include <memory>
 #include <strings.h>
 
+#include "foundation/files/InstallFolders.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/properties/PropertyRef.h"
 #include "foundation/properties/VorlexPropertyAssetID.h"
@@ -12,6 +13,7 @@
 #include "tetlib/ErrorHandler.h"
 #include "tetlib/container/BuildNumbers.h"
 #include "tetlib/container/Container.h"
+#include "tetlib/textures/ScanTextureDescriptions.h"
 
 namespace TETLib {
 
@@ -79,12 +81,19 @@ bool CheckAndLoadAssetConfig(const Vek::PString& location, const Vek::File::Path
 bool ValidateAssetContainer(Container* container, ResultsLog* log) {
     if (!container || container->configuration.Count() == 0) return true;
     ErrorHandler::Instance()->Clear();
+    // The asset's folder on disk: its location's folder and its path there.
+    const DataManager* data = DataManager::Instance();
+    Vek::File::Path folder = GetLocationPath(data->GetAssetLocation());
+    folder.AddPath(data->GetAssetPath().c_str());
+    // Paths in the findings read relative to the folder.
+    const std::string root = folder.Str() + "/";
+    const bool textures = ScanTextureDescriptions(root, root);
     SoupHandle out;
     out.EnsureContainer();
     const bool exported = container->Export(out);
     const bool rules = exported && container->RunValidators();
     TransferRecords(log, container->configuration);
-    return exported && rules;
+    return textures && exported && rules;
 }
 
 }  // namespace TETLib

@@ -5,8 +5,9 @@
 //    asset (build code above 350: one error, false) and waves through the
 //    obsolete kinds "water" and "coatworks-skin" (one warning, true, nothing
 //    loaded), then has the container load it;
-//  - ValidateAssetContainer exports the loaded container with its tag and
-//    container rules.
+//  - ValidateAssetContainer scans the asset folder's texture files
+//    (ScanTextureDescriptions), then exports the loaded container with its
+//    tag and container rules.
 // Each phase clears the error handler first and ends by copying its records
 // into the job's log: messages (severity 0) are skipped, warnings and
 // errors become entries carrying the asset's KUID (the null KUID without a

@@ -12,6 +12,7 @@
 #include "engine/PString.h"
 #include "engine/RenderKernel.h"
 #include "engine/ResourceSystem.h"
+#include "engine/resources/UnusedResources.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/log/FatalError.h"
 #include "foundation/soups/SoupFiles.h"
@@ -332,7 +333,8 @@ MeshHolder* DataManager::GetContainerMesh(const Container* container) const {
 void DataManager::ReleaseLoadedMeshes() {
     m_currentMesh = nullptr;
     m_meshesByContainer.clear();
-    if (m_resourceSystem) m_resourceSystem->DumpUnusedResourcesFromCache();
+    // The meshes' materials held their textures: both go now.
+    Vek::DumpUnusedResources(m_resourceSystem, m_renderKernel);
     Vek::PStringCache::Instance().CollectGarbage();
 }
 

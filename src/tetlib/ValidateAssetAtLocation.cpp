@@ -122,9 +122,11 @@ void RunAssetChecks(const Vek::PString& location, const Vek::File::Path& configu
             own = std::make_unique<Container>();
             container = own.get();
         }
-        const int32_t errorsBefore = ErrorCount(log);
-        CheckAndLoadAssetConfig(location, configurationFile, log, container);
-        if (ErrorCount(log) == errorsBefore) ValidateAssetContainer(container, log);
+        // A load that reported errors but still loaded (a mesh that failed,
+        // for one) goes on to the container's own checks, so that every
+        // finding of the asset is reported at once.
+        if (CheckAndLoadAssetConfig(location, configurationFile, log, container))
+            ValidateAssetContainer(container, log);
     }
     manager->ReleaseLoadedMeshes();
     manager->SetMeshLoadFailed(false);

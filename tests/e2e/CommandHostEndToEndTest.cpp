@@ -72,7 +72,9 @@ TEST(CommandHostEndToEnd, TheTextureJobConvertsTheFolderAndAnswersWithItsResult)
     const std::string failed = JobReply(transcript, 1);
     ASSERT_GE(failed.size(), 24u) << transcript;
     EXPECT_NE(failed.substr(8, 8), "00000000") << "the failure is logged";
-    EXPECT_NE(failed.find("2476616474657874757265"), std::string::npos) << "\"$vadtexture\"";
+    // The message's text with the description's own name.
+    EXPECT_NE(failed.find("5468652074657874757265206465736372697074696f6e202762726f6b656e5c622e746578747572652e7478742720696e20276c6f63616c272063616e6e6f74206265206c6f616465642e"), std::string::npos)
+        << "\"The texture description 'broken\\b.texture.txt' in 'local' cannot be loaded.\"";
     EXPECT_EQ(failed.substr(failed.size() - 8), "00000000") << failed;
     EXPECT_TRUE(std::filesystem::exists(installed.Root() + "/UserData/local/broken/b.texture.txt"));
 }

@@ -28,6 +28,19 @@ constexpr int kUserId = 523401;
 std::string Summary(int errors, int warnings = 0) {
     return "OK (" + std::to_string(errors) + " Errors, " + std::to_string(warnings) + " Warnings)\n";
 }
+// An uncompressed 32-bit TGA image of width x height.
+std::string Tga(int width, int height) {
+    std::string bytes(18, '\0');
+    bytes[2] = 2;
+    bytes[12] = static_cast<char>(width & 0xFF);
+    bytes[13] = static_cast<char>(width >> 8);
+    bytes[14] = static_cast<char>(height & 0xFF);
+    bytes[15] = static_cast<char>(height >> 8);
+    bytes[16] = 32;
+    bytes[17] = 0x28;
+    return bytes + std::string(static_cast<std::size_t>(width) * height * 4, '\x7f');
+}
+
 std::string Failure(const std::string& message, const std::string& asset = "<NULL>", int errors = 1) {
     return "- " + asset + " : " + message + "\n" + Summary(errors);
 }
@@ -163,6 +176,27 @@ protected:
         }
         InstalledProgram::WriteFile(installed.Elsewhere() + "/pack/c/mesh.im", "mesh data\n");
     }
+    // A configuration of <kuid:523401:number> that the shipped schema
+    // accepts, with `extra` tags after it.
+    static std::string CheckedConfiguration(int number, const std::string& extra = std::string()) {
+        return "kuid <kuid:523401:" + std::to_string(number) +
+               ">\nkind \"scenery\"\nusername \"Checked\"\ncategory-class \"BH\"\ncategory-region \"UK\"\n"
+               "category-era \"1950s\"\nvorlex-build 3.5\n" +
+               extra;
+    }
+    // Writes the asset folder Elsewhere()/assets/<name> from `files` (name,
+    // bytes), installs it and runs `validate` on <kuid:523401:number>.
+    ProgramResult InstallAndValidate(const std::string& name, int number,
+                                     const std::vector<std::pair<std::string, std::string>>& files) {
+        const std::string folder = installed.Elsewhere() + "/assets/" + name;
+        for (const auto& [file, bytes] : files) {
+            std::filesystem::create_directories(std::filesystem::path(folder + "/" + file).parent_path());
+            InstalledProgram::WriteFile(folder + "/" + file, bytes);
+        }
+        const ProgramResult install = installed.Run({"installfrompath", "assets/" + name});
+        EXPECT_EQ(install.status, 0) << install.out;
+        return installed.Run({"validate", "<kuid:523401:" + std::to_string(number) + ">"});
+    }
     void InstallAssetFolders() {
         WriteAssetFolders();
         Check({{"installfrompath", "pack"}, 0, "", {39, 39, 39}, {}, {"Installed <kuid:77:13>.\n", Summary(0)}});
@@ -238,8 +272,32 @@ TEST_F(CommandTable, CompressTextureConvertsAFolderOfDescriptions) {
     InstalledProgram::WriteFile(folder + "/broken.texture.txt", "Primary=none.tga\n");
     const ProgramResult run = installed.Run({"compresstexture", folder});
     EXPECT_EQ(run.status, 255);
-    EXPECT_NE(run.out.find("$vadtexture_load_error"), std::string::npos) << run.out;
+    // The message's text, naming the description as the user knows it.
+    EXPECT_NE(run.out.find("- <NULL> : The texture description 'textures\\broken.texture.txt' in 'local' cannot be "
+                           "loaded.\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("$vadtexture"), std::string::npos) << run.out;
     EXPECT_TRUE(std::filesystem::exists(folder + "/broken.texture.txt"));
+}
+
+// compresstexture stays in the folder's location: a folder linked from
+// elsewhere is not walked, and no compiled texture is written there.
+TEST_F(CommandTable, CompressTextureDoesNotFollowALinkOutOfItsLocation) {
+    const std::string folder = installed.Root() + "/UserData/local/linked";
+    const std::string outside = installed.Elsewhere() + "/outside";
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_directories(outside);
+    InstalledProgram::WriteFile(outside + "/far.tga", Tga(64, 64));
+    InstalledProgram::WriteFile(outside + "/far.texture.txt", "Primary=far.tga\n");
+    std::filesystem::create_directory_symlink(outside, folder + "/away");
+    const ProgramResult run = installed.Run({"compresstexture", folder});
+    EXPECT_EQ(run.status, 255);
+    // The folder as the word resolved it.
+    EXPECT_NE(run.out.find("/local/linked/away': it leads out of its location\n" + Summary(1)), std::string::npos)
+        << run.out;
+    EXPECT_FALSE(std::filesystem::exists(outside + "/far.texture"));
+    EXPECT_TRUE(std::filesystem::exists(outside + "/far.texture.txt"));
 }
 
 // KUID arguments parse strictly: the bare "3:100" is no KUID, and the
@@ -277,13 +335,9 @@ TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
          {"+ Start of " + asset + " dump\n", "kind", "\"consist\"", "username", "\"Test train\"", "consist-list",
           "car-kuid", "<kuid:3:100>", "kuid-table", "+ End of " + asset + " dump\n" + Summary(0)}},
         // The daemon starts the installation's command host, which runs the
-        // validation: the word succeeds whatever the validation found, and
-        // prints the findings. The shipped schema does not yet describe the
-        // list of cars that importconsists writes.
-        {{"validate", asset}, 0,
-         "- " + asset + " : 'consist-list' is not a known tag of 'consist'.\n- " + asset +
-             " : The compulsory tag 'category-class' is missing.\n" + Summary(2),
-         {30, 21, 38}},
+        // validation: the consist that importconsists made passes the
+        // shipped schema.
+        {{"validate", asset}, 0, Summary(0), {30, 21, 38}},
     };
     for (const Row& row : rows) Check(row);
 
@@ -723,4 +777,133 @@ TEST_F(CommandTable, ValidateCompilesAnAssetsScriptIntoTheCache) {
            {38}});
     EXPECT_EQ(cachedLibraries(22), 0);
     Check({{"validate", "<kuid:523401:23>"}, 0, Failure("Failed to compile asset"), {38}});
+}
+
+// Validation walks the asset's folder for texture files: each finding is
+// one error of the asset, with the file named relative to its folder, and
+// the script compile step does not run after it.
+TEST_F(CommandTable, ValidateChecksTheAssetsTextureFiles) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string finding;
+    };
+    const std::string compiled = "compiled";
+    const Case cases[] = {
+        {"notpower2",
+         {{"wall.texture.txt", "Primary=Wall.tga\n"}, {"wall.tga", Tga(256, 100)}, {"wall.texture", compiled}},
+         "The width and height of the image 'wall.tga' must be powers of two."},
+        {"duplicate", {{"sub/lonely.texture", compiled}},
+         "The compiled texture 'sub/lonely.texture' has no texture description beside it."},
+        {"leftover", {{"wall.convert-tex.txt", "Primary=wall.tga\n"}},
+         "The texture 'wall.convert-tex.txt' cannot be loaded."},
+        {"missing", {{"wall.texture.txt", "Primary=gone.tga\n"}, {"wall.texture", compiled}},
+         "The primary image 'gone.tga' named by 'wall.texture.txt' is missing."},
+        {"nonansi",
+         {{"wall.texture.txt", "; caf\xE9\nPrimary=wall.tga\n"}, {"wall.tga", Tga(8, 8)}, {"wall.texture", compiled}},
+         "The texture description 'wall.texture.txt' holds characters outside the ANSI code page."},
+    };
+    int number = 40;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::pair<std::string, std::string>> files = c.files;
+        files.push_back({"config.txt", CheckedConfiguration(++number, "script \"thing\"\nclass \"Thing\"\n")});
+        files.push_back({"thing.gs", "class Thing\n{\n\tpublic int count;\n};\n"});
+        const ProgramResult run = InstallAndValidate(c.name, number, files);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "- <kuid:523401:" + std::to_string(number) + "> : " + c.finding + "\n" + Summary(1));
+    }
+    // The same files in good order pass, and the script is compiled.
+    const ProgramResult good = InstallAndValidate(
+        "good", 50,
+        {{"config.txt", CheckedConfiguration(50)},
+         {"wall.texture.txt", "Primary=wall.tga\n"},
+         {"wall.tga", Tga(64, 32)},
+         {"wall.texture", compiled}});
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.out, Summary(0));
+
+    // A build beyond any int is a future one, not an obsolete one.
+    std::string future = CheckedConfiguration(51);
+    future.replace(future.find("vorlex-build 3.5"), 16, "vorlex-build 1" + std::string(30, '0') + ".0");
+    const ProgramResult run = InstallAndValidate("future", 51, {{"config.txt", future}});
+    EXPECT_EQ(run.out, "- <kuid:523401:51> : This asset was made for a newer version of the program and cannot be "
+                       "validated.\n" +
+                           Summary(1));
+}
+
+// A mesh that fails to load does not hide the asset's other findings: the
+// tags and the script are checked all the same.
+TEST_F(CommandTable, ValidateReportsEveryFindingAfterAFailedMesh) {
+    const std::string meshTable = "mesh-table\n{\n  default\n  {\n    mesh \"gone.im\"\n    auto-create 1\n  }\n}\n";
+    const ProgramResult run = InstallAndValidate(
+        "meshless", 60,
+        {{"config.txt", CheckedConfiguration(60, meshTable + "preview-scale -1\nscript \"absent\"\nclass \"Thing\"\n")}});
+    EXPECT_EQ(run.status, 0);
+    const std::string asset = "- <kuid:523401:60> : ";
+    // The load's finding, then the export's: the tag, the script and the
+    // mesh file that the file check misses too.
+    EXPECT_EQ(run.out, asset + "The mesh '\\gone.im' cannot be loaded.\n" + asset +
+                           "The tag 'preview-scale' must not be negative.\n" + asset +
+                           "The script file 'absent' does not exist.\n" + asset + "The file 'gone.im' does not exist.\n" +
+                           Summary(4));
+}
+
+// What the legacy upgrade writes passes the shipped lists: a 2.8 asset
+// without categories gets the class "ZX" and the region "00", and an asset
+// of today may name the region "00" and the legacy class list "VE;AIR".
+TEST_F(CommandTable, ValidateAcceptsTheCategoriesTheUpgradeWrites) {
+    const auto configuration = [](int number, const std::string& tags) {
+        return "kuid <kuid:523401:" + std::to_string(number) + ">\nkind \"scenery\"\nusername \"Legacy\"\n" + tags;
+    };
+    struct Case {
+        const char* name;
+        int number;
+        std::string tags;
+    };
+    const Case cases[] = {
+        {"legacy", 70, "vorlex-build 2.8\n"},
+        {"worldwide", 71, "vorlex-build 3.5\ncategory-class \"BH\"\ncategory-region \"00\"\ncategory-era \"1950s\"\n"},
+        {"aircraft", 72, "vorlex-build 3.5\ncategory-class \"VE;AIR\"\ncategory-region \"UK\"\ncategory-era \"1950s\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramResult run = InstallAndValidate(c.name, c.number, {{"config.txt", configuration(c.number, c.tags)}});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, Summary(0));
+    }
+}
+
+// Tags that name other assets are read as KUIDs: one that holds no KUID is
+// reported (as a warning), except in the list of obsoleted assets.
+TEST_F(CommandTable, ValidateWarnsOfKuidTagsThatHoldNoKuid) {
+    const std::string noKuid = "\"<kuid:zz:yy>\"";
+    const auto warning = [](int number, const char* tag) {
+        return "! <kuid:523401:" + std::to_string(number) + "> : The tag '" + tag + "' holds no asset KUID.\n";
+    };
+    struct Case {
+        const char* name;
+        int number;
+        std::string tags;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"preview", 80, "preview-mesh-kuid " + noKuid + "\n", warning(80, "preview-mesh-kuid") + Summary(0, 1)},
+        {"table", 81, "kuid-table\n{\n  0 " + noKuid + "\n  1 <kuid:523401:80>\n}\n", warning(81, "0") + Summary(0, 1)},
+        {"obsoleted", 82, "obsolete-table\n{\n  0 " + noKuid + "\n}\n", Summary(0)},
+        {"good", 83, "preview-mesh-kuid <kuid:523401:80>\n", Summary(0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramResult run = InstallAndValidate(c.name, c.number, {{"config.txt", CheckedConfiguration(c.number, c.tags)}});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, c.out);
+    }
+    // A car's interior, named as the car's own tag.
+    const ProgramResult car = InstallAndValidate(
+        "car", 84,
+        {{"config.txt", "kuid <kuid:523401:84>\nkind \"traincar\"\nusername \"Car\"\ncategory-class \"TR\"\n"
+                        "category-region \"UK\"\ncategory-era \"1950s\"\nvorlex-build 3.5\ninterior " +
+                            noKuid + "\n"}});
+    EXPECT_NE(car.out.find(warning(84, "interior")), std::string::npos) << car.out;
 }

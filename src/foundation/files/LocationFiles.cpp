@@ -52,20 +52,24 @@ std::string RealPath(const std::string& osPath) {
     return buffer;
 }
 
+// True when the real (link-free) path `real` is `realRoot` or lies below it.
+bool IsRealPathInside(const std::string& realRoot, const std::string& real) {
+    if (realRoot.empty() || real.empty()) return false;
+    if (real == realRoot) return true;
+    const std::string prefix = realRoot == "/" ? realRoot : realRoot + "/";
+    return real.compare(0, prefix.size(), prefix) == 0;
+}
+
 // True when the folder holding `target` is, on disk, `root` or a folder below
 // it, with every symbolic link on the way followed. The last component of the
 // target is not followed: deleting a link removes the link only.
 bool ParentStaysInside(const char* root, const char* target) {
-    std::string realRoot = RealPath(Vek::File::ResolveOsPath(root));
     std::string osTarget = Vek::File::ResolveOsPath(target);
     while (osTarget.size() > 1 && osTarget.back() == '/') osTarget.pop_back();
     std::size_t slash = osTarget.rfind('/');
-    if (realRoot.empty() || slash == std::string::npos) return false;
-    std::string realParent = RealPath(slash == 0 ? std::string("/") : osTarget.substr(0, slash));
-    if (realParent.empty()) return false;
-    if (realParent == realRoot) return true;
-    std::string prefix = realRoot == "/" ? realRoot : realRoot + "/";
-    return realParent.compare(0, prefix.size(), prefix) == 0;
+    if (slash == std::string::npos) return false;
+    return IsRealPathInside(RealPath(Vek::File::ResolveOsPath(root)),
+                            RealPath(slash == 0 ? std::string("/") : osTarget.substr(0, slash)));
 }
 
 bool DeleteTreeOrFile(const char* path) {
@@ -154,4 +158,9 @@ bool DeleteInRoot(const Vek::PString& location, const char* path) {
     full.AddPath(target.c_str());
     if (!ParentStaysInside(folder.c_str(), full.c_str())) return false;
     return DeleteTreeOrFile(full.c_str());
+}
+
+bool ResolvesInsideFolder(const char* root, const char* path) {
+    if (IsEmptyText(root) || IsEmptyText(path)) return false;
+    return IsRealPathInside(RealPath(Vek::File::ResolveOsPath(root)), RealPath(Vek::File::ResolveOsPath(path)));
 }

@@ -52,5 +52,12 @@ bool RenameInRoot(const Vek::PString& location, const char* from, const char* to
 // never what it points at.
 bool DeleteInRoot(const Vek::PString& location, const char* path);
 
+// True when `path` names, on disk, the folder `root` or something below it,
+// every symbolic link followed (the path's own last component too): a link
+// that leads out of `root` is outside. Both are absolute paths; a path that
+// does not exist is not inside. The same test keeps DeleteInRoot inside its
+// root.
+bool ResolvesInsideFolder(const char* root, const char* path);
+
 // How deep the tree walkers (TreeHasFileInRoot, CopyTreeBetweenRoots) go.
 constexpr int kMaxTreeDepth = 64;

@@ -8,6 +8,7 @@
 #include "foundation/properties/VorlexPropertyAssetID.h"
 #include "foundation/results/ResultsLog.h"
 #include "foundation/soups/SoupHandle.h"
+#include "tetlib/container/BuildNumbers.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ bool ValidateAsset(const KUID& asset, ResultsLog& log) {
     VADAssetInfo info;
     VADGetAssetInfo(asset, info, -1);
     bool lookedAt = true;
-    if (static_cast<int>(info.build * 100.0f) > kLastObsoleteBuild) {
+    // Saturated: a build of 1e30 or infinity is no obsolete one.
+    if (TETLib::BuildCodeTruncated(info.build) > kLastObsoleteBuild) {
         lookedAt = VADValidateAssetFolder(location, folder, &log) != 0;
     } else {
         SoupHandle parameters;

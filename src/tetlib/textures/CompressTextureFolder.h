@@ -5,6 +5,13 @@
 // for. Results: 2 all converted; 1 a job's chain was dropped by the
 // dispatcher (every other job is still waited for before returning); 0 the
 // folder cannot be searched, a file failed, or a subfolder did not give 2.
+//
+// The walk stays in the folder's location (the folder itself when it lies
+// in none): a subfolder or description that leads out of it through a
+// symbolic link is reported ("Unable to convert '...': it leads out of its
+// location") and not converted, which makes the result 0. A folder reached
+// again through a link is walked once, and the walk goes at most
+// kMaxTreeDepth folders deep.
 #include "engine/File.h"
 #include "engine/PString.h"
 

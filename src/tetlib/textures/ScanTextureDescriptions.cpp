@@ -9,6 +9,7 @@
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
 #include "tetlib/ToolsText.h"
+#include "tetlib/container/BuildNumbers.h"
 
 namespace TETLib {
 
@@ -134,7 +135,7 @@ bool ScanTextureDescriptions(const std::string& root, const std::string& folder)
         if (path.IsExt("texture") && data && !data->IsMeshLoadFailed()) {
             if (!Vek::File::Exists((full + ".txt").c_str())) {
                 const Vek::PString text = LocalisedToolsText("$tet_duplicatetexture", {Relative(root, full)});
-                const int build = static_cast<int>(data->GetAssetBuild() * 100.0f + 0.1f);
+                const int build = BuildCodeWithMargin(data->GetAssetBuild());
                 if (ErrorHandler* handler = ErrorHandler::Instance()) {
                     if (build < 290) handler->AddWarning(text);
                     else handler->AddError(text);

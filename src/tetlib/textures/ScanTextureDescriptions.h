@@ -11,8 +11,8 @@ namespace TETLib {
 
 // Walks `folder` and its subfolders; false when anything was reported
 // (warnings included). A folder that cannot be listed passes. The asset
-// checks call it with the asset's folder as both arguments; the asset's
-// root container forwards its own scan here.
+// checks (ValidateAssetContainer) call it with the asset's folder as both
+// arguments.
 bool ScanTextureDescriptions(const std::string& root, const std::string& folder);
 
 }  // namespace TETLib

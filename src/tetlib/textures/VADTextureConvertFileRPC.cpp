@@ -14,6 +14,7 @@
 #include "foundation/callbacks/TCXCallbackCPPVoidPtr.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/files/LocationFiles.h"
+#include "foundation/interfacetext/InterfaceTextDB.h"
 #include "foundation/results/ResultsLog.h"
 #include "foundation/soups/SoupHandle.h"
 
@@ -52,7 +53,16 @@ void VADTextureConvertFileRPC::AddError(const char* text, const char* fileName, 
     SoupHandle parameters;
     parameters.SetString(Vek::PString("file_name"), fileName);
     if (withArchive) parameters.SetString(Vek::PString("archive"), m_location.c_str());
-    m_log->AddEntry(ResultsLogEntry::kError, PropertyRef(), Vek::String(text), &parameters);
+    // A "$vadtexture_" key stands for its text in the interface-text table,
+    // whose "$(FILE_NAME)" and "$(ARCHIVE)" the log fills in.
+    const Vek::String message = text[0] == '$' ? GetLocalisedText(text) : Vek::String(text);
+    m_log->AddEntry(ResultsLogEntry::kError, PropertyRef(), message, &parameters);
+}
+
+const char* VADTextureConvertFileRPC::ShownName() const {
+    // While the description is set aside under its temporary name, the
+    // user knows it by its own.
+    return m_setAside ? m_descriptionPath.c_str() : m_inputPath.c_str();
 }
 
 std::string VADTextureConvertFileRPC::FullPath(const std::string& path) const {
@@ -120,20 +130,20 @@ int32_t VADTextureConvertFileRPC::LoadStage(CallArgument) {
     m_resource = dynamic_cast<Vek::TextureResource*>(found);
     if (!m_resource) {
         if (found) found->ReleaseReference();
-        AddError("$vadtexture_open_error", m_inputPath.c_str(), true);
+        AddError("$vadtexture_open_error", ShownName(), true);
         m_ok = false;
         return 0;
     }
     TETLib::CompressAsciiResource* resource = Compressing();
     if (!resource) {
-        AddError("$vadtexture_incorrect_resource", m_inputPath.c_str(), true);
+        AddError("$vadtexture_incorrect_resource", ShownName(), true);
         m_ok = false;
         return 0;
     }
     m_options.ProcessRaw("-Automip=none -Compression=auto");
     resource->SetOptions(&m_options);
     if (resource->Lock() != Vek::Resource::kOk) {
-        AddError("$vadtexture_load_error", m_inputPath.c_str(), true);
+        AddError("$vadtexture_load_error", ShownName(), true);
         if (!resource->GetLoadError().empty())
             m_log->AddEntry(ResultsLogEntry::kInformation, resource->GetLoadError().c_str());
         m_ok = false;
@@ -143,7 +153,7 @@ int32_t VADTextureConvertFileRPC::LoadStage(CallArgument) {
     if (resource->Vek::AsciiTextureResource::GetMipLock() == Vek::Resource::kOk) {
         m_locked = true;
     } else {
-        AddError("$vadtexture_lock_error", m_inputPath.c_str(), true);
+        AddError("$vadtexture_lock_error", ShownName(), true);
         m_ok = false;
         resource->Unlock();
     }

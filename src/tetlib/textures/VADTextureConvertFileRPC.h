@@ -46,6 +46,8 @@ private:
     int32_t WriteStage(CallArgument);
     int32_t ReleaseStage(CallArgument);
     void AddError(const char* text, const char* fileName, bool withArchive = false);
+    // The description's name as the user knows it, for the messages.
+    const char* ShownName() const;
     std::string FullPath(const std::string& path) const;
 
     Vek::PString m_location;

@@ -10,12 +10,24 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "assetdb/client/FrameDaemon.h"
 #include "assetdb/layout/AssetFolders.h"
 #include "assetdb/resources/ResourceDatabaseCache.h"
+#include "assetdb/client/CollectGarbageOnMainThread.h"
 #include "engine/Log.h"
+#include "engine/RenderKernel.h"
+#include "engine/ResourceSystem.h"
+#include "engine/display/DisplayProfile.h"
+#include "engine/resources/PluginEntry.h"
+#include "engine/textures/TextureManager.h"
+#include "engine/textures/TextureResource.h"
+#include "foundation/callbacks/CallDispatcher.h"
+#include "frontend/StartupContext.h"
+#include "meshes/materials/CreatePlugins.h"
+#include "support/ImWriter.h"
 #include "engine/resources/ResourceTypeBase.h"
 #include "engine/resources/ResourceTypeRegistry.h"
 #include "foundation/callbacks/MainThread.h"
@@ -270,6 +282,96 @@ TEST_F(CommandHostCallbackTest, ArchiveJobsWithoutAssets) {
     EXPECT_TRUE(reply.rest->ReadInt32(left));
     EXPECT_EQ(left, 0);
     EXPECT_TRUE(AtEnd(reply));
+}
+
+// The host runs job after job: what a validation loaded (the meshes and the
+// textures their materials name) goes when the job ends, so the caches are
+// back at their idle size after each job.
+TEST_F(CommandHostCallbackTest, ValidationJobsLeaveNoLoadedTexturesBehind) {
+    GSNativesTest::ShippedLibraries libraries;
+    ASSERT_EQ(libraries.CompileAll(), "");
+    CreateSpecRegistry();
+    const std::string install = m_dir / "install";
+    const std::string asset = install + "/UserData/local/tower";
+    std::filesystem::create_directories(asset);
+    std::filesystem::create_directories(install + "/bin");
+    std::filesystem::copy(SourceTreePath("data/ZIROzod"), install + "/bin/ZIROzod",
+                          std::filesystem::copy_options::recursive);
+    std::ofstream(asset + "/config.txt")
+        << "kuid <kuid:523401:2001>\nkind \"scenery\"\nusername \"Tower\"\ncategory-class \"BH\"\n"
+           "category-region \"UK\"\ncategory-era \"1950s\"\nvorlex-build 3.5\nmesh-table\n{\n  default\n  {\n"
+           "    mesh \"tower.im\"\n    auto-create 1\n  }\n}\n";
+    {
+        ImWriter::MeshModel model;
+        ImWriter::ChunkModel quad = ImWriter::Quad(1.0f);
+        quad.material.textures.push_back({0, "paint.tga", 1.0f});
+        model.chunks = {quad};
+        const std::vector<uint8_t> mesh = ImWriter::Write(model);
+        std::ofstream(asset + "/tower.im", std::ios::binary).write(reinterpret_cast<const char*>(mesh.data()),
+                                                                   static_cast<std::streamsize>(mesh.size()));
+        std::ofstream image(asset + "/paint.tga", std::ios::binary);
+        const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 64, 0, 64, 0, 32, 0x28};
+        image.write(reinterpret_cast<const char*>(header), sizeof header);
+        const std::string pixels(64 * 64 * 4, '\x7f');
+        image.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+    }
+    SetInstallationFolders(install.c_str());
+    AcquireAssetFolderDatabases();
+    RecordMainThread();
+    // The engine as start-up makes it current for the rest of the program.
+    Vek::ResourceSystem system;
+    ASSERT_TRUE(system.Init(""));
+    Vek::RenderKernel kernel(nullptr, 8.0f);
+    ASSERT_TRUE(kernel.InitWithProfile(Vek::DisplayProfile::OpenGL()));
+    Vek::CreateResourceTypes();
+    Vek::ResourceSystem::SetCurrent(&system);
+    Vek::RenderKernel::SetCurrent(&kernel);
+    TETLib::ErrorHandler::CreateInstance();
+    TETLib::DataManager::Create((install + "/bin/ZIROzod/").c_str());
+    StartupContext context;
+    context.resourceSystem = &system;
+    context.renderKernel = &kernel;
+    TETLib::DataManager::Instance()->Init(context);
+    Vek::TextureManager& textures = *kernel.GetTextureManager();
+    const std::size_t idleResources = system.CachedCount();
+
+    for (int job = 0; job < 3; ++job) {
+        SCOPED_TRACE(job);
+        // The mesh and its texture load: nothing is reported of them.
+        const Reply reply = RunJob(Bytes().I32(0).PStr("local").PStr("tower"));
+        EXPECT_TRUE(reply.entries.empty()) << reply.entries[0].second;
+        uint8_t validated = 0xAA;
+        EXPECT_TRUE(reply.rest->ReadByte(validated));
+        EXPECT_EQ(validated, 1);
+        EXPECT_EQ(textures.GetLoadedCount(), 0u);
+        EXPECT_EQ(system.CachedCount(), idleResources);
+    }
+
+    // Asked for on another thread, the collection waits for the main
+    // thread: a texture that was let go stays cached until it runs.
+    Vek::TextureResource* held = textures.GetTexture(nullptr, (asset + "/paint.tga").c_str());
+    ASSERT_NE(held, nullptr);
+    held->ReleaseReference();
+    std::size_t freed = 99;
+    std::thread other([&] { freed = CollectGarbageOnMainThread(); });
+    other.join();
+    EXPECT_EQ(freed, 0u);
+    EXPECT_TRUE(IsGarbageCollectionPending());
+    EXPECT_EQ(textures.GetLoadedCount(), 1u);
+    while (CallDispatcher::Instance().RunPendingCall() > 0) {
+    }
+    EXPECT_FALSE(IsGarbageCollectionPending());
+    EXPECT_EQ(textures.GetLoadedCount(), 0u);
+
+    TETLib::DataManager::Destroy();
+    TETLib::ErrorHandler::DestroyInstance();
+    Vek::RenderKernel::SetCurrent(nullptr);
+    Vek::ResourceSystem::SetCurrent(nullptr);
+    ReleaseAssetFolderDatabases();
+    SetInstallationFolders("");
+    PurgeResourceDatabaseCache();
+    DestroySpecRegistry();
+    Vek::PluginEntry::ReleaseAll();
 }
 
 }  // namespace

@@ -220,3 +220,35 @@ TEST_F(CompressTextureFolderTest, AFailedRenameBackIsReported) {
     EXPECT_NE(log.find("2 Unable to rename file 'asset\\a.convert-tex.txt' in subst 'local' back"), std::string::npos) << log;
     EXPECT_TRUE(fs::exists(m_folder / "a.convert-tex.txt")) << "the user's file is still there";
 }
+
+// Symbolic links are walked only while they stay in the location: a folder
+// or a description that leads out is reported and not converted, so nothing
+// is written outside; a link back to a folder inside is walked once.
+TEST_F(CompressTextureFolderTest, LinksLeadingOutOfTheLocationAreNotFollowed) {
+    const fs::path outside = fs::path(m_dir.Path()) / "outside";
+    fs::create_directories(outside / "folder");
+    WriteTga(outside / "folder" / "far.tga", 64, 64, 0xFF808040u);
+    WriteText(outside / "folder" / "far.texture.txt", "Primary=far.tga\n");
+    WriteTga(outside / "single.tga", 64, 64, 0xFF808040u);
+    WriteText(outside / "single.texture.txt", "Primary=single.tga\n");
+    fs::create_directory_symlink(outside / "folder", m_folder / "away");
+    fs::create_symlink(outside / "single.texture.txt", m_folder / "linked.texture.txt");
+    // Inside: a description and a link back to the asset's own folder.
+    WriteTga(m_folder / "wall.tga", 64, 64, 0xFF808040u);
+    WriteText(m_folder / "wall.texture.txt", "Primary=wall.tga\n");
+    fs::create_directory_symlink(m_folder, m_folder / "loop");
+
+    EXPECT_EQ(Run(m_folder), 0) << LogText();
+    const std::string log = LogText();
+    for (const fs::path& refused : {m_folder / "away", m_folder / "linked.texture.txt"})
+        EXPECT_NE(log.find("3 Unable to convert '" + refused.string() + "': it leads out of its location"),
+                  std::string::npos)
+            << log;
+    EXPECT_EQ(m_log.GetErrorCount(), 2) << log;
+    EXPECT_TRUE(FilesEndingWith(outside, ".texture").empty());
+    EXPECT_TRUE(fs::exists(outside / "folder" / "far.texture.txt"));
+    EXPECT_TRUE(fs::exists(outside / "single.texture.txt"));
+    EXPECT_TRUE(fs::is_symlink(m_folder / "linked.texture.txt"));
+    EXPECT_FALSE(fs::exists(m_folder / "linked.texture"));
+    EXPECT_TRUE(fs::exists(m_folder / "wall.texture"));
+}

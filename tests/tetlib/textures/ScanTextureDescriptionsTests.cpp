@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,9 @@ TEST_F(ScanTextureDescriptionsTest, CompiledAndLeftOverFiles) {
     } cases[] = {
         {2.8f, false, {"3 $tet_texture_failedload", "2 $tet_duplicatetexture"}},
         {2.9f, true, {"3 $tet_texture_failedload", "3 $tet_duplicatetexture", "3 $tet_binary_texture_conversion_failed"}},
+        // Builds beyond any int are the newest there are, not the oldest.
+        {1e30f, false, {"3 $tet_texture_failedload", "3 $tet_duplicatetexture"}},
+        {std::numeric_limits<float>::infinity(), false, {"3 $tet_texture_failedload", "3 $tet_duplicatetexture"}},
     };
     WriteText(m_asset / "a.convert-tex.txt", "Primary=x.tga\n");
     WriteText(m_asset / "lonely.texture", "compiled");
