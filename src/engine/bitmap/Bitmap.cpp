@@ -74,6 +74,7 @@ int Bitmap::BytesPerPixel(int format) {
 }
 
 void Bitmap::Reset() {
+    m_budget.Release();
     m_width = m_height = 0;
     m_format = kNone;
     m_stride = m_byteSize = 0;
@@ -100,11 +101,22 @@ bool Bitmap::Init(int width, int height, int format, const void* data, std::size
     if (data) std::memcpy(bytes.data(), data, size);
     m_bytes = std::move(bytes);
     m_alias = nullptr;
+    m_budget.Release();
     m_width = width;
     m_height = height;
     m_format = format;
     m_stride = stride;
     m_byteSize = size;
+    return true;
+}
+
+bool Bitmap::InitWithinBudget(int width, int height, int format) {
+    const int bpp = BytesPerPixel(format);
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || bpp == 0 || format == kRaw) return false;
+    PictureBudget::Reservation budget;
+    if (!PictureBudget::Reserve(uint64_t(width) * uint64_t(height) * uint64_t(bpp), budget)) return false;
+    if (!Init(width, height, format)) return false;
+    m_budget = std::move(budget);
     return true;
 }
 
@@ -136,13 +148,87 @@ void Bitmap::DetachAlias() {
     m_alias = nullptr;
 }
 
+namespace {
+
+thread_local Bitmap::LoadFailure t_loadFailure = Bitmap::LoadFailure::kNone;
+
+uint32_t Little16(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8; }
+uint32_t Little32(const uint8_t* p) { return Little16(p) | Little16(p + 2) << 16; }
+
+// The file length an uncompressed TGA or BMP needs for the pixels its
+// header declares; 0 for other files and for compressed pictures (their
+// decoders stop at the end of the data), and for sizes the decoder refuses
+// anyway. The decoder fills missing rows, so a 21-byte file could stand for
+// a picture of tens of megapixels.
+uint64_t DeclaredFileBytes(const uint8_t* bytes, std::size_t size) {
+    const auto bytesOf = [](uint64_t bits) { return (bits + 7) / 8; };
+    if (size >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+        if (size < 26) return 0;
+        const uint64_t offset = Little32(bytes + 10);
+        const uint32_t header = Little32(bytes + 14);
+        uint64_t width = 0, height = 0, bits = 0, compression = 0;
+        if (header == 12) {
+            width = Little16(bytes + 18);
+            height = Little16(bytes + 20);
+            bits = Little16(bytes + 24);
+        } else if (header >= 40 && size >= 34) {
+            const int32_t w = static_cast<int32_t>(Little32(bytes + 18));
+            const int32_t h = static_cast<int32_t>(Little32(bytes + 22));
+            width = w < 0 ? 0 : uint64_t(w);
+            height = h < 0 ? uint64_t(-int64_t(h)) : uint64_t(h);
+            bits = Little16(bytes + 28);
+            compression = Little32(bytes + 30);
+        } else {
+            return 0;
+        }
+        // 0 plain, 3 and 6 bit fields: rows of whole 32-bit words.
+        if (compression != 0 && compression != 3 && compression != 6) return 0;
+        if (width == 0 || height == 0 || width > Bitmap::kMaxSide || height > Bitmap::kMaxSide || bits > 32) return 0;
+        return offset + (width * bits + 31) / 32 * 4 * height;
+    }
+    if (size >= 4 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G') return 0;
+    if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) return 0;
+    // TGA has no signature: the decoders above have had their turn.
+    if (size < 18) return 0;
+    const uint32_t type = bytes[2];
+    if (type != 1 && type != 2 && type != 3) return 0;
+    const uint64_t width = Little16(bytes + 12), height = Little16(bytes + 14);
+    if (width == 0 || height == 0 || width > Bitmap::kMaxSide || height > Bitmap::kMaxSide) return 0;
+    const uint64_t palette = bytes[1] == 1 ? uint64_t(Little16(bytes + 5)) * bytesOf(bytes[7]) : 0;
+    return 18 + uint64_t(bytes[0]) + palette + width * height * bytesOf(bytes[16]);
+}
+
+}  // namespace
+
+Bitmap::LoadFailure Bitmap::LastLoadFailure() { return t_loadFailure; }
+
+uint64_t Bitmap::DecodeBytes(const uint8_t* bytes, std::size_t size) {
+    if (!bytes || size == 0 || size > kMaxFileBytes) return 0;
+    int w = 0, h = 0, channels = 0;
+    if (!stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels) || w <= 0 || h <= 0) return 0;
+    return uint64_t(w) * uint64_t(h) * 4 * 2;
+}
+
 bool Bitmap::LoadFromMemory(const uint8_t* bytes, std::size_t size) {
+    t_loadFailure = LoadFailure::kUnreadable;
     if (!bytes || size == 0 || size > kMaxFileBytes) return false;
+    const uint64_t declared = DeclaredFileBytes(bytes, size);
+    if (declared > size) {
+        t_loadFailure = LoadFailure::kShortPixelData;
+        return false;
+    }
+    const uint64_t decodeBytes = DecodeBytes(bytes, size);
+    if (decodeBytes == 0) return false;
+    PictureBudget::Reservation budget;
+    if (!PictureBudget::Reserve(decodeBytes, budget, PictureBudget::CurrentWaitMs())) {
+        t_loadFailure = LoadFailure::kNoBudget;
+        return false;
+    }
     int w = 0, h = 0, channels = 0;
     stbi_uc* pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);
     if (!pixels) return false;
     Bitmap loaded;
-    bool ok = loaded.Init(w, h, kARGB32);
+    bool ok = uint64_t(w) * uint64_t(h) * 4 * 2 <= decodeBytes && loaded.Init(w, h, kARGB32);
     if (ok) {
         uint8_t* out = loaded.GetData();
         std::size_t count = std::size_t(w) * static_cast<std::size_t>(h);
@@ -154,11 +240,16 @@ bool Bitmap::LoadFromMemory(const uint8_t* bytes, std::size_t size) {
         }
     }
     stbi_image_free(pixels);
-    if (ok) *this = std::move(loaded);
-    return ok;
+    if (!ok) return false;
+    budget.ShrinkTo(loaded.GetByteSize());
+    loaded.m_budget = std::move(budget);
+    *this = std::move(loaded);
+    t_loadFailure = LoadFailure::kNone;
+    return true;
 }
 
 bool Bitmap::Load(const char* path, const PString& folder, bool /*keepFileFormat*/) {
+    t_loadFailure = LoadFailure::kUnreadable;
     if (!path || !*path) return false;
     File file;
     if (!file.Open(folder, path, File::kModeRead)) return false;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/PString.h"
+#include "engine/bitmap/PictureBudget.h"
 
 namespace Vek {
 
@@ -59,11 +60,30 @@ public:
     bool IsAlias() const { return m_alias != nullptr; }
     void Reset();
 
+    // As Init (zero-filled), with the picture's bytes taken from the
+    // process's picture budget first (PictureBudget) and held while the
+    // picture lives; false, nothing allocated, when the budget has no room.
+    bool InitWithinBudget(int width, int height, int format);
+
     // Loads a TGA, BMP, JPEG or PNG file into format 2: `path` inside the
     // file-system root `folder` (empty: the plain file system). False, the
     // bitmap unchanged, when the file is missing or not a readable image.
+    //
+    // Decoding takes twice the picture's bytes from the picture budget
+    // before it starts (the decoder's buffer and the bitmap's), waiting as
+    // long as PictureBudget::CurrentWaitMs says, and the loaded bitmap keeps
+    // its picture's bytes until it is reset, loaded or initialised again
+    // (copies of it are not counted). An uncompressed TGA or BMP whose file
+    // is shorter than the pixel data its header declares is refused.
     bool Load(const char* path, const PString& folder = PString(), bool keepFileFormat = false);
     bool LoadFromMemory(const uint8_t* bytes, std::size_t size);
+
+    // Why the last Load or LoadFromMemory on this thread failed.
+    enum class LoadFailure { kNone, kUnreadable, kShortPixelData, kNoBudget };
+    static LoadFailure LastLoadFailure();
+    // The bytes the picture of an image file needs while it is decoded
+    // (twice the 32-bit picture); 0 when its header cannot be read.
+    static uint64_t DecodeBytes(const uint8_t* bytes, std::size_t size);
 
     int GetWidth() const { return m_width; }
     int GetHeight() const { return m_height; }
@@ -109,6 +129,7 @@ private:
     std::size_t m_byteSize = 0;
     std::vector<uint8_t> m_bytes;
     uint8_t* m_alias = nullptr;
+    PictureBudget::Reservation m_budget;  // the picture's bytes, when budgeted
 };
 
 }  // namespace Vek

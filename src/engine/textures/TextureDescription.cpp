@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "engine/File.h"
+#include "engine/bitmap/Bitmap.h"
+#include "engine/bitmap/PictureBudget.h"
 
 namespace Vek {
 
@@ -110,18 +112,35 @@ bool TextureDescription::Parse(const std::string& text, std::string& error) {
     return true;
 }
 
+namespace {
+
+// Why an image of the description could not be read, naming it.
+std::string ReadFailure(const std::string& name) {
+    switch (Bitmap::LastLoadFailure()) {
+        case Bitmap::LoadFailure::kShortPixelData:
+            return "cannot read the image '" + name + "': the file is shorter than the pixels its header declares";
+        case Bitmap::LoadFailure::kNoBudget:
+            return "cannot read the image '" + name + "': no room to decode it within the picture budget of " +
+                   std::to_string(PictureBudget::Limit() >> 20) + " MiB";
+        default:
+            return "cannot read the image '" + name + "'";
+    }
+}
+
+}  // namespace
+
 bool TextureDescription::LoadImage(const char* folder, const PString& root, Bitmap& image, std::string& error) {
     Bitmap colour;
     const std::string primaryPath = JoinImagePath(folder, primary);
     if (!colour.Load(primaryPath.c_str(), root)) {
-        error = "cannot read the image '" + primary + "'";
+        error = ReadFailure(primary);
         return false;
     }
     if (!alpha.empty()) {
         Bitmap mask;
         const std::string alphaPath = JoinImagePath(folder, alpha);
         if (!mask.Load(alphaPath.c_str(), root)) {
-            error = "cannot read the image '" + alpha + "'";
+            error = ReadFailure(alpha);
             return false;
         }
         std::unique_ptr<Bitmap> scaled;

@@ -46,7 +46,7 @@ uint32_t WithCoverage(uint32_t color, uint32_t coverage) {
 std::unique_ptr<Vek::Bitmap> NewPicture(int32_t width, int32_t height, uint32_t color) {
     if (!GSOImage::IsAllowedSize(width, height)) return nullptr;
     auto bitmap = std::make_unique<Vek::Bitmap>();
-    if (!bitmap->Init(width, height, Vek::Bitmap::kARGB32)) return nullptr;
+    if (!bitmap->InitWithinBudget(width, height, Vek::Bitmap::kARGB32)) return nullptr;
     bitmap->Clear(color);
     return bitmap;
 }
@@ -88,6 +88,7 @@ Vek::PackedColor GSOImage::ColorFromFloats(float red, float green, float blue, f
 }
 
 void GSOImage::Clear(int32_t width, int32_t height) {
+    m_bitmap.reset();  // its bytes go back to the picture budget first
     m_bitmap = NewPicture(width, height, m_fillColor);
     Changed();
 }

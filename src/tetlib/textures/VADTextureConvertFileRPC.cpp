@@ -4,6 +4,7 @@
 #include <exception>
 #include <vector>
 
+#include "engine/bitmap/PictureBudget.h"
 #include "assetdb/layout/LocationResolution.h"
 #include "assetdb/requests/VADDaemonState.h"
 #include "assetdb/resources/ResourceDatabaseCache.h"
@@ -142,6 +143,9 @@ int32_t VADTextureConvertFileRPC::LoadStage(CallArgument) {
     }
     m_options.ProcessRaw("-Automip=none -Compression=auto");
     resource->SetOptions(&m_options);
+    // The job's pictures wait a while for room in the picture budget held
+    // by other pictures, then the job fails naming the image.
+    Vek::PictureBudget::ScopedWait wait(kPictureWaitMs);
     if (resource->Lock() != Vek::Resource::kOk) {
         AddError("$vadtexture_load_error", ShownName(), true);
         if (!resource->GetLoadError().empty())

@@ -21,6 +21,9 @@ class TextureResource;
 
 class VADTextureConvertFileRPC {
 public:
+    // How long the load stage waits for room in the picture budget.
+    static constexpr int kPictureWaitMs = 2000;
+
     VADTextureConvertFileRPC() = default;
     ~VADTextureConvertFileRPC();
     VADTextureConvertFileRPC(const VADTextureConvertFileRPC&) = delete;

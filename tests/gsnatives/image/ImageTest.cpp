@@ -6,8 +6,10 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FontFixture.h"
+#include "engine/bitmap/PictureBudget.h"
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/image/GSOImage.h"
 #include "gsnatives/support/NativeScriptHost.h"
@@ -303,6 +305,33 @@ TEST_F(ImageNatives, TextFontsMeasuresAndGlyphs) {
         EXPECT_EQ(Picture(*ImageOf(image)).substr(0, 13), ".WWWWW......\n");
         EXPECT_EQ(host.Call("$int@Probe::Measure(Image,string)", {Host::Counted(image), host.Text(cut)}), 7u);
     }
+}
+
+// Scripts' pictures take their bytes from the process's picture budget: past
+// it a Clear or Resize leaves the image without picture, as an oversized one
+// does, and a picture given up makes room again.
+TEST_F(ImageNatives, PicturesShareTheProcesssBudget) {
+    ASSERT_TRUE(host.Start(kProbe));
+    using Host = GSNativesTest::NativeScriptHost;
+    const uint64_t picture = 64 * 64 * 4;
+    Vek::PictureBudget::SetLimit(Vek::PictureBudget::InUse() + 3 * picture);
+    std::vector<uint32_t> images;
+    for (int i = 0; i < 4; ++i) {
+        images.push_back(host.CallRef("$Image@Probe::New()"));
+        ASSERT_NE(images.back(), 0u);
+        host.Call("$void@Probe::Clear(Image,int,int)", {Host::Counted(images.back()), 64, 64});
+    }
+    const auto width = [&](int i) { return host.Call("$int@Probe::Width(Image)", {Host::Counted(images[i])}); };
+    EXPECT_EQ(width(2), 64u);
+    EXPECT_EQ(width(3), 0u) << "the fourth picture finds no room";
+    host.Call("$void@Probe::Resize(Image,int,int,bool)", {Host::Counted(images[2]), 64, 65, true});
+    EXPECT_EQ(width(2), 0u) << "a resize needs both pictures at once";
+    host.Call("$void@Probe::Clear(Image,int,int)", {Host::Counted(images[3]), 64, 64});
+    EXPECT_EQ(width(3), 64u) << "room given back by the failed resize";
+    host.Call("$void@Probe::Clear(Image,int,int)", {Host::Counted(images[0]), 0, 0});
+    host.Call("$void@Probe::Clear(Image,int,int)", {Host::Counted(images[2]), 32, 128});
+    EXPECT_EQ(width(2), 32u);
+    Vek::PictureBudget::SetLimit(0);
 }
 
 }  // namespace

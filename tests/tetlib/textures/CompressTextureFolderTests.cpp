@@ -18,6 +18,7 @@
 #include "tetlib/textures/CompressAsciiResource.h"
 #include "tetlib/textures/CompressTextureFolder.h"
 #include "tetlib/textures/VADTextureConvertFileRPC.h"
+#include "engine/bitmap/PictureBudget.h"
 
 namespace fs = std::filesystem;
 
@@ -151,6 +152,33 @@ TEST_F(CompressTextureFolderTest, AnUnloadableImageFailsTheWalkAndRestoresTheNam
     EXPECT_TRUE(fs::exists(m_folder / "sub" / "ugly.texture.txt"));
     EXPECT_FALSE(fs::exists(m_folder / "sub" / "bad.texture"));
     EXPECT_TRUE(FilesEndingWith(m_folder, "convert-tex.txt").empty());
+}
+
+// A conversion decodes within the picture budget: a picture that cannot
+// have room, or whose file is shorter than its header's pixels, fails its
+// job with a message naming the image, and the others are converted.
+TEST_F(CompressTextureFolderTest, PicturesPastTheBudgetOrCutShortFailTheirJobs) {
+    Vek::PictureBudget::SetLimit(64 * 64 * 4 * 2);
+    WriteTga(m_folder / "small.tga", 64, 64, 0xFF102030u);
+    WriteText(m_folder / "small.texture.txt", "Primary=small.tga\n");
+    WriteTga(m_folder / "large.tga", 128, 64, 0xFF102030u);
+    WriteText(m_folder / "large.texture.txt", "Primary=large.tga\n");
+    WriteTga(m_folder / "cut.tga", 64, 64, 0xFF102030u);
+    fs::resize_file(m_folder / "cut.tga", 100);
+    WriteText(m_folder / "cut.texture.txt", "Primary=cut.tga\n");
+
+    EXPECT_EQ(Run(m_folder), 0);
+    Vek::PictureBudget::SetLimit(0);
+    const std::string log = LogText();
+    EXPECT_NE(log.find("cannot read the image 'large.tga': no room to decode it within the picture budget"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("cannot read the image 'cut.tga': the file is shorter than the pixels its header declares"),
+              std::string::npos) << log;
+    EXPECT_EQ(m_log.GetErrorCount(), 2) << log;
+    EXPECT_TRUE(fs::exists(m_folder / "small.texture"));
+    EXPECT_FALSE(fs::exists(m_folder / "large.texture"));
+    EXPECT_FALSE(fs::exists(m_folder / "cut.texture"));
+    EXPECT_EQ(Vek::PictureBudget::InUse(), 0u) << "every job gave its picture back";
 }
 
 TEST_F(CompressTextureFolderTest, AStaleCompiledTextureIsReplaced) {
