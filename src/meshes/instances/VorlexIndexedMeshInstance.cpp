@@ -361,13 +361,6 @@ void VorlexIndexedMeshInstance::GetGlobalBoundingSphere(Vector3& centre, float& 
 
 // ---- faces ----
 
-uint32_t VorlexIndexedMeshInstance::PrimitiveOf(const GeometryChunk& chunk) {
-    const uint32_t code = chunk.GetPrimitiveCode();
-    if (code & 16) return 16;
-    if (code & 8) return 8;
-    if (code == 4) return 4;
-    return code & ~GeometryChunk::kFlagMergeable;
-}
 
 bool VorlexIndexedMeshInstance::FaceIndexPositions(uint32_t primitive, uint32_t face, uint32_t positions[3]) {
     // A face whose last position would pass the largest index position has
@@ -405,7 +398,7 @@ bool VorlexIndexedMeshInstance::VertexAt(const GeometryChunk& chunk, uint32_t po
 bool VorlexIndexedMeshInstance::GetFaceVertex(const ConstFaceDescriptor& face, uint32_t corner, Vector3& vertex) const {
     const GeometryChunk* chunk = GetChunk(face.chunk);
     uint32_t positions[3];
-    if (!chunk || corner > 2 || !FaceIndexPositions(PrimitiveOf(*chunk), face.face, positions)) return false;
+    if (!chunk || corner > 2 || !FaceIndexPositions(chunk->GetPrimitiveCode(), face.face, positions)) return false;
     return VertexAt(*chunk, positions[corner], vertex);
 }
 

@@ -148,9 +148,6 @@ public:
     // The three index positions of face `face` of a chunk of primitive
     // `primitive` (4 list, 8 strip, 16 fan); false for other primitives.
     static bool FaceIndexPositions(uint32_t primitive, uint32_t face, uint32_t positions[3]);
-    // The triangle primitive of a chunk's type word (the mergeable flag
-    // shares its low bits): 16, 8, 4, or another code.
-    static uint32_t PrimitiveOf(const Vek::GeometryChunk& chunk);
 
     // ---- state ----
     Vek::RenderKernel* GetRenderKernel() const { return m_renderKernel; }

@@ -13,7 +13,9 @@
 #include "engine/geometry/VertexItem.h"
 #include "engine/scene/ParticleBone.h"
 #include "meshes/definitions/MeshResult.h"
+#include "engine/scene/ConstFaceDescriptor.h"
 #include "meshes/lod/VorlexIndexedMeshLODDefinition.h"
+#include "meshes/lod/VorlexIndexedMeshLODInstance.h"
 #include "LodFixture.h"
 
 using namespace Vek;
@@ -437,4 +439,80 @@ TEST(LODDefinition, RigidBoneTreeAndUnskinnedLevelsRoundTrip) {
     EXPECT_EQ(read->skeletonRoot->FindByName("hidden"), nullptr);
     EXPECT_STREQ(read->GetLevel(0)->chunkBoneNames[0].c_str(), "door");
     EXPECT_FALSE(read->GetLevel(0)->hardwareSkinned);
+}
+
+TEST(LODDefinition, EveryPrimitiveWritesItsTypeWordAndReadsBackTheSame) {
+    // One quad per primitive, unskinned and skinned: loaded from text,
+    // written, read back (hardware-skinned, or in software), written again.
+    struct Primitive {
+        uint32_t code;
+        std::vector<uint16_t> indices;
+        uint32_t faces;
+        bool mergeable;  // lists append as they are
+        bool triangles;
+        float corners[3][3];  // face 0, for triangles
+    } primitives[] = {
+        {4, {0, 1, 2, 0, 2, 3}, 2, true, true, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}},
+        {8, {0, 1, 3, 2}, 2, false, true, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
+        {16, {0, 1, 2, 3}, 2, false, true, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}},
+        {1, {0, 1, 1, 2}, 2, true, false, {}},
+        {2, {0, 1, 2, 3}, 3, false, false, {}},
+        {0, {0, 1, 2, 3}, 4, true, false, {}},
+    };
+    for (const Primitive& p : primitives) {
+        for (const bool skinned : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "code " << p.code << (skinned ? " skinned" : " unskinned"));
+            Fixture f;
+            ImWriter::MeshModel m = LodTest::SkinnedLevel(1);
+            if (!skinned) {
+                m.bones.clear();
+                m.maxInfluencesPerVertex = m.maxBonesPerChunk = 0;
+                m.chunks[0].weightsPerVertex = 0;
+            }
+            m.chunks[0].primitiveCode = p.code;
+            m.chunks[0].indices = p.indices;
+            m.chunks[0].faceCount = p.faces;
+            f.WriteLevel("level.im", m);
+            ASSERT_EQ(f.LoadText("mesh 0 { name level.im }\n"), RES_OK);
+            const GeometryChunk* loaded = f.definition->GetLevel(0)->GetChunk(0);
+            EXPECT_EQ(loaded->GetTypeWord(), p.code);
+            EXPECT_EQ(loaded->HasFlag(GeometryChunk::kFlagMergeable), p.mergeable);
+
+            const std::vector<uint8_t> bytes = f.Write(*f.definition);
+            const std::size_t geom = LodTest::FindTag(bytes, "GEOM");
+            EXPECT_EQ(bytes[geom + 12] | bytes[geom + 13] << 8 | bytes[geom + 14] << 16, static_cast<int>(p.code));
+            for (const bool software : {false, true}) {
+                SCOPED_TRACE(software ? "read skinned in software" : "read");
+                MeshLoadOptions options;
+                options.SoftwareAnimation = {1, 1};
+                uint32_t result = 1;
+                auto read = f.Read(bytes, result, software ? options : MeshLoadOptions{});
+                ASSERT_EQ(result, RES_OK);
+                GeometryChunk* chunk = read->GetLevel(0)->GetChunk(0);
+                const uint32_t skinBits = skinned && software ? 0x40 | 0x1000 | 0x10000 : 0;
+                EXPECT_EQ(chunk->GetTypeWord(), p.code | skinBits);
+                EXPECT_EQ(chunk->GetPrimitiveCode(), p.code);
+                EXPECT_EQ(chunk->GetFlagWord(), skinBits | (p.mergeable ? 0x4u : 0u));
+                EXPECT_EQ(chunk->GetFaceCount(), p.faces);
+                EXPECT_EQ(read->GetLevel(0)->hardwareSkinned, skinned && !software);
+                // Written again, it reads back once more with the same words.
+                const std::vector<uint8_t> again = f.Write(*read);
+                auto twice = f.Read(again, result, software ? options : MeshLoadOptions{});
+                ASSERT_EQ(result, RES_OK);
+                EXPECT_EQ(twice->GetLevel(0)->GetChunk(0)->GetTypeWord(), chunk->GetTypeWord());
+                EXPECT_EQ(twice->GetLevel(0)->GetChunk(0)->GetFlagWord(), chunk->GetFlagWord());
+
+                // An instance reads faces through the primitive: triangles
+                // have corners, lines and points have none.
+                VorlexIndexedMeshLODInstance instance(&f.kernel);
+                instance.InitFromDefinition(read.get());
+                ASSERT_EQ(instance.GetChunkCount(), 1u);
+                Vector3 corner;
+                for (uint32_t k = 0; k < 3; ++k) {
+                    ASSERT_EQ(instance.GetFaceVertex(ConstFaceDescriptor{&instance, 0, 0}, k, corner), p.triangles);
+                    if (p.triangles) EXPECT_EQ(corner, (Vector3{p.corners[k][0], p.corners[k][1], p.corners[k][2]}));
+                }
+            }
+        }
+    }
 }
