@@ -9,6 +9,7 @@
 #include "engine/geometry/VertexType.h"
 #include "engine/scene/Camera.h"
 #include "engine/scene/ParticleBone.h"
+#include "engine/scene/ParticleNameIndex.h"
 #include "engine/scene/ReferencePoint.h"
 #include "engine/scene/ViewPoint.h"
 #include "engine/scene/ViewPort.h"
@@ -77,11 +78,11 @@ void VorlexIndexedMeshInstance::InitFromResource(Resource* resource, VorlexIndex
     if (definition->skeletonRoot) {
         Particle* skeleton = definition->skeletonRoot->CloneTree();
         Add(skeleton);
+        const ParticleNameIndex bones(skeleton);
         for (uint32_t i = 0; i < m_chunkCount; ++i) {
             const PString bone = definition->GetChunkBoneName(i);
             Particle* particle = nullptr;
-            if (!bone.IsEmpty())
-                particle = skeleton->GetName() == bone ? skeleton : skeleton->FindByName(bone);
+            if (!bone.IsEmpty()) particle = bones.Find(bone);
             m_boneParticles.push_back(particle);
         }
     }

@@ -315,19 +315,22 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
             for (LODBone& bone : boneTable) bone.influences.emplace_back();
         }
     }
-    for (uint32_t c = 0; c < level.chunkCount;) {
-        if ((result = ReadLevelChunk(resource, source, i, c, vertexColour)) != RES_OK) return result;
-        GeometryChunk* chunk = m_levelChunks[c].Get();
+    // An empty chunk goes and the next one is read into its position: the
+    // chunks kept so far are never moved, so many empty chunks cost no more
+    // than as many kept ones.
+    uint32_t kept = 0;
+    for (uint32_t read = 0; read < announced; ++read) {
+        if ((result = ReadLevelChunk(resource, source, i, kept, vertexColour)) != RES_OK) return result;
+        GeometryChunk* chunk = m_levelChunks[kept].Get();
         if (chunk->GetVertexCount() == 0 || chunk->GetFaceCount() == 0 || chunk->GetIndexCount() == 0) {
-            // An empty chunk goes; the next one takes its position.
-            m_levelChunks.erase(m_levelChunks.begin() + c);
-            m_levelMaterials.erase(m_levelMaterials.begin() + c);
-            level.chunkBoneNames.erase(level.chunkBoneNames.begin() + c);
-            --level.chunkCount;
+            m_levelChunks[kept].Reset();
+            m_levelMaterials[kept].Reset();
+            level.chunkBoneNames.pop_back();
             continue;
         }
-        ++c;
+        ++kept;
     }
+    level.chunkCount = kept;
     m_levelChunks.resize(level.chunkCount);
     m_levelMaterials.resize(level.chunkCount);
     level.chunks.Take(m_levelChunks);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -80,6 +81,43 @@ std::vector<uint8_t> BareLod(const char* boneTag, const std::vector<std::pair<st
     }
     b.Patch(4, static_cast<uint32_t>(b.data.size() - 8));
     return b.data;
+}
+
+// A level chunk ("LCHK") of material 0 whose geometry has no vertices,
+// faces or indices: the reader drops it.
+std::vector<uint8_t> EmptyLevelChunk() {
+    ImWriter::Bytes b;
+    const std::size_t mark = b.Begin("LCHK", 100);
+    b.U32(0);
+    b.U32(0);
+    const std::size_t geom = b.Begin("GEOM", 201);
+    b.U32(4);
+    b.U32(0);
+    b.F32(0.0f);
+    for (int k = 0; k < 5; ++k) b.U32(0);
+    b.Str("");
+    b.End(geom);
+    b.End(mark);
+    return b.data;
+}
+
+// The .lm file of one level with `before` empty level chunks inserted
+// before its first chunk and `after` after its last (the level is the
+// file's last chunk); the counts and sizes are patched to match.
+std::vector<uint8_t> WithEmptyChunks(std::vector<uint8_t> bytes, uint32_t before, uint32_t after) {
+    const std::vector<uint8_t> empty = EmptyLevelChunk();
+    const std::size_t mesh = LodTest::FindTag(bytes, "MESH");
+    const std::size_t first = LodTest::FindTag(bytes, "LCHK");
+    std::vector<uint8_t> out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(first));
+    for (uint32_t k = 0; k < before; ++k) out.insert(out.end(), empty.begin(), empty.end());
+    out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(first), bytes.end());
+    for (uint32_t k = 0; k < after; ++k) out.insert(out.end(), empty.begin(), empty.end());
+    uint32_t chunks = 0;
+    std::memcpy(&chunks, &out[mesh + 12], 4);
+    LodTest::PatchU32(out, mesh + 12, chunks + before + after);
+    LodTest::PatchU32(out, mesh + 4, static_cast<uint32_t>(out.size() - mesh - 8));
+    LodTest::PatchU32(out, 4, static_cast<uint32_t>(out.size() - 8));
+    return out;
 }
 
 // A tree as text: name(children...).
@@ -514,5 +552,37 @@ TEST(LODDefinition, EveryPrimitiveWritesItsTypeWordAndReadsBackTheSame) {
                 }
             }
         }
+    }
+}
+
+TEST(LODDefinition, EmptyLevelChunksAreDroppedAndTheRestKeepTheirOrder) {
+    // Many empty chunks around two quads: each one read into the position
+    // of the dropped one before it, never moving the chunks kept. Erased
+    // from the front one at a time, as many took seconds.
+    Fixture f;
+    ImWriter::MeshModel m = LodTest::SkinnedLevel(2);
+    m.bones.clear();
+    m.maxInfluencesPerVertex = m.maxBonesPerChunk = 0;
+    for (ImWriter::ChunkModel& c : m.chunks) c.weightsPerVertex = 0;
+    f.WriteLevel("two.im", m);
+    ASSERT_EQ(f.LoadText("mesh 0 { name two.im }\n"), RES_OK);
+    const std::vector<uint8_t> sound = f.Write(*f.definition);
+    struct Case {
+        uint32_t before, after;
+    } cases[] = {{0, 0}, {1, 0}, {0, 1}, {3, 2}, {20000, 20000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before << " before, " << c.after << " after");
+        uint32_t result = 1;
+        auto d = f.Read(WithEmptyChunks(sound, c.before, c.after), result);
+        ASSERT_EQ(result, RES_OK);
+        const LODLevel* level = d->GetLevel(0);
+        ASSERT_EQ(level->chunkCount, 2u);
+        EXPECT_EQ(level->chunks.GetItems()->size(), 2u);
+        EXPECT_EQ(level->materials.GetItems()->size(), 2u);
+        EXPECT_EQ(level->chunkBoneNames.size(), 2u);
+        EXPECT_EQ(Positions(level->GetChunk(1)), (std::vector<float>{0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 2, 0}));
+        EXPECT_EQ(level->vertexTotal, 8u);
+        // What was read writes back as the file without the empty chunks.
+        EXPECT_EQ(f.Write(*d), sound);
     }
 }
