@@ -1,5 +1,7 @@
 #include "meshes/instances/VorlexIndexedMeshInstance.h"
 
+#include <algorithm>
+
 #include "engine/RenderKernel.h"
 #include "engine/Resource.h"
 #include "engine/bitmap/Bitmap.h"
@@ -495,7 +497,9 @@ bool VorlexIndexedMeshInstance::TestCollisionGeometry(const Ray& ray, float& dis
         if (!chunk) continue;
         const Material* material = GetMaterial(i);
         const bool twoSided = material && (material->GetFlags() & 1u) != 0;
-        for (uint32_t k = 0; k < chunk->GetTriangleCount(); ++k) {
+        // Three indices a face, never past the last one (3 * k must not wrap).
+        const uint32_t faces = std::min(chunk->GetTriangleCount(), chunk->GetIndexCount() / 3);
+        for (uint32_t k = 0; k < faces; ++k) {
             Vector3 a, b, c;
             if (!VertexAt(*chunk, 3 * k, a) || !VertexAt(*chunk, 3 * k + 1, b) || !VertexAt(*chunk, 3 * k + 2, c))
                 continue;

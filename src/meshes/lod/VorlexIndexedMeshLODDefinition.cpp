@@ -419,6 +419,8 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadGeometry(Resource* resource, Memory
         return RES_FILE_FORMAT_ERROR;
     const int primitiveType = PrimitiveTypeOfCode(primitive & GeometryChunk::kPrimitiveMask);
     if (primitiveType < 0) return RES_FILE_FORMAT_ERROR;
+    if (!MeshChunk::FaceCountFits(primitive & GeometryChunk::kPrimitiveMask, faceCount, indexCount))
+        return RES_FILE_FORMAT_ERROR;
     // The blocks the counts announce must all be there before anything is
     // allocated for them.
     const uint64_t perVertex = 20 + 12 + ((flags & 1) ? 12 : 0);

@@ -586,3 +586,19 @@ TEST(LODDefinition, EmptyLevelChunksAreDroppedAndTheRestKeepTheirOrder) {
         EXPECT_EQ(f.Write(*d), sound);
     }
 }
+
+TEST(LODDefinition, AFaceCountBeyondTheIndicesIsRefused) {
+    Fixture f;
+    f.WriteLevel("one.im", LodTest::SkinnedLevel(1));
+    ASSERT_EQ(f.LoadText("mesh 0 { name one.im }\n"), RES_OK);
+    const std::vector<uint8_t> sound = f.Write(*f.definition);
+    // The face count follows the type, flags, chunk value and vertex count.
+    const std::size_t faces = LodTest::FindTag(sound, "GEOM") + 28;
+    for (const uint32_t count : {1u, 2u, 3u, 0xFFFFFFF0u}) {
+        std::vector<uint8_t> bytes = sound;
+        LodTest::PatchU32(bytes, faces, count);
+        uint32_t result = 1;
+        auto d = f.Read(bytes, result);
+        EXPECT_EQ(result, count <= 2 ? RES_OK : RES_FILE_FORMAT_ERROR) << count;
+    }
+}
