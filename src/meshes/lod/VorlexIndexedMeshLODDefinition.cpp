@@ -363,6 +363,11 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source,
     MeshChunk::Header h;
     uint32_t result = MeshChunk::ReadRequired(source, "LODB", {100}, h);
     if (result != RES_OK) return result;
+    // Every later "LODB" takes at least an entry count per bone: the sets a
+    // bone can still receive are bounded by the bytes left, and room is
+    // made for no more than those (in steps of 128 otherwise), so a file of
+    // many bones cannot reserve far more memory than it is long.
+    const std::size_t later = boneTable.empty() ? 0 : source.Remaining() / (4 * boneTable.size());
     for (LODBone& bone : boneTable) {
         LODBoneInfluences set;
         uint32_t entries = 0;
@@ -373,7 +378,8 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source,
             if (!entry.weights.empty()) set.entries.push_back(std::move(entry));
         }
         if (bone.influences.size() == bone.influences.capacity())
-            bone.influences.reserve((bone.influences.size() / 128 + 1) * 128);
+            bone.influences.reserve(
+                std::min<std::size_t>((bone.influences.size() / 128 + 1) * 128, bone.influences.size() + 1 + later));
         bone.influences.push_back(std::move(set));
     }
     return Ended(source, h);

@@ -602,3 +602,27 @@ TEST(LODDefinition, AFaceCountBeyondTheIndicesIsRefused) {
         EXPECT_EQ(result, count <= 2 ? RES_OK : RES_FILE_FORMAT_ERROR) << count;
     }
 }
+
+TEST(LODDefinition, MemoryForBonesStaysWithinAFewTimesTheFile) {
+    // Many bones and one level of weights: every bone gets a set, and the
+    // room made for them (the bone table and each bone's sets) is bounded by
+    // what the bytes can encode, not 128 sets a bone ahead.
+    constexpr uint32_t kBones = 20000;
+    std::vector<std::pair<std::string, std::string>> bones{{"root", ""}};
+    for (uint32_t k = 1; k < kBones; ++k) bones.emplace_back("b" + std::to_string(k), "root");
+    Fixture f;
+    for (const uint32_t levels : {1u, 3u}) {
+        SCOPED_TRACE(testing::Message() << levels << " levels");
+        const std::vector<uint8_t> bytes = BareLod("BONT", bones, levels, true);
+        uint32_t result = 9;
+        auto d = f.Read(bytes, result);
+        ASSERT_EQ(result, RES_OK);
+        ASSERT_EQ(d->boneTable.size(), kBones);
+        std::size_t reserved = d->boneTable.capacity() * sizeof(LODBone);
+        for (const LODBone& bone : d->boneTable) {
+            ASSERT_EQ(bone.influences.size(), levels);
+            reserved += bone.influences.capacity() * sizeof(LODBoneInfluences);
+        }
+        EXPECT_LE(reserved, 8 * bytes.size());
+    }
+}
