@@ -279,8 +279,7 @@ bool VorlexIndexedMeshInstance::ReplaceTexture(int, int, uint32_t chunk, int tex
 
 // ---- the scene ----
 
-void VorlexIndexedMeshInstance::Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
-    Particle::Cull(viewPoint, parentMatrix);
+void VorlexIndexedMeshInstance::CullLeave(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
     if (HasFlag(kFlagHidden) || m_opacity <= 0.0f) return;
     // Every texture is wanted whole here (level 0): nothing to hand on.
     (void)ViewPoint::CalcWantedMipLevelsForCull(viewPoint, this, m_textureDetail);

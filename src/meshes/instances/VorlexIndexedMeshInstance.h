@@ -70,9 +70,9 @@ public:
     // ---- Vek::Particle ----
     uint32_t GetID() const override { return kID; }
     Vek::Particle* CreateInstance() const override;
-    // Culls the subtree; an instance of opacity 0 or less is not added to
-    // the viewpoint.
-    void Cull(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
+    // After its subtree is culled: a visible instance of opacity above 0 is
+    // added to the viewpoint.
+    void CullLeave(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
     // Draws every chunk with at least one triangle through its material.
     // The scale is applied to a copy of `matrix`, never to the caller's.
     void Render(Vek::ViewPort* viewPort, uint32_t pass, const Vek::Matrix4& matrix) override;

@@ -154,18 +154,22 @@ void VorlexIndexedMeshLODInstance::SetScale(float x, float y, float z) {
 
 // ---- culling and drawing ----
 
-void VorlexIndexedMeshLODInstance::Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
-    CullLevels(viewPoint, parentMatrix);
-}
-
-void VorlexIndexedMeshLODInstance::CullLevels(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
+// Culls like the engine's LOD objects (the skinned kind too): the level
+// value decides, before the subtree is walked, which culled attachments
+// hide, and afterwards which level is drawn.
+bool VorlexIndexedMeshLODInstance::CullEnter(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
     Vector3 centre;
     float radius = 0.0f;
     GetGlobalBoundingSphere(centre, radius);
-    const float d = viewPoint.GetCamera() ? FindLOD(centre, radius + kSphereMargin, *viewPoint.GetCamera())
-                                          : GetCurrentLOD();
-    for (Particle* particle : m_culledAttachmentParticles) particle->SetFlag(kFlagHidden, m_attachmentCutOff < d);
-    Particle::Cull(viewPoint, parentMatrix);
+    m_cullLOD = viewPoint.GetCamera() ? FindLOD(centre, radius + kSphereMargin, *viewPoint.GetCamera())
+                                      : GetCurrentLOD();
+    for (Particle* particle : m_culledAttachmentParticles)
+        particle->SetFlag(kFlagHidden, m_attachmentCutOff < m_cullLOD);
+    return Particle::CullEnter(viewPoint, parentMatrix);
+}
+
+void VorlexIndexedMeshLODInstance::CullLeave(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
+    const float d = m_cullLOD;
     if (m_opacity <= 0.0f) SetLastCulledFrame(0);
     if (GetLastCulledFrame() != viewPoint.GetFrame()) return;
     m_renderLevel = FindLODIndex(d);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,8 +15,11 @@
 #include "engine/geometry/VertexItem.h"
 #include "engine/scene/ParticleBone.h"
 #include "meshes/definitions/MeshResult.h"
+#include "engine/scene/Camera.h"
 #include "engine/scene/ConstFaceDescriptor.h"
+#include "engine/scene/ViewPoint.h"
 #include "meshes/lod/VorlexIndexedMeshLODDefinition.h"
+#include "meshes/lod/VorlexDynamicIndexedMeshLODInstance.h"
 #include "meshes/lod/VorlexIndexedMeshLODInstance.h"
 #include "LodFixture.h"
 
@@ -624,5 +628,48 @@ TEST(LODDefinition, MemoryForBonesStaysWithinAFewTimesTheFile) {
             reserved += bone.influences.capacity() * sizeof(LODBoneInfluences);
         }
         EXPECT_LE(reserved, 8 * bytes.size());
+    }
+}
+
+TEST(LODDefinition, BoneChainsOfAnyDepthLoadInstanceCullAndWrite) {
+    // A chain of bones each the child of the one before, as a bone table
+    // and as a rigid bone tree: loaded, made into an instance, culled,
+    // copied, written and read again without a walk that recurses by depth.
+    constexpr uint32_t kDepth = 50000;
+    std::vector<std::pair<std::string, std::string>> chain{{"b0", ""}};
+    for (uint32_t k = 1; k < kDepth; ++k) chain.emplace_back("b" + std::to_string(k), "b" + std::to_string(k - 1));
+    Fixture f;
+    for (const char* tag : {"BONT", "RBOT"}) {
+        SCOPED_TRACE(tag);
+        uint32_t result = 9;
+        auto d = f.Read(BareLod(tag, chain, 1, std::string(tag) == "BONT"), result);
+        ASSERT_EQ(result, RES_OK);
+        ASSERT_NE(d->skeletonRoot, nullptr);
+        const Particle* last = d->skeletonRoot->FindByName("b49999");
+        ASSERT_NE(last, nullptr);
+        ASSERT_NE(last->GetParent(), nullptr);
+        EXPECT_STREQ(last->GetParent()->GetName().c_str(), "b49998");
+
+        auto* instance = new VorlexDynamicIndexedMeshLODInstance(&f.kernel);
+        instance->InitFromResource(nullptr, d.get());
+        Camera camera;
+        ViewPoint view(&camera, nullptr);
+        view.NextFrame();
+        instance->Cull(view, Matrix4::Identity());
+        Particle* bone = instance->FindByName("b49999");
+        ASSERT_NE(bone, nullptr);
+        EXPECT_EQ(bone->GetLastCulledFrame(), view.GetFrame());
+        std::unique_ptr<Particle> copy(instance->CreateInstance());
+        EXPECT_NE(copy, nullptr);
+        delete instance;
+
+        // The rigid tree is written back depth first.
+        if (std::string(tag) == "BONT") continue;
+        auto again = f.Read(f.Write(*d), result);
+        ASSERT_EQ(result, RES_OK);
+        ASSERT_NE(again->skeletonRoot, nullptr);
+        const Particle* read = again->skeletonRoot->FindByName("b49999");
+        ASSERT_NE(read, nullptr);
+        EXPECT_STREQ(read->GetParent()->GetName().c_str(), "b49998");
     }
 }
