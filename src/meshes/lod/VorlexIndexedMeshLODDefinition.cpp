@@ -318,6 +318,10 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
     // An empty chunk goes and the next one is read into its position: the
     // chunks kept so far are never moved, so many empty chunks cost no more
     // than as many kept ones.
+    // The weights name chunks by their place in the file; `position` gives
+    // each its place in the level, or kDropped.
+    constexpr uint32_t kDropped = std::numeric_limits<uint32_t>::max();
+    std::vector<uint32_t> position(announced, kDropped);
     uint32_t kept = 0;
     for (uint32_t read = 0; read < announced; ++read) {
         if ((result = ReadLevelChunk(resource, source, i, kept, vertexColour)) != RES_OK) return result;
@@ -328,7 +332,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
             level.chunkBoneNames.pop_back();
             continue;
         }
-        ++kept;
+        position[read] = kept++;
     }
     level.chunkCount = kept;
     m_levelChunks.resize(level.chunkCount);
@@ -338,16 +342,25 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
     m_levelChunks.clear();
     m_levelMaterials.clear();
 
-    // Every weight must name a vertex of its chunk.
-    for (const LODBone& bone : boneTable) {
+    // The weights follow their chunks: those of a dropped chunk go, the
+    // others take their chunk's place in the level (what loads then writes
+    // back as it reads). Every weight must name a vertex of its chunk.
+    for (LODBone& bone : boneTable) {
         if (bone.influences.size() <= i) continue;
-        for (const LODChunkInfluence& entry : bone.influences[i].entries) {
+        std::vector<LODChunkInfluence>& entries = bone.influences[i].entries;
+        std::size_t out = 0;
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            LODChunkInfluence& entry = entries[e];
             if (entry.chunk >= announced) return RES_FILE_FORMAT_ERROR;
-            const GeometryChunk* chunk = level.GetChunk(entry.chunk);  // null for a dropped chunk
-            if (!chunk) continue;
+            if (position[entry.chunk] == kDropped) continue;
+            entry.chunk = position[entry.chunk];
+            const GeometryChunk* chunk = level.GetChunk(entry.chunk);
             for (const LODVertexWeight& w : entry.weights)
                 if (w.vertex >= chunk->GetVertexCount()) return RES_FILE_FORMAT_ERROR;
+            if (out != e) entries[out] = std::move(entry);
+            ++out;
         }
+        entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(out), entries.end());
     }
     return Ended(source, h);
 }

@@ -673,3 +673,49 @@ TEST(LODDefinition, BoneChainsOfAnyDepthLoadInstanceCullAndWrite) {
         EXPECT_STREQ(read->GetParent()->GetName().c_str(), "b49998");
     }
 }
+
+TEST(LODDefinition, WeightsFollowTheirChunkPastADroppedOne) {
+    // Two skinned quads, the first replaced by an empty chunk: its weights
+    // go with it, and the second quad's weights move with the quad to
+    // place 0. What loads writes back and reads again the same.
+    Fixture f;
+    ImWriter::MeshModel m = LodTest::SkinnedLevel(2);
+    m.bones[0].entries[1].weights = {{0, 0.25f}, {1, 0.75f}};  // the second quad's own root weights
+    f.WriteLevel("two.im", m);
+    ASSERT_EQ(f.LoadText("mesh 0 { name two.im }\n"), RES_OK);
+    const std::vector<uint8_t> sound = f.Write(*f.definition);
+    const std::size_t first = LodTest::FindTag(sound, "LCHK");
+    uint32_t size = 0;
+    std::memcpy(&size, &sound[first + 4], 4);
+    const std::vector<uint8_t> empty = EmptyLevelChunk();
+    std::vector<uint8_t> bytes(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(first));
+    bytes.insert(bytes.end(), empty.begin(), empty.end());
+    bytes.insert(bytes.end(), sound.begin() + static_cast<std::ptrdiff_t>(first + 8 + size), sound.end());
+    const std::size_t mesh = LodTest::FindTag(bytes, "MESH");
+    LodTest::PatchU32(bytes, mesh + 4, static_cast<uint32_t>(bytes.size() - mesh - 8));
+    LodTest::PatchU32(bytes, 4, static_cast<uint32_t>(bytes.size() - 8));
+
+    uint32_t result = 1;
+    auto d = f.Read(bytes, result);
+    ASSERT_EQ(result, RES_OK);
+    ASSERT_EQ(d->GetLevel(0)->chunkCount, 1u);
+    for (const LODBone& bone : d->boneTable) {
+        SCOPED_TRACE(bone.name);
+        ASSERT_EQ(bone.influences.size(), 1u);
+        ASSERT_EQ(bone.influences[0].GetCount(), 1u);
+        EXPECT_EQ(bone.influences[0].entries[0].chunk, 0u);
+    }
+    const LODChunkInfluence& root = d->boneTable[0].influences[0].entries[0];
+    ASSERT_EQ(root.GetWeightCount(), 2u);
+    EXPECT_EQ(root.weights[0].weight, 0.25f);
+    EXPECT_EQ(root.weights[1].weight, 0.75f);
+    // Both bones sit in the kept chunk's palette.
+    EXPECT_EQ(d->GetLevel(0)->GetChunk(0)->GetInfluenceMatrixCount(), 2);
+
+    const std::vector<uint8_t> written = f.Write(*d);
+    auto again = f.Read(written, result);
+    ASSERT_EQ(result, RES_OK);
+    ASSERT_EQ(again->GetLevel(0)->chunkCount, 1u);
+    EXPECT_EQ(again->boneTable[0].influences[0].entries[0].weights[0].weight, 0.25f);
+    EXPECT_EQ(f.Write(*again), written);
+}
