@@ -120,7 +120,7 @@ uint32_t VorlexIndexedMeshDefinition::OpenFile(Resource* resource, const char* f
 }
 
 void VorlexIndexedMeshDefinition::OpenMemory(const void* data, std::size_t length, const char* path) {
-    file.Open(data, length);
+    file.OpenView(data, length);
     name = path ? path : "";
 }
 
