@@ -87,14 +87,24 @@ uint32_t GeometryChunk::MakeTypeWord(int primitiveType, const StandardChunkHint*
     bool skinned = (flags & StandardChunkHint::kFlagSkinned) != 0;
     if (skinned && (flags & StandardChunkHint::kFlagSoftwareSkinning))
         word |= kFlagSoftwareSkinned | kFlagPrivate | kFlagNoStaticVertexBuffer;
-    if (!skinned) word |= kFlagMergeable;
     if (flags & StandardChunkHint::kFlagSoftwareLighting) word |= kFlagPrivate;
     return word;
 }
 
+uint32_t GeometryChunk::MakeFlagWord(int primitiveType, const StandardChunkHint* hint) {
+    uint32_t word = MakeTypeWord(primitiveType, hint) & ~kPrimitiveMask;
+    // Lists append as they are; a strip or fan appended to another would
+    // join the two with triangles neither had. Whether a skinned chunk may
+    // merge is decided by the merge from its kind.
+    if (primitiveType == kTriangleList || primitiveType == kLineList || primitiveType == kPointList)
+        word |= kFlagMergeable;
+    return word;
+}
+
 GeometryChunk::GeometryChunk(const Layout& layout, uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
-                             uint32_t faceNormalCount, uint32_t typeWord)
-    : m_layout(layout), m_typeWord(typeWord), m_vertexCount(vertexCount), m_faceCount(faceCount),
+                             uint32_t faceNormalCount, uint32_t typeWord, uint32_t flagWord)
+    : m_layout(layout), m_typeWord(typeWord), m_flagWord(flagWord | (typeWord & ~kPrimitiveMask)),
+      m_vertexCount(vertexCount), m_faceCount(faceCount),
       m_indexCount(indexCount),
       m_vertices(std::make_shared<std::vector<uint8_t>>(std::size_t(vertexCount) * layout.vertexSize)),
       m_indices(std::make_shared<std::vector<uint16_t>>(indexCount)),
@@ -106,11 +116,11 @@ GeometryChunk::~GeometryChunk() = default;
 
 GeometryChunk* GeometryChunk::CreateInstance(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
                                              uint32_t faceNormalCount) const {
-    return new GeometryChunk(m_layout, vertexCount, faceCount, indexCount, faceNormalCount, m_typeWord);
+    return new GeometryChunk(m_layout, vertexCount, faceCount, indexCount, faceNormalCount, m_typeWord, m_flagWord);
 }
 
 GeometryChunk* GeometryChunk::Clone() const {
-    GeometryChunk* copy = new GeometryChunk(m_layout, 0, m_faceCount, 0, 0, m_typeWord);
+    GeometryChunk* copy = new GeometryChunk(m_layout, 0, m_faceCount, 0, 0, m_typeWord, m_flagWord);
     copy->m_vertexCount = m_vertexCount;
     copy->m_indexCount = m_indexCount;
     copy->m_vertices = m_vertices;

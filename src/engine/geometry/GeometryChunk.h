@@ -7,11 +7,14 @@
 // properties, an opacity, a vertex type, a vertex program per pass, and the
 // display's static vertex and index buffers once they are made.
 //
-// The type word: the primitive code in the low 5 bits (4 triangle list,
-// 8 triangle strip, 16 triangle fan, 0 points, 1 line list, 2 line strip)
-// and flag bits above them: 0x4 mergeable, 0x40 skinned in software,
+// Two words describe a chunk. The type word: the primitive code in the low
+// 5 bits (4 triangle list, 8 triangle strip, 16 triangle fan, 0 points,
+// 1 line list, 2 line strip) and the skinning and buffer bits above them.
+// The flag word: those same bits above the low 5 (0x40 skinned in software,
 // 0x100 no static index buffer, 0x1000 private to each instance, 0x10000 no
-// static vertex buffer. The triangle count is the face count.
+// static vertex buffer) plus 0x4 mergeable, which lives only there: inside
+// the type word it would be read as a primitive code. The triangle count is
+// the face count.
 //
 // Vertex, normal and index arrays are blocks shared with the chunks cloned
 // from this one; DuplicateVertexArray / DuplicateIndexArray / Resize give a
@@ -91,14 +94,21 @@ public:
 
     // The primitive code for an engine primitive type (-1 for none).
     static int PrimitiveCode(int primitiveType);
-    // The type word for a primitive type and a hint: the code plus 0x4 for
-    // an unskinned chunk, 0x40 | 0x1000 | 0x10000 for one skinned in
-    // software, 0x1000 for software lighting. 0 bits for a bad type.
+    // The type word for a primitive type and a hint: the code plus
+    // 0x40 | 0x1000 | 0x10000 for a chunk skinned in software, 0x1000 for
+    // software lighting. 0 bits for a bad type.
     static uint32_t MakeTypeWord(int primitiveType, const StandardChunkHint* hint);
+    // The flag word for a primitive type and a hint: the type word's bits
+    // above the primitive code, plus 0x4 for a list (triangles, lines or
+    // points), skinned or not.
+    static uint32_t MakeFlagWord(int primitiveType, const StandardChunkHint* hint);
 
-    // (vertex count, face count, index count, face-normal count, type word)
+    // (vertex count, face count, index count, face-normal count, type word,
+    // flag word). The type word's bits above the primitive code are flags
+    // too; the primitive code bits of the flag word never reach the type
+    // word.
     GeometryChunk(const Layout& layout, uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
-                  uint32_t faceNormalCount, uint32_t typeWord);
+                  uint32_t faceNormalCount, uint32_t typeWord, uint32_t flagWord = 0);
 
     // A new chunk of the same layout and type word from new counts.
     GeometryChunk* CreateInstance(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
@@ -109,8 +119,9 @@ public:
 
     const Layout& GetLayout() const { return m_layout; }
     uint32_t GetTypeWord() const { return m_typeWord; }
+    uint32_t GetFlagWord() const { return m_flagWord; }
     uint32_t GetPrimitiveCode() const { return m_typeWord & kPrimitiveMask; }
-    bool HasFlag(uint32_t flag) const { return (m_typeWord & flag) != 0; }
+    bool HasFlag(uint32_t flag) const { return (m_flagWord & flag) != 0; }
 
     uint32_t GetVertexCount() const { return m_vertexCount; }
     uint32_t GetVertexCapacity() const;
@@ -227,6 +238,7 @@ private:
 
     Layout m_layout;
     uint32_t m_typeWord;
+    uint32_t m_flagWord;
     uint32_t m_vertexCount;
     uint32_t m_faceCount;
     uint32_t m_indexCount;
@@ -262,15 +274,16 @@ using GeometryChunkSingleStream = GeometryChunk;
 template <typename V, typename Base = GeometryChunkSingleStream>
 class GeometryChunkTemplate : public Base {
 public:
-    GeometryChunkTemplate(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t typeWord)
-        : Base(GeometryChunk::Layout::Packed<V>(false), a, b, c, d, typeWord) {}
+    GeometryChunkTemplate(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t typeWord, uint32_t flagWord = 0)
+        : Base(GeometryChunk::Layout::Packed<V>(false), a, b, c, d, typeWord, flagWord) {}
 };
 
 template <typename V, typename Base = GeometryChunkSingleStream>
 class GeometryChunkNmlTemplate : public Base {
 public:
-    GeometryChunkNmlTemplate(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t typeWord)
-        : Base(GeometryChunk::Layout::Packed<V>(true), a, b, c, d, typeWord) {}
+    GeometryChunkNmlTemplate(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t typeWord,
+                             uint32_t flagWord = 0)
+        : Base(GeometryChunk::Layout::Packed<V>(true), a, b, c, d, typeWord, flagWord) {}
 };
 
 }  // namespace Vek

@@ -189,7 +189,7 @@ void Material::Activate() {
 }
 
 uint32_t Material::MakeGeometryChunkFlags(int primitiveType, const StandardChunkHint* hint) {
-    return GeometryChunk::MakeTypeWord(primitiveType, hint);
+    return GeometryChunk::MakeFlagWord(primitiveType, hint);
 }
 
 Display* Material::GetDisplay() const { return m_manager ? m_manager->GetDisplay() : nullptr; }
@@ -200,6 +200,7 @@ GeometryChunk* Material::CreateGeometryChunk(uint32_t vertexCount, uint32_t face
     if (GeometryChunk::PrimitiveCode(primitiveType) < 0) return nullptr;
     GeometryChunk::Layout layout = GeometryChunk::Layout::Standard(hint, UsesTextureCoordinates());
     auto* chunk = new GeometryChunk(layout, vertexCount, faceCount, indexCount, faceNormalCount,
+                                    GeometryChunk::MakeTypeWord(primitiveType, hint),
                                     MakeGeometryChunkFlags(primitiveType, hint));
     if (hint && hint->vertexUsage == 1) chunk->SetVertexDataDynamic(0, -2, true);
     if (hint && (hint->options & StandardChunkHint::kOptionShared)) chunk->SetVertexDataShared(0, 0, false);

@@ -124,8 +124,8 @@ public:
     void SetCachedAlphaHint(int hint) { m_cachedAlphaHint = hint; }
 
     // ---- chunks ----
-    // The type word for a primitive type and hint (GeometryChunk::
-    // MakeTypeWord).
+    // The chunk flag word for a primitive type and hint (GeometryChunk::
+    // MakeFlagWord); the type word is GeometryChunk::MakeTypeWord.
     static uint32_t MakeGeometryChunkFlags(int primitiveType, const StandardChunkHint* hint);
     // A new chunk (vertex count, face count, index count, face-normal
     // count, primitive type, hint) in the layout of the type, with its

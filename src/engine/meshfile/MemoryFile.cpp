@@ -1,5 +1,6 @@
 #include "engine/meshfile/MemoryFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace Vek {
@@ -7,14 +8,33 @@ namespace Vek {
 bool MemoryFile::Open(File& file) {
     Close();
     if (!file.IsValid()) return false;
-    std::vector<uint8_t> data;
-    uint8_t buffer[65536];
+    // One block of the bytes the file says are left; should it hold more,
+    // the block grows (doubling) until the reads run dry.
+    const int64_t length = file.Length(), position = file.Tell();
+    std::size_t capacity = length > position ? static_cast<std::size_t>(length - position) : 0;
+    std::size_t size = 0;
+    std::unique_ptr<uint8_t[]> data(capacity ? new uint8_t[capacity] : nullptr);
     for (;;) {
-        std::size_t n = file.Read(buffer, sizeof buffer);
+        if (size == capacity) {
+            uint8_t probe[65536];
+            const std::size_t n = file.Read(probe, sizeof probe);
+            if (n == 0) break;
+            const std::size_t grown = std::max(2 * capacity, size + n);
+            std::unique_ptr<uint8_t[]> larger(new uint8_t[grown]);
+            if (size) std::memcpy(larger.get(), data.get(), size);
+            std::memcpy(larger.get() + size, probe, n);
+            data = std::move(larger);
+            capacity = grown;
+            size += n;
+            continue;
+        }
+        const std::size_t n = file.Read(data.get() + size, capacity - size);
         if (n == 0) break;
-        data.insert(data.end(), buffer, buffer + n);
+        size += n;
     }
-    m_data = std::move(data);
+    m_owned = std::move(data);
+    m_data = m_owned.get();
+    m_length = size;
     m_position = 0;
     m_open = true;
     return true;
@@ -22,12 +42,26 @@ bool MemoryFile::Open(File& file) {
 
 void MemoryFile::Open(const void* data, std::size_t length) {
     Close();
-    if (length) m_data.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + length);
+    if (length) {
+        m_owned.reset(new uint8_t[length]);
+        std::memcpy(m_owned.get(), data, length);
+        m_data = m_owned.get();
+        m_length = length;
+    }
+    m_open = true;
+}
+
+void MemoryFile::OpenView(const void* data, std::size_t length) {
+    Close();
+    m_data = length ? static_cast<const uint8_t*>(data) : nullptr;
+    m_length = length;
     m_open = true;
 }
 
 void MemoryFile::Close() {
-    std::vector<uint8_t>().swap(m_data);
+    m_owned.reset();
+    m_data = nullptr;
+    m_length = 0;
     m_position = 0;
     m_open = false;
 }
@@ -40,7 +74,7 @@ bool MemoryFile::Skip(std::size_t n) {
 
 bool MemoryFile::Read(void* destination, std::size_t n) {
     if (n > Remaining()) return false;
-    if (n) std::memcpy(destination, m_data.data() + m_position, n);
+    if (n) std::memcpy(destination, m_data + m_position, n);
     m_position += n;
     return true;
 }

@@ -2,13 +2,15 @@
 // A whole file held in memory and read from front to back.
 //
 // The reader keeps three values: the start of the data, its length and the
-// current position. Every read follows the short-read rule: when fewer bytes
+// current position. The data is either its own (loaded from a file, or
+// copied) or bytes it reads where they are (OpenView), which the caller
+// keeps unchanged while the reader is open. Every read follows the short-read rule: when fewer bytes
 // remain than asked for, nothing is copied, the destination keeps its
 // previous content and the position does not move. A put-back moves the
 // position back, never before the start; a seek is clamped to the data.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "engine/File.h"
 
@@ -20,22 +22,26 @@ public:
 
     // Loads the rest of an open file (from its current position) and makes
     // it the data; the position starts at 0. False when the file is not
-    // open or cannot be read; the reader is then empty.
+    // open or cannot be read; the reader is then empty. The bytes go
+    // straight into one block of the file's length, never zeroed first.
     bool Open(File& file);
     // Copies a block of bytes and makes it the data.
     void Open(const void* data, std::size_t length);
+    // Reads a block of bytes where it is, without a copy: the block must
+    // stay as it is until the reader is closed or opened again.
+    void OpenView(const void* data, std::size_t length);
     // Drops the data; the reader is empty again.
     void Close();
 
     bool IsOpen() const { return m_open; }
-    const uint8_t* GetData() const { return m_data.data(); }
-    std::size_t GetLength() const { return m_data.size(); }
+    const uint8_t* GetData() const { return m_data; }
+    std::size_t GetLength() const { return m_length; }
     std::size_t GetPosition() const { return m_position; }
-    std::size_t Remaining() const { return m_data.size() - m_position; }
-    bool AtEnd() const { return m_position >= m_data.size(); }
+    std::size_t Remaining() const { return m_length - m_position; }
+    bool AtEnd() const { return m_position >= m_length; }
 
     // Moves the position, clamped to [0, length].
-    void SetPosition(std::size_t position) { m_position = position < m_data.size() ? position : m_data.size(); }
+    void SetPosition(std::size_t position) { m_position = position < m_length ? position : m_length; }
     // Moves the position back by n bytes, never before the start.
     void PutBack(std::size_t n) { m_position = n < m_position ? m_position - n : 0; }
     // Steps over n bytes when they are there; false (and no move) otherwise.
@@ -66,7 +72,9 @@ public:
     }
 
 private:
-    std::vector<uint8_t> m_data;
+    std::unique_ptr<uint8_t[]> m_owned;  // the data when it is the reader's own
+    const uint8_t* m_data = nullptr;
+    std::size_t m_length = 0;
     std::size_t m_position = 0;
     bool m_open = false;
 };

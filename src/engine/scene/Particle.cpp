@@ -94,11 +94,37 @@ void Particle::InitInstance(const Particle& source) {
     m_opacity = source.m_opacity;
 }
 
-void Particle::Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
-    if (HasFlag(kFlagHidden)) return;
+bool Particle::CullEnter(ViewPoint& viewPoint, const Matrix4&) {
+    if (HasFlag(kFlagHidden)) return false;
     SetLastCulledFrame(viewPoint.GetFrame());
-    Matrix4 matrix = GetLocalMatrix() * parentMatrix;
-    for (Particle* child = GetFirstChild(); child; child = child->GetNextSibling()) child->Cull(viewPoint, matrix);
+    return true;
+}
+
+void Particle::Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
+    // Depth first, children in order, each particle left after its
+    // subtree: the order a recursive walk would take.
+    struct Step {
+        Particle* particle;
+        Matrix4 parentMatrix;
+        bool entered;
+    };
+    std::vector<Step> steps{{this, parentMatrix, false}};
+    std::vector<Particle*> children;
+    while (!steps.empty()) {
+        const Step step = steps.back();
+        if (step.entered) {
+            steps.pop_back();
+            step.particle->CullLeave(viewPoint, step.parentMatrix);
+            continue;
+        }
+        steps.back().entered = true;
+        if (!step.particle->CullEnter(viewPoint, step.parentMatrix)) continue;
+        const Matrix4 matrix = step.particle->GetLocalMatrix() * step.parentMatrix;
+        children.clear();
+        for (Particle* child = step.particle->GetFirstChild(); child; child = child->GetNextSibling())
+            children.push_back(child);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) steps.push_back({*it, matrix, false});
+    }
 }
 
 void Particle::Render(ViewPort*, uint32_t, const Matrix4&) {}

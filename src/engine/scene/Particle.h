@@ -93,14 +93,22 @@ public:
     virtual uint32_t GetID() const { return kID; }
     // A new particle of the same kind with this one's values (no children).
     virtual Particle* CreateInstance() const;
-    // Stamps the frame and walks the visible children.
-    virtual void Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix);
+    // Walks the subtree with a stack of its own (a chain of any depth costs
+    // no call stack): each particle's CullEnter, then its children's when
+    // it says so, then its CullLeave.
+    void Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix);
     virtual void Render(ViewPort* viewPort, uint32_t pass, const Matrix4& matrix);
     virtual float GetOpacity() const { return m_opacity; }
     virtual void SetOpacity(float opacity);
     virtual bool TestCollisionGeometry(const Ray& ray, float& distance, ConstFaceDescriptor& face);
 
 protected:
+    // One particle of the cull walk, before its children: stamps the frame
+    // and answers whether the children are walked (not when hidden).
+    virtual bool CullEnter(ViewPoint& viewPoint, const Matrix4& parentMatrix);
+    // After its children (also when they were not walked): nothing here.
+    virtual void CullLeave(ViewPoint&, const Matrix4&) {}
+
     // Copies this particle's own values (not its tree links) from `source`.
     void InitInstance(const Particle& source);
 

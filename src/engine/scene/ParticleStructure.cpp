@@ -1,5 +1,7 @@
 #include "engine/scene/ParticleStructure.h"
 
+#include "engine/scene/ParticleNameIndex.h"
+
 namespace Vek {
 
 void ParticleStructure::AddReferencePoint(ReferencePoint* point) {
@@ -19,6 +21,14 @@ bool ParticleStructure::AddAttachmentPoint(AttachmentPoint* point, bool onSkelet
     Particle* bone = FindByName(point->GetTargetName());
     if (!bone || point->IsAncestorOf(bone)) return false;
     return bone->Add(point);
+}
+
+bool ParticleStructure::AddAttachmentPoint(AttachmentPoint* point, ParticleNameIndex& names) {
+    if (!point || point->GetTargetName().IsEmpty()) return false;
+    Particle* bone = names.Find(point->GetTargetName());
+    if (!bone || point->IsAncestorOf(bone) || !bone->Add(point)) return false;
+    names.Add(point);
+    return true;
 }
 
 AttachmentPoint* ParticleStructure::FindAttachmentPoint(const PString& name) const {

@@ -11,6 +11,8 @@
 
 namespace Vek {
 
+class ParticleNameIndex;
+
 class ParticleStructure : public ViewPortParticle {
 public:
     static constexpr uint32_t kID = 3;
@@ -29,6 +31,10 @@ public:
     // point's target: true; when the target is empty or not found, nothing
     // changes and the result is false (the caller keeps the point).
     bool AddAttachmentPoint(AttachmentPoint* point, bool onSkeleton);
+    // The same on the skeleton, with the target looked up in `names` (made
+    // from this structure without itself); the point is added to `names`
+    // when it is hung. For many points at once.
+    bool AddAttachmentPoint(AttachmentPoint* point, ParticleNameIndex& names);
     // The attachment point of that name below the structure, or null.
     AttachmentPoint* FindAttachmentPoint(const PString& name) const;
 

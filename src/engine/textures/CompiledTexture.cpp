@@ -14,8 +14,10 @@ struct Reader {
     const uint8_t* bytes;
     size_t size;
     size_t position = 0;
+    // Bytes left before the end; never wraps, whatever the end was set to.
+    size_t Left() const { return position < size ? size - position : 0; }
     bool U32(uint32_t& value) {
-        if (size - position < 4) return false;
+        if (Left() < 4) return false;
         std::memcpy(&value, bytes + position, 4);
         position += 4;
         return true;
@@ -94,6 +96,12 @@ bool CompiledTexture::Read(const uint8_t* bytes, size_t size, std::string& error
         error = "not a compiled texture";
         return false;
     }
+    // The envelope counts the type tag already read: a smaller one would
+    // end the file before the position reached.
+    if (envelope < 4) {
+        error = "the header is too small for its type";
+        return false;
+    }
     if (envelope > size - 8) {
         error = "the file is shorter than its header says";
         return false;
@@ -117,7 +125,7 @@ bool CompiledTexture::Read(const uint8_t* bytes, size_t size, std::string& error
         return false;
     }
     // Each level takes at least 16 header bytes: a count the file cannot hold is refused before allocating.
-    if (static_cast<uint64_t>(imageCount) * levelCount * 16 > in.size - in.position) {
+    if (static_cast<uint64_t>(imageCount) * levelCount * 16 > in.Left()) {
         error = "more levels than the file holds";
         return false;
     }
@@ -134,7 +142,7 @@ bool CompiledTexture::Read(const uint8_t* bytes, size_t size, std::string& error
                 error = "bad level description";
                 return false;
             }
-            if (byteSize > in.size - in.position) {
+            if (byteSize > in.Left()) {
                 error = "level data past the end of the file";
                 return false;
             }

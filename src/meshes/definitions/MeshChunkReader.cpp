@@ -90,4 +90,18 @@ uint32_t ReadOptional(Vek::MemoryFile& file, const char* tag, std::initializer_l
     return ReadSizeAndVersion(file, accepted, header);
 }
 
+bool FaceCountFits(uint32_t primitiveCode, uint32_t faceCount, uint32_t indexCount) {
+    uint32_t most = 0;
+    switch (primitiveCode) {
+        case 4: most = indexCount / 3; break;
+        case 8:
+        case 16: most = indexCount >= 2 ? indexCount - 2 : 0; break;
+        case 1: most = indexCount / 2; break;
+        case 2: most = indexCount >= 1 ? indexCount - 1 : 0; break;
+        case 0: most = indexCount; break;
+        default: return false;
+    }
+    return faceCount <= most;
+}
+
 }  // namespace MeshChunk

@@ -37,6 +37,13 @@ Vek::Vector3 LoadVector3(const uint8_t* bytes);
 // not all there.
 bool ReadWeightEntry(Vek::MemoryFile& file, Vek::InfluenceDefinition::Entry& entry);
 
+// Whether a stored face count fits the indices of its primitive (code 4
+// triangle list, 8 strip, 16 fan, 1 line list, 2 line strip, 0 points): at
+// most indices / 3 for a triangle list, indices - 2 for a strip or a fan,
+// indices / 2 for a line list, indices - 1 for a line strip, indices for
+// points. A smaller count is allowed: stored files may hold one.
+bool FaceCountFits(uint32_t primitiveCode, uint32_t faceCount, uint32_t indexCount);
+
 struct Header {
     uint32_t size = 0;
     std::size_t end = 0;  // the position right after the size field plus the size

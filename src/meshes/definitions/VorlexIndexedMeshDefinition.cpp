@@ -120,7 +120,7 @@ uint32_t VorlexIndexedMeshDefinition::OpenFile(Resource* resource, const char* f
 }
 
 void VorlexIndexedMeshDefinition::OpenMemory(const void* data, std::size_t length, const char* path) {
-    file.Open(data, length);
+    file.OpenView(data, length);
     name = path ? path : "";
 }
 
@@ -340,6 +340,10 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
     if (version >= 200 && !ReadPaddedString(source, boneName)) return RES_FILE_FORMAT_ERROR;
     const int geometryType = GeometryTypeOfCode(flags & GeometryChunk::kPrimitiveMask);
     if (geometryType < 0) return RES_FILE_FORMAT_ERROR;
+    // A face count beyond what the indices hold would drive every walk of
+    // the faces (ray tests, neighbours) far past them.
+    if (!MeshChunk::FaceCountFits(flags & GeometryChunk::kPrimitiveMask, faceCount, indexCount))
+        return RES_FILE_FORMAT_ERROR;
 
     // The blocks the counts announce must all be there before anything is
     // allocated for them, and inside this chunk: a count too large would

@@ -100,7 +100,8 @@ public:
     // Loads the file of `fileName` in the resource's database into `file`
     // and keeps its path as `name`: 2 when it cannot be opened, else 0.
     uint32_t OpenFile(Vek::Resource* resource, const char* fileName);
-    // Makes a copy of `length` bytes the data that Read parses.
+    // Makes `length` bytes the data that Read parses, read where they are
+    // (no copy): they must stay as they are until Read has returned.
     void OpenMemory(const void* data, std::size_t length, const char* path);
 
     virtual uint32_t Read(Vek::Display* display, Vek::MaterialManager* manager, Vek::Resource* resource,

@@ -7,6 +7,7 @@
 #include "engine/geometry/VertexItem.h"
 #include "engine/scene/AttachmentPoint.h"
 #include "engine/scene/ParticleBone.h"
+#include "engine/scene/ParticleNameIndex.h"
 #include "engine/scene/ParticleStructure.h"
 #include "meshes/definitions/VorlexIndexedMeshDefinition.h"
 
@@ -219,6 +220,9 @@ uint32_t VorlexIndexedMeshDefinition::GetDataSize() const {
 
 void VorlexIndexedMeshDefinition::AddAttachmentPoints(ParticleStructure* structure) const {
     if (!structure) return;
+    // The skeleton's particles by name, made once: a file of many thousand
+    // attachments hangs them in linear time.
+    ParticleNameIndex names(skeletonRoot ? structure : nullptr, false);
     for (const AttachmentRecord& record : attachments) {
         const char* text = record.name.c_str();
         if (text[0] != 'a' && text[0] != 'A') continue;
@@ -230,7 +234,7 @@ void VorlexIndexedMeshDefinition::AddAttachmentPoints(ParticleStructure* structu
             structure->AddAttachmentPoint(point, false);
             point->SetPosition(record.position);
             point->SetOrientation(q);
-        } else if (structure->AddAttachmentPoint(point, true)) {
+        } else if (structure->AddAttachmentPoint(point, names)) {
             Vector3 position = record.position;
             point->GlobalToLocal(position, q);
             point->SetPosition(position);
@@ -239,6 +243,7 @@ void VorlexIndexedMeshDefinition::AddAttachmentPoints(ParticleStructure* structu
             point->SetPosition(record.position);
             point->SetOrientation(q);
             structure->Add(point);
+            names.Add(point);
         }
     }
 }

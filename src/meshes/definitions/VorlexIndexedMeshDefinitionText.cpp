@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/File.h"
 #include "engine/Resource.h"
 #include "engine/ResourceDatabase.h"
 #include "engine/config/ConfigParser.h"
@@ -48,9 +49,13 @@ std::string BaseName(const char* path) {
 
 uint32_t VorlexIndexedMeshDefinition::ReadText(Display* display, MaterialManager* manager, Resource* resource,
                                                const char* fileName, uint32_t vertexColour) {
-    name = fileName ? fileName : "";
     ConfigParser parser;
     ResourceDatabase* database = resource ? resource->GetDatabase() : nullptr;
+    // The definition is named by the path the name stands for in the
+    // resource's database (the name as given when there is no database, or
+    // when the database is an archive with no such path).
+    const std::string translated = database ? File::ResolveOsPath(database->GetName(), fileName ? fileName : "") : "";
+    name = !translated.empty() ? translated.c_str() : (fileName ? fileName : "");
     uint32_t parsed = database ? parser.Parse(database->GetName(), fileName) : parser.Parse(fileName);
     if (parsed == 2 || parsed == 3 || parsed == 4) return parsed;
     if (parsed != 0) return RES_UNKNOWN;

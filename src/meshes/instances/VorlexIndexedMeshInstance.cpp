@@ -1,5 +1,7 @@
 #include "meshes/instances/VorlexIndexedMeshInstance.h"
 
+#include <algorithm>
+
 #include "engine/RenderKernel.h"
 #include "engine/Resource.h"
 #include "engine/bitmap/Bitmap.h"
@@ -9,6 +11,7 @@
 #include "engine/geometry/VertexType.h"
 #include "engine/scene/Camera.h"
 #include "engine/scene/ParticleBone.h"
+#include "engine/scene/ParticleNameIndex.h"
 #include "engine/scene/ReferencePoint.h"
 #include "engine/scene/ViewPoint.h"
 #include "engine/scene/ViewPort.h"
@@ -77,11 +80,11 @@ void VorlexIndexedMeshInstance::InitFromResource(Resource* resource, VorlexIndex
     if (definition->skeletonRoot) {
         Particle* skeleton = definition->skeletonRoot->CloneTree();
         Add(skeleton);
+        const ParticleNameIndex bones(skeleton);
         for (uint32_t i = 0; i < m_chunkCount; ++i) {
             const PString bone = definition->GetChunkBoneName(i);
             Particle* particle = nullptr;
-            if (!bone.IsEmpty())
-                particle = skeleton->GetName() == bone ? skeleton : skeleton->FindByName(bone);
+            if (!bone.IsEmpty()) particle = bones.Find(bone);
             m_boneParticles.push_back(particle);
         }
     }
@@ -276,8 +279,7 @@ bool VorlexIndexedMeshInstance::ReplaceTexture(int, int, uint32_t chunk, int tex
 
 // ---- the scene ----
 
-void VorlexIndexedMeshInstance::Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
-    Particle::Cull(viewPoint, parentMatrix);
+void VorlexIndexedMeshInstance::CullLeave(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
     if (HasFlag(kFlagHidden) || m_opacity <= 0.0f) return;
     // Every texture is wanted whole here (level 0): nothing to hand on.
     (void)ViewPoint::CalcWantedMipLevelsForCull(viewPoint, this, m_textureDetail);
@@ -361,13 +363,6 @@ void VorlexIndexedMeshInstance::GetGlobalBoundingSphere(Vector3& centre, float& 
 
 // ---- faces ----
 
-uint32_t VorlexIndexedMeshInstance::PrimitiveOf(const GeometryChunk& chunk) {
-    const uint32_t code = chunk.GetPrimitiveCode();
-    if (code & 16) return 16;
-    if (code & 8) return 8;
-    if (code == 4) return 4;
-    return code & ~GeometryChunk::kFlagMergeable;
-}
 
 bool VorlexIndexedMeshInstance::FaceIndexPositions(uint32_t primitive, uint32_t face, uint32_t positions[3]) {
     // A face whose last position would pass the largest index position has
@@ -405,7 +400,7 @@ bool VorlexIndexedMeshInstance::VertexAt(const GeometryChunk& chunk, uint32_t po
 bool VorlexIndexedMeshInstance::GetFaceVertex(const ConstFaceDescriptor& face, uint32_t corner, Vector3& vertex) const {
     const GeometryChunk* chunk = GetChunk(face.chunk);
     uint32_t positions[3];
-    if (!chunk || corner > 2 || !FaceIndexPositions(PrimitiveOf(*chunk), face.face, positions)) return false;
+    if (!chunk || corner > 2 || !FaceIndexPositions(chunk->GetPrimitiveCode(), face.face, positions)) return false;
     return VertexAt(*chunk, positions[corner], vertex);
 }
 
@@ -501,7 +496,9 @@ bool VorlexIndexedMeshInstance::TestCollisionGeometry(const Ray& ray, float& dis
         if (!chunk) continue;
         const Material* material = GetMaterial(i);
         const bool twoSided = material && (material->GetFlags() & 1u) != 0;
-        for (uint32_t k = 0; k < chunk->GetTriangleCount(); ++k) {
+        // Three indices a face, never past the last one (3 * k must not wrap).
+        const uint32_t faces = std::min(chunk->GetTriangleCount(), chunk->GetIndexCount() / 3);
+        for (uint32_t k = 0; k < faces; ++k) {
             Vector3 a, b, c;
             if (!VertexAt(*chunk, 3 * k, a) || !VertexAt(*chunk, 3 * k + 1, b) || !VertexAt(*chunk, 3 * k + 2, c))
                 continue;

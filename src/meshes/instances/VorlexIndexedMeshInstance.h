@@ -70,9 +70,9 @@ public:
     // ---- Vek::Particle ----
     uint32_t GetID() const override { return kID; }
     Vek::Particle* CreateInstance() const override;
-    // Culls the subtree; an instance of opacity 0 or less is not added to
-    // the viewpoint.
-    void Cull(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
+    // After its subtree is culled: a visible instance of opacity above 0 is
+    // added to the viewpoint.
+    void CullLeave(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
     // Draws every chunk with at least one triangle through its material.
     // The scale is applied to a copy of `matrix`, never to the caller's.
     void Render(Vek::ViewPort* viewPort, uint32_t pass, const Vek::Matrix4& matrix) override;
@@ -148,9 +148,6 @@ public:
     // The three index positions of face `face` of a chunk of primitive
     // `primitive` (4 list, 8 strip, 16 fan); false for other primitives.
     static bool FaceIndexPositions(uint32_t primitive, uint32_t face, uint32_t positions[3]);
-    // The triangle primitive of a chunk's type word (the mergeable flag
-    // shares its low bits): 16, 8, 4, or another code.
-    static uint32_t PrimitiveOf(const Vek::GeometryChunk& chunk);
 
     // ---- state ----
     Vek::RenderKernel* GetRenderKernel() const { return m_renderKernel; }

@@ -7,6 +7,7 @@
 #include "engine/geometry/VertexItem.h"
 #include "engine/math/Transformation.h"
 #include "engine/scene/Particle.h"
+#include "engine/scene/ParticleNameIndex.h"
 #include "meshes/instances/DisplayMatrixOf.h"
 
 using namespace Vek;
@@ -100,17 +101,23 @@ void VorlexInfluenceMesh::BuildFromLODBones(const std::vector<LevelBone>& bones,
 
 void VorlexInfluenceMesh::LinkHierarchy() {
     m_root = -1;
-    for (Bone& bone : m_bones) bone.children.clear();
+    m_boneNames.clear();
+    for (uint32_t j = 0; j < m_bones.size(); ++j) {
+        m_bones[j].children.clear();
+        auto [it, inserted] = m_boneNames.try_emplace(m_bones[j].name.c_str(), static_cast<int32_t>(j), -1);
+        if (!inserted && it->second.second < 0) it->second.second = static_cast<int32_t>(j);
+    }
+    // Parents are looked up by name, not searched for: a skeleton of many
+    // thousand bones links in linear time.
     for (uint32_t i = 0; i < m_bones.size(); ++i) {
         if (m_bones[i].parentName.IsEmpty()) {
             m_root = static_cast<int>(i);  // the last one wins
             continue;
         }
-        for (uint32_t j = 0; j < m_bones.size(); ++j)
-            if (j != i && m_bones[j].name == m_bones[i].parentName) {
-                m_bones[j].children.push_back(i);
-                break;
-            }
+        const auto it = m_boneNames.find(m_bones[i].parentName.c_str());
+        if (it == m_boneNames.end()) continue;
+        const int32_t j = it->second.first != static_cast<int32_t>(i) ? it->second.first : it->second.second;
+        if (j >= 0) m_bones[static_cast<std::size_t>(j)].children.push_back(i);
     }
 }
 
@@ -119,9 +126,8 @@ const VorlexInfluenceMesh::Bone* VorlexInfluenceMesh::GetRootBone() const {
 }
 
 int VorlexInfluenceMesh::FindBone(const PString& name) const {
-    for (std::size_t i = 0; i < m_bones.size(); ++i)
-        if (m_bones[i].name == name) return static_cast<int>(i);
-    return -1;
+    const auto it = m_boneNames.find(name.c_str());
+    return it != m_boneNames.end() ? it->second.first : -1;
 }
 
 bool VorlexInfluenceMesh::AddBoneInfluences(uint32_t bone, const ChunkEntry& entry) {
@@ -178,10 +184,8 @@ Matrix4 VorlexInfluenceMesh::LocalMatrix(const Bone& bone) const {
 
 void VorlexInfluenceMesh::Bind(Particle* skeleton) {
     m_boundParticle = skeleton;
-    for (Bone& bone : m_bones) {
-        bone.particle = nullptr;
-        if (skeleton) bone.particle = skeleton->GetName() == bone.name ? skeleton : skeleton->FindByName(bone.name);
-    }
+    const ParticleNameIndex particles(skeleton);
+    for (Bone& bone : m_bones) bone.particle = particles.Find(bone.name);
     if (m_root >= 0) BindBone(static_cast<uint32_t>(m_root), Matrix4::Identity());
 }
 

@@ -21,6 +21,9 @@
 // whether that level is skinned in hardware. A level the table does not
 // have is never posed.
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/PString.h"
@@ -138,6 +141,9 @@ private:
     Vek::Matrix4 LocalMatrix(const Bone& bone) const;
 
     std::vector<Bone> m_bones;
+    // The first two bones of each name (the second or -1), made with the
+    // hierarchy: a bone's parent is the first other bone of its parent name.
+    std::unordered_map<std::string, std::pair<int32_t, int32_t>> m_boneNames;
     int m_root = -1;
     Vek::Particle* m_boundParticle = nullptr;
     std::vector<int32_t> m_stamps;

@@ -96,10 +96,6 @@ bool VorlexDynamicIndexedMeshLODInstance::AddAnimatedLevel(uint32_t index) {
     return true;
 }
 
-void VorlexDynamicIndexedMeshLODInstance::Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
-    CullLevels(viewPoint, parentMatrix);
-}
-
 void VorlexDynamicIndexedMeshLODInstance::UpdateSkin(uint32_t frame) {
     const float v = GetCurrentLOD();
     const float offset = GetOffset();

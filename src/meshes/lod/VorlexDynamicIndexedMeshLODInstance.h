@@ -37,7 +37,6 @@ public:
 
     uint32_t GetID() const override { return kID; }
     Vek::Particle* CreateInstance() const override;
-    void Cull(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
     void Render(Vek::ViewPort* viewPort, uint32_t pass, const Vek::Matrix4& matrix) override;
     void RenderGeometry(Vek::Display* display, Vek::ViewPort* viewPort, const Vek::Matrix4& matrix,
                         bool lit) override;

@@ -315,19 +315,26 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
             for (LODBone& bone : boneTable) bone.influences.emplace_back();
         }
     }
-    for (uint32_t c = 0; c < level.chunkCount;) {
-        if ((result = ReadLevelChunk(resource, source, i, c, vertexColour)) != RES_OK) return result;
-        GeometryChunk* chunk = m_levelChunks[c].Get();
+    // An empty chunk goes and the next one is read into its position: the
+    // chunks kept so far are never moved, so many empty chunks cost no more
+    // than as many kept ones.
+    // The weights name chunks by their place in the file; `position` gives
+    // each its place in the level, or kDropped.
+    constexpr uint32_t kDropped = std::numeric_limits<uint32_t>::max();
+    std::vector<uint32_t> position(announced, kDropped);
+    uint32_t kept = 0;
+    for (uint32_t read = 0; read < announced; ++read) {
+        if ((result = ReadLevelChunk(resource, source, i, kept, vertexColour)) != RES_OK) return result;
+        GeometryChunk* chunk = m_levelChunks[kept].Get();
         if (chunk->GetVertexCount() == 0 || chunk->GetFaceCount() == 0 || chunk->GetIndexCount() == 0) {
-            // An empty chunk goes; the next one takes its position.
-            m_levelChunks.erase(m_levelChunks.begin() + c);
-            m_levelMaterials.erase(m_levelMaterials.begin() + c);
-            level.chunkBoneNames.erase(level.chunkBoneNames.begin() + c);
-            --level.chunkCount;
+            m_levelChunks[kept].Reset();
+            m_levelMaterials[kept].Reset();
+            level.chunkBoneNames.pop_back();
             continue;
         }
-        ++c;
+        position[read] = kept++;
     }
+    level.chunkCount = kept;
     m_levelChunks.resize(level.chunkCount);
     m_levelMaterials.resize(level.chunkCount);
     level.chunks.Take(m_levelChunks);
@@ -335,16 +342,25 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
     m_levelChunks.clear();
     m_levelMaterials.clear();
 
-    // Every weight must name a vertex of its chunk.
-    for (const LODBone& bone : boneTable) {
+    // The weights follow their chunks: those of a dropped chunk go, the
+    // others take their chunk's place in the level (what loads then writes
+    // back as it reads). Every weight must name a vertex of its chunk.
+    for (LODBone& bone : boneTable) {
         if (bone.influences.size() <= i) continue;
-        for (const LODChunkInfluence& entry : bone.influences[i].entries) {
+        std::vector<LODChunkInfluence>& entries = bone.influences[i].entries;
+        std::size_t out = 0;
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            LODChunkInfluence& entry = entries[e];
             if (entry.chunk >= announced) return RES_FILE_FORMAT_ERROR;
-            const GeometryChunk* chunk = level.GetChunk(entry.chunk);  // null for a dropped chunk
-            if (!chunk) continue;
+            if (position[entry.chunk] == kDropped) continue;
+            entry.chunk = position[entry.chunk];
+            const GeometryChunk* chunk = level.GetChunk(entry.chunk);
             for (const LODVertexWeight& w : entry.weights)
                 if (w.vertex >= chunk->GetVertexCount()) return RES_FILE_FORMAT_ERROR;
+            if (out != e) entries[out] = std::move(entry);
+            ++out;
         }
+        entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(out), entries.end());
     }
     return Ended(source, h);
 }
@@ -360,6 +376,11 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source,
     MeshChunk::Header h;
     uint32_t result = MeshChunk::ReadRequired(source, "LODB", {100}, h);
     if (result != RES_OK) return result;
+    // Every later "LODB" takes at least an entry count per bone: the sets a
+    // bone can still receive are bounded by the bytes left, and room is
+    // made for no more than those (in steps of 128 otherwise), so a file of
+    // many bones cannot reserve far more memory than it is long.
+    const std::size_t later = boneTable.empty() ? 0 : source.Remaining() / (4 * boneTable.size());
     for (LODBone& bone : boneTable) {
         LODBoneInfluences set;
         uint32_t entries = 0;
@@ -370,7 +391,8 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source,
             if (!entry.weights.empty()) set.entries.push_back(std::move(entry));
         }
         if (bone.influences.size() == bone.influences.capacity())
-            bone.influences.reserve((bone.influences.size() / 128 + 1) * 128);
+            bone.influences.reserve(
+                std::min<std::size_t>((bone.influences.size() / 128 + 1) * 128, bone.influences.size() + 1 + later));
         bone.influences.push_back(std::move(set));
     }
     return Ended(source, h);
@@ -416,6 +438,8 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadGeometry(Resource* resource, Memory
         return RES_FILE_FORMAT_ERROR;
     const int primitiveType = PrimitiveTypeOfCode(primitive & GeometryChunk::kPrimitiveMask);
     if (primitiveType < 0) return RES_FILE_FORMAT_ERROR;
+    if (!MeshChunk::FaceCountFits(primitive & GeometryChunk::kPrimitiveMask, faceCount, indexCount))
+        return RES_FILE_FORMAT_ERROR;
     // The blocks the counts announce must all be there before anything is
     // allocated for them.
     const uint64_t perVertex = 20 + 12 + ((flags & 1) ? 12 : 0);

@@ -4,6 +4,7 @@
 #include "engine/Resource.h"
 #include "engine/display/Display.h"
 #include "engine/scene/ParticleBone.h"
+#include "engine/scene/ParticleNameIndex.h"
 #include "engine/display/DisplayLight.h"
 #include "engine/scene/Camera.h"
 #include "engine/scene/ViewPoint.h"
@@ -62,12 +63,13 @@ void VorlexIndexedMeshLODInstance::InitFromResource(Resource* resource, VorlexIn
     if (d->skeletonRoot) {
         Particle* skeleton = d->skeletonRoot->CloneTree();
         Add(skeleton);
+        const ParticleNameIndex bones(skeleton);
         for (LODLevel& level : m_levels) {
             level.chunkBones.clear();
             for (uint32_t c = 0; c < level.chunkCount; ++c) {
                 const PString bone = c < level.chunkBoneNames.size() ? level.chunkBoneNames[c] : PString();
                 Particle* particle = nullptr;
-                if (!bone.IsEmpty()) particle = skeleton->GetName() == bone ? skeleton : skeleton->FindByName(bone);
+                if (!bone.IsEmpty()) particle = bones.Find(bone);
                 level.chunkBones.push_back(particle);
             }
         }
@@ -78,8 +80,10 @@ void VorlexIndexedMeshLODInstance::InitFromResource(Resource* resource, VorlexIn
 
 void VorlexIndexedMeshLODInstance::CollectCulledAttachments(const std::vector<PString>& names) {
     m_culledAttachmentParticles.clear();
+    if (names.empty()) return;
+    const ParticleNameIndex particles(this, false);
     for (const PString& name : names)
-        if (Particle* particle = FindByName(name)) m_culledAttachmentParticles.push_back(particle);
+        if (Particle* particle = particles.Find(name)) m_culledAttachmentParticles.push_back(particle);
 }
 
 Particle* VorlexIndexedMeshLODInstance::CreateInstance() const {
@@ -150,18 +154,22 @@ void VorlexIndexedMeshLODInstance::SetScale(float x, float y, float z) {
 
 // ---- culling and drawing ----
 
-void VorlexIndexedMeshLODInstance::Cull(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
-    CullLevels(viewPoint, parentMatrix);
-}
-
-void VorlexIndexedMeshLODInstance::CullLevels(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
+// Culls like the engine's LOD objects (the skinned kind too): the level
+// value decides, before the subtree is walked, which culled attachments
+// hide, and afterwards which level is drawn.
+bool VorlexIndexedMeshLODInstance::CullEnter(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
     Vector3 centre;
     float radius = 0.0f;
     GetGlobalBoundingSphere(centre, radius);
-    const float d = viewPoint.GetCamera() ? FindLOD(centre, radius + kSphereMargin, *viewPoint.GetCamera())
-                                          : GetCurrentLOD();
-    for (Particle* particle : m_culledAttachmentParticles) particle->SetFlag(kFlagHidden, m_attachmentCutOff < d);
-    Particle::Cull(viewPoint, parentMatrix);
+    m_cullLOD = viewPoint.GetCamera() ? FindLOD(centre, radius + kSphereMargin, *viewPoint.GetCamera())
+                                      : GetCurrentLOD();
+    for (Particle* particle : m_culledAttachmentParticles)
+        particle->SetFlag(kFlagHidden, m_attachmentCutOff < m_cullLOD);
+    return Particle::CullEnter(viewPoint, parentMatrix);
+}
+
+void VorlexIndexedMeshLODInstance::CullLeave(ViewPoint& viewPoint, const Matrix4& parentMatrix) {
+    const float d = m_cullLOD;
     if (m_opacity <= 0.0f) SetLastCulledFrame(0);
     if (GetLastCulledFrame() != viewPoint.GetFrame()) return;
     m_renderLevel = FindLODIndex(d);

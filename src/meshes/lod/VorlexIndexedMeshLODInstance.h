@@ -46,7 +46,8 @@ public:
     // ---- Vek::Particle ----
     uint32_t GetID() const override { return kID; }
     Vek::Particle* CreateInstance() const override;
-    void Cull(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
+    bool CullEnter(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
+    void CullLeave(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix) override;
     void Render(Vek::ViewPort* viewPort, uint32_t pass, const Vek::Matrix4& matrix) override;
     // The opacity of the instance and of every chunk of the distance levels.
     void SetOpacity(float opacity) override;
@@ -117,8 +118,9 @@ protected:
     // Lights a level's chunks when it is marked dirty (clearing the mark),
     // or when forced.
     void LightLevel(uint32_t level, uint32_t chunkCount, const void* chunks, const void* materials, bool forced);
-    // Culls like the engine's LOD objects (shared by the skinned kind).
-    void CullLevels(Vek::ViewPoint& viewPoint, const Vek::Matrix4& parentMatrix);
+    // The LOD value found when the walk entered this instance, used when it
+    // leaves it.
+    float m_cullLOD = 0.0f;
 
     // No level is selected: a new private array is not stored in a level.
     static constexpr uint32_t kNoLevel = 0xFFFFFFFFu;

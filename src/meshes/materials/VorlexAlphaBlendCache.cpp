@@ -59,16 +59,6 @@ uint32_t PrimitiveCount(uint32_t code, uint32_t indexCount, uint32_t triangles) 
     }
 }
 
-// The chunk's primitive code without the mergeable flag, which shares the
-// low bits of the type word with the codes (4 | 0x4 is still a list).
-uint32_t PrimitiveOf(const GeometryChunk& chunk) {
-    const uint32_t code = chunk.GetPrimitiveCode();
-    if (code & 16) return 16;
-    if (code & 8) return 8;
-    if (code == 4) return 4;
-    return code & ~GeometryChunk::kFlagMergeable;
-}
-
 }  // namespace
 
 VorlexAlphaBlendCache::VorlexAlphaBlendCache() : AlphaBlendCache(1) {
@@ -132,7 +122,7 @@ void VorlexAlphaBlendCache::Submit(Display*, Viewport*, Material* material, Geom
     entry->key = depth;
     entry->indexCount = chunk->GetIndexCount();
     entry->primitiveCount = chunk->GetTriangleCount();
-    entry->drawKind = PlainDrawKind(PrimitiveOf(*chunk));
+    entry->drawKind = PlainDrawKind(chunk->GetPrimitiveCode());
     if (bucket < kSortedBuckets) SortPrimitives(*entry);
 
     const float key = entry->key;
@@ -141,7 +131,7 @@ void VorlexAlphaBlendCache::Submit(Display*, Viewport*, Material* material, Geom
 
 void VorlexAlphaBlendCache::SortPrimitives(Entry& entry) const {
     const GeometryChunk& chunk = *entry.chunk;
-    const uint32_t code = PrimitiveOf(chunk);
+    const uint32_t code = chunk.GetPrimitiveCode();
     const PrimitiveLayout layout = LayoutOf(code);
     const uint16_t* indices = chunk.GetIndexArray();
     const uint32_t indexCount = chunk.GetIndexCount();

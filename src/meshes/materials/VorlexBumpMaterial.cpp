@@ -90,8 +90,9 @@ GeometryChunk* VorlexBumpMaterial::CreateGeometryChunk(uint32_t vertexCount, uin
             shared = true;
         }
     }
+    const uint32_t typeWord = GeometryChunk::MakeTypeWord(primitiveType, givenHint ? &hint : nullptr);
     const uint32_t flags = MakeGeometryChunkFlags(primitiveType, givenHint ? &hint : nullptr);
-    auto* chunk = new GeometryChunkTemplate<PackedVertexPNTA>(vertexCount, faceCount, indexCount, faceNormalCount, flags);
+    auto* chunk = new GeometryChunkTemplate<PackedVertexPNTA>(vertexCount, faceCount, indexCount, faceNormalCount, typeWord, flags);
     if (givenHint && (hint.vertexUsage == 1 || (shared && hint.vertexUsage != 0))) chunk->SetVertexDataDynamic(0, -2, true);
     if (shared) chunk->SetVertexDataShared(0, 0, false);
     if (givenHint && hint.indexUsage == 1) chunk->SetIndexDataDynamic(true);

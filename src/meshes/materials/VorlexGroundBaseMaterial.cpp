@@ -60,12 +60,13 @@ GeometryChunk* VorlexOneTexNoAlphaMaterial::CreateGeometryChunk(uint32_t vertexC
             display->HasCapability(DisplayProfile::kCapabilitySharedVertexBuffers))
             hint.options |= StandardChunkHint::kOptionSharedBuffer;
     }
+    const uint32_t typeWord = GeometryChunk::MakeTypeWord(primitiveType, givenHint ? &hint : nullptr);
     const uint32_t flags = MakeGeometryChunkFlags(primitiveType, givenHint ? &hint : nullptr);
     GeometryChunk* chunk;
     if (separateNormals)
-        chunk = new GeometryChunkNmlTemplate<PackedVertexPCT>(vertexCount, faceCount, indexCount, faceNormalCount, flags);
+        chunk = new GeometryChunkNmlTemplate<PackedVertexPCT>(vertexCount, faceCount, indexCount, faceNormalCount, typeWord, flags);
     else
-        chunk = new GeometryChunkTemplate<PackedVertexPNT>(vertexCount, faceCount, indexCount, faceNormalCount, flags);
+        chunk = new GeometryChunkTemplate<PackedVertexPNT>(vertexCount, faceCount, indexCount, faceNormalCount, typeWord, flags);
     if (givenHint && (hint.vertexUsage == 1 || (shared && hint.vertexUsage == 2))) chunk->SetVertexDataDynamic(0, -2, true);
     if (shared || separateNormals) chunk->SetVertexDataShared(0, 0, false);
     if (givenHint && hint.indexUsage == 1) chunk->SetIndexDataDynamic(true);

@@ -39,8 +39,9 @@ GeometryChunk* VorlexMultiPFXMaterial::CreateGeometryChunk(uint32_t vertexCount,
                                                            uint32_t indexCount, uint32_t faceNormalCount,
                                                            int primitiveType, const StandardChunkHint* hint) {
     if (GeometryChunk::PrimitiveCode(primitiveType) < 0) return nullptr;
+    const uint32_t typeWord = GeometryChunk::MakeTypeWord(primitiveType, hint);
     const uint32_t flags = MakeGeometryChunkFlags(primitiveType, hint);
-    auto* chunk = new GeometryChunkNmlTemplate<PackedVertexPCT>(vertexCount, faceCount, indexCount, faceNormalCount, flags);
+    auto* chunk = new GeometryChunkNmlTemplate<PackedVertexPCT>(vertexCount, faceCount, indexCount, faceNormalCount, typeWord, flags);
     if (hint && hint->vertexUsage == 1) chunk->SetVertexDataDynamic(0, -2, true);
     chunk->SetVertexDataShared(0, 0, false);
     if (hint && hint->indexUsage == 1) chunk->SetIndexDataDynamic(true);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -54,6 +55,48 @@ TEST(MemoryFileTest, AShortReadMovesNeitherDestinationNorPosition) {
     EXPECT_EQ(block[0], 0xAA);
     EXPECT_TRUE(file.AtEnd());
     EXPECT_FALSE(file.Skip(1));
+}
+
+TEST(MemoryFileTest, FilesLoadWholeFromTheirPositionAndViewsReadInPlace) {
+    // A file of 200,000 bytes (more than one read of the old 64 KB steps),
+    // loaded from its start and from the middle; an empty one.
+    VorlexTest::TempDir dir;
+    std::vector<uint8_t> content(200000);
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    {
+        File out;
+        ASSERT_TRUE(out.Open((dir / "big.bin").c_str(), File::kModeWrite | File::kModeCreate));
+        ASSERT_EQ(out.Write(content.data(), content.size()), content.size());
+        File empty;
+        ASSERT_TRUE(empty.Open((dir / "empty.bin").c_str(), File::kModeWrite | File::kModeCreate));
+    }
+    EXPECT_EQ(ReadAll(dir / "big.bin"), content);
+    EXPECT_TRUE(ReadAll(dir / "empty.bin").empty());
+    File file;
+    ASSERT_TRUE(file.Open((dir / "big.bin").c_str(), File::kModeRead));
+    ASSERT_TRUE(file.Seek(150000, SEEK_SET));
+    MemoryFile rest;
+    ASSERT_TRUE(rest.Open(file));
+    ASSERT_EQ(rest.GetLength(), 50000u);
+    EXPECT_EQ(std::memcmp(rest.GetData(), content.data() + 150000, 50000), 0);
+
+    // A view reads the caller's bytes where they are; a copy does not.
+    const std::vector<uint8_t> words = Bytes({1, 2, 3});
+    MemoryFile view, copy;
+    view.OpenView(words.data(), words.size());
+    copy.Open(words.data(), words.size());
+    EXPECT_EQ(view.GetData(), words.data());
+    EXPECT_NE(copy.GetData(), words.data());
+    for (MemoryFile* m : {&view, &copy}) {
+        uint32_t value = 0;
+        ASSERT_TRUE(m->Skip(4));
+        ASSERT_TRUE(m->Read(value));
+        EXPECT_EQ(value, 2u);
+        EXPECT_EQ(m->Remaining(), 4u);
+        m->Close();
+        EXPECT_FALSE(m->IsOpen());
+        EXPECT_EQ(m->GetLength(), 0u);
+    }
 }
 
 TEST(MemoryFileTest, TagsPeeksAndPutBacks) {

@@ -98,22 +98,41 @@ TEST(GeometryChunk, PackedTemplatesServeTheirItems) {
     EXPECT_EQ(pnta.GetVertexSize(), 48u);
 }
 
-TEST(GeometryChunk, TheTypeWordHoldsThePrimitiveCodeAndFlags) {
+TEST(GeometryChunk, TheTypeWordHoldsThePrimitiveCodeAndTheFlagWordTheMergeableBit) {
     StandardChunkHint software = Hint(0x2 | 0x4, 0, 4, 1);
     StandardChunkHint hardware = Hint(0x2, 0, 4, 1);
     struct Case {
         int type;
         const StandardChunkHint* hint;
-        uint32_t word;
+        uint32_t typeWord;
+        uint32_t flagWord;
     } cases[] = {
-        {GeometryChunk::kTriangleList, nullptr, 4 | 0x4},
-        {GeometryChunk::kTriangleStrip, nullptr, 8 | 0x4},
-        {GeometryChunk::kTriangleFan, nullptr, 16 | 0x4},
-        {GeometryChunk::kPointList, nullptr, 0 | 0x4},
-        {GeometryChunk::kTriangleList, &software, 4 | 0x40 | 0x1000 | 0x10000},
-        {GeometryChunk::kTriangleList, &hardware, 4},
+        {GeometryChunk::kTriangleList, nullptr, 4, 0x4},
+        {GeometryChunk::kTriangleStrip, nullptr, 8, 0},
+        {GeometryChunk::kTriangleFan, nullptr, 16, 0},
+        {GeometryChunk::kLineList, nullptr, 1, 0x4},
+        {GeometryChunk::kLineStrip, nullptr, 2, 0},
+        {GeometryChunk::kPointList, nullptr, 0, 0x4},
+        {GeometryChunk::kTriangleList, &software, 4 | 0x40 | 0x1000 | 0x10000, 0x4 | 0x40 | 0x1000 | 0x10000},
+        {GeometryChunk::kTriangleList, &hardware, 4, 0x4},
+        {GeometryChunk::kTriangleStrip, &hardware, 8, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(GeometryChunk::MakeTypeWord(c.type, c.hint), c.word) << c.type;
+    for (const Case& c : cases) {
+        EXPECT_EQ(GeometryChunk::MakeTypeWord(c.type, c.hint), c.typeWord) << c.type;
+        EXPECT_EQ(GeometryChunk::MakeFlagWord(c.type, c.hint), c.flagWord) << c.type;
+        // A chunk made from the two words keeps the primitive and the flags
+        // apart, and so do its copies.
+        AutoReference<GeometryChunk> chunk(new GeometryChunk(GeometryChunk::Layout::Standard(nullptr, true), 3, 1, 3,
+                                                             0, c.typeWord, c.flagWord));
+        AutoReference<GeometryChunk> clone(chunk->Clone());
+        AutoReference<GeometryChunk> made(chunk->CreateInstance(3, 1, 3, 0));
+        for (GeometryChunk* g : {chunk.Get(), clone.Get(), made.Get()}) {
+            EXPECT_EQ(g->GetTypeWord(), c.typeWord) << c.type;
+            EXPECT_EQ(g->GetPrimitiveCode(), c.typeWord & 0x1F) << c.type;
+            EXPECT_EQ(g->HasFlag(GeometryChunk::kFlagMergeable), (c.flagWord & 0x4) != 0) << c.type;
+            EXPECT_EQ(g->HasFlag(GeometryChunk::kFlagSoftwareSkinned), (c.flagWord & 0x40) != 0) << c.type;
+        }
+    }
     EXPECT_EQ(GeometryChunk::PrimitiveCode(9), -1);
 }
 

@@ -2,6 +2,7 @@
 // database and on the plain file system; names kept inside the database.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -167,6 +168,54 @@ TEST_F(TextureFiles, CompiledTexturesAndDescriptions) {
     auto level = wall->GetCompressedMip(0, 0);
     ASSERT_NE(level, nullptr);
     EXPECT_EQ(level->GetWidth(), 8);
+}
+
+TEST_F(TextureFiles, ACompiledHeaderTooSmallForItselfIsRefused) {
+    // A sound one-level texture, then copies whose envelope size is smaller
+    // than the type tag it already counts, or larger than the file.
+    CompiledTexture compiled;
+    auto top = std::make_shared<Bitmap>();
+    ASSERT_TRUE(top->Init(2, 2, Bitmap::kARGB32));
+    compiled.images.push_back({top});
+    {
+        File file;
+        ASSERT_TRUE(file.Open((dir / "art/sound.texture").c_str(), 257));
+        ASSERT_TRUE(compiled.Write(file));
+    }
+    const std::string sound = ReadBytes(dir / "art/sound.texture");
+    auto withEnvelope = [&](uint32_t envelope, size_t keep) {
+        std::string bytes = sound.substr(0, keep);
+        std::memcpy(bytes.data() + 4, &envelope, 4);
+        return bytes;
+    };
+    const uint32_t full = static_cast<uint32_t>(sound.size() - 8);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool readable;
+    } cases[] = {
+        {"sound.texture", sound, true},
+        {"envelope0.texture", withEnvelope(0, 12), false},
+        {"envelope0long.texture", withEnvelope(0, sound.size()), false},
+        {"envelope3.texture", withEnvelope(3, sound.size()), false},
+        {"envelope4.texture", withEnvelope(4, sound.size()), false},
+        {"envelope8.texture", withEnvelope(8, sound.size()), false},
+        {"pastend.texture", withEnvelope(full + 1, sound.size()), false},
+        {"header.texture", sound.substr(0, 12), false},
+    };
+    for (const Case& c : cases) {
+        CompiledTexture read;
+        std::string error;
+        EXPECT_EQ(read.Read(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), error), c.readable)
+            << c.name;
+        EXPECT_EQ(error.empty(), c.readable) << c.name << ": " << error;
+        // The same bytes through the texture manager.
+        WriteBytes(dir / (std::string("art/") + c.name), c.bytes);
+        ResourceDatabase database(PString("texdb"));
+        TextureManager manager;
+        AutoReference<TextureResource> texture(manager.GetTexture(&database, c.name));
+        EXPECT_EQ(static_cast<bool>(texture), c.readable) << c.name;
+    }
 }
 
 TEST_F(TextureFiles, ADescriptionsMipsAndItsCompiledBody) {

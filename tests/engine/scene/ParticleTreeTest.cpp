@@ -2,9 +2,12 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "engine/math/OrientedBox.h"
 #include "engine/scene/AttachmentPoint.h"
+#include "engine/scene/Camera.h"
 #include "engine/scene/ObjectLOD.h"
 #include "engine/scene/ParticleBone.h"
 #include "engine/scene/ParticleStructure.h"
@@ -261,6 +264,74 @@ TEST(SceneCullTest, CullStampsVisibleParticlesAndSkipsHiddenOnes) {
     EXPECT_EQ(t.b->GetLastCulledFrame(), view.GetFrame());
     EXPECT_NE(t.a1->GetLastCulledFrame(), view.GetFrame());
     delete t.root;
+}
+
+namespace {
+
+// A particle that records the walk: "+name" when entered, "-name" when left.
+class Recorder : public Particle {
+public:
+    Recorder(const char* name, std::vector<std::string>& log) : m_log(log) { SetName(name); }
+
+protected:
+    bool CullEnter(ViewPoint& viewPoint, const Matrix4& parentMatrix) override {
+        m_log.push_back(std::string("+") + GetName().c_str());
+        m_parentX.push_back(parentMatrix.m[3][0]);
+        return Particle::CullEnter(viewPoint, parentMatrix);
+    }
+    void CullLeave(ViewPoint&, const Matrix4&) override { m_log.push_back(std::string("-") + GetName().c_str()); }
+
+public:
+    std::vector<float> m_parentX;
+
+private:
+    std::vector<std::string>& m_log;
+};
+
+}  // namespace
+
+TEST(SceneCullTest, TheWalkEntersAndLeavesInTreeOrderAtAnyDepth) {
+    // root(at x 1) ─ a(x 2) ─ a1
+    //                       └ a2 (hidden) ─ a21
+    //              └ b
+    std::vector<std::string> log;
+    auto* root = new Recorder("root", log);
+    auto* a = new Recorder("a", log);
+    auto* a1 = new Recorder("a1", log);
+    auto* a2 = new Recorder("a2", log);
+    auto* a21 = new Recorder("a21", log);
+    auto* b = new Recorder("b", log);
+    root->SetPosition({1, 0, 0});
+    a->SetPosition({2, 0, 0});
+    root->Add(a);
+    a->Add(a1);
+    a->Add(a2);
+    a2->Add(a21);
+    root->Add(b);
+    a2->SetFlag(Particle::kFlagHidden, true);
+    Camera camera;
+    ViewPoint view(&camera, nullptr);
+    view.NextFrame();
+    root->Cull(view, Matrix4::Identity());
+    EXPECT_EQ(log, (std::vector<std::string>{"+root", "+a", "+a1", "-a1", "+a2", "-a2", "-a", "+b", "-b", "-root"}));
+    // Each particle gets its parent's global matrix.
+    EXPECT_EQ(a1->m_parentX, std::vector<float>{3.0f});
+    EXPECT_EQ(b->m_parentX, std::vector<float>{1.0f});
+    EXPECT_NE(a21->GetLastCulledFrame(), view.GetFrame());
+    delete root;
+
+    // A chain far deeper than the call stack would allow a recursive walk.
+    auto* deepest = new Particle;
+    Particle* top = deepest;
+    for (int i = 0; i < 200000; ++i) {
+        auto* parent = new Particle;
+        parent->Add(top);
+        top = parent;
+    }
+    view.NextFrame();
+    top->Cull(view, Matrix4::Identity());
+    EXPECT_EQ(deepest->GetLastCulledFrame(), view.GetFrame());
+    delete top;
 }
 
 TEST(ObjectLODTest, LevelsFollowTheSwitchDistances) {

@@ -557,3 +557,25 @@ TEST(MeshResult, CodesHaveNamesAndTexts) {
     EXPECT_STREQ(MeshResultName(0), "");
     EXPECT_STREQ(MeshResultName(10), "");
 }
+
+TEST(IndexedMeshDefinition, AFaceCountMustFitTheIndicesOfItsPrimitive) {
+    // Six indices: 2 triangles of a list, 4 of a strip or a fan, 3 lines of
+    // a list, 5 of a strip, 6 points. More is refused (a huge count drove
+    // the ray test through billions of faces); fewer stays legal.
+    struct Case {
+        uint32_t code;
+        uint32_t most;
+    } cases[] = {{4, 2}, {8, 4}, {16, 4}, {1, 3}, {2, 5}, {0, 6}};
+    for (const Case& c : cases) {
+        for (const uint32_t faces : {1u, c.most, c.most + 1, 0xFFFFFFF0u}) {
+            SCOPED_TRACE(testing::Message() << "code " << c.code << ", " << faces << " faces");
+            MeshModel m = OneQuad();
+            m.chunks[0].primitiveCode = c.code;
+            m.chunks[0].faceCount = faces;
+            Loader loader;
+            const uint32_t result = loader.Load(ImWriter::Write(m));
+            EXPECT_EQ(result, faces <= c.most ? RES_OK : RES_FILE_FORMAT_ERROR);
+            if (result == RES_OK) EXPECT_EQ(loader.definition->GetChunk(0)->GetFaceCount(), faces);
+        }
+    }
+}

@@ -2,12 +2,15 @@
 // generated material names, the bone limit and what a text build keeps.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 
+#include "engine/File.h"
 #include "engine/RenderKernel.h"
 #include "engine/Resource.h"
+#include "engine/ResourceDatabase.h"
 #include "engine/geometry/GeometryChunk.h"
 #include "engine/geometry/VertexItem.h"
 #include "meshes/definitions/MeshResult.h"
@@ -125,4 +128,25 @@ TEST(TextMeshDefinition, ParseFailuresGiveTheirResults) {
     VorlexIndexedMeshDefinition d;
     EXPECT_EQ(d.ReadText(loader.kernel.GetDisplay(), nullptr, loader.resource.Get(), path.c_str(), 0),
               RES_NO_MATERIAL_MANAGER);
+}
+
+TEST(TextMeshDefinition, TheDefinitionIsNamedByTheTranslatedPath) {
+    // Read through a resource of a database: the name is the path of the
+    // file the database's root gives (found without regard to case), not
+    // the name inside the database. Without a database it is the name given.
+    TextLoader loader;
+    std::filesystem::create_directories(loader.dir / "Meshes");
+    std::ofstream(loader.dir / "Meshes/Box.imtxt") << kMesh;
+    ASSERT_TRUE(File::Subst(PString("meshtext"), loader.dir.Path().c_str(), true));
+    ResourceDatabase database(PString("meshtext"));
+    AutoReference<Resource> resource(new Resource(PString("meshes/box.imtxt"), &database));
+    VorlexIndexedMeshDefinition d;
+    EXPECT_EQ(d.ReadText(loader.kernel.GetDisplay(), loader.kernel.GetMaterialManager(), resource.Get(),
+                         "meshes/box.imtxt", 0xFFFFFFFF),
+              RES_OK);
+    EXPECT_EQ(std::string(d.name.c_str()), File::ResolveOsPath(loader.dir.Path().c_str()) + "/Meshes/Box.imtxt");
+    File::Subst(PString("meshtext"), nullptr, false);
+
+    ASSERT_EQ(loader.Load(kMesh), RES_OK);
+    EXPECT_EQ(std::string(loader.definition->name.c_str()), loader.dir / "box.imtxt");
 }

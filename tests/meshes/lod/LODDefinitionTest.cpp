@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +15,12 @@
 #include "engine/geometry/VertexItem.h"
 #include "engine/scene/ParticleBone.h"
 #include "meshes/definitions/MeshResult.h"
+#include "engine/scene/Camera.h"
+#include "engine/scene/ConstFaceDescriptor.h"
+#include "engine/scene/ViewPoint.h"
 #include "meshes/lod/VorlexIndexedMeshLODDefinition.h"
+#include "meshes/lod/VorlexDynamicIndexedMeshLODInstance.h"
+#include "meshes/lod/VorlexIndexedMeshLODInstance.h"
 #include "LodFixture.h"
 
 using namespace Vek;
@@ -78,6 +85,43 @@ std::vector<uint8_t> BareLod(const char* boneTag, const std::vector<std::pair<st
     }
     b.Patch(4, static_cast<uint32_t>(b.data.size() - 8));
     return b.data;
+}
+
+// A level chunk ("LCHK") of material 0 whose geometry has no vertices,
+// faces or indices: the reader drops it.
+std::vector<uint8_t> EmptyLevelChunk() {
+    ImWriter::Bytes b;
+    const std::size_t mark = b.Begin("LCHK", 100);
+    b.U32(0);
+    b.U32(0);
+    const std::size_t geom = b.Begin("GEOM", 201);
+    b.U32(4);
+    b.U32(0);
+    b.F32(0.0f);
+    for (int k = 0; k < 5; ++k) b.U32(0);
+    b.Str("");
+    b.End(geom);
+    b.End(mark);
+    return b.data;
+}
+
+// The .lm file of one level with `before` empty level chunks inserted
+// before its first chunk and `after` after its last (the level is the
+// file's last chunk); the counts and sizes are patched to match.
+std::vector<uint8_t> WithEmptyChunks(std::vector<uint8_t> bytes, uint32_t before, uint32_t after) {
+    const std::vector<uint8_t> empty = EmptyLevelChunk();
+    const std::size_t mesh = LodTest::FindTag(bytes, "MESH");
+    const std::size_t first = LodTest::FindTag(bytes, "LCHK");
+    std::vector<uint8_t> out(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(first));
+    for (uint32_t k = 0; k < before; ++k) out.insert(out.end(), empty.begin(), empty.end());
+    out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(first), bytes.end());
+    for (uint32_t k = 0; k < after; ++k) out.insert(out.end(), empty.begin(), empty.end());
+    uint32_t chunks = 0;
+    std::memcpy(&chunks, &out[mesh + 12], 4);
+    LodTest::PatchU32(out, mesh + 12, chunks + before + after);
+    LodTest::PatchU32(out, mesh + 4, static_cast<uint32_t>(out.size() - mesh - 8));
+    LodTest::PatchU32(out, 4, static_cast<uint32_t>(out.size() - 8));
+    return out;
 }
 
 // A tree as text: name(children...).
@@ -437,4 +481,241 @@ TEST(LODDefinition, RigidBoneTreeAndUnskinnedLevelsRoundTrip) {
     EXPECT_EQ(read->skeletonRoot->FindByName("hidden"), nullptr);
     EXPECT_STREQ(read->GetLevel(0)->chunkBoneNames[0].c_str(), "door");
     EXPECT_FALSE(read->GetLevel(0)->hardwareSkinned);
+}
+
+TEST(LODDefinition, EveryPrimitiveWritesItsTypeWordAndReadsBackTheSame) {
+    // One quad per primitive, unskinned and skinned: loaded from text,
+    // written, read back (hardware-skinned, or in software), written again.
+    struct Primitive {
+        uint32_t code;
+        std::vector<uint16_t> indices;
+        uint32_t faces;
+        bool mergeable;  // lists append as they are
+        bool triangles;
+        float corners[3][3];  // face 0, for triangles
+    } primitives[] = {
+        {4, {0, 1, 2, 0, 2, 3}, 2, true, true, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}},
+        {8, {0, 1, 3, 2}, 2, false, true, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
+        {16, {0, 1, 2, 3}, 2, false, true, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}},
+        {1, {0, 1, 1, 2}, 2, true, false, {}},
+        {2, {0, 1, 2, 3}, 3, false, false, {}},
+        {0, {0, 1, 2, 3}, 4, true, false, {}},
+    };
+    for (const Primitive& p : primitives) {
+        for (const bool skinned : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "code " << p.code << (skinned ? " skinned" : " unskinned"));
+            Fixture f;
+            ImWriter::MeshModel m = LodTest::SkinnedLevel(1);
+            if (!skinned) {
+                m.bones.clear();
+                m.maxInfluencesPerVertex = m.maxBonesPerChunk = 0;
+                m.chunks[0].weightsPerVertex = 0;
+            }
+            m.chunks[0].primitiveCode = p.code;
+            m.chunks[0].indices = p.indices;
+            m.chunks[0].faceCount = p.faces;
+            f.WriteLevel("level.im", m);
+            ASSERT_EQ(f.LoadText("mesh 0 { name level.im }\n"), RES_OK);
+            const GeometryChunk* loaded = f.definition->GetLevel(0)->GetChunk(0);
+            EXPECT_EQ(loaded->GetTypeWord(), p.code);
+            EXPECT_EQ(loaded->HasFlag(GeometryChunk::kFlagMergeable), p.mergeable);
+
+            const std::vector<uint8_t> bytes = f.Write(*f.definition);
+            const std::size_t geom = LodTest::FindTag(bytes, "GEOM");
+            EXPECT_EQ(bytes[geom + 12] | bytes[geom + 13] << 8 | bytes[geom + 14] << 16, static_cast<int>(p.code));
+            for (const bool software : {false, true}) {
+                SCOPED_TRACE(software ? "read skinned in software" : "read");
+                MeshLoadOptions options;
+                options.SoftwareAnimation = {1, 1};
+                uint32_t result = 1;
+                auto read = f.Read(bytes, result, software ? options : MeshLoadOptions{});
+                ASSERT_EQ(result, RES_OK);
+                GeometryChunk* chunk = read->GetLevel(0)->GetChunk(0);
+                const uint32_t skinBits = skinned && software ? 0x40 | 0x1000 | 0x10000 : 0;
+                EXPECT_EQ(chunk->GetTypeWord(), p.code | skinBits);
+                EXPECT_EQ(chunk->GetPrimitiveCode(), p.code);
+                EXPECT_EQ(chunk->GetFlagWord(), skinBits | (p.mergeable ? 0x4u : 0u));
+                EXPECT_EQ(chunk->GetFaceCount(), p.faces);
+                EXPECT_EQ(read->GetLevel(0)->hardwareSkinned, skinned && !software);
+                // Written again, it reads back once more with the same words.
+                const std::vector<uint8_t> again = f.Write(*read);
+                auto twice = f.Read(again, result, software ? options : MeshLoadOptions{});
+                ASSERT_EQ(result, RES_OK);
+                EXPECT_EQ(twice->GetLevel(0)->GetChunk(0)->GetTypeWord(), chunk->GetTypeWord());
+                EXPECT_EQ(twice->GetLevel(0)->GetChunk(0)->GetFlagWord(), chunk->GetFlagWord());
+
+                // An instance reads faces through the primitive: triangles
+                // have corners, lines and points have none.
+                VorlexIndexedMeshLODInstance instance(&f.kernel);
+                instance.InitFromDefinition(read.get());
+                ASSERT_EQ(instance.GetChunkCount(), 1u);
+                Vector3 corner;
+                for (uint32_t k = 0; k < 3; ++k) {
+                    ASSERT_EQ(instance.GetFaceVertex(ConstFaceDescriptor{&instance, 0, 0}, k, corner), p.triangles);
+                    if (p.triangles) EXPECT_EQ(corner, (Vector3{p.corners[k][0], p.corners[k][1], p.corners[k][2]}));
+                }
+            }
+        }
+    }
+}
+
+TEST(LODDefinition, EmptyLevelChunksAreDroppedAndTheRestKeepTheirOrder) {
+    // Many empty chunks around two quads: each one read into the position
+    // of the dropped one before it, never moving the chunks kept. Erased
+    // from the front one at a time, as many took seconds.
+    Fixture f;
+    ImWriter::MeshModel m = LodTest::SkinnedLevel(2);
+    m.bones.clear();
+    m.maxInfluencesPerVertex = m.maxBonesPerChunk = 0;
+    for (ImWriter::ChunkModel& c : m.chunks) c.weightsPerVertex = 0;
+    f.WriteLevel("two.im", m);
+    ASSERT_EQ(f.LoadText("mesh 0 { name two.im }\n"), RES_OK);
+    const std::vector<uint8_t> sound = f.Write(*f.definition);
+    struct Case {
+        uint32_t before, after;
+    } cases[] = {{0, 0}, {1, 0}, {0, 1}, {3, 2}, {20000, 20000}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.before << " before, " << c.after << " after");
+        uint32_t result = 1;
+        auto d = f.Read(WithEmptyChunks(sound, c.before, c.after), result);
+        ASSERT_EQ(result, RES_OK);
+        const LODLevel* level = d->GetLevel(0);
+        ASSERT_EQ(level->chunkCount, 2u);
+        EXPECT_EQ(level->chunks.GetItems()->size(), 2u);
+        EXPECT_EQ(level->materials.GetItems()->size(), 2u);
+        EXPECT_EQ(level->chunkBoneNames.size(), 2u);
+        EXPECT_EQ(Positions(level->GetChunk(1)), (std::vector<float>{0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 2, 0}));
+        EXPECT_EQ(level->vertexTotal, 8u);
+        // What was read writes back as the file without the empty chunks.
+        EXPECT_EQ(f.Write(*d), sound);
+    }
+}
+
+TEST(LODDefinition, AFaceCountBeyondTheIndicesIsRefused) {
+    Fixture f;
+    f.WriteLevel("one.im", LodTest::SkinnedLevel(1));
+    ASSERT_EQ(f.LoadText("mesh 0 { name one.im }\n"), RES_OK);
+    const std::vector<uint8_t> sound = f.Write(*f.definition);
+    // The face count follows the type, flags, chunk value and vertex count.
+    const std::size_t faces = LodTest::FindTag(sound, "GEOM") + 28;
+    for (const uint32_t count : {1u, 2u, 3u, 0xFFFFFFF0u}) {
+        std::vector<uint8_t> bytes = sound;
+        LodTest::PatchU32(bytes, faces, count);
+        uint32_t result = 1;
+        auto d = f.Read(bytes, result);
+        EXPECT_EQ(result, count <= 2 ? RES_OK : RES_FILE_FORMAT_ERROR) << count;
+    }
+}
+
+TEST(LODDefinition, MemoryForBonesStaysWithinAFewTimesTheFile) {
+    // Many bones and one level of weights: every bone gets a set, and the
+    // room made for them (the bone table and each bone's sets) is bounded by
+    // what the bytes can encode, not 128 sets a bone ahead.
+    constexpr uint32_t kBones = 20000;
+    std::vector<std::pair<std::string, std::string>> bones{{"root", ""}};
+    for (uint32_t k = 1; k < kBones; ++k) bones.emplace_back("b" + std::to_string(k), "root");
+    Fixture f;
+    for (const uint32_t levels : {1u, 3u}) {
+        SCOPED_TRACE(testing::Message() << levels << " levels");
+        const std::vector<uint8_t> bytes = BareLod("BONT", bones, levels, true);
+        uint32_t result = 9;
+        auto d = f.Read(bytes, result);
+        ASSERT_EQ(result, RES_OK);
+        ASSERT_EQ(d->boneTable.size(), kBones);
+        std::size_t reserved = d->boneTable.capacity() * sizeof(LODBone);
+        for (const LODBone& bone : d->boneTable) {
+            ASSERT_EQ(bone.influences.size(), levels);
+            reserved += bone.influences.capacity() * sizeof(LODBoneInfluences);
+        }
+        EXPECT_LE(reserved, 8 * bytes.size());
+    }
+}
+
+TEST(LODDefinition, BoneChainsOfAnyDepthLoadInstanceCullAndWrite) {
+    // A chain of bones each the child of the one before, as a bone table
+    // and as a rigid bone tree: loaded, made into an instance, culled,
+    // copied, written and read again without a walk that recurses by depth.
+    constexpr uint32_t kDepth = 50000;
+    std::vector<std::pair<std::string, std::string>> chain{{"b0", ""}};
+    for (uint32_t k = 1; k < kDepth; ++k) chain.emplace_back("b" + std::to_string(k), "b" + std::to_string(k - 1));
+    Fixture f;
+    for (const char* tag : {"BONT", "RBOT"}) {
+        SCOPED_TRACE(tag);
+        uint32_t result = 9;
+        auto d = f.Read(BareLod(tag, chain, 1, std::string(tag) == "BONT"), result);
+        ASSERT_EQ(result, RES_OK);
+        ASSERT_NE(d->skeletonRoot, nullptr);
+        const Particle* last = d->skeletonRoot->FindByName("b49999");
+        ASSERT_NE(last, nullptr);
+        ASSERT_NE(last->GetParent(), nullptr);
+        EXPECT_STREQ(last->GetParent()->GetName().c_str(), "b49998");
+
+        auto* instance = new VorlexDynamicIndexedMeshLODInstance(&f.kernel);
+        instance->InitFromResource(nullptr, d.get());
+        Camera camera;
+        ViewPoint view(&camera, nullptr);
+        view.NextFrame();
+        instance->Cull(view, Matrix4::Identity());
+        Particle* bone = instance->FindByName("b49999");
+        ASSERT_NE(bone, nullptr);
+        EXPECT_EQ(bone->GetLastCulledFrame(), view.GetFrame());
+        std::unique_ptr<Particle> copy(instance->CreateInstance());
+        EXPECT_NE(copy, nullptr);
+        delete instance;
+
+        // The rigid tree is written back depth first.
+        if (std::string(tag) == "BONT") continue;
+        auto again = f.Read(f.Write(*d), result);
+        ASSERT_EQ(result, RES_OK);
+        ASSERT_NE(again->skeletonRoot, nullptr);
+        const Particle* read = again->skeletonRoot->FindByName("b49999");
+        ASSERT_NE(read, nullptr);
+        EXPECT_STREQ(read->GetParent()->GetName().c_str(), "b49998");
+    }
+}
+
+TEST(LODDefinition, WeightsFollowTheirChunkPastADroppedOne) {
+    // Two skinned quads, the first replaced by an empty chunk: its weights
+    // go with it, and the second quad's weights move with the quad to
+    // place 0. What loads writes back and reads again the same.
+    Fixture f;
+    ImWriter::MeshModel m = LodTest::SkinnedLevel(2);
+    m.bones[0].entries[1].weights = {{0, 0.25f}, {1, 0.75f}};  // the second quad's own root weights
+    f.WriteLevel("two.im", m);
+    ASSERT_EQ(f.LoadText("mesh 0 { name two.im }\n"), RES_OK);
+    const std::vector<uint8_t> sound = f.Write(*f.definition);
+    const std::size_t first = LodTest::FindTag(sound, "LCHK");
+    uint32_t size = 0;
+    std::memcpy(&size, &sound[first + 4], 4);
+    const std::vector<uint8_t> empty = EmptyLevelChunk();
+    std::vector<uint8_t> bytes(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(first));
+    bytes.insert(bytes.end(), empty.begin(), empty.end());
+    bytes.insert(bytes.end(), sound.begin() + static_cast<std::ptrdiff_t>(first + 8 + size), sound.end());
+    const std::size_t mesh = LodTest::FindTag(bytes, "MESH");
+    LodTest::PatchU32(bytes, mesh + 4, static_cast<uint32_t>(bytes.size() - mesh - 8));
+    LodTest::PatchU32(bytes, 4, static_cast<uint32_t>(bytes.size() - 8));
+
+    uint32_t result = 1;
+    auto d = f.Read(bytes, result);
+    ASSERT_EQ(result, RES_OK);
+    ASSERT_EQ(d->GetLevel(0)->chunkCount, 1u);
+    for (const LODBone& bone : d->boneTable) {
+        SCOPED_TRACE(bone.name);
+        ASSERT_EQ(bone.influences.size(), 1u);
+        ASSERT_EQ(bone.influences[0].GetCount(), 1u);
+        EXPECT_EQ(bone.influences[0].entries[0].chunk, 0u);
+    }
+    const LODChunkInfluence& root = d->boneTable[0].influences[0].entries[0];
+    ASSERT_EQ(root.GetWeightCount(), 2u);
+    EXPECT_EQ(root.weights[0].weight, 0.25f);
+    EXPECT_EQ(root.weights[1].weight, 0.75f);
+    // Both bones sit in the kept chunk's palette.
+    EXPECT_EQ(d->GetLevel(0)->GetChunk(0)->GetInfluenceMatrixCount(), 2);
+
+    const std::vector<uint8_t> written = f.Write(*d);
+    auto again = f.Read(written, result);
+    ASSERT_EQ(result, RES_OK);
+    ASSERT_EQ(again->GetLevel(0)->chunkCount, 1u);
+    EXPECT_EQ(again->boneTable[0].influences[0].entries[0].weights[0].weight, 0.25f);
+    EXPECT_EQ(f.Write(*again), written);
 }

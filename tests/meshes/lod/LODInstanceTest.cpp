@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "engine/File.h"
+#include "engine/scene/AttachmentPoint.h"
 #include "engine/scene/Camera.h"
 #include "engine/scene/ViewPoint.h"
 #include "engine/scene/ViewPort.h"
 #include "meshes/instances/MeshTestSupport.h"
+#include "meshes/lod/LODBone.h"
 #include "meshes/lod/VorlexDynamicIndexedMeshLODInstance.h"
 #include "meshes/lod/VorlexIndexedMeshLODInstance.h"
 #include "meshes/resources/VorlexIndexedMeshLODResource.h"
@@ -300,4 +302,70 @@ TEST_F(LodResources, AnimatedLevelsAndTheAnimationBand) {
         EXPECT_EQ((instance->GetSkinFlags() & VorlexDynamicIndexedMeshLODInstance::kAboveBand) != 0, c.above);
         EXPECT_EQ(bones->GetFirstChild()->HasFlag(Particle::kFlagHidden), c.above);
     }
+}
+
+TEST_F(LodResources, ManyBonesAndAttachmentsAreFoundByName) {
+    // Thousands of bones below "root" and "arm" in a .lm file, an
+    // attachment on each, and a bone and an attachment sharing the name of
+    // an earlier one: the first of a name is the one found. Searched for one
+    // by one, as many bones took seconds; looked up, milliseconds.
+    constexpr uint32_t kBones = 20000;
+    LodTest::Fixture f;
+    f.WriteLevel("one.im", LodTest::SkinnedLevel(1));
+    ASSERT_EQ(f.LoadText("mesh 0 { name one.im }\n"), 0u);
+    VorlexIndexedMeshLODDefinition& d = *f.definition;
+    auto addBone = [&d](const std::string& name, const char* parent) {
+        LODBone bone;
+        bone.name = name;
+        bone.parentName = parent;
+        bone.influences.resize(1);
+        d.boneTable.push_back(std::move(bone));
+    };
+    auto addAttachment = [&d](const std::string& name) {
+        AttachmentRecord a;
+        a.name = PString(name.c_str());
+        d.attachments.push_back(a);
+    };
+    for (uint32_t k = 0; k < kBones; ++k) {
+        addBone("b" + std::to_string(k), k % 2 ? "arm" : "root");
+        addAttachment("a.p" + std::to_string(k) + "/b" + std::to_string(k));
+    }
+    addBone("b7", "arm");     // a second "b7"
+    addAttachment("a.p9/b8");  // a second "a.p9"
+    d.boneCount = static_cast<uint32_t>(d.boneTable.size());
+    d.attachmentCount = static_cast<uint32_t>(d.attachments.size());
+    WriteFile("many.lm", f.Write(d));
+    MeshTest::ResourceRef r = Lock("many.lm");
+    Owned<VorlexDynamicIndexedMeshLODInstance> instance(r->MakeInstance());
+    ASSERT_NE(instance.instance, nullptr);
+    ASSERT_EQ(instance->GetBoneCount(), kBones + 3);
+    const VorlexInfluenceMesh::Bone* root = instance->GetRootBone();
+    ASSERT_NE(root, nullptr);
+    EXPECT_STREQ(root->name.c_str(), "root");
+    const int arm = instance->FindBone(PString("arm"));
+    ASSERT_EQ(arm, 1);
+    EXPECT_EQ(root->children.size(), 1u + kBones / 2);
+    EXPECT_EQ(instance->GetBone(1)->children.size(), kBones / 2 + 1);
+    EXPECT_EQ(instance->FindBone(PString("b7")), 9);
+    EXPECT_EQ(instance->FindBone(PString("b19999")), static_cast<int>(kBones + 1));
+    // Every bone is bound to its particle.
+    for (const uint32_t b : {0u, 1u, 9u, kBones + 1}) {
+        const VorlexInfluenceMesh::Bone* bone = instance->GetBone(b);
+        ASSERT_NE(bone->particle, nullptr) << b;
+        EXPECT_EQ(bone->particle->GetName(), bone->name) << b;
+    }
+    // Each attachment hangs from its bone.
+    for (const uint32_t k : {0u, 8u, kBones - 1}) {
+        const std::string name = "a.p" + std::to_string(k);
+        AttachmentPoint* point = instance->FindAttachmentPoint(PString(name.c_str()));
+        ASSERT_NE(point, nullptr) << name;
+        ASSERT_NE(point->GetParent(), nullptr) << name;
+        EXPECT_STREQ(point->GetParent()->GetName().c_str(), ("b" + std::to_string(k)).c_str());
+    }
+    // The second "a.p9" hangs from "b8", after the first one.
+    const Particle* b8 = instance->FindByName("b8");
+    ASSERT_NE(b8, nullptr);
+    int points = 0;
+    for (const Particle* c = b8->GetFirstChild(); c; c = c->GetNextSibling()) points += c->GetName() == PString("a.p9");
+    EXPECT_EQ(points, 1);
 }
