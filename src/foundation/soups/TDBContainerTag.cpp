@@ -1,5 +1,6 @@
 #include "foundation/soups/TDBContainerTag.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -87,6 +88,20 @@ private:
     std::vector<Child*>& m_items;
 };
 
+// The index that a name written with "%d" spells ("0", "17"; not "07",
+// "-1" or "+3"), or -1.
+int32_t DecimalIndexOf(const Vek::PString& name) {
+    const char* text = name.c_str();
+    std::size_t length = name.Length();
+    if (length == 0 || length > 10 || (text[0] == '0' && length > 1)) return -1;
+    int64_t value = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value > INT32_MAX ? -1 : static_cast<int32_t>(value);
+}
+
 }  // namespace
 
 ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
@@ -123,6 +138,8 @@ void TDBContainerTag::SortChildren() {
     for (Child& child : m_children) items.push_back(&child);
     if (items.size() < 2) return;
     Edited();
+    // Equal names may change places, so an empty tag may come first.
+    m_freeIndexFloor = 0;
     ChildSorter(items).QuickSort(0, static_cast<int>(items.size()) - 1);
 }
 
@@ -136,6 +153,8 @@ void TDBContainerTag::SwapChildren(ChunkRef a, ChunkRef b) {
     }
     if (!holdsA || !holdsB || holdsA == holdsB) return;
     Edited();
+    NameFreed(holdsA->name);
+    NameFreed(holdsB->name);
     std::swap(holdsA->chunk, holdsB->chunk);
 }
 
@@ -150,10 +169,25 @@ void TDBContainerTag::RemoveChild(ChunkRef chunk) {
     for (ChildList::Iterator it = m_children.Begin(); it; ++it) {
         if (it->chunk == chunk) {
             Edited();
+            NameFreed(it->name);
             m_children.RemoveOrdered(it);
             return;
         }
     }
+}
+
+int32_t TDBContainerTag::FreeIndexFloor() const {
+    return m_freeIndexEmptied == TDBDataTag::EmptiedCount() ? m_freeIndexFloor : 0;
+}
+
+void TDBContainerTag::SetFreeIndexFloor(int32_t floor) const {
+    m_freeIndexFloor = floor;
+    m_freeIndexEmptied = TDBDataTag::EmptiedCount();
+}
+
+void TDBContainerTag::NameFreed(const Vek::PString& name) {
+    int32_t index = DecimalIndexOf(name);
+    if (index >= 0 && index < m_freeIndexFloor) m_freeIndexFloor = index;
 }
 
 ChunkRef TDBContainerTag::CreateChunk(int32_t kind, RawDataRef block) {

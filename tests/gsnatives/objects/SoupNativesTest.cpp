@@ -309,6 +309,22 @@ TEST_F(SoupNatives, AddUniqueNamedSoupFillsTheFirstGap) {
     EXPECT_EQ(SoupOf(soup).GetContainer(Vek::PString("3")).GetInt(Vek::PString("v"), 0), 6);
 }
 
+// Each add starts its search where the last one ended, so thousands of
+// adds finish; a gap made later is still the name the next add takes.
+TEST_F(SoupNatives, AddUniqueNamedSoupKeepsUpWithThousandsOfTags) {
+    const uint32_t soup = NewSoup();
+    const int n = 5000;
+    // Distinct children: a removal takes out the pair holding its chunk.
+    for (int i = 0; i < n; ++i) host.Call("$void@Probe::AddUnique(Soup,Soup)", {C(soup), C(NewSoup())});
+    ASSERT_EQ(Count(soup), n);
+    EXPECT_EQ(TagName(soup, n - 1), std::to_string(n - 1));
+    host.Call("$void@Probe::Remove(Soup,string)", {C(soup), T("1234")});
+    host.Call("$void@Probe::AddUnique(Soup,Soup)", {C(soup), C(NewSoup())});
+    host.Call("$void@Probe::AddUnique(Soup,Soup)", {C(soup), C(NewSoup())});
+    EXPECT_EQ(TagName(soup, n - 1), "1234");
+    EXPECT_EQ(TagName(soup, n), std::to_string(n));
+}
+
 // Storing a soup into itself or into its own descendant would make a cycle
 // that the text writers never finish and that counting never frees.
 TEST_F(SoupNatives, StoringASoupIntoItselfOrItsDescendantIsRefused) {
