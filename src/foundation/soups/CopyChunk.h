@@ -10,5 +10,7 @@
 //    the destination's CreateChunk and appended under the child's name.
 // Every node of the result is a new TDBContainerTag or TDBDataTag, also
 // when the source is a view of a binary file. A null destination does
-// nothing; a null source only empties the destination.
+// nothing; a null source only empties the destination. The walk keeps its
+// own list of open nodes, so a soup of any depth is copied without
+// recursion.
 void CopyChunk(ChunkRef destination, ChunkRef source);

@@ -104,6 +104,31 @@ int32_t DecimalIndexOf(const Vek::PString& name) {
 
 }  // namespace
 
+namespace {
+// The children left to release by the container destructor running
+// outermost on this thread; null while none runs. A plain pointer, so that
+// it stays usable while static objects are destroyed at exit.
+thread_local std::vector<ChunkRef>* t_doomed = nullptr;
+}  // namespace
+
+TDBContainerTag::~TDBContainerTag() {
+    if (t_doomed) {
+        for (Child& child : m_children)
+            if (child.chunk) t_doomed->push_back(std::move(child.chunk));
+        return;
+    }
+    std::vector<ChunkRef> doomed;
+    for (Child& child : m_children)
+        if (child.chunk) doomed.push_back(std::move(child.chunk));
+    t_doomed = &doomed;
+    while (!doomed.empty()) {
+        ChunkRef chunk = std::move(doomed.back());
+        doomed.pop_back();
+        chunk.Release();  // a container dying here adds its children to the list
+    }
+    t_doomed = nullptr;
+}
+
 ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
     for (const Child& child : m_children)
         if (child.name == name) return child.chunk;

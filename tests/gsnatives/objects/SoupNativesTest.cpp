@@ -383,6 +383,48 @@ TEST_F(SoupNatives, AsStringGivesTheTextWritersBytes) {
     EXPECT_EQ(TextOf(soup), expected);
 }
 
+// A soup nested deeper than the text reader takes back is copied like any
+// other, but its text form is refused instead of built.
+TEST_F(SoupNatives, DeepSoupsCopyButTheirTextIsRefusedPastTheReadersDepth) {
+    auto nested = [this](int depth) {
+        SoupHandle root;
+        root.EnsureContainer();
+        SoupHandle level = root;
+        for (int i = 0; i < depth; ++i) {
+            SoupHandle child;
+            level.SetContainer("n", child);
+            level = child;
+        }
+        level.SetInt("leaf", 7);
+        return host.Own(GSOSoup::Create(host.context, root, false));
+    };
+    auto depthOf = [](const SoupHandle& soup) {
+        int depth = 0;
+        SoupHandle level = soup;
+        for (SoupHandle next = level.GetContainer("n"); next.Get(); next = level.GetContainer("n"), ++depth)
+            level = next;
+        return level.GetInt("leaf", -1) == 7 ? depth : -1;
+    };
+
+    const uint32_t deepest = nested(100000);
+    const uint32_t copy = NewSoup();
+    host.Call("$void@Probe::Copy(Soup,Soup)", {C(copy), C(deepest)});
+    EXPECT_EQ(depthOf(SoupOf(copy)), 100000);
+    EXPECT_NE(SoupOf(copy).Get(), SoupOf(deepest).Get());
+
+    const uint32_t readable = nested(1024);
+    EXPECT_EQ(host.CallText("$string@Probe::Text(Soup)", {C(readable)}), TextOf(readable));
+    EXPECT_FALSE(TextOf(readable).empty());
+
+    for (const uint32_t soup : {nested(1025), deepest}) {
+        GSTest::LogCapture::Clear();
+        EXPECT_EQ(host.CallText("$string@Probe::Text(Soup)", {C(soup)}), "<null>") << "no value returned";
+        EXPECT_EQ(NativeScriptHost::Lines("Soup.AsString> soup nested deeper than 1024 containers"), 1);
+        host.Call("$void@Probe::Log(Soup)", {C(soup)});
+        EXPECT_EQ(NativeScriptHost::Lines("Soup.Log> soup nested deeper than 1024 containers"), 1);
+    }
+}
+
 TEST_F(SoupNatives, MessagesCarryALockedCopyWithoutHiddenTopLevelTags) {
     host.Call("$void@Probe::Listen()");
     SoupHandle soup;

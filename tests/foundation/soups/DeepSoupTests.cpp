@@ -1,0 +1,111 @@
+// Soups nested far deeper than any file holds: copying, destroying,
+// collecting KUIDs and writing walk them without recursion, and the writers
+// refuse what the readers would not take back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "foundation/soups/BinarySoupReader.h"
+#include "foundation/soups/BinarySoupWriter.h"
+#include "foundation/soups/SoupKuidSets.h"
+#include "foundation/soups/SoupPrinting.h"
+#include "foundation/soups/TDBBinaryFile.h"
+#include "foundation/soups/TextSoupReader.h"
+#include "foundation/soups/TextSoupWriter.h"
+#include "foundation/streams/BufferStream.h"
+
+namespace {
+
+// `depth` containers, each the only tag "n" of the one above, the last one
+// holding "leaf" 7 and a KUID.
+SoupHandle Nested(int depth) {
+    SoupHandle root;
+    root.EnsureContainer();
+    SoupHandle level = root;
+    for (int i = 0; i < depth; ++i) {
+        SoupHandle child;
+        level.SetContainer("n", child);
+        level = child;
+    }
+    level.SetInt("leaf", 7);
+    level.SetKUID("k", KUID(5, 6, 0));
+    return root;
+}
+
+// How many containers "n" nest below the root, and the leaf's value.
+int DepthOf(const SoupHandle& soup, int32_t& leaf) {
+    int depth = 0;
+    SoupHandle level = soup;
+    for (SoupHandle next = level.GetContainer("n"); next.Get(); next = level.GetContainer("n")) {
+        level = next;
+        ++depth;
+    }
+    leaf = level.GetInt("leaf", -1);
+    return depth;
+}
+
+TEST(DeepSoup, CopyCollectAndDestroyTakeAnyDepth) {
+    const int depth = 100000;
+    SoupHandle copy;
+    {
+        SoupHandle deep = Nested(depth);
+        copy.CopyFrom(deep);
+        KuidSet kuids;
+        SoupToKuidSetRecursive(deep, kuids);
+        ASSERT_EQ(kuids.Count(), 1u);
+        EXPECT_TRUE(*kuids.Begin() == KUID(5, 6, 0));
+        // The copy is separate: changing the original's leaf leaves it alone.
+        SoupHandle level = deep;
+        for (int i = 0; i < depth; ++i) level = level.GetContainer("n");
+        level.SetInt("leaf", 8);
+    }  // the original dies here, level by level
+    int32_t leaf = 0;
+    EXPECT_EQ(DepthOf(copy, leaf), depth);
+    EXPECT_EQ(leaf, 7);
+}
+
+TEST(DeepSoup, WritersTakeWhatTheReadersTakeBackAndRefuseDeeper) {
+    static_assert(kMaxTextSoupDepth == TDBBinaryFile::kMaxDepth, "one bound for both forms");
+    struct Case {
+        int depth;
+        bool written;
+    };
+    const Case cases[] = {{0, true}, {kMaxTextSoupDepth, true}, {kMaxTextSoupDepth + 1, false}, {100000, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.depth);
+        const SoupHandle soup = Nested(c.depth);
+
+        TBuffer text;
+        EXPECT_EQ(WriteTextSoup(soup, text), c.written);
+        std::string asText;
+        EXPECT_EQ(SoupAsText(soup, asText), c.written);
+        if (c.written) {
+            EXPECT_EQ(asText.size(), static_cast<std::size_t>(text.GetDataSize()));
+            text.Rewind();
+            SoupHandle back;
+            ASSERT_TRUE(ParseTextSoup(back, text));
+            int32_t leaf = 0;
+            EXPECT_EQ(DepthOf(back, leaf), c.depth);
+            EXPECT_EQ(leaf, 7);
+        } else {
+            // Stopped at the bound: the text of 1024 levels, not of all.
+            EXPECT_TRUE(asText.empty());
+            EXPECT_LT(text.GetDataSize(), 8 * 1024 * 1024);
+        }
+
+        TBuffer binary;
+        EXPECT_EQ(WriteBinarySoup(binary, soup), c.written);
+        binary.Rewind();
+        SoupHandle back;
+        ASSERT_TRUE(ReadBinarySoup(back, binary));
+        int32_t leaf = 0;
+        if (c.written) {
+            EXPECT_EQ(DepthOf(back, leaf), c.depth);
+            EXPECT_EQ(leaf, 7);
+        } else {
+            EXPECT_EQ(back.Get(), nullptr) << "the reader drops a body nested too deep";
+        }
+    }
+}
+
+}  // namespace
