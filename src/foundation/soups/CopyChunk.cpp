@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "foundation/soups/TDBDataTag.h"
+
 namespace {
 
 // One node being copied: its remaining source children go into
@@ -16,11 +18,22 @@ struct Level {
     Vek::PString name;
 };
 
-// Steps 1 and 2 for one node: the source's kind and a view of its bytes,
-// then the destination's own children removed, last to first.
+// The block a copy of `source` shares its bytes through. An editable
+// value's own block is shared as it is: a view of the value would hold the
+// value alive, and a copy of a copy of ... a value would then keep every
+// earlier generation alive in a chain as long as the number of copies (and
+// as deep to release). Views of a binary file are viewed, as they hold the
+// file's body.
+RawDataRef SharedBytes(const ChunkRef& source) {
+    if (const auto* value = dynamic_cast<const TDBDataTag*>(source.Get())) return value->GetBlock();
+    return MakeChunkDataView(source);
+}
+
+// Steps 1 and 2 for one node: the source's kind and its bytes, shared, then
+// the destination's own children removed, last to first.
 void StartNode(const ChunkRef& destination, const ChunkRef& source) {
     if (source && source->GetKind() != ACSKind::kEmpty)
-        destination->SetKindAndData(source->GetKind(), MakeChunkDataView(source));
+        destination->SetKindAndData(source->GetKind(), SharedBytes(source));
     Vek::PString name;
     ChunkRef child;
     for (int32_t k = destination->Count() - 1; k >= 0; --k) {

@@ -64,6 +64,25 @@ TEST(DeepSoup, CopyCollectAndDestroyTakeAnyDepth) {
     EXPECT_EQ(leaf, 7);
 }
 
+// A copy of a copy shares the first value's bytes and keeps no earlier
+// copy alive: 100,000 generations hold one block, and dropping the last
+// releases nothing in a chain.
+TEST(DeepSoup, CopiesOfCopiesKeepNoChainOfEarlierCopies) {
+    SoupHandle first;
+    first.SetInt("v", 42);
+    const ChunkRef firstValue = first.GetRoot()->GetChild("v");
+    SoupHandle latest = first;
+    for (int i = 0; i < 100000; ++i) {
+        SoupHandle next;
+        next.CopyFrom(latest);
+        latest = next;
+    }
+    EXPECT_EQ(latest.GetInt("v", 0), 42);
+    EXPECT_EQ(latest.GetRoot()->GetChild("v")->GetData(), firstValue->GetData());
+    // The first value is held by its soup and this test alone.
+    EXPECT_EQ(firstValue->GetReferenceCount(), 2);
+}
+
 TEST(DeepSoup, WritersTakeWhatTheReadersTakeBackAndRefuseDeeper) {
     static_assert(kMaxTextSoupDepth == TDBBinaryFile::kMaxDepth, "one bound for both forms");
     struct Case {
