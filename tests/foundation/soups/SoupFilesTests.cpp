@@ -1,11 +1,15 @@
 // Loading and saving by extension, the recovering loader, and printing.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "engine/File.h"
@@ -120,6 +124,107 @@ TEST(SoupFiles, SaveReportsWriteFailures) {
     fs::create_directory(folder);
     EXPECT_FALSE(SaveSoupFile(Sample(), "", folder.c_str()));
     EXPECT_TRUE(fs::is_directory(folder));
+}
+
+// A soup nested deeper than the readers take back: both writers refuse it.
+SoupHandle TooDeep() {
+    SoupHandle root;
+    root.EnsureContainer();
+    SoupHandle level = root;
+    for (int i = 0; i < 1100; ++i) {
+        SoupHandle child;
+        level.SetContainer("n", child);
+        level = child;
+    }
+    return root;
+}
+
+// A soup whose text and binary forms are some 400 KiB.
+SoupHandle Large() {
+    SoupHandle soup;
+    const std::string text(100, 'x');
+    for (int i = 0; i < 4000; ++i) soup.SetString(("tag" + std::to_string(i)).c_str(), text.c_str());
+    return soup;
+}
+
+// Holds the process's file-size limit at `bytes` (writes past it fail with
+// EFBIG instead of raising SIGXFSZ) while it lives.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// A save that fails anywhere leaves the file it would replace as it was,
+// and no temporary file behind; a save that succeeds replaces it.
+TEST(SoupFiles, AFailedSaveLeavesTheEarlierFile) {
+    VorlexTest::TempDir dir;
+    struct Case {
+        const char* what;
+        SoupHandle (*soup)();
+        bool limitFileSize;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"saved", &Sample, false, true},
+        {"nested too deep", &TooDeep, false, false},
+        {"past the file-size limit", &Large, true, false},
+    };
+    for (const char* name : {"config.txt", "config.chump"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(name) + ": " + c.what);
+            const std::string path = dir / name;
+            WriteFile(path, "earlier 1\n");
+            bool saved;
+            {
+                std::unique_ptr<FileSizeLimit> limit;
+                if (c.limitFileSize) limit = std::make_unique<FileSizeLimit>(64 * 1024);
+                saved = SaveSoupFile(c.soup(), "", path.c_str());
+            }
+            EXPECT_EQ(saved, c.saved);
+            if (c.saved) {
+                SoupHandle back;
+                ASSERT_TRUE(LoadSoupFile(back, "", path.c_str()));
+                ExpectSampleValues(back, name);
+            } else {
+                EXPECT_EQ(ReadFile(path), "earlier 1\n");
+            }
+            int entries = 0;
+            for (const auto& entry : fs::directory_iterator(dir.Path())) entries += entry.exists() ? 1 : 0;
+            EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+            fs::remove(path);
+        }
+    }
+}
+
+// Inside a named root the file is replaced where the root puts it.
+TEST(SoupFiles, SavesInANamedRootReplaceTheFileThere) {
+    VorlexTest::TempDir dir;
+    const std::string folder = dir / "place";
+    fs::create_directory(folder);
+    ASSERT_TRUE(Vek::File::Subst("soupsave", folder.c_str(), true));
+    WriteFile(folder + "/Settings.txt", "earlier 1\n");
+    ASSERT_TRUE(SaveSoupFile(Sample(), "soupsave", "settings.txt"));
+    // The existing name, letter case and all, is the one replaced.
+    SoupHandle back;
+    ASSERT_TRUE(LoadSoupFile(back, "", (folder + "/Settings.txt").c_str()));
+    ExpectSampleValues(back, "named root");
+    EXPECT_FALSE(fs::exists(folder + "/settings.txt"));
+    EXPECT_FALSE(SaveSoupFile(Sample(), "no-such-root", "settings.txt"));
+    Vek::File::Subst("soupsave", nullptr, true);
 }
 
 class RecoveringLoad : public ::testing::Test {
