@@ -141,35 +141,59 @@ public:
     }
 
 private:
+    // The input is taken from the stream in blocks and kept in memory from
+    // the position the reading started at, so that the reader looks at
+    // bytes in place, steps back and looks ahead without a call to the
+    // stream per byte. Finish puts the stream where reading stopped.
+    static constexpr int32_t kBlock = 64 * 1024;
+
+    // Reads the next block; false when the stream has no more.
+    bool Fill() {
+        if (m_exhausted) return false;
+        const std::size_t had = m_data.size();
+        m_data.resize(had + kBlock);
+        const int32_t got = m_stream.Read(m_data.data() + had, kBlock);
+        m_data.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
+        if (got <= 0) m_exhausted = true;
+        return got > 0;
+    }
+    // True when at least `n` bytes lie from the reading position on.
+    bool Have(std::size_t n) {
+        while (m_data.size() - m_pos < n)
+            if (!Fill()) return false;
+        return true;
+    }
+
     // The next byte, or kEnd at the end of input (which also records the
     // past-the-end error), or kNul for a NUL byte.
     int ReadChar() {
         if (m_ended) return kEnd;
-        uint8_t byte = 0;
-        if (m_stream.Read(&byte, 1) != 1) {
-            m_stream.SetError(TStream::kErrorPastEnd);
+        if (m_pos == m_data.size() && !Fill()) {
+            m_hitEnd = true;
             m_ended = true;
             return kEnd;
         }
+        const uint8_t byte = static_cast<uint8_t>(m_data[m_pos++]);
         if (byte == 0) return kNul;
         return byte;
     }
     // Steps back over a byte that ReadChar returned (a NUL included; not
     // over the end).
     void Unread(int c) {
-        if (c != kEnd) m_stream.StepBack(1);
+        if (c != kEnd) --m_pos;
     }
-    int32_t Tell() const { return m_stream.Tell(); }
-    void Restore(int32_t position) {
-        m_stream.SetPosition(position);
+    std::size_t Tell() const { return m_pos; }
+    void Restore(std::size_t position) {
+        m_pos = position;
         m_ended = false;
     }
 
     bool SkipByteOrderMark() {
-        int32_t start = Tell();
-        uint8_t mark[3] = {0, 0, 0};
-        if (m_stream.Read(mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) return true;
-        m_stream.SetPosition(start);
+        if (Have(3) && static_cast<uint8_t>(m_data[m_pos]) == 0xEF && static_cast<uint8_t>(m_data[m_pos + 1]) == 0xBB &&
+            static_cast<uint8_t>(m_data[m_pos + 2]) == 0xBF) {
+            m_pos += 3;
+            return true;
+        }
         return false;
     }
 
@@ -200,7 +224,7 @@ private:
     // Looks at the rest of the line without consuming it (a container's '{'
     // is consumed).
     ValueType Classify() {
-        int32_t start = Tell();
+        std::size_t start = Tell();
         ValueType type = ClassifyFrom();
         if (type != ValueType::kContainer) Restore(start);
         return type;
@@ -214,7 +238,7 @@ private:
         if (c == '{') return ValueType::kContainer;
 
         if (c == '-' || c == '.' || IsDigit(c)) {
-            int32_t valueStart = Tell() - 1;
+            std::size_t valueStart = Tell() - 1;
             if (c == '-') c = ReadChar();
             bool dot = false;
             while (IsDigit(c) || c == '.') {
@@ -322,8 +346,22 @@ private:
         tags.SetString(tag, text);
     }
 
+public:
+    // Puts the stream at the first byte not read and records the
+    // past-the-end error when reading met the end of input.
+    void Finish() {
+        m_stream.SetPosition(m_start + static_cast<int32_t>(m_pos));
+        if (m_hitEnd) m_stream.SetError(TStream::kErrorPastEnd);
+    }
+
+private:
     TStream& m_stream;
-    bool m_ended = false;
+    int32_t m_start = m_stream.Tell();
+    std::string m_data;       // the input from m_start on, as far as read
+    std::size_t m_pos = 0;    // the reading position in m_data
+    bool m_exhausted = false;  // the stream gave its last byte
+    bool m_ended = false;      // the end was met since the last Restore
+    bool m_hitEnd = false;     // the end was met at all
 };
 
 }  // namespace
@@ -332,7 +370,9 @@ bool ParseTextSoup(SoupHandle& soup, TStream& stream, bool utf8) {
     soup.Clear();
     if (!stream.IsOpen()) return true;
     TextSoupParser parser(stream);
-    if (parser.ReadContainer(soup, utf8, 0)) return true;
+    const bool read = parser.ReadContainer(soup, utf8, 0);
+    parser.Finish();
+    if (read) return true;
     soup.Clear();
     SoupLogPrintf("ParseTextSoup> containers nested deeper than %d; the text is taken as damaged",
                   kMaxTextSoupDepth);
