@@ -12,7 +12,7 @@ namespace {
 using Vek::PString;
 using Vek::PStringCache;
 
-int32_t References(const PString& s) { return s.GetNode() ? s.GetNode()->references : 0; }
+int32_t References(const PString& s) { return s.GetNode() ? s.GetNode()->references.load() : 0; }
 
 TEST(PString, EqualTextsShareOneNodeWhateverMadeThem) {
     PString a("signal");
@@ -168,6 +168,41 @@ TEST(PString, CopiesAndReleasesFromManyThreadsKeepCountsExact) {
     for (const PString& s : shared) EXPECT_EQ(References(s), 1) << s.c_str();
     PString edited("shared-0-edit");
     EXPECT_EQ(References(edited), 1);
+}
+
+// Copies and releases go without the lock while a count stays above zero;
+// the last release, and the revival of a text no one holds, go under it.
+// Threads that keep dropping and interning the same few texts must leave
+// the unused count equal to the nodes that really have no reference.
+TEST(PString, LastReleasesRacingRevivalsKeepTheUnusedCountTrue) {
+    PStringCache& cache = PStringCache::Instance();
+    cache.CollectGarbage();
+    const int64_t handedOut = cache.ReferencesHandedOut();
+    constexpr int kThreads = 8;
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            while (!go.load()) std::this_thread::yield();
+            for (int round = 0; round < 3000; ++round) {
+                PString text(("churn-" + std::to_string((round + t) % 4)).c_str());
+                PString copy(text);
+                PString other;
+                other = copy;
+                text.Release();
+                copy = PString();
+            }
+        });
+    }
+    go = true;
+    for (auto& th : threads) th.join();
+
+    EXPECT_EQ(cache.ReferencesHandedOut(), handedOut);
+    const std::size_t unused = cache.UnusedNodeCount();
+    EXPECT_EQ(cache.CollectGarbage(), unused);
+    EXPECT_EQ(cache.UnusedNodeCount(), 0u);
+    PString churn("churn-1");
+    EXPECT_EQ(References(churn), 1);
 }
 
 }  // namespace
