@@ -111,15 +111,23 @@ namespace {
 thread_local std::vector<ChunkRef>* t_doomed = nullptr;
 }  // namespace
 
+namespace {
+// Only a container that this reference keeps alive alone can die with its
+// own children; everything else is released in place.
+bool DiesNested(const ChunkRef& chunk) {
+    return chunk && chunk->GetReferenceCount() == 1 && dynamic_cast<const TDBContainerTag*>(chunk.Get()) != nullptr;
+}
+}  // namespace
+
 TDBContainerTag::~TDBContainerTag() {
     if (t_doomed) {
         for (Child& child : m_children)
-            if (child.chunk) t_doomed->push_back(std::move(child.chunk));
+            if (DiesNested(child.chunk)) t_doomed->push_back(std::move(child.chunk));
         return;
     }
     std::vector<ChunkRef> doomed;
     for (Child& child : m_children)
-        if (child.chunk) doomed.push_back(std::move(child.chunk));
+        if (DiesNested(child.chunk)) doomed.push_back(std::move(child.chunk));
     t_doomed = &doomed;
     while (!doomed.empty()) {
         ChunkRef chunk = std::move(doomed.back());

@@ -1,9 +1,12 @@
 #include "foundation/soups/TextSoupReader.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unordered_set>
+#include <memory>
+#include <vector>
 
 #include "foundation/files/PathRules.h"
 #include "foundation/kuid/KUID.h"
@@ -30,13 +33,72 @@ bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }
 // the rest of a line.
 bool IsLineEnd(int c) { return IsLineBreak(c) || c == kNul; }
 
+// The names one container has had so far (their interned nodes): an
+// open-addressing set of pointers. The reader keeps one per nesting level
+// and reuses it, clearing only the slots the last container filled.
+class SeenNames {
+public:
+    void Clear() {
+        for (uint32_t slot : m_used) m_slots[slot] = nullptr;
+        m_used.clear();
+    }
+    // True when `node` was there already; otherwise it is added.
+    bool Insert(const void* node) {
+        if ((m_used.size() + 1) * 2 > m_slots.size()) Grow();
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = Hash(node) & mask;; i = (i + 1) & mask) {
+            if (m_slots[i] == node) return true;
+            if (!m_slots[i]) {
+                m_slots[i] = node;
+                m_used.push_back(static_cast<uint32_t>(i));
+                return false;
+            }
+        }
+    }
+
+private:
+    static std::size_t Hash(const void* node) {
+        uint64_t x = reinterpret_cast<uintptr_t>(node);
+        x ^= x >> 33;
+        x *= 0xFF51AFD7ED558CCDull;
+        x ^= x >> 33;
+        return static_cast<std::size_t>(x);
+    }
+    void Grow() {
+        std::vector<const void*> old;
+        old.swap(m_slots);
+        m_slots.assign(old.empty() ? 16 : old.size() * 2, nullptr);
+        m_used.clear();
+        for (const void* node : old)
+            if (node) Insert(node);
+    }
+
+    std::vector<const void*> m_slots;
+    std::vector<uint32_t> m_used;
+};
+
+// A value classified as an integer, scanned as "%d" scans it (glibc reads
+// it with strtol and keeps the low 32 bits); 0 when it holds no number.
+int32_t ScanInt(const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    return end != text.c_str() ? static_cast<int32_t>(value) : 0;
+}
+
+// A number scanned as "%f" scans it (strtof); false when it holds none.
+bool ScanFloat(const char* text, float& number) {
+    char* end = nullptr;
+    number = std::strtof(text, &end);
+    return end != text;
+}
+
 // Stores the tags of one container the way the handle's setters do (a
 // repeated name removes the first tag of that name, the new tag goes last),
 // without the setters' search for an earlier tag when the name is new to
 // this container, so that reading n distinct tags costs n appends.
 class ContainerBuilder {
 public:
-    explicit ContainerBuilder(SoupHandle& soup) : m_soup(soup) {}
+    ContainerBuilder(SoupHandle& soup, SeenNames& seen) : m_soup(soup), m_seen(seen) { m_seen.Clear(); }
 
     void SetEmpty(const Vek::PString& tag) {
         if (Repeated(tag)) return m_soup.SetEmpty(tag);
@@ -74,7 +136,7 @@ public:
 
 private:
     // True when the container already had a tag of that name.
-    bool Repeated(const Vek::PString& tag) { return !m_seen.insert(tag.GetNode()).second; }
+    bool Repeated(const Vek::PString& tag) { return m_seen.Insert(tag.GetNode()); }
     void Append(const Vek::PString& tag, int32_t kind, RawDataRef block) {
         ChunkRef root = m_soup.EnsureContainerRef();
         if (!root) return;
@@ -83,7 +145,7 @@ private:
     }
 
     SoupHandle& m_soup;
-    std::unordered_set<const void*> m_seen;
+    SeenNames& m_seen;
 };
 
 class TextSoupParser {
@@ -95,7 +157,8 @@ public:
     bool ReadContainer(SoupHandle& soup, bool utf8, int depth) {
         soup.Clear();
         if (!utf8) utf8 = SkipByteOrderMark();
-        ContainerBuilder tags(soup);
+        if (m_seen.size() <= static_cast<std::size_t>(depth)) m_seen.push_back(std::make_unique<SeenNames>());
+        ContainerBuilder tags(soup, *m_seen[static_cast<std::size_t>(depth)]);
         std::string name;
         std::string value;
         for (;;) {
@@ -118,15 +181,13 @@ public:
                 case ValueType::kFloat: {
                     ReadValueTextFixed(value, kNumberCapacity);
                     float number = 0.0f;
-                    if (std::sscanf(value.c_str(), "%f", &number) != 1) number = 0.0f;
+                    if (!ScanFloat(value.c_str(), number)) number = 0.0f;
                     tags.SetFloat(tag, number);
                     break;
                 }
                 case ValueType::kInteger: {
                     ReadValueTextFixed(value, kNumberCapacity);
-                    int number = 0;
-                    if (std::sscanf(value.c_str(), "%d", &number) != 1) number = 0;
-                    tags.SetInt(tag, number);
+                    tags.SetInt(tag, ScanInt(value));
                     break;
                 }
                 case ValueType::kNumberList:
@@ -320,7 +381,7 @@ private:
             if (end > i) {
                 std::string token = value.substr(i, end - i);
                 float number = 0.0f;
-                if (std::sscanf(token.c_str(), "%f", &number) == 1) numbers.Add(number);
+                if (ScanFloat(token.c_str(), number)) numbers.Add(number);
             }
             i = end;
         }
@@ -356,6 +417,8 @@ public:
 
 private:
     TStream& m_stream;
+    // The names seen in the open container of each nesting level.
+    std::vector<std::unique_ptr<SeenNames>> m_seen;
     int32_t m_start = m_stream.Tell();
     std::string m_data;       // the input from m_start on, as far as read
     std::size_t m_pos = 0;    // the reading position in m_data
