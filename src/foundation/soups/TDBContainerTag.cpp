@@ -115,7 +115,7 @@ namespace {
 // Only a container that this reference keeps alive alone can die with its
 // own children; everything else is released in place.
 bool DiesNested(const ChunkRef& chunk) {
-    return chunk && chunk->GetReferenceCount() == 1 && dynamic_cast<const TDBContainerTag*>(chunk.Get()) != nullptr;
+    return chunk && chunk->GetReferenceCount() == 1 && chunk->GetKind() == ACSKind::kContainer;
 }
 }  // namespace
 
