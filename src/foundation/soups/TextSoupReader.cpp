@@ -330,33 +330,51 @@ private:
         if (c == '"') {
             // A NUL ends a quoted value too (a stored text ends at its NUL);
             // what follows it is read as the next tag.
-            for (c = ReadChar(); c != kEnd && c != kNul && c != '"'; c = ReadChar()) {
-                if (IsLineBreak(c)) {
-                    int next = ReadChar();
-                    if (!(IsLineBreak(next) && next != c)) Unread(next);
-                    value += "\r\n";
-                } else {
-                    value.push_back(static_cast<char>(c));
-                }
-            }
-            return;
-        }
-        while (c != kEnd && !IsLineEnd(c) && c != '}') {
-            if (c == '\\') {
+            for (;;) {
+                if (!TakeRun(value, [](char b) { return b == '"' || b == '\r' || b == '\n'; })) return;  // the end
+                c = ReadChar();
+                if (c == '"' || c == kNul) return;
                 int next = ReadChar();
-                if (next == 'n') {
-                    value += "\r\n";
-                    c = ReadChar();
-                    continue;
-                }
-                value.push_back('\\');
-                c = next;
-                continue;
+                if (!(IsLineBreak(next) && next != c)) Unread(next);
+                value += "\r\n";
             }
-            value.push_back(static_cast<char>(c));
-            c = ReadChar();
         }
         Unread(c);
+        for (;;) {
+            if (!TakeRun(value, [](char b) { return b == '\r' || b == '\n' || b == '}' || b == '\\'; }))
+                return;  // the end of input
+            c = ReadChar();
+            if (c != '\\') {
+                Unread(c);  // a line end or '}'
+                return;
+            }
+            int next = ReadChar();
+            if (next == 'n') {
+                value += "\r\n";
+                continue;
+            }
+            value.push_back('\\');
+            Unread(next);
+        }
+    }
+
+    // Appends the bytes from the reading position up to the first NUL or
+    // byte that `stop` picks (left unread). False at the end of input, which
+    // is then recorded as ReadChar records it.
+    template <typename Stop>
+    bool TakeRun(std::string& value, Stop stop) {
+        for (;;) {
+            const std::size_t start = m_pos;
+            const std::size_t size = m_data.size();
+            while (m_pos < size && m_data[m_pos] != '\0' && !stop(m_data[m_pos])) ++m_pos;
+            value.append(m_data, start, m_pos - start);
+            if (m_pos < size) return true;
+            if (m_ended || !Fill()) {
+                m_hitEnd = true;
+                m_ended = true;
+                return false;
+            }
+        }
     }
 
     // The same, keeping at most capacity - 1 bytes and dropping one
