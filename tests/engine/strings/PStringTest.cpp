@@ -14,6 +14,22 @@ using Vek::PStringCache;
 
 int32_t References(const PString& s) { return s.GetNode() ? s.GetNode()->references.load() : 0; }
 
+// Runs body(t) on kThreads threads released together; returns when all end.
+constexpr int kThreads = 8;
+template <typename Body>
+void RunTogether(Body body) {
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            while (!go.load()) std::this_thread::yield();
+            body(t);
+        });
+    }
+    go = true;
+    for (auto& th : threads) th.join();
+}
+
 TEST(PString, EqualTextsShareOneNodeWhateverMadeThem) {
     PString a("signal");
     PString b(std::string("sig").append("nal").c_str());
@@ -140,29 +156,21 @@ TEST(PString, CopiesAndReleasesFromManyThreadsKeepCountsExact) {
     for (int i = 0; i < 16; ++i) shared.emplace_back(("shared-" + std::to_string(i)).c_str());
     const int64_t handedOut = cache.ReferencesHandedOut();
 
-    constexpr int kThreads = 8;
-    std::atomic<bool> go{false};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            while (!go.load()) std::this_thread::yield();
-            std::vector<PString> mine;
-            for (int round = 0; round < 2000; ++round) {
-                const PString& source = shared[(round + t) % shared.size()];
-                PString copy(source);
-                PString assigned;
-                assigned = copy;
-                mine.push_back(assigned);
-                PString edited(copy);
-                edited += "-edit";
-                PString interned(("shared-" + std::to_string(round % 16)).c_str());
-                EXPECT_EQ(interned.GetNode(), shared[round % 16].GetNode());
-                if (mine.size() > 64) mine.clear();
-            }
-        });
-    }
-    go = true;
-    for (auto& th : threads) th.join();
+    RunTogether([&](int t) {
+        std::vector<PString> mine;
+        for (int round = 0; round < 2000; ++round) {
+            const PString& source = shared[(round + t) % shared.size()];
+            PString copy(source);
+            PString assigned;
+            assigned = copy;
+            mine.push_back(assigned);
+            PString edited(copy);
+            edited += "-edit";
+            PString interned(("shared-" + std::to_string(round % 16)).c_str());
+            EXPECT_EQ(interned.GetNode(), shared[round % 16].GetNode());
+            if (mine.size() > 64) mine.clear();
+        }
+    });
 
     EXPECT_EQ(cache.ReferencesHandedOut(), handedOut);
     for (const PString& s : shared) EXPECT_EQ(References(s), 1) << s.c_str();
@@ -178,24 +186,16 @@ TEST(PString, LastReleasesRacingRevivalsKeepTheUnusedCountTrue) {
     PStringCache& cache = PStringCache::Instance();
     cache.CollectGarbage();
     const int64_t handedOut = cache.ReferencesHandedOut();
-    constexpr int kThreads = 8;
-    std::atomic<bool> go{false};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            while (!go.load()) std::this_thread::yield();
-            for (int round = 0; round < 3000; ++round) {
-                PString text(("churn-" + std::to_string((round + t) % 4)).c_str());
-                PString copy(text);
-                PString other;
-                other = copy;
-                text.Release();
-                copy = PString();
-            }
-        });
-    }
-    go = true;
-    for (auto& th : threads) th.join();
+    RunTogether([](int t) {
+        for (int round = 0; round < 3000; ++round) {
+            PString text(("churn-" + std::to_string((round + t) % 4)).c_str());
+            PString copy(text);
+            PString other;
+            other = copy;
+            text.Release();
+            copy = PString();
+        }
+    });
 
     EXPECT_EQ(cache.ReferencesHandedOut(), handedOut);
     const std::size_t unused = cache.UnusedNodeCount();

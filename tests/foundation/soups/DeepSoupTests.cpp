@@ -13,42 +13,18 @@
 #include "foundation/soups/TextSoupReader.h"
 #include "foundation/soups/TextSoupWriter.h"
 #include "foundation/streams/BufferStream.h"
+#include "support/NestedSoup.h"
 
 namespace {
 
-// `depth` containers, each the only tag "n" of the one above, the last one
-// holding "leaf" 7 and a KUID.
-SoupHandle Nested(int depth) {
-    SoupHandle root;
-    root.EnsureContainer();
-    SoupHandle level = root;
-    for (int i = 0; i < depth; ++i) {
-        SoupHandle child;
-        level.SetContainer("n", child);
-        level = child;
-    }
-    level.SetInt("leaf", 7);
-    level.SetKUID("k", KUID(5, 6, 0));
-    return root;
-}
-
-// How many containers "n" nest below the root, and the leaf's value.
-int DepthOf(const SoupHandle& soup, int32_t& leaf) {
-    int depth = 0;
-    SoupHandle level = soup;
-    for (SoupHandle next = level.GetContainer("n"); next.Get(); next = level.GetContainer("n")) {
-        level = next;
-        ++depth;
-    }
-    leaf = level.GetInt("leaf", -1);
-    return depth;
-}
+using VorlexTest::NestedSoup;
+using VorlexTest::NestedSoupDepth;
 
 TEST(DeepSoup, CopyCollectAndDestroyTakeAnyDepth) {
     const int depth = 100000;
     SoupHandle copy;
     {
-        SoupHandle deep = Nested(depth);
+        SoupHandle deep = NestedSoup(depth);
         copy.CopyFrom(deep);
         KuidSet kuids;
         SoupToKuidSetRecursive(deep, kuids);
@@ -59,9 +35,7 @@ TEST(DeepSoup, CopyCollectAndDestroyTakeAnyDepth) {
         for (int i = 0; i < depth; ++i) level = level.GetContainer("n");
         level.SetInt("leaf", 8);
     }  // the original dies here, level by level
-    int32_t leaf = 0;
-    EXPECT_EQ(DepthOf(copy, leaf), depth);
-    EXPECT_EQ(leaf, 7);
+    EXPECT_EQ(NestedSoupDepth(copy), depth);
 }
 
 // A copy of a copy shares the first value's bytes and keeps no earlier
@@ -92,7 +66,7 @@ TEST(DeepSoup, WritersTakeWhatTheReadersTakeBackAndRefuseDeeper) {
     const Case cases[] = {{0, true}, {kMaxTextSoupDepth, true}, {kMaxTextSoupDepth + 1, false}, {100000, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.depth);
-        const SoupHandle soup = Nested(c.depth);
+        const SoupHandle soup = NestedSoup(c.depth);
 
         TBuffer text;
         EXPECT_EQ(WriteTextSoup(soup, text), c.written);
@@ -103,9 +77,7 @@ TEST(DeepSoup, WritersTakeWhatTheReadersTakeBackAndRefuseDeeper) {
             text.Rewind();
             SoupHandle back;
             ASSERT_TRUE(ParseTextSoup(back, text));
-            int32_t leaf = 0;
-            EXPECT_EQ(DepthOf(back, leaf), c.depth);
-            EXPECT_EQ(leaf, 7);
+            EXPECT_EQ(NestedSoupDepth(back), c.depth);
         } else {
             // Stopped at the bound: the text of 1024 levels, not of all.
             EXPECT_TRUE(asText.empty());
@@ -117,10 +89,8 @@ TEST(DeepSoup, WritersTakeWhatTheReadersTakeBackAndRefuseDeeper) {
         binary.Rewind();
         SoupHandle back;
         ASSERT_TRUE(ReadBinarySoup(back, binary));
-        int32_t leaf = 0;
         if (c.written) {
-            EXPECT_EQ(DepthOf(back, leaf), c.depth);
-            EXPECT_EQ(leaf, 7);
+            EXPECT_EQ(NestedSoupDepth(back), c.depth);
         } else {
             EXPECT_EQ(back.Get(), nullptr) << "the reader drops a body nested too deep";
         }

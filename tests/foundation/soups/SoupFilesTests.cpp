@@ -1,11 +1,9 @@
 // Loading and saving by extension, the recovering loader, and printing.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -17,6 +15,8 @@
 #include "foundation/files/InstallFolders.h"
 #include "foundation/soups/SoupFiles.h"
 #include "foundation/soups/SoupPrinting.h"
+#include "support/FileSizeLimit.h"
+#include "support/NestedSoup.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -127,17 +127,7 @@ TEST(SoupFiles, SaveReportsWriteFailures) {
 }
 
 // A soup nested deeper than the readers take back: both writers refuse it.
-SoupHandle TooDeep() {
-    SoupHandle root;
-    root.EnsureContainer();
-    SoupHandle level = root;
-    for (int i = 0; i < 1100; ++i) {
-        SoupHandle child;
-        level.SetContainer("n", child);
-        level = child;
-    }
-    return root;
-}
+SoupHandle TooDeep() { return VorlexTest::NestedSoup(1100); }
 
 // A soup whose text and binary forms are some 400 KiB.
 SoupHandle Large() {
@@ -146,27 +136,6 @@ SoupHandle Large() {
     for (int i = 0; i < 4000; ++i) soup.SetString(("tag" + std::to_string(i)).c_str(), text.c_str());
     return soup;
 }
-
-// Holds the process's file-size limit at `bytes` (writes past it fail with
-// EFBIG instead of raising SIGXFSZ) while it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 // A save that fails anywhere leaves the file it would replace as it was,
 // and no temporary file behind; a save that succeeds replaces it.
@@ -190,8 +159,8 @@ TEST(SoupFiles, AFailedSaveLeavesTheEarlierFile) {
             WriteFile(path, "earlier 1\n");
             bool saved;
             {
-                std::unique_ptr<FileSizeLimit> limit;
-                if (c.limitFileSize) limit = std::make_unique<FileSizeLimit>(64 * 1024);
+                std::unique_ptr<VorlexTest::FileSizeLimit> limit;
+                if (c.limitFileSize) limit = std::make_unique<VorlexTest::FileSizeLimit>(64 * 1024);
                 saved = SaveSoupFile(c.soup(), "", path.c_str());
             }
             EXPECT_EQ(saved, c.saved);

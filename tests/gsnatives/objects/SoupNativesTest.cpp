@@ -10,6 +10,7 @@
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/support/NativeScriptHost.h"
 #include "gsruntime/router/GSMessage.h"
+#include "support/NestedSoup.h"
 
 namespace {
 
@@ -387,29 +388,13 @@ TEST_F(SoupNatives, AsStringGivesTheTextWritersBytes) {
 // other, but its text form is refused instead of built.
 TEST_F(SoupNatives, DeepSoupsCopyButTheirTextIsRefusedPastTheReadersDepth) {
     auto nested = [this](int depth) {
-        SoupHandle root;
-        root.EnsureContainer();
-        SoupHandle level = root;
-        for (int i = 0; i < depth; ++i) {
-            SoupHandle child;
-            level.SetContainer("n", child);
-            level = child;
-        }
-        level.SetInt("leaf", 7);
-        return host.Own(GSOSoup::Create(host.context, root, false));
-    };
-    auto depthOf = [](const SoupHandle& soup) {
-        int depth = 0;
-        SoupHandle level = soup;
-        for (SoupHandle next = level.GetContainer("n"); next.Get(); next = level.GetContainer("n"), ++depth)
-            level = next;
-        return level.GetInt("leaf", -1) == 7 ? depth : -1;
+        return host.Own(GSOSoup::Create(host.context, VorlexTest::NestedSoup(depth), false));
     };
 
     const uint32_t deepest = nested(100000);
     const uint32_t copy = NewSoup();
     host.Call("$void@Probe::Copy(Soup,Soup)", {C(copy), C(deepest)});
-    EXPECT_EQ(depthOf(SoupOf(copy)), 100000);
+    EXPECT_EQ(VorlexTest::NestedSoupDepth(SoupOf(copy)), 100000);
     EXPECT_NE(SoupOf(copy).Get(), SoupOf(deepest).Get());
 
     const uint32_t readable = nested(1024);
