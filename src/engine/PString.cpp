@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace Vek {
@@ -86,9 +87,9 @@ PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t 
     std::size_t idx = h & (m_bucketCount - 1);
     for (Node* n = m_buckets[idx]; n; n = n->next) {
         if (n->hash == h && n->length == length && std::memcmp(n->text, text, length) == 0) {
-            if (n->references == 0) --m_unusedCount;
-            ++n->references;
-            ++m_handedOut;
+            // Under the lock: a count leaves zero only here.
+            if (n->references.fetch_add(1, std::memory_order_relaxed) == 0) --m_unusedCount;
+            m_handedOut.fetch_add(1, std::memory_order_relaxed);
             return n;
         }
     }
@@ -96,13 +97,13 @@ PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t 
     if (!n) std::abort();  // the engine allocator does not fail for strings
     n->hash = h;
     n->length = static_cast<uint32_t>(length);
-    n->references = 1;
+    new (&n->references) std::atomic<int32_t>(1);
     std::memcpy(n->text, text, length);
     n->text[length] = '\0';
     n->next = m_buckets[idx];
     m_buckets[idx] = n;
     ++m_nodeCount;
-    ++m_handedOut;
+    m_handedOut.fetch_add(1, std::memory_order_relaxed);
     if (m_nodeCount > m_bucketCount * 2) GrowLocked();
     return n;
 }
@@ -120,21 +121,44 @@ PStringCache::Node* PStringCache::Create(const char* text, std::size_t length) {
 
 void PStringCache::AddReference(Node* node) {
     if (!node) return;
+    // A node in use cannot be freed or revived meanwhile: one more holder
+    // needs no lock.
+    int32_t count = node->references.load(std::memory_order_relaxed);
+    while (count > 0) {
+        if (node->references.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) {
+            m_handedOut.fetch_add(1, std::memory_order_relaxed);
+            return;
+        }
+    }
     std::lock_guard<std::recursive_mutex> guard(m_lock);
-    if (node->references == 0) --m_unusedCount;
-    ++node->references;
-    ++m_handedOut;
+    if (node->references.fetch_add(1, std::memory_order_relaxed) == 0) --m_unusedCount;
+    m_handedOut.fetch_add(1, std::memory_order_relaxed);
 }
 
 void PStringCache::Destroy(Node* node) {
     if (!node) return;
+    // Not the last reference: the count stays above zero, no lock.
+    int32_t count = node->references.load(std::memory_order_relaxed);
+    while (count > 1) {
+        if (node->references.compare_exchange_weak(count, count - 1, std::memory_order_release,
+                                                   std::memory_order_relaxed)) {
+            m_handedOut.fetch_sub(1, std::memory_order_relaxed);
+            return;
+        }
+    }
+    // Perhaps the last: reaching zero happens under the lock, where Create
+    // and CollectGarbage see it.
     bool collect = false;
     {
         std::lock_guard<std::recursive_mutex> guard(m_lock);
-        if (node->references <= 0) return;  // over-release: ignore rather than corrupt
-        --node->references;
-        --m_handedOut;
-        if (node->references == 0) {
+        // Other holders may still drop theirs without the lock meanwhile.
+        count = node->references.load(std::memory_order_relaxed);
+        do {
+            if (count <= 0) return;  // over-release: ignore rather than corrupt
+        } while (!node->references.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel,
+                                                         std::memory_order_relaxed));
+        m_handedOut.fetch_sub(1, std::memory_order_relaxed);
+        if (count == 1) {
             ++m_unusedCount;
             collect = m_unusedCount >= kAutoCollectThreshold && m_unusedCount * 2 > m_nodeCount;
         }
@@ -184,7 +208,7 @@ std::size_t PStringCache::CollectGarbage() {
         Node** link = &m_buckets[b];
         while (*link) {
             Node* n = *link;
-            if (n->references == 0) {
+            if (n->references.load(std::memory_order_acquire) == 0) {
                 *link = n->next;
                 std::free(n);
                 ++freed;
@@ -208,10 +232,7 @@ std::size_t PStringCache::UnusedNodeCount() const {
     return m_unusedCount;
 }
 
-int64_t PStringCache::ReferencesHandedOut() const {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
-    return m_handedOut;
-}
+int64_t PStringCache::ReferencesHandedOut() const { return m_handedOut.load(std::memory_order_relaxed); }
 
 // ---- PString ----
 

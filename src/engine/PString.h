@@ -4,6 +4,7 @@
 // two PStrings are equal exactly when they hold the same node. Nodes are
 // immutable: edits ask the cache for the node of the new text. Unused nodes
 // stay in the cache until it collects garbage.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -16,7 +17,11 @@ public:
         Node* next;          // next node of the same hash bucket
         uint32_t hash;
         uint32_t length;     // characters, without the NUL
-        int32_t references;  // changed only under the cache lock
+        // Atomic. A holder adds or drops a reference without the cache lock
+        // as long as the count stays above zero; a count reaches zero, and
+        // leaves zero, only under the lock, where Create revives a node and
+        // CollectGarbage frees it.
+        std::atomic<int32_t> references;
         char text[1];        // NUL-terminated; allocated to length + 1
     };
 
@@ -34,10 +39,11 @@ public:
     Node* ToLower(Node* node);
     Node* ToUpper(Node* node);
 
-    // Drops one reference (the node stays until CollectGarbage).
+    // Drops one reference (the node stays until CollectGarbage). Without
+    // the lock unless it is the node's last reference.
     void Destroy(Node* node);
-    // Takes one more reference (under the lock; also counts it in the
-    // cache's counter of references handed out).
+    // Takes one more reference (also counted in the cache's counter of
+    // references handed out). Without the lock when the node is in use.
     void AddReference(Node* node);
 
     void Lock() { m_lock.lock(); }
@@ -65,7 +71,7 @@ private:
     std::size_t m_bucketCount = 0;
     std::size_t m_nodeCount = 0;
     std::size_t m_unusedCount = 0;
-    int64_t m_handedOut = 0;
+    std::atomic<int64_t> m_handedOut{0};
 };
 
 class PString {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "foundation/soups/SoupPrinting.h"
+#include "foundation/soups/TextSoupReader.h"
 #include "foundation/soups/TextSoupWriter.h"
 #include "foundation/streams/BufferStream.h"
 #include "gsnatives/BoundObject.h"
@@ -247,11 +248,19 @@ GSOSoup* GSOSoup::StorableChild(GSStack* stack, int index, const char* native) c
     return child;
 }
 
-void GSOSoup::NativeLog(GSStack*) { LogSoupAsText(m_soup); }
+void GSOSoup::NativeLog(GSStack*) {
+    if (!LogSoupAsText(m_soup))
+        GSRaiseScriptException("Soup.Log> soup nested deeper than %d containers", kMaxTextSoupDepth);
+}
 
 void GSOSoup::NativeAsString(GSStack* stack) {
     TBuffer buffer(new Vek::DynamicBuffer(512), true);
-    WriteTextSoup(m_soup, buffer);
+    // The text form of a soup nested n deep grows with n * n; past the depth
+    // the reader takes back it is refused instead of built.
+    if (!WriteTextSoup(m_soup, buffer)) {
+        GSRaiseScriptException("Soup.AsString> soup nested deeper than %d containers", kMaxTextSoupDepth);
+        return;
+    }
     const auto* bytes = reinterpret_cast<const char*>(buffer.GetData());
     stack->PushString(GetContext(), Vek::String(bytes, static_cast<std::size_t>(buffer.GetDataSize())));
 }

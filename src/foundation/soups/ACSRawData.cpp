@@ -1,13 +1,43 @@
 #include "foundation/soups/ACSRawData.h"
 
 #include <cstring>
+#include <new>
 
 #include "engine/Alloc.h"
 #include "foundation/soups/ACSChunk.h"
 
 ACSRawDataCore::~ACSRawDataCore() {
-    if (m_owns) Vek::Alloc::Delete(m_data);
+    if (m_owns && !m_bytesInside) Vek::Alloc::Delete(m_data);
 }
+
+namespace {
+
+// A copied block and its bytes in one allocation: one allocation per copied
+// value instead of two (soup readers make one per tag).
+class RawDataWithBytes final : public ACSRawDataCore {
+public:
+    static RawDataWithBytes* Make(int32_t n, const void* source) {
+        void* memory = ::operator new(sizeof(RawDataWithBytes) + static_cast<std::size_t>(n), std::nothrow);
+        if (!memory) return nullptr;
+        uint8_t* bytes = static_cast<uint8_t*>(memory) + sizeof(RawDataWithBytes);
+        std::memcpy(bytes, source, static_cast<std::size_t>(n));
+        return new (memory) RawDataWithBytes(bytes, n);
+    }
+
+private:
+    RawDataWithBytes(uint8_t* bytes, int32_t n) : ACSRawDataCore(bytes, n, BytesInside{}) {}
+    ~RawDataWithBytes() override = default;
+    void DeleteThis() const noexcept override {
+        auto* self = const_cast<RawDataWithBytes*>(this);
+        self->~RawDataWithBytes();
+        ::operator delete(static_cast<void*>(self));
+    }
+};
+
+// Numbers are read where they lie: the bytes start on an 8-byte boundary.
+static_assert(sizeof(RawDataWithBytes) % 8 == 0);
+
+}  // namespace
 
 RawDataRef MakeRawData(void* block, int32_t n) {
     if (!block) return nullptr;
@@ -34,8 +64,5 @@ RawDataRef MakeChunkDataView(const CountedRef<ACSChunk>& chunk) {
 
 RawDataRef MakeRawDataCopy(int32_t n, const void* source) {
     if (n <= 0 || !source) return nullptr;
-    void* block = Vek::Alloc::New(static_cast<std::size_t>(n));
-    if (!block) return nullptr;
-    std::memcpy(block, source, static_cast<std::size_t>(n));
-    return MakeRawData(block, n);
+    return RawDataRef::Adopt(RawDataWithBytes::Make(n, source));
 }

@@ -25,12 +25,18 @@ public:
         : m_data(data), m_size(size), m_owns(owns), m_parent(std::move(parent)) {}
 
 protected:
+    // An owning block whose bytes were allocated with the block itself (by
+    // MakeRawDataCopy): they go with it, not on their own.
+    struct BytesInside {};
+    ACSRawDataCore(uint8_t* data, int32_t size, BytesInside)
+        : m_data(data), m_size(size), m_owns(true), m_bytesInside(true) {}
     ~ACSRawDataCore() override;
 
 private:
     uint8_t* m_data;
     int32_t m_size;
     bool m_owns;
+    bool m_bytesInside = false;
     CountedRef<ReferenceCountMP> m_parent;
 };
 

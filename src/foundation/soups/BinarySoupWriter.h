@@ -11,7 +11,12 @@ class TStream;
 // file or a memory buffer): each length is written as a placeholder and
 // patched when its entry ends. A tag whose name has 255 bytes or more is
 // left out, with its whole subtree. Write errors stay in the stream.
-void WriteBinarySoup(TStream& stream, const SoupHandle& soup);
+// False when containers nest deeper than the reader accepts
+// (TDBBinaryFile::kMaxDepth), so the file would read back without a body;
+// the soup is written whole all the same (the form grows linearly with the
+// depth, and the walk keeps its own list of open containers, so no depth
+// reaches the call stack).
+bool WriteBinarySoup(TStream& stream, const SoupHandle& soup);
 
 // The type code an entry of that kind is written with.
 uint8_t BinaryTypeOfKind(int32_t kind);

@@ -1,10 +1,13 @@
 #include "foundation/soups/SoupFiles.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <string>
 
 #include "foundation/files/LocationFiles.h"
 #include "foundation/files/PathRules.h"
+#include "foundation/files/ReplacementFile.h"
 #include "foundation/soups/BinarySoupReader.h"
 #include "foundation/soups/BinarySoupWriter.h"
 #include "foundation/soups/SoupLog.h"
@@ -23,6 +26,12 @@ SoupForm FormOf(const char* path, const char* extension) {
         SoupExtensionEquals(extension, "cdp2"))
         return SoupForm::kBinary;
     return SoupForm::kUnknown;
+}
+
+// The soup in that form; false when the writer refused it (nested deeper
+// than the readers take back).
+bool WriteSoupForm(const SoupHandle& soup, SoupForm form, TStream& stream) {
+    return form == SoupForm::kText ? WriteTextSoup(soup, stream) : WriteBinarySoup(stream, soup);
 }
 
 unsigned char FoldExtensionByte(unsigned char c) {
@@ -67,16 +76,36 @@ bool LoadSoupFile(SoupHandle& soup, const Vek::PString& root, const char* path, 
 bool SaveSoupFile(const SoupHandle& soup, const Vek::PString& root, const char* path, const char* extension) {
     SoupForm form = FormOf(path, extension);
     if (form == SoupForm::kUnknown) return false;
+    const char* shown = path ? path : "";
+    const std::string target = Vek::File::ResolveOsPath(root, shown);
+    if (target.empty()) return false;
+
+    // A device or a pipe cannot be replaced by renaming a file over it: it
+    // is written as it is.
+    struct stat status;
+    if (::stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+        TFile file;
+        if (!file.Open(target.c_str(), TFile::kModeWriteNew)) return false;
+        const bool complete = WriteSoupForm(soup, form, file);
+        const bool written = file.Close();  // writes out the buffer, reports failures there too
+        if (!complete || !written) SoupLogPrintf("SaveSoupFile> failed to write '%s'", shown);
+        return complete && written;
+    }
+
+    // Written beside the file and renamed over it when whole, so a save that
+    // fails leaves the earlier file as it was.
+    ReplacementFile replacement(target.c_str());
+    if (!replacement.Open()) return false;
     TFile file;
-    if (!file.OpenInRoot(root, path, TFile::kModeWriteNew)) return false;
-    if (form == SoupForm::kText)
-        WriteTextSoup(soup, file);
-    else
-        WriteBinarySoup(file, soup);
-    // Close writes out the stream's buffer and reports a failure there too.
+    if (!file.Open(replacement.TemporaryPath().c_str(), TFile::kModeWriteNew)) return false;
+    const bool complete = WriteSoupForm(soup, form, file);
     const bool written = file.Close();
-    if (!written) SoupLogPrintf("SaveSoupFile> failed to write '%s'", path ? path : "");
-    return written;
+    if (!complete || !written || !replacement.Commit()) {
+        SoupLogPrintf("SaveSoupFile> failed to write '%s'%s%s", shown, replacement.Error().empty() ? "" : ": ",
+                      replacement.Error().c_str());
+        return false;
+    }
+    return true;
 }
 
 std::string SoupTwinName(const char* name) {

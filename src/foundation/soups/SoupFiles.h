@@ -19,10 +19,14 @@
 // content check the handle.
 bool LoadSoupFile(SoupHandle& soup, const Vek::PString& root, const char* path, const char* extension = nullptr);
 
-// Creates or truncates the file and writes the soup in the form of the
-// extension. False for an unknown extension (nothing is touched), a file
-// that cannot be opened, or a write that failed (a full disk, a file-size
-// limit): the caller must not take the soup as saved then.
+// Writes the soup in the form of the extension into a temporary file
+// beside the target and renames it over the target when the whole soup is
+// in it, so a save that fails leaves an earlier file as it was (a device or
+// a pipe, which cannot be replaced, is written as it is). False for an
+// unknown extension (nothing is touched), a target that cannot be placed or
+// replaced, a write that failed (a full disk, a file-size limit) and a soup
+// the writer refuses (nested deeper than the readers take back): the
+// caller must not take the soup as saved then.
 bool SaveSoupFile(const SoupHandle& soup, const Vek::PString& root, const char* path,
                   const char* extension = nullptr);
 

@@ -63,11 +63,17 @@ RawDataRef SoupHandle::GetData(const Vek::PString& name) const {
 }
 
 Vek::PString SoupHandle::GetFreeIndexTag() const {
+    // An editable container remembers below which index every name is
+    // taken; other roots are searched from "0".
+    const auto* container = dynamic_cast<const TDBContainerTag*>(m_root.Get());
+    int32_t index = container ? container->FreeIndexFloor() : 0;
     Vek::PString name;
-    for (int32_t i = 0;; ++i) {
-        name.Setf("%d", i);
-        if (!HasTag(name)) return name;
+    for (;; ++index) {
+        name.Setf("%d", index);
+        if (!HasTag(name)) break;
     }
+    if (container) container->SetFreeIndexFloor(index);
+    return name;
 }
 
 RawDataRef SoupHandle::Converted(const Vek::PString& name, int32_t kind) const {

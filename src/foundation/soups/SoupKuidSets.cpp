@@ -1,6 +1,7 @@
 #include "foundation/soups/SoupKuidSets.h"
 
 #include <string>
+#include <vector>
 
 #include "foundation/soups/ACSConverter.h"
 
@@ -10,12 +11,25 @@ void AddUnique(KuidSet& set, const KUID& kuid) {
     if (!kuid.IsNull() && !set.Find(kuid)) set.Add(kuid);
 }
 
-void CollectRecursive(const ChunkRef& container, KuidSet& set) {
-    int32_t count = container->Count();
+// Depth first, children in index order, with a list of open containers
+// instead of nested calls.
+void CollectRecursive(const ChunkRef& root, KuidSet& set) {
+    struct Level {
+        ChunkRef container;
+        int32_t next;
+        int32_t count;
+    };
+    std::vector<Level> open;
+    open.push_back(Level{root, 0, root->Count()});
     Vek::PString name;
     ChunkRef child;
-    for (int32_t i = 0; i < count; ++i) {
-        if (!container->GetChildAt(i, name, child)) continue;
+    while (!open.empty()) {
+        Level& level = open.back();
+        if (level.next >= level.count) {
+            open.pop_back();
+            continue;
+        }
+        if (!level.container->GetChildAt(level.next++, name, child)) continue;
         switch (child->GetKind()) {
             case ACSKind::kText: {
                 std::string text(TextOfBlock(MakeChunkDataView(child)));
@@ -29,9 +43,11 @@ void CollectRecursive(const ChunkRef& container, KuidSet& set) {
                     AddUnique(set, kuid);
                 }
                 break;
-            case ACSKind::kContainer:
-                CollectRecursive(child, set);
+            case ACSKind::kContainer: {
+                const int32_t count = child->Count();
+                open.push_back(Level{child, 0, count});
                 break;
+            }
             default:
                 break;
         }

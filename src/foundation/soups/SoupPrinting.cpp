@@ -3,21 +3,39 @@
 #include <cstdio>
 
 #include "foundation/soups/SoupLog.h"
+#include "foundation/soups/TextSoupReader.h"
 #include "foundation/soups/TextSoupWriter.h"
 #include "foundation/streams/BufferStream.h"
 
-std::string SoupAsText(const SoupHandle& soup) {
+bool SoupAsText(const SoupHandle& soup, std::string& text) {
+    text.clear();
     TBuffer buffer;
-    WriteTextSoup(soup, buffer);
-    return std::string(reinterpret_cast<const char*>(buffer.GetData()),
-                       static_cast<std::size_t>(buffer.GetDataSize()));
+    if (!WriteTextSoup(soup, buffer)) return false;
+    text.assign(reinterpret_cast<const char*>(buffer.GetData()), static_cast<std::size_t>(buffer.GetDataSize()));
+    return true;
 }
 
-void LogSoupAsText(const SoupHandle& soup) { SoupLogPrintf("%s", SoupAsText(soup).c_str()); }
+std::string SoupAsText(const SoupHandle& soup) {
+    std::string text;
+    SoupAsText(soup, text);
+    return text;
+}
 
-void PrintSoupAsText(const SoupHandle& soup) {
-    std::string text = SoupAsText(soup);
+bool LogSoupAsText(const SoupHandle& soup) {
+    std::string text;
+    if (!SoupAsText(soup, text)) {
+        SoupLogPrintf("LogSoupAsText> soup nested deeper than %d containers; not written", kMaxTextSoupDepth);
+        return false;
+    }
+    SoupLogPrintf("%s", text.c_str());
+    return true;
+}
+
+bool PrintSoupAsText(const SoupHandle& soup) {
+    std::string text;
+    if (!SoupAsText(soup, text)) return false;
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+    return true;
 }

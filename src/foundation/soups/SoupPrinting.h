@@ -5,12 +5,17 @@
 
 #include "foundation/soups/SoupHandle.h"
 
-// The text form as a string (empty for a null handle).
+// The text form as a string (empty for a null handle, and for a soup the
+// text writer refuses as nested too deep).
 std::string SoupAsText(const SoupHandle& soup);
+// The same; false, with `text` empty, for a soup nested too deep.
+bool SoupAsText(const SoupHandle& soup, std::string& text);
 
-// Sends the text form to the program log as one message.
-void LogSoupAsText(const SoupHandle& soup);
+// Sends the text form to the program log as one message. A soup nested too
+// deep is not written: one line says so instead, and the result is false.
+bool LogSoupAsText(const SoupHandle& soup);
 
 // Writes the text form to standard output followed by a line end. The bytes
-// are written as they are (UTF-8).
-void PrintSoupAsText(const SoupHandle& soup);
+// are written as they are (UTF-8). A soup nested too deep prints nothing
+// and gives false.
+bool PrintSoupAsText(const SoupHandle& soup);

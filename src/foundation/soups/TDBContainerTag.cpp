@@ -1,5 +1,6 @@
 #include "foundation/soups/TDBContainerTag.h"
 
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -87,7 +88,54 @@ private:
     std::vector<Child*>& m_items;
 };
 
+// The index that a name written with "%d" spells ("0", "17"; not "07",
+// "-1" or "+3"), or -1.
+int32_t DecimalIndexOf(const Vek::PString& name) {
+    const char* text = name.c_str();
+    std::size_t length = name.Length();
+    if (length == 0 || length > 10 || (text[0] == '0' && length > 1)) return -1;
+    int64_t value = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value > INT32_MAX ? -1 : static_cast<int32_t>(value);
+}
+
 }  // namespace
+
+namespace {
+// The children left to release by the container destructor running
+// outermost on this thread; null while none runs. A plain pointer, so that
+// it stays usable while static objects are destroyed at exit.
+thread_local std::vector<ChunkRef>* t_doomed = nullptr;
+}  // namespace
+
+namespace {
+// Only a container that this reference keeps alive alone can die with its
+// own children; everything else is released in place.
+bool DiesNested(const ChunkRef& chunk) {
+    return chunk && chunk->GetReferenceCount() == 1 && chunk->GetKind() == ACSKind::kContainer;
+}
+}  // namespace
+
+TDBContainerTag::~TDBContainerTag() {
+    if (t_doomed) {
+        for (Child& child : m_children)
+            if (DiesNested(child.chunk)) t_doomed->push_back(std::move(child.chunk));
+        return;
+    }
+    std::vector<ChunkRef> doomed;
+    for (Child& child : m_children)
+        if (DiesNested(child.chunk)) doomed.push_back(std::move(child.chunk));
+    t_doomed = &doomed;
+    while (!doomed.empty()) {
+        ChunkRef chunk = std::move(doomed.back());
+        doomed.pop_back();
+        chunk.Release();  // a container dying here adds its children to the list
+    }
+    t_doomed = nullptr;
+}
 
 ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
     for (const Child& child : m_children)
@@ -123,6 +171,8 @@ void TDBContainerTag::SortChildren() {
     for (Child& child : m_children) items.push_back(&child);
     if (items.size() < 2) return;
     Edited();
+    // Equal names may change places, so an empty tag may come first.
+    m_freeIndexFloor = 0;
     ChildSorter(items).QuickSort(0, static_cast<int>(items.size()) - 1);
 }
 
@@ -136,6 +186,8 @@ void TDBContainerTag::SwapChildren(ChunkRef a, ChunkRef b) {
     }
     if (!holdsA || !holdsB || holdsA == holdsB) return;
     Edited();
+    NameFreed(holdsA->name);
+    NameFreed(holdsB->name);
     std::swap(holdsA->chunk, holdsB->chunk);
 }
 
@@ -150,10 +202,25 @@ void TDBContainerTag::RemoveChild(ChunkRef chunk) {
     for (ChildList::Iterator it = m_children.Begin(); it; ++it) {
         if (it->chunk == chunk) {
             Edited();
+            NameFreed(it->name);
             m_children.RemoveOrdered(it);
             return;
         }
     }
+}
+
+int32_t TDBContainerTag::FreeIndexFloor() const {
+    return m_freeIndexEmptied == TDBDataTag::EmptiedCount() ? m_freeIndexFloor : 0;
+}
+
+void TDBContainerTag::SetFreeIndexFloor(int32_t floor) const {
+    m_freeIndexFloor = floor;
+    m_freeIndexEmptied = TDBDataTag::EmptiedCount();
+}
+
+void TDBContainerTag::NameFreed(const Vek::PString& name) {
+    int32_t index = DecimalIndexOf(name);
+    if (index >= 0 && index < m_freeIndexFloor) m_freeIndexFloor = index;
 }
 
 ChunkRef TDBContainerTag::CreateChunk(int32_t kind, RawDataRef block) {

@@ -37,18 +37,40 @@ public:
     ChunkRef CreateChunk(int32_t kind, RawDataRef block) override;
     int32_t GetKind() const override { return ACSKind::kContainer; }
 
+    // A lower bound on the first index whose decimal name ("0", "1", ...)
+    // no tag of a kind other than 0 holds: every name below it is taken.
+    // SoupHandle::GetFreeIndexTag starts its search there instead of at "0",
+    // so that adding n indexed tags one after another does not probe n^2
+    // names. Removing or swapping a tag lowers the bound to that tag's
+    // index, sorting resets it, and so does any value that becomes empty
+    // anywhere (TDBDataTag::EmptiedCount), since the container cannot tell
+    // whether the value is one of its own.
+    int32_t FreeIndexFloor() const;
+    // Records that every index below `floor` is taken.
+    void SetFreeIndexFloor(int32_t floor) const;
+
 protected:
-    ~TDBContainerTag() override = default;
+    // Releases the children without nesting destructor calls: a child that
+    // dies with this container joins a list that the outermost container
+    // destructor of the thread works off, so destroying a soup nested n
+    // deep takes no n nested calls.
+    ~TDBContainerTag() override;
 
 private:
     // Forgets the GetChildAt cursor; every edit of the list calls it.
     void Edited() { m_cursorIndex = -1; }
+    // Lowers the free-index floor to the index that `name` spells, if any.
+    void NameFreed(const Vek::PString& name);
 
     ChildList m_children;
     // Where the last GetChildAt stopped, so that walking the children in
     // order costs one step per child instead of a walk from the start.
     mutable int32_t m_cursorIndex = -1;
     mutable ChildList::ConstIterator m_cursor;
+    // FreeIndexFloor, valid while TDBDataTag::EmptiedCount is still the
+    // count it was recorded under.
+    mutable int32_t m_freeIndexFloor = 0;
+    mutable uint32_t m_freeIndexEmptied = 0;
 };
 
 // The node factory that every editable node and every view uses for its

@@ -12,6 +12,15 @@ public:
     int32_t GetSize() const override;
     int32_t GetKind() const override;
     void SetKindAndData(int32_t kind, RawDataRef block) override;
+    // The value's block (null = no bytes). Its bytes never change, so a copy
+    // may share the block itself.
+    const RawDataRef& GetBlock() const { return m_block; }
+
+    // How many times, process-wide, a value of some other kind has been
+    // made empty (kind 0) in place. A container that holds such a value
+    // no longer has that tag (SoupHandle::HasTag), so containers keep
+    // this count beside what they know of their taken names.
+    static uint32_t EmptiedCount();
 
 protected:
     ~TDBDataTag() override = default;

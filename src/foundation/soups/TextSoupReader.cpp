@@ -1,9 +1,12 @@
 #include "foundation/soups/TextSoupReader.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unordered_set>
+#include <memory>
+#include <vector>
 
 #include "foundation/files/PathRules.h"
 #include "foundation/kuid/KUID.h"
@@ -30,13 +33,72 @@ bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }
 // the rest of a line.
 bool IsLineEnd(int c) { return IsLineBreak(c) || c == kNul; }
 
+// The names one container has had so far (their interned nodes): an
+// open-addressing set of pointers. The reader keeps one per nesting level
+// and reuses it, clearing only the slots the last container filled.
+class SeenNames {
+public:
+    void Clear() {
+        for (uint32_t slot : m_used) m_slots[slot] = nullptr;
+        m_used.clear();
+    }
+    // True when `node` was there already; otherwise it is added.
+    bool Insert(const void* node) {
+        if ((m_used.size() + 1) * 2 > m_slots.size()) Grow();
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = Hash(node) & mask;; i = (i + 1) & mask) {
+            if (m_slots[i] == node) return true;
+            if (!m_slots[i]) {
+                m_slots[i] = node;
+                m_used.push_back(static_cast<uint32_t>(i));
+                return false;
+            }
+        }
+    }
+
+private:
+    static std::size_t Hash(const void* node) {
+        uint64_t x = reinterpret_cast<uintptr_t>(node);
+        x ^= x >> 33;
+        x *= 0xFF51AFD7ED558CCDull;
+        x ^= x >> 33;
+        return static_cast<std::size_t>(x);
+    }
+    void Grow() {
+        std::vector<const void*> old;
+        old.swap(m_slots);
+        m_slots.assign(old.empty() ? 16 : old.size() * 2, nullptr);
+        m_used.clear();
+        for (const void* node : old)
+            if (node) Insert(node);
+    }
+
+    std::vector<const void*> m_slots;
+    std::vector<uint32_t> m_used;
+};
+
+// A value classified as an integer, scanned as "%d" scans it (glibc reads
+// it with strtol and keeps the low 32 bits); 0 when it holds no number.
+int32_t ScanInt(const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    return end != text.c_str() ? static_cast<int32_t>(value) : 0;
+}
+
+// A number scanned as "%f" scans it (strtof); false when it holds none.
+bool ScanFloat(const char* text, float& number) {
+    char* end = nullptr;
+    number = std::strtof(text, &end);
+    return end != text;
+}
+
 // Stores the tags of one container the way the handle's setters do (a
 // repeated name removes the first tag of that name, the new tag goes last),
 // without the setters' search for an earlier tag when the name is new to
 // this container, so that reading n distinct tags costs n appends.
 class ContainerBuilder {
 public:
-    explicit ContainerBuilder(SoupHandle& soup) : m_soup(soup) {}
+    ContainerBuilder(SoupHandle& soup, SeenNames& seen) : m_soup(soup), m_seen(seen) { m_seen.Clear(); }
 
     void SetEmpty(const Vek::PString& tag) {
         if (Repeated(tag)) return m_soup.SetEmpty(tag);
@@ -74,7 +136,7 @@ public:
 
 private:
     // True when the container already had a tag of that name.
-    bool Repeated(const Vek::PString& tag) { return !m_seen.insert(tag.GetNode()).second; }
+    bool Repeated(const Vek::PString& tag) { return m_seen.Insert(tag.GetNode()); }
     void Append(const Vek::PString& tag, int32_t kind, RawDataRef block) {
         ChunkRef root = m_soup.EnsureContainerRef();
         if (!root) return;
@@ -83,7 +145,7 @@ private:
     }
 
     SoupHandle& m_soup;
-    std::unordered_set<const void*> m_seen;
+    SeenNames& m_seen;
 };
 
 class TextSoupParser {
@@ -95,7 +157,8 @@ public:
     bool ReadContainer(SoupHandle& soup, bool utf8, int depth) {
         soup.Clear();
         if (!utf8) utf8 = SkipByteOrderMark();
-        ContainerBuilder tags(soup);
+        if (m_seen.size() <= static_cast<std::size_t>(depth)) m_seen.push_back(std::make_unique<SeenNames>());
+        ContainerBuilder tags(soup, *m_seen[static_cast<std::size_t>(depth)]);
         std::string name;
         std::string value;
         for (;;) {
@@ -118,15 +181,13 @@ public:
                 case ValueType::kFloat: {
                     ReadValueTextFixed(value, kNumberCapacity);
                     float number = 0.0f;
-                    if (std::sscanf(value.c_str(), "%f", &number) != 1) number = 0.0f;
+                    if (!ScanFloat(value.c_str(), number)) number = 0.0f;
                     tags.SetFloat(tag, number);
                     break;
                 }
                 case ValueType::kInteger: {
                     ReadValueTextFixed(value, kNumberCapacity);
-                    int number = 0;
-                    if (std::sscanf(value.c_str(), "%d", &number) != 1) number = 0;
-                    tags.SetInt(tag, number);
+                    tags.SetInt(tag, ScanInt(value));
                     break;
                 }
                 case ValueType::kNumberList:
@@ -141,35 +202,59 @@ public:
     }
 
 private:
+    // The input is taken from the stream in blocks and kept in memory from
+    // the position the reading started at, so that the reader looks at
+    // bytes in place, steps back and looks ahead without a call to the
+    // stream per byte. Finish puts the stream where reading stopped.
+    static constexpr int32_t kBlock = 64 * 1024;
+
+    // Reads the next block; false when the stream has no more.
+    bool Fill() {
+        if (m_exhausted) return false;
+        const std::size_t had = m_data.size();
+        m_data.resize(had + kBlock);
+        const int32_t got = m_stream.Read(m_data.data() + had, kBlock);
+        m_data.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
+        if (got <= 0) m_exhausted = true;
+        return got > 0;
+    }
+    // True when at least `n` bytes lie from the reading position on.
+    bool Have(std::size_t n) {
+        while (m_data.size() - m_pos < n)
+            if (!Fill()) return false;
+        return true;
+    }
+
     // The next byte, or kEnd at the end of input (which also records the
     // past-the-end error), or kNul for a NUL byte.
     int ReadChar() {
         if (m_ended) return kEnd;
-        uint8_t byte = 0;
-        if (m_stream.Read(&byte, 1) != 1) {
-            m_stream.SetError(TStream::kErrorPastEnd);
+        if (m_pos == m_data.size() && !Fill()) {
+            m_hitEnd = true;
             m_ended = true;
             return kEnd;
         }
+        const uint8_t byte = static_cast<uint8_t>(m_data[m_pos++]);
         if (byte == 0) return kNul;
         return byte;
     }
     // Steps back over a byte that ReadChar returned (a NUL included; not
     // over the end).
     void Unread(int c) {
-        if (c != kEnd) m_stream.StepBack(1);
+        if (c != kEnd) --m_pos;
     }
-    int32_t Tell() const { return m_stream.Tell(); }
-    void Restore(int32_t position) {
-        m_stream.SetPosition(position);
+    std::size_t Tell() const { return m_pos; }
+    void Restore(std::size_t position) {
+        m_pos = position;
         m_ended = false;
     }
 
     bool SkipByteOrderMark() {
-        int32_t start = Tell();
-        uint8_t mark[3] = {0, 0, 0};
-        if (m_stream.Read(mark, 3) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) return true;
-        m_stream.SetPosition(start);
+        if (Have(3) && static_cast<uint8_t>(m_data[m_pos]) == 0xEF && static_cast<uint8_t>(m_data[m_pos + 1]) == 0xBB &&
+            static_cast<uint8_t>(m_data[m_pos + 2]) == 0xBF) {
+            m_pos += 3;
+            return true;
+        }
         return false;
     }
 
@@ -200,7 +285,7 @@ private:
     // Looks at the rest of the line without consuming it (a container's '{'
     // is consumed).
     ValueType Classify() {
-        int32_t start = Tell();
+        std::size_t start = Tell();
         ValueType type = ClassifyFrom();
         if (type != ValueType::kContainer) Restore(start);
         return type;
@@ -214,7 +299,7 @@ private:
         if (c == '{') return ValueType::kContainer;
 
         if (c == '-' || c == '.' || IsDigit(c)) {
-            int32_t valueStart = Tell() - 1;
+            std::size_t valueStart = Tell() - 1;
             if (c == '-') c = ReadChar();
             bool dot = false;
             while (IsDigit(c) || c == '.') {
@@ -245,33 +330,51 @@ private:
         if (c == '"') {
             // A NUL ends a quoted value too (a stored text ends at its NUL);
             // what follows it is read as the next tag.
-            for (c = ReadChar(); c != kEnd && c != kNul && c != '"'; c = ReadChar()) {
-                if (IsLineBreak(c)) {
-                    int next = ReadChar();
-                    if (!(IsLineBreak(next) && next != c)) Unread(next);
-                    value += "\r\n";
-                } else {
-                    value.push_back(static_cast<char>(c));
-                }
-            }
-            return;
-        }
-        while (c != kEnd && !IsLineEnd(c) && c != '}') {
-            if (c == '\\') {
+            for (;;) {
+                if (!TakeRun(value, [](char b) { return b == '"' || b == '\r' || b == '\n'; })) return;  // the end
+                c = ReadChar();
+                if (c == '"' || c == kNul) return;
                 int next = ReadChar();
-                if (next == 'n') {
-                    value += "\r\n";
-                    c = ReadChar();
-                    continue;
-                }
-                value.push_back('\\');
-                c = next;
-                continue;
+                if (!(IsLineBreak(next) && next != c)) Unread(next);
+                value += "\r\n";
             }
-            value.push_back(static_cast<char>(c));
-            c = ReadChar();
         }
         Unread(c);
+        for (;;) {
+            if (!TakeRun(value, [](char b) { return b == '\r' || b == '\n' || b == '}' || b == '\\'; }))
+                return;  // the end of input
+            c = ReadChar();
+            if (c != '\\') {
+                Unread(c);  // a line end or '}'
+                return;
+            }
+            int next = ReadChar();
+            if (next == 'n') {
+                value += "\r\n";
+                continue;
+            }
+            value.push_back('\\');
+            Unread(next);
+        }
+    }
+
+    // Appends the bytes from the reading position up to the first NUL or
+    // byte that `stop` picks (left unread). False at the end of input, which
+    // is then recorded as ReadChar records it.
+    template <typename Stop>
+    bool TakeRun(std::string& value, Stop stop) {
+        for (;;) {
+            const std::size_t start = m_pos;
+            const std::size_t size = m_data.size();
+            while (m_pos < size && m_data[m_pos] != '\0' && !stop(m_data[m_pos])) ++m_pos;
+            value.append(m_data, start, m_pos - start);
+            if (m_pos < size) return true;
+            if (m_ended || !Fill()) {
+                m_hitEnd = true;
+                m_ended = true;
+                return false;
+            }
+        }
     }
 
     // The same, keeping at most capacity - 1 bytes and dropping one
@@ -296,7 +399,7 @@ private:
             if (end > i) {
                 std::string token = value.substr(i, end - i);
                 float number = 0.0f;
-                if (std::sscanf(token.c_str(), "%f", &number) == 1) numbers.Add(number);
+                if (ScanFloat(token.c_str(), number)) numbers.Add(number);
             }
             i = end;
         }
@@ -322,8 +425,24 @@ private:
         tags.SetString(tag, text);
     }
 
+public:
+    // Puts the stream at the first byte not read and records the
+    // past-the-end error when reading met the end of input.
+    void Finish() {
+        m_stream.SetPosition(m_start + static_cast<int32_t>(m_pos));
+        if (m_hitEnd) m_stream.SetError(TStream::kErrorPastEnd);
+    }
+
+private:
     TStream& m_stream;
-    bool m_ended = false;
+    // The names seen in the open container of each nesting level.
+    std::vector<std::unique_ptr<SeenNames>> m_seen;
+    int32_t m_start = m_stream.Tell();
+    std::string m_data;       // the input from m_start on, as far as read
+    std::size_t m_pos = 0;    // the reading position in m_data
+    bool m_exhausted = false;  // the stream gave its last byte
+    bool m_ended = false;      // the end was met since the last Restore
+    bool m_hitEnd = false;     // the end was met at all
 };
 
 }  // namespace
@@ -332,7 +451,9 @@ bool ParseTextSoup(SoupHandle& soup, TStream& stream, bool utf8) {
     soup.Clear();
     if (!stream.IsOpen()) return true;
     TextSoupParser parser(stream);
-    if (parser.ReadContainer(soup, utf8, 0)) return true;
+    const bool read = parser.ReadContainer(soup, utf8, 0);
+    parser.Finish();
+    if (read) return true;
     soup.Clear();
     SoupLogPrintf("ParseTextSoup> containers nested deeper than %d; the text is taken as damaged",
                   kMaxTextSoupDepth);

@@ -1,8 +1,10 @@
 #include "foundation/soups/TextSoupWriter.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "foundation/soups/ACSConverter.h"
+#include "foundation/soups/TextSoupReader.h"
 #include "foundation/streams/Stream.h"
 
 namespace {
@@ -15,7 +17,12 @@ void WriteText(TStream& stream, std::string_view text) {
 }
 
 void WriteBlanks(TStream& stream, int count) {
-    if (count > 0) WriteText(stream, std::string(static_cast<std::size_t>(count), ' '));
+    static const std::string kBlanks(256, ' ');
+    while (count > 0) {
+        const int part = std::min(count, static_cast<int>(kBlanks.size()));
+        stream.Write(kBlanks.data(), part);
+        count -= part;
+    }
 }
 
 // The value text: bytes up to the first NUL (a KUID's text carries one),
@@ -32,43 +39,70 @@ void WriteTextValue(TStream& stream, std::string_view text, bool quote) {
     WriteText(stream, value);
 }
 
-void WriteTextContainer(TStream& stream, const ChunkRef& chunk, int depth);
-
-void WriteTextTag(TStream& stream, const ChunkRef& chunk, const Vek::PString& name, int depth) {
-    std::string tagName = NormaliseTagName(name.c_str());
-    int indent = 2 * depth;
+// The name line of a value tag: indent, name, blanks to the value column,
+// the value's text.
+void WriteValueTag(TStream& stream, const ChunkRef& chunk, const std::string& tagName, int indent) {
     WriteBlanks(stream, indent);
     WriteText(stream, tagName);
-
     int32_t kind = chunk->GetKind();
-    if (kind == ACSKind::kContainer) {
-        WriteText(stream, "\r\n");
-        WriteBlanks(stream, indent);
-        WriteText(stream, "{\r\n");
-        WriteTextContainer(stream, chunk, depth + 1);
-        WriteBlanks(stream, indent);
-        WriteText(stream, "}");
-        return;
-    }
-
     RawDataRef text = ConvertChunkKind(kind, MakeChunkDataView(chunk), ACSKind::kText);
     WriteBlanks(stream, std::max(1, kValueColumn - indent - static_cast<int>(tagName.size())));
     WriteTextValue(stream, TextOfBlock(text), kind == ACSKind::kText);
 }
 
-void WriteTextContainer(TStream& stream, const ChunkRef& chunk, int depth) {
-    int32_t count = chunk->Count();
+// One container being written: its children from `next` on, indented by
+// 2 x depth blanks.
+struct Level {
+    ChunkRef chunk;
+    int depth;
+    int32_t next;
+    int32_t count;
+};
+
+// Writes the tags of `root` at depth 0, walking the tree with a list of
+// open containers instead of nested calls, so that the depth of a soup
+// never reaches the call stack. Stops, false, before a container deeper
+// than kMaxTextSoupDepth.
+bool WriteTextContainers(TStream& stream, const ChunkRef& root) {
+    std::vector<Level> open;
+    open.push_back(Level{root, 0, 0, root->Count()});
     Vek::PString name;
     ChunkRef child;
-    for (int32_t i = 0; i < count; ++i) {
-        if (!chunk->GetChildAt(i, name, child)) continue;
-        if (child->GetKind() == ACSKind::kContainer && i != 0) {
-            WriteBlanks(stream, 2 * depth);
+    while (!open.empty()) {
+        Level& level = open.back();
+        if (level.next >= level.count) {
+            const int depth = level.depth;
+            open.pop_back();
+            if (open.empty()) break;
+            // The end of a nested container's tag, and the line end its
+            // parent writes after every tag.
+            WriteBlanks(stream, 2 * (depth - 1));
+            WriteText(stream, "}\r\n");
+            continue;
+        }
+        const int32_t i = level.next++;
+        if (!level.chunk->GetChildAt(i, name, child)) continue;
+        const int indent = 2 * level.depth;
+        std::string tagName = NormaliseTagName(name.c_str());
+        if (child->GetKind() != ACSKind::kContainer) {
+            WriteValueTag(stream, child, tagName, indent);
+            WriteText(stream, "\r\n");
+            continue;
+        }
+        if (i != 0) {
+            WriteBlanks(stream, indent);
             WriteText(stream, "\r\n");
         }
-        WriteTextTag(stream, child, name, depth);
+        if (level.depth + 1 > kMaxTextSoupDepth) return false;
+        WriteBlanks(stream, indent);
+        WriteText(stream, tagName);
         WriteText(stream, "\r\n");
+        WriteBlanks(stream, indent);
+        WriteText(stream, "{\r\n");
+        const int depth = level.depth + 1;  // `level` goes stale with the push
+        open.push_back(Level{child, depth, 0, child->Count()});
     }
+    return true;
 }
 
 }  // namespace
@@ -94,8 +128,8 @@ std::string NormaliseTagName(const char* name) {
     return out;
 }
 
-void WriteTextSoup(const SoupHandle& soup, TStream& stream) {
-    if (!soup.GetRoot()) return;
+bool WriteTextSoup(const SoupHandle& soup, TStream& stream) {
+    if (!soup.GetRoot()) return true;
     WriteText(stream, "\xEF\xBB\xBF\r\n");
-    WriteTextContainer(stream, soup.GetRoot(), 0);
+    return WriteTextContainers(stream, soup.GetRoot());
 }

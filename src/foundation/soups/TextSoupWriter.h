@@ -25,8 +25,14 @@
 
 class TStream;
 
-// Nothing for a null handle.
-void WriteTextSoup(const SoupHandle& soup, TStream& stream);
+// Nothing for a null handle. A soup whose containers nest deeper than the
+// reader accepts (kMaxTextSoupDepth) is refused: writing stops before the
+// first container too deep, with false, and the caller drops what the
+// stream holds. (The text grows with the square of the depth, two blanks
+// per level on every line, so such a soup would also cost gigabytes.) The
+// walk keeps its own list of open containers: no depth reaches the call
+// stack.
+bool WriteTextSoup(const SoupHandle& soup, TStream& stream);
 
 // The name as the writer writes it.
 std::string NormaliseTagName(const char* name);

@@ -12,7 +12,23 @@ namespace {
 using Vek::PString;
 using Vek::PStringCache;
 
-int32_t References(const PString& s) { return s.GetNode() ? s.GetNode()->references : 0; }
+int32_t References(const PString& s) { return s.GetNode() ? s.GetNode()->references.load() : 0; }
+
+// Runs body(t) on kThreads threads released together; returns when all end.
+constexpr int kThreads = 8;
+template <typename Body>
+void RunTogether(Body body) {
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            while (!go.load()) std::this_thread::yield();
+            body(t);
+        });
+    }
+    go = true;
+    for (auto& th : threads) th.join();
+}
 
 TEST(PString, EqualTextsShareOneNodeWhateverMadeThem) {
     PString a("signal");
@@ -140,34 +156,53 @@ TEST(PString, CopiesAndReleasesFromManyThreadsKeepCountsExact) {
     for (int i = 0; i < 16; ++i) shared.emplace_back(("shared-" + std::to_string(i)).c_str());
     const int64_t handedOut = cache.ReferencesHandedOut();
 
-    constexpr int kThreads = 8;
-    std::atomic<bool> go{false};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            while (!go.load()) std::this_thread::yield();
-            std::vector<PString> mine;
-            for (int round = 0; round < 2000; ++round) {
-                const PString& source = shared[(round + t) % shared.size()];
-                PString copy(source);
-                PString assigned;
-                assigned = copy;
-                mine.push_back(assigned);
-                PString edited(copy);
-                edited += "-edit";
-                PString interned(("shared-" + std::to_string(round % 16)).c_str());
-                EXPECT_EQ(interned.GetNode(), shared[round % 16].GetNode());
-                if (mine.size() > 64) mine.clear();
-            }
-        });
-    }
-    go = true;
-    for (auto& th : threads) th.join();
+    RunTogether([&](int t) {
+        std::vector<PString> mine;
+        for (int round = 0; round < 2000; ++round) {
+            const PString& source = shared[(round + t) % shared.size()];
+            PString copy(source);
+            PString assigned;
+            assigned = copy;
+            mine.push_back(assigned);
+            PString edited(copy);
+            edited += "-edit";
+            PString interned(("shared-" + std::to_string(round % 16)).c_str());
+            EXPECT_EQ(interned.GetNode(), shared[round % 16].GetNode());
+            if (mine.size() > 64) mine.clear();
+        }
+    });
 
     EXPECT_EQ(cache.ReferencesHandedOut(), handedOut);
     for (const PString& s : shared) EXPECT_EQ(References(s), 1) << s.c_str();
     PString edited("shared-0-edit");
     EXPECT_EQ(References(edited), 1);
+}
+
+// Copies and releases go without the lock while a count stays above zero;
+// the last release, and the revival of a text no one holds, go under it.
+// Threads that keep dropping and interning the same few texts must leave
+// the unused count equal to the nodes that really have no reference.
+TEST(PString, LastReleasesRacingRevivalsKeepTheUnusedCountTrue) {
+    PStringCache& cache = PStringCache::Instance();
+    cache.CollectGarbage();
+    const int64_t handedOut = cache.ReferencesHandedOut();
+    RunTogether([](int t) {
+        for (int round = 0; round < 3000; ++round) {
+            PString text(("churn-" + std::to_string((round + t) % 4)).c_str());
+            PString copy(text);
+            PString other;
+            other = copy;
+            text.Release();
+            copy = PString();
+        }
+    });
+
+    EXPECT_EQ(cache.ReferencesHandedOut(), handedOut);
+    const std::size_t unused = cache.UnusedNodeCount();
+    EXPECT_EQ(cache.CollectGarbage(), unused);
+    EXPECT_EQ(cache.UnusedNodeCount(), 0u);
+    PString churn("churn-1");
+    EXPECT_EQ(References(churn), 1);
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "engine/File.h"
@@ -13,6 +15,8 @@
 #include "foundation/files/InstallFolders.h"
 #include "foundation/soups/SoupFiles.h"
 #include "foundation/soups/SoupPrinting.h"
+#include "support/FileSizeLimit.h"
+#include "support/NestedSoup.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -120,6 +124,76 @@ TEST(SoupFiles, SaveReportsWriteFailures) {
     fs::create_directory(folder);
     EXPECT_FALSE(SaveSoupFile(Sample(), "", folder.c_str()));
     EXPECT_TRUE(fs::is_directory(folder));
+}
+
+// A soup nested deeper than the readers take back: both writers refuse it.
+SoupHandle TooDeep() { return VorlexTest::NestedSoup(1100); }
+
+// A soup whose text and binary forms are some 400 KiB.
+SoupHandle Large() {
+    SoupHandle soup;
+    const std::string text(100, 'x');
+    for (int i = 0; i < 4000; ++i) soup.SetString(("tag" + std::to_string(i)).c_str(), text.c_str());
+    return soup;
+}
+
+// A save that fails anywhere leaves the file it would replace as it was,
+// and no temporary file behind; a save that succeeds replaces it.
+TEST(SoupFiles, AFailedSaveLeavesTheEarlierFile) {
+    VorlexTest::TempDir dir;
+    struct Case {
+        const char* what;
+        SoupHandle (*soup)();
+        bool limitFileSize;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"saved", &Sample, false, true},
+        {"nested too deep", &TooDeep, false, false},
+        {"past the file-size limit", &Large, true, false},
+    };
+    for (const char* name : {"config.txt", "config.chump"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(name) + ": " + c.what);
+            const std::string path = dir / name;
+            WriteFile(path, "earlier 1\n");
+            bool saved;
+            {
+                std::unique_ptr<VorlexTest::FileSizeLimit> limit;
+                if (c.limitFileSize) limit = std::make_unique<VorlexTest::FileSizeLimit>(64 * 1024);
+                saved = SaveSoupFile(c.soup(), "", path.c_str());
+            }
+            EXPECT_EQ(saved, c.saved);
+            if (c.saved) {
+                SoupHandle back;
+                ASSERT_TRUE(LoadSoupFile(back, "", path.c_str()));
+                ExpectSampleValues(back, name);
+            } else {
+                EXPECT_EQ(ReadFile(path), "earlier 1\n");
+            }
+            int entries = 0;
+            for (const auto& entry : fs::directory_iterator(dir.Path())) entries += entry.exists() ? 1 : 0;
+            EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+            fs::remove(path);
+        }
+    }
+}
+
+// Inside a named root the file is replaced where the root puts it.
+TEST(SoupFiles, SavesInANamedRootReplaceTheFileThere) {
+    VorlexTest::TempDir dir;
+    const std::string folder = dir / "place";
+    fs::create_directory(folder);
+    ASSERT_TRUE(Vek::File::Subst("soupsave", folder.c_str(), true));
+    WriteFile(folder + "/Settings.txt", "earlier 1\n");
+    ASSERT_TRUE(SaveSoupFile(Sample(), "soupsave", "settings.txt"));
+    // The existing name, letter case and all, is the one replaced.
+    SoupHandle back;
+    ASSERT_TRUE(LoadSoupFile(back, "", (folder + "/Settings.txt").c_str()));
+    ExpectSampleValues(back, "named root");
+    EXPECT_FALSE(fs::exists(folder + "/settings.txt"));
+    EXPECT_FALSE(SaveSoupFile(Sample(), "no-such-root", "settings.txt"));
+    Vek::File::Subst("soupsave", nullptr, true);
 }
 
 class RecoveringLoad : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include "foundation/soups/SoupHandle.h"
 #include "foundation/soups/SoupKuidSets.h"
 #include "foundation/soups/TDBContainerTag.h"
+#include "foundation/soups/TDBDataTag.h"
 
 namespace {
 
@@ -134,6 +135,110 @@ TEST(SoupHandle, QueriesByNameAndIndex) {
     indexes.SetEmpty("2");  // a kind-0 tag does not take its name
     EXPECT_STREQ(indexes.GetFreeIndexTag().c_str(), "2");
     EXPECT_STREQ(SoupHandle().GetFreeIndexTag().c_str(), "0");
+}
+
+// The first free index as a search from "0" finds it: what GetFreeIndexTag
+// must keep answering, wherever it starts.
+std::string FirstFreeFromZero(const SoupHandle& soup) {
+    for (int32_t i = 0;; ++i) {
+        Vek::PString name;
+        name.Setf("%d", i);
+        if (!soup.HasTag(name)) return name.c_str();
+    }
+}
+
+// Every edit that frees a taken index name, or leaves it taken, made after
+// the soup has remembered that "0" to "6" are taken.
+TEST(SoupFreeIndexTag, EditsAfterASearchGiveTheSameNameAsASearchFromZero) {
+    // The last tag of that name.
+    auto chunkOf = [](const SoupHandle& soup, const char* name) {
+        ChunkRef last;
+        for (int32_t i = 0; i < soup.Count(); ++i) {
+            Vek::PString tag;
+            ChunkRef chunk;
+            soup.GetRoot()->GetChildAt(i, tag, chunk);
+            if (tag == Vek::PString(name)) last = chunk;
+        }
+        return last;
+    };
+    struct Case {
+        const char* what;
+        void (*edit)(SoupHandle& soup, ChunkRef (*chunkOf)(const SoupHandle&, const char*));
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"nothing", [](SoupHandle&, auto) {}, "7"},
+        {"remove 3", [](SoupHandle& s, auto) { s.RemoveTag("3"); }, "3"},
+        {"remove 3 then 1", [](SoupHandle& s, auto) { s.RemoveTag("3"), s.RemoveTag("1"); }, "1"},
+        {"empty 0", [](SoupHandle& s, auto) { s.SetEmpty("0"); }, "0"},
+        {"reset 4 to a value", [](SoupHandle& s, auto) { s.SetString("4", "x"); }, "7"},
+        {"empty text 2", [](SoupHandle& s, auto) { s.SetString("2", ""); }, "7"},
+        {"remove a name that is no index", [](SoupHandle& s, auto) { s.RemoveTag("x"), s.RemoveTag("05"); }, "7"},
+        {"remove a second 5 behind the first",
+         [](SoupHandle& s, auto of) { s.GetRoot()->RemoveChild(of(s, "5")); }, "7"},
+        {"value made empty in place",
+         [](SoupHandle& s, auto of) { of(s, "2")->SetKindAndData(ACSKind::kEmpty, nullptr); }, "2"},
+        {"swap 1 with an empty tag",
+         [](SoupHandle& s, auto of) { s.GetRoot()->SwapChildren(of(s, "1"), of(s, "blank")); }, "1"},
+        {"sort puts an empty 6 first",
+         [](SoupHandle& s, auto) {
+             s.GetRoot()->RemoveChild(s.GetRoot()->GetChild("6"));
+             s.GetRoot()->AppendChild("6", CreateEditableChunk(ACSKind::kEmpty, nullptr));
+             s.GetRoot()->AppendChild("6", CreateEditableChunk(ACSKind::kIntegers, nullptr));
+             s.GetRoot()->SortChildren();
+         },
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SoupHandle soup;
+        soup.SetInt("x", 1);
+        soup.SetEmpty("blank");
+        for (int i = 0; i < 6; ++i) soup.SetInt(std::to_string(i).c_str(), i);
+        soup.GetRoot()->AppendChild("5", CreateEditableChunk(ACSKind::kEmpty, nullptr));
+        soup.GetRoot()->AppendChild("05", CreateEditableChunk(ACSKind::kIntegers, nullptr));
+        ASSERT_STREQ(soup.GetFreeIndexTag().c_str(), "6") << c.what;
+        SoupHandle child;
+        soup.SetContainer(soup.GetFreeIndexTag(), child);
+        c.edit(soup, +chunkOf);
+        const std::string free = soup.GetFreeIndexTag().c_str();
+        EXPECT_EQ(free, FirstFreeFromZero(soup)) << c.what;
+        if (c.expected) {
+            EXPECT_EQ(free, c.expected) << c.what;
+        }
+    }
+}
+
+// Counts the name lookups of a container.
+class CountingContainer : public TDBContainerTag {
+public:
+    ChunkRef GetChild(const Vek::PString& name) const override {
+        ++lookups;
+        return TDBContainerTag::GetChild(name);
+    }
+    mutable int64_t lookups = 0;
+};
+
+TEST(SoupFreeIndexTag, AddingIndexedTagsProbesAFewNamesEach) {
+    CountedRef<CountingContainer> root = MakeCounted<CountingContainer>();
+    SoupHandle soup = SoupHandle::FromChunk(root);
+    const int n = 3000;
+    for (int i = 0; i < n; ++i) {
+        SoupHandle child;
+        soup.SetContainer(soup.GetFreeIndexTag(), child);
+    }
+    ASSERT_EQ(soup.Count(), n);
+    EXPECT_STREQ(soup.GetTagName(n - 1).c_str(), std::to_string(n - 1).c_str());
+    // Two probes and the setter's own lookup per tag; a search from "0"
+    // would make n * n / 2.
+    EXPECT_LE(root->lookups, 3 * n + 3);
+
+    // A removal far down is found again without a search from "0".
+    soup.RemoveTag("17");
+    root->lookups = 0;
+    EXPECT_STREQ(soup.GetFreeIndexTag().c_str(), "17");
+    EXPECT_LE(root->lookups, 2);
+    // Binary views and other roots search from "0" and give the same names.
+    EXPECT_STREQ(soup.GetContainer("3").GetFreeIndexTag().c_str(), "0");
 }
 
 TEST(SoupHandle, SettersRemoveTheFirstTagAndAppend) {

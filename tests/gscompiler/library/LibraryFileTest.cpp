@@ -18,6 +18,7 @@
 #include "gscompiler/IncludePath.h"
 #include "gscompiler/library/GSLibraryFile.h"
 #include "gscompiler/support/GSTestSupport.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -40,26 +41,7 @@ std::vector<std::string> Names(const std::string& folder) {
     return names;
 }
 
-// Lowers the largest file size this process may write, for a scope; a
-// write beyond it fails (the signal it would raise is ignored meanwhile).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
+using VorlexTest::FileSizeLimit;
 
 GSLibraryBuffer& Image(GSLibraryBuffer& buffer, const std::string& bytes) {
     buffer.Init(64);

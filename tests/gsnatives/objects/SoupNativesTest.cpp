@@ -10,6 +10,7 @@
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/support/NativeScriptHost.h"
 #include "gsruntime/router/GSMessage.h"
+#include "support/NestedSoup.h"
 
 namespace {
 
@@ -309,6 +310,22 @@ TEST_F(SoupNatives, AddUniqueNamedSoupFillsTheFirstGap) {
     EXPECT_EQ(SoupOf(soup).GetContainer(Vek::PString("3")).GetInt(Vek::PString("v"), 0), 6);
 }
 
+// Each add starts its search where the last one ended, so thousands of
+// adds finish; a gap made later is still the name the next add takes.
+TEST_F(SoupNatives, AddUniqueNamedSoupKeepsUpWithThousandsOfTags) {
+    const uint32_t soup = NewSoup();
+    const int n = 5000;
+    // Distinct children: a removal takes out the pair holding its chunk.
+    for (int i = 0; i < n; ++i) host.Call("$void@Probe::AddUnique(Soup,Soup)", {C(soup), C(NewSoup())});
+    ASSERT_EQ(Count(soup), n);
+    EXPECT_EQ(TagName(soup, n - 1), std::to_string(n - 1));
+    host.Call("$void@Probe::Remove(Soup,string)", {C(soup), T("1234")});
+    host.Call("$void@Probe::AddUnique(Soup,Soup)", {C(soup), C(NewSoup())});
+    host.Call("$void@Probe::AddUnique(Soup,Soup)", {C(soup), C(NewSoup())});
+    EXPECT_EQ(TagName(soup, n - 1), "1234");
+    EXPECT_EQ(TagName(soup, n), std::to_string(n));
+}
+
 // Storing a soup into itself or into its own descendant would make a cycle
 // that the text writers never finish and that counting never frees.
 TEST_F(SoupNatives, StoringASoupIntoItselfOrItsDescendantIsRefused) {
@@ -365,6 +382,32 @@ TEST_F(SoupNatives, AsStringGivesTheTextWritersBytes) {
                                  std::string(36, ' ') + "\"a b\"\r\n";
     EXPECT_EQ(host.CallText("$string@Probe::Text(Soup)", {C(soup)}), expected);
     EXPECT_EQ(TextOf(soup), expected);
+}
+
+// A soup nested deeper than the text reader takes back is copied like any
+// other, but its text form is refused instead of built.
+TEST_F(SoupNatives, DeepSoupsCopyButTheirTextIsRefusedPastTheReadersDepth) {
+    auto nested = [this](int depth) {
+        return host.Own(GSOSoup::Create(host.context, VorlexTest::NestedSoup(depth), false));
+    };
+
+    const uint32_t deepest = nested(100000);
+    const uint32_t copy = NewSoup();
+    host.Call("$void@Probe::Copy(Soup,Soup)", {C(copy), C(deepest)});
+    EXPECT_EQ(VorlexTest::NestedSoupDepth(SoupOf(copy)), 100000);
+    EXPECT_NE(SoupOf(copy).Get(), SoupOf(deepest).Get());
+
+    const uint32_t readable = nested(1024);
+    EXPECT_EQ(host.CallText("$string@Probe::Text(Soup)", {C(readable)}), TextOf(readable));
+    EXPECT_FALSE(TextOf(readable).empty());
+
+    for (const uint32_t soup : {nested(1025), deepest}) {
+        GSTest::LogCapture::Clear();
+        EXPECT_EQ(host.CallText("$string@Probe::Text(Soup)", {C(soup)}), "<null>") << "no value returned";
+        EXPECT_EQ(NativeScriptHost::Lines("Soup.AsString> soup nested deeper than 1024 containers"), 1);
+        host.Call("$void@Probe::Log(Soup)", {C(soup)});
+        EXPECT_EQ(NativeScriptHost::Lines("Soup.Log> soup nested deeper than 1024 containers"), 1);
+    }
 }
 
 TEST_F(SoupNatives, MessagesCarryALockedCopyWithoutHiddenTopLevelTags) {
