@@ -1,6 +1,9 @@
 #include "foundation/soups/SoupFiles.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstring>
 #include <string>
@@ -83,7 +86,21 @@ bool SaveSoupFile(const SoupHandle& soup, const Vek::PString& root, const char* 
     // A device or a pipe cannot be replaced by renaming a file over it: it
     // is written as it is.
     struct stat status;
-    if (::stat(target.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
+    const bool exists = ::stat(target.c_str(), &status) == 0;
+    if (!exists && errno == ENOENT) {
+        // A new file replaces nothing: it is written where it goes, without
+        // the replacement's flush to disk (installs write one for every
+        // asset). One that cannot be written whole is deleted again.
+        TFile file;
+        if (!file.Open(target.c_str(), TFile::kModeWriteNew)) return false;
+        const bool complete = WriteSoupForm(soup, form, file);
+        const bool written = file.Close();
+        if (complete && written) return true;
+        SoupLogPrintf("SaveSoupFile> failed to write '%s'", shown);
+        ::unlink(target.c_str());
+        return false;
+    }
+    if (exists && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) {
         TFile file;
         if (!file.Open(target.c_str(), TFile::kModeWriteNew)) return false;
         const bool complete = WriteSoupForm(soup, form, file);

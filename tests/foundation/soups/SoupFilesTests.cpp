@@ -139,6 +139,7 @@ SoupHandle Large() {
 
 // A save that fails anywhere leaves the file it would replace as it was,
 // and no temporary file behind; a save that succeeds replaces it.
+// A new file is written where it goes; one that exists is replaced.
 TEST(SoupFiles, AFailedSaveLeavesTheEarlierFile) {
     VorlexTest::TempDir dir;
     struct Case {
@@ -152,11 +153,12 @@ TEST(SoupFiles, AFailedSaveLeavesTheEarlierFile) {
         {"nested too deep", &TooDeep, false, false},
         {"past the file-size limit", &Large, true, false},
     };
+    for (const bool earlier : {true, false})
     for (const char* name : {"config.txt", "config.chump"}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(name) + ": " + c.what);
+            SCOPED_TRACE(std::string(name) + ": " + c.what + (earlier ? "" : ", a new file"));
             const std::string path = dir / name;
-            WriteFile(path, "earlier 1\n");
+            if (earlier) WriteFile(path, "earlier 1\n");
             bool saved;
             {
                 std::unique_ptr<VorlexTest::FileSizeLimit> limit;
@@ -168,12 +170,13 @@ TEST(SoupFiles, AFailedSaveLeavesTheEarlierFile) {
                 SoupHandle back;
                 ASSERT_TRUE(LoadSoupFile(back, "", path.c_str()));
                 ExpectSampleValues(back, name);
-            } else {
+            } else if (earlier) {
                 EXPECT_EQ(ReadFile(path), "earlier 1\n");
             }
             int entries = 0;
             for (const auto& entry : fs::directory_iterator(dir.Path())) entries += entry.exists() ? 1 : 0;
-            EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+            // A new file that could not be written whole is not left either.
+            EXPECT_EQ(entries, earlier || c.saved ? 1 : 0) << "a temporary or partial file was left behind";
             fs::remove(path);
         }
     }
