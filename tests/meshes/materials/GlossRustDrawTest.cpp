@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "MaterialFixture.h"
+#include "engine/display/VertexProgram.h"
 #include "engine/display/Viewport.h"
 #include "engine/geometry/GeometryChunk.h"
 #include "engine/textures/TextureResource.h"
@@ -336,4 +337,31 @@ TEST(GlossRustDraw, CloneKeepsOptionsAndTextureMatrix) {
     rust->SetReflectionOptions(ReflectiveMaterial::kOptionCubeMapTransform);
     rust->SetTextureMatrix(DisplayMatrix());
     EXPECT_FALSE(rust->Equals(*m.material));
+}
+
+// Within a batch's gloss phase the coordinate generation changes only where
+// a chunk with a vertex program follows one without, or the reverse.
+TEST(GlossRustDraw, BatchChangesGenerationOnlyWhereTheProgramChanges) {
+    Material3 m(ReflectiveMaterial::kOptionCubeMapTransform, true);
+    ASSERT_TRUE(m.rust);
+    Display* display = m.kernel.GetDisplay();
+    AutoReference<VertexProgram> program(new VertexProgram(display, "P", "G", "", {}, 0));
+    const bool hasProgram[] = {false, true, true, false};
+    AutoReference<GeometryChunk> chunks[4];
+    GeometryChunk* raw[4];
+    DisplayLightList lights[4];
+    DisplayMatrix worlds[4];
+    for (int i = 0; i < 4; ++i) {
+        chunks[i] = m.Chunk(0.0f);
+        ASSERT_TRUE(chunks[i]);
+        if (hasProgram[i]) chunks[i]->SetVertexProgram(0, program.Get());
+        raw[i] = chunks[i].Get();
+    }
+    display->GetTrace().Clear();
+    Viewport viewport = TurnedCamera();
+    m.material->RenderNumChunks(display, &viewport, raw, lights, worlds, 4);
+    const std::string none = "DrawChunk triangles=1 program=none", withP = "DrawChunk triangles=1 program=P";
+    EXPECT_EQ(Only(display->GetTrace().Lines(), {"SetTextureCoordGen", "DrawChunk"}),
+              (std::vector<std::string>{"SetTextureCoordGen 1 2 3", none, "SetTextureCoordGen 1 0 2", withP, withP,
+                                        "SetTextureCoordGen 1 2 3", none, "SetTextureCoordGen 1 0 2"}));
 }
