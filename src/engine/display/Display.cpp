@@ -165,6 +165,27 @@ DisplayMatrix Display::GetTextureMatrix(int stage) const {
     return ValidStage(stage) ? m_stages[stage].matrix : DisplayMatrix();
 }
 
+bool Display::SetTextureCoordGen(int stage, int mode, int components) {
+    if (!ValidStage(stage)) return false;
+    m_stages[stage].texGenMode = mode;
+    m_stages[stage].texGenComponents = components;
+    m_trace.Add(Line("SetTextureCoordGen", stage, mode, components));
+    return true;
+}
+
+int Display::GetTextureCoordGenMode(int stage) const {
+    return ValidStage(stage) ? m_stages[stage].texGenMode : kTexGenVertex;
+}
+
+int Display::GetTextureCoordComponents(int stage) const {
+    return ValidStage(stage) ? m_stages[stage].texGenComponents : 2;
+}
+
+void Display::SetTextureTransform(const DisplayMatrix& matrix) {
+    m_textureTransform = matrix;
+    m_trace.Add(Line("SetTextureTransform"));
+}
+
 uint32_t Display::CreateTextureStageState(const TextureArgs& color, const TextureArgs& alpha) {
     if (!HasCapability(DisplayProfile::kCapabilityTextureCombine) || !ValidStage(color.stage)) return 0;
     uint32_t handle = m_nextStageState++;

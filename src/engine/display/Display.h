@@ -101,6 +101,21 @@ public:
     bool SetTextureMatrix(int stage, const DisplayMatrix& matrix);
     bool ResetTextureMatrix(int stage);
     DisplayMatrix GetTextureMatrix(int stage) const;
+    // Texture-coordinate generation of a stage: the mode (kTexGenVertex:
+    // the vertex's own coordinates; kTexGenSphereMap: sphere-map
+    // coordinates from the camera-space normal; kTexGenReflection: the
+    // camera-space reflection vector, for cube maps) and the number of
+    // coordinate components the stage reads (2, or 3 for a cube map).
+    static constexpr int kTexGenVertex = 0;
+    static constexpr int kTexGenSphereMap = 1;
+    static constexpr int kTexGenReflection = 2;
+    bool SetTextureCoordGen(int stage, int mode, int components);
+    int GetTextureCoordGenMode(int stage) const;
+    int GetTextureCoordComponents(int stage) const;
+    // The current texture transform (the matrix generated coordinates are
+    // multiplied by), kept until replaced.
+    void SetTextureTransform(const DisplayMatrix& matrix);
+    const DisplayMatrix& GetTextureTransform() const { return m_textureTransform; }
 
     // Texture-stage states: a handle (0 = none) for the stage of the colour
     // arguments; none when the profile has fewer stages than that or no
@@ -152,6 +167,8 @@ private:
         bool environment = false;
         DisplayMatrix matrix;
         uint32_t state = 0;
+        int texGenMode = kTexGenVertex;
+        int texGenComponents = 2;
     };
     struct StageState {
         TextureArgs color;
@@ -173,6 +190,7 @@ private:
     int m_colorMaterialMode = 0;
     DisplayColor m_ambient{0.0f, 0.0f, 0.0f, 1.0f};
     DisplayMatrix m_world;
+    DisplayMatrix m_textureTransform;
     Stage m_stages[kMaxTextureStages];
 
     std::map<uint32_t, StageState> m_stageStates;

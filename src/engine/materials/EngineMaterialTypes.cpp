@@ -1,5 +1,8 @@
+#include <cmath>
+
 #include "engine/RenderKernel.h"
 #include "engine/display/Display.h"
+#include "engine/geometry/GeometryChunk.h"
 #include "engine/materials/BumpColorMaterial.h"
 #include "engine/materials/MaterialManager.h"
 #include "engine/materials/NoTextureMaterial.h"
@@ -33,6 +36,58 @@ ReflectiveMaterial::ReflectiveMaterial(MaterialManager* manager, RenderingCache*
                                        RenderingCache* materialChunk, uint32_t stageState)
     : OneTextureMaterial(manager, alphaBlend, alphaMask, materialChunk, stageState) {
     SetShared(*this, manager, kEnvironmentSlot, 0);
+}
+
+void ReflectiveMaterial::InitInstance(const Material& from) {
+    OneTextureMaterial::InitInstance(from);
+    if (const auto* reflective = dynamic_cast<const ReflectiveMaterial*>(&from)) {
+        m_options = reflective->m_options;
+        m_textureMatrix = reflective->m_textureMatrix;
+    }
+}
+
+bool ReflectiveMaterial::Equals(const Material& other) const {
+    const auto* reflective = dynamic_cast<const ReflectiveMaterial*>(&other);
+    return reflective && m_options == reflective->m_options && m_textureMatrix == reflective->m_textureMatrix &&
+           OneTextureMaterial::Equals(other);
+}
+
+bool ReflectiveMaterial::IsCubeMap() const {
+    const TextureResource* texture = GetTexture(kEnvironmentSlot);
+    return texture && texture->GetKind() == TextureResource::kKindCubeMap;
+}
+
+void ReflectiveMaterial::ChangeTexGen(Display* display, bool noProgram) const {
+    if (!display) return;
+    if (noProgram && IsCubeMap() && (m_options & kOptionCubeMapTransform))
+        display->SetTextureCoordGen(1, Display::kTexGenReflection, 3);
+    else if (noProgram && !IsCubeMap() && (m_options & kOptionDisplaySphereMap))
+        display->SetTextureCoordGen(1, Display::kTexGenSphereMap, 2);
+    else
+        display->SetTextureCoordGen(1, Display::kTexGenVertex, 2);
+}
+
+void ReflectiveMaterial::SetSphericalTexureCoordinates(GeometryChunk* chunk, const DisplayMatrix& world) {
+    if (!chunk) return;
+    uint32_t normalStride = 0, coordStride = 0;
+    float* normals = chunk->GetVector3Array(kItemNormal, normalStride);
+    float* coords = chunk->GetVector2Array(kItemTexCoord0 + 1, coordStride);
+    if (!normals || !coords || normalStride == 0 || coordStride == 0) return;
+    auto* normalBytes = reinterpret_cast<uint8_t*>(normals);
+    auto* coordBytes = reinterpret_cast<uint8_t*>(coords);
+    for (uint32_t v = 0; v < chunk->GetVertexCount(); ++v) {
+        const float* n = reinterpret_cast<const float*>(normalBytes + std::size_t(v) * normalStride);
+        float* uv = reinterpret_cast<float*>(coordBytes + std::size_t(v) * coordStride);
+        float d[3];
+        for (int c = 0; c < 3; ++c) d[c] = n[0] * world.m[0][c] + n[1] * world.m[1][c] + n[2] * world.m[2][c];
+        const float length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        if (length > 0.0f) {
+            d[0] /= length;
+            d[1] /= length;
+        }
+        uv[0] = 0.5f + 0.5f * d[0];
+        uv[1] = 0.5f - 0.5f * d[1];
+    }
 }
 
 int ReflectiveMaterial::IsLoaded() const {

@@ -35,6 +35,14 @@ public:
     // it was read with); marks it loaded.
     void SetImage(std::unique_ptr<Bitmap> image);
 
+    // The texture's kind: kKindPlain, or kKindCubeMap for an environment
+    // cube map. Nothing read here makes cube maps, so a texture is plain
+    // unless its maker says otherwise.
+    static constexpr int kKindPlain = 0;
+    static constexpr int kKindCubeMap = 1;
+    int GetKind() const { return m_kind; }
+    void SetKind(int kind) { m_kind = kind; }
+
     // Marks the texture used by a draw (counted).
     void Activate() { ++m_activations; }
     unsigned GetActivationCount() const { return m_activations; }
@@ -85,6 +93,7 @@ private:
 
     std::shared_ptr<Bitmap> m_image;
     std::shared_ptr<const CompiledTexture> m_compiled;
+    int m_kind = kKindPlain;
     int m_width = 0;
     int m_height = 0;
     unsigned m_activations = 0;

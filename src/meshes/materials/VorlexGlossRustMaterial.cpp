@@ -6,6 +6,8 @@
 #include "engine/display/Display.h"
 #include "engine/display/Viewport.h"
 #include "engine/geometry/GeometryChunk.h"
+#include "engine/textures/TextureResource.h"
+#include "meshes/materials/MaterialMath.h"
 
 namespace Vek {
 
@@ -81,41 +83,88 @@ void VorlexGlossRustMaterial::Lighting(Display* display, Viewport* viewport, Geo
     display->SetWorldMatrix(world);
 }
 
-void VorlexGlossRustMaterial::DrawOne(Display* display, Viewport* viewport, GeometryChunk* chunk,
-                                      const DisplayLightList& lights, const DisplayMatrix& world, const Range* range) {
-    if (!display || !chunk || !GetTexture(kEnvironmentSlot)) return;
-    DisplayMaterial values = GetDisplayMaterial();
-    const DisplayMaterial saved = values;
+bool VorlexGlossRustMaterial::BeginDraw(Display* display, DisplayMaterial& saved) {
+    if (!display || !GetTexture(kEnvironmentSlot)) return false;
+    saved = GetDisplayMaterial();
+    DisplayMaterial values = saved;
     values.ambient = {1, 1, 1, 1};
-    const float rust = RustAgeOf(*chunk);
-    if (rust > 0.5f) {
-        const float s = 1.5f - rust;
-        values.specular = {saved.specular.r * s, saved.specular.g * s, saved.specular.b * s, saved.specular.a * s};
-    }
     SetDisplayMaterialProperties(values);
     OneTextureMaterial::SetDisplayState(display);
     if (m_stateCount > 0) display->SetTexture(1, GetTexture(kEnvironmentSlot));
-    Lighting(display, viewport, chunk, lights, world);
-    const float f = GlossFactor(*chunk);
-    if (f > kGlossThreshold) {
-        if (m_stateCount >= 2) {
-            display->ApplyTextureStageState(m_states[0]);
-            display->ApplyTextureStageState(m_states[1]);
-        }
-        SetStageConstants(display, f, f, f, f);
+    return true;
+}
+
+void VorlexGlossRustMaterial::ScaleSpecular(const DisplayMaterial& saved, float rust) {
+    DisplayMaterial values = GetDisplayMaterial();
+    if (rust > 0.5f) {
+        const float s = 1.5f - rust;
+        values.specular = {saved.specular.r * s, saved.specular.g * s, saved.specular.b * s, saved.specular.a * s};
     } else {
-        if (m_stateCount >= 4) {
-            display->ApplyTextureStageState(m_states[2]);
-            display->ApplyTextureStageState(m_states[3]);
-        }
-        RustConstants(display, lights, saved.ambient, rust);
+        values.specular = saved.specular;
     }
+    SetDisplayMaterialProperties(values);
+}
+
+void VorlexGlossRustMaterial::ApplyStates(Display* display, int first) {
+    if (m_stateCount < first + 2) return;
+    display->ApplyTextureStageState(m_states[first]);
+    display->ApplyTextureStageState(m_states[first + 1]);
+}
+
+// Sphere maps: the chunk's own coordinates, unless the display makes them.
+// Cube maps the display makes coordinates for: the camera-space reflection
+// vector turned back by the camera's rotation, then by the texture matrix.
+void VorlexGlossRustMaterial::GlossCoordinates(Display* display, Viewport* viewport, GeometryChunk* chunk,
+                                               const DisplayMatrix& world) {
+    const bool cube = IsCubeMap();
+    if (!(GetReflectionOptions() & kOptionDisplaySphereMap) && !cube) {
+        SetSphericalTexureCoordinates(chunk, world);
+        return;
+    }
+    const TextureResource* texture = GetTexture(kEnvironmentSlot);
+    if (viewport && (GetReflectionOptions() & kOptionCubeMapTransform) && texture && texture->IsLoaded() && cube) {
+        const DisplayMatrix transform =
+            MaterialMath::Multiply(MaterialMath::RotationTransposed(viewport->GetViewTransform()), GetTextureMatrix());
+        display->SetTextureTransform(transform);
+        display->SetTextureMatrix(1, transform);
+    }
+}
+
+// Undoes what ChangeTexGen set for the display-made coordinates.
+void VorlexGlossRustMaterial::ResetCoordinateGeneration(Display* display) {
+    const uint8_t bit = IsCubeMap() ? kOptionCubeMapTransform : kOptionDisplaySphereMap;
+    if (GetReflectionOptions() & bit) display->SetTextureCoordGen(1, Display::kTexGenVertex, 2);
+}
+
+void VorlexGlossRustMaterial::Draw(Display* display, GeometryChunk* chunk, const Range* range) {
     if (range)
         chunk->RenderPrimitives(display, chunk->GetVertexProgram(0), range->indexCount, range->indices, range->count,
                                 range->type);
     else
         chunk->Render(display, chunk->GetVertexProgram(0));
-    display->ResetTextureMatrix(1);
+}
+
+void VorlexGlossRustMaterial::DrawOne(Display* display, Viewport* viewport, GeometryChunk* chunk,
+                                      const DisplayLightList& lights, const DisplayMatrix& world, const Range* range) {
+    DisplayMaterial saved;
+    if (!chunk || !BeginDraw(display, saved)) return;
+    const float rust = RustAgeOf(*chunk);
+    ScaleSpecular(saved, rust);
+    Lighting(display, viewport, chunk, lights, world);
+    const float f = GlossFactor(*chunk);
+    if (f > kGlossThreshold) {
+        ChangeTexGen(display, chunk->GetVertexProgram(0) == nullptr);
+        ApplyStates(display, 0);
+        SetStageConstants(display, f, f, f, f);
+        GlossCoordinates(display, viewport, chunk, world);
+        Draw(display, chunk, range);
+        ResetCoordinateGeneration(display);
+        display->ResetTextureMatrix(1);
+    } else {
+        ApplyStates(display, 2);
+        RustConstants(display, lights, saved.ambient, rust);
+        Draw(display, chunk, range);
+    }
     ClearDisplayState(display);
     SetDisplayMaterialProperties(saved);
 }
@@ -138,14 +187,53 @@ void VorlexGlossRustMaterial::DrawCached(Display* display, Viewport* viewport, G
     DrawOne(display, viewport, chunk, DisplayLightList(), transform, nullptr);
 }
 
-// A batch draws every chunk as a single draw would: a chunk whose gloss
-// factor is too small but whose RustAge is below 0.5 (a reflection amount
-// of 0) takes the rust path here too, rather than being left out.
+// A batch draws in two phases so that each set of stage states is applied
+// once: every glossy chunk first, then every other chunk matt. The rust
+// phase takes every chunk the gloss phase left, as a single draw would: a
+// chunk whose gloss factor is too small while its RustAge is below 0.5 (a
+// reflection amount of 0) is drawn matt rather than left out.
 void VorlexGlossRustMaterial::RenderNumChunks(Display* display, Viewport* viewport, GeometryChunk* const* chunks,
                                               const DisplayLightList* lights, const DisplayMatrix* worlds,
                                               int count) {
-    if (!chunks || !lights || !worlds) return;
-    for (int i = 0; i < count; ++i) DrawOne(display, viewport, chunks[i], lights[i], worlds[i], nullptr);
+    if (!chunks || !lights || !worlds || count <= 0) return;
+    DisplayMaterial saved;
+    if (!BeginDraw(display, saved)) return;
+
+    bool noProgram = !chunks[0] || chunks[0]->GetVertexProgram(0) == nullptr;
+    ChangeTexGen(display, noProgram);
+    ApplyStates(display, 0);
+    for (int i = 0; i < count; ++i) {
+        GeometryChunk* chunk = chunks[i];
+        if (!chunk) continue;
+        const float f = GlossFactor(*chunk);
+        if (!(f > kGlossThreshold)) continue;
+        SetStageConstants(display, f, f, f, f);
+        GlossCoordinates(display, viewport, chunk, worlds[i]);
+        const bool lacksProgram = chunk->GetVertexProgram(0) == nullptr;
+        if (lacksProgram != noProgram) {
+            noProgram = lacksProgram;
+            ChangeTexGen(display, noProgram);
+        }
+        Lighting(display, viewport, chunk, lights[i], worlds[i]);
+        Draw(display, chunk, nullptr);
+    }
+
+    display->ResetTextureMatrix(1);
+    ResetCoordinateGeneration(display);
+    ApplyStates(display, 2);
+    for (int i = 0; i < count; ++i) {
+        GeometryChunk* chunk = chunks[i];
+        if (!chunk || GlossFactor(*chunk) > kGlossThreshold) continue;
+        const float rust = RustAgeOf(*chunk);
+        ScaleSpecular(saved, rust);
+        RustConstants(display, lights[i], saved.ambient, rust);
+        Lighting(display, viewport, chunk, lights[i], worlds[i]);
+        Draw(display, chunk, nullptr);
+        ScaleSpecular(saved, 0.0f);
+    }
+
+    ClearDisplayState(display);
+    SetDisplayMaterialProperties(saved);
 }
 
 }  // namespace Vek

@@ -9,6 +9,13 @@
 // colour by 1.5 - RustAge while drawn. Without a reflection texture nothing
 // is drawn. The stage states are the plug-in's, borrowed.
 //
+// Glossy draws set stage 1's coordinate generation for the chunk (with or
+// without a vertex program), then either write sphere-map coordinates into
+// the chunk or, for a cube map the display makes coordinates for, give the
+// display the texture transform (camera rotation transposed x texture
+// matrix) as its current one and as stage 1's matrix; both are reset after
+// the draw. A batch draws every glossy chunk first, then every matt one.
+//
 // The headless display has no stage constant colours: the material records
 // them in the display's trace ("StageConstant <stage> r g b a") and keeps
 // the last ones for inspection.
@@ -59,6 +66,18 @@ private:
     };
     void DrawOne(Display* display, Viewport* viewport, GeometryChunk* chunk, const DisplayLightList& lights,
                  const DisplayMatrix& world, const Range* range);
+    // Saves the material colours and sets the ambient to white, the display
+    // state and the reflection texture on stage 1; false (nothing set)
+    // without a display or a reflection texture.
+    bool BeginDraw(Display* display, DisplayMaterial& saved);
+    // The specular colour for a chunk of this RustAge: the saved one, scaled
+    // by 1.5 - RustAge above 0.5.
+    void ScaleSpecular(const DisplayMaterial& saved, float rust);
+    // States `first` and `first` + 1, when the plug-in made them.
+    void ApplyStates(Display* display, int first);
+    void GlossCoordinates(Display* display, Viewport* viewport, GeometryChunk* chunk, const DisplayMatrix& world);
+    void ResetCoordinateGeneration(Display* display);
+    static void Draw(Display* display, GeometryChunk* chunk, const Range* range);
     void SetStageConstants(Display* display, float r, float g, float b, float a);
     void RustConstants(Display* display, const DisplayLightList& lights, const DisplayColor& ambient, float rust);
     void Lighting(Display* display, Viewport* viewport, GeometryChunk* chunk, const DisplayLightList& lights,

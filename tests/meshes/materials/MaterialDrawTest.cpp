@@ -84,6 +84,7 @@ struct DisplayState {
     const TextureResource* textures[8];
     DisplayMatrix textureMatrices[8];
     uint32_t stageStates[8];
+    int texGen[8][2];
     const TextureCombiner* combiner;
 
     static DisplayState Of(const Display& d) {
@@ -101,6 +102,8 @@ struct DisplayState {
             s.textures[i] = d.GetTexture(i);
             s.textureMatrices[i] = d.GetTextureMatrix(i);
             s.stageStates[i] = d.GetAppliedStageState(i);
+            s.texGen[i][0] = d.GetTextureCoordGenMode(i);
+            s.texGen[i][1] = d.GetTextureCoordComponents(i);
         }
         s.combiner = d.GetBoundTextureCombiner();
         return s;
@@ -121,6 +124,8 @@ struct DisplayState {
             if (textures[i] != o.textures[i]) out.insert("texture" + std::to_string(i));
             if (textureMatrices[i] != o.textureMatrices[i]) out.insert("textureMatrix" + std::to_string(i));
             if (stageStates[i] != o.stageStates[i]) out.insert("stageState" + std::to_string(i));
+            if (texGen[i][0] != o.texGen[i][0] || texGen[i][1] != o.texGen[i][1])
+                out.insert("texGen" + std::to_string(i));
         }
         if (combiner != o.combiner) out.insert("combiner");
         return out;
