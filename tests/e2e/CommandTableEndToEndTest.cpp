@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -617,6 +618,42 @@ TEST_F(CommandTable, CreateCdpWritesAnArchiveThatInstallCdpInstallsAgain) {
     EXPECT_TRUE(std::filesystem::exists(archive));
     EXPECT_FALSE(std::filesystem::exists(installed.Root() + "/bin/none.cdp"));
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/UserData/local/kuid 77 13/mesh.im"), "mesh data\n");
+}
+
+// A round trip through an archive keeps only the files an archive install
+// writes. The words that still hold the others name each of them as a
+// warning (and succeed); the install from the archive stays silent.
+TEST_F(CommandTable, TheWordsBeforeAnArchiveNameTheFilesItsInstallLeavesOut) {
+    const std::string folder = installed.Elsewhere() + "/kept";
+    std::filesystem::create_directories(folder + "/.cache");
+    InstalledProgram::WriteFile(folder + "/config.txt",
+                                "kuid <kuid:523401:31>\nkind \"scenery\"\nusername \"Kept\"\ncategory-class \"BD\"\n");
+    for (const char* name : {"notes.txt", "data.bin", "picture.png", ".cache/x.txt"})
+        InstalledProgram::WriteFile(folder + "/" + name, name);
+    const std::string asset = "<kuid:523401:31>";
+    const auto warning = [&](const std::string& path, const char* reason) {
+        return "! " + asset + " : The file \"" + path +
+               "\" is left out when the asset is installed from an archive: " + reason +
+               " is not one an archive install writes.\n";
+    };
+    const std::string warnings = warning(".cache/x.txt", "a name on its path") + warning("data.bin", "its file type") +
+                                 warning("picture.png", "its file type");
+    const std::string installedLine = "; " + asset + " : Installed " + asset + ".\n";
+    const Row rows[] = {
+        {{"installfrompath", "kept"}, 0, installedLine + warnings + Summary(0, 3), {39}},
+        {{"createcdp", "kept.cdp", asset}, 0, warnings + Summary(0, 3), {21, 48}},
+        {{"delete", asset}, 0, Summary(0), {36}},
+        {{"installcdp", "../bin/kept.cdp"}, 0, installedLine + Summary(0), {40}},
+        {{"status", asset}, 0, "+ " + asset + " : eIadlmf : BD : Kept\n" + Summary(0), {21}},
+    };
+    for (const Row& row : rows) Check(row);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(installed.Root() + "/UserData/local/kuid 523401 31"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"config.chump", "notes.txt"}));
+    // The folder the user installed from keeps everything.
+    EXPECT_EQ(InstalledProgram::ReadFile(folder + "/data.bin"), "data.bin");
 }
 
 // createcdp writes its archive beside the output and renames it into place:
