@@ -656,6 +656,45 @@ TEST_F(CommandTable, TheWordsBeforeAnArchiveNameTheFilesItsInstallLeavesOut) {
     EXPECT_EQ(InstalledProgram::ReadFile(folder + "/data.bin"), "data.bin");
 }
 
+// The path of installfrompath and installcdp is used as typed when it
+// exists so: a sibling that differs only in letter case is not taken for
+// it. A path that does not exist as written finds the first name in byte
+// order that matches in another case.
+TEST_F(CommandTable, InstallPathsThatExistAsTypedAreTakenAsTyped) {
+    const std::string elsewhere = installed.Elsewhere();
+    const std::string upper = "<kuid:523401:41>";
+    const std::string lower = "<kuid:523401:42>";
+    for (const auto& [name, kuid] : {std::pair<std::string, std::string>{"Pack", upper}, {"pack", lower}}) {
+        std::filesystem::create_directories(elsewhere + "/" + name);
+        InstalledProgram::WriteFile(elsewhere + "/" + name + "/config.txt",
+                                    "kuid " + kuid + "\nkind \"scenery\"\nusername \"" + name + "\"\n");
+    }
+    const auto installedLine = [](const std::string& kuid) { return "; " + kuid + " : Installed " + kuid + ".\n"; };
+    const auto refused = [](const std::string& kuid) {
+        return Failure("The asset is already in the database.", kuid);
+    };
+    const Row before[] = {
+        {{"installfrompath", "Pack"}, 0, installedLine(upper) + Summary(0), {39}},
+        {{"installfrompath", "PACK"}, 255, refused(upper), {39}},
+        {{"installfrompath", "pack"}, 0, installedLine(lower) + Summary(0), {39}},
+        {{"createcdp", "upper.cdp", upper}, 0, Summary(0), {48}},
+        {{"createcdp", "lower.cdp", lower}, 0, Summary(0), {48}},
+        {{"delete", upper}, 0, Summary(0), {36}},
+        {{"delete", lower}, 0, Summary(0), {36}},
+    };
+    for (const Row& row : before) Check(row);
+    std::filesystem::copy_file(installed.Root() + "/bin/upper.cdp", elsewhere + "/Water.cdp");
+    std::filesystem::copy_file(installed.Root() + "/bin/lower.cdp", elsewhere + "/water.cdp");
+    const Row after[] = {
+        {{"installcdp", "Water.cdp"}, 0, installedLine(upper) + Summary(0), {40}},
+        {{"installcdp", "WATER.CDP"}, 255, refused(upper), {40}},
+        {{"installcdp", "water.cdp"}, 0, installedLine(lower) + Summary(0), {40}},
+        {{"status", upper}, 0, "+ " + upper + " : eIadlmf :  : Pack\n" + Summary(0), {21}},
+        {{"status", lower}, 0, "+ " + lower + " : eIadlmf :  : pack\n" + Summary(0), {21}},
+    };
+    for (const Row& row : after) Check(row);
+}
+
 // createcdp writes its archive beside the output and renames it into place:
 // a write that fails names its cause on a line of its own and leaves what
 // was there.
