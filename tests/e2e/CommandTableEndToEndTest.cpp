@@ -744,6 +744,52 @@ TEST_F(CommandTable, TheExampleArchiveInstallsItsAsset) {
               InstalledProgram::ReadFile(std::string(VORLEX_SOURCE_EXAMPLES_DIR) + "/assets/water-tower/notes.txt"));
 }
 
+// An asset installed from an archive keeps its configuration in binary
+// form, which is read first. A text configuration written beside it while
+// the asset is open is newer, and committing it would ignore it silently:
+// the commit is refused, naming both files, until one of them goes. A text
+// form older than the binary one is left alone.
+TEST_F(CommandTable, CommitRefusesATextConfigurationNewerThanTheBinaryOne) {
+    const std::string archive = std::string(VORLEX_SOURCE_EXAMPLES_DIR) + "/water-tower.cdp";
+    const std::string asset = "<kuid:523401:1001>";
+    const std::string editing = installed.Root() + "/UserData/editing/kuid 523401 1001";
+    const std::string edited =
+        "kuid " + asset + "\nkind \"scenery\"\nusername \"Edited tower\"\ncategory-class \"BH\"\n";
+    const std::string refusal =
+        "The edited asset holds both \"config.chump\" and \"config.txt\", and \"config.txt\" is newer: "
+        "\"config.chump\" is read first, so the edit would be ignored. Delete \"config.chump\" to commit "
+        "\"config.txt\", or delete \"config.txt\" to keep \"config.chump\".";
+    const auto status = [&](const char* flags, const char* name) {
+        return Row{{"status", asset}, 0, "+ " + asset + " : " + flags + " : BH : " + name + "\n" + Summary(0), {21}};
+    };
+    const auto edit = [&] {
+        Check({{"edit", asset}, 0, "", {30}, {}, {"+ " + asset + " : ", Summary(0)}});
+        ASSERT_TRUE(std::filesystem::exists(editing + "/config.chump"));
+    };
+    Check({{"installcdp", archive}, 0, "; " + asset + " : Installed " + asset + ".\n" + Summary(0), {40}});
+
+    // The text written after the binary form: refused, nothing changes.
+    edit();
+    InstalledProgram::WriteFile(editing + "/config.txt", edited);
+    const auto chumpTime = std::filesystem::last_write_time(editing + "/config.chump");
+    std::filesystem::last_write_time(editing + "/config.txt", chumpTime + std::chrono::seconds(5));
+    Check({{"commit", asset}, 255, Failure(refusal, asset), {34}});
+    Check(status("EIadLmf", "Example water tower"));
+    EXPECT_EQ(InstalledProgram::ReadFile(editing + "/config.txt"), edited);
+
+    // Older than the binary form: the binary form is committed as before.
+    std::filesystem::last_write_time(editing + "/config.txt", chumpTime - std::chrono::seconds(5));
+    Check({{"commit", asset}, 0, Summary(0), {34}});
+    Check(status("eIadLmf", "Example water tower"));
+
+    // With the binary form deleted, the text is what is committed.
+    edit();
+    InstalledProgram::WriteFile(editing + "/config.txt", edited);
+    std::filesystem::remove(editing + "/config.chump");
+    Check({{"commit", asset}, 0, Summary(0), {34}});
+    Check(status("eIadLmf", "Edited tower"));
+}
+
 }  // namespace
 
 // Validation compiles an asset's script into the installation's library
