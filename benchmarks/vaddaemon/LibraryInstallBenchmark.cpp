@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <string>
 
 #include "assetdb/layout/InstallLayout.h"
 #include "foundation/files/InstallFolders.h"
+#include "support/SizeRatioReporter.h"
 #include "vaddaemon/AssetInstall.h"
 #include "vaddaemon/AssetLibrary.h"
 
@@ -84,35 +84,10 @@ void BM_Install(benchmark::State& state) {
 
 BENCHMARK(BM_Install)->Arg(5000)->Arg(20000)->Unit(benchmark::kMicrosecond)->Iterations(1000);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred)
-                m_seconds[run.run_name.args] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-    }
-    void PrintRatio() const {
-        const auto small = m_seconds.find("5000");
-        const auto large = m_seconds.find("20000");
-        if (small == m_seconds.end() || large == m_seconds.end()) return;
-        std::printf("\ninstall per asset: %.1f us with 5,000 folders, %.1f us with 20,000: %.2fx\n",
-                    small->second * 1e6, large->second * 1e6, large->second / small->second);
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
     Library();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatio();
-    benchmark::Shutdown();
-    return 0;
+    return BenchmarkSupport::RunWithSizeRatio(argc, argv, "one install, 5,000 folders in \"local\" against 20,000",
+                                              "5000", "20000");
 }

@@ -22,19 +22,17 @@
 #include <vector>
 
 #include "InstalledProgram.h"
-#include "engine/Compress.h"
-#include "engine/DynamicBuffer.h"
-#include "engine/IOSlave.h"
-#include "engine/ReferenceCount.h"
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/ACSChunk.h"
 #include "foundation/soups/ACSRawData.h"
 #include "foundation/soups/SoupFiles.h"
 #include "foundation/soups/SoupHandle.h"
+#include "support/LzssStored.h"
 
 namespace {
 
 using VorlexTest::InstalledProgram;
+using VorlexTest::LzssStored;
 using VorlexTest::ProgramResult;
 namespace fs = std::filesystem;
 
@@ -49,18 +47,6 @@ std::vector<uint8_t> Noise(int seed) {
     std::mt19937 random(static_cast<unsigned>(seed));
     for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
     return bytes;
-}
-
-// Four bytes the reader skips, then the engine codec's stream.
-std::vector<uint8_t> LzssStored(const std::vector<uint8_t>& input) {
-    Vek::AutoReference<Vek::LZSSCompress> codec(new Vek::LZSSCompress());
-    Vek::DynamicBuffer buffer;
-    Vek::IOSlaveMemory destination(&buffer);
-    Vek::IOSlaveMemory source(input.data(), input.size());
-    codec->Encode(destination, source, input.size(), 9);
-    std::vector<uint8_t> out = {0, 0, 0, 0};
-    out.insert(out.end(), buffer.Data(), buffer.Data() + buffer.DataSize());
-    return out;
 }
 
 void SetRaw(SoupHandle& soup, const char* name, const std::vector<uint8_t>& bytes) {
