@@ -33,7 +33,17 @@ const Vek::PString& CdpArchive::AddAsset(Vek::PString& error, const CdpAssetEntr
     SoupHandle assets = m_root.GetContainer("assets");
     assets.EnsureContainer();
     SoupHandle soup = entry.GetSoup();
-    assets.SetContainer(kuid.ToTagString(), soup);
+    const Vek::PString name = kuid.ToTagString();
+    // A new name is appended at once: replacing by name looks through
+    // every asset added before. Only a tag of that name holding another
+    // "kuid" (a loaded archive's oddity) goes the replacing way.
+    soup.EnsureContainer();
+    if (soup.GetRoot() && !m_names.count(name.c_str())) {
+        assets.GetRoot()->AppendChild(name, soup.GetRoot());
+    } else {
+        assets.SetContainer(name, soup);
+    }
+    m_names.insert(name.c_str());
     m_root.SetContainer("assets", assets);
     ForgetAssets();
     m_kuids.insert(kuid);
@@ -49,7 +59,11 @@ const std::set<KUID, KUIDLess>& CdpArchive::KnownKuids() const {
         m_kuids.clear();
         const SoupHandle& assets = Assets();
         const int32_t count = assets.Count();
-        for (int32_t i = 0; i < count; ++i) m_kuids.insert(assets.GetContainerAt(i).GetKUID("kuid", KUID::Null()));
+        m_names.clear();
+        for (int32_t i = 0; i < count; ++i) {
+            m_kuids.insert(assets.GetContainerAt(i).GetKUID("kuid", KUID::Null()));
+            m_names.insert(assets.GetTagName(i).c_str());
+        }
         m_kuidsKnown = true;
     }
     return m_kuids;

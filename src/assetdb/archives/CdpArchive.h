@@ -18,6 +18,7 @@
 // Errors are interned texts: empty for success, else the message.
 #include <cstdint>
 #include <set>
+#include <string>
 
 #include "assetdb/archives/CdpAssetEntry.h"
 #include "engine/PString.h"
@@ -82,6 +83,7 @@ public:
         m_root.Clear();
         ForgetAssets();
         m_kuids.clear();
+        m_names.clear();
         m_kuidsKnown = false;
         m_tablesStale = false;
     }
@@ -103,8 +105,9 @@ private:
     // editable copy, so that no view of the file is ever stored inside it.
     void MakeRootEditable();
 
-    // The KUIDs of "assets", gathered once, so that refusing a KUID the
-    // archive already holds does not read every asset added before.
+    // The KUIDs of "assets" (and their tag names), gathered once, so that
+    // refusing a KUID the archive already holds, or adding a new one, does
+    // not read every asset added before.
     const std::set<KUID, KUIDLess>& KnownKuids() const;
     // Rebuilds the tables when an asset was added since they were built.
     void CompleteTables() const;
@@ -113,6 +116,7 @@ private:
     mutable SoupHandle m_assets;
     mutable bool m_assetsKnown = false;
     mutable std::set<KUID, KUIDLess> m_kuids;
+    mutable std::set<std::string> m_names;  // the tag names of "assets", beside m_kuids
     mutable bool m_kuidsKnown = false;
     bool m_tablesStale = false;
 };
