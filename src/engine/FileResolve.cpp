@@ -1,11 +1,11 @@
 #include "engine/FileResolve.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
+
+#include "engine/FolderNameIndex.h"
 
 namespace Vek::FileDetail {
 
@@ -100,20 +100,9 @@ bool FindChild(const std::string& folder, const std::string& name, std::string& 
         return true;
     }
     if (errno != ENOENT) return false;
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir) return false;
-    bool any = false;
-    while (dirent* entry = ::readdir(dir)) {
-        const char* candidate = entry->d_name;
-        if (std::strcmp(candidate, ".") == 0 || std::strcmp(candidate, "..") == 0) continue;
-        if (std::strlen(candidate) != name.size()) continue;
-        std::string text(candidate);
-        if (!EqualsNoCase(text, name)) continue;
-        if (!any || text < found) found = std::move(text);
-        any = true;
-    }
-    ::closedir(dir);
-    return any;
+    // Not there as written: another letter case, from the folder's index
+    // when it is large (FolderNameIndex.h), else from a scan.
+    return FindFoldedName(folder, name, found);
 }
 
 namespace {

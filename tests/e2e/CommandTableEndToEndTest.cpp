@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -673,6 +674,81 @@ TEST_F(CommandTable, CreateCdpWritesAnArchiveThatInstallCdpInstallsAgain) {
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/UserData/local/kuid 77 13/mesh.im"), "mesh data\n");
 }
 
+// A round trip through an archive keeps only the files an archive install
+// writes. The words that still hold the others name each of them as a
+// warning (and succeed); the install from the archive stays silent.
+TEST_F(CommandTable, TheWordsBeforeAnArchiveNameTheFilesItsInstallLeavesOut) {
+    const std::string folder = installed.Elsewhere() + "/kept";
+    std::filesystem::create_directories(folder + "/.cache");
+    InstalledProgram::WriteFile(folder + "/config.txt",
+                                "kuid <kuid:523401:31>\nkind \"scenery\"\nusername \"Kept\"\ncategory-class \"BD\"\n");
+    for (const char* name : {"notes.txt", "data.bin", "picture.png", ".cache/x.txt"})
+        InstalledProgram::WriteFile(folder + "/" + name, name);
+    const std::string asset = "<kuid:523401:31>";
+    const auto warning = [&](const std::string& path, const char* reason) {
+        return "! " + asset + " : The file \"" + path +
+               "\" is left out when the asset is installed from an archive: " + reason +
+               " is not one an archive install writes.\n";
+    };
+    const std::string warnings = warning(".cache/x.txt", "a name on its path") + warning("data.bin", "its file type") +
+                                 warning("picture.png", "its file type");
+    const std::string installedLine = "; " + asset + " : Installed " + asset + ".\n";
+    const Row rows[] = {
+        {{"installfrompath", "kept"}, 0, installedLine + warnings + Summary(0, 3), {39}},
+        {{"createcdp", "kept.cdp", asset}, 0, warnings + Summary(0, 3), {21, 48}},
+        {{"delete", asset}, 0, Summary(0), {36}},
+        {{"installcdp", "../bin/kept.cdp"}, 0, installedLine + Summary(0), {40}},
+        {{"status", asset}, 0, "+ " + asset + " : eIadlmf : BD : Kept\n" + Summary(0), {21}},
+    };
+    for (const Row& row : rows) Check(row);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(installed.Root() + "/UserData/local/kuid 523401 31"))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"config.chump", "notes.txt"}));
+    // The folder the user installed from keeps everything.
+    EXPECT_EQ(InstalledProgram::ReadFile(folder + "/data.bin"), "data.bin");
+}
+
+// The path of installfrompath and installcdp is used as typed when it
+// exists so: a sibling that differs only in letter case is not taken for
+// it. A path that does not exist as written finds the first name in byte
+// order that matches in another case.
+TEST_F(CommandTable, InstallPathsThatExistAsTypedAreTakenAsTyped) {
+    const std::string elsewhere = installed.Elsewhere();
+    const std::string upper = "<kuid:523401:41>";
+    const std::string lower = "<kuid:523401:42>";
+    for (const auto& [name, kuid] : {std::pair<std::string, std::string>{"Pack", upper}, {"pack", lower}}) {
+        std::filesystem::create_directories(elsewhere + "/" + name);
+        InstalledProgram::WriteFile(elsewhere + "/" + name + "/config.txt",
+                                    "kuid " + kuid + "\nkind \"scenery\"\nusername \"" + name + "\"\n");
+    }
+    const auto installedLine = [](const std::string& kuid) { return "; " + kuid + " : Installed " + kuid + ".\n"; };
+    const auto refused = [](const std::string& kuid) {
+        return Failure("The asset is already in the database.", kuid);
+    };
+    const Row before[] = {
+        {{"installfrompath", "Pack"}, 0, installedLine(upper) + Summary(0), {39}},
+        {{"installfrompath", "PACK"}, 255, refused(upper), {39}},
+        {{"installfrompath", "pack"}, 0, installedLine(lower) + Summary(0), {39}},
+        {{"createcdp", "upper.cdp", upper}, 0, Summary(0), {48}},
+        {{"createcdp", "lower.cdp", lower}, 0, Summary(0), {48}},
+        {{"delete", upper}, 0, Summary(0), {36}},
+        {{"delete", lower}, 0, Summary(0), {36}},
+    };
+    for (const Row& row : before) Check(row);
+    std::filesystem::copy_file(installed.Root() + "/bin/upper.cdp", elsewhere + "/Water.cdp");
+    std::filesystem::copy_file(installed.Root() + "/bin/lower.cdp", elsewhere + "/water.cdp");
+    const Row after[] = {
+        {{"installcdp", "Water.cdp"}, 0, installedLine(upper) + Summary(0), {40}},
+        {{"installcdp", "WATER.CDP"}, 255, refused(upper), {40}},
+        {{"installcdp", "water.cdp"}, 0, installedLine(lower) + Summary(0), {40}},
+        {{"status", upper}, 0, "+ " + upper + " : eIadlmf :  : Pack\n" + Summary(0), {21}},
+        {{"status", lower}, 0, "+ " + lower + " : eIadlmf :  : pack\n" + Summary(0), {21}},
+    };
+    for (const Row& row : after) Check(row);
+}
+
 // createcdp writes its archive beside the output and renames it into place:
 // a write that fails names its cause on a line of its own and leaves what
 // was there.
@@ -720,6 +796,52 @@ TEST_F(CommandTable, TheExampleArchiveInstallsItsAsset) {
     for (const Row& row : rows) Check(row);
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/UserData/local/kuid 523401 1001/notes.txt"),
               InstalledProgram::ReadFile(std::string(VORLEX_SOURCE_EXAMPLES_DIR) + "/assets/water-tower/notes.txt"));
+}
+
+// An asset installed from an archive keeps its configuration in binary
+// form, which is read first. A text configuration written beside it while
+// the asset is open is newer, and committing it would ignore it silently:
+// the commit is refused, naming both files, until one of them goes. A text
+// form older than the binary one is left alone.
+TEST_F(CommandTable, CommitRefusesATextConfigurationNewerThanTheBinaryOne) {
+    const std::string archive = std::string(VORLEX_SOURCE_EXAMPLES_DIR) + "/water-tower.cdp";
+    const std::string asset = "<kuid:523401:1001>";
+    const std::string editing = installed.Root() + "/UserData/editing/kuid 523401 1001";
+    const std::string edited =
+        "kuid " + asset + "\nkind \"scenery\"\nusername \"Edited tower\"\ncategory-class \"BH\"\n";
+    const std::string refusal =
+        "The edited asset holds both \"config.chump\" and \"config.txt\", and \"config.txt\" is newer: "
+        "\"config.chump\" is read first, so the edit would be ignored. Delete \"config.chump\" to commit "
+        "\"config.txt\", or delete \"config.txt\" to keep \"config.chump\".";
+    const auto status = [&](const char* flags, const char* name) {
+        return Row{{"status", asset}, 0, "+ " + asset + " : " + flags + " : BH : " + name + "\n" + Summary(0), {21}};
+    };
+    const auto edit = [&] {
+        Check({{"edit", asset}, 0, "", {30}, {}, {"+ " + asset + " : ", Summary(0)}});
+        ASSERT_TRUE(std::filesystem::exists(editing + "/config.chump"));
+    };
+    Check({{"installcdp", archive}, 0, "; " + asset + " : Installed " + asset + ".\n" + Summary(0), {40}});
+
+    // The text written after the binary form: refused, nothing changes.
+    edit();
+    InstalledProgram::WriteFile(editing + "/config.txt", edited);
+    const auto chumpTime = std::filesystem::last_write_time(editing + "/config.chump");
+    std::filesystem::last_write_time(editing + "/config.txt", chumpTime + std::chrono::seconds(5));
+    Check({{"commit", asset}, 255, Failure(refusal, asset), {34}});
+    Check(status("EIadLmf", "Example water tower"));
+    EXPECT_EQ(InstalledProgram::ReadFile(editing + "/config.txt"), edited);
+
+    // Older than the binary form: the binary form is committed as before.
+    std::filesystem::last_write_time(editing + "/config.txt", chumpTime - std::chrono::seconds(5));
+    Check({{"commit", asset}, 0, Summary(0), {34}});
+    Check(status("eIadLmf", "Example water tower"));
+
+    // With the binary form deleted, the text is what is committed.
+    edit();
+    InstalledProgram::WriteFile(editing + "/config.txt", edited);
+    std::filesystem::remove(editing + "/config.chump");
+    Check({{"commit", asset}, 0, Summary(0), {34}});
+    Check(status("eIadLmf", "Edited tower"));
 }
 
 }  // namespace

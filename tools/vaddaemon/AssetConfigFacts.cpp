@@ -1,5 +1,7 @@
 #include "vaddaemon/AssetConfigFacts.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "engine/File.h"
@@ -67,6 +69,20 @@ bool LoadAssetConfig(const std::string& folder, SoupHandle& config) {
         }
     }
     return false;
+}
+
+bool TextConfigIsNewer(const std::string& folder) {
+    struct stat times[2];
+    const char* const files[] = {"config.chump", "config.txt"};
+    for (int i = 0; i < 2; ++i) {
+        Vek::File::Path path(folder);
+        path.AddPath(files[i]);
+        const std::string os = Vek::File::ResolveOsPath(path.c_str());
+        if (os.empty() || ::stat(os.c_str(), &times[i]) != 0) return false;
+    }
+    const timespec& binary = times[0].st_mtim;
+    const timespec& text = times[1].st_mtim;
+    return text.tv_sec > binary.tv_sec || (text.tv_sec == binary.tv_sec && text.tv_nsec > binary.tv_nsec);
 }
 
 KUID ConfigKuid(const SoupHandle& config) {

@@ -18,6 +18,11 @@ constexpr int32_t kMaxConfigKuids = 4096;
 // neither gives a soup with tags.
 bool LoadAssetConfig(const std::string& folder, SoupHandle& config);
 
+// True when the asset folder holds both "config.chump" and "config.txt" and
+// the text form was modified after the binary one: LoadAssetConfig reads
+// the binary form, so an edit made in the text form would be ignored.
+bool TextConfigIsNewer(const std::string& folder);
+
 // The configuration's "kuid" (the null KUID when it has none).
 KUID ConfigKuid(const SoupHandle& config);
 

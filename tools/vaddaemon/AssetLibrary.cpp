@@ -210,6 +210,15 @@ bool AssetLibrary::Commit(int64_t handle, int connection, bool& replaced, Result
         return false;
     }
     const std::string working = AssetFolder(kEditing, kuid);
+    // The binary form is read first: committing would silently drop an edit
+    // made in the text form since.
+    if (TextConfigIsNewer(working)) {
+        Report(log, kuid,
+               "The edited asset holds both \"config.chump\" and \"config.txt\", and \"config.txt\" is newer: "
+               "\"config.chump\" is read first, so the edit would be ignored. Delete \"config.chump\" to commit "
+               "\"config.txt\", or delete \"config.txt\" to keep \"config.chump\".");
+        return false;
+    }
     SoupHandle config;
     if (!LoadAssetConfig(working, config)) {
         Report(log, kuid, "The edited asset has no readable configuration.");

@@ -1,5 +1,6 @@
 #include "assetdb/archives/ArchiveExtraction.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "assetdb/archives/ArchivePathFilters.h"
@@ -52,6 +53,47 @@ bool OpenTarget(Vek::File& file, const Vek::PString& location, const char* path)
     return file.Open(location, path, kWriteNewFileMode);
 }
 
+// "Unable to write content files to disk", followed by the system's cause
+// when there is one ("No space left on device"), so that a full disk is not
+// taken for a fault of the archive.
+const Vek::PString& WriteFailed(Vek::PString& error, int cause) {
+    if (cause == 0) return FormatErrorText(error, "%s", kWriteFailed);
+    return FormatErrorText(error, "%s: %s", kWriteFailed, std::strerror(cause));
+}
+
+// The file a decode writes to, remembering the system's cause of the first
+// write that fell short: the decoder reports only that it failed.
+class CheckedFileDestination : public Vek::IOSlave {
+public:
+    explicit CheckedFileDestination(Vek::File& file) : m_file(file) {}
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    std::size_t Write(const void* source, std::size_t n) override {
+        errno = 0;
+        const std::size_t put = m_file.Write(source, n);
+        if (put < n && !m_failed) {
+            m_failed = true;
+            m_cause = errno != 0 ? errno : EIO;
+        }
+        return put;
+    }
+    bool Failed() const { return m_failed; }
+    int Cause() const { return m_cause; }
+
+private:
+    Vek::File& m_file;
+    bool m_failed = false;
+    int m_cause = 0;
+};
+
+// Opens the target for writing; on failure the error names the cause.
+bool OpenTargetOrFail(Vek::PString& error, Vek::File& file, const Vek::PString& location, const char* path) {
+    errno = 0;
+    if (OpenTarget(file, location, path)) return true;
+    const int cause = errno;
+    WriteFailed(error, cause == ENOENT ? 0 : cause);
+    return false;
+}
+
 const Vek::PString& CopyReferencedFile(Vek::PString& error, const RawDataRef& bytes, const Vek::PString& location,
                                        const char* path) {
     TBuffer stream;
@@ -80,12 +122,16 @@ const Vek::PString& DecompressFile(Vek::PString& error, const RawDataRef& bytes,
     // The first four bytes are not part of the codec's stream.
     if (!bytes || bytes->Size() < 4) return FormatErrorText(error, "%s", kDecompressFailed);
     Vek::File file;
-    if (!OpenTarget(file, location, path)) return FormatErrorText(error, "%s", kWriteFailed);
+    if (!OpenTargetOrFail(error, file, location, path)) return error;
     Vek::AutoReference<Vek::LZSSCompress> codec(new Vek::LZSSCompress());
     const std::size_t length = static_cast<std::size_t>(bytes->Size()) - 4;
-    Vek::IOSlaveFile destination(&file);
+    CheckedFileDestination destination(file);
     Vek::IOSlaveMemory source(bytes->Data() + 4, length);
-    if (!codec->Decode(destination, source, length)) return FormatErrorText(error, "%s", kDecompressFailed);
+    if (!codec->Decode(destination, source, length)) {
+        // A write that fell short is the disk's fault, not the archive's.
+        if (destination.Failed()) return WriteFailed(error, destination.Cause());
+        return FormatErrorText(error, "%s", kDecompressFailed);
+    }
     error = Vek::PString();
     return error;
 }
@@ -93,10 +139,11 @@ const Vek::PString& DecompressFile(Vek::PString& error, const RawDataRef& bytes,
 const Vek::PString& WriteRawFile(Vek::PString& error, const RawDataRef& bytes, const Vek::PString& location,
                                  const char* path) {
     Vek::File file;
-    if (!OpenTarget(file, location, path)) return FormatErrorText(error, "%s", kWriteFailed);
+    if (!OpenTargetOrFail(error, file, location, path)) return error;
     if (bytes) {
+        CheckedFileDestination destination(file);
         const std::size_t size = static_cast<std::size_t>(bytes->Size());
-        if (file.Write(bytes->Data(), size) != size) return FormatErrorText(error, "%s", kWriteFailed);
+        if (destination.Write(bytes->Data(), size) != size) return WriteFailed(error, destination.Cause());
     }
     error = Vek::PString();
     return error;

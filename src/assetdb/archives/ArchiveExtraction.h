@@ -26,7 +26,8 @@ const Vek::PString& ExtractArchiveFolder(Vek::PString& error, const SoupHandle& 
 // Writes one file in the storage form `compression` names:
 //  - missing or empty (raw): the bytes as they are. A file that does not
 //    open or takes fewer bytes than given: "Unable to write content files to
-//    disk".
+//    disk", followed by ": " and the system's cause when there is one ("No
+//    space left on device").
 //  - "filepath": the bytes hold a location name (interned-string form) and a
 //    path (plain-string form) of a file that already exists, which is
 //    copied. Bytes that do not read as these two: "Internal error while
@@ -37,8 +38,9 @@ const Vek::PString& ExtractArchiveFolder(Vek::PString& error, const SoupHandle& 
 //  - "LZSS": four bytes the reader skips, then a stream of the engine's
 //    LZSS codec. Fewer than 4 bytes (no file is made) or a damaged stream
 //    (the part written stays): "Failed to decompress data. Content package
-//    may be damaged". A file that does not open: "Unable to write content
-//    files to disk".
+//    may be damaged". A file that does not open, or a decoded write that
+//    falls short (a full disk): "Unable to write content files to disk" with
+//    the cause as for raw bytes, not the damage message.
 //  - any other text: "Unknown compression format.", nothing is written.
 const Vek::PString& ExtractArchiveFile(Vek::PString& error, const RawDataRef& bytes, const Vek::PString& location,
                                        const char* path, const Vek::PString& compression);

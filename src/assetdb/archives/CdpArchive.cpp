@@ -25,7 +25,7 @@ const SoupHandle& CdpArchive::Assets() const {
 const Vek::PString& CdpArchive::AddAsset(Vek::PString& error, const CdpAssetEntry& entry) {
     const KUID kuid = entry.GetSoup().GetKUID("kuid", KUID::Null());
     if (kuid.IsNull()) return FormatErrorText(error, "Unable to add content as it doesnt not contain a valid KUID");
-    if (FindAsset(kuid) >= 0)
+    if (KnownKuids().count(kuid))
         return FormatErrorText(error, "Unable to add content as an item with KUID %s is already present",
                                kuid.ToTagString().c_str());
 
@@ -33,15 +33,50 @@ const Vek::PString& CdpArchive::AddAsset(Vek::PString& error, const CdpAssetEntr
     SoupHandle assets = m_root.GetContainer("assets");
     assets.EnsureContainer();
     SoupHandle soup = entry.GetSoup();
-    assets.SetContainer(kuid.ToTagString(), soup);
+    const Vek::PString name = kuid.ToTagString();
+    // A new name is appended at once: replacing by name looks through
+    // every asset added before. Only a tag of that name holding another
+    // "kuid" (a loaded archive's oddity) goes the replacing way.
+    soup.EnsureContainer();
+    if (soup.GetRoot() && !m_names.count(name.c_str())) {
+        assets.GetRoot()->AppendChild(name, soup.GetRoot());
+    } else {
+        assets.SetContainer(name, soup);
+    }
+    m_names.insert(name.c_str());
     m_root.SetContainer("assets", assets);
     ForgetAssets();
-    RebuildTables();
+    m_kuids.insert(kuid);
+    // The tables depend only on the final list of assets: they are built
+    // once, when the root is next looked at or written (CompleteTables).
+    m_tablesStale = true;
     error = Vek::PString();
     return error;
 }
 
+const std::set<KUID, KUIDLess>& CdpArchive::KnownKuids() const {
+    if (!m_kuidsKnown) {
+        m_kuids.clear();
+        const SoupHandle& assets = Assets();
+        const int32_t count = assets.Count();
+        m_names.clear();
+        for (int32_t i = 0; i < count; ++i) {
+            m_kuids.insert(assets.GetContainerAt(i).GetKUID("kuid", KUID::Null()));
+            m_names.insert(assets.GetTagName(i).c_str());
+        }
+        m_kuidsKnown = true;
+    }
+    return m_kuids;
+}
+
+void CdpArchive::CompleteTables() const {
+    // Only an archive changed through AddAsset has stale tables, and such
+    // an archive is no const object.
+    if (m_tablesStale) const_cast<CdpArchive*>(this)->RebuildTables();
+}
+
 void CdpArchive::RebuildTables() {
+    m_tablesStale = false;
     MakeRootEditable();
     KuidSet contents;
     KuidSet dependencies;
@@ -73,6 +108,7 @@ void CdpArchive::RebuildTables() {
 }
 
 const Vek::PString& CdpArchive::Write(Vek::PString& error, const char* path) const {
+    CompleteTables();
     if (!SaveSoupFile(m_root, Vek::PString(), path))
         return FormatErrorText(error, "Unable to write archive file. Needs to be .cdp file extension");
     error = Vek::PString();
@@ -111,5 +147,6 @@ int32_t CdpArchive::FindAsset(const KUID& kuid) const {
 }
 
 RawDataRef CdpArchive::GetData(const Vek::PString& name) const {
+    CompleteTables();
     return m_root.GetData(name);
 }

@@ -17,6 +17,8 @@
 //
 // Errors are interned texts: empty for success, else the message.
 #include <cstdint>
+#include <set>
+#include <string>
 
 #include "assetdb/archives/CdpAssetEntry.h"
 #include "engine/PString.h"
@@ -29,8 +31,10 @@ public:
     // Starts without a root; the first asset added creates it.
     CdpArchive() = default;
 
-    // Adds the entry's soup (shared, not copied) under its KUID's tag text
-    // and rebuilds the tables. Fails, changing nothing, for an entry without
+    // Adds the entry's soup (shared, not copied) under its KUID's tag text;
+    // the tables are rebuilt once, before the root is next looked at
+    // (GetRoot, GetData) or written, so adding n assets costs time linear
+    // in n. Fails, changing nothing, for an entry without
     // a valid "kuid" or with a KUID the archive already holds.
     const Vek::PString& AddAsset(Vek::PString& error, const CdpAssetEntry& entry);
 
@@ -70,11 +74,18 @@ public:
 
     // Changes made to the root through a copy of this handle are not seen by
     // the archive's own lookups; change the archive through its operations.
-    const SoupHandle& GetRoot() const { return m_root; }
+    const SoupHandle& GetRoot() const {
+        CompleteTables();
+        return m_root;
+    }
     // Drops the root.
     void Clear() {
         m_root.Clear();
         ForgetAssets();
+        m_kuids.clear();
+        m_names.clear();
+        m_kuidsKnown = false;
+        m_tablesStale = false;
     }
 
 private:
@@ -94,7 +105,18 @@ private:
     // editable copy, so that no view of the file is ever stored inside it.
     void MakeRootEditable();
 
+    // The KUIDs of "assets" (and their tag names), gathered once, so that
+    // refusing a KUID the archive already holds, or adding a new one, does
+    // not read every asset added before.
+    const std::set<KUID, KUIDLess>& KnownKuids() const;
+    // Rebuilds the tables when an asset was added since they were built.
+    void CompleteTables() const;
+
     SoupHandle m_root;
     mutable SoupHandle m_assets;
     mutable bool m_assetsKnown = false;
+    mutable std::set<KUID, KUIDLess> m_kuids;
+    mutable std::set<std::string> m_names;  // the tag names of "assets", beside m_kuids
+    mutable bool m_kuidsKnown = false;
+    bool m_tablesStale = false;
 };

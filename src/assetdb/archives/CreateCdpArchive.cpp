@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "assetdb/archives/ArchiveSkippedFiles.h"
 #include "assetdb/archives/CdpArchive.h"
 #include "assetdb/assetinfo/VADAssetInfo.h"
 #include "assetdb/requests/VADExportAssetSoup.h"
@@ -56,6 +57,9 @@ int32_t CreateCdpArchive(const char* outputPath, const char* const* assets, int3
             log.AddEntry(ResultsLogEntry::kError, AssetIdProperty(kuid), error.c_str(), nullptr);
             return -1;
         }
+        // The archive carries every file, but installing from it writes
+        // only some: name the others while the user still has them.
+        if (error.IsEmpty()) WarnOfSkippedArchiveFiles(log, kuid, FindSkippedArchiveFiles(entry.GetFiles()));
     }
 
     // The archive goes into a file beside the output and replaces it only

@@ -5,7 +5,7 @@
 // argv[1] is the command word. The first argument A is argv[2] lower-cased,
 // or empty when argc is below 3; words that take a KUID parse A in strict
 // mode. Words that join user paths to the directory the user started from
-// read it here.
+// read it here; the install words take their path from argv[2] as typed.
 #include <cstdint>
 #include <string>
 

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "assetdb/archives/ArchiveSkippedFiles.h"
 #include "assetdb/client/VADRecordingPromptHandler.h"
 #include "assetdb/requests/VADInstallRequests.h"
 #include "foundation/files/PathRules.h"
@@ -40,7 +41,13 @@ int32_t InstallBelow(const Vek::File::Path& folder, ResultsLog* log, int32_t fla
     if (folder.IsEmpty()) return 0;
     if (HasConfiguration(folder)) {
         // No asset back (the null KUID): refused, not read, or no reply.
-        if (VADInstallFromFolder(folder, log, flags, out, handler).IsNull() && failed < INT32_MAX) ++failed;
+        const KUID installed = VADInstallFromFolder(folder, log, flags, out, handler);
+        if (installed.IsNull()) {
+            if (failed < INT32_MAX) ++failed;
+        } else if (log) {
+            // Installed whole; an archive made of it later will not be.
+            WarnOfSkippedArchiveFiles(*log, installed, FindSkippedArchiveFiles(folder));
+        }
         return 1;
     }
     if (!Vek::File::IsDirectory(folder.c_str())) return 0;

@@ -10,6 +10,11 @@ namespace {
 constexpr int32_t kArchiveInstallFlags = 2;
 constexpr int32_t kFolderInstallFlags = 0;
 
+// The user's path as typed, not lower-cased: a path that exists as written
+// is the one used, and the file layer looks for another letter case only
+// where it does not (so "Pack" is not taken for a sibling "pack").
+Vek::File::Path UserPath(const CommandArguments& args) { return JoinToFolder(args.startupDirectory, args.Arg(2)); }
+
 }  // namespace
 
 int32_t RunInstallCdpWord(CommandArguments& args) {
@@ -17,7 +22,7 @@ int32_t RunInstallCdpWord(CommandArguments& args) {
         AddCommandError(args.log, "Missing input filepath parameter.");
         return -1;
     }
-    const Vek::File::Path path = JoinToFolder(args.startupDirectory, args.a.c_str());
+    const Vek::File::Path path = UserPath(args);
     uint8_t out = 0;
     return VADInstallArchiveFile(path.c_str(), &args.log, kArchiveInstallFlags, out, nullptr) != 0 ? 0 : -1;
 }
@@ -27,7 +32,7 @@ int32_t RunInstallFromPathWord(CommandArguments& args) {
         AddCommandError(args.log, "Missing input path parameter.");
         return -1;
     }
-    const Vek::File::Path path = JoinToFolder(args.startupDirectory, args.a.c_str());
+    const Vek::File::Path path = UserPath(args);
     if (!Vek::File::Exists(path.c_str())) {
         AddCommandError(args.log, "Invalid input path.");
         return -1;

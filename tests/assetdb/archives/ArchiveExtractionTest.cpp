@@ -247,19 +247,38 @@ TEST(ArchiveExtraction, FilePathReferences) {
     }
 }
 
-TEST(ArchiveExtraction, FailedWriteIsReported) {
+// A write the file system refuses (here past the file-size limit, as a full
+// disk would) is reported with the system's cause, in either storage form:
+// a decoded stream that could not be written is no damaged archive.
+TEST(ArchiveExtraction, FailedWriteIsReportedWithItsCause) {
     Installation install;
-    SoupHandle files;
-    SetRaw(files, "big.txt", std::vector<uint8_t>(4096, 'x'));
+    std::vector<uint8_t> noise(64 * 1024);
+    std::mt19937 random(7);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
     ::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const Vek::PString error = Extract(files, "");
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_STREQ(error.c_str(), "Unable to write content files to disk");
+    struct Case {
+        const char* compression;
+        std::vector<uint8_t> stored;
+    } cases[] = {{"", noise}, {"LZSS", LzssStored(noise)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.compression);
+        SoupHandle files;
+        SetRaw(files, "big.txt", c.stored);
+        rlimit small = old;
+        small.rlim_cur = 1000;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const Vek::PString error = Extract(files, c.compression);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_STREQ(error.c_str(), "Unable to write content files to disk: File too large");
+    }
+    // The same stream damaged is still the archive's fault.
+    SoupHandle damaged;
+    std::vector<uint8_t> stored = LzssStored(noise);
+    stored[stored.size() / 2] ^= 0xff;
+    SetRaw(damaged, "big.txt", stored);
+    EXPECT_STREQ(Extract(damaged, "LZSS").c_str(), "Failed to decompress data. Content package may be damaged");
 }
 
 TEST(ArchiveExtraction, ExtractArchiveFileWithoutFolder) {

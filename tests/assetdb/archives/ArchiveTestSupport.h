@@ -21,6 +21,7 @@
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/SoupHandle.h"
 #include "foundation/soups/SoupKuidSets.h"
+#include "support/LzssStored.h"
 #include "support/TempDir.h"
 
 namespace ArchiveTest {
@@ -62,18 +63,7 @@ inline void SetRaw(SoupHandle& soup, const char* name, const std::vector<uint8_t
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
-// File bytes in the archive's "LZSS" form: four bytes the reader skips,
-// then the codec's stream.
-inline std::vector<uint8_t> LzssStored(const std::vector<uint8_t>& input) {
-    Vek::AutoReference<Vek::LZSSCompress> codec(new Vek::LZSSCompress());
-    Vek::DynamicBuffer buffer;
-    Vek::IOSlaveMemory destination(&buffer);
-    Vek::IOSlaveMemory source(input.data(), input.size());
-    codec->Encode(destination, source, input.size(), 9);
-    std::vector<uint8_t> out = {0, 0, 0, 0};
-    out.insert(out.end(), buffer.Data(), buffer.Data() + buffer.DataSize());
-    return out;
-}
+using VorlexTest::LzssStored;
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

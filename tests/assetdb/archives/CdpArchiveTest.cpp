@@ -411,3 +411,40 @@ TEST(CdpArchiveLoad, WalkingManyAssetsIsLinear) {
 }
 
 }  // namespace
+
+// The tables are built once, when the archive is next looked at or written,
+// yet read as if rebuilt after every add: the file is byte for byte the one
+// that rebuilding after each add writes, and reading the root between adds
+// sees the tables of the assets added so far.
+TEST(CdpArchiveAdd, TablesBuiltOnceMatchTablesBuiltAfterEachAdd) {
+    VorlexTest::TempDir dir;
+    // X obsoletes Y, Y comes first: the table order depends on the asset order.
+    SoupHandle y = AssetSoup(kY);
+    SoupHandle x = AssetSoup(kX);
+    x.SetKUID("obsoletes-kuid", kY);
+    SoupHandle a = AssetSoup(kA);
+    SoupHandle table = KuidTable({kB, kD});
+    a.SetContainer("kuid-table", table);
+    const std::vector<SoupHandle> soups{y, a, x, AssetSoup(kB)};
+
+    CdpArchive once;
+    CdpArchive each;
+    CdpArchive looked;
+    Vek::PString error;
+    for (std::size_t i = 0; i < soups.size(); ++i) {
+        ASSERT_STREQ(once.AddAsset(error, CdpAssetEntry(soups[i])).c_str(), "");
+        ASSERT_STREQ(each.AddAsset(error, CdpAssetEntry(soups[i])).c_str(), "");
+        each.RebuildTables();
+        ASSERT_STREQ(looked.AddAsset(error, CdpAssetEntry(soups[i])).c_str(), "");
+        EXPECT_EQ(KuidsOf(looked.GetRoot().GetContainer("contents-table")).size(), i + 1);
+    }
+    EXPECT_EQ(KuidsOf(looked.GetRoot().GetContainer("kuid-table")), (std::vector<KUID>{kD}));
+    EXPECT_EQ(KuidsOf(looked.GetRoot().GetContainer("obsolete-table")), (std::vector<KUID>{kY}));
+    ASSERT_STREQ(once.Write(error, (dir / "once.cdp").c_str()).c_str(), "");
+    ASSERT_STREQ(each.Write(error, (dir / "each.cdp").c_str()).c_str(), "");
+    ASSERT_STREQ(looked.Write(error, (dir / "looked.cdp").c_str()).c_str(), "");
+    const std::vector<uint8_t> expected = ReadBytes(dir / "each.cdp");
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(ReadBytes(dir / "once.cdp"), expected);
+    EXPECT_EQ(ReadBytes(dir / "looked.cdp"), expected);
+}

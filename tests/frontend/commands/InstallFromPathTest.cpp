@@ -45,7 +45,8 @@ TEST_F(InstallFromPathTest, AnAssetFolderIsInstalledWithoutLookingIntoItsSubfold
     Outcome run = Command({"installfrompath", "Box"}, start);
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.log, "+ <NULL> : Installed.\nOK (0 Errors, 0 Warnings)\n");
-    EXPECT_EQ(Installed(), std::vector<std::string>{start + "/box"});
+    // The path goes as typed.
+    EXPECT_EQ(Installed(), std::vector<std::string>{start + "/Box"});
 }
 
 TEST_F(InstallFromPathTest, AFolderOfAssetsInstallsEachInNameOrderAndCountsThem) {

@@ -299,9 +299,11 @@ TEST_F(Dispatcher, InstallCdpJoinsARelativePathToTheStartupDirectory) {
 
     const std::vector<Frame> installs = Daemon().FramesOf(40);
     ASSERT_EQ(installs.size(), 2u);
-    // The argument is lower-cased; the start-up directory keeps its case.
-    EXPECT_EQ(installs[0].payload, Bytes().Str("/start/My Dir/sub/pack.cdp").I32(2).U8(0).Get());
-    EXPECT_EQ(installs[1].payload, Bytes().Str("/elsewhere/pack.cdp").I32(2).U8(0).Get());
+    // The path goes as typed (the file layer finds another letter case only
+    // where it does not exist as written), and so does the start-up
+    // directory.
+    EXPECT_EQ(installs[0].payload, Bytes().Str("/start/My Dir/Sub/Pack.CDP").I32(2).U8(0).Get());
+    EXPECT_EQ(installs[1].payload, Bytes().Str("/Elsewhere/pack.cdp").I32(2).U8(0).Get());
 }
 
 TEST_F(Dispatcher, InstallFromPathAnswersAMissingPathItself) {

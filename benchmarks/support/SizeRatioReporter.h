@@ -1,0 +1,54 @@
+#pragma once
+// The console reporter of the benchmarks that run one figure at two sizes
+// (its argument): after the usual table it prints the larger run's time as
+// a ratio to the smaller one's, the reference measured in the same process.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace BenchmarkSupport {
+
+class SizeRatioReporter : public benchmark::ConsoleReporter {
+public:
+    // `small` and `large`: the arguments of the two runs; `what` names the
+    // figure in the closing line.
+    SizeRatioReporter(std::string what, std::string small, std::string large)
+        : m_what(std::move(what)), m_small(std::move(small)), m_large(std::move(large)) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (!run.error_occurred)
+                m_seconds[run.run_name.args] =
+                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    }
+
+    void PrintRatio() const {
+        const auto small = m_seconds.find(m_small);
+        const auto large = m_seconds.find(m_large);
+        if (small == m_seconds.end() || large == m_seconds.end()) return;
+        std::printf("\n%s: %.6f s at %s, %.6f s at %s: %.2fx\n", m_what.c_str(), small->second, m_small.c_str(),
+                    large->second, m_large.c_str(), large->second / small->second);
+    }
+
+private:
+    std::string m_what;
+    std::string m_small;
+    std::string m_large;
+    std::map<std::string, double> m_seconds;
+};
+
+// Runs the registered benchmarks with the reporter and prints the ratio.
+inline int RunWithSizeRatio(int argc, char** argv, const char* what, const char* small, const char* large) {
+    benchmark::Initialize(&argc, argv);
+    SizeRatioReporter reporter(what, small, large);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatio();
+    benchmark::Shutdown();
+    return 0;
+}
+
+}  // namespace BenchmarkSupport

@@ -1,0 +1,175 @@
+// An archive installed onto a disk that fills up: the assets whose files do
+// not fit fail with the write's cause, never as a damaged archive, and
+// leave nothing behind; the ones that fit are installed whole.
+//
+// The user folder is a small tmpfs mounted in a mount namespace of the test
+// process's own (the program and the daemon it starts inherit it), so the
+// machine's mounts are never touched. Without the rights for that the test
+// is skipped.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "InstalledProgram.h"
+#include "foundation/kuid/KUID.h"
+#include "foundation/soups/ACSChunk.h"
+#include "foundation/soups/ACSRawData.h"
+#include "foundation/soups/SoupFiles.h"
+#include "foundation/soups/SoupHandle.h"
+#include "support/LzssStored.h"
+
+namespace {
+
+using VorlexTest::InstalledProgram;
+using VorlexTest::LzssStored;
+using VorlexTest::ProgramResult;
+namespace fs = std::filesystem;
+
+constexpr int kAssets = 30;
+constexpr std::size_t kFileSize = 64 * 1024;
+
+KUID NthAsset(int i) { return KUID(523401, 100 + i, 0); }
+
+// Bytes no codec can shrink, different for every asset.
+std::vector<uint8_t> Noise(int seed) {
+    std::vector<uint8_t> bytes(kFileSize);
+    std::mt19937 random(static_cast<unsigned>(seed));
+    for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+    return bytes;
+}
+
+void SetRaw(SoupHandle& soup, const char* name, const std::vector<uint8_t>& bytes) {
+    soup.EnsureContainer();
+    ChunkRef root = soup.GetRoot();
+    root->AppendChild(name, root->CreateChunk(ACSKind::kRaw,
+                                              MakeRawDataCopy(static_cast<int32_t>(bytes.size()), bytes.data())));
+}
+
+// An archive of kAssets assets, each with one 64 KiB "data.txt" stored as
+// "LZSS".
+void WriteArchive(const std::string& path) {
+    SoupHandle root;
+    SoupHandle assets;
+    SoupHandle contents;
+    for (int i = 0; i < kAssets; ++i) {
+        SoupHandle asset;
+        asset.SetKUID("kuid", NthAsset(i));
+        asset.SetString("kind", "scenery");
+        asset.SetString("username", ("Filler " + std::to_string(i)).c_str());
+        SoupHandle files;
+        SetRaw(files, "data.txt", LzssStored(Noise(i)));
+        asset.SetContainer("files", files);
+        asset.SetString("compression", "LZSS");
+        assets.SetContainer(NthAsset(i).ToTagString(), asset);
+        contents.SetKUID(std::to_string(i).c_str(), NthAsset(i));
+    }
+    root.SetContainer("assets", assets);
+    root.SetContainer("contents-table", contents);
+    root.SetString("kind", "archive");
+    root.SetInt("package-version", 1);
+    ASSERT_TRUE(SaveSoupFile(root, Vek::PString(), path.c_str()));
+}
+
+std::uintmax_t BytesBelow(const std::string& folder) {
+    std::uintmax_t total = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) total += entry.file_size();
+    return total;
+}
+
+}  // namespace
+
+TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
+    InstalledProgram installed;
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "no mount namespace of its own: " << std::strerror(errno);
+    // The user folder becomes a tmpfs holding what the layout put there and
+    // room for about a third of the archive's files.
+    const std::string user = installed.Root() + "/UserData";
+    const std::string saved = installed.Root() + "/UserData.laid-out";
+    fs::rename(user, saved);
+    fs::create_directory(user);
+    const std::uintmax_t room = BytesBelow(saved) + kAssets / 3 * kFileSize + 256 * 1024;
+    const std::string options = "size=" + std::to_string(room / 1024) + "k";
+    if (::mount("tmpfs", user.c_str(), "tmpfs", 0, options.c_str()) != 0)
+        GTEST_SKIP() << "no tmpfs: " << std::strerror(errno);
+    struct Unmount {
+        std::string folder;
+        ~Unmount() { ::umount2(folder.c_str(), MNT_DETACH); }
+    } unmount{user};
+    fs::copy(saved, user, fs::copy_options::recursive);
+    WriteArchive(installed.Elsewhere() + "/full.cdp");
+
+    const ProgramResult run = installed.Run({"installcdp", "full.cdp"});
+    EXPECT_EQ(run.status, 255) << run.out;  // not every asset was installed
+    EXPECT_EQ(run.out.find("decompress"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Unable to write content files to disk: No space left on device"), std::string::npos)
+        << run.out;
+
+    // Each asset is installed whole or refused with a cause of the disk.
+    const std::regex line(R"(([;-]) <kuid:523401:(\d+)> : (.*))");
+    const std::set<std::string> diskCauses = {
+        "Unable to write content files to disk: No space left on device",
+        "The configuration could not be written.",
+        "The asset's files could not be staged.",
+        "The database could not be updated.",
+    };
+    std::set<int> installedIds;
+    std::set<int> refusedIds;
+    std::istringstream lines(run.out);
+    for (std::string text; std::getline(lines, text);) {
+        std::smatch match;
+        if (!std::regex_match(text, match, line)) continue;
+        const int id = std::stoi(match[2]);
+        if (match[1] == ";") {
+            EXPECT_EQ(match[3], "Installed <kuid:523401:" + std::to_string(id) + ">.");
+            installedIds.insert(id);
+        } else {
+            EXPECT_EQ(diskCauses.count(match[3]), 1u) << text;
+            refusedIds.insert(id);
+        }
+    }
+    EXPECT_GT(installedIds.size(), 0u) << run.out;
+    EXPECT_GT(refusedIds.size(), 0u) << run.out;
+    EXPECT_EQ(installedIds.size() + refusedIds.size(), static_cast<std::size_t>(kAssets)) << run.out;
+
+    for (int i = 0; i < kAssets; ++i) {
+        const int id = 100 + i;
+        const std::string folder = user + "/local/kuid 523401 " + std::to_string(id);
+        SCOPED_TRACE(folder);
+        if (installedIds.count(id)) {
+            const std::vector<uint8_t> expected = Noise(i);
+            const std::string bytes = InstalledProgram::ReadFile(folder + "/data.txt");
+            EXPECT_TRUE(bytes.size() == expected.size() &&
+                        std::equal(bytes.begin(), bytes.end(), expected.begin(),
+                                   [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; }));
+            EXPECT_TRUE(fs::exists(folder + "/config.chump"));
+        } else {
+            EXPECT_FALSE(fs::exists(folder));
+        }
+    }
+    // No staged files are left behind.
+    if (fs::exists(user + "/installing")) EXPECT_TRUE(fs::is_empty(user + "/installing"));
+
+    // The store agrees with the folders.
+    const std::string one = "<kuid:523401:" + std::to_string(*installedIds.begin()) + ">";
+    const ProgramResult known = installed.Run({"status", one});
+    EXPECT_EQ(known.status, 0) << known.out;
+    EXPECT_NE(known.out.find("+ " + one + " : eIadlmf"), std::string::npos) << known.out;
+    const std::string other = "<kuid:523401:" + std::to_string(*refusedIds.begin()) + ">";
+    const ProgramResult unknown = installed.Run({"status", other});
+    EXPECT_EQ(unknown.status, 255) << unknown.out;
+    EXPECT_NE(unknown.out.find("Unknown AssetID."), std::string::npos) << unknown.out;
+    installed.StopDaemons();
+}
