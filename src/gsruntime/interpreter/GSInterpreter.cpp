@@ -18,7 +18,7 @@ namespace GSRuntime {
 namespace {
 
 int32_t g_depth = 0;
-uint64_t g_bytes = 0;
+uint64_t& g_bytes = g_gsExecutedBytes;
 
 // One run of Execute: entering it counts a nesting level (the outermost
 // starts the budget at 0) and keeps the current thread and context aside;
@@ -248,8 +248,6 @@ raised:
 }
 
 }  // namespace
-
-uint64_t GSAddExecutedBytes(uint64_t bytes) { return g_bytes += bytes; }
 
 int32_t GSExecutionDepth() { return g_depth; }
 
