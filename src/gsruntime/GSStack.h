@@ -134,9 +134,11 @@ public:
 
 private:
     // Ends a frame's counts: its reference slots, last first, then `me`.
-    void ReleaseFrame(int32_t frame) {
+    void ReleaseFrame(int32_t frame) { ReleaseFrame(frame, FrameFunction(frame)); }
+    // The same, with the frame's function already looked up.
+    void ReleaseFrame(int32_t frame, const GSFunction* function) {
         const int32_t base = FrameLocalsBase(frame);
-        if (const GSFunction* function = FrameFunction(frame)) {
+        if (function) {
             for (uint32_t i = function->referenceSlotCount; i-- > 0;) {
                 uint32_t& slot = m_slots[base + function->ReferenceSlot(i)];
                 const GSDataRef value = slot;
@@ -209,7 +211,7 @@ inline bool GSStack::ReturnValue(bool native) {
     }
     const GSFunction* function = FrameFunction(frame);
     const uint8_t shape = function ? function->resultShape : 0;
-    ReleaseFrame(frame);
+    ReleaseFrame(frame, function);
     const int32_t base = FrameLocalsBase(frame);
     m_top = base;
     m_slots[base] = value;

@@ -132,7 +132,10 @@ bool Call(GSRunState& s) {
     if (!s.Charge(opcode)) return false;
     if (!s.stack->PushFrame(callee.function, returnOffset)) return s.Raise(ER_StackOverflow);
     SetFrameMe(s, callee.me);
-    return Continue(s, 0);
+    // The frame just pushed is the callee's.
+    if (!s.EnterFunction(callee.function, s.stack->CurrentFrame(), 0)) return false;
+    GSSetCurrentContext(s.stack->GetContext());
+    return true;
 }
 
 bool CallNative(GSRunState& s) {

@@ -120,7 +120,11 @@ struct GSRunState {
     bool EnterFrame(int32_t offset) {
         const int32_t frame = stack->CurrentFrame();
         if (frame == GSStack::kNone) return Raise(ER_NoStackFrame);
-        const GSFunction* entered = stack->FrameFunction(frame);
+        return EnterFunction(stack->FrameFunction(frame), frame, offset);
+    }
+    // The same for a frame whose function the caller has looked up (a call
+    // that has just pushed the frame of `entered`).
+    bool EnterFunction(const GSFunction* entered, int32_t frame, int32_t offset) {
         if (!entered) return Raise(ER_NoStackFrame);
         function = entered;
         library = entered->library;
