@@ -37,11 +37,6 @@ GSArray::~GSArray() {
     GSTrackedObjectRegistry::Unregister(&m_instance.header);
 }
 
-GSArray* GSArray::FromReference(GSDataRef reference) {
-    GSObjectReference* owner = GSScriptInstance::OwnerOf(reference);
-    return owner && owner->GetType() == kGSRefArray ? static_cast<GSArray*>(owner) : nullptr;
-}
-
 bool GSArray::Resize(int64_t n) {
     if (n <= 0) {
         ReleaseRange(m_count, 0);
@@ -138,12 +133,6 @@ bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
     return true;
 }
 
-bool GSArray::GetElementValue(int32_t index, uint32_t& out) const {
-    if (index < 0 || index >= m_count) return false;
-    out = m_elements[index];
-    return true;
-}
-
 bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) const {
     if (index < 0) return false;
     if (index >= m_count) {
@@ -152,13 +141,6 @@ bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) 
     }
     out = m_elements[index];
     if (out && addCount) GSScriptInstance::AddRef(out);
-    return true;
-}
-
-bool GSArray::SetElementValue(int32_t index, uint32_t value) {
-    if (index < 0) return false;
-    if (index >= m_count && !Resize(int64_t(index) + 1)) return false;
-    m_elements[index] = value;
     return true;
 }
 

@@ -31,7 +31,10 @@ public:
     GSDataRef GetReference() const override { return GSReferenceOf(&m_instance.data); }
     GSScriptInstance& Header() { return m_instance.header; }
     // The array a reference designates, or null (null, or not an array).
-    static GSArray* FromReference(GSDataRef reference);
+    static GSArray* FromReference(GSDataRef reference) {
+        GSObjectReference* owner = GSScriptInstance::OwnerOf(reference);
+        return owner && owner->GetType() == kGSRefArray ? static_cast<GSArray*>(owner) : nullptr;
+    }
 
     int32_t GetCount() const { return m_count; }
     bool ElementsAreReferences() const { return m_references != 0; }
@@ -62,14 +65,23 @@ public:
     bool Splice(int32_t start, int32_t end, const GSArray* source);
 
     // Element `index`; false for an index outside the array.
-    bool GetElementValue(int32_t index, uint32_t& out) const;
+    bool GetElementValue(int32_t index, uint32_t& out) const {
+        if (index < 0 || index >= m_count) return false;
+        out = m_elements[index];
+        return true;
+    }
     // A negative index: false, `out` untouched. Beyond the count: `out`
     // null, false. Otherwise the element, with a count added when it is
     // not null and `addCount` is set.
     bool GetElementReference(int32_t index, GSDataRef& out, bool addCount) const;
     // Stores a value, growing the array to index + 1 when needed. False for
     // a negative index or an index the array cannot grow to.
-    bool SetElementValue(int32_t index, uint32_t value);
+    bool SetElementValue(int32_t index, uint32_t value) {
+        if (index < 0) return false;
+        if (index >= m_count && !Resize(int64_t(index) + 1)) return false;
+        m_elements[index] = value;
+        return true;
+    }
     // Stores a reference. The caller hands over one count unless `borrowed`.
     // A value refused by the context check, or not of `cls` when one is
     // given, is stored as null (a handed-over count is released). False,

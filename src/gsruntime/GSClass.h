@@ -33,6 +33,7 @@
 
 #include "gsruntime/GSDataReference.h"
 #include "gsruntime/GSLibrary.h"
+#include "gsruntime/GSScriptInstance.h"
 
 namespace GSRuntime {
 
@@ -118,7 +119,18 @@ public:
     // function of the virtual-table entry at the view's first entry plus the
     // slot, and in `me` the view of the instance that the function expects.
     // Null for a view without class or an entry outside the table.
-    static GSFunction* Dispatch(GSDataRef view, int32_t slot, GSDataRef& me);
+    // (Inline: every script call dispatches.)
+    static GSFunction* Dispatch(GSDataRef view, int32_t slot, GSDataRef& me) {
+        me = 0;
+        GSScriptInstance* header = GSScriptInstance::FromReference(view);
+        if (!header || !header->cls || slot < 0) return nullptr;
+        const uint64_t entryIndex = uint64_t(GSSlots(view)[1]) + uint64_t(slot);
+        if (entryIndex >= header->cls->VirtualCount()) return nullptr;
+        const VirtualEntry& entry = header->cls->GetVirtualEntry(static_cast<uint32_t>(entryIndex));
+        if (!entry.import || !entry.import->function) return nullptr;
+        me = GSOffsetReference(header->DataReference(), entry.dataOffset);
+        return entry.import->function;
+    }
     // Creates the instance of this class for `owner` in `context` (null:
     // untracked): a zeroed block with count 1 for the owner, the initialiser
     // rows, then the class-initialisation functions of the bases (last base

@@ -28,18 +28,6 @@ GSDataRef GSClass::CastInstance(const GSClass* target, const GSScriptInstance* h
     return GSOffsetReference(instance->DataReference(), header->cls->GetBaseRow(static_cast<uint32_t>(row)).dataOffset);
 }
 
-GSFunction* GSClass::Dispatch(GSDataRef view, int32_t slot, GSDataRef& me) {
-    me = 0;
-    GSScriptInstance* header = GSScriptInstance::FromReference(view);
-    if (!header || !header->cls || slot < 0) return nullptr;
-    const uint64_t entryIndex = uint64_t(GSSlots(view)[1]) + uint64_t(slot);
-    if (entryIndex >= header->cls->VirtualCount()) return nullptr;
-    const VirtualEntry& entry = header->cls->GetVirtualEntry(static_cast<uint32_t>(entryIndex));
-    if (!entry.import || !entry.import->function) return nullptr;
-    me = GSOffsetReference(header->DataReference(), entry.dataOffset);
-    return entry.import->function;
-}
-
 bool GSClass::RunInitFunction(GSFunction* function, GSDataRef view) {
     if (!function || function->codeLength == 0) return true;
     GSThread* thread = GSMachine::Instance()->GetStaticThread();

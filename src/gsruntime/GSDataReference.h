@@ -12,12 +12,10 @@ namespace GSRuntime {
 using GSDataRef = uint32_t;
 
 // The slots of the view a reference designates; null for 0.
-inline uint32_t* GSSlots(GSDataRef reference) {
-    return static_cast<uint32_t*>(GSScriptArena::Instance().FromOffset(reference));
-}
+inline uint32_t* GSSlots(GSDataRef reference) { return static_cast<uint32_t*>(GSScriptArena::AddressOf(reference)); }
 
 // The reference of a slot address inside the arena; 0 for null.
-inline GSDataRef GSReferenceOf(const void* slotAddress) { return GSScriptArena::Instance().ToOffset(slotAddress); }
+inline GSDataRef GSReferenceOf(const void* slotAddress) { return GSScriptArena::OffsetOf(slotAddress); }
 
 // The reference `slots` 32-bit slots beyond `reference` (another view of the
 // same instance).

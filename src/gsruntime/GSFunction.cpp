@@ -7,10 +7,6 @@
 
 namespace GSRuntime {
 
-int32_t GSFunction::ReferenceSlot(uint32_t i) const {
-    return static_cast<int32_t>(GSImageWord(referenceSlots + 4 * static_cast<uint64_t>(i)));
-}
-
 GSFunction::LinePair GSFunction::GetLinePair(uint32_t i) const {
     const uint8_t* pair = linePairs + 8 * static_cast<uint64_t>(i);
     return LinePair{static_cast<int32_t>(GSImageWord(pair)), static_cast<int32_t>(GSImageWord(pair + 4))};

@@ -18,6 +18,7 @@
 
 #include "gscompiler/GSTypes.h"
 #include "gsruntime/GSFlowVerifier.h"
+#include "gsruntime/GSImageReader.h"
 
 namespace GSRuntime {
 
@@ -79,7 +80,10 @@ public:
     // temporaries.
     uint32_t LocalSlotCount() const { return argumentSlotCount + frameSize - 4; }
     // Frame slot i of the reference list (i below referenceSlotCount).
-    int32_t ReferenceSlot(uint32_t i) const;
+    // Inline: every frame's end reads its list.
+    int32_t ReferenceSlot(uint32_t i) const {
+        return static_cast<int32_t>(GSImageWord(referenceSlots + 4 * static_cast<uint64_t>(i)));
+    }
     // True when `callee` may be called from the call instruction at code
     // offset `offset`: its result is one the code after the call was
     // verified for (unless `ignoreResult`, a thread start), and each of its

@@ -28,9 +28,15 @@ public:
     // Records currently numbered.
     uint32_t LiveCount() const { return m_live; }
 
+    // The script machine's table once the machine is made (null before):
+    // frame headers are read through it on every call and return.
+    static const GSFunctionTable* MachineTable() { return s_machineTable; }
+    static void SetMachineTable(const GSFunctionTable* table) { s_machineTable = table; }
+
 private:
     std::vector<GSFunction*> m_functions;
     uint32_t m_live = 0;
+    static inline const GSFunctionTable* s_machineTable = nullptr;
 };
 
 }  // namespace GSRuntime

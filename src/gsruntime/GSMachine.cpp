@@ -50,6 +50,7 @@ GSMachine* GSMachine::Instance() {
         Vek::PStringCache::Instance();
         GSMachineHeap();
         g_machine = new GSMachine();
+        GSFunctionTable::SetMachineTable(&g_machine->Functions());
         std::atexit(DestroyAtExit);
     }
     if (!g_initialised) {

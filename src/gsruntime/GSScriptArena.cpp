@@ -52,9 +52,15 @@ constexpr uint64_t kQuarantineLimit = 0;
 }  // namespace
 
 GSScriptArena& GSScriptArena::Instance() {
-    static GSScriptArena* arena = new GSScriptArena();
+    static GSScriptArena* arena = [] {
+        GSScriptArena* made = new GSScriptArena();
+        s_arena = made;
+        return made;
+    }();
     return *arena;
 }
+
+void GSScriptArena::OutsideArena(const void* address) { Corrupt("offset of an address outside the arena", address); }
 
 GSScriptArena::GSScriptArena() : m_free(1 + kSmallClasses + kLargeClasses) {
     for (uint64_t size : kReserveSizes) {
@@ -163,23 +169,6 @@ void GSScriptArena::ReleaseLocked(uint64_t blockOffset) {
     GS_POISON(header, kHeaderSize);
     m_quarantineBytes -= ClassBytes(sizeClass);
     m_free[sizeClass].push_back(static_cast<uint32_t>(blockOffset));
-}
-
-uint32_t GSScriptArena::ToOffset(const void* address) const {
-    if (!address) return 0;
-    const uint8_t* p = static_cast<const uint8_t*>(address);
-    if (!Contains(p)) Corrupt("offset of an address outside the arena", address);
-    return static_cast<uint32_t>(p - m_base);
-}
-
-void* GSScriptArena::FromOffset(uint32_t offset) const {
-    if (offset == 0 || !m_base) return nullptr;
-    return m_base + offset;
-}
-
-bool GSScriptArena::Contains(const void* address) const {
-    const uint8_t* p = static_cast<const uint8_t*>(address);
-    return m_base && p >= m_base && p < m_base + m_reserved;
 }
 
 int64_t GSScriptArena::LiveBlocks() const {

@@ -41,11 +41,31 @@ public:
     void Free(void* block) noexcept;
 
     // Offset of an address inside the arena from its base; 0 for null.
-    uint32_t ToOffset(const void* address) const;
+    uint32_t ToOffset(const void* address) const {
+        if (!address) return 0;
+        if (!Contains(address)) OutsideArena(address);
+        return static_cast<uint32_t>(static_cast<const uint8_t*>(address) - m_base);
+    }
     // The address of an offset; null for 0.
-    void* FromOffset(uint32_t offset) const;
+    void* FromOffset(uint32_t offset) const { return offset == 0 || !m_base ? nullptr : m_base + offset; }
     // True for an address inside the reserved range.
-    bool Contains(const void* address) const;
+    bool Contains(const void* address) const {
+        const uint8_t* p = static_cast<const uint8_t*>(address);
+        return m_base && p >= m_base && p < m_base + m_reserved;
+    }
+
+    // The same for the one arena without asking for it: every reference
+    // and every slot address handed to a script comes from a block the
+    // arena made, so the arena exists whenever they are turned into one
+    // another (the interpreter does so on every reference load and
+    // release, so these stay inline). Before the arena is made, offsets
+    // map to null and addresses are outside it.
+    static void* AddressOf(uint32_t offset) { return s_arena ? s_arena->FromOffset(offset) : nullptr; }
+    static uint32_t OffsetOf(const void* address) {
+        if (!address) return 0;
+        if (!s_arena) OutsideArena(address);
+        return s_arena->ToOffset(address);
+    }
 
     const char* Name() const { return "#GSContext"; }
     int64_t LiveBlocks() const;
@@ -67,6 +87,7 @@ private:
         uint32_t reserved;
     };
 
+    [[noreturn]] static void OutsideArena(const void* address);
     static uint32_t SizeClassOf(std::size_t size);
     static std::size_t ClassBytes(uint32_t sizeClass);
 
@@ -84,6 +105,9 @@ private:
     std::deque<uint32_t> m_quarantine;
     uint64_t m_quarantineBytes = 0;
     mutable std::mutex m_lock;
+
+    // The arena once made (its base and size never change after that).
+    static inline const GSScriptArena* s_arena = nullptr;
 };
 
 // The script-object heap's allocate and free.

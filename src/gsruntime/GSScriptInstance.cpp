@@ -43,28 +43,7 @@ void GSScriptInstance::FreeBlock(GSScriptInstance* header) {
     ScriptHeapFree(reinterpret_cast<uint8_t*>(header) - kBlockPrefix);
 }
 
-GSScriptInstance* GSScriptInstance::FromReference(GSDataRef reference) {
-    uint32_t* slots = GSSlots(reference);
-    if (!slots) return nullptr;
-    uint32_t* dataStart = slots + static_cast<int32_t>(slots[0]);
-    return reinterpret_cast<GSScriptInstance*>(reinterpret_cast<uint8_t*>(dataStart) - sizeof(GSScriptInstance));
-}
-
-GSObjectReference* GSScriptInstance::OwnerOf(GSDataRef reference) {
-    GSScriptInstance* header = FromReference(reference);
-    return header ? header->owner : nullptr;
-}
-
-GSScriptInstance* GSScriptInstance::AddRef(GSDataRef reference) {
-    GSScriptInstance* header = FromReference(reference);
-    if (header) header->count += 1;
-    return header;
-}
-
-void GSScriptInstance::Release(GSScriptInstance* header) {
-    if (!header) return;
-    header->count -= 1;
-    if (header->count > 0) return;
+void GSScriptInstance::ReleaseLast(GSScriptInstance* header) {
     if (GSObjectReference* owner = header->owner) {
         // The owner's destructor takes the instance with it (a string or an
         // array frees its embedded header with itself).
@@ -72,16 +51,6 @@ void GSScriptInstance::Release(GSScriptInstance* header) {
         return;
     }
     if (header->cls) header->cls->DestroyInstance(header);
-}
-
-void GSScriptInstance::ReleaseReference(GSDataRef reference) {
-    if (reference) Release(FromReference(reference));
-}
-
-GSDataRef GSScriptInstance::LoadSlotReference(GSDataRef reference, uint32_t k) {
-    const GSDataRef value = GSSlots(reference)[k];
-    if (value) AddRef(value);
-    return value;
 }
 
 bool GSScriptInstance::Accepts(const GSScriptInstance* holder, const GSScriptInstance* value) {

@@ -54,25 +54,49 @@ struct GSScriptInstance : public GSTrackedObject {
     GSDataRef DataReference() { return GSReferenceOf(DataStart()); }
 
     // The header of the instance a reference designates (any view).
-    static GSScriptInstance* FromReference(GSDataRef reference);
+    static GSScriptInstance* FromReference(GSDataRef reference) {
+        uint32_t* slots = GSSlots(reference);
+        if (!slots) return nullptr;
+        uint32_t* dataStart = slots + static_cast<int32_t>(slots[0]);
+        return reinterpret_cast<GSScriptInstance*>(reinterpret_cast<uint8_t*>(dataStart) - sizeof(GSScriptInstance));
+    }
     // The owner of the instance a reference designates; null for null.
-    static GSObjectReference* OwnerOf(GSDataRef reference);
+    static GSObjectReference* OwnerOf(GSDataRef reference) {
+        GSScriptInstance* header = FromReference(reference);
+        return header ? header->owner : nullptr;
+    }
     // The address of data slot i.
     static uint32_t* SlotAddress(GSScriptInstance* header, uint32_t i) { return header->DataStart() + i; }
 
-    // Count + 1; the header.
-    static GSScriptInstance* AddRef(GSDataRef reference);
+    // Count + 1; the header. (Inline with Release: the interpreter counts
+    // on every reference load and pop.)
+    static GSScriptInstance* AddRef(GSDataRef reference) {
+        GSScriptInstance* header = FromReference(reference);
+        if (header) header->count += 1;
+        return header;
+    }
     // Count - 1; the last count deletes the owner, or, without owner,
     // destroys the instance (see the class comment). A game object that
     // is registered with a router only marks itself for its router.
-    static void Release(GSScriptInstance* header);
+    static void Release(GSScriptInstance* header) {
+        if (!header) return;
+        header->count -= 1;
+        if (header->count > 0) return;
+        ReleaseLast(header);
+    }
     // Release of a reference's instance; nothing for null.
-    static void ReleaseReference(GSDataRef reference);
+    static void ReleaseReference(GSDataRef reference) {
+        if (reference) Release(FromReference(reference));
+    }
 
     // Slot k of the view `reference` designates.
     static uint32_t LoadSlot(GSDataRef reference, uint32_t k) { return GSSlots(reference)[k]; }
     // The same, adding a count to a non-null reference value.
-    static GSDataRef LoadSlotReference(GSDataRef reference, uint32_t k);
+    static GSDataRef LoadSlotReference(GSDataRef reference, uint32_t k) {
+        const GSDataRef value = GSSlots(reference)[k];
+        if (value) AddRef(value);
+        return value;
+    }
     static void StoreSlot(GSDataRef reference, uint32_t k, uint32_t value) { GSSlots(reference)[k] = value; }
     // The data offset of the view a reference designates.
     static uint32_t ViewOffset(GSDataRef reference) { return 0u - GSSlots(reference)[0]; }
@@ -97,6 +121,8 @@ struct GSScriptInstance : public GSTrackedObject {
     static void FreeBlock(GSScriptInstance* header);
 
 private:
+    // What Release does when the count is gone.
+    static void ReleaseLast(GSScriptInstance* header);
     void ReleaseMembers();
 };
 

@@ -30,9 +30,9 @@ GSStack::~GSStack() {
     Vek::Alloc::Delete(m_shapes);
 }
 
-const GSFunction* GSStack::FrameFunction(int32_t frame) const {
-    return GSMachine::Instance()->Functions().Get(m_slots[frame]);
-}
+const GSFunction* GSStack::MachineFunction(uint32_t index) { return GSMachine::Instance()->Functions().Get(index); }
+
+void GSStack::LogReturnHeight(int32_t n) { GSLog("GSStack::ReturnValue> diff=%d", n); }
 
 uint32_t GSStack::Local(int32_t k) const {
     if (m_frame == kNone) return 0;
@@ -46,77 +46,6 @@ void GSStack::LogOverflow() const {
         const GSFunction* function = FrameFunction(frame);
         GSLog("function %s", function ? function->signature : "");
     }
-}
-
-bool GSStack::PushFrame(const GSFunction* function, int32_t returnOffset) {
-    if (!function || !function->tableIndex) return false;
-    const int64_t top = m_top;
-    // `me` and the arguments must be on the stack: they become the frame's
-    // first locals.
-    if (top + 1 < int64_t(function->argumentSlotCount)) return false;
-    if (top + int64_t(function->slotsNeeded) >= m_capacity) {
-        LogOverflow();
-        return false;
-    }
-    for (int64_t i = top + 1; i < top + int64_t(function->slotsNeeded); ++i) m_slots[i] = 0;
-    const int64_t header = top + function->headerOffset;
-    m_slots[header] = function->tableIndex;
-    m_slots[header + 1] = static_cast<uint32_t>(returnOffset);
-    m_slots[header + 2] = static_cast<uint32_t>(m_frame);
-    m_slots[header + 3] = static_cast<uint32_t>(top + function->argumentOffset);
-    m_frame = static_cast<int32_t>(header);
-    m_top = static_cast<int32_t>(top + function->frameSize);
-    return true;
-}
-
-void GSStack::ReleaseFrame(int32_t frame) {
-    const int32_t base = FrameLocalsBase(frame);
-    if (const GSFunction* function = FrameFunction(frame)) {
-        for (uint32_t i = function->referenceSlotCount; i-- > 0;) {
-            uint32_t& slot = m_slots[base + function->ReferenceSlot(i)];
-            const GSDataRef value = slot;
-            slot = 0;
-            GSScriptInstance::ReleaseReference(value);
-        }
-    }
-    const GSDataRef me = m_slots[base];
-    m_slots[base] = 0;
-    GSScriptInstance::ReleaseReference(me);
-}
-
-bool GSStack::PopFrame() {
-    if (m_frame == kNone) return false;
-    const int32_t frame = m_frame;
-    if (m_top != frame + 3) return false;
-    ReleaseFrame(frame);
-    m_top = FrameLocalsBase(frame) - 1;
-    m_returnOffset = FrameReturnOffset(frame);
-    m_frame = FramePrevious(frame);
-    return true;
-}
-
-bool GSStack::ReturnValue(bool native) {
-    if (m_frame == kNone) return false;
-    const int32_t frame = m_frame;
-    const int32_t n = m_top - frame;
-    uint32_t value = 0;
-    if (!(native && n == 3)) {
-        if (n != 4) {
-            GSLog("GSStack::ReturnValue> diff=%d", n);
-            return false;
-        }
-        value = m_slots[m_top];
-    }
-    const GSFunction* function = FrameFunction(frame);
-    const uint8_t shape = function ? function->resultShape : 0;
-    ReleaseFrame(frame);
-    const int32_t base = FrameLocalsBase(frame);
-    m_top = base;
-    m_slots[base] = value;
-    m_shapes[base] = shape;
-    m_returnOffset = FrameReturnOffset(frame);
-    m_frame = FramePrevious(frame);
-    return true;
 }
 
 void GSStack::Clear() {
@@ -141,7 +70,7 @@ void GSStack::Dump() const {
     }
 }
 
-GSContext* GSStack::GetContext() const {
+GSContext* GSStack::SearchContext() const {
     for (int32_t frame = m_frame; frame != kNone; frame = FramePrevious(frame)) {
         const GSDataRef me = m_slots[FrameLocalsBase(frame)];
         if (!me) continue;

@@ -27,12 +27,15 @@
 #include "engine/AnsiString.h"
 #include "engine/PString.h"
 #include "gsruntime/GSDataReference.h"
+#include "gsruntime/GSFunction.h"
+#include "gsruntime/GSFunctionTable.h"
+#include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSTrackedObjectRegistry.h"
 
 namespace GSRuntime {
 
 class GSClass;
 class GSContext;
-class GSFunction;
 class GSObjectReference;
 
 class GSStack {
@@ -69,7 +72,17 @@ public:
     // script log.
     void Dump() const;
     // The context of the innermost frame whose `me` belongs to one; null.
-    GSContext* GetContext() const;
+    // Inline for the usual case, the innermost frame's `me` in a context
+    // (the interpreter asks on every call and return).
+    GSContext* GetContext() const {
+        if (m_frame != kNone) {
+            if (const GSDataRef me = m_slots[FrameLocalsBase(m_frame)]) {
+                if (GSContext* context = GSTrackedObjectRegistry::GetContext(GSScriptInstance::FromReference(me)))
+                    return context;
+            }
+        }
+        return SearchContext();
+    }
 
     // Pushes: each raises the stack pointer by one and writes the slot.
     // False, nothing pushed, on a full stack ("GSStack overflow..." logged);
@@ -108,7 +121,10 @@ public:
     }
 
     // The parts of a frame header.
-    const GSFunction* FrameFunction(int32_t frame) const;
+    const GSFunction* FrameFunction(int32_t frame) const {
+        const GSFunctionTable* table = GSFunctionTable::MachineTable();
+        return table ? table->Get(m_slots[frame]) : MachineFunction(m_slots[frame]);
+    }
     int32_t FrameReturnOffset(int32_t frame) const { return static_cast<int32_t>(m_slots[frame + 1]); }
     int32_t FramePrevious(int32_t frame) const { return static_cast<int32_t>(m_slots[frame + 2]); }
     int32_t FrameLocalsBase(int32_t frame) const { return static_cast<int32_t>(m_slots[frame + 3]); }
@@ -117,8 +133,27 @@ public:
     uint32_t Local(int32_t k) const;
 
 private:
-    void ReleaseFrame(int32_t frame);
+    // Ends a frame's counts: its reference slots, last first, then `me`.
+    void ReleaseFrame(int32_t frame) { ReleaseFrame(frame, FrameFunction(frame)); }
+    // The same, with the frame's function already looked up.
+    void ReleaseFrame(int32_t frame, const GSFunction* function) {
+        const int32_t base = FrameLocalsBase(frame);
+        if (function) {
+            for (uint32_t i = function->referenceSlotCount; i-- > 0;) {
+                uint32_t& slot = m_slots[base + function->ReferenceSlot(i)];
+                const GSDataRef value = slot;
+                slot = 0;
+                GSScriptInstance::ReleaseReference(value);
+            }
+        }
+        const GSDataRef me = m_slots[base];
+        m_slots[base] = 0;
+        GSScriptInstance::ReleaseReference(me);
+    }
+    GSContext* SearchContext() const;
+    static const GSFunction* MachineFunction(uint32_t index);
     void LogOverflow() const;
+    static void LogReturnHeight(int32_t n);
 
     int32_t m_returnOffset = 0;
     int32_t m_top = kNone;
@@ -127,5 +162,63 @@ private:
     int32_t m_capacity = 0;
     int32_t m_frame = kNone;
 };
+
+// The frame operations run on every script call and return: inline.
+
+inline bool GSStack::PushFrame(const GSFunction* function, int32_t returnOffset) {
+    if (!function || !function->tableIndex) return false;
+    const int64_t top = m_top;
+    // `me` and the arguments must be on the stack: they become the frame's
+    // first locals.
+    if (top + 1 < int64_t(function->argumentSlotCount)) return false;
+    if (top + int64_t(function->slotsNeeded) >= m_capacity) {
+        LogOverflow();
+        return false;
+    }
+    for (int64_t i = top + 1; i < top + int64_t(function->slotsNeeded); ++i) m_slots[i] = 0;
+    const int64_t header = top + function->headerOffset;
+    m_slots[header] = function->tableIndex;
+    m_slots[header + 1] = static_cast<uint32_t>(returnOffset);
+    m_slots[header + 2] = static_cast<uint32_t>(m_frame);
+    m_slots[header + 3] = static_cast<uint32_t>(top + function->argumentOffset);
+    m_frame = static_cast<int32_t>(header);
+    m_top = static_cast<int32_t>(top + function->frameSize);
+    return true;
+}
+
+inline bool GSStack::PopFrame() {
+    if (m_frame == kNone) return false;
+    const int32_t frame = m_frame;
+    if (m_top != frame + 3) return false;
+    ReleaseFrame(frame);
+    m_top = FrameLocalsBase(frame) - 1;
+    m_returnOffset = FrameReturnOffset(frame);
+    m_frame = FramePrevious(frame);
+    return true;
+}
+
+inline bool GSStack::ReturnValue(bool native) {
+    if (m_frame == kNone) return false;
+    const int32_t frame = m_frame;
+    const int32_t n = m_top - frame;
+    uint32_t value = 0;
+    if (!(native && n == 3)) {
+        if (n != 4) {
+            LogReturnHeight(n);
+            return false;
+        }
+        value = m_slots[m_top];
+    }
+    const GSFunction* function = FrameFunction(frame);
+    const uint8_t shape = function ? function->resultShape : 0;
+    ReleaseFrame(frame, function);
+    const int32_t base = FrameLocalsBase(frame);
+    m_top = base;
+    m_slots[base] = value;
+    m_shapes[base] = shape;
+    m_returnOffset = FrameReturnOffset(frame);
+    m_frame = FramePrevious(frame);
+    return true;
+}
 
 }  // namespace GSRuntime

@@ -65,11 +65,6 @@ void GSTrackedObjectRegistry::Unregister(GSTrackedObject* object) {
     object->m_slot = nullptr;
 }
 
-GSRuntime::GSContext* GSTrackedObjectRegistry::GetContext(const GSTrackedObject* object) {
-    if (!object || !object->m_slot) return nullptr;
-    return object->m_slot->block->registry->m_context;
-}
-
 int32_t GSTrackedObjectRegistry::BlockIndexOf(const GSTrackedObject* object) const {
     if (!object || !object->m_slot || object->m_slot->block->registry != this) return -1;
     for (std::size_t i = 0; i < m_blocks.size(); ++i) {

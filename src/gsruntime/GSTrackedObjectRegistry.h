@@ -57,8 +57,11 @@ public:
     // nothing for an untracked object. The current block does not change.
     static void Unregister(GSTrackedObject* object);
     // The context of the registry that tracks the object; null when
-    // untracked.
-    static GSRuntime::GSContext* GetContext(const GSTrackedObject* object);
+    // untracked. (Inline: the interpreter asks on every call and return.)
+    static GSRuntime::GSContext* GetContext(const GSTrackedObject* object) {
+        if (!object || !object->m_slot) return nullptr;
+        return object->m_slot->block->registry->m_context;
+    }
 
     // Pins, empties and destroys every registered object (see above), then
     // frees every block.

@@ -9,6 +9,7 @@
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
+#include "gsruntime/interpreter/GSFrequentOps.h"
 #include "gsruntime/interpreter/GSScalarOps.h"
 #include "gsruntime/interpreter/GSThread.h"
 #include "gscompiler/bytecode/GSBytecode.h"
@@ -18,7 +19,7 @@ namespace GSRuntime {
 namespace {
 
 int32_t g_depth = 0;
-uint64_t g_bytes = 0;
+uint64_t& g_bytes = g_gsExecutedBytes;
 
 // One run of Execute: entering it counts a nesting level (the outermost
 // starts the budget at 0) and keeps the current thread and context aside;
@@ -114,6 +115,13 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OP_IsLessEqual] = &&isLessEqual;
         labels[OP_IsGreater] = &&isGreater;
         labels[OP_IsGreaterEqual] = &&isGreaterEqual;
+        labels[OP_LoadLocalRef] = &&loadLocalRef;
+        labels[OP_StoreLocalRef] = &&storeLocalRef;
+        labels[OP_StoreLocalRefKeep] = &&storeLocalRefKeep;
+        labels[OP_PopRef] = &&popRef;
+        labels[OP_ArrayGet] = &&arrayGet;
+        labels[OP_ArraySet] = &&arraySet;
+        labels[OP_ArraySetKeep] = &&arraySetKeep;
         ready = true;
     }
     namespace S = GSScalar;
@@ -150,6 +158,15 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
     --sp;                                                                         \
     if (!(test)) GS_NEXT;                                                         \
     GS_TRANSFER
+// A frequent instruction whose body touches counts or arrays runs in place
+// on the run state; it neither changes frames nor jumps.
+#define GS_IN_PLACE(body)                                                         \
+    s.pc = pc;                                                                    \
+    s.sp = sp;                                                                    \
+    if (!body(s)) return false;                                                   \
+    pc = s.pc;                                                                    \
+    sp = s.sp;                                                                    \
+    GS_NEXT
 
     GS_NEXT;
 addInt:
@@ -226,6 +243,20 @@ jumpIfGreater:
     GS_JUMP_IF(value > 0);
 jumpIfGreaterEqual:
     GS_JUMP_IF(value >= 0);
+loadLocalRef:
+    GS_IN_PLACE(GSFrequentOps::LoadLocalRef);
+storeLocalRef:
+    GS_IN_PLACE(GSFrequentOps::StoreLocalRef<false>);
+storeLocalRefKeep:
+    GS_IN_PLACE(GSFrequentOps::StoreLocalRef<true>);
+popRef:
+    GS_IN_PLACE(GSFrequentOps::PopRef);
+arrayGet:
+    GS_IN_PLACE(GSFrequentOps::ArrayGet);
+arraySet:
+    GS_IN_PLACE(GSFrequentOps::ArraySet<false>);
+arraySetKeep:
+    GS_IN_PLACE(GSFrequentOps::ArraySet<true>);
 other:
     s.pc = pc;
     s.sp = sp;
@@ -239,6 +270,7 @@ raised:
     s.sp = sp;
     return false;
 
+#undef GS_IN_PLACE
 #undef GS_JUMP_IF
 #undef GS_TRANSFER
 #undef GS_UNARY
@@ -248,8 +280,6 @@ raised:
 }
 
 }  // namespace
-
-uint64_t GSAddExecutedBytes(uint64_t bytes) { return g_bytes += bytes; }
 
 int32_t GSExecutionDepth() { return g_depth; }
 

@@ -10,10 +10,14 @@
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
+#include "gsruntime/interpreter/GSFrequentOps.h"
 
 namespace GSRuntime {
 
 namespace {
+
+using GSFrequentOps::ArrayGet;
+using GSFrequentOps::ArraySet;
 
 int32_t AsInt(uint32_t slot) { return static_cast<int32_t>(slot); }
 
@@ -61,19 +65,6 @@ bool ArrayCopy(GSRunState& s) {
     return true;
 }
 
-// arr i -> v
-bool ArrayGet(GSRunState& s) {
-    const GSDataRef reference = s.At(1);
-    const GSArray* array = GSArray::FromReference(reference);
-    if (!array) return s.Raise(ER_NullArrayReference);
-    uint32_t value = 0;
-    if (!array->GetElementValue(AsInt(s.At(0)), value)) return s.Raise(ER_ArrayOutOfBounds);
-    s.sp -= 1;
-    s.Top() = value;
-    Release(reference);
-    return true;
-}
-
 // arr i -> r, the element counted.
 bool ArrayGetRef(GSRunState& s) {
     const GSDataRef reference = s.At(1);
@@ -83,20 +74,6 @@ bool ArrayGetRef(GSRunState& s) {
     if (!array->GetElementReference(AsInt(s.At(0)), element, true)) return s.Raise(ER_ArrayOutOfBounds);
     s.sp -= 1;
     s.Top() = element;
-    Release(reference);
-    return true;
-}
-
-// arr i v -> (v when Keep)
-template <bool Keep>
-bool ArraySet(GSRunState& s) {
-    const GSDataRef reference = s.At(2);
-    GSArray* array = GSArray::FromReference(reference);
-    if (!array) return s.Raise(ER_NullArrayReference);
-    const uint32_t value = s.At(0);
-    if (!array->SetElementValue(AsInt(s.At(1)), value)) return s.Raise(ER_ArrayOutOfBounds);
-    s.sp -= Keep ? 2 : 3;
-    if (Keep) s.Top() = value;
     Release(reference);
     return true;
 }

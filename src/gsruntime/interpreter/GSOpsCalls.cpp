@@ -49,10 +49,39 @@ bool Fits(GSRunState& s, const GSFunction* function, int16_t depth) {
 // The loader verified the code after each call for the results it may
 // leave and the kinds of its arguments: the function called must be one of
 // those (a thread start leaves nothing here, whatever its result).
+//
+// Whether a call site accepts a function depends only on the two records,
+// which do not change while they are loaded, unless an argument is the
+// result of another call (then the stack says what that call returned). A
+// site accepting a function without looking at the stack accepts it on
+// every stack, so such pairs are remembered, by their function-table
+// numbers (never handed out twice, so an entry never names another
+// function), in a small direct-mapped cache that spares most calls the
+// search of the caller's contracts.
+struct AcceptedCall {
+    uint32_t caller = 0;
+    uint32_t offset = 0;
+    uint32_t callee = 0;
+};
+constexpr uint32_t kAcceptedCalls = 256;
+AcceptedCall g_acceptedCalls[kAcceptedCalls];
+
 bool Verified(GSRunState& s, const uint8_t* opcode, const GSFunction* callee, int32_t targetIndex) {
+    const GSFunction* caller = s.function;
+    if (!caller) return s.Raise(ER_LinkError);
+    const uint32_t offset = static_cast<uint32_t>(OffsetOf(s, opcode));
+    const uint32_t callerNumber = caller->tableIndex;
+    const uint32_t calleeNumber = callee->tableIndex;
+    AcceptedCall& entry = g_acceptedCalls[(callerNumber * 31u + offset * 7u + calleeNumber) % kAcceptedCalls];
+    if (callerNumber && calleeNumber && entry.caller == callerNumber && entry.offset == offset &&
+        entry.callee == calleeNumber)
+        return true;
     const bool thread = *opcode == OP_CallThread;
-    if (!s.function || !s.function->AcceptsCallee(OffsetOf(s, opcode), callee, thread, s.stack, targetIndex + 1))
-        return s.Raise(ER_LinkError);
+    if (caller->AcceptsCallee(offset, callee, thread)) {
+        if (callerNumber && calleeNumber) entry = AcceptedCall{callerNumber, offset, calleeNumber};
+        return true;
+    }
+    if (!caller->AcceptsCallee(offset, callee, thread, s.stack, targetIndex + 1)) return s.Raise(ER_LinkError);
     return true;
 }
 
@@ -103,7 +132,10 @@ bool Call(GSRunState& s) {
     if (!s.Charge(opcode)) return false;
     if (!s.stack->PushFrame(callee.function, returnOffset)) return s.Raise(ER_StackOverflow);
     SetFrameMe(s, callee.me);
-    return Continue(s, 0);
+    // The frame just pushed is the callee's.
+    if (!s.EnterFunction(callee.function, s.stack->CurrentFrame(), 0)) return false;
+    GSSetCurrentContext(s.stack->GetContext());
+    return true;
 }
 
 bool CallNative(GSRunState& s) {

@@ -8,24 +8,19 @@
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
+#include "gsruntime/interpreter/GSFrequentOps.h"
 
 namespace GSRuntime {
 
 namespace {
 
-void AddCount(GSDataRef reference) {
-    if (reference) GSScriptInstance::AddRef(reference);
-}
+using GSFrequentOps::AddCount;
+using GSFrequentOps::LoadLocalRef;
+using GSFrequentOps::PopRef;
+using GSFrequentOps::StoreLocalRef;
 
 bool LoadLocal(GSRunState& s) {
     s.Push(s.Local(s.U16()));
-    return true;
-}
-
-bool LoadLocalRef(GSRunState& s) {
-    const GSDataRef value = s.Local(s.U16());
-    AddCount(value);
-    s.Push(value);
     return true;
 }
 
@@ -42,25 +37,8 @@ bool StoreLocalKeep(GSRunState& s) {
 
 // Releases the local's old reference, then stores the new one; `keep`
 // leaves it on the stack with a count of the local's own.
-template <bool Keep>
-bool StoreLocalRef(GSRunState& s) {
-    uint32_t& local = s.Local(s.U16());
-    const GSDataRef value = Keep ? s.Top() : s.Pop();
-    const GSDataRef old = local;
-    // The new value is in place, with its count, before the old one goes.
-    if (Keep) AddCount(value);
-    local = value;
-    GSScriptInstance::ReleaseReference(old);
-    return true;
-}
-
 bool Pop(GSRunState& s) {
     s.Pop();
-    return true;
-}
-
-bool PopRef(GSRunState& s) {
-    GSScriptInstance::ReleaseReference(s.Pop());
     return true;
 }
 

@@ -7,6 +7,7 @@
 // running library does not have raises ER_LinkError. On an error the
 // operands stay where they are.
 
+#include <charconv>
 #include <string>
 
 #include "engine/AnsiString.h"
@@ -15,6 +16,7 @@
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadServices.h"
+#include "gsruntime/GSTrackedObjectRegistry.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
 #include "gsruntime/interpreter/GSScalarOps.h"
 
@@ -29,8 +31,10 @@ void Release(GSDataRef reference) { GSScriptInstance::ReleaseReference(reference
 // Pushes a new string of the current context holding `text` in place of
 // the top `replaced` slots (0: a new slot).
 bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t replaced) {
-    GSString* string = new GSString(GSCurrentContext(), Vek::String(text, length));
+    // Made empty and then given its bytes: the text is copied once.
+    GSString* string = new GSString(GSCurrentContext(), "");
     if (!string) return s.Raise(ER_NullStringReference);
+    string->Std().assign(text, length);
     s.sp -= replaced;
     s.Push(string->GetReference());
     return true;
@@ -49,9 +53,9 @@ bool PushString(GSRunState& s) {
 }
 
 bool IntToString(GSRunState& s) {
-    Vek::String text;
-    text.Format("%d", AsInt(s.Top()));
-    return PutNewString(s, text, 1);
+    char text[16];
+    const std::to_chars_result end = std::to_chars(text, text + sizeof text, AsInt(s.Top()));
+    return PutNewString(s, text, static_cast<std::size_t>(end.ptr - text), 1);
 }
 
 bool BoolToString(GSRunState& s) { return PutNewString(s, Vek::String(s.Top() != 0 ? "true" : "false"), 1); }
@@ -183,13 +187,32 @@ bool ConcatString(GSRunState& s) {
         Release(a);
         return true;
     }
-    std::string text;
-    if (left && right) {
-        text.reserve(left->Length() + right->Length());
-        text.append(left->c_str(), left->Length());
-        text.append(right->c_str(), right->Length());
+    if (!left) {
+        if (!PutNewString(s, "", 0, 2)) return false;
+        Release(a);
+        Release(b);
+        return true;
     }
-    if (!PutNewString(s, text.data(), text.size(), 2)) return false;
+    // A left operand that only the stack holds (its one count is the
+    // stack's) and that belongs to the current context, as a new string
+    // would, becomes the result in place: no one else can see it change,
+    // and `s + a + b` no longer copies the whole text for every operand.
+    GSString* unique = const_cast<GSString*>(left);
+    if (unique->Header().count == 1 &&
+        GSTrackedObjectRegistry::GetContext(&unique->Header()) == GSCurrentContext()) {
+        unique->Std().append(right->c_str(), right->Length());
+        s.sp -= 1;
+        Release(b);
+        return true;
+    }
+    GSString* string = new GSString(GSCurrentContext(), "");
+    if (!string) return s.Raise(ER_NullStringReference);
+    std::string& text = string->Std();
+    text.reserve(left->Length() + right->Length());
+    text.append(left->c_str(), left->Length());
+    text.append(right->c_str(), right->Length());
+    s.sp -= 2;
+    s.Push(string->GetReference());
     Release(a);
     Release(b);
     return true;

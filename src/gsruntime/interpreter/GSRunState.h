@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "gsruntime/GSFunction.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSThreadResult.h"
 
@@ -27,9 +28,13 @@ class GSThread;
 // together with every run nested in it, may charge at its transfers.
 constexpr uint64_t kGSExecutionBudget = 0x1000000;
 
+// The process-wide count of the current outermost run (every taken jump,
+// call and return adds to it, so it is read and written inline).
+inline uint64_t g_gsExecutedBytes = 0;
+
 // Adds bytes to the process-wide count of the current outermost run and
 // gives the new total.
-uint64_t GSAddExecutedBytes(uint64_t bytes);
+inline uint64_t GSAddExecutedBytes(uint64_t bytes) { return g_gsExecutedBytes += bytes; }
 
 // A little-endian int32 of the code (as is the host).
 inline int32_t GSCodeWord(const uint8_t* at) {
@@ -112,7 +117,31 @@ struct GSRunState {
     // code, library, locals base and floor, continuing at `offset`. False,
     // with the error raised, when there is no frame (ER_NoStackFrame) or the
     // frame's function has no code at that offset (ER_IllegalInstruction).
-    bool EnterFrame(int32_t offset);
+    bool EnterFrame(int32_t offset) {
+        const int32_t frame = stack->CurrentFrame();
+        if (frame == GSStack::kNone) return Raise(ER_NoStackFrame);
+        return EnterFunction(stack->FrameFunction(frame), frame, offset);
+    }
+    // The same for a frame whose function the caller has looked up (a call
+    // that has just pushed the frame of `entered`).
+    bool EnterFunction(const GSFunction* entered, int32_t frame, int32_t offset) {
+        if (!entered) return Raise(ER_NoStackFrame);
+        function = entered;
+        library = entered->library;
+        localsBase = stack->FrameLocalsBase(frame);
+        floor = frame + 3;
+        code = entered->code;
+        if (!code || offset < 0 || static_cast<uint32_t>(offset) >= entered->codeLength) {
+            pc = runStart = code;
+            return Raise(ER_IllegalInstruction);
+        }
+        JumpTo(static_cast<uint32_t>(offset));
+        // Verified code runs without per-instruction stack checks: its
+        // deepest operand stack must fit above the frame.
+        if (entered->maxStackDepth >= 0 && int64_t(floor) + entered->maxStackDepth >= int64_t(capacity))
+            return Raise(ER_StackOverflow);
+        return true;
+    }
 };
 
 }  // namespace GSRuntime

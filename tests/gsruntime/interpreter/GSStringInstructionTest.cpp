@@ -27,14 +27,14 @@ protected:
     // for a string result). Reference arguments are the frame's reference
     // slots.
     Outcome RunOps(const std::vector<Kind>& kinds, const std::vector<uint32_t>& arguments,
-                   std::initializer_list<uint8_t> ops, bool stringResult) {
+                   const std::vector<uint8_t>& ops, bool stringResult) {
         std::vector<uint8_t> code;
         GSTest::RawShape shape;
         for (uint32_t i = 0; i < kinds.size(); ++i) {
             code.insert(code.end(), {kinds[i] == Ref ? OP_LoadLocalRef : OP_LoadLocal, static_cast<uint8_t>(i + 1), 0});
             if (kinds[i] == Ref) shape.referenceSlots.push_back(static_cast<int32_t>(i + 1));
         }
-        code.insert(code.end(), ops);
+        code.insert(code.end(), ops.begin(), ops.end());
         code.push_back(stringResult ? OP_ReturnRef : OP_ReturnValue);
         return RunCode(code, arguments, shape);
     }
@@ -184,6 +184,34 @@ TEST_F(GSStringInstructions, ConcatMakesANewStringOrPassesTheOnlyOperandOn) {
     EXPECT_EQ(right.value, cd);
     GSScriptInstance::ReleaseReference(right.value);
     ExpectBalanced("after the concatenations");
+}
+
+// A left operand that only the stack holds may become the result in place;
+// a string held anywhere else (a local, the test, the other operand) never
+// changes.
+TEST_F(GSStringInstructions, ConcatenationChainsChangeNoStringHeldElsewhere) {
+    const GSDataRef ab = Hold("ab");
+    const GSDataRef cd = Hold("cd");
+    struct Case {
+        std::vector<uint8_t> ops;  // after ab and cd are loaded
+        const char* result;
+    } cases[] = {
+        // (ab + cd) + ab: the fresh left string takes the right one.
+        {{OP_ConcatString, OP_LoadLocalRef, 1, 0, OP_ConcatString}, "abcdab"},
+        // ab + (cd + ab): the held left string stays as it is.
+        {{OP_LoadLocalRef, 1, 0, OP_ConcatString, OP_ConcatString}, "abcdab"},
+        // r + r with r fresh: both operands are the same string.
+        {{OP_ConcatString, OP_DupRef, OP_ConcatString}, "abcdabcd"},
+        // ((ab + cd) + cd) + ab
+        {{OP_ConcatString, OP_LoadLocalRef, 2, 0, OP_ConcatString, OP_LoadLocalRef, 1, 0, OP_ConcatString},
+         "abcdcdab"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Take(RunOps({Ref, Ref}, {ab, cd}, c.ops, true)), c.result);
+        EXPECT_EQ(TextOf(ab), "ab");
+        EXPECT_EQ(TextOf(cd), "cd");
+    }
+    ExpectBalanced("after the chains");
 }
 
 }  // namespace
