@@ -146,6 +146,11 @@ bool GSArray::GetElementValue(int32_t index, uint32_t& out) const {
 
 bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) const {
     if (index < 0) return false;
+    // The elements of a value array are no references to count.
+    if (addCount && !ElementsAreReferences()) {
+        out = 0;
+        return false;
+    }
     if (index >= m_count) {
         out = 0;
         return false;
@@ -157,6 +162,9 @@ bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) 
 
 bool GSArray::SetElementValue(int32_t index, uint32_t value) {
     if (index < 0) return false;
+    // A reference array's elements own their counts: a plain store may only
+    // clear one, which releases what it held.
+    if (ElementsAreReferences()) return value == 0 && SetElementReference(index, 0, true, nullptr);
     if (index >= m_count && !Resize(int64_t(index) + 1)) return false;
     m_elements[index] = value;
     return true;
@@ -164,6 +172,13 @@ bool GSArray::SetElementValue(int32_t index, uint32_t value) {
 
 bool GSArray::SetElementReference(int32_t index, GSDataRef value, bool borrowed, const GSClass* cls) {
     GSDataRef handed = borrowed ? 0 : value;  // the count the caller handed over, if any
+    // A value array keeps no counts: a reference stored there would never
+    // be released, and read back as a counted reference it would be taken
+    // for whatever integer is stored over it later.
+    if (value && !ElementsAreReferences()) {
+        GSScriptInstance::ReleaseReference(handed);
+        return false;
+    }
     if (value) {
         GSScriptInstance* header = GSScriptInstance::FromReference(value);
         if (!GSScriptInstance::Accepts(&m_instance.header, header)) {

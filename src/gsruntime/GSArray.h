@@ -65,16 +65,20 @@ public:
     bool GetElementValue(int32_t index, uint32_t& out) const;
     // A negative index: false, `out` untouched. Beyond the count: `out`
     // null, false. Otherwise the element, with a count added when it is
-    // not null and `addCount` is set.
+    // not null and `addCount` is set. Counted from a value array: `out`
+    // null, false.
     bool GetElementReference(int32_t index, GSDataRef& out, bool addCount) const;
     // Stores a value, growing the array to index + 1 when needed. False for
-    // a negative index or an index the array cannot grow to.
+    // a negative index or an index the array cannot grow to. A reference
+    // array takes only 0, which releases the element it replaces (false for
+    // anything else).
     bool SetElementValue(int32_t index, uint32_t value);
     // Stores a reference. The caller hands over one count unless `borrowed`.
     // A value refused by the context check, or not of `cls` when one is
     // given, is stored as null (a handed-over count is released). False,
     // the value released unless borrowed, for an index that is negative or
-    // that the array cannot grow to.
+    // that the array cannot grow to, and for a reference other than null
+    // into a value array.
     bool SetElementReference(int32_t index, GSDataRef value, bool borrowed, const GSClass* cls);
 
 private:

@@ -15,6 +15,8 @@
 namespace {
 
 using GSRuntime::GSArray;
+using GSRuntime::GSDataRef;
+using GSRuntime::GSScriptInstance;
 using GSRuntime::GSString;
 using GSTest::CountOf;
 
@@ -124,6 +126,34 @@ TEST_F(GSRange, MixedElementKindsAreRefused) {
     EXPECT_FALSE(values->Splice(0, 1, references));
     EXPECT_FALSE(GSArray::CopyRange(references, -1, values, 0));
     EXPECT_EQ(Contents(values), (std::vector<int>{1, 2}));
+    Drop(values);
+    Drop(references);
+}
+
+// Element stores of the other kind: an integer stored plainly into a
+// reference array would later be released as a reference, and a reference
+// stored into a value array read back as a counted one. Each is refused;
+// a plain 0 into a reference array clears the element and releases it.
+TEST_F(GSRange, ElementStoresOfTheOtherKindAreRefused) {
+    GSArray* values = Values({1, 2});
+    GSArray* references = new GSArray(context, true);
+    GSString* text = new GSString(context, "t");
+    const GSDataRef reference = text->GetReference();
+    EXPECT_TRUE(references->SetElementReference(0, reference, true, nullptr));
+    EXPECT_EQ(GSScriptInstance::FromReference(reference)->count, 2);
+
+    EXPECT_FALSE(references->SetElementValue(1, 1));
+    EXPECT_EQ(references->GetCount(), 1);
+    EXPECT_FALSE(values->SetElementReference(0, reference, true, nullptr));
+    EXPECT_EQ(Contents(values), (std::vector<int>{1, 2}));
+    GSDataRef out = 0;
+    EXPECT_FALSE(values->GetElementReference(1, out, true));
+    EXPECT_EQ(out, 0u);
+    EXPECT_EQ(GSScriptInstance::FromReference(reference)->count, 2);
+
+    EXPECT_TRUE(references->SetElementValue(0, 0));
+    EXPECT_EQ(GSScriptInstance::FromReference(reference)->count, 1);
+    GSScriptInstance::ReleaseReference(reference);
     Drop(values);
     Drop(references);
 }
