@@ -162,9 +162,6 @@ bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) 
 
 bool GSArray::SetElementValue(int32_t index, uint32_t value) {
     if (index < 0) return false;
-    // A reference array's elements own their counts: a plain store may only
-    // clear one, which releases what it held.
-    if (ElementsAreReferences()) return value == 0 && SetElementReference(index, 0, true, nullptr);
     if (index >= m_count && !Resize(int64_t(index) + 1)) return false;
     m_elements[index] = value;
     return true;

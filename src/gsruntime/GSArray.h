@@ -69,9 +69,9 @@ public:
     // null, false.
     bool GetElementReference(int32_t index, GSDataRef& out, bool addCount) const;
     // Stores a value, growing the array to index + 1 when needed. False for
-    // a negative index or an index the array cannot grow to. A reference
-    // array takes only 0, which releases the element it replaces (false for
-    // anything else).
+    // a negative index or an index the array cannot grow to. Counts are
+    // untouched, also in a reference array (natives that move elements
+    // keep them); OP_ArraySet refuses a plain store into one.
     bool SetElementValue(int32_t index, uint32_t value);
     // Stores a reference. The caller hands over one count unless `borrowed`.
     // A value refused by the context check, or not of `cls` when one is
