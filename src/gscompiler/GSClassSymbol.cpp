@@ -182,6 +182,29 @@ int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOff
 int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
                                GSClassSymbol** clash, std::unordered_set<std::string_view>& present) {
     if (!base) return -1;
+    int32_t data = dataOffset;
+    int32_t functions = functionOffset;
+    if (direct) {
+        data = dataBase;
+        functions = functionBase;
+    }
+    if (AppendBase(base, direct, data, functions, clash, present) == -1) return -1;
+    // The base's own flattened list is its bases depth first, with offsets
+    // inside the base: they follow it here, moved by the base's offsets.
+    // (Walking the list instead of each base's direct bases again keeps a
+    // long chain of bases linear in the list it builds.)
+    for (auto* node = base->baseList.Begin(); node != base->baseList.End(); node = node->next) {
+        auto* inner = static_cast<GSBaseEntry*>(node->data);
+        if (AppendBase(inner->baseClass, false, inner->dataOffset + data, inner->functionOffset + functions, clash,
+                       present) == -1)
+            return -1;
+    }
+    return 0;
+}
+
+int32_t GSClassSymbol::AppendBase(GSClassSymbol* base, bool direct, int32_t data, int32_t functions,
+                                  GSClassSymbol** clash, std::unordered_set<std::string_view>& present) {
+    if (!base) return -1;
     // Class names are unique in a compile, so a name already present is
     // that class already in the list.
     const std::string_view baseName = base->name ? base->name : "";
@@ -196,11 +219,7 @@ int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOff
         }
         return -1;
     }
-    int32_t data = dataOffset;
-    int32_t functions = functionOffset;
     if (direct) {
-        data = dataBase;
-        functions = functionBase;
         dataBase += base->dataBase + base->ownMemberCount;
         functionBase += base->functionBase + base->ownFunctionCount;
     }
@@ -217,13 +236,6 @@ int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOff
             auto* symbol = static_cast<GSSymbol*>(it.Node());
             if (symbol->kind == kFunction && symbol->index < 0) m_table->Number(symbol);
         }
-    }
-    for (auto* node = base->baseList.Begin(); node != base->baseList.End(); node = node->next) {
-        auto* inner = static_cast<GSBaseEntry*>(node->data);
-        if (!inner->direct) continue;
-        if (AddBase(inner->baseClass, false, inner->dataOffset + data, inner->functionOffset + functions, clash,
-                    present) == -1)
-            return -1;
     }
     return 0;
 }

@@ -92,6 +92,11 @@ private:
     // AddBase with the names already in the flattened list.
     int32_t AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
                     GSClassSymbol** clash, std::unordered_set<std::string_view>& present);
+    // Appends the one entry of `base` at the given offsets (a direct base
+    // also moves the class's own data and function bases) and numbers its
+    // functions; -1 with `clash` as AddBase.
+    int32_t AppendBase(GSClassSymbol* base, bool direct, int32_t data, int32_t functions, GSClassSymbol** clash,
+                       std::unordered_set<std::string_view>& present);
     // Reports a base error at the declared line, in the class's library.
     void ReportBaseError(int32_t line, const char* format, const char* first, const char* second = nullptr);
 

@@ -1,6 +1,8 @@
 #include "gscompiler/GSCompileContext.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "gscompiler/GSCompileLog.h"
@@ -8,7 +10,7 @@
 #include "gscompiler/library/GSLibraryWriter.h"
 #include "gscompiler/semantic/GSSemanticPass.h"
 
-GSCompileContext::GSCompileContext() { strings.Init(kStringBuckets); }
+GSCompileContext::GSCompileContext() = default;
 
 GSCompileContext::~GSCompileContext() { Reset(); }
 
@@ -16,17 +18,42 @@ void GSCompileContext::Reset() {
     classes.Clear();
     symbols.Clear();
     mainUnit.Init(nullptr, nullptr);
-    strings.Init(kStringBuckets);
+    stringTexts.clear();
+    stringIndexes.clear();
     stringCount = 0;
     dependentCounter = 0;
 }
 
 uint32_t GSCompileContext::StringIndex(const char* text) {
     if (!text) return 0xFFFFFFFFu;
-    Utils::HashTable<const char*>::Iterator it;
-    if (strings.Find(text, it)) return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(it.Value()));
-    if (!strings.Insert(text, reinterpret_cast<void*>(static_cast<uintptr_t>(stringCount)))) return 0xFFFFFFFFu;
+    try {
+        const auto [at, added] = stringIndexes.try_emplace(std::string_view(text), stringCount);
+        if (!added) return at->second;
+        try {
+            stringTexts.push_back(text);
+        } catch (const std::bad_alloc&) {
+            stringIndexes.erase(at);
+            return 0xFFFFFFFFu;
+        }
+    } catch (const std::bad_alloc&) {
+        return 0xFFFFFFFFu;
+    }
     return stringCount++;
+}
+
+std::vector<uint32_t> GSCompileContext::StringWalkOrder() const {
+    using Key = Utils::HashTableKey<const char*>;
+    std::vector<std::pair<uint32_t, uint32_t>> keyed;  // {bucket, index}
+    keyed.reserve(stringTexts.size());
+    for (uint32_t i = 0; i < stringTexts.size(); ++i) keyed.emplace_back(Key::Hash(stringTexts[i]) % kStringBuckets, i);
+    std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return Key::Compare(stringTexts[a.second], stringTexts[b.second]) < 0;
+    });
+    std::vector<uint32_t> order;
+    order.reserve(keyed.size());
+    for (const auto& entry : keyed) order.push_back(entry.second);
+    return order;
 }
 
 void GSCompileContext::Log(GSCompileLog* log, const char* format, const char* text) {
@@ -42,7 +69,8 @@ int GSCompileContext::Compile(const char* name, GSCompileLog* log) {
     if (!copy.empty() && copy.back() == 'e') copy.pop_back();
 
     symbols.Init();
-    strings.Init(kStringBuckets);
+    stringTexts.clear();
+    stringIndexes.clear();
     stringCount = 0;
     mainUnit.Init(&symbols, log);
     symbols.unit = &mainUnit;

@@ -4,6 +4,9 @@
 // from it, the string table of the library and the numbering of dependent
 // files.
 #include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "foundation/containers/HashTable.h"
 #include "gscompiler/GSCompileUnit.h"
@@ -44,12 +47,18 @@ public:
     // next index. The table keeps the caller's pointer. 0xFFFFFFFF when the
     // table cannot take the text.
     uint32_t StringIndex(const char* text);
+    // The string indexes in the walk order of a Utils::HashTable of texts
+    // with kStringBuckets buckets (bucket 0 upward, each chain in byte-wise
+    // order), which is the order the library stores the texts in.
+    std::vector<uint32_t> StringWalkOrder() const;
 
     GSCompiler::GSSymbolTable symbols;
     GSCompileUnit mainUnit;
     GSCompiler::GSCClassList classes;
     uint32_t stringCount = 0;
-    Utils::HashTable<const char*> strings;
+    // The texts by index, and the index of each text.
+    std::vector<const char*> stringTexts;
+    std::unordered_map<std::string_view, uint32_t> stringIndexes;
     int32_t dependentCounter = 0;
 
 private:

@@ -135,6 +135,11 @@ bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
 
 bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) const {
     if (index < 0) return false;
+    // The elements of a value array are no references to count.
+    if (addCount && !ElementsAreReferences()) {
+        out = 0;
+        return false;
+    }
     if (index >= m_count) {
         out = 0;
         return false;
@@ -146,6 +151,13 @@ bool GSArray::GetElementReference(int32_t index, GSDataRef& out, bool addCount) 
 
 bool GSArray::SetElementReference(int32_t index, GSDataRef value, bool borrowed, const GSClass* cls) {
     GSDataRef handed = borrowed ? 0 : value;  // the count the caller handed over, if any
+    // A value array keeps no counts: a reference stored there would never
+    // be released, and read back as a counted reference it would be taken
+    // for whatever integer is stored over it later.
+    if (value && !ElementsAreReferences()) {
+        GSScriptInstance::ReleaseReference(handed);
+        return false;
+    }
     if (value) {
         GSScriptInstance* header = GSScriptInstance::FromReference(value);
         if (!GSScriptInstance::Accepts(&m_instance.header, header)) {

@@ -72,10 +72,13 @@ public:
     }
     // A negative index: false, `out` untouched. Beyond the count: `out`
     // null, false. Otherwise the element, with a count added when it is
-    // not null and `addCount` is set.
+    // not null and `addCount` is set. Counted from a value array: `out`
+    // null, false.
     bool GetElementReference(int32_t index, GSDataRef& out, bool addCount) const;
     // Stores a value, growing the array to index + 1 when needed. False for
-    // a negative index or an index the array cannot grow to.
+    // a negative index or an index the array cannot grow to. Counts are
+    // untouched, also in a reference array (natives that move elements
+    // keep them); OP_ArraySet refuses a plain store into one.
     bool SetElementValue(int32_t index, uint32_t value) {
         if (index < 0) return false;
         if (index >= m_count && !Resize(int64_t(index) + 1)) return false;
@@ -86,7 +89,8 @@ public:
     // A value refused by the context check, or not of `cls` when one is
     // given, is stored as null (a handed-over count is released). False,
     // the value released unless borrowed, for an index that is negative or
-    // that the array cannot grow to.
+    // that the array cannot grow to, and for a reference other than null
+    // into a value array.
     bool SetElementReference(int32_t index, GSDataRef value, bool borrowed, const GSClass* cls);
 
 private:

@@ -231,7 +231,13 @@ private:
                 stack.push_back(in.first == 0 ? kGSKindZero : kGSKindValue);
                 return fallThrough();
             case OP_LoadLocal:
+                // A plain load copies without a count. From a reference local
+                // (`me` included) the copy would be a second, uncounted owner
+                // of the frame's count; from a temporary it moves the
+                // reference out, so the temporary no longer holds one.
+                if (referenceLocal) return void(Fail(in.offset));
                 stack.push_back(PlainKind(s.locals[slot]));
+                if (s.locals[slot] == kGSKindReference) s.locals[slot] = kGSKindMixed;
                 return fallThrough();
             case OP_LoadLocalRef:
                 // Adds a count: the local must hold a reference.
@@ -249,8 +255,15 @@ private:
                 // reference; a reference local never takes a value.
                 if (counted && (!IsReferenceLike(kind) || !IsReferenceLike(s.locals[slot])))
                     return void(Fail(in.offset));
-                if (referenceLocal && !IsReferenceLike(kind)) return void(Fail(in.offset));
-                if (!referenceLocal) s.locals[slot] = PlainKind(kind);
+                // Reference locals are written by the counted stores only:
+                // the frame releases what they hold when it ends.
+                if (referenceLocal && !counted) return void(Fail(in.offset));
+                // A plain keep-store leaves the value, and its count, on the
+                // stack: the local's copy is not a reference of its own.
+                if (!referenceLocal)
+                    s.locals[slot] = in.opcode == OP_StoreLocalKeep && PlainKind(kind) == kGSKindReference
+                                         ? uint8_t(kGSKindMixed)
+                                         : PlainKind(kind);
                 if (in.opcode == OP_StoreLocalKeep || in.opcode == OP_StoreLocalRefKeep) stack.push_back(PlainKind(kind));
                 return fallThrough();
             }
@@ -312,6 +325,10 @@ private:
             return fallThrough();
         }
 
+        // Slots 0 and 1 of every view are its fixed slots (its offset and
+        // its method-table start), never a member.
+        if (GSInstructionInfoOf(in.opcode)->operands == GSOperands::MemberSlot && slot < 2)
+            return void(Fail(in.offset));
         const char* rule = KindRule(in.opcode);
         if (!rule) return void(Fail(in.offset));
         const char* results = rule;
@@ -325,6 +342,10 @@ private:
             taken[i] = stack[base + i];
             if (rule[i] == 'r' && !IsReferenceLike(taken[i])) return void(Fail(in.offset));
         }
+        // A plain copy of a reference would be a second owner of one count.
+        if ((in.opcode == OP_Dup && taken[0] == kGSKindReference) ||
+            (in.opcode == OP_DupPairRef && taken[1] == kGSKindReference))
+            return void(Fail(in.offset));
         stack.resize(base);
         for (const char* r = results; *r; ++r) {
             switch (*r) {

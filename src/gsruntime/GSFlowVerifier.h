@@ -11,14 +11,20 @@
 //   - every operand that an instruction uses as a reference (to count,
 //     release, index, call through or store through) is a reference or the
 //     constant 0 on every path;
-//   - reference locals (the frame's reference slots and `me`) only ever
-//     receive references or 0; other locals carry whatever was stored last,
-//     so a temporary may hold a message and later an integer;
+//   - reference locals (the frame's reference slots and `me`) are only
+//     read and written by the counted forms, and receive references or 0;
+//     other locals carry whatever was stored last, so a temporary may hold
+//     a message and later an integer; a plain load moves a reference out of
+//     a temporary (loaded again, it is no reference);
+//   - no plain copy of a reference (OP_Dup, the index of OP_DupPairRef, a
+//     keeping plain store) becomes a second owner of its count;
+//   - no member instruction names slot 0 or 1, the fixed slots of a view;
 //   - a function returns the kind its result type says (Return for void,
 //     ReturnValue for bool, int and float, ReturnRef for the rest).
-// Member slots are left to the interpreter, which knows the object's
-// class: it refuses reference access to value members and a non-zero plain
-// store into reference members or view headers.
+// Other member slots and method indices are checked against the linked
+// classes (GSCodeLinkCheck) and, again, by the interpreter against the
+// object's class: it refuses reference access to value members and a
+// non-zero plain store into reference members or view headers.
 //
 // What a call leaves (nothing, a value or a reference) depends on the
 // function the target's method table names at run time, which the code

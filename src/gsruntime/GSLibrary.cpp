@@ -4,6 +4,7 @@
 
 #include "foundation/containers/GSLibraryBuffer.h"
 #include "gsruntime/GSClass.h"
+#include "gsruntime/GSCodeLinkCheck.h"
 #include "gsruntime/GSFunction.h"
 #include "gsruntime/GSHeap.h"
 #include "gsruntime/GSImageReader.h"
@@ -223,6 +224,16 @@ int32_t GSLibrary::Link() {
 
     for (uint32_t i = 0; i < m_classCount; ++i) {
         if (!m_classes[i]->LinkNatives()) {
+            GSLog("GS Link error: Unable to link '%s'", m_classes[i]->Name());
+            return kGSLoadLinkError;
+        }
+    }
+
+    // Member slots and method indices against the layouts and method tables
+    // the code can reach, now that every class is linked.
+    const GSCodeLinkCheck check(*this);
+    for (uint32_t i = 0; i < m_classCount; ++i) {
+        if (!check.CheckClass(*m_classes[i])) {
             GSLog("GS Link error: Unable to link '%s'", m_classes[i]->Name());
             return kGSLoadLinkError;
         }

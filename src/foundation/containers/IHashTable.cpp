@@ -2,6 +2,9 @@
 
 #include "engine/Alloc.h"
 
+#include <iterator>
+#include <new>
+
 namespace Utils {
 
 IHashTable::~IHashTable() { Free(); }
@@ -29,10 +32,54 @@ void IHashTable::Free() {
     m_buckets = nullptr;
     m_bucketCount = 0;
     m_count = 0;
+    m_index.reset();
+}
+
+bool IHashTable::IndexOrder::operator()(const IHashNode* a, const IHashNode* b) const {
+    const uint32_t bucketA = table->BucketOf(*a);
+    const uint32_t bucketB = table->BucketOf(*b);
+    if (bucketA != bucketB) return bucketA < bucketB;
+    return a->Compare(*b) < 0;
+}
+
+void IHashTable::IndexIfLoaded() {
+    if (m_index || m_count <= kIndexedLoad * static_cast<int64_t>(m_bucketCount)) return;
+    try {
+        auto index = std::make_unique<Index>(IndexOrder{this});
+        for (uint32_t b = 0; b < m_bucketCount; ++b)
+            for (IHashNode* node = m_buckets[b]; node; node = node->m_hashNext) index->insert(index->end(), node);
+        m_index = std::move(index);
+    } catch (const std::bad_alloc&) {
+        m_index.reset();
+    }
+}
+
+IHashNode** IHashTable::IndexedSlot(const IHashNode& node, Index::iterator& at) {
+    at = m_index->lower_bound(&node);
+    const uint32_t bucket = BucketOf(node);
+    if (at != m_index->begin()) {
+        IHashNode* before = const_cast<IHashNode*>(*std::prev(at));
+        if (BucketOf(*before) == bucket) return &before->m_hashNext;
+    }
+    return &m_buckets[bucket];
 }
 
 bool IHashTable::Insert(IHashNode* node) {
     if (!node || m_bucketCount == 0) return false;
+    if (m_index) {
+        Index::iterator at;
+        IHashNode** slot = IndexedSlot(*node, at);
+        if (*slot && node->Compare(**slot) == 0) return false;
+        try {
+            m_index->insert(at, node);
+        } catch (const std::bad_alloc&) {
+            m_index.reset();  // the chains alone from here on
+        }
+        node->m_hashNext = *slot;
+        *slot = node;
+        m_count += 1;
+        return true;
+    }
     IHashNode** slot = &m_buckets[BucketOf(*node)];
     while (*slot) {
         const int order = node->Compare(**slot);
@@ -43,6 +90,7 @@ bool IHashTable::Insert(IHashNode* node) {
     node->m_hashNext = *slot;
     *slot = node;
     m_count += 1;
+    IndexIfLoaded();
     return true;
 }
 
@@ -51,6 +99,17 @@ bool IHashTable::Find(const IHashNode& probe, Iterator& it) {
     if (m_bucketCount == 0) return false;
     const uint32_t bucket = BucketOf(probe);
     IHashNode** slot = &m_buckets[bucket];
+    if (m_index) {
+        // The first node of the chain that does not sort before the probe:
+        // the one the chain walk below would stop at.
+        Index::iterator at;
+        slot = IndexedSlot(probe, at);
+        if (!*slot || probe.Compare(**slot) != 0) return false;
+        it.m_slot = slot;
+        it.m_table = this;
+        it.m_bucket = static_cast<int32_t>(bucket);
+        return true;
+    }
     while (*slot) {
         const int order = probe.Compare(**slot);
         if (order < 0) return false;
@@ -97,6 +156,7 @@ bool IHashTable::Iterator::Next() {
 bool IHashTable::Remove(Iterator& it) {
     if (it.m_table != this || it.m_bucket < 0 || !it.m_slot || !*it.m_slot) return false;
     IHashNode* node = *it.m_slot;
+    if (m_index) m_index->erase(node);
     *it.m_slot = node->m_hashNext;
     node->m_hashNext = nullptr;
     m_count -= 1;
@@ -109,7 +169,14 @@ bool IHashTable::Remove(Iterator& it) {
 bool IHashTable::Remove(IHashNode* node) {
     if (!node || m_bucketCount == 0) return false;
     IHashNode** slot = &m_buckets[BucketOf(*node)];
-    while (*slot && *slot != node) slot = &(*slot)->m_hashNext;
+    if (m_index) {
+        Index::iterator at;
+        slot = IndexedSlot(*node, at);
+        if (*slot != node) return false;
+        m_index->erase(at);
+    } else {
+        while (*slot && *slot != node) slot = &(*slot)->m_hashNext;
+    }
     if (!*slot) return false;
     *slot = node->m_hashNext;
     node->m_hashNext = nullptr;

@@ -5,7 +5,16 @@
 // upward, each chain in order) depends only on the nodes, never on the order
 // of insertion. The chain link lives in the node; the table never owns or
 // deletes nodes. The owner sets the bucket count with Init.
+//
+// The bucket count is the owner's (walk orders that files keep depend on
+// it), so a table that holds many more nodes than buckets would walk long
+// chains on every insert, find and remove. Past kIndexedLoad nodes per
+// bucket the table keeps an ordered index of its nodes beside the chains
+// (by bucket, then chain order) and finds a node's place there instead;
+// the chains, and so every walk order, stay exactly as they were.
 #include <cstdint>
+#include <memory>
+#include <set>
 
 namespace Utils {
 
@@ -78,8 +87,26 @@ public:
 
     uint32_t BucketCount() const { return m_bucketCount; }
     int32_t Count() const { return m_count; }
+    // True while the ordered index is kept (see the class comment).
+    bool Indexed() const { return m_index != nullptr; }
+
+    static constexpr int32_t kIndexedLoad = 4;
 
 private:
+    // Orders nodes by bucket, then as their chain does.
+    struct IndexOrder {
+        const IHashTable* table;
+        bool operator()(const IHashNode* a, const IHashNode* b) const;
+    };
+    using Index = std::set<const IHashNode*, IndexOrder>;
+
+    // Builds the index once the table holds more than kIndexedLoad nodes
+    // per bucket (false when memory runs out: the chains are used alone).
+    void IndexIfLoaded();
+    // The link that points at the first node of `node`'s bucket that does
+    // not sort before it, found through the index.
+    IHashNode** IndexedSlot(const IHashNode& node, Index::iterator& at);
+
     uint32_t BucketOf(const IHashNode& node) const { return node.Hash() % m_bucketCount; }
     // Moves an iterator to the first node of the first non-empty bucket at
     // or after `bucket`, or to the end.
@@ -88,6 +115,7 @@ private:
     IHashNode** m_buckets = nullptr;
     uint32_t m_bucketCount = 0;
     int32_t m_count = 0;
+    std::unique_ptr<Index> m_index;
 };
 
 }  // namespace Utils

@@ -163,13 +163,12 @@ bool GSLibraryWriter::WriteStrings(GSLibraryBuffer& out, GSCompileContext& unit)
         std::vector<uint32_t> offsets(count, 0);
         std::vector<bool> seen(count, false);
         // The texts in the table's walk order; the offsets in index order.
-        Utils::HashTable<const char*>::Iterator it;
-        for (unit.strings.Begin(it); !it.IsEnd(); it.Next()) {
-            const uint32_t index = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(it.Value()));
+        for (const uint32_t index : unit.StringWalkOrder()) {
             if (index >= count || seen[index]) return false;
             seen[index] = true;
             offsets[index] = out.Position() - base;
-            out.Write(it.Key(), static_cast<uint32_t>(std::strlen(it.Key()) + 1));
+            const char* text = unit.stringTexts[index];
+            out.Write(text, static_cast<uint32_t>(std::strlen(text) + 1));
         }
         if (std::find(seen.begin(), seen.end(), false) != seen.end()) return false;
         PadTo4(out, 0x00);

@@ -64,6 +64,9 @@ inline bool ArraySet(GSRunState& s) {
     GSArray* array = GSArray::FromReference(reference);
     if (!array) return s.Raise(ER_NullArrayReference);
     const uint32_t value = s.At(0);
+    // A reference array's elements own counts: an integer stored there
+    // would be released as a reference.
+    if (array->ElementsAreReferences() && value != 0) return s.Raise(ER_ArrayOutOfBounds);
     if (!array->SetElementValue(static_cast<int32_t>(s.At(1)), value)) return s.Raise(ER_ArrayOutOfBounds);
     s.sp -= Keep ? 2 : 3;
     if (Keep) s.Top() = value;

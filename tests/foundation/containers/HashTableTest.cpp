@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -210,6 +212,75 @@ TEST(UtilsIHashTable, ChainsFollowCompareAndNodesAreNeverDeleted) {
     }
     // The table's destructor unlinked symbol 19 without deleting it.
     EXPECT_EQ(symbols[4].HashNext(), nullptr);
+}
+
+
+// Past four nodes per bucket the table keeps an index beside its chains;
+// the chains, and so the walk order, finds and removals, stay those of the
+// plain table. Random inserts, finds and removals (by node and at an
+// iterator) on a table of 3 buckets against an ordered model.
+TEST(UtilsIHashTable, AnIndexedTableKeepsTheChainsOfAPlainOne) {
+    std::deque<Symbol> symbols;
+    for (unsigned key = 0; key < 600; ++key) symbols.emplace_back(key * 7919u % 1000u);
+    Utils::IHashTable table;
+    ASSERT_TRUE(table.Init(3));
+    std::set<std::pair<unsigned, unsigned>> model;  // {bucket, key}
+    std::mt19937 random(17);
+    auto walk = [&]() {
+        std::vector<unsigned> keys;
+        Utils::IHashTable::Iterator it;
+        for (table.Begin(it); !it.IsEnd(); it.Next()) keys.push_back(static_cast<Symbol*>(it.Node())->key);
+        return keys;
+    };
+    auto expected = [&]() {
+        std::vector<unsigned> keys;
+        for (const auto& [bucket, key] : model) keys.push_back(key);
+        return keys;
+    };
+    bool indexedSeen = false;
+    for (int round = 0; round < 6000; ++round) {
+        Symbol& s = symbols[random() % symbols.size()];
+        const bool present = model.count({s.key % 3, s.key}) > 0;
+        switch (random() % 4) {
+            case 0:
+            case 1:
+                // Keys are unique, so the node is in the table when its key is.
+                EXPECT_EQ(table.Insert(&s), !present);
+                model.insert({s.key % 3, s.key});
+                break;
+            case 2: {
+                Symbol probe(s.key);
+                Utils::IHashTable::Iterator it;
+                ASSERT_EQ(table.Find(probe, it), present);
+                if (present) {
+                    EXPECT_EQ(static_cast<Symbol*>(it.Node())->key, s.key);
+                    // Removing at the found iterator.
+                    if (random() % 2) {
+                        ASSERT_TRUE(table.Remove(it));
+                        model.erase({s.key % 3, s.key});
+                    }
+                }
+                break;
+            }
+            default: {
+                Symbol other(s.key);
+                EXPECT_FALSE(table.Remove(&other));  // an equal node that is not in the table
+                if (present) {
+                    Symbol probe(s.key);
+                    Utils::IHashTable::Iterator it;
+                    ASSERT_TRUE(table.Find(probe, it));
+                    EXPECT_TRUE(table.Remove(it.Node()));
+                    model.erase({s.key % 3, s.key});
+                }
+                break;
+            }
+        }
+        indexedSeen |= table.Indexed();
+        ASSERT_EQ(table.Count(), static_cast<int32_t>(model.size()));
+        if (round % 100 == 0) ASSERT_EQ(walk(), expected()) << round;
+    }
+    EXPECT_TRUE(indexedSeen);
+    EXPECT_EQ(walk(), expected());
 }
 
 }  // namespace

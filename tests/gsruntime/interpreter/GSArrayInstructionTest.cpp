@@ -117,6 +117,16 @@ TEST_F(GSArrayInstructions, GetAndSetWithGrowthAndBounds) {
     EXPECT_EQ(RunOps({Val, Val, Val}, {a, I(int64_t(1) << 30), 7}, {OP_ArraySet, OP_PushZero}, false).code,
               ER_ArrayOutOfBounds);
     EXPECT_EQ(array->GetCount(), 6);
+
+    // A plain set of an integer into a reference array would have it
+    // released as a reference later: refused, the array unchanged.
+    GSArray* references = new GSArray(context, true);
+    ASSERT_TRUE(references->Resize(2));
+    const GSDataRef r = references->GetReference();
+    EXPECT_EQ(RunOps({Ref, Val, Val}, {r, 0, 1}, {OP_ArraySet, OP_PushZero}, false).code, ER_ArrayOutOfBounds);
+    EXPECT_EQ(RunOps({Ref, Val, Val}, {r, 1, 0}, {OP_ArraySet, OP_PushZero}, false).code, ER_Done);
+    EXPECT_EQ(references->Elements()[0], 0u);
+    EXPECT_EQ(references->GetCount(), 2);
 }
 
 TEST_F(GSArrayInstructions, CopiesSlicesAndRanges) {

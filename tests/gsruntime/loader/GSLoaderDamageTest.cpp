@@ -92,7 +92,8 @@ ImageBuilder Rich(GSLibraryId id) {
     init.locals = 1;
     init.highestTemporary = 1;
     init.depth = 1;
-    init.code = CodeWriter().Op(OP_PushZero).Op16(OP_StoreMyMember, 2).Op(OP_Return).Bytes();
+    // Slot 4 is the size member of the Part view (slot 2 is that view's start).
+    init.code = CodeWriter().Op(OP_PushZero).Op16(OP_StoreMyMember, 4).Op(OP_Return).Bytes();
     init.lineTable = false;
     t.initFunction = init;
     return image;
@@ -142,7 +143,8 @@ struct Damage {
     const char* name;
     std::function<void(ImageBuilder&)> edit;
     std::function<void(std::vector<uint8_t>&)> patch;
-    const char* failingClass;  // the class whose load fails, or null
+    const char* failingClass;  // the class whose load (or, for -3, link) fails, or null
+    int32_t result = GSRuntime::kGSLoadMalformed;
 };
 
 std::vector<Damage> Damages() {
@@ -279,6 +281,62 @@ std::vector<Damage> Damages() {
     d.push_back({"base view without its offset row",
                  [thing](ImageBuilder& i) { thing(i).initRows = std::vector<GSTest::InitRowSpec>{{1, 3, 0}}; }, nullptr,
                  "Thing"});
+    // Code that copies a reference without its count, or reaches a slot or
+    // a method no class the library knows keeps there: a second owner of
+    // one count frees the object while it is still held.
+    auto runIs = [run](CodeWriter code) { return [run, code](ImageBuilder& i) { run(i).code = code.Bytes(); }; };
+    const int32_t link = GSRuntime::kGSLoadLinkError;
+    d.push_back({"value load of me", runIs(CodeWriter().Op16(OP_LoadLocal, 0).Op16(OP_StoreLocalRef, 2).Op(OP_Return)),
+                 nullptr, "Thing"});
+    d.push_back({"value load of a reference argument",
+                 runIs(CodeWriter().Op16(OP_LoadLocal, 1).Op16(OP_StoreLocalRef, 2).Op(OP_Return)), nullptr, "Thing"});
+    d.push_back({"value store into a reference local",
+                 runIs(CodeWriter().Op16(OP_LoadLocalRef, 1).Op16(OP_StoreLocal, 2).Op(OP_Return)), nullptr, "Thing"});
+    d.push_back({"keeping value store of a reference into a reference local",
+                 runIs(CodeWriter().Op(OP_NewString).Op16(OP_StoreLocalKeep, 2).Op(OP_PopRef).Op(OP_Return)), nullptr,
+                 "Thing"});
+    d.push_back({"temporary loaded twice after a reference went in",
+                 // 0 NewString, 1 StoreLocal 3, 4 LoadLocal 3, 7 PopRef, 8 LoadLocal 3, 11 PopRef, 12 Return
+                 [run](ImageBuilder& i) {
+                     run(i).locals = 3;
+                     run(i).code = CodeWriter().Op(OP_NewString).Op16(OP_StoreLocal, 3).Op16(OP_LoadLocal, 3)
+                                       .Op(OP_PopRef).Op16(OP_LoadLocal, 3).Op(OP_PopRef).Op(OP_Return).Bytes();
+                 },
+                 nullptr, "Thing"});
+    d.push_back({"value copy of a reference", runIs(CodeWriter().Op(OP_NewString).Op(OP_Dup).Op(OP_PopRef).Op(OP_PopRef)
+                                                        .Op(OP_Return)),
+                 nullptr, "Thing"});
+    d.push_back({"reference copied as an index",
+                 runIs(CodeWriter().Op16(OP_LoadLocalRef, 1).Op(OP_NewString).Op(OP_DupPairRef).Op(OP_PopRef).Op(OP_PopRef)
+                           .Op(OP_PopRef).Op(OP_PopRef).Op(OP_Return)),
+                 nullptr, "Thing"});
+    d.push_back({"member access to a view's offset slot",
+                 runIs(CodeWriter().Op16(OP_LoadLocalRef, 0).Op16(OP_LoadMember, 0).Op(OP_Pop).Op(OP_Return)), nullptr,
+                 "Thing"});
+    d.push_back({"counted load of a base view's offset slot",
+                 runIs(CodeWriter().Op16(OP_LoadLocalRef, 0).Op16(OP_LoadMemberRef, 2).Op16(OP_StoreLocalRef, 2)
+                           .Op(OP_Return)),
+                 nullptr, "Thing", link});
+    d.push_back({"counted load of a base view's table slot of me",
+                 runIs(CodeWriter().Op16(OP_LoadMyMemberRef, 3).Op16(OP_StoreLocalRef, 2).Op(OP_Return)), nullptr,
+                 "Thing", link});
+    d.push_back({"value load of a reference member of me",
+                 runIs(CodeWriter().Op16(OP_LoadMyMember, 12).Op(OP_Pop).Op(OP_Return)), nullptr, "Thing", link});
+    d.push_back({"value store into a reference member of me",
+                 runIs(CodeWriter().Op(OP_PushZero).Op16(OP_StoreMyMember, 12).Op(OP_Return)), nullptr, "Thing", link});
+    d.push_back({"counted load of a value member of a new object",
+                 runIs(CodeWriter().Op16(OP_NewObject, 1).Op16(OP_LoadMemberRef, 4).Op16(OP_StoreLocalRef, 2)
+                           .Op(OP_Return)),
+                 nullptr, "Thing", link});
+    d.push_back({"native call past every method table",
+                 runIs(CodeWriter().Op16(OP_LoadLocalRef, 0).Op(OP_CallNative).U16(0).U16(1025).Op(OP_Return)), nullptr,
+                 "Thing", link});
+    d.push_back({"native call of a script method",
+                 runIs(CodeWriter().Op16(OP_LoadLocalRef, 0).Op(OP_CallNative).U16(0).U16(0).Op(OP_Pop).Op(OP_Return)),
+                 nullptr, "Thing", link});
+    d.push_back({"script call past every method table",
+                 runIs(CodeWriter().Op16(OP_LoadLocalRef, 0).Op(OP_Call).U16(0).U16(2).Op(OP_Return)), nullptr, "Thing",
+                 link});
     return d;
 }
 
@@ -345,9 +403,14 @@ TEST_F(GSLoaderDamage, DamagedImagesAreRefusedWithoutLeaks) {
 
         EXPECT_EQ(machine->GetLibrary(id), nullptr);
         std::vector<std::string> expected;
-        if (damage.failingClass)
+        if (damage.result == GSRuntime::kGSLoadLinkError) {
+            // Linking reports the native it cannot bind before the code check.
+            expected.push_back("Could not resolve native link $void@Part::Poke()");
+            expected.push_back(std::string("GS Link error: Unable to link '") + damage.failingClass + "'");
+        }
+        else if (damage.failingClass)
             expected.push_back(std::string("GS Link error: Unable to initialise class '") + damage.failingClass + "'");
-        expected.push_back("GSMachine: Error -1 loading library " + file + " (" +
+        expected.push_back("GSMachine: Error " + std::to_string(damage.result) + " loading library " + file + " (" +
                            (damage.patch && std::string(damage.name) == "name without its NUL" ? "" : "rich.gs") + ")");
         EXPECT_EQ(log.Lines(), expected);
         EXPECT_EQ(GSRuntime::GSMachineHeap().LiveBlocks(), live);

@@ -15,6 +15,8 @@
 namespace {
 
 using GSRuntime::GSArray;
+using GSRuntime::GSDataRef;
+using GSRuntime::GSScriptInstance;
 using GSRuntime::GSString;
 using GSTest::CountOf;
 
@@ -124,6 +126,29 @@ TEST_F(GSRange, MixedElementKindsAreRefused) {
     EXPECT_FALSE(values->Splice(0, 1, references));
     EXPECT_FALSE(GSArray::CopyRange(references, -1, values, 0));
     EXPECT_EQ(Contents(values), (std::vector<int>{1, 2}));
+    Drop(values);
+    Drop(references);
+}
+
+// A reference stored into a value array would never be released, and read
+// back as a counted reference it would be taken for whatever integer is
+// stored over it: both are refused.
+TEST_F(GSRange, ElementStoresOfTheOtherKindAreRefused) {
+    GSArray* values = Values({1, 2});
+    GSArray* references = new GSArray(context, true);
+    GSString* text = new GSString(context, "t");
+    const GSDataRef reference = text->GetReference();
+    EXPECT_TRUE(references->SetElementReference(0, reference, true, nullptr));
+    EXPECT_EQ(GSScriptInstance::FromReference(reference)->count, 2);
+
+    EXPECT_FALSE(values->SetElementReference(0, reference, true, nullptr));
+    EXPECT_EQ(Contents(values), (std::vector<int>{1, 2}));
+    GSDataRef out = 0;
+    EXPECT_FALSE(values->GetElementReference(1, out, true));
+    EXPECT_EQ(out, 0u);
+    EXPECT_EQ(GSScriptInstance::FromReference(reference)->count, 2);
+
+    GSScriptInstance::ReleaseReference(reference);
     Drop(values);
     Drop(references);
 }
