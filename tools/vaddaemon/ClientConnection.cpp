@@ -22,11 +22,11 @@ std::vector<uint8_t> Bytes(const TBuffer& buffer) {
 }
 
 // The payload of a log-line notice: the transaction id, then the log's
-// entries in their wire form.
-std::vector<uint8_t> LogLinePayload(int32_t transactionId, ResultsLog& log) {
+// entries from `first` on in their wire form.
+std::vector<uint8_t> LogLinePayload(int32_t transactionId, ResultsLog& log, int32_t first = 0) {
     TBuffer payload;
     payload.WriteInt32(transactionId);
-    log.WriteEntries(payload, 0);
+    log.WriteEntries(payload, first);
     return Bytes(payload);
 }
 
@@ -164,16 +164,17 @@ bool ClientConnection::ApplyRule(const Frame& frame, const ScenarioRule& rule, s
             Note("scenario " + error);
             continue;
         }
-        if (!m_socket->SendNotice(notice.type, payload)) return false;
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, notice.type, std::move(payload)});
     }
     if (rule.hasQuestion) {
         TBuffer question;
         question.WriteInt32(frame.id);
         question.WritePString(rule.questionText.c_str());
         question.WriteKUID(rule.questionAsset);
-        std::vector<uint8_t> payload(question.GetData(), question.GetData() + question.GetDataSize());
-        if (!m_socket->SendNotice(Notice::kQuestion, payload)) return false;
-        if (!AwaitAnswer(frame.id, rule.questionTimeoutMs)) return false;
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kQuestion, Bytes(question)});
+        const bool sent = m_socket->SendFrames(m_answer);
+        m_answer.clear();
+        if (!sent || !AwaitAnswer(frame.id, rule.questionTimeoutMs)) return false;
     }
     if (!BuildPayload(rule.reply, frame.id, body, error)) Note("scenario " + error);
     return true;
@@ -192,13 +193,24 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
     context.laterLines = [socket, id](ResultsLog& log) {
         if (id != 0) socket->SendNotice(Notice::kLogLines, LogLinePayload(id, log));
     };
-    if (!m_server.GetDispatcher().Carry(frame.op, payload, reply, context)) {
+    // Lines sent while the operation runs (an install's assets, each as it
+    // is done); the rest go with the answer.
+    std::size_t linesSent = 0;
+    context.sendLines = [&] {
+        const std::size_t lines = context.log.GetEntryCount();
+        if (id == 0 || lines <= linesSent) return;
+        socket->SendNotice(Notice::kLogLines, LogLinePayload(id, context.log, static_cast<int32_t>(linesSent)));
+        linesSent = lines;
+    };
+    const bool carried = m_server.GetDispatcher().Carry(frame.op, payload, reply, context);
+    if (id != 0 && context.log.GetEntryCount() > linesSent)
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines,
+                                     LogLinePayload(id, context.log, static_cast<int32_t>(linesSent))});
+    if (!carried) {
         Note("bad payload op=" + std::to_string(frame.op) + " id=" + std::to_string(frame.id));
         body.clear();
         return;
     }
-    if (frame.id != 0 && context.log.GetEntryCount() > 0)
-        m_socket->SendNotice(Notice::kLogLines, LogLinePayload(frame.id, context.log));
     body = Bytes(reply);
     m_noticesAfterReply = std::move(context.noticesAfterReply);
 }
@@ -228,16 +240,22 @@ bool ClientConnection::Handle(const Frame& frame) {
     std::vector<uint8_t> body;
     if (ruled) {
         if (!ApplyRule(frame, rule, body)) return false;
+        const bool unanswered = rule.action == ScenarioRule::kDropReply || rule.action == ScenarioRule::kDropLink ||
+                                rule.action == ScenarioRule::kExit;
+        if (unanswered) {
+            // The rule's notices still go out; only the reply is missing.
+            const bool sent = m_socket->SendFrames(m_answer);
+            m_answer.clear();
+            if (rule.action == ScenarioRule::kExit) ::_exit(3);
+            return sent && rule.action == ScenarioRule::kDropReply;
+        }
         switch (rule.action) {
             case ScenarioRule::kCarry:
                 Carry(frame, body);
                 break;
             case ScenarioRule::kDropReply:
-                return true;
             case ScenarioRule::kDropLink:
-                return false;
             case ScenarioRule::kExit:
-                ::_exit(3);
             case ScenarioRule::kReply:
             case ScenarioRule::kKeepRunning:
                 break;
@@ -249,10 +267,14 @@ bool ClientConnection::Handle(const Frame& frame) {
     // may close its link as soon as the request is out.
     const bool shutdown =
         frame.op == Op::kShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning);
-    bool sent = frame.id == 0 || m_socket->SendReply(frame.id, body);
-    for (const auto& [type, payload] : m_noticesAfterReply)
-        if (sent && !m_socket->SendNotice(type, payload)) sent = false;
+    // The answer goes out in one write: its notices, the reply, the notices
+    // after it.
+    if (frame.id != 0) m_answer.push_back(LinkFrame{LinkWord::kReply, frame.id, std::move(body)});
+    for (auto& [type, payload] : m_noticesAfterReply)
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, type, std::move(payload)});
     m_noticesAfterReply.clear();
+    const bool sent = m_socket->SendFrames(m_answer);
+    m_answer.clear();
     if (shutdown) {
         m_server.RequestStop();
         return false;

@@ -88,21 +88,28 @@ bool LinkSocket::SendWord(int32_t value) {
     return Send(b, 4);
 }
 
-bool LinkSocket::SendFrame(uint32_t tag, int32_t word, const std::vector<uint8_t>& body) {
-    if (body.size() > static_cast<std::size_t>(kMaxPayloadBytes)) return false;
-    std::vector<uint8_t> frame;
-    frame.reserve(12 + body.size());
-    for (uint32_t value : {tag, static_cast<uint32_t>(word), static_cast<uint32_t>(body.size())})
-        for (int shift = 0; shift < 32; shift += 8) frame.push_back(static_cast<uint8_t>(value >> shift));
-    frame.insert(frame.end(), body.begin(), body.end());
+bool LinkSocket::SendFrames(const std::vector<LinkFrame>& frames) {
+    std::size_t total = 0;
+    for (const LinkFrame& frame : frames) {
+        if (frame.body.size() > static_cast<std::size_t>(kMaxPayloadBytes)) return false;
+        total += 12 + frame.body.size();
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(total);
+    for (const LinkFrame& frame : frames) {
+        for (uint32_t value : {frame.tag, static_cast<uint32_t>(frame.word), static_cast<uint32_t>(frame.body.size())})
+            for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<uint8_t>(value >> shift));
+        bytes.insert(bytes.end(), frame.body.begin(), frame.body.end());
+    }
+    if (bytes.empty()) return true;
     std::lock_guard<std::mutex> hold(m_sendLock);
-    return Send(frame.data(), frame.size());
+    return Send(bytes.data(), bytes.size());
 }
 
 bool LinkSocket::SendReply(int32_t transactionId, const std::vector<uint8_t>& body) {
-    return SendFrame(LinkWord::kReply, transactionId, body);
+    return SendFrames({LinkFrame{LinkWord::kReply, transactionId, body}});
 }
 
 bool LinkSocket::SendNotice(int32_t type, const std::vector<uint8_t>& payload) {
-    return SendFrame(LinkWord::kNotice, type, payload);
+    return SendFrames({LinkFrame{LinkWord::kNotice, type, payload}});
 }

@@ -7,6 +7,14 @@
 #include <mutex>
 #include <vector>
 
+// One frame the daemon sends: tag 'repl' or 'note', the transaction id or
+// notice type, and the body.
+struct LinkFrame {
+    uint32_t tag = 0;
+    int32_t word = 0;
+    std::vector<uint8_t> body;
+};
+
 class LinkSocket {
 public:
     explicit LinkSocket(int fd) : m_fd(fd) {}
@@ -32,9 +40,10 @@ public:
     bool SendReply(int32_t transactionId, const std::vector<uint8_t>& body);
     // tag 'note', notice type, payload length, payload.
     bool SendNotice(int32_t type, const std::vector<uint8_t>& payload);
-
-private:
-    bool SendFrame(uint32_t tag, int32_t word, const std::vector<uint8_t>& body);
+    // Frames in order, in one write: a request's log lines, its reply and
+    // the notices after it leave together, so the peer never waits on the
+    // second part of an answer.
+    bool SendFrames(const std::vector<LinkFrame>& frames);
 
     int m_fd;
     std::mutex m_sendLock;
