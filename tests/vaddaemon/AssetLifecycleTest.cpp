@@ -238,6 +238,7 @@ TEST_F(StoreLifecycle, TheStoreSurvivesARestart) {
     EXPECT_EQ(after.a, "10110000");
     EXPECT_EQ(after.keywords, "steam heavy");
     EXPECT_EQ(after.c, "100");
+    EXPECT_EQ(after.rating, 5) << "a favourite reads as one";
     EXPECT_EQ(after.name, "Test Loco");
     InfoReply draft = AskInfo(again, Kuid(3, 101));
     EXPECT_EQ(draft.b, "10000000") << "still open for editing";

@@ -342,7 +342,8 @@ KUID AssetLibrary::Resolve(const KUID& kuid) {
     AssetRecord record;
     if (kuid.IsNull() || m_store.Find(kuid, record)) return kuid;
     std::vector<KUID> versions = m_store.InstalledVersions(kuid.GetUserID(), kuid.GetContentID());
-    return versions.empty() ? kuid : versions.front();
+    // An asset the store does not know resolves to nothing.
+    return versions.empty() ? KUID::Null() : versions.front();
 }
 
 KUID AssetLibrary::Latest(const KUID& kuid) {

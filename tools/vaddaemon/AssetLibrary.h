@@ -87,7 +87,8 @@ public:
     // committed gives its working copy.
     bool SpecLocation(const KUID& kuid, bool includeEditing, AssetPlace& place);
     // The KUID itself when known, else the highest installed version of its
-    // user and content id, else the KUID given.
+    // user and content id, else the null KUID (an asset the daemon does not
+    // know).
     KUID Resolve(const KUID& kuid);
     // The highest installed version, then the newest installed asset that
     // obsoletes it, followed as far as it goes.
