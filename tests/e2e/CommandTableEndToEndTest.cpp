@@ -411,6 +411,21 @@ TEST_F(CommandTable, RegisterAccountWritesNothingWhenTheStoredSettingsDoNotRead)
     Check({{"registeraccount", "Tester", "secret"}, 0, Summary(0), {100, 101}});
 }
 
+// A write the daemon's store refuses fails the word with the store's reason,
+// instead of reporting success with nothing stored.
+TEST_F(CommandTable, RegisterAccountFailsWhenTheStoreRefusesTheWrite) {
+    installed.StopDaemons();
+    Check({{"registeraccount", "carol", "pw"},
+           255,
+           "- <NULL> : The settings \"internet\" could not be stored: attempt to write a readonly database.\n" +
+               Failure("Unable to write internet settings.", "<NULL>", 2),
+           {100, 101}},
+          {installed.UseScenario("read-only-store 1\n")});
+    installed.StopDaemons();
+    // The same word against a store that takes the write.
+    Check({{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}});
+}
+
 TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) {
     WriteAssetFolders();
     const std::string installedA = "; <kuid:523401:11> : Installed <kuid:523401:11>.\n";

@@ -28,9 +28,11 @@ public:
 
     // Writes the stored soup (or the form of no soup) to `reply`.
     void Read(const std::string& name, TStream& reply);
-    // Reads a soup from `payload`'s position and stores it; false when it
-    // does not read (nothing is stored).
-    bool Write(const std::string& name, TStream& payload);
+    enum class WriteResult { kStored, kMalformed, kNotStored };
+    // Reads a soup from `payload`'s position and stores it. kMalformed when
+    // it does not read; kNotStored, with the store's reason in `error`, when
+    // the store refused the write. Either way nothing is stored.
+    WriteResult Write(const std::string& name, TStream& payload, std::string& error);
     // The text of `key` in the soup `name`; empty when missing.
     std::string Value(const std::string& name, const std::string& key);
     // The name recorded for the user id; empty when none.

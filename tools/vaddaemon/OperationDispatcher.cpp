@@ -102,6 +102,11 @@ void WritePlace(TStream& reply, const AssetPlace& place) {
     reply.WriteString(place.folder.c_str());
 }
 
+void AddError(ResultsLog& log, const std::string& text) {
+    constexpr int32_t kSeverityError = 3;
+    log.AddEntry(kSeverityError, text.c_str());
+}
+
 void WriteInt16(TStream& reply, int16_t value) {
     reply.WriteByte(static_cast<uint8_t>(value));
     reply.WriteByte(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
@@ -438,9 +443,17 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             return true;
         }
         case Op::kWriteSettings: {
+            // The reply is one byte: 1 when the soup was stored, else 0 with
+            // the store's reason as an error line.
             const std::string name = ReadInterned(payload);
             if (payload.HasError()) return false;
-            return m_settings.Write(name, payload);
+            std::string error;
+            const DaemonSettings::WriteResult written = m_settings.Write(name, payload, error);
+            if (written == DaemonSettings::WriteResult::kMalformed) return false;
+            if (written == DaemonSettings::WriteResult::kNotStored)
+                AddError(context.log, "The settings \"" + name + "\" could not be stored: " + error + ".");
+            reply.WriteByte(written == DaemonSettings::WriteResult::kStored ? 1 : 0);
+            return true;
         }
         case Op::kGetSettingValue: {
             const std::string name = ReadInterned(payload);
