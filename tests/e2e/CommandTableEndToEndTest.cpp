@@ -467,14 +467,21 @@ TEST_F(CommandTable, AWordWhoseRequestFailedDoesNotReportSuccess) {
         Row row;
         int droppedOp;
     };
+    const auto lost = [](int op) {
+        return "- <NULL> : The link to the daemon was lost while waiting for its reply to operation " +
+               std::to_string(op) + ".\n";
+    };
     const Case cases[] = {
         // No file is written; the earlier one stays.
-        {{{"listbuilds", "builds.txt"}, 255, Failure("Unable to read the installed builds."), {253}}, 253},
+        {{{"listbuilds", "builds.txt"}, 255, "- <NULL> : Unable to read the installed builds.\n" + lost(253) + Summary(2),
+          {253}},
+         253},
         {{{"repairdatabase"}, 255,
-          "Repairing asset database (this may take some time)\n" + Failure("Unable to start the database repair."),
+          "Repairing asset database (this may take some time)\n- <NULL> : Unable to start the database repair.\n" +
+              lost(3) + Summary(2),
           {3, 4}},
          3},
-        {{{"installfrompath", "pack/a"}, 255, Summary(0), {39}}, 39},
+        {{{"installfrompath", "pack/a"}, 255, lost(39) + Summary(1), {39}}, 39},
     };
     WriteAssetFolders();
     for (const Case& c : cases) {
@@ -483,6 +490,71 @@ TEST_F(CommandTable, AWordWhoseRequestFailedDoesNotReportSuccess) {
     }
     installed.StopDaemons();
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/bin/builds.txt"), "47059\n");
+}
+
+// A request whose link is lost, whose reply is empty, or whose reply never
+// comes fails its word with a line that says so. A daemon that ends in the
+// middle of an archive install has sent the line of each asset it
+// installed; a daemon that never answers is given up after the inactivity
+// bound.
+TEST_F(CommandTable, ALostLinkAnEmptyReplyOrASilentDaemonFailsTheWordAndSaysSo) {
+    InstallAssetFolders();
+    Check({{"createcdp", "Pack.cdp", "<kuid:77:13>", "<kuid:523401:11>"}, 0, Summary(0), {48, 48}});
+    Check({{"delete", "<kuid:77:13>"}, 0, Summary(0), {36}});
+    Check({{"delete", "<kuid:523401:11>"}, 0, Summary(0), {36}});
+    installed.StopDaemons();
+    const std::string local = installed.Root() + "/UserData/local/";
+    // Steps 1 to 3 install the first asset; the daemon ends after staging
+    // the second.
+    Check({{"installcdp", "../bin/pack.cdp"},
+           255,
+           "; <kuid:77:13> : Installed <kuid:77:13>.\n- <NULL> : The link to the daemon was lost while waiting for its "
+           "reply to operation 40.\n" +
+               Summary(1),
+           {40}},
+          {"VADDAEMON_CRASH_AFTER_STEP=4"});
+    EXPECT_TRUE(std::filesystem::exists(local + "kuid 77 13/mesh.im"));
+    EXPECT_FALSE(std::filesystem::exists(local + "kuid 523401 11"));
+    installed.StopDaemons();
+
+    const auto rule = [](int op, const std::string& action) {
+        return "rules\n{\n 0\n {\n  op " + std::to_string(op) + "\n  times 1\n  action \"" + action +
+               "\"\n }\n}\n";
+    };
+    struct Case {
+        Row row;
+        std::string scenario;
+    };
+    const Case cases[] = {
+        {{{"installfrompath", "pack/a"}, 255, Failure("The daemon's reply to operation 39 was empty."), {39}},
+         rule(39, "reply")},
+        {{{"installfrompath", "pack/a"},
+          255,
+          Failure("The daemon sent nothing for 1 s while waiting for its reply to operation 39; gave up waiting."),
+          {39}},
+         rule(39, "drop-reply")},
+        {{{"status", "<kuid:77:13>"},
+          255,
+          "- <kuid:77:13> : Unknown AssetID.\n" +
+              Failure("The daemon sent nothing for 1 s while waiting for its reply to operation 21; gave up waiting.",
+                      "<NULL>", 2),
+          {21}},
+         rule(21, "drop-reply")},
+        {{{"authors"},
+          255,
+          "",
+          {2, 21, 90},
+          {},
+          {"The link to the daemon was lost while waiting for its reply to operation 90.\n", Summary(1)}},
+         rule(90, "drop-link")},
+        {{{"authors"}, 255, "", {2, 21, 90}, {}, {"The daemon's reply to operation 90 was empty.\n", Summary(1)}},
+         rule(90, "reply")},
+    };
+    for (const Case& c : cases) {
+        Check(c.row, {installed.UseScenario(c.scenario), "VORLEX_INACTIVITY_MS=500"});
+        installed.StopDaemons();
+    }
+    EXPECT_FALSE(std::filesystem::exists(local + "kuid 523401 11")) << "the empty and unanswered installs did nothing";
 }
 
 // A scenario rule that answers the first two asset-info requests (the

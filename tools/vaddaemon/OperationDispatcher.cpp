@@ -395,7 +395,10 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             ReadFlag(payload);
             if (Malformed(payload)) return false;
             bool everything = false;
-            const int32_t installed = InstallArchiveFile(m_library, path, &context.log, everything);
+            // Each asset's line goes to the requester as soon as it is done,
+            // so a long install shows its progress and a lost link leaves
+            // the record of what was installed.
+            const int32_t installed = InstallArchiveFile(m_library, path, &context.log, everything, context.sendLines);
             reply.WriteInt32(everything ? installed : 0);
             reply.WriteByte(everything ? 1 : 0);
             return true;

@@ -40,7 +40,7 @@ bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder, ResultsLog* 
     buffers.request.WritePString(name);
     WriteBinarySoup(buffers.request, holder);
     holder.Clear();
-    if (!buffers.Send(kVADOpWriteSettings, log)) return false;
+    if (!buffers.SendExpectingBody(kVADOpWriteSettings, log)) return false;
     // The daemon answers 1 when it stored the soup; an empty reply or 0 is
     // a write that did not happen.
     uint8_t stored = 0;
