@@ -341,6 +341,33 @@ TEST_F(CommandTable, ImportConsistsMakesEachTrainOnce) {
     }
 }
 
+// On a fresh installation the daemon has no user id to make KUIDs in: both
+// words that need a new KUID say so and fail. Its settings file or its
+// option gives it one.
+TEST_F(CommandTable, NewKuidsNeedTheDaemonsUserId) {
+    InstalledProgram::WriteFile(installed.Elsewhere() + "/trains.txt",
+                                "train-0\n{\n name \"First\"\n list\n {\n  car-0 <kuid:3:100>\n }\n}\n");
+    const std::string noUserId =
+        "- <NULL> : No KUID can be made: the daemon has no user id. Set \"user-id\" in UserData/vaddaemon.txt (or "
+        "VADDAEMON_USER_ID) to the user's number.\n";
+    Check({{"generatekuid"}, 255, "<KUID2:-1:4294967295:127>\n" + noUserId + Summary(1), {58}});
+    Check({{"importconsists", "trains.txt"},
+           255,
+           noUserId + Failure("Unable to create a consist asset for the train \"First\".", "<NULL>", 2),
+           {2, 35},
+           {34}});
+    installed.StopDaemons();
+
+    // The environment option, then the settings file (read when the daemon
+    // starts).
+    Check({{"generatekuid"}, 0, "<KUID2:77:1:0>\n" + Summary(0), {58}}, {"VADDAEMON_USER_ID=77"});
+    installed.StopDaemons();
+    InstalledProgram::WriteFile(installed.Root() + "/UserData/vaddaemon.txt", "user-id 523401\n");
+    Check({{"generatekuid"}, 0, "<KUID2:523401:1:0>\n" + Summary(0), {58}});
+    Check({{"importconsists", "trains.txt"}, 0, Summary(0), {2, 35, 34}});
+    EXPECT_TRUE(std::filesystem::exists(installed.Root() + "/UserData/local/kuid 523401 2"));
+}
+
 TEST_F(CommandTable, ListBuildsWritesTheInstalledBuildsIntoTheProgramFolder) {
     Check({{"listbuilds", "Builds.TXT"}, 0, Summary(0), {253}});
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/bin/builds.txt"), "47059\n");

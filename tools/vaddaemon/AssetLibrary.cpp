@@ -73,9 +73,9 @@ bool AssetLibrary::Open(const std::string& databasePath, std::string& error) {
 }
 
 int64_t AssetLibrary::Create(KUID& kuid, bool starterConfig, const std::string& name, int connection,
-                             AssetPlace& place) {
+                             AssetPlace& place, std::string* why) {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (kuid.IsNull()) kuid = GenerateKuidLocked();
+    if (kuid.IsNull()) kuid = GenerateKuidLocked(why);
     AssetRecord record;
     if (kuid.IsNull() || !kuid.IsValid() || m_store.Find(kuid, record)) return AssetHandles::kNone;
     const std::string folder = AssetFolder(kEditing, kuid);
@@ -414,27 +414,45 @@ void AssetLibrary::SetKeywords(const KUID& kuid, const std::string& keywords) {
     m_store.Put(record);
 }
 
+const char* const AssetLibrary::kNoUserIdReason =
+    "No KUID can be made: the daemon has no user id. Set \"user-id\" in UserData/vaddaemon.txt (or "
+    "VADDAEMON_USER_ID) to the user's number.";
+const char* const AssetLibrary::kNoContentIdReason =
+    "No KUID can be made: the user's range of content ids is used up or the store could not record it.";
+
 bool AssetLibrary::UserIdLocked(int32_t& user) {
     std::vector<uint8_t> bytes;
-    if (!m_store.ReadSettings("internet", bytes)) return false;
-    TBuffer stream;
-    stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-    stream.Rewind();
-    SoupHandle settings;
-    ReadBinarySoup(settings, stream);
-    if (!settings.HasTag("user-id")) return false;
-    user = settings.GetInt("user-id", -1);
-    return user >= 0 && user <= KUID::kMaxUserID;
+    if (m_store.ReadSettings("internet", bytes)) {
+        TBuffer stream;
+        stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+        stream.Rewind();
+        SoupHandle settings;
+        ReadBinarySoup(settings, stream);
+        if (settings.HasTag("user-id")) {
+            user = settings.GetInt("user-id", -1);
+            return user >= 0 && user <= KUID::kMaxUserID;
+        }
+    }
+    if (m_configuredUserId < 0) return false;
+    user = m_configuredUserId;
+    return true;
 }
 
-KUID AssetLibrary::GenerateKuidLocked() {
+KUID AssetLibrary::GenerateKuidLocked(std::string* why) {
     int32_t user = 0;
     int32_t content = 0;
-    if (!UserIdLocked(user) || !m_store.AllocateContentId(user, content)) return KUID::Null();
+    if (!UserIdLocked(user)) {
+        if (why) *why = kNoUserIdReason;
+        return KUID::Null();
+    }
+    if (!m_store.AllocateContentId(user, content)) {
+        if (why) *why = kNoContentIdReason;
+        return KUID::Null();
+    }
     return KUID(user, content, 0);
 }
 
-KUID AssetLibrary::GenerateKuid() {
+KUID AssetLibrary::GenerateKuid(std::string* why) {
     std::lock_guard<std::mutex> hold(m_lock);
-    return GenerateKuidLocked();
+    return GenerateKuidLocked(why);
 }

@@ -63,7 +63,10 @@ public:
     // `starterConfig`, the folder receives a "config.txt" holding "kuid" and,
     // when the name is not empty, "username". kNone when the KUID is known
     // already, no new one can be made, or the folder cannot be made.
-    int64_t Create(KUID& kuid, bool starterConfig, const std::string& name, int connection, AssetPlace& place);
+    // `why` gets the reason when a new KUID was asked for and none could be
+    // made.
+    int64_t Create(KUID& kuid, bool starterConfig, const std::string& name, int connection, AssetPlace& place,
+                   std::string* why = nullptr);
     // With `edit`, an asset that is not open for editing gets a copy of its
     // committed folder under "editing". kNone for an unknown asset.
     int64_t OpenAsset(const KUID& kuid, bool edit, int connection, AssetPlace& place, ResultsLog* log);
@@ -101,8 +104,11 @@ public:
     std::vector<KUID> Obsoletes(const KUID& kuid);
     void SetFavourite(const KUID& kuid, bool favourite);
     void SetKeywords(const KUID& kuid, const std::string& keywords);
-    // A new KUID in the user's range; the null KUID without one.
-    KUID GenerateKuid();
+    // A new KUID in the user's range; the null KUID without one, with the
+    // reason in `why` when given.
+    KUID GenerateKuid(std::string* why = nullptr);
+    // The user id the daemon was given (DaemonOptions.h); -1 for none.
+    void SetConfiguredUserId(int32_t user) { m_configuredUserId = user; }
 
     // ---- for the settings, the repair and the other users of the store ----
     // Hold Mutex() while using Store() or the helpers below.
@@ -111,8 +117,12 @@ public:
     // The folder of a location, and of an asset in it, for the file layer.
     static std::string LocationFolder(const char* location);
     static std::string AssetFolder(const char* location, const KUID& kuid);
-    // The user id of the "internet" settings' "user-id"; false without one.
+    // The user id of the "internet" settings' "user-id", else the one the
+    // daemon was given; false without either.
     bool UserIdLocked(int32_t& user);
+    // Why no KUID can be made (no user id, or the range used up).
+    static const char* const kNoUserIdReason;
+    static const char* const kNoContentIdReason;
     // Some installed version satisfies the dependency.
     bool SatisfiedLocked(const KUID& dependency) { return Satisfied(m_store, dependency); }
     static bool Satisfied(AssetStore& store, const KUID& dependency);
@@ -120,7 +130,9 @@ public:
     StoreReaders& Readers() { return m_readers; }
 
 private:
-    KUID GenerateKuidLocked();
+    KUID GenerateKuidLocked(std::string* why = nullptr);
+
+    int32_t m_configuredUserId = -1;
 
     std::mutex m_lock;
     AssetStore m_store;

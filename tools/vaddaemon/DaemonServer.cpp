@@ -30,7 +30,9 @@ std::string DatabaseKey(const std::string& path) {
 }  // namespace
 
 DaemonServer::DaemonServer(const DaemonOptions& options, Scenario& scenario, Transcript& transcript)
-    : m_options(options), m_scenario(scenario), m_transcript(transcript), m_repair(m_library, scenario.repairStepMs) {}
+    : m_options(options), m_scenario(scenario), m_transcript(transcript), m_repair(m_library, scenario.repairStepMs) {
+    m_library.SetConfiguredUserId(options.userId);
+}
 
 DaemonServer::~DaemonServer() {
     StopClients();

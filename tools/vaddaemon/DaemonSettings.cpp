@@ -71,7 +71,7 @@ DaemonSettings::WriteResult DaemonSettings::Write(const std::string& name, TStre
         error = m_library.Store().Connection().LastError();
         return WriteResult::kNotStored;
     }
-    if (name == "internet" && soup.HasTag("user-id") && soup.HasTag("username")) {
+    if (name == "internet" && soup.HasTag("username")) {
         int32_t user = 0;
         if (m_library.UserIdLocked(user)) m_library.Store().SetUserName(user, soup.GetString("username").c_str());
     }

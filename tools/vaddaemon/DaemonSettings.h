@@ -9,10 +9,10 @@
 // nothing stored reads as the form of no soup (the 16-byte header with an
 // empty body).
 //
-// Writing the "internet" settings also records the user's name under the
-// user's id when both "user-id" and "username" are set, so that operation
-// 90 can name the user; "user-id" is also the range of the KUIDs that the
-// daemon generates.
+// Writing the "internet" settings also records the user's name ("username")
+// under the user's id (their "user-id", else the one the daemon was given),
+// so that operation 90 can name the user; that id is also the range of the
+// KUIDs that the daemon generates.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -207,7 +207,9 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             const std::string name = ReadText(payload);
             if (Malformed(payload)) return false;
             AssetPlace place;
-            const int64_t handle = m_library.Create(kuid, starter, name, context.connection, place);
+            std::string why;
+            const int64_t handle = m_library.Create(kuid, starter, name, context.connection, place, &why);
+            if (!why.empty()) AddError(context.log, why);
             reply.WriteInt64(handle);
             reply.WriteKUID(handle == AssetHandles::kNone ? KUID::Null() : kuid);
             WritePlace(reply, place);
@@ -251,7 +253,11 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             // The request has no payload; one with bytes is malformed and
             // uses up no KUID.
             if (payload.Length() != 0) return false;
-            reply.WriteKUID(m_library.GenerateKuid());
+            {
+                std::string why;
+                reply.WriteKUID(m_library.GenerateKuid(&why));
+                if (!why.empty()) AddError(context.log, why);
+            }
             return true;
         default:
             return true;
