@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -386,6 +387,71 @@ TEST_F(CommandTable, RepairDatabaseTakesEachModeWordAndRefusesAnUnknownOne) {
         {{"repairdatabase", "full"}, 255, Failure("Unknown parameter."), {}, {3, 256}},
     };
     for (const Row& row : rows) Check(row);
+}
+
+// A database file that does not open (its header damaged) or whose pages
+// are damaged is no dead end: every word says why it cannot be used, and
+// repairdatabase keeps the file aside, makes a new one and takes the asset
+// folders up into it.
+TEST_F(CommandTable, ADamagedDatabaseIsReportedAndRepairMakesItAgain) {
+    const std::string database = installed.Root() + "/UserData/assets.vdx";
+    // Overwrites `length` bytes at `at` in the database file.
+    const auto damage = [&](std::size_t at, std::size_t length) {
+        std::string bytes = InstalledProgram::ReadFile(database);
+        ASSERT_GE(bytes.size(), at + length);
+        bytes.replace(at, length, std::string(length, '\x55'));
+        std::ofstream(database, std::ios::binary | std::ios::trunc) << bytes;
+    };
+    const Row statusShown = {{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0),
+                             {21}};
+    const std::string repairing = "Repairing asset database (this may take some time)\n";
+    struct Case {
+        const char* what;
+        std::size_t page;   // the first page damaged (of 4096 bytes)
+        std::size_t bytes;  // bytes damaged at the start of it and of every later page but the last
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"header", 0, 16, "file is not a database"},
+        {"interior pages", 2, 12, "btreeInitPage() returns error code 11"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallAssetFolders();
+        // The daemon ends by itself, so its journal is folded into the file.
+        Check({{"closevaddaemon"}, 0, Summary(0), {270}});
+        const std::size_t pages = InstalledProgram::ReadFile(database).size() / 4096;
+        ASSERT_GT(pages, c.page + 1);
+        for (std::size_t page = c.page; page == c.page || (c.page > 0 && page + 1 < pages); ++page)
+            ASSERT_NO_FATAL_FAILURE(damage(page * 4096, c.bytes));
+        if (c.page == 0)
+            Check({{"status", "<kuid:77:13>"},
+                   255,
+                   "",
+                   {21},
+                   {},
+                   {"The asset database cannot be opened: not an asset database: file is not a database. "
+                    "\"repairdatabase\" keeps it aside and makes a new one.\n",
+                    Summary(2)}});
+        Check({{"repairdatabase"},
+               0,
+               "",
+               {3, 4},
+               {},
+               {repairing, "! <NULL> : The asset database was damaged (", c.reason, "); it was kept as ",
+                "assets.vdx.damaged and a new one was made. Settings kept: ",
+                "; <kuid:77:13> : The asset's folder was taken up into the database.\n",
+                "The asset database was checked (3 items).\n", Summary(0, 1)}});
+        EXPECT_TRUE(std::filesystem::exists(database + ".damaged"));
+        Check(statusShown);
+        // The new database is whole: a second repair finds nothing to do.
+        Check({{"repairdatabase"}, 0, repairing + "; <NULL> : The asset database was checked (6 items).\n" + Summary(0),
+               {3}});
+        installed.StopDaemons();
+        for (const char* left : {"/UserData/local", "/UserData/editing", "/UserData/assets.vdx",
+                                 "/UserData/assets.vdx-wal", "/UserData/assets.vdx-shm", "/UserData/assets.vdx.damaged"})
+            std::filesystem::remove_all(installed.Root() + left);
+    }
 }
 
 TEST_F(CommandTable, CloseVADDaemonShutsTheDaemonDown) {

@@ -1,6 +1,10 @@
 #include "vaddaemon/AssetLibrary.h"
 
+#include <errno.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <set>
 
 #include "engine/File.h"
@@ -66,9 +70,69 @@ bool AssetLibrary::Open(const std::string& databasePath, std::string& error) {
             return false;
         }
     }
-    if (!m_store.Open(osPath, error)) return false;
+    m_osPath = osPath;
+    if (!m_store.Open(osPath, error)) {
+        m_storeError = error;
+        return false;
+    }
+    m_storeError.clear();
     RecoverStagedInstalls(m_store);
     m_readers.SetPath(osPath);
+    return true;
+}
+
+std::string AssetLibrary::StoreError() {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_storeError;
+}
+
+bool AssetLibrary::StoreUsableLocked(std::string& problem) {
+    if (!m_store.IsOpen()) {
+        problem = m_storeError.empty() ? "the database is not open" : m_storeError;
+        return false;
+    }
+    return m_store.CheckIntegrity(problem);
+}
+
+bool AssetLibrary::RebuildStoreLocked(RebuildReport& report, std::string& error) {
+    if (m_osPath.empty()) {
+        error = "the database was never opened";
+        return false;
+    }
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> settings;
+    if (m_store.IsOpen()) {
+        m_store.ReadableSettings(settings, report.lost);
+    } else {
+        // A file that would not open as the store may still give its rows.
+        AssetStore old;
+        std::string ignored;
+        if (old.OpenReader(m_osPath, ignored)) old.ReadableSettings(settings, report.lost);
+    }
+    m_store.Close();
+    m_readers.SetPath(std::string());
+    report.damagedPath = m_osPath + ".damaged";
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string from = m_osPath + suffix;
+        const std::string to = report.damagedPath + suffix;
+        std::remove(to.c_str());
+        if (std::rename(from.c_str(), to.c_str()) != 0 && errno != ENOENT && *suffix == '\0') {
+            error = "cannot put the damaged database aside: " + std::string(std::strerror(errno));
+            m_storeError = error;
+            return false;
+        }
+    }
+    if (!m_store.Open(m_osPath, error)) {
+        m_storeError = error;
+        return false;
+    }
+    m_storeError.clear();
+    for (const auto& [name, soup] : settings) {
+        if (m_store.WriteSettings(name, soup))
+            ++report.kept;
+        else
+            ++report.lost;
+    }
+    m_readers.SetPath(m_osPath);
     return true;
 }
 

@@ -57,6 +57,24 @@ public:
     // Opens the store at the database path (resolved through the engine's
     // file layer) and makes the three locations' folders when missing.
     bool Open(const std::string& databasePath, std::string& error);
+    // Why the store could not be opened; empty while it is open (or before
+    // the first Open).
+    std::string StoreError();
+
+    // What making the store again kept and lost.
+    struct RebuildReport {
+        std::string damagedPath;  // where the old file was put
+        int kept = 0;             // settings soups copied into the new store
+        int lost = 0;             // settings soups that could not be read
+    };
+    // With the lock held: false, with the problem, when the store is not
+    // open or SQLite's integrity check finds it damaged.
+    bool StoreUsableLocked(std::string& problem);
+    // With the lock held: puts the store file aside as "<file>.damaged"
+    // (replacing an older one), makes a new store and copies into it the
+    // settings soups the old one still gives. False with `error` when no
+    // new store could be made.
+    bool RebuildStoreLocked(RebuildReport& report, std::string& error);
 
     // ---- handles and the lifecycle ----
     // A null KUID asks for a new one in the user's range. With
@@ -133,6 +151,9 @@ private:
     KUID GenerateKuidLocked(std::string* why = nullptr);
 
     int32_t m_configuredUserId = -1;
+    // The store's OS path once Open was asked, and why it did not open.
+    std::string m_osPath;
+    std::string m_storeError;
 
     std::mutex m_lock;
     AssetStore m_store;

@@ -16,6 +16,7 @@ namespace {
 
 // The longest database path a hello may carry.
 constexpr int32_t kMaxHelloPath = 4096;
+constexpr int32_t kSeverityError = 3;
 
 std::vector<uint8_t> Bytes(const TBuffer& buffer) {
     return std::vector<uint8_t>(buffer.GetData(), buffer.GetData() + buffer.GetDataSize());
@@ -99,10 +100,9 @@ bool ClientConnection::ReadHello() {
          " build=" + std::to_string(build) + " kind=" + std::to_string(kind) + " path=" + pathText);
     if (m_server.GetScenario().dropHello) return false;
     std::string error;
-    if (!m_server.OpenStore(pathText, error)) {
-        Note("bad store " + error);
-        return false;
-    }
+    const bool served = m_server.OpenStore(pathText, error);
+    if (!error.empty()) Note("bad store " + error);
+    if (!served) return false;
     // The client reads both words and does not use them.
     return m_socket->SendWord(static_cast<int32_t>(TagFromText(m_server.GetScenario().helloTag))) &&
            m_socket->SendWord(LinkWord::kVersion) && m_socket->SendWord(m_number);
@@ -202,6 +202,22 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
         socket->SendNotice(Notice::kLogLines, LogLinePayload(id, context.log, static_cast<int32_t>(linesSent)));
         linesSent = lines;
     };
+    // Without a store only the repair runs (it makes a new one); every other
+    // request is answered empty, with the reason as the daemon's own line
+    // (transaction 0), which the client reports with the running word.
+    const std::string storeError = m_server.GetLibrary().StoreError();
+    if (!storeError.empty() && frame.op != Op::kRepairStart && frame.op != Op::kRepairProgress &&
+        frame.op != Op::kShutdownDaemon && frame.op != Op::kKeepAlive) {
+        if (id != 0) {
+            ResultsLog reason;
+            reason.AddEntry(kSeverityError, ("The asset database cannot be opened: " + storeError +
+                                             ". \"repairdatabase\" keeps it aside and makes a new one.")
+                                                .c_str());
+            m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines, LogLinePayload(0, reason)});
+        }
+        body.clear();
+        return;
+    }
     const bool carried = m_server.GetDispatcher().Carry(frame.op, payload, reply, context);
     if (id != 0 && context.log.GetEntryCount() > linesSent)
         m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines,

@@ -45,7 +45,9 @@ bool DaemonServer::OpenStore(const std::string& path, std::string& error) {
         error = "not the database of this daemon";
         return false;
     }
-    if (!m_library.Open(path, error)) return false;
+    // A store that cannot be opened leaves the link up: every request is
+    // answered with the reason, and the repair can make a new store.
+    if (!m_library.Open(path, error)) return true;
     std::call_once(m_usersSeeded, [this] {
         std::lock_guard<std::mutex> hold(m_library.Mutex());
         for (const auto& [user, name] : m_scenario.users) m_library.Store().SetUserName(user, name);

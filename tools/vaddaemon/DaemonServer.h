@@ -42,8 +42,9 @@ public:
     CommandHosts& GetCommandHosts() { return m_hosts; }
 
     // Opens the store for a hello that names `path`; false with `error`
-    // when the path is not this daemon's database or the store cannot be
-    // opened.
+    // when the path is not this daemon's database. A store that cannot be
+    // opened answers true with the reason in `error`: the link serves on
+    // without it (AssetLibrary::StoreError).
     bool OpenStore(const std::string& path, std::string& error);
 
 private:

@@ -7,8 +7,10 @@
 //   c1 end            (the peer closed the link without a goodbye)
 //   c1 bad TEXT       (a hello or frame that broke the rules; the link is
 //                     closed)
-//   c1 bad store TEXT (the hello named another database, or the store could
-//                     not be opened; the link is closed)
+//   c1 bad store TEXT (the hello named another database: the link is
+//                     closed; or the store could not be opened: the link
+//                     serves on, answering every request but the repair's
+//                     with the reason)
 //   c1 bad payload op=2 id=5
 //                     (a payload cut short or with counts beyond its
 //                     bytes: nothing was done, the reply is empty)

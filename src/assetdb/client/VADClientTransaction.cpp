@@ -148,6 +148,11 @@ void AppendVADTransactionLogLines(int32_t id, TStream& stream) {
     }
     ResultsLog dropped;
     dropped.ReadEntries(stream);
+    // Lines for transaction 0 are the daemon's own messages (no request has
+    // that id): they are reported with the word that runs.
+    if (id == 0)
+        for (std::size_t i = 0; i < dropped.GetEntryCount(); ++i)
+            VADRecordDaemonMessage(dropped.GetEntry(i).text.c_str());
 }
 
 void VADForgetTransactionLog(const ResultsLog* log) {

@@ -93,7 +93,9 @@ void AbortAllVADTransactions();
 std::size_t VADRegisteredTransactionCount();
 
 // Reads one result-log entry block from the stream into the log registered
-// for `id`, or into a temporary log that is dropped when none is. The
+// for `id`, or into a temporary log that is dropped when none is; the lines
+// of id 0, the daemon's own messages, are recorded for the running word
+// (VADRequestFailures.h). The
 // append runs under the transaction lock, so a log that is taken out of the
 // registry through the link (Unregister, VADForgetTransactionLog) is never
 // appended to after that.

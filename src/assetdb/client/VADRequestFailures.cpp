@@ -14,9 +14,9 @@ struct Record {
     std::vector<std::string> messages;
 };
 
-Record &TheRecord() {
+Record& TheRecord() {
     // Never destroyed: requests may still end while the process exits.
-    static Record *record = new Record();
+    static Record* record = new Record();
     return *record;
 }
 
@@ -60,16 +60,20 @@ std::string Message(int32_t operation, VADRequestFailure failure) {
 }  // namespace
 
 void VADRecordRequestFailure(int32_t operation, VADRequestFailure failure) {
-    const std::string message = Message(operation, failure);
-    Record &record = TheRecord();
+    VADRecordDaemonMessage(Message(operation, failure));
+}
+
+void VADRecordDaemonMessage(const std::string& message) {
+    if (message.empty()) return;
+    Record& record = TheRecord();
     std::lock_guard<std::mutex> hold(record.lock);
-    for (const std::string &kept : record.messages)
+    for (const std::string& kept : record.messages)
         if (kept == message) return;
     record.messages.push_back(message);
 }
 
 std::vector<std::string> VADTakeRequestFailures() {
-    Record &record = TheRecord();
+    Record& record = TheRecord();
     std::lock_guard<std::mutex> hold(record.lock);
     std::vector<std::string> taken;
     taken.swap(record.messages);
