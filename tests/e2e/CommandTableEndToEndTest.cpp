@@ -262,7 +262,12 @@ TEST_F(CommandTable, KuidArgumentsParseStrictly) {
 // deleted, with its status letters along the way; new KUIDs come from the
 // user's range once the settings name the user.
 TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
-    Check({{"generatekuid"}, 255, "<KUID2:-1:4294967295:127>\n" + Summary(0), {58}});
+    Check({{"generatekuid"},
+           255,
+           "<KUID2:-1:4294967295:127>\n- <NULL> : No KUID can be made: the daemon has no user id. Set \"user-id\" in "
+           "UserData/vaddaemon.txt (or VADDAEMON_USER_ID) to the user's number.\n" +
+               Summary(1),
+           {58}});
     RegisterUser();
     ImportConsist("Test train");
     const std::string asset = "<kuid:" + std::to_string(kUserId) + ":1>";
