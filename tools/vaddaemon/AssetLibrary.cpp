@@ -368,6 +368,8 @@ AssetInfo AssetLibrary::Info(const KUID& kuid) {
     StoreReaders::Lease reader = m_readers.Take();
     if (!reader.IsValid()) return info;
     AssetStore& store = reader.Store();
+    // The record, its dependencies and its author's name in one read.
+    SqliteReadTransaction read(store.Connection());
     if (!store.Find(kuid, info.record)) return info;
     info.found = true;
     for (const KUID& dependency : info.record.dependencies) {

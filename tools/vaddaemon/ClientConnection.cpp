@@ -133,8 +133,9 @@ ClientConnection::Read ClientConnection::ReadFrame(Frame& frame) {
         return Read::kEnd;
     }
     frame.op = op;
-    Note("frame op=" + std::to_string(op) + " id=" + std::to_string(frame.id) + " length=" +
-         std::to_string(length) + " payload=" + Transcript::Hex(frame.payload.data(), frame.payload.size()));
+    if (m_server.GetTranscript().IsOpen())
+        Note("frame op=" + std::to_string(op) + " id=" + std::to_string(frame.id) + " length=" +
+             std::to_string(length) + " payload=" + Transcript::Hex(frame.payload.data(), frame.payload.size()));
     return Read::kFrame;
 }
 

@@ -33,6 +33,9 @@ public:
 
     // Serves until stopped; the process exit code.
     int Run(const std::string& databasePath);
+    // The database the hellos must name; Run sets it. For a server whose
+    // connections are made and run by their owner (the link benchmark).
+    void SetDatabasePath(const std::string& databasePath) { m_databasePath = databasePath; }
     void RequestStop() { m_stop = true; }
 
     Scenario& GetScenario() { return m_scenario; }

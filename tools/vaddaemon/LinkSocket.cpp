@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "vaddaemon/LinkWords.h"
@@ -26,11 +28,27 @@ void LinkSocket::Shutdown() { ::shutdown(m_fd, SHUT_RDWR); }
 bool LinkSocket::Receive(void* buffer, std::size_t size) {
     char* p = static_cast<char*>(buffer);
     while (size > 0) {
-        ssize_t n = ::recv(m_fd, p, size, 0);
+        if (m_readFrom < m_readTo) {
+            const std::size_t n = std::min(size, m_readTo - m_readFrom);
+            std::memcpy(p, m_readAhead.data() + m_readFrom, n);
+            m_readFrom += n;
+            p += n;
+            size -= n;
+            continue;
+        }
+        // A large piece goes straight into its place; small reads refill
+        // the buffer.
+        const bool direct = size >= m_readAhead.size();
+        ssize_t n = direct ? ::recv(m_fd, p, size, 0) : ::recv(m_fd, m_readAhead.data(), m_readAhead.size(), 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
+        if (direct) {
+            p += n;
+            size -= static_cast<std::size_t>(n);
+        } else {
+            m_readFrom = 0;
+            m_readTo = static_cast<std::size_t>(n);
+        }
     }
     return true;
 }
@@ -61,6 +79,7 @@ bool LinkSocket::ReceivePayload(int32_t length, std::vector<uint8_t>& payload) {
 }
 
 bool LinkSocket::WaitReadable(uint32_t timeoutMs) {
+    if (m_readFrom < m_readTo) return true;
     pollfd p{m_fd, POLLIN, 0};
     int rc;
     do {

@@ -28,6 +28,8 @@ public:
     bool Open(const std::string& path);
     ~Transcript();
     void Line(int connection, const std::string& text);
+    // Whether lines go anywhere (callers skip making costly ones).
+    bool IsOpen() const { return m_fd >= 0; }
 
     static std::string Hex(const uint8_t* data, std::size_t size);
 
