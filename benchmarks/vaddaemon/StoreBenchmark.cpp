@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -28,6 +27,7 @@
 #include "assetdb/layout/InstallLayout.h"
 #include "foundation/files/FileCopy.h"
 #include "foundation/files/InstallFolders.h"
+#include "RatioReporter.h"
 #include "vaddaemon/AssetInstall.h"
 #include "vaddaemon/AssetLibrary.h"
 #include "vaddaemon/AssetSearch.h"
@@ -259,37 +259,12 @@ BENCHMARK(BM_AssetInfo_Direct)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Install_Daemon)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 BENCHMARK(BM_Install_Direct)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
-// Keeps each run's time per iteration, to print the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred)
-                m_seconds[run.run_name.function_name] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-    }
-    void PrintRatios() const {
-        std::printf("\n%-18s %14s %14s %8s\n", "figure", "daemon", "direct", "ratio");
-        for (const char* figure : {"SelectiveSearch", "BroadSearch", "AssetInfo", "Install"}) {
-            const auto daemon = m_seconds.find(std::string("BM_") + figure + "_Daemon");
-            const auto direct = m_seconds.find(std::string("BM_") + figure + "_Direct");
-            if (daemon == m_seconds.end() || direct == m_seconds.end()) continue;
-            std::printf("%-18s %11.1f us %11.1f us %7.2fx\n", figure, daemon->second * 1e6, direct->second * 1e6,
-                        daemon->second / direct->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Store();
-    RatioReporter reporter;
+    RatioReporter reporter("Daemon", "Direct", {"SelectiveSearch", "BroadSearch", "AssetInfo", "Install"});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     benchmark::Shutdown();

@@ -1,7 +1,9 @@
 #include "frontend/CommandDispatcher.h"
 
 #include <cstring>
+#include <string>
 
+#include "assetdb/client/VADRequestFailures.h"
 #include "foundation/results/ResultsLog.h"
 #include "frontend/Startup.h"
 #include "frontend/commands/AssetEditWords.h"
@@ -92,7 +94,15 @@ int32_t DispatchCommandFrom(const std::string& startupDirectory, ResultsLog& log
     for (const CommandWord& entry : kCommandWords) {
         if (argc < entry.minimumArgc || word != entry.word) continue;
         CommandArguments args(log, context, argc, argv, startupDirectory);
-        return entry.handler(args);
+        // Requests that failed on the link (lost, silent, empty reply) fail
+        // the word, whatever the word made of their failure values.
+        VADTakeRequestFailures();
+        int32_t result = entry.handler(args);
+        for (const std::string& failure : VADTakeRequestFailures()) {
+            log.AddEntry(ResultsLogEntry::kError, failure.c_str());
+            if (result == 0) result = -1;
+        }
+        return result;
     }
     log.AddEntry(ResultsLogEntry::kError, "Invalid argument, please check the help for the list of valid argument\n");
     return -1;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -320,7 +321,12 @@ TEST_F(CommandTable, KuidArgumentsParseStrictly) {
 // deleted, with its status letters along the way; new KUIDs come from the
 // user's range once the settings name the user.
 TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
-    Check({{"generatekuid"}, 255, "<KUID2:-1:4294967295:127>\n" + Summary(0), {58}});
+    Check({{"generatekuid"},
+           255,
+           "<KUID2:-1:4294967295:127>\n- <NULL> : No KUID can be made: the daemon has no user id. Set \"user-id\" in "
+           "UserData/vaddaemon.txt (or VADDAEMON_USER_ID) to the user's number.\n" +
+               Summary(1),
+           {58}});
     RegisterUser();
     ImportConsist("Test train");
     const std::string asset = "<kuid:" + std::to_string(kUserId) + ":1>";
@@ -396,6 +402,33 @@ TEST_F(CommandTable, ImportConsistsMakesEachTrainOnce) {
     }
 }
 
+// On a fresh installation the daemon has no user id to make KUIDs in: both
+// words that need a new KUID say so and fail. Its settings file or its
+// option gives it one.
+TEST_F(CommandTable, NewKuidsNeedTheDaemonsUserId) {
+    InstalledProgram::WriteFile(installed.Elsewhere() + "/trains.txt",
+                                "train-0\n{\n name \"First\"\n list\n {\n  car-0 <kuid:3:100>\n }\n}\n");
+    const std::string noUserId =
+        "- <NULL> : No KUID can be made: the daemon has no user id. Set \"user-id\" in UserData/vaddaemon.txt (or "
+        "VADDAEMON_USER_ID) to the user's number.\n";
+    Check({{"generatekuid"}, 255, "<KUID2:-1:4294967295:127>\n" + noUserId + Summary(1), {58}});
+    Check({{"importconsists", "trains.txt"},
+           255,
+           noUserId + Failure("Unable to create a consist asset for the train \"First\".", "<NULL>", 2),
+           {2, 35},
+           {34}});
+    installed.StopDaemons();
+
+    // The environment option, then the settings file (read when the daemon
+    // starts).
+    Check({{"generatekuid"}, 0, "<KUID2:77:1:0>\n" + Summary(0), {58}}, {"VADDAEMON_USER_ID=77"});
+    installed.StopDaemons();
+    InstalledProgram::WriteFile(installed.Root() + "/UserData/vaddaemon.txt", "user-id 523401\n");
+    Check({{"generatekuid"}, 0, "<KUID2:523401:1:0>\n" + Summary(0), {58}});
+    Check({{"importconsists", "trains.txt"}, 0, Summary(0), {2, 35, 34}});
+    EXPECT_TRUE(std::filesystem::exists(installed.Root() + "/UserData/local/kuid 523401 2"));
+}
+
 TEST_F(CommandTable, ListBuildsWritesTheInstalledBuildsIntoTheProgramFolder) {
     Check({{"listbuilds", "Builds.TXT"}, 0, Summary(0), {253}});
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/bin/builds.txt"), "47059\n");
@@ -414,6 +447,71 @@ TEST_F(CommandTable, RepairDatabaseTakesEachModeWordAndRefusesAnUnknownOne) {
         {{"repairdatabase", "full"}, 255, Failure("Unknown parameter."), {}, {3, 256}},
     };
     for (const Row& row : rows) Check(row);
+}
+
+// A database file that does not open (its header damaged) or whose pages
+// are damaged is no dead end: every word says why it cannot be used, and
+// repairdatabase keeps the file aside, makes a new one and takes the asset
+// folders up into it.
+TEST_F(CommandTable, ADamagedDatabaseIsReportedAndRepairMakesItAgain) {
+    const std::string database = installed.Root() + "/UserData/assets.vdx";
+    // Overwrites `length` bytes at `at` in the database file.
+    const auto damage = [&](std::size_t at, std::size_t length) {
+        std::string bytes = InstalledProgram::ReadFile(database);
+        ASSERT_GE(bytes.size(), at + length);
+        bytes.replace(at, length, std::string(length, '\x55'));
+        std::ofstream(database, std::ios::binary | std::ios::trunc) << bytes;
+    };
+    const Row statusShown = {{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0),
+                             {21}};
+    const std::string repairing = "Repairing asset database (this may take some time)\n";
+    struct Case {
+        const char* what;
+        std::size_t page;   // the first page damaged (of 4096 bytes)
+        std::size_t bytes;  // bytes damaged at the start of it and of every later page but the last
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"header", 0, 16, "file is not a database"},
+        {"interior pages", 2, 12, "btreeInitPage() returns error code 11"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallAssetFolders();
+        // The daemon ends by itself, so its journal is folded into the file.
+        Check({{"closevaddaemon"}, 0, Summary(0), {270}});
+        const std::size_t pages = InstalledProgram::ReadFile(database).size() / 4096;
+        ASSERT_GT(pages, c.page + 1);
+        for (std::size_t page = c.page; page == c.page || (c.page > 0 && page + 1 < pages); ++page)
+            ASSERT_NO_FATAL_FAILURE(damage(page * 4096, c.bytes));
+        if (c.page == 0)
+            Check({{"status", "<kuid:77:13>"},
+                   255,
+                   "",
+                   {21},
+                   {},
+                   {"The asset database cannot be opened: not an asset database: file is not a database. "
+                    "\"repairdatabase\" keeps it aside and makes a new one.\n",
+                    Summary(2)}});
+        Check({{"repairdatabase"},
+               0,
+               "",
+               {3, 4},
+               {},
+               {repairing, "! <NULL> : The asset database was damaged (", c.reason, "); it was kept as ",
+                "assets.vdx.damaged and a new one was made. Settings kept: ",
+                "; <kuid:77:13> : The asset's folder was taken up into the database.\n",
+                "The asset database was checked (3 items).\n", Summary(0, 1)}});
+        EXPECT_TRUE(std::filesystem::exists(database + ".damaged"));
+        Check(statusShown);
+        // The new database is whole: a second repair finds nothing to do.
+        Check({{"repairdatabase"}, 0, repairing + "; <NULL> : The asset database was checked (6 items).\n" + Summary(0),
+               {3}});
+        installed.StopDaemons();
+        for (const char* left : {"/UserData/local", "/UserData/editing", "/UserData/assets.vdx",
+                                 "/UserData/assets.vdx-wal", "/UserData/assets.vdx-shm", "/UserData/assets.vdx.damaged"})
+            std::filesystem::remove_all(installed.Root() + left);
+    }
 }
 
 TEST_F(CommandTable, CloseVADDaemonShutsTheDaemonDown) {
@@ -466,6 +564,21 @@ TEST_F(CommandTable, RegisterAccountWritesNothingWhenTheStoredSettingsDoNotRead)
     Check({{"registeraccount", "Tester", "secret"}, 0, Summary(0), {100, 101}});
 }
 
+// A write the daemon's store refuses fails the word with the store's reason,
+// instead of reporting success with nothing stored.
+TEST_F(CommandTable, RegisterAccountFailsWhenTheStoreRefusesTheWrite) {
+    installed.StopDaemons();
+    Check({{"registeraccount", "carol", "pw"},
+           255,
+           "- <NULL> : The settings \"internet\" could not be stored: attempt to write a readonly database.\n" +
+               Failure("Unable to write internet settings.", "<NULL>", 2),
+           {100, 101}},
+          {installed.UseScenario("read-only-store 1\n")});
+    installed.StopDaemons();
+    // The same word against a store that takes the write.
+    Check({{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}});
+}
+
 TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) {
     WriteAssetFolders();
     const std::string installedA = "; <kuid:523401:11> : Installed <kuid:523401:11>.\n";
@@ -507,14 +620,21 @@ TEST_F(CommandTable, AWordWhoseRequestFailedDoesNotReportSuccess) {
         Row row;
         int droppedOp;
     };
+    const auto lost = [](int op) {
+        return "- <NULL> : The link to the daemon was lost while waiting for its reply to operation " +
+               std::to_string(op) + ".\n";
+    };
     const Case cases[] = {
         // No file is written; the earlier one stays.
-        {{{"listbuilds", "builds.txt"}, 255, Failure("Unable to read the installed builds."), {253}}, 253},
+        {{{"listbuilds", "builds.txt"}, 255, "- <NULL> : Unable to read the installed builds.\n" + lost(253) + Summary(2),
+          {253}},
+         253},
         {{{"repairdatabase"}, 255,
-          "Repairing asset database (this may take some time)\n" + Failure("Unable to start the database repair."),
+          "Repairing asset database (this may take some time)\n- <NULL> : Unable to start the database repair.\n" +
+              lost(3) + Summary(2),
           {3, 4}},
          3},
-        {{{"installfrompath", "pack/a"}, 255, Summary(0), {39}}, 39},
+        {{{"installfrompath", "pack/a"}, 255, lost(39) + Summary(1), {39}}, 39},
     };
     WriteAssetFolders();
     for (const Case& c : cases) {
@@ -523,6 +643,71 @@ TEST_F(CommandTable, AWordWhoseRequestFailedDoesNotReportSuccess) {
     }
     installed.StopDaemons();
     EXPECT_EQ(InstalledProgram::ReadFile(installed.Root() + "/bin/builds.txt"), "47059\n");
+}
+
+// A request whose link is lost, whose reply is empty, or whose reply never
+// comes fails its word with a line that says so. A daemon that ends in the
+// middle of an archive install has sent the line of each asset it
+// installed; a daemon that never answers is given up after the inactivity
+// bound.
+TEST_F(CommandTable, ALostLinkAnEmptyReplyOrASilentDaemonFailsTheWordAndSaysSo) {
+    InstallAssetFolders();
+    Check({{"createcdp", "Pack.cdp", "<kuid:77:13>", "<kuid:523401:11>"}, 0, Summary(0), {48, 48}});
+    Check({{"delete", "<kuid:77:13>"}, 0, Summary(0), {36}});
+    Check({{"delete", "<kuid:523401:11>"}, 0, Summary(0), {36}});
+    installed.StopDaemons();
+    const std::string local = installed.Root() + "/UserData/local/";
+    // Steps 1 to 3 install the first asset; the daemon ends after staging
+    // the second.
+    Check({{"installcdp", "../bin/pack.cdp"},
+           255,
+           "; <kuid:77:13> : Installed <kuid:77:13>.\n- <NULL> : The link to the daemon was lost while waiting for its "
+           "reply to operation 40.\n" +
+               Summary(1),
+           {40}},
+          {"VADDAEMON_CRASH_AFTER_STEP=4"});
+    EXPECT_TRUE(std::filesystem::exists(local + "kuid 77 13/mesh.im"));
+    EXPECT_FALSE(std::filesystem::exists(local + "kuid 523401 11"));
+    installed.StopDaemons();
+
+    const auto rule = [](int op, const std::string& action) {
+        return "rules\n{\n 0\n {\n  op " + std::to_string(op) + "\n  times 1\n  action \"" + action +
+               "\"\n }\n}\n";
+    };
+    struct Case {
+        Row row;
+        std::string scenario;
+    };
+    const Case cases[] = {
+        {{{"installfrompath", "pack/a"}, 255, Failure("The daemon's reply to operation 39 was empty."), {39}},
+         rule(39, "reply")},
+        {{{"installfrompath", "pack/a"},
+          255,
+          Failure("The daemon sent nothing for 1 s while waiting for its reply to operation 39; gave up waiting."),
+          {39}},
+         rule(39, "drop-reply")},
+        {{{"status", "<kuid:77:13>"},
+          255,
+          "- <kuid:77:13> : Unknown AssetID.\n" +
+              Failure("The daemon sent nothing for 1 s while waiting for its reply to operation 21; gave up waiting.",
+                      "<NULL>", 2),
+          {21}},
+         rule(21, "drop-reply")},
+        {{{"authors"},
+          255,
+          "",
+          {2, 21, 90},
+          {},
+          {"The link to the daemon was lost while waiting for its reply to operation 90.\n", Summary(1)}},
+         rule(90, "drop-link")},
+        {{{"authors"}, 255, "", {2, 21, 90}, {}, {"The daemon's reply to operation 90 was empty.\n", Summary(1)}},
+         rule(90, "reply")},
+    };
+    for (const Case& c : cases) {
+        Check(c.row, {installed.UseScenario(c.scenario), "VORLEX_INACTIVITY_MS=500"});
+        installed.StopDaemons();
+    }
+    EXPECT_FALSE(std::filesystem::exists(local + "kuid 523401 11")) << "the empty and unanswered installs did nothing";
 }
 
 // A scenario rule that answers the first two asset-info requests (the

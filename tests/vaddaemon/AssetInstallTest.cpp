@@ -64,6 +64,18 @@ TEST_F(StoreInstall, AFolderIsCopiedAndRegistered) {
     EXPECT_EQ(ReadFile(Folder("local", "kuid 3 700") + "/Body/mesh.im"), "mesh bytes");
 }
 
+// The log line and the reply leave in one write: split in two, the reply
+// waited behind the line for the client's delayed acknowledgement.
+TEST_F(StoreInstall, AnInstallsLineAndReplyArriveTogether) {
+    WriteFile(Outside("one") + "/config.txt", "kuid <kuid:3:710>\n");
+    ASSERT_TRUE(m_link.SendFrame(39, 7, InstallPayload(Outside("one"))));
+    const Bytes line = OneLine(7, 1, "Installed <kuid:3:710>.", "<kuid:3:710>");
+    const Bytes reply = Kuid(3, 710) + Hex("01");
+    const Bytes answer = Hex("65746f6e") + Le32(3) + Le32(static_cast<int32_t>(line.size())) + line +
+                         Hex("6c706572") + Le32(7) + Le32(static_cast<int32_t>(reply.size())) + reply;
+    EXPECT_EQ(ToHex(m_link.ReceiveOneRead()), ToHex(answer));
+}
+
 TEST_F(StoreInstall, InstallsThatCannotBeDoneChangeNothing) {
     WriteFile(Outside("empty") + "/readme.txt", "no configuration");
     WriteFile(Outside("nameless") + "/config.txt", "username \"No KUID\"\n");

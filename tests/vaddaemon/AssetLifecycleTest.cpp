@@ -238,6 +238,7 @@ TEST_F(StoreLifecycle, TheStoreSurvivesARestart) {
     EXPECT_EQ(after.a, "10110000");
     EXPECT_EQ(after.keywords, "steam heavy");
     EXPECT_EQ(after.c, "100");
+    EXPECT_EQ(after.rating, 5) << "a favourite reads as one";
     EXPECT_EQ(after.name, "Test Loco");
     InfoReply draft = AskInfo(again, Kuid(3, 101));
     EXPECT_EQ(draft.b, "10000000") << "still open for editing";
@@ -250,7 +251,7 @@ TEST_F(StoreLifecycle, TheStoreSurvivesARestart) {
     EXPECT_EQ(ToHex(again.Request(34, Le64(handle) + Le32(0))), "0100");
 }
 
-TEST_F(StoreLifecycle, AHelloForAnotherDatabaseOrADamagedFileIsRefused) {
+TEST_F(StoreLifecycle, AHelloForAnotherDatabaseIsRefusedAndADamagedFileIsReported) {
     RawLink link;
     const int port = StartDaemon();
     ASSERT_NE(port, 0);
@@ -259,15 +260,26 @@ TEST_F(StoreLifecycle, AHelloForAnotherDatabaseOrADamagedFileIsRefused) {
     EXPECT_TRUE(TranscriptHas("c1 bad store not the database of this daemon\n"));
     StopDaemonByKill();
 
-    // A database file that is not one is left alone and the link refused.
+    // A database file that is not one is left alone; the link is served,
+    // and each request is answered empty with the reason as the daemon's own
+    // line (transaction 0).
     const std::string garbage(4096, 'x');
     WriteFile(UserData() + "/assets.vdx", garbage);
     RawLink second;
     const int again = StartDaemon();
     ASSERT_NE(again, 0);
     ASSERT_TRUE(second.Connect(again));
-    EXPECT_FALSE(second.Hello(GetDatabasePath().Str()));
+    EXPECT_TRUE(second.Hello(GetDatabasePath().Str()));
     EXPECT_TRUE(TranscriptHas(" bad store not an asset database")) << TranscriptText();
+    bool answered = false;
+    EXPECT_EQ(ToHex(second.Request(21, Kuid(3, 100) + Le32(-1), &answered)), "");
+    EXPECT_TRUE(answered);
+    ASSERT_EQ(second.notices.size(), 1u);
+    EXPECT_EQ(second.notices[0].word, 3);
+    const Bytes& line = second.notices[0].body;
+    EXPECT_EQ(ToHex(Bytes(line.begin(), line.begin() + 4)), "00000000") << "transaction 0";
+    EXPECT_NE(std::string(line.begin(), line.end()).find("The asset database cannot be opened: not an asset database"),
+              std::string::npos);
     EXPECT_EQ(ReadFile(UserData() + "/assets.vdx"), garbage);
 }
 

@@ -41,6 +41,27 @@ TEST_F(StoreReplies, FixedAnswersAndEmptyReplies) {
     EXPECT_TRUE(link.notices.empty());
 }
 
+// Frames that arrive together, the last one split across two writes, are
+// each answered in order: the daemon reads ahead and keeps what it has not
+// used yet.
+TEST_F(StoreReplies, FramesThatArriveTogetherAreEachAnswered) {
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    Bytes frames;
+    for (int32_t id : {1, 2, 3}) frames = frames + Le32(181) + Le32(id) + Le32(0);
+    frames = frames + Le32(253) + Le32(4) + Hex("0000");
+    ASSERT_TRUE(link.Send(frames));
+    Bytes body;
+    for (int32_t id : {1, 2, 3}) {
+        ASSERT_TRUE(link.Await(id, body));
+        EXPECT_EQ(ToHex(body), "01");
+    }
+    ASSERT_TRUE(link.Send(Hex("0000")));
+    ASSERT_TRUE(link.Await(4, body));
+    EXPECT_EQ(ToHex(body), ToHex(Hex("06000000 343730353900")));
+    EXPECT_TRUE(link.replies.empty());
+}
+
 TEST_F(StoreReplies, OneWayMessagesGetNoReply) {
     RawLink link;
     ASSERT_NO_FATAL_FAILURE(Connect(link));

@@ -192,6 +192,18 @@ public:
         return true;
     }
 
+    // What one read takes once bytes are there: a single write of the
+    // daemon arrives whole on the loopback, so this shows how the daemon
+    // wrote an answer. Empty on time-out or close.
+    Bytes ReceiveOneRead(int timeoutMs = 10000) {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, timeoutMs) <= 0) return Bytes();
+        Bytes bytes(1 << 16);
+        const ssize_t r = ::recv(m_fd, bytes.data(), bytes.size(), 0);
+        bytes.resize(r > 0 ? static_cast<std::size_t>(r) : 0);
+        return bytes;
+    }
+
     // The hello written out by hand: 'VADC' (bytes C D A V), version 350,
     // build 47059, client kind 1, the path's length and bytes. True when the
     // daemon answers 'VADD' and two words.

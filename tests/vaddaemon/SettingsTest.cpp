@@ -40,7 +40,8 @@ TEST_F(StoreSettings, SoupsByNameAndTheirSingleValues) {
                                           TextEntry("password", "pw"))));
 
     EXPECT_EQ(ToHex(link.Request(100, Interned("internet"))), ToHex(Hex(kNoSoup))) << "nothing stored yet";
-    EXPECT_EQ(ToHex(link.Request(101, Interned("internet") + internet)), "");
+    EXPECT_EQ(ToHex(link.Request(101, Interned("internet") + internet)), "01") << "stored";
+    EXPECT_TRUE(link.notices.empty());
     EXPECT_EQ(ToHex(link.Request(100, Interned("internet"))), ToHex(internet));
 
     const struct {
@@ -98,6 +99,22 @@ TEST_F(StoreSettings, ADamagedSoupIsNotStored) {
         EXPECT_TRUE(TranscriptHas("bad payload op=101 id=" + std::to_string(link.lastId) + "\n"));
         EXPECT_EQ(ToHex(link.Request(100, Interned("internet"))), ToHex(good));
     }
+}
+
+// A write the store refuses (here a store in SQLite's query-only mode, as a
+// full disk or a write-protected file refuses it) is answered 0 with the
+// store's reason, never as stored.
+TEST_F(StoreSettings, AWriteTheStoreRefusesIsAnsweredAsNotStored) {
+    UseScenario("read-only-store 1\n");
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    EXPECT_EQ(ToHex(link.Request(101, Interned("internet") + Soup(TextEntry("username", "carol")))), "00");
+    ASSERT_EQ(link.notices.size(), 1u);
+    EXPECT_EQ(link.notices[0].word, 3);
+    const std::string line(link.notices[0].body.begin(), link.notices[0].body.end());
+    EXPECT_NE(line.find("The settings \"internet\" could not be stored: attempt to write a readonly database."),
+              std::string::npos);
+    EXPECT_EQ(ToHex(link.Request(100, Interned("internet"))), ToHex(Hex(kNoSoup))) << "nothing stored";
 }
 
 TEST_F(StoreSettings, KuidsAreGeneratedInTheUsersRangeAndUsersAreNamed) {

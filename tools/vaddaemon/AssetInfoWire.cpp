@@ -5,6 +5,9 @@
 namespace {
 
 constexpr int32_t kNoRating = 255;
+// A favourite is rated as the highest rating is: readers take 4 and 5 for
+// a favourite.
+constexpr int32_t kFavouriteRating = 5;
 
 void WriteBits(TStream& stream, uint8_t bits, int count) {
     for (int bit = 0; bit < count; ++bit) stream.WriteByte((bits >> bit) & 1);
@@ -40,7 +43,7 @@ void WriteAssetInfo(TStream& stream, const AssetInfo& info) {
     stream.WritePString("");
     stream.WriteString(info.found ? record.categoryClass.c_str() : "");
     WriteBits(stream, 0, 3);
-    stream.WriteInt32(kNoRating);
+    stream.WriteInt32(info.found && record.favourite ? kFavouriteRating : kNoRating);
     stream.WriteFloat(info.found ? record.build : 0.0f);
     stream.WriteInt64(0);
     stream.WriteInt64(0);

@@ -152,7 +152,8 @@ KUID InstallAssetFolder(AssetLibrary& library, const std::string& folder, Result
     return kuid;
 }
 
-int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, ResultsLog* log, bool& everything) {
+int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, ResultsLog* log, bool& everything,
+                           const std::function<void()>& assetDone) {
     everything = false;
     if (!IsAbsolute(path)) {
         Note(log, kSeverityError, KUID::Null(), "The archive \"" + path + "\" is not an absolute path.");
@@ -168,8 +169,10 @@ int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, Resul
     std::lock_guard<std::mutex> hold(library.Mutex());
     const int32_t count = archive.AssetCount();
     int32_t installed = 0;
-    for (int32_t i = 0; i < count; ++i)
+    for (int32_t i = 0; i < count; ++i) {
         if (InstallArchiveAsset(library.Store(), archive.GetAsset(i), log)) ++installed;
+        if (assetDone) assetDone();
+    }
     everything = installed == count;
     return installed;
 }

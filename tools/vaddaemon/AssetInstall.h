@@ -17,6 +17,7 @@
 // the requester: information naming the asset on success, an error
 // otherwise.
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "foundation/kuid/KUID.h"
@@ -31,5 +32,7 @@ KUID InstallAssetFolder(AssetLibrary& library, const std::string& folder, Result
 // `path` is an absolute path of an archive for the engine's file layer. The
 // number of assets installed; `everything` tells whether that is all of
 // them (false too when the archive cannot be loaded, which its error text
-// reports).
-int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, ResultsLog* log, bool& everything);
+// reports). `assetDone`, when given, is called after each asset's line is
+// in the log, so that the line can go to the requester at once.
+int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, ResultsLog* log, bool& everything,
+                           const std::function<void()>& assetDone = {});

@@ -1,6 +1,10 @@
 #include "vaddaemon/AssetLibrary.h"
 
+#include <errno.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <set>
 
 #include "engine/File.h"
@@ -66,16 +70,76 @@ bool AssetLibrary::Open(const std::string& databasePath, std::string& error) {
             return false;
         }
     }
-    if (!m_store.Open(osPath, error)) return false;
+    m_osPath = osPath;
+    if (!m_store.Open(osPath, error)) {
+        m_storeError = error;
+        return false;
+    }
+    m_storeError.clear();
     RecoverStagedInstalls(m_store);
     m_readers.SetPath(osPath);
     return true;
 }
 
-int64_t AssetLibrary::Create(KUID& kuid, bool starterConfig, const std::string& name, int connection,
-                             AssetPlace& place) {
+std::string AssetLibrary::StoreError() {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (kuid.IsNull()) kuid = GenerateKuidLocked();
+    return m_storeError;
+}
+
+bool AssetLibrary::StoreUsableLocked(std::string& problem) {
+    if (!m_store.IsOpen()) {
+        problem = m_storeError.empty() ? "the database is not open" : m_storeError;
+        return false;
+    }
+    return m_store.CheckIntegrity(problem);
+}
+
+bool AssetLibrary::RebuildStoreLocked(RebuildReport& report, std::string& error) {
+    if (m_osPath.empty()) {
+        error = "the database was never opened";
+        return false;
+    }
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> settings;
+    if (m_store.IsOpen()) {
+        m_store.ReadableSettings(settings, report.lost);
+    } else {
+        // A file that would not open as the store may still give its rows.
+        AssetStore old;
+        std::string ignored;
+        if (old.OpenReader(m_osPath, ignored)) old.ReadableSettings(settings, report.lost);
+    }
+    m_store.Close();
+    m_readers.SetPath(std::string());
+    report.damagedPath = m_osPath + ".damaged";
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string from = m_osPath + suffix;
+        const std::string to = report.damagedPath + suffix;
+        std::remove(to.c_str());
+        if (std::rename(from.c_str(), to.c_str()) != 0 && errno != ENOENT && *suffix == '\0') {
+            error = "cannot put the damaged database aside: " + std::string(std::strerror(errno));
+            m_storeError = error;
+            return false;
+        }
+    }
+    if (!m_store.Open(m_osPath, error)) {
+        m_storeError = error;
+        return false;
+    }
+    m_storeError.clear();
+    for (const auto& [name, soup] : settings) {
+        if (m_store.WriteSettings(name, soup))
+            ++report.kept;
+        else
+            ++report.lost;
+    }
+    m_readers.SetPath(m_osPath);
+    return true;
+}
+
+int64_t AssetLibrary::Create(KUID& kuid, bool starterConfig, const std::string& name, int connection,
+                             AssetPlace& place, std::string* why) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (kuid.IsNull()) kuid = GenerateKuidLocked(why);
     AssetRecord record;
     if (kuid.IsNull() || !kuid.IsValid() || m_store.Find(kuid, record)) return AssetHandles::kNone;
     const std::string folder = AssetFolder(kEditing, kuid);
@@ -313,6 +377,8 @@ AssetInfo AssetLibrary::Info(const KUID& kuid) {
     StoreReaders::Lease reader = m_readers.Take();
     if (!reader.IsValid()) return info;
     AssetStore& store = reader.Store();
+    // The record, its dependencies and its author's name in one read.
+    SqliteReadTransaction read(store.Connection());
     if (!store.Find(kuid, info.record)) return info;
     info.found = true;
     for (const KUID& dependency : info.record.dependencies) {
@@ -351,7 +417,8 @@ KUID AssetLibrary::Resolve(const KUID& kuid) {
     AssetRecord record;
     if (kuid.IsNull() || m_store.Find(kuid, record)) return kuid;
     std::vector<KUID> versions = m_store.InstalledVersions(kuid.GetUserID(), kuid.GetContentID());
-    return versions.empty() ? kuid : versions.front();
+    // An asset the store does not know resolves to nothing.
+    return versions.empty() ? KUID::Null() : versions.front();
 }
 
 KUID AssetLibrary::Latest(const KUID& kuid) {
@@ -422,27 +489,45 @@ void AssetLibrary::SetKeywords(const KUID& kuid, const std::string& keywords) {
     m_store.Put(record);
 }
 
+const char* const AssetLibrary::kNoUserIdReason =
+    "No KUID can be made: the daemon has no user id. Set \"user-id\" in UserData/vaddaemon.txt (or "
+    "VADDAEMON_USER_ID) to the user's number.";
+const char* const AssetLibrary::kNoContentIdReason =
+    "No KUID can be made: the user's range of content ids is used up or the store could not record it.";
+
 bool AssetLibrary::UserIdLocked(int32_t& user) {
     std::vector<uint8_t> bytes;
-    if (!m_store.ReadSettings("internet", bytes)) return false;
-    TBuffer stream;
-    stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
-    stream.Rewind();
-    SoupHandle settings;
-    ReadBinarySoup(settings, stream);
-    if (!settings.HasTag("user-id")) return false;
-    user = settings.GetInt("user-id", -1);
-    return user >= 0 && user <= KUID::kMaxUserID;
+    if (m_store.ReadSettings("internet", bytes)) {
+        TBuffer stream;
+        stream.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+        stream.Rewind();
+        SoupHandle settings;
+        ReadBinarySoup(settings, stream);
+        if (settings.HasTag("user-id")) {
+            user = settings.GetInt("user-id", -1);
+            return user >= 0 && user <= KUID::kMaxUserID;
+        }
+    }
+    if (m_configuredUserId < 0) return false;
+    user = m_configuredUserId;
+    return true;
 }
 
-KUID AssetLibrary::GenerateKuidLocked() {
+KUID AssetLibrary::GenerateKuidLocked(std::string* why) {
     int32_t user = 0;
     int32_t content = 0;
-    if (!UserIdLocked(user) || !m_store.AllocateContentId(user, content)) return KUID::Null();
+    if (!UserIdLocked(user)) {
+        if (why) *why = kNoUserIdReason;
+        return KUID::Null();
+    }
+    if (!m_store.AllocateContentId(user, content)) {
+        if (why) *why = kNoContentIdReason;
+        return KUID::Null();
+    }
     return KUID(user, content, 0);
 }
 
-KUID AssetLibrary::GenerateKuid() {
+KUID AssetLibrary::GenerateKuid(std::string* why) {
     std::lock_guard<std::mutex> hold(m_lock);
-    return GenerateKuidLocked();
+    return GenerateKuidLocked(why);
 }

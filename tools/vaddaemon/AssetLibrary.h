@@ -57,13 +57,34 @@ public:
     // Opens the store at the database path (resolved through the engine's
     // file layer) and makes the three locations' folders when missing.
     bool Open(const std::string& databasePath, std::string& error);
+    // Why the store could not be opened; empty while it is open (or before
+    // the first Open).
+    std::string StoreError();
+
+    // What making the store again kept and lost.
+    struct RebuildReport {
+        std::string damagedPath;  // where the old file was put
+        int kept = 0;             // settings soups copied into the new store
+        int lost = 0;             // settings soups that could not be read
+    };
+    // With the lock held: false, with the problem, when the store is not
+    // open or SQLite's integrity check finds it damaged.
+    bool StoreUsableLocked(std::string& problem);
+    // With the lock held: puts the store file aside as "<file>.damaged"
+    // (replacing an older one), makes a new store and copies into it the
+    // settings soups the old one still gives. False with `error` when no
+    // new store could be made.
+    bool RebuildStoreLocked(RebuildReport& report, std::string& error);
 
     // ---- handles and the lifecycle ----
     // A null KUID asks for a new one in the user's range. With
     // `starterConfig`, the folder receives a "config.txt" holding "kuid" and,
     // when the name is not empty, "username". kNone when the KUID is known
     // already, no new one can be made, or the folder cannot be made.
-    int64_t Create(KUID& kuid, bool starterConfig, const std::string& name, int connection, AssetPlace& place);
+    // `why` gets the reason when a new KUID was asked for and none could be
+    // made.
+    int64_t Create(KUID& kuid, bool starterConfig, const std::string& name, int connection, AssetPlace& place,
+                   std::string* why = nullptr);
     // With `edit`, an asset that is not open for editing gets a copy of its
     // committed folder under "editing". kNone for an unknown asset.
     int64_t OpenAsset(const KUID& kuid, bool edit, int connection, AssetPlace& place, ResultsLog* log);
@@ -87,7 +108,8 @@ public:
     // committed gives its working copy.
     bool SpecLocation(const KUID& kuid, bool includeEditing, AssetPlace& place);
     // The KUID itself when known, else the highest installed version of its
-    // user and content id, else the KUID given.
+    // user and content id, else the null KUID (an asset the daemon does not
+    // know).
     KUID Resolve(const KUID& kuid);
     // The highest installed version, then the newest installed asset that
     // obsoletes it, followed as far as it goes.
@@ -100,8 +122,11 @@ public:
     std::vector<KUID> Obsoletes(const KUID& kuid);
     void SetFavourite(const KUID& kuid, bool favourite);
     void SetKeywords(const KUID& kuid, const std::string& keywords);
-    // A new KUID in the user's range; the null KUID without one.
-    KUID GenerateKuid();
+    // A new KUID in the user's range; the null KUID without one, with the
+    // reason in `why` when given.
+    KUID GenerateKuid(std::string* why = nullptr);
+    // The user id the daemon was given (DaemonOptions.h); -1 for none.
+    void SetConfiguredUserId(int32_t user) { m_configuredUserId = user; }
 
     // ---- for the settings, the repair and the other users of the store ----
     // Hold Mutex() while using Store() or the helpers below.
@@ -110,8 +135,12 @@ public:
     // The folder of a location, and of an asset in it, for the file layer.
     static std::string LocationFolder(const char* location);
     static std::string AssetFolder(const char* location, const KUID& kuid);
-    // The user id of the "internet" settings' "user-id"; false without one.
+    // The user id of the "internet" settings' "user-id", else the one the
+    // daemon was given; false without either.
     bool UserIdLocked(int32_t& user);
+    // Why no KUID can be made (no user id, or the range used up).
+    static const char* const kNoUserIdReason;
+    static const char* const kNoContentIdReason;
     // Some installed version satisfies the dependency.
     bool SatisfiedLocked(const KUID& dependency) { return Satisfied(m_store, dependency); }
     static bool Satisfied(AssetStore& store, const KUID& dependency);
@@ -119,7 +148,12 @@ public:
     StoreReaders& Readers() { return m_readers; }
 
 private:
-    KUID GenerateKuidLocked();
+    KUID GenerateKuidLocked(std::string* why = nullptr);
+
+    int32_t m_configuredUserId = -1;
+    // The store's OS path once Open was asked, and why it did not open.
+    std::string m_osPath;
+    std::string m_storeError;
 
     std::mutex m_lock;
     AssetStore m_store;

@@ -67,6 +67,34 @@ bool AssetStore::Open(const std::string& osPath, std::string& error) {
     return true;
 }
 
+bool AssetStore::CheckIntegrity(std::string& problem) {
+    SqliteStatement check = m_db.PrepareOnce("PRAGMA integrity_check(1)");
+    if (!check.Step()) {
+        problem = m_db.LastError();
+        return false;
+    }
+    const std::string finding = check.Text(0);
+    if (finding == "ok") return true;
+    problem = finding;
+    return false;
+}
+
+void AssetStore::ReadableSettings(std::vector<std::pair<std::string, std::vector<uint8_t>>>& settings, int& lost) {
+    std::vector<std::string> names;
+    {
+        SqliteStatement list = m_db.PrepareOnce("SELECT name FROM settings");
+        while (list.Step()) names.push_back(list.Text(0));
+    }
+    for (const std::string& name : names) {
+        SqliteStatement select = m_db.PrepareOnce("SELECT soup FROM settings WHERE name=?1");
+        select.Bind(1, name);
+        if (select.Step())
+            settings.emplace_back(name, select.Blob(0));
+        else
+            ++lost;
+    }
+}
+
 bool AssetStore::OpenReader(const std::string& osPath, std::string& error) {
     if (!m_db.Open(osPath, error)) return false;
     if (!m_db.Exec("PRAGMA query_only=1")) {

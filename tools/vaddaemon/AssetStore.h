@@ -21,6 +21,7 @@
 // is not a database is refused, never rewritten.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vaddaemon/AssetRecord.h"
@@ -39,6 +40,13 @@ public:
     // only.
     bool OpenReader(const std::string& osPath, std::string& error);
     bool IsOpen() const { return m_db.IsOpen(); }
+    void Close() { m_db.Close(); }
+    // SQLite's integrity check; false with its first finding when the file
+    // is damaged.
+    bool CheckIntegrity(std::string& problem);
+    // The settings soups that can still be read, by name; `lost` counts
+    // those listed whose soup could not be.
+    void ReadableSettings(std::vector<std::pair<std::string, std::vector<uint8_t>>>& settings, int& lost);
     const std::string& OsPath() const { return m_osPath; }
     // The connection, for queries of the store's tables built elsewhere
     // (AssetSearch.h).

@@ -16,17 +16,18 @@ namespace {
 
 // The longest database path a hello may carry.
 constexpr int32_t kMaxHelloPath = 4096;
+constexpr int32_t kSeverityError = 3;
 
 std::vector<uint8_t> Bytes(const TBuffer& buffer) {
     return std::vector<uint8_t>(buffer.GetData(), buffer.GetData() + buffer.GetDataSize());
 }
 
 // The payload of a log-line notice: the transaction id, then the log's
-// entries in their wire form.
-std::vector<uint8_t> LogLinePayload(int32_t transactionId, ResultsLog& log) {
+// entries from `first` on in their wire form.
+std::vector<uint8_t> LogLinePayload(int32_t transactionId, ResultsLog& log, int32_t first = 0) {
     TBuffer payload;
     payload.WriteInt32(transactionId);
-    log.WriteEntries(payload, 0);
+    log.WriteEntries(payload, first);
     return Bytes(payload);
 }
 
@@ -99,10 +100,9 @@ bool ClientConnection::ReadHello() {
          " build=" + std::to_string(build) + " kind=" + std::to_string(kind) + " path=" + pathText);
     if (m_server.GetScenario().dropHello) return false;
     std::string error;
-    if (!m_server.OpenStore(pathText, error)) {
-        Note("bad store " + error);
-        return false;
-    }
+    const bool served = m_server.OpenStore(pathText, error);
+    if (!error.empty()) Note("bad store " + error);
+    if (!served) return false;
     // The client reads both words and does not use them.
     return m_socket->SendWord(static_cast<int32_t>(TagFromText(m_server.GetScenario().helloTag))) &&
            m_socket->SendWord(LinkWord::kVersion) && m_socket->SendWord(m_number);
@@ -133,8 +133,9 @@ ClientConnection::Read ClientConnection::ReadFrame(Frame& frame) {
         return Read::kEnd;
     }
     frame.op = op;
-    Note("frame op=" + std::to_string(op) + " id=" + std::to_string(frame.id) + " length=" +
-         std::to_string(length) + " payload=" + Transcript::Hex(frame.payload.data(), frame.payload.size()));
+    if (m_server.GetTranscript().IsOpen())
+        Note("frame op=" + std::to_string(op) + " id=" + std::to_string(frame.id) + " length=" +
+             std::to_string(length) + " payload=" + Transcript::Hex(frame.payload.data(), frame.payload.size()));
     return Read::kFrame;
 }
 
@@ -164,16 +165,17 @@ bool ClientConnection::ApplyRule(const Frame& frame, const ScenarioRule& rule, s
             Note("scenario " + error);
             continue;
         }
-        if (!m_socket->SendNotice(notice.type, payload)) return false;
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, notice.type, std::move(payload)});
     }
     if (rule.hasQuestion) {
         TBuffer question;
         question.WriteInt32(frame.id);
         question.WritePString(rule.questionText.c_str());
         question.WriteKUID(rule.questionAsset);
-        std::vector<uint8_t> payload(question.GetData(), question.GetData() + question.GetDataSize());
-        if (!m_socket->SendNotice(Notice::kQuestion, payload)) return false;
-        if (!AwaitAnswer(frame.id, rule.questionTimeoutMs)) return false;
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kQuestion, Bytes(question)});
+        const bool sent = m_socket->SendFrames(m_answer);
+        m_answer.clear();
+        if (!sent || !AwaitAnswer(frame.id, rule.questionTimeoutMs)) return false;
     }
     if (!BuildPayload(rule.reply, frame.id, body, error)) Note("scenario " + error);
     return true;
@@ -192,13 +194,40 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
     context.laterLines = [socket, id](ResultsLog& log) {
         if (id != 0) socket->SendNotice(Notice::kLogLines, LogLinePayload(id, log));
     };
-    if (!m_server.GetDispatcher().Carry(frame.op, payload, reply, context)) {
+    // Lines sent while the operation runs (an install's assets, each as it
+    // is done); the rest go with the answer.
+    std::size_t linesSent = 0;
+    context.sendLines = [&] {
+        const std::size_t lines = context.log.GetEntryCount();
+        if (id == 0 || lines <= linesSent) return;
+        socket->SendNotice(Notice::kLogLines, LogLinePayload(id, context.log, static_cast<int32_t>(linesSent)));
+        linesSent = lines;
+    };
+    // Without a store only the repair runs (it makes a new one); every other
+    // request is answered empty, with the reason as the daemon's own line
+    // (transaction 0), which the client reports with the running word.
+    const std::string storeError = m_server.GetLibrary().StoreError();
+    if (!storeError.empty() && frame.op != Op::kRepairStart && frame.op != Op::kRepairProgress &&
+        frame.op != Op::kShutdownDaemon && frame.op != Op::kKeepAlive) {
+        if (id != 0) {
+            ResultsLog reason;
+            reason.AddEntry(kSeverityError, ("The asset database cannot be opened: " + storeError +
+                                             ". \"repairdatabase\" keeps it aside and makes a new one.")
+                                                .c_str());
+            m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines, LogLinePayload(0, reason)});
+        }
+        body.clear();
+        return;
+    }
+    const bool carried = m_server.GetDispatcher().Carry(frame.op, payload, reply, context);
+    if (id != 0 && context.log.GetEntryCount() > linesSent)
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines,
+                                     LogLinePayload(id, context.log, static_cast<int32_t>(linesSent))});
+    if (!carried) {
         Note("bad payload op=" + std::to_string(frame.op) + " id=" + std::to_string(frame.id));
         body.clear();
         return;
     }
-    if (frame.id != 0 && context.log.GetEntryCount() > 0)
-        m_socket->SendNotice(Notice::kLogLines, LogLinePayload(frame.id, context.log));
     body = Bytes(reply);
     m_noticesAfterReply = std::move(context.noticesAfterReply);
 }
@@ -228,16 +257,22 @@ bool ClientConnection::Handle(const Frame& frame) {
     std::vector<uint8_t> body;
     if (ruled) {
         if (!ApplyRule(frame, rule, body)) return false;
+        const bool unanswered = rule.action == ScenarioRule::kDropReply || rule.action == ScenarioRule::kDropLink ||
+                                rule.action == ScenarioRule::kExit;
+        if (unanswered) {
+            // The rule's notices still go out; only the reply is missing.
+            const bool sent = m_socket->SendFrames(m_answer);
+            m_answer.clear();
+            if (rule.action == ScenarioRule::kExit) ::_exit(3);
+            return sent && rule.action == ScenarioRule::kDropReply;
+        }
         switch (rule.action) {
             case ScenarioRule::kCarry:
                 Carry(frame, body);
                 break;
             case ScenarioRule::kDropReply:
-                return true;
             case ScenarioRule::kDropLink:
-                return false;
             case ScenarioRule::kExit:
-                ::_exit(3);
             case ScenarioRule::kReply:
             case ScenarioRule::kKeepRunning:
                 break;
@@ -249,10 +284,14 @@ bool ClientConnection::Handle(const Frame& frame) {
     // may close its link as soon as the request is out.
     const bool shutdown =
         frame.op == Op::kShutdownDaemon && !(ruled && rule.action == ScenarioRule::kKeepRunning);
-    bool sent = frame.id == 0 || m_socket->SendReply(frame.id, body);
-    for (const auto& [type, payload] : m_noticesAfterReply)
-        if (sent && !m_socket->SendNotice(type, payload)) sent = false;
+    // The answer goes out in one write: its notices, the reply, the notices
+    // after it.
+    if (frame.id != 0) m_answer.push_back(LinkFrame{LinkWord::kReply, frame.id, std::move(body)});
+    for (auto& [type, payload] : m_noticesAfterReply)
+        m_answer.push_back(LinkFrame{LinkWord::kNotice, type, std::move(payload)});
     m_noticesAfterReply.clear();
+    const bool sent = m_socket->SendFrames(m_answer);
+    m_answer.clear();
     if (shutdown) {
         m_server.RequestStop();
         return false;

@@ -3,7 +3,8 @@
 // hello, then frames until the goodbye, the peer's close, or operation 270.
 // Each frame's operation is carried out (OperationDispatcher.h); the
 // messages it has for the requester go out as one log-line notice of the
-// transaction before the reply. Requests get a reply; one-way frames
+// transaction before the reply, in the same write as the reply (a log line
+// of a long install goes out as soon as its asset is done). Requests get a reply; one-way frames
 // (transaction id 0) get none. A scenario rule that matches a frame
 // replaces that: it may delay or drop a reply, give its own, let the
 // daemon carry the operation out after all, drop the link, end the daemon,
@@ -61,6 +62,8 @@ private:
     std::shared_ptr<LinkSocket> m_socket;
     int m_number;
     std::deque<Frame> m_pending;
+    // The frames of the answer being made, sent together in one write.
+    std::vector<LinkFrame> m_answer;
     // Notices of the operation just carried out, sent after its reply.
     std::vector<std::pair<int32_t, std::vector<uint8_t>>> m_noticesAfterReply;
     // The link registered as the command host (one-way 140).

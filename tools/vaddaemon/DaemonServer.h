@@ -33,6 +33,9 @@ public:
 
     // Serves until stopped; the process exit code.
     int Run(const std::string& databasePath);
+    // The database the hellos must name; Run sets it. For a server whose
+    // connections are made and run by their owner (the link benchmark).
+    void SetDatabasePath(const std::string& databasePath) { m_databasePath = databasePath; }
     void RequestStop() { m_stop = true; }
 
     Scenario& GetScenario() { return m_scenario; }
@@ -42,8 +45,9 @@ public:
     CommandHosts& GetCommandHosts() { return m_hosts; }
 
     // Opens the store for a hello that names `path`; false with `error`
-    // when the path is not this daemon's database or the store cannot be
-    // opened.
+    // when the path is not this daemon's database. A store that cannot be
+    // opened answers true with the reason in `error`: the link serves on
+    // without it (AssetLibrary::StoreError).
     bool OpenStore(const std::string& path, std::string& error);
 
 private:

@@ -61,18 +61,21 @@ void DaemonSettings::Read(const std::string& name, TStream& reply) {
     WriteStored(found, bytes, reply);
 }
 
-bool DaemonSettings::Write(const std::string& name, TStream& payload) {
+DaemonSettings::WriteResult DaemonSettings::Write(const std::string& name, TStream& payload, std::string& error) {
     std::vector<uint8_t> bytes;
-    if (name.empty() || !NormaliseSoup(payload, bytes)) return false;
+    if (name.empty() || !NormaliseSoup(payload, bytes)) return WriteResult::kMalformed;
     SoupHandle soup;
     Decode(bytes, soup);
     std::lock_guard<std::mutex> hold(m_library.Mutex());
-    if (!m_library.Store().WriteSettings(name, bytes)) return false;
-    if (name == "internet" && soup.HasTag("user-id") && soup.HasTag("username")) {
+    if (!m_library.Store().WriteSettings(name, bytes)) {
+        error = m_library.Store().Connection().LastError();
+        return WriteResult::kNotStored;
+    }
+    if (name == "internet" && soup.HasTag("username")) {
         int32_t user = 0;
         if (m_library.UserIdLocked(user)) m_library.Store().SetUserName(user, soup.GetString("username").c_str());
     }
-    return true;
+    return WriteResult::kStored;
 }
 
 std::string DaemonSettings::Value(const std::string& name, const std::string& key) {

@@ -9,10 +9,10 @@
 // nothing stored reads as the form of no soup (the 16-byte header with an
 // empty body).
 //
-// Writing the "internet" settings also records the user's name under the
-// user's id when both "user-id" and "username" are set, so that operation
-// 90 can name the user; "user-id" is also the range of the KUIDs that the
-// daemon generates.
+// Writing the "internet" settings also records the user's name ("username")
+// under the user's id (their "user-id", else the one the daemon was given),
+// so that operation 90 can name the user; that id is also the range of the
+// KUIDs that the daemon generates.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,9 +28,11 @@ public:
 
     // Writes the stored soup (or the form of no soup) to `reply`.
     void Read(const std::string& name, TStream& reply);
-    // Reads a soup from `payload`'s position and stores it; false when it
-    // does not read (nothing is stored).
-    bool Write(const std::string& name, TStream& payload);
+    enum class WriteResult { kStored, kMalformed, kNotStored };
+    // Reads a soup from `payload`'s position and stores it. kMalformed when
+    // it does not read; kNotStored, with the store's reason in `error`, when
+    // the store refused the write. Either way nothing is stored.
+    WriteResult Write(const std::string& name, TStream& payload, std::string& error);
     // The text of `key` in the soup `name`; empty when missing.
     std::string Value(const std::string& name, const std::string& key);
     // The name recorded for the user id; empty when none.

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "vaddaemon/LinkWords.h"
@@ -26,11 +28,27 @@ void LinkSocket::Shutdown() { ::shutdown(m_fd, SHUT_RDWR); }
 bool LinkSocket::Receive(void* buffer, std::size_t size) {
     char* p = static_cast<char*>(buffer);
     while (size > 0) {
-        ssize_t n = ::recv(m_fd, p, size, 0);
+        if (m_readFrom < m_readTo) {
+            const std::size_t n = std::min(size, m_readTo - m_readFrom);
+            std::memcpy(p, m_readAhead.data() + m_readFrom, n);
+            m_readFrom += n;
+            p += n;
+            size -= n;
+            continue;
+        }
+        // A large piece goes straight into its place; small reads refill
+        // the buffer.
+        const bool direct = size >= m_readAhead.size();
+        ssize_t n = direct ? ::recv(m_fd, p, size, 0) : ::recv(m_fd, m_readAhead.data(), m_readAhead.size(), 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
+        if (direct) {
+            p += n;
+            size -= static_cast<std::size_t>(n);
+        } else {
+            m_readFrom = 0;
+            m_readTo = static_cast<std::size_t>(n);
+        }
     }
     return true;
 }
@@ -61,6 +79,7 @@ bool LinkSocket::ReceivePayload(int32_t length, std::vector<uint8_t>& payload) {
 }
 
 bool LinkSocket::WaitReadable(uint32_t timeoutMs) {
+    if (m_readFrom < m_readTo) return true;
     pollfd p{m_fd, POLLIN, 0};
     int rc;
     do {
@@ -88,21 +107,28 @@ bool LinkSocket::SendWord(int32_t value) {
     return Send(b, 4);
 }
 
-bool LinkSocket::SendFrame(uint32_t tag, int32_t word, const std::vector<uint8_t>& body) {
-    if (body.size() > static_cast<std::size_t>(kMaxPayloadBytes)) return false;
-    std::vector<uint8_t> frame;
-    frame.reserve(12 + body.size());
-    for (uint32_t value : {tag, static_cast<uint32_t>(word), static_cast<uint32_t>(body.size())})
-        for (int shift = 0; shift < 32; shift += 8) frame.push_back(static_cast<uint8_t>(value >> shift));
-    frame.insert(frame.end(), body.begin(), body.end());
+bool LinkSocket::SendFrames(const std::vector<LinkFrame>& frames) {
+    std::size_t total = 0;
+    for (const LinkFrame& frame : frames) {
+        if (frame.body.size() > static_cast<std::size_t>(kMaxPayloadBytes)) return false;
+        total += 12 + frame.body.size();
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(total);
+    for (const LinkFrame& frame : frames) {
+        for (uint32_t value : {frame.tag, static_cast<uint32_t>(frame.word), static_cast<uint32_t>(frame.body.size())})
+            for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<uint8_t>(value >> shift));
+        bytes.insert(bytes.end(), frame.body.begin(), frame.body.end());
+    }
+    if (bytes.empty()) return true;
     std::lock_guard<std::mutex> hold(m_sendLock);
-    return Send(frame.data(), frame.size());
+    return Send(bytes.data(), bytes.size());
 }
 
 bool LinkSocket::SendReply(int32_t transactionId, const std::vector<uint8_t>& body) {
-    return SendFrame(LinkWord::kReply, transactionId, body);
+    return SendFrames({LinkFrame{LinkWord::kReply, transactionId, body}});
 }
 
 bool LinkSocket::SendNotice(int32_t type, const std::vector<uint8_t>& payload) {
-    return SendFrame(LinkWord::kNotice, type, payload);
+    return SendFrames({LinkFrame{LinkWord::kNotice, type, payload}});
 }

@@ -102,6 +102,11 @@ void WritePlace(TStream& reply, const AssetPlace& place) {
     reply.WriteString(place.folder.c_str());
 }
 
+void AddError(ResultsLog& log, const std::string& text) {
+    constexpr int32_t kSeverityError = 3;
+    log.AddEntry(kSeverityError, text.c_str());
+}
+
 void WriteInt16(TStream& reply, int16_t value) {
     reply.WriteByte(static_cast<uint8_t>(value));
     reply.WriteByte(static_cast<uint8_t>(static_cast<uint16_t>(value) >> 8));
@@ -202,7 +207,9 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             const std::string name = ReadText(payload);
             if (Malformed(payload)) return false;
             AssetPlace place;
-            const int64_t handle = m_library.Create(kuid, starter, name, context.connection, place);
+            std::string why;
+            const int64_t handle = m_library.Create(kuid, starter, name, context.connection, place, &why);
+            if (!why.empty()) AddError(context.log, why);
             reply.WriteInt64(handle);
             reply.WriteKUID(handle == AssetHandles::kNone ? KUID::Null() : kuid);
             WritePlace(reply, place);
@@ -246,7 +253,11 @@ bool OperationDispatcher::CarryAssetOperation(int32_t op, TStream& payload, TStr
             // The request has no payload; one with bytes is malformed and
             // uses up no KUID.
             if (payload.Length() != 0) return false;
-            reply.WriteKUID(m_library.GenerateKuid());
+            {
+                std::string why;
+                reply.WriteKUID(m_library.GenerateKuid(&why));
+                if (!why.empty()) AddError(context.log, why);
+            }
             return true;
         default:
             return true;
@@ -390,7 +401,10 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             ReadFlag(payload);
             if (Malformed(payload)) return false;
             bool everything = false;
-            const int32_t installed = InstallArchiveFile(m_library, path, &context.log, everything);
+            // Each asset's line goes to the requester as soon as it is done,
+            // so a long install shows its progress and a lost link leaves
+            // the record of what was installed.
+            const int32_t installed = InstallArchiveFile(m_library, path, &context.log, everything, context.sendLines);
             reply.WriteInt32(everything ? installed : 0);
             reply.WriteByte(everything ? 1 : 0);
             return true;
@@ -438,9 +452,17 @@ bool OperationDispatcher::CarryOtherOperation(int32_t op, TStream& payload, TStr
             return true;
         }
         case Op::kWriteSettings: {
+            // The reply is one byte: 1 when the soup was stored, else 0 with
+            // the store's reason as an error line.
             const std::string name = ReadInterned(payload);
             if (payload.HasError()) return false;
-            return m_settings.Write(name, payload);
+            std::string error;
+            const DaemonSettings::WriteResult written = m_settings.Write(name, payload, error);
+            if (written == DaemonSettings::WriteResult::kMalformed) return false;
+            if (written == DaemonSettings::WriteResult::kNotStored)
+                AddError(context.log, "The settings \"" + name + "\" could not be stored: " + error + ".");
+            reply.WriteByte(written == DaemonSettings::WriteResult::kStored ? 1 : 0);
+            return true;
         }
         case Op::kGetSettingValue: {
             const std::string name = ReadInterned(payload);

@@ -37,6 +37,9 @@ struct OperationContext {
     // Messages for the requester; the connection sends them as log lines of
     // the transaction before the reply.
     ResultsLog log;
+    // Sends the lines added to `log` since the last call at once, before the
+    // operation ends (an install reports each asset as it is done).
+    std::function<void()> sendLines;
     // Sends log lines of the transaction later, after the reply (the repair).
     std::function<void(ResultsLog&)> laterLines;
     // Notices (type, payload) the connection sends right after the reply.

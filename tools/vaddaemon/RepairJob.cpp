@@ -188,6 +188,27 @@ bool RepairJob::Start(int32_t mode, Sink sink) {
     return false;
 }
 
+bool RepairJob::MakeStoreUsable(const Sink& sink) {
+    SetProgress(0.0f, "Checking the database file");
+    std::string problem;
+    AssetLibrary::RebuildReport report;
+    std::string error;
+    {
+        std::lock_guard<std::mutex> hold(m_library.Mutex());
+        if (m_library.StoreUsableLocked(problem)) return true;
+        if (!m_library.RebuildStoreLocked(report, error)) {
+            Tell(sink, kSeverityError, KUID::Null(),
+                 "The asset database is damaged (" + problem + ") and no new one could be made: " + error + ".");
+            return false;
+        }
+    }
+    Tell(sink, kSeverityWarning, KUID::Null(),
+         "The asset database was damaged (" + problem + "); it was kept as " + report.damagedPath +
+             " and a new one was made. Settings kept: " + std::to_string(report.kept) +
+             ", lost: " + std::to_string(report.lost) + ". The assets are taken up again from their folders.");
+    return true;
+}
+
 RepairJob::Progress RepairJob::GetProgress() {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_progress;
@@ -221,6 +242,11 @@ void RepairJob::SetProgress(float fraction, const std::string& status) {
 }
 
 void RepairJob::Run(int32_t mode, Sink sink) {
+    if (!MakeStoreUsable(sink)) {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_progress = Progress{false, 1.0f, "Failed"};
+        return;
+    }
     std::vector<Item> items;
     {
         std::lock_guard<std::mutex> hold(m_library.Mutex());

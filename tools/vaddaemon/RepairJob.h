@@ -12,6 +12,11 @@
 //   - mode 150 (extended) also reads every committed configuration again:
 //     the facts are refreshed, and an unreadable one marks the asset faulty
 //     (error).
+// Before the items, every mode runs SQLite's integrity check: a store that
+// fails it, or that could not be opened at all, is kept aside as
+// "<file>.damaged", a new one is made with the settings soups that still
+// read, and the folders of "local" and "editing" are then taken up into it
+// by the steps above.
 // Modes 20, 50 and 100 do the first three. Any other mode is refused with
 // an error line. Messages go to the sink as they come, as log lines of the
 // transaction that started the repair.
@@ -53,6 +58,11 @@ public:
 
 private:
     void Run(int32_t mode, Sink sink);
+    // SQLite's integrity check of the store; a store that is damaged or did
+    // not open is put aside and made again (AssetLibrary::RebuildStoreLocked),
+    // with a message of what was kept and lost. False when no usable store
+    // could be made.
+    bool MakeStoreUsable(const Sink& sink);
     void SetProgress(float fraction, const std::string& status);
     bool Stopping();
 

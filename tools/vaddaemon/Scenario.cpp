@@ -70,6 +70,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
     }
     refuseAttach = soup.GetInt("refuse-attach", 0) != 0;
     dropHello = soup.GetInt("drop-hello", 0) != 0;
+    readOnlyStore = soup.GetInt("read-only-store", 0) != 0;
     repairStepMs = WaitMs(soup.GetInt("repair-step-ms", 0), 0);
     if (soup.HasTag("hello-tag")) helloTag = soup.GetString("hello-tag").c_str();
     if (helloTag.size() != 4) {

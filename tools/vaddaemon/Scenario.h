@@ -8,6 +8,9 @@
 //   drop-hello 1           close a link after its hello without answering
 //   repair-step-ms 200     the repair waits this long after each item it
 //                          checks (default 0), so that it can be watched
+//   read-only-store 1      the store refuses every write once it is open
+//                          (SQLite's query-only mode), as a full disk or a
+//                          write-protected file would
 //   urls                   what URL requests fetch (UrlRequests.h): the
 //   {                      URL as the client sends it, the local file the
 //     0                    request gives, and the location the file lies
@@ -108,6 +111,7 @@ public:
 
     bool refuseAttach = false;
     bool dropHello = false;
+    bool readOnlyStore = false;
     uint32_t repairStepMs = 0;
     std::string helloTag = "VADD";
     std::vector<std::pair<int32_t, std::string>> users;

@@ -93,6 +93,24 @@ private:
     std::multimap<std::string, sqlite3_stmt*> m_idle;
 };
 
+// A read transaction for the statements of one request: they see one state
+// of the file and take the file's locks once, not once a statement.
+class SqliteReadTransaction {
+public:
+    // BEGIN and COMMIT are kept compiled, like the store's queries.
+    explicit SqliteReadTransaction(SqliteConnection& connection)
+        : m_connection(connection), m_began(connection.Prepare("BEGIN").Run()) {}
+    ~SqliteReadTransaction() {
+        if (m_began) m_connection.Prepare("COMMIT").Run();
+    }
+    SqliteReadTransaction(const SqliteReadTransaction&) = delete;
+    SqliteReadTransaction& operator=(const SqliteReadTransaction&) = delete;
+
+private:
+    SqliteConnection& m_connection;
+    bool m_began;
+};
+
 // Begins a transaction and rolls it back unless Commit was called.
 class SqliteTransaction {
 public:

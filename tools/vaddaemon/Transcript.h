@@ -7,8 +7,10 @@
 //   c1 end            (the peer closed the link without a goodbye)
 //   c1 bad TEXT       (a hello or frame that broke the rules; the link is
 //                     closed)
-//   c1 bad store TEXT (the hello named another database, or the store could
-//                     not be opened; the link is closed)
+//   c1 bad store TEXT (the hello named another database: the link is
+//                     closed; or the store could not be opened: the link
+//                     serves on, answering every request but the repair's
+//                     with the reason)
 //   c1 bad payload op=2 id=5
 //                     (a payload cut short or with counts beyond its
 //                     bytes: nothing was done, the reply is empty)
@@ -26,6 +28,8 @@ public:
     bool Open(const std::string& path);
     ~Transcript();
     void Line(int connection, const std::string& text);
+    // Whether lines go anywhere (callers skip making costly ones).
+    bool IsOpen() const { return m_fd >= 0; }
 
     static std::string Hex(const uint8_t* data, std::size_t size);
 

@@ -54,7 +54,9 @@ int main() {
         }
     }
 
-    DaemonOptions options = DaemonOptions::FromEnvironment();
+    Vek::File::Path settingsFile = GetUserDataPath();
+    settingsFile.AddPath("vaddaemon.txt");
+    DaemonOptions options = DaemonOptions::Read(settingsFile.c_str());
 
     Scenario scenario;
     std::string error;

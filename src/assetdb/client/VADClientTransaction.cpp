@@ -1,7 +1,10 @@
 #include "assetdb/client/VADClientTransaction.h"
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 
+#include "assetdb/client/VADRequestFailures.h"
 #include "assetdb/client/VADTransactionIds.h"
 #include "foundation/log/LogPrintf.h"
 #include "foundation/results/ResultsLog.h"
@@ -64,7 +67,28 @@ void VADClientTransaction::Unregister() {
 
 bool VADClientTransaction::WaitForReply() {
     if (m_id == 0) return false;
-    if (!m_done.Wait(Vek::kInfinite)) return false;
+    const int64_t boundNs = static_cast<int64_t>(VADReplyInactivityBoundMs()) * 1000000;
+    const int64_t start = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now().time_since_epoch())
+                              .count();
+    for (;;) {
+        const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
+        // The bound runs from the later of the wait's start and the last
+        // frame the daemon sent.
+        const int64_t left = std::max(start, VADLastLinkActivity()) + boundNs - now;
+        if (left > 0 && m_done.Wait(static_cast<uint32_t>((left + 999999) / 1000000))) break;
+        if (left > 0) continue;
+        Registry& registry = TheRegistry();
+        Vek::SingleLock lock(registry.lock);
+        // The reply may have come just now: then the socket is this
+        // requester's, and it must read the body.
+        if (!m_registered) break;
+        Unregister();
+        m_timedOut = true;
+        return false;
+    }
     m_done.Reset();
     Vek::SingleLock lock(TheRegistry().lock);
     return !m_aborted;
@@ -124,6 +148,11 @@ void AppendVADTransactionLogLines(int32_t id, TStream& stream) {
     }
     ResultsLog dropped;
     dropped.ReadEntries(stream);
+    // Lines for transaction 0 are the daemon's own messages (no request has
+    // that id): they are reported with the word that runs.
+    if (id == 0)
+        for (std::size_t i = 0; i < dropped.GetEntryCount(); ++i)
+            VADRecordDaemonMessage(dropped.GetEntry(i).text.c_str());
 }
 
 void VADForgetTransactionLog(const ResultsLog* log) {

@@ -46,9 +46,14 @@ public:
     // removes the transaction from the registry; clears registered and
     // aborted. Nothing when not registered.
     void Unregister();
-    // False at once for id 0. Waits without limit for the reply or the
-    // abort, resets the event, and answers true unless aborted.
+    // False at once for id 0. Waits for the reply or the abort, resets the
+    // event, and answers true unless aborted. While the daemon sends no
+    // frame at all for the reply inactivity bound (VADRequestFailures.h),
+    // the wait gives up: the transaction is unregistered (a reply that
+    // comes later is dropped as one for an unknown id), TimedOut() is set
+    // and the answer is false.
     bool WaitForReply();
+    bool TimedOut() const { return m_timedOut; }
 
     int32_t Id() const { return m_id; }
     VADPromptHandler* PromptHandler() const { return m_handler; }
@@ -71,6 +76,7 @@ private:
     bool m_keepLog = false;
     bool m_registered = false;  // under the transaction lock
     bool m_aborted = false;     // under the transaction lock
+    bool m_timedOut = false;
     ResultsLog* m_log = nullptr;
 
     std::mutex m_holdMutex;
@@ -87,7 +93,9 @@ void AbortAllVADTransactions();
 std::size_t VADRegisteredTransactionCount();
 
 // Reads one result-log entry block from the stream into the log registered
-// for `id`, or into a temporary log that is dropped when none is. The
+// for `id`, or into a temporary log that is dropped when none is; the lines
+// of id 0, the daemon's own messages, are recorded for the running word
+// (VADRequestFailures.h). The
 // append runs under the transaction lock, so a log that is taken out of the
 // registry through the link (Unregister, VADForgetTransactionLog) is never
 // appended to after that.

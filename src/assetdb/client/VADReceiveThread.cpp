@@ -5,6 +5,7 @@
 #include "assetdb/client/VADFrameReading.h"
 #include "assetdb/client/VADLinkTags.h"
 #include "assetdb/client/VADNotifications.h"
+#include "assetdb/client/VADRequestFailures.h"
 #include "foundation/network/DaemonTransfer.h"
 #include "foundation/network/TCPTransport.h"
 
@@ -31,6 +32,9 @@ uint32_t VADReceiveThread(void*) {
 
         int32_t tag = 0;
         bool ok = ReceiveVADWord(tag);
+        // Any frame shows the daemon at work: the requests' inactivity
+        // bound starts again.
+        if (ok) VADNoteLinkActivity();
         if (ok && static_cast<uint32_t>(tag) == kTagNotice) {
             ok = ReadVADNotification();
         } else if (ok && static_cast<uint32_t>(tag) == kTagReply) {

@@ -5,6 +5,8 @@
 #include "assetdb/client/VADClientTransaction.h"
 #include "assetdb/client/VADConnection.h"
 #include "assetdb/client/VADReceiveThread.h"
+#include "assetdb/client/VADRequestFailures.h"
+#include "assetdb/requests/VADOperations.h"
 #include "foundation/network/DaemonTransfer.h"
 #include "foundation/streams/Stream.h"
 
@@ -87,23 +89,33 @@ bool VADSendRequest(int32_t operation, TStream& request, TStream& reply, VADProm
     VADClientTransaction transaction(handler, log, keepLog);
     transaction.Register();
 
+    // Failures on the link are recorded (VADRequestFailures.h), except for
+    // the requests whose answer is the link's end: the shutdown and the
+    // command host's keep-alive.
+    const bool recorded = operation != kVADOpShutdownDaemon && operation != kVADOpKeepAlive;
+    const auto fail = [&](VADRequestFailure failure) {
+        if (recorded && VADIsDatabaseOpen()) VADRecordRequestFailure(operation, failure);
+        return false;
+    };
     uint64_t link = 0;
     {
         Vek::SingleLock lock(VADConnectionLock());
-        if (!VADSendFrameStart(operation, transaction.Id())) return false;
+        if (!VADSendFrameStart(operation, transaction.Id())) return fail(VADRequestFailure::kNotSent);
         link = VADLinkGeneration();
-        if (!SendPayload(request)) return false;
+        if (!SendPayload(request)) return fail(VADRequestFailure::kLinkLost);
     }
 
-    if (!transaction.WaitForReply()) return false;
+    if (!transaction.WaitForReply())
+        return fail(transaction.TimedOut() ? VADRequestFailure::kNoReply : VADRequestFailure::kLinkLost);
 
     Vek::SingleLock lock(VADConnectionLock());
     // The link the request went out on has gone (torn down by another
     // thread while this one waited for the lock): the socket, if any, is a
     // new link's, whose reader owns it.
-    if (VADLinkGeneration() != link || !GetDaemonTransport()) return false;
+    if (VADLinkGeneration() != link || !GetDaemonTransport()) return fail(VADRequestFailure::kLinkLost);
     bool linkUp = false;
     const bool ok = ReceiveReplyBody(reply, linkUp);
+    if (!ok && !linkUp) fail(VADRequestFailure::kLinkLost);
     // The gate is opened while the connection lock is still held: no other
     // link can be made in between, so it is this link's reader that goes on.
     if (linkUp) VADReaderGate().Set();

@@ -93,12 +93,12 @@ VADAssetHandle VADOpenAsset(const KUID& asset, bool edit, ResultsLog* log) {
     return record ? VADAssetHandle(record, edit) : VADAssetHandle();
 }
 
-VADAssetHandle VADCreateAsset(const KUID& asset, uint8_t flag, const Vek::String& name) {
+VADAssetHandle VADCreateAsset(const KUID& asset, uint8_t flag, const Vek::String& name, ResultsLog* log) {
     VADRequestBuffers buffers;
     buffers.request.WriteKUID(asset);
     buffers.request.WriteByte(flag);
     buffers.request.WriteString(name);
-    if (!buffers.Send(kVADOpCreateAsset)) return VADAssetHandle();
+    if (!buffers.Send(kVADOpCreateAsset, log)) return VADAssetHandle();
     int64_t handle = -1;
     KUID created;
     buffers.reply.ReadInt64(handle, -1);

@@ -70,8 +70,10 @@ VADAssetHandle VADOpenAsset(const KUID& asset, bool edit, ResultsLog* log);
 // Operation 35. Payload: KUID (the null KUID asks for a new one); byte
 // flag; string name. Reply: int64 handle; KUID; interned string location
 // name; string folder. A handle of -1 gives the empty handle; otherwise the
-// record takes the KUID of the reply and the handle is for editing.
-VADAssetHandle VADCreateAsset(const KUID& asset, uint8_t flag, const Vek::String& name);
+// record takes the KUID of the reply and the handle is for editing. The
+// daemon's reason for a refusal (no KUID could be made) arrives in `log`
+// when one is given.
+VADAssetHandle VADCreateAsset(const KUID& asset, uint8_t flag, const Vek::String& name, ResultsLog* log = nullptr);
 
 // Operation 31: closes the daemon's handle; the reply is ignored.
 void VADCloseAssetHandle(int64_t daemonHandle);

@@ -3,9 +3,9 @@
 #include "assetdb/requests/VADOperations.h"
 #include "assetdb/requests/VADRequestBuffers.h"
 
-KUID VADGenerateKuid() {
+KUID VADGenerateKuid(ResultsLog* log) {
     VADRequestBuffers buffers;
     KUID kuid;
-    if (buffers.Send(kVADOpGenerateKuid)) buffers.reply.ReadKUID(kuid);
+    if (buffers.Send(kVADOpGenerateKuid, log)) buffers.reply.ReadKUID(kuid);
     return kuid;
 }

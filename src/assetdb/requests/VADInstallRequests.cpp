@@ -10,7 +10,7 @@ KUID VADInstallFromFolder(const Vek::File::Path& folder, ResultsLog* log, int32_
     buffers.request.WriteInt32(flags);
     buffers.request.WriteByte(handler ? 1 : 0);
     KUID installed;
-    if (!buffers.Send(kVADOpInstallFromFolder, log, handler)) return installed;
+    if (!buffers.SendExpectingBody(kVADOpInstallFromFolder, log, handler)) return installed;
     buffers.reply.ReadKUID(installed);
     buffers.reply.ReadByte(out);
     return installed;
@@ -23,7 +23,7 @@ int32_t VADInstallArchiveFile(const char* path, ResultsLog* log, int32_t flags, 
     buffers.request.WriteInt32(flags);
     buffers.request.WriteByte(handler ? 1 : 0);
     int32_t result = 0;
-    if (!buffers.Send(kVADOpInstallArchiveFile, log, handler)) return 0;
+    if (!buffers.SendExpectingBody(kVADOpInstallArchiveFile, log, handler)) return 0;
     buffers.reply.ReadInt32(result);
     buffers.reply.ReadByte(out);
     return result;

@@ -6,6 +6,7 @@
 // caller's defaults.
 #include <cstdint>
 
+#include "assetdb/client/VADRequestFailures.h"
 #include "assetdb/client/VADSendRequest.h"
 #include "foundation/streams/BufferStream.h"
 
@@ -19,6 +20,14 @@ struct VADRequestBuffers {
         const bool ok = VADSendRequest(operation, request, reply, handler, log, keepLog);
         reply.Rewind();
         return ok;
+    }
+    // The same for a request whose reply always has a body: an empty reply
+    // is recorded as a failed request (VADRequestFailures.h). The answer is
+    // Send's, so the caller's reads still give their defaults.
+    bool SendExpectingBody(int32_t operation, ResultsLog* log = nullptr, VADPromptHandler* handler = nullptr) {
+        const bool sent = Send(operation, log, handler);
+        if (sent && reply.Length() == 0) VADRecordRequestFailure(operation, VADRequestFailure::kEmptyReply);
+        return sent;
     }
     // The payload as a one-way message.
     bool Post(int32_t operation) {

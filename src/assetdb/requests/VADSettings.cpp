@@ -35,12 +35,17 @@ bool VADReadSettings(SoupHandle& soup, const Vek::PString& name) {
     return true;
 }
 
-bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder) {
+bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder, ResultsLog* log) {
     VADRequestBuffers buffers;
     buffers.request.WritePString(name);
     WriteBinarySoup(buffers.request, holder);
     holder.Clear();
-    return buffers.Send(kVADOpWriteSettings);
+    if (!buffers.SendExpectingBody(kVADOpWriteSettings, log)) return false;
+    // The daemon answers 1 when it stored the soup; an empty reply or 0 is
+    // a write that did not happen.
+    uint8_t stored = 0;
+    buffers.reply.ReadByte(stored);
+    return stored != 0;
 }
 
 Vek::PString VADGetSettingValue(const Vek::PString& name, const Vek::PString& key) {

@@ -4,6 +4,8 @@
 #include "engine/PString.h"
 #include "foundation/soups/SoupHandle.h"
 
+class ResultsLog;
+
 // Operation 100. Payload: interned string name. Reply: the soup in binary
 // form, stored in `soup`. When no soup comes back, `soup` is unchanged.
 // False when no reply came (the link is down), or when the reply holds a
@@ -13,8 +15,10 @@ bool VADReadSettings(SoupHandle& soup, const Vek::PString& name);
 
 // Operation 101. Payload: interned string name; the soup in binary form
 // (the form of no soup when `holder` is empty). The holder is empty
-// afterwards. False when no reply came.
-bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder);
+// afterwards. The reply is one byte, 1 when the daemon stored the soup.
+// False when no reply came or it was not 1 (empty included); the daemon's
+// reason arrives in `log` when one is given.
+bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder, ResultsLog* log = nullptr);
 
 // Operation 102. Payload: interned string name; interned string key.
 // Reply: interned string value. An empty or missing value, and a failed

@@ -136,7 +136,9 @@ VADUrlRequest* VADStartUrlRequest(const URLRecord& url, int32_t mode) {
         reply.ReadInt64(handle, -1);
     }
     VADUrlRequest* record = new VADUrlRequest(sent ? handle : -1, url);
-    RegisterVADUrlRequest(record);
+    // The reply's status first: a later status that came before the
+    // registration is applied by it.
     if (record->GetHandle() != -1) ReadUrlRequestStatus(reply, *record);
+    RegisterVADUrlRequest(record);
     return record;
 }

@@ -15,7 +15,7 @@ class VADUrlRequest;
 // a request written from a status.
 Vek::CriticalSection& VADUrlRequestLock();
 
-// Enters the request under its handle.
+// Enters the request under its handle, and gives it a status kept for it.
 void RegisterVADUrlRequest(VADUrlRequest* request);
 // Removes the entry of the request's handle when it is this request.
 void UnregisterVADUrlRequest(VADUrlRequest* request);
@@ -25,7 +25,9 @@ VADUrlRequest* FindVADUrlRequestLocked(int64_t handle);
 
 // Reader thread, notice type 4: with the service on, the status that
 // follows the handle in the notice goes to the request of that handle. A
-// handle that is not registered leaves the rest of the notice unread.
+// handle that is not registered yet has its status kept (the last 64 such)
+// and given to the request registered under it: the daemon may send the
+// status right behind the start's reply, before the requester registers.
 void OnUrlRequestStatusNotice(int64_t handle, TStream& stream);
 
 // Whether status notices are accepted: while a service object exists.

@@ -56,7 +56,7 @@ bool UserNameCache::Lookup(int32_t userId, int32_t& secondId, Vek::PString& name
     buffers.request.WriteInt32(userId);
     secondId = -1;
     name = Vek::PString();
-    if (buffers.Send(kVADOpLookupUserName)) {
+    if (buffers.SendExpectingBody(kVADOpLookupUserName)) {
         buffers.reply.ReadInt32(secondId, -1);
         buffers.reply.ReadPString(name);
     }

@@ -29,8 +29,9 @@ int32_t RunPrintConfigWord(CommandArguments& args) {
     return 0;
 }
 
-int32_t RunGenerateKuidWord(CommandArguments&) {
-    const KUID kuid = VADGenerateKuid();
+int32_t RunGenerateKuidWord(CommandArguments& args) {
+    // The daemon's reason for the null KUID, if any, goes to the log.
+    const KUID kuid = VADGenerateKuid(&args.log);
     std::printf("<KUID2:%d:%u:%u>\n", kuid.GetUserID(), static_cast<uint32_t>(kuid.GetContentID()),
                 static_cast<uint32_t>(kuid.GetVersion()));
     return kuid.IsNull() ? -1 : 0;

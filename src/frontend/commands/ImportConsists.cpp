@@ -86,7 +86,8 @@ void FillConsist(SoupHandle& config, const Vek::PString& name, const SoupHandle&
 // Makes one consist asset; false (with an error naming the train) when no
 // asset with a folder could be made or its configuration not saved.
 bool CreateConsist(const Vek::PString& name, const SoupHandle& list, ResultsLog& log) {
-    VADAssetHandle handle = VADCreateAsset(KUID(), 1, Vek::String());
+    // The daemon's reason for a refusal (no KUID to give) goes to the log.
+    VADAssetHandle handle = VADCreateAsset(KUID(), 1, Vek::String(), &log);
     Vek::PString location;
     Vek::File::Path folder;
     if (!handle.IsValid()) {

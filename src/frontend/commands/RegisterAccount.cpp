@@ -15,7 +15,8 @@ int32_t RunRegisterAccountWord(CommandArguments& args) {
     }
     settings.SetString(Vek::PString("username"), args.Arg(2));
     settings.SetString(Vek::PString("password"), args.Arg(3));
-    if (!VADWriteSettings(name, settings)) {
+    // The daemon's reason for a write it refused lands in the log first.
+    if (!VADWriteSettings(name, settings, &args.log)) {
         AddCommandError(args.log, "Unable to write internet settings.");
         return -1;
     }

@@ -222,19 +222,20 @@ std::vector<Case> Cases() {
              return std::to_string(answer) + "|" + SoupText(soup);
          },
          "1|name=Loco", "1|old=1", "0|old=1"},
-        {"write settings", 101, false, Bytes().PStr("internet").Hex(kSoupBytes), Bytes(),
+        // The reply is 1 when the daemon stored the soup; empty is not stored.
+        {"write settings", 101, false, Bytes().PStr("internet").Hex(kSoupBytes), Bytes().U8(1),
          [] {
              SoupHandle holder = LocoSoup();
              const bool answer = VADWriteSettings(Vek::PString("internet"), holder);
              return std::to_string(answer) + "|" + SoupText(holder);
          },
-         "1|no soup", "1|no soup", "0|no soup"},
-        {"write no settings", 101, false, Bytes().PStr("internet").Hex(kNoSoupBytes), Bytes(),
+         "1|no soup", "0|no soup", "0|no soup"},
+        {"write no settings", 101, false, Bytes().PStr("internet").Hex(kNoSoupBytes), Bytes().U8(1),
          [] {
              SoupHandle holder;
              return std::to_string(VADWriteSettings(Vek::PString("internet"), holder));
          },
-         "1", "1", "0"},
+         "1", "0", "0"},
         {"setting value", 102, false, Bytes().PStr("internet").PStr("language"), Bytes().PStr("DE"),
          [] {
              return std::string(VADGetSettingValue(Vek::PString("internet"), Vek::PString("language")).c_str());

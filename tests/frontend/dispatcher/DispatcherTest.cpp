@@ -355,7 +355,9 @@ TEST_F(Dispatcher, InstallFromFpxSucceedsOnlyWhenTheNewestVersionIsInstalled) {
         {"installed", {installed.Wire(), {}, false}, 0, kNoEntries},
         {"not installed", {notInstalled.Wire(), {}, false}, -1, notDone},
         {"no record", {{}, {}, false}, -1, notDone},
-        {"link dropped", {{}, {}, true}, -1, notDone},
+        {"link dropped", {{}, {}, true}, -1,
+         "- <kuid:3:100> : The asset was not installed.\n- <NULL> : The link to the daemon was lost while waiting for "
+         "its reply to operation 21.\nOK (2 Errors, 0 Warnings)\n"},
     };
     Daemon().Reply(27, Bytes().Kuid(3, 100, 0));
     for (const Case& c : cases) {
