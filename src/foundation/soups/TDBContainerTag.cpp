@@ -138,9 +138,22 @@ TDBContainerTag::~TDBContainerTag() {
 }
 
 ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
-    for (const Child& child : m_children)
-        if (child.name == name) return child.chunk;
-    return NullChunk();
+    // Names are interned: equal names share their text, so the text's
+    // address stands for the name. Small containers and the empty name
+    // are searched as they are.
+    static constexpr int32_t kIndexedFrom = 32;
+    if (m_children.Count() < kIndexedFrom || name.IsEmpty()) {
+        for (const Child& child : m_children)
+            if (child.name == name) return child.chunk;
+        return NullChunk();
+    }
+    if (m_byName.empty()) {
+        m_byName.reserve(static_cast<std::size_t>(m_children.Count()));
+        for (const Child& child : m_children)
+            if (!child.name.IsEmpty()) m_byName.emplace(child.name.c_str(), &child);  // the first of a name stays
+    }
+    const auto found = m_byName.find(name.c_str());
+    return found == m_byName.end() ? NullChunk() : found->second->chunk;
 }
 
 int32_t TDBContainerTag::Count() const { return static_cast<int32_t>(m_children.Count()); }

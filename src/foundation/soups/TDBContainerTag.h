@@ -3,6 +3,8 @@
 // in a block ring of 13 pairs per block. Names are interned strings and are
 // not unique; the same chunk may also be held by several pairs (and by
 // other containers).
+#include <unordered_map>
+
 #include "engine/DynamicArray.h"
 #include "foundation/soups/ACSChunk.h"
 
@@ -57,8 +59,12 @@ protected:
     ~TDBContainerTag() override;
 
 private:
-    // Forgets the GetChildAt cursor; every edit of the list calls it.
-    void Edited() { m_cursorIndex = -1; }
+    // Forgets the GetChildAt cursor and the name index; every edit of the
+    // list calls it.
+    void Edited() {
+        m_cursorIndex = -1;
+        if (!m_byName.empty()) m_byName.clear();
+    }
     // Lowers the free-index floor to the index that `name` spells, if any.
     void NameFreed(const Vek::PString& name);
 
@@ -70,6 +76,11 @@ private:
     // FreeIndexFloor, valid while TDBDataTag::EmptiedCount is still the
     // count it was recorded under.
     mutable int32_t m_freeIndexFloor = 0;
+    // The first child of each name (by its interned text), for GetChild of
+    // a large container: built by the first look-up after an edit, so that
+    // asking for every tag of a container by name costs linear time, not
+    // quadratic.
+    mutable std::unordered_map<const char*, const Child*> m_byName;
     mutable uint32_t m_freeIndexEmptied = 0;
 };
 

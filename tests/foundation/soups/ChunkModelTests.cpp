@@ -328,3 +328,48 @@ TEST(CopyChunk, ReplacesChildrenAndSharesValueBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The first child of `name` by walking the children in order.
+ChunkRef FirstByWalk(const ChunkRef& c, const Vek::PString& wanted) {
+    Vek::PString name;
+    ChunkRef child;
+    for (int32_t i = 0; c->GetChildAt(i, name, child); ++i)
+        if (name == wanted) return child;
+    return ChunkRef();
+}
+
+// A large container answers GetChild from its name index: after every kind
+// of edit each name gives the first child of that name, as a walk does.
+TEST(EditableContainer, LookUpByNameMatchesAWalkAfterEveryEdit) {
+    std::mt19937 random(7);
+    std::vector<std::pair<std::string, ChunkRef>> children;
+    for (int i = 0; i < 200; ++i) children.emplace_back("t" + std::to_string(random() % 120), IntTag(i));
+    ChunkRef c = Container(children);
+    std::vector<Vek::PString> names;
+    for (int i = 0; i < 130; ++i) names.emplace_back(("t" + std::to_string(i)).c_str());
+    names.emplace_back("");
+    auto check = [&](const char* after) {
+        for (const Vek::PString& name : names) {
+            const ChunkRef expected = FirstByWalk(c, name);
+            const ChunkRef found = c->GetChild(name);
+            EXPECT_EQ(found.Get(), expected ? expected.Get() : NullChunk().Get()) << after << ": " << name.c_str();
+        }
+    };
+    check("built");
+    for (int round = 0; round < 40; ++round) {
+        const std::vector<ACSChunk*> chunks = Chunks(c);
+        switch (round % 4) {
+            case 0: c->RemoveChild(ChunkRef::Share(chunks[random() % chunks.size()])); break;
+            case 1: c->AppendChild(names[random() % names.size()], IntTag(1000 + round)); break;
+            case 2:
+                c->SwapChildren(ChunkRef::Share(chunks[random() % chunks.size()]), ChunkRef::Share(chunks[random() % chunks.size()]));
+                break;
+            default: c->SortChildren(); break;
+        }
+        check(("round " + std::to_string(round)).c_str());
+    }
+}
+
+}  // namespace
