@@ -39,8 +39,35 @@ bool StringArgument(const GSStack* stack, int index, Vek::String& out) {
 // The game object argument, or null.
 GSGameObject* GameObjectArgument(const GSStack* stack, int index) {
     GSObjectReference* owner = GSParamOwner(stack, index);
-    return owner && owner->GetType() == kGSRefGameObject ? dynamic_cast<GSGameObject*>(owner) : nullptr;
+    return owner && owner->GetType() == kGSRefGameObject ? static_cast<GSObject*>(owner)->AsGameObject() : nullptr;
 }
+
+// A copy of a thread list, taken before any of them runs: running may add
+// or remove threads. It stays on the stack for the usual few threads.
+class ThreadSnapshot {
+public:
+    explicit ThreadSnapshot(const std::vector<GSThread*>& threads) : m_size(threads.size()) {
+        if (m_size <= kInline) {
+            std::copy(threads.begin(), threads.end(), m_inline);
+            m_begin = m_inline;
+        } else {
+            m_heap = threads;
+            m_begin = m_heap.data();
+        }
+    }
+    ThreadSnapshot(const ThreadSnapshot&) = delete;
+    ThreadSnapshot& operator=(const ThreadSnapshot&) = delete;
+
+    GSThread* const* begin() const { return m_begin; }
+    GSThread* const* end() const { return m_begin + m_size; }
+
+private:
+    static constexpr std::size_t kInline = 8;
+    std::size_t m_size;
+    GSThread* m_inline[kInline];
+    std::vector<GSThread*> m_heap;
+    GSThread* const* m_begin = nullptr;
+};
 
 // A delay in seconds as whole milliseconds, truncated toward zero; a NaN,
 // an infinity or a value no 64-bit count can hold gives 0.
@@ -132,7 +159,7 @@ bool GSGameObject::HandleMessage(GSMessage* const& message) {
     Vek::AutoReference<GSMessage> hold(message);
     message->AddReference();
     bool handled = false;
-    const std::vector<GSThread*> threads = m_threads;
+    const ThreadSnapshot threads(m_threads);
     for (GSThread* thread : threads) {
         if (std::find(m_threads.begin(), m_threads.end(), thread) == m_threads.end()) continue;
         if (thread->QueueMessage(message, true)) handled = true;
@@ -199,7 +226,7 @@ void GSGameObject::RunHandler(const GSHandler& handler, GSMessage* message) {
 
 void GSGameObject::Update(float dt) {
     GSNode::Update(dt);
-    const std::vector<GSThread*> threads = m_threads;
+    const ThreadSnapshot threads(m_threads);
     for (GSThread* thread : threads) {
         if (std::find(m_threads.begin(), m_threads.end(), thread) == m_threads.end()) continue;
         m_executing = thread;

@@ -1,5 +1,7 @@
 #include "gsruntime/router/GSRouter.h"
 
+#include <cstring>
+
 #include "gsruntime/GSLog.h"
 #include "gsruntime/router/GSGameObject.h"
 #include "gsruntime/router/GSNode.h"
@@ -26,8 +28,10 @@ void GSRouter::EnterSystemTypes() {
 }
 
 bool GSRouter::EnterTypeName(const char* name, uint16_t id) {
-    if (!m_typeNames.emplace(name, id).second) return false;
-    m_typeIds[id] = name;
+    auto [entry, entered] = m_typeNames.emplace(name, id);
+    if (!entered) return false;
+    if (m_typeIds.size() <= id) m_typeIds.resize(std::size_t(id) + 1, nullptr);
+    m_typeIds[id] = entry->first.c_str();
     return true;
 }
 
@@ -54,9 +58,9 @@ bool GSRouter::AddNode(GSNode* node) {
 
 bool GSRouter::RemoveNode(GSNode* node) {
     if (!node || node->m_id == -1 || !node->m_router) return false;
-    for (auto& [major, tree] : m_subscriptions) {
-        const Subscription probe(node, 0);
-        delete static_cast<Subscription*>(tree->Remove(&probe));
+    const Subscription probe(node, 0);
+    for (Utils::GSIAVLTree* tree : m_subscriptions) {
+        if (tree) delete static_cast<Subscription*>(tree->Remove(&probe));
     }
     if (node->m_hasRegisteredName) {
         auto found = m_nodeNames.find(node->m_registeredName);
@@ -92,33 +96,45 @@ GSNode* GSRouter::FindNodeByName(const char* name) const {
 
 uint16_t GSRouter::GetMessageTypeId(const char* name) {
     if (!name || !*name) return kTypeEmpty;
+    NameCacheEntry& cached = m_nameCache[(reinterpret_cast<std::uintptr_t>(name) >> 3) % kNameCacheSize];
+    if (cached.address == name && std::strcmp(m_typeIds[cached.id], name) == 0) return cached.id;
+    uint16_t id = 0;
     auto found = m_typeNames.find(name);
-    if (found != m_typeNames.end()) return found->second;
-    // Ids are 16 bits wide: past the last one a new name would alias the
-    // empty name and the system types, so it is refused.
-    if (m_typeCounter == 0xFFFF) return kTypeRefused;
-    const uint16_t id = static_cast<uint16_t>(m_typeCounter + 1);
-    if (!EnterTypeName(name, id)) return kTypeRefused;
-    m_typeCounter = id;
+    if (found != m_typeNames.end()) {
+        id = found->second;
+    } else {
+        // Ids are 16 bits wide: past the last one a new name would alias
+        // the empty name and the system types, so it is refused.
+        if (m_typeCounter == 0xFFFF) return kTypeRefused;
+        id = static_cast<uint16_t>(m_typeCounter + 1);
+        if (!EnterTypeName(name, id)) return kTypeRefused;
+        m_typeCounter = id;
+    }
+    cached.address = name;
+    cached.id = id;
     return id;
 }
 
 Vek::String GSRouter::GetMessageTypeName(uint16_t id) const {
-    auto found = m_typeIds.find(id);
-    return found == m_typeIds.end() ? Vek::String() : Vek::String(found->second.c_str());
+    const char* name = id < m_typeIds.size() ? m_typeIds[id] : nullptr;
+    return name ? Vek::String(name) : Vek::String();
 }
 
 GSRouter::Subscription* GSRouter::FindSubscription(uint16_t major, const GSNode* node) const {
-    auto tree = m_subscriptions.find(major);
-    if (tree == m_subscriptions.end()) return nullptr;
+    Utils::GSIAVLTree* tree = TreeOf(major);
+    if (!tree) return nullptr;
     const Subscription probe(const_cast<GSNode*>(node), 0);
-    return static_cast<Subscription*>(tree->second->Find(&probe));
+    return static_cast<Subscription*>(tree->Find(&probe));
 }
 
 bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
     if (!node || node->m_id == -1 || node->m_router != this) return false;
+    if (m_subscriptions.size() <= major) m_subscriptions.resize(std::size_t(major) + 1, nullptr);
     Utils::GSIAVLTree*& tree = m_subscriptions[major];
-    if (!tree) tree = new Utils::GSIAVLTree();
+    if (!tree) {
+        tree = new Utils::GSIAVLTree();
+        m_treeCount += 1;
+    }
     if (Subscription* found = FindSubscription(major, node)) {
         found->count += 1;
         return true;
@@ -132,9 +148,10 @@ bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
 bool GSRouter::Unsubscribe(GSNode* node, uint16_t major) {
     if (!node || node->m_id == -1 || node->m_router != this) return false;
     Subscription* found = FindSubscription(major, node);
-    if (!found) return false;
-    // Empty trees stay in the table.
-    if (--found->count < 1) delete static_cast<Subscription*>(m_subscriptions[major]->Remove(found));
+    if (!found || found->count < 1) return false;
+    // The record stays at count 0 for the next subscription; empty trees
+    // stay in the table.
+    found->count -= 1;
     return true;
 }
 
@@ -145,19 +162,24 @@ int32_t GSRouter::SubscriptionCount(const GSNode* node, uint16_t major) const {
 
 std::vector<GSNode*> GSRouter::Subscribers(uint16_t major) const {
     std::vector<GSNode*> nodes;
-    auto tree = m_subscriptions.find(major);
-    if (tree == m_subscriptions.end()) return nodes;
-    Utils::GSIAVLTree::Iterator it(*tree->second);
-    while (Utils::GSIAVLNode* node = it.Next()) nodes.push_back(static_cast<Subscription*>(node)->node);
+    Utils::GSIAVLTree* tree = TreeOf(major);
+    if (!tree) return nodes;
+    Utils::GSIAVLTree::Iterator it(*tree);
+    while (Utils::GSIAVLNode* node = it.Next()) {
+        const Subscription* subscription = static_cast<Subscription*>(node);
+        if (subscription->count > 0) nodes.push_back(subscription->node);
+    }
     return nodes;
 }
 
 void GSRouter::ClearSubscriptions() {
-    for (auto& [major, tree] : m_subscriptions) {
+    for (Utils::GSIAVLTree* tree : m_subscriptions) {
+        if (!tree) continue;
         while (Utils::GSIAVLNode* root = tree->Root()) delete static_cast<Subscription*>(tree->Remove(root));
         delete tree;
     }
     m_subscriptions.clear();
+    m_treeCount = 0;
 }
 
 void GSRouter::Deliver(GSNode* node, GSMessage* message) { node->HandleMessage(message); }
@@ -171,18 +193,21 @@ void GSRouter::SendMessage(GSMessage* message) {
     Vek::AutoReference<GSMessage> hold(message);
     message->AddReference();
     const bool script = message->major >= kFirstScriptType;
-    if (script && m_subscriptions.find(message->major) == m_subscriptions.end()) return;
+    if (script && !TreeOf(message->major)) return;
+    if (message->destination != 0) {
+        GSNode* node = GetNode(message->destination);
+        if (!node) return;
+        if (script && (node->IsMuted() || SubscriptionCount(node, message->major) == 0)) return;
+        Deliver(node, message);
+        return;
+    }
     // Handlers may change the node list and the subscriptions: walk a
     // snapshot of ids and check each node again before it gets the message.
     std::vector<int32_t> ids;
-    if (message->destination == 0) {
-        if (script) {
-            for (GSNode* node : Subscribers(message->major)) ids.push_back(node->m_id);
-        } else {
-            for (GSNode* node : m_nodes) ids.push_back(node->m_id);
-        }
+    if (script) {
+        for (GSNode* node : Subscribers(message->major)) ids.push_back(node->m_id);
     } else {
-        ids.push_back(message->destination);
+        for (GSNode* node : m_nodes) ids.push_back(node->m_id);
     }
     for (int32_t id : ids) {
         GSNode* node = GetNode(id);
@@ -302,6 +327,7 @@ bool GSRouter::Done() {
     ClearSubscriptions();
     m_typeNames.clear();
     m_typeIds.clear();
+    m_nameCache.fill(NameCacheEntry());
     m_typeCounter = kFirstScriptType;
     m_nodeNames.clear();
     m_byId.clear();

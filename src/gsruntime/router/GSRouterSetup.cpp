@@ -17,7 +17,7 @@ namespace GSRuntime {
 namespace {
 
 GSGameObject* AsGameObject(GSObject* object) {
-    return object && object->GetType() == kGSRefGameObject ? dynamic_cast<GSGameObject*>(object) : nullptr;
+    return object ? object->AsGameObject() : nullptr;
 }
 
 GSGameObject* RoutedGameObject(GSRouter* router, int32_t id) {
