@@ -38,8 +38,8 @@ bool MessageClassFits(const GSClass* cls) {
 }
 
 // A new string of `context` for a non-empty name; 0 for an empty one.
-GSDataRef NameString(GSContext* context, const Vek::String& name) {
-    if (name.IsEmpty()) return 0;
+GSDataRef NameString(GSContext* context, const char* name) {
+    if (!name || !*name) return 0;
     GSString* string = new GSString(context, name);
     return string ? string->GetReference() : 0;
 }

@@ -36,6 +36,13 @@ bool StringArgument(const GSStack* stack, int index, Vek::String& out) {
     return true;
 }
 
+// A string argument's text, which the stack holds while the native runs:
+// null for a null slot or an object that is no string.
+const char* StringText(const GSStack* stack, int index) {
+    const GSObjectReference* owner = GSParamOwner(stack, index);
+    return owner && owner->GetType() == kGSRefString ? static_cast<const GSString*>(owner)->c_str() : nullptr;
+}
+
 // The game object argument, or null.
 GSGameObject* GameObjectArgument(const GSStack* stack, int index) {
     GSObjectReference* owner = GSParamOwner(stack, index);
@@ -208,8 +215,8 @@ void GSGameObject::RunHandler(const GSHandler& handler, GSMessage* message) {
     GSContext* context = listener->GetContext();
     if (!me || !cls || !context) return;
     GSMessageParts parts;
-    parts.major = router->GetMessageTypeName(message->major);
-    parts.minor = router->GetMessageTypeName(message->minor);
+    parts.major = router->MessageTypeText(message->major);
+    parts.minor = router->MessageTypeText(message->minor);
     GSNode* source = router->GetNode(message->source);
     GSNode* destination = router->GetNode(message->destination);
     if (source && source->IsGameObject()) parts.source = static_cast<GSGameObject*>(source);
@@ -261,11 +268,9 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
     if (!post && current && current->IsStatic()) current->Exception("Static Thread cannot call SendMessage", false);
     float seconds = 0.0f;
     if (post) GetFloatParam(stack, withSoup ? 5 : 4, seconds);
-    Vek::String major;
-    Vek::String minor;
-    const bool haveMajor = StringArgument(stack, 2, major);
-    const bool haveMinor = StringArgument(stack, 3, minor);
-    if (!haveMajor || !haveMinor) {
+    const char* major = StringText(stack, 2);
+    const char* minor = StringText(stack, 3);
+    if (!major || !minor) {
         const char* text = post ? "GameObject::PostMessage() illegal major or minor string"
                                 : "GameObject::SendMessage() illegal major or minor string";
         if (current) current->Exception(text, false);
@@ -285,7 +290,7 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
         parameter = MessageParameterFrom(soup);
     }
     GSGameObject* target = GameObjectArgument(stack, 1);
-    GSMessage* message = CreateMessage(major.c_str(), minor.c_str(), target ? target->Id() : 0,
+    GSMessage* message = CreateMessage(major, minor, target ? target->Id() : 0,
                                        post ? DelayMilliseconds(seconds) : 0);
     if (!message) return;
     message->parameter = parameter;

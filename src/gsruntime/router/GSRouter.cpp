@@ -1,5 +1,6 @@
 #include "gsruntime/router/GSRouter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "gsruntime/GSLog.h"
@@ -13,6 +14,13 @@ namespace {
 // Node ids are unique in the process: one counter for every router.
 int32_t g_nextNodeId = 1;
 bool g_trace = false;
+
+// A node's first subscription record of a major at or after `major`.
+template <class Records>
+auto RecordAt(Records& records, uint16_t major) {
+    return std::lower_bound(records.begin(), records.end(), major,
+                            [](const auto& entry, uint16_t key) { return entry.first < key; });
+}
 
 }  // namespace
 
@@ -58,10 +66,9 @@ bool GSRouter::AddNode(GSNode* node) {
 
 bool GSRouter::RemoveNode(GSNode* node) {
     if (!node || node->m_id == -1 || !node->m_router) return false;
-    const Subscription probe(node, 0);
-    for (Utils::GSIAVLTree* tree : m_subscriptions) {
-        if (tree) delete static_cast<Subscription*>(tree->Remove(&probe));
-    }
+    for (const auto& [major, record] : node->m_subscriptions)
+        delete static_cast<Subscription*>(TreeOf(major)->Remove(record));
+    node->m_subscriptions.clear();
     if (node->m_hasRegisteredName) {
         auto found = m_nodeNames.find(node->m_registeredName);
         if (found != m_nodeNames.end() && found->second == node->m_id) m_nodeNames.erase(found);
@@ -96,8 +103,11 @@ GSNode* GSRouter::FindNodeByName(const char* name) const {
 
 uint16_t GSRouter::GetMessageTypeId(const char* name) {
     if (!name || !*name) return kTypeEmpty;
-    NameCacheEntry& cached = m_nameCache[(reinterpret_cast<std::uintptr_t>(name) >> 3) % kNameCacheSize];
-    if (cached.address == name && std::strcmp(m_typeIds[cached.id], name) == 0) return cached.id;
+    // FNV-1a of the text picks the slot.
+    uint32_t hash = 2166136261u;
+    for (const char* c = name; *c; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
+    uint16_t& cached = m_nameCache[hash % kNameCacheSize];
+    if (cached != 0 && std::strcmp(m_typeIds[cached], name) == 0) return cached;
     uint16_t id = 0;
     auto found = m_typeNames.find(name);
     if (found != m_typeNames.end()) {
@@ -110,21 +120,19 @@ uint16_t GSRouter::GetMessageTypeId(const char* name) {
         if (!EnterTypeName(name, id)) return kTypeRefused;
         m_typeCounter = id;
     }
-    cached.address = name;
-    cached.id = id;
+    cached = id;
     return id;
 }
 
 Vek::String GSRouter::GetMessageTypeName(uint16_t id) const {
-    const char* name = id < m_typeIds.size() ? m_typeIds[id] : nullptr;
-    return name ? Vek::String(name) : Vek::String();
+    return Vek::String(MessageTypeText(id));
 }
 
 GSRouter::Subscription* GSRouter::FindSubscription(uint16_t major, const GSNode* node) const {
-    Utils::GSIAVLTree* tree = TreeOf(major);
-    if (!tree) return nullptr;
-    const Subscription probe(const_cast<GSNode*>(node), 0);
-    return static_cast<Subscription*>(tree->Find(&probe));
+    if (!node || node->m_router != this) return nullptr;
+    const auto& records = node->m_subscriptions;
+    auto found = RecordAt(records, major);
+    return found != records.end() && found->first == major ? static_cast<Subscription*>(found->second) : nullptr;
 }
 
 bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
@@ -140,9 +148,13 @@ bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
         return true;
     }
     auto* subscription = new Subscription(node, 1);
-    if (tree->Insert(subscription)) return true;
-    delete subscription;
-    return false;
+    if (!tree->Insert(subscription)) {
+        delete subscription;
+        return false;
+    }
+    auto& records = node->m_subscriptions;
+    records.emplace(RecordAt(records, major), major, subscription);
+    return true;
 }
 
 bool GSRouter::Unsubscribe(GSNode* node, uint16_t major) {
@@ -173,6 +185,7 @@ std::vector<GSNode*> GSRouter::Subscribers(uint16_t major) const {
 }
 
 void GSRouter::ClearSubscriptions() {
+    for (GSNode* node : m_nodes) node->m_subscriptions.clear();
     for (Utils::GSIAVLTree* tree : m_subscriptions) {
         if (!tree) continue;
         while (Utils::GSIAVLNode* root = tree->Root()) delete static_cast<Subscription*>(tree->Remove(root));
@@ -327,7 +340,7 @@ bool GSRouter::Done() {
     ClearSubscriptions();
     m_typeNames.clear();
     m_typeIds.clear();
-    m_nameCache.fill(NameCacheEntry());
+    m_nameCache.fill(0);
     m_typeCounter = kFirstScriptType;
     m_nodeNames.clear();
     m_byId.clear();

@@ -13,11 +13,10 @@
 // 65535: a name beyond that is refused (0) rather than wrapping onto the
 // reserved ids.
 //
-// Names are looked up on every send and every wait, nearly always from the
-// same few addresses (a library's string table, a string a script keeps):
-// a small table keyed by the name's address remembers the id, and a hit is
-// checked against the text entered under that id, so an address reused for
-// another text still finds its own id.
+// Names are looked up on every send and every wait, nearly always the same
+// few: a small table indexed by a hash of the text remembers the last id
+// found in each slot, and a hit is checked against the text entered under
+// that id.
 //
 // Types below 100 reach every node of a broadcast or the addressed node
 // whatever its flags; types of 100 and above reach only subscribed nodes
@@ -79,6 +78,12 @@ public:
     // Type names.
     uint16_t GetMessageTypeId(const char* name);
     Vek::String GetMessageTypeName(uint16_t id) const;
+    // The same text without a copy, valid until the router shuts down;
+    // empty for an id without a name.
+    const char* MessageTypeText(uint16_t id) const {
+        const char* name = id < m_typeIds.size() ? m_typeIds[id] : nullptr;
+        return name ? name : "";
+    }
     uint16_t TypeCounter() const { return m_typeCounter; }
 
     // Subscriptions.
@@ -166,12 +171,9 @@ private:
     // By id: the text of the name entered under it (a key of m_typeNames),
     // null for none.
     std::vector<const char*> m_typeIds;
-    struct NameCacheEntry {
-        const char* address = nullptr;
-        uint16_t id = 0;
-    };
+    // By hash of the text: an id found before (0: none).
     static constexpr std::size_t kNameCacheSize = 64;
-    std::array<NameCacheEntry, kNameCacheSize> m_nameCache{};
+    std::array<uint16_t, kNameCacheSize> m_nameCache{};
     std::unordered_map<int32_t, GSNode*> m_byId;
     // By major: the subscriptions, ordered by node address (trees and
     // records owned by the router); null for a major nobody subscribed to.

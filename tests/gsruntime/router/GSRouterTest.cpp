@@ -102,9 +102,9 @@ TEST(GSRouter, TypeNamesAreInternedFromAbove100AndRefusedAtTheLimit) {
     EXPECT_EQ(router.GetMessageTypeId("Z"), 101);
 }
 
-// Names are remembered by their address: the same buffer holding another
-// text, or another buffer holding the same text, must still find the id of
-// the text it holds, also across a shutdown.
+// Ids found before are remembered: the same buffer holding another text, or
+// another buffer holding the same text, must still find the id of the text
+// it holds, also across a shutdown.
 TEST(GSRouter, ATypeNameIsFoundByItsTextWhateverItsAddress) {
     GSRouter router;
     char buffer[16] = "Ping";
