@@ -28,6 +28,13 @@ constexpr uint32_t kMessageParameter = 6;
 // its own view.
 bool MessageClassFits(const GSClass* cls) {
     if (cls->DataSlotCount() <= kMessageParameter) return false;
+    // A class without bases has only its own view: its slot kinds, worked
+    // out once, mark exactly its own reference members.
+    if (const uint8_t* kinds = cls->BaseCount() == 0 ? cls->DataSlotKinds() : nullptr) {
+        for (uint32_t slot = kMessageMajor; slot <= kMessageParameter; ++slot)
+            if (kinds[slot] != GSClass::kDataReference) return false;
+        return true;
+    }
     for (uint32_t slot = kMessageMajor; slot <= kMessageParameter; ++slot) {
         bool found = false;
         for (uint32_t i = 0; i < cls->ReferenceMemberCount() && !found; ++i)

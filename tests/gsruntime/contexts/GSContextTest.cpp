@@ -138,6 +138,26 @@ TEST_F(GSContextTest, MessageObjectMembers) {
     delete gone;
 }
 
+// A Message class that keeps one of the five in a value slot gives no
+// object (a name stored there would be a reference nobody counts), and the
+// parameter handed over is released.
+TEST_F(GSContextTest, MessageClassWithAValueSlotGivesNoObject) {
+    GSTest::ImageBuilder image = GSTest::CoreImage(Id(1));
+    for (GSTest::ClassSpec& cls : image.Classes()) {
+        if (cls.name != "Message") continue;
+        cls.members[1].type = 2;  // minor: an int
+        cls.referenceMembers = {2, 4, 5, 6};
+    }
+    ASSERT_TRUE(Register("gs.gsl", image.Build()));
+    ASSERT_NE(GSRuntime::GetMessageClass(), nullptr);
+    GSRuntime::GSMessageParts parts;
+    parts.major = "Major";
+    parts.minor = "Minor";
+    parts.parameter = NewString("soup")->GetReference();
+    EXPECT_EQ(GSContext::BuildMessageObject(context, parts), 0u);
+    EXPECT_EQ(GSTest::LiveBlocks(), 0);
+}
+
 // A Message class whose initialisation fails gives no object, and the
 // parameter handed over is released.
 TEST_F(GSContextTest, MessageObjectThatCannotBeBoundIsNull) {
