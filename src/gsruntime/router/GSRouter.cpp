@@ -108,19 +108,20 @@ uint16_t GSRouter::GetMessageTypeId(const char* name) {
     for (const char* c = name; *c; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
     uint16_t& cached = m_nameCache[hash % kNameCacheSize];
     if (cached != 0 && std::strcmp(m_typeIds[cached], name) == 0) return cached;
-    uint16_t id = 0;
+    const uint16_t id = LookUpTypeName(name);
+    if (id != kTypeRefused) cached = id;
+    return id;
+}
+
+uint16_t GSRouter::LookUpTypeName(const char* name) {
     auto found = m_typeNames.find(name);
-    if (found != m_typeNames.end()) {
-        id = found->second;
-    } else {
-        // Ids are 16 bits wide: past the last one a new name would alias
-        // the empty name and the system types, so it is refused.
-        if (m_typeCounter == 0xFFFF) return kTypeRefused;
-        id = static_cast<uint16_t>(m_typeCounter + 1);
-        if (!EnterTypeName(name, id)) return kTypeRefused;
-        m_typeCounter = id;
-    }
-    cached = id;
+    if (found != m_typeNames.end()) return found->second;
+    // Ids are 16 bits wide: past the last one a new name would alias the
+    // empty name and the system types, so it is refused.
+    if (m_typeCounter == 0xFFFF) return kTypeRefused;
+    const uint16_t id = static_cast<uint16_t>(m_typeCounter + 1);
+    if (!EnterTypeName(name, id)) return kTypeRefused;
+    m_typeCounter = id;
     return id;
 }
 
