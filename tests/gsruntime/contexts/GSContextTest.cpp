@@ -29,6 +29,16 @@ protected:
     bool RegisterCore(bool messageInitCode = false) {
         return Register("gs.gsl", GSTest::CoreImage(Id(1), messageInitCode).Build());
     }
+    // A message with both names and a parameter gives no object, and the
+    // parameter handed over is released with everything else.
+    void ExpectNoMessageObject() {
+        GSRuntime::GSMessageParts parts;
+        parts.major = "Major";
+        parts.minor = "Minor";
+        parts.parameter = NewString("soup")->GetReference();
+        EXPECT_EQ(GSContext::BuildMessageObject(context, parts), 0u);
+        EXPECT_EQ(GSTest::LiveBlocks(), 0);
+    }
 };
 
 TEST_F(GSContextTest, StaticInstancesOnePerContext) {
@@ -150,12 +160,7 @@ TEST_F(GSContextTest, MessageClassWithAValueSlotGivesNoObject) {
     }
     ASSERT_TRUE(Register("gs.gsl", image.Build()));
     ASSERT_NE(GSRuntime::GetMessageClass(), nullptr);
-    GSRuntime::GSMessageParts parts;
-    parts.major = "Major";
-    parts.minor = "Minor";
-    parts.parameter = NewString("soup")->GetReference();
-    EXPECT_EQ(GSContext::BuildMessageObject(context, parts), 0u);
-    EXPECT_EQ(GSTest::LiveBlocks(), 0);
+    ExpectNoMessageObject();
 }
 
 // A Message class whose initialisation fails gives no object, and the
@@ -163,12 +168,7 @@ TEST_F(GSContextTest, MessageClassWithAValueSlotGivesNoObject) {
 TEST_F(GSContextTest, MessageObjectThatCannotBeBoundIsNull) {
     ASSERT_TRUE(RegisterCore(true));
     GSTest::CurrentRunner() = [](GSTest::FakeThread&) { return static_cast<int32_t>(GSRuntime::ER_Exception); };
-    GSRuntime::GSMessageParts parts;
-    parts.major = "Major";
-    parts.minor = "Minor";
-    parts.parameter = NewString("soup")->GetReference();
-    EXPECT_EQ(GSContext::BuildMessageObject(context, parts), 0u);
-    EXPECT_EQ(GSTest::LiveBlocks(), 0);
+    ExpectNoMessageObject();
 }
 
 }  // namespace
