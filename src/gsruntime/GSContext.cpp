@@ -51,6 +51,18 @@ GSDataRef NameString(GSContext* context, const char* name) {
     return string ? string->GetReference() : 0;
 }
 
+// Hands a new name string (made in the message object's own context, so
+// always accepted) to a member; an empty member takes it without the
+// general store's checks.
+void TransferName(GSDataRef self, uint32_t slot, GSDataRef name) {
+    uint32_t* member = GSSlots(self) + slot;
+    if (*member == 0) {
+        *member = name;
+        return;
+    }
+    GSScriptInstance::TransferReference(self, slot, name);
+}
+
 // A game object's reference, none when its instance has no count left.
 GSDataRef LiveReference(GSObjectReference* object) {
     const GSDataRef reference = object ? object->GetReference() : 0;
@@ -158,8 +170,8 @@ GSDataRef GSContext::BuildMessageObject(GSContext* context, const GSMessageParts
         return 0;
     }
     const GSDataRef self = message->GetReference();
-    GSScriptInstance::TransferReference(self, kMessageMajor, NameString(context, parts.major));
-    GSScriptInstance::TransferReference(self, kMessageMinor, NameString(context, parts.minor));
+    TransferName(self, kMessageMajor, NameString(context, parts.major));
+    TransferName(self, kMessageMinor, NameString(context, parts.minor));
     GSScriptInstance::StoreReference(self, kMessageSource, LiveReference(parts.source));
     GSScriptInstance::StoreReference(self, kMessageDestination, LiveReference(parts.destination));
     GSScriptInstance::TransferReference(self, kMessageParameter, parts.parameter);
