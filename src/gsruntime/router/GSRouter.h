@@ -162,7 +162,7 @@ private:
     void EnterSystemTypes();
     bool EnterTypeName(const char* name, uint16_t id);
     // The id of a name the table did not have, entered now if new.
-    [[gnu::noinline]] uint16_t LookUpTypeName(const char* name);
+    uint16_t LookUpTypeName(const char* name);
     Vek::String NodeName(int32_t id) const;
     void Deliver(GSNode* node, GSMessage* message);
 
