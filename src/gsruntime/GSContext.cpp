@@ -28,6 +28,13 @@ constexpr uint32_t kMessageParameter = 6;
 // its own view.
 bool MessageClassFits(const GSClass* cls) {
     if (cls->DataSlotCount() <= kMessageParameter) return false;
+    // A class without bases has only its own view: its slot kinds, worked
+    // out once, mark exactly its own reference members.
+    if (const uint8_t* kinds = cls->BaseCount() == 0 ? cls->DataSlotKinds() : nullptr) {
+        for (uint32_t slot = kMessageMajor; slot <= kMessageParameter; ++slot)
+            if (kinds[slot] != GSClass::kDataReference) return false;
+        return true;
+    }
     for (uint32_t slot = kMessageMajor; slot <= kMessageParameter; ++slot) {
         bool found = false;
         for (uint32_t i = 0; i < cls->ReferenceMemberCount() && !found; ++i)
@@ -38,10 +45,22 @@ bool MessageClassFits(const GSClass* cls) {
 }
 
 // A new string of `context` for a non-empty name; 0 for an empty one.
-GSDataRef NameString(GSContext* context, const Vek::String& name) {
-    if (name.IsEmpty()) return 0;
+GSDataRef NameString(GSContext* context, const char* name) {
+    if (!name || !*name) return 0;
     GSString* string = new GSString(context, name);
     return string ? string->GetReference() : 0;
+}
+
+// Hands a new name string (made in the message object's own context, so
+// always accepted) to a member; an empty member takes it without the
+// general store's checks.
+void TransferName(GSDataRef self, uint32_t slot, GSDataRef name) {
+    uint32_t* member = GSSlots(self) + slot;
+    if (*member == 0) {
+        *member = name;
+        return;
+    }
+    GSScriptInstance::TransferReference(self, slot, name);
 }
 
 // A game object's reference, none when its instance has no count left.
@@ -151,8 +170,8 @@ GSDataRef GSContext::BuildMessageObject(GSContext* context, const GSMessageParts
         return 0;
     }
     const GSDataRef self = message->GetReference();
-    GSScriptInstance::TransferReference(self, kMessageMajor, NameString(context, parts.major));
-    GSScriptInstance::TransferReference(self, kMessageMinor, NameString(context, parts.minor));
+    TransferName(self, kMessageMajor, NameString(context, parts.major));
+    TransferName(self, kMessageMinor, NameString(context, parts.minor));
     GSScriptInstance::StoreReference(self, kMessageSource, LiveReference(parts.source));
     GSScriptInstance::StoreReference(self, kMessageDestination, LiveReference(parts.destination));
     GSScriptInstance::TransferReference(self, kMessageParameter, parts.parameter);

@@ -33,8 +33,9 @@ class GSRouter;
 
 // What a script "Message" object is built from (BuildMessageObject).
 struct GSMessageParts {
-    Vek::String major;                         // the major type name; empty: a null member
-    Vek::String minor;                         // the minor type name; empty: a null member
+    // The type names (copied into new strings); null or empty: a null member.
+    const char* major = nullptr;
+    const char* minor = nullptr;
     GSObjectReference* source = nullptr;       // the source game object, or none
     GSObjectReference* destination = nullptr;  // the destination game object, or none
     // The parameter object (a locked soup object), whose creation count is

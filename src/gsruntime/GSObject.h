@@ -15,6 +15,7 @@ namespace GSRuntime {
 
 class GSClass;
 class GSContext;
+class GSGameObject;
 class GSThread;
 
 class GSObject : public GSObjectReference {
@@ -44,6 +45,9 @@ public:
     // A new script thread owned by this object; only game objects own
     // threads (null here, and when a game object cannot take another).
     virtual GSThread* CreateThread() { return nullptr; }
+    // The object as a game object of the router, or null: a cheap check
+    // for the message paths that meet a game object on every message.
+    virtual GSGameObject* AsGameObject() { return nullptr; }
 
     // Used by GSClass::CreateInstance: the new instance and its context,
     // or none (0, null) when a creation fails.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <thread>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define GS_ARENA_ASAN 1
@@ -50,6 +51,14 @@ constexpr uint64_t kQuarantineLimit = 0;
 }
 
 }  // namespace
+
+void GSScriptArena::SpinLock::Contended() noexcept {
+    for (int tries = 0;; ++tries) {
+        if (!m_held.load(std::memory_order_relaxed) && !m_held.exchange(true, std::memory_order_acquire)) return;
+        // The holder may have been preempted: give it the processor.
+        if (tries >= 64) std::this_thread::yield();
+    }
+}
 
 GSScriptArena& GSScriptArena::Instance() {
     static GSScriptArena* arena = [] {
@@ -105,7 +114,7 @@ void* GSScriptArena::Alloc(std::size_t size) noexcept {
     if (size > kMaxBlock) return nullptr;
     const uint32_t sizeClass = SizeClassOf(size);
     const std::size_t bytes = ClassBytes(sizeClass);
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<SpinLock> guard(m_lock);
     if (!m_base) return nullptr;
     uint64_t blockOffset = 0;
     std::vector<uint32_t>& freeList = m_free[sizeClass];
@@ -134,7 +143,7 @@ void* GSScriptArena::Alloc(std::size_t size) noexcept {
 
 void GSScriptArena::Free(void* block) noexcept {
     if (!block) return;
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<SpinLock> guard(m_lock);
     const uint8_t* address = static_cast<const uint8_t*>(block);
     if (!m_base || address < m_base + kHeaderSize || address >= m_base + m_top)
         Corrupt("free of a pointer outside the arena", block);
@@ -147,12 +156,18 @@ void GSScriptArena::Free(void* block) noexcept {
         GS_POISON(header, kHeaderSize);
         Corrupt(twice ? "double free of" : "free of a pointer that is no block", block);
     }
-    const std::size_t bytes = ClassBytes(header->sizeClass);
+    const uint32_t sizeClass = header->sizeClass;
+    const std::size_t bytes = ClassBytes(sizeClass);
     header->state = kStateFree;
     GS_POISON(header, kHeaderSize);
     GS_POISON(m_base + blockOffset + kHeaderSize, bytes);
     m_liveBlocks -= 1;
     m_liveBytes -= bytes;
+    if constexpr (kQuarantineLimit == 0) {
+        // Without a quarantine the block is free for the next request at once.
+        m_free[sizeClass].push_back(static_cast<uint32_t>(blockOffset));
+        return;
+    }
     m_quarantine.push_back(static_cast<uint32_t>(blockOffset));
     m_quarantineBytes += bytes;
     while (m_quarantineBytes > kQuarantineLimit && !m_quarantine.empty()) {
@@ -172,17 +187,17 @@ void GSScriptArena::ReleaseLocked(uint64_t blockOffset) {
 }
 
 int64_t GSScriptArena::LiveBlocks() const {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<SpinLock> guard(m_lock);
     return m_liveBlocks;
 }
 
 uint64_t GSScriptArena::LiveBytes() const {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<SpinLock> guard(m_lock);
     return m_liveBytes;
 }
 
 uint64_t GSScriptArena::CommittedBytes() const {
-    std::lock_guard<std::mutex> guard(m_lock);
+    std::lock_guard<SpinLock> guard(m_lock);
     return m_committed;
 }
 

@@ -41,7 +41,11 @@ bool Wait(GSRunState& s) {
         const uint16_t majorIndex = static_cast<uint16_t>(pair[0] | (pair[1] << 8));
         const uint16_t minorIndex = static_cast<uint16_t>(pair[2] | (pair[3] << 8));
         GSThread::Block& block = thread.BlockAt(i);
-        block.major = services.messageTypeId(owner, TypeName(s.library, majorIndex));
+        // Pairs often repeat a major (one per minor): the name is looked
+        // up once.
+        const bool sameMajor = i > 0 && pair[-4] == pair[0] && pair[-3] == pair[1];
+        block.major = sameMajor ? thread.BlockAt(i - 1).major
+                                : services.messageTypeId(owner, TypeName(s.library, majorIndex));
         block.minor = services.messageTypeId(owner, TypeName(s.library, minorIndex));
         block.handler = GSCodeWord(handlers + 4 * i);
         services.subscribe(owner, block.major);

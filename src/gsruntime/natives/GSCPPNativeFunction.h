@@ -2,7 +2,11 @@
 // GSCPPNativeFunction<T>: a native function that is a member function of a
 // native class T derived from GSObject. The receiver is the object the
 // script called the method on, cast to T at run time; the member pointer
-// carries whatever adjustment a T with several bases needs.
+// carries whatever adjustment a T with several bases needs. The natives of
+// the game object itself run on every message, so their receiver is found
+// without a dynamic cast.
+#include <type_traits>
+
 #include "gsruntime/GSNativeFunction.h"
 #include "gsruntime/GSObject.h"
 
@@ -18,7 +22,12 @@ public:
 
     // False, without calling, when there is no target or it is no T.
     bool Call(GSObject* target, GSStack* stack) override {
-        T* receiver = dynamic_cast<T*>(target);
+        T* receiver = nullptr;
+        if constexpr (std::is_same_v<T, GSGameObject>) {
+            receiver = target ? target->AsGameObject() : nullptr;
+        } else {
+            receiver = dynamic_cast<T*>(target);
+        }
         if (!receiver || !m_member) return false;
         (receiver->*m_member)(stack);
         return true;

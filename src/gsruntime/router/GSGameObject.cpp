@@ -36,11 +36,45 @@ bool StringArgument(const GSStack* stack, int index, Vek::String& out) {
     return true;
 }
 
+// A string argument's text, which the stack holds while the native runs:
+// null for a null slot or an object that is no string.
+const char* StringText(const GSStack* stack, int index) {
+    const GSObjectReference* owner = GSParamOwner(stack, index);
+    return owner && owner->GetType() == kGSRefString ? static_cast<const GSString*>(owner)->c_str() : nullptr;
+}
+
 // The game object argument, or null.
 GSGameObject* GameObjectArgument(const GSStack* stack, int index) {
     GSObjectReference* owner = GSParamOwner(stack, index);
-    return owner && owner->GetType() == kGSRefGameObject ? dynamic_cast<GSGameObject*>(owner) : nullptr;
+    return owner && owner->GetType() == kGSRefGameObject ? static_cast<GSObject*>(owner)->AsGameObject() : nullptr;
 }
+
+// A copy of a thread list, taken before any of them runs: running may add
+// or remove threads. It stays on the stack for the usual few threads.
+class ThreadSnapshot {
+public:
+    explicit ThreadSnapshot(const std::vector<GSThread*>& threads) : m_size(threads.size()) {
+        if (m_size <= kInline) {
+            std::copy(threads.begin(), threads.end(), m_inline);
+            m_begin = m_inline;
+        } else {
+            m_heap = threads;
+            m_begin = m_heap.data();
+        }
+    }
+    ThreadSnapshot(const ThreadSnapshot&) = delete;
+    ThreadSnapshot& operator=(const ThreadSnapshot&) = delete;
+
+    GSThread* const* begin() const { return m_begin; }
+    GSThread* const* end() const { return m_begin + m_size; }
+
+private:
+    static constexpr std::size_t kInline = 8;
+    std::size_t m_size;
+    GSThread* m_inline[kInline];
+    std::vector<GSThread*> m_heap;
+    GSThread* const* m_begin = nullptr;
+};
 
 // A delay in seconds as whole milliseconds, truncated toward zero; a NaN,
 // an infinity or a value no 64-bit count can hold gives 0.
@@ -132,7 +166,7 @@ bool GSGameObject::HandleMessage(GSMessage* const& message) {
     Vek::AutoReference<GSMessage> hold(message);
     message->AddReference();
     bool handled = false;
-    const std::vector<GSThread*> threads = m_threads;
+    const ThreadSnapshot threads(m_threads);
     for (GSThread* thread : threads) {
         if (std::find(m_threads.begin(), m_threads.end(), thread) == m_threads.end()) continue;
         if (thread->QueueMessage(message, true)) handled = true;
@@ -181,8 +215,8 @@ void GSGameObject::RunHandler(const GSHandler& handler, GSMessage* message) {
     GSContext* context = listener->GetContext();
     if (!me || !cls || !context) return;
     GSMessageParts parts;
-    parts.major = router->GetMessageTypeName(message->major);
-    parts.minor = router->GetMessageTypeName(message->minor);
+    parts.major = router->MessageTypeText(message->major);
+    parts.minor = router->MessageTypeText(message->minor);
     GSNode* source = router->GetNode(message->source);
     GSNode* destination = router->GetNode(message->destination);
     if (source && source->IsGameObject()) parts.source = static_cast<GSGameObject*>(source);
@@ -199,7 +233,7 @@ void GSGameObject::RunHandler(const GSHandler& handler, GSMessage* message) {
 
 void GSGameObject::Update(float dt) {
     GSNode::Update(dt);
-    const std::vector<GSThread*> threads = m_threads;
+    const ThreadSnapshot threads(m_threads);
     for (GSThread* thread : threads) {
         if (std::find(m_threads.begin(), m_threads.end(), thread) == m_threads.end()) continue;
         m_executing = thread;
@@ -234,11 +268,9 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
     if (!post && current && current->IsStatic()) current->Exception("Static Thread cannot call SendMessage", false);
     float seconds = 0.0f;
     if (post) GetFloatParam(stack, withSoup ? 5 : 4, seconds);
-    Vek::String major;
-    Vek::String minor;
-    const bool haveMajor = StringArgument(stack, 2, major);
-    const bool haveMinor = StringArgument(stack, 3, minor);
-    if (!haveMajor || !haveMinor) {
+    const char* major = StringText(stack, 2);
+    const char* minor = StringText(stack, 3);
+    if (!major || !minor) {
         const char* text = post ? "GameObject::PostMessage() illegal major or minor string"
                                 : "GameObject::SendMessage() illegal major or minor string";
         if (current) current->Exception(text, false);
@@ -258,7 +290,7 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
         parameter = MessageParameterFrom(soup);
     }
     GSGameObject* target = GameObjectArgument(stack, 1);
-    GSMessage* message = CreateMessage(major.c_str(), minor.c_str(), target ? target->Id() : 0,
+    GSMessage* message = CreateMessage(major, minor, target ? target->Id() : 0,
                                        post ? DelayMilliseconds(seconds) : 0);
     if (!message) return;
     message->parameter = parameter;

@@ -53,6 +53,7 @@ public:
     // false), refuses a class that is no "GameObject", or binds.
     bool BindClass(GSClass* cls, GSContext* context) override;
     GSThread* CreateThread() override;
+    GSGameObject* AsGameObject() override { return this; }
     void ResetThreads() override;
     bool DeferDestruction() override;
 

@@ -10,13 +10,20 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/PString.h"
+
+namespace Utils {
+class GSIAVLNode;
+}
 
 namespace GSRuntime {
 
 class GSMessage;
 class GSRouter;
+
 
 class GSNode {
 public:
@@ -77,6 +84,9 @@ private:
     friend class GSRouter;
 
     std::deque<GSMessage*> m_queue;
+    // The node's subscription records in its router's trees, ascending by
+    // major: the router finds a node's record here, without a tree search.
+    std::vector<std::pair<uint16_t, Utils::GSIAVLNode*>> m_subscriptions;
     int32_t m_id = -1;
     uint32_t m_flags = 0;
     GSRouter* m_router = nullptr;

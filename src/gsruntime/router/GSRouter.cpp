@@ -1,5 +1,8 @@
 #include "gsruntime/router/GSRouter.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "gsruntime/GSLog.h"
 #include "gsruntime/router/GSGameObject.h"
 #include "gsruntime/router/GSNode.h"
@@ -11,6 +14,13 @@ namespace {
 // Node ids are unique in the process: one counter for every router.
 int32_t g_nextNodeId = 1;
 bool g_trace = false;
+
+// A node's first subscription record of a major at or after `major`.
+template <class Records>
+auto RecordAt(Records& records, uint16_t major) {
+    return std::lower_bound(records.begin(), records.end(), major,
+                            [](const auto& entry, uint16_t key) { return entry.first < key; });
+}
 
 }  // namespace
 
@@ -26,8 +36,10 @@ void GSRouter::EnterSystemTypes() {
 }
 
 bool GSRouter::EnterTypeName(const char* name, uint16_t id) {
-    if (!m_typeNames.emplace(name, id).second) return false;
-    m_typeIds[id] = name;
+    auto [entry, entered] = m_typeNames.emplace(name, id);
+    if (!entered) return false;
+    if (m_typeIds.size() <= id) m_typeIds.resize(std::size_t(id) + 1, nullptr);
+    m_typeIds[id] = entry->first.c_str();
     return true;
 }
 
@@ -54,10 +66,9 @@ bool GSRouter::AddNode(GSNode* node) {
 
 bool GSRouter::RemoveNode(GSNode* node) {
     if (!node || node->m_id == -1 || !node->m_router) return false;
-    for (auto& [major, tree] : m_subscriptions) {
-        const Subscription probe(node, 0);
-        delete static_cast<Subscription*>(tree->Remove(&probe));
-    }
+    for (const auto& [major, record] : node->m_subscriptions)
+        delete static_cast<Subscription*>(TreeOf(major)->Remove(record));
+    node->m_subscriptions.clear();
     if (node->m_hasRegisteredName) {
         auto found = m_nodeNames.find(node->m_registeredName);
         if (found != m_nodeNames.end() && found->second == node->m_id) m_nodeNames.erase(found);
@@ -92,6 +103,17 @@ GSNode* GSRouter::FindNodeByName(const char* name) const {
 
 uint16_t GSRouter::GetMessageTypeId(const char* name) {
     if (!name || !*name) return kTypeEmpty;
+    // FNV-1a of the text picks the slot.
+    uint32_t hash = 2166136261u;
+    for (const char* c = name; *c; ++c) hash = (hash ^ static_cast<uint8_t>(*c)) * 16777619u;
+    uint16_t& cached = m_nameCache[hash % kNameCacheSize];
+    if (cached != 0 && std::strcmp(m_typeIds[cached], name) == 0) return cached;
+    const uint16_t id = LookUpTypeName(name);
+    if (id != kTypeRefused) cached = id;
+    return id;
+}
+
+uint16_t GSRouter::LookUpTypeName(const char* name) {
     auto found = m_typeNames.find(name);
     if (found != m_typeNames.end()) return found->second;
     // Ids are 16 bits wide: past the last one a new name would alias the
@@ -104,37 +126,45 @@ uint16_t GSRouter::GetMessageTypeId(const char* name) {
 }
 
 Vek::String GSRouter::GetMessageTypeName(uint16_t id) const {
-    auto found = m_typeIds.find(id);
-    return found == m_typeIds.end() ? Vek::String() : Vek::String(found->second.c_str());
+    return Vek::String(MessageTypeText(id));
 }
 
 GSRouter::Subscription* GSRouter::FindSubscription(uint16_t major, const GSNode* node) const {
-    auto tree = m_subscriptions.find(major);
-    if (tree == m_subscriptions.end()) return nullptr;
-    const Subscription probe(const_cast<GSNode*>(node), 0);
-    return static_cast<Subscription*>(tree->second->Find(&probe));
+    if (!node || node->m_router != this) return nullptr;
+    const auto& records = node->m_subscriptions;
+    auto found = RecordAt(records, major);
+    return found != records.end() && found->first == major ? static_cast<Subscription*>(found->second) : nullptr;
 }
 
 bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
     if (!node || node->m_id == -1 || node->m_router != this) return false;
+    if (m_subscriptions.size() <= major) m_subscriptions.resize(std::size_t(major) + 1, nullptr);
     Utils::GSIAVLTree*& tree = m_subscriptions[major];
-    if (!tree) tree = new Utils::GSIAVLTree();
+    if (!tree) {
+        tree = new Utils::GSIAVLTree();
+        m_treeCount += 1;
+    }
     if (Subscription* found = FindSubscription(major, node)) {
         found->count += 1;
         return true;
     }
     auto* subscription = new Subscription(node, 1);
-    if (tree->Insert(subscription)) return true;
-    delete subscription;
-    return false;
+    if (!tree->Insert(subscription)) {
+        delete subscription;
+        return false;
+    }
+    auto& records = node->m_subscriptions;
+    records.emplace(RecordAt(records, major), major, subscription);
+    return true;
 }
 
 bool GSRouter::Unsubscribe(GSNode* node, uint16_t major) {
     if (!node || node->m_id == -1 || node->m_router != this) return false;
     Subscription* found = FindSubscription(major, node);
-    if (!found) return false;
-    // Empty trees stay in the table.
-    if (--found->count < 1) delete static_cast<Subscription*>(m_subscriptions[major]->Remove(found));
+    if (!found || found->count < 1) return false;
+    // The record stays at count 0 for the next subscription; empty trees
+    // stay in the table.
+    found->count -= 1;
     return true;
 }
 
@@ -145,19 +175,25 @@ int32_t GSRouter::SubscriptionCount(const GSNode* node, uint16_t major) const {
 
 std::vector<GSNode*> GSRouter::Subscribers(uint16_t major) const {
     std::vector<GSNode*> nodes;
-    auto tree = m_subscriptions.find(major);
-    if (tree == m_subscriptions.end()) return nodes;
-    Utils::GSIAVLTree::Iterator it(*tree->second);
-    while (Utils::GSIAVLNode* node = it.Next()) nodes.push_back(static_cast<Subscription*>(node)->node);
+    Utils::GSIAVLTree* tree = TreeOf(major);
+    if (!tree) return nodes;
+    Utils::GSIAVLTree::Iterator it(*tree);
+    while (Utils::GSIAVLNode* node = it.Next()) {
+        const Subscription* subscription = static_cast<Subscription*>(node);
+        if (subscription->count > 0) nodes.push_back(subscription->node);
+    }
     return nodes;
 }
 
 void GSRouter::ClearSubscriptions() {
-    for (auto& [major, tree] : m_subscriptions) {
+    for (GSNode* node : m_nodes) node->m_subscriptions.clear();
+    for (Utils::GSIAVLTree* tree : m_subscriptions) {
+        if (!tree) continue;
         while (Utils::GSIAVLNode* root = tree->Root()) delete static_cast<Subscription*>(tree->Remove(root));
         delete tree;
     }
     m_subscriptions.clear();
+    m_treeCount = 0;
 }
 
 void GSRouter::Deliver(GSNode* node, GSMessage* message) { node->HandleMessage(message); }
@@ -171,18 +207,21 @@ void GSRouter::SendMessage(GSMessage* message) {
     Vek::AutoReference<GSMessage> hold(message);
     message->AddReference();
     const bool script = message->major >= kFirstScriptType;
-    if (script && m_subscriptions.find(message->major) == m_subscriptions.end()) return;
+    if (script && !TreeOf(message->major)) return;
+    if (message->destination != 0) {
+        GSNode* node = GetNode(message->destination);
+        if (!node) return;
+        if (script && (node->IsMuted() || SubscriptionCount(node, message->major) == 0)) return;
+        Deliver(node, message);
+        return;
+    }
     // Handlers may change the node list and the subscriptions: walk a
     // snapshot of ids and check each node again before it gets the message.
     std::vector<int32_t> ids;
-    if (message->destination == 0) {
-        if (script) {
-            for (GSNode* node : Subscribers(message->major)) ids.push_back(node->m_id);
-        } else {
-            for (GSNode* node : m_nodes) ids.push_back(node->m_id);
-        }
+    if (script) {
+        for (GSNode* node : Subscribers(message->major)) ids.push_back(node->m_id);
     } else {
-        ids.push_back(message->destination);
+        for (GSNode* node : m_nodes) ids.push_back(node->m_id);
     }
     for (int32_t id : ids) {
         GSNode* node = GetNode(id);
@@ -302,6 +341,7 @@ bool GSRouter::Done() {
     ClearSubscriptions();
     m_typeNames.clear();
     m_typeIds.clear();
+    m_nameCache.fill(0);
     m_typeCounter = kFirstScriptType;
     m_nodeNames.clear();
     m_byId.clear();

@@ -13,20 +13,27 @@
 // 65535: a name beyond that is refused (0) rather than wrapping onto the
 // reserved ids.
 //
+// Names are looked up on every send and every wait, nearly always the same
+// few: a small table indexed by a hash of the text remembers the last id
+// found in each slot, and a hit is checked against the text entered under
+// that id.
+//
 // Types below 100 reach every node of a broadcast or the addressed node
 // whatever its flags; types of 100 and above reach only subscribed nodes
 // that are not muted. Delivery walks a snapshot of node ids taken before
 // the first handler runs and looks each node up again, so handlers may add,
 // remove, subscribe and unsubscribe nodes while a message is delivered.
+// A subscription whose count falls to 0 keeps its record (waits subscribe
+// and withdraw on every message); a record of count 0 is no subscription.
 //
 // The driver (not part of the runtime) advances the clock, takes due
 // messages off the heap (TakeDueMessage) and posted ones off the queue
 // (TakePostedMessage), and updates the active nodes.
 //
 // A router, its nodes and messages belong to one thread of control.
+#include <array>
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -71,6 +78,12 @@ public:
     // Type names.
     uint16_t GetMessageTypeId(const char* name);
     Vek::String GetMessageTypeName(uint16_t id) const;
+    // The same text without a copy, valid until the router shuts down;
+    // empty for an id without a name.
+    const char* MessageTypeText(uint16_t id) const {
+        const char* name = id < m_typeIds.size() ? m_typeIds[id] : nullptr;
+        return name ? name : "";
+    }
     uint16_t TypeCounter() const { return m_typeCounter; }
 
     // Subscriptions.
@@ -80,7 +93,7 @@ public:
     int32_t SubscriptionCount(const GSNode* node, uint16_t major) const;
     // Nodes subscribed to a major, ascending by address.
     std::vector<GSNode*> Subscribers(uint16_t major) const;
-    int32_t SubscriptionTreeCount() const { return static_cast<int32_t>(m_subscriptions.size()); }
+    int32_t SubscriptionTreeCount() const { return m_treeCount; }
 
     // Messages.
     void SendMessage(GSMessage* message);
@@ -137,6 +150,9 @@ private:
     };
 
     Subscription* FindSubscription(uint16_t major, const GSNode* node) const;
+    Utils::GSIAVLTree* TreeOf(uint16_t major) const {
+        return major < m_subscriptions.size() ? m_subscriptions[major] : nullptr;
+    }
     void ClearSubscriptions();
 
     struct HeapKey {
@@ -145,6 +161,8 @@ private:
 
     void EnterSystemTypes();
     bool EnterTypeName(const char* name, uint16_t id);
+    // The id of a name the table did not have, entered now if new.
+    uint16_t LookUpTypeName(const char* name);
     Vek::String NodeName(int32_t id) const;
     void Deliver(GSNode* node, GSMessage* message);
 
@@ -152,11 +170,17 @@ private:
     uint16_t m_dumpMinor = 0;
     std::unordered_map<std::string, int32_t> m_nodeNames;
     std::unordered_map<std::string, uint16_t> m_typeNames;
-    std::map<uint16_t, std::string> m_typeIds;
+    // By id: the text of the name entered under it (a key of m_typeNames),
+    // null for none.
+    std::vector<const char*> m_typeIds;
+    // By hash of the text: an id found before (0: none).
+    static constexpr std::size_t kNameCacheSize = 64;
+    std::array<uint16_t, kNameCacheSize> m_nameCache{};
     std::unordered_map<int32_t, GSNode*> m_byId;
-    // Per major: the subscriptions, ordered by node address (trees and
-    // records owned by the router).
-    std::unordered_map<uint16_t, Utils::GSIAVLTree*> m_subscriptions;
+    // By major: the subscriptions, ordered by node address (trees and
+    // records owned by the router); null for a major nobody subscribed to.
+    std::vector<Utils::GSIAVLTree*> m_subscriptions;
+    int32_t m_treeCount = 0;
     std::vector<GSNode*> m_nodes;
     std::deque<GSMessage*> m_posted;
     Utils::PriorityQueue<GSMessage, HeapKey> m_heap;

@@ -17,7 +17,7 @@ namespace GSRuntime {
 namespace {
 
 GSGameObject* AsGameObject(GSObject* object) {
-    return object && object->GetType() == kGSRefGameObject ? dynamic_cast<GSGameObject*>(object) : nullptr;
+    return object ? object->AsGameObject() : nullptr;
 }
 
 GSGameObject* RoutedGameObject(GSRouter* router, int32_t id) {
@@ -55,8 +55,8 @@ GSGameObjectServices RouterServices() {
         GSRouter* router = gameObject ? gameObject->Router() : nullptr;
         if (!router || !object->GetContext()) return 0;
         GSMessageParts parts;
-        parts.major = router->GetMessageTypeName(message->major);
-        parts.minor = router->GetMessageTypeName(message->minor);
+        parts.major = router->MessageTypeText(message->major);
+        parts.minor = router->MessageTypeText(message->minor);
         parts.source = RoutedGameObject(router, message->source);
         parts.destination = RoutedGameObject(router, message->destination);
         parts.parameter = NewMessageParameterObject(object->GetContext(), message->parameter);

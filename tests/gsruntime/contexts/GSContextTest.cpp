@@ -29,6 +29,16 @@ protected:
     bool RegisterCore(bool messageInitCode = false) {
         return Register("gs.gsl", GSTest::CoreImage(Id(1), messageInitCode).Build());
     }
+    // A message with both names and a parameter gives no object, and the
+    // parameter handed over is released with everything else.
+    void ExpectNoMessageObject() {
+        GSRuntime::GSMessageParts parts;
+        parts.major = "Major";
+        parts.minor = "Minor";
+        parts.parameter = NewString("soup")->GetReference();
+        EXPECT_EQ(GSContext::BuildMessageObject(context, parts), 0u);
+        EXPECT_EQ(GSTest::LiveBlocks(), 0);
+    }
 };
 
 TEST_F(GSContextTest, StaticInstancesOnePerContext) {
@@ -138,17 +148,27 @@ TEST_F(GSContextTest, MessageObjectMembers) {
     delete gone;
 }
 
+// A Message class that keeps one of the five in a value slot gives no
+// object (a name stored there would be a reference nobody counts), and the
+// parameter handed over is released.
+TEST_F(GSContextTest, MessageClassWithAValueSlotGivesNoObject) {
+    GSTest::ImageBuilder image = GSTest::CoreImage(Id(1));
+    for (GSTest::ClassSpec& cls : image.Classes()) {
+        if (cls.name != "Message") continue;
+        cls.members[1].type = 2;  // minor: an int
+        cls.referenceMembers = {2, 4, 5, 6};
+    }
+    ASSERT_TRUE(Register("gs.gsl", image.Build()));
+    ASSERT_NE(GSRuntime::GetMessageClass(), nullptr);
+    ExpectNoMessageObject();
+}
+
 // A Message class whose initialisation fails gives no object, and the
 // parameter handed over is released.
 TEST_F(GSContextTest, MessageObjectThatCannotBeBoundIsNull) {
     ASSERT_TRUE(RegisterCore(true));
     GSTest::CurrentRunner() = [](GSTest::FakeThread&) { return static_cast<int32_t>(GSRuntime::ER_Exception); };
-    GSRuntime::GSMessageParts parts;
-    parts.major = "Major";
-    parts.minor = "Minor";
-    parts.parameter = NewString("soup")->GetReference();
-    EXPECT_EQ(GSContext::BuildMessageObject(context, parts), 0u);
-    EXPECT_EQ(GSTest::LiveBlocks(), 0);
+    ExpectNoMessageObject();
 }
 
 }  // namespace

@@ -127,12 +127,17 @@ public:
             router->SendMessage(message);
             message->ReleaseReference();
         }
+        // The lists are kept from tick to tick (a tick inside an update
+        // finds them taken and makes its own).
         std::vector<int32_t> ids;
+        ids.swap(m_tickIds);
+        ids.clear();
         for (GSRuntime::GSNode* node : router->ActiveNodes()) ids.push_back(node->Id());
         for (int32_t id : ids) {
             GSRuntime::GSNode* node = router->GetNode(id);
             if (node && node->IsActive()) node->Update(static_cast<float>(ms) / 1000.0f);
         }
+        m_tickIds.swap(ids);
         std::vector<GSRuntime::GSNode*> destroyed;
         for (GSRuntime::GSNode* node : router->Nodes())
             if (node->IsDestroyPending()) destroyed.push_back(node);
@@ -159,6 +164,9 @@ public:
     GSRuntime::GSContext* context = nullptr;
     int64_t blocksBefore = 0;
     int64_t leftBlocks = 0;
+
+private:
+    std::vector<int32_t> m_tickIds;
 };
 
 }  // namespace GSTest

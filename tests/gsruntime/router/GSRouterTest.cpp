@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <random>
@@ -101,6 +102,25 @@ TEST(GSRouter, TypeNamesAreInternedFromAbove100AndRefusedAtTheLimit) {
     EXPECT_EQ(router.GetMessageTypeId("Z"), 101);
 }
 
+// Ids found before are remembered: the same buffer holding another text, or
+// another buffer holding the same text, must still find the id of the text
+// it holds, also across a shutdown.
+TEST(GSRouter, ATypeNameIsFoundByItsTextWhateverItsAddress) {
+    GSRouter router;
+    char buffer[16] = "Ping";
+    EXPECT_EQ(router.GetMessageTypeId(buffer), 101);
+    std::snprintf(buffer, sizeof buffer, "Pong");
+    EXPECT_EQ(router.GetMessageTypeId(buffer), 102);
+    std::snprintf(buffer, sizeof buffer, "Ping");
+    EXPECT_EQ(router.GetMessageTypeId(buffer), 101);
+    const std::string copy = "Pong";
+    EXPECT_EQ(router.GetMessageTypeId(copy.c_str()), 102);
+    router.Done();
+    std::snprintf(buffer, sizeof buffer, "Pong");
+    EXPECT_EQ(router.GetMessageTypeId(buffer), 101);
+    EXPECT_EQ(std::string(router.GetMessageTypeName(101).c_str()), "Pong");
+}
+
 TEST(GSRouter, SubscriptionsAreCounted) {
     GSRouter router;
     RecordingNode node;
@@ -117,6 +137,20 @@ TEST(GSRouter, SubscriptionsAreCounted) {
     EXPECT_EQ(router.SubscriptionCount(&node, 150), 0);
     EXPECT_FALSE(router.Unsubscribe(&node, 150));
     EXPECT_EQ(router.SubscriptionTreeCount(), 1);  // empty trees stay
+    // A subscription that fell to 0 is none: no subscriber, not routed.
+    EXPECT_TRUE(router.Subscribers(150).empty());
+    GSMessage* message = GSMessage::Create();
+    message->Init(0, 150, 1, 0, node.Id());
+    router.SendMessage(message);
+    message->Init(0, 150, 1, 0, 0);
+    router.SendMessage(message);
+    EXPECT_TRUE(node.received.empty());
+    EXPECT_TRUE(router.Subscribe(&node, 150));
+    EXPECT_EQ(router.SubscriptionCount(&node, 150), 1);
+    EXPECT_EQ(router.Subscribers(150), std::vector<GSNode*>{&node});
+    router.SendMessage(message);
+    message->ReleaseReference();
+    EXPECT_EQ(node.received, std::vector<uint16_t>{150});
     // Leaving the router drops the subscriptions.
     router.Subscribe(&node, 151);
     router.RemoveNode(&node);
