@@ -206,6 +206,42 @@ bool AssetStore::Find(const KUID& kuid, AssetRecord& record) {
     return true;
 }
 
+bool AssetStore::FindStatus(const KUID& kuid, AssetRecord& record, bool& missingDependencies,
+                            std::string& authorName) {
+    // A dependency is met by an installed version at or past its own. One
+    // that names no version (two-part) is met by any: its version is the
+    // lowest a user of its sign has (0 for a user id of 0 or more, and a
+    // negative user id has only the highest).
+    SqliteStatement select = m_db.Prepare(
+        "SELECT a.installed, a.editing, a.modified, a.faulty, a.favourite, a.name, a.keywords,"
+        " a.category_class, a.category_region, a.category_era, a.build,"
+        " (SELECT u.name FROM users u WHERE u.user_id=a.user_id),"
+        " EXISTS(SELECT 1 FROM asset_links l"
+        "  WHERE l.user_id=a.user_id AND l.content_id=a.content_id AND l.version=a.version AND l.kind=?4"
+        "  AND NOT EXISTS(SELECT 1 FROM assets d"
+        "   WHERE d.user_id=l.target_user AND d.content_id=l.target_content AND d.installed<>0"
+        "   AND d.version>=l.target_version))"
+        " FROM assets a WHERE a.user_id=?1 AND a.content_id=?2 AND a.version=?3");
+    BindKuid(select, 1, kuid).Bind(4, static_cast<int64_t>(kLinkDependency));
+    if (!select.Step()) return false;
+    record = AssetRecord();
+    record.kuid = kuid;
+    record.installed = select.Int(0) != 0;
+    record.editing = select.Int(1) != 0;
+    record.modified = select.Int(2) != 0;
+    record.faulty = select.Int(3) != 0;
+    record.favourite = select.Int(4) != 0;
+    record.name = select.Text(5);
+    record.keywords = select.Text(6);
+    record.categoryClass = select.Text(7);
+    record.categoryRegion = select.Text(8);
+    record.categoryEra = select.Text(9);
+    record.build = static_cast<float>(select.Real(10));
+    authorName = select.Text(11);
+    missingDependencies = select.Int(12) != 0;
+    return true;
+}
+
 void AssetStore::ReadLinks(AssetRecord& record) {
     SqliteStatement select = m_db.Prepare(
         "SELECT kind, target_user, target_content, target_version FROM asset_links"
