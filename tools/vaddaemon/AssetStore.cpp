@@ -214,14 +214,14 @@ bool AssetStore::FindStatus(const KUID& kuid, AssetRecord& record, bool& missing
     // negative user id has only the highest).
     SqliteStatement select = m_db.Prepare(
         "SELECT a.installed, a.editing, a.modified, a.faulty, a.favourite, a.name, a.keywords,"
-        " a.category_class, a.category_region, a.category_era, a.build,"
-        " (SELECT u.name FROM users u WHERE u.user_id=a.user_id),"
+        " a.category_class, a.category_region, a.category_era, a.build, u.name,"
         " EXISTS(SELECT 1 FROM asset_links l"
         "  WHERE l.user_id=a.user_id AND l.content_id=a.content_id AND l.version=a.version AND l.kind=?4"
         "  AND NOT EXISTS(SELECT 1 FROM assets d"
         "   WHERE d.user_id=l.target_user AND d.content_id=l.target_content AND d.installed<>0"
         "   AND d.version>=l.target_version))"
-        " FROM assets a WHERE a.user_id=?1 AND a.content_id=?2 AND a.version=?3");
+        " FROM assets a LEFT JOIN users u ON u.user_id=a.user_id"
+        " WHERE a.user_id=?1 AND a.content_id=?2 AND a.version=?3");
     BindKuid(select, 1, kuid).Bind(4, static_cast<int64_t>(kLinkDependency));
     if (!select.Step()) return false;
     record = AssetRecord();
