@@ -84,6 +84,13 @@ int Connect(int port) {
     return fd;
 }
 
+// Closes the socket a serving thread waits on, and waits for the thread.
+void EndServing(int fd, std::thread& thread) {
+    ::shutdown(fd, SHUT_RDWR);
+    ::close(fd);
+    if (thread.joinable()) thread.join();
+}
+
 bool SendAll(int fd, const std::vector<uint8_t>& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
@@ -147,11 +154,7 @@ public:
         m_listen = Listen(m_port);
         m_thread = std::thread([this] { Serve(); });
     }
-    ~EchoServer() {
-        ::shutdown(m_listen, SHUT_RDWR);
-        ::close(m_listen);
-        if (m_thread.joinable()) m_thread.join();
-    }
+    ~EchoServer() { EndServing(m_listen, m_thread); }
     int Port() const { return m_port; }
 
 private:
@@ -216,11 +219,7 @@ public:
             std::exit(1);
         }
     }
-    ~DaemonLink() {
-        ::shutdown(m_client, SHUT_RDWR);
-        ::close(m_client);
-        if (m_thread.joinable()) m_thread.join();
-    }
+    ~DaemonLink() { EndServing(m_client, m_thread); }
     int Fd() const { return m_client; }
 
 private:
