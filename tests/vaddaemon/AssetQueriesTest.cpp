@@ -4,6 +4,8 @@
 // hand.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "vaddaemon/AssetInfoReading.h"
 #include "vaddaemon/StoreFixture.h"
 
@@ -89,6 +91,34 @@ TEST_F(StoreQueries, MissingDependenciesFollowWhatIsInstalled) {
     ASSERT_NO_FATAL_FAILURE(Install(m_link, Kuid(3, 300), "kuid 3 300", "kuid <kuid:3:300>\n"));
     EXPECT_EQ(AskInfo(m_link, Kuid(3, 500)).b, "00000000");
     EXPECT_EQ(AskInfo(m_link, Kuid(3, 100)).b, "00010000") << "<kuid:3:200> is still missing";
+}
+
+// A dependency is met by an installed asset of its user and content id at
+// its version or a later one, or at any version when it names no version;
+// a record that is not installed (a draft) meets nothing.
+TEST_F(StoreQueries, ADependencyIsMetByItsVersionOrALaterOne) {
+    ASSERT_NO_FATAL_FAILURE(Install(m_link, Kuid(4, 200, 2), "kuid2 4 200 2", "kuid <kuid2:4:200:2>\n"));
+    const struct {
+        const char* what;
+        const char* dependency;
+        bool missing;
+    } cases[] = {
+        {"the installed version", "<kuid2:4:200:2>", false},
+        {"an earlier version", "<kuid2:4:200:1>", false},
+        {"a later version", "<kuid2:4:200:3>", true},
+        {"any version", "<kuid:4:200>", false},
+        {"a draft never committed", "<kuid:3:600>", true},
+        {"an unknown asset", "<kuid:4:999>", true},
+    };
+    int32_t content = 700;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ++content;
+        const std::string id = std::to_string(content);
+        ASSERT_NO_FATAL_FAILURE(Install(m_link, Kuid(4, content), "kuid 4 " + id,
+                                        "kuid <kuid:4:" + id + ">\nkuid-table\n{\n  0 " + c.dependency + "\n}\n"));
+        EXPECT_EQ(AskInfo(m_link, Kuid(4, content)).b, c.missing ? "00010000" : "00000000");
+    }
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // draft that was never committed.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "assetdb/categories/CategoryClassList.h"
 #include "vaddaemon/StoreFixture.h"
 
@@ -106,6 +109,23 @@ TEST_F(StoreSearch, CategoryPatternsSelectWhatTheMatcherAccepts) {
         bool ok = false;
         EXPECT_EQ(ToHex(m_link.Request(2, Words(kCategory, pattern), &ok)), ToHex(Found(expected)));
         EXPECT_TRUE(ok);
+    }
+}
+
+// Each tree shape is a query text of its own, and a connection keeps only
+// so many compiled: past that, searches still answer, the first time and
+// again.
+TEST_F(StoreSearch, MoreQueryShapesThanAConnectionKeepsAnswerAlike) {
+    const Bytes local = Found({Kuid(3, 100), Kuid(3, 200), Kuid(3, 300), Kuid(3, 400)});
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<Bytes> children;
+        for (int shape = 1; shape <= 100; ++shape) {
+            SCOPED_TRACE(std::to_string(shape) + " children, pass " + std::to_string(pass));
+            children.push_back(Flag(kLocal));
+            bool ok = false;
+            ASSERT_EQ(ToHex(m_link.Request(2, Group(true, false, children), &ok)), ToHex(local));
+            ASSERT_TRUE(ok);
+        }
     }
 }
 

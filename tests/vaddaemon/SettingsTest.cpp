@@ -3,6 +3,8 @@
 // the binary soup form.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "vaddaemon/StoreFixture.h"
 
 namespace {
@@ -75,6 +77,23 @@ TEST_F(StoreSettings, SoupsByNameAndTheirSingleValues) {
     // The online profile names the user.
     EXPECT_EQ(ToHex(again.Request(240, Bytes())),
               ToHex(Text("alice") + Text("") + Text("") + Hex("0000") + Text("") + Hex("0000")));
+}
+
+// A link keeps its buffers from request to request only up to a size: a
+// soup far larger than that, written and read, leaves the small requests
+// after it answered as before.
+TEST_F(StoreSettings, LargeAndSmallRequestsFollowOnOneLink) {
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    const Bytes large = Soup(TextEntry("text", std::string(300000, 'x')));
+    const Bytes small = Soup(TextEntry("a", "b"));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(ToHex(link.Request(101, Interned("large") + large)), "01");
+        EXPECT_EQ(link.Request(100, Interned("large")), large);
+        EXPECT_EQ(ToHex(link.Request(101, Interned("small") + small)), "01");
+        EXPECT_EQ(ToHex(link.Request(100, Interned("small"))), ToHex(small));
+    }
 }
 
 TEST_F(StoreSettings, ADamagedSoupIsNotStored) {

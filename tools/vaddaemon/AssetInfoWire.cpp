@@ -9,8 +9,11 @@ constexpr int32_t kNoRating = 255;
 // a favourite.
 constexpr int32_t kFavouriteRating = 5;
 
+// Each bit as a byte of its own, lowest first, in one write.
 void WriteBits(TStream& stream, uint8_t bits, int count) {
-    for (int bit = 0; bit < count; ++bit) stream.WriteByte((bits >> bit) & 1);
+    uint8_t bytes[8];
+    for (int bit = 0; bit < count; ++bit) bytes[bit] = (bits >> bit) & 1;
+    stream.Write(bytes, count);
 }
 
 }  // namespace

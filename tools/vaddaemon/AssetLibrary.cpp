@@ -376,19 +376,10 @@ AssetInfo AssetLibrary::Info(const KUID& kuid) {
     info.record.kuid = kuid;
     StoreReaders::Lease reader = m_readers.Take();
     if (!reader.IsValid()) return info;
-    AssetStore& store = reader.Store();
-    // The record, its dependencies and its author's name in one read.
-    SqliteReadTransaction read(store.Connection());
-    if (!store.Find(kuid, info.record)) return info;
+    // One statement, so one read of one committed state.
+    if (!reader.Store().FindStatus(kuid, info.record, info.missingDependencies, info.authorName)) return info;
     info.found = true;
-    for (const KUID& dependency : info.record.dependencies) {
-        if (!Satisfied(store, dependency)) {
-            info.missingDependencies = true;
-            break;
-        }
-    }
     info.authorId = kuid.GetUserID();
-    store.FindUserName(info.authorId, info.authorName);
     return info;
 }
 

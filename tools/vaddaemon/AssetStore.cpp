@@ -55,6 +55,28 @@ KUID KuidAt(const SqliteStatement& statement, int first) {
                 static_cast<int32_t>(statement.Int(first + 2)));
 }
 
+// The record's columns as Find and FindStatus select them first: installed,
+// editing, modified, faulty, favourite, name, keywords, category_class,
+// category_region, category_era, build.
+constexpr int kRecordColumns = 11;
+
+// A record from those columns; its description and links stay empty.
+void ReadRecord(const SqliteStatement& select, const KUID& kuid, AssetRecord& record) {
+    record = AssetRecord();
+    record.kuid = kuid;
+    record.installed = select.Int(0) != 0;
+    record.editing = select.Int(1) != 0;
+    record.modified = select.Int(2) != 0;
+    record.faulty = select.Int(3) != 0;
+    record.favourite = select.Int(4) != 0;
+    record.name = select.Text(5);
+    record.keywords = select.Text(6);
+    record.categoryClass = select.Text(7);
+    record.categoryRegion = select.Text(8);
+    record.categoryEra = select.Text(9);
+    record.build = static_cast<float>(select.Real(10));
+}
+
 }  // namespace
 
 bool AssetStore::Open(const std::string& osPath, std::string& error) {
@@ -182,27 +204,39 @@ bool AssetStore::PutCodes(const AssetRecord& record) {
 
 bool AssetStore::Find(const KUID& kuid, AssetRecord& record) {
     SqliteStatement select = m_db.Prepare(
-        "SELECT installed, editing, modified, faulty, favourite, name, keywords, description,"
-        " category_class, category_region, category_era, build"
+        "SELECT installed, editing, modified, faulty, favourite, name, keywords,"
+        " category_class, category_region, category_era, build, description"
         " FROM assets WHERE user_id=?1 AND content_id=?2 AND version=?3");
     BindKuid(select, 1, kuid);
     if (!select.Step()) return false;
-    record = AssetRecord();
-    record.kuid = kuid;
-    record.installed = select.Int(0) != 0;
-    record.editing = select.Int(1) != 0;
-    record.modified = select.Int(2) != 0;
-    record.faulty = select.Int(3) != 0;
-    record.favourite = select.Int(4) != 0;
-    record.name = select.Text(5);
-    record.keywords = select.Text(6);
-    record.description = select.Text(7);
-    record.categoryClass = select.Text(8);
-    record.categoryRegion = select.Text(9);
-    record.categoryEra = select.Text(10);
-    record.build = static_cast<float>(select.Real(11));
+    ReadRecord(select, kuid, record);
+    record.description = select.Text(kRecordColumns);
     select = SqliteStatement();
     ReadLinks(record);
+    return true;
+}
+
+bool AssetStore::FindStatus(const KUID& kuid, AssetRecord& record, bool& missingDependencies,
+                            std::string& authorName) {
+    // A dependency is met by an installed version at or past its own. One
+    // that names no version (two-part) is met by any: its version is the
+    // lowest a user of its sign has (0 for a user id of 0 or more, and a
+    // negative user id has only the highest).
+    SqliteStatement select = m_db.Prepare(
+        "SELECT a.installed, a.editing, a.modified, a.faulty, a.favourite, a.name, a.keywords,"
+        " a.category_class, a.category_region, a.category_era, a.build, u.name,"
+        " EXISTS(SELECT 1 FROM asset_links l"
+        "  WHERE l.user_id=a.user_id AND l.content_id=a.content_id AND l.version=a.version AND l.kind=?4"
+        "  AND NOT EXISTS(SELECT 1 FROM assets d"
+        "   WHERE d.user_id=l.target_user AND d.content_id=l.target_content AND d.installed<>0"
+        "   AND d.version>=l.target_version))"
+        " FROM assets a LEFT JOIN users u ON u.user_id=a.user_id"
+        " WHERE a.user_id=?1 AND a.content_id=?2 AND a.version=?3");
+    BindKuid(select, 1, kuid).Bind(4, static_cast<int64_t>(kLinkDependency));
+    if (!select.Step()) return false;
+    ReadRecord(select, kuid, record);
+    authorName = select.Text(kRecordColumns);
+    missingDependencies = select.Int(kRecordColumns + 1) != 0;
     return true;
 }
 

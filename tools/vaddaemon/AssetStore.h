@@ -54,6 +54,12 @@ public:
 
     // ---- assets ----
     bool Find(const KUID& kuid, AssetRecord& record);
+    // What an asset-info request reports, in one statement: the record
+    // without its links and description, whether a dependency is satisfied
+    // by no installed asset (the rule of AssetLibrary::Satisfied), and the
+    // name of the asset's user (empty when none is stored). False when the
+    // store holds no such asset.
+    bool FindStatus(const KUID& kuid, AssetRecord& record, bool& missingDependencies, std::string& authorName);
     // Inserts or replaces the record with its links.
     bool Put(const AssetRecord& record);
     bool Remove(const KUID& kuid);

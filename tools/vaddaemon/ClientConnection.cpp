@@ -16,6 +16,8 @@ namespace {
 
 // The longest database path a hello may carry.
 constexpr int32_t kMaxHelloPath = 4096;
+// A frame's payload room past this is given back after the frame.
+constexpr std::size_t kMaxKeptPayload = 65536;
 constexpr int32_t kSeverityError = 3;
 
 std::vector<uint8_t> Bytes(const TBuffer& buffer) {
@@ -59,10 +61,21 @@ ClientConnection::ClientConnection(DaemonServer& server, int fd, int number)
 
 void ClientConnection::Note(const std::string& text) { m_server.GetTranscript().Line(m_number, text); }
 
+Vek::DynamicBuffer* ClientConnection::KeptBlock(std::unique_ptr<Vek::DynamicBuffer>& block) {
+    // A block grown past this by a large request is not kept.
+    constexpr std::size_t kMaxKeptBytes = 65536;
+    if (!block || block->AllocatedSize() > kMaxKeptBytes)
+        block = std::make_unique<Vek::DynamicBuffer>(TBuffer::kBlockInitialSize, TBuffer::kBlockGrowStep);
+    block->Clean();
+    return block.get();
+}
+
 void ClientConnection::Run() {
     if (ReadHello()) {
+        // One frame, its payload's room kept from frame to frame.
+        Frame frame;
         for (;;) {
-            Frame frame;
+            if (frame.payload.capacity() > kMaxKeptPayload) frame.payload = std::vector<uint8_t>();
             if (!m_pending.empty()) {
                 frame = std::move(m_pending.front());
                 m_pending.pop_front();
@@ -182,26 +195,34 @@ bool ClientConnection::ApplyRule(const Frame& frame, const ScenarioRule& rule, s
 }
 
 void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
-    TBuffer payload;
+    // The payload and the reply are written into the connection's blocks,
+    // kept from request to request (streams of their own, so no error
+    // state carries over).
+    TBuffer payload(KeptBlock(m_payloadBlock), false);
     payload.Write(frame.payload.data(), static_cast<int32_t>(frame.payload.size()));
     payload.Rewind();
-    TBuffer reply;
+    TBuffer reply(KeptBlock(m_replyBlock), false);
     OperationContext context;
     context.connection = m_number;
     context.transactionId = frame.id;
-    std::shared_ptr<LinkSocket> socket = m_socket;
     const int32_t id = frame.id;
-    context.laterLines = [socket, id](ResultsLog& log) {
-        if (id != 0) socket->SendNotice(Notice::kLogLines, LogLinePayload(id, log));
-    };
+    // Only the repair reports after its reply; the socket outlives the link
+    // for it.
+    if (frame.op == Op::kRepairStart) {
+        std::shared_ptr<LinkSocket> socket = m_socket;
+        context.laterLines = [socket, id](ResultsLog& log) {
+            if (id != 0) socket->SendNotice(Notice::kLogLines, LogLinePayload(id, log));
+        };
+    }
     // Lines sent while the operation runs (an install's assets, each as it
     // is done); the rest go with the answer.
-    std::size_t linesSent = 0;
-    context.sendLines = [&] {
+    m_linesSent = 0;
+    context.sendLines = [this, &context] {
         const std::size_t lines = context.log.GetEntryCount();
-        if (id == 0 || lines <= linesSent) return;
-        socket->SendNotice(Notice::kLogLines, LogLinePayload(id, context.log, static_cast<int32_t>(linesSent)));
-        linesSent = lines;
+        if (context.transactionId == 0 || lines <= m_linesSent) return;
+        m_socket->SendNotice(Notice::kLogLines, LogLinePayload(context.transactionId, context.log,
+                                                               static_cast<int32_t>(m_linesSent)));
+        m_linesSent = lines;
     };
     // Without a store only the repair runs (it makes a new one); every other
     // request is answered empty, with the reason as the daemon's own line
@@ -220,9 +241,9 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
         return;
     }
     const bool carried = m_server.GetDispatcher().Carry(frame.op, payload, reply, context);
-    if (id != 0 && context.log.GetEntryCount() > linesSent)
+    if (id != 0 && context.log.GetEntryCount() > m_linesSent)
         m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines,
-                                     LogLinePayload(id, context.log, static_cast<int32_t>(linesSent))});
+                                     LogLinePayload(id, context.log, static_cast<int32_t>(m_linesSent))});
     if (!carried) {
         Note("bad payload op=" + std::to_string(frame.op) + " id=" + std::to_string(frame.id));
         body.clear();

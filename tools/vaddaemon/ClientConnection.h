@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/DynamicBuffer.h"
 #include "vaddaemon/LinkSocket.h"
 
 class DaemonServer;
@@ -56,6 +57,8 @@ private:
     // The link became the command host: the scenario's jobs go to it. False
     // when the link ended.
     bool SendJobs();
+    // `block`, emptied (a new one when missing or grown large).
+    static Vek::DynamicBuffer* KeptBlock(std::unique_ptr<Vek::DynamicBuffer>& block);
 
     DaemonServer& m_server;
     // Shared with jobs that send log lines after the reply (the repair).
@@ -64,6 +67,11 @@ private:
     std::deque<Frame> m_pending;
     // The frames of the answer being made, sent together in one write.
     std::vector<LinkFrame> m_answer;
+    // The blocks a request's payload and reply are written into.
+    std::unique_ptr<Vek::DynamicBuffer> m_payloadBlock;
+    std::unique_ptr<Vek::DynamicBuffer> m_replyBlock;
+    // How many of the running operation's log lines went out already.
+    std::size_t m_linesSent = 0;
     // Notices of the operation just carried out, sent after its reply.
     std::vector<std::pair<int32_t, std::vector<uint8_t>>> m_noticesAfterReply;
     // The link registered as the command host (one-way 140).

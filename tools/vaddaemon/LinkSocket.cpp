@@ -16,6 +16,8 @@ namespace {
 constexpr int32_t kPieceBytes = 65536;
 // The largest payload a frame may announce.
 constexpr int32_t kMaxPayloadBytes = 0x40000000;
+// Room for outgoing bytes past this is given back after the write.
+constexpr std::size_t kMaxKeptSendBytes = 65536;
 
 }  // namespace
 
@@ -113,16 +115,19 @@ bool LinkSocket::SendFrames(const std::vector<LinkFrame>& frames) {
         if (frame.body.size() > static_cast<std::size_t>(kMaxPayloadBytes)) return false;
         total += 12 + frame.body.size();
     }
-    std::vector<uint8_t> bytes;
+    if (total == 0) return true;
+    std::lock_guard<std::mutex> hold(m_sendLock);
+    std::vector<uint8_t>& bytes = m_sendBytes;
+    bytes.clear();
     bytes.reserve(total);
     for (const LinkFrame& frame : frames) {
         for (uint32_t value : {frame.tag, static_cast<uint32_t>(frame.word), static_cast<uint32_t>(frame.body.size())})
             for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<uint8_t>(value >> shift));
         bytes.insert(bytes.end(), frame.body.begin(), frame.body.end());
     }
-    if (bytes.empty()) return true;
-    std::lock_guard<std::mutex> hold(m_sendLock);
-    return Send(bytes.data(), bytes.size());
+    const bool sent = Send(bytes.data(), bytes.size());
+    if (bytes.capacity() > kMaxKeptSendBytes) bytes = std::vector<uint8_t>();
+    return sent;
 }
 
 bool LinkSocket::SendReply(int32_t transactionId, const std::vector<uint8_t>& body) {

@@ -50,6 +50,9 @@ public:
 
     int m_fd;
     std::mutex m_sendLock;
+    // The bytes of the frames being sent, under the send lock; the room is
+    // kept for the next answer.
+    std::vector<uint8_t> m_sendBytes;
     // Bytes read ahead: a frame's words and payload come out of one recv
     // where they arrived together. Only the connection's thread reads.
     static constexpr std::size_t kReadAheadBytes = 16384;

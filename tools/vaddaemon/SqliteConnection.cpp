@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -11,6 +12,8 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;
 // How many idle statements a connection keeps; more are finalised.
 constexpr std::size_t kMaxIdleStatements = 64;
+// One lock on the file for the whole process (SqliteConnection.h).
+constexpr const char* kFileLayer = "unix-excl";
 
 }  // namespace
 
@@ -22,14 +25,15 @@ SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) {
     }
 }
 
-SqliteStatement::SqliteStatement(SqliteConnection* owner, const std::string& key, sqlite3_stmt* statement)
-    : m_statement(statement), m_failed(statement == nullptr), m_owner(statement ? owner : nullptr), m_key(key) {}
+SqliteStatement::SqliteStatement(SqliteConnection* owner, SqliteStatementShelves::iterator shelf,
+                                 sqlite3_stmt* statement)
+    : m_statement(statement), m_failed(statement == nullptr), m_owner(owner), m_shelf(shelf) {}
 
 SqliteStatement::~SqliteStatement() { Release(); }
 
 void SqliteStatement::Release() {
-    if (m_owner && m_statement)
-        m_owner->GiveBack(m_key, m_statement);
+    if (m_owner)
+        m_owner->GiveBack(m_shelf, m_statement);
     else
         sqlite3_finalize(m_statement);
     m_statement = nullptr;
@@ -40,7 +44,7 @@ SqliteStatement::SqliteStatement(SqliteStatement&& other) noexcept
     : m_statement(std::exchange(other.m_statement, nullptr)),
       m_failed(other.m_failed),
       m_owner(std::exchange(other.m_owner, nullptr)),
-      m_key(std::move(other.m_key)) {}
+      m_shelf(other.m_shelf) {}
 
 SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
     if (this != &other) {
@@ -48,7 +52,7 @@ SqliteStatement& SqliteStatement::operator=(SqliteStatement&& other) noexcept {
         m_statement = std::exchange(other.m_statement, nullptr);
         m_failed = other.m_failed;
         m_owner = std::exchange(other.m_owner, nullptr);
-        m_key = std::move(other.m_key);
+        m_shelf = other.m_shelf;
     }
     return *this;
 }
@@ -114,9 +118,14 @@ std::vector<uint8_t> SqliteStatement::Blob(int column) const {
 SqliteConnection::~SqliteConnection() { Close(); }
 
 bool SqliteConnection::Open(const std::string& osPath, std::string& error) {
+    // Before SQLite's first use in the process: no count of the memory in
+    // use, which would take a process-wide lock at every allocation and
+    // release (several each statement run).
+    static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    static_cast<void>(configured);
     Close();
     int rc = sqlite3_open_v2(osPath.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+                             kFileLayer);
     if (rc != SQLITE_OK) {
         error = m_db ? sqlite3_errmsg(m_db) : "out of memory";
         Close();
@@ -127,36 +136,47 @@ bool SqliteConnection::Open(const std::string& osPath, std::string& error) {
 }
 
 void SqliteConnection::Close() {
-    for (auto& [key, statement] : m_idle) sqlite3_finalize(statement);
-    m_idle.clear();
+    // Shelves of statements still lent out stay, so that their return finds
+    // them (and finalises the statement of the closed connection).
+    for (auto shelf = m_shelves.begin(); shelf != m_shelves.end();) {
+        for (sqlite3_stmt* statement : shelf->second.idle) sqlite3_finalize(statement);
+        shelf->second.idle.clear();
+        shelf = shelf->second.lent == 0 ? m_shelves.erase(shelf) : std::next(shelf);
+    }
+    m_idleCount = 0;
     if (m_db) sqlite3_close_v2(m_db);
     m_db = nullptr;
 }
 
 SqliteStatement SqliteConnection::Prepare(const char* sql) {
-    const std::string key(sql);
-    auto idle = m_idle.find(key);
-    if (idle != m_idle.end()) {
-        sqlite3_stmt* statement = idle->second;
-        m_idle.erase(idle);
-        return SqliteStatement(this, key, statement);
-    }
+    const std::string_view text(sql);
+    auto shelf = m_shelves.find(text);
+    if (shelf == m_shelves.end()) shelf = m_shelves.emplace(text, SqliteStatementShelf()).first;
     sqlite3_stmt* statement = nullptr;
-    if (!m_db || sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK) {
+    if (!shelf->second.idle.empty()) {
+        statement = shelf->second.idle.back();
+        shelf->second.idle.pop_back();
+        --m_idleCount;
+    } else if (!m_db ||
+               sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
         statement = nullptr;
     }
-    return SqliteStatement(this, key, statement);
+    ++shelf->second.lent;
+    return SqliteStatement(this, shelf, statement);
 }
 
-void SqliteConnection::GiveBack(const std::string& key, sqlite3_stmt* statement) {
-    sqlite3_reset(statement);
-    sqlite3_clear_bindings(statement);
-    if (m_idle.size() >= kMaxIdleStatements) {
-        sqlite3_finalize(statement);
+void SqliteConnection::GiveBack(SqliteStatementShelves::iterator shelf, sqlite3_stmt* statement) {
+    --shelf->second.lent;
+    if (statement && m_db && sqlite3_db_handle(statement) == m_db && m_idleCount < kMaxIdleStatements) {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+        shelf->second.idle.push_back(statement);
+        ++m_idleCount;
         return;
     }
-    m_idle.emplace(key, statement);
+    sqlite3_finalize(statement);
+    if (shelf->second.idle.empty() && shelf->second.lent == 0) m_shelves.erase(shelf);
 }
 
 bool SqliteConnection::Exec(const char* sql) {

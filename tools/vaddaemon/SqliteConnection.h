@@ -4,7 +4,16 @@
 // a time (the writer under the library's lock, a reader while leased).
 // Statements made by Prepare are kept after use and handed out again for
 // the same text, so the store's fixed queries are compiled once per
-// connection; PrepareOnce is for texts that are built per request.
+// connection, and handing one out again allocates nothing; PrepareOnce is
+// for texts that are built per request.
+//
+// Every connection opens its file through SQLite's "unix-excl" file layer:
+// the first connection of the process takes one lock on the file for the
+// process, and the connections of the process settle their locks among
+// themselves in memory (the write-ahead journal's index lives in the
+// process's memory too). A read transaction then costs no system call for
+// locks, while each connection still reads the last committed state as the
+// writer works; another process cannot open the file while it is held.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -15,13 +24,21 @@ struct sqlite3_stmt;
 
 class SqliteConnection;
 
+// The compiled copies of one statement text that a connection keeps: those
+// idle, and how many are lent out.
+struct SqliteStatementShelf {
+    std::vector<sqlite3_stmt*> idle;
+    int lent = 0;
+};
+using SqliteStatementShelves = std::map<std::string, SqliteStatementShelf, std::less<>>;
+
 class SqliteStatement {
 public:
     SqliteStatement() = default;
     SqliteStatement(sqlite3* db, const char* sql);
-    // A statement from the connection's cache (or null), given back on
+    // A statement from the connection's shelf (or null), given back on
     // destruction.
-    SqliteStatement(SqliteConnection* owner, const std::string& key, sqlite3_stmt* statement);
+    SqliteStatement(SqliteConnection* owner, SqliteStatementShelves::iterator shelf, sqlite3_stmt* statement);
     ~SqliteStatement();
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
@@ -55,9 +72,9 @@ private:
 
     sqlite3_stmt* m_statement = nullptr;
     bool m_failed = false;
-    // Set for a cached statement: where it goes back to.
+    // Set for a kept statement: where it goes back to.
     SqliteConnection* m_owner = nullptr;
-    std::string m_key;
+    SqliteStatementShelves::iterator m_shelf;
 };
 
 class SqliteConnection {
@@ -86,29 +103,13 @@ public:
 private:
     friend class SqliteStatement;
     // Takes a used statement back (reset, bindings cleared).
-    void GiveBack(const std::string& key, sqlite3_stmt* statement);
+    void GiveBack(SqliteStatementShelves::iterator shelf, sqlite3_stmt* statement);
 
     sqlite3* m_db = nullptr;
-    // Idle compiled statements by their text.
-    std::multimap<std::string, sqlite3_stmt*> m_idle;
-};
-
-// A read transaction for the statements of one request: they see one state
-// of the file and take the file's locks once, not once a statement.
-class SqliteReadTransaction {
-public:
-    // BEGIN and COMMIT are kept compiled, like the store's queries.
-    explicit SqliteReadTransaction(SqliteConnection& connection)
-        : m_connection(connection), m_began(connection.Prepare("BEGIN").Run()) {}
-    ~SqliteReadTransaction() {
-        if (m_began) m_connection.Prepare("COMMIT").Run();
-    }
-    SqliteReadTransaction(const SqliteReadTransaction&) = delete;
-    SqliteReadTransaction& operator=(const SqliteReadTransaction&) = delete;
-
-private:
-    SqliteConnection& m_connection;
-    bool m_began;
+    // Compiled statements by their text; a text none is kept or lent of
+    // has no shelf.
+    SqliteStatementShelves m_shelves;
+    std::size_t m_idleCount = 0;
 };
 
 // Begins a transaction and rolls it back unless Commit was called.
