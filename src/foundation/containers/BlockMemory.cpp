@@ -1,5 +1,6 @@
 #include "foundation/containers/BlockMemory.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -38,12 +39,15 @@ bool BlockMemory::Init(int32_t threshold, int32_t objectSize, int32_t objectsPer
 
 int32_t BlockMemory::AddChunk() {
     if (m_chunkCount == m_tableCapacity) {
-        Chunk** table = static_cast<Chunk**>(Vek::Alloc::New(sizeof(Chunk*) * static_cast<std::size_t>(m_tableCapacity + 1)));
+        // The table doubles, so that a pool grown chunk by chunk copies it
+        // a number of times logarithmic in its length.
+        const int32_t capacity = m_tableCapacity * 2;
+        Chunk** table = static_cast<Chunk**>(Vek::Alloc::New(sizeof(Chunk*) * static_cast<std::size_t>(capacity)));
         if (!table) return -1;
         if (m_chunkCount > 0) std::memcpy(table, m_table, sizeof(Chunk*) * static_cast<std::size_t>(m_chunkCount));
         Vek::Alloc::Delete(m_table);
         m_table = table;
-        m_tableCapacity += 1;
+        m_tableCapacity = capacity;
     }
 
     const std::size_t recordSize = offsetof(Chunk, bits) + sizeof(uint32_t) * static_cast<std::size_t>(m_bitWordsPerChunk);
@@ -61,16 +65,20 @@ int32_t BlockMemory::AddChunk() {
     chunk->used = 0;
     for (int32_t w = 0; w < m_bitWordsPerChunk; ++w) chunk->bits[w] = 0xFFFFFFFFu;
 
-    // Insertion keeps the table sorted by start address.
-    int32_t index = m_chunkCount++;
+    // The new chunk goes at the end; the table is sorted by start address
+    // again when an operation needs that order. (Sorting at every insertion
+    // made a pool of n chunks, handed addresses in no particular order by a
+    // reused heap, cost n * n steps through the chunk records.)
+    const int32_t index = m_chunkCount++;
     m_table[index] = chunk;
-    while (index > 0 && m_table[index]->start < m_table[index - 1]->start) {
-        Chunk* lower = m_table[index - 1];
-        m_table[index - 1] = m_table[index];
-        m_table[index] = lower;
-        --index;
-    }
+    if (index > 0 && chunk->start < m_table[index - 1]->start) m_sorted = false;
     return index;
+}
+
+void BlockMemory::SortChunks() {
+    if (m_sorted) return;
+    std::sort(m_table, m_table + m_chunkCount, [](const Chunk* a, const Chunk* b) { return a->start < b->start; });
+    m_sorted = true;
 }
 
 void BlockMemory::ReleaseChunk(int32_t index) {
@@ -86,6 +94,12 @@ void BlockMemory::ChooseCurrentChunk() {
     // The fullest chunk that is not full, looking from the highest address
     // down and keeping the first one found among equals.
     Chunk* best = nullptr;
+    // Every chunk full (a pool that only grows): none to look through.
+    if (int64_t(m_objectsInUse) == int64_t(m_chunkCount) * m_objectsPerChunk) {
+        m_current = nullptr;
+        return;
+    }
+    SortChunks();
     for (int32_t i = m_chunkCount - 1; i >= 0; --i) {
         Chunk* chunk = m_table[i];
         if (chunk->used >= m_objectsPerChunk) continue;
@@ -142,6 +156,7 @@ bool BlockMemory::Free(void* object) {
     if (m_objectsInUse % 16 == 0) ChooseCurrentChunk();
     if (!object) return false;
 
+    SortChunks();
     const int32_t index = FindChunk(object);
     if (index < 0) return false;
     Chunk* chunk = m_table[index];
@@ -164,6 +179,7 @@ bool BlockMemory::Free(void* object) {
 }
 
 void BlockMemory::Reset() {
+    SortChunks();
     while (m_chunkCount > 1) ReleaseChunk(m_chunkCount - 1);
     m_objectsInUse = 0;
     if (m_chunkCount == 1) {
@@ -189,6 +205,7 @@ void BlockMemory::FreeAll() {
     m_objectSize = 0;
     m_alignment = 0;
     m_objectsInUse = 0;
+    m_sorted = true;
 }
 
 }  // namespace Utils
