@@ -63,6 +63,7 @@ int32_t BlockMemory::AddChunk() {
     chunk->start = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(chunk->raw) + mask) & ~mask);
     chunk->end = chunk->start + dataSize;
     chunk->used = 0;
+    chunk->topWord = m_bitWordsPerChunk - 1;
     for (int32_t w = 0; w < m_bitWordsPerChunk; ++w) chunk->bits[w] = 0xFFFFFFFFu;
 
     // The new chunk goes at the end; the table is sorted by start address
@@ -135,9 +136,10 @@ void* BlockMemory::Alloc() {
 
     Chunk* chunk = m_current;
     void* result = nullptr;
-    for (int32_t w = m_bitWordsPerChunk - 1; w >= 0; --w) {
+    for (int32_t w = chunk->topWord; w >= 0; --w) {
         const uint32_t word = chunk->bits[w];
         if (word == 0) continue;
+        chunk->topWord = w;
         // Object k of a word has the bit 0x80000000 >> k; the lowest-numbered
         // free object is the highest set bit.
         const int32_t k = std::countl_zero(word);
@@ -168,6 +170,7 @@ bool BlockMemory::Free(void* object) {
     const uint32_t bit = 0x80000000u >> (k % 32);
     if (word & bit) return false;
     word |= bit;
+    if (static_cast<int32_t>(k / 32) > chunk->topWord) chunk->topWord = static_cast<int32_t>(k / 32);
     chunk->used -= 1;
     m_objectsInUse -= 1;
 
@@ -186,6 +189,7 @@ void BlockMemory::Reset() {
         Chunk* chunk = m_table[0];
         for (int32_t w = 0; w < m_bitWordsPerChunk; ++w) chunk->bits[w] = 0xFFFFFFFFu;
         chunk->used = 0;
+        chunk->topWord = m_bitWordsPerChunk - 1;
         m_current = chunk;
     } else {
         m_current = nullptr;

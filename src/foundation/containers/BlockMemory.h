@@ -48,6 +48,7 @@ private:
         char* start;      // first object (raw rounded up to the alignment)
         char* end;        // start + object size x objects per chunk
         int32_t used;     // objects in use
+        int32_t topWord;  // no word above this one has a free bit
         uint32_t bits[1]; // free bits (1 = free); allocated to the word count
     };
 
