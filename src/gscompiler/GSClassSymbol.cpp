@@ -1,5 +1,7 @@
 #include "gscompiler/GSClassSymbol.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <string>
@@ -21,6 +23,7 @@ GSClassSymbol::~GSClassSymbol() { Clear(); }
 void GSClassSymbol::Clear() {
     baseList.Clear();
     directBases.clear();
+    functionMembers.clear();
     declaredBases.Clear();
     memberTable.Free();
 }
@@ -28,26 +31,50 @@ void GSClassSymbol::Clear() {
 bool GSClassSymbol::RemoveChild(GSSymbol* symbol) {
     if (!symbol || symbol->owner != this) return false;
     if (!memberTable.Remove(symbol)) return false;
+    if (symbol->kind == kFunction)
+        functionMembers.erase(std::remove(functionMembers.begin(), functionMembers.end(), symbol), functionMembers.end());
     symbol->owner = nullptr;
     return true;
 }
 
+namespace {
+
+// A look-up key that works its hash out once, for a name looked up in the
+// member tables of a whole list of bases.
+class HashedProbe final : public GSSymbol {
+public:
+    HashedProbe(const char* name, bool exact) : GSSymbol(kProbe, name), m_hash(GSSymbol::Hash()) {
+        level = exact ? 0 : -1;
+    }
+    unsigned Hash() const override { return m_hash; }
+
+private:
+    unsigned m_hash;
+};
+
+GSSymbol* FindIn(Utils::IHashTable& table, const GSSymbol& probe) {
+    Utils::IHashTable::Iterator it;
+    return table.Find(probe, it) ? static_cast<GSSymbol*>(it.Node()) : nullptr;
+}
+
+}  // namespace
+
 GSSymbol* GSClassSymbol::FindLocal(const char* name, bool exact) {
     GSSymbol probe(kProbe, name);
     probe.level = exact ? 0 : -1;
-    Utils::IHashTable::Iterator it;
-    return memberTable.Find(probe, it) ? static_cast<GSSymbol*>(it.Node()) : nullptr;
+    return FindIn(memberTable, probe);
 }
 
 GSSymbol* GSClassSymbol::FindMember(const char* name, bool searchOuter, bool exact) {
-    if (GSSymbol* found = FindLocal(name, exact)) return found;
+    const HashedProbe probe(name, exact);
+    if (GSSymbol* found = FindIn(memberTable, probe)) return found;
     // The flattened list already holds every base, direct or not, in the
     // depth-first order a search through each base's own bases would first
     // meet them; searching each member table once finds the same symbol
     // without searching a chain's deeper bases again for every level.
     for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
         auto* entry = static_cast<GSBaseEntry*>(node->data);
-        if (GSSymbol* found = entry->baseClass->FindLocal(name, exact)) return found;
+        if (GSSymbol* found = FindIn(entry->baseClass->memberTable, probe)) return found;
     }
     if (searchOuter && m_table) return m_table->Find(name, nullptr, false, exact);
     return nullptr;
@@ -169,18 +196,21 @@ bool GSClassSymbol::ResolveBases() {
     return true;
 }
 
+uint64_t GSClassSymbol::NewWalkMark() {
+    static std::atomic<uint64_t> counter{0};
+    return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
                                GSClassSymbol** clash) {
-    std::unordered_set<std::string_view> present;
-    for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
-        auto* entry = static_cast<GSBaseEntry*>(node->data);
-        present.insert(entry->baseClass->name ? entry->baseClass->name : "");
-    }
+    const uint64_t present = NewWalkMark();
+    for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next)
+        static_cast<GSBaseEntry*>(node->data)->baseClass->m_listMark = present;
     return AddBase(base, direct, dataOffset, functionOffset, clash, present);
 }
 
 int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
-                               GSClassSymbol** clash, std::unordered_set<std::string_view>& present) {
+                               GSClassSymbol** clash, uint64_t present) {
     if (!base) return -1;
     int32_t data = dataOffset;
     int32_t functions = functionOffset;
@@ -203,12 +233,10 @@ int32_t GSClassSymbol::AddBase(GSClassSymbol* base, bool direct, int32_t dataOff
 }
 
 int32_t GSClassSymbol::AppendBase(GSClassSymbol* base, bool direct, int32_t data, int32_t functions,
-                                  GSClassSymbol** clash, std::unordered_set<std::string_view>& present) {
+                                  GSClassSymbol** clash, uint64_t present) {
     if (!base) return -1;
-    // Class names are unique in a compile, so a name already present is
-    // that class already in the list.
-    const std::string_view baseName = base->name ? base->name : "";
-    if (present.count(baseName)) {
+    // Class names are unique in a compile: one class, one symbol.
+    if (base->m_listMark == present) {
         if (clash) {
             for (auto* node = baseList.Begin(); node != baseList.End(); node = node->next) {
                 auto* entry = static_cast<GSBaseEntry*>(node->data);
@@ -227,10 +255,14 @@ int32_t GSClassSymbol::AppendBase(GSClassSymbol* base, bool direct, int32_t data
     if (!memory) return -1;
     auto* entry = new (memory) GSBaseEntry{base, data, functions, direct ? 1 : 0};
     if (!baseList.AddTail(entry)) return -1;
-    present.insert(baseName);
+    base->m_listMark = present;
     if (direct) directBases.push_back(base);
 
-    if (m_table) {
+    // The base's unnumbered functions are numbered in the table's walk
+    // order; a base whose functions all have their numbers (a base shared
+    // by a chain of classes) is not walked again.
+    const auto unnumbered = [](const GSSymbol* function) { return function->index < 0; };
+    if (m_table && std::any_of(base->functionMembers.begin(), base->functionMembers.end(), unnumbered)) {
         Utils::IHashTable::Iterator it;
         for (base->memberTable.Begin(it); !it.IsEnd(); it.Next()) {
             auto* symbol = static_cast<GSSymbol*>(it.Node());

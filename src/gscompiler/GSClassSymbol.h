@@ -3,8 +3,6 @@
 // locals) in a member table, its declared bases and the flattened list of
 // every direct and indirect base with the offsets of their views.
 #include <cstdint>
-#include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "foundation/containers/DoubleLinkList.h"
@@ -82,26 +80,41 @@ public:
     std::vector<GSClassSymbol*> directBases;
     Utils::DoubleLinkList declaredBases;  // of GSDeclaredBase*
     Utils::IHashTable memberTable;
+    // The functions of the member table, in the order they were inserted:
+    // a quick answer to "is any of them unnumbered?" without walking the
+    // table's buckets.
+    std::vector<GSSymbol*> functionMembers;
     GSDependentSymbol* dependent = nullptr;  // the library that declares the class
     int32_t ownMemberCount = 0;
     int32_t ownFunctionCount = 0;
     int32_t dataBase = kFirstDataSlot;
     int32_t functionBase = 0;
 
+    // A number no earlier call returned (in any thread): a walk over base
+    // lists tags the classes it meets with it, so that "met already" is one
+    // field compared instead of a set look-up.
+    static uint64_t NewWalkMark();
+    // Free for the library writer's walks: a mark and the value it keeps
+    // for the class while the mark is current.
+    uint64_t writerMark = 0;
+    int32_t writerValue = 0;
+
 private:
-    // AddBase with the names already in the flattened list.
+    // AddBase with the classes already in the flattened list tagged with
+    // `present`.
     int32_t AddBase(GSClassSymbol* base, bool direct, int32_t dataOffset, int32_t functionOffset,
-                    GSClassSymbol** clash, std::unordered_set<std::string_view>& present);
+                    GSClassSymbol** clash, uint64_t present);
     // Appends the one entry of `base` at the given offsets (a direct base
     // also moves the class's own data and function bases) and numbers its
     // functions; -1 with `clash` as AddBase.
     int32_t AppendBase(GSClassSymbol* base, bool direct, int32_t data, int32_t functions, GSClassSymbol** clash,
-                       std::unordered_set<std::string_view>& present);
+                       uint64_t present);
     // Reports a base error at the declared line, in the class's library.
     void ReportBaseError(int32_t line, const char* format, const char* first, const char* second = nullptr);
 
     GSSymbolTable* m_table;
     bool m_resolving = false;  // guards a true inheritance cycle
+    uint64_t m_listMark = 0;   // AddBase's tag: in the list being built
 };
 
 }  // namespace GSCompiler

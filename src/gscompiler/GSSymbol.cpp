@@ -14,6 +14,11 @@ namespace {
 inline unsigned char Lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 int CompareNames(const char* a, const char* b, bool ignoreCase) {
+    if (!ignoreCase) {
+        // strcmp orders by unsigned bytes as the loop below does.
+        const int order = std::strcmp(a ? a : "", b ? b : "");
+        return (order > 0) - (order < 0);
+    }
     const auto* x = reinterpret_cast<const unsigned char*>(a ? a : "");
     const auto* y = reinterpret_cast<const unsigned char*>(b ? b : "");
     for (;; ++x, ++y) {

@@ -49,6 +49,19 @@ GSVariableSymbol* GSSymbolTable::NewVariable(const char* name) { return Make<GSV
 GSFunctionSymbol* GSSymbolTable::NewFunction(const char* name) { return Make<GSFunctionSymbol>(name); }
 GSClassSymbol* GSSymbolTable::NewClass(const char* name) { return Make<GSClassSymbol>(name, this); }
 
+namespace {
+
+bool AddFunctionMember(GSClassSymbol* cls, GSSymbol* function) {
+    try {
+        cls->functionMembers.push_back(function);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 bool GSSymbolTable::Insert(GSSymbol* cls, bool numberMembers, GSSymbol* symbol) {
     if (!symbol || symbol->owner) return false;
     symbol->level = currentLevel;
@@ -56,6 +69,10 @@ bool GSSymbolTable::Insert(GSSymbol* cls, bool numberMembers, GSSymbol* symbol) 
         if (cls->kind != kClass) return false;
         auto* owner = static_cast<GSClassSymbol*>(cls);
         if (!owner->memberTable.Insert(symbol)) return false;
+        if (symbol->kind == kFunction && !AddFunctionMember(owner, symbol)) {
+            owner->memberTable.Remove(symbol);
+            return false;
+        }
         symbol->owner = owner;
         if (currentLevel == 0) {
             if (numberMembers && symbol->kind == kVariable) symbol->ownIndex = owner->ownMemberCount++;

@@ -142,8 +142,13 @@ bool ScriptSourceFile::LoadPacked() {
 
 void ScriptSourceFile::NormaliseLineEnds() {
     if (!m_data || m_packed) return;
-    uint32_t out = 0;
-    for (uint32_t in = 0; in < m_textLength; ++in) {
+    // Up to the first carriage return (or the line feed it pairs with)
+    // every byte stays where it is.
+    const void* firstReturn = std::memchr(m_data, '\r', m_textLength);
+    if (!firstReturn) return;
+    uint32_t out = static_cast<uint32_t>(static_cast<const uint8_t*>(firstReturn) - m_data);
+    if (out > 0 && m_data[out - 1] == '\n') --out;
+    for (uint32_t in = out; in < m_textLength; ++in) {
         const uint8_t c = m_data[in];
         if (c == '\r' || c == '\n') {
             const uint8_t other = c == '\r' ? '\n' : '\r';

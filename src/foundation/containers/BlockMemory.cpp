@@ -1,5 +1,6 @@
 #include "foundation/containers/BlockMemory.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -38,12 +39,15 @@ bool BlockMemory::Init(int32_t threshold, int32_t objectSize, int32_t objectsPer
 
 int32_t BlockMemory::AddChunk() {
     if (m_chunkCount == m_tableCapacity) {
-        Chunk** table = static_cast<Chunk**>(Vek::Alloc::New(sizeof(Chunk*) * static_cast<std::size_t>(m_tableCapacity + 1)));
+        // The table doubles, so that a pool grown chunk by chunk copies it
+        // a number of times logarithmic in its length.
+        const int32_t capacity = m_tableCapacity * 2;
+        Chunk** table = static_cast<Chunk**>(Vek::Alloc::New(sizeof(Chunk*) * static_cast<std::size_t>(capacity)));
         if (!table) return -1;
         if (m_chunkCount > 0) std::memcpy(table, m_table, sizeof(Chunk*) * static_cast<std::size_t>(m_chunkCount));
         Vek::Alloc::Delete(m_table);
         m_table = table;
-        m_tableCapacity += 1;
+        m_tableCapacity = capacity;
     }
 
     const std::size_t recordSize = offsetof(Chunk, bits) + sizeof(uint32_t) * static_cast<std::size_t>(m_bitWordsPerChunk);
@@ -59,18 +63,23 @@ int32_t BlockMemory::AddChunk() {
     chunk->start = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(chunk->raw) + mask) & ~mask);
     chunk->end = chunk->start + dataSize;
     chunk->used = 0;
+    chunk->topWord = m_bitWordsPerChunk - 1;
     for (int32_t w = 0; w < m_bitWordsPerChunk; ++w) chunk->bits[w] = 0xFFFFFFFFu;
 
-    // Insertion keeps the table sorted by start address.
-    int32_t index = m_chunkCount++;
+    // The new chunk goes at the end; the table is sorted by start address
+    // again when an operation needs that order. (Sorting at every insertion
+    // made a pool of n chunks, handed addresses in no particular order by a
+    // reused heap, cost n * n steps through the chunk records.)
+    const int32_t index = m_chunkCount++;
     m_table[index] = chunk;
-    while (index > 0 && m_table[index]->start < m_table[index - 1]->start) {
-        Chunk* lower = m_table[index - 1];
-        m_table[index - 1] = m_table[index];
-        m_table[index] = lower;
-        --index;
-    }
+    if (index > 0 && chunk->start < m_table[index - 1]->start) m_sorted = false;
     return index;
+}
+
+void BlockMemory::SortChunks() {
+    if (m_sorted) return;
+    std::sort(m_table, m_table + m_chunkCount, [](const Chunk* a, const Chunk* b) { return a->start < b->start; });
+    m_sorted = true;
 }
 
 void BlockMemory::ReleaseChunk(int32_t index) {
@@ -86,6 +95,12 @@ void BlockMemory::ChooseCurrentChunk() {
     // The fullest chunk that is not full, looking from the highest address
     // down and keeping the first one found among equals.
     Chunk* best = nullptr;
+    // Every chunk full (a pool that only grows): none to look through.
+    if (int64_t(m_objectsInUse) == int64_t(m_chunkCount) * m_objectsPerChunk) {
+        m_current = nullptr;
+        return;
+    }
+    SortChunks();
     for (int32_t i = m_chunkCount - 1; i >= 0; --i) {
         Chunk* chunk = m_table[i];
         if (chunk->used >= m_objectsPerChunk) continue;
@@ -121,9 +136,10 @@ void* BlockMemory::Alloc() {
 
     Chunk* chunk = m_current;
     void* result = nullptr;
-    for (int32_t w = m_bitWordsPerChunk - 1; w >= 0; --w) {
+    for (int32_t w = chunk->topWord; w >= 0; --w) {
         const uint32_t word = chunk->bits[w];
         if (word == 0) continue;
+        chunk->topWord = w;
         // Object k of a word has the bit 0x80000000 >> k; the lowest-numbered
         // free object is the highest set bit.
         const int32_t k = std::countl_zero(word);
@@ -142,6 +158,7 @@ bool BlockMemory::Free(void* object) {
     if (m_objectsInUse % 16 == 0) ChooseCurrentChunk();
     if (!object) return false;
 
+    SortChunks();
     const int32_t index = FindChunk(object);
     if (index < 0) return false;
     Chunk* chunk = m_table[index];
@@ -153,6 +170,7 @@ bool BlockMemory::Free(void* object) {
     const uint32_t bit = 0x80000000u >> (k % 32);
     if (word & bit) return false;
     word |= bit;
+    if (static_cast<int32_t>(k / 32) > chunk->topWord) chunk->topWord = static_cast<int32_t>(k / 32);
     chunk->used -= 1;
     m_objectsInUse -= 1;
 
@@ -164,12 +182,14 @@ bool BlockMemory::Free(void* object) {
 }
 
 void BlockMemory::Reset() {
+    SortChunks();
     while (m_chunkCount > 1) ReleaseChunk(m_chunkCount - 1);
     m_objectsInUse = 0;
     if (m_chunkCount == 1) {
         Chunk* chunk = m_table[0];
         for (int32_t w = 0; w < m_bitWordsPerChunk; ++w) chunk->bits[w] = 0xFFFFFFFFu;
         chunk->used = 0;
+        chunk->topWord = m_bitWordsPerChunk - 1;
         m_current = chunk;
     } else {
         m_current = nullptr;
@@ -189,6 +209,7 @@ void BlockMemory::FreeAll() {
     m_objectSize = 0;
     m_alignment = 0;
     m_objectsInUse = 0;
+    m_sorted = true;
 }
 
 }  // namespace Utils

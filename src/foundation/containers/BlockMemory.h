@@ -2,7 +2,8 @@
 // Utils::BlockMemory: a pool of fixed-size objects kept in chunks, with one
 // free bit per object. Allocation fills the fullest chunk that still has room,
 // so that chunks emptied by frees can be given back; the owning chunk of a
-// freed object is found by binary search over the chunks sorted by address.
+// freed object is found by binary search over the chunks sorted by address
+// (new chunks are appended, and the table sorted when it is next needed).
 // Chunks come from the engine allocator. Not thread-safe.
 #include <cstdint>
 
@@ -47,12 +48,16 @@ private:
         char* start;      // first object (raw rounded up to the alignment)
         char* end;        // start + object size x objects per chunk
         int32_t used;     // objects in use
+        int32_t topWord;  // no word above this one has a free bit
         uint32_t bits[1]; // free bits (1 = free); allocated to the word count
     };
 
     int32_t AddChunk();
     void ReleaseChunk(int32_t index);
     void ChooseCurrentChunk();
+    // Restores the table's order by start address, which FindChunk,
+    // ChooseCurrentChunk and Reset rely on.
+    void SortChunks();
     int32_t FindChunk(const void* object) const;
 
     Chunk** m_table = nullptr;
@@ -65,6 +70,7 @@ private:
     int32_t m_objectSize = 0;
     int32_t m_alignment = 0;
     int32_t m_objectsInUse = 0;
+    bool m_sorted = true;  // the table is in start-address order
 };
 
 }  // namespace Utils

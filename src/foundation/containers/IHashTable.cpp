@@ -35,31 +35,29 @@ void IHashTable::Free() {
     m_index.reset();
 }
 
-bool IHashTable::IndexOrder::operator()(const IHashNode* a, const IHashNode* b) const {
-    const uint32_t bucketA = table->BucketOf(*a);
-    const uint32_t bucketB = table->BucketOf(*b);
-    if (bucketA != bucketB) return bucketA < bucketB;
-    return a->Compare(*b) < 0;
+bool IHashTable::IndexOrder::operator()(const IndexEntry& a, const IndexEntry& b) const {
+    if (a.bucket != b.bucket) return a.bucket < b.bucket;
+    return a.node->Compare(*b.node) < 0;
 }
 
 void IHashTable::IndexIfLoaded() {
     if (m_index || m_count <= kIndexedLoad * static_cast<int64_t>(m_bucketCount)) return;
     try {
-        auto index = std::make_unique<Index>(IndexOrder{this});
+        auto index = std::make_unique<Index>();
         for (uint32_t b = 0; b < m_bucketCount; ++b)
-            for (IHashNode* node = m_buckets[b]; node; node = node->m_hashNext) index->insert(index->end(), node);
+            for (IHashNode* node = m_buckets[b]; node; node = node->m_hashNext)
+                index->insert(index->end(), IndexEntry{b, node});
         m_index = std::move(index);
     } catch (const std::bad_alloc&) {
         m_index.reset();
     }
 }
 
-IHashNode** IHashTable::IndexedSlot(const IHashNode& node, Index::iterator& at) {
-    at = m_index->lower_bound(&node);
-    const uint32_t bucket = BucketOf(node);
+IHashNode** IHashTable::IndexedSlot(const IHashNode& node, uint32_t bucket, Index::iterator& at) {
+    at = m_index->lower_bound(IndexEntry{bucket, &node});
     if (at != m_index->begin()) {
-        IHashNode* before = const_cast<IHashNode*>(*std::prev(at));
-        if (BucketOf(*before) == bucket) return &before->m_hashNext;
+        const IndexEntry& before = *std::prev(at);
+        if (before.bucket == bucket) return &const_cast<IHashNode*>(before.node)->m_hashNext;
     }
     return &m_buckets[bucket];
 }
@@ -68,10 +66,11 @@ bool IHashTable::Insert(IHashNode* node) {
     if (!node || m_bucketCount == 0) return false;
     if (m_index) {
         Index::iterator at;
-        IHashNode** slot = IndexedSlot(*node, at);
+        const uint32_t bucket = BucketOf(*node);
+        IHashNode** slot = IndexedSlot(*node, bucket, at);
         if (*slot && node->Compare(**slot) == 0) return false;
         try {
-            m_index->insert(at, node);
+            m_index->insert(at, IndexEntry{bucket, node});
         } catch (const std::bad_alloc&) {
             m_index.reset();  // the chains alone from here on
         }
@@ -103,7 +102,7 @@ bool IHashTable::Find(const IHashNode& probe, Iterator& it) {
         // The first node of the chain that does not sort before the probe:
         // the one the chain walk below would stop at.
         Index::iterator at;
-        slot = IndexedSlot(probe, at);
+        slot = IndexedSlot(probe, bucket, at);
         if (!*slot || probe.Compare(**slot) != 0) return false;
         it.m_slot = slot;
         it.m_table = this;
@@ -156,7 +155,7 @@ bool IHashTable::Iterator::Next() {
 bool IHashTable::Remove(Iterator& it) {
     if (it.m_table != this || it.m_bucket < 0 || !it.m_slot || !*it.m_slot) return false;
     IHashNode* node = *it.m_slot;
-    if (m_index) m_index->erase(node);
+    if (m_index) m_index->erase(IndexEntry{static_cast<uint32_t>(it.m_bucket), node});
     *it.m_slot = node->m_hashNext;
     node->m_hashNext = nullptr;
     m_count -= 1;
@@ -168,10 +167,11 @@ bool IHashTable::Remove(Iterator& it) {
 
 bool IHashTable::Remove(IHashNode* node) {
     if (!node || m_bucketCount == 0) return false;
-    IHashNode** slot = &m_buckets[BucketOf(*node)];
+    const uint32_t bucket = BucketOf(*node);
+    IHashNode** slot = &m_buckets[bucket];
     if (m_index) {
         Index::iterator at;
-        slot = IndexedSlot(*node, at);
+        slot = IndexedSlot(*node, bucket, at);
         if (*slot != node) return false;
         m_index->erase(at);
     } else {

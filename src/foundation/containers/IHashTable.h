@@ -93,19 +93,25 @@ public:
     static constexpr int32_t kIndexedLoad = 4;
 
 private:
+    // A node of the index with its bucket, worked out once when it is
+    // entered: ordering by a stored bucket spares hashing both names at every
+    // comparison of a search.
+    struct IndexEntry {
+        uint32_t bucket;
+        const IHashNode* node;
+    };
     // Orders nodes by bucket, then as their chain does.
     struct IndexOrder {
-        const IHashTable* table;
-        bool operator()(const IHashNode* a, const IHashNode* b) const;
+        bool operator()(const IndexEntry& a, const IndexEntry& b) const;
     };
-    using Index = std::set<const IHashNode*, IndexOrder>;
+    using Index = std::set<IndexEntry, IndexOrder>;
 
     // Builds the index once the table holds more than kIndexedLoad nodes
     // per bucket (false when memory runs out: the chains are used alone).
     void IndexIfLoaded();
     // The link that points at the first node of `node`'s bucket that does
     // not sort before it, found through the index.
-    IHashNode** IndexedSlot(const IHashNode& node, Index::iterator& at);
+    IHashNode** IndexedSlot(const IHashNode& node, uint32_t bucket, Index::iterator& at);
 
     uint32_t BucketOf(const IHashNode& node) const { return node.Hash() % m_bucketCount; }
     // Moves an iterator to the first node of the first non-empty bucket at

@@ -1,6 +1,7 @@
 #include "gscompiler/library/GSLibraryWriter.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 
@@ -62,11 +63,36 @@ std::string_view ResultPart(const char* signature) {
 
 bool SameResultPart(const char* a, const char* b) { return ResultPart(a) == ResultPart(b); }
 
+// 32-bit words gathered for one write: a row per base or per table entry
+// goes out in one copy instead of a call per word.
+class WordRows {
+public:
+    void Reserve(std::size_t words) { m_words.reserve(words); }
+    void Add(uint32_t value) { m_words.push_back(value); }
+    // Writes the words little-endian and empties the rows.
+    void WriteTo(GSLibraryBuffer& out) {
+        if constexpr (std::endian::native != std::endian::little)
+            for (uint32_t& word : m_words)
+                word = (word >> 24) | ((word >> 8) & 0xFF00u) | ((word << 8) & 0xFF0000u) | (word << 24);
+        if (!m_words.empty()) out.Write(m_words.data(), static_cast<uint32_t>(m_words.size() * sizeof(uint32_t)));
+        m_words.clear();
+    }
+
+private:
+    std::vector<uint32_t> m_words;
+};
+
+
 }  // namespace
 
 void GSLibraryWriter::NumberReferences(GSCompileContext& unit, GSCompiler::GSCClassList& classes) {
     GSCompiler::GSSymbolTable& symbols = unit.symbols;
+    // Numbering is idempotent, so a class met again (a base shared by a
+    // chain of classes) is passed over instead of walked again.
+    const uint64_t numbered = GSClassSymbol::NewWalkMark();
     auto numberClassAndFunctions = [&](GSClassSymbol* cls) {
+        if (cls->writerMark == numbered) return;
+        cls->writerMark = numbered;
         symbols.Number(cls);
         ForEachMember(cls, [&](GSSymbol* member) {
             if (member->kind == GSSymbol::kFunction) symbols.Number(member);
@@ -249,13 +275,20 @@ bool GSLibraryWriter::WriteClasses(GSLibraryBuffer& out, GSCompileContext& unit,
     out.WriteUInt32(kClassesTag);
     out.WriteUInt32(static_cast<uint32_t>(classes.Count()));
     bool ok = true;
-    ForEachClass(classes, [&](GSCClass& cls) { ok = ok && WriteClass(out, unit, cls, log); });
+    VirtualIndex index;
+    ForEachClass(classes, [&](GSCClass& cls) { ok = ok && WriteClass(out, unit, cls, log, index); });
     if (!ok) return false;
     PatchChunkLength(out, start);
     return true;
 }
 
 bool GSLibraryWriter::WriteClass(GSLibraryBuffer& out, GSCompileContext& unit, GSCClass& cls, GSCompileLog* log) {
+    VirtualIndex index;
+    return WriteClass(out, unit, cls, log, index);
+}
+
+bool GSLibraryWriter::WriteClass(GSLibraryBuffer& out, GSCompileContext& unit, GSCClass& cls, GSCompileLog* log,
+                                 VirtualIndex& index) {
     GSClassSymbol* symbol = cls.symbol;
     const uint32_t name = unit.StringIndex(symbol->name);
     if (name == kNoIndex) return false;
@@ -266,15 +299,18 @@ bool GSLibraryWriter::WriteClass(GSLibraryBuffer& out, GSCompileContext& unit, G
     out.WriteUInt32(symbol->flags & kClassFlagMask);
     out.WriteUInt32(static_cast<uint32_t>(symbol->baseList.Count()));
     bool basesNumbered = true;
+    WordRows rows;
+    rows.Reserve(3 * static_cast<std::size_t>(symbol->baseList.Count()));
     ForEachBase(symbol, [&](GSBaseEntry& base) {
         basesNumbered = basesNumbered && base.baseClass->index >= 0;
-        out.WriteUInt32(static_cast<uint32_t>(base.baseClass->index));
-        out.WriteUInt32(static_cast<uint32_t>(base.dataOffset));
-        out.WriteUInt32(static_cast<uint32_t>(base.direct));
+        rows.Add(static_cast<uint32_t>(base.baseClass->index));
+        rows.Add(static_cast<uint32_t>(base.dataOffset));
+        rows.Add(static_cast<uint32_t>(base.direct));
     });
+    rows.WriteTo(out);
     if (!basesNumbered || !WriteFunctionTable(out, unit, cls) || !WriteMembers(out, unit, cls)) return false;
     std::vector<VirtualEntry> table;
-    if (!BuildVirtualTable(symbol, symbol, table, log) || !WriteVirtualTable(out, table)) return false;
+    if (!BuildVirtualTable(symbol, symbol, table, log, index) || !WriteVirtualTable(out, table)) return false;
     WriteInstanceLayout(out, cls);
     PatchChunkLength(out, start);
     return true;
@@ -359,11 +395,14 @@ bool GSLibraryWriter::WriteVirtualTable(GSLibraryBuffer& out, const std::vector<
     out.WriteUInt32(12 + 8 * static_cast<uint32_t>(list.size()));
     out.WriteUInt32(kVirtualTableTag);
     out.WriteUInt32(static_cast<uint32_t>(list.size()));
+    WordRows rows;
+    rows.Reserve(2 * list.size());
     for (const VirtualEntry& entry : list) {
         if (entry.function->index < 0) return false;
-        out.WriteUInt32(static_cast<uint32_t>(entry.function->index));
-        out.WriteUInt32(static_cast<uint32_t>(entry.viewOffset));
+        rows.Add(static_cast<uint32_t>(entry.function->index));
+        rows.Add(static_cast<uint32_t>(entry.viewOffset));
     }
+    rows.WriteTo(out);
     return true;
 }
 
@@ -374,14 +413,17 @@ void GSLibraryWriter::WriteInstanceLayout(GSLibraryBuffer& out, GSCClass& cls) {
     out.WriteUInt32(kLayoutTag);
     out.WriteUInt32(static_cast<uint32_t>(symbol->ownMemberCount + symbol->dataBase + 3));
     out.WriteUInt32(2 * static_cast<uint32_t>(symbol->baseList.Count()) + 1);
+    WordRows rows;
+    rows.Reserve(6 * static_cast<std::size_t>(symbol->baseList.Count()));
     ForEachBase(symbol, [&](GSBaseEntry& base) {
-        out.WriteUInt32(0);
-        out.WriteUInt32(static_cast<uint32_t>(base.dataOffset));
-        out.WriteUInt32(static_cast<uint32_t>(-base.dataOffset));
-        out.WriteUInt32(1);
-        out.WriteUInt32(static_cast<uint32_t>(base.dataOffset + 1));
-        out.WriteUInt32(static_cast<uint32_t>(base.functionOffset));
+        rows.Add(0);
+        rows.Add(static_cast<uint32_t>(base.dataOffset));
+        rows.Add(static_cast<uint32_t>(-base.dataOffset));
+        rows.Add(1);
+        rows.Add(static_cast<uint32_t>(base.dataOffset + 1));
+        rows.Add(static_cast<uint32_t>(base.functionOffset));
     });
+    rows.WriteTo(out);
     out.WriteUInt32(1);
     out.WriteUInt32(1);
     out.WriteUInt32(0);
@@ -392,57 +434,113 @@ void GSLibraryWriter::WriteInstanceLayout(GSLibraryBuffer& out, GSCClass& cls) {
 
 bool GSLibraryWriter::BuildVirtualTable(GSClassSymbol* root, GSClassSymbol* cls, std::vector<VirtualEntry>& list,
                                         GSCompileLog* log) {
-    list.clear();
     VirtualIndex index;
+    return BuildVirtualTable(root, cls, list, log, index);
+}
+
+bool GSLibraryWriter::BuildVirtualTable(GSClassSymbol* root, GSClassSymbol* cls, std::vector<VirtualEntry>& list,
+                                        GSCompileLog* log, VirtualIndex& index) {
+    list.clear();
+    index.generation += 1;
+    index.entries.clear();
+    index.positions.clear();
     root->ResolveBases();
     // A base's view as FindBase names it: the first flattened entry of
     // that name.
+    index.viewMark = GSClassSymbol::NewWalkMark();
     ForEachBase(root, [&](GSBaseEntry& base) {
-        if (base.baseClass->name) index.viewOffsets.emplace(base.baseClass->name, base.dataOffset);
+        GSClassSymbol* baseClass = base.baseClass;
+        if (!baseClass->name || baseClass->writerMark == index.viewMark) return;
+        baseClass->writerMark = index.viewMark;
+        baseClass->writerValue = base.dataOffset;
     });
     if (!CollectVirtualTable(root, cls, index, log)) return false;
-    list.resize(index.length);
-    for (const auto& [name, entries] : index.names)
-        for (const std::size_t i : entries.positions) list[i] = entries.entry;
+    list.resize(index.positions.size());
+    for (std::size_t i = 0; i < list.size(); ++i) list[i] = index.entries[index.positions[i]];
     return true;
 }
 
 bool GSLibraryWriter::CollectVirtualTable(GSClassSymbol* root, GSClassSymbol* cls, VirtualIndex& index,
                                           GSCompileLog* log) {
-    for (GSClassSymbol* base : cls->directBases)
-        if (!CollectVirtualTable(root, base, index, log)) return false;
+    // Depth first through the direct bases, each class after its own bases,
+    // with a stack of its own: a chain of bases can be as long as the
+    // source makes it.
+    struct Visit {
+        GSClassSymbol* cls;
+        std::size_t nextBase;
+    };
+    std::vector<Visit> stack{{cls, 0}};
+    while (!stack.empty()) {
+        Visit& visit = stack.back();
+        if (visit.nextBase < visit.cls->directBases.size()) {
+            GSClassSymbol* base = visit.cls->directBases[visit.nextBase++];
+            stack.push_back(Visit{base, 0});
+            continue;
+        }
+        GSClassSymbol* done = visit.cls;
+        stack.pop_back();
+        if (!CollectOwnFunctions(root, done, index, log)) return false;
+    }
+    return true;
+}
 
+bool GSLibraryWriter::CollectOwnFunctions(GSClassSymbol* root, GSClassSymbol* cls, VirtualIndex& index,
+                                          GSCompileLog* log) {
     int32_t viewOffset = 0;
     if (cls != root) {
-        const auto found = cls->name ? index.viewOffsets.find(cls->name) : index.viewOffsets.end();
-        if (found == index.viewOffsets.end()) return false;
-        viewOffset = found->second;
+        if (!cls->name || cls->writerMark != index.viewMark) return false;
+        viewOffset = cls->writerValue;
     }
-    // The class's own functions in slot order: each goes before the first
-    // one whose slot is greater than or equal to its own.
-    std::vector<VirtualEntry> own;
-    ForEachMember(cls, [&](GSSymbol* member) {
-        if (member->kind != GSSymbol::kFunction) return;
-        const int32_t slot = OwnSlot(cls, member);
-        auto at = std::find_if(own.begin(), own.end(),
-                               [&](const VirtualEntry& other) { return OwnSlot(cls, other.function) >= slot; });
-        own.insert(at, VirtualEntry{static_cast<GSFunctionSymbol*>(member), viewOffset});
-    });
-
     // A function overrides every entry of its lookup name so far, then
     // takes a place of its own.
-    for (const VirtualEntry& x : own) {
-        NameEntries& entries = index.names[x.function->name ? x.function->name : ""];
-        if (!entries.positions.empty() && !SameResultPart(x.function->signature, entries.entry.function->signature)) {
+    for (const auto& [function, name] : index.OwnFunctions(cls)) {
+        bool added = false;
+        const uint32_t entry = index.EntryOf(name, added);
+        if (!added && !SameResultPart(function->signature, index.entries[entry].function->signature)) {
             if (log) {
                 const std::string line =
-                    std::string("Wrong return type on function: ") + (x.function->signature ? x.function->signature : "") + "\n";
+                    std::string("Wrong return type on function: ") + (function->signature ? function->signature : "") + "\n";
                 log->Add(line.c_str());
             }
             return false;
         }
-        entries.entry = x;
-        entries.positions.push_back(index.length++);
+        index.entries[entry] = VirtualEntry{function, viewOffset};
+        index.positions.push_back(entry);
     }
     return true;
+}
+
+uint32_t GSLibraryWriter::VirtualIndex::EntryOf(uint32_t name, bool& added) {
+    added = generationOfName[name] != generation;
+    if (added) {
+        generationOfName[name] = generation;
+        entryOfName[name] = static_cast<uint32_t>(entries.size());
+        entries.push_back(VirtualEntry{nullptr, 0});
+    }
+    return entryOfName[name];
+}
+
+const std::vector<GSLibraryWriter::OwnFunction>& GSLibraryWriter::VirtualIndex::OwnFunctions(GSClassSymbol* cls) {
+    const auto [at, added] = ownFunctions.try_emplace(cls);
+    if (!added) return at->second;
+    // Slot order; among equal slots a function walked later goes first
+    // (each is placed before the first one whose slot is not less).
+    std::vector<std::pair<int32_t, GSFunctionSymbol*>> walked;
+    ForEachMember(cls, [&](GSSymbol* member) {
+        if (member->kind == GSSymbol::kFunction)
+            walked.emplace_back(OwnSlot(cls, member), static_cast<GSFunctionSymbol*>(member));
+    });
+    std::reverse(walked.begin(), walked.end());
+    std::stable_sort(walked.begin(), walked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    at->second.reserve(walked.size());
+    for (const auto& [slot, function] : walked) {
+        const auto [number, fresh] = nameNumbers.try_emplace(function->name ? function->name : "",
+                                                             static_cast<uint32_t>(nameNumbers.size()));
+        if (fresh) {
+            entryOfName.push_back(0);
+            generationOfName.push_back(0);
+        }
+        at->second.push_back(OwnFunction{function, number->second});
+    }
+    return at->second;
 }

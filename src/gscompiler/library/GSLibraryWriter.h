@@ -78,21 +78,46 @@ public:
                                   std::vector<VirtualEntry>& list, GSCompileLog* log);
 
 private:
-    // What building one virtual table looks up, kept so that a long chain
-    // of bases is not searched again at every level: the list positions of
-    // each lookup name, and the data offset of each base's view in the root.
-    // Every entry of one lookup name holds the same function (an override
-    // replaces them all), so each name keeps that entry and its positions,
-    // and the list is filled in once at the end.
-    struct NameEntries {
-        VirtualEntry entry;
-        std::vector<std::size_t> positions;
+    // What building virtual tables looks up, kept from one class to the next
+    // so that a long chain of bases is neither searched nor allocated again
+    // for every class that derives from it:
+    // - the classes of the root's flattened list carry `viewMark` in their
+    //   writer mark, with the data offset of their view in the root;
+    // - each class's own functions in slot order, with a number for each
+    //   lookup name (equal names, one number);
+    // - per name number, the entry the name has in the table being built
+    //   (valid while its generation is current): every position of one name
+    //   holds the same function, since an override replaces them all, so
+    //   `positions` gives each position's entry and the list is filled in
+    //   once at the end.
+    struct OwnFunction {
+        GSCompiler::GSFunctionSymbol* function;
+        uint32_t name;
     };
     struct VirtualIndex {
-        std::unordered_map<std::string_view, NameEntries> names;
-        std::unordered_map<std::string_view, int32_t> viewOffsets;
-        std::size_t length = 0;
+        uint64_t viewMark = 0;
+        uint64_t generation = 0;
+        std::unordered_map<const GSCompiler::GSClassSymbol*, std::vector<OwnFunction>> ownFunctions;
+        std::unordered_map<std::string_view, uint32_t> nameNumbers;
+        std::vector<uint32_t> entryOfName;
+        std::vector<uint64_t> generationOfName;
+        std::vector<VirtualEntry> entries;
+        std::vector<uint32_t> positions;
+
+        // The entry of name number `name` in the table being built, made
+        // (with `added` set) when it has none yet.
+        uint32_t EntryOf(uint32_t name, bool& added);
+        // The functions of `cls` in slot order, worked out on first use.
+        const std::vector<OwnFunction>& OwnFunctions(GSCompiler::GSClassSymbol* cls);
     };
+    static bool WriteClass(GSLibraryBuffer& out, GSCompileContext& unit, GSCompiler::GSCClass& cls,
+                           GSCompileLog* log, VirtualIndex& index);
+    static bool BuildVirtualTable(GSCompiler::GSClassSymbol* root, GSCompiler::GSClassSymbol* cls,
+                                  std::vector<VirtualEntry>& list, GSCompileLog* log, VirtualIndex& index);
+    // Adds the virtual-table entries of `cls` (within `root`): its bases'
+    // first, depth first, then its own.
     static bool CollectVirtualTable(GSCompiler::GSClassSymbol* root, GSCompiler::GSClassSymbol* cls,
+                                    VirtualIndex& index, GSCompileLog* log);
+    static bool CollectOwnFunctions(GSCompiler::GSClassSymbol* root, GSCompiler::GSClassSymbol* cls,
                                     VirtualIndex& index, GSCompileLog* log);
 };

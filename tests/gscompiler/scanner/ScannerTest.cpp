@@ -105,11 +105,15 @@ TEST(Scanner, CountsEveryLineFeedItMatches) {
         "/* two\nlines */ b\n"  // b on line 3
         "\"x\ny\" c\n"          // the string ends on line 5, c too
         "// note\n"              // line 6
-        "d[\n] e";               // d on 7, the dimension token ends on 8
+        "d[\n] e"                // d on 7, the dimension token ends on 8
+        "\n \t\n\n"               // a run of blanks and three line feeds
+        "'\\\n' f\n"              // an escaped line feed in a character: 12
+        "/*\n\n*/ g";             // two line feeds in a row in a comment: 15
     const std::vector<Token> expected = {
         {IDENTIFIER, "a", 1},      {IDENTIFIER, "b", 3},    {CONSTANT_STRING, "\"x\ny\"", 5},
         {IDENTIFIER, "c", 5},      {IDENTIFIER, "d", 7},    {SYMBOL_OP_DIM, "[\n]", 8},
-        {IDENTIFIER, "e", 8},
+        {IDENTIFIER, "e", 8},      {CONSTANT_CHAR, "'\\\n'", 12}, {IDENTIFIER, "f", 12},
+        {IDENTIFIER, "g", 15},
     };
     EXPECT_EQ(Tokenize(text), expected);
 }
