@@ -50,8 +50,10 @@ void DisconnectFromDaemon(bool goodbye);
 // parameters allow: fails at once while the database is not open; with the
 // reconnect flag 0 only attempt 0 is made; else up to 11 attempts, the
 // daemon started before attempt 1 and the retry delay before each later
-// one. A failed send disconnects without goodbye and tries again.
-bool VADSendFrameStart(int32_t operation, int32_t transactionId);
+// one. A failed send disconnects without goodbye and tries again. `rest`
+// (`restLength` bytes, the frame's next ones) goes out in the same write,
+// so that a small frame crosses the link as one segment.
+bool VADSendFrameStart(int32_t operation, int32_t transactionId, const void* rest = nullptr, int32_t restLength = 0);
 // Sends n bytes on the link; a failure tears the link down without goodbye.
 bool VADSendBytes(const void* data, int32_t length);
 // Receives n bytes; a failure tears the link down only when asked to.
