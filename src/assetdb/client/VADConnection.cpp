@@ -127,6 +127,14 @@ bool VADConnect() {
     if (state.transport->GetSocket() >= 0)
         ::setsockopt(state.transport->GetSocket(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     SetDaemonTransport(state.transport);
+    // The reader starts before the hello and waits behind its closed gate
+    // until the link stands: a new thread waits for its first turn on a
+    // busy machine (milliseconds), and the first request's reply, which
+    // only the reader takes, waited for that turn at every start.
+    state.readerStop = false;
+    state.readerGate.Reset();
+    state.reader = new Vek::Thread(VADReceiveThread, nullptr);
+    state.reader->Resume();
     if (!SendHello(databasePath, state.args.clientKind) || !ReceiveHelloReply()) {
         DisconnectFromDaemon(false);
         return false;
@@ -134,10 +142,7 @@ bool VADConnect() {
 
     ++state.linkGeneration;
     state.connected = true;
-    state.readerStop = false;
     state.readerGate.Set();
-    state.reader = new Vek::Thread(VADReceiveThread, nullptr);
-    state.reader->Resume();
     return true;
 }
 
