@@ -206,8 +206,9 @@ private:
     // the position the reading started at, so that the reader looks at
     // bytes in place, steps back and looks ahead without a call to the
     // stream per byte. Finish puts the stream where reading stopped.
-    // Blocks grow from kFirstBlock to kBlock: most soups are small files,
-    // and each block is zeroed before it is read into.
+    // Blocks grow from kFirstBlock to kBlock while the stream fills them:
+    // most soups are small files, and each block is zeroed before it is
+    // read into.
     static constexpr int32_t kFirstBlock = 4 * 1024;
     static constexpr int32_t kBlock = 64 * 1024;
 
@@ -216,9 +217,9 @@ private:
         if (m_exhausted) return false;
         const std::size_t had = m_data.size();
         const int32_t block = m_nextBlock;
-        if (m_nextBlock < kBlock) m_nextBlock *= 2;
         m_data.resize(had + static_cast<std::size_t>(block));
         const int32_t got = m_stream.Read(m_data.data() + had, block);
+        if (got == block && m_nextBlock < kBlock) m_nextBlock *= 2;
         m_data.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
         if (got <= 0) m_exhausted = true;
         return got > 0;
