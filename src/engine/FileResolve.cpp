@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <string_view>
 
 #include "engine/FolderNameIndex.h"
 
@@ -22,13 +23,15 @@ namespace {
 // "..". `rooted`: ".." at the top is dropped; `contained`: ".." at the top
 // fails; otherwise it is kept.
 bool Collect(const std::string& text, std::size_t start, bool rooted, bool contained, PathParts& out) {
+    // Room for a usual path at once: every path the program opens is split.
+    out.parts.reserve(8);
     std::size_t i = start;
     while (i < text.size()) {
         while (i < text.size() && IsSeparator(text[i])) ++i;
         std::size_t end = i;
         while (end < text.size() && !IsSeparator(text[end])) ++end;
         if (end == i) break;
-        std::string part = text.substr(i, end - i);
+        const std::string_view part(text.data() + i, end - i);
         i = end;
         if (part == ".") continue;
         if (part == "..") {
@@ -37,11 +40,11 @@ bool Collect(const std::string& text, std::size_t start, bool rooted, bool conta
             } else if (contained) {
                 return false;
             } else if (!rooted) {
-                out.parts.push_back(part);
+                out.parts.emplace_back(part);
             }
             continue;
         }
-        out.parts.push_back(std::move(part));
+        out.parts.emplace_back(part);
     }
     return true;
 }
