@@ -184,9 +184,10 @@ std::size_t ResolveExisting(const PathParts& path, std::string& base) {
     return i;
 }
 
-std::string ResolveParts(const PathParts& path) {
+std::string ResolveParts(const PathParts& path, bool* missing) {
     std::string base;
     const std::size_t resolved = ResolveExisting(path, base);
+    if (missing) *missing = resolved < path.parts.size() && path.parts[resolved] != "..";
     for (std::size_t i = resolved; i < path.parts.size(); ++i) AppendComponent(base, path.parts[i]);
     return base.empty() ? "." : base;
 }
