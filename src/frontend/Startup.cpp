@@ -129,6 +129,9 @@ bool InitializeUtility(StartupContext& context, int argc, char** argv) {
 
 bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv, const char* programFile) {
     TETLib::ErrorHandler::CreateInstance();
+    // The daemon link's reader, made now so that it has had its first turn
+    // by the time the link's first reply comes.
+    VADStartReaderEarly();
 
     // The program folder, and the start-up directory before leaving it.
     Vek::File::Path programFolder(programFile);

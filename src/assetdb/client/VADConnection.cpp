@@ -82,6 +82,14 @@ bool SendHello(const Vek::File::Path& databasePath, uint8_t clientKind) {
     return SendToDaemon(hello.data(), static_cast<int32_t>(hello.size()));
 }
 
+// A reader that waits behind the closed gate until a link stands.
+void StartReader(ClientState& state) {
+    state.readerStop = false;
+    state.readerGate.Reset();
+    state.reader = new Vek::Thread(VADReceiveThread, nullptr);
+    state.reader->Resume();
+}
+
 bool ReceiveHelloReply() {
     uint8_t bytes[4];
     if (!ReceiveFromDaemon(bytes, 4)) return false;
@@ -127,14 +135,12 @@ bool VADConnect() {
     if (state.transport->GetSocket() >= 0)
         ::setsockopt(state.transport->GetSocket(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     SetDaemonTransport(state.transport);
-    // The reader starts before the hello and waits behind its closed gate
-    // until the link stands: a new thread waits for its first turn on a
-    // busy machine (milliseconds), and the first request's reply, which
-    // only the reader takes, waited for that turn at every start.
-    state.readerStop = false;
-    state.readerGate.Reset();
-    state.reader = new Vek::Thread(VADReceiveThread, nullptr);
-    state.reader->Resume();
+    // The reader starts before the hello (or earlier, VADStartReaderEarly)
+    // and waits behind its closed gate until the link stands: a new thread
+    // waits for its first turn on a busy machine (milliseconds), and the
+    // first request's reply, which only the reader takes, waited for that
+    // turn at every start.
+    if (!state.reader) StartReader(state);
     if (!SendHello(databasePath, state.args.clientKind) || !ReceiveHelloReply()) {
         DisconnectFromDaemon(false);
         return false;
@@ -200,9 +206,19 @@ bool VADOpenDatabase(const VADOpenDatabaseArgs& args) {
     return true;
 }
 
+void VADStartReaderEarly() {
+    ClientState& state = State();
+    Vek::SingleLock lock(state.connectionLock);
+    if (!state.reader && !state.transport) StartReader(state);
+}
+
 void VADCloseDatabase() {
     ClientState& state = State();
-    if (!state.databaseOpen) return;
+    if (!state.databaseOpen) {
+        // A reader started ahead of a link that never came.
+        DisconnectFromDaemon(false);
+        return;
+    }
     state.databaseOpen = false;
     DisconnectFromDaemon(true);
     {
