@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <string_view>
 
 #include "engine/FolderNameIndex.h"
 
@@ -22,13 +23,15 @@ namespace {
 // "..". `rooted`: ".." at the top is dropped; `contained`: ".." at the top
 // fails; otherwise it is kept.
 bool Collect(const std::string& text, std::size_t start, bool rooted, bool contained, PathParts& out) {
+    // Room for a usual path at once: every path the program opens is split.
+    out.parts.reserve(8);
     std::size_t i = start;
     while (i < text.size()) {
         while (i < text.size() && IsSeparator(text[i])) ++i;
         std::size_t end = i;
         while (end < text.size() && !IsSeparator(text[end])) ++end;
         if (end == i) break;
-        std::string part = text.substr(i, end - i);
+        const std::string_view part(text.data() + i, end - i);
         i = end;
         if (part == ".") continue;
         if (part == "..") {
@@ -37,11 +40,11 @@ bool Collect(const std::string& text, std::size_t start, bool rooted, bool conta
             } else if (contained) {
                 return false;
             } else if (!rooted) {
-                out.parts.push_back(part);
+                out.parts.emplace_back(part);
             }
             continue;
         }
-        out.parts.push_back(std::move(part));
+        out.parts.emplace_back(part);
     }
     return true;
 }
@@ -123,19 +126,36 @@ std::string WithParts(const std::string& base, const PathParts& path, std::size_
 // folder `base`. Those that exist form a run from the first on (nothing
 // exists below a component that does not), so a binary search finds the
 // end of the run with O(log n) lstat calls instead of one per component.
-std::size_t ExactRun(const std::string& base, const PathParts& path, std::size_t from) {
+// Most often only the last component is missing (a file about to be made,
+// a name in another letter case), so its folder is tried first.
+// `nextAbsent` tells whether the component after the run was found absent
+// as written (ENOENT), so that its folder is searched without asking again.
+std::size_t ExactRun(const std::string& base, const PathParts& path, std::size_t from, bool& nextAbsent) {
     struct stat info;
+    nextAbsent = false;
     const std::size_t count = path.parts.size();
     if (from >= count || ::lstat(WithParts(base, path, from, count).c_str(), &info) == 0) return count;
+    bool missingAbsent = errno == ENOENT;
     std::size_t known = from;
     std::size_t missing = count;
+    if (count - from >= 2) {
+        if (::lstat(WithParts(base, path, from, count - 1).c_str(), &info) == 0) {
+            nextAbsent = missingAbsent;
+            return count - 1;
+        }
+        missing = count - 1;
+        missingAbsent = errno == ENOENT;
+    }
     while (missing - known > 1) {
         const std::size_t middle = known + (missing - known) / 2;
-        if (::lstat(WithParts(base, path, from, middle).c_str(), &info) == 0)
+        if (::lstat(WithParts(base, path, from, middle).c_str(), &info) == 0) {
             known = middle;
-        else
+        } else {
             missing = middle;
+            missingAbsent = errno == ENOENT;
+        }
     }
+    nextAbsent = missingAbsent;
     return known;
 }
 
@@ -149,20 +169,25 @@ std::size_t ResolveExisting(const PathParts& path, std::string& base) {
         // The run that exists as written is taken as it is (an exact match
         // comes first); only the component after it is looked for without
         // regard to case.
-        const std::size_t exact = ExactRun(base, path, i);
+        bool nextAbsent = false;
+        const std::size_t exact = ExactRun(base, path, i, nextAbsent);
         for (; i < exact; ++i) AppendComponent(base, path.parts[i]);
         if (i == count) break;
         std::string found;
-        if (path.parts[i] == ".." || !FindChild(base, path.parts[i], found)) break;
+        if (path.parts[i] == "..") break;
+        const bool located =
+            nextAbsent ? FindFoldedName(base, path.parts[i], found) : FindChild(base, path.parts[i], found);
+        if (!located) break;
         AppendComponent(base, found);
         ++i;
     }
     return i;
 }
 
-std::string ResolveParts(const PathParts& path) {
+std::string ResolveParts(const PathParts& path, bool* missing) {
     std::string base;
     const std::size_t resolved = ResolveExisting(path, base);
+    if (missing) *missing = resolved < path.parts.size() && path.parts[resolved] != "..";
     for (std::size_t i = resolved; i < path.parts.size(); ++i) AppendComponent(base, path.parts[i]);
     return base.empty() ? "." : base;
 }

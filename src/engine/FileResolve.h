@@ -47,7 +47,9 @@ bool FindChild(const std::string& folder, const std::string& name, std::string& 
 std::size_t ResolveExisting(const PathParts& path, std::string& base);
 
 // Resolves every existing component case-insensitively (ResolveExisting),
-// the rest as written.
-std::string ResolveParts(const PathParts& path);
+// the rest as written. `missing`, when given, tells whether a component was
+// found to be absent (not "..", which is kept as written): the path then
+// names nothing, and asking the system about it again is not needed.
+std::string ResolveParts(const PathParts& path, bool* missing = nullptr);
 
 }  // namespace Vek::FileDetail

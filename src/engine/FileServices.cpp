@@ -106,7 +106,7 @@ bool File::Exists(const char* path) { return Exists(PString(), path); }
 bool File::Exists(const PString& root, const char* path) {
     try {
         RootTarget target;
-        if (!FileDetail::ResolveInRoot(root, path, target)) return false;
+        if (!FileDetail::ResolveInRoot(root, path, target) || target.missing) return false;
         if (target.archive) return target.archive->Exists(target.inner);
         struct stat info;
         return StatFollow(target.osPath, info);
@@ -120,7 +120,7 @@ bool File::IsDirectory(const char* path) { return IsDirectory(PString(), path); 
 bool File::IsDirectory(const PString& root, const char* path) {
     try {
         RootTarget target;
-        if (!FileDetail::ResolveInRoot(root, path, target)) return false;
+        if (!FileDetail::ResolveInRoot(root, path, target) || target.missing) return false;
         if (target.archive) return target.archive->IsDirectory(target.inner);
         struct stat info;
         return StatFollow(target.osPath, info) && S_ISDIR(info.st_mode);

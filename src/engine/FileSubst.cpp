@@ -113,7 +113,7 @@ bool ResolveInRoot(const PString& root, const char* path, RootTarget& out) {
     if (root.IsEmpty()) {
         PathParts parts;
         if (!SplitPath(path, parts)) return false;
-        out.osPath = ResolveParts(parts);
+        out.osPath = ResolveParts(parts, &out.missing);
         return true;
     }
     Substitution entry;
@@ -130,7 +130,7 @@ bool ResolveInRoot(const PString& root, const char* path, RootTarget& out) {
     PathParts whole;
     if (!SplitPath(entry.source.c_str(), whole)) return false;
     for (std::string& part : inner.parts) whole.parts.push_back(std::move(part));
-    out.osPath = ResolveParts(whole);
+    out.osPath = ResolveParts(whole, &out.missing);
     return true;
 }
 

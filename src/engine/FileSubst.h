@@ -15,6 +15,7 @@ struct RootTarget {
     std::shared_ptr<FileArchive> archive;  // set for an archive root
     std::string osPath;                    // otherwise the resolved OS path
     std::string inner;                     // the path inside the archive
+    bool missing = false;                  // a component of osPath was found absent
 };
 
 // False when the root is unknown, when the path climbs out of the root, and

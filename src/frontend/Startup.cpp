@@ -21,6 +21,7 @@
 #include "engine/resources/PluginEntry.h"
 #include "engine/RenderKernel.h"
 #include "engine/ResourceSystem.h"
+#include "engine/materials/MaterialManager.h"
 #include "engine/resources/UnusedResources.h"
 #include "foundation/callbacks/CallDispatcher.h"
 #include "foundation/callbacks/MainThread.h"
@@ -75,6 +76,14 @@ void PurgeResourceCache() {
     Vek::DumpUnusedResources(Vek::ResourceSystem::GetCurrent(), Vek::RenderKernel::GetCurrent());
 }
 
+// The product's vertex type and material caches, registered before the
+// first material of the start-up kernel is made: only words that load
+// meshes or materials need them, and registering them cost every start
+// more than the rest of start-up.
+void RegisterProductRendering(Vek::RenderKernel* kernel) {
+    if (kernel && kernel == TETLib::DataManager::ToolsRenderKernel()) TETLib::DataManager::RegisterVorlexBumpVertexType();
+}
+
 // Runs `init`; after a failure says so, adds "-NullRender" to the OS
 // object's options and runs it once more.
 template <typename Init>
@@ -120,6 +129,9 @@ bool InitializeUtility(StartupContext& context, int argc, char** argv) {
 
 bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv, const char* programFile) {
     TETLib::ErrorHandler::CreateInstance();
+    // The daemon link's reader, made now so that it has had its first turn
+    // by the time the link's first reply comes.
+    VADStartReaderEarly();
 
     // The program folder, and the start-up directory before leaving it.
     Vek::File::Path programFolder(programFile);
@@ -170,7 +182,7 @@ bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv,
     Vek::PluginEntry::Call();
 
     TETLib::DataManager::Instance()->Init(context);
-    TETLib::DataManager::RegisterVorlexBumpVertexType();
+    Vek::MaterialManager::SetFirstMaterialHook(&RegisterProductRendering);
 
     InitializeNetwork();
     g_networkStarted = true;
@@ -217,6 +229,7 @@ bool ShutdownUtility(StartupContext& context) {
     delete g_urlRequestService;
     g_urlRequestService = nullptr;
 
+    Vek::MaterialManager::SetFirstMaterialHook(nullptr);
     TETLib::DataManager::UnregisterVorlexBumpVertexType();
     TETLib::DataManager::Destroy();
     TETLib::ErrorHandler::DestroyInstance();

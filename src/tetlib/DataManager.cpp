@@ -16,6 +16,7 @@
 #include "foundation/files/InstallFolders.h"
 #include "foundation/log/FatalError.h"
 #include "foundation/soups/SoupFiles.h"
+#include "foundation/soups/TextSoupReader.h"
 #include "foundation/soups/TextSoupWriter.h"
 #include "foundation/streams/BufferStream.h"
 #include "frontend/StartupContext.h"
@@ -175,16 +176,26 @@ bool DataManager::FirstUseInit() {
 void DataManager::LoadPersonalDetails() {
     const Vek::File::Path path = DataFile(kPersonalDetailsFile);
     if (!Vek::File::Exists(path.c_str())) return;
+    // Read once: the details are parsed from the bytes that shutdown
+    // compares its own with.
+    std::string bytes;
+    const bool read = ReadWholeFile(path, bytes);
     SoupHandle soup;
-    if (!LoadSoupFile(soup, Vek::PString(), path.c_str(), "txt") || soup.Count() == 0) {
+    if (read) {
+        TBuffer text;
+        text.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+        text.SetPosition(0);
+        ParseTextSoup(soup, text);
+    }
+    if (!read || soup.Count() == 0) {
         // An empty file holds nothing to lose; anything else that gives no
         // details is kept for the user to mend.
-        Vek::File file;
-        m_personalDetailsUnreadable = !file.Open(path.c_str(), Vek::File::kModeRead) || file.Length() > 0;
+        m_personalDetailsUnreadable = !read || !bytes.empty();
         return;
     }
     m_personalDetailsUnreadable = false;
-    m_personalDetailsBytesKnown = ReadWholeFile(path, m_personalDetailsBytes);
+    m_personalDetailsBytes = std::move(bytes);
+    m_personalDetailsBytesKnown = true;
     m_personalDetails.author = soup.GetString("author");
     m_personalDetails.organisation = soup.GetString("organisation");
     m_personalDetails.email = soup.GetString("email");

@@ -16,6 +16,7 @@
 #include "foundation/text/CRC32.h"
 #include "foundation/soups/SoupHandle.h"
 #include "foundation/streams/BufferStream.h"
+#include "support/ImWriter.h"
 
 // Every command word run as a user runs it: the installed program against
 // the stand-in daemon, checked by its standard output, its exit status and
@@ -1154,6 +1155,24 @@ TEST_F(CommandTable, ValidateReportsEveryFindingAfterAFailedMesh) {
                            "The tag 'preview-scale' must not be negative.\n" + asset +
                            "The script file 'absent' does not exist.\n" + asset + "The file 'gone.im' does not exist.\n" +
                            Summary(4));
+}
+
+// Start-up leaves the product's render set-up to the first material: a
+// word that loads a mesh still gets it, and the mesh, its material and its
+// texture load without a finding.
+TEST_F(CommandTable, ValidateLoadsAMeshWithItsMaterial) {
+    ImWriter::MeshModel model;
+    ImWriter::ChunkModel quad = ImWriter::Quad(1.0f);
+    quad.material.textures.push_back({0, "paint.tga", 1.0f});
+    model.chunks = {quad};
+    const std::vector<uint8_t> mesh = ImWriter::Write(model);
+    const std::string meshTable = "mesh-table\n{\n  default\n  {\n    mesh \"tower.im\"\n    auto-create 1\n  }\n}\n";
+    const ProgramResult run = InstallAndValidate("tower", 61,
+                                                 {{"config.txt", CheckedConfiguration(61, meshTable)},
+                                                  {"tower.im", std::string(mesh.begin(), mesh.end())},
+                                                  {"paint.tga", Tga(64, 64)}});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, Summary(0));
 }
 
 // What the legacy upgrade writes passes the shipped lists: a 2.8 asset

@@ -82,15 +82,18 @@ void DaemonServer::Accept() {
     Client client;
     client.connection = std::make_unique<ClientConnection>(*this, fd, m_nextNumber++);
     ClientConnection* connection = client.connection.get();
-    client.thread = std::thread([connection] { connection->Run(); });
+    client.thread = m_standby ? std::move(m_standby) : std::make_unique<StandbyThread>();
+    client.thread->Start([connection] { connection->Run(); });
     m_clients.push_back(std::move(client));
+    // The next client's thread is made now, while no one waits for it.
+    m_standby = std::make_unique<StandbyThread>();
 }
 
 std::size_t DaemonServer::Reap() {
     std::size_t clients = 0;
     for (auto it = m_clients.begin(); it != m_clients.end();) {
         if (it->connection->Finished()) {
-            it->thread.join();
+            it->thread->Join();
             it = m_clients.erase(it);
         } else {
             if (!it->connection->IsCommandHost()) ++clients;
@@ -102,8 +105,9 @@ std::size_t DaemonServer::Reap() {
 
 void DaemonServer::StopClients() {
     for (Client& client : m_clients) client.connection->Shutdown();
-    for (Client& client : m_clients) client.thread.join();
+    for (Client& client : m_clients) client.thread->Join();
     m_clients.clear();
+    m_standby.reset();
 }
 
 int DaemonServer::Run(const std::string& databasePath) {
@@ -122,6 +126,7 @@ int DaemonServer::Run(const std::string& databasePath) {
         return 0;
     }
     if (m_scenario.refuseAttach) m_rendezvous.SetRefuse(true);
+    m_standby = std::make_unique<StandbyThread>();
 
     using Clock = std::chrono::steady_clock;
     Clock::time_point idleSince = Clock::now();

@@ -1,7 +1,8 @@
 #pragma once
 // The stand-in daemon's server: it listens on a loopback port, owns the
 // rendezvous block of its installation's database and publishes the port
-// there, serves each client on a thread of its own, and ends when told to
+// there, serves each client on a thread of its own (made ahead of the
+// client, vaddaemon/StandbyThread.h), and ends when told to
 // (operation 270) or after the idle time with no client and no repair
 // running. It owns the assets (opened at the first hello, at the path the
 // hello names, which must be the database the daemon was started for), the
@@ -21,6 +22,7 @@
 #include "vaddaemon/OperationDispatcher.h"
 #include "vaddaemon/RepairJob.h"
 #include "vaddaemon/Scenario.h"
+#include "vaddaemon/StandbyThread.h"
 #include "vaddaemon/Transcript.h"
 #include "vaddaemon/UrlRequests.h"
 
@@ -53,7 +55,7 @@ public:
 private:
     struct Client {
         std::unique_ptr<ClientConnection> connection;
-        std::thread thread;
+        std::unique_ptr<StandbyThread> thread;
     };
 
     bool Listen();
@@ -80,5 +82,7 @@ private:
     int m_port = 0;
     int m_nextNumber = 1;
     std::vector<Client> m_clients;
+    // The thread the next client is served on.
+    std::unique_ptr<StandbyThread> m_standby;
     std::atomic<bool> m_stop{false};
 };

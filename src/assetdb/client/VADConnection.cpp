@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "assetdb/client/IPCRendezvous.h"
 #include "assetdb/client/LaunchVADDaemon.h"
@@ -70,11 +71,23 @@ bool SendWord(int32_t value) {
     return SendToDaemon(bytes, 4);
 }
 
-// The hello: tag, version, build, client kind, path length, path bytes.
+// The hello: tag, version, build, client kind, path length, path bytes, in
+// one write (a write each went through the loopback one by one).
 bool SendHello(const Vek::File::Path& databasePath, uint8_t clientKind) {
     const int32_t length = static_cast<int32_t>(databasePath.Length());
-    return SendWord(static_cast<int32_t>(kTagClientHello)) && SendWord(kLinkVersion) && SendWord(kLinkBuild) &&
-           SendWord(clientKind) && SendWord(length) && SendToDaemon(databasePath.c_str(), length);
+    std::vector<uint8_t> hello(5 * 4 + static_cast<std::size_t>(length));
+    const int32_t words[5] = {static_cast<int32_t>(kTagClientHello), kLinkVersion, kLinkBuild, clientKind, length};
+    for (int i = 0; i < 5; ++i) PutWord(hello.data() + 4 * i, words[i]);
+    std::memcpy(hello.data() + 5 * 4, databasePath.c_str(), static_cast<std::size_t>(length));
+    return SendToDaemon(hello.data(), static_cast<int32_t>(hello.size()));
+}
+
+// A reader that waits behind the closed gate until a link stands.
+void StartReader(ClientState& state) {
+    state.readerStop = false;
+    state.readerGate.Reset();
+    state.reader = new Vek::Thread(VADReceiveThread, nullptr);
+    state.reader->Resume();
 }
 
 bool ReceiveHelloReply() {
@@ -122,6 +135,12 @@ bool VADConnect() {
     if (state.transport->GetSocket() >= 0)
         ::setsockopt(state.transport->GetSocket(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     SetDaemonTransport(state.transport);
+    // The reader starts before the hello (or earlier, VADStartReaderEarly)
+    // and waits behind its closed gate until the link stands: a new thread
+    // waits for its first turn on a busy machine (milliseconds), and the
+    // first request's reply, which only the reader takes, waited for that
+    // turn at every start.
+    if (!state.reader) StartReader(state);
     if (!SendHello(databasePath, state.args.clientKind) || !ReceiveHelloReply()) {
         DisconnectFromDaemon(false);
         return false;
@@ -129,10 +148,7 @@ bool VADConnect() {
 
     ++state.linkGeneration;
     state.connected = true;
-    state.readerStop = false;
     state.readerGate.Set();
-    state.reader = new Vek::Thread(VADReceiveThread, nullptr);
-    state.reader->Resume();
     return true;
 }
 
@@ -190,9 +206,19 @@ bool VADOpenDatabase(const VADOpenDatabaseArgs& args) {
     return true;
 }
 
+void VADStartReaderEarly() {
+    ClientState& state = State();
+    Vek::SingleLock lock(state.connectionLock);
+    if (!state.reader && !state.transport) StartReader(state);
+}
+
 void VADCloseDatabase() {
     ClientState& state = State();
-    if (!state.databaseOpen) return;
+    if (!state.databaseOpen) {
+        // A reader started ahead of a link that never came.
+        DisconnectFromDaemon(false);
+        return;
+    }
     state.databaseOpen = false;
     DisconnectFromDaemon(true);
     {
@@ -204,8 +230,13 @@ void VADCloseDatabase() {
     VADDestroySpecRegistry();
 }
 
-bool VADSendFrameStart(int32_t operation, int32_t transactionId) {
+bool VADSendFrameStart(int32_t operation, int32_t transactionId, const void* rest, int32_t restLength) {
     ClientState& state = State();
+    if (restLength < 0) return false;
+    std::vector<uint8_t> head(8 + static_cast<std::size_t>(restLength));
+    PutWord(head.data(), operation);
+    PutWord(head.data() + 4, transactionId);
+    if (restLength > 0) std::memcpy(head.data() + 8, rest, static_cast<std::size_t>(restLength));
     Vek::SingleLock lock(state.connectionLock);
     if (!state.databaseOpen) return false;
     const uint32_t delay = VADOpenRetryDelayMs();
@@ -216,7 +247,7 @@ bool VADSendFrameStart(int32_t operation, int32_t transactionId) {
         }
         if (attempt >= 1) Vek::Time::Delay(delay);
         if (!VADConnect()) continue;
-        if (SendWord(operation) && SendWord(transactionId)) return true;
+        if (SendToDaemon(head.data(), static_cast<int32_t>(head.size()))) return true;
         DisconnectFromDaemon(false);
     }
     return false;

@@ -31,13 +31,21 @@ struct VADOpenDatabaseArgs {
 bool VADOpenDatabase(const VADOpenDatabaseArgs& args);
 // When open: clears the open flag, disconnects with goodbye, resets the
 // open parameters, drops the queued notices, waits for the question
-// threads and destroys the SpecRegistry (through its hook).
+// threads and destroys the SpecRegistry (through its hook). When not open,
+// ends a reader started early.
 void VADCloseDatabase();
+// Starts the reader thread ahead of the first link, behind its closed gate,
+// when there is neither a reader nor a link; the next connection uses it.
+// A new thread waits milliseconds for its first turn on a busy machine, so
+// start-up makes it before its other work rather than on the way to the
+// first reply.
+void VADStartReaderEarly();
 // One connection attempt; true at once when a link stands. A transport
 // left by a link that the reader has ended is torn down first. Attaches to
 // the rendezvous, reads the port and detaches; with no port, starts the
 // daemon and fails; else connects to 127.0.0.1 on the port, sends the hello
-// and expects 'VADD' and two words, and starts the reader thread.
+// and expects 'VADD' and two words; the reader thread (started before the
+// hello unless one waits already) then reads.
 bool VADConnect();
 // Tears the link down (sending the goodbye word 1 first when asked): the
 // socket is shut down, the reader thread ended and joined, the transport
@@ -50,8 +58,10 @@ void DisconnectFromDaemon(bool goodbye);
 // parameters allow: fails at once while the database is not open; with the
 // reconnect flag 0 only attempt 0 is made; else up to 11 attempts, the
 // daemon started before attempt 1 and the retry delay before each later
-// one. A failed send disconnects without goodbye and tries again.
-bool VADSendFrameStart(int32_t operation, int32_t transactionId);
+// one. A failed send disconnects without goodbye and tries again. `rest`
+// (`restLength` bytes, the frame's next ones) goes out in the same write,
+// so that a small frame crosses the link as one segment.
+bool VADSendFrameStart(int32_t operation, int32_t transactionId, const void* rest = nullptr, int32_t restLength = 0);
 // Sends n bytes on the link; a failure tears the link down without goodbye.
 bool VADSendBytes(const void* data, int32_t length);
 // Receives n bytes; a failure tears the link down only when asked to.

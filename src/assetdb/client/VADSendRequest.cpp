@@ -16,28 +16,30 @@ namespace {
 // lies costs no memory beyond the bytes that really come.
 constexpr int32_t kPieceBytes = 65536;
 
-bool SendLengthWord(int32_t value) {
-    const uint32_t v = static_cast<uint32_t>(value);
-    const uint8_t bytes[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                              static_cast<uint8_t>(v >> 24)};
-    return VADSendBytes(bytes, 4);
-}
-
-// The rest of a frame after its first two words: the length word and the
-// payload from the stream's position. The caller holds the connection
-// lock. A failed send has torn the link down already; a payload that
-// cannot be read whole leaves a partial frame, so the link is torn down
-// here too.
-bool SendPayload(TStream& payload) {
+// The start of a frame's payload part: the length word and the first
+// piece of the payload from the stream's position, read before anything is
+// sent. `left` receives the payload bytes that follow the piece. False when
+// the stream cannot give them: nothing has gone out then.
+bool ReadPayloadHead(TStream& payload, std::vector<uint8_t>& head, int32_t& left) {
     const int32_t start = payload.Tell();
     const int32_t length = payload.Length() - start;
-    if (length < 0) {
-        DisconnectFromDaemon(false);
-        return false;
-    }
-    if (!SendLengthWord(length)) return false;
-    std::vector<uint8_t> piece(static_cast<std::size_t>(length < kPieceBytes ? length : kPieceBytes));
-    for (int32_t left = length; left > 0;) {
+    if (length < 0) return false;
+    const int32_t first = length < kPieceBytes ? length : kPieceBytes;
+    head.resize(4 + static_cast<std::size_t>(first));
+    const uint32_t v = static_cast<uint32_t>(length);
+    for (int i = 0; i < 4; ++i) head[static_cast<std::size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    if (first > 0 && payload.Read(head.data() + 4, first) != first) return false;
+    left = length - first;
+    return true;
+}
+
+// The payload after its head, sent after the frame's start. The caller
+// holds the connection lock. A failed send has torn the link down already;
+// a payload that cannot be read whole leaves a partial frame, so the link
+// is torn down here too.
+bool SendPayloadRest(TStream& payload, int32_t left) {
+    std::vector<uint8_t> piece(static_cast<std::size_t>(left < kPieceBytes ? left : kPieceBytes));
+    while (left > 0) {
         const int32_t n = left < kPieceBytes ? left : kPieceBytes;
         if (payload.Read(piece.data(), n) != n) {
             DisconnectFromDaemon(false);
@@ -100,9 +102,13 @@ bool VADSendRequest(int32_t operation, TStream& request, TStream& reply, VADProm
     uint64_t link = 0;
     {
         Vek::SingleLock lock(VADConnectionLock());
-        if (!VADSendFrameStart(operation, transaction.Id())) return fail(VADRequestFailure::kNotSent);
+        std::vector<uint8_t> head;
+        int32_t left = 0;
+        if (!ReadPayloadHead(request, head, left) ||
+            !VADSendFrameStart(operation, transaction.Id(), head.data(), static_cast<int32_t>(head.size())))
+            return fail(VADRequestFailure::kNotSent);
         link = VADLinkGeneration();
-        if (!SendPayload(request)) return fail(VADRequestFailure::kLinkLost);
+        if (!SendPayloadRest(request, left)) return fail(VADRequestFailure::kLinkLost);
     }
 
     if (!transaction.WaitForReply())
@@ -124,5 +130,9 @@ bool VADSendRequest(int32_t operation, TStream& request, TStream& reply, VADProm
 
 bool VADPostMessage(int32_t operation, TStream& payload) {
     Vek::SingleLock lock(VADConnectionLock());
-    return VADSendFrameStart(operation, 0) && SendPayload(payload);
+    std::vector<uint8_t> head;
+    int32_t left = 0;
+    return ReadPayloadHead(payload, head, left) &&
+           VADSendFrameStart(operation, 0, head.data(), static_cast<int32_t>(head.size())) &&
+           SendPayloadRest(payload, left);
 }

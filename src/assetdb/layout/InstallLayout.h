@@ -23,8 +23,9 @@
 // access to UserData folder.", after clearing both folders).
 bool SetInstallationPath(const char* path);
 
-// The write test of SetInstallationPath: a fresh temporary file is created in
-// U, closed and deleted. True only when all three succeed.
+// The write test of SetInstallationPath: U resolves to a folder in which
+// this process may make and delete files (the kernel's access check with the
+// effective ids, which sees permissions, access lists and read-only mounts).
 bool CheckUserDataWritable();
 
 // The full path of the running program file, as the system reports it

@@ -27,7 +27,7 @@ std::vector<SpecRegistry::FactoryMaker>& StandingFactoryMakers() {
 
 }  // namespace
 
-SpecRegistry::SpecRegistry() : m_hash(new SpecList[kHashBuckets]) {
+SpecRegistry::SpecRegistry() {
     Vek::SingleLock lock(Lock());
     g_instance.store(this);
     AddStandingFactories();
@@ -90,6 +90,7 @@ bool SpecRegistry::RegisterSpec(AssetSpec* spec) {
 }
 
 AssetSpec* SpecRegistry::FirstInHash(const KUID& kuid) {
+    if (!m_hash) return nullptr;
     for (AssetSpec* spec : Bucket(kuid))
         if (spec && SameKuid(spec, kuid)) return spec;
     return nullptr;
@@ -119,6 +120,7 @@ bool SpecRegistry::RemoveFromList(SpecList& list, AssetSpec* spec) {
 
 void SpecRegistry::ForgetKuid(const KUID& kuid) {
     Vek::SingleLock lock(Lock());
+    if (!m_hash) return;
     SpecList& bucket = Bucket(kuid);
     for (SpecList::Iterator it = bucket.Begin(); it; ++it) {
         AssetSpec* spec = *it;

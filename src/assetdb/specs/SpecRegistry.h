@@ -115,7 +115,12 @@ public:
 
 private:
     void AddStandingFactories();
-    SpecList& Bucket(const KUID& kuid) { return m_hash[BucketOf(kuid)]; }
+    // The hash table is made by the first registration: a run that makes
+    // no spec never touches its 32 KB. Look-ups before it find nothing.
+    SpecList& Bucket(const KUID& kuid) {
+        if (!m_hash) m_hash.reset(new SpecList[kHashBuckets]);
+        return m_hash[BucketOf(kuid)];
+    }
     // The first entry of the KUID, or null.
     AssetSpec* FirstInHash(const KUID& kuid);
     // Removes the entry holding this very spec; true when there was one.

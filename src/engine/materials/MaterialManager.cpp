@@ -15,7 +15,22 @@ namespace {
 
 constexpr std::size_t kMaxFallbacks = 16;
 
+std::atomic<MaterialManager::FirstMaterialHook> g_firstMaterialHook{nullptr};
+
 }  // namespace
+
+void MaterialManager::SetFirstMaterialHook(FirstMaterialHook hook) { g_firstMaterialHook = hook; }
+
+void MaterialManager::BeforeFirstMaterial() {
+    if (m_firstMaterialDone.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::recursive_mutex> hold(m_firstMaterialLock);
+    // The hook's own loads come back here on this thread.
+    if (m_firstMaterialDone.load() || m_inFirstMaterialHook) return;
+    m_inFirstMaterialHook = true;
+    if (FirstMaterialHook hook = g_firstMaterialHook.load()) hook(m_kernel);
+    m_inFirstMaterialHook = false;
+    m_firstMaterialDone.store(true, std::memory_order_release);
+}
 
 MaterialManager::MaterialManager(RenderKernel* kernel) : m_kernel(kernel) { EngineMaterialPlugin::RegisterAll(*this); }
 
@@ -77,6 +92,7 @@ int MaterialManager::ResolveType(const std::string& typeName, std::string& resol
 }
 
 Material* MaterialManager::CreateInstance(const char* typeName) {
+    BeforeFirstMaterial();
     AutoReference<MaterialPlugin> plugin(FindPlugin(typeName ? typeName : ""));
     if (!plugin) return nullptr;
     Material* material = plugin->CreateMaterialInstance(this, m_kernel);
@@ -88,6 +104,7 @@ int MaterialManager::LoadMaterial(const char* decoratedName, Material** out) {
     if (!out) return kFailed;
     *out = nullptr;
     if (!decoratedName || !*decoratedName) return kNotFound;
+    BeforeFirstMaterial();
     std::string type = Material::DecoratedTypeName(decoratedName);
     if (type.empty()) type = OneTextureMaterial::UNDECORATED_TYPE;
     std::string resolved;

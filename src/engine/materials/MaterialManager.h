@@ -13,6 +13,15 @@
 //  4. the plug-in makes the material (CreateMaterialInstance); none:
 //     result 1. Otherwise it is bound to its plug-in, gets the request
 //     name, and the result is 0.
+//
+// Before a manager makes its first material (LoadMaterial or
+// CreateInstance), it calls the process-wide first-material hook once with
+// its kernel: the product's render set-up runs there, on the first word
+// that loads a material instead of at every start. A material the hook
+// itself loads from the same manager does not call it again; another
+// thread asking meanwhile waits until the hook has returned.
+#include <atomic>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -53,8 +62,18 @@ public:
     // null or a type that already has one here.
     bool RegisterPlugin(MaterialPlugin* plugin);
 
+    using FirstMaterialHook = void (*)(RenderKernel* kernel);
+    // Sets (or clears, with null) the hook every manager calls before its
+    // first material.
+    static void SetFirstMaterialHook(FirstMaterialHook hook);
+
 private:
+    void BeforeFirstMaterial();
+
     RenderKernel* m_kernel;
+    std::atomic<bool> m_firstMaterialDone{false};
+    bool m_inFirstMaterialHook = false;
+    std::recursive_mutex m_firstMaterialLock;
     std::vector<AutoReference<MaterialPlugin>> m_plugins;
 };
 

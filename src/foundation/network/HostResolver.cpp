@@ -1,5 +1,6 @@
 #include "foundation/network/HostResolver.h"
 
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <strings.h>
 #include <sys/socket.h>
@@ -53,6 +54,13 @@ uint32_t ResolverThreadProc(void*) {
     state.threadEnded = true;
     state.lock.Leave();
     return 0;
+}
+
+// A host whose address is written in the name itself: a dotted IPv4
+// address or "localhost".
+bool IsLiteralHost(const char* host) {
+    in_addr parsed{};
+    return host && (strcasecmp(host, "localhost") == 0 || ::inet_pton(AF_INET, host, &parsed) == 1);
 }
 
 }  // namespace
@@ -119,6 +127,16 @@ bool ResolveHostName(const char* host, uint16_t port, sockaddr_in& address) {
 
 bool ResolveHostAddress(const char* host, uint16_t port, sockaddr_in& address) {
     ResolverState& state = State();
+    // The daemon link connects to 127.0.0.1 at every start: handing that to
+    // a thread and waiting for it cost a thread start and two wake-ups.
+    if (IsLiteralHost(host)) {
+        bool started;
+        {
+            Vek::SingleLock hold(state.lock);
+            started = state.useCount > 0;
+        }
+        if (started) return ResolveHostName(host, port, address);
+    }
     HostLookupRequest request;
     request.host = host ? host : "";
     request.port = port;

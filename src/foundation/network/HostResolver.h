@@ -32,7 +32,10 @@ void AddResolverUse();
 // still inside a lookup can finish and end at its next check.
 void ReleaseResolverUse();
 // Queues a lookup and waits at most kHostLookupTimeoutMs for it. True when
-// `address` holds the host's IPv4 address with the port.
+// `address` holds the host's IPv4 address with the port. While networking
+// is started, a dotted IPv4 address ("127.0.0.1") and "localhost" need no
+// lookup and are answered on the caller's thread, without the resolver
+// thread; without networking they fail after the wait like any other host.
 bool ResolveHostAddress(const char* host, uint16_t port, sockaddr_in& address);
 // The lookup itself: family AF_INET, the port in network order, and the
 // address of the first IPv4 answer; "localhost" (any case) is 127.0.0.1

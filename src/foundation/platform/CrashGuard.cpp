@@ -88,11 +88,6 @@ void FatalSignalHandler(int signal, siginfo_t* info, void*) {
 }
 
 void InstallHandlersOnce() {
-    // Called once here so that its first use (which may load a library) is
-    // not inside a signal handler.
-    void* frames[4];
-    ::backtrace(frames, 4);
-
     struct sigaction action{};
     action.sa_sigaction = FatalSignalHandler;
     // SA_NODEFER lets a fault inside the handler re-enter it, where
@@ -123,7 +118,18 @@ void EndProcessAfterCrash() {
     ::_exit(kCrashExitCode & 0xFF);
 }
 
-void SetCrashReportWriter(CrashReportWriter writer) { g_reportWriter.store(writer); }
+void SetCrashReportWriter(CrashReportWriter writer) {
+    // The report's stack comes from backtrace, whose first call loads the
+    // unwinder library: called once here, so that its first use is not
+    // inside a signal handler. Only a report needs it; the guarded calls'
+    // handler does not, and loading it cost every start.
+    static std::once_flag primed;
+    if (writer) std::call_once(primed, [] {
+        void* frames[4];
+        ::backtrace(frames, 4);
+    });
+    g_reportWriter.store(writer);
+}
 
 CrashGuardScope::CrashGuardScope() {
     InstallCrashSignalHandlers();

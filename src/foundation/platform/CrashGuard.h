@@ -33,6 +33,7 @@ void InstallProcessSignalDefaults();
 // Called from the signal handler for a crash outside every guarded call,
 // before the previous action runs. It must be async-signal-safe.
 using CrashReportWriter = void (*)(int signal, const siginfo_t* info);
+// Setting a writer first loads what `backtrace` needs, outside any handler.
 void SetCrashReportWriter(CrashReportWriter writer);
 
 // Marks the calling thread as inside a guarded call for the scope's life.

@@ -206,14 +206,20 @@ private:
     // the position the reading started at, so that the reader looks at
     // bytes in place, steps back and looks ahead without a call to the
     // stream per byte. Finish puts the stream where reading stopped.
+    // Blocks grow from kFirstBlock to kBlock while the stream fills them:
+    // most soups are small files, and each block is zeroed before it is
+    // read into.
+    static constexpr int32_t kFirstBlock = 4 * 1024;
     static constexpr int32_t kBlock = 64 * 1024;
 
     // Reads the next block; false when the stream has no more.
     bool Fill() {
         if (m_exhausted) return false;
         const std::size_t had = m_data.size();
-        m_data.resize(had + kBlock);
-        const int32_t got = m_stream.Read(m_data.data() + had, kBlock);
+        const int32_t block = m_nextBlock;
+        m_data.resize(had + static_cast<std::size_t>(block));
+        const int32_t got = m_stream.Read(m_data.data() + had, block);
+        if (got == block && m_nextBlock < kBlock) m_nextBlock *= 2;
         m_data.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
         if (got <= 0) m_exhausted = true;
         return got > 0;
@@ -438,6 +444,7 @@ private:
     // The names seen in the open container of each nesting level.
     std::vector<std::unique_ptr<SeenNames>> m_seen;
     int32_t m_start = m_stream.Tell();
+    int32_t m_nextBlock = kFirstBlock;
     std::string m_data;       // the input from m_start on, as far as read
     std::size_t m_pos = 0;    // the reading position in m_data
     bool m_exhausted = false;  // the stream gave its last byte

@@ -43,17 +43,19 @@ TEST(HostResolverTest, LookupWithoutNetworkStartTimesOut) {
     EXPECT_FALSE(ResolverThreadExists());
 }
 
+// "127.1" is an address only the lookup reads (a dotted address has four
+// parts), so it goes to the resolver thread without needing a name service.
 TEST(HostResolverTest, ThreadsResolveAtOnceAndThreadsComeBack) {
     AddResolverUse();
     sockaddr_in a{}, b{};
     bool okA = false, okB = false;
-    std::thread first([&] { okA = ResolveHostAddress("127.0.0.3", 10, a); });
-    std::thread second([&] { okB = ResolveHostAddress("localhost", 20, b); });
+    std::thread first([&] { okA = ResolveHostAddress("127.1", 10, a); });
+    std::thread second([&] { okB = ResolveHostAddress("127.1", 20, b); });
     first.join();
     second.join();
     EXPECT_TRUE(okA);
     EXPECT_TRUE(okB);
-    EXPECT_EQ(AddressText(a), "127.0.0.3");
+    EXPECT_EQ(AddressText(a), "127.0.0.1");
     EXPECT_EQ(ntohs(a.sin_port), 10);
     EXPECT_EQ(AddressText(b), "127.0.0.1");
     EXPECT_EQ(ntohs(b.sin_port), 20);
@@ -61,12 +63,30 @@ TEST(HostResolverTest, ThreadsResolveAtOnceAndThreadsComeBack) {
     // The thread ends once its queue is empty; the next lookup starts another.
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     sockaddr_in c{};
-    EXPECT_TRUE(ResolveHostAddress("127.0.0.4", 30, c));
-    EXPECT_EQ(AddressText(c), "127.0.0.4");
+    EXPECT_TRUE(ResolveHostAddress("127.1", 30, c));
+    EXPECT_EQ(AddressText(c), "127.0.0.1");
 
     ReleaseResolverUse();
     EXPECT_EQ(ResolverUseCount(), 0);
     EXPECT_FALSE(ResolverThreadExists());
+}
+
+// The daemon link's "127.0.0.1" and "localhost" are answered on the
+// caller's thread: no resolver thread starts for them.
+TEST(HostResolverTest, LiteralHostsResolveWithoutTheThread) {
+    AddResolverUse();
+    struct Case {
+        const char* host;
+        const char* address;
+    };
+    for (const Case& c : {Case{"127.0.0.3", "127.0.0.3"}, Case{"localhost", "127.0.0.1"}, Case{"LocalHost", "127.0.0.1"}}) {
+        sockaddr_in address{};
+        EXPECT_TRUE(ResolveHostAddress(c.host, 40, address)) << c.host;
+        EXPECT_EQ(AddressText(address), c.address) << c.host;
+        EXPECT_EQ(ntohs(address.sin_port), 40) << c.host;
+        EXPECT_FALSE(ResolverThreadExists()) << c.host;
+    }
+    ReleaseResolverUse();
 }
 
 TEST(HostResolverTest, LastReleaseDuringALookupDoesNotDeadlock) {

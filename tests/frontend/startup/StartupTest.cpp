@@ -15,6 +15,8 @@
 #include "engine/OSInitFailureSwitch.h"
 #include "engine/RenderKernel.h"
 #include "engine/ResourceSystem.h"
+#include "engine/materials/Material.h"
+#include "engine/materials/MaterialManager.h"
 #include "foundation/callbacks/MainThread.h"
 #include "foundation/files/InstallFolders.h"
 #include "foundation/interfacetext/InterfaceTextDB.h"
@@ -22,6 +24,7 @@
 #include "foundation/platform/process/TerminateProcesses.h"
 #include "frontend/Startup.h"
 #include "meshes/RenderSetup.h"
+#include "meshes/materials/VorlexMaterialPlugins.h"
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
@@ -163,7 +166,14 @@ TEST_F(StartupTest, EachEngineInitialisationRetriesOnceWithTheNullRenderer) {
         ASSERT_NE(m_context.renderKernel, nullptr) << what;
         EXPECT_EQ(m_context.renderKernel, Vek::RenderKernel::GetCurrent()) << what;
         EXPECT_EQ(m_context.renderKernel->GetRenderer(), c.renderer) << what;
-        // The product's render set-up runs only on a working kernel.
+        // The product's render set-up waits for the first material, and
+        // runs only on a working kernel.
+        EXPECT_FALSE(IsRenderSetupDone()) << what;
+        if (Vek::MaterialManager* materials = m_context.renderKernel->GetMaterialManager()) {
+            Vek::Material* material = nullptr;
+            materials->LoadMaterial("first.m.onetex", &material);
+            if (material) material->ReleaseReference();
+        }
         EXPECT_EQ(IsRenderSetupDone(), c.renderer != Vek::OS::Renderer::None) << what;
 
         ShutdownUtility(m_context);
@@ -200,6 +210,28 @@ TEST_F(StartupTest, StartsTheStandInConnectsAndSelectsUSForAnEmptyLanguage) {
                               "payload=09000000696e7465726e657400090000006c616e677561676500"),
               std::string::npos)
         << transcript;
+}
+
+// A word that loads a material gets the product's render set-up first, so
+// the material's plug-in takes the product's depth-sorted cache, not one of
+// its own; `version` never makes it.
+TEST_F(StartupTest, TheFirstMaterialGetsTheProductsRenderSetUp) {
+    ASSERT_NO_FATAL_FAILURE(InstallDaemon());
+    ASSERT_FALSE(Start({"version"}));
+    EXPECT_FALSE(IsRenderSetupDone());
+
+    Vek::Material* material = nullptr;
+    ASSERT_EQ(m_context.renderKernel->GetMaterialManager()->LoadMaterial("body.m.tbumptex", &material), 0);
+    EXPECT_TRUE(IsRenderSetupDone());
+    EXPECT_EQ(RenderSetupKernel(), m_context.renderKernel);
+    auto* bump = dynamic_cast<Vek::VorlexBumpPluginBase*>(material->GetPlugin());
+    ASSERT_NE(bump, nullptr);
+    ASSERT_NE(RenderSetup::Cache(0), nullptr);
+    EXPECT_EQ(bump->GetAlphaBlendCache(), RenderSetup::Cache(0));
+    material->ReleaseReference();
+
+    ShutdownUtility(m_context);
+    EXPECT_FALSE(IsRenderSetupDone());
 }
 
 TEST_F(StartupTest, TheDaemonsLanguageSelectsItsTexts) {
