@@ -175,8 +175,11 @@ inline bool GSStack::PushFrame(const GSFunction* function, int32_t returnOffset)
         LogOverflow();
         return false;
     }
-    for (int64_t i = top + 1; i < top + int64_t(function->slotsNeeded); ++i) m_slots[i] = 0;
+    // The declared locals and temporaries start at zero; the header is
+    // written below, and the operand stack above it is written before it
+    // is read.
     const int64_t header = top + function->headerOffset;
+    for (int64_t i = top + 1; i < header; ++i) m_slots[i] = 0;
     m_slots[header] = function->tableIndex;
     m_slots[header + 1] = static_cast<uint32_t>(returnOffset);
     m_slots[header + 2] = static_cast<uint32_t>(m_frame);

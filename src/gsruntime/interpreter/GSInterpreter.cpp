@@ -8,9 +8,11 @@
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSThreadServices.h"
+#include "gsruntime/interpreter/GSCallFastPath.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
 #include "gsruntime/interpreter/GSFrequentOps.h"
 #include "gsruntime/interpreter/GSScalarOps.h"
+#include "gsruntime/interpreter/GSSuperInstructions.h"
 #include "gsruntime/interpreter/GSThread.h"
 #include "gscompiler/bytecode/GSBytecode.h"
 
@@ -122,6 +124,26 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OP_ArrayGet] = &&arrayGet;
         labels[OP_ArraySet] = &&arraySet;
         labels[OP_ArraySetKeep] = &&arraySetKeep;
+        labels[OP_Call] = &&call;
+        labels[OP_Return] = &&returnVoid;
+        labels[OP_ReturnValue] = &&returnValue;
+        labels[OP_ReturnRef] = &&returnValue;
+        labels[OPX_IncLocal] = &&incLocal;
+        labels[OPX_DecLocal] = &&decLocal;
+        labels[OPX_JumpUnlessLess] = &&jumpUnlessLess;
+        labels[OPX_JumpUnlessLessEqual] = &&jumpUnlessLessEqual;
+        labels[OPX_JumpUnlessGreater] = &&jumpUnlessGreater;
+        labels[OPX_JumpUnlessGreaterEqual] = &&jumpUnlessGreaterEqual;
+        labels[OPX_LoadLocalPair] = &&loadLocalPair;
+        labels[OPX_AddConst] = &&addConst;
+        labels[OPX_SubConst] = &&subConst;
+        labels[OPX_MulConst] = &&mulConst;
+        labels[OPX_ModConst] = &&modConst;
+        labels[OPX_AddOne] = &&addOne;
+        labels[OPX_SubOne] = &&subOne;
+        labels[OPX_AddStoreLocal] = &&addStoreLocal;
+        labels[OPX_LocalArrayGet] = &&localArrayGet;
+        for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_SuperEnd; ++op) labels[op] = &&concatBeforeStore;
         ready = true;
     }
     namespace S = GSScalar;
@@ -136,6 +158,7 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
 
 #define GS_NEXT goto* labels[*pc++]
 #define GS_INT(at) static_cast<int32_t>(slots[at])
+#define GS_SLOT(at) static_cast<uint32_t>((at)[0] | ((at)[1] << 8))
 #define GS_BINARY(op)                                                             \
     --sp;                                                                         \
     slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), GS_INT(sp + 1)));            \
@@ -149,6 +172,22 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
     if (!s.Charge(opcode)) goto raised;                                           \
     pc = s.code + static_cast<uint32_t>(target);                                  \
     s.runStart = pc;                                                              \
+    GS_NEXT
+// A superinstruction of a comparison, its test and a conditional jump
+// (pc is past the comparison): the jump's opcode is the byte after the
+// test, its target after that.
+#define GS_JUMP_UNLESS(test)                                                      \
+    value = S::CompareInt(GS_INT(sp - 1), GS_INT(sp));                            \
+    sp -= 2;                                                                      \
+    opcode = pc + 1;                                                              \
+    target = GSCodeWord(pc + 2);                                                  \
+    pc += 6;                                                                      \
+    if (test) GS_NEXT;                                                            \
+    GS_TRANSFER
+// A superinstruction of a constant and an operation on the top.
+#define GS_WITH_CONST(op, constant, length)                                       \
+    slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), constant));                  \
+    pc += length;                                                                 \
     GS_NEXT
 #define GS_JUMP_IF(test)                                                          \
     opcode = pc - 1;                                                              \
@@ -257,10 +296,90 @@ arraySet:
     GS_IN_PLACE(GSFrequentOps::ArraySet<false>);
 arraySetKeep:
     GS_IN_PLACE(GSFrequentOps::ArraySet<true>);
+incLocal:
+    locals[GS_SLOT(pc)] = static_cast<uint32_t>(S::IncInt(static_cast<int32_t>(locals[GS_SLOT(pc)])));
+    pc += 8;
+    GS_NEXT;
+decLocal:
+    locals[GS_SLOT(pc)] = static_cast<uint32_t>(S::DecInt(static_cast<int32_t>(locals[GS_SLOT(pc)])));
+    pc += 8;
+    GS_NEXT;
+jumpUnlessLess:
+    GS_JUMP_UNLESS(value < 0);
+jumpUnlessLessEqual:
+    GS_JUMP_UNLESS(value <= 0);
+jumpUnlessGreater:
+    GS_JUMP_UNLESS(value > 0);
+jumpUnlessGreaterEqual:
+    GS_JUMP_UNLESS(value >= 0);
+loadLocalPair:
+    slots[sp + 1] = locals[GS_SLOT(pc)];
+    slots[sp + 2] = locals[GS_SLOT(pc + 3)];
+    sp += 2;
+    pc += 5;
+    GS_NEXT;
+addConst:
+    GS_WITH_CONST(S::AddInt, GSCodeWord(pc), 5);
+subConst:
+    GS_WITH_CONST(S::SubInt, GSCodeWord(pc), 5);
+mulConst:
+    GS_WITH_CONST(S::MulInt, GSCodeWord(pc), 5);
+modConst:
+    GS_WITH_CONST(S::ModInt, GSCodeWord(pc), 5);
+addOne:
+    GS_WITH_CONST(S::AddInt, 1, 1);
+subOne:
+    GS_WITH_CONST(S::SubInt, 1, 1);
+addStoreLocal:
+    locals[GS_SLOT(pc + 1)] = static_cast<uint32_t>(S::AddInt(GS_INT(sp - 1), GS_INT(sp)));
+    sp -= 2;
+    pc += 3;
+    GS_NEXT;
+localArrayGet: {
+    // The local keeps its count while the element is read, so the
+    // reference is borrowed; anything but a read in bounds runs the plain
+    // instructions.
+    const GSArray* array = GSArray::FromReference(locals[GS_SLOT(pc)]);
+    uint32_t element = 0;
+    if (!array || !array->GetElementValue(static_cast<int32_t>(locals[GS_SLOT(pc + 3)]), element)) goto loadLocalRef;
+    slots[++sp] = element;
+    pc += 6;
+    GS_NEXT;
+}
+concatBeforeStore:
+    // The store's local operand lies past its opcode, which the
+    // superinstruction's number places.
+    s.pc = pc;
+    s.sp = sp;
+    if (!GSFrequentOps::ConcatIntoLocal(s, GS_SLOT(pc + (pc[-1] - OPX_ConcatBeforeStore) + 1))) {
+        if (!unchecked[OP_ConcatString](s)) return false;
+    }
+    sp = s.sp;
+    GS_NEXT;
+call:
+    s.pc = pc;
+    s.sp = sp;
+    if (!GSFastCall(s)) goto otherWrittenBack;
+    pc = s.pc;
+    sp = s.sp;
+    locals = slots + s.localsBase;
+    GS_NEXT;
+returnVoid:
+    s.pc = pc;
+    s.sp = sp;
+    if (!GSReturn<false>(s)) return false;
+    goto entered;
+returnValue:
+    s.pc = pc;
+    s.sp = sp;
+    if (!GSReturn<true>(s)) return false;
+    goto entered;
 other:
     s.pc = pc;
     s.sp = sp;
+otherWrittenBack:
     if (!unchecked[pc[-1]](s)) return false;
+entered:
     pc = s.pc;
     sp = s.sp;
     locals = slots + s.localsBase;
@@ -272,6 +391,9 @@ raised:
 
 #undef GS_IN_PLACE
 #undef GS_JUMP_IF
+#undef GS_WITH_CONST
+#undef GS_JUMP_UNLESS
+#undef GS_SLOT
 #undef GS_TRANSFER
 #undef GS_UNARY
 #undef GS_BINARY

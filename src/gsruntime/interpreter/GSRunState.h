@@ -130,7 +130,7 @@ struct GSRunState {
         library = entered->library;
         localsBase = stack->FrameLocalsBase(frame);
         floor = frame + 3;
-        code = entered->code;
+        code = entered->maxStackDepth >= 0 ? entered->RunCode() : entered->code;
         if (!code || offset < 0 || static_cast<uint32_t>(offset) >= entered->codeLength) {
             pc = runStart = code;
             return Raise(ER_IllegalInstruction);

@@ -1,0 +1,143 @@
+// Compiled scripts whose loops, comparisons, array reads and string
+// building run as superinstructions give what their plain instructions
+// give: the values, the errors, and strings that another holder still sees
+// unchanged. The copy the interpreter runs differs from the library's code
+// only in the opcode bytes that start a sequence.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "gscompiler/bytecode/GSBytecode.h"
+#include "gsruntime/hostsupport/GSTestHost.h"
+#include "gsruntime/interpreter/GSSuperInstructions.h"
+
+namespace {
+
+const char* const kScript = R"(include "gs.gs"
+
+class Probe isclass GameObject
+{
+    public int Up(int n) {
+        int i; int s = 0;
+        for (i = 0; i < n; i++) s = s + (i % 7) * 3 - 1;
+        return s;
+    }
+    public int Down(int n) {
+        int i; int s = 0;
+        for (i = n; i > 0; i--) s = s + i;
+        for (i = n; i >= 0; i--) s = s + 1;
+        for (i = 0; i <= n; i++) s = s * 3 + 1;
+        return s;
+    }
+    public int Sum(int n) {
+        int[] a = new int[n]; int i; int s = 0;
+        for (i = 0; i < n; i++) a[i] = i * 2;
+        for (i = 0; i < n; i++) s = s + a[i];
+        return s;
+    }
+    public int ReadPast(int n) {
+        int[] a = new int[n]; int i; int s = 0;
+        for (i = 0; i <= n; i++) s = s + a[i];
+        return s;
+    }
+    public int Build(int n) {
+        string s = ""; string e = ""; int i;
+        for (i = 0; i < n; i++) s = s + "x" + i;
+        for (i = 0; i < n; i++) { string t = "x" + i; e = e + t; }
+        if (s == e) return 1;
+        return 0;
+    }
+    public int Grow(string a) {
+        a = a + "b" + "c";
+        if (a == "abc") return 1;
+        return 0;
+    }
+    public int Shared(void) {
+        string s = "a"; string t = s;
+        if (Grow(s) != 1 or Grow(t) != 1) return 0;
+        s = s + "b" + "c";
+        string u = s + "d";
+        s = "z";
+        string w = "k";
+        w = w + "m" + w;
+        if (t == "a" and u == "abcd" and s == "z" and w == "kmk") return 1;
+        return 0;
+    }
+};
+)";
+
+int32_t Up(int32_t n) {
+    int32_t s = 0;
+    for (int32_t i = 0; i < n; i++) s = s + (i % 7) * 3 - 1;
+    return s;
+}
+
+int32_t Down(int32_t n) {
+    uint32_t s = 0;
+    for (int32_t i = n; i > 0; i--) s += static_cast<uint32_t>(i);
+    for (int32_t i = n; i >= 0; i--) s += 1;
+    for (int32_t i = 0; i <= n; i++) s = s * 3 + 1;
+    return static_cast<int32_t>(s);
+}
+
+class GSSuperInstructions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.Load("probe.gs", kScript));
+        probe = host.Spawn("Probe", "probe");
+        ASSERT_NE(probe, nullptr);
+    }
+    void TearDown() override {
+        if (probe) host.Release(probe);
+    }
+    // The int result of a call with one argument; false when it failed.
+    bool Call(const char* signature, uint32_t argument, uint32_t& result) {
+        result = 0;
+        return host.Call(probe, signature, &result, {argument});
+    }
+
+    GSTest::TestHost host;
+    GSRuntime::GSGameObject* probe = nullptr;
+};
+
+TEST_F(GSSuperInstructions, LoopsAndComparisonsGiveThePlainResults) {
+    for (int32_t n : {0, 1, 2, 7, 100}) {
+        uint32_t result = 0;
+        ASSERT_TRUE(Call("$int@Probe::Up(int)", static_cast<uint32_t>(n), result)) << n;
+        EXPECT_EQ(static_cast<int32_t>(result), Up(n)) << n;
+        ASSERT_TRUE(Call("$int@Probe::Down(int)", static_cast<uint32_t>(n), result)) << n;
+        EXPECT_EQ(static_cast<int32_t>(result), Down(n)) << n;
+    }
+}
+
+TEST_F(GSSuperInstructions, ArrayReadsInBoundsAndPastTheEnd) {
+    uint32_t result = 0;
+    ASSERT_TRUE(Call("$int@Probe::Sum(int)", 1000, result));
+    EXPECT_EQ(result, 999u * 1000u);
+    // A read past the end raises as the plain read does: the call fails.
+    EXPECT_FALSE(Call("$int@Probe::ReadPast(int)", 10, result));
+}
+
+TEST_F(GSSuperInstructions, StringsBuiltInPlaceOnlyWhereNoOneElseSeesThem) {
+    uint32_t result = 0;
+    ASSERT_TRUE(Call("$int@Probe::Build(int)", 300, result));
+    EXPECT_EQ(result, 1u);
+    ASSERT_TRUE(host.Call(probe, "$int@Probe::Shared()", &result));
+    EXPECT_EQ(result, 1u) << "a string another local holds, or one read again before its store, changed";
+}
+
+TEST(GSSuperInstructionCode, OnlyTheFirstOpcodeOfASequenceChanges) {
+    // i++ as the code generator writes it, then a comparison and its jump.
+    const std::vector<uint8_t> code = {OP_LoadLocal, 2, 0, OP_Dup,    OP_IncInt, OP_StoreLocal, 2, 0, OP_Pop,
+                                       OP_LoadLocal, 2, 0, OP_LoadLocal, 1, 0, OP_CompareInt, OP_IsLess,
+                                       OP_JumpIfZero, 0, 0, 0, 0, OP_Return};
+    const std::vector<uint8_t> run = GSRuntime::GSWriteSuperInstructions(code.data(), static_cast<uint32_t>(code.size()));
+    ASSERT_EQ(run.size(), code.size());
+    std::vector<uint8_t> expected = code;
+    expected[0] = GSRuntime::OPX_IncLocal;
+    expected[9] = GSRuntime::OPX_LoadLocalPair;
+    expected[15] = GSRuntime::OPX_JumpUnlessLess;
+    EXPECT_EQ(run, expected);
+}
+
+}  // namespace
