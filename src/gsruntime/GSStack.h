@@ -57,6 +57,35 @@ public:
     // logged) or when fewer than the function's argument slots are on the
     // stack.
     bool PushFrame(const GSFunction* function, int32_t returnOffset);
+    // PushFrame for a call that has made its checks: the function is
+    // numbered, its argument slots are the top ones at `top` and
+    // top + slotsNeeded is below the capacity. The header's index.
+    int32_t PushCheckedFrame(const GSFunction* function, int32_t top, int32_t returnOffset) {
+        const int32_t header = top + static_cast<int32_t>(function->headerOffset);
+        for (int32_t i = top + 1; i < header; ++i) m_slots[i] = 0;
+        m_slots[header] = function->tableIndex;
+        m_slots[header + 1] = static_cast<uint32_t>(returnOffset);
+        m_slots[header + 2] = static_cast<uint32_t>(m_frame);
+        m_slots[header + 3] = static_cast<uint32_t>(top + function->argumentOffset);
+        m_frame = header;
+        m_top = top + static_cast<int32_t>(function->frameSize);
+        return header;
+    }
+    // ReturnValue(false) of the current frame, its function `function`,
+    // for a caller that has checked that the frame holds one value on its
+    // operand stack, that the function lists no reference slot and that
+    // `me`'s count is not its last: that count goes and the value takes
+    // `me`'s place.
+    void ReturnCheckedValue(const GSFunction* function) {
+        const int32_t frame = m_frame;
+        const int32_t base = FrameLocalsBase(frame);
+        GSScriptInstance::FromReference(m_slots[base])->count -= 1;
+        m_slots[base] = m_slots[m_top];
+        m_shapes[base] = function->resultShape;
+        m_top = base;
+        m_returnOffset = FrameReturnOffset(frame);
+        m_frame = FramePrevious(frame);
+    }
     // Ends the current frame of a function without a result. False when
     // there is no frame or its operand stack is not empty.
     bool PopFrame();

@@ -55,6 +55,43 @@ inline GSContext* GSContextAfterEntry(const GSStack& stack, GSDataRef me) {
     return stack.GetContext();
 }
 
+// Call sites whose last callee passed every check that depends only on
+// the site and the callee (accepted by the caller's contract whatever the
+// stack holds, verified, with code, numbered, taking the site's argument
+// count), by the address of the call in the code run; an entry holds until
+// any function record is removed, as addresses may then be reused.
+struct GSCallSite {
+    const uint8_t* call = nullptr;
+    const GSFunction* callee = nullptr;
+    uint64_t removals = 0;
+    // Slots above the stack pointer that the callee's frame and deepest
+    // operand stack need.
+    int64_t room = 0;
+};
+constexpr uint32_t kGSCallSites = 512;
+inline GSCallSite g_gsCallSites[kGSCallSites];
+
+inline GSCallSite& GSCallSiteOf(const uint8_t* call) {
+    const uintptr_t at = reinterpret_cast<uintptr_t>(call);
+    return g_gsCallSites[(at ^ (at >> 9)) % kGSCallSites];
+}
+
+// The site's checks of a callee, made once and remembered: false when the
+// full handler must run the call.
+inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t depth, const GSFunction* callee,
+                            GSCallSite& site) {
+    if (callee->argumentSlotCount != static_cast<uint32_t>(1 - depth)) return false;
+    if (!GSKnownAcceptedCall(s.function->tableIndex, static_cast<uint32_t>(opcode - s.code), callee->tableIndex))
+        return false;
+    if (callee->maxStackDepth < 0 || !callee->code || callee->codeLength == 0) return false;
+    site.call = opcode;
+    site.callee = callee;
+    site.removals = GSFunctionTable::Removals();
+    const int64_t frameAndStack = int64_t(callee->headerOffset) + 3 + callee->maxStackDepth;
+    site.room = frameAndStack > int64_t(callee->slotsNeeded) ? frameAndStack : int64_t(callee->slotsNeeded);
+    return true;
+}
+
 // OP_Call, its opcode at s.pc - 1 and the registers written back: on the
 // fast path the callee's frame is pushed and entered (true); false when the
 // full handler must run it (nothing changed).
@@ -66,35 +103,89 @@ inline GSContext* GSContextAfterEntry(const GSStack& stack, GSDataRef me) {
     if (depth > 0 || targetIndex <= s.floor) return false;
     const GSDataRef target = s.slots[targetIndex];
     if (!target) return false;
-    GSDataRef me = 0;
-    const GSFunction* callee = GSClass::Dispatch(target, method, me);
-    if (!callee || !me || callee->argumentSlotCount != static_cast<uint32_t>(1 - depth)) return false;
-    const uint32_t offset = static_cast<uint32_t>(opcode - s.code);
-    if (!GSKnownAcceptedCall(s.function->tableIndex, offset, callee->tableIndex)) return false;
-    // A verified callee with code whose frame and deepest operand stack
-    // fit, within the budget.
-    if (callee->maxStackDepth < 0 || !callee->code || callee->codeLength == 0) return false;
-    const int64_t top = s.sp;
-    if (top + int64_t(callee->slotsNeeded) >= s.capacity) return false;
-    const int64_t floor = top + callee->headerOffset + 3;
-    if (floor + callee->maxStackDepth >= int64_t(s.capacity)) return false;
+    // GSClass::Dispatch, the instance's header being that of `me` too.
+    const uint32_t* view = GSSlots(target);
+    const int32_t toData = static_cast<int32_t>(view[0]);
+    GSScriptInstance* header = GSScriptInstance::FromReference(target);
+    const GSClass* cls = header->cls;
+    if (!cls) return false;
+    const uint64_t entryIndex = uint64_t(view[1]) + method;
+    if (entryIndex >= cls->VirtualCount()) return false;
+    const GSClass::VirtualEntry& entry = cls->GetVirtualEntry(static_cast<uint32_t>(entryIndex));
+    if (!entry.import || !entry.import->function) return false;
+    const GSFunction* callee = entry.import->function;
+    const GSDataRef me = GSOffsetReference(target, int64_t(toData) + entry.dataOffset);
+    if (!me) return false;
+    GSCallSite& site = GSCallSiteOf(opcode);
+    if (site.call != opcode || site.callee != callee || site.removals != GSFunctionTable::Removals()) {
+        if (!GSCheckCallSite(s, opcode, depth, callee, site)) return false;
+    }
+    // The frame and the callee's deepest operand stack fit; the budget
+    // takes the run.
+    if (s.sp + site.room >= s.capacity) return false;
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
     g_gsExecutedBytes += charged;
-    GSStack& stack = *s.stack;
-    stack.SetStackPointer(s.sp);
-    stack.PushFrame(callee, static_cast<int32_t>(offset) + 5);
-    const int32_t frame = stack.CurrentFrame();
-    s.localsBase = stack.FrameLocalsBase(frame);
+    const int32_t frame = s.stack->PushCheckedFrame(callee, s.sp, static_cast<int32_t>(opcode - s.code) + 5);
+    s.localsBase = s.sp + callee->argumentOffset;
     s.slots[s.localsBase] = me;
-    s.sp = stack.StackPointer();
+    s.sp = s.stack->StackPointer();
     s.function = callee;
     s.library = callee->library;
     s.floor = frame + 3;
     s.code = callee->RunCode();
     s.pc = s.runStart = s.code;
-    GSSetCurrentContext(GSContextAfterEntry(stack, me));
+    GSContext* context = GSTrackedObjectRegistry::GetContext(header);
+    GSSetCurrentContext(context ? context : s.stack->GetContext());
+    return true;
+}
+
+// OP_ReturnValue and OP_ReturnRef of a function that lists no reference
+// slot into a verified caller, its opcode at s.pc - 1 and the registers
+// written back: on the fast path the frame ends and the caller runs again
+// after its call (true); false when GSReturn must run it (nothing
+// changed). `me` keeps a count after the frame's goes (its instance is
+// still the caller's or another frame's), so no object ends here. The
+// running function is the frame's (its record lives while its code runs).
+[[gnu::always_inline]] inline bool GSFastReturnValue(GSRunState& s) {
+    const GSFunction* function = s.function;
+    if (function->referenceSlotCount != 0) return false;
+    GSStack& stack = *s.stack;
+    const int32_t frame = s.floor - 3;
+    if (stack.CurrentFrame() != frame || s.sp != frame + 4) return false;
+    const int32_t previous = stack.FramePrevious(frame);
+    if (previous == GSStack::kNone) return false;
+    const GSFunctionTable* table = GSFunctionTable::MachineTable();
+    if (!table) return false;
+    // The caller's frame is where it was when the caller's code was
+    // entered, so its deepest operand stack still fits; a function with
+    // code at the return offset has code.
+    const GSFunction* caller = table->Get(s.slots[previous]);
+    if (!caller || caller->maxStackDepth < 0) return false;
+    const int32_t returnOffset = stack.FrameReturnOffset(frame);
+    if (returnOffset < 0 || static_cast<uint32_t>(returnOffset) >= caller->codeLength) return false;
+    const int32_t callerBase = stack.FrameLocalsBase(previous);
+    const GSDataRef callerMe = s.slots[callerBase];
+    if (!callerMe) return false;
+    const GSDataRef me = s.slots[s.localsBase];
+    if (!me || GSScriptInstance::FromReference(me)->count <= 1) return false;
+    const uint8_t* opcode = s.pc - 1;
+    const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
+    if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
+
+    stack.SetStackPointer(s.sp);
+    stack.ReturnCheckedValue(function);
+    s.sp = stack.StackPointer();
+    g_gsExecutedBytes += charged;
+    s.function = caller;
+    s.library = caller->library;
+    s.localsBase = callerBase;
+    s.floor = previous + 3;
+    s.code = caller->RunCode();
+    s.pc = s.runStart = s.code + returnOffset;
+    GSContext* context = GSTrackedObjectRegistry::GetContext(GSScriptInstance::FromReference(callerMe));
+    GSSetCurrentContext(context ? context : stack.GetContext());
     return true;
 }
 

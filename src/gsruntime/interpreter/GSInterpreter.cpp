@@ -283,7 +283,11 @@ jumpIfGreater:
 jumpIfGreaterEqual:
     GS_JUMP_IF(value >= 0);
 loadLocalRef:
-    GS_IN_PLACE(GSFrequentOps::LoadLocalRef);
+    value = static_cast<int32_t>(locals[GS_SLOT(pc)]);
+    pc += 2;
+    GSFrequentOps::AddCount(static_cast<GSDataRef>(value));
+    slots[++sp] = static_cast<uint32_t>(value);
+    GS_NEXT;
 storeLocalRef:
     GS_IN_PLACE(GSFrequentOps::StoreLocalRef<false>);
 storeLocalRefKeep:
@@ -372,6 +376,12 @@ returnVoid:
 returnValue:
     s.pc = pc;
     s.sp = sp;
+    if (GSFastReturnValue(s)) {
+        pc = s.pc;
+        sp = s.sp;
+        locals = slots + s.localsBase;
+        GS_NEXT;
+    }
     if (!GSReturn<true>(s)) return false;
     goto entered;
 other:
