@@ -134,6 +134,14 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OPX_JumpUnlessLessEqual] = &&jumpUnlessLessEqual;
         labels[OPX_JumpUnlessGreater] = &&jumpUnlessGreater;
         labels[OPX_JumpUnlessGreaterEqual] = &&jumpUnlessGreaterEqual;
+        labels[OPX_JumpUnlessLocalsLess] = &&jumpUnlessLocalsLess;
+        labels[OPX_JumpUnlessLocalsLessEqual] = &&jumpUnlessLocalsLessEqual;
+        labels[OPX_JumpUnlessLocalsGreater] = &&jumpUnlessLocalsGreater;
+        labels[OPX_JumpUnlessLocalsGreaterEqual] = &&jumpUnlessLocalsGreaterEqual;
+        labels[OPX_JumpUnlessLocalConstLess] = &&jumpUnlessLocalConstLess;
+        labels[OPX_JumpUnlessLocalConstLessEqual] = &&jumpUnlessLocalConstLessEqual;
+        labels[OPX_JumpUnlessLocalConstGreater] = &&jumpUnlessLocalConstGreater;
+        labels[OPX_JumpUnlessLocalConstGreaterEqual] = &&jumpUnlessLocalConstGreaterEqual;
         labels[OPX_LoadLocalPair] = &&loadLocalPair;
         labels[OPX_AddConst] = &&addConst;
         labels[OPX_SubConst] = &&subConst;
@@ -184,6 +192,18 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
     pc += 6;                                                                      \
     if (test) GS_NEXT;                                                            \
     GS_TRANSFER
+// The same after the load of a local and of another local (or a constant)
+// as the comparison's operands: its operands are at pc and pc + 3, the
+// jump's opcode `at` bytes past pc, the next instruction `length` bytes.
+#define GS_JUMP_UNLESS_ON(other, at, length, test)                                \
+    value = S::CompareInt(static_cast<int32_t>(locals[GS_SLOT(pc)]), other);      \
+    opcode = pc + (at);                                                           \
+    target = GSCodeWord(pc + (at) + 1);                                           \
+    pc += (length);                                                               \
+    if (test) GS_NEXT;                                                            \
+    GS_TRANSFER
+#define GS_JUMP_UNLESS_LOCALS(test) GS_JUMP_UNLESS_ON(static_cast<int32_t>(locals[GS_SLOT(pc + 3)]), 7, 12, test)
+#define GS_JUMP_UNLESS_LOCAL_CONST(test) GS_JUMP_UNLESS_ON(GSCodeWord(pc + 3), 9, 14, test)
 // A superinstruction of a constant and an operation on the top.
 #define GS_WITH_CONST(op, constant, length)                                       \
     slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), constant));                  \
@@ -316,6 +336,22 @@ jumpUnlessGreater:
     GS_JUMP_UNLESS(value > 0);
 jumpUnlessGreaterEqual:
     GS_JUMP_UNLESS(value >= 0);
+jumpUnlessLocalsLess:
+    GS_JUMP_UNLESS_LOCALS(value < 0);
+jumpUnlessLocalsLessEqual:
+    GS_JUMP_UNLESS_LOCALS(value <= 0);
+jumpUnlessLocalsGreater:
+    GS_JUMP_UNLESS_LOCALS(value > 0);
+jumpUnlessLocalsGreaterEqual:
+    GS_JUMP_UNLESS_LOCALS(value >= 0);
+jumpUnlessLocalConstLess:
+    GS_JUMP_UNLESS_LOCAL_CONST(value < 0);
+jumpUnlessLocalConstLessEqual:
+    GS_JUMP_UNLESS_LOCAL_CONST(value <= 0);
+jumpUnlessLocalConstGreater:
+    GS_JUMP_UNLESS_LOCAL_CONST(value > 0);
+jumpUnlessLocalConstGreaterEqual:
+    GS_JUMP_UNLESS_LOCAL_CONST(value >= 0);
 loadLocalPair:
     slots[sp + 1] = locals[GS_SLOT(pc)];
     slots[sp + 2] = locals[GS_SLOT(pc + 3)];
@@ -403,6 +439,9 @@ raised:
 #undef GS_JUMP_IF
 #undef GS_WITH_CONST
 #undef GS_JUMP_UNLESS
+#undef GS_JUMP_UNLESS_LOCAL_CONST
+#undef GS_JUMP_UNLESS_LOCALS
+#undef GS_JUMP_UNLESS_ON
 #undef GS_SLOT
 #undef GS_TRANSFER
 #undef GS_UNARY

@@ -66,6 +66,19 @@ uint8_t ConcatBeforeStore(const std::vector<GSInstruction>& at, std::size_t i) {
     return 0;
 }
 
+// The offset from OPX_JumpUnlessLess of the jump after a comparison at
+// instruction i, with its test and JumpIfZero; -1 for none.
+int32_t ComparisonJump(const std::vector<GSInstruction>& at, std::size_t i) {
+    if (!Is(at, i, OP_CompareInt) || !Is(at, i + 2, OP_JumpIfZero)) return -1;
+    switch (at[i + 1].opcode) {
+    case OP_IsLess: return 0;
+    case OP_IsLessEqual: return 1;
+    case OP_IsGreater: return 2;
+    case OP_IsGreaterEqual: return 3;
+    default: return -1;
+    }
+}
+
 // The superinstruction starting at instruction i and the instructions it
 // spans; 0 for none.
 uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& spanned) {
@@ -76,6 +89,14 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
             Is(at, i + 3, OP_StoreLocal) && at[i + 3].first == first.first && Is(at, i + 4, OP_Pop)) {
             spanned = 5;
             return at[i + 2].opcode == OP_IncInt ? OPX_IncLocal : OPX_DecLocal;
+        }
+        if (Is(at, i + 1, OP_LoadLocal) || Is(at, i + 1, OP_PushConst)) {
+            const int32_t jump = ComparisonJump(at, i + 2);
+            if (jump >= 0) {
+                spanned = 5;
+                return static_cast<uint8_t>(
+                    (at[i + 1].opcode == OP_LoadLocal ? OPX_JumpUnlessLocalsLess : OPX_JumpUnlessLocalConstLess) + jump);
+            }
         }
         if (Is(at, i + 1, OP_LoadLocal)) {
             spanned = 2;
@@ -88,16 +109,11 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
             return OPX_LocalArrayGet;
         }
         return 0;
-    case OP_CompareInt:
-        if (!Is(at, i + 2, OP_JumpIfZero)) return 0;
+    case OP_CompareInt: {
+        const int32_t jump = ComparisonJump(at, i);
         spanned = 3;
-        switch (i + 1 < at.size() ? at[i + 1].opcode : 0) {
-        case OP_IsLess: return OPX_JumpUnlessLess;
-        case OP_IsLessEqual: return OPX_JumpUnlessLessEqual;
-        case OP_IsGreater: return OPX_JumpUnlessGreater;
-        case OP_IsGreaterEqual: return OPX_JumpUnlessGreaterEqual;
-        default: return 0;
-        }
+        return jump < 0 ? 0 : static_cast<uint8_t>(OPX_JumpUnlessLess + jump);
+    }
     case OP_PushConst:
         spanned = 2;
         if (Is(at, i + 1, OP_AddInt)) return OPX_AddConst;

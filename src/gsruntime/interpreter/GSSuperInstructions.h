@@ -28,6 +28,16 @@ enum GSSuperOpcode : uint8_t {
     OPX_JumpUnlessLessEqual,
     OPX_JumpUnlessGreater,
     OPX_JumpUnlessGreaterEqual,
+    // LoadLocal a; LoadLocal b (or PushConst c); and the three above: the
+    // same jump on the local and the other operand.
+    OPX_JumpUnlessLocalsLess,
+    OPX_JumpUnlessLocalsLessEqual,
+    OPX_JumpUnlessLocalsGreater,
+    OPX_JumpUnlessLocalsGreaterEqual,
+    OPX_JumpUnlessLocalConstLess,
+    OPX_JumpUnlessLocalConstLessEqual,
+    OPX_JumpUnlessLocalConstGreater,
+    OPX_JumpUnlessLocalConstGreaterEqual,
     // LoadLocal a; LoadLocal b.
     OPX_LoadLocalPair,
     // PushConst c (or PushOne); AddInt (SubInt, MulInt, ModInt with c not

@@ -9,6 +9,7 @@
 
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/hostsupport/GSTestHost.h"
+#include "gsruntime/interpreter/GSInterpreterFixture.h"
 #include "gsruntime/interpreter/GSSuperInstructions.h"
 
 namespace {
@@ -33,6 +34,14 @@ class Probe isclass GameObject
         int[] a = new int[n]; int i; int s = 0;
         for (i = 0; i < n; i++) a[i] = i * 2;
         for (i = 0; i < n; i++) s = s + a[i];
+        return s;
+    }
+    public int Mixed(int n) {
+        int i; int s = 0; int z = 0;
+        for (i = n; i > z; i--) s = s + 2;
+        for (i = n; i >= z; i--) s = s + 3;
+        for (i = 0; i < 5; i++) s = s + 5;
+        for (i = 0; i <= 5; i++) s = s + 7;
         return s;
     }
     public int ReadPast(int n) {
@@ -72,6 +81,13 @@ int32_t Up(int32_t n) {
     return s;
 }
 
+int32_t Mixed(int32_t n) {
+    int32_t s = 0;
+    for (int32_t i = n; i > 0; i--) s += 2;
+    for (int32_t i = n; i >= 0; i--) s += 3;
+    return s + 5 * 5 + 6 * 7;
+}
+
 int32_t Down(int32_t n) {
     uint32_t s = 0;
     for (int32_t i = n; i > 0; i--) s += static_cast<uint32_t>(i);
@@ -101,8 +117,10 @@ protected:
 };
 
 TEST_F(GSSuperInstructions, LoopsAndComparisonsGiveThePlainResults) {
-    for (int32_t n : {0, 1, 2, 7, 100}) {
+    for (int32_t n : {-3, 0, 1, 2, 7, 100}) {
         uint32_t result = 0;
+        ASSERT_TRUE(Call("$int@Probe::Mixed(int)", static_cast<uint32_t>(n), result)) << n;
+        EXPECT_EQ(static_cast<int32_t>(result), Mixed(n)) << n;
         ASSERT_TRUE(Call("$int@Probe::Up(int)", static_cast<uint32_t>(n), result)) << n;
         EXPECT_EQ(static_cast<int32_t>(result), Up(n)) << n;
         ASSERT_TRUE(Call("$int@Probe::Down(int)", static_cast<uint32_t>(n), result)) << n;
@@ -127,17 +145,47 @@ TEST_F(GSSuperInstructions, StringsBuiltInPlaceOnlyWhereNoOneElseSeesThem) {
 }
 
 TEST(GSSuperInstructionCode, OnlyTheFirstOpcodeOfASequenceChanges) {
-    // i++ as the code generator writes it, then a comparison and its jump.
-    const std::vector<uint8_t> code = {OP_LoadLocal, 2, 0, OP_Dup,    OP_IncInt, OP_StoreLocal, 2, 0, OP_Pop,
-                                       OP_LoadLocal, 2, 0, OP_LoadLocal, 1, 0, OP_CompareInt, OP_IsLess,
-                                       OP_JumpIfZero, 0, 0, 0, 0, OP_Return};
+    // i++ as the code generator writes it, a comparison of two locals and
+    // its jump, a comparison with a constant, then a plain comparison.
+    const std::vector<uint8_t> code = {
+        OP_LoadLocal,  2, 0, OP_Dup, OP_IncInt, OP_StoreLocal, 2, 0, OP_Pop,                          // 0
+        OP_LoadLocal,  2, 0, OP_LoadLocal, 1, 0, OP_CompareInt, OP_IsLess, OP_JumpIfZero, 0, 0, 0, 0,  // 9
+        OP_LoadLocal,  2, 0, OP_PushConst, 7, 0, 0, 0, OP_CompareInt, OP_IsGreaterEqual,               // 22
+        OP_JumpIfZero, 0, 0, 0, 0,                                                                     //
+        OP_CompareInt, OP_IsLessEqual, OP_JumpIfZero, 0, 0, 0, 0, OP_Return};                         // 37
     const std::vector<uint8_t> run = GSRuntime::GSWriteSuperInstructions(code.data(), static_cast<uint32_t>(code.size()));
-    ASSERT_EQ(run.size(), code.size());
     std::vector<uint8_t> expected = code;
     expected[0] = GSRuntime::OPX_IncLocal;
-    expected[9] = GSRuntime::OPX_LoadLocalPair;
-    expected[15] = GSRuntime::OPX_JumpUnlessLess;
+    expected[9] = GSRuntime::OPX_JumpUnlessLocalsLess;
+    expected[22] = GSRuntime::OPX_JumpUnlessLocalConstGreaterEqual;
+    expected[37] = GSRuntime::OPX_JumpUnlessLessEqual;
     EXPECT_EQ(run, expected);
+}
+
+// A jump into the middle of a sequence runs its plain instructions from
+// there; the sequence run from its start does all of it.
+class GSSuperInstructionJumps : public GSTest::InterpreterTest {};
+
+TEST_F(GSSuperInstructionJumps, AJumpIntoASequenceRunsItsRest) {
+    const std::vector<uint8_t> code = {
+        OP_LoadLocal, 1, 0,                                                   // 0: n
+        OP_JumpIfZero, 27, 0, 0, 0,                                           // 3
+        OP_PushConst, 100, 0, 0, 0,                                           // 8: [100]
+        OP_LoadLocal, 1, 0, OP_Dup, OP_IncInt, OP_StoreLocal, 1, 0, OP_Pop,   // 13: n + 1
+        OP_LoadLocal, 1, 0, OP_AddInt, OP_ReturnValue,                        // 22
+        OP_PushOne, OP_PushConst, 2, 0, 0, 0, OP_PushConst, 40, 0, 0, 0,      // 27: [1, 2, 40]
+        OP_Jump, 17, 0, 0, 0};                                                // 38: to the IncInt
+    GSTest::RawFunction function(code, GSTest::RawShape{2});
+    GSRuntime::GSFunction* raw = function.Get();
+    ASSERT_GE(raw->maxStackDepth, 0) << "the code is verified";
+    raw->runCode = GSRuntime::GSWriteSuperInstructions(raw->code, raw->codeLength);
+    ASSERT_EQ(raw->runCode[13], GSRuntime::OPX_IncLocal);
+    const GSTest::Outcome through = Run(raw, AnyMe(), {5});
+    EXPECT_EQ(through.code, GSRuntime::ER_Done);
+    EXPECT_EQ(through.value, 106u);
+    const GSTest::Outcome into = Run(raw, AnyMe(), {0});
+    EXPECT_EQ(into.code, GSRuntime::ER_Done);
+    EXPECT_EQ(into.value, 42u);
 }
 
 }  // namespace
