@@ -71,17 +71,12 @@ public:
         m_top = top + static_cast<int32_t>(function->frameSize);
         return header;
     }
-    // ReturnValue(false) of the current frame, its function `function`,
-    // for a caller that has checked that the frame holds one value on its
-    // operand stack, that the function lists no reference slot and that
-    // `me`'s count is not its last: that count goes and the value takes
-    // `me`'s place.
-    void ReturnCheckedValue(const GSFunction* function) {
-        const int32_t frame = m_frame;
-        const int32_t base = FrameLocalsBase(frame);
-        GSScriptInstance::FromReference(m_slots[base])->count -= 1;
-        m_slots[base] = m_slots[m_top];
-        m_shapes[base] = function->resultShape;
+    // The end of the current frame, `frame`, for a return with a value
+    // whose caller has done the rest of ReturnValue(false): the value is in
+    // `me`'s place at `base`, whose count is gone, and the frame lists no
+    // reference slot. The result shape is `shape`.
+    void EndCheckedFrame(int32_t frame, int32_t base, uint8_t shape) {
+        m_shapes[base] = shape;
         m_top = base;
         m_returnOffset = FrameReturnOffset(frame);
         m_frame = FramePrevious(frame);

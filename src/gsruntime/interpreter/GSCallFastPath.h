@@ -126,6 +126,7 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
+    GSScriptInstance* callerHeader = GSScriptInstance::FromReference(s.Me());
     g_gsExecutedBytes += charged;
     const int32_t frame = s.stack->PushCheckedFrame(callee, s.sp, static_cast<int32_t>(opcode - s.code) + 5);
     s.localsBase = s.sp + callee->argumentOffset;
@@ -136,8 +137,11 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     s.floor = frame + 3;
     s.code = callee->RunCode();
     s.pc = s.runStart = s.code;
-    GSContext* context = GSTrackedObjectRegistry::GetContext(header);
-    GSSetCurrentContext(context ? context : s.stack->GetContext());
+    // In a frame of the caller's instance, the context stays.
+    if (header != callerHeader) {
+        GSContext* context = GSTrackedObjectRegistry::GetContext(header);
+        GSSetCurrentContext(context ? context : s.stack->GetContext());
+    }
     return true;
 }
 
@@ -150,42 +154,49 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
 // running function is the frame's (its record lives while its code runs).
 [[gnu::always_inline]] inline bool GSFastReturnValue(GSRunState& s) {
     const GSFunction* function = s.function;
-    if (function->referenceSlotCount != 0) return false;
+    uint32_t* const slots = s.slots;
     GSStack& stack = *s.stack;
     const int32_t frame = s.floor - 3;
-    if (stack.CurrentFrame() != frame || s.sp != frame + 4) return false;
-    const int32_t previous = stack.FramePrevious(frame);
+    if (function->referenceSlotCount != 0 || s.sp != frame + 4 || stack.CurrentFrame() != frame) return false;
+    const int32_t previous = static_cast<int32_t>(slots[frame + 2]);
     if (previous == GSStack::kNone) return false;
     const GSFunctionTable* table = GSFunctionTable::MachineTable();
     if (!table) return false;
     // The caller's frame is where it was when the caller's code was
     // entered, so its deepest operand stack still fits; a function with
     // code at the return offset has code.
-    const GSFunction* caller = table->Get(s.slots[previous]);
+    const GSFunction* caller = table->Get(slots[previous]);
     if (!caller || caller->maxStackDepth < 0) return false;
-    const int32_t returnOffset = stack.FrameReturnOffset(frame);
-    if (returnOffset < 0 || static_cast<uint32_t>(returnOffset) >= caller->codeLength) return false;
-    const int32_t callerBase = stack.FrameLocalsBase(previous);
-    const GSDataRef callerMe = s.slots[callerBase];
-    if (!callerMe) return false;
-    const GSDataRef me = s.slots[s.localsBase];
-    if (!me || GSScriptInstance::FromReference(me)->count <= 1) return false;
+    const uint32_t returnOffset = slots[frame + 1];
+    if (returnOffset >= caller->codeLength) return false;
+    const int32_t callerBase = static_cast<int32_t>(slots[previous + 3]);
+    const GSDataRef callerMe = slots[callerBase];
+    const int32_t base = s.localsBase;
+    const GSDataRef me = slots[base];
+    if (!callerMe || !me) return false;
+    GSScriptInstance* meHeader = GSScriptInstance::FromReference(me);
+    if (meHeader->count <= 1) return false;
     const uint8_t* opcode = s.pc - 1;
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
-    stack.SetStackPointer(s.sp);
-    stack.ReturnCheckedValue(function);
-    s.sp = stack.StackPointer();
+    meHeader->count -= 1;
+    slots[base] = slots[s.sp];
+    stack.EndCheckedFrame(frame, base, function->resultShape);
     g_gsExecutedBytes += charged;
+    s.sp = base;
     s.function = caller;
     s.library = caller->library;
     s.localsBase = callerBase;
     s.floor = previous + 3;
     s.code = caller->RunCode();
     s.pc = s.runStart = s.code + returnOffset;
-    GSContext* context = GSTrackedObjectRegistry::GetContext(GSScriptInstance::FromReference(callerMe));
-    GSSetCurrentContext(context ? context : stack.GetContext());
+    // Back in a frame of the same instance, the context stays.
+    GSScriptInstance* callerHeader = GSScriptInstance::FromReference(callerMe);
+    if (callerHeader != meHeader) {
+        GSContext* context = GSTrackedObjectRegistry::GetContext(callerHeader);
+        GSSetCurrentContext(context ? context : stack.GetContext());
+    }
     return true;
 }
 

@@ -151,6 +151,10 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OPX_SubOne] = &&subOne;
         labels[OPX_AddStoreLocal] = &&addStoreLocal;
         labels[OPX_LocalArrayGet] = &&localArrayGet;
+        labels[OPX_LoadRefAndLocal] = &&loadRefAndLocal;
+        labels[OPX_ReturnLocal] = &&returnLocal;
+        labels[OPX_ReturnConst] = &&returnConst;
+        labels[OPX_ReturnSum] = &&returnSum;
         for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_SuperEnd; ++op) labels[op] = &&concatBeforeStore;
         ready = true;
     }
@@ -166,7 +170,7 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
 
 #define GS_NEXT goto* labels[*pc++]
 #define GS_INT(at) static_cast<int32_t>(slots[at])
-#define GS_SLOT(at) static_cast<uint32_t>((at)[0] | ((at)[1] << 8))
+#define GS_SLOT(at) GSCodeHalf(at)
 #define GS_BINARY(op)                                                             \
     --sp;                                                                         \
     slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), GS_INT(sp + 1)));            \
@@ -267,15 +271,15 @@ pushConst:
     pc += 4;
     GS_NEXT;
 loadLocal:
-    slots[++sp] = locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))];
+    slots[++sp] = locals[GS_SLOT(pc)];
     pc += 2;
     GS_NEXT;
 storeLocal:
-    locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))] = slots[sp--];
+    locals[GS_SLOT(pc)] = slots[sp--];
     pc += 2;
     GS_NEXT;
 storeLocalKeep:
-    locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))] = slots[sp];
+    locals[GS_SLOT(pc)] = slots[sp];
     pc += 2;
     GS_NEXT;
 pop:
@@ -375,6 +379,28 @@ addStoreLocal:
     sp -= 2;
     pc += 3;
     GS_NEXT;
+loadRefAndLocal:
+    value = static_cast<int32_t>(locals[GS_SLOT(pc)]);
+    GSFrequentOps::AddCount(static_cast<GSDataRef>(value));
+    slots[sp + 1] = static_cast<uint32_t>(value);
+    slots[sp + 2] = locals[GS_SLOT(pc + 3)];
+    sp += 2;
+    pc += 5;
+    GS_NEXT;
+// A value and the return after it: the return's opcode is then at pc - 1.
+returnLocal:
+    slots[++sp] = locals[GS_SLOT(pc)];
+    pc += 3;
+    goto returnValue;
+returnConst:
+    slots[++sp] = static_cast<uint32_t>(GSCodeWord(pc));
+    pc += 5;
+    goto returnValue;
+returnSum:
+    --sp;
+    slots[sp] = static_cast<uint32_t>(S::AddInt(GS_INT(sp), GS_INT(sp + 1)));
+    pc += 1;
+    goto returnValue;
 localArrayGet: {
     // The local keeps its count while the element is read, so the
     // reference is borrowed; anything but a read in bounds runs the plain

@@ -98,17 +98,17 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
                     (at[i + 1].opcode == OP_LoadLocal ? OPX_JumpUnlessLocalsLess : OPX_JumpUnlessLocalConstLess) + jump);
             }
         }
-        if (Is(at, i + 1, OP_LoadLocal)) {
-            spanned = 2;
-            return OPX_LoadLocalPair;
-        }
+        spanned = 2;
+        if (Is(at, i + 1, OP_LoadLocal)) return OPX_LoadLocalPair;
+        if (Is(at, i + 1, OP_ReturnValue)) return OPX_ReturnLocal;
         return 0;
     case OP_LoadLocalRef:
         if (Is(at, i + 1, OP_LoadLocal) && Is(at, i + 2, OP_ArrayGet)) {
             spanned = 3;
             return OPX_LocalArrayGet;
         }
-        return 0;
+        spanned = 2;
+        return Is(at, i + 1, OP_LoadLocal) ? OPX_LoadRefAndLocal : 0;
     case OP_CompareInt: {
         const int32_t jump = ComparisonJump(at, i);
         spanned = 3;
@@ -121,6 +121,7 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
         if (Is(at, i + 1, OP_MulInt)) return OPX_MulConst;
         // A zero divisor raises: that stays with the plain instructions.
         if (Is(at, i + 1, OP_ModInt) && first.first != 0) return OPX_ModConst;
+        if (Is(at, i + 1, OP_ReturnValue)) return OPX_ReturnConst;
         return 0;
     case OP_PushOne:
         spanned = 2;
@@ -129,7 +130,8 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
         return 0;
     case OP_AddInt:
         spanned = 2;
-        return Is(at, i + 1, OP_StoreLocal) ? OPX_AddStoreLocal : 0;
+        if (Is(at, i + 1, OP_StoreLocal)) return OPX_AddStoreLocal;
+        return Is(at, i + 1, OP_ReturnValue) ? OPX_ReturnSum : 0;
     case OP_ConcatString:
         spanned = 1;
         return ConcatBeforeStore(at, i);

@@ -16,11 +16,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "gscompiler/bytecode/GSBytecode.h"
+
 namespace GSRuntime {
 
 enum GSSuperOpcode : uint8_t {
     // LoadLocal k; Dup; IncInt (DecInt); StoreLocal k; Pop: local k + 1 (- 1).
-    OPX_IncLocal = 200,
+    OPX_IncLocal = 160,
     OPX_DecLocal,
     // CompareInt; IsLess (IsLessEqual, IsGreater, IsGreaterEqual);
     // JumpIfZero t: pops two and jumps unless the comparison holds.
@@ -50,6 +52,12 @@ enum GSSuperOpcode : uint8_t {
     OPX_SubOne,
     // AddInt; StoreLocal k.
     OPX_AddStoreLocal,
+    // LoadLocalRef a; LoadLocal b.
+    OPX_LoadRefAndLocal,
+    // LoadLocal k (PushConst c, AddInt); ReturnValue.
+    OPX_ReturnLocal,
+    OPX_ReturnConst,
+    OPX_ReturnSum,
     // LoadLocalRef a; LoadLocal i; ArrayGet: element i of the array in
     // local a, without counting the borrowed reference.
     OPX_LocalArrayGet,
@@ -64,6 +72,7 @@ enum GSSuperOpcode : uint8_t {
 };
 
 constexpr uint32_t kGSMaxConcatStoreDistance = OPX_SuperEnd - OPX_ConcatBeforeStore;
+static_assert(OPX_IncLocal >= kGSOpcodeCount, "superinstructions use bytes no library may hold");
 
 // The code to run for verified code of `length` bytes: a copy with the
 // superinstructions written in. The code must decode (it was verified).

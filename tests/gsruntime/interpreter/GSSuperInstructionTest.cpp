@@ -16,8 +16,21 @@ namespace {
 
 const char* const kScript = R"(include "gs.gs"
 
-class Probe isclass GameObject
+class Shape isclass GameObject
 {
+    public int Kind(void) { return 1; }
+    public int Twice(int n) { return Kind() + n + n; }
+};
+
+class Probe isclass Shape
+{
+    public int Kind(void) { return 7; }
+    public int Fib(int n) { if (n < 2) return n; return Fib(n - 1) + Fib(n - 2); }
+    public int Kinds(int n) {
+        int i; int t = 0;
+        for (i = 0; i < n; i++) t = t + Kind() + Twice(i);
+        return t;
+    }
     public int Up(int n) {
         int i; int s = 0;
         for (i = 0; i < n; i++) s = s + (i % 7) * 3 - 1;
@@ -126,6 +139,15 @@ TEST_F(GSSuperInstructions, LoopsAndComparisonsGiveThePlainResults) {
         ASSERT_TRUE(Call("$int@Probe::Down(int)", static_cast<uint32_t>(n), result)) << n;
         EXPECT_EQ(static_cast<int32_t>(result), Down(n)) << n;
     }
+}
+
+TEST_F(GSSuperInstructions, CallsAndReturnsOfValues) {
+    uint32_t result = 0;
+    ASSERT_TRUE(Call("$int@Probe::Fib(int)", 20, result));
+    EXPECT_EQ(result, 6765u);
+    // The redefined Kind, also from the base's code.
+    ASSERT_TRUE(Call("$int@Probe::Kinds(int)", 10, result));
+    EXPECT_EQ(result, 10u * (7 + 7) + 2u * 45u);
 }
 
 TEST_F(GSSuperInstructions, ArrayReadsInBoundsAndPastTheEnd) {
