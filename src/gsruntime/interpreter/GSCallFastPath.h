@@ -92,14 +92,16 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     return true;
 }
 
-// OP_Call, its opcode at s.pc - 1 and the registers written back: on the
-// fast path the callee's frame is pushed and entered (true); false when the
-// full handler must run it (nothing changed).
-[[gnu::always_inline]] inline bool GSFastCall(GSRunState& s) {
-    const uint8_t* opcode = s.pc - 1;
-    const int16_t depth = static_cast<int16_t>(opcode[1] | (opcode[2] << 8));
-    const uint16_t method = static_cast<uint16_t>(opcode[3] | (opcode[4] << 8));
-    const int32_t targetIndex = s.sp + depth;
+// OP_Call, its opcode at pc - 1, with the program counter and the stack
+// pointer of the threaded loop (the run state holds the rest): on the fast
+// path the callee's frame is pushed and entered, pc and sp are the
+// callee's (true); false when the full handler must run it (nothing
+// changed).
+[[gnu::always_inline]] inline bool GSFastCall(GSRunState& s, const uint8_t*& pc, int32_t& sp) {
+    const uint8_t* opcode = pc - 1;
+    const int16_t depth = static_cast<int16_t>(GSCodeHalf(pc));
+    const uint32_t method = GSCodeHalf(pc + 2);
+    const int32_t targetIndex = sp + depth;
     if (depth > 0 || targetIndex <= s.floor) return false;
     const GSDataRef target = s.slots[targetIndex];
     if (!target) return false;
@@ -122,21 +124,21 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     }
     // The frame and the callee's deepest operand stack fit; the budget
     // takes the run.
-    if (s.sp + site.room >= s.capacity) return false;
+    if (sp + site.room >= s.capacity) return false;
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
     GSScriptInstance* callerHeader = GSScriptInstance::FromReference(s.Me());
     g_gsExecutedBytes += charged;
-    const int32_t frame = s.stack->PushCheckedFrame(callee, s.sp, static_cast<int32_t>(opcode - s.code) + 5);
-    s.localsBase = s.sp + callee->argumentOffset;
+    const int32_t frame = s.stack->PushCheckedFrame(callee, sp, static_cast<int32_t>(opcode - s.code) + 5);
+    s.localsBase = sp + callee->argumentOffset;
     s.slots[s.localsBase] = me;
-    s.sp = s.stack->StackPointer();
+    sp = s.stack->StackPointer();
     s.function = callee;
     s.library = callee->library;
     s.floor = frame + 3;
     s.code = callee->RunCode();
-    s.pc = s.runStart = s.code;
+    pc = s.runStart = s.code;
     // In a frame of the caller's instance, the context stays.
     if (header != callerHeader) {
         GSContext* context = GSTrackedObjectRegistry::GetContext(header);
@@ -146,18 +148,18 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
 }
 
 // OP_ReturnValue and OP_ReturnRef of a function that lists no reference
-// slot into a verified caller, its opcode at s.pc - 1 and the registers
-// written back: on the fast path the frame ends and the caller runs again
-// after its call (true); false when GSReturn must run it (nothing
-// changed). `me` keeps a count after the frame's goes (its instance is
+// slot into a verified caller, its opcode at pc - 1, with the program
+// counter and the stack pointer of the threaded loop: on the fast path the
+// frame ends and the caller runs again after its call, pc and sp are the
+// caller's (true); false when GSReturn must run it (nothing changed). `me` keeps a count after the frame's goes (its instance is
 // still the caller's or another frame's), so no object ends here. The
 // running function is the frame's (its record lives while its code runs).
-[[gnu::always_inline]] inline bool GSFastReturnValue(GSRunState& s) {
+[[gnu::always_inline]] inline bool GSFastReturnValue(GSRunState& s, const uint8_t*& pc, int32_t& sp) {
     const GSFunction* function = s.function;
     uint32_t* const slots = s.slots;
     GSStack& stack = *s.stack;
     const int32_t frame = s.floor - 3;
-    if (function->referenceSlotCount != 0 || s.sp != frame + 4 || stack.CurrentFrame() != frame) return false;
+    if (function->referenceSlotCount != 0 || sp != frame + 4 || stack.CurrentFrame() != frame) return false;
     const int32_t previous = static_cast<int32_t>(slots[frame + 2]);
     if (previous == GSStack::kNone) return false;
     const GSFunctionTable* table = GSFunctionTable::MachineTable();
@@ -176,21 +178,21 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     if (!callerMe || !me) return false;
     GSScriptInstance* meHeader = GSScriptInstance::FromReference(me);
     if (meHeader->count <= 1) return false;
-    const uint8_t* opcode = s.pc - 1;
+    const uint8_t* opcode = pc - 1;
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
     meHeader->count -= 1;
-    slots[base] = slots[s.sp];
+    slots[base] = slots[sp];
     stack.EndCheckedFrame(frame, base, function->resultShape);
     g_gsExecutedBytes += charged;
-    s.sp = base;
+    sp = base;
     s.function = caller;
     s.library = caller->library;
     s.localsBase = callerBase;
     s.floor = previous + 3;
     s.code = caller->RunCode();
-    s.pc = s.runStart = s.code + returnOffset;
+    pc = s.runStart = s.code + returnOffset;
     // Back in a frame of the same instance, the context stays.
     GSScriptInstance* callerHeader = GSScriptInstance::FromReference(callerMe);
     if (callerHeader != meHeader) {

@@ -423,33 +423,28 @@ concatBeforeStore:
     sp = s.sp;
     GS_NEXT;
 call:
-    s.pc = pc;
-    s.sp = sp;
-    if (!GSFastCall(s)) goto otherWrittenBack;
-    pc = s.pc;
-    sp = s.sp;
-    locals = slots + s.localsBase;
-    GS_NEXT;
+    if (GSFastCall(s, pc, sp)) {
+        locals = slots + s.localsBase;
+        GS_NEXT;
+    }
+    goto other;
 returnVoid:
     s.pc = pc;
     s.sp = sp;
     if (!GSReturn<false>(s)) return false;
     goto entered;
 returnValue:
-    s.pc = pc;
-    s.sp = sp;
-    if (GSFastReturnValue(s)) {
-        pc = s.pc;
-        sp = s.sp;
+    if (GSFastReturnValue(s, pc, sp)) {
         locals = slots + s.localsBase;
         GS_NEXT;
     }
+    s.pc = pc;
+    s.sp = sp;
     if (!GSReturn<true>(s)) return false;
     goto entered;
 other:
     s.pc = pc;
     s.sp = sp;
-otherWrittenBack:
     if (!unchecked[pc[-1]](s)) return false;
 entered:
     pc = s.pc;
