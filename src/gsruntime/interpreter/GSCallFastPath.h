@@ -1,13 +1,14 @@
 #pragma once
 // Script calls and returns as the threaded loop of verified code
-// (GSInterpreter.cpp) runs them inline. The call's fast path takes a call
-// of a verified script function whose call site is known to accept it: it
-// first checks everything that could make the full handler (GSOpsCalls.cpp)
-// raise an error or take another way, and when anything does, it changes
-// nothing and answers false, and the full handler runs the instruction. A
-// taken fast path does what the full handler does on its success path: the
-// same frame, budget charge and current context. The return is the one
-// handler both use.
+// (GSInterpreter.cpp) runs them inline. The fast paths take a call of a
+// verified script function whose call site is known to accept it, and a
+// value return into a verified caller that ends no object: each first
+// checks everything that could make the full handler (GSOpsCalls.cpp,
+// GSReturn below) raise an error or take another way, and when anything
+// does, it changes nothing and answers false, and the full handler runs
+// the instruction. A taken fast path does what the full handler does on
+// its success path: the same frames, counts, budget charge and current
+// context. GSReturn is the full return, which both dispatch halves use.
 #include <cstdint>
 
 #include "gsruntime/GSClass.h"

@@ -130,18 +130,15 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OP_ReturnRef] = &&returnValue;
         labels[OPX_IncLocal] = &&incLocal;
         labels[OPX_DecLocal] = &&decLocal;
-        labels[OPX_JumpUnlessLess] = &&jumpUnlessLess;
-        labels[OPX_JumpUnlessLessEqual] = &&jumpUnlessLessEqual;
-        labels[OPX_JumpUnlessGreater] = &&jumpUnlessGreater;
-        labels[OPX_JumpUnlessGreaterEqual] = &&jumpUnlessGreaterEqual;
-        labels[OPX_JumpUnlessLocalsLess] = &&jumpUnlessLocalsLess;
-        labels[OPX_JumpUnlessLocalsLessEqual] = &&jumpUnlessLocalsLessEqual;
-        labels[OPX_JumpUnlessLocalsGreater] = &&jumpUnlessLocalsGreater;
-        labels[OPX_JumpUnlessLocalsGreaterEqual] = &&jumpUnlessLocalsGreaterEqual;
-        labels[OPX_JumpUnlessLocalConstLess] = &&jumpUnlessLocalConstLess;
-        labels[OPX_JumpUnlessLocalConstLessEqual] = &&jumpUnlessLocalConstLessEqual;
-        labels[OPX_JumpUnlessLocalConstGreater] = &&jumpUnlessLocalConstGreater;
-        labels[OPX_JumpUnlessLocalConstGreaterEqual] = &&jumpUnlessLocalConstGreaterEqual;
+        const void* const tests[3][4] = {
+            {&&jumpUnlessLess, &&jumpUnlessLessEqual, &&jumpUnlessGreater, &&jumpUnlessGreaterEqual},
+            {&&jumpUnlessLocalsLess, &&jumpUnlessLocalsLessEqual, &&jumpUnlessLocalsGreater,
+             &&jumpUnlessLocalsGreaterEqual},
+            {&&jumpUnlessLocalConstLess, &&jumpUnlessLocalConstLessEqual, &&jumpUnlessLocalConstGreater,
+             &&jumpUnlessLocalConstGreaterEqual}};
+        const uint8_t families[3] = {OPX_JumpUnlessLess, OPX_JumpUnlessLocalsLess, OPX_JumpUnlessLocalConstLess};
+        for (int family = 0; family < 3; ++family)
+            for (int test = 0; test < 4; ++test) labels[families[family] + test] = tests[family][test];
         labels[OPX_LoadLocalPair] = &&loadLocalPair;
         labels[OPX_AddConst] = &&addConst;
         labels[OPX_SubConst] = &&subConst;
@@ -208,6 +205,13 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
     GS_TRANSFER
 #define GS_JUMP_UNLESS_LOCALS(test) GS_JUMP_UNLESS_ON(static_cast<int32_t>(locals[GS_SLOT(pc + 3)]), 7, 12, test)
 #define GS_JUMP_UNLESS_LOCAL_CONST(test) GS_JUMP_UNLESS_ON(GSCodeWord(pc + 3), 9, 14, test)
+// The four superinstructions of a family, one per test of the comparison
+// result `value`, in the order of OP_IsLess to OP_IsGreaterEqual.
+#define GS_FOUR_TESTS(name, jumpUnless) \
+    name##Less : jumpUnless(value < 0); \
+    name##LessEqual : jumpUnless(value <= 0); \
+    name##Greater : jumpUnless(value > 0); \
+    name##GreaterEqual : jumpUnless(value >= 0);
 // A superinstruction of a constant and an operation on the top.
 #define GS_WITH_CONST(op, constant, length)                                       \
     slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), constant));                  \
@@ -332,30 +336,9 @@ decLocal:
     locals[GS_SLOT(pc)] = static_cast<uint32_t>(S::DecInt(static_cast<int32_t>(locals[GS_SLOT(pc)])));
     pc += 8;
     GS_NEXT;
-jumpUnlessLess:
-    GS_JUMP_UNLESS(value < 0);
-jumpUnlessLessEqual:
-    GS_JUMP_UNLESS(value <= 0);
-jumpUnlessGreater:
-    GS_JUMP_UNLESS(value > 0);
-jumpUnlessGreaterEqual:
-    GS_JUMP_UNLESS(value >= 0);
-jumpUnlessLocalsLess:
-    GS_JUMP_UNLESS_LOCALS(value < 0);
-jumpUnlessLocalsLessEqual:
-    GS_JUMP_UNLESS_LOCALS(value <= 0);
-jumpUnlessLocalsGreater:
-    GS_JUMP_UNLESS_LOCALS(value > 0);
-jumpUnlessLocalsGreaterEqual:
-    GS_JUMP_UNLESS_LOCALS(value >= 0);
-jumpUnlessLocalConstLess:
-    GS_JUMP_UNLESS_LOCAL_CONST(value < 0);
-jumpUnlessLocalConstLessEqual:
-    GS_JUMP_UNLESS_LOCAL_CONST(value <= 0);
-jumpUnlessLocalConstGreater:
-    GS_JUMP_UNLESS_LOCAL_CONST(value > 0);
-jumpUnlessLocalConstGreaterEqual:
-    GS_JUMP_UNLESS_LOCAL_CONST(value >= 0);
+    GS_FOUR_TESTS(jumpUnless, GS_JUMP_UNLESS)
+    GS_FOUR_TESTS(jumpUnlessLocals, GS_JUMP_UNLESS_LOCALS)
+    GS_FOUR_TESTS(jumpUnlessLocalConst, GS_JUMP_UNLESS_LOCAL_CONST)
 loadLocalPair:
     slots[sp + 1] = locals[GS_SLOT(pc)];
     slots[sp + 2] = locals[GS_SLOT(pc + 3)];
@@ -459,6 +442,7 @@ raised:
 #undef GS_IN_PLACE
 #undef GS_JUMP_IF
 #undef GS_WITH_CONST
+#undef GS_FOUR_TESTS
 #undef GS_JUMP_UNLESS
 #undef GS_JUMP_UNLESS_LOCAL_CONST
 #undef GS_JUMP_UNLESS_LOCALS
