@@ -59,10 +59,17 @@ inline GSContext* GSContextAfterEntry(const GSStack& stack, GSDataRef me) {
 // Call sites whose last callee passed every check that depends only on
 // the site and the callee (accepted by the caller's contract whatever the
 // stack holds, verified, with code, numbered, taking the site's argument
-// count), by the address of the call in the code run; an entry holds until
-// any function record is removed, as addresses may then be reused.
+// count), by the address of the call in the code run, with the class and
+// the view's first virtual-table entry that the callee was dispatched
+// through: a class's virtual table and the functions it links to do not
+// change while it is loaded. An entry holds until any function record is
+// removed, as addresses may then be reused (a class of the machine removes
+// its function records when it goes).
 struct GSCallSite {
     const uint8_t* call = nullptr;
+    const GSClass* cls = nullptr;
+    uint32_t firstEntry = 0;
+    uint32_t dataOffset = 0;  // of the callee's view
     const GSFunction* callee = nullptr;
     uint64_t removals = 0;
     // Slots above the stack pointer that the callee's frame and deepest
@@ -77,15 +84,26 @@ inline GSCallSite& GSCallSiteOf(const uint8_t* call) {
     return g_gsCallSites[(at ^ (at >> 9)) % kGSCallSites];
 }
 
-// The site's checks of a callee, made once and remembered: false when the
-// full handler must run the call.
-inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t depth, const GSFunction* callee,
-                            GSCallSite& site) {
+// GSClass::Dispatch of method `method` through a view of class `cls`
+// whose first virtual-table entry is `firstEntry`, and the site's checks
+// of the callee, made once and remembered: false when the full handler
+// must run the call.
+inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t depth, uint32_t method,
+                            const GSClass* cls, uint32_t firstEntry, GSCallSite& site) {
+    if (!cls || !cls->Machine()) return false;
+    const uint64_t entryIndex = uint64_t(firstEntry) + method;
+    if (entryIndex >= cls->VirtualCount()) return false;
+    const GSClass::VirtualEntry& entry = cls->GetVirtualEntry(static_cast<uint32_t>(entryIndex));
+    if (!entry.import || !entry.import->function) return false;
+    const GSFunction* callee = entry.import->function;
     if (callee->argumentSlotCount != static_cast<uint32_t>(1 - depth)) return false;
     if (!GSKnownAcceptedCall(s.function->tableIndex, static_cast<uint32_t>(opcode - s.code), callee->tableIndex))
         return false;
     if (callee->maxStackDepth < 0 || !callee->code || callee->codeLength == 0) return false;
     site.call = opcode;
+    site.cls = cls;
+    site.firstEntry = firstEntry;
+    site.dataOffset = entry.dataOffset;
     site.callee = callee;
     site.removals = GSFunctionTable::Removals();
     const int64_t frameAndStack = int64_t(callee->headerOffset) + 3 + callee->maxStackDepth;
@@ -108,28 +126,23 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     if (!target) return false;
     // GSClass::Dispatch, the instance's header being that of `me` too.
     const uint32_t* view = GSSlots(target);
-    const int32_t toData = static_cast<int32_t>(view[0]);
     GSScriptInstance* header = GSScriptInstance::FromReference(target);
     const GSClass* cls = header->cls;
-    if (!cls) return false;
-    const uint64_t entryIndex = uint64_t(view[1]) + method;
-    if (entryIndex >= cls->VirtualCount()) return false;
-    const GSClass::VirtualEntry& entry = cls->GetVirtualEntry(static_cast<uint32_t>(entryIndex));
-    if (!entry.import || !entry.import->function) return false;
-    const GSFunction* callee = entry.import->function;
-    const GSDataRef me = GSOffsetReference(target, int64_t(toData) + entry.dataOffset);
-    if (!me) return false;
     GSCallSite& site = GSCallSiteOf(opcode);
-    if (site.call != opcode || site.callee != callee || site.removals != GSFunctionTable::Removals()) {
-        if (!GSCheckCallSite(s, opcode, depth, callee, site)) return false;
+    if (site.call != opcode || site.cls != cls || site.firstEntry != view[1] ||
+        site.removals != GSFunctionTable::Removals()) {
+        if (!GSCheckCallSite(s, opcode, depth, method, cls, view[1], site)) return false;
     }
+    const GSFunction* callee = site.callee;
+    const GSDataRef me = GSOffsetReference(target, int64_t(static_cast<int32_t>(view[0])) + site.dataOffset);
+    if (!me) return false;
     // The frame and the callee's deepest operand stack fit; the budget
     // takes the run.
     if (sp + site.room >= s.capacity) return false;
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
-    GSScriptInstance* callerHeader = GSScriptInstance::FromReference(s.Me());
+    const GSDataRef callerMe = s.Me();
     g_gsExecutedBytes += charged;
     const int32_t frame = s.stack->PushCheckedFrame(callee, sp, static_cast<int32_t>(opcode - s.code) + 5);
     s.localsBase = sp + callee->argumentOffset;
@@ -141,7 +154,7 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     s.code = callee->RunCode();
     pc = s.runStart = s.code;
     // In a frame of the caller's instance, the context stays.
-    if (header != callerHeader) {
+    if (me != callerMe && header != GSScriptInstance::FromReference(callerMe)) {
         GSContext* context = GSTrackedObjectRegistry::GetContext(header);
         GSSetCurrentContext(context ? context : s.stack->GetContext());
     }
@@ -195,9 +208,8 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     s.code = caller->RunCode();
     pc = s.runStart = s.code + returnOffset;
     // Back in a frame of the same instance, the context stays.
-    GSScriptInstance* callerHeader = GSScriptInstance::FromReference(callerMe);
-    if (callerHeader != meHeader) {
-        GSContext* context = GSTrackedObjectRegistry::GetContext(callerHeader);
+    if (callerMe != me && GSScriptInstance::FromReference(callerMe) != meHeader) {
+        GSContext* context = GSTrackedObjectRegistry::GetContext(GSScriptInstance::FromReference(callerMe));
         GSSetCurrentContext(context ? context : stack.GetContext());
     }
     return true;
