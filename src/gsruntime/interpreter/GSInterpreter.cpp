@@ -152,6 +152,8 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OPX_ReturnLocal] = &&returnLocal;
         labels[OPX_ReturnConst] = &&returnConst;
         labels[OPX_ReturnSum] = &&returnSum;
+        labels[OPX_SubOneCall] = &&subOneCall;
+        labels[OPX_SubConstCall] = &&subConstCall;
         for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_SuperEnd; ++op) labels[op] = &&concatBeforeStore;
         ready = true;
     }
@@ -405,6 +407,16 @@ concatBeforeStore:
     }
     sp = s.sp;
     GS_NEXT;
+// An argument less a constant and the call after it: the call's operands
+// are then at pc.
+subOneCall:
+    slots[sp] = static_cast<uint32_t>(S::SubInt(GS_INT(sp), 1));
+    pc += 2;
+    goto call;
+subConstCall:
+    slots[sp] = static_cast<uint32_t>(S::SubInt(GS_INT(sp), GSCodeWord(pc)));
+    pc += 6;
+    goto call;
 call:
     if (GSFastCall(s, pc, sp)) {
         locals = slots + s.localsBase;

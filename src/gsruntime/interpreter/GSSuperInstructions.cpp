@@ -115,6 +115,10 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
         return jump < 0 ? 0 : static_cast<uint8_t>(OPX_JumpUnlessLess + jump);
     }
     case OP_PushConst:
+        if (Is(at, i + 1, OP_SubInt) && Is(at, i + 2, OP_Call)) {
+            spanned = 3;
+            return OPX_SubConstCall;
+        }
         spanned = 2;
         if (Is(at, i + 1, OP_AddInt)) return OPX_AddConst;
         if (Is(at, i + 1, OP_SubInt)) return OPX_SubConst;
@@ -124,6 +128,10 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
         if (Is(at, i + 1, OP_ReturnValue)) return OPX_ReturnConst;
         return 0;
     case OP_PushOne:
+        if (Is(at, i + 1, OP_SubInt) && Is(at, i + 2, OP_Call)) {
+            spanned = 3;
+            return OPX_SubOneCall;
+        }
         spanned = 2;
         if (Is(at, i + 1, OP_AddInt)) return OPX_AddOne;
         if (Is(at, i + 1, OP_SubInt)) return OPX_SubOne;

@@ -50,6 +50,10 @@ enum GSSuperOpcode : uint8_t {
     OPX_ModConst,
     OPX_AddOne,
     OPX_SubOne,
+    // PushOne; SubInt; Call (PushConst c; SubInt; Call): the last argument
+    // less 1 (c), then the call.
+    OPX_SubOneCall,
+    OPX_SubConstCall,
     // AddInt; StoreLocal k.
     OPX_AddStoreLocal,
     // LoadLocalRef a; LoadLocal b.
