@@ -79,6 +79,14 @@ int32_t ComparisonJump(const std::vector<GSInstruction>& at, std::size_t i) {
     }
 }
 
+// True when the push at instruction i is subtracted from the top and a call
+// follows (three instructions spanned).
+bool SubtractsThenCalls(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& spanned) {
+    if (!Is(at, i + 1, OP_SubInt) || !Is(at, i + 2, OP_Call)) return false;
+    spanned = 3;
+    return true;
+}
+
 // The superinstruction starting at instruction i and the instructions it
 // spans; 0 for none.
 uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& spanned) {
@@ -115,10 +123,7 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
         return jump < 0 ? 0 : static_cast<uint8_t>(OPX_JumpUnlessLess + jump);
     }
     case OP_PushConst:
-        if (Is(at, i + 1, OP_SubInt) && Is(at, i + 2, OP_Call)) {
-            spanned = 3;
-            return OPX_SubConstCall;
-        }
+        if (SubtractsThenCalls(at, i, spanned)) return OPX_SubConstCall;
         spanned = 2;
         if (Is(at, i + 1, OP_AddInt)) return OPX_AddConst;
         if (Is(at, i + 1, OP_SubInt)) return OPX_SubConst;
@@ -128,10 +133,7 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
         if (Is(at, i + 1, OP_ReturnValue)) return OPX_ReturnConst;
         return 0;
     case OP_PushOne:
-        if (Is(at, i + 1, OP_SubInt) && Is(at, i + 2, OP_Call)) {
-            spanned = 3;
-            return OPX_SubOneCall;
-        }
+        if (SubtractsThenCalls(at, i, spanned)) return OPX_SubOneCall;
         spanned = 2;
         if (Is(at, i + 1, OP_AddInt)) return OPX_AddOne;
         if (Is(at, i + 1, OP_SubInt)) return OPX_SubOne;
