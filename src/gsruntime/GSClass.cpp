@@ -11,6 +11,7 @@
 #include "gsruntime/GSImageReader.h"
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSMachine.h"
+#include "gsruntime/interpreter/GSSuperInstructions.h"
 
 namespace GSRuntime {
 
@@ -205,6 +206,7 @@ int32_t GSClass::LoadFunction(GSImageReader& reader, GSFunction& function) {
         flow.referenceLocals[0] = true;
         flow.resultShape = function.resultShape;
         if (!GSVerifyFlow(flow, function.callContracts, nullptr, &function.maxStackDepth)) return kGSLoadMalformed;
+        if (function.maxStackDepth >= 0) function.runCode = GSWriteSuperInstructions(function.code, function.codeLength);
     }
 
     if (m_machine) {

@@ -128,7 +128,8 @@ public:
         if (entryIndex >= header->cls->VirtualCount()) return nullptr;
         const VirtualEntry& entry = header->cls->GetVirtualEntry(static_cast<uint32_t>(entryIndex));
         if (!entry.import || !entry.import->function) return nullptr;
-        me = GSOffsetReference(header->DataReference(), entry.dataOffset);
+        // The data start is slot 0's (negative) count of slots from the view.
+        me = GSOffsetReference(view, int64_t(static_cast<int32_t>(GSSlots(view)[0])) + entry.dataOffset);
         return entry.import->function;
     }
     // Creates the instance of this class for `owner` in `context` (null:

@@ -74,6 +74,13 @@ public:
     // verified function's depth once, when its frame is entered, and then
     // runs it without per-instruction stack checks.
     int32_t maxStackDepth = -1;
+    // What the interpreter runs of verified code: the code with its
+    // superinstructions written in (interpreter/GSSuperInstructions.h);
+    // empty when the code was not verified.
+    std::vector<uint8_t> runCode;
+
+    // The code the interpreter runs: runCode for verified code, else code.
+    const uint8_t* RunCode() const { return runCode.empty() ? code : runCode.data(); }
 
     bool IsNative() const { return (flags & kGSNative) != 0; }
     // Locals of the frame: `me`, the arguments, the declared locals and the

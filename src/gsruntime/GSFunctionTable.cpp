@@ -13,6 +13,7 @@ void GSFunctionTable::Remove(uint32_t index) {
     if (index == 0 || index >= m_functions.size() || !m_functions[index]) return;
     m_functions[index] = nullptr;
     m_live -= 1;
+    s_removals += 1;
 }
 
 }  // namespace GSRuntime

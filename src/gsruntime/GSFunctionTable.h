@@ -27,6 +27,9 @@ public:
     }
     // Records currently numbered.
     uint32_t LiveCount() const { return m_live; }
+    // Counts every Remove of any table: what is remembered by record
+    // address (the interpreter's call sites) holds while it is unchanged.
+    static uint64_t Removals() { return s_removals; }
 
     // The script machine's table once the machine is made (null before):
     // frame headers are read through it on every call and return.
@@ -37,6 +40,7 @@ private:
     std::vector<GSFunction*> m_functions;
     uint32_t m_live = 0;
     static inline const GSFunctionTable* s_machineTable = nullptr;
+    static inline uint64_t s_removals = 0;
 };
 
 }  // namespace GSRuntime

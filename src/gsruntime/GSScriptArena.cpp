@@ -64,6 +64,7 @@ GSScriptArena& GSScriptArena::Instance() {
     static GSScriptArena* arena = [] {
         GSScriptArena* made = new GSScriptArena();
         s_arena = made;
+        s_base = made->m_base;
         return made;
     }();
     return *arena;

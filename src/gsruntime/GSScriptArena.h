@@ -62,9 +62,9 @@ public:
     // and every slot address handed to a script comes from a block the
     // arena made, so the arena exists whenever they are turned into one
     // another (the interpreter does so on every reference load and
-    // release, so these stay inline). Before the arena is made, offsets
-    // map to null and addresses are outside it.
-    static void* AddressOf(uint32_t offset) { return s_arena ? s_arena->FromOffset(offset) : nullptr; }
+    // release, so these stay inline). No reference but 0 exists before the
+    // arena is made; 0 maps to null, and addresses are outside it then.
+    static void* AddressOf(uint32_t offset) { return offset ? s_base + offset : nullptr; }
     static uint32_t OffsetOf(const void* address) {
         if (!address) return 0;
         if (!s_arena) OutsideArena(address);
@@ -125,6 +125,8 @@ private:
 
     // The arena once made (its base and size never change after that).
     static inline const GSScriptArena* s_arena = nullptr;
+    // Its base, null before: AddressOf needs nothing else.
+    static inline uint8_t* s_base = nullptr;
 };
 
 // The script-object heap's allocate and free.

@@ -57,6 +57,30 @@ public:
     // logged) or when fewer than the function's argument slots are on the
     // stack.
     bool PushFrame(const GSFunction* function, int32_t returnOffset);
+    // PushFrame for a call that has made its checks: the function is
+    // numbered, its argument slots are the top ones at `top` and
+    // top + slotsNeeded is below the capacity. The header's index.
+    int32_t PushCheckedFrame(const GSFunction* function, int32_t top, int32_t returnOffset) {
+        const int32_t header = top + static_cast<int32_t>(function->headerOffset);
+        for (int32_t i = top + 1; i < header; ++i) m_slots[i] = 0;
+        m_slots[header] = function->tableIndex;
+        m_slots[header + 1] = static_cast<uint32_t>(returnOffset);
+        m_slots[header + 2] = static_cast<uint32_t>(m_frame);
+        m_slots[header + 3] = static_cast<uint32_t>(top + function->argumentOffset);
+        m_frame = header;
+        m_top = top + static_cast<int32_t>(function->frameSize);
+        return header;
+    }
+    // The end of the current frame, `frame`, for a return with a value
+    // whose caller has done the rest of ReturnValue(false): the value is in
+    // `me`'s place at `base`, whose count is gone, and the frame lists no
+    // reference slot. The result shape is `shape`.
+    void EndCheckedFrame(int32_t frame, int32_t base, uint8_t shape) {
+        m_shapes[base] = shape;
+        m_top = base;
+        m_returnOffset = FrameReturnOffset(frame);
+        m_frame = FramePrevious(frame);
+    }
     // Ends the current frame of a function without a result. False when
     // there is no frame or its operand stack is not empty.
     bool PopFrame();
@@ -175,8 +199,11 @@ inline bool GSStack::PushFrame(const GSFunction* function, int32_t returnOffset)
         LogOverflow();
         return false;
     }
-    for (int64_t i = top + 1; i < top + int64_t(function->slotsNeeded); ++i) m_slots[i] = 0;
+    // The declared locals and temporaries start at zero; the header is
+    // written below, and the operand stack above it is written before it
+    // is read.
     const int64_t header = top + function->headerOffset;
+    for (int64_t i = top + 1; i < header; ++i) m_slots[i] = 0;
     m_slots[header] = function->tableIndex;
     m_slots[header + 1] = static_cast<uint32_t>(returnOffset);
     m_slots[header + 2] = static_cast<uint32_t>(m_frame);

@@ -12,7 +12,6 @@ namespace {
 
 GSThreadServices g_services;
 GSThread* g_currentThread = nullptr;
-GSContext* g_currentContext = nullptr;
 
 }  // namespace
 
@@ -27,10 +26,6 @@ bool GSCanRunThreads() {
 GSThread* GSCurrentThread() { return g_currentThread; }
 
 void GSSetCurrentThread(GSThread* thread) { g_currentThread = thread; }
-
-GSContext* GSCurrentContext() { return g_currentContext; }
-
-void GSSetCurrentContext(GSContext* context) { g_currentContext = context; }
 
 void GSRaiseScriptException(const char* format, ...) {
     va_list args;

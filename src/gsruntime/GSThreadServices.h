@@ -57,8 +57,11 @@ bool GSCanRunThreads();
 
 GSThread* GSCurrentThread();
 void GSSetCurrentThread(GSThread* thread);
-GSContext* GSCurrentContext();
-void GSSetCurrentContext(GSContext* context);
+// The current context is read and written inline: every script call and
+// return sets it.
+inline GSContext* g_gsCurrentContext = nullptr;
+inline GSContext* GSCurrentContext() { return g_gsCurrentContext; }
+inline void GSSetCurrentContext(GSContext* context) { g_gsCurrentContext = context; }
 
 // Formats a script exception and raises it on the current thread, which
 // dies; without a current thread or installed services the text is only

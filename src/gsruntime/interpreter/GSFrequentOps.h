@@ -6,6 +6,9 @@
 // installs the same bodies for the checked and the unchecked halves.
 #include "gsruntime/GSArray.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSString.h"
+#include "gsruntime/GSThreadServices.h"
+#include "gsruntime/GSTrackedObjectRegistry.h"
 #include "gsruntime/interpreter/GSRunState.h"
 
 namespace GSRuntime {
@@ -71,6 +74,26 @@ inline bool ArraySet(GSRunState& s) {
     s.sp -= Keep ? 2 : 3;
     if (Keep) s.Top() = value;
     GSScriptInstance::ReleaseReference(reference);
+    return true;
+}
+
+// a b -> s for a concatenation whose result goes back to local k before
+// anything reads it (GSSuperInstructions.h): when a is the string local k
+// holds, held by it and this stack slot only, and belongs to the current
+// context as a new string would, b's text is appended to it in place and
+// a is the result. False, nothing changed, otherwise (the plain
+// concatenation runs).
+inline bool ConcatIntoLocal(GSRunState& s, uint32_t k) {
+    const GSDataRef a = s.At(1);
+    if (!a || a != s.Local(k)) return false;
+    GSString* left = GSString::FromReference(a);
+    const GSString* right = GSString::FromReference(s.At(0));
+    if (!left || !right || left->Header().count != 2 ||
+        GSTrackedObjectRegistry::GetContext(&left->Header()) != GSCurrentContext())
+        return false;
+    left->Std().append(right->c_str(), right->Length());
+    const GSDataRef b = s.Pop();
+    GSScriptInstance::ReleaseReference(b);
     return true;
 }
 

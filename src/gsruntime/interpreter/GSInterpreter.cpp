@@ -8,9 +8,11 @@
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSThreadServices.h"
+#include "gsruntime/interpreter/GSCallFastPath.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
 #include "gsruntime/interpreter/GSFrequentOps.h"
 #include "gsruntime/interpreter/GSScalarOps.h"
+#include "gsruntime/interpreter/GSSuperInstructions.h"
 #include "gsruntime/interpreter/GSThread.h"
 #include "gscompiler/bytecode/GSBytecode.h"
 
@@ -122,6 +124,37 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OP_ArrayGet] = &&arrayGet;
         labels[OP_ArraySet] = &&arraySet;
         labels[OP_ArraySetKeep] = &&arraySetKeep;
+        labels[OP_Call] = &&call;
+        labels[OP_Return] = &&returnVoid;
+        labels[OP_ReturnValue] = &&returnValue;
+        labels[OP_ReturnRef] = &&returnValue;
+        labels[OPX_IncLocal] = &&incLocal;
+        labels[OPX_DecLocal] = &&decLocal;
+        const void* const tests[3][4] = {
+            {&&jumpUnlessLess, &&jumpUnlessLessEqual, &&jumpUnlessGreater, &&jumpUnlessGreaterEqual},
+            {&&jumpUnlessLocalsLess, &&jumpUnlessLocalsLessEqual, &&jumpUnlessLocalsGreater,
+             &&jumpUnlessLocalsGreaterEqual},
+            {&&jumpUnlessLocalConstLess, &&jumpUnlessLocalConstLessEqual, &&jumpUnlessLocalConstGreater,
+             &&jumpUnlessLocalConstGreaterEqual}};
+        const uint8_t families[3] = {OPX_JumpUnlessLess, OPX_JumpUnlessLocalsLess, OPX_JumpUnlessLocalConstLess};
+        for (int family = 0; family < 3; ++family)
+            for (int test = 0; test < 4; ++test) labels[families[family] + test] = tests[family][test];
+        labels[OPX_LoadLocalPair] = &&loadLocalPair;
+        labels[OPX_AddConst] = &&addConst;
+        labels[OPX_SubConst] = &&subConst;
+        labels[OPX_MulConst] = &&mulConst;
+        labels[OPX_ModConst] = &&modConst;
+        labels[OPX_AddOne] = &&addOne;
+        labels[OPX_SubOne] = &&subOne;
+        labels[OPX_AddStoreLocal] = &&addStoreLocal;
+        labels[OPX_LocalArrayGet] = &&localArrayGet;
+        labels[OPX_LoadRefAndLocal] = &&loadRefAndLocal;
+        labels[OPX_ReturnLocal] = &&returnLocal;
+        labels[OPX_ReturnConst] = &&returnConst;
+        labels[OPX_ReturnSum] = &&returnSum;
+        labels[OPX_SubOneCall] = &&subOneCall;
+        labels[OPX_SubConstCall] = &&subConstCall;
+        for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_SuperEnd; ++op) labels[op] = &&concatBeforeStore;
         ready = true;
     }
     namespace S = GSScalar;
@@ -136,6 +169,7 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
 
 #define GS_NEXT goto* labels[*pc++]
 #define GS_INT(at) static_cast<int32_t>(slots[at])
+#define GS_SLOT(at) GSCodeHalf(at)
 #define GS_BINARY(op)                                                             \
     --sp;                                                                         \
     slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), GS_INT(sp + 1)));            \
@@ -149,6 +183,41 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
     if (!s.Charge(opcode)) goto raised;                                           \
     pc = s.code + static_cast<uint32_t>(target);                                  \
     s.runStart = pc;                                                              \
+    GS_NEXT
+// A superinstruction of a comparison, its test and a conditional jump
+// (pc is past the comparison): the jump's opcode is the byte after the
+// test, its target after that.
+#define GS_JUMP_UNLESS(test)                                                      \
+    value = S::CompareInt(GS_INT(sp - 1), GS_INT(sp));                            \
+    sp -= 2;                                                                      \
+    opcode = pc + 1;                                                              \
+    target = GSCodeWord(pc + 2);                                                  \
+    pc += 6;                                                                      \
+    if (test) GS_NEXT;                                                            \
+    GS_TRANSFER
+// The same after the load of a local and of another local (or a constant)
+// as the comparison's operands: its operands are at pc and pc + 3, the
+// jump's opcode `at` bytes past pc, the next instruction `length` bytes.
+#define GS_JUMP_UNLESS_ON(other, at, length, test)                                \
+    value = S::CompareInt(static_cast<int32_t>(locals[GS_SLOT(pc)]), other);      \
+    opcode = pc + (at);                                                           \
+    target = GSCodeWord(pc + (at) + 1);                                           \
+    pc += (length);                                                               \
+    if (test) GS_NEXT;                                                            \
+    GS_TRANSFER
+#define GS_JUMP_UNLESS_LOCALS(test) GS_JUMP_UNLESS_ON(static_cast<int32_t>(locals[GS_SLOT(pc + 3)]), 7, 12, test)
+#define GS_JUMP_UNLESS_LOCAL_CONST(test) GS_JUMP_UNLESS_ON(GSCodeWord(pc + 3), 9, 14, test)
+// The four superinstructions of a family, one per test of the comparison
+// result `value`, in the order of OP_IsLess to OP_IsGreaterEqual.
+#define GS_FOUR_TESTS(name, jumpUnless) \
+    name##Less : jumpUnless(value < 0); \
+    name##LessEqual : jumpUnless(value <= 0); \
+    name##Greater : jumpUnless(value > 0); \
+    name##GreaterEqual : jumpUnless(value >= 0);
+// A superinstruction of a constant and an operation on the top.
+#define GS_WITH_CONST(op, constant, length)                                       \
+    slots[sp] = static_cast<uint32_t>(op(GS_INT(sp), constant));                  \
+    pc += length;                                                                 \
     GS_NEXT
 #define GS_JUMP_IF(test)                                                          \
     opcode = pc - 1;                                                              \
@@ -208,15 +277,15 @@ pushConst:
     pc += 4;
     GS_NEXT;
 loadLocal:
-    slots[++sp] = locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))];
+    slots[++sp] = locals[GS_SLOT(pc)];
     pc += 2;
     GS_NEXT;
 storeLocal:
-    locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))] = slots[sp--];
+    locals[GS_SLOT(pc)] = slots[sp--];
     pc += 2;
     GS_NEXT;
 storeLocalKeep:
-    locals[static_cast<uint32_t>(pc[0] | (pc[1] << 8))] = slots[sp];
+    locals[GS_SLOT(pc)] = slots[sp];
     pc += 2;
     GS_NEXT;
 pop:
@@ -244,7 +313,11 @@ jumpIfGreater:
 jumpIfGreaterEqual:
     GS_JUMP_IF(value >= 0);
 loadLocalRef:
-    GS_IN_PLACE(GSFrequentOps::LoadLocalRef);
+    value = static_cast<int32_t>(locals[GS_SLOT(pc)]);
+    pc += 2;
+    GSFrequentOps::AddCount(static_cast<GSDataRef>(value));
+    slots[++sp] = static_cast<uint32_t>(value);
+    GS_NEXT;
 storeLocalRef:
     GS_IN_PLACE(GSFrequentOps::StoreLocalRef<false>);
 storeLocalRefKeep:
@@ -257,10 +330,118 @@ arraySet:
     GS_IN_PLACE(GSFrequentOps::ArraySet<false>);
 arraySetKeep:
     GS_IN_PLACE(GSFrequentOps::ArraySet<true>);
+incLocal:
+    locals[GS_SLOT(pc)] = static_cast<uint32_t>(S::IncInt(static_cast<int32_t>(locals[GS_SLOT(pc)])));
+    pc += 8;
+    GS_NEXT;
+decLocal:
+    locals[GS_SLOT(pc)] = static_cast<uint32_t>(S::DecInt(static_cast<int32_t>(locals[GS_SLOT(pc)])));
+    pc += 8;
+    GS_NEXT;
+    GS_FOUR_TESTS(jumpUnless, GS_JUMP_UNLESS)
+    GS_FOUR_TESTS(jumpUnlessLocals, GS_JUMP_UNLESS_LOCALS)
+    GS_FOUR_TESTS(jumpUnlessLocalConst, GS_JUMP_UNLESS_LOCAL_CONST)
+loadLocalPair:
+    slots[sp + 1] = locals[GS_SLOT(pc)];
+    slots[sp + 2] = locals[GS_SLOT(pc + 3)];
+    sp += 2;
+    pc += 5;
+    GS_NEXT;
+addConst:
+    GS_WITH_CONST(S::AddInt, GSCodeWord(pc), 5);
+subConst:
+    GS_WITH_CONST(S::SubInt, GSCodeWord(pc), 5);
+mulConst:
+    GS_WITH_CONST(S::MulInt, GSCodeWord(pc), 5);
+modConst:
+    GS_WITH_CONST(S::ModInt, GSCodeWord(pc), 5);
+addOne:
+    GS_WITH_CONST(S::AddInt, 1, 1);
+subOne:
+    GS_WITH_CONST(S::SubInt, 1, 1);
+addStoreLocal:
+    locals[GS_SLOT(pc + 1)] = static_cast<uint32_t>(S::AddInt(GS_INT(sp - 1), GS_INT(sp)));
+    sp -= 2;
+    pc += 3;
+    GS_NEXT;
+loadRefAndLocal:
+    value = static_cast<int32_t>(locals[GS_SLOT(pc)]);
+    GSFrequentOps::AddCount(static_cast<GSDataRef>(value));
+    slots[sp + 1] = static_cast<uint32_t>(value);
+    slots[sp + 2] = locals[GS_SLOT(pc + 3)];
+    sp += 2;
+    pc += 5;
+    GS_NEXT;
+// A value and the return after it: the return's opcode is then at pc - 1.
+returnLocal:
+    slots[++sp] = locals[GS_SLOT(pc)];
+    pc += 3;
+    goto returnValue;
+returnConst:
+    slots[++sp] = static_cast<uint32_t>(GSCodeWord(pc));
+    pc += 5;
+    goto returnValue;
+returnSum:
+    --sp;
+    slots[sp] = static_cast<uint32_t>(S::AddInt(GS_INT(sp), GS_INT(sp + 1)));
+    pc += 1;
+    goto returnValue;
+localArrayGet: {
+    // The local keeps its count while the element is read, so the
+    // reference is borrowed; anything but a read in bounds runs the plain
+    // instructions.
+    const GSArray* array = GSArray::FromReference(locals[GS_SLOT(pc)]);
+    uint32_t element = 0;
+    if (!array || !array->GetElementValue(static_cast<int32_t>(locals[GS_SLOT(pc + 3)]), element)) goto loadLocalRef;
+    slots[++sp] = element;
+    pc += 6;
+    GS_NEXT;
+}
+concatBeforeStore:
+    // The store's local operand lies past its opcode, which the
+    // superinstruction's number places.
+    s.pc = pc;
+    s.sp = sp;
+    if (!GSFrequentOps::ConcatIntoLocal(s, GS_SLOT(pc + (pc[-1] - OPX_ConcatBeforeStore) + 1))) {
+        if (!unchecked[OP_ConcatString](s)) return false;
+    }
+    sp = s.sp;
+    GS_NEXT;
+// An argument less a constant and the call after it: the call's operands
+// are then at pc.
+subOneCall:
+    slots[sp] = static_cast<uint32_t>(S::SubInt(GS_INT(sp), 1));
+    pc += 2;
+    goto call;
+subConstCall:
+    slots[sp] = static_cast<uint32_t>(S::SubInt(GS_INT(sp), GSCodeWord(pc)));
+    pc += 6;
+    goto call;
+call:
+    if (GSFastCall(s, pc, sp)) {
+        locals = slots + s.localsBase;
+        GS_NEXT;
+    }
+    goto other;
+returnVoid:
+    s.pc = pc;
+    s.sp = sp;
+    if (!GSReturn<false>(s)) return false;
+    goto entered;
+returnValue:
+    if (GSFastReturnValue(s, pc, sp)) {
+        locals = slots + s.localsBase;
+        GS_NEXT;
+    }
+    s.pc = pc;
+    s.sp = sp;
+    if (!GSReturn<true>(s)) return false;
+    goto entered;
 other:
     s.pc = pc;
     s.sp = sp;
     if (!unchecked[pc[-1]](s)) return false;
+entered:
     pc = s.pc;
     sp = s.sp;
     locals = slots + s.localsBase;
@@ -272,6 +453,13 @@ raised:
 
 #undef GS_IN_PLACE
 #undef GS_JUMP_IF
+#undef GS_WITH_CONST
+#undef GS_FOUR_TESTS
+#undef GS_JUMP_UNLESS
+#undef GS_JUMP_UNLESS_LOCAL_CONST
+#undef GS_JUMP_UNLESS_LOCALS
+#undef GS_JUMP_UNLESS_ON
+#undef GS_SLOT
 #undef GS_TRANSFER
 #undef GS_UNARY
 #undef GS_BINARY

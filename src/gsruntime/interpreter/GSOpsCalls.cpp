@@ -17,6 +17,7 @@
 #include "gsruntime/GSObject.h"
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSThreadServices.h"
+#include "gsruntime/interpreter/GSCallFastPath.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
 #include "gsruntime/interpreter/GSGameObjectServices.h"
 #include "gsruntime/interpreter/GSThread.h"
@@ -48,37 +49,19 @@ bool Fits(GSRunState& s, const GSFunction* function, int16_t depth) {
 
 // The loader verified the code after each call for the results it may
 // leave and the kinds of its arguments: the function called must be one of
-// those (a thread start leaves nothing here, whatever its result).
-//
-// Whether a call site accepts a function depends only on the two records,
-// which do not change while they are loaded, unless an argument is the
-// result of another call (then the stack says what that call returned). A
-// site accepting a function without looking at the stack accepts it on
-// every stack, so such pairs are remembered, by their function-table
-// numbers (never handed out twice, so an entry never names another
-// function), in a small direct-mapped cache that spares most calls the
-// search of the caller's contracts.
-struct AcceptedCall {
-    uint32_t caller = 0;
-    uint32_t offset = 0;
-    uint32_t callee = 0;
-};
-constexpr uint32_t kAcceptedCalls = 256;
-AcceptedCall g_acceptedCalls[kAcceptedCalls];
-
+// those (a thread start leaves nothing here, whatever its result). Pairs
+// accepted whatever the stack holds are remembered (GSCallFastPath.h).
 bool Verified(GSRunState& s, const uint8_t* opcode, const GSFunction* callee, int32_t targetIndex) {
     const GSFunction* caller = s.function;
     if (!caller) return s.Raise(ER_LinkError);
     const uint32_t offset = static_cast<uint32_t>(OffsetOf(s, opcode));
     const uint32_t callerNumber = caller->tableIndex;
     const uint32_t calleeNumber = callee->tableIndex;
-    AcceptedCall& entry = g_acceptedCalls[(callerNumber * 31u + offset * 7u + calleeNumber) % kAcceptedCalls];
-    if (callerNumber && calleeNumber && entry.caller == callerNumber && entry.offset == offset &&
-        entry.callee == calleeNumber)
-        return true;
+    if (GSKnownAcceptedCall(callerNumber, offset, calleeNumber)) return true;
     const bool thread = *opcode == OP_CallThread;
     if (caller->AcceptsCallee(offset, callee, thread)) {
-        if (callerNumber && calleeNumber) entry = AcceptedCall{callerNumber, offset, calleeNumber};
+        if (callerNumber && calleeNumber)
+            GSAcceptedCallEntry(callerNumber, offset, calleeNumber) = GSAcceptedCall{callerNumber, offset, calleeNumber};
         return true;
     }
     if (!caller->AcceptsCallee(offset, callee, thread, s.stack, targetIndex + 1)) return s.Raise(ER_LinkError);
@@ -241,26 +224,10 @@ bool CallBase(GSRunState& s) {
     return Continue(s, 0);
 }
 
-// 109 to 111: the frame ends (without a value, or with the top value in
-// the place of its `me`). From the outermost frame the thread is finished;
-// otherwise the caller continues after its call.
+// 109 to 111 (GSCallFastPath.h).
 template <bool WithValue>
 bool Return(GSRunState& s) {
-    const uint8_t* opcode = s.pc - 1;
-    s.WriteBack();
-    const bool ended = WithValue ? s.stack->ReturnValue(false) : s.stack->PopFrame();
-    if (!ended) return s.Raise(ER_StackReturnError);
-    s.sp = s.stack->StackPointer();
-    if (s.stack->CurrentFrame() == GSStack::kNone) {
-        s.thread->SetState(GSThread::kDead);
-        s.thread->SetResumeOffset(0);
-        return s.Finish(ER_Done);
-    }
-    if (!s.Charge(opcode)) return false;
-    if (!s.EnterFrame(s.stack->ReturnOffset())) return false;
-    if (!s.Me()) return s.Raise(ER_NullReference);
-    GSSetCurrentContext(s.stack->GetContext());
-    return true;
+    return GSReturn<WithValue>(s);
 }
 
 }  // namespace

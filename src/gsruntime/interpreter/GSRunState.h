@@ -43,6 +43,13 @@ inline int32_t GSCodeWord(const uint8_t* at) {
     return static_cast<int32_t>(value);
 }
 
+// A little-endian uint16 of the code.
+inline uint32_t GSCodeHalf(const uint8_t* at) {
+    uint16_t value;
+    std::memcpy(&value, at, 2);
+    return value;
+}
+
 struct GSRunState {
     GSThread* thread = nullptr;
     GSStack* stack = nullptr;
@@ -130,7 +137,7 @@ struct GSRunState {
         library = entered->library;
         localsBase = stack->FrameLocalsBase(frame);
         floor = frame + 3;
-        code = entered->code;
+        code = entered->maxStackDepth >= 0 ? entered->RunCode() : entered->code;
         if (!code || offset < 0 || static_cast<uint32_t>(offset) >= entered->codeLength) {
             pc = runStart = code;
             return Raise(ER_IllegalInstruction);

@@ -1,0 +1,85 @@
+#pragma once
+// Superinstructions: frequent sequences of the code generator that the
+// threaded loop of verified code runs as one step. They are found once,
+// when a function's code has been verified, and written into a copy of the
+// code that the interpreter runs instead: the copy has the same bytes
+// except that the opcode byte starting each sequence becomes one of the
+// opcodes below (bytes no library may hold, so the copy's meaning is never
+// ambiguous). Offsets, operands, jump targets and the lengths charged to
+// the budget are therefore those of the library's code, and a jump into
+// the middle of a sequence runs its original instructions from there.
+//
+// Each superinstruction does exactly what its sequence does; where the
+// sequence could end in an error or leave the usual path, the interpreter
+// runs the sequence's first instruction instead and goes on with the
+// original ones.
+#include <cstdint>
+#include <vector>
+
+#include "gscompiler/bytecode/GSBytecode.h"
+
+namespace GSRuntime {
+
+enum GSSuperOpcode : uint8_t {
+    // LoadLocal k; Dup; IncInt (DecInt); StoreLocal k; Pop: local k + 1 (- 1).
+    OPX_IncLocal = 160,
+    OPX_DecLocal,
+    // CompareInt; IsLess (IsLessEqual, IsGreater, IsGreaterEqual);
+    // JumpIfZero t: pops two and jumps unless the comparison holds.
+    OPX_JumpUnlessLess,
+    OPX_JumpUnlessLessEqual,
+    OPX_JumpUnlessGreater,
+    OPX_JumpUnlessGreaterEqual,
+    // LoadLocal a; LoadLocal b (or PushConst c); and the three above: the
+    // same jump on the local and the other operand.
+    OPX_JumpUnlessLocalsLess,
+    OPX_JumpUnlessLocalsLessEqual,
+    OPX_JumpUnlessLocalsGreater,
+    OPX_JumpUnlessLocalsGreaterEqual,
+    OPX_JumpUnlessLocalConstLess,
+    OPX_JumpUnlessLocalConstLessEqual,
+    OPX_JumpUnlessLocalConstGreater,
+    OPX_JumpUnlessLocalConstGreaterEqual,
+    // LoadLocal a; LoadLocal b.
+    OPX_LoadLocalPair,
+    // PushConst c (or PushOne); AddInt (SubInt, MulInt, ModInt with c not
+    // 0): the top combined with c.
+    OPX_AddConst,
+    OPX_SubConst,
+    OPX_MulConst,
+    OPX_ModConst,
+    OPX_AddOne,
+    OPX_SubOne,
+    // PushOne; SubInt; Call (PushConst c; SubInt; Call): the last argument
+    // less 1 (c), then the call.
+    OPX_SubOneCall,
+    OPX_SubConstCall,
+    // AddInt; StoreLocal k.
+    OPX_AddStoreLocal,
+    // LoadLocalRef a; LoadLocal b.
+    OPX_LoadRefAndLocal,
+    // LoadLocal k (PushConst c, AddInt); ReturnValue.
+    OPX_ReturnLocal,
+    OPX_ReturnConst,
+    OPX_ReturnSum,
+    // LoadLocalRef a; LoadLocal i; ArrayGet: element i of the array in
+    // local a, without counting the borrowed reference.
+    OPX_LocalArrayGet,
+    // ConcatString followed, d bytes on (1 to kGSMaxConcatStoreDistance),
+    // by StoreLocalRef k or StoreLocalRefKeep k, with nothing between that
+    // reads local k or leaves the straight line: OPX_ConcatBeforeStore +
+    // d - 1. When the left string is the one local k holds, held by it and
+    // the stack alone, it may take the right one in place: local k is
+    // stored again before anything reads it.
+    OPX_ConcatBeforeStore,
+    OPX_SuperEnd = OPX_ConcatBeforeStore + 32
+};
+
+constexpr uint32_t kGSMaxConcatStoreDistance = OPX_SuperEnd - OPX_ConcatBeforeStore;
+static_assert(OPX_IncLocal >= kGSOpcodeCount, "superinstructions use bytes no library may hold");
+
+// The code to run for verified code of `length` bytes: a copy with the
+// superinstructions written in. The code must decode (it was verified).
+std::vector<uint8_t> GSWriteSuperInstructions(const uint8_t* code, uint32_t length);
+
+}  // namespace GSRuntime
