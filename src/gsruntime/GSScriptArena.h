@@ -62,9 +62,9 @@ public:
     // and every slot address handed to a script comes from a block the
     // arena made, so the arena exists whenever they are turned into one
     // another (the interpreter does so on every reference load and
-    // release, so these stay inline). No reference but 0 exists before the
-    // arena is made; 0 maps to null, and addresses are outside it then.
-    static void* AddressOf(uint32_t offset) { return offset ? s_base + offset : nullptr; }
+    // release, so these stay inline). Before the arena is made, offsets
+    // map to null and addresses are outside it.
+    static void* AddressOf(uint32_t offset) { return offset && s_base ? s_base + offset : nullptr; }
     static uint32_t OffsetOf(const void* address) {
         if (!address) return 0;
         if (!s_arena) OutsideArena(address);
