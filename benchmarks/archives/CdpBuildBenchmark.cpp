@@ -12,39 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "ArchiveAssetSoups.h"
 #include "assetdb/archives/CdpArchive.h"
 #include "assetdb/archives/CdpAssetEntry.h"
-#include "foundation/kuid/KUID.h"
-#include "foundation/soups/SoupHandle.h"
 #include "support/SizeRatioReporter.h"
 
 namespace {
 
-// An exported asset: its configuration with a dependency table and an
-// obsolete KUID, and a files container of two small files.
-SoupHandle AssetSoup(int i) {
-    SoupHandle soup;
-    soup.SetKUID("kuid", KUID(400, 1000 + i, 0));
-    soup.SetString("kind", "scenery");
-    soup.SetString("username", ("Asset " + std::to_string(i)).c_str());
-    SoupHandle table;
-    table.SetKUID("0", KUID(400, 1000 + (i + 1) % 9000, 0));  // mostly in the archive
-    table.SetKUID("1", KUID(401, i % 50, 0));                 // outside it
-    soup.SetContainer("kuid-table", table);
-    if (i % 10 == 0) soup.SetKUID("obsoletes-kuid", KUID(402, i, 0));
-    SoupHandle files;
-    const std::string bytes(256, static_cast<char>('a' + i % 26));
-    files.SetString("notes.txt", bytes.c_str());
-    files.SetString("mesh.im", bytes.c_str());
-    soup.SetContainer("files", files);
-    soup.SetString("compression", "");
-    return soup;
-}
-
 void BM_CreateCdp(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     std::vector<SoupHandle> soups;
-    for (int i = 0; i < count; ++i) soups.push_back(AssetSoup(i));
+    for (int i = 0; i < count; ++i) soups.push_back(ArchiveBenchmark::AssetSoup(i));
     const std::string path =
         (std::filesystem::temp_directory_path() / ("cdp-build-bench-" + std::to_string(::getpid()) + ".cdp")).string();
     for (auto _ : state) {
