@@ -266,6 +266,11 @@ public:
         return const_cast<DynamicArray*>(this)->Find(value);
     }
 
+    // The item in slot `index` of `block`, a block of this array, for
+    // callers that keep where their items are (Add returns the slot, in
+    // the last block); Remove and RemoveOrdered check the slot.
+    Iterator At(Block* block, uint32_t index) { return m_first ? Iterator(m_first, block, index) : Iterator(); }
+
     Iterator Begin() { return m_first ? Iterator(m_first, m_first, 0) : Iterator(); }
     ConstIterator Begin() const { return const_cast<DynamicArray*>(this)->Begin(); }
     Iterator begin() { return Begin(); }

@@ -13,15 +13,14 @@ constexpr KUID kDefaultCabInterior(-10, 172, 127);
 
 }  // namespace
 
-void CollectAssetDependencies(const KUID& own, const SoupHandle& soup, KuidSet& out) {
-    KuidSet found;
+void CollectAssetDependencies(const KUID& own, const SoupHandle& soup, IndexedKuidSet& out) {
+    IndexedKuidSet found;
     SoupToKuidSetRecursive(soup, found);
     SoupToKuidSet(soup.GetContainer("kuid-table"), found);
 
-    KuidSet excluded;
+    IndexedKuidSet excluded;
     SoupToKuidSet(soup.GetContainer("obsolete-table"), excluded);
     SoupToKuidSet(soup.GetContainer("optional-kuid-table"), excluded);
-    excluded.Add(own);
 
     for (const char* tag : kDependencyTags) found.AddUniqueNonNull(soup.GetKUID(tag, KUID::Null()));
 
@@ -29,18 +28,12 @@ void CollectAssetDependencies(const KUID& own, const SoupHandle& soup, KuidSet& 
         soup.GetKUID("interior", KUID::Null()).IsNull())
         found.AddUniqueNonNull(kDefaultCabInterior);
 
-    for (const KUID& kuid : excluded) {
-        auto at = found.Find(kuid);
-        if (at) found.RemoveOrdered(at);
-    }
-
-    for (const KUID& kuid : found)
-        if (!out.Find(kuid)) out.Add(kuid);
+    for (const KUID& kuid : found.Set())
+        if (kuid != own && !excluded.Contains(kuid)) out.AddUniqueNonNull(kuid);
 }
 
-void CollectAssetObsoletes(const KUID& own, const SoupHandle& soup, KuidSet& out) {
+void CollectAssetObsoletes(const KUID& own, const SoupHandle& soup, IndexedKuidSet& out) {
     SoupToKuidSet(soup.GetContainer("obsolete-table"), out);
     out.AddUniqueNonNull(soup.GetKUID("obsoletes-kuid", KUID::Null()));
-    auto at = out.Find(own);
-    if (at) out.Remove(at);
+    out.Remove(own);
 }

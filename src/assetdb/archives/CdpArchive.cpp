@@ -1,5 +1,7 @@
 #include "assetdb/archives/CdpArchive.h"
 
+#include <unordered_set>
+
 #include "assetdb/archives/AssetKuidLists.h"
 #include "assetdb/archives/FormatErrorText.h"
 #include "foundation/soups/SoupFiles.h"
@@ -79,8 +81,9 @@ void CdpArchive::RebuildTables() {
     m_tablesStale = false;
     MakeRootEditable();
     KuidSet contents;
-    KuidSet dependencies;
-    KuidSet obsoletes;
+    std::unordered_set<KUID, IndexedKuidSet::Hash> held;
+    IndexedKuidSet dependencies;
+    IndexedKuidSet obsoletes;
 
     const SoupHandle assets = m_root.GetContainer("assets");
     const int32_t count = assets.Count();
@@ -88,20 +91,21 @@ void CdpArchive::RebuildTables() {
         const SoupHandle asset = assets.GetContainerAt(i);
         const KUID kuid = asset.GetKUID("kuid", KUID::Null());
         contents.Add(kuid);
+        held.insert(kuid);
         CollectAssetDependencies(kuid, asset, dependencies);
         CollectAssetObsoletes(kuid, asset, obsoletes);
     }
-    for (const KUID& kuid : contents) {
-        auto at = dependencies.Find(kuid);
-        if (at) dependencies.RemoveOrdered(at);
-    }
+    // The dependencies the archive does not hold, in their order.
+    KuidSet outside;
+    for (const KUID& kuid : dependencies.Set())
+        if (!held.count(kuid)) outside.Add(kuid);
 
     SoupHandle table;
     KuidSetToSoup(table, contents);
     m_root.SetContainer("contents-table", table);
-    KuidSetToSoup(table, dependencies);
+    KuidSetToSoup(table, outside);
     m_root.SetContainer("kuid-table", table);
-    KuidSetToSoup(table, obsoletes);
+    KuidSetToSoup(table, obsoletes.Set());
     m_root.SetContainer("obsolete-table", table);
     m_root.SetString("kind", "archive");
     m_root.SetInt("package-version", 1);

@@ -34,7 +34,7 @@ void CompleteKuidTable(SoupHandle& config, const KuidSet& dependencies) {
     SoupHandle table = config.GetContainer("kuid-table");
     if (table.Count() > 0) {
         if (!dependencies.IsEmpty()) {
-            KuidSet held;
+            IndexedKuidSet held;
             SoupToKuidSet(table, held);
             int64_t last = -1;
             const int32_t count = table.Count();
@@ -43,10 +43,9 @@ void CompleteKuidTable(SoupHandle& config, const KuidSet& dependencies) {
                 if (number > last) last = number;
             }
             for (const KUID& kuid : dependencies) {
-                if (kuid.IsNull() || held.Find(kuid)) continue;
+                if (!held.AddUniqueNonNull(kuid)) continue;
                 const std::string name = std::to_string(++last);
                 table.SetKUID(name.c_str(), kuid);
-                held.Add(kuid);
             }
         }
     } else {
@@ -72,8 +71,8 @@ SoupHandle MakeInstallConfig(const CdpAssetEntry& entry) {
 
     config.RemoveTag(".cache");
 
-    KuidSet dependencies;
+    IndexedKuidSet dependencies;
     CollectAssetDependencies(entry.GetKUID(), entry.GetSoup(), dependencies);
-    CompleteKuidTable(config, dependencies);
+    CompleteKuidTable(config, dependencies.Set());
     return config;
 }

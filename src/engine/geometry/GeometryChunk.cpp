@@ -106,10 +106,10 @@ GeometryChunk::GeometryChunk(const Layout& layout, uint32_t vertexCount, uint32_
     : m_layout(layout), m_typeWord(typeWord), m_flagWord(flagWord | (typeWord & ~kPrimitiveMask)),
       m_vertexCount(vertexCount), m_faceCount(faceCount),
       m_indexCount(indexCount),
-      m_vertices(std::make_shared<std::vector<uint8_t>>(std::size_t(vertexCount) * layout.vertexSize)),
-      m_indices(std::make_shared<std::vector<uint16_t>>(indexCount)),
-      m_faceNormals(std::size_t(faceNormalCount) * 3) {
-    if (layout.separateNormals) m_normals = std::make_shared<std::vector<float>>(std::size_t(vertexCount) * 3);
+      m_vertices(std::make_shared<Storage<uint8_t>>(std::size_t(vertexCount) * layout.vertexSize, uint8_t(0))),
+      m_indices(std::make_shared<Storage<uint16_t>>(indexCount, uint16_t(0))),
+      m_faceNormals(std::size_t(faceNormalCount) * 3, 0.0f) {
+    if (layout.separateNormals) m_normals = std::make_shared<Storage<float>>(std::size_t(vertexCount) * 3, 0.0f);
 }
 
 GeometryChunk::~GeometryChunk() = default;
@@ -281,8 +281,8 @@ bool GeometryChunk::LoadBuffers(Display* /*display*/) {
 }
 
 void GeometryChunk::DuplicateVertexArray(Display* display) {
-    m_vertices = std::make_shared<std::vector<uint8_t>>(*m_vertices);
-    if (m_normals) m_normals = std::make_shared<std::vector<float>>(*m_normals);
+    m_vertices = std::make_shared<Storage<uint8_t>>(*m_vertices);
+    if (m_normals) m_normals = std::make_shared<Storage<float>>(*m_normals);
     if (m_vertexBuffer) {
         m_vertexBuffer.reset();
         InitializeBuffers(display, false);
@@ -290,7 +290,7 @@ void GeometryChunk::DuplicateVertexArray(Display* display) {
 }
 
 void GeometryChunk::DuplicateIndexArray(Display* display) {
-    m_indices = std::make_shared<std::vector<uint16_t>>(*m_indices);
+    m_indices = std::make_shared<Storage<uint16_t>>(*m_indices);
     if (m_indexBuffer) {
         m_indexBuffer.reset();
         InitializeBuffers(display, false);
@@ -304,12 +304,12 @@ void GeometryChunk::DuplicateUnsharedArrays(Display* display) {
 
 bool GeometryChunk::ResizeVertexArray(uint32_t n, Display* display) {
     if (m_normals) {
-        auto normals = std::make_shared<std::vector<float>>(std::size_t(n) * 3);
+        auto normals = std::make_shared<Storage<float>>(std::size_t(n) * 3, 0.0f);
         std::size_t keep = std::min(normals->size(), m_normals->size());
         std::copy_n(m_normals->begin(), keep, normals->begin());
         m_normals = std::move(normals);
     }
-    auto vertices = std::make_shared<std::vector<uint8_t>>(std::size_t(n) * m_layout.vertexSize);
+    auto vertices = std::make_shared<Storage<uint8_t>>(std::size_t(n) * m_layout.vertexSize, uint8_t(0));
     std::size_t keep = std::min(vertices->size(), m_vertices->size());
     std::copy_n(m_vertices->begin(), keep, vertices->begin());
     m_vertices = std::move(vertices);
@@ -319,6 +319,28 @@ bool GeometryChunk::ResizeVertexArray(uint32_t n, Display* display) {
         if (display) InitializeBuffers(display, false);
     }
     return true;
+}
+
+void GeometryChunk::AllocateUnclearedArrays(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
+                                            uint32_t faceNormalCount) {
+    m_vertices = std::make_shared<Storage<uint8_t>>(std::size_t(vertexCount) * m_layout.vertexSize);
+    m_normals = m_layout.separateNormals ? std::make_shared<Storage<float>>(std::size_t(vertexCount) * 3) : nullptr;
+    m_indices = std::make_shared<Storage<uint16_t>>(indexCount);
+    m_faceNormals = Storage<float>(std::size_t(faceNormalCount) * 3);
+    m_neighbours.clear();
+    m_vertexCount = vertexCount;
+    m_faceCount = faceCount;
+    m_indexCount = indexCount;
+    m_vertexBuffer.reset();
+    m_indexBuffer.reset();
+    m_vertexDirty = m_indexDirty = true;
+}
+
+void GeometryChunk::ClearArrays() {
+    std::fill(m_vertices->begin(), m_vertices->end(), uint8_t(0));
+    if (m_normals) std::fill(m_normals->begin(), m_normals->end(), 0.0f);
+    std::fill(m_indices->begin(), m_indices->end(), uint16_t(0));
+    std::fill(m_faceNormals.begin(), m_faceNormals.end(), 0.0f);
 }
 
 bool GeometryChunk::AcceptsVertices(const GeometryChunk& other) const {
@@ -337,19 +359,19 @@ bool GeometryChunk::AppendChunk(const GeometryChunk& other, Display* display) {
     for (uint32_t i = 0; i < other.m_indexCount; ++i)
         if (otherIndices[i] >= other.m_vertexCount) return false;  // an index outside its chunk
 
-    auto newVertices = std::make_shared<std::vector<uint8_t>>(std::size_t(vertices) * m_layout.vertexSize);
+    auto newVertices = std::make_shared<Storage<uint8_t>>(std::size_t(vertices) * m_layout.vertexSize, uint8_t(0));
     std::copy_n(m_vertices->begin(), std::size_t(m_vertexCount) * m_layout.vertexSize, newVertices->begin());
     std::copy_n(other.m_vertices->begin(), std::size_t(other.m_vertexCount) * m_layout.vertexSize,
                 newVertices->begin() + static_cast<std::ptrdiff_t>(std::size_t(m_vertexCount) * m_layout.vertexSize));
     if (m_normals) {
-        auto normals = std::make_shared<std::vector<float>>(std::size_t(vertices) * 3);
+        auto normals = std::make_shared<Storage<float>>(std::size_t(vertices) * 3, 0.0f);
         std::copy_n(m_normals->begin(), std::size_t(m_vertexCount) * 3, normals->begin());
         if (other.m_normals)
             std::copy_n(other.m_normals->begin(), std::size_t(other.m_vertexCount) * 3,
                         normals->begin() + static_cast<std::ptrdiff_t>(std::size_t(m_vertexCount) * 3));
         m_normals = std::move(normals);
     }
-    auto indices = std::make_shared<std::vector<uint16_t>>(std::size_t(m_indexCount) + other.m_indexCount);
+    auto indices = std::make_shared<Storage<uint16_t>>(std::size_t(m_indexCount) + other.m_indexCount, uint16_t(0));
     std::copy_n(m_indices->begin(), m_indexCount, indices->begin());
     for (uint32_t i = 0; i < other.m_indexCount; ++i)
         (*indices)[m_indexCount + i] = static_cast<uint16_t>(otherIndices[i] + m_vertexCount);

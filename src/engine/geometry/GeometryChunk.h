@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DefaultInitAllocator.h"
 #include "engine/ReferenceCount.h"
 #include "engine/display/DisplayBuffer.h"
 #include "engine/display/DisplayMatrix.h"
@@ -211,6 +212,19 @@ public:
     // A private block of n vertices keeping the first min(old, n).
     bool ResizeVertexArray(uint32_t n, Display* display = nullptr);
 
+    // New counts with private vertex, normal, index and face-normal arrays
+    // that are allocated but not cleared, for a reader that writes every
+    // byte of them (every byte of every vertex, every separate normal,
+    // index and face normal) before anything reads them, so that a large
+    // file's geometry is not written twice. A reader that stops before it
+    // has written them all calls ClearArrays, so that no byte that was never
+    // written is ever read. Face neighbours and static buffers are dropped.
+    void AllocateUnclearedArrays(uint32_t vertexCount, uint32_t faceCount, uint32_t indexCount,
+                                 uint32_t faceNormalCount);
+    // Sets every byte of the vertex, normal, index and face-normal arrays
+    // to zero.
+    void ClearArrays();
+
     // Whether `other`'s vertices can be appended to this chunk: the same
     // layout (item set, offsets and size, normals kept alike).
     bool AcceptsVertices(const GeometryChunk& other) const;
@@ -236,16 +250,21 @@ private:
         return reinterpret_cast<T*>(a.pointer);
     }
 
+    // The arrays' storage: sized without clearing where asked to
+    // (AllocateUnclearedArrays); every other sizing clears.
+    template <typename T>
+    using Storage = std::vector<T, DefaultInitAllocator<T>>;
+
     Layout m_layout;
     uint32_t m_typeWord;
     uint32_t m_flagWord;
     uint32_t m_vertexCount;
     uint32_t m_faceCount;
     uint32_t m_indexCount;
-    std::shared_ptr<std::vector<uint8_t>> m_vertices;
-    std::shared_ptr<std::vector<float>> m_normals;  // separate normals, 3 per vertex
-    std::shared_ptr<std::vector<uint16_t>> m_indices;
-    std::vector<float> m_faceNormals;
+    std::shared_ptr<Storage<uint8_t>> m_vertices;
+    std::shared_ptr<Storage<float>> m_normals;  // separate normals, 3 per vertex
+    std::shared_ptr<Storage<uint16_t>> m_indices;
+    Storage<float> m_faceNormals;
     std::vector<uint32_t> m_neighbours;
     struct PaletteEntry {
         int bone;

@@ -40,6 +40,7 @@ ResultsLog::~ResultsLog() {
     Broadcast(NuMessageData(ListDestroyedName(), this));
     m_contextStack.clear();
     m_entries.Clear();
+    m_count = 0;
 }
 
 void ResultsLog::CountLocked(int32_t severity, int32_t delta) {
@@ -54,6 +55,13 @@ void ResultsLog::CountLocked(int32_t severity, int32_t delta) {
 void ResultsLog::AppendLocked(ResultsLogEntry&& entry) {
     CountLocked(entry.severity, 1);
     m_entries.Add(std::move(entry));
+    ++m_count;
+}
+
+ResultsLog::EntryList::Iterator ResultsLog::EntryAtLocked(std::size_t index) {
+    if (index < m_count / 2) return m_entries.Begin() += static_cast<std::ptrdiff_t>(index);
+    EntryList::Block* last = m_entries.FirstBlock()->Prev();
+    return m_entries.At(last, last->Count() - 1) -= static_cast<std::ptrdiff_t>(m_count - 1 - index);
 }
 
 int ResultsLog::AddEntry(int32_t severity, const PropertyRef& property, Vek::String text,
@@ -87,6 +95,7 @@ void ResultsLog::CopyFrom(ResultsLog& other) {
     CountedMutexLock holdThis(m_mutex);
     CountedMutexLock holdOther(other.m_mutex);
     m_entries = other.m_entries;
+    m_count = other.m_count;
     m_warnings = other.m_warnings;
     m_errors = other.m_errors;
     m_successes = other.m_successes;
@@ -94,13 +103,13 @@ void ResultsLog::CopyFrom(ResultsLog& other) {
 
 void ResultsLog::WriteEntries(TStream& stream, int32_t first) {
     CountedMutexLock hold(m_mutex);
-    const int32_t total = static_cast<int32_t>(m_entries.Count());
+    const int32_t total = static_cast<int32_t>(m_count);
     if (first < 0) first = 0;
     const int32_t count = first < total ? total - first : 0;
     stream.WriteInt32(0);
     stream.WriteInt32(count);
     if (count == 0) return;
-    for (auto it = m_entries.Begin() += first; it; ++it) {
+    for (auto it = EntryAtLocked(static_cast<std::size_t>(first)); it; ++it) {
         stream.WriteInt32(it->severity);
         stream.WriteString(it->text);
         WriteProperty(stream, it->property);
@@ -146,11 +155,10 @@ int32_t ResultsLog::GetSuccessCount() {
 
 std::size_t ResultsLog::GetEntryCount() {
     CountedMutexLock hold(m_mutex);
-    return m_entries.Count();
+    return m_count;
 }
 
 ResultsLogEntry ResultsLog::GetEntry(std::size_t index) {
     CountedMutexLock hold(m_mutex);
-    const ResultsLogEntry* entry = m_entries[index];
-    return entry ? *entry : ResultsLogEntry();
+    return index < m_count ? *EntryAtLocked(index) : ResultsLogEntry();
 }

@@ -92,9 +92,13 @@ public:
 private:
     void AppendLocked(ResultsLogEntry&& entry);
     void CountLocked(int32_t severity, int32_t delta);
+    // The entry at `index` (< m_count), reached from the nearer end of the
+    // list: a daemon sends each new line of a long log as it comes.
+    EntryList::Iterator EntryAtLocked(std::size_t index);
 
     CountedMutex m_mutex;
     EntryList m_entries;
+    std::size_t m_count = 0;  // the entries' number: the list counts by walking its blocks
     int32_t m_warnings = 0;
     int32_t m_errors = 0;
     int32_t m_successes = 0;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "foundation/soups/ACSConverter.h"
+#include "foundation/soups/IndexedKuidSet.h"
 
 namespace {
 
@@ -11,9 +12,12 @@ void AddUnique(KuidSet& set, const KUID& kuid) {
     if (!kuid.IsNull() && !set.Find(kuid)) set.Add(kuid);
 }
 
+void AddUnique(IndexedKuidSet& set, const KUID& kuid) { set.AddUniqueNonNull(kuid); }
+
 // Depth first, children in index order, with a list of open containers
 // instead of nested calls.
-void CollectRecursive(const ChunkRef& root, KuidSet& set) {
+template <typename Set>
+void CollectRecursive(const ChunkRef& root, Set& set) {
     struct Level {
         ChunkRef container;
         int32_t next;
@@ -54,14 +58,21 @@ void CollectRecursive(const ChunkRef& root, KuidSet& set) {
     }
 }
 
-}  // namespace
-
-void SoupToKuidSet(const SoupHandle& soup, KuidSet& set) {
+template <typename Set>
+void CollectTable(const SoupHandle& soup, Set& set) {
     int32_t count = soup.Count();
     for (int32_t i = 0; i < count; ++i) AddUnique(set, soup.GetKUID(soup.GetTagName(i), KUID::Null()));
 }
 
+}  // namespace
+
+void SoupToKuidSet(const SoupHandle& soup, KuidSet& set) { CollectTable(soup, set); }
+void SoupToKuidSet(const SoupHandle& soup, IndexedKuidSet& set) { CollectTable(soup, set); }
+
 void SoupToKuidSetRecursive(const SoupHandle& soup, KuidSet& set) {
+    if (soup.GetRoot()) CollectRecursive(soup.GetRoot(), set);
+}
+void SoupToKuidSetRecursive(const SoupHandle& soup, IndexedKuidSet& set) {
     if (soup.GetRoot()) CollectRecursive(soup.GetRoot(), set);
 }
 

@@ -142,13 +142,13 @@ ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
     // address stands for the name. Small containers and the empty name
     // are searched as they are.
     static constexpr int32_t kIndexedFrom = 32;
-    if (m_children.Count() < kIndexedFrom || name.IsEmpty()) {
+    if (m_count < kIndexedFrom || name.IsEmpty()) {
         for (const Child& child : m_children)
             if (child.name == name) return child.chunk;
         return NullChunk();
     }
     if (m_byName.empty()) {
-        m_byName.reserve(static_cast<std::size_t>(m_children.Count()));
+        m_byName.reserve(static_cast<std::size_t>(m_count));
         for (const Child& child : m_children)
             if (!child.name.IsEmpty()) m_byName.emplace(child.name.c_str(), &child);  // the first of a name stays
     }
@@ -156,7 +156,7 @@ ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
     return found == m_byName.end() ? NullChunk() : found->second->chunk;
 }
 
-int32_t TDBContainerTag::Count() const { return static_cast<int32_t>(m_children.Count()); }
+int32_t TDBContainerTag::Count() const { return static_cast<int32_t>(m_count); }
 
 bool TDBContainerTag::GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chunk) const {
     if (index < 0) return ACSChunk::GetChildAt(index, name, chunk);
@@ -206,8 +206,15 @@ void TDBContainerTag::SwapChildren(ChunkRef a, ChunkRef b) {
 
 void TDBContainerTag::AppendChild(const Vek::PString& name, ChunkRef chunk) {
     if (!chunk) return;
-    Edited();
-    m_children.Add(Child{name, std::move(chunk)});
+    // Appending moves no pair, so a built name index stays right with the
+    // new pair added (unless its name is already there: the first of a name
+    // stays). Building a large container by setting tag after tag, each set
+    // looking its name up first, then costs linear time.
+    const bool indexed = !m_byName.empty();
+    m_cursorIndex = -1;
+    const uint32_t slot = m_children.Add(Child{name, std::move(chunk)});
+    ++m_count;
+    if (indexed && !name.IsEmpty()) m_byName.emplace(name.c_str(), &m_children.FirstBlock()->Prev()->Slot(slot));
 }
 
 void TDBContainerTag::RemoveChild(ChunkRef chunk) {
@@ -217,6 +224,7 @@ void TDBContainerTag::RemoveChild(ChunkRef chunk) {
             Edited();
             NameFreed(it->name);
             m_children.RemoveOrdered(it);
+            --m_count;
             return;
         }
     }

@@ -60,7 +60,7 @@ protected:
 
 private:
     // Forgets the GetChildAt cursor and the name index; every edit of the
-    // list calls it.
+    // list but an append calls it.
     void Edited() {
         m_cursorIndex = -1;
         if (!m_byName.empty()) m_byName.clear();
@@ -69,6 +69,8 @@ private:
     void NameFreed(const Vek::PString& name);
 
     ChildList m_children;
+    // The number of pairs: the block ring counts by walking its blocks.
+    std::size_t m_count = 0;
     // Where the last GetChildAt stopped, so that walking the children in
     // order costs one step per child instead of a walk from the start.
     mutable int32_t m_cursorIndex = -1;
@@ -77,9 +79,9 @@ private:
     // count it was recorded under.
     mutable int32_t m_freeIndexFloor = 0;
     // The first child of each name (by its interned text), for GetChild of
-    // a large container: built by the first look-up after an edit, so that
-    // asking for every tag of a container by name costs linear time, not
-    // quadratic.
+    // a large container: built by the first look-up after an edit other
+    // than an append (appends add to it), so that asking for every tag of a
+    // container by name costs linear time, not quadratic.
     mutable std::unordered_map<const char*, const Child*> m_byName;
     mutable uint32_t m_freeIndexEmptied = 0;
 };

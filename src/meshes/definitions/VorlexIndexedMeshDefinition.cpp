@@ -60,6 +60,19 @@ std::string ResolveInFolder(const Resource* resource, const char* stored) {
 
 float* Item(GeometryChunk* chunk, int item, uint32_t& stride) { return chunk->GetVector3Array(item, stride); }
 
+// Whether the items cover every byte of a vertex of the layout (items the
+// layout lacks count for nothing).
+bool CoversEveryVertexByte(const GeometryChunk::Layout& layout, const std::vector<int>& items) {
+    std::vector<bool> covered(layout.vertexSize, false);
+    for (int item : items) {
+        if (!layout.Has(item)) continue;
+        const uint32_t from = static_cast<uint32_t>(layout.offsets[item]);
+        const uint32_t to = std::min<uint32_t>(from + VertexItemSize(item), layout.vertexSize);
+        for (uint32_t b = from; b < to; ++b) covered[b] = true;
+    }
+    return std::find(covered.begin(), covered.end(), false) == covered.end();
+}
+
 uint8_t WeightByte(float w) {
     float scaled = w * 255.0f;
     if (!(scaled > 0.0f)) return 0;  // also NaN
@@ -378,21 +391,42 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
     chunkBoneNames.push_back(boneName);
 
     Material* material = GetMaterial(chunkIndex);
-    GeometryChunk* created =
-        material ? material->CreateGeometryChunk(vertexCount, faceCount, indexCount, faceNormals, geometryType, &hint)
-                 : nullptr;
+    // The material makes an empty chunk of its layout; the arrays are sized
+    // here without being cleared, since the blocks below write them.
+    GeometryChunk* created = material ? material->CreateGeometryChunk(0, 0, 0, 0, geometryType, &hint) : nullptr;
     if (!created) return RES_FILE_FORMAT_ERROR;
     if (chunks.size() <= chunkIndex) chunks.resize(chunkIndex + 1);
     chunks[chunkIndex].Reset(created);
     GeometryChunk* chunk = created;
+    chunk->AllocateUnclearedArrays(vertexCount, faceCount, indexCount, faceNormals);
+    // A chunk left part-way (a failure below) is cleared, so that none of
+    // its bytes is one that was never written.
+    struct ClearUnlessRead {
+        GeometryChunk* chunk;
+        bool read = false;
+        ~ClearUnlessRead() {
+            if (!read) chunk->ClearArrays();
+        }
+    } written{chunk};
+    // The vertex items the blocks below write; bytes of the layout outside
+    // them (an item the file does not give, padding) are cleared first.
+    const bool skinData = hardwareSkinned && weightsPerVertex;
+    const bool floatWeights = (hint.flags & StandardChunkHint::kFlagFloatWeights) != 0;
+    std::vector<int> items{kItemPosition, kItemDiffuse, kItemNormal};
+    for (uint32_t k = 0; k < sets; ++k) items.push_back(kItemTexCoord0 + static_cast<int>(k));
+    if (skinData) {
+        items.push_back(floatWeights ? kItemWeight1 + static_cast<int>(std::clamp<uint32_t>(weightsPerVertex, 1, 4)) - 1
+                                     : kItemPackedWeights);
+        items.push_back(kItemPaletteIndices);
+    }
+    if (extended & 1) items.push_back(kItemExtraVector);
+    if (!CoversEveryVertexByte(chunk->GetLayout(), items)) chunk->ClearArrays();
 
     if (vertexCount) {
         uint32_t posStride = 0;
         float* positions = Item(chunk, kItemPosition, posStride);
         if (!positions) return RES_FAIL_CHUNK_CREATE;
-        if (hardwareSkinned && weightsPerVertex &&
-            !WriteDefaultSkinData(chunk, weightsPerVertex, (hint.flags & StandardChunkHint::kFlagFloatWeights) != 0))
-            return RES_FAIL_CHUNK_CREATE;
+        if (skinData && !WriteDefaultSkinData(chunk, weightsPerVertex, floatWeights)) return RES_FAIL_CHUNK_CREATE;
         const uint8_t* block = source.GetData() + source.GetPosition();
         uint32_t colourStride = 0;
         uint32_t* colours = chunk->GetUDwordArray(kItemDiffuse, colourStride);
@@ -436,6 +470,7 @@ uint32_t VorlexIndexedMeshDefinition::ReadGEOM(Resource* resource, MemoryFile& s
     }
     // A chunk without the extra vector reads over them.
     if ((extended & 1) && vertexCount) ReadVectorBlock(source, chunk, kItemExtraVector, vertexCount);
+    written.read = true;
     source.SetPosition(h.end);
     return RES_OK;
 }

@@ -10,6 +10,7 @@
 #include "foundation/soups/SoupFiles.h"
 #include "foundation/soups/TDBBinaryFile.h"
 #include "foundation/soups/TDBBinarySoup.h"
+#include "foundation/text/CRC32.h"
 
 using namespace ArchiveTest;
 
@@ -447,4 +448,47 @@ TEST(CdpArchiveAdd, TablesBuiltOnceMatchTablesBuiltAfterEachAdd) {
     EXPECT_FALSE(expected.empty());
     EXPECT_EQ(ReadBytes(dir / "once.cdp"), expected);
     EXPECT_EQ(ReadBytes(dir / "looked.cdp"), expected);
+}
+
+// The tables of a large archive, whose lists span many blocks: dependencies
+// inside and outside the archive, excluded and optional KUIDs, driveable
+// traincars, and obsoleted assets that come both before and after the
+// assets obsoleting them (each removal from the obsolete list moves the
+// last entry of its block into its place). The file's length and CRC-32
+// were recorded from the builder that rebuilt every table after each add.
+TEST(CdpArchiveTables, LargeArchiveBytesPinned) {
+    constexpr int32_t kCount = 900;
+    CdpArchive archive;
+    Vek::PString error;
+    for (int32_t i = 0; i < kCount; ++i) {
+        SoupHandle soup = AssetSoup(KUID(1000, i, 0), i % 7 == 0 ? "traincar" : "scenery");
+        if (i % 7 == 0) soup.SetInt("engine", i % 14 == 0 ? 1 : 0);
+        SoupHandle table = KuidTable({KUID(1000, (i * 37 + 5) % (kCount + 100), 0), KUID(2000, i % 300, 1),
+                                      KUID(2001, i / 3, 0)});
+        soup.SetContainer("kuid-table", table);
+        if (i % 5 == 0) {
+            SoupHandle optional = KuidTable({KUID(2001, i / 3, 0)});
+            soup.SetContainer("optional-kuid-table", optional);
+        }
+        soup.SetKUID("bogey", KUID(3000, i % 40, 0));
+        SoupHandle mesh;
+        mesh.SetString("texture", ("<kuid2:4000:" + std::to_string(i % 250) + ":2>").c_str());
+        soup.SetContainer("mesh-table", mesh);
+        // Later assets and earlier ones (odd), an earlier asset or itself
+        // (multiples of 3) and KUIDs outside the archive made obsolete.
+        if (i % 2 == 1) soup.SetKUID("obsoletes-kuid", KUID(1000, (i * 11 + 3) % kCount, 0));
+        if (i % 3 == 0) {
+            SoupHandle obsolete = KuidTable({KUID(1000, i / 3, 0), KUID(5000, i % 400, 0)});
+            soup.SetContainer("obsolete-table", obsolete);
+        }
+        ASSERT_STREQ(archive.AddAsset(error, CdpAssetEntry(soup)).c_str(), "") << i;
+    }
+    VorlexTest::TempDir dir;
+    ASSERT_STREQ(archive.Write(error, (dir / "large.cdp").c_str()).c_str(), "");
+    const std::vector<uint8_t> bytes = ReadBytes(dir / "large.cdp");
+    const SoupHandle& root = archive.GetRoot();
+    EXPECT_EQ(root.GetContainer("kuid-table").Count(), 983);
+    EXPECT_EQ(root.GetContainer("obsolete-table").Count(), 705);
+    EXPECT_EQ(bytes.size(), 260169u);
+    EXPECT_EQ(ComputeCRC32(bytes.data(), bytes.size()), 0xc672ab86u);
 }

@@ -160,6 +160,36 @@ TEST(ResultsLog, WritesEntriesFromAnIndexInTheWireForm) {
               Bytes().Int32(0).Int32(0).Get());
 }
 
+// A log of many entries (its list spans several blocks) gives each entry
+// by index, and writes the entries from any index on, whether that index is
+// nearer the start or the end; a copy does the same.
+TEST(ResultsLog, ALongLogGivesEveryEntryFromAnyIndex) {
+    constexpr int kEntries = 100;
+    ResultsLog log;
+    for (int i = 0; i < kEntries; ++i) log.AddEntry(ResultsLogEntry::kInformation, ("entry " + std::to_string(i)).c_str());
+    ResultsLog copy;
+    copy.CopyFrom(log);
+    for (ResultsLog* source : {&log, &copy}) {
+        ASSERT_EQ(source->GetEntryCount(), static_cast<std::size_t>(kEntries));
+        for (int i = 0; i < kEntries; ++i)
+            EXPECT_EQ(source->GetEntry(static_cast<std::size_t>(i)).text.c_str(), "entry " + std::to_string(i));
+        EXPECT_TRUE(source->GetEntry(kEntries).text.IsEmpty());
+        for (int first = 0; first <= kEntries + 1; ++first) {
+            TBuffer stream;
+            source->WriteEntries(stream, first);
+            stream.Rewind();
+            ResultsLog received;
+            received.ReadEntries(stream);
+            const int expected = first < kEntries ? kEntries - first : 0;
+            ASSERT_EQ(received.GetEntryCount(), static_cast<std::size_t>(expected)) << first;
+            for (int i = 0; i < expected; ++i)
+                EXPECT_EQ(received.GetEntry(static_cast<std::size_t>(i)).text.c_str(),
+                          "entry " + std::to_string(first + i))
+                    << first;
+        }
+    }
+}
+
 TEST(ResultsLog, ReadsAWireBlockWithoutFillingPlaceholdersOrTakingTheContext) {
     Bytes block;
     block.Int32(0).Int32(3);

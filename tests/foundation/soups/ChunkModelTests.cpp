@@ -340,8 +340,9 @@ ChunkRef FirstByWalk(const ChunkRef& c, const Vek::PString& wanted) {
     return ChunkRef();
 }
 
-// A large container answers GetChild from its name index: after every kind
-// of edit each name gives the first child of that name, as a walk does.
+// A large container answers GetChild from its name index, which appends
+// extend: after every kind of edit each name gives the first child of that
+// name, as a walk does, and the count is the number of children walked.
 TEST(EditableContainer, LookUpByNameMatchesAWalkAfterEveryEdit) {
     std::mt19937 random(7);
     std::vector<std::pair<std::string, ChunkRef>> children;
@@ -351,6 +352,7 @@ TEST(EditableContainer, LookUpByNameMatchesAWalkAfterEveryEdit) {
     for (int i = 0; i < 130; ++i) names.emplace_back(("t" + std::to_string(i)).c_str());
     names.emplace_back("");
     auto check = [&](const char* after) {
+        EXPECT_EQ(static_cast<std::size_t>(c->Count()), Chunks(c).size()) << after;
         for (const Vek::PString& name : names) {
             const ChunkRef expected = FirstByWalk(c, name);
             const ChunkRef found = c->GetChild(name);

@@ -22,6 +22,7 @@
 #include "meshes/definitions/MeshResult.h"
 #include "meshes/definitions/VorlexIndexedMeshDefinition.h"
 #include "meshes/definitions/VorlexProgressiveMeshDefinition.h"
+#include "meshes/materials/CreatePlugins.h"
 #include "support/ImWriter.h"
 
 using namespace Vek;
@@ -576,6 +577,57 @@ TEST(IndexedMeshDefinition, AFaceCountMustFitTheIndicesOfItsPrimitive) {
             const uint32_t result = loader.Load(ImWriter::Write(m));
             EXPECT_EQ(result, faces <= c.most ? RES_OK : RES_FILE_FORMAT_ERROR);
             if (result == RES_OK) EXPECT_EQ(loader.definition->GetChunk(0)->GetFaceCount(), faces);
+        }
+    }
+}
+
+// A chunk's arrays are allocated without clearing, since the file's blocks
+// fill them; bytes that no block fills still read as zero: a layout item
+// the file does not give (the bump material's tangents), and every array
+// of a chunk whose read stopped part-way (an index past the vertices).
+// (Allocations under the address sanitizer start filled with 0xBE.)
+TEST(IndexedMeshDefinition, ChunkBytesTheFileDoesNotFillReadZero) {
+    struct Case {
+        const char* what;
+        const char* material;
+        uint16_t lastIndex;
+        uint32_t result;
+    } cases[] = {
+        {"tangents of the bump layout", "wall.m.tbumptex", 3, RES_OK},
+        {"an index past the vertices", "wall.m.onetex", 9, RES_FILE_FORMAT_ERROR},
+    };
+    // The product's materials, withdrawn after the kernel ends.
+    struct Plugins {
+        Plugins() {
+            PluginEntry::Set(&VekGetPlugins);
+            PluginEntry::Call();
+        }
+        ~Plugins() { PluginEntry::ReleaseAll(); }
+    };
+    for (const Case& c : cases) {
+        MeshModel m = OneQuad();
+        m.chunks[0].material.name = c.material;
+        m.chunks[0].indices.back() = c.lastIndex;
+        Plugins plugins;
+        Loader loader;
+        ASSERT_EQ(loader.Load(ImWriter::Write(m)), c.result) << c.what;
+        GeometryChunk* g = loader.definition->GetChunk(0);
+        ASSERT_NE(g, nullptr) << c.what;
+        ASSERT_EQ(g->GetVertexCount(), 4u) << c.what;
+        if (c.result == RES_OK) {
+            ASSERT_TRUE(g->GetLayout().Has(kItemTangent)) << c.what;
+            for (uint32_t v = 0; v < 4; ++v) {
+                uint32_t stride = 0;
+                const uint8_t* tangent = g->GetItemArray(kItemTangent, stride) + v * stride;
+                for (uint32_t b = 0; b < VertexItemSize(kItemTangent); ++b) EXPECT_EQ(tangent[b], 0) << c.what << v;
+            }
+            uint32_t stride = 0;
+            const float* position = reinterpret_cast<const float*>(g->GetItemArray(kItemPosition, stride) + stride);
+            EXPECT_EQ(position[0], 1.0f) << c.what;
+        } else {
+            const uint8_t* vertices = g->GetVertexArray();
+            for (uint32_t b = 0; b < 4 * g->GetVertexSize(); ++b) EXPECT_EQ(vertices[b], 0) << c.what << b;
+            for (uint32_t i = 0; i < g->GetIndexCount(); ++i) EXPECT_EQ(g->GetIndexArray()[i], 0) << c.what << i;
         }
     }
 }
