@@ -1,5 +1,7 @@
 #include "gsruntime/GSContext.h"
 
+#include <vector>
+
 #include "engine/Alloc.h"
 #include "gscompiler/GSTypes.h"
 #include "gsruntime/GSClass.h"
@@ -94,7 +96,8 @@ void* GSContext::operator new(std::size_t size) noexcept { return Vek::Alloc::Ne
 
 void GSContext::operator delete(void* block) noexcept { Vek::Alloc::Delete(block); }
 
-GSContext::GSContext(bool withRouter, bool shared) : m_registry(this), m_shared(shared ? 1 : 0) {
+GSContext::GSContext(bool withRouter, bool shared)
+    : m_registry(this), m_shared(shared ? 1 : 0), m_everShared(m_shared) {
     m_libraries.Init(kLibraryBuckets);
     if (withRouter && g_routerFactory.create) m_router = g_routerFactory.create(this);
     GSContextRegistry::Add(this);
@@ -109,7 +112,12 @@ GSContext::~GSContext() {
     }
     RemoveFromRegistry();
     m_libraries.Free();
-    m_registry.DestroyAll();
+    // Who may hold references to this context's objects from outside.
+    std::vector<GSTrackedObjectRegistry*> outside{&GSTrackedObjectRegistry::NoContext()};
+    if (m_everShared) {
+        for (GSContext* other : GSContextRegistry::Contexts()) outside.push_back(&other->Registry());
+    }
+    m_registry.DestroyAll(outside);
 }
 
 void GSContext::RemoveFromRegistry() { GSContextRegistry::Remove(this); }

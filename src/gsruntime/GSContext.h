@@ -8,6 +8,11 @@
 //
 // The share flag decides whether references to this context's objects may
 // be stored into objects of other contexts (GSScriptInstance::Accepts).
+// Objects of no context take references of any context. So that nothing
+// outside keeps a reference to an object the teardown destroys, the
+// teardown first cuts those references: the ones held by objects of no
+// context always, and those held by objects of other contexts when this
+// context has ever been shared.
 //
 // Routers are made and destroyed by the message router's code, through the
 // factory installed with SetRouterFactory; a context asked for a router
@@ -84,7 +89,8 @@ public:
     GSContext(bool withRouter, bool shared);
     // Tears the context down, in this order: the static objects (with the
     // per-library tables), the router, the registry entry, the per-library
-    // table itself, then every object still tracked.
+    // table itself, then every object still tracked (references to them
+    // held outside the context are cut before they are destroyed).
     virtual ~GSContext();
     GSContext(const GSContext&) = delete;
     GSContext& operator=(const GSContext&) = delete;
@@ -94,7 +100,10 @@ public:
 
     GSRouter* GetRouter() const { return m_router; }
     bool IsShared() const { return m_shared != 0; }
-    void SetShared(bool shared) { m_shared = shared ? 1 : 0; }
+    void SetShared(bool shared) {
+        m_shared = shared ? 1 : 0;
+        m_everShared |= m_shared;
+    }
     GSTrackedObjectRegistry& Registry() { return m_registry; }
 
     // The per-library data of a library, made on first use; null when it
@@ -121,6 +130,7 @@ private:
     GSLibraryIdTable<GSLibraryContext> m_libraries;
     GSRouter* m_router = nullptr;
     uint8_t m_shared = 0;
+    uint8_t m_everShared = 0;  // other contexts may hold references to this one's objects
 };
 
 }  // namespace GSRuntime

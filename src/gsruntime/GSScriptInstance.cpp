@@ -118,6 +118,14 @@ void GSScriptInstance::ReleaseContents() {
     }
 }
 
+void GSScriptInstance::CutReferencesInto(const GSTrackedObjectRegistry& dying) {
+    if (cls) {
+        cls->ReleaseMembersInto(this, dying);
+    } else if (owner && owner->GetType() == kGSRefArray) {
+        static_cast<GSArray*>(owner)->ReleaseElementsInto(dying);
+    }
+}
+
 void GSScriptInstance::Discard() {
     GSTrackedObject::Discard();
     if (GSObject* object = ObjectOwner(this)) {
