@@ -96,8 +96,7 @@ void* GSContext::operator new(std::size_t size) noexcept { return Vek::Alloc::Ne
 
 void GSContext::operator delete(void* block) noexcept { Vek::Alloc::Delete(block); }
 
-GSContext::GSContext(bool withRouter, bool shared)
-    : m_registry(this), m_shared(shared ? 1 : 0), m_everShared(m_shared) {
+GSContext::GSContext(bool withRouter, bool shared) : m_registry(this), m_shared(shared ? 1 : 0) {
     m_libraries.Init(kLibraryBuckets);
     if (withRouter && g_routerFactory.create) m_router = g_routerFactory.create(this);
     GSContextRegistry::Add(this);
@@ -112,11 +111,11 @@ GSContext::~GSContext() {
     }
     RemoveFromRegistry();
     m_libraries.Free();
-    // Who may hold references to this context's objects from outside.
+    // Who may hold references to this context's objects from outside: the
+    // objects of no context and those of every other context (this one has
+    // left the context registry).
     std::vector<GSTrackedObjectRegistry*> outside{&GSTrackedObjectRegistry::NoContext()};
-    if (m_everShared) {
-        for (GSContext* other : GSContextRegistry::Contexts()) outside.push_back(&other->Registry());
-    }
+    for (GSContext* other : GSContextRegistry::Contexts()) outside.push_back(&other->Registry());
     m_registry.DestroyAll(outside);
 }
 

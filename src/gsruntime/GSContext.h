@@ -8,11 +8,12 @@
 //
 // The share flag decides whether references to this context's objects may
 // be stored into objects of other contexts (GSScriptInstance::Accepts).
-// Objects of no context take references of any context. So that nothing
-// outside keeps a reference to an object the teardown destroys, the
-// teardown first cuts those references: the ones held by objects of no
-// context always, and those held by objects of other contexts when this
-// context has ever been shared.
+// Objects of no context take references of any context, and the script
+// threads of other contexts' game objects may hold them in their frames.
+// So that nothing outside keeps a reference to an object the teardown
+// destroys, the teardown first cuts those references: members and elements
+// of objects of no context and of other contexts, and the `me` and
+// reference locals of their threads' frames.
 //
 // Routers are made and destroyed by the message router's code, through the
 // factory installed with SetRouterFactory; a context asked for a router
@@ -100,10 +101,7 @@ public:
 
     GSRouter* GetRouter() const { return m_router; }
     bool IsShared() const { return m_shared != 0; }
-    void SetShared(bool shared) {
-        m_shared = shared ? 1 : 0;
-        m_everShared |= m_shared;
-    }
+    void SetShared(bool shared) { m_shared = shared ? 1 : 0; }
     GSTrackedObjectRegistry& Registry() { return m_registry; }
 
     // The per-library data of a library, made on first use; null when it
@@ -130,7 +128,6 @@ private:
     GSLibraryIdTable<GSLibraryContext> m_libraries;
     GSRouter* m_router = nullptr;
     uint8_t m_shared = 0;
-    uint8_t m_everShared = 0;  // other contexts may hold references to this one's objects
 };
 
 }  // namespace GSRuntime

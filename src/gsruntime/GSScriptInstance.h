@@ -48,9 +48,9 @@ struct GSScriptInstance : public GSTrackedObject {
     void ReleaseContents() override;
     // Destroys the owner and the instance.
     void Discard() override;
-    // An instance outside a dying context (of no context, or of a context
-    // that took the dying one's shared values) zeroes and releases its
-    // members, resp. an array's elements, that lie in the dying context.
+    // An instance outside a dying context zeroes and releases its members,
+    // resp. an array's elements, that lie in the dying context; the frames
+    // of its game object's threads do the same with their locals.
     void CutReferencesInto(const GSTrackedObjectRegistry& dying) override;
 
     // The first data slot and its reference.

@@ -54,6 +54,7 @@ public:
     bool BindClass(GSClass* cls, GSContext* context) override;
     GSThread* CreateThread() override;
     void ResetThreads() override;
+    void CutThreadReferencesInto(const GSTrackedObjectRegistry& dying) override;
     bool DeferDestruction() override;
 
     Vek::PString GetName() const override { return m_name; }

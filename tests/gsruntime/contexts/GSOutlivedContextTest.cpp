@@ -1,7 +1,8 @@
 // References into a context that is torn down while something outside it
 // still holds them: an object or array of no context, an object of another
-// context that took a shared context's value, and arrays of another context
-// that copied elements from an array of the dying one. Code of one library
+// context that took a shared context's value, arrays of another context
+// that copied elements from an array of the dying one, and a waiting script
+// thread of another context's game object that holds one in its frame. Code of one library
 // stores the reference while it runs in the first context; the context
 // ends; code of another library, in a second context, then uses or
 // releases the holder. The dying context cuts those references first, so
@@ -35,6 +36,7 @@ class Keeper isclass GameObject
 {
 	public void Keep(Box holder) { holder.held = new Box(); }
 	public void KeepIn(GSObject[] list) { list[0] = new Box(); }
+	public Box MadeBox(void) { return new Box(); }
 	public GSObject[] Made(void)
 	{
 		GSObject[] made = new GSObject[1];
@@ -63,6 +65,12 @@ class User isclass GameObject
 		return copied;
 	}
 	public GSObject[] Sliced(GSObject[] from) { return from[0, 1]; }
+	public thread void Wait(GSObject held)
+	{
+		Sleep(0.05);
+		if (held == null) Exception("gone");
+		else Exception(held.GetGSClassName());
+	}
 };
 )";
 
@@ -73,6 +81,7 @@ enum class Holder {
     SplicedArray,             // the staying context's array has the dying one's elements spliced in
     CopiedArray,              // ... copied into it with .copy
     SlicedArray,              // ... sliced out of the dying context's array
+    WaitingThread,            // a thread of the staying context waits with a Box of the dying one
 };
 
 struct Case {
@@ -88,6 +97,7 @@ const Case kCases[] = {
     {"SplicedArray", Holder::SplicedArray, false},
     {"CopiedArray", Holder::CopiedArray, false},
     {"SlicedArray", Holder::SlicedArray, false},
+    {"WaitingThread", Holder::WaitingThread, false},
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
@@ -180,6 +190,14 @@ TEST_P(GSOutlivedContext, LaterCodeFindsNullWhereTheReferenceWas) {
             ASSERT_EQ(GSArray::FromReference(array)->GetCount(), 1);
             break;
         }
+        case Holder::WaitingThread: {
+            uint32_t made = 0;
+            ASSERT_TRUE(CallIn(dying, keeperObject, "$Box@Keeper::MadeBox()", &made, {}));
+            ASSERT_NE(made, 0u);
+            EXPECT_TRUE(host.Call(user, "$void@User::Wait(GSObject)", nullptr, {made}));
+            host.Run(1, 10);  // the thread starts and sleeps
+            break;
+        }
     }
 
     // The keeper goes as its router would delete it; then the context.
@@ -187,16 +205,20 @@ TEST_P(GSOutlivedContext, LaterCodeFindsNullWhereTheReferenceWas) {
     delete keeperObject;
     delete dying;
 
-    if (object) {
+    std::vector<std::string> lines;
+    if (c.holder == Holder::WaitingThread) {
+        host.Run(10, 10);
+        lines.push_back("gone (file gs.gs)");
+    } else if (object) {
         // The object's creation count goes to the user's code, whose store
         // over its parameter releases the object with its members.
         EXPECT_EQ(GSRuntime::GSSlots(object->GetReference())[box->ReferenceMember(0)], 0u);
         EXPECT_TRUE(host.Call(user, "$void@User::Drop(GSObject)", nullptr, {object->GetReference()}));
-    } else {
+    } else if (array) {
         EXPECT_EQ(First(array), "none");
         GSScriptInstance::ReleaseReference(array);
     }
-    EXPECT_EQ(host.log.Lines(), std::vector<std::string>{});
+    EXPECT_EQ(host.log.Lines(), lines);
     host.Release(user);
     host.Run(1, 10);
     host.EndContext();
