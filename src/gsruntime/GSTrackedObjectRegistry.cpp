@@ -94,8 +94,9 @@ void GSTrackedObjectRegistry::DestroyAll(const std::vector<GSTrackedObjectRegist
     for (GSTrackedBlock* block : m_blocks) ForEachInBlock(block, [](GSTrackedObject* object) { object->Hold(); });
     for (GSTrackedBlock* block : m_blocks)
         ForEachInBlock(block, [](GSTrackedObject* object) { object->ReleaseContents(); });
+    // With nothing tracked here, nothing outside can hold a reference here.
     for (GSTrackedObjectRegistry* registry : outside) {
-        if (registry && registry != this) registry->CutReferencesInto(*this);
+        if (m_live > 0 && registry && registry != this) registry->CutReferencesInto(*this);
     }
     for (GSTrackedBlock* block : m_blocks) {
         for (int32_t i = 0; i < GSTrackedBlock::kSlots; ++i) {
