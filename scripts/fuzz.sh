@@ -3,9 +3,13 @@
 # undefined-behaviour sanitizers, and runs one of them. Not part of CI.
 #
 #   scripts/fuzz.sh                   build every target and list them
-#   scripts/fuzz.sh NAME [SECONDS]    run fuzz_NAME for SECONDS (default 300)
+#   scripts/fuzz.sh NAME [SECONDS] [FLAGS...]
+#                                     run fuzz_NAME for SECONDS (default 300)
 #                                     on fuzz/corpus/NAME (kept between runs),
-#                                     seeded from fuzz/seeds/NAME when present
+#                                     seeded from fuzz/seeds/NAME when present;
+#                                     FLAGS go to libFuzzer (the script-library
+#                                     targets: -fork=2 -ignore_ooms=1, since a
+#                                     script may allocate gigabytes in one run)
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -33,6 +37,7 @@ if [ $# -eq 0 ]; then
 fi
 name="$1"
 seconds="${2:-300}"
+shift $(( $# < 2 ? $# : 2 ))
 corpus="$here/fuzz/corpus/$name"
 mkdir -p "$corpus"
 seeds=()
@@ -40,4 +45,4 @@ seeds=()
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 cd "$build"
-exec "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 "$corpus" "${seeds[@]}"
+exec "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -print_final_stats=1 "$@" "$corpus" "${seeds[@]}"

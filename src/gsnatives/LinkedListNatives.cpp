@@ -93,6 +93,9 @@ void LinkedListAddInternal(GSContext*, GSStack* stack) {
     if (!GetParam<GSArray>(stack, 1, list) || !list->ElementsAreReferences()) return;
     const GSDataRef item = stack->Local(2);
     if (!IsLinkedData(item)) return;
+    // The list keeps what element stores keep: an entry of another,
+    // unshared context would outlive its context in the list.
+    if (!GSScriptInstance::Accepts(&list->Header(), GSScriptInstance::FromReference(item))) return;
     const bool unique = stack->Local(3) != 0;
     const int32_t count = list->GetCount();
     if (unique)

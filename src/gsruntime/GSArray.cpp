@@ -74,6 +74,32 @@ void GSArray::ReleaseRange(int32_t n, int32_t start) {
     }
 }
 
+void GSArray::ReleaseElementsInto(const GSTrackedObjectRegistry& registry) {
+    if (!m_references) return;
+    for (int32_t i = 0; i < m_count; ++i) {
+        const GSDataRef element = m_elements[i];
+        if (!element || !registry.Tracks(GSScriptInstance::FromReference(element))) continue;
+        m_elements[i] = 0;
+        GSScriptInstance::ReleaseReference(element);
+    }
+}
+
+void GSArray::TakeCopiedReferences(uint32_t* to, int64_t n, const GSArray* source) {
+    // The source's elements passed the check of the source's context; when
+    // that is this array's context, or this array has none, they pass here.
+    const GSContext* own = GSTrackedObjectRegistry::GetContext(&m_instance.header);
+    const bool check = own && own != GSTrackedObjectRegistry::GetContext(&source->m_instance.header);
+    for (int64_t i = 0; i < n; ++i) {
+        if (!to[i]) continue;
+        GSScriptInstance* header = GSScriptInstance::FromReference(to[i]);
+        if (check && !GSScriptInstance::Accepts(&m_instance.header, header)) {
+            to[i] = 0;
+            continue;
+        }
+        header->count += 1;
+    }
+}
+
 bool GSArray::CopyRange(GSArray* destination, int32_t end, const GSArray* source, int32_t start) {
     if (!destination || !source) return false;
     if (start < 0) start = 0;
@@ -85,11 +111,7 @@ bool GSArray::CopyRange(GSArray* destination, int32_t end, const GSArray* source
     uint32_t* store = n > 0 ? NewStore(n) : nullptr;
     if (n > 0 && !store) return false;
     if (n > 0) std::memcpy(store, source->m_elements + start, std::size_t(n) * 4);
-    if (source->m_references) {
-        for (int32_t i = 0; i < n; ++i) {
-            if (store[i]) GSScriptInstance::AddRef(store[i]);
-        }
-    }
+    if (source->m_references) destination->TakeCopiedReferences(store, n, source);
     destination->Resize(0);
     destination->m_elements = store;
     destination->m_count = n;
@@ -117,11 +139,7 @@ bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
     at += kept + gap;
     if (inserted) {
         std::memcpy(at, source->m_elements, std::size_t(inserted) * 4);
-        if (m_references) {
-            for (int64_t i = 0; i < inserted; ++i) {
-                if (at[i]) GSScriptInstance::AddRef(at[i]);
-            }
-        }
+        if (m_references) TakeCopiedReferences(at, inserted, source);
     }
     at += inserted;
     if (tail) std::memcpy(at, m_elements + end, std::size_t(tail) * 4);

@@ -50,16 +50,20 @@ public:
     // a start not below the count.
     void AddRefRange(int32_t n, int32_t start);
     void ReleaseRange(int32_t n, int32_t start);
+    // Releases, and zeroes, the elements tracked by `registry`.
+    void ReleaseElementsInto(const GSTrackedObjectRegistry& registry);
 
     // The destination becomes a copy of the source's elements [start, end)
     // (a negative start means 0; a negative end, or one past the count, the
-    // count), each copied reference with a count of its own. False, nothing
-    // changed, for end < start or arrays of different kinds.
+    // count), each copied reference with a count of its own; a reference
+    // the destination refuses by the context check becomes null. False,
+    // nothing changed, for end < start or arrays of different kinds.
     static bool CopyRange(GSArray* destination, int32_t end, const GSArray* source, int32_t start);
     // Replaces the elements [start, end) by the source's elements (none for
     // a null source; a negative start means 0, a negative end the count; an
     // end beyond the count is not cut). A start beyond the count is reached
-    // with zero elements. The source may be this array. False, nothing
+    // with zero elements. The source may be this array. References are
+    // checked as CopyRange checks them. False, nothing
     // changed, for end < start, a source of the other kind, or a result
     // beyond kMaxCount.
     bool Splice(int32_t start, int32_t end, const GSArray* source);
@@ -94,6 +98,10 @@ public:
     bool SetElementReference(int32_t index, GSDataRef value, bool borrowed, const GSClass* cls);
 
 private:
+    // Counts the n references copied to `to` from `source`, those the
+    // context check refuses replaced by null.
+    void TakeCopiedReferences(uint32_t* to, int64_t n, const GSArray* source);
+
     uint32_t* m_elements = nullptr;
     int32_t m_count = 0;
     uint8_t m_references = 0;

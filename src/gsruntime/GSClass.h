@@ -144,6 +144,8 @@ public:
     // base first) and then of the own view. False when the header is not an
     // instance of this class.
     bool ReleaseMembers(GSScriptInstance* header);
+    // The same for the members whose values are tracked by `registry` only.
+    void ReleaseMembersInto(GSScriptInstance* header, const GSTrackedObjectRegistry& registry);
     // ReleaseMembers, then unregisters the header and frees its block.
     bool DestroyInstance(GSScriptInstance* header);
 

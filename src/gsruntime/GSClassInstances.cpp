@@ -102,22 +102,40 @@ bool GSClass::CreateInstance(GSObject* owner, GSContext* context) {
     return false;
 }
 
-bool GSClass::ReleaseMembers(GSScriptInstance* header) {
-    if (!header || header->cls != this) return false;
+namespace {
+
+// Releases, and zeroes, the reference members of every base view (last base
+// first) and then of the own view that `chosen` picks.
+template <class Chosen>
+void ReleaseMembersWhere(const GSClass* cls, GSScriptInstance* header, Chosen chosen) {
     uint32_t* data = header->DataStart();
-    auto release = [](uint32_t* view, const GSClass* cls) {
-        for (uint32_t i = 0; i < cls->ReferenceMemberCount(); ++i) {
-            uint32_t& slot = view[cls->ReferenceMember(i)];
+    auto release = [&chosen](uint32_t* view, const GSClass* viewClass) {
+        for (uint32_t i = 0; i < viewClass->ReferenceMemberCount(); ++i) {
+            uint32_t& slot = view[viewClass->ReferenceMember(i)];
             const GSDataRef value = slot;
+            if (!value || !chosen(value)) continue;
             slot = 0;
             GSScriptInstance::ReleaseReference(value);
         }
     };
-    for (uint32_t r = m_baseCount; r-- > 0;) {
-        if (const GSClass* base = BaseClass(r)) release(data + GetBaseRow(r).dataOffset, base);
+    for (uint32_t r = cls->BaseCount(); r-- > 0;) {
+        if (const GSClass* base = cls->BaseClass(r)) release(data + cls->GetBaseRow(r).dataOffset, base);
     }
-    release(data, this);
+    release(data, cls);
+}
+
+}  // namespace
+
+bool GSClass::ReleaseMembers(GSScriptInstance* header) {
+    if (!header || header->cls != this) return false;
+    ReleaseMembersWhere(this, header, [](GSDataRef) { return true; });
     return true;
+}
+
+void GSClass::ReleaseMembersInto(GSScriptInstance* header, const GSTrackedObjectRegistry& registry) {
+    if (!header || header->cls != this) return;
+    ReleaseMembersWhere(this, header,
+                        [&registry](GSDataRef value) { return registry.Tracks(GSScriptInstance::FromReference(value)); });
 }
 
 const uint8_t* GSClass::DataSlotKinds() const {

@@ -1,5 +1,7 @@
 #include "gsruntime/GSContext.h"
 
+#include <vector>
+
 #include "engine/Alloc.h"
 #include "gscompiler/GSTypes.h"
 #include "gsruntime/GSClass.h"
@@ -128,7 +130,12 @@ GSContext::~GSContext() {
     }
     RemoveFromRegistry();
     m_libraries.Free();
-    m_registry.DestroyAll();
+    // Who may hold references to this context's objects from outside: the
+    // objects of no context and those of every other context (this one has
+    // left the context registry).
+    std::vector<GSTrackedObjectRegistry*> outside{&GSTrackedObjectRegistry::NoContext()};
+    for (GSContext* other : GSContextRegistry::Contexts()) outside.push_back(&other->Registry());
+    m_registry.DestroyAll(outside);
 }
 
 void GSContext::RemoveFromRegistry() { GSContextRegistry::Remove(this); }

@@ -8,6 +8,12 @@
 //
 // The share flag decides whether references to this context's objects may
 // be stored into objects of other contexts (GSScriptInstance::Accepts).
+// Objects of no context take references of any context, and the script
+// threads of other contexts' game objects may hold them in their frames.
+// So that nothing outside keeps a reference to an object the teardown
+// destroys, the teardown first cuts those references: members and elements
+// of objects of no context and of other contexts, and the `me` and
+// reference locals of their threads' frames.
 //
 // Routers are made and destroyed by the message router's code, through the
 // factory installed with SetRouterFactory; a context asked for a router
@@ -85,7 +91,8 @@ public:
     GSContext(bool withRouter, bool shared);
     // Tears the context down, in this order: the static objects (with the
     // per-library tables), the router, the registry entry, the per-library
-    // table itself, then every object still tracked.
+    // table itself, then every object still tracked (references to them
+    // held outside the context are cut before they are destroyed).
     virtual ~GSContext();
     GSContext(const GSContext&) = delete;
     GSContext& operator=(const GSContext&) = delete;

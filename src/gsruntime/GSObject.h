@@ -11,6 +11,8 @@
 #include "gsruntime/GSDataReference.h"
 #include "gsruntime/GSObjectReference.h"
 
+class GSTrackedObjectRegistry;
+
 namespace GSRuntime {
 
 class GSClass;
@@ -42,6 +44,11 @@ public:
     // queued messages), so that nothing is released after the objects they
     // reference are gone. Objects without threads do nothing.
     virtual void ResetThreads() {}
+    // Called while another context is torn down: the frames of the
+    // object's script threads drop their `me` and reference locals that lie
+    // in that context (see GSStack::CutReferencesInto). Objects without
+    // threads do nothing.
+    virtual void CutThreadReferencesInto(const GSTrackedObjectRegistry& dying) { (void)dying; }
     // A new script thread owned by this object; only game objects own
     // threads (null here, and when a game object cannot take another).
     virtual GSThread* CreateThread() { return nullptr; }

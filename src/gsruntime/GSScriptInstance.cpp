@@ -118,6 +118,15 @@ void GSScriptInstance::ReleaseContents() {
     }
 }
 
+void GSScriptInstance::CutReferencesInto(const GSTrackedObjectRegistry& dying) {
+    if (cls) {
+        cls->ReleaseMembersInto(this, dying);
+        if (GSObject* object = ObjectOwner(this)) object->CutThreadReferencesInto(dying);
+    } else if (owner && owner->GetType() == kGSRefArray) {
+        static_cast<GSArray*>(owner)->ReleaseElementsInto(dying);
+    }
+}
+
 void GSScriptInstance::Discard() {
     GSTrackedObject::Discard();
     if (GSObject* object = ObjectOwner(this)) {

@@ -48,6 +48,10 @@ struct GSScriptInstance : public GSTrackedObject {
     void ReleaseContents() override;
     // Destroys the owner and the instance.
     void Discard() override;
+    // An instance outside a dying context zeroes and releases its members,
+    // resp. an array's elements, that lie in the dying context; the frames
+    // of its game object's threads do the same with their locals.
+    void CutReferencesInto(const GSTrackedObjectRegistry& dying) override;
 
     // The first data slot and its reference.
     uint32_t* DataStart() { return reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(this) + sizeof(*this)); }

@@ -58,6 +58,22 @@ void GSStack::Clear() {
     m_returnOffset = 0;
 }
 
+void GSStack::CutReferencesInto(const GSTrackedObjectRegistry& dying) {
+    for (int32_t frame = m_frame; frame != kNone; frame = FramePrevious(frame)) {
+        const int32_t base = FrameLocalsBase(frame);
+        auto cut = [&](uint32_t& slot) {
+            const GSDataRef value = slot;
+            if (!value || !dying.Tracks(GSScriptInstance::FromReference(value))) return;
+            slot = 0;
+            GSScriptInstance::ReleaseReference(value);
+        };
+        if (const GSFunction* function = FrameFunction(frame)) {
+            for (uint32_t i = 0; i < function->referenceSlotCount; ++i) cut(m_slots[base + function->ReferenceSlot(i)]);
+        }
+        cut(m_slots[base]);
+    }
+}
+
 void GSStack::Dump() const {
     int32_t line = -1;
     for (int32_t frame = m_frame; frame != kNone; frame = FramePrevious(frame)) {

@@ -92,6 +92,11 @@ public:
     // Ends every frame, innermost first, and empties the stack. References
     // on operand stacks are not released.
     void Clear();
+    // While another context is torn down: every frame zeroes and releases
+    // its `me` and its reference locals that are tracked by `dying`, so
+    // that the thread finds null there when it runs again. (Values on the
+    // operand stacks carry no kind, so they are left as they are.)
+    void CutReferencesInto(const GSTrackedObjectRegistry& dying);
     // Writes "function %s, line %d" for every frame, innermost first, to the
     // script log.
     void Dump() const;

@@ -7,7 +7,8 @@
 // The three operations run only while a context is torn down, each over
 // every tracked object before the next starts (GSTrackedObjectRegistry::
 // DestroyAll): Hold pins the object, ReleaseContents drops every reference
-// it holds, Discard destroys it.
+// it holds, Discard destroys it. Between the last two, objects outside the
+// dying context drop what they hold of it (CutReferencesInto).
 struct GSTrackedSlot;
 class GSTrackedObjectRegistry;
 
@@ -17,6 +18,9 @@ public:
     virtual void ReleaseContents() {}
     // Forgets the registry slot (the registry is going away with it).
     virtual void Discard() { m_slot = nullptr; }
+    // Drops every reference the object holds to an object tracked by
+    // `dying`, whose objects are pinned (so that none dies of it).
+    virtual void CutReferencesInto(const GSTrackedObjectRegistry& dying) { (void)dying; }
 
     bool IsTracked() const { return m_slot != nullptr; }
     GSTrackedSlot* RegistrySlot() const { return m_slot; }

@@ -30,10 +30,17 @@ void GSTrackedObjectRegistry::ForEachInBlock(GSTrackedBlock* block, Each each) {
     }
 }
 
+GSTrackedObjectRegistry& GSTrackedObjectRegistry::NoContext() {
+    // Never destroyed: objects of no context may be released at any time
+    // until the process ends.
+    static GSTrackedObjectRegistry* registry = new GSTrackedObjectRegistry(nullptr);
+    return *registry;
+}
+
 void GSTrackedObjectRegistry::Register(GSTrackedObjectRegistry* registry, GSTrackedObject* object) {
     if (!object) return;
     object->m_slot = nullptr;
-    if (!registry || registry->m_teardown) return;
+    if (!registry || registry->m_teardown) registry = &NoContext();
     GSTrackedBlock* block = registry->m_current;
     if (!block) {
         for (GSTrackedBlock* candidate : registry->m_blocks) {
@@ -73,13 +80,24 @@ int32_t GSTrackedObjectRegistry::BlockIndexOf(const GSTrackedObject* object) con
     return -1;
 }
 
-void GSTrackedObjectRegistry::DestroyAll() {
+void GSTrackedObjectRegistry::CutReferencesInto(const GSTrackedObjectRegistry& dying) {
+    // The objects released are pinned, so nothing is destroyed and no slot
+    // changes while the blocks are walked.
+    for (GSTrackedBlock* block : m_blocks)
+        ForEachInBlock(block, [&dying](GSTrackedObject* object) { object->CutReferencesInto(dying); });
+}
+
+void GSTrackedObjectRegistry::DestroyAll(const std::vector<GSTrackedObjectRegistry*>& outside) {
     m_teardown = true;
     m_current = nullptr;
     // No block is added while the flag is set, so the vector stays as it is.
     for (GSTrackedBlock* block : m_blocks) ForEachInBlock(block, [](GSTrackedObject* object) { object->Hold(); });
     for (GSTrackedBlock* block : m_blocks)
         ForEachInBlock(block, [](GSTrackedObject* object) { object->ReleaseContents(); });
+    // With nothing tracked here, nothing outside can hold a reference here.
+    for (GSTrackedObjectRegistry* registry : outside) {
+        if (m_live > 0 && registry && registry != this) registry->CutReferencesInto(*this);
+    }
     for (GSTrackedBlock* block : m_blocks) {
         for (int32_t i = 0; i < GSTrackedBlock::kSlots; ++i) {
             GSTrackedSlot& slot = block->slots[i];

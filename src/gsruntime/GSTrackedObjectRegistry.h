@@ -9,7 +9,15 @@
 // them: pin (Hold), empty (ReleaseContents), destroy (Discard). Since every
 // object is pinned before any reference between objects is dropped, no
 // object dies through another while the passes run; each is destroyed once,
-// directly. Objects made while the passes run stay untracked.
+// directly. Between the second and the third pass, the registries that
+// may hold references into this one (DestroyAll's `outside`) drop them:
+// their objects would otherwise keep references to objects destroyed here.
+//
+// Objects of no context (made without a context, or while their context's
+// passes run) are kept in one process-wide registry, NoContext, whose
+// context is null: GetContext answers null for them as for any object
+// outside a context, and every context's teardown can find what they hold.
+// NoContext is never torn down; its objects end with their last count.
 //
 // Blocks come from the engine allocator. No lock: a registry belongs to one
 // thread of control.
@@ -49,10 +57,13 @@ public:
     GSTrackedObjectRegistry(const GSTrackedObjectRegistry&) = delete;
     GSTrackedObjectRegistry& operator=(const GSTrackedObjectRegistry&) = delete;
 
-    // Gives the object a slot of `registry`; with no registry, while the
-    // registry is being torn down, or when no block can be made, the object
-    // stays untracked.
+    // Gives the object a slot of `registry`; with no registry, or while the
+    // registry is being torn down, a slot of NoContext. When no block can
+    // be made the object stays untracked.
     static void Register(GSTrackedObjectRegistry* registry, GSTrackedObject* object);
+    // The registry of the objects of no context (made on first use, kept
+    // until the process ends).
+    static GSTrackedObjectRegistry& NoContext();
     // Gives the object's slot back to the front of its block's free list;
     // nothing for an untracked object. The current block does not change.
     static void Unregister(GSTrackedObject* object);
@@ -64,8 +75,16 @@ public:
     }
 
     // Pins, empties and destroys every registered object (see above), then
-    // frees every block.
-    void DestroyAll();
+    // frees every block. After the emptying pass, the objects of every
+    // registry in `outside` drop their references into this one.
+    void DestroyAll(const std::vector<GSTrackedObjectRegistry*>& outside = {});
+    // Every object here drops its references to objects tracked by `dying`
+    // (GSTrackedObject::CutReferencesInto).
+    void CutReferencesInto(const GSTrackedObjectRegistry& dying);
+    // True when the object has a slot of this registry.
+    bool Tracks(const GSTrackedObject* object) const {
+        return object && object->m_slot && object->m_slot->block->registry == this;
+    }
 
     GSRuntime::GSContext* Context() const { return m_context; }
     bool TearingDown() const { return m_teardown; }

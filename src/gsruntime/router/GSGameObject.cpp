@@ -153,6 +153,10 @@ void GSGameObject::ResetThreads() {
     for (GSThread* thread : m_threads) thread->Reset();
 }
 
+void GSGameObject::CutThreadReferencesInto(const GSTrackedObjectRegistry& dying) {
+    for (GSThread* thread : m_threads) thread->Stack().CutReferencesInto(dying);
+}
+
 bool GSGameObject::DeferDestruction() {
     if (Id() == -1 || !Router()) return false;
     SetFlags(Flags() | kDestroyPending);

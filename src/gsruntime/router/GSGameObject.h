@@ -55,6 +55,7 @@ public:
     GSThread* CreateThread() override;
     GSGameObject* AsGameObject() override { return this; }
     void ResetThreads() override;
+    void CutThreadReferencesInto(const GSTrackedObjectRegistry& dying) override;
     bool DeferDestruction() override;
 
     Vek::PString GetName() const override { return m_name; }

@@ -282,4 +282,22 @@ TEST_F(LinkedListNatives, AnArrayOfNumbersOrAnObjectOfAnotherClassIsNoEntry) {
     GSScriptInstance::ReleaseReference(list);
 }
 
+// An entry of another, unshared context is not added: the list would keep
+// it after that context ended.
+TEST_F(LinkedListNatives, AnEntryOfAnotherContextIsNotAdded) {
+    Add("b", 2, 0, false);
+    uint32_t list = 0;
+    ASSERT_TRUE(Call("$LinkedData[]@Probe::List()", {}, &list));
+    GSContext* other = new GSContext(false, false);
+    GSObject* entry = new GSObject();
+    ASSERT_TRUE(entry->BindClass(GSMachine::Instance()->GetLibraryByName("LinkedData.gsl")->FindClass("LinkedData"),
+                                 other));
+    RunNative(&GSNatives::LinkedListAddInternal, list, entry->GetReference(), false);
+    EXPECT_EQ(Keys(), "b2 ");
+    EXPECT_EQ(GSScriptInstance::FromReference(entry->GetReference())->count, 1);
+    delete other;
+    EXPECT_EQ(Keys(), "b2 ");
+    GSScriptInstance::ReleaseReference(list);
+}
+
 }  // namespace
