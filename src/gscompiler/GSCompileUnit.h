@@ -3,6 +3,7 @@
 // texts, its identity, and the messages it reports.
 #include <cstdarg>
 #include <cstdint>
+#include <vector>
 
 #include "foundation/containers/BlockMemory.h"
 #include "foundation/containers/FrameMemory.h"
@@ -15,6 +16,14 @@ class GSSymbolTable;
 
 class GSCompileUnit {
 public:
+    // Takes each class declaration of the top-level list as soon as it is
+    // parsed, instead of the tree keeping it.
+    class ClassHandler {
+    public:
+        virtual ~ClassHandler() = default;
+        virtual void ClassParsed(GSCNode* declaration) = 0;
+    };
+
     // Node pool: 256 nodes per chunk, spare threshold 4096. Text arena:
     // 2048-byte pages, so one text holds at most 2047 characters.
     static constexpr int32_t kNodesPerChunk = 256;
@@ -35,6 +44,10 @@ public:
     // links, value 0; type none; no class name), or null when the pool is
     // out of memory.
     GSCNode* NewNode(int32_t category, int32_t kind, int32_t line, int32_t subKind);
+    // Gives the nodes of a declaration's tree (the node, its children and
+    // their lists, not the node's own next) back to the pool; a node
+    // reached twice is given back once.
+    void FreeTree(GSCNode* root);
     // A copy of a text in the unit's arena; null for a text of 2048
     // characters or more, or when memory runs out.
     char* StrDup(const char* text);
@@ -67,7 +80,13 @@ public:
     uint32_t nameId = 0;             // CRC-32 of the lower-cased file name
     GSCompiler::GSSymbolTable* symbols = nullptr;
     GSCNode* tree = nullptr;         // the first node of the top-level list
+    // When set, the parser hands every class declaration to it and leaves
+    // them out of the tree (which then holds the includes only).
+    ClassHandler* classHandler = nullptr;
     int32_t errorCount = 0;
     int32_t warningCount = 0;
     GSCompileLog* log = nullptr;
+
+private:
+    std::vector<GSCNode*> m_freeStack;  // FreeTree's nodes, kept for reuse
 };
