@@ -19,24 +19,29 @@ void GSCompileContext::Reset() {
     symbols.Clear();
     mainUnit.Init(nullptr, nullptr);
     stringTexts.clear();
-    stringIndexes.clear();
+    stringIndexes.Clear();
     stringCount = 0;
     dependentCounter = 0;
 }
 
 uint32_t GSCompileContext::StringIndex(const char* text) {
     if (!text) return 0xFFFFFFFFu;
+    // The text goes in first: the index compares with the texts it holds.
     try {
-        const auto [at, added] = stringIndexes.try_emplace(std::string_view(text), stringCount);
-        if (!added) return at->second;
-        try {
-            stringTexts.push_back(text);
-        } catch (const std::bad_alloc&) {
-            stringIndexes.erase(at);
-            return 0xFFFFFFFFu;
-        }
+        stringTexts.push_back(text);
     } catch (const std::bad_alloc&) {
         return 0xFFFFFFFFu;
+    }
+    uint32_t index;
+    try {
+        index = stringIndexes.FindOrAdd(text, stringCount, stringTexts);
+    } catch (const std::bad_alloc&) {
+        stringTexts.pop_back();
+        return 0xFFFFFFFFu;
+    }
+    if (index != stringCount) {
+        stringTexts.pop_back();
+        return index;
     }
     return stringCount++;
 }
@@ -70,7 +75,7 @@ int GSCompileContext::Compile(const char* name, GSCompileLog* log) {
 
     symbols.Init();
     stringTexts.clear();
-    stringIndexes.clear();
+    stringIndexes.Clear();
     stringCount = 0;
     mainUnit.Init(&symbols, log);
     symbols.unit = &mainUnit;

@@ -5,13 +5,12 @@
 // files.
 #include <cstdint>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "foundation/containers/HashTable.h"
 #include "gscompiler/GSCompileUnit.h"
 #include "gscompiler/GSSymbolTable.h"
+#include "gscompiler/GSTextIndex.h"
 #include "gscompiler/codegen/GSCClass.h"
 
 class GSCompileLog;
@@ -66,7 +65,7 @@ public:
     uint32_t stringCount = 0;
     // The texts by index, and the index of each text.
     std::vector<const char*> stringTexts;
-    std::unordered_map<std::string_view, uint32_t> stringIndexes;
+    GSTextIndex stringIndexes;
     int32_t dependentCounter = 0;
 
 private:
