@@ -39,6 +39,8 @@ void GSClassStream::ClassParsed(GSCNode* declaration) {
         if (!m_started) {
             m_started = true;
             m_includeResult = m_context.BeginFile(m_name.c_str(), m_unit);
+            // The include nodes go with the pool's first emptying.
+            m_unit.tree = nullptr;
             m_unit.errorCount = 0;
             if (m_includeResult == 0) m_pass = std::make_unique<GSSemanticPass>(false);
         }
@@ -61,7 +63,10 @@ void GSClassStream::ClassParsed(GSCNode* declaration) {
         throw;
     }
     Leave(*stage);
-    m_unit.FreeTree(declaration);
+    // Nothing else of the pool is in use: the parser keeps no other node
+    // (the scanner makes none), and the include nodes served their purpose
+    // at the first class.
+    m_unit.nodePool.Reset();
 }
 
 int GSClassStream::FinishChecks() {

@@ -1,9 +1,9 @@
 #pragma once
 // GSClassStream: checks and generates the main source file class by class
 // while it is parsed. Each class declaration goes through the semantic pass
-// and the code generator as soon as the parser has it, and its nodes then
-// go back to the unit's pool, so a large source keeps only one class's tree
-// in memory (and in the caches) instead of the whole file's.
+// and the code generator as soon as the parser has it, and the unit's node
+// pool is then emptied, so a large source keeps only one class's tree in
+// memory (and in the caches) instead of the whole file's.
 //
 // The language allows it: a class sees only what comes before it (the walk
 // has always been in source order), and the includes all precede the first

@@ -42,28 +42,6 @@ GSCNode* GSCompileUnit::NewNode(int32_t category, int32_t kind, int32_t line, in
     return node;
 }
 
-void GSCompileUnit::FreeTree(GSCNode* root) {
-    // Every node is gathered (and marked, so that a node reached twice is
-    // taken once) before any is freed: a chunk emptied by a free may go
-    // back to the allocator at once.
-    static GSCNode gathered;
-    if (!root) return;
-    m_freeStack.clear();
-    root->tail = &gathered;
-    m_freeStack.push_back(root);
-    for (std::size_t i = 0; i < m_freeStack.size(); ++i) {
-        GSCNode* node = m_freeStack[i];
-        auto take = [&](GSCNode* linked) {
-            if (!linked || linked->tail == &gathered) return;
-            linked->tail = &gathered;
-            m_freeStack.push_back(linked);
-        };
-        for (GSCNode* child : node->children) take(child);
-        if (node != root) take(node->next);
-    }
-    for (GSCNode* node : m_freeStack) nodePool.Free(node);
-}
-
 char* GSCompileUnit::StrDup(const char* text) { return text ? textArena.StrDup(text) : nullptr; }
 
 void GSCompileUnit::Log(const char* format, ...) {

@@ -3,7 +3,6 @@
 // texts, its identity, and the messages it reports.
 #include <cstdarg>
 #include <cstdint>
-#include <vector>
 
 #include "foundation/containers/BlockMemory.h"
 #include "foundation/containers/FrameMemory.h"
@@ -44,10 +43,6 @@ public:
     // links, value 0; type none; no class name), or null when the pool is
     // out of memory.
     GSCNode* NewNode(int32_t category, int32_t kind, int32_t line, int32_t subKind);
-    // Gives the nodes of a declaration's tree (the node, its children and
-    // their lists, not the node's own next) back to the pool; a node
-    // reached twice is given back once.
-    void FreeTree(GSCNode* root);
     // A copy of a text in the unit's arena; null for a text of 2048
     // characters or more, or when memory runs out.
     char* StrDup(const char* text);
@@ -81,12 +76,10 @@ public:
     GSCompiler::GSSymbolTable* symbols = nullptr;
     GSCNode* tree = nullptr;         // the first node of the top-level list
     // When set, the parser hands every class declaration to it and leaves
-    // them out of the tree (which then holds the includes only).
+    // them out of the tree: the tree holds the includes until the first
+    // class, and is empty after the parse.
     ClassHandler* classHandler = nullptr;
     int32_t errorCount = 0;
     int32_t warningCount = 0;
     GSCompileLog* log = nullptr;
-
-private:
-    std::vector<GSCNode*> m_freeStack;  // FreeTree's nodes, kept for reuse
 };

@@ -82,6 +82,15 @@ GSCNode* Included(GSCNode* list) {
     return list;
 }
 
+// The unit's tree: the includes, then the classes. With a class handler the
+// classes went to it, and the pool the includes' nodes came from has been
+// emptied since: the tree is empty.
+GSCNode* Program(GSCNode* includes, GSCNode* classes) {
+    GSCompileUnit* unit = CurrentCompileUnit;
+    unit->tree = unit->classHandler ? nullptr : Append(includes, classes);
+    return unit->tree;
+}
+
 // A parsed class declaration: to the unit's class handler when it has one,
 // else appended to the list.
 GSCNode* TakeClass(GSCNode* list, GSCNode* declaration) {
@@ -172,8 +181,8 @@ void gserror(const char* message);
 %%
 
 program
-    : include_list class_declaration_list   { $$ = Append($1, $2); CurrentCompileUnit->tree = $$; }
-    | class_declaration_list                { $$ = $1; CurrentCompileUnit->tree = $$; }
+    : include_list class_declaration_list   { $$ = Program($1, $2); }
+    | class_declaration_list                { $$ = Program(nullptr, $1); }
     ;
 
 include_list
