@@ -5,8 +5,8 @@
 #include <new>
 #include <string>
 
+#include "gscompiler/GSClassStream.h"
 #include "gscompiler/GSCompileLog.h"
-#include "gscompiler/codegen/GSCodeGenerator.h"
 #include "gscompiler/library/GSLibraryWriter.h"
 #include "gscompiler/semantic/GSSemanticPass.h"
 
@@ -19,24 +19,29 @@ void GSCompileContext::Reset() {
     symbols.Clear();
     mainUnit.Init(nullptr, nullptr);
     stringTexts.clear();
-    stringIndexes.clear();
+    stringIndexes.Clear();
     stringCount = 0;
     dependentCounter = 0;
 }
 
 uint32_t GSCompileContext::StringIndex(const char* text) {
     if (!text) return 0xFFFFFFFFu;
+    // The text goes in first: the index compares with the texts it holds.
     try {
-        const auto [at, added] = stringIndexes.try_emplace(std::string_view(text), stringCount);
-        if (!added) return at->second;
-        try {
-            stringTexts.push_back(text);
-        } catch (const std::bad_alloc&) {
-            stringIndexes.erase(at);
-            return 0xFFFFFFFFu;
-        }
+        stringTexts.push_back(text);
     } catch (const std::bad_alloc&) {
         return 0xFFFFFFFFu;
+    }
+    uint32_t index;
+    try {
+        index = stringIndexes.FindOrAdd(text, stringCount, stringTexts);
+    } catch (const std::bad_alloc&) {
+        stringTexts.pop_back();
+        return 0xFFFFFFFFu;
+    }
+    if (index != stringCount) {
+        stringTexts.pop_back();
+        return index;
     }
     return stringCount++;
 }
@@ -70,18 +75,22 @@ int GSCompileContext::Compile(const char* name, GSCompileLog* log) {
 
     symbols.Init();
     stringTexts.clear();
-    stringIndexes.clear();
+    stringIndexes.Clear();
     stringCount = 0;
     mainUnit.Init(&symbols, log);
     symbols.unit = &mainUnit;
 
-    int result = CompileFile(copy.c_str(), mainUnit, true);
+    const std::string lower = LowerCase(copy.c_str());
+    GSClassStream stream(*this, mainUnit, lower);
+    mainUnit.classHandler = &stream;
+    int result = mainUnit.LoadAndParse(lower.c_str());
+    mainUnit.classHandler = nullptr;
+    if (result == 0) result = stream.FinishChecks();
     if (result != 0) {
         Log(log, ".. while compiling '%s'", name);
         return result;
     }
-    GSCodeGenerator generator;
-    if (!generator.GenerateUnit(*this, classes)) {
+    if (!stream.FinishGeneration()) {
         result += 1;
         if (log) log->Add("\nInternal Code Generation Error...");
     }
@@ -92,21 +101,33 @@ bool GSCompileContext::WriteLibrary(GSLibraryBuffer& out, GSCompileLog* log, con
     return GSLibraryWriter::WriteLibrary(out, *this, classes, log, sourceName);
 }
 
-int GSCompileContext::CompileFile(const char* name, GSCompileUnit& unit, bool fullMode) {
+std::string GSCompileContext::LowerCase(const char* name) {
     std::string lower(name ? name : "");
     for (char& c : lower)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return lower;
+}
 
+int GSCompileContext::CompileInclude(const char* name, GSCompileUnit& unit) {
+    const std::string lower = LowerCase(name);
     const int parsed = unit.LoadAndParse(lower.c_str());
     if (parsed != 0) return parsed;
+    const int included = BeginFile(lower.c_str(), unit);
+    if (included != 0) return included;
+    FinishFile(unit);
+    unit.errorCount = 0;
+    if (!unit.tree) return 1;
+    GSSemanticPass pass(true);
+    pass.Walk(unit.tree, *this, unit);
+    return unit.errorCount;
+}
 
-    GSCompiler::GSDependentSymbol* dependent = symbols.NewDependent(lower.c_str());
+int GSCompileContext::BeginFile(const char* lower, GSCompileUnit& unit) {
+    GSCompiler::GSDependentSymbol* dependent = symbols.NewDependent(lower);
     if (!dependent || !symbols.Insert(nullptr, false, dependent)) {
         if (unit.log) unit.log->Add("Internal Compiler Error.");
         return 1;
     }
-    dependent->sourceId = unit.sourceId;
-    dependent->nameId = unit.nameId;
     dependent->ownIndex = dependentCounter++;
 
     int sum = 0;
@@ -116,7 +137,7 @@ int GSCompileContext::CompileFile(const char* name, GSCompileUnit& unit, bool fu
         if (!include || symbols.Find(include, nullptr, false, false)) continue;
         GSCompileUnit includeUnit;
         includeUnit.Init(&symbols, unit.log);
-        const int result = CompileFile(include, includeUnit, false);
+        const int result = CompileInclude(include, includeUnit);
         symbols.unit = &unit;  // the include's unit ends here
         if (result != 0) Log(unit.log, ".. while compiling '%s'", include);
         sum += result;
@@ -124,13 +145,14 @@ int GSCompileContext::CompileFile(const char* name, GSCompileUnit& unit, bool fu
     symbols.ResetNumbering();
     if (sum != 0) return sum;
 
-    auto* own = symbols.Find(lower.c_str(), nullptr, false, false);
+    auto* own = symbols.Find(lower, nullptr, false, false);
     if (!own || own->kind != GSCompiler::GSSymbol::kDependent) return 1;
     symbols.currentLibrary = static_cast<GSCompiler::GSDependentSymbol*>(own);
     symbols.unit = &unit;
-    unit.errorCount = 0;
-    if (!unit.tree) return 1;
-    GSSemanticPass pass(!fullMode);
-    pass.Walk(unit.tree, *this, unit);
-    return unit.errorCount;
+    return 0;
+}
+
+void GSCompileContext::FinishFile(GSCompileUnit& unit) {
+    symbols.currentLibrary->sourceId = unit.sourceId;
+    symbols.currentLibrary->nameId = unit.nameId;
 }

@@ -4,13 +4,13 @@
 // from it, the string table of the library and the numbering of dependent
 // files.
 #include <cstdint>
-#include <string_view>
-#include <unordered_map>
+#include <string>
 #include <vector>
 
 #include "foundation/containers/HashTable.h"
 #include "gscompiler/GSCompileUnit.h"
 #include "gscompiler/GSSymbolTable.h"
+#include "gscompiler/GSTextIndex.h"
 #include "gscompiler/codegen/GSCClass.h"
 
 class GSCompileLog;
@@ -35,10 +35,17 @@ public:
     // the caller has given a growth step). False when it cannot be built
     // completely.
     bool WriteLibrary(GSLibraryBuffer& out, GSCompileLog* log, const char* sourceName);
-    // Compiles one file into `unit` (recursively its includes, each once,
-    // in declarations-only mode). Returns the errors of this file and its
-    // includes.
-    int CompileFile(const char* name, GSCompileUnit& unit, bool fullMode);
+    // Compiles an included file into `unit` in declarations-only mode
+    // (recursively its includes, each once). Returns the errors of this file
+    // and its includes.
+    int CompileInclude(const char* name, GSCompileUnit& unit);
+    // For a parsed file (the main file: once its includes are parsed):
+    // enters it as a dependent, compiles its includes and makes it the
+    // current library. Returns the includes' errors, 1 when the file cannot
+    // be entered.
+    int BeginFile(const char* lowerCaseName, GSCompileUnit& unit);
+    // For a file parsed whole: its dependent takes the unit's ids.
+    void FinishFile(GSCompileUnit& unit);
     // Empties the symbols, the main unit, the classes, the string table and
     // the counters.
     void Reset();
@@ -58,9 +65,10 @@ public:
     uint32_t stringCount = 0;
     // The texts by index, and the index of each text.
     std::vector<const char*> stringTexts;
-    std::unordered_map<std::string_view, uint32_t> stringIndexes;
+    GSTextIndex stringIndexes;
     int32_t dependentCounter = 0;
 
 private:
+    static std::string LowerCase(const char* name);
     void Log(GSCompileLog* log, const char* format, const char* text);
 };

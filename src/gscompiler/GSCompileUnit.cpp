@@ -26,6 +26,7 @@ void GSCompileUnit::Init(GSCompiler::GSSymbolTable* table, GSCompileLog* compile
     warningCount = 0;
     symbols = table;
     log = compileLog;
+    classHandler = nullptr;
 }
 
 GSCNode* GSCompileUnit::NewNode(int32_t category, int32_t kind, int32_t line, int32_t subKind) {
@@ -80,6 +81,9 @@ void GSCompileUnit::ReportAtV(bool error, bool warning, const char* file, int32_
 }
 
 int GSCompileUnit::LoadAndParse(const char* name) {
+    // An include may be loaded while the file that names it is still being
+    // parsed: that parse's unit is current again afterwards.
+    GSCompileUnit* const outer = CurrentCompileUnit;
     CurrentCompileUnit = this;
     fileName = StrDup(name ? name : "");
     if (!fileName) fileName = "";
@@ -108,20 +112,20 @@ int GSCompileUnit::LoadAndParse(const char* name) {
     if (found.empty() || !source.Load(archive, found.c_str())) {
         Log("Could not read file %s : %s.", archive, name ? name : "");
         errorCount += 1;
-        CurrentCompileUnit = nullptr;
+        CurrentCompileUnit = outer;
         return 1;
     }
     const char* text = source.GetText();
     const uint32_t length = source.GetTextLength();
     if (!text) {
         errorCount += 1;
-        CurrentCompileUnit = nullptr;
+        CurrentCompileUnit = outer;
         return 1;
     }
     if (length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0) {
         Log("'%s' appears to be UTF-8 encoded, please resave as ANSI.", name ? name : "");
         errorCount += 1;
-        CurrentCompileUnit = nullptr;
+        CurrentCompileUnit = outer;
         return 1;
     }
 
@@ -131,12 +135,13 @@ int GSCompileUnit::LoadAndParse(const char* name) {
         sourceId = ComputeCRC32(text + prefix, length - prefix);
         nameId = ComputeCRC32LowerCase(name ? name : "");
     }
-    CurrentCompileUnit = nullptr;
+    CurrentCompileUnit = outer;
     return result != 0 ? 1 : 0;
 }
 
 int GSCompileUnit::Parse(const char* text, uint32_t length) {
     GSCompileUnit* const outer = CurrentCompileUnit;
+    FlexLexer* const outerLexer = CurrentLexer;
     CurrentCompileUnit = this;
     tree = nullptr;
     int result;
@@ -144,13 +149,13 @@ int GSCompileUnit::Parse(const char* text, uint32_t length) {
         yyFlexLexer lexer(text, length);
         CurrentLexer = &lexer;
         result = GSParse();
-        CurrentLexer = nullptr;
+        CurrentLexer = outerLexer;
     } catch (const GSScannerFailure& failure) {
-        CurrentLexer = nullptr;
+        CurrentLexer = outerLexer;
         Report(true, false, 0, "scanner failure: %s", failure.what());
         result = 1;
     } catch (const std::bad_alloc&) {
-        CurrentLexer = nullptr;
+        CurrentLexer = outerLexer;
         Report(true, false, 0, "out of memory");
         result = 1;
     }

@@ -15,6 +15,14 @@ class GSSymbolTable;
 
 class GSCompileUnit {
 public:
+    // Takes each class declaration of the top-level list as soon as it is
+    // parsed, instead of the tree keeping it.
+    class ClassHandler {
+    public:
+        virtual ~ClassHandler() = default;
+        virtual void ClassParsed(GSCNode* declaration) = 0;
+    };
+
     // Node pool: 256 nodes per chunk, spare threshold 4096. Text arena:
     // 2048-byte pages, so one text holds at most 2047 characters.
     static constexpr int32_t kNodesPerChunk = 256;
@@ -67,6 +75,10 @@ public:
     uint32_t nameId = 0;             // CRC-32 of the lower-cased file name
     GSCompiler::GSSymbolTable* symbols = nullptr;
     GSCNode* tree = nullptr;         // the first node of the top-level list
+    // When set, the parser hands every class declaration to it and leaves
+    // them out of the tree: the tree holds the includes until the first
+    // class, and is empty after the parse.
+    ClassHandler* classHandler = nullptr;
     int32_t errorCount = 0;
     int32_t warningCount = 0;
     GSCompileLog* log = nullptr;

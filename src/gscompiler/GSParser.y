@@ -75,6 +75,32 @@ GSCNode* Append(GSCNode* list, GSCNode* element) {
     return list;
 }
 
+// The include list so far: with a class handler, the unit's tree holds it
+// while the classes are parsed, for the handler to find.
+GSCNode* Included(GSCNode* list) {
+    if (CurrentCompileUnit->classHandler) CurrentCompileUnit->tree = list;
+    return list;
+}
+
+// The unit's tree: the includes, then the classes. With a class handler the
+// classes went to it, and the pool the includes' nodes came from has been
+// emptied since: the tree is empty.
+GSCNode* Program(GSCNode* includes, GSCNode* classes) {
+    GSCompileUnit* unit = CurrentCompileUnit;
+    unit->tree = unit->classHandler ? nullptr : Append(includes, classes);
+    return unit->tree;
+}
+
+// A parsed class declaration: to the unit's class handler when it has one,
+// else appended to the list.
+GSCNode* TakeClass(GSCNode* list, GSCNode* declaration) {
+    if (GSCompileUnit::ClassHandler* handler = CurrentCompileUnit->classHandler) {
+        handler->ClassParsed(declaration);
+        return list;
+    }
+    return Append(list, declaration);
+}
+
 void MarkUnused(GSCNode* list) {
     for (; list; list = list->next) list->flags |= kGSNodeUnused;
 }
@@ -155,13 +181,13 @@ void gserror(const char* message);
 %%
 
 program
-    : include_list class_declaration_list   { $$ = Append($1, $2); CurrentCompileUnit->tree = $$; }
-    | class_declaration_list                { $$ = $1; CurrentCompileUnit->tree = $$; }
+    : include_list class_declaration_list   { $$ = Program($1, $2); }
+    | class_declaration_list                { $$ = Program(nullptr, $1); }
     ;
 
 include_list
-    : include_declaration
-    | include_list include_declaration      { $$ = Append($1, $2); }
+    : include_declaration                   { $$ = Included($1); }
+    | include_list include_declaration      { $$ = Included(Append($1, $2)); }
     ;
 
 include_declaration
@@ -178,8 +204,8 @@ include_file
     ;
 
 class_declaration_list
-    : class_declaration
-    | class_declaration_list class_declaration  { $$ = Append($1, $2); }
+    : class_declaration                         { $$ = TakeClass(nullptr, $1); }
+    | class_declaration_list class_declaration  { $$ = TakeClass($1, $2); }
     ;
 
 class_declaration

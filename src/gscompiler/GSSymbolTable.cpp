@@ -158,6 +158,11 @@ int32_t GSSymbolTable::SlotOf(GSSymbol* symbol, GSClassSymbol* cls, int16_t& slo
 
 void GSSymbolTable::Number(GSSymbol* symbol) {
     if (!symbol) return;
+    if (deferredNumbers) {
+        if ((symbol->kind == kClass || symbol->kind == kFunction) && symbol->index < 0)
+            deferredNumbers->push_back(symbol);
+        return;
+    }
     if (symbol->kind == kClass && symbol->index < 0) {
         symbol->index = classCounter++;
     } else if (symbol->kind == kFunction && symbol->index < 0) {

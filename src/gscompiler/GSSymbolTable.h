@@ -9,6 +9,7 @@
 // and exports them in the order of their first lookup (Number); the
 // numbering restarts after each file's includes (ResetNumbering).
 #include <cstdint>
+#include <vector>
 
 #include "foundation/containers/BlockMemory.h"
 #include "foundation/containers/FrameMemory.h"
@@ -67,7 +68,8 @@ public:
     int32_t SlotOf(GSSymbol* symbol, GSClassSymbol* cls, int16_t& slot);
 
     // Hands a class or function without an index the next one (a function's
-    // class too, when it has none).
+    // class too, when it has none). While `deferredNumbers` is set, such a
+    // symbol is appended to it instead, to be numbered later in that order.
     void Number(GSSymbol* symbol);
     // Every class and its functions lose their indexes; both counters 0.
     void ResetNumbering();
@@ -92,6 +94,7 @@ public:
     GSCompileUnit* unit = nullptr;  // where reports go
     int32_t classCounter = 0;
     int32_t functionCounter = 0;
+    std::vector<GSSymbol*>* deferredNumbers = nullptr;
 
 private:
     template <class T, class... Args>

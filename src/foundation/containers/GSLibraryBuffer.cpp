@@ -48,14 +48,19 @@ void GSLibraryBuffer::EnsureSize(uint32_t n) {
         // number of times.
         const uint64_t capacity =
             std::max(static_cast<uint64_t>(n) + m_growthStep, static_cast<uint64_t>(m_capacity) * 2);
-        void* block = capacity <= UINT32_MAX ? Vek::Alloc::New(static_cast<std::size_t>(capacity) + 3) : nullptr;
+        // The block is resized in place where the allocator can (a large
+        // block is remapped, not copied), so the bytes are not copied and
+        // touched again at every doubling.
+        const std::size_t offset = static_cast<std::size_t>(m_data - static_cast<uint8_t*>(m_rawBlock));
+        void* block =
+            capacity <= UINT32_MAX ? Vek::Alloc::Resize(m_rawBlock, static_cast<std::size_t>(capacity) + 3) : nullptr;
         if (!block) {
             m_flags |= kOutOfMemory;
             return;
         }
         uint8_t* data = AlignTo4(block);
-        if (m_length > 0) std::memcpy(data, m_data, m_length);
-        Vek::Alloc::Delete(m_rawBlock);
+        if (m_length > 0 && data != static_cast<uint8_t*>(block) + offset)
+            std::memmove(data, static_cast<uint8_t*>(block) + offset, m_length);
         m_rawBlock = block;
         m_data = data;
         m_capacity = static_cast<uint32_t>(capacity);
@@ -70,6 +75,20 @@ bool GSLibraryBuffer::Prepare(uint32_t n) {
     }
     EnsureSize(m_position + n);
     return (m_flags & kOutOfMemory) == 0;
+}
+
+void GSLibraryBuffer::Prepend(const void* data, uint32_t n) {
+    if (n == 0 || (m_flags & kOutOfMemory)) return;
+    if (n > UINT32_MAX - m_length) {
+        m_flags |= kOutOfMemory;
+        return;
+    }
+    const uint32_t length = m_length;
+    EnsureSize(length + n);
+    if (m_flags & kOutOfMemory) return;
+    std::memmove(m_data + n, m_data, length);
+    std::memcpy(m_data, data, n);
+    m_position += n;
 }
 
 void GSLibraryBuffer::Write(const void* data, uint32_t n) {

@@ -28,9 +28,9 @@ public:
     void Reset();
 
     // Makes sure n bytes are usable: when n is at least the capacity, grows to
-    // n + growth step or twice the capacity, whichever is more (copying the
-    // length bytes); then the length becomes at least n. Without a block, or
-    // when the allocation fails: flag bit 0.
+    // n + growth step or twice the capacity, whichever is more (the block is
+    // resized, keeping the length bytes); then the length becomes at least n.
+    // Without a block, or when the allocation fails: flag bit 0.
     void EnsureSize(uint32_t n);
 
     // Writers: EnsureSize(position + size), then, unless flag bit 0 is set,
@@ -40,6 +40,10 @@ public:
     void WriteUInt32(uint32_t value);
     void Write(const void* data, uint32_t n);
     void Skip(uint32_t n);
+    // Puts n bytes in front of the contents: the length grows by n and the
+    // position moves with the byte it was at. Skipped (and flagged) like a
+    // write.
+    void Prepend(const void* data, uint32_t n);
 
     // Readers: when position + size exceeds the length, flag bit 1 and
     // nothing read (the output stays untouched); else read and advance.

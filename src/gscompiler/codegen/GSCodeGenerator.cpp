@@ -45,8 +45,8 @@ uint32_t CountBound(const GSCNode* list, int32_t kind, const GSCNode* owner) {
 
 }  // namespace
 
-bool GSCodeGenerator::GenerateUnit(GSCompileContext& unit, GSCompiler::GSCClassList& classes) {
-    if (!unit.mainUnit.tree || unit.mainUnit.errorCount != 0) return false;
+bool GSCodeGenerator::GenerateClassDeclaration(GSCompileContext& unit, GSCompiler::GSCClassList& classes,
+                                               GSCNode* declaration) {
     m_unit = &unit;
     m_classes = &classes;
     m_class = nullptr;
@@ -56,7 +56,7 @@ bool GSCodeGenerator::GenerateUnit(GSCompileContext& unit, GSCompiler::GSCClassL
     m_jumpLabels.clear();
     m_switches.clear();
     m_waits.clear();
-    const bool ok = Generate(unit.mainUnit.tree, nullptr);
+    const bool ok = Generate(declaration, nullptr);
     m_class = nullptr;
     m_function = nullptr;
     return ok;

@@ -38,10 +38,10 @@ public:
     GSCodeGenerator(const GSCodeGenerator&) = delete;
     GSCodeGenerator& operator=(const GSCodeGenerator&) = delete;
 
-    // Generates the main unit's tree of `unit` into `classes` (one record per
-    // class, in declaration order). False when the unit has no tree or has
-    // errors, or when generation fails (the reason is logged or reported).
-    bool GenerateUnit(GSCompileContext& unit, GSCompiler::GSCClassList& classes);
+    // Generates one checked class declaration of the main unit of `unit`
+    // into `classes` (one record per class; called in declaration order).
+    // False when generation fails (the reason is logged or reported).
+    bool GenerateClassDeclaration(GSCompileContext& unit, GSCompiler::GSCClassList& classes, GSCNode* declaration);
 
     // Generates a node and its following siblings into `emitter` (null at the
     // top level). After an expression whose result is unused and not dealt

@@ -118,37 +118,37 @@ bool GSLibraryWriter::WriteLibrary(GSLibraryBuffer& out, GSCompileContext& unit,
                                    GSCompileLog* log, const char* sourceName) {
     NumberReferences(unit, classes);
 
-    GSLibraryBuffer scratch;
-    scratch.Init(kScratchGrowthStep);
-    if (!WriteClassImports(scratch, unit) || !WriteFunctionImports(scratch, unit) ||
-        !WriteClasses(scratch, unit, classes, log)) {
-        scratch.Free();
-        return false;
-    }
-
+    // Sections 4 to 6 are written first, at the start of `out`; the header
+    // and sections 2 and 3 (which hold the strings those sections add) are
+    // then put in front of them, so the image is built in place instead of
+    // being copied out of a buffer of its own.
     out.Reset();
-    const uint32_t start = out.Position();
-    out.Skip(4);
-    out.WriteUInt32(kMagic);
-    out.WriteUInt32(kVersionBits);
-    out.WriteUInt32(unit.mainUnit.sourceId);
-    out.WriteUInt32(unit.mainUnit.nameId);
+    if (!WriteClassImports(out, unit) || !WriteFunctionImports(out, unit) || !WriteClasses(out, unit, classes, log))
+        return false;
+
+    GSLibraryBuffer head;
+    head.Init(kHeadGrowthStep);
+    head.Skip(4);
+    head.WriteUInt32(kMagic);
+    head.WriteUInt32(kVersionBits);
+    head.WriteUInt32(unit.mainUnit.sourceId);
+    head.WriteUInt32(unit.mainUnit.nameId);
     std::string name(sourceName ? sourceName : "");
     for (char& c : name)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    out.WriteUInt32(static_cast<uint32_t>(name.size() + 1));
-    out.Write(name.c_str(), static_cast<uint32_t>(name.size() + 1));
+    head.WriteUInt32(static_cast<uint32_t>(name.size() + 1));
+    head.Write(name.c_str(), static_cast<uint32_t>(name.size() + 1));
 
     // The class chunks were padded as if they started 4-aligned, which the
     // string section's padding makes true (every class names itself, so
     // there is always a string).
-    const bool sections = WriteDependents(out, unit) && WriteStrings(out, unit) && out.Position() % 4 == 0;
-    if (scratch.Length() > 0) out.Write(scratch.Data(), scratch.Length());
-    const bool scratchComplete = !scratch.HasFailed();
-    scratch.Free();
-    PatchChunkLength(out, start);
+    const bool sections = WriteDependents(head, unit) && WriteStrings(head, unit) && head.Position() % 4 == 0;
+    const bool headComplete = !head.HasFailed();
+    out.Prepend(head.Data(), head.Length());
+    head.Free();
+    PatchChunkLength(out, 0);
     // An image that lost bytes to a failed allocation is incomplete.
-    return sections && scratchComplete && !out.HasFailed();
+    return sections && headComplete && !out.HasFailed();
 }
 
 bool GSLibraryWriter::WriteDependents(GSLibraryBuffer& out, GSCompileContext& unit) {

@@ -6,9 +6,9 @@
 //   sections, one chunk each: 2 dependents, 3 strings, 4 class imports,
 //           5 function imports, 6 classes (class chunks with their function
 //           table, members, virtual table and instance layout).
-// Sections 4 to 6 are written first into a scratch buffer, because writing
-// them puts names and signatures into the string table that section 3
-// stores.
+// Sections 4 to 6 are written first, because writing them puts names and
+// signatures into the string table that section 3 stores; the header and
+// sections 2 and 3 then go in front of them.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -28,7 +28,8 @@ class GSFunctionSymbol;
 
 class GSLibraryWriter {
 public:
-    static constexpr uint32_t kScratchGrowthStep = 512;
+    // Growth step of the buffer the header and sections 2 and 3 are built in.
+    static constexpr uint32_t kHeadGrowthStep = 512;
 
     // One entry of a class's virtual table: the function a slot of the
     // flattened function table runs, and the data offset of the class view

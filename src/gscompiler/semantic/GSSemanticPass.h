@@ -69,6 +69,10 @@ public:
     // is what decides the compile.
     bool Walk(GSCNode* root, GSCompileContext& context, GSCompileUnit& unit);
 
+    // True when the last walk stopped short (nesting too deep): nothing
+    // after it is checked.
+    bool Aborted() const { return m_abort; }
+
     // The two handlers of the walk.
     bool Enter(GSCNode* node);
     bool Leave(GSCNode* node);

@@ -86,6 +86,31 @@ TEST(GSLibraryBuffer, WritesWithoutABlockAreSkippedAndFlagged) {
     EXPECT_EQ(buffer.Data(), nullptr);
 }
 
+// Bytes put in front keep every byte after them, whether the block has room
+// or must grow (a large block across several growths), and move the
+// position with its byte.
+TEST(GSLibraryBuffer, PrependKeepsTheBytesAfterIt) {
+    for (const uint32_t length : {3u, 100u, 300000u}) {
+        GSLibraryBuffer buffer;
+        buffer.Init(64);
+        std::string bytes;
+        for (uint32_t i = 0; i < length; ++i) bytes += static_cast<char>('a' + i % 26);
+        buffer.Write(bytes.data(), length);
+        buffer.SetPosition(1);
+        buffer.Prepend("XYZ!", 4);
+        EXPECT_EQ(buffer.Flags(), 0u) << length;
+        EXPECT_EQ(buffer.Position(), 5u) << length;
+        ASSERT_EQ(buffer.Length(), length + 4) << length;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.Data()), buffer.Length()), "XYZ!" + bytes)
+            << length;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(buffer.Data()) % 4, 0u);
+    }
+    GSLibraryBuffer empty;  // never initialised: flagged, nothing written
+    empty.Prepend("ab", 2);
+    EXPECT_EQ(empty.Flags(), GSLibraryBuffer::kOutOfMemory);
+    EXPECT_EQ(empty.Length(), 0u);
+}
+
 TEST(CharBuffer, GrowsInWholeBlocksAndKeepsItsBytes) {
     CharBuffer buffer;
     ASSERT_TRUE(buffer.Reserve(1));

@@ -413,6 +413,43 @@ TEST_F(CompilerDriverTest, SlotsThatDoNotFitAreErrors) {
     }
 }
 
+// Each class is checked and generated as soon as it is parsed; what the
+// compile reports is still what a whole-file parse, one check of every class
+// and then generation gave.
+TEST_F(CompilerDriverTest, ClassesCheckedWhileParsingReportAsAfterTheWholeParse) {
+    auto checkError = [](const std::string& name) { return "class " + name + " {\n  void f(void) { g(); }\n};\n"; };
+    const std::string clean = "class C {\n  int f(int i) { return i + 1; }\n};\n";
+    const struct {
+        const char* name;
+        std::string main;
+        std::string include;  // "b.gs", which the main file includes when not empty
+        int result;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"a check error before a syntax error", checkError("A") + clean + "class B {\n  int x\n};\n", "", 1,
+         {"a.gs(9) : parse error, line 9", ".. while compiling 'a.gs'"}},
+        {"a failing include before a syntax error", "include \"b.gs\"\n" + clean + "class B {", "class I {", 1,
+         {"a.gs(5) : parse error, line 5", ".. while compiling 'a.gs'"}},
+        {"check errors of two classes", checkError("A") + clean + checkError("B"), "", 2,
+         {"a.gs(2) : function g not declared, line 2.", "a.gs(8) : function g not declared, line 8.",
+          ".. while compiling 'a.gs'"}},
+        {"a generation error before a check error", std::string(kDuplicateCase) + clean + checkError("B"), "", 1,
+         {"a.gs(10) : function g not declared, line 10.", ".. while compiling 'a.gs'"}},
+        {"a generation error before a clean class", std::string(kDuplicateCase) + clean, "", 1,
+         {"a.gs(3) : case has duplicate value, line 3", "\nInternal Code Generation Error..."}},
+        {"a failing include", "include \"b.gs\"\n" + checkError("A"), "class I {", 1,
+         {"b.gs(1) : parse error, line 1", ".. while compiling 'b.gs'", ".. while compiling 'a.gs'"}},
+    };
+    for (const auto& c : cases) {
+        WriteFile(Path("a.gs"), c.main);
+        WriteFile(Path("b.gs"), c.include);
+        GSCompileContext context;
+        GSCompileLog log;
+        EXPECT_EQ(Compile(context, "a.gs", log), c.result) << c.name;
+        EXPECT_EQ(Messages(log), c.messages) << c.name;
+    }
+}
+
 TEST_F(CompilerDriverTest, TheExampleScriptsCompile) {
     const std::string folder = std::string(VORLEX_SOURCE_DIR) + "/examples/scripts";
     for (const char* name : {"timetable.gs", "station.gs"}) {
