@@ -33,20 +33,15 @@ constexpr std::size_t kAutoCollectThreshold = 4096;
 }  // namespace
 
 PStringCache::PStringCache() {
-    m_bucketCount = 1024;
-    m_buckets = static_cast<Node**>(std::calloc(m_bucketCount, sizeof(Node*)));
+    m_slotCount = 1024;
+    m_slots = static_cast<Slot*>(std::calloc(m_slotCount, sizeof(Slot)));
+    if (!m_slots) std::abort();
 }
 
 PStringCache::~PStringCache() {
-    for (std::size_t b = 0; b < m_bucketCount; ++b) {
-        Node* n = m_buckets[b];
-        while (n) {
-            Node* next = n->next;
-            std::free(n);
-            n = next;
-        }
-    }
-    std::free(m_buckets);
+    for (std::size_t i = 0; i < m_slotCount; ++i)
+        if (m_slots[i].node) FreeNodeLocked(m_slots[i].node);
+    std::free(m_slots);
 }
 
 PStringCache& PStringCache::Instance() {
@@ -62,50 +57,61 @@ PStringCache& PStringCache::Instance() {
 
 bool PStringCache::Alive() { return g_cacheAlive.load(std::memory_order_acquire); }
 
+void PStringCache::PlaceLocked(Slot* slots, std::size_t count, Node* node) {
+    const std::size_t mask = count - 1;
+    std::size_t i = node->hash & mask;
+    while (slots[i].node) i = (i + 1) & mask;
+    slots[i] = Slot{node, node->hash};
+}
+
 void PStringCache::GrowLocked() {
-    std::size_t newCount = m_bucketCount * 2;
-    Node** nb = static_cast<Node**>(std::calloc(newCount, sizeof(Node*)));
-    if (!nb) return;  // keep the old table; lookups still work
-    for (std::size_t b = 0; b < m_bucketCount; ++b) {
-        Node* n = m_buckets[b];
-        while (n) {
-            Node* next = n->next;
-            std::size_t idx = n->hash & (newCount - 1);
-            n->next = nb[idx];
-            nb[idx] = n;
-            n = next;
-        }
-    }
-    std::free(m_buckets);
-    m_buckets = nb;
-    m_bucketCount = newCount;
+    const std::size_t newCount = m_slotCount * 2;
+    Slot* grown = static_cast<Slot*>(std::calloc(newCount, sizeof(Slot)));
+    if (!grown) return;  // keep the old table; it still has free places
+    for (std::size_t i = 0; i < m_slotCount; ++i)
+        if (m_slots[i].node) PlaceLocked(grown, newCount, m_slots[i].node);
+    std::free(m_slots);
+    m_slots = grown;
+    m_slotCount = newCount;
 }
 
 PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t length) {
     if (length == 0) return nullptr;
-    uint32_t h = HashText(text, length);
-    std::size_t idx = h & (m_bucketCount - 1);
-    for (Node* n = m_buckets[idx]; n; n = n->next) {
-        if (n->hash == h && n->length == length && std::memcmp(n->text, text, length) == 0) {
+    const uint32_t h = HashText(text, length);
+    const std::size_t mask = m_slotCount - 1;
+    std::size_t i = h & mask;
+    for (; m_slots[i].node; i = (i + 1) & mask) {
+        Node* n = m_slots[i].node;
+        if (m_slots[i].hash == h && n->length == length && std::memcmp(n->text, text, length) == 0) {
             // Under the lock: a count leaves zero only here.
             if (n->references.fetch_add(1, std::memory_order_relaxed) == 0) --m_unusedCount;
             m_handedOut.fetch_add(1, std::memory_order_relaxed);
             return n;
         }
     }
-    Node* n = static_cast<Node*>(std::malloc(offsetof(Node, text) + length + 1));
+    Node* n = static_cast<Node*>(m_arena.Allocate(offsetof(Node, text) + length + 1));
     if (!n) std::abort();  // the engine allocator does not fail for strings
+    if (m_freeIds.empty()) {
+        n->id = m_nextId++;
+    } else {
+        n->id = m_freeIds.back();
+        m_freeIds.pop_back();
+    }
     n->hash = h;
     n->length = static_cast<uint32_t>(length);
     new (&n->references) std::atomic<int32_t>(1);
     std::memcpy(n->text, text, length);
     n->text[length] = '\0';
-    n->next = m_buckets[idx];
-    m_buckets[idx] = n;
+    m_slots[i] = Slot{n, h};
     ++m_nodeCount;
     m_handedOut.fetch_add(1, std::memory_order_relaxed);
-    if (m_nodeCount > m_bucketCount * 2) GrowLocked();
+    if (m_nodeCount * 4 > m_slotCount * 3) GrowLocked();
     return n;
+}
+
+void PStringCache::FreeNodeLocked(Node* node) {
+    m_freeIds.push_back(node->id);
+    m_arena.Free(node, offsetof(Node, text) + node->length + 1);
 }
 
 PStringCache::Node* PStringCache::Create(const char* text) {
@@ -203,20 +209,24 @@ PStringCache::Node* PStringCache::ToUpper(Node* node) {
 
 std::size_t PStringCache::CollectGarbage() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_unusedCount == 0) return 0;
+    // The nodes kept are placed again into a new table: removing places from
+    // a linear-probing table in place would break the runs behind them.
+    Slot* kept = static_cast<Slot*>(std::calloc(m_slotCount, sizeof(Slot)));
+    if (!kept) return 0;  // nothing freed; every node stays valid
     std::size_t freed = 0;
-    for (std::size_t b = 0; b < m_bucketCount; ++b) {
-        Node** link = &m_buckets[b];
-        while (*link) {
-            Node* n = *link;
-            if (n->references.load(std::memory_order_acquire) == 0) {
-                *link = n->next;
-                std::free(n);
-                ++freed;
-            } else {
-                link = &n->next;
-            }
+    for (std::size_t i = 0; i < m_slotCount; ++i) {
+        Node* n = m_slots[i].node;
+        if (!n) continue;
+        if (n->references.load(std::memory_order_acquire) == 0) {
+            FreeNodeLocked(n);
+            ++freed;
+        } else {
+            PlaceLocked(kept, m_slotCount, n);
         }
     }
+    std::free(m_slots);
+    m_slots = kept;
     m_nodeCount -= freed;
     m_unusedCount -= freed;
     return freed;

@@ -8,13 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <vector>
+
+#include "engine/PStringNodeArena.h"
 
 namespace Vek {
 
 class PStringCache {
 public:
     struct Node {
-        Node* next;          // next node of the same hash bucket
         uint32_t hash;
         uint32_t length;     // characters, without the NUL
         // Atomic. A holder adds or drops a reference without the cache lock
@@ -22,6 +24,10 @@ public:
         // leaves zero, only under the lock, where Create revives a node and
         // CollectGarbage frees it.
         std::atomic<int32_t> references;
+        // Unique among the nodes that exist, and reused once a node is
+        // freed, so ids stay below the largest number of nodes there have
+        // been at once: a set of names can be a bitmap indexed by id.
+        uint32_t id;
         char text[1];        // NUL-terminated; allocated to length + 1
     };
 
@@ -63,12 +69,27 @@ public:
     static bool Alive();
 
 private:
+    // One place of the table: a node and its hash, kept beside the pointer
+    // so that a look-up steps over other texts' places without reading
+    // their nodes (each a cache miss in a large table).
+    struct Slot {
+        Node* node;
+        uint32_t hash;
+    };
+
     Node* FindOrAddLocked(const char* text, std::size_t length);
+    void FreeNodeLocked(Node* node);
+    // Puts a node into a free place of `slots` (a power of two in size).
+    static void PlaceLocked(Slot* slots, std::size_t count, Node* node);
     void GrowLocked();
 
     mutable std::recursive_mutex m_lock;
-    Node** m_buckets = nullptr;
-    std::size_t m_bucketCount = 0;
+    // Open addressing with linear probing, at most three quarters full.
+    Slot* m_slots = nullptr;
+    std::size_t m_slotCount = 0;
+    PStringNodeArena m_arena;
+    std::vector<uint32_t> m_freeIds;
+    uint32_t m_nextId = 0;
     std::size_t m_nodeCount = 0;
     std::size_t m_unusedCount = 0;
     std::atomic<int64_t> m_handedOut{0};

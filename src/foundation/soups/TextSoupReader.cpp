@@ -1,5 +1,6 @@
 #include "foundation/soups/TextSoupReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,47 +34,32 @@ bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }
 // the rest of a line.
 bool IsLineEnd(int c) { return IsLineBreak(c) || c == kNul; }
 
-// The names one container has had so far (their interned nodes): an
-// open-addressing set of pointers. The reader keeps one per nesting level
-// and reuses it, clearing only the slots the last container filled.
+// The names one container has had so far: a bitmap indexed by the interned
+// nodes' ids, which are dense, so the set stays small and a name read in
+// the order it was interned touches the bitmap in order. The reader keeps
+// one per nesting level and reuses it, clearing only the words the last
+// container set.
 class SeenNames {
 public:
     void Clear() {
-        for (uint32_t slot : m_used) m_slots[slot] = nullptr;
+        for (uint32_t word : m_used) m_bits[word] = 0;
         m_used.clear();
     }
     // True when `node` was there already; otherwise it is added.
-    bool Insert(const void* node) {
-        if ((m_used.size() + 1) * 2 > m_slots.size()) Grow();
-        const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t i = Hash(node) & mask;; i = (i + 1) & mask) {
-            if (m_slots[i] == node) return true;
-            if (!m_slots[i]) {
-                m_slots[i] = node;
-                m_used.push_back(static_cast<uint32_t>(i));
-                return false;
-            }
-        }
+    bool Insert(const Vek::PStringCache::Node* node) {
+        const uint32_t id = node->id;
+        const std::size_t word = id / 64;
+        const uint64_t bit = uint64_t{1} << (id % 64);
+        if (word >= m_bits.size()) m_bits.resize(std::max(word + 1, m_bits.size() * 2), 0);
+        uint64_t& bits = m_bits[word];
+        if (bits & bit) return true;
+        if (!bits) m_used.push_back(static_cast<uint32_t>(word));
+        bits |= bit;
+        return false;
     }
 
 private:
-    static std::size_t Hash(const void* node) {
-        uint64_t x = reinterpret_cast<uintptr_t>(node);
-        x ^= x >> 33;
-        x *= 0xFF51AFD7ED558CCDull;
-        x ^= x >> 33;
-        return static_cast<std::size_t>(x);
-    }
-    void Grow() {
-        std::vector<const void*> old;
-        old.swap(m_slots);
-        m_slots.assign(old.empty() ? 16 : old.size() * 2, nullptr);
-        m_used.clear();
-        for (const void* node : old)
-            if (node) Insert(node);
-    }
-
-    std::vector<const void*> m_slots;
+    std::vector<uint64_t> m_bits;
     std::vector<uint32_t> m_used;
 };
 
@@ -136,7 +122,10 @@ public:
 
 private:
     // True when the container already had a tag of that name.
-    bool Repeated(const Vek::PString& tag) { return m_seen.Insert(tag.GetNode()); }
+    bool Repeated(const Vek::PString& tag) {
+        const Vek::PStringCache::Node* node = tag.GetNode();
+        return !node || m_seen.Insert(node);
+    }
     void Append(const Vek::PString& tag, int32_t kind, RawDataRef block) {
         ChunkRef root = m_soup.EnsureContainerRef();
         if (!root) return;
@@ -208,19 +197,31 @@ private:
     // stream per byte. Finish puts the stream where reading stopped.
     static constexpr int32_t kBlock = 64 * 1024;
 
-    // Reads the next block; false when the stream has no more.
+    // Reads the next block; false when the stream has no more. Blocks grow
+    // with the input, so a file is read in a few calls and its bytes are
+    // moved a bounded number of times; the buffer is never zero-filled.
     bool Fill() {
         if (m_exhausted) return false;
-        const std::size_t had = m_data.size();
-        m_data.resize(had + kBlock);
-        const int32_t got = m_stream.Read(m_data.data() + had, kBlock);
-        m_data.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
-        if (got <= 0) m_exhausted = true;
-        return got > 0;
+        const std::size_t block = std::max<std::size_t>(kBlock, m_size);
+        if (m_capacity - m_size < block) {
+            const std::size_t capacity = m_size + block;
+            std::unique_ptr<char[]> grown(new char[capacity]);
+            if (m_size) std::memcpy(grown.get(), m_data.get(), m_size);
+            m_data = std::move(grown);
+            m_capacity = capacity;
+        }
+        const std::size_t room = std::min<std::size_t>(m_capacity - m_size, 1u << 30);
+        const int32_t got = m_stream.Read(m_data.get() + m_size, static_cast<int32_t>(room));
+        if (got <= 0) {
+            m_exhausted = true;
+            return false;
+        }
+        m_size += static_cast<std::size_t>(got);
+        return true;
     }
     // True when at least `n` bytes lie from the reading position on.
     bool Have(std::size_t n) {
-        while (m_data.size() - m_pos < n)
+        while (m_size - m_pos < n)
             if (!Fill()) return false;
         return true;
     }
@@ -229,7 +230,7 @@ private:
     // past-the-end error), or kNul for a NUL byte.
     int ReadChar() {
         if (m_ended) return kEnd;
-        if (m_pos == m_data.size() && !Fill()) {
+        if (m_pos == m_size && !Fill()) {
             m_hitEnd = true;
             m_ended = true;
             return kEnd;
@@ -275,11 +276,24 @@ private:
             Unread(c);
             return;
         }
-        while (c != kEnd && !IsBlank(c) && !IsLineEnd(c) && c != '}') {
-            if (name.size() < kMaxTagName) name.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
-            c = ReadChar();
-        }
         Unread(c);
+        // The name's bytes are taken a run at a time (the input may end in
+        // the middle of a name, so a run stops at the buffer's end too).
+        const auto stop = [](char b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '}'; };
+        for (;;) {
+            const std::size_t start = m_pos;
+            const char* data = m_data.get();
+            while (m_pos < m_size && data[m_pos] != '\0' && !stop(data[m_pos])) ++m_pos;
+            const std::size_t room = kMaxTagName - std::min(kMaxTagName, name.size());
+            name.append(data + start, std::min(room, m_pos - start));
+            if (m_pos < m_size || m_ended || !Fill()) break;
+        }
+        if (m_pos == m_size) {
+            m_hitEnd = true;
+            m_ended = true;
+        }
+        for (char& b : name)
+            if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
     }
 
     // Looks at the rest of the line without consuming it (a container's '{'
@@ -365,9 +379,10 @@ private:
     bool TakeRun(std::string& value, Stop stop) {
         for (;;) {
             const std::size_t start = m_pos;
-            const std::size_t size = m_data.size();
-            while (m_pos < size && m_data[m_pos] != '\0' && !stop(m_data[m_pos])) ++m_pos;
-            value.append(m_data, start, m_pos - start);
+            const std::size_t size = m_size;
+            const char* data = m_data.get();
+            while (m_pos < size && data[m_pos] != '\0' && !stop(data[m_pos])) ++m_pos;
+            value.append(data + start, m_pos - start);
             if (m_pos < size) return true;
             if (m_ended || !Fill()) {
                 m_hitEnd = true;
@@ -438,7 +453,9 @@ private:
     // The names seen in the open container of each nesting level.
     std::vector<std::unique_ptr<SeenNames>> m_seen;
     int32_t m_start = m_stream.Tell();
-    std::string m_data;       // the input from m_start on, as far as read
+    std::unique_ptr<char[]> m_data;  // the input from m_start on, as far as read
+    std::size_t m_size = 0;          // bytes in m_data
+    std::size_t m_capacity = 0;
     std::size_t m_pos = 0;    // the reading position in m_data
     bool m_exhausted = false;  // the stream gave its last byte
     bool m_ended = false;      // the end was met since the last Restore
