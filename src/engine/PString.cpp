@@ -33,9 +33,9 @@ constexpr std::size_t kAutoCollectThreshold = 4096;
 }  // namespace
 
 PStringCache::PStringCache() {
-    m_slotCount = 1024;
-    m_slots = static_cast<Slot*>(std::calloc(m_slotCount, sizeof(Slot)));
-    if (!m_slots) std::abort();
+    Slot* slots = static_cast<Slot*>(std::calloc(1024, sizeof(Slot)));
+    if (!slots) std::abort();
+    SetTableLocked(slots, 1024);
 }
 
 PStringCache::~PStringCache() {
@@ -64,6 +64,20 @@ void PStringCache::PlaceLocked(Slot* slots, std::size_t count, Node* node) {
     slots[i] = Slot{node, node->hash};
 }
 
+void PStringCache::SetTableLocked(Slot* slots, std::size_t count) {
+    m_slots = slots;
+    m_slotCount = count;
+    m_hintSlots.store(slots, std::memory_order_relaxed);
+    m_hintCount.store(count, std::memory_order_relaxed);
+}
+
+void PStringCache::Prefetch(const char* text, std::size_t length) const {
+    const Slot* slots = m_hintSlots.load(std::memory_order_relaxed);
+    const std::size_t count = m_hintCount.load(std::memory_order_relaxed);
+    if (!slots || length == 0) return;
+    __builtin_prefetch(slots + (HashText(text, length) & (count - 1)));
+}
+
 void PStringCache::GrowLocked() {
     const std::size_t newCount = m_slotCount * 2;
     Slot* grown = static_cast<Slot*>(std::calloc(newCount, sizeof(Slot)));
@@ -71,8 +85,7 @@ void PStringCache::GrowLocked() {
     for (std::size_t i = 0; i < m_slotCount; ++i)
         if (m_slots[i].node) PlaceLocked(grown, newCount, m_slots[i].node);
     std::free(m_slots);
-    m_slots = grown;
-    m_slotCount = newCount;
+    SetTableLocked(grown, newCount);
 }
 
 PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t length) {
@@ -85,7 +98,6 @@ PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t 
         if (m_slots[i].hash == h && n->length == length && std::memcmp(n->text, text, length) == 0) {
             // Under the lock: a count leaves zero only here.
             if (n->references.fetch_add(1, std::memory_order_relaxed) == 0) --m_unusedCount;
-            m_handedOut.fetch_add(1, std::memory_order_relaxed);
             return n;
         }
     }
@@ -104,7 +116,6 @@ PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t 
     n->text[length] = '\0';
     m_slots[i] = Slot{n, h};
     ++m_nodeCount;
-    m_handedOut.fetch_add(1, std::memory_order_relaxed);
     if (m_nodeCount * 4 > m_slotCount * 3) GrowLocked();
     return n;
 }
@@ -132,13 +143,11 @@ void PStringCache::AddReference(Node* node) {
     int32_t count = node->references.load(std::memory_order_relaxed);
     while (count > 0) {
         if (node->references.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) {
-            m_handedOut.fetch_add(1, std::memory_order_relaxed);
             return;
         }
     }
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (node->references.fetch_add(1, std::memory_order_relaxed) == 0) --m_unusedCount;
-    m_handedOut.fetch_add(1, std::memory_order_relaxed);
 }
 
 void PStringCache::Destroy(Node* node) {
@@ -148,7 +157,6 @@ void PStringCache::Destroy(Node* node) {
     while (count > 1) {
         if (node->references.compare_exchange_weak(count, count - 1, std::memory_order_release,
                                                    std::memory_order_relaxed)) {
-            m_handedOut.fetch_sub(1, std::memory_order_relaxed);
             return;
         }
     }
@@ -163,7 +171,6 @@ void PStringCache::Destroy(Node* node) {
             if (count <= 0) return;  // over-release: ignore rather than corrupt
         } while (!node->references.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel,
                                                          std::memory_order_relaxed));
-        m_handedOut.fetch_sub(1, std::memory_order_relaxed);
         if (count == 1) {
             ++m_unusedCount;
             collect = m_unusedCount >= kAutoCollectThreshold && m_unusedCount * 2 > m_nodeCount;
@@ -226,7 +233,7 @@ std::size_t PStringCache::CollectGarbage() {
         }
     }
     std::free(m_slots);
-    m_slots = kept;
+    SetTableLocked(kept, m_slotCount);
     m_nodeCount -= freed;
     m_unusedCount -= freed;
     return freed;
@@ -242,7 +249,17 @@ std::size_t PStringCache::UnusedNodeCount() const {
     return m_unusedCount;
 }
 
-int64_t PStringCache::ReferencesHandedOut() const { return m_handedOut.load(std::memory_order_relaxed); }
+int64_t PStringCache::ReferencesHandedOut() const {
+    // Every reference handed out is counted in its node until it is
+    // dropped, and a node is freed only at zero: the sum of the counts is
+    // the balance. Summed here rather than kept in one counter that every
+    // copy and release in the process would have to update.
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    int64_t total = 0;
+    for (std::size_t i = 0; i < m_slotCount; ++i)
+        if (const Node* n = m_slots[i].node) total += n->references.load(std::memory_order_relaxed);
+    return total;
+}
 
 // ---- PString ----
 

@@ -48,9 +48,14 @@ public:
     // Drops one reference (the node stays until CollectGarbage). Without
     // the lock unless it is the node's last reference.
     void Destroy(Node* node);
-    // Takes one more reference (also counted in the cache's counter of
-    // references handed out). Without the lock when the node is in use.
+    // Takes one more reference. Without the lock when the node is in use.
     void AddReference(Node* node);
+
+    // Starts loading the table place where `text` would be found, so that
+    // a Create of it a little later finds it in the cache. No lock: it only
+    // hints the processor, and a table replaced meanwhile merely makes the
+    // hint useless (a prefetch never faults).
+    void Prefetch(const char* text, std::size_t length) const;
 
     void Lock() { m_lock.lock(); }
     void Unlock() { m_lock.unlock(); }
@@ -60,7 +65,9 @@ public:
 
     std::size_t NodeCount() const;
     std::size_t UnusedNodeCount() const;
-    // References handed out minus references dropped, over the cache's life.
+    // References handed out minus references dropped, over the cache's life:
+    // the sum of the nodes' counts (a walk of the table, exact while no
+    // other thread copies or drops strings).
     int64_t ReferencesHandedOut() const;
 
     // The process-wide cache.
@@ -81,18 +88,23 @@ private:
     void FreeNodeLocked(Node* node);
     // Puts a node into a free place of `slots` (a power of two in size).
     static void PlaceLocked(Slot* slots, std::size_t count, Node* node);
+    // Replaces the table (the old one is the caller's to free).
+    void SetTableLocked(Slot* slots, std::size_t count);
     void GrowLocked();
 
     mutable std::recursive_mutex m_lock;
     // Open addressing with linear probing, at most three quarters full.
     Slot* m_slots = nullptr;
     std::size_t m_slotCount = 0;
+    // The table and its size for Prefetch, which reads them without the
+    // lock; set under the lock whenever the table is replaced.
+    std::atomic<const Slot*> m_hintSlots{nullptr};
+    std::atomic<std::size_t> m_hintCount{0};
     PStringNodeArena m_arena;
     std::vector<uint32_t> m_freeIds;
     uint32_t m_nextId = 0;
     std::size_t m_nodeCount = 0;
     std::size_t m_unusedCount = 0;
-    std::atomic<int64_t> m_handedOut{0};
 };
 
 class PString {

@@ -210,6 +210,12 @@ void TDBContainerTag::AppendChild(const Vek::PString& name, ChunkRef chunk) {
     m_children.Add(Child{name, std::move(chunk)});
 }
 
+void TDBContainerTag::AppendChild(Vek::PString&& name, ChunkRef chunk) {
+    if (!chunk) return;
+    Edited();
+    m_children.Add(Child{std::move(name), std::move(chunk)});
+}
+
 void TDBContainerTag::RemoveChild(ChunkRef chunk) {
     if (!chunk) return;
     for (ChildList::Iterator it = m_children.Begin(); it; ++it) {

@@ -33,6 +33,8 @@ public:
     void SwapChildren(ChunkRef a, ChunkRef b) override;
     // Adds (name, chunk) at the end; a null chunk adds nothing.
     void AppendChild(const Vek::PString& name, ChunkRef chunk) override;
+    // The same, taking the name over (no reference count to change).
+    void AppendChild(Vek::PString&& name, ChunkRef chunk);
     // Removes the first pair holding that very chunk, keeping the order.
     void RemoveChild(ChunkRef chunk) override;
     // Kind 1: a new empty TDBContainerTag; otherwise a new TDBDataTag.

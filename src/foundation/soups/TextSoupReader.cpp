@@ -13,6 +13,8 @@
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/CodePage1252.h"
 #include "foundation/soups/SoupLog.h"
+#include "foundation/soups/TDBContainerTag.h"
+#include "foundation/soups/TDBDataTag.h"
 #include "foundation/streams/Stream.h"
 
 namespace {
@@ -86,38 +88,40 @@ class ContainerBuilder {
 public:
     ContainerBuilder(SoupHandle& soup, SeenNames& seen) : m_soup(soup), m_seen(seen) { m_seen.Clear(); }
 
-    void SetEmpty(const Vek::PString& tag) {
+    // Each setter may take the name over, leaving `tag` empty.
+
+    void SetEmpty(Vek::PString& tag) {
         if (Repeated(tag)) return m_soup.SetEmpty(tag);
-        Append(tag, ACSKind::kEmpty, nullptr);
+        Append(tag, ACSKind::kEmpty, 0, nullptr);
     }
-    void SetInt(const Vek::PString& tag, int32_t value) {
+    void SetInt(Vek::PString& tag, int32_t value) {
         if (Repeated(tag)) return m_soup.SetInt(tag, value);
-        Append(tag, ACSKind::kIntegers, MakeRawDataCopy(4, &value));
+        Append(tag, ACSKind::kIntegers, 4, &value);
     }
-    void SetFloat(const Vek::PString& tag, float value) {
+    void SetFloat(Vek::PString& tag, float value) {
         if (Repeated(tag)) return m_soup.SetFloat(tag, value);
-        Append(tag, ACSKind::kFloats, MakeRawDataCopy(4, &value));
+        Append(tag, ACSKind::kFloats, 4, &value);
     }
-    void SetFloatArray(const Vek::PString& tag, const SoupHandle::FloatArray& values) {
+    void SetFloatArray(Vek::PString& tag, const SoupHandle::FloatArray& values) {
         if (Repeated(tag) || values.IsEmpty()) return m_soup.SetFloatArray(tag, values);
-        Append(tag, ACSKind::kFloats, MakeRawDataCopy(values.Count() * 4, values.Data()));
+        Append(tag, ACSKind::kFloats, values.Count() * 4, values.Data());
     }
-    void SetKUID(const Vek::PString& tag, const KUID& kuid) {
+    void SetKUID(Vek::PString& tag, const KUID& kuid) {
         if (Repeated(tag)) return m_soup.SetKUID(tag, kuid);
         uint8_t record[KUID::kPackedRecordSize];
         kuid.ToPackedRecord(record);
-        Append(tag, ACSKind::kKUID, MakeRawDataCopy(KUID::kPackedRecordSize, record));
+        Append(tag, ACSKind::kKUID, KUID::kPackedRecordSize, record);
     }
-    void SetString(const Vek::PString& tag, const std::string& text) {
+    void SetString(Vek::PString& tag, const std::string& text) {
         if (Repeated(tag)) return m_soup.SetString(tag, text.c_str());
         std::size_t length = std::strlen(text.c_str());
-        Append(tag, ACSKind::kText, length ? MakeRawDataCopy(static_cast<int32_t>(length + 1), text.c_str()) : nullptr);
+        Append(tag, ACSKind::kText, length ? static_cast<int32_t>(length + 1) : 0, text.c_str());
     }
-    void SetContainer(const Vek::PString& tag, SoupHandle& child) {
+    void SetContainer(Vek::PString& tag, SoupHandle& child) {
         if (Repeated(tag)) return m_soup.SetContainer(tag, child);
         child.EnsureContainer();
-        ChunkRef root = m_soup.EnsureContainerRef();
-        if (root && child.GetRoot()) root->AppendChild(tag, child.GetRoot());
+        TDBContainerTag* root = Root();
+        if (root && child.GetRoot()) root->AppendChild(std::move(tag), child.GetRoot());
     }
 
 private:
@@ -126,15 +130,27 @@ private:
         const Vek::PStringCache::Node* node = tag.GetNode();
         return !node || m_seen.Insert(node);
     }
-    void Append(const Vek::PString& tag, int32_t kind, RawDataRef block) {
-        ChunkRef root = m_soup.EnsureContainerRef();
+    // The handle's root, made on the first tag: the handle was cleared
+    // before reading, so it is an editable container, which the handle
+    // keeps for as long as the builder lives.
+    TDBContainerTag* Root() {
+        if (!m_root) {
+            m_soup.EnsureContainer();
+            m_root = static_cast<TDBContainerTag*>(m_soup.GetRoot().Get());
+        }
+        return m_root;
+    }
+    // A new value of n bytes (none for 0) at the end.
+    void Append(Vek::PString& tag, int32_t kind, int32_t n, const void* bytes) {
+        TDBContainerTag* root = Root();
         if (!root) return;
-        ChunkRef chunk = root->CreateChunk(kind, std::move(block));
-        if (chunk && !IsNullChunk(chunk)) root->AppendChild(tag, std::move(chunk));
+        ChunkRef chunk = MakeDataTagCopy(kind, n, bytes);
+        if (chunk) root->AppendChild(std::move(tag), std::move(chunk));
     }
 
     SoupHandle& m_soup;
     SeenNames& m_seen;
+    TDBContainerTag* m_root = nullptr;
 };
 
 class TextSoupParser {
@@ -153,13 +169,20 @@ public:
         for (;;) {
             ReadTagName(name);
             if (name.empty()) return true;
-            Vek::PString tag(name.c_str(), name.size());
+            // The name is interned once its value is read: the cache's
+            // table is asked to load its place now, and the value's bytes
+            // are looked at meanwhile.
+            Vek::PStringCache& names = Vek::PStringCache::Instance();
+            names.Prefetch(name.data(), name.size());
+            Vek::PString tag;
             switch (Classify()) {
                 case ValueType::kNone:
+                    tag = Vek::PString(name.c_str(), name.size());
                     tags.SetEmpty(tag);
                     break;
                 case ValueType::kContainer: {
                     if (depth + 1 > kMaxTextSoupDepth) return false;
+                    tag = Vek::PString(name.c_str(), name.size());
                     SoupHandle child;
                     if (!ReadContainer(child, utf8, depth + 1)) return false;
                     tags.SetContainer(tag, child);
@@ -171,19 +194,24 @@ public:
                     ReadValueTextFixed(value, kNumberCapacity);
                     float number = 0.0f;
                     if (!ScanFloat(value.c_str(), number)) number = 0.0f;
+                    tag = Vek::PString(name.c_str(), name.size());
                     tags.SetFloat(tag, number);
                     break;
                 }
                 case ValueType::kInteger: {
                     ReadValueTextFixed(value, kNumberCapacity);
-                    tags.SetInt(tag, ScanInt(value));
+                    const int32_t number = ScanInt(value);
+                    tag = Vek::PString(name.c_str(), name.size());
+                    tags.SetInt(tag, number);
                     break;
                 }
                 case ValueType::kNumberList:
+                    tag = Vek::PString(name.c_str(), name.size());
                     StoreNumberList(tags, tag);
                     break;
                 case ValueType::kText:
                     ReadValueText(value);
+                    tag = Vek::PString(name.c_str(), name.size());
                     StoreText(tags, tag, value, utf8);
                     break;
             }
@@ -402,7 +430,7 @@ private:
 
     // Tokens split at blanks and commas, each scanned with "%f"; a token
     // that holds no number is skipped.
-    void StoreNumberList(ContainerBuilder& tags, const Vek::PString& tag) {
+    void StoreNumberList(ContainerBuilder& tags, Vek::PString& tag) {
         std::string value;
         ReadValueTextFixed(value, kListCapacity);
         SoupHandle::FloatArray numbers;
@@ -428,7 +456,7 @@ private:
         return count;
     }
 
-    static void StoreText(ContainerBuilder& tags, const Vek::PString& tag, std::string& text, bool utf8) {
+    static void StoreText(ContainerBuilder& tags, Vek::PString& tag, std::string& text, bool utf8) {
         std::size_t kuids = CountOccurrences(text, "<kuid:") + CountOccurrences(text, "<kuid2:");
         if (!text.empty() && kuids <= 1 &&
             (MatchesPrefixNoCase("<KUID:", text.c_str()) || MatchesPrefixNoCase("<KUID2:", text.c_str()) ||
