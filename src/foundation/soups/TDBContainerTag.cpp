@@ -109,6 +109,17 @@ namespace {
 // outermost on this thread; null while none runs. A plain pointer, so that
 // it stays usable while static objects are destroyed at exit.
 thread_local std::vector<ChunkRef>* t_doomed = nullptr;
+
+// The list's memory between outermost destructors, so that destroying soup
+// after soup does not grow a new list each time; kept up to a limit.
+struct SpareList {
+    std::vector<ChunkRef> list;
+    ~SpareList();
+};
+thread_local bool t_spareGone = false;  // plain: valid to the end of the thread
+thread_local SpareList t_spare;
+SpareList::~SpareList() { t_spareGone = true; }
+constexpr std::size_t kKeptSpare = 64 * 1024;
 }  // namespace
 
 namespace {
@@ -126,6 +137,7 @@ TDBContainerTag::~TDBContainerTag() {
         return;
     }
     std::vector<ChunkRef> doomed;
+    if (!t_spareGone) doomed.swap(t_spare.list);
     for (Child& child : m_children)
         if (DiesNested(child.chunk)) doomed.push_back(std::move(child.chunk));
     t_doomed = &doomed;
@@ -135,6 +147,7 @@ TDBContainerTag::~TDBContainerTag() {
         chunk.Release();  // a container dying here adds its children to the list
     }
     t_doomed = nullptr;
+    if (!t_spareGone && doomed.capacity() <= kKeptSpare) doomed.swap(t_spare.list);
 }
 
 ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
@@ -147,13 +160,14 @@ ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
             if (child.name == name) return child.chunk;
         return NullChunk();
     }
-    if (m_byName.empty()) {
-        m_byName.reserve(static_cast<std::size_t>(m_children.Count()));
+    if (!m_byName) m_byName = std::make_unique<std::unordered_map<const char*, const Child*>>();
+    if (m_byName->empty()) {
+        m_byName->reserve(static_cast<std::size_t>(m_children.Count()));
         for (const Child& child : m_children)
-            if (!child.name.IsEmpty()) m_byName.emplace(child.name.c_str(), &child);  // the first of a name stays
+            if (!child.name.IsEmpty()) m_byName->emplace(child.name.c_str(), &child);  // the first of a name stays
     }
-    const auto found = m_byName.find(name.c_str());
-    return found == m_byName.end() ? NullChunk() : found->second->chunk;
+    const auto found = m_byName->find(name.c_str());
+    return found == m_byName->end() ? NullChunk() : found->second->chunk;
 }
 
 int32_t TDBContainerTag::Count() const { return static_cast<int32_t>(m_children.Count()); }

@@ -65,6 +65,36 @@ private:
     std::vector<uint32_t> m_used;
 };
 
+// What a parse keeps beyond its stack: the input window and the name sets
+// of the nesting levels. Each thread keeps one between parses, so that
+// reading soup after soup does not allocate and free them every time (a
+// large allocation also makes the allocator sort out every small block
+// freed since the one before, such as a whole soup just destroyed).
+struct ParserScratch {
+    std::unique_ptr<char[]> window;
+    std::size_t capacity = 0;
+    std::vector<std::unique_ptr<SeenNames>> seen;
+};
+
+// The thread's scratch, lent to one parse at a time (a parse started while
+// another runs on the thread gets its own).
+struct ThreadScratch {
+    ParserScratch scratch;
+    bool lent = false;
+    ~ThreadScratch();
+};
+// Set when the thread's scratch is gone (thread exit): a parse after that
+// uses its own. A plain flag, valid to the end of the thread.
+thread_local bool t_scratchGone = false;
+thread_local ThreadScratch t_scratch;
+ThreadScratch::~ThreadScratch() { t_scratchGone = true; }
+
+// What a thread keeps after a parse: a window of ordinary size and the sets
+// of the first few levels (each level's bitmap is as large as the largest
+// name id it met).
+constexpr std::size_t kKeptWindow = 256 * 1024;
+constexpr std::size_t kKeptLevels = 8;
+
 // A value classified as an integer, scanned as "%d" scans it (glibc reads
 // it with strtol and keeps the low 32 bits); 0 when it holds no number.
 int32_t ScanInt(const std::string& text) {
@@ -155,15 +185,37 @@ private:
 
 class TextSoupParser {
 public:
-    explicit TextSoupParser(TStream& stream) : m_stream(stream) {}
+    explicit TextSoupParser(TStream& stream) : m_stream(stream) {
+        if (!t_scratchGone && !t_scratch.lent) {
+            t_scratch.lent = true;
+            m_scratch = &t_scratch.scratch;
+        } else {
+            m_ownScratch = std::make_unique<ParserScratch>();
+            m_scratch = m_ownScratch.get();
+        }
+        m_data.swap(m_scratch->window);
+        m_capacity = m_scratch->capacity;
+    }
+    ~TextSoupParser() {
+        if (m_ownScratch) return;
+        if (m_capacity <= kKeptWindow) {
+            m_scratch->window.swap(m_data);
+            m_scratch->capacity = m_capacity;
+        }
+        if (m_scratch->seen.size() > kKeptLevels) m_scratch->seen.resize(kKeptLevels);
+        t_scratch.lent = false;
+    }
+    TextSoupParser(const TextSoupParser&) = delete;
+    TextSoupParser& operator=(const TextSoupParser&) = delete;
 
     // Reads one container's tags into `soup`; false when nesting passes the
     // limit somewhere below.
     bool ReadContainer(SoupHandle& soup, bool utf8, int depth) {
         soup.Clear();
         if (!utf8) utf8 = SkipByteOrderMark();
-        if (m_seen.size() <= static_cast<std::size_t>(depth)) m_seen.push_back(std::make_unique<SeenNames>());
-        ContainerBuilder tags(soup, *m_seen[static_cast<std::size_t>(depth)]);
+        std::vector<std::unique_ptr<SeenNames>>& seen = m_scratch->seen;
+        if (seen.size() <= static_cast<std::size_t>(depth)) seen.push_back(std::make_unique<SeenNames>());
+        ContainerBuilder tags(soup, *seen[static_cast<std::size_t>(depth)]);
         std::string name;
         std::string value;
         for (;;) {
@@ -219,20 +271,28 @@ public:
     }
 
 private:
-    // The input is taken from the stream in blocks and kept in memory from
-    // the position the reading started at, so that the reader looks at
-    // bytes in place, steps back and looks ahead without a call to the
-    // stream per byte. Finish puts the stream where reading stopped.
-    static constexpr int32_t kBlock = 64 * 1024;
+    // The input is taken from the stream in blocks into a window that keeps
+    // the bytes from the reading position on (and, while Classify looks
+    // ahead, from where it started), so that the reader looks at bytes in
+    // place, steps back and looks ahead without a call to the stream per
+    // byte. The window stays one block in size unless a single look-ahead
+    // needs more. Finish puts the stream where reading stopped.
+    static constexpr std::size_t kBlock = 64 * 1024;
+    static constexpr std::size_t kNoKeep = static_cast<std::size_t>(-1);
 
-    // Reads the next block; false when the stream has no more. Blocks grow
-    // with the input, so a file is read in a few calls and its bytes are
-    // moved a bounded number of times; the buffer is never zero-filled.
+    // Reads more input; false when the stream has no more.
     bool Fill() {
         if (m_exhausted) return false;
-        const std::size_t block = std::max<std::size_t>(kBlock, m_size);
-        if (m_capacity - m_size < block) {
-            const std::size_t capacity = m_size + block;
+        std::size_t keepFrom = m_pos;
+        if (m_keep != kNoKeep) keepFrom = std::min(keepFrom, m_keep - m_base);
+        if (keepFrom > 0) {
+            std::memmove(m_data.get(), m_data.get() + keepFrom, m_size - keepFrom);
+            m_base += keepFrom;
+            m_pos -= keepFrom;
+            m_size -= keepFrom;
+        }
+        if (m_capacity - m_size < kBlock / 2) {
+            const std::size_t capacity = std::max(kBlock, m_capacity * 2);
             std::unique_ptr<char[]> grown(new char[capacity]);
             if (m_size) std::memcpy(grown.get(), m_data.get(), m_size);
             m_data = std::move(grown);
@@ -272,9 +332,10 @@ private:
     void Unread(int c) {
         if (c != kEnd) --m_pos;
     }
-    std::size_t Tell() const { return m_pos; }
+    // Positions count from where reading started.
+    std::size_t Tell() const { return m_base + m_pos; }
     void Restore(std::size_t position) {
-        m_pos = position;
+        m_pos = position - m_base;
         m_ended = false;
     }
 
@@ -328,7 +389,9 @@ private:
     // is consumed).
     ValueType Classify() {
         std::size_t start = Tell();
+        m_keep = start;
         ValueType type = ClassifyFrom();
+        m_keep = kNoKeep;
         if (type != ValueType::kContainer) Restore(start);
         return type;
     }
@@ -472,19 +535,23 @@ public:
     // Puts the stream at the first byte not read and records the
     // past-the-end error when reading met the end of input.
     void Finish() {
-        m_stream.SetPosition(m_start + static_cast<int32_t>(m_pos));
+        m_stream.SetPosition(m_start + static_cast<int32_t>(Tell()));
         if (m_hitEnd) m_stream.SetError(TStream::kErrorPastEnd);
     }
 
 private:
     TStream& m_stream;
-    // The names seen in the open container of each nesting level.
-    std::vector<std::unique_ptr<SeenNames>> m_seen;
+    // The window's memory and the names seen in the open container of each
+    // nesting level: the thread's, or this parse's own.
+    ParserScratch* m_scratch = nullptr;
+    std::unique_ptr<ParserScratch> m_ownScratch;
     int32_t m_start = m_stream.Tell();
-    std::unique_ptr<char[]> m_data;  // the input from m_start on, as far as read
+    std::unique_ptr<char[]> m_data;  // the window: input from m_start + m_base on
+    std::size_t m_base = 0;          // the position of m_data[0]
     std::size_t m_size = 0;          // bytes in m_data
     std::size_t m_capacity = 0;
-    std::size_t m_pos = 0;    // the reading position in m_data
+    std::size_t m_keep = kNoKeep;    // a position Classify may return to
+    std::size_t m_pos = 0;           // the reading position in m_data
     bool m_exhausted = false;  // the stream gave its last byte
     bool m_ended = false;      // the end was met since the last Restore
     bool m_hitEnd = false;     // the end was met at all
