@@ -42,6 +42,9 @@ public:
     SharedBlock(uint8_t* bytes, int32_t n, SharedMemory* shared)
         : ACSRawDataCore(bytes, n, BytesInside{}), m_shared(shared) {}
 
+    // Ends the block without its memory (the tag frees it with its own).
+    void DestroyInPlace() { this->~SharedBlock(); }
+
 private:
     ~SharedBlock() override = default;
     void DeleteThis() const noexcept override {
@@ -61,10 +64,25 @@ public:
 private:
     ~SharedDataTag() override = default;
     void DeleteThis() const noexcept override {
+        auto* self = const_cast<SharedDataTag*>(this);
         SharedMemory* shared = m_shared;
-        const_cast<SharedDataTag*>(this)->~SharedDataTag();
+        // The usual end: the tag still holds the block made with it, and
+        // nothing else does (no one can take a new reference to it but
+        // through this tag, which is going). Both go at once, without the
+        // counts of either.
+        auto* own = reinterpret_cast<SharedBlock*>(reinterpret_cast<uint8_t*>(shared) + BlockOffset());
+        if (GetBlock().Get() == own && own->GetReferenceCount() == 1) {
+            self->DetachBlock();
+            self->~SharedDataTag();
+            own->DestroyInPlace();
+            shared->~SharedMemory();
+            ::operator delete(static_cast<void*>(shared));
+            return;
+        }
+        self->~SharedDataTag();
         ReleaseShared(shared);
     }
+    static std::size_t BlockOffset();
 
     SharedMemory* m_shared;
 };
@@ -75,6 +93,8 @@ constexpr std::size_t Round8(std::size_t n) { return (n + 7) & ~std::size_t{7}; 
 constexpr std::size_t kTagAt = Round8(sizeof(SharedMemory));
 constexpr std::size_t kBlockAt = kTagAt + Round8(sizeof(SharedDataTag));
 constexpr std::size_t kBytesAt = kBlockAt + Round8(sizeof(SharedBlock));
+
+std::size_t SharedDataTag::BlockOffset() { return kBlockAt; }
 
 }  // namespace
 

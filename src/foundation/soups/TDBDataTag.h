@@ -24,6 +24,8 @@ public:
 
 protected:
     ~TDBDataTag() override = default;
+    // Gives the block up to the caller without releasing it.
+    ACSRawDataCore* DetachBlock() { return m_block.Detach(); }
 
 private:
     RawDataRef m_block;

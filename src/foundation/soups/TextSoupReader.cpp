@@ -352,9 +352,22 @@ private:
     // other byte, consumed.
     int SkipBlanks(bool skipLineBreaks) {
         for (;;) {
-            int c = ReadChar();
-            if (IsBlank(c) || (skipLineBreaks && IsLineEnd(c))) continue;
-            return c;
+            if (m_ended) return kEnd;
+            // The run of blanks in the window is stepped over in place (the
+            // writer lines values up with dozens of blanks).
+            const char* data = m_data.get();
+            std::size_t pos = m_pos;
+            while (pos < m_size) {
+                const char b = data[pos];
+                if (b == ' ' || b == '\t' || (skipLineBreaks && (b == '\r' || b == '\n' || b == '\0'))) {
+                    ++pos;
+                } else {
+                    break;
+                }
+            }
+            m_pos = pos;
+            const int c = ReadChar();  // refills the window, or records the end
+            if (c == kEnd || !(IsBlank(c) || (skipLineBreaks && IsLineEnd(c)))) return c;
         }
     }
 
@@ -387,17 +400,22 @@ private:
 
     // Looks at the rest of the line without consuming it (a container's '{'
     // is consumed).
+    // Every reader of a value (and of the next name) starts by skipping
+    // blanks, so the position goes back to the first byte after them.
     ValueType Classify() {
-        std::size_t start = Tell();
+        const std::size_t start = Tell();
         m_keep = start;
-        ValueType type = ClassifyFrom();
+        std::size_t resume = start;
+        ValueType type = ClassifyFrom(resume);
         m_keep = kNoKeep;
-        if (type != ValueType::kContainer) Restore(start);
+        if (type != ValueType::kContainer) Restore(resume);
         return type;
     }
 
-    ValueType ClassifyFrom() {
+    // `resume` becomes the position of the first byte after the blanks.
+    ValueType ClassifyFrom(std::size_t& resume) {
         int c = SkipBlanks(false);
+        if (c != kEnd) resume = Tell() - 1;
         if (IsLineEnd(c)) return SkipBlanks(true) == '{' ? ValueType::kContainer : ValueType::kNone;
         if (c == kEnd || c == '}') return ValueType::kNone;
         if (c == '"') return ValueType::kText;
