@@ -224,17 +224,17 @@ public:
             // The name is interned once its value is read: the cache's
             // table is asked to load its place now, and the value's bytes
             // are looked at meanwhile.
-            Vek::PStringCache& names = Vek::PStringCache::Instance();
-            names.Prefetch(name.data(), name.size());
+            Vek::PStringCache::Instance().Prefetch(name.data(), name.size());
             Vek::PString tag;
+            const auto intern = [&] { tag = Vek::PString(name.c_str(), name.size()); };
             switch (Classify()) {
                 case ValueType::kNone:
-                    tag = Vek::PString(name.c_str(), name.size());
+                    intern();
                     tags.SetEmpty(tag);
                     break;
                 case ValueType::kContainer: {
                     if (depth + 1 > kMaxTextSoupDepth) return false;
-                    tag = Vek::PString(name.c_str(), name.size());
+                    intern();
                     SoupHandle child;
                     if (!ReadContainer(child, utf8, depth + 1)) return false;
                     tags.SetContainer(tag, child);
@@ -246,24 +246,24 @@ public:
                     ReadValueTextFixed(value, kNumberCapacity);
                     float number = 0.0f;
                     if (!ScanFloat(value.c_str(), number)) number = 0.0f;
-                    tag = Vek::PString(name.c_str(), name.size());
+                    intern();
                     tags.SetFloat(tag, number);
                     break;
                 }
                 case ValueType::kInteger: {
                     ReadValueTextFixed(value, kNumberCapacity);
                     const int32_t number = ScanInt(value);
-                    tag = Vek::PString(name.c_str(), name.size());
+                    intern();
                     tags.SetInt(tag, number);
                     break;
                 }
                 case ValueType::kNumberList:
-                    tag = Vek::PString(name.c_str(), name.size());
+                    intern();
                     StoreNumberList(tags, tag);
                     break;
                 case ValueType::kText:
                     ReadValueText(value);
-                    tag = Vek::PString(name.c_str(), name.size());
+                    intern();
                     StoreText(tags, tag, value, utf8);
                     break;
             }
