@@ -130,16 +130,33 @@ bool DiesNested(const ChunkRef& chunk) {
 }
 }  // namespace
 
+namespace {
+// Starts loading the chunk of the pair `ahead` places after `it`: a walk
+// over a container's pairs reads every chunk, and the later ones are then
+// on their way while the earlier ones are handled.
+template <typename Iterator>
+void PrefetchChunkAhead(Iterator it, int ahead) {
+    for (; it && ahead > 0; --ahead) ++it;
+    if (it) __builtin_prefetch(it->chunk.Get());
+}
+
+// Moves the chunks of `children` that die with their container onto `list`.
+void CollectDoomed(TDBContainerTag::ChildList& children, std::vector<ChunkRef>& list) {
+    for (TDBContainerTag::ChildList::Iterator it = children.Begin(); it; ++it) {
+        PrefetchChunkAhead(it, 4);
+        if (DiesNested(it->chunk)) list.push_back(std::move(it->chunk));
+    }
+}
+}  // namespace
+
 TDBContainerTag::~TDBContainerTag() {
     if (t_doomed) {
-        for (Child& child : m_children)
-            if (DiesNested(child.chunk)) t_doomed->push_back(std::move(child.chunk));
+        CollectDoomed(m_children, *t_doomed);
         return;
     }
     std::vector<ChunkRef> doomed;
     if (!t_spareGone) doomed.swap(t_spare.list);
-    for (Child& child : m_children)
-        if (DiesNested(child.chunk)) doomed.push_back(std::move(child.chunk));
+    CollectDoomed(m_children, doomed);
     t_doomed = &doomed;
     while (!doomed.empty()) {
         ChunkRef chunk = std::move(doomed.back());
@@ -188,6 +205,7 @@ bool TDBContainerTag::GetChildAt(int32_t index, Vek::PString& name, ChunkRef& ch
     }
     m_cursorIndex = index;
     m_cursor = it;
+    PrefetchChunkAhead(it, 2);  // pairs are mostly asked for in order
     name = it->name;
     chunk = it->chunk;
     return true;
