@@ -216,8 +216,10 @@ public:
         std::vector<std::unique_ptr<SeenNames>>& seen = m_scratch->seen;
         if (seen.size() <= static_cast<std::size_t>(depth)) seen.push_back(std::make_unique<SeenNames>());
         ContainerBuilder tags(soup, *seen[static_cast<std::size_t>(depth)]);
-        std::string name;
-        std::string value;
+        // One name and one value are in hand at a time (a container's name
+        // is interned before its tags are read), so every level shares them.
+        std::string& name = m_name;
+        std::string& value = m_value;
         for (;;) {
             ReadTagName(name);
             if (name.empty()) return true;
@@ -563,6 +565,8 @@ private:
     // nesting level: the thread's, or this parse's own.
     ParserScratch* m_scratch = nullptr;
     std::unique_ptr<ParserScratch> m_ownScratch;
+    std::string m_name;
+    std::string m_value;
     int32_t m_start = m_stream.Tell();
     std::unique_ptr<char[]> m_data;  // the window: input from m_start + m_base on
     std::size_t m_base = 0;          // the position of m_data[0]
