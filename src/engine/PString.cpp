@@ -33,20 +33,15 @@ constexpr std::size_t kAutoCollectThreshold = 4096;
 }  // namespace
 
 PStringCache::PStringCache() {
-    m_bucketCount = 1024;
-    m_buckets = static_cast<Node**>(std::calloc(m_bucketCount, sizeof(Node*)));
+    Slot* slots = static_cast<Slot*>(std::calloc(1024, sizeof(Slot)));
+    if (!slots) std::abort();
+    SetTableLocked(slots, 1024);
 }
 
 PStringCache::~PStringCache() {
-    for (std::size_t b = 0; b < m_bucketCount; ++b) {
-        Node* n = m_buckets[b];
-        while (n) {
-            Node* next = n->next;
-            std::free(n);
-            n = next;
-        }
-    }
-    std::free(m_buckets);
+    for (std::size_t i = 0; i < m_slotCount; ++i)
+        if (m_slots[i].node) FreeNodeLocked(m_slots[i].node);
+    std::free(m_slots);
 }
 
 PStringCache& PStringCache::Instance() {
@@ -62,50 +57,72 @@ PStringCache& PStringCache::Instance() {
 
 bool PStringCache::Alive() { return g_cacheAlive.load(std::memory_order_acquire); }
 
+void PStringCache::PlaceLocked(Slot* slots, std::size_t count, Node* node) {
+    const std::size_t mask = count - 1;
+    std::size_t i = node->hash & mask;
+    while (slots[i].node) i = (i + 1) & mask;
+    slots[i] = Slot{node, node->hash};
+}
+
+void PStringCache::SetTableLocked(Slot* slots, std::size_t count) {
+    m_slots = slots;
+    m_slotCount = count;
+    m_hintSlots.store(slots, std::memory_order_relaxed);
+    m_hintCount.store(count, std::memory_order_relaxed);
+}
+
+void PStringCache::Prefetch(const char* text, std::size_t length) const {
+    const Slot* slots = m_hintSlots.load(std::memory_order_relaxed);
+    const std::size_t count = m_hintCount.load(std::memory_order_relaxed);
+    if (!slots || length == 0) return;
+    __builtin_prefetch(slots + (HashText(text, length) & (count - 1)));
+}
+
 void PStringCache::GrowLocked() {
-    std::size_t newCount = m_bucketCount * 2;
-    Node** nb = static_cast<Node**>(std::calloc(newCount, sizeof(Node*)));
-    if (!nb) return;  // keep the old table; lookups still work
-    for (std::size_t b = 0; b < m_bucketCount; ++b) {
-        Node* n = m_buckets[b];
-        while (n) {
-            Node* next = n->next;
-            std::size_t idx = n->hash & (newCount - 1);
-            n->next = nb[idx];
-            nb[idx] = n;
-            n = next;
-        }
-    }
-    std::free(m_buckets);
-    m_buckets = nb;
-    m_bucketCount = newCount;
+    const std::size_t newCount = m_slotCount * 2;
+    Slot* grown = static_cast<Slot*>(std::calloc(newCount, sizeof(Slot)));
+    if (!grown) return;  // keep the old table; it still has free places
+    for (std::size_t i = 0; i < m_slotCount; ++i)
+        if (m_slots[i].node) PlaceLocked(grown, newCount, m_slots[i].node);
+    std::free(m_slots);
+    SetTableLocked(grown, newCount);
 }
 
 PStringCache::Node* PStringCache::FindOrAddLocked(const char* text, std::size_t length) {
     if (length == 0) return nullptr;
-    uint32_t h = HashText(text, length);
-    std::size_t idx = h & (m_bucketCount - 1);
-    for (Node* n = m_buckets[idx]; n; n = n->next) {
-        if (n->hash == h && n->length == length && std::memcmp(n->text, text, length) == 0) {
+    const uint32_t h = HashText(text, length);
+    const std::size_t mask = m_slotCount - 1;
+    std::size_t i = h & mask;
+    for (; m_slots[i].node; i = (i + 1) & mask) {
+        Node* n = m_slots[i].node;
+        if (m_slots[i].hash == h && n->length == length && std::memcmp(n->text, text, length) == 0) {
             // Under the lock: a count leaves zero only here.
             if (n->references.fetch_add(1, std::memory_order_relaxed) == 0) --m_unusedCount;
-            m_handedOut.fetch_add(1, std::memory_order_relaxed);
             return n;
         }
     }
-    Node* n = static_cast<Node*>(std::malloc(offsetof(Node, text) + length + 1));
+    Node* n = static_cast<Node*>(m_arena.Allocate(offsetof(Node, text) + length + 1));
     if (!n) std::abort();  // the engine allocator does not fail for strings
+    if (m_freeIds.empty()) {
+        n->id = m_nextId++;
+    } else {
+        n->id = m_freeIds.back();
+        m_freeIds.pop_back();
+    }
     n->hash = h;
     n->length = static_cast<uint32_t>(length);
     new (&n->references) std::atomic<int32_t>(1);
     std::memcpy(n->text, text, length);
     n->text[length] = '\0';
-    n->next = m_buckets[idx];
-    m_buckets[idx] = n;
+    m_slots[i] = Slot{n, h};
     ++m_nodeCount;
-    m_handedOut.fetch_add(1, std::memory_order_relaxed);
-    if (m_nodeCount > m_bucketCount * 2) GrowLocked();
+    if (m_nodeCount * 4 > m_slotCount * 3) GrowLocked();
     return n;
+}
+
+void PStringCache::FreeNodeLocked(Node* node) {
+    m_freeIds.push_back(node->id);
+    m_arena.Free(node, offsetof(Node, text) + node->length + 1);
 }
 
 PStringCache::Node* PStringCache::Create(const char* text) {
@@ -126,13 +143,11 @@ void PStringCache::AddReference(Node* node) {
     int32_t count = node->references.load(std::memory_order_relaxed);
     while (count > 0) {
         if (node->references.compare_exchange_weak(count, count + 1, std::memory_order_relaxed)) {
-            m_handedOut.fetch_add(1, std::memory_order_relaxed);
             return;
         }
     }
     std::lock_guard<std::recursive_mutex> guard(m_lock);
     if (node->references.fetch_add(1, std::memory_order_relaxed) == 0) --m_unusedCount;
-    m_handedOut.fetch_add(1, std::memory_order_relaxed);
 }
 
 void PStringCache::Destroy(Node* node) {
@@ -142,7 +157,6 @@ void PStringCache::Destroy(Node* node) {
     while (count > 1) {
         if (node->references.compare_exchange_weak(count, count - 1, std::memory_order_release,
                                                    std::memory_order_relaxed)) {
-            m_handedOut.fetch_sub(1, std::memory_order_relaxed);
             return;
         }
     }
@@ -157,7 +171,6 @@ void PStringCache::Destroy(Node* node) {
             if (count <= 0) return;  // over-release: ignore rather than corrupt
         } while (!node->references.compare_exchange_weak(count, count - 1, std::memory_order_acq_rel,
                                                          std::memory_order_relaxed));
-        m_handedOut.fetch_sub(1, std::memory_order_relaxed);
         if (count == 1) {
             ++m_unusedCount;
             collect = m_unusedCount >= kAutoCollectThreshold && m_unusedCount * 2 > m_nodeCount;
@@ -203,20 +216,24 @@ PStringCache::Node* PStringCache::ToUpper(Node* node) {
 
 std::size_t PStringCache::CollectGarbage() {
     std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (m_unusedCount == 0) return 0;
+    // The nodes kept are placed again into a new table: removing places from
+    // a linear-probing table in place would break the runs behind them.
+    Slot* kept = static_cast<Slot*>(std::calloc(m_slotCount, sizeof(Slot)));
+    if (!kept) return 0;  // nothing freed; every node stays valid
     std::size_t freed = 0;
-    for (std::size_t b = 0; b < m_bucketCount; ++b) {
-        Node** link = &m_buckets[b];
-        while (*link) {
-            Node* n = *link;
-            if (n->references.load(std::memory_order_acquire) == 0) {
-                *link = n->next;
-                std::free(n);
-                ++freed;
-            } else {
-                link = &n->next;
-            }
+    for (std::size_t i = 0; i < m_slotCount; ++i) {
+        Node* n = m_slots[i].node;
+        if (!n) continue;
+        if (n->references.load(std::memory_order_acquire) == 0) {
+            FreeNodeLocked(n);
+            ++freed;
+        } else {
+            PlaceLocked(kept, m_slotCount, n);
         }
     }
+    std::free(m_slots);
+    SetTableLocked(kept, m_slotCount);
     m_nodeCount -= freed;
     m_unusedCount -= freed;
     return freed;
@@ -232,7 +249,17 @@ std::size_t PStringCache::UnusedNodeCount() const {
     return m_unusedCount;
 }
 
-int64_t PStringCache::ReferencesHandedOut() const { return m_handedOut.load(std::memory_order_relaxed); }
+int64_t PStringCache::ReferencesHandedOut() const {
+    // Every reference handed out is counted in its node until it is
+    // dropped, and a node is freed only at zero: the sum of the counts is
+    // the balance. Summed here rather than kept in one counter that every
+    // copy and release in the process would have to update.
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    int64_t total = 0;
+    for (std::size_t i = 0; i < m_slotCount; ++i)
+        if (const Node* n = m_slots[i].node) total += n->references.load(std::memory_order_relaxed);
+    return total;
+}
 
 // ---- PString ----
 

@@ -8,13 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <vector>
+
+#include "engine/PStringNodeArena.h"
 
 namespace Vek {
 
 class PStringCache {
 public:
     struct Node {
-        Node* next;          // next node of the same hash bucket
         uint32_t hash;
         uint32_t length;     // characters, without the NUL
         // Atomic. A holder adds or drops a reference without the cache lock
@@ -22,6 +24,10 @@ public:
         // leaves zero, only under the lock, where Create revives a node and
         // CollectGarbage frees it.
         std::atomic<int32_t> references;
+        // Unique among the nodes that exist, and reused once a node is
+        // freed, so ids stay below the largest number of nodes there have
+        // been at once: a set of names can be a bitmap indexed by id.
+        uint32_t id;
         char text[1];        // NUL-terminated; allocated to length + 1
     };
 
@@ -42,9 +48,14 @@ public:
     // Drops one reference (the node stays until CollectGarbage). Without
     // the lock unless it is the node's last reference.
     void Destroy(Node* node);
-    // Takes one more reference (also counted in the cache's counter of
-    // references handed out). Without the lock when the node is in use.
+    // Takes one more reference. Without the lock when the node is in use.
     void AddReference(Node* node);
+
+    // Starts loading the table place where `text` would be found, so that
+    // a Create of it a little later finds it in the cache. No lock: it only
+    // hints the processor, and a table replaced meanwhile merely makes the
+    // hint useless (a prefetch never faults).
+    void Prefetch(const char* text, std::size_t length) const;
 
     void Lock() { m_lock.lock(); }
     void Unlock() { m_lock.unlock(); }
@@ -54,7 +65,9 @@ public:
 
     std::size_t NodeCount() const;
     std::size_t UnusedNodeCount() const;
-    // References handed out minus references dropped, over the cache's life.
+    // References handed out minus references dropped, over the cache's life:
+    // the sum of the nodes' counts (a walk of the table, exact while no
+    // other thread copies or drops strings).
     int64_t ReferencesHandedOut() const;
 
     // The process-wide cache.
@@ -63,15 +76,35 @@ public:
     static bool Alive();
 
 private:
+    // One place of the table: a node and its hash, kept beside the pointer
+    // so that a look-up steps over other texts' places without reading
+    // their nodes (each a cache miss in a large table).
+    struct Slot {
+        Node* node;
+        uint32_t hash;
+    };
+
     Node* FindOrAddLocked(const char* text, std::size_t length);
+    void FreeNodeLocked(Node* node);
+    // Puts a node into a free place of `slots` (a power of two in size).
+    static void PlaceLocked(Slot* slots, std::size_t count, Node* node);
+    // Replaces the table (the old one is the caller's to free).
+    void SetTableLocked(Slot* slots, std::size_t count);
     void GrowLocked();
 
     mutable std::recursive_mutex m_lock;
-    Node** m_buckets = nullptr;
-    std::size_t m_bucketCount = 0;
+    // Open addressing with linear probing, at most three quarters full.
+    Slot* m_slots = nullptr;
+    std::size_t m_slotCount = 0;
+    // The table and its size for Prefetch, which reads them without the
+    // lock; set under the lock whenever the table is replaced.
+    std::atomic<const Slot*> m_hintSlots{nullptr};
+    std::atomic<std::size_t> m_hintCount{0};
+    PStringNodeArena m_arena;
+    std::vector<uint32_t> m_freeIds;
+    uint32_t m_nextId = 0;
     std::size_t m_nodeCount = 0;
     std::size_t m_unusedCount = 0;
-    std::atomic<int64_t> m_handedOut{0};
 };
 
 class PString {

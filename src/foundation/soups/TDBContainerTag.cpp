@@ -109,6 +109,17 @@ namespace {
 // outermost on this thread; null while none runs. A plain pointer, so that
 // it stays usable while static objects are destroyed at exit.
 thread_local std::vector<ChunkRef>* t_doomed = nullptr;
+
+// The list's memory between outermost destructors, so that destroying soup
+// after soup does not grow a new list each time; kept up to a limit.
+struct SpareList {
+    std::vector<ChunkRef> list;
+    ~SpareList();
+};
+thread_local bool t_spareGone = false;  // plain: valid to the end of the thread
+thread_local SpareList t_spare;
+SpareList::~SpareList() { t_spareGone = true; }
+constexpr std::size_t kKeptSpare = 64 * 1024;
 }  // namespace
 
 namespace {
@@ -119,15 +130,33 @@ bool DiesNested(const ChunkRef& chunk) {
 }
 }  // namespace
 
+namespace {
+// Starts loading the chunk of the pair `ahead` places after `it`: a walk
+// over a container's pairs reads every chunk, and the later ones are then
+// on their way while the earlier ones are handled.
+template <typename Iterator>
+void PrefetchChunkAhead(Iterator it, int ahead) {
+    for (; it && ahead > 0; --ahead) ++it;
+    if (it) __builtin_prefetch(it->chunk.Get());
+}
+
+// Moves the chunks of `children` that die with their container onto `list`.
+void CollectDoomed(TDBContainerTag::ChildList& children, std::vector<ChunkRef>& list) {
+    for (TDBContainerTag::ChildList::Iterator it = children.Begin(); it; ++it) {
+        PrefetchChunkAhead(it, 4);
+        if (DiesNested(it->chunk)) list.push_back(std::move(it->chunk));
+    }
+}
+}  // namespace
+
 TDBContainerTag::~TDBContainerTag() {
     if (t_doomed) {
-        for (Child& child : m_children)
-            if (DiesNested(child.chunk)) t_doomed->push_back(std::move(child.chunk));
+        CollectDoomed(m_children, *t_doomed);
         return;
     }
     std::vector<ChunkRef> doomed;
-    for (Child& child : m_children)
-        if (DiesNested(child.chunk)) doomed.push_back(std::move(child.chunk));
+    if (!t_spareGone) doomed.swap(t_spare.list);
+    CollectDoomed(m_children, doomed);
     t_doomed = &doomed;
     while (!doomed.empty()) {
         ChunkRef chunk = std::move(doomed.back());
@@ -135,6 +164,7 @@ TDBContainerTag::~TDBContainerTag() {
         chunk.Release();  // a container dying here adds its children to the list
     }
     t_doomed = nullptr;
+    if (!t_spareGone && doomed.capacity() <= kKeptSpare) doomed.swap(t_spare.list);
 }
 
 ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
@@ -147,13 +177,14 @@ ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
             if (child.name == name) return child.chunk;
         return NullChunk();
     }
-    if (m_byName.empty()) {
-        m_byName.reserve(static_cast<std::size_t>(m_count));
+    if (!m_byName) m_byName = std::make_unique<std::unordered_map<const char*, const Child*>>();
+    if (m_byName->empty()) {
+        m_byName->reserve(static_cast<std::size_t>(m_count));
         for (const Child& child : m_children)
-            if (!child.name.IsEmpty()) m_byName.emplace(child.name.c_str(), &child);  // the first of a name stays
+            if (!child.name.IsEmpty()) m_byName->emplace(child.name.c_str(), &child);  // the first of a name stays
     }
-    const auto found = m_byName.find(name.c_str());
-    return found == m_byName.end() ? NullChunk() : found->second->chunk;
+    const auto found = m_byName->find(name.c_str());
+    return found == m_byName->end() ? NullChunk() : found->second->chunk;
 }
 
 int32_t TDBContainerTag::Count() const { return static_cast<int32_t>(m_count); }
@@ -174,6 +205,7 @@ bool TDBContainerTag::GetChildAt(int32_t index, Vek::PString& name, ChunkRef& ch
     }
     m_cursorIndex = index;
     m_cursor = it;
+    PrefetchChunkAhead(it, 2);  // pairs are mostly asked for in order
     name = it->name;
     chunk = it->chunk;
     return true;
@@ -204,17 +236,22 @@ void TDBContainerTag::SwapChildren(ChunkRef a, ChunkRef b) {
     std::swap(holdsA->chunk, holdsB->chunk);
 }
 
-void TDBContainerTag::AppendChild(const Vek::PString& name, ChunkRef chunk) {
+void TDBContainerTag::AppendChild(const Vek::PString& name, ChunkRef chunk) { AppendChild(Vek::PString(name), std::move(chunk)); }
+
+void TDBContainerTag::AppendChild(Vek::PString&& name, ChunkRef chunk) {
     if (!chunk) return;
     // Appending moves no pair, so a built name index stays right with the
     // new pair added (unless its name is already there: the first of a name
     // stays). Building a large container by setting tag after tag, each set
     // looking its name up first, then costs linear time.
-    const bool indexed = !m_byName.empty();
+    const bool indexed = m_byName && !m_byName->empty();
     m_cursorIndex = -1;
-    const uint32_t slot = m_children.Add(Child{name, std::move(chunk)});
+    const uint32_t slot = m_children.Add(Child{std::move(name), std::move(chunk)});
     ++m_count;
-    if (indexed && !name.IsEmpty()) m_byName.emplace(name.c_str(), &m_children.FirstBlock()->Prev()->Slot(slot));
+    if (indexed) {
+        const Child& added = m_children.FirstBlock()->Prev()->Slot(slot);
+        if (!added.name.IsEmpty()) m_byName->emplace(added.name.c_str(), &added);
+    }
 }
 
 void TDBContainerTag::RemoveChild(ChunkRef chunk) {

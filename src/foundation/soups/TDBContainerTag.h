@@ -3,6 +3,7 @@
 // in a block ring of 13 pairs per block. Names are interned strings and are
 // not unique; the same chunk may also be held by several pairs (and by
 // other containers).
+#include <memory>
 #include <unordered_map>
 
 #include "engine/DynamicArray.h"
@@ -33,6 +34,8 @@ public:
     void SwapChildren(ChunkRef a, ChunkRef b) override;
     // Adds (name, chunk) at the end; a null chunk adds nothing.
     void AppendChild(const Vek::PString& name, ChunkRef chunk) override;
+    // The same, taking the name over (no reference count to change).
+    void AppendChild(Vek::PString&& name, ChunkRef chunk);
     // Removes the first pair holding that very chunk, keeping the order.
     void RemoveChild(ChunkRef chunk) override;
     // Kind 1: a new empty TDBContainerTag; otherwise a new TDBDataTag.
@@ -63,7 +66,7 @@ private:
     // list but an append calls it.
     void Edited() {
         m_cursorIndex = -1;
-        if (!m_byName.empty()) m_byName.clear();
+        if (m_byName && !m_byName->empty()) m_byName->clear();
     }
     // Lowers the free-index floor to the index that `name` spells, if any.
     void NameFreed(const Vek::PString& name);
@@ -81,8 +84,10 @@ private:
     // The first child of each name (by its interned text), for GetChild of
     // a large container: built by the first look-up after an edit other
     // than an append (appends add to it), so that asking for every tag of a
-    // container by name costs linear time, not quadratic.
-    mutable std::unordered_map<const char*, const Child*> m_byName;
+    // container by name costs linear time, not quadratic. Made on the first
+    // such look-up: most containers are never asked that way, and without
+    // it a container is small enough for the allocator's quick lists.
+    mutable std::unique_ptr<std::unordered_map<const char*, const Child*>> m_byName;
     mutable uint32_t m_freeIndexEmptied = 0;
 };
 

@@ -24,8 +24,16 @@ public:
 
 protected:
     ~TDBDataTag() override = default;
+    // Gives the block up to the caller without releasing it.
+    ACSRawDataCore* DetachBlock() { return m_block.Detach(); }
 
 private:
     RawDataRef m_block;
     int32_t m_kind;
 };
+
+// A new value tag of that kind holding a copy of n bytes (none when n is 0
+// or source is null). The tag, its block and the bytes share one
+// allocation, freed when both the tag and the block are gone: a soup
+// reader makes one per value. Null when memory runs out.
+ChunkRef MakeDataTagCopy(int32_t kind, int32_t n, const void* source);

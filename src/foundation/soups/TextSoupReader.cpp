@@ -1,5 +1,6 @@
 #include "foundation/soups/TextSoupReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/CodePage1252.h"
 #include "foundation/soups/SoupLog.h"
+#include "foundation/soups/TDBContainerTag.h"
+#include "foundation/soups/TDBDataTag.h"
 #include "foundation/streams/Stream.h"
 
 namespace {
@@ -33,49 +36,64 @@ bool IsLineBreak(int c) { return c == '\r' || c == '\n'; }
 // the rest of a line.
 bool IsLineEnd(int c) { return IsLineBreak(c) || c == kNul; }
 
-// The names one container has had so far (their interned nodes): an
-// open-addressing set of pointers. The reader keeps one per nesting level
-// and reuses it, clearing only the slots the last container filled.
+// The names one container has had so far: a bitmap indexed by the interned
+// nodes' ids, which are dense, so the set stays small and a name read in
+// the order it was interned touches the bitmap in order. The reader keeps
+// one per nesting level and reuses it, clearing only the words the last
+// container set.
 class SeenNames {
 public:
     void Clear() {
-        for (uint32_t slot : m_used) m_slots[slot] = nullptr;
+        for (uint32_t word : m_used) m_bits[word] = 0;
         m_used.clear();
     }
     // True when `node` was there already; otherwise it is added.
-    bool Insert(const void* node) {
-        if ((m_used.size() + 1) * 2 > m_slots.size()) Grow();
-        const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t i = Hash(node) & mask;; i = (i + 1) & mask) {
-            if (m_slots[i] == node) return true;
-            if (!m_slots[i]) {
-                m_slots[i] = node;
-                m_used.push_back(static_cast<uint32_t>(i));
-                return false;
-            }
-        }
+    bool Insert(const Vek::PStringCache::Node* node) {
+        const uint32_t id = node->id;
+        const std::size_t word = id / 64;
+        const uint64_t bit = uint64_t{1} << (id % 64);
+        if (word >= m_bits.size()) m_bits.resize(std::max(word + 1, m_bits.size() * 2), 0);
+        uint64_t& bits = m_bits[word];
+        if (bits & bit) return true;
+        if (!bits) m_used.push_back(static_cast<uint32_t>(word));
+        bits |= bit;
+        return false;
     }
 
 private:
-    static std::size_t Hash(const void* node) {
-        uint64_t x = reinterpret_cast<uintptr_t>(node);
-        x ^= x >> 33;
-        x *= 0xFF51AFD7ED558CCDull;
-        x ^= x >> 33;
-        return static_cast<std::size_t>(x);
-    }
-    void Grow() {
-        std::vector<const void*> old;
-        old.swap(m_slots);
-        m_slots.assign(old.empty() ? 16 : old.size() * 2, nullptr);
-        m_used.clear();
-        for (const void* node : old)
-            if (node) Insert(node);
-    }
-
-    std::vector<const void*> m_slots;
+    std::vector<uint64_t> m_bits;
     std::vector<uint32_t> m_used;
 };
+
+// What a parse keeps beyond its stack: the input window and the name sets
+// of the nesting levels. Each thread keeps one between parses, so that
+// reading soup after soup does not allocate and free them every time (a
+// large allocation also makes the allocator sort out every small block
+// freed since the one before, such as a whole soup just destroyed).
+struct ParserScratch {
+    std::unique_ptr<char[]> window;
+    std::size_t capacity = 0;
+    std::vector<std::unique_ptr<SeenNames>> seen;
+};
+
+// The thread's scratch, lent to one parse at a time (a parse started while
+// another runs on the thread gets its own).
+struct ThreadScratch {
+    ParserScratch scratch;
+    bool lent = false;
+    ~ThreadScratch();
+};
+// Set when the thread's scratch is gone (thread exit): a parse after that
+// uses its own. A plain flag, valid to the end of the thread.
+thread_local bool t_scratchGone = false;
+thread_local ThreadScratch t_scratch;
+ThreadScratch::~ThreadScratch() { t_scratchGone = true; }
+
+// What a thread keeps after a parse: a window of ordinary size and the sets
+// of the first few levels (each level's bitmap is as large as the largest
+// name id it met).
+constexpr std::size_t kKeptWindow = 256 * 1024;
+constexpr std::size_t kKeptLevels = 8;
 
 // A value classified as an integer, scanned as "%d" scans it (glibc reads
 // it with strtol and keeps the low 32 bits); 0 when it holds no number.
@@ -100,77 +118,125 @@ class ContainerBuilder {
 public:
     ContainerBuilder(SoupHandle& soup, SeenNames& seen) : m_soup(soup), m_seen(seen) { m_seen.Clear(); }
 
-    void SetEmpty(const Vek::PString& tag) {
+    // Each setter may take the name over, leaving `tag` empty.
+
+    void SetEmpty(Vek::PString& tag) {
         if (Repeated(tag)) return m_soup.SetEmpty(tag);
-        Append(tag, ACSKind::kEmpty, nullptr);
+        Append(tag, ACSKind::kEmpty, 0, nullptr);
     }
-    void SetInt(const Vek::PString& tag, int32_t value) {
+    void SetInt(Vek::PString& tag, int32_t value) {
         if (Repeated(tag)) return m_soup.SetInt(tag, value);
-        Append(tag, ACSKind::kIntegers, MakeRawDataCopy(4, &value));
+        Append(tag, ACSKind::kIntegers, 4, &value);
     }
-    void SetFloat(const Vek::PString& tag, float value) {
+    void SetFloat(Vek::PString& tag, float value) {
         if (Repeated(tag)) return m_soup.SetFloat(tag, value);
-        Append(tag, ACSKind::kFloats, MakeRawDataCopy(4, &value));
+        Append(tag, ACSKind::kFloats, 4, &value);
     }
-    void SetFloatArray(const Vek::PString& tag, const SoupHandle::FloatArray& values) {
+    void SetFloatArray(Vek::PString& tag, const SoupHandle::FloatArray& values) {
         if (Repeated(tag) || values.IsEmpty()) return m_soup.SetFloatArray(tag, values);
-        Append(tag, ACSKind::kFloats, MakeRawDataCopy(values.Count() * 4, values.Data()));
+        Append(tag, ACSKind::kFloats, values.Count() * 4, values.Data());
     }
-    void SetKUID(const Vek::PString& tag, const KUID& kuid) {
+    void SetKUID(Vek::PString& tag, const KUID& kuid) {
         if (Repeated(tag)) return m_soup.SetKUID(tag, kuid);
         uint8_t record[KUID::kPackedRecordSize];
         kuid.ToPackedRecord(record);
-        Append(tag, ACSKind::kKUID, MakeRawDataCopy(KUID::kPackedRecordSize, record));
+        Append(tag, ACSKind::kKUID, KUID::kPackedRecordSize, record);
     }
-    void SetString(const Vek::PString& tag, const std::string& text) {
+    void SetString(Vek::PString& tag, const std::string& text) {
         if (Repeated(tag)) return m_soup.SetString(tag, text.c_str());
         std::size_t length = std::strlen(text.c_str());
-        Append(tag, ACSKind::kText, length ? MakeRawDataCopy(static_cast<int32_t>(length + 1), text.c_str()) : nullptr);
+        Append(tag, ACSKind::kText, length ? static_cast<int32_t>(length + 1) : 0, text.c_str());
     }
-    void SetContainer(const Vek::PString& tag, SoupHandle& child) {
+    void SetContainer(Vek::PString& tag, SoupHandle& child) {
         if (Repeated(tag)) return m_soup.SetContainer(tag, child);
         child.EnsureContainer();
-        ChunkRef root = m_soup.EnsureContainerRef();
-        if (root && child.GetRoot()) root->AppendChild(tag, child.GetRoot());
+        TDBContainerTag* root = Root();
+        if (root && child.GetRoot()) root->AppendChild(std::move(tag), child.GetRoot());
     }
 
 private:
     // True when the container already had a tag of that name.
-    bool Repeated(const Vek::PString& tag) { return m_seen.Insert(tag.GetNode()); }
-    void Append(const Vek::PString& tag, int32_t kind, RawDataRef block) {
-        ChunkRef root = m_soup.EnsureContainerRef();
+    bool Repeated(const Vek::PString& tag) {
+        const Vek::PStringCache::Node* node = tag.GetNode();
+        return !node || m_seen.Insert(node);
+    }
+    // The handle's root, made on the first tag: the handle was cleared
+    // before reading, so it is an editable container, which the handle
+    // keeps for as long as the builder lives.
+    TDBContainerTag* Root() {
+        if (!m_root) {
+            m_soup.EnsureContainer();
+            m_root = static_cast<TDBContainerTag*>(m_soup.GetRoot().Get());
+        }
+        return m_root;
+    }
+    // A new value of n bytes (none for 0) at the end.
+    void Append(Vek::PString& tag, int32_t kind, int32_t n, const void* bytes) {
+        TDBContainerTag* root = Root();
         if (!root) return;
-        ChunkRef chunk = root->CreateChunk(kind, std::move(block));
-        if (chunk && !IsNullChunk(chunk)) root->AppendChild(tag, std::move(chunk));
+        ChunkRef chunk = MakeDataTagCopy(kind, n, bytes);
+        if (chunk) root->AppendChild(std::move(tag), std::move(chunk));
     }
 
     SoupHandle& m_soup;
     SeenNames& m_seen;
+    TDBContainerTag* m_root = nullptr;
 };
 
 class TextSoupParser {
 public:
-    explicit TextSoupParser(TStream& stream) : m_stream(stream) {}
+    explicit TextSoupParser(TStream& stream) : m_stream(stream) {
+        if (!t_scratchGone && !t_scratch.lent) {
+            t_scratch.lent = true;
+            m_scratch = &t_scratch.scratch;
+        } else {
+            m_ownScratch = std::make_unique<ParserScratch>();
+            m_scratch = m_ownScratch.get();
+        }
+        m_data.swap(m_scratch->window);
+        m_capacity = m_scratch->capacity;
+    }
+    ~TextSoupParser() {
+        if (m_ownScratch) return;
+        if (m_capacity <= kKeptWindow) {
+            m_scratch->window.swap(m_data);
+            m_scratch->capacity = m_capacity;
+        }
+        if (m_scratch->seen.size() > kKeptLevels) m_scratch->seen.resize(kKeptLevels);
+        t_scratch.lent = false;
+    }
+    TextSoupParser(const TextSoupParser&) = delete;
+    TextSoupParser& operator=(const TextSoupParser&) = delete;
 
     // Reads one container's tags into `soup`; false when nesting passes the
     // limit somewhere below.
     bool ReadContainer(SoupHandle& soup, bool utf8, int depth) {
         soup.Clear();
         if (!utf8) utf8 = SkipByteOrderMark();
-        if (m_seen.size() <= static_cast<std::size_t>(depth)) m_seen.push_back(std::make_unique<SeenNames>());
-        ContainerBuilder tags(soup, *m_seen[static_cast<std::size_t>(depth)]);
-        std::string name;
-        std::string value;
+        std::vector<std::unique_ptr<SeenNames>>& seen = m_scratch->seen;
+        if (seen.size() <= static_cast<std::size_t>(depth)) seen.push_back(std::make_unique<SeenNames>());
+        ContainerBuilder tags(soup, *seen[static_cast<std::size_t>(depth)]);
+        // One name and one value are in hand at a time (a container's name
+        // is interned before its tags are read), so every level shares them.
+        std::string& name = m_name;
+        std::string& value = m_value;
         for (;;) {
             ReadTagName(name);
             if (name.empty()) return true;
-            Vek::PString tag(name.c_str(), name.size());
+            // The name is interned once its value is read: the cache's
+            // table is asked to load its place now, and the value's bytes
+            // are looked at meanwhile.
+            Vek::PStringCache::Instance().Prefetch(name.data(), name.size());
+            Vek::PString tag;
+            const auto intern = [&] { tag = Vek::PString(name.c_str(), name.size()); };
             switch (Classify()) {
                 case ValueType::kNone:
+                    intern();
                     tags.SetEmpty(tag);
                     break;
                 case ValueType::kContainer: {
                     if (depth + 1 > kMaxTextSoupDepth) return false;
+                    intern();
                     SoupHandle child;
                     if (!ReadContainer(child, utf8, depth + 1)) return false;
                     tags.SetContainer(tag, child);
@@ -182,19 +248,24 @@ public:
                     ReadValueTextFixed(value, kNumberCapacity);
                     float number = 0.0f;
                     if (!ScanFloat(value.c_str(), number)) number = 0.0f;
+                    intern();
                     tags.SetFloat(tag, number);
                     break;
                 }
                 case ValueType::kInteger: {
                     ReadValueTextFixed(value, kNumberCapacity);
-                    tags.SetInt(tag, ScanInt(value));
+                    const int32_t number = ScanInt(value);
+                    intern();
+                    tags.SetInt(tag, number);
                     break;
                 }
                 case ValueType::kNumberList:
+                    intern();
                     StoreNumberList(tags, tag);
                     break;
                 case ValueType::kText:
                     ReadValueText(value);
+                    intern();
                     StoreText(tags, tag, value, utf8);
                     break;
             }
@@ -202,31 +273,45 @@ public:
     }
 
 private:
-    // The input is taken from the stream in blocks and kept in memory from
-    // the position the reading started at, so that the reader looks at
-    // bytes in place, steps back and looks ahead without a call to the
-    // stream per byte. Finish puts the stream where reading stopped.
-    // Blocks grow from kFirstBlock to kBlock while the stream fills them:
-    // most soups are small files, and each block is zeroed before it is
-    // read into.
-    static constexpr int32_t kFirstBlock = 4 * 1024;
-    static constexpr int32_t kBlock = 64 * 1024;
+    // The input is taken from the stream in blocks into a window that keeps
+    // the bytes from the reading position on (and, while Classify looks
+    // ahead, from where it started), so that the reader looks at bytes in
+    // place, steps back and looks ahead without a call to the stream per
+    // byte. The window stays one block in size unless a single look-ahead
+    // needs more. Finish puts the stream where reading stopped.
+    static constexpr std::size_t kBlock = 64 * 1024;
+    static constexpr std::size_t kNoKeep = static_cast<std::size_t>(-1);
 
-    // Reads the next block; false when the stream has no more.
+    // Reads more input; false when the stream has no more.
     bool Fill() {
         if (m_exhausted) return false;
-        const std::size_t had = m_data.size();
-        const int32_t block = m_nextBlock;
-        m_data.resize(had + static_cast<std::size_t>(block));
-        const int32_t got = m_stream.Read(m_data.data() + had, block);
-        if (got == block && m_nextBlock < kBlock) m_nextBlock *= 2;
-        m_data.resize(had + static_cast<std::size_t>(got > 0 ? got : 0));
-        if (got <= 0) m_exhausted = true;
-        return got > 0;
+        std::size_t keepFrom = m_pos;
+        if (m_keep != kNoKeep) keepFrom = std::min(keepFrom, m_keep - m_base);
+        if (keepFrom > 0) {
+            std::memmove(m_data.get(), m_data.get() + keepFrom, m_size - keepFrom);
+            m_base += keepFrom;
+            m_pos -= keepFrom;
+            m_size -= keepFrom;
+        }
+        if (m_capacity - m_size < kBlock / 2) {
+            const std::size_t capacity = std::max(kBlock, m_capacity * 2);
+            std::unique_ptr<char[]> grown(new char[capacity]);
+            if (m_size) std::memcpy(grown.get(), m_data.get(), m_size);
+            m_data = std::move(grown);
+            m_capacity = capacity;
+        }
+        const std::size_t room = std::min<std::size_t>(m_capacity - m_size, 1u << 30);
+        const int32_t got = m_stream.Read(m_data.get() + m_size, static_cast<int32_t>(room));
+        if (got <= 0) {
+            m_exhausted = true;
+            return false;
+        }
+        m_size += static_cast<std::size_t>(got);
+        return true;
     }
     // True when at least `n` bytes lie from the reading position on.
     bool Have(std::size_t n) {
-        while (m_data.size() - m_pos < n)
+        while (m_size - m_pos < n)
             if (!Fill()) return false;
         return true;
     }
@@ -235,7 +320,7 @@ private:
     // past-the-end error), or kNul for a NUL byte.
     int ReadChar() {
         if (m_ended) return kEnd;
-        if (m_pos == m_data.size() && !Fill()) {
+        if (m_pos == m_size && !Fill()) {
             m_hitEnd = true;
             m_ended = true;
             return kEnd;
@@ -249,9 +334,10 @@ private:
     void Unread(int c) {
         if (c != kEnd) --m_pos;
     }
-    std::size_t Tell() const { return m_pos; }
+    // Positions count from where reading started.
+    std::size_t Tell() const { return m_base + m_pos; }
     void Restore(std::size_t position) {
-        m_pos = position;
+        m_pos = position - m_base;
         m_ended = false;
     }
 
@@ -268,9 +354,22 @@ private:
     // other byte, consumed.
     int SkipBlanks(bool skipLineBreaks) {
         for (;;) {
-            int c = ReadChar();
-            if (IsBlank(c) || (skipLineBreaks && IsLineEnd(c))) continue;
-            return c;
+            if (m_ended) return kEnd;
+            // The run of blanks in the window is stepped over in place (the
+            // writer lines values up with dozens of blanks).
+            const char* data = m_data.get();
+            std::size_t pos = m_pos;
+            while (pos < m_size) {
+                const char b = data[pos];
+                if (b == ' ' || b == '\t' || (skipLineBreaks && (b == '\r' || b == '\n' || b == '\0'))) {
+                    ++pos;
+                } else {
+                    break;
+                }
+            }
+            m_pos = pos;
+            const int c = ReadChar();  // refills the window, or records the end
+            if (c == kEnd || !(IsBlank(c) || (skipLineBreaks && IsLineEnd(c)))) return c;
         }
     }
 
@@ -281,24 +380,44 @@ private:
             Unread(c);
             return;
         }
-        while (c != kEnd && !IsBlank(c) && !IsLineEnd(c) && c != '}') {
-            if (name.size() < kMaxTagName) name.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c));
-            c = ReadChar();
-        }
         Unread(c);
+        // The name's bytes are taken a run at a time (the input may end in
+        // the middle of a name, so a run stops at the buffer's end too).
+        const auto stop = [](char b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '}'; };
+        for (;;) {
+            const std::size_t start = m_pos;
+            const char* data = m_data.get();
+            while (m_pos < m_size && data[m_pos] != '\0' && !stop(data[m_pos])) ++m_pos;
+            const std::size_t room = kMaxTagName - std::min(kMaxTagName, name.size());
+            name.append(data + start, std::min(room, m_pos - start));
+            if (m_pos < m_size || m_ended || !Fill()) break;
+        }
+        if (m_pos == m_size) {
+            m_hitEnd = true;
+            m_ended = true;
+        }
+        for (char& b : name)
+            if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
     }
 
     // Looks at the rest of the line without consuming it (a container's '{'
     // is consumed).
+    // Every reader of a value (and of the next name) starts by skipping
+    // blanks, so the position goes back to the first byte after them.
     ValueType Classify() {
-        std::size_t start = Tell();
-        ValueType type = ClassifyFrom();
-        if (type != ValueType::kContainer) Restore(start);
+        const std::size_t start = Tell();
+        m_keep = start;
+        std::size_t resume = start;
+        ValueType type = ClassifyFrom(resume);
+        m_keep = kNoKeep;
+        if (type != ValueType::kContainer) Restore(resume);
         return type;
     }
 
-    ValueType ClassifyFrom() {
+    // `resume` becomes the position of the first byte after the blanks.
+    ValueType ClassifyFrom(std::size_t& resume) {
         int c = SkipBlanks(false);
+        if (c != kEnd) resume = Tell() - 1;
         if (IsLineEnd(c)) return SkipBlanks(true) == '{' ? ValueType::kContainer : ValueType::kNone;
         if (c == kEnd || c == '}') return ValueType::kNone;
         if (c == '"') return ValueType::kText;
@@ -371,9 +490,10 @@ private:
     bool TakeRun(std::string& value, Stop stop) {
         for (;;) {
             const std::size_t start = m_pos;
-            const std::size_t size = m_data.size();
-            while (m_pos < size && m_data[m_pos] != '\0' && !stop(m_data[m_pos])) ++m_pos;
-            value.append(m_data, start, m_pos - start);
+            const std::size_t size = m_size;
+            const char* data = m_data.get();
+            while (m_pos < size && data[m_pos] != '\0' && !stop(data[m_pos])) ++m_pos;
+            value.append(data + start, m_pos - start);
             if (m_pos < size) return true;
             if (m_ended || !Fill()) {
                 m_hitEnd = true;
@@ -393,7 +513,7 @@ private:
 
     // Tokens split at blanks and commas, each scanned with "%f"; a token
     // that holds no number is skipped.
-    void StoreNumberList(ContainerBuilder& tags, const Vek::PString& tag) {
+    void StoreNumberList(ContainerBuilder& tags, Vek::PString& tag) {
         std::string value;
         ReadValueTextFixed(value, kListCapacity);
         SoupHandle::FloatArray numbers;
@@ -419,7 +539,7 @@ private:
         return count;
     }
 
-    static void StoreText(ContainerBuilder& tags, const Vek::PString& tag, std::string& text, bool utf8) {
+    static void StoreText(ContainerBuilder& tags, Vek::PString& tag, std::string& text, bool utf8) {
         std::size_t kuids = CountOccurrences(text, "<kuid:") + CountOccurrences(text, "<kuid2:");
         if (!text.empty() && kuids <= 1 &&
             (MatchesPrefixNoCase("<KUID:", text.c_str()) || MatchesPrefixNoCase("<KUID2:", text.c_str()) ||
@@ -435,18 +555,25 @@ public:
     // Puts the stream at the first byte not read and records the
     // past-the-end error when reading met the end of input.
     void Finish() {
-        m_stream.SetPosition(m_start + static_cast<int32_t>(m_pos));
+        m_stream.SetPosition(m_start + static_cast<int32_t>(Tell()));
         if (m_hitEnd) m_stream.SetError(TStream::kErrorPastEnd);
     }
 
 private:
     TStream& m_stream;
-    // The names seen in the open container of each nesting level.
-    std::vector<std::unique_ptr<SeenNames>> m_seen;
+    // The window's memory and the names seen in the open container of each
+    // nesting level: the thread's, or this parse's own.
+    ParserScratch* m_scratch = nullptr;
+    std::unique_ptr<ParserScratch> m_ownScratch;
+    std::string m_name;
+    std::string m_value;
     int32_t m_start = m_stream.Tell();
-    int32_t m_nextBlock = kFirstBlock;
-    std::string m_data;       // the input from m_start on, as far as read
-    std::size_t m_pos = 0;    // the reading position in m_data
+    std::unique_ptr<char[]> m_data;  // the window: input from m_start + m_base on
+    std::size_t m_base = 0;          // the position of m_data[0]
+    std::size_t m_size = 0;          // bytes in m_data
+    std::size_t m_capacity = 0;
+    std::size_t m_keep = kNoKeep;    // a position Classify may return to
+    std::size_t m_pos = 0;           // the reading position in m_data
     bool m_exhausted = false;  // the stream gave its last byte
     bool m_ended = false;      // the end was met since the last Restore
     bool m_hitEnd = false;     // the end was met at all

@@ -348,6 +348,39 @@ TEST(TextSoupReader, ReadsFromTheStreamPosition) {
     EXPECT_EQ(TagNames(soup), (std::vector<std::string>{"a"}));
 }
 
+// The reader looks at its input through a window of a fixed size: values,
+// names and the look-ahead that decides a value's kind cross the window's
+// edges at every offset, one look-ahead (a number list line) is longer than
+// the window, and the stream ends up right where reading stopped.
+TEST(TextSoupReader, InputLongerThanTheReadersWindow) {
+    std::string text;
+    std::vector<std::pair<std::string, std::string>> expected;  // name, text value
+    for (int i = 0; text.size() < 300 * 1024; ++i) {
+        const std::string name = "t" + std::to_string(i);
+        const std::string value(static_cast<std::size_t>(i % 97), static_cast<char>('a' + i % 26));
+        text += name + (i % 3 ? " " : "\t\t") + "\"" + value + "\"\r\n";
+        if (i % 500 == 0) text += "box" + std::to_string(i) + "\n\n\n{\n  n " + std::to_string(i) + "\n}\n";
+        expected.emplace_back(name, value);
+    }
+    std::string list;
+    while (list.size() < 150 * 1024) list += "1.5, -2 ";
+    text += "list " + list + "\n";
+    text += "last 7\n}rest";
+
+    TBuffer in;
+    SoupTest::Fill(in, text);
+    SoupHandle soup;
+    ASSERT_TRUE(ParseTextSoup(soup, in));
+    for (const auto& [name, value] : expected) EXPECT_STREQ(soup.GetString(name.c_str()).c_str(), value.c_str()) << name;
+    for (int i = 0; i < static_cast<int>(expected.size()); i += 500)
+        EXPECT_EQ(soup.GetContainer(("box" + std::to_string(i)).c_str()).GetInt("n", -1), i);
+    const std::vector<float> numbers = Floats(soup, "list");
+    ASSERT_FALSE(numbers.empty());
+    EXPECT_EQ(numbers.front(), 1.5f);
+    EXPECT_EQ(soup.GetInt("last", 0), 7);
+    EXPECT_EQ(in.Tell(), static_cast<int32_t>(text.size() - 5));  // at the top-level '}'
+}
+
 }  // namespace
 
 // A tag named with a leading '{' after a tag that has no value text would
