@@ -62,10 +62,12 @@ public:
     // logged) or when fewer than the function's argument slots are on the
     // stack.
     bool PushFrame(const GSFunction* function, int32_t returnOffset);
-    // PushFrame for a call that has made its checks: the function is
-    // numbered, its argument slots are the top ones at `top` and
-    // top + slotsNeeded is below the capacity. The header's index.
-    // `borrowsMe`: the frame's `me` will hold no count of its own.
+    // PushFrame for a call of the interpreter that has made its checks: the
+    // function is numbered, its argument slots are the top ones at `top`
+    // and top + slotsNeeded is below the capacity. The header's index. The
+    // stack pointer is left to the caller (top + frameSize), which keeps
+    // it while code runs and writes it back before anything looks at the
+    // stack. `borrowsMe`: the frame's `me` will hold no count of its own.
     int32_t PushCheckedFrame(const GSFunction* function, int32_t top, int32_t returnOffset, bool borrowsMe) {
         const int32_t header = top + static_cast<int32_t>(function->headerOffset);
         for (int32_t i = top + 1; i < header; ++i) m_slots[i] = 0;
@@ -74,18 +76,18 @@ public:
         m_slots[header + 2] = static_cast<uint32_t>(m_frame);
         m_slots[header + 3] = static_cast<uint32_t>(top + function->argumentOffset);
         m_frame = header;
-        m_top = top + static_cast<int32_t>(function->frameSize);
         m_borrowed[header] = borrowsMe;
         return header;
     }
     // The end of the current frame, `frame`, for a return with a value
     // whose caller has done the rest of ReturnValue(false): the value is in
     // `me`'s place at `base`, whose count is gone, and the frame lists no
-    // reference slot. The result shape is `shape`.
+    // reference slot. The result shape is `shape`. The stack pointer (base)
+    // is the caller's to keep, as with PushCheckedFrame, and the caller
+    // continues at the return offset itself (ReturnOffset is what PopFrame
+    // and ReturnValue leave).
     void EndCheckedFrame(int32_t frame, int32_t base, uint8_t shape) {
         m_shapes[base] = shape;
-        m_top = base;
-        m_returnOffset = FrameReturnOffset(frame);
         m_frame = FramePrevious(frame);
     }
     // Ends the current frame of a function without a result. False when

@@ -127,7 +127,7 @@ template <bool Borrow>
     const int32_t frame = s.stack->PushCheckedFrame(callee, sp, static_cast<int32_t>(opcode - s.code) + 5, Borrow);
     s.localsBase = sp + callee->argumentOffset;
     s.slots[s.localsBase] = me;
-    sp = s.stack->StackPointer();
+    sp += static_cast<int32_t>(callee->frameSize);
     s.function = callee;
     s.library = callee->library;
     s.floor = frame + 3;
