@@ -172,8 +172,8 @@ template <bool Borrow>
     const int32_t base = s.localsBase;
     const GSDataRef me = slots[base];
     if (!callerMe || !me) return false;
-    GSScriptInstance* meHeader = GSScriptInstance::FromLiveReference(me);
     const bool borrowed = stack.FrameBorrowsMe(frame);
+    GSScriptInstance* const meHeader = borrowed ? nullptr : GSScriptInstance::FromLiveReference(me);
     if (!borrowed && meHeader->count <= 1) return false;
     const uint8_t* opcode = pc - 1;
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
@@ -193,7 +193,8 @@ template <bool Borrow>
     // Last, as the shape is a byte that may alias anything.
     stack.EndCheckedFrame(frame, base, shape);
     // Back in a frame of the same instance, the context stays.
-    if (callerMe != me && GSScriptInstance::FromLiveReference(callerMe) != meHeader) {
+    if (callerMe != me &&
+        GSScriptInstance::FromLiveReference(callerMe) != GSScriptInstance::FromLiveReference(me)) {
         GSContext* context = GSTrackedObjectRegistry::GetContext(GSScriptInstance::FromLiveReference(callerMe));
         GSSetCurrentContext(context ? context : stack.GetContext());
     }
