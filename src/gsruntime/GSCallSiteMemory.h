@@ -11,7 +11,6 @@
 // code, classes and records may then be reused; a call therefore trusts
 // an entry that matches without asking whether anything was removed.
 #include <cstdint>
-#include <cstring>
 
 namespace GSRuntime {
 
