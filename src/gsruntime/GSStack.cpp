@@ -1,5 +1,6 @@
 #include "gsruntime/GSStack.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/Alloc.h"
@@ -17,9 +18,11 @@ namespace GSRuntime {
 GSStack::GSStack() {
     m_slots = static_cast<uint32_t*>(Vek::Alloc::New(std::size_t(kCapacity) * 4));
     m_shapes = static_cast<uint8_t*>(Vek::Alloc::New(std::size_t(kCapacity)));
-    if (m_slots && m_shapes) {
+    m_borrowed = static_cast<bool*>(Vek::Alloc::New(std::size_t(kCapacity) * sizeof(bool)));
+    if (m_slots && m_shapes && m_borrowed) {
         std::memset(m_slots, 0, std::size_t(kCapacity) * 4);
         std::memset(m_shapes, 0, std::size_t(kCapacity));
+        std::fill(m_borrowed, m_borrowed + kCapacity, false);
         m_capacity = kCapacity;
     }
 }
@@ -28,6 +31,7 @@ GSStack::~GSStack() {
     Clear();
     Vek::Alloc::Delete(m_slots);
     Vek::Alloc::Delete(m_shapes);
+    Vek::Alloc::Delete(m_borrowed);
 }
 
 const GSFunction* GSStack::MachineFunction(uint32_t index) { return GSMachine::Instance()->Functions().Get(index); }

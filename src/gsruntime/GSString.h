@@ -6,6 +6,7 @@
 // A string grown through a byte index never exceeds kMaxLength bytes (sizes
 // are computed in 64 bits): such an index is refused (false), and the
 // interpreter turns that into its out-of-bounds error.
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/AnsiString.h"
@@ -24,6 +25,8 @@ public:
     // Empty, in the current context (none outside a running script).
     GSString();
     GSString(GSContext* context, const char* text);
+    // The `length` bytes at `text` (null: none).
+    GSString(GSContext* context, const char* text, std::size_t length);
     GSString(GSContext* context, const Vek::String& text);
     GSString(GSContext* context, const Vek::PString& text);
     // A copy of `other`'s text (empty for null), in the current context.

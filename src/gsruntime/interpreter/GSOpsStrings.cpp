@@ -31,10 +31,8 @@ void Release(GSDataRef reference) { GSScriptInstance::ReleaseReference(reference
 // Pushes a new string of the current context holding `text` in place of
 // the top `replaced` slots (0: a new slot).
 bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t replaced) {
-    // Made empty and then given its bytes: the text is copied once.
-    GSString* string = new GSString(GSCurrentContext(), "");
+    GSString* string = new GSString(GSCurrentContext(), text, length);
     if (!string) return s.Raise(ER_NullStringReference);
-    string->Std().assign(text, length);
     s.sp -= replaced;
     s.Push(string->GetReference());
     return true;
