@@ -122,6 +122,7 @@ GSContext::GSContext(bool withRouter, bool shared) : m_registry(this), m_shared(
 }
 
 GSContext::~GSContext() {
+    m_messagePool.Close();
     m_libraries.DeleteValues();
     if (m_router) {
         GSRouter* router = m_router;
@@ -170,11 +171,14 @@ GSObject* GSContext::GetStaticInstance(GSClass* cls) {
 
 GSDataRef GSContext::BuildMessageObject(GSContext* context, const GSMessageParts& parts) {
     GSClass* cls = GetMessageClass();
-    GSObject* message = cls && MessageClassFits(cls) ? new GSObject() : nullptr;
-    if (!message || !message->BindClass(cls, context)) {
-        delete message;
-        GSScriptInstance::ReleaseReference(parts.parameter);
-        return 0;
+    GSObject* message = cls && context ? context->MessagePool().Take(cls) : nullptr;
+    if (!message) {
+        message = cls && MessageClassFits(cls) ? new GSMessageObject() : nullptr;
+        if (!message || !message->BindClass(cls, context)) {
+            delete message;
+            GSScriptInstance::ReleaseReference(parts.parameter);
+            return 0;
+        }
     }
     const GSDataRef self = message->GetReference();
     TransferName(self, kMessageMajor, NameString(context, parts.major));
