@@ -8,7 +8,10 @@
 //
 // Only an object whose class has no base and no initialisation code is
 // kept: with its members released, its data cleared and the initialiser
-// rows written again, it is exactly what a new one would be.
+// rows written again, it is exactly what a new one would be. The one
+// exception: a name string (major, minor) that nothing but the object
+// holds stays in its member, out of every script's reach, so that the next
+// message with the same name takes it instead of a new string (KeepsName).
 #include <cstdint>
 
 #include "gsruntime/GSObject.h"
@@ -17,7 +20,19 @@ namespace GSRuntime {
 
 class GSMessageObject : public GSObject {
 public:
+    // The members in the object's own view.
+    static constexpr uint32_t kMajor = 2;
+    static constexpr uint32_t kMinor = 3;
+    static constexpr uint32_t kSource = 4;
+    static constexpr uint32_t kDestination = 5;
+    static constexpr uint32_t kParameter = 6;
+
     GSMessageObject() = default;
+
+    // True when the name member `slot` of the instance `self` holds a string
+    // with the text `name` (non-empty) that nothing else holds: a name kept
+    // from the object's last message, which the new message can take as it is.
+    static bool KeepsName(GSDataRef self, uint32_t slot, const char* name);
 
     // True when an object of `cls` is kept for reuse: no base and no
     // initialisation code, so that clearing its data and writing the
