@@ -20,11 +20,11 @@ namespace {
 GSContext::RouterFactory g_routerFactory;
 
 // The Message object's members in its own view.
-constexpr uint32_t kMessageMajor = 2;
-constexpr uint32_t kMessageMinor = 3;
-constexpr uint32_t kMessageSource = 4;
-constexpr uint32_t kMessageDestination = 5;
-constexpr uint32_t kMessageParameter = 6;
+constexpr uint32_t kMessageMajor = GSMessageObject::kMajor;
+constexpr uint32_t kMessageMinor = GSMessageObject::kMinor;
+constexpr uint32_t kMessageSource = GSMessageObject::kSource;
+constexpr uint32_t kMessageDestination = GSMessageObject::kDestination;
+constexpr uint32_t kMessageParameter = GSMessageObject::kParameter;
 
 // True when a Message class holds the five members as reference members of
 // its own view.
@@ -63,6 +63,12 @@ void TransferName(GSDataRef self, uint32_t slot, GSDataRef name) {
         return;
     }
     GSScriptInstance::TransferReference(self, slot, name);
+}
+
+// A name member: the string kept there when it has the name already
+// (a reused object's), a new one otherwise.
+void SetName(GSContext* context, GSDataRef self, uint32_t slot, const char* name) {
+    if (!GSMessageObject::KeepsName(self, slot, name)) TransferName(self, slot, NameString(context, name));
 }
 
 // A game object's reference, none when its instance has no count left.
@@ -122,6 +128,7 @@ GSContext::GSContext(bool withRouter, bool shared) : m_registry(this), m_shared(
 }
 
 GSContext::~GSContext() {
+    m_messagePool.Close();
     m_libraries.DeleteValues();
     if (m_router) {
         GSRouter* router = m_router;
@@ -170,15 +177,18 @@ GSObject* GSContext::GetStaticInstance(GSClass* cls) {
 
 GSDataRef GSContext::BuildMessageObject(GSContext* context, const GSMessageParts& parts) {
     GSClass* cls = GetMessageClass();
-    GSObject* message = cls && MessageClassFits(cls) ? new GSObject() : nullptr;
-    if (!message || !message->BindClass(cls, context)) {
-        delete message;
-        GSScriptInstance::ReleaseReference(parts.parameter);
-        return 0;
+    GSObject* message = cls && context ? context->MessagePool().Take(cls) : nullptr;
+    if (!message) {
+        message = cls && MessageClassFits(cls) ? new GSMessageObject() : nullptr;
+        if (!message || !message->BindClass(cls, context)) {
+            delete message;
+            GSScriptInstance::ReleaseReference(parts.parameter);
+            return 0;
+        }
     }
     const GSDataRef self = message->GetReference();
-    TransferName(self, kMessageMajor, NameString(context, parts.major));
-    TransferName(self, kMessageMinor, NameString(context, parts.minor));
+    SetName(context, self, kMessageMajor, parts.major);
+    SetName(context, self, kMessageMinor, parts.minor);
     GSScriptInstance::StoreReference(self, kMessageSource, LiveReference(parts.source));
     GSScriptInstance::StoreReference(self, kMessageDestination, LiveReference(parts.destination));
     GSScriptInstance::TransferReference(self, kMessageParameter, parts.parameter);

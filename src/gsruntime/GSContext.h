@@ -27,6 +27,7 @@
 #include "engine/AnsiString.h"
 #include "gsruntime/GSDataReference.h"
 #include "gsruntime/GSLibraryIdTable.h"
+#include "gsruntime/GSMessageObject.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
 
 namespace GSRuntime {
@@ -89,7 +90,8 @@ public:
     // An empty context, entered in the context registry; with a router when
     // `withRouter` (and a router factory is installed).
     GSContext(bool withRouter, bool shared);
-    // Tears the context down, in this order: the static objects (with the
+    // Tears the context down, in this order: the pooled message objects,
+    // the static objects (with the
     // per-library tables), the router, the registry entry, the per-library
     // table itself, then every object still tracked (references to them
     // held outside the context are cut before they are destroyed).
@@ -104,6 +106,8 @@ public:
     bool IsShared() const { return m_shared != 0; }
     void SetShared(bool shared) { m_shared = shared ? 1 : 0; }
     GSTrackedObjectRegistry& Registry() { return m_registry; }
+    // The message objects kept for reuse (BuildMessageObject).
+    GSMessageObjectPool& MessagePool() { return m_messagePool; }
 
     // The per-library data of a library, made on first use; null when it
     // cannot be made.
@@ -113,7 +117,8 @@ public:
     // ("Could not construct static class %s for context" is logged).
     GSObject* GetStaticInstance(GSClass* cls);
 
-    // A new script "Message" object of `context` holding the parts: slot 2
+    // A script "Message" object of `context` (a pooled one when there is
+    // one) holding the parts: slot 2
     // the major and slot 3 the minor name as new strings, slots 4 and 5 the
     // source and destination (none when their instance has no count left),
     // slot 6 the parameter. The result carries the object's one count for
@@ -126,6 +131,9 @@ public:
 
 private:
     GSTrackedObjectRegistry m_registry;
+    // After the registry: destroyed (and closed, in the destructor's body)
+    // before it.
+    GSMessageObjectPool m_messagePool;
     GSLibraryIdTable<GSLibraryContext> m_libraries;
     GSRouter* m_router = nullptr;
     uint8_t m_shared = 0;
