@@ -2,7 +2,9 @@
 // still holds them: an object or array of no context, an object of another
 // context that took a shared context's value, arrays of another context
 // that copied elements from an array of the dying one, and a waiting script
-// thread of another context's game object that holds one in its frame. Code of one library
+// thread of another context's game object that holds one in its frame,
+// as a local or on its operand stack (an argument already pushed when a
+// call later in the argument list sleeps). Code of one library
 // stores the reference while it runs in the first context; the context
 // ends; code of another library, in a second context, then uses or
 // releases the holder. The dying context cuts those references first, so
@@ -71,6 +73,13 @@ class User isclass GameObject
 		if (held == null) Exception("gone");
 		else Exception(held.GetGSClassName());
 	}
+	bool Pause(void)
+	{
+		Sleep(0.05);
+		return true;
+	}
+	void Report(GSObject held, bool paused) { Exception(held.GetGSClassName()); }
+	public thread void HoldOnStack(GSObject held) { Report(held, Pause()); }
 };
 )";
 
@@ -82,6 +91,7 @@ enum class Holder {
     CopiedArray,              // ... copied into it with .copy
     SlicedArray,              // ... sliced out of the dying context's array
     WaitingThread,            // a thread of the staying context waits with a Box of the dying one
+    WaitingOperand,           // ... with the Box pushed as an argument, not yet passed
 };
 
 struct Case {
@@ -98,6 +108,7 @@ const Case kCases[] = {
     {"CopiedArray", Holder::CopiedArray, false},
     {"SlicedArray", Holder::SlicedArray, false},
     {"WaitingThread", Holder::WaitingThread, false},
+    {"WaitingOperand", Holder::WaitingOperand, false},
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
@@ -190,11 +201,15 @@ TEST_P(GSOutlivedContext, LaterCodeFindsNullWhereTheReferenceWas) {
             ASSERT_EQ(GSArray::FromReference(array)->GetCount(), 1);
             break;
         }
-        case Holder::WaitingThread: {
+        case Holder::WaitingThread:
+        case Holder::WaitingOperand: {
             uint32_t made = 0;
             ASSERT_TRUE(CallIn(dying, keeperObject, "$Box@Keeper::MadeBox()", &made, {}));
             ASSERT_NE(made, 0u);
-            EXPECT_TRUE(host.Call(user, "$void@User::Wait(GSObject)", nullptr, {made}));
+            EXPECT_TRUE(host.Call(user,
+                                  c.holder == Holder::WaitingThread ? "$void@User::Wait(GSObject)"
+                                                                    : "$void@User::HoldOnStack(GSObject)",
+                                  nullptr, {made}));
             host.Run(1, 10);  // the thread starts and sleeps
             break;
         }
@@ -209,6 +224,13 @@ TEST_P(GSOutlivedContext, LaterCodeFindsNullWhereTheReferenceWas) {
     if (c.holder == Holder::WaitingThread) {
         host.Run(10, 10);
         lines.push_back("gone (file gs.gs)");
+    } else if (c.holder == Holder::WaitingOperand) {
+        // The argument is null when the call is made: the call through it
+        // fails as any call through null does.
+        host.Run(10, 10);
+        lines = {"Thread Exception: ER_NullReference, line 30, file user.gs", "Stack Dump...",
+                 "function $void@User::Report(GSObject,bool), line -1",
+                 "function $void@User::HoldOnStack(GSObject), line 31"};
     } else if (object) {
         // The object's creation count goes to the user's code, whose store
         // over its parameter releases the object with its members.
