@@ -63,11 +63,12 @@ void GSStack::Clear() {
 }
 
 void GSStack::CutReferencesInto(const GSTrackedObjectRegistry& dying, int32_t pausedAt) {
-    auto cut = [&](uint32_t& slot) {
+    // `counted`: the slot holds a count of its own to release.
+    auto cut = [&](uint32_t& slot, bool counted = true) {
         const GSDataRef value = slot;
         if (!value || !dying.Tracks(GSScriptInstance::FromReference(value))) return;
         slot = 0;
-        GSScriptInstance::ReleaseReference(value);
+        if (counted) GSScriptInstance::ReleaseReference(value);
     };
     int32_t top = m_top;    // the frame's top operand slot
     int32_t at = pausedAt;  // the code offset the frame stands at
@@ -90,7 +91,9 @@ void GSStack::CutReferencesInto(const GSTrackedObjectRegistry& dying, int32_t pa
         if (function) {
             for (uint32_t i = 0; i < function->referenceSlotCount; ++i) cut(m_slots[base + function->ReferenceSlot(i)]);
         }
-        cut(m_slots[base]);
+        // A borrowed `me` is the caller's, whose frame (further out) holds
+        // the count.
+        cut(m_slots[base], !FrameBorrowsMe(frame));
         // The frame below stands after the call that pushed this one; a
         // native's frame keeps no return offset.
         top = base - 1;

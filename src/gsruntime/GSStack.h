@@ -102,7 +102,7 @@ public:
     // on operand stacks are not released.
     void Clear();
     // While another context is torn down: every frame zeroes and releases
-    // its `me`, its reference locals and the references on its operand
+    // (a borrowed one: only zeroes) its `me`, its reference locals and the references on its operand
     // stack that are tracked by `dying`, so that the thread finds null
     // there when it runs again. The operand-stack slots that hold
     // references are those its function's pause map names for the offset
