@@ -205,7 +205,8 @@ int32_t GSClass::LoadFunction(GSImageReader& reader, GSFunction& function) {
         flow.referenceLocals = std::move(seen);
         flow.referenceLocals[0] = true;
         flow.resultShape = function.resultShape;
-        if (!GSVerifyFlow(flow, function.callContracts, nullptr, &function.maxStackDepth)) return kGSLoadMalformed;
+        if (!GSVerifyFlow(flow, function.callContracts, nullptr, &function.maxStackDepth, &function.pauseSlots))
+            return kGSLoadMalformed;
         if (function.maxStackDepth >= 0) {
             function.runCode = GSWriteSuperInstructions(function.code, function.codeLength);
             function.keepsMe = !GSStoresLocalZero(function.code, function.codeLength);

@@ -153,6 +153,28 @@ public:
     // The deepest operand stack of the last run, over every state reached.
     std::size_t MaxDepth() const { return m_maxDepth; }
 
+    // Meets the operand-stack kinds the last run found at each instruction
+    // of `points` into `kinds` (`reached`: which have kinds yet). Runs that
+    // differ in depth there (a call taking a result of another depth) agree
+    // on no slot above the shallower stack.
+    void MeetStackKinds(const std::vector<uint32_t>& points, std::vector<std::vector<uint8_t>>& kinds,
+                        std::vector<bool>& reached) const {
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const State& at = m_states[points[k]];
+            if (!at.set) continue;
+            std::vector<uint8_t>& known = kinds[k];
+            if (!reached[k]) {
+                known = at.stack;
+                reached[k] = true;
+                continue;
+            }
+            const std::size_t common = std::min(known.size(), at.stack.size());
+            for (std::size_t i = 0; i < common; ++i) known[i] = Meet(known[i], at.stack[i]);
+            for (std::size_t i = common; i < known.size(); ++i) known[i] = kGSKindMixed;
+            known.resize(std::max(known.size(), at.stack.size()), kGSKindMixed);
+        }
+    }
+
     // Sites whose result may be a value or a reference: while set, their
     // result is pushed as kGSKindCallResult (for the argument kinds only).
     void SetEitherResultSites(std::vector<bool> sites) { m_eitherResult = std::move(sites); }
@@ -417,6 +439,29 @@ private:
     int m_runs = 0;
 };
 
+// The instructions (indices, in offset order) at which a frame can stand
+// while its thread is paused: the one after each call that returns to it
+// (a thread start does not leave the frame), each message wait and the
+// handlers a wait names.
+std::vector<uint32_t> PausePoints(const GSFlowInput& input, const std::vector<GSInstruction>& instructions,
+                                  const std::vector<int32_t>& indexAt) {
+    std::vector<uint32_t> points;
+    for (uint32_t index = 0; index < instructions.size(); ++index) {
+        const GSInstruction& in = instructions[index];
+        if (IsCall(in.opcode) && in.opcode != OP_CallThread && index + 1 < instructions.size()) points.push_back(index + 1);
+        if (in.opcode != OP_Wait) continue;
+        points.push_back(index);
+        for (uint32_t i = 0; i < static_cast<uint32_t>(in.first); ++i) {
+            const int64_t target = GSWaitHandler(input.code, in, i);
+            if (target >= 0 && target < int64_t(input.length) && indexAt[static_cast<std::size_t>(target)] >= 0)
+                points.push_back(static_cast<uint32_t>(indexAt[static_cast<std::size_t>(target)]));
+        }
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    return points;
+}
+
 // Operand-stack slots a result leaves: none for nothing, one otherwise.
 int32_t SlotsOf(uint8_t shape) { return shape == kGSShapeNothing ? 0 : 1; }
 
@@ -429,7 +474,8 @@ uint8_t GSResultShapeOf(uint32_t typeCode) {
 }
 
 bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contracts, uint32_t* faultOffset,
-                  int32_t* maxDepth) {
+                  int32_t* maxDepth, GSPauseSlots* pauses) {
+    if (pauses) *pauses = GSPauseSlots();
     contracts.clear();
     if (maxDepth) *maxDepth = 0;
     auto fail = [&](uint32_t offset) {
@@ -519,9 +565,18 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
     }
     deepest = std::max(deepest, deepestSameDepth);
 
+    // The instructions at which a paused thread's frame can stand, and the
+    // kinds of their operand stacks, met over the runs the argument kinds
+    // come from.
+    std::vector<uint32_t> pausePoints;
+    if (pauses) pausePoints = PausePoints(input, instructions, indexAt);
+    std::vector<std::vector<uint8_t>> pauseKinds(pausePoints.size());
+    std::vector<bool> pauseReached(pausePoints.size(), false);
+
     std::vector<std::vector<uint8_t>> argumentKinds(siteOffsets.size());
     analysis.Run(shapes, &argumentKinds);
     deepest = std::max(deepest, analysis.MaxDepth());
+    analysis.MeetStackKinds(pausePoints, pauseKinds, pauseReached);
     // Sites that take a value as well as a reference: an argument that is
     // their result is recorded as such, so that the interpreter checks what
     // the call really returned instead of the kind found first. When that
@@ -538,8 +593,21 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
         analysis.SetEitherResultSites(either);
         if (analysis.Run(shapes, &withResults).ok) {
             argumentKinds = std::move(withResults);
+            // The same run with those results marked as such: it replaces
+            // the kinds of the run with the results found first.
+            pauseReached.assign(pausePoints.size(), false);
+            analysis.MeetStackKinds(pausePoints, pauseKinds, pauseReached);
         } else {
             analysis.SetEitherResultSites({});
+            // Without the marks, a slot is a reference only if it is one
+            // under each result those sites take.
+            for (std::size_t site = 0; site < shapes.size() && !pausePoints.empty(); ++site) {
+                if (!either[site]) continue;
+                const uint8_t chosen = shapes[site];
+                shapes[site] = chosen == kGSShapeValue ? kGSShapeReference : kGSShapeValue;
+                if (analysis.Run(shapes, nullptr).ok) analysis.MeetStackKinds(pausePoints, pauseKinds, pauseReached);
+                shapes[site] = chosen;
+            }
         }
     }
     // A result of another depth taken by a site (at most one site takes
@@ -556,6 +624,7 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
             std::vector<std::vector<uint8_t>> merged(argumentKinds);
             if (analysis.Run(shapes, &merged).ok) {
                 argumentKinds = std::move(merged);
+                analysis.MeetStackKinds(pausePoints, pauseKinds, pauseReached);
             } else {
                 accepted[site] &= static_cast<uint8_t>(~other);
             }
@@ -576,6 +645,19 @@ bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contrac
             contract.argumentKinds.assign(static_cast<std::size_t>(-int64_t(in.first)), kGSKindMixed);
         }
         contracts.push_back(std::move(contract));
+    }
+    if (pauses) {
+        std::vector<uint16_t> slots;
+        for (std::size_t k = 0; k < pausePoints.size(); ++k) {
+            slots.clear();
+            for (std::size_t i = 0; i < pauseKinds[k].size(); ++i) {
+                if (pauseKinds[k][i] == kGSKindReference) slots.push_back(static_cast<uint16_t>(i));
+                if (pauseKinds[k][i] == kGSKindCallResult)
+                    slots.push_back(static_cast<uint16_t>(i | GSPauseSlots::kCallResult));
+            }
+            pauses->Add(instructions[pausePoints[k]].offset, slots);
+        }
+        pauses->ShrinkToFit();
     }
     return true;
 }

@@ -39,6 +39,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "gsruntime/GSPauseSlots.h"
+
 namespace GSRuntime {
 
 // Kinds of 32-bit slots as far as the code shows them.
@@ -85,8 +87,12 @@ struct GSFlowInput {
 // the deepest operand stack any accepted path reaches, which the
 // interpreter relies on instead of checking every instruction. False with
 // the offset of an offending instruction (or of the code's start when the
-// search gave up).
+// search gave up). `pauses` (when given) receives, for every point at
+// which a frame can stand while its thread is paused, the operand-stack
+// slots that hold a reference there on every path and under every result
+// the contracts let the calls return (see GSPauseSlots.h); asking for it
+// changes nothing else.
 bool GSVerifyFlow(const GSFlowInput& input, std::vector<GSCallContract>& contracts, uint32_t* faultOffset = nullptr,
-                  int32_t* maxDepth = nullptr);
+                  int32_t* maxDepth = nullptr, GSPauseSlots* pauses = nullptr);
 
 }  // namespace GSRuntime

@@ -69,6 +69,9 @@ public:
     // One contract per call instruction of the code, in offset order (see
     // GSFlowVerifier.h).
     std::vector<GSCallContract> callContracts;
+    // The operand-stack slots that hold references where a frame of the
+    // function can stand while its thread is paused (GSPauseSlots.h).
+    GSPauseSlots pauseSlots;
     // The deepest operand stack the loader's flow check found on any path,
     // or -1 when the code was not verified. The interpreter checks a
     // verified function's depth once, when its frame is entered, and then

@@ -45,9 +45,9 @@ public:
     // reference are gone. Objects without threads do nothing.
     virtual void ResetThreads() {}
     // Called while another context is torn down: the frames of the
-    // object's script threads drop their `me` and reference locals that lie
-    // in that context (see GSStack::CutReferencesInto). Objects without
-    // threads do nothing.
+    // object's script threads drop their `me`, reference locals and the
+    // references on paused operand stacks that lie in that context (see
+    // GSStack::CutReferencesInto). Objects without threads do nothing.
     virtual void CutThreadReferencesInto(const GSTrackedObjectRegistry& dying) { (void)dying; }
     // A new script thread owned by this object; only game objects own
     // threads (null here, and when a game object cannot take another).

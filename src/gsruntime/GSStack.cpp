@@ -62,19 +62,42 @@ void GSStack::Clear() {
     m_returnOffset = 0;
 }
 
-void GSStack::CutReferencesInto(const GSTrackedObjectRegistry& dying) {
+void GSStack::CutReferencesInto(const GSTrackedObjectRegistry& dying, int32_t pausedAt) {
+    // `counted`: the slot holds a count of its own to release.
+    auto cut = [&](uint32_t& slot, bool counted = true) {
+        const GSDataRef value = slot;
+        if (!value || !dying.Tracks(GSScriptInstance::FromReference(value))) return;
+        slot = 0;
+        if (counted) GSScriptInstance::ReleaseReference(value);
+    };
+    int32_t top = m_top;    // the frame's top operand slot
+    int32_t at = pausedAt;  // the code offset the frame stands at
     for (int32_t frame = m_frame; frame != kNone; frame = FramePrevious(frame)) {
         const int32_t base = FrameLocalsBase(frame);
-        auto cut = [&](uint32_t& slot) {
-            const GSDataRef value = slot;
-            if (!value || !dying.Tracks(GSScriptInstance::FromReference(value))) return;
-            slot = 0;
-            GSScriptInstance::ReleaseReference(value);
-        };
-        if (const GSFunction* function = FrameFunction(frame)) {
+        const GSFunction* function = FrameFunction(frame);
+        if (function && at >= 0) {
+            // The operand stack is the slots between the header and `top`.
+            const int32_t operands = frame + 4;
+            const uint16_t* entry = nullptr;
+            const uint16_t* last = nullptr;
+            function->pauseSlots.At(static_cast<uint32_t>(at), entry, last);
+            for (; entry != last; ++entry) {
+                const int32_t index = operands + (*entry & GSPauseSlots::kPositionMask);
+                if (index > top) break;
+                if ((*entry & GSPauseSlots::kCallResult) && ResultShapeAt(index) != kGSShapeReference) continue;
+                cut(m_slots[index]);
+            }
+        }
+        if (function) {
             for (uint32_t i = 0; i < function->referenceSlotCount; ++i) cut(m_slots[base + function->ReferenceSlot(i)]);
         }
-        cut(m_slots[base]);
+        // A borrowed `me` is the caller's, whose frame (further out) holds
+        // the count.
+        cut(m_slots[base], !FrameBorrowsMe(frame));
+        // The frame below stands after the call that pushed this one; a
+        // native's frame keeps no return offset.
+        top = base - 1;
+        at = function && !function->IsNative() ? FrameReturnOffset(frame) : kNone;
     }
 }
 

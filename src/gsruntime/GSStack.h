@@ -102,10 +102,14 @@ public:
     // on operand stacks are not released.
     void Clear();
     // While another context is torn down: every frame zeroes and releases
-    // its `me` and its reference locals that are tracked by `dying`, so
-    // that the thread finds null there when it runs again. (Values on the
-    // operand stacks carry no kind, so they are left as they are.)
-    void CutReferencesInto(const GSTrackedObjectRegistry& dying);
+    // (a borrowed one: only zeroes) its `me`, its reference locals and the references on its operand
+    // stack that are tracked by `dying`, so that the thread finds null
+    // there when it runs again. The operand-stack slots that hold
+    // references are those its function's pause map names for the offset
+    // the frame stands at: the return offset of the frame above it, and
+    // `pausedAt` for the innermost frame (-1 when unknown, as while the
+    // thread runs; that frame's operand stack is then left as it is).
+    void CutReferencesInto(const GSTrackedObjectRegistry& dying, int32_t pausedAt = kNone);
     // Writes "function %s, line %d" for every frame, innermost first, to the
     // script log.
     void Dump() const;

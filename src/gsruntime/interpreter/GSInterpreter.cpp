@@ -505,6 +505,7 @@ int32_t GSThread::Execute(float dt) {
     }
 
     RunScope scope;
+    ++m_runs;
     WithdrawBlocks();
     GSSetCurrentThread(this);
     GSSetCurrentContext(m_stack.GetContext());
@@ -536,6 +537,7 @@ int32_t GSThread::Execute(float dt) {
     }
     const int32_t code = s.result;
     scope.End(s);
+    --m_runs;
     if (code == ER_Done || code == ER_Blocked) return code;
     return EndWithError(*this, s, code);
 }

@@ -22,6 +22,7 @@ const char* TypeName(const GSLibrary* library, uint16_t index) {
 }
 
 bool Wait(GSRunState& s) {
+    const uint8_t* opcode = s.pc - 1;
     const uint8_t* table = s.pc;
     const int32_t n = s.I16();
     if (n < 0) return s.Raise(ER_IllegalInstruction);
@@ -52,6 +53,8 @@ bool Wait(GSRunState& s) {
     }
 
     thread.SetState(GSThread::kWaiting);
+    // Until a message names its handler, the frame stands at the wait.
+    thread.SetResumeOffset(static_cast<int32_t>(opcode - s.code));
     s.WriteBack();
     // A message queued while the thread was busy may resume it at once; its
     // handler runs at the thread's next run.

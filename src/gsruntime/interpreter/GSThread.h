@@ -137,6 +137,14 @@ public:
     int32_t QueuedCount() const { return static_cast<int32_t>(m_queue.size()); }
     GSMessage* QueuedAt(int32_t index) const { return m_queue[static_cast<std::size_t>(index)]; }
 
+    // While another context is torn down: cuts the references into it from
+    // the thread's frames (GSStack::CutReferencesInto). A thread that is not
+    // running stands at its resume offset: after the call that slept, at
+    // the wait it waits in, or at the handler a message resumes it at.
+    void CutReferencesInto(const GSTrackedObjectRegistry& dying) {
+        m_stack.CutReferencesInto(dying, m_runs > 0 ? GSStack::kNone : m_resumeOffset);
+    }
+
     // The game object a report concerns: the owner, or for a thread without
     // one the game object of the `me` of the innermost frame that has one
     // (only the innermost frame when `innermostOnly`).
@@ -149,6 +157,7 @@ private:
 
     int32_t m_state = kRunnable;
     int32_t m_resumeOffset = 0;
+    int32_t m_runs = 0;  // runs of Execute in progress (nested ones included)
     uint32_t m_flags = 0;
     GSStack m_stack;
     int32_t m_blockCount = 0;

@@ -154,7 +154,7 @@ void GSGameObject::ResetThreads() {
 }
 
 void GSGameObject::CutThreadReferencesInto(const GSTrackedObjectRegistry& dying) {
-    for (GSThread* thread : m_threads) thread->Stack().CutReferencesInto(dying);
+    for (GSThread* thread : m_threads) thread->CutReferencesInto(dying);
 }
 
 bool GSGameObject::DeferDestruction() {

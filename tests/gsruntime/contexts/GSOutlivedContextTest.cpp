@@ -2,7 +2,10 @@
 // still holds them: an object or array of no context, an object of another
 // context that took a shared context's value, arrays of another context
 // that copied elements from an array of the dying one, and a waiting script
-// thread of another context's game object that holds one in its frame. Code of one library
+// thread of another context's game object that holds one in its frames:
+// as a local, as the `me` of methods of the dying context's object it
+// sleeps in, or on its operand stack (an argument already pushed when a
+// call later in the argument list sleeps). Code of one library
 // stores the reference while it runs in the first context; the context
 // ends; code of another library, in a second context, then uses or
 // releases the holder. The dying context cuts those references first, so
@@ -48,6 +51,15 @@ class Keeper isclass GameObject
 
 // Runs later, in the context that stays.
 const char* const kUser = R"(include "gs.gs"
+class Napper isclass GameObject
+{
+	int Rest(int n)
+	{
+		Sleep(0.05);
+		return n;
+	}
+	public int Nap(int n) { return Rest(n - 1); }
+};
 class User isclass GameObject
 {
 	public void Drop(GSObject holder) { holder = null; }
@@ -71,6 +83,18 @@ class User isclass GameObject
 		if (held == null) Exception("gone");
 		else Exception(held.GetGSClassName());
 	}
+	bool Pause(void)
+	{
+		Sleep(0.05);
+		return true;
+	}
+	void Report(GSObject held, bool paused) { Exception(held.GetGSClassName()); }
+	public thread void HoldOnStack(GSObject held) { Report(held, Pause()); }
+	public thread void Visit(Napper napper)
+	{
+		napper.Nap(2);
+		Exception("back");
+	}
 };
 )";
 
@@ -82,6 +106,8 @@ enum class Holder {
     CopiedArray,              // ... copied into it with .copy
     SlicedArray,              // ... sliced out of the dying context's array
     WaitingThread,            // a thread of the staying context waits with a Box of the dying one
+    WaitingOperand,           // ... with the Box pushed as an argument, not yet passed
+    WaitingInside,            // ... asleep in methods of an object of the dying context
 };
 
 struct Case {
@@ -98,6 +124,8 @@ const Case kCases[] = {
     {"CopiedArray", Holder::CopiedArray, false},
     {"SlicedArray", Holder::SlicedArray, false},
     {"WaitingThread", Holder::WaitingThread, false},
+    {"WaitingOperand", Holder::WaitingOperand, false},
+    {"WaitingInside", Holder::WaitingInside, false},
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
@@ -153,8 +181,9 @@ TEST_P(GSOutlivedContext, LaterCodeFindsNullWhereTheReferenceWas) {
     GSRuntime::GSGameObject* keeperObject = SpawnKeeper(dying);
     ASSERT_NE(keeperObject, nullptr);
 
-    GSRuntime::GSObject* object = nullptr;  // an object holder
-    GSDataRef array = 0;                    // an array holder, with the test's count
+    GSRuntime::GSObject* object = nullptr;      // an object holder
+    GSDataRef array = 0;                        // an array holder, with the test's count
+    GSRuntime::GSGameObject* napper = nullptr;  // a game object of the dying context
     switch (c.holder) {
         case Holder::ObjectOfNoContext:
         case Holder::ObjectOfSharedValue: {
@@ -190,11 +219,23 @@ TEST_P(GSOutlivedContext, LaterCodeFindsNullWhereTheReferenceWas) {
             ASSERT_EQ(GSArray::FromReference(array)->GetCount(), 1);
             break;
         }
-        case Holder::WaitingThread: {
+        case Holder::WaitingInside: {
+            // An object of the user's library, in the dying context.
+            napper = new GSRuntime::GSGameObject();
+            ASSERT_TRUE(napper->BindClass(host.library->FindClass("Napper"), dying));
+            EXPECT_TRUE(host.Call(user, "$void@User::Visit(Napper)", nullptr, {napper->GetReference()}));
+            host.Run(1, 10);
+            break;
+        }
+        case Holder::WaitingThread:
+        case Holder::WaitingOperand: {
             uint32_t made = 0;
             ASSERT_TRUE(CallIn(dying, keeperObject, "$Box@Keeper::MadeBox()", &made, {}));
             ASSERT_NE(made, 0u);
-            EXPECT_TRUE(host.Call(user, "$void@User::Wait(GSObject)", nullptr, {made}));
+            EXPECT_TRUE(host.Call(user,
+                                  c.holder == Holder::WaitingThread ? "$void@User::Wait(GSObject)"
+                                                                    : "$void@User::HoldOnStack(GSObject)",
+                                  nullptr, {made}));
             host.Run(1, 10);  // the thread starts and sleeps
             break;
         }
@@ -203,12 +244,26 @@ TEST_P(GSOutlivedContext, LaterCodeFindsNullWhereTheReferenceWas) {
     // The keeper goes as its router would delete it; then the context.
     GSScriptInstance::ReleaseReference(keeperObject->GetReference());
     delete keeperObject;
+    delete napper;
     delete dying;
 
     std::vector<std::string> lines;
     if (c.holder == Holder::WaitingThread) {
         host.Run(10, 10);
         lines.push_back("gone (file gs.gs)");
+    } else if (c.holder == Holder::WaitingInside) {
+        // The innermost frame's `me` is null when the thread resumes.
+        host.Run(10, 10);
+        lines = {"Thread Exception: ER_NullReference, line 7, file user.gs", "Stack Dump...",
+                 "function $int@Napper::Rest(int), line -1", "function $int@Napper::Nap(int), line 9",
+                 "function $void@User::Visit(Napper), line 43"};
+    } else if (c.holder == Holder::WaitingOperand) {
+        // The argument is null when the call is made: the call through it
+        // fails as any call through null does.
+        host.Run(10, 10);
+        lines = {"Thread Exception: ER_NullReference, line 39, file user.gs", "Stack Dump...",
+                 "function $void@User::Report(GSObject,bool), line -1",
+                 "function $void@User::HoldOnStack(GSObject), line 40"};
     } else if (object) {
         // The object's creation count goes to the user's code, whose store
         // over its parameter releases the object with its members.
