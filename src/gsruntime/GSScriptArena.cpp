@@ -1,5 +1,7 @@
 #include "gsruntime/GSScriptArena.h"
 
+#include "gsruntime/GSScriptMemoryBudget.h"
+
 #include <sys/mman.h>
 
 #include <cstdio>
@@ -115,8 +117,12 @@ void* GSScriptArena::Alloc(std::size_t size) noexcept {
     if (size > kMaxBlock) return nullptr;
     const uint32_t sizeClass = SizeClassOf(size);
     const std::size_t bytes = ClassBytes(sizeClass);
+    if (!GSScriptMemoryBudget::Take(kHeaderSize + bytes)) return nullptr;
     std::lock_guard<SpinLock> guard(m_lock);
-    if (!m_base) return nullptr;
+    if (!m_base) {
+        GSScriptMemoryBudget::Give(kHeaderSize + bytes);
+        return nullptr;
+    }
     uint64_t blockOffset = 0;
     std::vector<uint32_t>& freeList = m_free[sizeClass];
     if (!freeList.empty()) {
@@ -124,7 +130,10 @@ void* GSScriptArena::Alloc(std::size_t size) noexcept {
         freeList.pop_back();
     } else {
         const uint64_t end = m_top + kHeaderSize + bytes;
-        if (!CommitLocked(end)) return nullptr;
+        if (!CommitLocked(end)) {
+            GSScriptMemoryBudget::Give(kHeaderSize + bytes);
+            return nullptr;
+        }
         blockOffset = m_top;
         m_top = end;
     }
@@ -164,6 +173,7 @@ void GSScriptArena::Free(void* block) noexcept {
     GS_POISON(m_base + blockOffset + kHeaderSize, bytes);
     m_liveBlocks -= 1;
     m_liveBytes -= bytes;
+    GSScriptMemoryBudget::Give(kHeaderSize + bytes);
     if constexpr (kQuarantineLimit == 0) {
         // Without a quarantine the block is free for the next request at once.
         m_free[sizeClass].push_back(static_cast<uint32_t>(blockOffset));

@@ -19,6 +19,10 @@
 // would be on the system heap. Freeing a pointer that is not a live block of
 // the arena ends the process with a message, as heap corruption would.
 //
+// Every live block, with its header, is charged to the script memory
+// budget (GSScriptMemoryBudget): a request the budget refuses gets null, as
+// when the arena is full.
+//
 // Thread-safe; the counters can be read at any time. The lock is a spin
 // lock that yields after a few tries: every script value made or dropped
 // takes it for a few dozen instructions, mostly from one thread, and a
@@ -39,7 +43,8 @@ public:
     static GSScriptArena& Instance();
 
     // A block of at least `size` bytes (its contents undefined), or null
-    // when the arena is full or the size is above kMaxBlock.
+    // when the arena is full, the budget refuses it or the size is above
+    // kMaxBlock.
     void* Alloc(std::size_t size) noexcept;
     // Frees a block of this arena; null is ignored.
     void Free(void* block) noexcept;

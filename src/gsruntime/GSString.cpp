@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gsruntime/GSContext.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
 
@@ -41,12 +42,37 @@ GSString::GSString(const GSString* other) : GSObjectReference(kGSRefString) {
 }
 
 void GSString::Track(GSContext* context) {
+    m_charged = m_text.size();
+    GSScriptMemoryBudget::Force(m_charged);
     m_instance.header.count = 1;
     m_instance.header.owner = this;
     GSTrackedObjectRegistry::Register(context ? &context->Registry() : nullptr, &m_instance.header);
 }
 
-GSString::~GSString() { GSTrackedObjectRegistry::Unregister(&m_instance.header); }
+GSString::~GSString() {
+    GSTrackedObjectRegistry::Unregister(&m_instance.header);
+    GSScriptMemoryBudget::Give(m_charged);
+}
+
+bool GSString::Charge(uint64_t length) {
+    if (length <= m_charged) return true;
+    if (!GSScriptMemoryBudget::Take(length - m_charged)) return false;
+    m_charged = length;
+    return true;
+}
+
+bool GSString::AssignText(const char* text, std::size_t length, std::size_t spare) {
+    if (!Charge(uint64_t(length) + spare)) return false;
+    if (spare) m_text.reserve(length + spare);
+    m_text.assign(text, length);
+    return true;
+}
+
+bool GSString::AppendText(const char* text, std::size_t length) {
+    if (!Charge(uint64_t(m_text.size()) + length)) return false;
+    m_text.append(text, length);
+    return true;
+}
 
 GSString* GSString::FromReference(GSDataRef reference) {
     GSObjectReference* owner = GSScriptInstance::OwnerOf(reference);
@@ -56,7 +82,7 @@ GSString* GSString::FromReference(GSDataRef reference) {
 bool GSString::CopyRange(const GSString* source, int32_t end, int32_t start, GSString* destination) {
     if (!source || !destination) return false;
     Clamp(start, end, source->Length());
-    if (end < start) return false;
+    if (end < start || !destination->Charge(uint64_t(end - start))) return false;
     if (source->IsEmpty()) {
         destination->m_text.clear();
     } else {
@@ -70,6 +96,9 @@ bool GSString::CopyRange(const GSString* source, int32_t end, int32_t start, GSS
 bool GSString::Splice(int32_t start, int32_t end, const GSString* source) {
     Clamp(start, end, Length());
     if (end < start) return false;
+    const uint64_t insertedLength = source ? source->Length() : 0;
+    const uint64_t tailLength = Length() - std::size_t(end);
+    if (!Charge(IsEmpty() ? insertedLength : uint64_t(start) + insertedLength + tailLength)) return false;
     const std::string inserted = source ? source->m_text : std::string();
     if (IsEmpty()) {
         m_text = inserted;
@@ -90,7 +119,7 @@ bool GSString::SetByte(int32_t index, int32_t value) {
         m_text[std::size_t(index)] = byte;
         return true;
     }
-    if (int64_t(index) + 1 > kMaxLength) return false;
+    if (int64_t(index) + 1 > kMaxLength || !Charge(uint64_t(index) + 1)) return false;
     m_text.append(std::size_t(index - length), ' ');
     m_text += byte;
     return true;

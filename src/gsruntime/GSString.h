@@ -6,6 +6,11 @@
 // A string grown through a byte index never exceeds kMaxLength bytes (sizes
 // are computed in 64 bits): such an index is refused (false), and the
 // interpreter turns that into its out-of-bounds error.
+//
+// The text is charged to the script memory budget (GSScriptMemoryBudget) by
+// the greatest length it reached. A text made at construction is charged
+// whatever the total; every growing call below first asks the budget and
+// answers false, the text unchanged, when it refuses.
 #include <cstdint>
 
 #include "engine/AnsiString.h"
@@ -48,9 +53,18 @@ public:
     // appends the byte. False, nothing changed, for a negative index or a
     // length beyond kMaxLength.
     bool SetByte(int32_t index, int32_t value);
+    // The text becomes `text` (with room for `spare` more bytes, charged
+    // with it), or has it appended. False, nothing changed, when the budget
+    // refuses the growth.
+    bool AssignText(const char* text, std::size_t length, std::size_t spare = 0);
+    bool AppendText(const char* text, std::size_t length);
 
 private:
     void Track(GSContext* context);
+    // Charges a text of `length` bytes beyond what is charged already.
+    bool Charge(uint64_t length);
+
+    uint64_t m_charged = 0;
 
     GSEmbeddedInstance m_instance;
 };

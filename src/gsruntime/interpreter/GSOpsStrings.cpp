@@ -2,10 +2,11 @@
 // new strings belong to the current context. Every instruction that takes
 // a string reference releases it unless it stays on the stack; where a null
 // string is an error (a reference that is no string counts as null) it
-// raises ER_NullStringReference. A string that cannot be made (the script
-// heap is full) raises ER_NullStringReference too, and a string index the
-// running library does not have raises ER_LinkError. On an error the
-// operands stay where they are.
+// raises ER_NullStringReference. A string that cannot be made or grown (the
+// script heap is full, or the script memory budget refuses its text)
+// raises ER_NullStringReference too, and a string index the running
+// library does not have raises ER_LinkError. On an error the operands stay
+// where they are.
 
 #include <charconv>
 #include <string>
@@ -34,7 +35,10 @@ bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t r
     // Made empty and then given its bytes: the text is copied once.
     GSString* string = new GSString(GSCurrentContext(), "");
     if (!string) return s.Raise(ER_NullStringReference);
-    string->Std().assign(text, length);
+    if (!string->AssignText(text, length)) {
+        Release(string->GetReference());
+        return s.Raise(ER_NullStringReference);
+    }
     s.sp -= replaced;
     s.Push(string->GetReference());
     return true;
@@ -200,17 +204,18 @@ bool ConcatString(GSRunState& s) {
     GSString* unique = const_cast<GSString*>(left);
     if (unique->Header().count == 1 &&
         GSTrackedObjectRegistry::GetContext(&unique->Header()) == GSCurrentContext()) {
-        unique->Std().append(right->c_str(), right->Length());
+        if (!unique->AppendText(right->c_str(), right->Length())) return s.Raise(ER_NullStringReference);
         s.sp -= 1;
         Release(b);
         return true;
     }
     GSString* string = new GSString(GSCurrentContext(), "");
     if (!string) return s.Raise(ER_NullStringReference);
-    std::string& text = string->Std();
-    text.reserve(left->Length() + right->Length());
-    text.append(left->c_str(), left->Length());
-    text.append(right->c_str(), right->Length());
+    if (!string->AssignText(left->c_str(), left->Length(), right->Length())) {
+        Release(string->GetReference());
+        return s.Raise(ER_NullStringReference);
+    }
+    string->AppendText(right->c_str(), right->Length());  // charged with the assignment
     s.sp -= 2;
     s.Push(string->GetReference());
     Release(a);
