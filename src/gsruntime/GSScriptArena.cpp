@@ -103,7 +103,13 @@ bool GSScriptArena::CommitLocked(uint64_t end) {
     if (end > m_reserved) return false;
     uint64_t target = (end + kCommitStep - 1) / kCommitStep * kCommitStep;
     if (target > m_reserved) target = m_reserved;
-    if (::mprotect(m_base + m_committed, target - m_committed, PROT_READ | PROT_WRITE) != 0) return false;
+    // Committed memory is never given back (freed blocks are reused), so
+    // it is what the arena holds and what the budget is charged.
+    if (!GSScriptMemoryBudget::Take(target - m_committed)) return false;
+    if (::mprotect(m_base + m_committed, target - m_committed, PROT_READ | PROT_WRITE) != 0) {
+        GSScriptMemoryBudget::Give(target - m_committed);
+        return false;
+    }
     GS_POISON(m_base + m_committed, target - m_committed);
     m_committed = target;
     return true;
@@ -117,12 +123,8 @@ void* GSScriptArena::Alloc(std::size_t size) noexcept {
     if (size > kMaxBlock) return nullptr;
     const uint32_t sizeClass = SizeClassOf(size);
     const std::size_t bytes = ClassBytes(sizeClass);
-    if (!GSScriptMemoryBudget::Take(kHeaderSize + bytes)) return nullptr;
     std::lock_guard<SpinLock> guard(m_lock);
-    if (!m_base) {
-        GSScriptMemoryBudget::Give(kHeaderSize + bytes);
-        return nullptr;
-    }
+    if (!m_base) return nullptr;
     uint64_t blockOffset = 0;
     std::vector<uint32_t>& freeList = m_free[sizeClass];
     if (!freeList.empty()) {
@@ -130,10 +132,7 @@ void* GSScriptArena::Alloc(std::size_t size) noexcept {
         freeList.pop_back();
     } else {
         const uint64_t end = m_top + kHeaderSize + bytes;
-        if (!CommitLocked(end)) {
-            GSScriptMemoryBudget::Give(kHeaderSize + bytes);
-            return nullptr;
-        }
+        if (!CommitLocked(end)) return nullptr;
         blockOffset = m_top;
         m_top = end;
     }
@@ -173,7 +172,6 @@ void GSScriptArena::Free(void* block) noexcept {
     GS_POISON(m_base + blockOffset + kHeaderSize, bytes);
     m_liveBlocks -= 1;
     m_liveBytes -= bytes;
-    GSScriptMemoryBudget::Give(kHeaderSize + bytes);
     if constexpr (kQuarantineLimit == 0) {
         // Without a quarantine the block is free for the next request at once.
         m_free[sizeClass].push_back(static_cast<uint32_t>(blockOffset));
@@ -211,6 +209,8 @@ uint64_t GSScriptArena::CommittedBytes() const {
     std::lock_guard<SpinLock> guard(m_lock);
     return m_committed;
 }
+
+uint64_t GSScriptArena::QuarantineLimit() { return kQuarantineLimit; }
 
 void* ScriptHeapAlloc(std::size_t size) { return GSScriptArena::Instance().Alloc(size); }
 

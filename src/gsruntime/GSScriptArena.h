@@ -19,8 +19,9 @@
 // would be on the system heap. Freeing a pointer that is not a live block of
 // the arena ends the process with a message, as heap corruption would.
 //
-// Every live block, with its header, is charged to the script memory
-// budget (GSScriptMemoryBudget): a request the budget refuses gets null, as
+// The committed part of the range is charged to the script memory budget
+// (GSScriptMemoryBudget) as it is committed, and stays charged, as it stays
+// committed: a request that needs more than the budget grants gets null, as
 // when the arena is full.
 //
 // Thread-safe; the counters can be read at any time. The lock is a spin
@@ -81,6 +82,11 @@ public:
     uint64_t LiveBytes() const;
     uint64_t ReservedBytes() const { return m_reserved; }
     uint64_t CommittedBytes() const;
+
+    // Bytes of freed blocks held back from reuse (under the address
+    // sanitizer only, 0 otherwise): memory the arena commits beyond its live
+    // blocks before it reuses any.
+    static uint64_t QuarantineLimit();
 
     static constexpr std::size_t kMaxBlock = std::size_t(1) << 30;
     static constexpr std::size_t kHeaderSize = 16;

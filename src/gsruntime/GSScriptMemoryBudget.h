@@ -5,11 +5,11 @@
 // this budget stops it first.
 //
 // Charged against it, while they live:
-// - every block of the script-object heap (values, instances, native
-//   holders), by the bytes the block takes with its header;
+// - the script-object heap (values, instances, native holders), by the
+//   memory it has committed, which it keeps and reuses;
 // - every array element store, by its bytes;
-// - every string text, by the greatest length it reached (the text's
-//   capacity may be up to twice that).
+// - every string text, by its room beyond the object (GSString);
+// - every HTML buffer's storage.
 // A charge that would take the total beyond the limit is refused: the
 // allocation fails the way it fails when memory runs out (null object,
 // false from the growing call, which the interpreter turns into its error),

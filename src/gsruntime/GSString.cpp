@@ -1,5 +1,6 @@
 #include "gsruntime/GSString.h"
 
+#include <algorithm>
 #include <string>
 
 #include "gsruntime/GSContext.h"
@@ -10,6 +11,9 @@
 namespace GSRuntime {
 
 namespace {
+
+// The room of an empty text, held inside the object.
+constexpr uint64_t kInlineRoom = std::string().capacity();
 
 // Clamps a range against a length: a negative start means 0; a negative
 // end, or one past the length, the length.
@@ -42,8 +46,8 @@ GSString::GSString(const GSString* other) : GSObjectReference(kGSRefString) {
 }
 
 void GSString::Track(GSContext* context) {
-    m_charged = m_text.size();
-    GSScriptMemoryBudget::Force(m_charged);
+    m_charged = std::max<uint64_t>(m_text.capacity(), kInlineRoom);
+    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Force(m_charged - kInlineRoom);
     m_instance.header.count = 1;
     m_instance.header.owner = this;
     GSTrackedObjectRegistry::Register(context ? &context->Registry() : nullptr, &m_instance.header);
@@ -51,26 +55,16 @@ void GSString::Track(GSContext* context) {
 
 GSString::~GSString() {
     GSTrackedObjectRegistry::Unregister(&m_instance.header);
-    GSScriptMemoryBudget::Give(m_charged);
+    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Give(m_charged - kInlineRoom);
 }
 
 bool GSString::Charge(uint64_t length) {
-    if (length <= m_charged) return true;
-    if (!GSScriptMemoryBudget::Take(length - m_charged)) return false;
-    m_charged = length;
-    return true;
-}
-
-bool GSString::AssignText(const char* text, std::size_t length, std::size_t spare) {
-    if (!Charge(uint64_t(length) + spare)) return false;
-    if (spare) m_text.reserve(length + spare);
-    m_text.assign(text, length);
-    return true;
-}
-
-bool GSString::AppendText(const char* text, std::size_t length) {
-    if (!Charge(uint64_t(m_text.size()) + length)) return false;
-    m_text.append(text, length);
+    // A text that outgrows its room gets the larger of the length and twice
+    // the room it had.
+    const uint64_t room = std::max<uint64_t>(length, 2 * uint64_t(m_text.capacity()));
+    if (room <= m_charged) return true;
+    if (!GSScriptMemoryBudget::Take(room - m_charged)) return false;
+    m_charged = room;
     return true;
 }
 
@@ -82,7 +76,7 @@ GSString* GSString::FromReference(GSDataRef reference) {
 bool GSString::CopyRange(const GSString* source, int32_t end, int32_t start, GSString* destination) {
     if (!source || !destination) return false;
     Clamp(start, end, source->Length());
-    if (end < start || !destination->Charge(uint64_t(end - start))) return false;
+    if (end < start || !destination->Room(uint64_t(end - start))) return false;
     if (source->IsEmpty()) {
         destination->m_text.clear();
     } else {
@@ -98,7 +92,7 @@ bool GSString::Splice(int32_t start, int32_t end, const GSString* source) {
     if (end < start) return false;
     const uint64_t insertedLength = source ? source->Length() : 0;
     const uint64_t tailLength = Length() - std::size_t(end);
-    if (!Charge(IsEmpty() ? insertedLength : uint64_t(start) + insertedLength + tailLength)) return false;
+    if (!Room(IsEmpty() ? insertedLength : uint64_t(start) + insertedLength + tailLength)) return false;
     const std::string inserted = source ? source->m_text : std::string();
     if (IsEmpty()) {
         m_text = inserted;
@@ -119,7 +113,7 @@ bool GSString::SetByte(int32_t index, int32_t value) {
         m_text[std::size_t(index)] = byte;
         return true;
     }
-    if (int64_t(index) + 1 > kMaxLength || !Charge(uint64_t(index) + 1)) return false;
+    if (int64_t(index) + 1 > kMaxLength || !Room(uint64_t(index) + 1)) return false;
     m_text.append(std::size_t(index - length), ' ');
     m_text += byte;
     return true;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gsruntime/GSArray.h"
+#include "gsruntime/GSScriptArena.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/scriptsupport/GSScriptFixture.h"
@@ -30,12 +31,15 @@ protected:
 };
 
 TEST_F(GSBudgetRefusal, RefusedGrowthChangesNothing) {
-    const uint64_t baseline = GSScriptMemoryBudget::Used();
+    // What the values hold beside the heap's committed memory, which the
+    // heap keeps.
+    const auto held = [] { return GSScriptMemoryBudget::Used() - GSRuntime::GSScriptArena::Instance().CommittedBytes(); };
+    const uint64_t baseline = held();
     GSArray* array = new GSArray(context, false);
     GSArray* other = new GSArray(context, false);
     for (int32_t i = 0; i < 4; ++i) ASSERT_TRUE(array->SetElementValue(i, uint32_t(10 + i)));
     ASSERT_TRUE(other->SetElementValue(1, 99));
-    GSString* text = NewString("abcd");
+    GSString* text = NewString("abcdefghijklmnopqrst");  // beyond the inline room
     GSString* source = NewString("xyz");
     const std::vector<uint32_t> elements(array->Elements(), array->Elements() + array->GetCount());
 
@@ -48,11 +52,11 @@ TEST_F(GSBudgetRefusal, RefusedGrowthChangesNothing) {
         {"array resize", [&] { return array->Resize(8); }},
         {"array splice", [&] { return array->Splice(1, 2, other); }},
         {"array copy into", [&] { return GSArray::CopyRange(other, -1, array, 0); }},
-        {"string set beyond the length", [&] { return text->SetByte(6, 'q'); }},
+        {"string set beyond the length", [&] { return text->SetByte(22, 'q'); }},
         {"string splice", [&] { return text->Splice(1, 2, source); }},
         {"string copy into", [&] { return GSString::CopyRange(text, -1, 0, source); }},
         {"string append", [&] { return text->AppendText("!", 1); }},
-        {"string assign", [&] { return source->AssignText("longer text", 11); }},
+        {"string assign", [&] { return source->AssignText("a text beyond the inline room", 29); }},
     };
     const uint64_t used = GSScriptMemoryBudget::Used();
     GSScriptMemoryBudget::SetLimit(used);
@@ -63,22 +67,22 @@ TEST_F(GSBudgetRefusal, RefusedGrowthChangesNothing) {
         EXPECT_EQ(std::vector<uint32_t>(array->Elements(), array->Elements() + array->GetCount()), elements);
         EXPECT_EQ(other->GetCount(), 2);
         EXPECT_EQ(other->Elements()[1], 99u);
-        EXPECT_EQ(text->Std(), "abcd");
+        EXPECT_EQ(text->Std(), "abcdefghijklmnopqrst");
         EXPECT_EQ(source->Std(), "xyz");
         EXPECT_EQ(GSScriptMemoryBudget::Used(), used);
     }
-    // A new value is refused by the heap the same way; the refusals log one
-    // line between them.
-    EXPECT_EQ(new GSString(context, "n"), nullptr);
-    EXPECT_EQ(new GSArray(context, false), nullptr);
+    // The heap refuses a block it would have to commit memory for; the
+    // refusals log one line between them.
+    EXPECT_EQ(GSRuntime::ScriptHeapAlloc(std::size_t(8) << 20), nullptr);
     EXPECT_EQ(GSTest::LogCapture::Lines().size(), 1u);
 
     // Writes within what is charged, and shrinking, still work.
     EXPECT_TRUE(array->SetElementValue(3, 7));
     EXPECT_TRUE(text->SetByte(0, 'A'));
     EXPECT_TRUE(text->Splice(0, 2, nullptr));
-    EXPECT_EQ(text->Std(), "cd");
-    EXPECT_TRUE(text->AppendText("ef", 2));  // back to the length charged before
+    EXPECT_EQ(text->Std(), "cdefghijklmnopqrst");
+    EXPECT_TRUE(text->AppendText("uv", 2));  // back to the room charged before
+    EXPECT_TRUE(source->AppendText("0123456789", 10));  // within the inline room
     EXPECT_EQ(GSScriptMemoryBudget::Used(), used);
 
     // With room, every growth succeeds; dropping the values gives it all back.
@@ -89,7 +93,7 @@ TEST_F(GSBudgetRefusal, RefusedGrowthChangesNothing) {
     Drop(other);
     Drop(text);
     Drop(source);
-    EXPECT_EQ(GSScriptMemoryBudget::Used(), baseline);
+    EXPECT_EQ(held(), baseline);
 }
 
 }  // namespace
