@@ -206,7 +206,10 @@ int32_t GSClass::LoadFunction(GSImageReader& reader, GSFunction& function) {
         flow.referenceLocals[0] = true;
         flow.resultShape = function.resultShape;
         if (!GSVerifyFlow(flow, function.callContracts, nullptr, &function.maxStackDepth)) return kGSLoadMalformed;
-        if (function.maxStackDepth >= 0) function.runCode = GSWriteSuperInstructions(function.code, function.codeLength);
+        if (function.maxStackDepth >= 0) {
+            function.runCode = GSWriteSuperInstructions(function.code, function.codeLength);
+            function.keepsMe = !GSStoresLocalZero(function.code, function.codeLength);
+        }
     }
 
     if (m_machine) {

@@ -14,6 +14,12 @@ using GSDataRef = uint32_t;
 // The slots of the view a reference designates; null for 0.
 inline uint32_t* GSSlots(GSDataRef reference) { return static_cast<uint32_t*>(GSScriptArena::AddressOf(reference)); }
 
+// The same for a non-null reference of a live view (see
+// GSScriptArena::AddressOfLive).
+inline uint32_t* GSLiveSlots(GSDataRef reference) {
+    return static_cast<uint32_t*>(GSScriptArena::AddressOfLive(reference));
+}
+
 // The reference of a slot address inside the arena; 0 for null.
 inline GSDataRef GSReferenceOf(const void* slotAddress) { return GSScriptArena::OffsetOf(slotAddress); }
 

@@ -78,6 +78,10 @@ public:
     // superinstructions written in (interpreter/GSSuperInstructions.h);
     // empty when the code was not verified.
     std::vector<uint8_t> runCode;
+    // Whether verified code never stores into local 0 (`me`): only then may
+    // a frame of it hold a `me` whose count its caller's frame keeps (see
+    // GSStack::FrameBorrowsMe).
+    bool keepsMe = false;
 
     // The code the interpreter runs: runCode for verified code, else code.
     const uint8_t* RunCode() const { return runCode.empty() ? code : runCode.data(); }

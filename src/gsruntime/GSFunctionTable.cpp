@@ -1,5 +1,7 @@
 #include "gsruntime/GSFunctionTable.h"
 
+#include "gsruntime/GSCallSiteMemory.h"
+
 namespace GSRuntime {
 
 uint32_t GSFunctionTable::Add(GSFunction* function) {
@@ -13,7 +15,7 @@ void GSFunctionTable::Remove(uint32_t index) {
     if (index == 0 || index >= m_functions.size() || !m_functions[index]) return;
     m_functions[index] = nullptr;
     m_live -= 1;
-    s_removals += 1;
+    GSForgetCallSites();
 }
 
 }  // namespace GSRuntime

@@ -19,7 +19,9 @@ public:
 
     // The index of a newly loaded record; 0 when no index is left.
     uint32_t Add(GSFunction* function);
-    // Forgets the record of an index; later lookups of it give null.
+    // Forgets the record of an index; later lookups of it give null. The
+    // interpreter's call-site memory, which holds records by address, is
+    // dropped.
     void Remove(uint32_t index);
     // The record of an index, or null.
     GSFunction* Get(uint32_t index) const {
@@ -27,9 +29,6 @@ public:
     }
     // Records currently numbered.
     uint32_t LiveCount() const { return m_live; }
-    // Counts every Remove of any table: what is remembered by record
-    // address (the interpreter's call sites) holds while it is unchanged.
-    static uint64_t Removals() { return s_removals; }
 
     // The script machine's table once the machine is made (null before):
     // frame headers are read through it on every call and return.
@@ -40,7 +39,6 @@ private:
     std::vector<GSFunction*> m_functions;
     uint32_t m_live = 0;
     static inline const GSFunctionTable* s_machineTable = nullptr;
-    static inline uint64_t s_removals = 0;
 };
 
 }  // namespace GSRuntime

@@ -71,6 +71,10 @@ public:
     // release, so these stay inline). Before the arena is made, offsets
     // map to null and addresses are outside it.
     static void* AddressOf(uint32_t offset) { return offset && s_base ? s_base + offset : nullptr; }
+    // The same for an offset known to designate a block of the arena (a
+    // reference that verified code holds while an instance, so the arena,
+    // exists): no test at all.
+    static void* AddressOfLive(uint32_t offset) { return s_base + offset; }
     static uint32_t OffsetOf(const void* address) {
         if (!address) return 0;
         if (!s_arena) OutsideArena(address);

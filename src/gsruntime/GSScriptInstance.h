@@ -60,7 +60,13 @@ struct GSScriptInstance : public GSTrackedObject {
     // The header of the instance a reference designates (any view).
     static GSScriptInstance* FromReference(GSDataRef reference) {
         uint32_t* slots = GSSlots(reference);
-        if (!slots) return nullptr;
+        return slots ? FromSlots(slots) : nullptr;
+    }
+    // The same for a non-null reference of a live instance (the
+    // interpreter's calls and returns on verified frames).
+    static GSScriptInstance* FromLiveReference(GSDataRef reference) { return FromSlots(GSLiveSlots(reference)); }
+    // The header of the instance whose view has these slots.
+    static GSScriptInstance* FromSlots(uint32_t* slots) {
         uint32_t* dataStart = slots + static_cast<int32_t>(slots[0]);
         return reinterpret_cast<GSScriptInstance*>(reinterpret_cast<uint8_t*>(dataStart) - sizeof(GSScriptInstance));
     }

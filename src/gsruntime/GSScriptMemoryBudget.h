@@ -16,7 +16,9 @@
 // nothing changes, and one line is logged. Charges that cannot fail (the
 // text of a string a native makes from its own data) are taken anyway, so
 // the total may pass the limit by such a text; every later refused charge
-// then waits until memory is given back.
+// then waits until memory is given back. Where a script can make natives
+// hand it such texts again and again (GSStack::PushString and PushPString),
+// Fits is asked first.
 //
 // Process-wide, like the heap it covers. Thread-safe; a charge is one
 // atomic add and a compare.
@@ -40,6 +42,14 @@ public:
             return true;
         }
         s_used.fetch_sub(bytes, std::memory_order_relaxed);
+        Refused(bytes);
+        return false;
+    }
+    // True when `bytes` more would stay within the limit (refused and logged
+    // as Take refuses otherwise); for code that then makes a value whose
+    // constructor charges with Force.
+    static bool Fits(uint64_t bytes) {
+        if (s_used.load(std::memory_order_relaxed) + bytes <= s_limit.load(std::memory_order_relaxed)) return true;
         Refused(bytes);
         return false;
     }

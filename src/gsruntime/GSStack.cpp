@@ -1,5 +1,6 @@
 #include "gsruntime/GSStack.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/Alloc.h"
@@ -9,6 +10,7 @@
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/GSObjectReference.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
 
@@ -17,9 +19,11 @@ namespace GSRuntime {
 GSStack::GSStack() {
     m_slots = static_cast<uint32_t*>(Vek::Alloc::New(std::size_t(kCapacity) * 4));
     m_shapes = static_cast<uint8_t*>(Vek::Alloc::New(std::size_t(kCapacity)));
-    if (m_slots && m_shapes) {
+    m_borrowed = static_cast<bool*>(Vek::Alloc::New(std::size_t(kCapacity) * sizeof(bool)));
+    if (m_slots && m_shapes && m_borrowed) {
         std::memset(m_slots, 0, std::size_t(kCapacity) * 4);
         std::memset(m_shapes, 0, std::size_t(kCapacity));
+        std::fill(m_borrowed, m_borrowed + kCapacity, false);
         m_capacity = kCapacity;
     }
 }
@@ -28,6 +32,7 @@ GSStack::~GSStack() {
     Clear();
     Vek::Alloc::Delete(m_slots);
     Vek::Alloc::Delete(m_shapes);
+    Vek::Alloc::Delete(m_borrowed);
 }
 
 const GSFunction* GSStack::MachineFunction(uint32_t index) { return GSMachine::Instance()->Functions().Get(index); }
@@ -112,7 +117,8 @@ bool GSStack::PushFloat(float value) {
 }
 
 bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
-    GSString* string = new GSString(context, text);
+    // A text the memory budget has no room for gives null, as a full heap.
+    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);
@@ -120,7 +126,8 @@ bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
 }
 
 bool GSStack::PushString(GSContext* context, const Vek::String& text) {
-    GSString* string = new GSString(context, text);
+    // A text the memory budget has no room for gives null, as a full heap.
+    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);

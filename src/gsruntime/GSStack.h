@@ -21,7 +21,12 @@
 //                        designates header slot 3
 //
 // A frame owns `me` and the reference slots its function lists; ending the
-// frame releases them.
+// frame releases them. A frame the interpreter pushed for a call on its
+// caller's own `me` may instead borrow `me` (FrameBorrowsMe): the caller's
+// frame, which lives longer, keeps the instance's count, so ending the
+// borrowing frame leaves the count alone. Its function never stores into
+// `me` (GSFunction::keepsMe), so the slot holds the borrowed value until
+// the frame ends.
 #include <cstdint>
 
 #include "engine/AnsiString.h"
@@ -57,10 +62,13 @@ public:
     // logged) or when fewer than the function's argument slots are on the
     // stack.
     bool PushFrame(const GSFunction* function, int32_t returnOffset);
-    // PushFrame for a call that has made its checks: the function is
-    // numbered, its argument slots are the top ones at `top` and
-    // top + slotsNeeded is below the capacity. The header's index.
-    int32_t PushCheckedFrame(const GSFunction* function, int32_t top, int32_t returnOffset) {
+    // PushFrame for a call of the interpreter that has made its checks: the
+    // function is numbered, its argument slots are the top ones at `top`
+    // and top + slotsNeeded is below the capacity. The header's index. The
+    // stack pointer is left to the caller (top + frameSize), which keeps
+    // it while code runs and writes it back before anything looks at the
+    // stack. `borrowsMe`: the frame's `me` will hold no count of its own.
+    int32_t PushCheckedFrame(const GSFunction* function, int32_t top, int32_t returnOffset, bool borrowsMe) {
         const int32_t header = top + static_cast<int32_t>(function->headerOffset);
         for (int32_t i = top + 1; i < header; ++i) m_slots[i] = 0;
         m_slots[header] = function->tableIndex;
@@ -68,17 +76,18 @@ public:
         m_slots[header + 2] = static_cast<uint32_t>(m_frame);
         m_slots[header + 3] = static_cast<uint32_t>(top + function->argumentOffset);
         m_frame = header;
-        m_top = top + static_cast<int32_t>(function->frameSize);
+        m_borrowed[header] = borrowsMe;
         return header;
     }
     // The end of the current frame, `frame`, for a return with a value
     // whose caller has done the rest of ReturnValue(false): the value is in
     // `me`'s place at `base`, whose count is gone, and the frame lists no
-    // reference slot. The result shape is `shape`.
+    // reference slot. The result shape is `shape`. The stack pointer (base)
+    // is the caller's to keep, as with PushCheckedFrame, and the caller
+    // continues at the return offset itself (ReturnOffset is what PopFrame
+    // and ReturnValue leave).
     void EndCheckedFrame(int32_t frame, int32_t base, uint8_t shape) {
         m_shapes[base] = shape;
-        m_top = base;
-        m_returnOffset = FrameReturnOffset(frame);
         m_frame = FramePrevious(frame);
     }
     // Ends the current frame of a function without a result. False when
@@ -157,6 +166,8 @@ public:
     int32_t FrameReturnOffset(int32_t frame) const { return static_cast<int32_t>(m_slots[frame + 1]); }
     int32_t FramePrevious(int32_t frame) const { return static_cast<int32_t>(m_slots[frame + 2]); }
     int32_t FrameLocalsBase(int32_t frame) const { return static_cast<int32_t>(m_slots[frame + 3]); }
+    // Whether the frame's `me` is borrowed from its caller's frame.
+    bool FrameBorrowsMe(int32_t frame) const { return m_borrowed[frame]; }
     // Local slot k of the current frame (k = 0 is `me`, 1.. the arguments);
     // 0 without a frame.
     uint32_t Local(int32_t k) const;
@@ -177,7 +188,7 @@ private:
         }
         const GSDataRef me = m_slots[base];
         m_slots[base] = 0;
-        GSScriptInstance::ReleaseReference(me);
+        if (!m_borrowed[frame]) GSScriptInstance::ReleaseReference(me);
     }
     GSContext* SearchContext() const;
     static const GSFunction* MachineFunction(uint32_t index);
@@ -188,6 +199,7 @@ private:
     int32_t m_top = kNone;
     uint32_t* m_slots = nullptr;
     uint8_t* m_shapes = nullptr;  // beside m_slots: see ResultShapeAt
+    bool* m_borrowed = nullptr;  // by frame header index: see FrameBorrowsMe
     int32_t m_capacity = 0;
     int32_t m_frame = kNone;
 };
@@ -213,6 +225,7 @@ inline bool GSStack::PushFrame(const GSFunction* function, int32_t returnOffset)
     m_slots[header + 1] = static_cast<uint32_t>(returnOffset);
     m_slots[header + 2] = static_cast<uint32_t>(m_frame);
     m_slots[header + 3] = static_cast<uint32_t>(top + function->argumentOffset);
+    m_borrowed[header] = false;
     m_frame = static_cast<int32_t>(header);
     m_top = static_cast<int32_t>(top + function->frameSize);
     return true;

@@ -31,6 +31,11 @@ GSString::GSString(GSContext* context, const char* text) : GSObjectReference(kGS
     Track(context);
 }
 
+GSString::GSString(GSContext* context, const char* text, std::size_t length)
+    : GSObjectReference(kGSRefString), Vek::String(text, length) {
+    Track(context);
+}
+
 GSString::GSString(GSContext* context, const Vek::String& text) : GSObjectReference(kGSRefString), Vek::String(text) {
     Track(context);
 }

@@ -14,6 +14,7 @@
 // construction is charged whatever the total; every growing call below
 // first asks the budget and answers false, the text unchanged, when it
 // refuses. Growth within the room already charged asks nothing.
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/AnsiString.h"
@@ -32,6 +33,8 @@ public:
     // Empty, in the current context (none outside a running script).
     GSString();
     GSString(GSContext* context, const char* text);
+    // The `length` bytes at `text` (null: none).
+    GSString(GSContext* context, const char* text, std::size_t length);
     GSString(GSContext* context, const Vek::String& text);
     GSString(GSContext* context, const Vek::PString& text);
     // A copy of `other`'s text (empty for null), in the current context.

@@ -11,6 +11,7 @@
 // context. GSReturn is the full return, which both dispatch halves use.
 #include <cstdint>
 
+#include "gsruntime/GSCallSiteMemory.h"
 #include "gsruntime/GSClass.h"
 #include "gsruntime/GSFunction.h"
 #include "gsruntime/GSFunctionTable.h"
@@ -56,34 +57,6 @@ inline GSContext* GSContextAfterEntry(const GSStack& stack, GSDataRef me) {
     return stack.GetContext();
 }
 
-// Call sites whose last callee passed every check that depends only on
-// the site and the callee (accepted by the caller's contract whatever the
-// stack holds, verified, with code, numbered, taking the site's argument
-// count), by the address of the call in the code run, with the class and
-// the view's first virtual-table entry that the callee was dispatched
-// through: a class's virtual table and the functions it links to do not
-// change while it is loaded. An entry holds until any function record is
-// removed, as addresses may then be reused (a class of the machine removes
-// its function records when it goes).
-struct GSCallSite {
-    const uint8_t* call = nullptr;
-    const GSClass* cls = nullptr;
-    uint32_t firstEntry = 0;
-    uint32_t dataOffset = 0;  // of the callee's view
-    const GSFunction* callee = nullptr;
-    uint64_t removals = 0;
-    // Slots above the stack pointer that the callee's frame and deepest
-    // operand stack need.
-    int64_t room = 0;
-};
-constexpr uint32_t kGSCallSites = 512;
-inline GSCallSite g_gsCallSites[kGSCallSites];
-
-inline GSCallSite& GSCallSiteOf(const uint8_t* call) {
-    const uintptr_t at = reinterpret_cast<uintptr_t>(call);
-    return g_gsCallSites[(at ^ (at >> 9)) % kGSCallSites];
-}
-
 // GSClass::Dispatch of method `method` through a view of class `cls`
 // whose first virtual-table entry is `firstEntry`, and the site's checks
 // of the callee, made once and remembered: false when the full handler
@@ -105,7 +78,6 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     site.firstEntry = firstEntry;
     site.dataOffset = entry.dataOffset;
     site.callee = callee;
-    site.removals = GSFunctionTable::Removals();
     const int64_t frameAndStack = int64_t(callee->headerOffset) + 3 + callee->maxStackDepth;
     site.room = frameAndStack > int64_t(callee->slotsNeeded) ? frameAndStack : int64_t(callee->slotsNeeded);
     return true;
@@ -115,25 +87,34 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
 // pointer of the threaded loop (the run state holds the rest): on the fast
 // path the callee's frame is pushed and entered, pc and sp are the
 // callee's (true); false when the full handler must run it (nothing
-// changed).
-[[gnu::always_inline]] inline bool GSFastCall(GSRunState& s, const uint8_t*& pc, int32_t& sp) {
+// changed). With `Borrow`, the call's target (at depth -1, as the
+// superinstruction that uses it was matched) is the caller's own `me`,
+// `callerMe`, pushed without a count of its own: the callee's frame borrows
+// the caller's, and the call is refused (nothing changed) when the callee
+// may store into `me`.
+template <bool Borrow>
+[[gnu::always_inline]] inline bool GSFastCall(GSRunState& s, const uint8_t*& pc, int32_t& sp,
+                                              GSDataRef callerMe = 0) {
     const uint8_t* opcode = pc - 1;
-    const int16_t depth = static_cast<int16_t>(GSCodeHalf(pc));
+    const int16_t depth = Borrow ? -1 : static_cast<int16_t>(GSCodeHalf(pc));
     const uint32_t method = GSCodeHalf(pc + 2);
-    const int32_t targetIndex = sp + depth;
-    if (depth > 0 || targetIndex <= s.floor) return false;
-    const GSDataRef target = s.slots[targetIndex];
+    if (!Borrow) {
+        const int32_t targetIndex = sp + depth;
+        if (depth > 0 || targetIndex <= s.floor) return false;
+        callerMe = s.Me();
+    }
+    const GSDataRef target = Borrow ? callerMe : s.slots[sp + depth];
     if (!target) return false;
     // GSClass::Dispatch, the instance's header being that of `me` too.
-    const uint32_t* view = GSSlots(target);
-    GSScriptInstance* header = GSScriptInstance::FromReference(target);
+    uint32_t* const view = GSLiveSlots(target);
+    GSScriptInstance* header = GSScriptInstance::FromSlots(view);
     const GSClass* cls = header->cls;
     GSCallSite& site = GSCallSiteOf(opcode);
-    if (site.call != opcode || site.cls != cls || site.firstEntry != view[1] ||
-        site.removals != GSFunctionTable::Removals()) {
+    if (site.call != opcode || site.cls != cls || site.firstEntry != view[1]) {
         if (!GSCheckCallSite(s, opcode, depth, method, cls, view[1], site)) return false;
     }
     const GSFunction* callee = site.callee;
+    if (Borrow && !callee->keepsMe) return false;
     const GSDataRef me = GSOffsetReference(target, int64_t(static_cast<int32_t>(view[0])) + site.dataOffset);
     if (!me) return false;
     // The frame and the callee's deepest operand stack fit; the budget
@@ -142,12 +123,11 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
-    const GSDataRef callerMe = s.Me();
     g_gsExecutedBytes += charged;
-    const int32_t frame = s.stack->PushCheckedFrame(callee, sp, static_cast<int32_t>(opcode - s.code) + 5);
+    const int32_t frame = s.stack->PushCheckedFrame(callee, sp, static_cast<int32_t>(opcode - s.code) + 5, Borrow);
     s.localsBase = sp + callee->argumentOffset;
     s.slots[s.localsBase] = me;
-    sp = s.stack->StackPointer();
+    sp += static_cast<int32_t>(callee->frameSize);
     s.function = callee;
     s.library = callee->library;
     s.floor = frame + 3;
@@ -165,9 +145,11 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
 // slot into a verified caller, its opcode at pc - 1, with the program
 // counter and the stack pointer of the threaded loop: on the fast path the
 // frame ends and the caller runs again after its call, pc and sp are the
-// caller's (true); false when GSReturn must run it (nothing changed). `me` keeps a count after the frame's goes (its instance is
-// still the caller's or another frame's), so no object ends here. The
-// running function is the frame's (its record lives while its code runs).
+// caller's (true); false when GSReturn must run it (nothing changed). `me`
+// keeps a count after the frame's goes (its instance is still the caller's
+// or another frame's), or the frame borrowed it, so no object ends here.
+// The running function is the frame's (its record lives while its code
+// runs).
 [[gnu::always_inline]] inline bool GSFastReturnValue(GSRunState& s, const uint8_t*& pc, int32_t& sp) {
     const GSFunction* function = s.function;
     uint32_t* const slots = s.slots;
@@ -190,15 +172,16 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     const int32_t base = s.localsBase;
     const GSDataRef me = slots[base];
     if (!callerMe || !me) return false;
-    GSScriptInstance* meHeader = GSScriptInstance::FromReference(me);
-    if (meHeader->count <= 1) return false;
+    const bool borrowed = stack.FrameBorrowsMe(frame);
+    GSScriptInstance* const meHeader = borrowed ? nullptr : GSScriptInstance::FromLiveReference(me);
+    if (!borrowed && meHeader->count <= 1) return false;
     const uint8_t* opcode = pc - 1;
     const uint64_t charged = static_cast<uint64_t>(opcode + 1 - s.runStart);
     if (g_gsExecutedBytes + charged > kGSExecutionBudget) return false;
 
-    meHeader->count -= 1;
+    if (!borrowed) meHeader->count -= 1;
     slots[base] = slots[sp];
-    stack.EndCheckedFrame(frame, base, function->resultShape);
+    const uint8_t shape = function->resultShape;
     g_gsExecutedBytes += charged;
     sp = base;
     s.function = caller;
@@ -207,9 +190,12 @@ inline bool GSCheckCallSite(const GSRunState& s, const uint8_t* opcode, int16_t 
     s.floor = previous + 3;
     s.code = caller->RunCode();
     pc = s.runStart = s.code + returnOffset;
+    // Last, as the shape is a byte that may alias anything.
+    stack.EndCheckedFrame(frame, base, shape);
     // Back in a frame of the same instance, the context stays.
-    if (callerMe != me && GSScriptInstance::FromReference(callerMe) != meHeader) {
-        GSContext* context = GSTrackedObjectRegistry::GetContext(GSScriptInstance::FromReference(callerMe));
+    if (callerMe != me &&
+        GSScriptInstance::FromLiveReference(callerMe) != GSScriptInstance::FromLiveReference(me)) {
+        GSContext* context = GSTrackedObjectRegistry::GetContext(GSScriptInstance::FromLiveReference(callerMe));
         GSSetCurrentContext(context ? context : stack.GetContext());
     }
     return true;

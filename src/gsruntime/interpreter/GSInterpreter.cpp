@@ -154,6 +154,8 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OPX_ReturnSum] = &&returnSum;
         labels[OPX_SubOneCall] = &&subOneCall;
         labels[OPX_SubConstCall] = &&subConstCall;
+        labels[OPX_MeSubOneCall] = &&meSubOneCall;
+        labels[OPX_MeSubConstCall] = &&meSubConstCall;
         for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_SuperEnd; ++op) labels[op] = &&concatBeforeStore;
         ready = true;
     }
@@ -366,7 +368,7 @@ addStoreLocal:
     GS_NEXT;
 loadRefAndLocal:
     value = static_cast<int32_t>(locals[GS_SLOT(pc)]);
-    GSFrequentOps::AddCount(static_cast<GSDataRef>(value));
+    if (value) GSScriptInstance::FromLiveReference(static_cast<GSDataRef>(value))->count += 1;
     slots[sp + 1] = static_cast<uint32_t>(value);
     slots[sp + 2] = locals[GS_SLOT(pc + 3)];
     sp += 2;
@@ -417,8 +419,28 @@ subConstCall:
     slots[sp] = static_cast<uint32_t>(S::SubInt(GS_INT(sp), GSCodeWord(pc)));
     pc += 6;
     goto call;
+// A call on the frame's own `me` with a local less a constant: `me` is
+// pushed without a count for a callee that borrows it; when the call
+// cannot borrow, `me` takes its count and the call runs as the plain one
+// (the stack is then what the plain instructions leave).
+meSubOneCall:
+    value = static_cast<int32_t>(S::SubInt(static_cast<int32_t>(locals[GS_SLOT(pc + 3)]), 1));
+    pc += 8;
+    goto meCall;
+meSubConstCall:
+    value = static_cast<int32_t>(S::SubInt(static_cast<int32_t>(locals[GS_SLOT(pc + 3)]), GSCodeWord(pc + 6)));
+    pc += 12;
+meCall:
+    slots[sp + 1] = locals[0];
+    slots[sp + 2] = static_cast<uint32_t>(value);
+    sp += 2;
+    if (GSFastCall<true>(s, pc, sp, locals[0])) {
+        locals = slots + s.localsBase;
+        GS_NEXT;
+    }
+    if (locals[0]) GSScriptInstance::FromLiveReference(locals[0])->count += 1;
 call:
-    if (GSFastCall(s, pc, sp)) {
+    if (GSFastCall<false>(s, pc, sp)) {
         locals = slots + s.localsBase;
         GS_NEXT;
     }

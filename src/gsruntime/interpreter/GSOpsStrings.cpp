@@ -32,8 +32,9 @@ void Release(GSDataRef reference) { GSScriptInstance::ReleaseReference(reference
 // Pushes a new string of the current context holding `text` in place of
 // the top `replaced` slots (0: a new slot).
 bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t replaced) {
-    // Made empty and then given its bytes: the text is copied once.
-    GSString* string = new GSString(GSCurrentContext(), "");
+    // Made empty and then given its bytes, so that the memory budget is
+    // asked before the text is copied.
+    GSString* string = new GSString(GSCurrentContext(), nullptr, 0);
     if (!string) return s.Raise(ER_NullStringReference);
     if (!string->AssignText(text, length)) {
         Release(string->GetReference());

@@ -116,7 +116,13 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
             return OPX_LocalArrayGet;
         }
         spanned = 2;
-        return Is(at, i + 1, OP_LoadLocal) ? OPX_LoadRefAndLocal : 0;
+        if (!Is(at, i + 1, OP_LoadLocal)) return 0;
+        // `me` must be the call's target (depth -1), not an argument.
+        if (first.first == 0 && Is(at, i + 3, OP_SubInt) && Is(at, i + 4, OP_Call) && at[i + 4].first == -1) {
+            if (Is(at, i + 2, OP_PushOne)) return OPX_MeSubOneCall;
+            if (Is(at, i + 2, OP_PushConst)) return OPX_MeSubConstCall;
+        }
+        return OPX_LoadRefAndLocal;
     case OP_CompareInt: {
         const int32_t jump = ComparisonJump(at, i);
         spanned = 3;
@@ -165,6 +171,16 @@ std::vector<uint8_t> GSWriteSuperInstructions(const uint8_t* code, uint32_t leng
         }
     }
     return copy;
+}
+
+bool GSStoresLocalZero(const uint8_t* code, uint32_t length) {
+    for (const GSInstruction& in : Decode(code, length)) {
+        const GSInstructionInfo* info = GSInstructionInfoOf(in.opcode);
+        if (info && info->operands == GSOperands::LocalSlot && in.first == 0 && in.opcode != OP_LoadLocal &&
+            in.opcode != OP_LoadLocalRef)
+            return true;
+    }
+    return false;
 }
 
 }  // namespace GSRuntime

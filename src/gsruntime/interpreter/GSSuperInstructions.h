@@ -58,6 +58,12 @@ enum GSSuperOpcode : uint8_t {
     OPX_AddStoreLocal,
     // LoadLocalRef a; LoadLocal b.
     OPX_LoadRefAndLocal,
+    // LoadLocalRef 0; LoadLocal b; then PushOne (PushConst c); SubInt;
+    // Call: a call on the frame's own `me` (the call's target, depth -1)
+    // with local b less 1 (c) as its argument; the callee's frame may
+    // borrow the caller's count of `me` instead of taking one.
+    OPX_MeSubOneCall,
+    OPX_MeSubConstCall,
     // LoadLocal k (PushConst c, AddInt); ReturnValue.
     OPX_ReturnLocal,
     OPX_ReturnConst,
@@ -81,5 +87,9 @@ static_assert(OPX_IncLocal >= kGSOpcodeCount, "superinstructions use bytes no li
 // The code to run for verified code of `length` bytes: a copy with the
 // superinstructions written in. The code must decode (it was verified).
 std::vector<uint8_t> GSWriteSuperInstructions(const uint8_t* code, uint32_t length);
+
+// Whether the code holds a store of any kind into local 0 (`me`). The code
+// must decode (it was verified).
+bool GSStoresLocalZero(const uint8_t* code, uint32_t length);
 
 }  // namespace GSRuntime

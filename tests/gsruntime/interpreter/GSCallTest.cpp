@@ -3,6 +3,7 @@
 // and a nested run that fails while the outer one goes on.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,52 @@ TEST_F(GSCalls, VirtualDispatchAndBaseCalls) {
     CodeWriter noBase;
     noBase.Op16(OP_LoadLocalRef, 0).Op(OP_CallBase).U16(0).Op(OP_ReturnValue);
     EXPECT_EQ(RunProbe(noBase.Bytes()).code, ER_NullReference);
+}
+
+// A call site remembers the record it reached through a class's virtual
+// table. Once that record is removed (its library unloaded; a record made
+// later may take its address), the site must dispatch again, even though
+// the caller, the class and its table are where they were: a remembered
+// record would be used after it is freed.
+TEST_F(GSCalls, ACallSiteNeverReachesARemovedFunctionRecord) {
+    CodeWriter code;
+    code.Op16(OP_LoadLocalRef, 1).Op(OP_Call).U16(0).U16(GSTest::kGet).Op(OP_ReturnValue);
+    GSTest::RawShape shape;
+    shape.library = library;
+    shape.referenceSlots = {1};
+    shape.arguments = 2;
+    RawFunction caller(code.Bytes(), shape);
+    ASSERT_GE(caller.Get()->maxStackDepth, 0) << "the caller runs as verified code";
+    GSScriptInstance::StoreSlot(t->GetReference(), GSTest::kV, 9);
+
+    // T's Get, as its virtual-table entry links it.
+    GSLibrary::FunctionImport* import = nullptr;
+    const GSClass* cls = Class(GSTest::kT);
+    for (uint32_t i = 0; i < cls->VirtualCount() && !import; ++i) {
+        GSLibrary::FunctionImport* entry = cls->GetVirtualEntry(i).import;
+        if (entry && entry->function && std::string(entry->function->signature) == "$int@T::Get()") import = entry;
+    }
+    ASSERT_NE(import, nullptr);
+    GSFunction* get = import->function;
+
+    // The entry links another record for a while: the site learns it on
+    // its first runs.
+    GSTest::RawShape stand;
+    stand.library = library;
+    auto replacement = std::make_unique<RawFunction>(
+        std::vector<uint8_t>{OP_PushConst, 42, 0, 0, 0, OP_ReturnValue}, stand);
+    import->function = replacement->Get();
+    for (int run = 0; run < 3; ++run) EXPECT_EQ(Run(caller.Get(), AnyMe(), {t->GetReference()}).value, 42u) << run;
+
+    // The record goes (as with its library) and the entry links Get again.
+    import->function = get;
+    replacement.reset();
+    for (int run = 0; run < 2; ++run) {
+        const Outcome outcome = Run(caller.Get(), AnyMe(), {t->GetReference()});
+        EXPECT_EQ(outcome.code, ER_Done);
+        EXPECT_EQ(outcome.value, 9u) << run;
+    }
+    EXPECT_EQ(GSTest::CountOf(t->GetReference()), 1);
 }
 
 TEST_F(GSCalls, EndlessRecursionOverflowsTheStack) {

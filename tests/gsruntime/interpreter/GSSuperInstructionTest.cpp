@@ -26,6 +26,8 @@ class Probe isclass Shape
 {
     public int Kind(void) { return 7; }
     public int Fib(int n) { if (n < 2) return n; return Fib(n - 1) + Fib(n - 2); }
+    public int Fall(int n) { if (n < 1) return 7 / n; return Fall(n - 1) + 1; }
+    public int Endless(int n) { return Endless(n - 3); }
     public int Kinds(int n) {
         int i; int t = 0;
         for (i = 0; i < n; i++) t = t + Kind() + Twice(i);
@@ -150,6 +152,28 @@ TEST_F(GSSuperInstructions, CallsAndReturnsOfValues) {
     EXPECT_EQ(result, 10u * (7 + 7) + 2u * 45u);
 }
 
+// A call on the frame's own `me` borrows the caller's count: frames ended
+// by returns, by an error deep down and by an overflow leave the counts the
+// plain calls leave.
+TEST_F(GSSuperInstructions, CallsOnMeLeaveTheCountsOfPlainCalls) {
+    const GSRuntime::GSDataRef me = probe->GetReference();
+    const int32_t before = GSTest::CountOf(me);
+    uint32_t result = 0;
+    ASSERT_TRUE(Call("$int@Probe::Fib(int)", 15, result));
+    EXPECT_EQ(result, 610u);
+    EXPECT_EQ(GSTest::CountOf(me), before);
+    EXPECT_FALSE(Call("$int@Probe::Fall(int)", 60, result)) << "a division by zero 60 frames deep";
+    EXPECT_EQ(GSTest::CountOf(me), before);
+    EXPECT_FALSE(Call("$int@Probe::Endless(int)", 0, result));
+    // The target of the call that did not fit stays counted on its operand
+    // stack, which an error end leaves.
+    EXPECT_EQ(GSTest::CountOf(me), before + 1);
+    GSRuntime::GSScriptInstance::ReleaseReference(me);
+    ASSERT_TRUE(Call("$int@Probe::Fib(int)", 10, result));
+    EXPECT_EQ(result, 55u);
+    EXPECT_EQ(GSTest::CountOf(me), before);
+}
+
 TEST_F(GSSuperInstructions, ArrayReadsInBoundsAndPastTheEnd) {
     uint32_t result = 0;
     ASSERT_TRUE(Call("$int@Probe::Sum(int)", 1000, result));
@@ -174,13 +198,22 @@ TEST(GSSuperInstructionCode, OnlyTheFirstOpcodeOfASequenceChanges) {
         OP_LoadLocal,  2, 0, OP_LoadLocal, 1, 0, OP_CompareInt, OP_IsLess, OP_JumpIfZero, 0, 0, 0, 0,  // 9
         OP_LoadLocal,  2, 0, OP_PushConst, 7, 0, 0, 0, OP_CompareInt, OP_IsGreaterEqual,               // 22
         OP_JumpIfZero, 0, 0, 0, 0,                                                                     //
-        OP_CompareInt, OP_IsLessEqual, OP_JumpIfZero, 0, 0, 0, 0, OP_Return};                         // 37
+        OP_CompareInt, OP_IsLessEqual, OP_JumpIfZero, 0, 0, 0, 0,                                     // 37
+        // A call on `me` with a local less 1, then one with `me` as its
+        // first argument: `me` is not the target there.
+        OP_LoadLocalRef, 0, 0, OP_LoadLocal, 1, 0, OP_PushOne, OP_SubInt, OP_Call, 0xFF, 0xFF, 0, 0,   // 44
+        OP_LoadLocalRef, 0, 0, OP_LoadLocal, 1, 0, OP_PushConst, 2, 0, 0, 0, OP_SubInt,                // 57
+        OP_Call, 0xFE, 0xFF, 0, 0, OP_Return};                                                        //
     const std::vector<uint8_t> run = GSRuntime::GSWriteSuperInstructions(code.data(), static_cast<uint32_t>(code.size()));
     std::vector<uint8_t> expected = code;
     expected[0] = GSRuntime::OPX_IncLocal;
     expected[9] = GSRuntime::OPX_JumpUnlessLocalsLess;
     expected[22] = GSRuntime::OPX_JumpUnlessLocalConstGreaterEqual;
     expected[37] = GSRuntime::OPX_JumpUnlessLessEqual;
+    expected[44] = GSRuntime::OPX_MeSubOneCall;
+    expected[50] = GSRuntime::OPX_SubOneCall;
+    expected[57] = GSRuntime::OPX_LoadRefAndLocal;
+    expected[63] = GSRuntime::OPX_SubConstCall;
     EXPECT_EQ(run, expected);
 }
 

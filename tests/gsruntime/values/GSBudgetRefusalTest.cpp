@@ -10,6 +10,7 @@
 #include "gsruntime/GSArray.h"
 #include "gsruntime/GSScriptArena.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
+#include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/scriptsupport/GSScriptFixture.h"
 
@@ -94,6 +95,25 @@ TEST_F(GSBudgetRefusal, RefusedGrowthChangesNothing) {
     Drop(text);
     Drop(source);
     EXPECT_EQ(held(), baseline);
+}
+
+// A text a native hands to a script that the budget has no room for
+// arrives as null, as when the heap is full; with room it arrives whole.
+TEST_F(GSBudgetRefusal, NativeTextsBeyondTheLimitArriveAsNull) {
+    const std::string text(64, 't');
+    GSRuntime::GSStack stack;
+    GSScriptMemoryBudget::SetLimit(GSScriptMemoryBudget::Used() + 16);
+    ASSERT_TRUE(stack.PushString(context, Vek::String(text.c_str())));
+    ASSERT_TRUE(stack.PushPString(context, Vek::PString(text.c_str())));
+    EXPECT_EQ(stack.Slot(stack.StackPointer()), 0u);
+    EXPECT_EQ(stack.Slot(stack.StackPointer() - 1), 0u);
+    GSScriptMemoryBudget::SetLimit(GSScriptMemoryBudget::kDefaultLimit);
+    ASSERT_TRUE(stack.PushString(context, Vek::String(text.c_str())));
+    const GSString* made = GSString::FromReference(stack.Slot(stack.StackPointer()));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->Std(), text);
+    GSRuntime::GSScriptInstance::ReleaseReference(stack.Top());
+    stack.SetStackPointer(stack.StackPointer() - 3);
 }
 
 }  // namespace
