@@ -15,6 +15,7 @@
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
@@ -32,14 +33,10 @@ void Release(GSDataRef reference) { GSScriptInstance::ReleaseReference(reference
 // Pushes a new string of the current context holding `text` in place of
 // the top `replaced` slots (0: a new slot).
 bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t replaced) {
-    // Made empty and then given its bytes, so that the memory budget is
-    // asked before the text is copied.
-    GSString* string = new GSString(GSCurrentContext(), nullptr, 0);
+    // The memory budget is asked before the text is copied.
+    GSString* string =
+        GSScriptMemoryBudget::Fits(length) ? new GSString(GSCurrentContext(), text, length) : nullptr;
     if (!string) return s.Raise(ER_NullStringReference);
-    if (!string->AssignText(text, length)) {
-        Release(string->GetReference());
-        return s.Raise(ER_NullStringReference);
-    }
     s.sp -= replaced;
     s.Push(string->GetReference());
     return true;
