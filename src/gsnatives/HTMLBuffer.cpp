@@ -3,11 +3,16 @@
 #include <cstring>
 
 #include "engine/Alloc.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 
 namespace GSNatives {
 
+using GSRuntime::GSScriptMemoryBudget;
+
 HTMLBuffer::~HTMLBuffer() {
     Vek::Alloc::Delete(m_bytes);
+    GSScriptMemoryBudget::Give(m_allocated);
+    m_allocated = 0;
     m_bytes = nullptr;
     m_size = 0;
     m_used = 0;
@@ -19,8 +24,16 @@ void HTMLBuffer::Append(const char* data, uint32_t length) {
         const uint64_t grown = static_cast<uint64_t>(length) + 2 * static_cast<uint64_t>(m_size);
         // A text this long cannot be counted in 32 bits: the append is dropped.
         if (grown > UINT32_MAX) return;
+        // The storage is charged to the script memory budget; an append it
+        // refuses is dropped as one that finds no memory.
+        if (grown > m_allocated && !GSScriptMemoryBudget::Take(grown - m_allocated)) return;
         auto* bytes = static_cast<uint8_t*>(Vek::Alloc::Resize(m_bytes, static_cast<std::size_t>(grown)));
-        if (!bytes) return;
+        if (!bytes) {
+            if (grown > m_allocated) GSScriptMemoryBudget::Give(grown - m_allocated);
+            return;
+        }
+        if (grown < m_allocated) GSScriptMemoryBudget::Give(m_allocated - grown);
+        m_allocated = grown;
         std::memset(bytes + m_size, 0, static_cast<std::size_t>(grown - m_size));
         m_bytes = bytes;
         m_size = static_cast<uint32_t>(grown);

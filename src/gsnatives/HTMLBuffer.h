@@ -3,7 +3,9 @@
 // appends with HTML escaping and line breaks turned into "<br>", and one
 // read-out as a string. The bytes are not NUL-terminated; the storage grows
 // geometrically (size s becomes n + 2s when n pending bytes do not fit) and
-// is only given back on destruction.
+// is only given back on destruction. The storage is charged to the script
+// memory budget (GSScriptMemoryBudget): growth it refuses drops the append,
+// as growth that finds no memory does.
 #include <cstdint>
 
 #include "engine/PString.h"
@@ -41,6 +43,7 @@ private:
     uint8_t* m_bytes = nullptr;
     uint32_t m_size = 0;
     uint32_t m_used = 0;
+    uint64_t m_allocated = 0;  // bytes of m_bytes, as charged to the budget
     bool m_empty = true;
 };
 

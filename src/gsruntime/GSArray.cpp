@@ -7,17 +7,32 @@
 #include "engine/Alloc.h"
 #include "gsruntime/GSClass.h"
 #include "gsruntime/GSContext.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
 
 namespace GSRuntime {
 
 namespace {
 
-// A zeroed element store of n elements (n > 0), or null.
+// A zeroed element store of n elements (n > 0), charged to the script
+// memory budget; null when the budget refuses it or memory runs out.
 uint32_t* NewStore(int64_t n) {
-    uint32_t* store = static_cast<uint32_t*>(Vek::Alloc::New(static_cast<std::size_t>(n) * 4));
-    if (store) std::memset(store, 0, static_cast<std::size_t>(n) * 4);
+    const std::size_t bytes = static_cast<std::size_t>(n) * 4;
+    if (!GSScriptMemoryBudget::Take(bytes)) return nullptr;
+    uint32_t* store = static_cast<uint32_t*>(Vek::Alloc::New(bytes));
+    if (!store) {
+        GSScriptMemoryBudget::Give(bytes);
+        return nullptr;
+    }
+    std::memset(store, 0, bytes);
     return store;
+}
+
+// Frees a store of n elements made by NewStore (null for none).
+void FreeStore(uint32_t* store, int64_t n) {
+    if (!store) return;
+    Vek::Alloc::Delete(store);
+    GSScriptMemoryBudget::Give(static_cast<uint64_t>(n) * 4);
 }
 
 }  // namespace
@@ -31,8 +46,8 @@ GSArray::GSArray(GSContext* context, bool elementsAreReferences)
 
 GSArray::~GSArray() {
     ReleaseRange(m_count, 0);
+    FreeStore(m_elements, m_count);
     m_count = 0;
-    Vek::Alloc::Delete(m_elements);
     m_elements = nullptr;
     GSTrackedObjectRegistry::Unregister(&m_instance.header);
 }
@@ -40,7 +55,7 @@ GSArray::~GSArray() {
 bool GSArray::Resize(int64_t n) {
     if (n <= 0) {
         ReleaseRange(m_count, 0);
-        Vek::Alloc::Delete(m_elements);
+        FreeStore(m_elements, m_count);
         m_elements = nullptr;
         m_count = 0;
         return true;
@@ -50,7 +65,7 @@ bool GSArray::Resize(int64_t n) {
     uint32_t* store = NewStore(n);
     if (!store) return false;
     if (m_count) std::memcpy(store, m_elements, std::size_t(m_count) * 4);
-    Vek::Alloc::Delete(m_elements);
+    FreeStore(m_elements, m_count);
     m_elements = store;
     m_count = static_cast<int32_t>(n);
     return true;
@@ -145,7 +160,7 @@ bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
     if (tail) std::memcpy(at, m_elements + end, std::size_t(tail) * 4);
 
     ReleaseRange(end - start, start);
-    Vek::Alloc::Delete(m_elements);
+    FreeStore(m_elements, count);
     m_elements = store;
     m_count = static_cast<int32_t>(newCount);
     return true;

@@ -7,7 +7,9 @@
 //
 // Sizes are computed in 64 bits and an array never grows beyond kMaxCount
 // elements: an index or range that would need more is refused (false), and
-// the interpreter turns that into its out-of-bounds error.
+// the interpreter turns that into its out-of-bounds error. Element stores
+// are charged to the script memory budget (GSScriptMemoryBudget); a store
+// the budget refuses fails the same way, the array unchanged.
 #include <cstdint>
 
 #include "gsruntime/GSObjectReference.h"

@@ -1,5 +1,7 @@
 #include "gsruntime/GSScriptArena.h"
 
+#include "gsruntime/GSScriptMemoryBudget.h"
+
 #include <sys/mman.h>
 
 #include <cstdio>
@@ -101,7 +103,13 @@ bool GSScriptArena::CommitLocked(uint64_t end) {
     if (end > m_reserved) return false;
     uint64_t target = (end + kCommitStep - 1) / kCommitStep * kCommitStep;
     if (target > m_reserved) target = m_reserved;
-    if (::mprotect(m_base + m_committed, target - m_committed, PROT_READ | PROT_WRITE) != 0) return false;
+    // Committed memory is never given back (freed blocks are reused), so
+    // it is what the arena holds and what the budget is charged.
+    if (!GSScriptMemoryBudget::Take(target - m_committed)) return false;
+    if (::mprotect(m_base + m_committed, target - m_committed, PROT_READ | PROT_WRITE) != 0) {
+        GSScriptMemoryBudget::Give(target - m_committed);
+        return false;
+    }
     GS_POISON(m_base + m_committed, target - m_committed);
     m_committed = target;
     return true;
@@ -201,6 +209,8 @@ uint64_t GSScriptArena::CommittedBytes() const {
     std::lock_guard<SpinLock> guard(m_lock);
     return m_committed;
 }
+
+uint64_t GSScriptArena::QuarantineLimit() { return kQuarantineLimit; }
 
 void* ScriptHeapAlloc(std::size_t size) { return GSScriptArena::Instance().Alloc(size); }
 

@@ -19,6 +19,11 @@
 // would be on the system heap. Freeing a pointer that is not a live block of
 // the arena ends the process with a message, as heap corruption would.
 //
+// The committed part of the range is charged to the script memory budget
+// (GSScriptMemoryBudget) as it is committed, and stays charged, as it stays
+// committed: a request that needs more than the budget grants gets null, as
+// when the arena is full.
+//
 // Thread-safe; the counters can be read at any time. The lock is a spin
 // lock that yields after a few tries: every script value made or dropped
 // takes it for a few dozen instructions, mostly from one thread, and a
@@ -39,7 +44,8 @@ public:
     static GSScriptArena& Instance();
 
     // A block of at least `size` bytes (its contents undefined), or null
-    // when the arena is full or the size is above kMaxBlock.
+    // when the arena is full, the budget refuses it or the size is above
+    // kMaxBlock.
     void* Alloc(std::size_t size) noexcept;
     // Frees a block of this arena; null is ignored.
     void Free(void* block) noexcept;
@@ -80,6 +86,11 @@ public:
     uint64_t LiveBytes() const;
     uint64_t ReservedBytes() const { return m_reserved; }
     uint64_t CommittedBytes() const;
+
+    // Bytes of freed blocks held back from reuse (under the address
+    // sanitizer only, 0 otherwise): memory the arena commits beyond its live
+    // blocks before it reuses any.
+    static uint64_t QuarantineLimit();
 
     static constexpr std::size_t kMaxBlock = std::size_t(1) << 30;
     static constexpr std::size_t kHeaderSize = 16;

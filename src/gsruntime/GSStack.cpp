@@ -10,6 +10,7 @@
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/GSObjectReference.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
 
@@ -139,7 +140,8 @@ bool GSStack::PushFloat(float value) {
 }
 
 bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
-    GSString* string = new GSString(context, text);
+    // A text the memory budget has no room for gives null, as a full heap.
+    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);
@@ -147,7 +149,8 @@ bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
 }
 
 bool GSStack::PushString(GSContext* context, const Vek::String& text) {
-    GSString* string = new GSString(context, text);
+    // A text the memory budget has no room for gives null, as a full heap.
+    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);

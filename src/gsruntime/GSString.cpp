@@ -1,14 +1,19 @@
 #include "gsruntime/GSString.h"
 
+#include <algorithm>
 #include <string>
 
 #include "gsruntime/GSContext.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
 
 namespace GSRuntime {
 
 namespace {
+
+// The room of an empty text, held inside the object.
+constexpr uint64_t kInlineRoom = std::string().capacity();
 
 // Clamps a range against a length: a negative start means 0; a negative
 // end, or one past the length, the length.
@@ -46,12 +51,27 @@ GSString::GSString(const GSString* other) : GSObjectReference(kGSRefString) {
 }
 
 void GSString::Track(GSContext* context) {
+    m_charged = std::max<uint64_t>(m_text.capacity(), kInlineRoom);
+    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Force(m_charged - kInlineRoom);
     m_instance.header.count = 1;
     m_instance.header.owner = this;
     GSTrackedObjectRegistry::Register(context ? &context->Registry() : nullptr, &m_instance.header);
 }
 
-GSString::~GSString() { GSTrackedObjectRegistry::Unregister(&m_instance.header); }
+GSString::~GSString() {
+    GSTrackedObjectRegistry::Unregister(&m_instance.header);
+    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Give(m_charged - kInlineRoom);
+}
+
+bool GSString::Charge(uint64_t length) {
+    // A text that outgrows its room gets the larger of the length and twice
+    // the room it had.
+    const uint64_t room = std::max<uint64_t>(length, 2 * uint64_t(m_text.capacity()));
+    if (room <= m_charged) return true;
+    if (!GSScriptMemoryBudget::Take(room - m_charged)) return false;
+    m_charged = room;
+    return true;
+}
 
 GSString* GSString::FromReference(GSDataRef reference) {
     GSObjectReference* owner = GSScriptInstance::OwnerOf(reference);
@@ -61,7 +81,7 @@ GSString* GSString::FromReference(GSDataRef reference) {
 bool GSString::CopyRange(const GSString* source, int32_t end, int32_t start, GSString* destination) {
     if (!source || !destination) return false;
     Clamp(start, end, source->Length());
-    if (end < start) return false;
+    if (end < start || !destination->Room(uint64_t(end - start))) return false;
     if (source->IsEmpty()) {
         destination->m_text.clear();
     } else {
@@ -75,6 +95,9 @@ bool GSString::CopyRange(const GSString* source, int32_t end, int32_t start, GSS
 bool GSString::Splice(int32_t start, int32_t end, const GSString* source) {
     Clamp(start, end, Length());
     if (end < start) return false;
+    const uint64_t insertedLength = source ? source->Length() : 0;
+    const uint64_t tailLength = Length() - std::size_t(end);
+    if (!Room(IsEmpty() ? insertedLength : uint64_t(start) + insertedLength + tailLength)) return false;
     const std::string inserted = source ? source->m_text : std::string();
     if (IsEmpty()) {
         m_text = inserted;
@@ -95,7 +118,7 @@ bool GSString::SetByte(int32_t index, int32_t value) {
         m_text[std::size_t(index)] = byte;
         return true;
     }
-    if (int64_t(index) + 1 > kMaxLength) return false;
+    if (int64_t(index) + 1 > kMaxLength || !Room(uint64_t(index) + 1)) return false;
     m_text.append(std::size_t(index - length), ' ');
     m_text += byte;
     return true;

@@ -6,6 +6,14 @@
 // A string grown through a byte index never exceeds kMaxLength bytes (sizes
 // are computed in 64 bits): such an index is refused (false), and the
 // interpreter turns that into its out-of-bounds error.
+//
+// The text is charged to the script memory budget (GSScriptMemoryBudget) by
+// the room it has beyond what the object holds inline: its capacity, or the
+// capacity a growth will give it (the text at least doubles its room when it
+// grows out of it), never given back before the string goes. A text made at
+// construction is charged whatever the total; every growing call below
+// first asks the budget and answers false, the text unchanged, when it
+// refuses. Growth within the room already charged asks nothing.
 #include <cstddef>
 #include <cstdint>
 
@@ -51,9 +59,30 @@ public:
     // appends the byte. False, nothing changed, for a negative index or a
     // length beyond kMaxLength.
     bool SetByte(int32_t index, int32_t value);
+    // The text becomes `text` (with room for `spare` more bytes, charged
+    // with it), or has it appended. False, nothing changed, when the budget
+    // refuses the growth.
+    bool AssignText(const char* text, std::size_t length, std::size_t spare = 0) {
+        if (!Room(uint64_t(length) + spare)) return false;
+        if (spare) m_text.reserve(length + spare);
+        m_text.assign(text, length);
+        return true;
+    }
+    bool AppendText(const char* text, std::size_t length) {
+        if (!Room(uint64_t(m_text.size()) + length)) return false;
+        m_text.append(text, length);
+        return true;
+    }
 
 private:
     void Track(GSContext* context);
+    // True when a text of `length` bytes fits the room charged, or the
+    // budget grants the room it will take.
+    bool Room(uint64_t length) { return length <= m_charged || Charge(length); }
+    bool Charge(uint64_t length);
+
+    // The room charged, counting the inline room that costs nothing extra.
+    uint64_t m_charged = 0;
 
     GSEmbeddedInstance m_instance;
 };

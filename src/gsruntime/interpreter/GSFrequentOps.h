@@ -81,8 +81,8 @@ inline bool ArraySet(GSRunState& s) {
 // anything reads it (GSSuperInstructions.h): when a is the string local k
 // holds, held by it and this stack slot only, and belongs to the current
 // context as a new string would, b's text is appended to it in place and
-// a is the result. False, nothing changed, otherwise (the plain
-// concatenation runs).
+// a is the result. False, nothing changed, otherwise, or when the memory
+// budget refuses the longer text (the plain concatenation runs).
 inline bool ConcatIntoLocal(GSRunState& s, uint32_t k) {
     const GSDataRef a = s.At(1);
     if (!a || a != s.Local(k)) return false;
@@ -91,7 +91,7 @@ inline bool ConcatIntoLocal(GSRunState& s, uint32_t k) {
     if (!left || !right || left->Header().count != 2 ||
         GSTrackedObjectRegistry::GetContext(&left->Header()) != GSCurrentContext())
         return false;
-    left->Std().append(right->c_str(), right->Length());
+    if (!left->AppendText(right->c_str(), right->Length())) return false;
     const GSDataRef b = s.Pop();
     GSScriptInstance::ReleaseReference(b);
     return true;

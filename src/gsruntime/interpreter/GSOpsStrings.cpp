@@ -2,10 +2,11 @@
 // new strings belong to the current context. Every instruction that takes
 // a string reference releases it unless it stays on the stack; where a null
 // string is an error (a reference that is no string counts as null) it
-// raises ER_NullStringReference. A string that cannot be made (the script
-// heap is full) raises ER_NullStringReference too, and a string index the
-// running library does not have raises ER_LinkError. On an error the
-// operands stay where they are.
+// raises ER_NullStringReference. A string that cannot be made or grown (the
+// script heap is full, or the script memory budget refuses its text)
+// raises ER_NullStringReference too, and a string index the running
+// library does not have raises ER_LinkError. On an error the operands stay
+// where they are.
 
 #include <charconv>
 #include <string>
@@ -14,6 +15,7 @@
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
@@ -31,7 +33,9 @@ void Release(GSDataRef reference) { GSScriptInstance::ReleaseReference(reference
 // Pushes a new string of the current context holding `text` in place of
 // the top `replaced` slots (0: a new slot).
 bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t replaced) {
-    GSString* string = new GSString(GSCurrentContext(), text, length);
+    // The memory budget is asked before the text is copied.
+    GSString* string =
+        GSScriptMemoryBudget::Fits(length) ? new GSString(GSCurrentContext(), text, length) : nullptr;
     if (!string) return s.Raise(ER_NullStringReference);
     s.sp -= replaced;
     s.Push(string->GetReference());
@@ -198,17 +202,18 @@ bool ConcatString(GSRunState& s) {
     GSString* unique = const_cast<GSString*>(left);
     if (unique->Header().count == 1 &&
         GSTrackedObjectRegistry::GetContext(&unique->Header()) == GSCurrentContext()) {
-        unique->Std().append(right->c_str(), right->Length());
+        if (!unique->AppendText(right->c_str(), right->Length())) return s.Raise(ER_NullStringReference);
         s.sp -= 1;
         Release(b);
         return true;
     }
     GSString* string = new GSString(GSCurrentContext(), "");
     if (!string) return s.Raise(ER_NullStringReference);
-    std::string& text = string->Std();
-    text.reserve(left->Length() + right->Length());
-    text.append(left->c_str(), left->Length());
-    text.append(right->c_str(), right->Length());
+    if (!string->AssignText(left->c_str(), left->Length(), right->Length())) {
+        Release(string->GetReference());
+        return s.Raise(ER_NullStringReference);
+    }
+    string->AppendText(right->c_str(), right->Length());  // charged with the assignment
     s.sp -= 2;
     s.Push(string->GetReference());
     Release(a);

@@ -7,6 +7,7 @@
 #include "gsnatives/GSOHTMLBuffer.h"
 #include "gsnatives/HTMLBuffer.h"
 #include "gsnatives/support/NativeScriptHost.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
 
 namespace {
 
@@ -67,6 +68,29 @@ TEST(HTMLBufferText, EmptinessGrowthAndReadOut) {
     buffer.AppendEscaped("<");
     EXPECT_FALSE(buffer.IsEmpty());
     EXPECT_EQ(std::string(buffer.ToPString().c_str()), "&lt;");
+}
+
+// The storage is charged to the script memory budget: growth it refuses
+// drops the append and leaves the text as it was; the destructor gives the
+// storage back.
+TEST(HTMLBufferText, GrowthBeyondTheScriptMemoryBudgetIsDropped) {
+    using GSRuntime::GSScriptMemoryBudget;
+    const uint64_t before = GSScriptMemoryBudget::Used();
+    {
+        HTMLBuffer buffer;
+        buffer.Append("abcd", 4);
+        EXPECT_EQ(GSScriptMemoryBudget::Used(), before + 4);
+        GSScriptMemoryBudget::SetLimit(before + 4);
+        buffer.Append("ef", 2);
+        EXPECT_EQ(std::string(buffer.ToPString().c_str()), "abcd");
+        EXPECT_EQ(buffer.Size(), 4u);
+        EXPECT_EQ(GSScriptMemoryBudget::Used(), before + 4);
+        GSScriptMemoryBudget::SetLimit(GSScriptMemoryBudget::kDefaultLimit);
+        buffer.Append("ef", 2);
+        EXPECT_EQ(std::string(buffer.ToPString().c_str()), "abcdef");
+        EXPECT_EQ(GSScriptMemoryBudget::Used(), before + 10);
+    }
+    EXPECT_EQ(GSScriptMemoryBudget::Used(), before);
 }
 
 const char* const kProbe = R"(include "HTMLBuffer.gs"
