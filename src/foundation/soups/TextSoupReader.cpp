@@ -242,12 +242,13 @@ public:
                 continue;
             }
             ContainerBuilder tags(open.back());
-            // The name is interned once its value is read: the cache's
-            // table is asked to load its place now, and the value's bytes
-            // are looked at meanwhile.
-            Vek::PStringCache::Instance().Prefetch(name.data(), name.size());
+            // The name is interned once its value is read; the cache's table
+            // was asked to load its place when the tag before was interned.
             Vek::PString tag;
-            const auto intern = [&] { tag = Vek::PString(name.c_str(), name.size()); };
+            const auto intern = [&] {
+                PrefetchNextName();
+                tag = Vek::PString(name.c_str(), name.size());
+            };
             switch (Classify()) {
                 case ValueType::kNone:
                     intern();
@@ -372,6 +373,27 @@ private:
     void Restore(std::size_t position) {
         m_pos = position - m_base;
         m_ended = false;
+    }
+
+    // Starts loading the name cache's table place of the name that follows
+    // the reading position, when it lies whole in the window: that place
+    // is mostly far from the processor, and interning the name in hand and
+    // storing its tag meanwhile hide the wait. Only a hint: what it reads
+    // as the name need not be one.
+    void PrefetchNextName() const {
+        const char* data = m_data.get();
+        std::size_t pos = m_pos;
+        while (pos < m_size && (data[pos] == ' ' || data[pos] == '\t' || data[pos] == '\r' || data[pos] == '\n' ||
+                                data[pos] == '\0'))
+            ++pos;
+        char lowered[64];
+        std::size_t length = 0;
+        for (; pos < m_size && length < sizeof lowered; ++pos) {
+            const char b = data[pos];
+            if (b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '}' || b == '\0') break;
+            lowered[length++] = b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b;
+        }
+        if (pos < m_size && length < sizeof lowered) Vek::PStringCache::Instance().Prefetch(lowered, length);
     }
 
     bool SkipByteOrderMark() {
