@@ -163,14 +163,16 @@ const Tree& NestedTree() {
     return tree;
 }
 
-// Visits every value of a soup (the numbers summed, the texts measured).
+// Visits every value of a soup (the numbers summed, the texts measured),
+// children lent by ChildAt as the program's own walks (the writers, the KUID
+// collection, the handle's GetTagName) take them.
 double VisitSoup(const ChunkRef& chunk) {
     double sum = 0;
     const int32_t count = chunk->Count();
-    Vek::PString name;
-    ChunkRef child;
     for (int32_t i = 0; i < count; ++i) {
-        if (!chunk->GetChildAt(i, name, child)) continue;
+        const ChunkChild* pair = chunk->ChildAt(i);
+        if (!pair) continue;
+        const ChunkRef& child = pair->chunk;
         if (child->GetKind() == ACSKind::kContainer)
             sum += VisitSoup(child);
         else

@@ -4,6 +4,8 @@ ChunkRef ACSChunk::GetChild(const Vek::PString&) const { return NullChunk(); }
 
 int32_t ACSChunk::Count() const { return 0; }
 
+const ChunkChild* ACSChunk::ChildAt(int32_t) const { return nullptr; }
+
 bool ACSChunk::GetChildAt(int32_t, Vek::PString& name, ChunkRef& chunk) const {
     name = Vek::PString();
     chunk = NullChunk();

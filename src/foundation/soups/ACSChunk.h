@@ -39,6 +39,12 @@ constexpr int32_t kKUID = 7;       // 8 bytes per KUID: packed word, content id
 class ACSChunk;
 using ChunkRef = CountedRef<ACSChunk>;
 
+// One child of a chunk: its name and its node.
+struct ChunkChild {
+    Vek::PString name;
+    ChunkRef chunk;
+};
+
 class ACSChunk : public ReferenceCountMP {
 public:
     ACSChunk() = default;
@@ -51,6 +57,13 @@ public:
     // For 0 <= index < Count: the name and chunk at that position, true.
     // Otherwise the empty name, the null chunk, false.
     virtual bool GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chunk) const;
+    // For 0 <= index < Count: the pair at that position, lent rather than
+    // copied, so that walking a tree changes no reference count; null
+    // otherwise. The pair stays valid until this chunk is edited, asked for
+    // another pair or destroyed: an editable container lends the pair it
+    // holds, a view of a binary soup the one it decoded last (which it keeps
+    // until then). Asked for in order, each pair costs one step.
+    virtual const ChunkChild* ChildAt(int32_t index) const;
     // Sorts the children by name bytes (unsigned); not stable.
     virtual void SortChildren();
     // The chunks held by the pairs of a and b change places; names stay.

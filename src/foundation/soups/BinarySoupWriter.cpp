@@ -44,8 +44,6 @@ bool WriteBinaryChildren(TStream& stream, const ChunkRef& root) {
     bool readable = true;
     std::vector<Level> open;
     open.push_back(Level{root, -1, 0, root->Count()});
-    Vek::PString name;
-    ChunkRef child;
     while (!open.empty()) {
         Level& level = open.back();
         if (level.next >= level.count) {
@@ -53,7 +51,10 @@ bool WriteBinaryChildren(TStream& stream, const ChunkRef& root) {
             open.pop_back();
             continue;
         }
-        if (!level.chunk->GetChildAt(level.next++, name, child)) continue;
+        const ChunkChild* pair = level.chunk->ChildAt(level.next++);
+        if (!pair) continue;
+        const Vek::PString& name = pair->name;
+        const ChunkRef& child = pair->chunk;
         const int32_t start = stream.Tell();
         const int32_t kind = child->GetKind();
         if (!WriteEntryHead(stream, name, kind)) continue;

@@ -23,10 +23,8 @@ ChunkRef SoupHandle::EnsureContainerRef() {
 int32_t SoupHandle::Count() const { return m_root ? m_root->Count() : 0; }
 
 Vek::PString SoupHandle::GetTagName(int32_t index) const {
-    Vek::PString name;
-    ChunkRef chunk;
-    if (m_root) m_root->GetChildAt(index, name, chunk);
-    return name;
+    const ChunkChild* child = m_root ? m_root->ChildAt(index) : nullptr;
+    return child ? child->name : Vek::PString();
 }
 
 ChunkRef SoupHandle::FindTag(const Vek::PString& name) const {
@@ -49,12 +47,9 @@ SoupHandle SoupHandle::GetContainer(const Vek::PString& name) const {
 }
 
 SoupHandle SoupHandle::GetContainerAt(int32_t index) const {
-    if (!m_root) return SoupHandle();
-    Vek::PString name;
-    ChunkRef tag;
-    if (!m_root->GetChildAt(index, name, tag) || !tag || tag->GetKind() != ACSKind::kContainer)
-        return SoupHandle();
-    return SoupHandle(std::move(tag));
+    const ChunkChild* child = m_root ? m_root->ChildAt(index) : nullptr;
+    if (!child || !child->chunk || child->chunk->GetKind() != ACSKind::kContainer) return SoupHandle();
+    return SoupHandle(child->chunk);
 }
 
 RawDataRef SoupHandle::GetData(const Vek::PString& name) const {

@@ -25,15 +25,15 @@ void CollectRecursive(const ChunkRef& root, Set& set) {
     };
     std::vector<Level> open;
     open.push_back(Level{root, 0, root->Count()});
-    Vek::PString name;
-    ChunkRef child;
     while (!open.empty()) {
         Level& level = open.back();
         if (level.next >= level.count) {
             open.pop_back();
             continue;
         }
-        if (!level.container->GetChildAt(level.next++, name, child)) continue;
+        const ChunkChild* pair = level.container->ChildAt(level.next++);
+        if (!pair) continue;
+        const ChunkRef& child = pair->chunk;
         switch (child->GetKind()) {
             case ACSKind::kText: {
                 std::string text(TextOfBlock(MakeChunkDataView(child)));

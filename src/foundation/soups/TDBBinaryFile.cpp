@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/Alloc.h"
 #include "foundation/soups/SoupLog.h"
@@ -95,21 +96,36 @@ ChunkRef TDBBinaryFile::GetRoot() {
     return root ? root : NullChunk();
 }
 
-bool TDBBinaryFile::CheckEntries(const uint8_t* span, uint32_t size, int depth) {
-    if (depth > kMaxDepth) return false;
-    uint64_t offset = 0;
-    while (size - offset > 5) {
-        uint64_t remaining = size - offset;
-        const uint8_t* entry = span + offset;
+bool TDBBinaryFile::CheckEntries(const uint8_t* span, uint32_t size) {
+    // The spans being checked, the outermost first: where the next entry of
+    // each starts and where the span ends (offsets from `span`). A
+    // container's value is checked before the entries after it, on a stack
+    // of its own, so the depth of the input costs no depth of calls.
+    struct Open {
+        uint64_t offset;
+        uint64_t end;
+    };
+    std::vector<Open> open{{0, size}};
+    while (!open.empty()) {
+        Open& level = open.back();
+        const uint64_t remaining = level.end - level.offset;
+        if (remaining <= 5) {
+            open.pop_back();
+            continue;
+        }
+        const uint8_t* entry = span + level.offset;
         uint64_t length = ReadWord(entry);
         uint64_t nameBytes = entry[4];
         if (nameBytes + 6 > remaining) return false;
         if (length < nameBytes + 2) return false;
         if (4 + length > remaining) return false;
-        if (entry[5 + nameBytes] == 0 &&
-            !CheckEntries(entry + 6 + nameBytes, static_cast<uint32_t>(length - nameBytes - 2), depth + 1))
-            return false;
-        offset += 4 + length;
+        const uint64_t valueStart = level.offset + 6 + nameBytes;
+        level.offset += 4 + length;
+        if (entry[5 + nameBytes] == 0) {
+            // The value's entries lie one level deeper (the root's are depth 0).
+            if (static_cast<int>(open.size()) > kMaxDepth) return false;
+            open.push_back({valueStart, valueStart + length - nameBytes - 2});
+        }
     }
     return true;
 }

@@ -80,8 +80,8 @@ public:
     // remain, the entry's type byte must lie inside the span, L >= N + 2,
     // and its 4 + L bytes must fit; a container's value must pass the same
     // check one level deeper (failing past kMaxDepth). A rest of 1 to 5
-    // bytes is accepted.
-    static bool CheckEntries(const uint8_t* span, uint32_t size, int depth = 0);
+    // bytes is accepted. Time linear in the size, no recursion.
+    static bool CheckEntries(const uint8_t* span, uint32_t size);
 
     // Work done on this file so far, for callers that check a walk's cost:
     // the views made of it, and the entries of its body decoded while

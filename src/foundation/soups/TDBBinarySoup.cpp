@@ -184,6 +184,10 @@ bool TDBBinarySoup::GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chun
     return true;
 }
 
+const ChunkChild* TDBBinarySoup::ChildAt(int32_t index) const {
+    return GetChildAt(index, m_lent.name, m_lent.chunk) ? &m_lent : nullptr;
+}
+
 void TDBBinarySoup::AppendChild(const Vek::PString& name, ChunkRef chunk) {
     if (!chunk) return;
     if (m_file->FindAddition(m_spanStart, chunk.Get())) return;

@@ -35,6 +35,7 @@ public:
     // Visible entries first, then the additions; each addition gives its own
     // name and chunk.
     bool GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chunk) const override;
+    const ChunkChild* ChildAt(int32_t index) const override;
     // A null chunk, or one this container already has as an addition, adds
     // nothing; otherwise an addition record is stored.
     void AppendChild(const Vek::PString& name, ChunkRef chunk) override;
@@ -77,4 +78,6 @@ private:
     mutable int32_t m_cursorIndex = -1;
     mutable uint32_t m_cursorOffset = 0;
     mutable uint32_t m_cursorGeneration = 0;
+    // The pair ChildAt lent last.
+    mutable ChunkChild m_lent;
 };

@@ -190,7 +190,15 @@ ChunkRef TDBContainerTag::GetChild(const Vek::PString& name) const {
 int32_t TDBContainerTag::Count() const { return static_cast<int32_t>(m_count); }
 
 bool TDBContainerTag::GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chunk) const {
-    if (index < 0) return ACSChunk::GetChildAt(index, name, chunk);
+    const Child* child = ChildAt(index);
+    if (!child) return ACSChunk::GetChildAt(index, name, chunk);
+    name = child->name;
+    chunk = child->chunk;
+    return true;
+}
+
+const ChunkChild* TDBContainerTag::ChildAt(int32_t index) const {
+    if (index < 0) return nullptr;
     ChildList::ConstIterator it;
     if (m_cursorIndex >= 0 && m_cursorIndex <= index) {
         it = m_cursor;
@@ -201,14 +209,12 @@ bool TDBContainerTag::GetChildAt(int32_t index, Vek::PString& name, ChunkRef& ch
     }
     if (!it) {
         m_cursorIndex = -1;
-        return ACSChunk::GetChildAt(index, name, chunk);
+        return nullptr;
     }
     m_cursorIndex = index;
     m_cursor = it;
     PrefetchChunkAhead(it, 2);  // pairs are mostly asked for in order
-    name = it->name;
-    chunk = it->chunk;
-    return true;
+    return &*it;
 }
 
 void TDBContainerTag::SortChildren() {

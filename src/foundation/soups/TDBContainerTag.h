@@ -11,10 +11,7 @@
 
 class TDBContainerTag : public ACSChunk {
 public:
-    struct Child {
-        Vek::PString name;
-        ChunkRef chunk;
-    };
+    using Child = ChunkChild;
     using ChildList = Vek::DynamicArray<Child, 13>;
 
     TDBContainerTag() = default;
@@ -24,6 +21,7 @@ public:
     ChunkRef GetChild(const Vek::PString& name) const override;
     int32_t Count() const override;
     bool GetChildAt(int32_t index, Vek::PString& name, ChunkRef& chunk) const override;
+    const ChunkChild* ChildAt(int32_t index) const override;
     // In-place quicksort by name bytes (unsigned; a prefix sorts first):
     // median-of-three pivot for ranges of 11 pairs or more, insertion sort
     // below that. Not stable: the order of equal names follows from the

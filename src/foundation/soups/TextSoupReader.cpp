@@ -110,45 +110,57 @@ bool ScanFloat(const char* text, float& number) {
     return end != text;
 }
 
+// One container being read: its handle, its root once made, the names it
+// has had so far, whether its text is UTF-8 (the byte-order mark is looked
+// for where each container starts until one is found) and the name it gets
+// in the container around it.
+struct OpenContainer {
+    SoupHandle soup;
+    TDBContainerTag* root = nullptr;
+    SeenNames* seen = nullptr;
+    bool utf8 = false;
+    Vek::PString name;
+};
+
 // Stores the tags of one container the way the handle's setters do (a
 // repeated name removes the first tag of that name, the new tag goes last),
 // without the setters' search for an earlier tag when the name is new to
 // this container, so that reading n distinct tags costs n appends.
 class ContainerBuilder {
 public:
-    ContainerBuilder(SoupHandle& soup, SeenNames& seen) : m_soup(soup), m_seen(seen) { m_seen.Clear(); }
+    explicit ContainerBuilder(OpenContainer& open) : m_open(open) {}
 
     // Each setter may take the name over, leaving `tag` empty.
 
     void SetEmpty(Vek::PString& tag) {
-        if (Repeated(tag)) return m_soup.SetEmpty(tag);
+        if (Repeated(tag)) return m_open.soup.SetEmpty(tag);
         Append(tag, ACSKind::kEmpty, 0, nullptr);
     }
     void SetInt(Vek::PString& tag, int32_t value) {
-        if (Repeated(tag)) return m_soup.SetInt(tag, value);
+        if (Repeated(tag)) return m_open.soup.SetInt(tag, value);
         Append(tag, ACSKind::kIntegers, 4, &value);
     }
     void SetFloat(Vek::PString& tag, float value) {
-        if (Repeated(tag)) return m_soup.SetFloat(tag, value);
+        if (Repeated(tag)) return m_open.soup.SetFloat(tag, value);
         Append(tag, ACSKind::kFloats, 4, &value);
     }
     void SetFloatArray(Vek::PString& tag, const SoupHandle::FloatArray& values) {
-        if (Repeated(tag) || values.IsEmpty()) return m_soup.SetFloatArray(tag, values);
+        if (Repeated(tag) || values.IsEmpty()) return m_open.soup.SetFloatArray(tag, values);
         Append(tag, ACSKind::kFloats, values.Count() * 4, values.Data());
     }
     void SetKUID(Vek::PString& tag, const KUID& kuid) {
-        if (Repeated(tag)) return m_soup.SetKUID(tag, kuid);
+        if (Repeated(tag)) return m_open.soup.SetKUID(tag, kuid);
         uint8_t record[KUID::kPackedRecordSize];
         kuid.ToPackedRecord(record);
         Append(tag, ACSKind::kKUID, KUID::kPackedRecordSize, record);
     }
     void SetString(Vek::PString& tag, const std::string& text) {
-        if (Repeated(tag)) return m_soup.SetString(tag, text.c_str());
+        if (Repeated(tag)) return m_open.soup.SetString(tag, text.c_str());
         std::size_t length = std::strlen(text.c_str());
         Append(tag, ACSKind::kText, length ? static_cast<int32_t>(length + 1) : 0, text.c_str());
     }
     void SetContainer(Vek::PString& tag, SoupHandle& child) {
-        if (Repeated(tag)) return m_soup.SetContainer(tag, child);
+        if (Repeated(tag)) return m_open.soup.SetContainer(tag, child);
         child.EnsureContainer();
         TDBContainerTag* root = Root();
         if (root && child.GetRoot()) root->AppendChild(std::move(tag), child.GetRoot());
@@ -158,17 +170,17 @@ private:
     // True when the container already had a tag of that name.
     bool Repeated(const Vek::PString& tag) {
         const Vek::PStringCache::Node* node = tag.GetNode();
-        return !node || m_seen.Insert(node);
+        return !node || m_open.seen->Insert(node);
     }
     // The handle's root, made on the first tag: the handle was cleared
     // before reading, so it is an editable container, which the handle
-    // keeps for as long as the builder lives.
+    // keeps for as long as the container is read.
     TDBContainerTag* Root() {
-        if (!m_root) {
-            m_soup.EnsureContainer();
-            m_root = static_cast<TDBContainerTag*>(m_soup.GetRoot().Get());
+        if (!m_open.root) {
+            m_open.soup.EnsureContainer();
+            m_open.root = static_cast<TDBContainerTag*>(m_open.soup.GetRoot().Get());
         }
-        return m_root;
+        return m_open.root;
     }
     // A new value of n bytes (none for 0) at the end.
     void Append(Vek::PString& tag, int32_t kind, int32_t n, const void* bytes) {
@@ -178,9 +190,7 @@ private:
         if (chunk) root->AppendChild(std::move(tag), std::move(chunk));
     }
 
-    SoupHandle& m_soup;
-    SeenNames& m_seen;
-    TDBContainerTag* m_root = nullptr;
+    OpenContainer& m_open;
 };
 
 class TextSoupParser {
@@ -208,40 +218,49 @@ public:
     TextSoupParser(const TextSoupParser&) = delete;
     TextSoupParser& operator=(const TextSoupParser&) = delete;
 
-    // Reads one container's tags into `soup`; false when nesting passes the
-    // limit somewhere below.
-    bool ReadContainer(SoupHandle& soup, bool utf8, int depth) {
-        soup.Clear();
-        if (!utf8) utf8 = SkipByteOrderMark();
-        std::vector<std::unique_ptr<SeenNames>>& seen = m_scratch->seen;
-        if (seen.size() <= static_cast<std::size_t>(depth)) seen.push_back(std::make_unique<SeenNames>());
-        ContainerBuilder tags(soup, *seen[static_cast<std::size_t>(depth)]);
+    // Reads the tags into `soup`; false when containers nest deeper than
+    // the limit. The open containers are kept on a stack of their own, so
+    // the depth of the input costs no depth of calls.
+    bool Read(SoupHandle& soup, bool utf8) {
+        std::vector<OpenContainer>& open = m_open;
+        open.clear();
+        Open(utf8);
         // One name and one value are in hand at a time (a container's name
         // is interned before its tags are read), so every level shares them.
         std::string& name = m_name;
         std::string& value = m_value;
         for (;;) {
             ReadTagName(name);
-            if (name.empty()) return true;
-            // The name is interned once its value is read: the cache's
-            // table is asked to load its place now, and the value's bytes
-            // are looked at meanwhile.
-            Vek::PStringCache::Instance().Prefetch(name.data(), name.size());
+            if (name.empty()) {
+                if (open.size() == 1) break;
+                // The container ends: it becomes a tag of the one around it.
+                OpenContainer done = std::move(open.back());
+                open.pop_back();
+                ContainerBuilder(open.back()).SetContainer(done.name, done.soup);
+                int c = SkipBlanks(true);
+                if (c != '}') Unread(c);
+                continue;
+            }
+            ContainerBuilder tags(open.back());
+            // The name is interned once its value is read; the cache's table
+            // was asked to load its place when the tag before was interned.
             Vek::PString tag;
-            const auto intern = [&] { tag = Vek::PString(name.c_str(), name.size()); };
+            const auto intern = [&] {
+                PrefetchNextName();
+                tag = Vek::PString(name.c_str(), name.size());
+            };
             switch (Classify()) {
                 case ValueType::kNone:
                     intern();
                     tags.SetEmpty(tag);
                     break;
                 case ValueType::kContainer: {
-                    if (depth + 1 > kMaxTextSoupDepth) return false;
+                    // The root is depth 0.
+                    if (static_cast<int>(open.size()) > kMaxTextSoupDepth) return false;
                     intern();
-                    SoupHandle child;
-                    if (!ReadContainer(child, utf8, depth + 1)) return false;
-                    tags.SetContainer(tag, child);
-                    int c = SkipBlanks(true);
-                    if (c != '}') Unread(c);
+                    const bool inUtf8 = open.back().utf8;
+                    Open(inUtf8);
+                    open.back().name = std::move(tag);
                     break;
                 }
                 case ValueType::kFloat: {
@@ -266,13 +285,28 @@ public:
                 case ValueType::kText:
                     ReadValueText(value);
                     intern();
-                    StoreText(tags, tag, value, utf8);
+                    StoreText(tags, tag, value, open.back().utf8);
                     break;
             }
         }
+        soup = std::move(open.back().soup);
+        open.clear();
+        return true;
     }
 
 private:
+    // Starts reading a container one level below the open ones (the root
+    // when none is open).
+    void Open(bool utf8) {
+        const std::size_t depth = m_open.size();
+        std::vector<std::unique_ptr<SeenNames>>& seen = m_scratch->seen;
+        if (seen.size() <= depth) seen.push_back(std::make_unique<SeenNames>());
+        OpenContainer& open = m_open.emplace_back();
+        open.seen = seen[depth].get();
+        open.seen->Clear();
+        open.utf8 = utf8 || SkipByteOrderMark();
+    }
+
     // The input is taken from the stream in blocks into a window that keeps
     // the bytes from the reading position on (and, while Classify looks
     // ahead, from where it started), so that the reader looks at bytes in
@@ -339,6 +373,27 @@ private:
     void Restore(std::size_t position) {
         m_pos = position - m_base;
         m_ended = false;
+    }
+
+    // Starts loading the name cache's table place of the name that follows
+    // the reading position, when it lies whole in the window: that place
+    // is mostly far from the processor, and interning the name in hand and
+    // storing its tag meanwhile hide the wait. Only a hint: what it reads
+    // as the name need not be one.
+    void PrefetchNextName() const {
+        const char* data = m_data.get();
+        std::size_t pos = m_pos;
+        while (pos < m_size && (data[pos] == ' ' || data[pos] == '\t' || data[pos] == '\r' || data[pos] == '\n' ||
+                                data[pos] == '\0'))
+            ++pos;
+        char lowered[64];
+        std::size_t length = 0;
+        for (; pos < m_size && length < sizeof lowered; ++pos) {
+            const char b = data[pos];
+            if (b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '}' || b == '\0') break;
+            lowered[length++] = b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b;
+        }
+        if (pos < m_size && length < sizeof lowered) Vek::PStringCache::Instance().Prefetch(lowered, length);
     }
 
     bool SkipByteOrderMark() {
@@ -565,6 +620,8 @@ private:
     // nesting level: the thread's, or this parse's own.
     ParserScratch* m_scratch = nullptr;
     std::unique_ptr<ParserScratch> m_ownScratch;
+    // The containers being read, the root first.
+    std::vector<OpenContainer> m_open;
     std::string m_name;
     std::string m_value;
     int32_t m_start = m_stream.Tell();
@@ -585,7 +642,7 @@ bool ParseTextSoup(SoupHandle& soup, TStream& stream, bool utf8) {
     soup.Clear();
     if (!stream.IsOpen()) return true;
     TextSoupParser parser(stream);
-    const bool read = parser.ReadContainer(soup, utf8, 0);
+    const bool read = parser.Read(soup, utf8);
     parser.Finish();
     if (read) return true;
     soup.Clear();

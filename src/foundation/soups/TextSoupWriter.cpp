@@ -66,8 +66,6 @@ struct Level {
 bool WriteTextContainers(TStream& stream, const ChunkRef& root) {
     std::vector<Level> open;
     open.push_back(Level{root, 0, 0, root->Count()});
-    Vek::PString name;
-    ChunkRef child;
     while (!open.empty()) {
         Level& level = open.back();
         if (level.next >= level.count) {
@@ -81,7 +79,10 @@ bool WriteTextContainers(TStream& stream, const ChunkRef& root) {
             continue;
         }
         const int32_t i = level.next++;
-        if (!level.chunk->GetChildAt(i, name, child)) continue;
+        const ChunkChild* pair = level.chunk->ChildAt(i);
+        if (!pair) continue;
+        const Vek::PString& name = pair->name;
+        const ChunkRef& child = pair->chunk;
         const int indent = 2 * level.depth;
         std::string tagName = NormaliseTagName(name.c_str());
         if (child->GetKind() != ACSKind::kContainer) {

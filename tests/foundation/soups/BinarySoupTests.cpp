@@ -14,6 +14,7 @@
 #include "foundation/soups/TDBDataChunk.h"
 #include "foundation/soups/TDBDataTag.h"
 #include "SoupTestSupport.h"
+#include "support/SmallStack.h"
 
 namespace {
 
@@ -196,14 +197,22 @@ TEST(BinarySoupReader, NestingIsCappedAndTruncationIsClean) {
         for (int i = 0; i < depth; ++i) body = Entry("c", 0, body);
         return SoupTest::File(body);
     };
-    SoupHandle deepest = Read(nested(TDBBinaryFile::kMaxDepth));
+    // Checked on a small stack: the nesting costs the reader no calls.
+    const Bytes atLimit = nested(TDBBinaryFile::kMaxDepth);
+    const Bytes pastLimit = nested(TDBBinaryFile::kMaxDepth + 1);
+    SoupHandle deepest;
+    SoupHandle tooDeep;
+    bool ok = false;
+    ASSERT_TRUE(VorlexTest::RunOnSmallStack([&] {
+        deepest = Read(atLimit);
+        tooDeep = Read(pastLimit, &ok);
+    }));
     ASSERT_FALSE(deepest.IsEmpty());
     SoupHandle walk = deepest;
     for (int i = 0; i < TDBBinaryFile::kMaxDepth; ++i) walk = walk.GetContainer("c");
     EXPECT_EQ(walk.GetInt("v", 0), 1);
 
-    bool ok = false;
-    EXPECT_TRUE(Read(nested(TDBBinaryFile::kMaxDepth + 1), &ok).IsEmpty());
+    EXPECT_TRUE(tooDeep.IsEmpty());
     EXPECT_TRUE(ok);
 
     // Every prefix of a valid file fails cleanly: false while the header or

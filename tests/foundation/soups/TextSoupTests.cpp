@@ -11,6 +11,7 @@
 #include "foundation/soups/TextSoupReader.h"
 #include "foundation/soups/TextSoupWriter.h"
 #include "SoupTestSupport.h"
+#include "support/SmallStack.h"
 
 namespace {
 
@@ -308,14 +309,22 @@ TEST(TextSoupReader, DeepNestingAndDamagedInputFailCleanly) {
         return text;
     };
     bool ok = false;
-    SoupHandle deepest = Parsed(nested(kMaxTextSoupDepth), &ok);
+    SoupHandle deepest;
+    SoupHandle tooDeep;
+    bool tooDeepOk = true;
+    // Read on a small stack: the nesting costs the reader no calls.
+    const std::string atLimit = nested(kMaxTextSoupDepth);
+    const std::string pastLimit = nested(kMaxTextSoupDepth + 1);
+    ASSERT_TRUE(VorlexTest::RunOnSmallStack([&] {
+        deepest = Parsed(atLimit, &ok);
+        tooDeep = Parsed(pastLimit, &tooDeepOk);
+    }));
     EXPECT_TRUE(ok);
     SoupHandle walk = deepest;
     for (int i = 0; i < kMaxTextSoupDepth; ++i) walk = walk.GetContainer("c");
     EXPECT_EQ(walk.GetInt("v", 0), 1);
 
-    SoupHandle tooDeep = Parsed(nested(kMaxTextSoupDepth + 1), &ok);
-    EXPECT_FALSE(ok);
+    EXPECT_FALSE(tooDeepOk);
     EXPECT_TRUE(tooDeep.IsEmpty());
     // Containers opened and never closed: the same.
     std::string open;
