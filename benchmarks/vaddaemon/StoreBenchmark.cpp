@@ -82,8 +82,11 @@ struct Fixture {
         std::fprintf(stderr, "store of %d assets made in %.1f s\n", kAssets,
                      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         sqlite3_open_v2(library.Store().OsPath().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        // The reference reads the file through a mapping, as the daemon's
+        // own connections do.
         sqlite3_exec(db,
                      "PRAGMA synchronous=NORMAL;"
+                     "PRAGMA mmap_size=1073741824;"
                      "CREATE TABLE IF NOT EXISTS reference_rows(user_id INTEGER, content_id INTEGER, version INTEGER,"
                      " name TEXT, category_class TEXT, PRIMARY KEY(user_id, content_id, version))",
                      nullptr, nullptr, nullptr);

@@ -132,6 +132,12 @@ bool SqliteConnection::Open(const std::string& osPath, std::string& error) {
         return false;
     }
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // Pages of the store file are read through a mapping of the file instead
+    // of a read call each: an asset-info request touches a handful of pages
+    // of a store far larger than a connection's page cache, and copying each
+    // out of the kernel was half its cost. The write-ahead journal is still
+    // read and written as before.
+    sqlite3_exec(m_db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
     return true;
 }
 
