@@ -44,6 +44,14 @@ m4_define([b4_gs_rule_number], [$1, ])
 m4_define([b4_action_rule_numbers],
 [m4_pushdef([b4_case], m4_defn([b4_gs_rule_number]))b4_actions[]m4_popdef([b4_case])])
 
+# Bison's tables as constant expressions, from which the dense tables are
+# built at compile time.
+m4_define([b4_gs_table_define],
+[constexpr b4_int_type_for([$2]) yy$1[[]] = {
+  $2
+};
+])
+
 m4_define([b4_gs_shared_declarations],
 [b4_cpp_guard_open([b4_spec_mapped_header_file])[
 ]b4_percent_code_get([[requires]])[
@@ -101,12 +109,9 @@ const ]b4_int_type_for([b4_translate])[ yytranslate[] = {
 #define YYTRANSLATE(YYX) (0 <= (YYX) && (YYX) <= YYMAXUTOK ? int(yytranslate[YYX]) : 2)
 
 ]b4_c99_int_type_define[
-]b4_parser_tables_define[
+]b4_integral_parser_tables_map([b4_gs_table_define])[
 
 // Whether each rule runs an action of its own.
-constexpr ]b4_int_type_for([b4_r2])[ yyLengths[] = {
-  ]b4_r2[
-};
 constexpr bool RuleHasAction(int rule) {
   constexpr int rules[] = {]b4_action_rule_numbers[0};
   for (int r : rules)
@@ -118,59 +123,81 @@ struct yyRuleKinds {
   // A rule of one symbol without an action: its value stays where it is.
   bool passThrough[YYNRULES + 1];
   constexpr yyRuleKinds() : passThrough() {
-    for (int r = 1; r <= YYNRULES; ++r) passThrough[r] = yyLengths[r] == 1 && !RuleHasAction(r);
+    for (int r = 1; r <= YYNRULES; ++r) passThrough[r] = yyr2[r] == 1 && !RuleHasAction(r);
   }
 };
 constexpr yyRuleKinds yyrules;
 
+// Bison's packed tables unpacked into one row per state, which costs a
+// load where the packed form costs a few checks:
+// - action[state][symbol]: what the state does with that lookahead, as
+//   Bison's tables say (its default reduction where they have no entry): a
+//   state to shift to (positive), minus the rule to reduce by, or 0 for a
+//   syntax error. The row of a state that reduces without a lookahead
+//   holds that reduction in every column.
+// - go[state][nonterminal]: the state after the nonterminal is pushed on
+//   the state.
+// - lookahead[state]: whether the state needs a lookahead.
+struct yyDenseTables {
+  short action[YYNSTATES][YYNTOKENS];
+  short go[YYNSTATES][YYNNTS];
+  bool lookahead[YYNSTATES];
+  constexpr yyDenseTables() : action(), go(), lookahead() {
+    for (int state = 0; state < YYNSTATES; ++state) {
+      const int base = yypact[state];
+      lookahead[state] = base != YYPACT_NINF;
+      for (int token = 0; token < YYNTOKENS; ++token) {
+        int entry = -yydefact[state];
+        const int i = base + token;
+        if (base != YYPACT_NINF && 0 <= i && i <= YYLAST && yycheck[i] == token) {
+          entry = yytable[i];
+          if (]b4_table_value_equals([[table]], [[entry]], [b4_table_ninf], [YYTABLE_NINF])[) entry = 0;
+        }
+        action[state][token] = short(entry);
+      }
+      for (int nt = 0; nt < YYNNTS; ++nt) {
+        const int i = yypgoto[nt] + state;
+        go[state][nt] = short(0 <= i && i <= YYLAST && yycheck[i] == state ? yytable[i] : yydefgoto[nt]);
+      }
+    }
+  }
+};
+constexpr yyDenseTables yydense;
+
 // The state after the nonterminal `lhs` (a symbol number) is pushed on
 // `below`.
-inline int yyGoto(int lhs, int below) {
-  const int nt = lhs - YYNTOKENS;
-  const int i = yypgoto[nt] + below;
-  return 0 <= i && i <= YYLAST && yycheck[i] == below ? yytable[i] : yydefgoto[nt];
-}
-
-// The rule `state` reduces by with lookahead symbol `token`; a positive
-// value is a state to shift to, 0 a syntax error, a negative value minus
-// the rule.
-inline int yyAction(int state, int token) {
-  const int base = yypact[state];
-  if (base == YYPACT_NINF) return -yydefact[state];
-  const int i = base + token;
-  if (0 <= i && i <= YYLAST && yycheck[i] == token) {
-    const int entry = yytable[i];
-    if (]b4_table_value_equals([[table]], [[entry]], [b4_table_ninf], [YYTABLE_NINF])[) return 0;
-    return entry;
-  }
-  return -yydefact[state];
-}
+inline int yyGoto(int lhs, int below) { return yydense.go[below][lhs - YYNTOKENS]; }
 
 // The ends of pass-through chains: for a state below, the state on top and
 // the lookahead symbol, the state the chain of pass-through reductions
 // from there ends in. Direct-mapped; a slot holds one key.
 class yyChainCache {
 public:
-  int Find(int below, int state, int token) {
+  // Every slot empty: no key has a negative state below.
+  yyChainCache() {
+    for (Slot& slot : m_slots) slot = Slot{-1, -1, -1, -1};
+  }
+  // The end kept for the key, or -1.
+  int Find(int below, int state, int token) const {
     const Slot& slot = m_slots[Hash(below, state, token)];
     return slot.below == below && slot.state == state && slot.token == token ? slot.end : -1;
   }
   void Keep(int below, int state, int token, int end) {
-    m_slots[Hash(below, state, token)] = Slot{yy_state_t(below), yy_state_t(state), short(token), yy_state_t(end)};
+    m_slots[Hash(below, state, token)] = Slot{short(below), short(state), short(token), short(end)};
   }
 
 private:
   static constexpr unsigned kSlots = 2048;
   struct Slot {
-    yy_state_t below;
-    yy_state_t state;
+    short below;
+    short state;
     short token;
-    yy_state_t end;
+    short end;
   };
   static unsigned Hash(int below, int state, int token) {
     return (unsigned(below) * 40503u + unsigned(state) * 769u + unsigned(token)) & (kSlots - 1);
   }
-  Slot m_slots[kSlots] = {};
+  Slot m_slots[kSlots];
 };
 static_assert(YYNSTATES < 32767, "the cache's keys");
 
@@ -188,7 +215,7 @@ int yyparse(void) {
   long yystacksize = YYINITDEPTH;
   yy_state_t* yyssp = yyss;
   YYSTYPE* yyvsp = yyvs;
-  static yyChainCache yychains;
+  yyChainCache yychains;
 
   // The lookahead: its symbol number (-1 while there is none) and value.
   int yytoken = -1;
@@ -200,63 +227,57 @@ int yyparse(void) {
   *yyssp = 0;
 
   for (;;) {
-    int yyn = yypact[yystate];
-    if (yyn == YYPACT_NINF) {
-      yyn = yydefact[yystate];
+    int yyn;
+    if (yytoken >= 0) {
+      yyn = yydense.action[yystate][yytoken];
+    } else if (!yydense.lookahead[yystate]) {
+      yyn = yydense.action[yystate][0];
     } else {
-      if (yytoken < 0) {
-        const int yychar = yylex(&yylval);
-        if (yychar <= ]b4_symbol(eof, [id])[)
-          yytoken = 0;
-        else if (yychar == ]b4_symbol(error, [id])[)
-          goto yyabortlab;  // the scanner reported its failure
-        else
-          yytoken = YYTRANSLATE(yychar);
-      }
-      yyn += yytoken;
-      if (0 <= yyn && yyn <= YYLAST && yycheck[yyn] == yytoken) {
-        yyn = yytable[yyn];
-        if (yyn > 0) {
-          // Shift the lookahead.
-          ++yyssp;
-          *++yyvsp = yylval;
-          yytoken = -1;
-          yystate = yyn;
-          *yyssp = yy_state_t(yystate);
-          if (yyss + yystacksize - 1 <= yyssp) {
-            if (YYMAXDEPTH <= yystacksize) goto yyexhaustedlab;
-            long yynewsize = yystacksize * 2;
-            if (YYMAXDEPTH < yynewsize) yynewsize = YYMAXDEPTH;
-            const long yyused = yyssp - yyss + 1;
-            yy_state_t* yyss1 = static_cast<yy_state_t*>(std::malloc(sizeof(yy_state_t) * std::size_t(yynewsize)));
-            YYSTYPE* yyvs1 = static_cast<YYSTYPE*>(std::malloc(sizeof(YYSTYPE) * std::size_t(yynewsize)));
-            if (!yyss1 || !yyvs1) {
-              std::free(yyss1);
-              std::free(yyvs1);
-              goto yyexhaustedlab;
-            }
-            __builtin_memcpy(yyss1, yyss, sizeof(yy_state_t) * std::size_t(yyused));
-            __builtin_memcpy(yyvs1, yyvs, sizeof(YYSTYPE) * std::size_t(yyused));
-            if (yyss != yyssa) {
-              std::free(yyss);
-              std::free(yyvs);
-            }
-            yyss = yyss1;
-            yyvs = yyvs1;
-            yystacksize = yynewsize;
-            yyssp = yyss + yyused - 1;
-            yyvsp = yyvs + yyused - 1;
-          }
-          if (yystate == YYFINAL) YYACCEPT;
-          continue;
+      const int yychar = yylex(&yylval);
+      if (yychar <= ]b4_symbol(eof, [id])[)
+        yytoken = 0;
+      else if (yychar == ]b4_symbol(error, [id])[)
+        goto yyabortlab;  // the scanner reported its failure
+      else
+        yytoken = YYTRANSLATE(yychar);
+      yyn = yydense.action[yystate][yytoken];
+    }
+    if (yyn > 0) {
+      // Shift the lookahead.
+      ++yyssp;
+      *++yyvsp = yylval;
+      yytoken = -1;
+      yystate = yyn;
+      *yyssp = yy_state_t(yystate);
+      if (yyss + yystacksize - 1 <= yyssp) {
+        if (YYMAXDEPTH <= yystacksize) goto yyexhaustedlab;
+        long yynewsize = yystacksize * 2;
+        if (YYMAXDEPTH < yynewsize) yynewsize = YYMAXDEPTH;
+        const long yyused = yyssp - yyss + 1;
+        yy_state_t* yyss1 = static_cast<yy_state_t*>(std::malloc(sizeof(yy_state_t) * std::size_t(yynewsize)));
+        YYSTYPE* yyvs1 = static_cast<YYSTYPE*>(std::malloc(sizeof(YYSTYPE) * std::size_t(yynewsize)));
+        if (!yyss1 || !yyvs1) {
+          std::free(yyss1);
+          std::free(yyvs1);
+          goto yyexhaustedlab;
         }
-        if (]b4_table_value_equals([[table]], [[yyn]], [b4_table_ninf], [YYTABLE_NINF])[) goto yyerrlab;
-        yyn = -yyn;
-      } else {
-        yyn = yydefact[yystate];
+        __builtin_memcpy(yyss1, yyss, sizeof(yy_state_t) * std::size_t(yyused));
+        __builtin_memcpy(yyvs1, yyvs, sizeof(YYSTYPE) * std::size_t(yyused));
+        if (yyss != yyssa) {
+          std::free(yyss);
+          std::free(yyvs);
+        }
+        yyss = yyss1;
+        yyvs = yyvs1;
+        yystacksize = yynewsize;
+        yyssp = yyss + yyused - 1;
+        yyvsp = yyvs + yyused - 1;
       }
+      if (yystate == YYFINAL) YYACCEPT;
+      continue;
     }
     if (yyn == 0) goto yyerrlab;
+    yyn = -yyn;
 
     if (yyrules.passThrough[yyn]) {
       // The value stays; the state on top becomes the goto of the rule's
@@ -271,7 +292,7 @@ int yyparse(void) {
           int yyrule = yyn;
           for (;;) {
             yystate = yyGoto(yyr1[yyrule], yybelow);
-            const int yyact = yyAction(yystate, yytoken);
+            const int yyact = yydense.action[yystate][yytoken];
             if (yystate == YYFINAL || yyact >= 0 || !yyrules.passThrough[-yyact]) break;
             yyrule = -yyact;
           }
