@@ -16,7 +16,7 @@
 GSCompileUnit::GSCompileUnit() { Init(nullptr, nullptr); }
 
 void GSCompileUnit::Init(GSCompiler::GSSymbolTable* table, GSCompileLog* compileLog) {
-    nodePool.Init(kNodeSpareThreshold, static_cast<int32_t>(sizeof(GSCNode)), kNodesPerChunk);
+    nodePool.Release();
     textArena.Init(kTextPageSize);
     fileName = nullptr;
     sourceId = 0;
@@ -30,10 +30,9 @@ void GSCompileUnit::Init(GSCompiler::GSSymbolTable* table, GSCompileLog* compile
 }
 
 GSCNode* GSCompileUnit::NewNode(int32_t category, int32_t kind, int32_t line, int32_t subKind) {
-    void* memory = nodePool.Alloc();
-    if (!memory) return nullptr;
-    GSCNode* node = static_cast<GSCNode*>(memory);
-    std::memset(node, 0, sizeof *node);
+    GSCNode* node = nodePool.Alloc();
+    if (!node) return nullptr;
+    std::memset(static_cast<void*>(node), 0, sizeof *node);
     node->category = category;
     node->kind = kind;
     node->subKind = subKind;

@@ -4,9 +4,9 @@
 #include <cstdarg>
 #include <cstdint>
 
-#include "foundation/containers/BlockMemory.h"
 #include "foundation/containers/FrameMemory.h"
 #include "gscompiler/GSCNode.h"
+#include "gscompiler/GSNodePool.h"
 
 class GSCompileLog;
 namespace GSCompiler {
@@ -23,10 +23,8 @@ public:
         virtual void ClassParsed(GSCNode* declaration) = 0;
     };
 
-    // Node pool: 256 nodes per chunk, spare threshold 4096. Text arena:
-    // 2048-byte pages, so one text holds at most 2047 characters.
-    static constexpr int32_t kNodesPerChunk = 256;
-    static constexpr int32_t kNodeSpareThreshold = 4096;
+    // Text arena: 2048-byte pages, so one text holds at most 2047
+    // characters.
     static constexpr int32_t kTextPageSize = 2048;
     // A formatted message is cut to this many characters.
     static constexpr int kMaxMessageLength = 255;
@@ -68,7 +66,7 @@ public:
     void ReportAtV(bool error, bool warning, const char* fileName, int32_t line, const char* format,
                    va_list args);
 
-    Utils::BlockMemory nodePool;
+    GSNodePool nodePool;
     Utils::FrameMemory textArena;
     const char* fileName = nullptr;  // in the arena
     uint32_t sourceId = 0;           // CRC-32 of the source text, its prefix left out

@@ -9,8 +9,11 @@ namespace GSCompiler {
 
 namespace {
 
-constexpr std::size_t kLargestSymbol =
-    std::max({sizeof(GSDependentSymbol), sizeof(GSVariableSymbol), sizeof(GSFunctionSymbol), sizeof(GSClassSymbol)});
+// Class symbols are several times the size of the others, which are by far
+// the most numerous (every parameter and local of every function): each
+// kind of slot has a pool of its own.
+constexpr std::size_t kLargestSymbol = std::max({sizeof(GSDependentSymbol), sizeof(GSVariableSymbol), sizeof(GSFunctionSymbol)});
+constexpr std::size_t kClassSymbol = sizeof(GSClassSymbol);
 
 }  // namespace
 
@@ -27,6 +30,7 @@ bool GSSymbolTable::Init() {
     classCounter = 0;
     functionCounter = 0;
     m_ready = pool.Init(kSpareThreshold, static_cast<int32_t>(kLargestSymbol), kSymbolsPerChunk) &&
+              classPool.Init(kSpareThreshold, static_cast<int32_t>(kClassSymbol), kSymbolsPerChunk) &&
               arena.Init(kTextPageSize) && globalTable.Init(kGlobalBuckets);
     return m_ready;
 }
@@ -36,7 +40,8 @@ T* GSSymbolTable::Make(const char* name, Args... args) {
     if (!m_ready) return nullptr;
     char* copy = arena.StrDup(name ? name : "");
     if (!copy) return nullptr;
-    void* memory = pool.Alloc();
+    static_assert(sizeof(T) <= std::max(kLargestSymbol, kClassSymbol), "a symbol fits its pool's slots");
+    void* memory = sizeof(T) <= kLargestSymbol ? pool.Alloc() : classPool.Alloc();
     if (!memory) return nullptr;
     T* symbol = new (memory) T(copy, args...);
     symbol->m_allNext = m_allSymbols;
@@ -211,6 +216,7 @@ void GSSymbolTable::Clear() {
     currentLibrary = nullptr;
     globalTable.Free();
     pool.FreeAll();
+    classPool.FreeAll();
     arena.FreeAll();
     m_ready = false;
 }

@@ -2,7 +2,7 @@
 // GSSymbolTable: the symbols of one compile. Classes and dependents live in
 // the global table; members live in their class's member table, and so do
 // the locals of the function being compiled, above the members, while their
-// scope is open. Symbols come from the table's pool and their names from its
+// scope is open. Symbols come from the table's pools and their names from its
 // arena; they are never freed one by one.
 //
 // Classes and functions get the index numbers under which a library imports
@@ -84,7 +84,8 @@ public:
     void* Alloc(std::size_t size);
     char* StrDup(const char* text);
 
-    Utils::BlockMemory pool;
+    Utils::BlockMemory pool;       // dependents, variables and functions
+    Utils::BlockMemory classPool;  // classes
     Utils::FrameMemory arena;
     int32_t currentLevel = 0;
     GSFunctionSymbol* currentFunction = nullptr;

@@ -91,21 +91,10 @@ void GSLibraryBuffer::Prepend(const void* data, uint32_t n) {
     m_position += n;
 }
 
-void GSLibraryBuffer::Write(const void* data, uint32_t n) {
+void GSLibraryBuffer::WriteSlow(const void* data, uint32_t n) {
     if (!Prepare(n)) return;
     if (n > 0) std::memcpy(m_data + m_position, data, n);
     m_position += n;
-}
-
-void GSLibraryBuffer::WriteUInt16(uint16_t value) {
-    const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-    Write(bytes, 2);
-}
-
-void GSLibraryBuffer::WriteUInt32(uint32_t value) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    Write(bytes, 4);
 }
 
 void GSLibraryBuffer::Skip(uint32_t n) {

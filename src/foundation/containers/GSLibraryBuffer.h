@@ -36,9 +36,27 @@ public:
     // Writers: EnsureSize(position + size), then, unless flag bit 0 is set,
     // store at the position and advance. Skip advances without writing.
     void WriteUInt8(uint8_t value) { Write(&value, 1); }
-    void WriteUInt16(uint16_t value);
-    void WriteUInt32(uint32_t value);
-    void Write(const void* data, uint32_t n);
+    void WriteUInt16(uint16_t value) {
+        const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+        Write(bytes, 2);
+    }
+    void WriteUInt32(uint32_t value) {
+        const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                                  static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+        Write(bytes, 4);
+    }
+    // Inline while the bytes fit the block (the common case of code and
+    // image writing, mostly a few bytes at a time); growth and failures go
+    // through WriteSlow.
+    void Write(const void* data, uint32_t n) {
+        if ((m_flags & kOutOfMemory) == 0 && n < m_capacity && m_position < m_capacity - n) {
+            if (n > 0) __builtin_memcpy(m_data + m_position, data, n);
+            m_position += n;
+            if (m_position > m_length) m_length = m_position;
+            return;
+        }
+        WriteSlow(data, n);
+    }
     void Skip(uint32_t n);
     // Puts n bytes in front of the contents: the length grows by n and the
     // position moves with the byte it was at. Skipped (and flagged) like a
@@ -69,6 +87,7 @@ public:
 private:
     // Room for n more bytes at the position; false when a write must be skipped.
     bool Prepare(uint32_t n);
+    void WriteSlow(const void* data, uint32_t n);
 
     uint32_t m_flags = 0;
     uint32_t m_growthStep = 0;

@@ -30,7 +30,7 @@ int32_t GSCFunction::ReferenceSlot(int32_t i) const {
 
 void GSCFunction::RecordLine(uint32_t position) {
     if (linePairCount > 0 && lines[linePairCount - 1].line == currentLine) return;
-    if (!lines.Reserve(linePairCount)) {
+    if (linePairCount >= lines.Capacity() && !lines.Reserve(linePairCount + lines.Capacity())) {
         outOfMemory = true;
         return;
     }

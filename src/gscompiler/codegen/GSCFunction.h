@@ -55,7 +55,9 @@ public:
     GSLibraryBuffer referenceSlots;
     int32_t linePairCount = 0;
     int32_t currentLine = 0;
-    Utils::Array<LineDebugInfo, 128> lines;
+    // Grows by doubling from a few pairs: every function of a source keeps
+    // its table until the library is written, and most have a few lines.
+    Utils::Array<LineDebugInfo, 8> lines;
     // Set when the code used at least one temporary.
     bool temporariesUsed = false;
     // Set when recording a line or a reference slot ran out of memory.

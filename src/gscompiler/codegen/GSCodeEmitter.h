@@ -26,7 +26,11 @@ public:
         int32_t results;
     };
 
-    static constexpr uint32_t kGrowthStep = 1024;
+    // The code buffer's first block and growth step. Every function of a
+    // source keeps its code until the library is written, and most take a
+    // few hundred bytes: a small block (which the allocator serves from its
+    // lists of small blocks) that doubles when it fills.
+    static constexpr uint32_t kGrowthStep = 256;
     // Bytes of a jump: the opcode and its uint32 target.
     static constexpr uint32_t kJumpLength = 5;
 

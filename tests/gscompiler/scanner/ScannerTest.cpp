@@ -118,6 +118,30 @@ TEST(Scanner, CountsEveryLineFeedItMatches) {
     EXPECT_EQ(Tokenize(text), expected);
 }
 
+// A hexadecimal prefix, character or string constant, or bracket pair that
+// does not reach its end gives its first character as the token, and the
+// rest is scanned again: the line feeds inside count once, where they are
+// scanned again.
+TEST(Scanner, UnfinishedConstantsAndBracketsGiveTheirFirstCharacter) {
+    struct Case {
+        const char* text;
+        std::vector<Token> tokens;
+    };
+    const std::vector<Case> cases = {
+        {"0x\n1", {{CONSTANT_INT, "0", 1}, {IDENTIFIER, "x", 1}, {CONSTANT_INT, "1", 2}}},
+        {"L'a\n\nb", {{IDENTIFIER, "L", 1}, {SYMBOL_UNKNOWN, "'", 1}, {IDENTIFIER, "a", 1}, {IDENTIFIER, "b", 3}}},
+        {"L\"x\ny", {{IDENTIFIER, "L", 1}, {SYMBOL_UNKNOWN, "\"", 1}, {IDENTIFIER, "x", 1}, {IDENTIFIER, "y", 2}}},
+        {"\"abc\\", {{SYMBOL_UNKNOWN, "\"", 1}, {IDENTIFIER, "abc", 1}, {SYMBOL_UNKNOWN, "\\", 1}}},
+        {"'a' 'b", {{CONSTANT_CHAR, "'a'", 1}, {SYMBOL_UNKNOWN, "'", 1}, {IDENTIFIER, "b", 1}}},
+        {"[ \n x ]", {{'[', "[", 1}, {IDENTIFIER, "x", 2}, {']', "]", 2}}},
+        {"a[\n\n]b[ \t", {{IDENTIFIER, "a", 1}, {SYMBOL_OP_DIM, "[\n\n]", 3}, {IDENTIFIER, "b", 3}, {'[', "[", 3}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(Tokenize(c.text), c.tokens);
+    }
+}
+
 TEST(Scanner, HandlesTokensLongerThanItsBuffer) {
     const std::string name(40000, 'n');
     const std::string text = "a " + name + " \"" + std::string(30000, 's') + "\" z";
