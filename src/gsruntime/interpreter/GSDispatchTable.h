@@ -71,4 +71,9 @@ void GSInstallMemberHandlers(GSOpHandler* table);      // table 8
 void GSInstallCallHandlers(GSOpHandler* table);        // table 9: calls and returns
 void GSInstallWaitHandlers(GSOpHandler* table);        // table 10
 
+// The superinstruction of string constants passed to a native call
+// (OPX_StringsCallNative, GSSuperInstructions.h), which the threaded loop
+// of verified code runs.
+bool GSStringsCallNative(GSRunState& s);
+
 }  // namespace GSRuntime

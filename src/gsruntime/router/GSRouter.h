@@ -42,6 +42,7 @@
 #include "engine/AnsiString.h"
 #include "engine/PString.h"
 #include "foundation/containers/PriorityQueue.h"
+#include "gsruntime/GSTypeIdMemo.h"
 #include "gsruntime/router/GSIAVLTree.h"
 #include "gsruntime/router/GSMessage.h"
 
@@ -77,6 +78,17 @@ public:
 
     // Type names.
     uint16_t GetMessageTypeId(const char* name);
+    // The same through a memo of the name's id: a memo of this table is
+    // answered without a look-up, any other is looked up and then holds
+    // this table's id (unless the name was refused).
+    uint16_t GetMessageTypeId(const char* name, GSTypeIdMemo& memo) {
+        if (memo.table == m_typeTableSerial) return memo.id;
+        const uint16_t id = GetMessageTypeId(name);
+        if (id != kTypeRefused) memo = GSTypeIdMemo{m_typeTableSerial, id};
+        return id;
+    }
+    // The serial of the type table as it stands (GSTypeIdMemo.h).
+    uint64_t TypeTableSerial() const { return m_typeTableSerial; }
     Vek::String GetMessageTypeName(uint16_t id) const;
     // The same text without a copy, valid until the router shuts down;
     // empty for an id without a name.
@@ -87,8 +99,12 @@ public:
     uint16_t TypeCounter() const { return m_typeCounter; }
 
     // Subscriptions.
-    bool Subscribe(GSNode* node, uint16_t major);
-    bool Unsubscribe(GSNode* node, uint16_t major);
+    bool Subscribe(GSNode* node, uint16_t major) { return Subscribe(node, major, 1); }
+    bool Unsubscribe(GSNode* node, uint16_t major) { return Unsubscribe(node, major, 1); }
+    // The same `times` times over (at least once): what that many calls
+    // in a row do.
+    bool Subscribe(GSNode* node, uint16_t major, int32_t times);
+    bool Unsubscribe(GSNode* node, uint16_t major, int32_t times);
     // How many times the node subscribed to the major (0: not subscribed).
     int32_t SubscriptionCount(const GSNode* node, uint16_t major) const;
     // Nodes subscribed to a major, ascending by address.
@@ -186,6 +202,7 @@ private:
     Utils::PriorityQueue<GSMessage, HeapKey> m_heap;
     std::set<GSNode*> m_active;
     uint16_t m_typeCounter = kFirstScriptType;
+    uint64_t m_typeTableSerial = 0;
     uint32_t m_clock = 0;
     bool m_running = true;
     bool m_closed = false;
