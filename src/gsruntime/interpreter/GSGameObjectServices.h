@@ -49,13 +49,6 @@ struct GSGameObjectServices {
     // in one call.
     void (*subscribeBlocks)(GSObject* gameObject, const GSWaitBlock* blocks, int32_t count) = nullptr;
     void (*unsubscribeBlocks)(GSObject* gameObject, const GSWaitBlock* blocks, int32_t count) = nullptr;
-    // Optional: whether the game object's node may keep a subscription
-    // that no wait block reads while its thread runs, because nothing can
-    // tell: the node is in a router and has no message handler, so a
-    // message the subscription lets through finds nobody to take it
-    // (GSThread::HoldBlocks). The node's id when it may (what nodeId
-    // answers), 0 when not.
-    int32_t (*keepsSubscriptions)(GSObject* gameObject) = nullptr;
 
     // A message's major and minor type ids.
     uint16_t (*messageMajor)(const GSMessage* message) = nullptr;

@@ -512,7 +512,7 @@ int32_t GSThread::Execute(float dt) {
 
     RunScope scope;
     ++m_runs;
-    HoldBlocks();
+    WithdrawBlocks();
     GSSetCurrentThread(this);
     GSSetCurrentContext(m_stack.GetContext());
     m_state = kRunnable;
@@ -544,8 +544,6 @@ int32_t GSThread::Execute(float dt) {
     const int32_t code = s.result;
     scope.End(s);
     --m_runs;
-    // What the run's wait did not take over goes back.
-    ReleaseHeld();
     if (code == ER_Done || code == ER_Blocked) return code;
     return EndWithError(*this, s, code);
 }

@@ -84,7 +84,11 @@ bool Wait(GSRunState& s) {
     }
     // The subscriptions change nothing the look-ups above see: they are
     // made together.
-    thread.SubscribeBlocks();
+    if (services.subscribeBlocks) {
+        if (n > 0) services.subscribeBlocks(owner, &thread.BlockAt(0), n);
+    } else {
+        for (int32_t i = 0; i < n; ++i) services.subscribe(owner, thread.BlockAt(i).major);
+    }
 
     thread.SetState(GSThread::kWaiting);
     // Until a message names its handler, the frame stands at the wait.

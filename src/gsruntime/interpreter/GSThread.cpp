@@ -47,7 +47,6 @@ void GSThread::Reset() {
     if (m_owner) {
         ReleaseQueue();
         if (GSInRouter(m_owner)) WithdrawBlocks();
-        ReleaseHeld();
     }
     m_blockCount = 0;
     m_state = kRunnable;
@@ -88,66 +87,6 @@ void GSThread::WithdrawBlocks() {
         }
     }
     m_blockCount = 0;
-}
-
-void GSThread::HoldBlocks() {
-    if (m_blockCount == 0) return;
-    const GSGameObjectServices& services = GSGetGameObjectServices();
-    const int32_t node = m_owner && m_blockCount <= kMaxHeld && m_heldCount == 0 && services.keepsSubscriptions &&
-                                 services.nodeId
-                             ? services.keepsSubscriptions(m_owner)
-                             : 0;
-    if (node == 0) {
-        WithdrawBlocks();
-        return;
-    }
-    for (int32_t i = 0; i < m_blockCount; ++i) m_held[i] = m_blocks[static_cast<std::size_t>(i)].major;
-    m_heldCount = m_blockCount;
-    m_heldNode = node;
-    m_blockCount = 0;
-}
-
-void GSThread::SubscribeBlocks() {
-    const GSGameObjectServices& services = GSGetGameObjectServices();
-    if (m_heldCount > 0 && services.nodeId(m_owner) != m_heldNode) m_heldCount = 0;
-    if (m_heldCount == 0) {
-        if (services.subscribeBlocks) {
-            if (m_blockCount > 0) services.subscribeBlocks(m_owner, m_blocks.get(), m_blockCount);
-        } else {
-            for (int32_t i = 0; i < m_blockCount; ++i)
-                services.subscribe(m_owner, m_blocks[static_cast<std::size_t>(i)].major);
-        }
-        return;
-    }
-    // Mostly the wait before again: the same majors in the same order.
-    int32_t same = 0;
-    if (m_heldCount == m_blockCount) {
-        while (same < m_blockCount && m_held[same] == m_blocks[static_cast<std::size_t>(same)].major) ++same;
-        if (same == m_blockCount) {
-            m_heldCount = 0;
-            return;
-        }
-    }
-    for (int32_t i = 0; i < m_blockCount; ++i) {
-        const uint16_t major = m_blocks[static_cast<std::size_t>(i)].major;
-        int32_t held = 0;
-        while (held < m_heldCount && m_held[held] != major) ++held;
-        if (held < m_heldCount) {
-            m_held[held] = m_held[--m_heldCount];
-        } else {
-            services.subscribe(m_owner, major);
-        }
-    }
-    ReleaseHeld();
-}
-
-void GSThread::ReleaseHeld() {
-    if (m_heldCount == 0) return;
-    const GSGameObjectServices& services = GSGetGameObjectServices();
-    if (m_owner && services.unsubscribe && services.nodeId && services.nodeId(m_owner) == m_heldNode) {
-        for (int32_t i = 0; i < m_heldCount; ++i) services.unsubscribe(m_owner, m_held[i]);
-    }
-    m_heldCount = 0;
 }
 
 const GSThread::Block* GSThread::FindBlock(const GSMessage* message) const {

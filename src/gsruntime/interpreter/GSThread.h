@@ -130,22 +130,6 @@ public:
     // Unsubscribes the owner's node from every block's major id; no valid
     // block remains.
     void WithdrawBlocks();
-    // The start of a run: the blocks are withdrawn. When the owner keeps
-    // subscriptions (GSGameObjectServices::keepsSubscriptions) their
-    // subscriptions stay, held, for the run's next wait to take over
-    // (SubscribeBlocks); the run's end gives back what it did not take.
-    // Nothing can tell the difference: no block accepts a message
-    // meanwhile, and a message let through finds nobody to take it.
-    void HoldBlocks();
-    // Subscribes the owner's node to every block's major id (a wait has
-    // just set the blocks), taking over held subscriptions of the same
-    // majors, then gives back the held ones left.
-    void SubscribeBlocks();
-    // Unsubscribes the held subscriptions; none is held afterwards. Held
-    // subscriptions of a node that has left its router since (or joined
-    // another) are gone with it and only forgotten.
-    void ReleaseHeld();
-    int32_t HeldCount() const { return m_heldCount; }
 
     int32_t QueuedCount() const { return static_cast<int32_t>(m_queue.size()); }
     GSMessage* QueuedAt(int32_t index) const { return m_queue[static_cast<std::size_t>(index)]; }
@@ -175,12 +159,6 @@ private:
     GSStack m_stack;
     int32_t m_blockCount = 0;
     int32_t m_blockCapacity = 0;
-    // Held subscriptions (HoldBlocks): their majors, and the node id the
-    // owner had when they were made.
-    static constexpr int32_t kMaxHeld = 8;
-    uint16_t m_held[kMaxHeld] = {};
-    int32_t m_heldCount = 0;
-    int32_t m_heldNode = 0;
     std::unique_ptr<Block[]> m_blocks;
     std::deque<GSMessage*> m_queue;
     float m_sleepTime = 0.0f;

@@ -56,12 +56,6 @@ GSGameObjectServices RouterServices() {
         if (!gameObject || !gameObject->Router()) return (!name || !*name) ? GSRouter::kTypeEmpty : 0;
         return gameObject->Router()->GetMessageTypeId(name);
     };
-    services.keepsSubscriptions = [](GSObject* object) -> int32_t {
-        GSGameObject* gameObject = AsGameObject(object);
-        const bool keeps =
-            gameObject && gameObject->Router() && gameObject->Id() != -1 && gameObject->Handlers().empty();
-        return keeps ? gameObject->Id() : 0;
-    };
     services.typeTable = [](GSObject* object) -> uint64_t {
         GSGameObject* gameObject = AsGameObject(object);
         return gameObject && gameObject->Router() ? gameObject->Router()->TypeTableSerial() : 0;
