@@ -80,6 +80,8 @@ bool GSRouter::RemoveNode(GSNode* node) {
         node->m_registeredName.clear();
     }
     if (m_byId.erase(node->m_id) == 0) return false;
+    NodeCacheEntry& cached = m_nodeCache[static_cast<uint32_t>(node->m_id) % kNodeCacheSize];
+    if (cached.id == node->m_id) cached = NodeCacheEntry();
     for (auto it = m_nodes.begin(); it != m_nodes.end(); ++it) {
         if (*it == node) {
             m_nodes.erase(it);
@@ -94,9 +96,11 @@ bool GSRouter::RemoveNode(GSNode* node) {
     return true;
 }
 
-GSNode* GSRouter::GetNode(int32_t id) const {
+GSNode* GSRouter::LookUpNode(int32_t id) const {
     auto found = m_byId.find(id);
-    return found == m_byId.end() ? nullptr : found->second;
+    if (found == m_byId.end()) return nullptr;
+    m_nodeCache[static_cast<uint32_t>(id) % kNodeCacheSize] = NodeCacheEntry{id, found->second};
+    return found->second;
 }
 
 GSNode* GSRouter::FindNodeByName(const char* name) const {
@@ -350,6 +354,7 @@ bool GSRouter::Done() {
     m_typeTableSerial = ++g_lastTypeTableSerial;
     m_nodeNames.clear();
     m_byId.clear();
+    m_nodeCache.fill(NodeCacheEntry());
     std::vector<GSNode*> nodes;
     nodes.swap(m_nodes);
     for (GSNode* node : nodes) {

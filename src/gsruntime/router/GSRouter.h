@@ -70,7 +70,12 @@ public:
     // Nodes.
     bool AddNode(GSNode* node);
     bool RemoveNode(GSNode* node);
-    GSNode* GetNode(int32_t id) const;
+    // (Inline for the ids found before: every message looks up its sender
+    // and its addressee.)
+    GSNode* GetNode(int32_t id) const {
+        const NodeCacheEntry& cached = m_nodeCache[static_cast<uint32_t>(id) % kNodeCacheSize];
+        return cached.id == id && id != 0 ? cached.node : LookUpNode(id);
+    }
     GSNode* FindNodeByName(const char* name) const;
     int32_t NodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
     // Registered nodes in registration order.
@@ -180,6 +185,8 @@ private:
     // The id of a name the table did not have, entered now if new.
     uint16_t LookUpTypeName(const char* name);
     Vek::String NodeName(int32_t id) const;
+    // GetNode past the cache; a node found is remembered in its slot.
+    GSNode* LookUpNode(int32_t id) const;
     void Deliver(GSNode* node, GSMessage* message);
 
     uint16_t m_dumpMajor = 0;
@@ -193,6 +200,14 @@ private:
     static constexpr std::size_t kNameCacheSize = 64;
     std::array<uint16_t, kNameCacheSize> m_nameCache{};
     std::unordered_map<int32_t, GSNode*> m_byId;
+    // By id modulo its size: a registered node found before (id 0: none).
+    // A node's entry goes when the node leaves the router.
+    struct NodeCacheEntry {
+        int32_t id = 0;
+        GSNode* node = nullptr;
+    };
+    static constexpr std::size_t kNodeCacheSize = 16;
+    mutable std::array<NodeCacheEntry, kNodeCacheSize> m_nodeCache{};
     // By major: the subscriptions, ordered by node address (trees and
     // records owned by the router); null for a major nobody subscribed to.
     std::vector<Utils::GSIAVLTree*> m_subscriptions;
