@@ -157,7 +157,6 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OPX_MeSubOneCall] = &&meSubOneCall;
         labels[OPX_MeSubConstCall] = &&meSubConstCall;
         for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_StringsCallNative; ++op) labels[op] = &&concatBeforeStore;
-        for (uint32_t op = OPX_StringsCallNative; op < OPX_SuperEnd; ++op) labels[op] = &&stringsCallNative;
         ready = true;
     }
     namespace S = GSScalar;
@@ -410,11 +409,6 @@ concatBeforeStore:
     }
     sp = s.sp;
     GS_NEXT;
-stringsCallNative:
-    s.pc = pc;
-    s.sp = sp;
-    if (!GSStringsCallNative(s)) return false;
-    goto entered;
 // An argument less a constant and the call after it: the call's operands
 // are then at pc.
 subOneCall:
