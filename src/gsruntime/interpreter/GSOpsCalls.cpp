@@ -113,13 +113,20 @@ bool Continue(GSRunState& s, int32_t offset) {
     return true;
 }
 
-bool Call(GSRunState& s) {
-    const uint8_t* opcode = s.pc - 1;
+// A call's first steps (pc past its opcode): its operands, the stack
+// pointer written back, and the callee resolved.
+bool ReadAndResolve(GSRunState& s, const uint8_t*& opcode, Callee& callee) {
+    opcode = s.pc - 1;
     const int16_t depth = s.I16();
     const uint16_t method = s.U16();
     s.WriteBack();
+    return Resolve(s, opcode, depth, method, callee);
+}
+
+bool Call(GSRunState& s) {
+    const uint8_t* opcode = nullptr;
     Callee callee;
-    if (!Resolve(s, opcode, depth, method, callee)) return false;
+    if (!ReadAndResolve(s, opcode, callee)) return false;
     if (!HasCode(callee.function)) return s.Raise(ER_LinkError);
     s.library = callee.function->library;
     const int32_t returnOffset = OffsetOf(s, opcode) + kCallLength;
@@ -162,13 +169,9 @@ bool CallResolvedNative(GSRunState& s, const uint8_t* opcode, const Callee& call
 }
 
 bool CallNative(GSRunState& s) {
-    const uint8_t* opcode = s.pc - 1;
-    const int16_t depth = s.I16();
-    const uint16_t method = s.U16();
-    s.WriteBack();
+    const uint8_t* opcode = nullptr;
     Callee callee;
-    if (!Resolve(s, opcode, depth, method, callee)) return false;
-    return CallResolvedNative(s, opcode, callee);
+    return ReadAndResolve(s, opcode, callee) && CallResolvedNative(s, opcode, callee);
 }
 
 // Bytes of a string push.
