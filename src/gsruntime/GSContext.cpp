@@ -5,6 +5,7 @@
 #include "engine/Alloc.h"
 #include "gscompiler/GSTypes.h"
 #include "gsruntime/GSClass.h"
+#include "gsruntime/GSConstantStrings.h"
 #include "gsruntime/GSContextRegistry.h"
 #include "gsruntime/GSCoreClasses.h"
 #include "gsruntime/GSLibrary.h"
@@ -143,6 +144,9 @@ GSContext::~GSContext() {
     std::vector<GSTrackedObjectRegistry*> outside{&GSTrackedObjectRegistry::NoContext()};
     for (GSContext* other : GSContextRegistry::Contexts()) outside.push_back(&other->Registry());
     m_registry.DestroyAll(outside);
+    // The libraries' lent string constants go too: a context's end leaves
+    // the script-object heap as the context found it.
+    GSConstantStrings::ReleaseAllStrings();
 }
 
 void GSContext::RemoveFromRegistry() { GSContextRegistry::Remove(this); }

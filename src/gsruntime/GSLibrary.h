@@ -16,9 +16,11 @@
 // Each code has its log lines (see GSLibrary.cpp).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "engine/AnsiString.h"
 #include "foundation/containers/IDoubleLinkList.h"
+#include "gsruntime/GSConstantStrings.h"
 #include "gsruntime/GSLibraryId.h"
 
 class GSLibraryBuffer;
@@ -92,6 +94,12 @@ public:
     const char* GetString(uint32_t index) const { return index < m_stringCount ? m_strings[index] : nullptr; }
     // The copy of string i (index below StringCount).
     const Vek::String& GetStringCopy(uint32_t index) const { return m_stringCopies[index]; }
+    // What the running code keeps per string (GSConstantStrings), made on
+    // first use; its count is StringCount.
+    GSConstantStrings& Constants() {
+        if (!m_constants) m_constants = std::make_unique<GSConstantStrings>(m_stringCount);
+        return *m_constants;
+    }
 
     uint32_t DependentCount() const { return m_dependentCount; }
     const Dependent& GetDependent(uint32_t index) const { return m_dependents[index]; }
@@ -127,6 +135,7 @@ private:
     uint32_t m_classCount = 0;
     GSClass** m_classes = nullptr;
     Vek::String m_name;
+    std::unique_ptr<GSConstantStrings> m_constants;
 };
 
 }  // namespace GSRuntime

@@ -20,11 +20,23 @@ bool OnlyHeldString(GSContext* context, GSDataRef value) {
     return string && string->Header().count == 1 && context->Registry().Tracks(&string->Header());
 }
 
+// Whether a text holds exactly the bytes of a NUL-terminated name (a text
+// with a NUL of its own holds no name). Names are short: compared here
+// rather than through the library.
+bool SameText(const GSString& text, const char* name) {
+    const char* at = text.c_str();
+    const char* end = at + text.Length();
+    for (; at != end; ++at, ++name) {
+        if (*name == 0 || *at != *name) return false;
+    }
+    return *name == 0;
+}
+
 }  // namespace
 
 bool GSMessageObject::KeepsName(GSDataRef self, uint32_t slot, const char* name) {
     GSString* kept = name && *name ? GSString::FromReference(GSSlots(self)[slot]) : nullptr;
-    return kept && kept->Header().count == 1 && std::strcmp(kept->c_str(), name) == 0;
+    return kept && kept->Header().count == 1 && SameText(*kept, name);
 }
 
 bool GSMessageObject::Recyclable(const GSClass* cls) {

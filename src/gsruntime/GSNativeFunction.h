@@ -31,9 +31,17 @@ public:
     const Vek::PString& ClassName() const { return m_className; }
     const Vek::PString& Signature() const { return m_signature; }
 
+    // A native that only reads the texts of its string arguments during the
+    // call, and neither keeps those string objects nor changes them, may be
+    // handed a library's shared string constants for them
+    // (GSConstantStrings). Off unless its registration says so.
+    bool BorrowsStringArguments() const { return m_borrowsStrings; }
+    void SetBorrowsStringArguments(bool borrows) { m_borrowsStrings = borrows; }
+
 private:
     Vek::PString m_className;
     Vek::PString m_signature;
+    bool m_borrowsStrings = false;
 };
 
 }  // namespace GSRuntime

@@ -39,12 +39,6 @@ const GSFunction* GSStack::MachineFunction(uint32_t index) { return GSMachine::I
 
 void GSStack::LogReturnHeight(int32_t n) { GSLog("GSStack::ReturnValue> diff=%d", n); }
 
-uint32_t GSStack::Local(int32_t k) const {
-    if (m_frame == kNone) return 0;
-    const int64_t index = int64_t(FrameLocalsBase(m_frame)) + k;
-    return index >= 0 && index < m_capacity ? m_slots[index] : 0;
-}
-
 void GSStack::LogOverflow() const {
     GSLog("GSStack overflow...");
     for (int32_t frame = m_frame; frame != kNone; frame = FramePrevious(frame)) {

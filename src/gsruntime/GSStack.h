@@ -173,8 +173,12 @@ public:
     // Whether the frame's `me` is borrowed from its caller's frame.
     bool FrameBorrowsMe(int32_t frame) const { return m_borrowed[frame]; }
     // Local slot k of the current frame (k = 0 is `me`, 1.. the arguments);
-    // 0 without a frame.
-    uint32_t Local(int32_t k) const;
+    // 0 without a frame. (Inline: natives read every argument through it.)
+    uint32_t Local(int32_t k) const {
+        if (m_frame == kNone) return 0;
+        const int64_t index = int64_t(FrameLocalsBase(m_frame)) + k;
+        return index >= 0 && index < m_capacity ? m_slots[index] : 0;
+    }
 
 private:
     // Ends a frame's counts: its reference slots, last first, then `me`.

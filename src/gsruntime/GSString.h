@@ -21,6 +21,7 @@
 #include "engine/PString.h"
 #include "gsruntime/GSObjectReference.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSTypeIdMemo.h"
 
 namespace GSRuntime {
 
@@ -74,6 +75,12 @@ public:
         return true;
     }
 
+    // For a library's string constant (GSConstantStrings), whose text never
+    // changes: the message type id memo of its text. Null for every other
+    // string.
+    GSTypeIdMemo* TypeIdMemo() const { return m_typeIdMemo; }
+    void SetTypeIdMemo(GSTypeIdMemo* memo) { m_typeIdMemo = memo; }
+
 private:
     void Track(GSContext* context);
     // True when a text of `length` bytes fits the room charged, or the
@@ -83,6 +90,7 @@ private:
 
     // The room charged, counting the inline room that costs nothing extra.
     uint64_t m_charged = 0;
+    GSTypeIdMemo* m_typeIdMemo = nullptr;
 
     GSEmbeddedInstance m_instance;
 };

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "gscompiler/bytecode/GSBytecode.h"
+#include "gsruntime/interpreter/GSSuperInstructions.h"
 
 namespace GSRuntime {
 
@@ -42,6 +43,10 @@ Table BuildTable() {
         if (op >= kGSOpcodeCount) table[op] = &IllegalInstruction;
         if (op >= kGSOpcodeCount || !table[kGSDispatchEntries + op]) table[kGSDispatchEntries + op] = table[op];
     }
+    // Superinstructions that the threaded loop of verified code leaves to
+    // the table (only the copy of verified code holds them).
+    for (uint32_t op = OPX_StringsCallNative; op < OPX_SuperEnd; ++op)
+        table[kGSDispatchEntries + op] = &GSStringsCallNative;
     return table;
 }
 

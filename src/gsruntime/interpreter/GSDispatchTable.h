@@ -2,7 +2,8 @@
 // The interpreter's dispatch table: 256 handlers indexed by the opcode
 // byte, built once on first use. Entries 0 to 115 are the instructions of
 // the shared instruction table (gscompiler/bytecode/GSBytecode.h); entries
-// 116 to 255 raise ER_IllegalInstruction.
+// 116 to 255 raise ER_IllegalInstruction, but for the unchecked entries of
+// the superinstructions the threaded loop leaves to the table.
 //
 // A handler runs with the program counter just past its opcode byte, reads
 // its operands, does its work and returns true to go on with the next
@@ -70,5 +71,10 @@ void GSInstallObjectHandlers(GSOpHandler* table);      // table 7
 void GSInstallMemberHandlers(GSOpHandler* table);      // table 8
 void GSInstallCallHandlers(GSOpHandler* table);        // table 9: calls and returns
 void GSInstallWaitHandlers(GSOpHandler* table);        // table 10
+
+// The superinstruction of string constants passed to a native call
+// (OPX_StringsCallNative, GSSuperInstructions.h): the unchecked half holds
+// it for the threaded loop of verified code, the checked half refuses it.
+bool GSStringsCallNative(GSRunState& s);
 
 }  // namespace GSRuntime

@@ -19,6 +19,8 @@
 
 #include "engine/AnsiString.h"
 #include "gsruntime/GSDataReference.h"
+#include "gsruntime/GSTypeIdMemo.h"
+#include "gsruntime/interpreter/GSWaitBlock.h"
 
 namespace GSRuntime {
 
@@ -34,9 +36,19 @@ struct GSGameObjectServices {
     // The message-type id that the game object's router gives a type name
     // (1 for the empty name); a new name gets a new id.
     uint16_t (*messageTypeId)(GSObject* gameObject, const char* name) = nullptr;
+    // Optional, together: the serial of the type table of the game
+    // object's router (0 for none), and messageTypeId through a memo of the
+    // name's id (GSTypeIdMemo.h) that it fills; a memo of the current table
+    // holds the id messageTypeId would give.
+    uint64_t (*typeTable)(GSObject* gameObject) = nullptr;
+    uint16_t (*messageTypeIdMemo)(GSObject* gameObject, const char* name, GSTypeIdMemo& memo) = nullptr;
     // Subscribes, resp. unsubscribes, the game object's node to a major id.
     void (*subscribe)(GSObject* gameObject, uint16_t major) = nullptr;
     void (*unsubscribe)(GSObject* gameObject, uint16_t major) = nullptr;
+    // Optional: the same for the major id of each of `count` wait blocks,
+    // in one call.
+    void (*subscribeBlocks)(GSObject* gameObject, const GSWaitBlock* blocks, int32_t count) = nullptr;
+    void (*unsubscribeBlocks)(GSObject* gameObject, const GSWaitBlock* blocks, int32_t count) = nullptr;
 
     // A message's major and minor type ids.
     uint16_t (*messageMajor)(const GSMessage* message) = nullptr;

@@ -156,7 +156,7 @@ bool RunVerified(GSRunState& s, const GSOpHandler* table) {
         labels[OPX_SubConstCall] = &&subConstCall;
         labels[OPX_MeSubOneCall] = &&meSubOneCall;
         labels[OPX_MeSubConstCall] = &&meSubConstCall;
-        for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_SuperEnd; ++op) labels[op] = &&concatBeforeStore;
+        for (uint32_t op = OPX_ConcatBeforeStore; op < OPX_StringsCallNative; ++op) labels[op] = &&concatBeforeStore;
         ready = true;
     }
     namespace S = GSScalar;

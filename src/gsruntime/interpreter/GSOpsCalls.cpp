@@ -12,14 +12,19 @@
 #include "gscompiler/GSTypes.h"
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/GSClass.h"
+#include "gsruntime/GSConstantStrings.h"
 #include "gsruntime/GSFunction.h"
+#include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSNativeFunction.h"
 #include "gsruntime/GSObject.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryBudget.h"
+#include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/interpreter/GSCallFastPath.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
 #include "gsruntime/interpreter/GSGameObjectServices.h"
+#include "gsruntime/interpreter/GSSuperInstructions.h"
 #include "gsruntime/interpreter/GSThread.h"
 
 namespace GSRuntime {
@@ -74,6 +79,14 @@ struct Callee {
     GSDataRef me = 0;  // the view the function expects as `me`
 };
 
+// The last steps of Resolve, for a callee found: the function must fit the
+// call and be one the code after the call was verified for.
+bool Check(GSRunState& s, const uint8_t* opcode, int16_t depth, const Callee& callee) {
+    if (!callee.function || !callee.me) return s.Raise(ER_LinkError);
+    if (!Fits(s, callee.function, depth)) return false;
+    return Verified(s, opcode, callee.function, callee.targetIndex);
+}
+
 // Steps shared by the calls: the target (null raises ER_NullReference) and
 // the method-table entry of its view.
 bool Resolve(GSRunState& s, const uint8_t* opcode, int16_t depth, uint16_t method, Callee& callee) {
@@ -81,9 +94,7 @@ bool Resolve(GSRunState& s, const uint8_t* opcode, int16_t depth, uint16_t metho
     const GSDataRef target = s.slots[callee.targetIndex];
     if (!target) return s.Raise(ER_NullReference);
     callee.function = GSClass::Dispatch(target, method, callee.me);
-    if (!callee.function || !callee.me) return s.Raise(ER_LinkError);
-    if (!Fits(s, callee.function, depth)) return false;
-    return Verified(s, opcode, callee.function, callee.targetIndex);
+    return Check(s, opcode, depth, callee);
 }
 
 bool HasCode(const GSFunction* function) { return function->code && function->codeLength > 0; }
@@ -102,13 +113,20 @@ bool Continue(GSRunState& s, int32_t offset) {
     return true;
 }
 
-bool Call(GSRunState& s) {
-    const uint8_t* opcode = s.pc - 1;
+// A call's first steps (pc past its opcode): its operands, the stack
+// pointer written back, and the callee resolved.
+bool ReadAndResolve(GSRunState& s, const uint8_t*& opcode, Callee& callee) {
+    opcode = s.pc - 1;
     const int16_t depth = s.I16();
     const uint16_t method = s.U16();
     s.WriteBack();
+    return Resolve(s, opcode, depth, method, callee);
+}
+
+bool Call(GSRunState& s) {
+    const uint8_t* opcode = nullptr;
     Callee callee;
-    if (!Resolve(s, opcode, depth, method, callee)) return false;
+    if (!ReadAndResolve(s, opcode, callee)) return false;
     if (!HasCode(callee.function)) return s.Raise(ER_LinkError);
     s.library = callee.function->library;
     const int32_t returnOffset = OffsetOf(s, opcode) + kCallLength;
@@ -121,13 +139,8 @@ bool Call(GSRunState& s) {
     return true;
 }
 
-bool CallNative(GSRunState& s) {
-    const uint8_t* opcode = s.pc - 1;
-    const int16_t depth = s.I16();
-    const uint16_t method = s.U16();
-    s.WriteBack();
-    Callee callee;
-    if (!Resolve(s, opcode, depth, method, callee)) return false;
+// The native call from its frame on, for a callee resolved.
+bool CallResolvedNative(GSRunState& s, const uint8_t* opcode, const Callee& callee) {
     const GSFunction* function = callee.function;
     if (!s.stack->PushFrame(function, 0)) return s.Raise(ER_StackOverflow);
     SetFrameMe(s, callee.me);
@@ -153,6 +166,92 @@ bool CallNative(GSRunState& s) {
     }
     if (thread.State() == GSThread::kDead) return s.Raise(ER_Exception);
     return true;
+}
+
+bool CallNative(GSRunState& s) {
+    const uint8_t* opcode = nullptr;
+    Callee callee;
+    return ReadAndResolve(s, opcode, callee) && CallResolvedNative(s, opcode, callee);
+}
+
+// Bytes of a string push.
+constexpr int32_t kPushStringLength = 3;
+
+// The callee of the native call whose target lies at `targetIndex` when it
+// is a native that borrows its string arguments (GSNativeFunction); false
+// for any other, and for anything that would make the call fail: the plain
+// instructions then raise what they raise.
+bool LendsStrings(const GSRunState& s, int32_t targetIndex, uint16_t method, Callee& callee) {
+    if (targetIndex <= s.floor || targetIndex > s.sp || !s.library) return false;
+    const GSDataRef target = s.slots[targetIndex];
+    if (!target) return false;
+    callee.targetIndex = targetIndex;
+    callee.function = GSClass::Dispatch(target, method, callee.me);
+    return callee.function && callee.me && callee.function->native &&
+           callee.function->native->BorrowsStringArguments();
+}
+
+// The plain string push, for the first push of a superinstruction that
+// does not lend its strings (pc past the opcode).
+bool PlainPushString(GSRunState& s) { return GSDispatchTable()[kGSDispatchEntries + OP_PushString](s); }
+
+// OPX_StringsCallNative + n - 1, pc past its opcode: n string pushes, the
+// plain value pushes after them and the native call. A native that borrows its string arguments
+// gets the library's constant objects, each counted for the call; each
+// push asks the memory budget as the plain push does. Otherwise, and for a
+// constant that cannot be made, the plain instructions run from the push
+// concerned. Nothing between the pushes and the call can change what the
+// call's target dispatches to.
+bool StringsCallNative(GSRunState& s) {
+    const uint8_t* first = s.pc - 1;
+    const int32_t strings = *first - OPX_StringsCallNative + 1;
+    const uint8_t* values = first + kPushStringLength * strings;
+    // The plain value pushes between the strings and the call.
+    int32_t valueCount = 0;
+    const uint8_t* call = values;
+    while (*call != OP_CallNative) {
+        call += *call == OP_PushConst ? 5 : *call == OP_LoadLocal ? 3 : 1;
+        valueCount += 1;
+    }
+    const int16_t depth = static_cast<int16_t>(GSCodeHalf(call + 1));
+    const uint16_t method = static_cast<uint16_t>(GSCodeHalf(call + 3));
+    Callee callee;
+    // The target is on the stack already, below the strings.
+    if (!LendsStrings(s, s.sp + strings + valueCount + depth, method, callee)) return PlainPushString(s);
+    GSLibrary& library = *s.library;
+    GSConstantStrings& constants = library.Constants();
+    for (int32_t i = 0; i < strings; ++i) {
+        s.pc = first + kPushStringLength * i + 1;
+        const uint16_t index = static_cast<uint16_t>(GSCodeHalf(s.pc));
+        if (index >= library.StringCount()) return PlainPushString(s);
+        const Vek::String& text = library.GetStringCopy(index);
+        GSString* constant = GSScriptMemoryBudget::Fits(text.Length())
+                                 ? constants.String(index, text.c_str(), text.Length())
+                                 : nullptr;
+        if (!constant) return PlainPushString(s);
+        constant->Header().count += 1;
+        s.Push(constant->GetReference());
+    }
+    for (const uint8_t* at = values; at != call;) {
+        switch (*at) {
+        case OP_PushConst:
+            s.Push(static_cast<uint32_t>(GSCodeWord(at + 1)));
+            at += 5;
+            break;
+        case OP_LoadLocal:
+            s.Push(s.Local(GSCodeHalf(at + 1)));
+            at += 3;
+            break;
+        default:
+            s.Push(*at == OP_PushOne ? 1 : 0);
+            at += 1;
+            break;
+        }
+    }
+    s.pc = call + kCallLength;
+    s.WriteBack();
+    if (!Check(s, call, depth, callee)) return false;
+    return CallResolvedNative(s, call, callee);
 }
 
 // Gives back the counts of a thread start that could not get its frame:
@@ -231,6 +330,8 @@ bool Return(GSRunState& s) {
 }
 
 }  // namespace
+
+bool GSStringsCallNative(GSRunState& s) { return StringsCallNative(s); }
 
 void GSInstallCallHandlers(GSOpHandler* table) {
     table[OP_Call] = &Call;

@@ -151,6 +151,17 @@ uint8_t Match(const std::vector<GSInstruction>& at, std::size_t i, std::size_t& 
     case OP_ConcatString:
         spanned = 1;
         return ConcatBeforeStore(at, i);
+    case OP_PushString: {
+        std::size_t strings = 1;
+        while (strings < kGSMaxLentStrings && Is(at, i + strings, OP_PushString)) ++strings;
+        std::size_t values = 0;
+        while (values < kGSMaxValuesAfterLentStrings && i + strings + values < at.size() &&
+               GSIsPlainValuePush(at[i + strings + values].opcode))
+            ++values;
+        if (!Is(at, i + strings + values, OP_CallNative)) return 0;
+        spanned = strings + values + 1;
+        return static_cast<uint8_t>(OPX_StringsCallNative + strings - 1);
+    }
     default:
         return 0;
     }

@@ -78,10 +78,27 @@ enum GSSuperOpcode : uint8_t {
     // the stack alone, it may take the right one in place: local k is
     // stored again before anything reads it.
     OPX_ConcatBeforeStore,
-    OPX_SuperEnd = OPX_ConcatBeforeStore + 32
+    // PushString a (up to four in a row), then up to four plain value
+    // pushes (GSIsPlainValuePush), then CallNative: string constants among
+    // the last arguments of a native call, OPX_StringsCallNative + n - 1
+    // for n strings. When the native the call reaches only reads its
+    // string arguments during the call
+    // (GSNativeFunction::BorrowsStringArguments), it is lent the library's
+    // constant objects (GSConstantStrings) instead of new strings; any
+    // other call runs the plain instructions.
+    OPX_StringsCallNative = OPX_ConcatBeforeStore + 32,
+    OPX_SuperEnd = OPX_StringsCallNative + 4
 };
 
-constexpr uint32_t kGSMaxConcatStoreDistance = OPX_SuperEnd - OPX_ConcatBeforeStore;
+constexpr uint32_t kGSMaxConcatStoreDistance = OPX_StringsCallNative - OPX_ConcatBeforeStore;
+constexpr uint32_t kGSMaxLentStrings = OPX_SuperEnd - OPX_StringsCallNative;
+constexpr uint32_t kGSMaxValuesAfterLentStrings = 4;
+
+// Pushes of one value that cannot fail and touch no count: a constant or a
+// value local.
+inline bool GSIsPlainValuePush(uint8_t opcode) {
+    return opcode == OP_PushConst || opcode == OP_PushZero || opcode == OP_PushOne || opcode == OP_LoadLocal;
+}
 static_assert(OPX_IncLocal >= kGSOpcodeCount, "superinstructions use bytes no library may hold");
 
 // The code to run for verified code of `length` bytes: a copy with the

@@ -28,6 +28,7 @@
 #include "foundation/containers/IDoubleLinkList.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSThreadServices.h"
+#include "gsruntime/interpreter/GSWaitBlock.h"
 
 namespace GSRuntime {
 
@@ -51,11 +52,7 @@ public:
     // The minor id of a block that matches every minor id (the empty name).
     static constexpr uint16_t kAnyMinor = 1;
 
-    struct Block {
-        uint16_t major = 0;
-        uint16_t minor = 0;
-        int32_t handler = 0;  // code offset in the waiting function
-    };
+    using Block = GSWaitBlock;
 
     // Called with every thread exception: the message, the thread's stack,
     // the game object concerned (or null) and whether the thread goes on.

@@ -6,11 +6,6 @@
 
 namespace GSRuntime {
 
-GSObjectReference* GSParamOwner(const GSStack* stack, int index) {
-    const GSDataRef reference = stack ? stack->Local(index) : 0;
-    return reference ? GSScriptInstance::OwnerOf(reference) : nullptr;
-}
-
 void GetFloatParam(const GSStack* stack, int index, float& out) {
     const uint32_t bits = stack ? stack->Local(index) : 0;
     std::memcpy(&out, &bits, sizeof out);

@@ -20,7 +20,10 @@
 namespace GSRuntime {
 
 // The native object behind argument `index`, or null for a null slot.
-GSObjectReference* GSParamOwner(const GSStack* stack, int index);
+inline GSObjectReference* GSParamOwner(const GSStack* stack, int index) {
+    const GSDataRef reference = stack ? stack->Local(index) : 0;
+    return reference ? GSScriptInstance::OwnerOf(reference) : nullptr;
+}
 
 // Argument `index` as a native object of type T. A reference whose owner is
 // no T: "incorrect parameter type at parameter %d", false (`out` null). A

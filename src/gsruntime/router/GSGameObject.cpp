@@ -36,11 +36,11 @@ bool StringArgument(const GSStack* stack, int index, Vek::String& out) {
     return true;
 }
 
-// A string argument's text, which the stack holds while the native runs:
-// null for a null slot or an object that is no string.
-const char* StringText(const GSStack* stack, int index) {
+// A string argument, which the stack holds while the native runs: null for
+// a null slot or an object that is no string.
+const GSString* StringObject(const GSStack* stack, int index) {
     const GSObjectReference* owner = GSParamOwner(stack, index);
-    return owner && owner->GetType() == kGSRefString ? static_cast<const GSString*>(owner)->c_str() : nullptr;
+    return owner && owner->GetType() == kGSRefString ? static_cast<const GSString*>(owner) : nullptr;
 }
 
 // The game object argument, or null.
@@ -272,9 +272,9 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
     if (!post && current && current->IsStatic()) current->Exception("Static Thread cannot call SendMessage", false);
     float seconds = 0.0f;
     if (post) GetFloatParam(stack, withSoup ? 5 : 4, seconds);
-    const char* major = StringText(stack, 2);
-    const char* minor = StringText(stack, 3);
-    if (!major || !minor) {
+    const GSString* majorString = StringObject(stack, 2);
+    const GSString* minorString = StringObject(stack, 3);
+    if (!majorString || !minorString) {
         const char* text = post ? "GameObject::PostMessage() illegal major or minor string"
                                 : "GameObject::SendMessage() illegal major or minor string";
         if (current) current->Exception(text, false);
@@ -294,7 +294,9 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
         parameter = MessageParameterFrom(soup);
     }
     GSGameObject* target = GameObjectArgument(stack, 1);
-    GSMessage* message = CreateMessage(major, minor, target ? target->Id() : 0,
+    // A library's string constant remembers its type id.
+    GSMessage* message = CreateMessage(majorString->c_str(), majorString->TypeIdMemo(), minorString->c_str(),
+                                       minorString->TypeIdMemo(), target ? target->Id() : 0,
                                        post ? DelayMilliseconds(seconds) : 0);
     if (!message) return;
     message->parameter = parameter;

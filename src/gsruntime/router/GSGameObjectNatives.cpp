@@ -16,10 +16,16 @@ void RegisterGameObjectNatives(GSMachine& machine) {
         &GSGameObject::NativeGetName,      &GSGameObject::NativeException,
     };
     static_assert(sizeof(kMembers) / sizeof(kMembers[0]) == kGSBuiltinRouterFirst - kGSBuiltinGameObjectFirst);
+    // The first four: SendMessage and PostMessage, with and without a soup.
+    constexpr uint32_t kSendAndPostNatives = 4;
     for (uint32_t i = 0; i < sizeof(kMembers) / sizeof(kMembers[0]); ++i) {
         const GSBuiltinNative& row = kGSBuiltinNatives[kGSBuiltinGameObjectFirst + i];
-        machine.AddNative(new GSCPPNativeFunction<GSGameObject>(Vek::PString(row.className),
-                                                                Vek::PString(row.signature), kMembers[i]));
+        auto* native = new GSCPPNativeFunction<GSGameObject>(Vek::PString(row.className), Vek::PString(row.signature),
+                                                             kMembers[i]);
+        // Sending and posting read the major and minor texts and nothing
+        // more of their string arguments.
+        native->SetBorrowsStringArguments(i < kSendAndPostNatives);
+        machine.AddNative(native);
     }
 }
 

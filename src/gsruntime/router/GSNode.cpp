@@ -55,9 +55,14 @@ void GSNode::ClearQueue() {
 }
 
 GSMessage* GSNode::CreateMessage(const char* major, const char* minor, int32_t destination, uint32_t delayMs) {
+    return CreateMessage(major, nullptr, minor, nullptr, destination, delayMs);
+}
+
+GSMessage* GSNode::CreateMessage(const char* major, GSTypeIdMemo* majorMemo, const char* minor,
+                                 GSTypeIdMemo* minorMemo, int32_t destination, uint32_t delayMs) {
     if (m_id == -1 || !m_router || !major || !*major) return nullptr;
-    const uint16_t minorId = m_router->GetMessageTypeId(minor);
-    const uint16_t majorId = m_router->GetMessageTypeId(major);
+    const uint16_t minorId = minorMemo ? m_router->GetMessageTypeId(minor, *minorMemo) : m_router->GetMessageTypeId(minor);
+    const uint16_t majorId = majorMemo ? m_router->GetMessageTypeId(major, *majorMemo) : m_router->GetMessageTypeId(major);
     GSMessage* message = GSMessage::Create();
     message->Init(delayMs, majorId, minorId, m_id, destination);
     return message;

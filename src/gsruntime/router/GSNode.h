@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/PString.h"
+#include "gsruntime/GSTypeIdMemo.h"
 
 namespace Utils {
 class GSIAVLNode;
@@ -66,6 +67,9 @@ public:
     // id is interned first, then the major. Null unless the node is
     // registered and the major text is non-empty.
     GSMessage* CreateMessage(const char* major, const char* minor, int32_t destination, uint32_t delayMs);
+    // The same with a memo of each name's id (GSTypeIdMemo.h; null: none).
+    GSMessage* CreateMessage(const char* major, GSTypeIdMemo* majorMemo, const char* minor, GSTypeIdMemo* minorMemo,
+                             int32_t destination, uint32_t delayMs);
     // Forward to the node's router; false without one.
     bool Subscribe(uint16_t major);
     bool Unsubscribe(uint16_t major);

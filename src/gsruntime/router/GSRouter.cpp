@@ -14,6 +14,8 @@ namespace {
 // Node ids are unique in the process: one counter for every router.
 int32_t g_nextNodeId = 1;
 bool g_trace = false;
+// Type tables are numbered in the process from 1 (GSTypeIdMemo.h).
+uint64_t g_lastTypeTableSerial = 0;
 
 // A node's first subscription record of a major at or after `major`.
 template <class Records>
@@ -24,7 +26,9 @@ auto RecordAt(Records& records, uint16_t major) {
 
 }  // namespace
 
-GSRouter::GSRouter(GSContext* context) : m_context(context) { EnterSystemTypes(); }
+GSRouter::GSRouter(GSContext* context) : m_typeTableSerial(++g_lastTypeTableSerial), m_context(context) {
+    EnterSystemTypes();
+}
 
 GSRouter::~GSRouter() { Done(); }
 
@@ -76,6 +80,8 @@ bool GSRouter::RemoveNode(GSNode* node) {
         node->m_registeredName.clear();
     }
     if (m_byId.erase(node->m_id) == 0) return false;
+    NodeCacheEntry& cached = m_nodeCache[static_cast<uint32_t>(node->m_id) % kNodeCacheSize];
+    if (cached.id == node->m_id) cached = NodeCacheEntry();
     for (auto it = m_nodes.begin(); it != m_nodes.end(); ++it) {
         if (*it == node) {
             m_nodes.erase(it);
@@ -90,9 +96,11 @@ bool GSRouter::RemoveNode(GSNode* node) {
     return true;
 }
 
-GSNode* GSRouter::GetNode(int32_t id) const {
+GSNode* GSRouter::LookUpNode(int32_t id) const {
     auto found = m_byId.find(id);
-    return found == m_byId.end() ? nullptr : found->second;
+    if (found == m_byId.end()) return nullptr;
+    m_nodeCache[static_cast<uint32_t>(id) % kNodeCacheSize] = NodeCacheEntry{id, found->second};
+    return found->second;
 }
 
 GSNode* GSRouter::FindNodeByName(const char* name) const {
@@ -136,7 +144,7 @@ GSRouter::Subscription* GSRouter::FindSubscription(uint16_t major, const GSNode*
     return found != records.end() && found->first == major ? static_cast<Subscription*>(found->second) : nullptr;
 }
 
-bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
+bool GSRouter::Subscribe(GSNode* node, uint16_t major, int32_t times) {
     if (!node || node->m_id == -1 || node->m_router != this) return false;
     if (m_subscriptions.size() <= major) m_subscriptions.resize(std::size_t(major) + 1, nullptr);
     Utils::GSIAVLTree*& tree = m_subscriptions[major];
@@ -145,10 +153,10 @@ bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
         m_treeCount += 1;
     }
     if (Subscription* found = FindSubscription(major, node)) {
-        found->count += 1;
+        found->count += times;
         return true;
     }
-    auto* subscription = new Subscription(node, 1);
+    auto* subscription = new Subscription(node, times);
     if (!tree->Insert(subscription)) {
         delete subscription;
         return false;
@@ -158,13 +166,13 @@ bool GSRouter::Subscribe(GSNode* node, uint16_t major) {
     return true;
 }
 
-bool GSRouter::Unsubscribe(GSNode* node, uint16_t major) {
+bool GSRouter::Unsubscribe(GSNode* node, uint16_t major, int32_t times) {
     if (!node || node->m_id == -1 || node->m_router != this) return false;
     Subscription* found = FindSubscription(major, node);
     if (!found || found->count < 1) return false;
     // The record stays at count 0 for the next subscription; empty trees
-    // stay in the table.
-    found->count -= 1;
+    // stay in the table. A count runs out before the calls do.
+    found->count -= std::min(times, found->count);
     return true;
 }
 
@@ -343,8 +351,10 @@ bool GSRouter::Done() {
     m_typeIds.clear();
     m_nameCache.fill(0);
     m_typeCounter = kFirstScriptType;
+    m_typeTableSerial = ++g_lastTypeTableSerial;
     m_nodeNames.clear();
     m_byId.clear();
+    m_nodeCache.fill(NodeCacheEntry());
     std::vector<GSNode*> nodes;
     nodes.swap(m_nodes);
     for (GSNode* node : nodes) {

@@ -42,6 +42,7 @@
 #include "engine/AnsiString.h"
 #include "engine/PString.h"
 #include "foundation/containers/PriorityQueue.h"
+#include "gsruntime/GSTypeIdMemo.h"
 #include "gsruntime/router/GSIAVLTree.h"
 #include "gsruntime/router/GSMessage.h"
 
@@ -69,7 +70,12 @@ public:
     // Nodes.
     bool AddNode(GSNode* node);
     bool RemoveNode(GSNode* node);
-    GSNode* GetNode(int32_t id) const;
+    // (Inline for the ids found before: every message looks up its sender
+    // and its addressee.)
+    GSNode* GetNode(int32_t id) const {
+        const NodeCacheEntry& cached = m_nodeCache[static_cast<uint32_t>(id) % kNodeCacheSize];
+        return cached.id == id && id != 0 ? cached.node : LookUpNode(id);
+    }
     GSNode* FindNodeByName(const char* name) const;
     int32_t NodeCount() const { return static_cast<int32_t>(m_nodes.size()); }
     // Registered nodes in registration order.
@@ -77,6 +83,17 @@ public:
 
     // Type names.
     uint16_t GetMessageTypeId(const char* name);
+    // The same through a memo of the name's id: a memo of this table is
+    // answered without a look-up, any other is looked up and then holds
+    // this table's id (unless the name was refused).
+    uint16_t GetMessageTypeId(const char* name, GSTypeIdMemo& memo) {
+        if (memo.table == m_typeTableSerial) return memo.id;
+        const uint16_t id = GetMessageTypeId(name);
+        if (id != kTypeRefused) memo = GSTypeIdMemo{m_typeTableSerial, id};
+        return id;
+    }
+    // The serial of the type table as it stands (GSTypeIdMemo.h).
+    uint64_t TypeTableSerial() const { return m_typeTableSerial; }
     Vek::String GetMessageTypeName(uint16_t id) const;
     // The same text without a copy, valid until the router shuts down;
     // empty for an id without a name.
@@ -87,8 +104,12 @@ public:
     uint16_t TypeCounter() const { return m_typeCounter; }
 
     // Subscriptions.
-    bool Subscribe(GSNode* node, uint16_t major);
-    bool Unsubscribe(GSNode* node, uint16_t major);
+    bool Subscribe(GSNode* node, uint16_t major) { return Subscribe(node, major, 1); }
+    bool Unsubscribe(GSNode* node, uint16_t major) { return Unsubscribe(node, major, 1); }
+    // The same `times` times over (at least once): what that many calls
+    // in a row do.
+    bool Subscribe(GSNode* node, uint16_t major, int32_t times);
+    bool Unsubscribe(GSNode* node, uint16_t major, int32_t times);
     // How many times the node subscribed to the major (0: not subscribed).
     int32_t SubscriptionCount(const GSNode* node, uint16_t major) const;
     // Nodes subscribed to a major, ascending by address.
@@ -164,6 +185,8 @@ private:
     // The id of a name the table did not have, entered now if new.
     uint16_t LookUpTypeName(const char* name);
     Vek::String NodeName(int32_t id) const;
+    // GetNode past the cache; a node found is remembered in its slot.
+    GSNode* LookUpNode(int32_t id) const;
     void Deliver(GSNode* node, GSMessage* message);
 
     uint16_t m_dumpMajor = 0;
@@ -177,6 +200,14 @@ private:
     static constexpr std::size_t kNameCacheSize = 64;
     std::array<uint16_t, kNameCacheSize> m_nameCache{};
     std::unordered_map<int32_t, GSNode*> m_byId;
+    // By id modulo its size: a registered node found before (id 0: none).
+    // A node's entry goes when the node leaves the router.
+    struct NodeCacheEntry {
+        int32_t id = 0;
+        GSNode* node = nullptr;
+    };
+    static constexpr std::size_t kNodeCacheSize = 16;
+    mutable std::array<NodeCacheEntry, kNodeCacheSize> m_nodeCache{};
     // By major: the subscriptions, ordered by node address (trees and
     // records owned by the router); null for a major nobody subscribed to.
     std::vector<Utils::GSIAVLTree*> m_subscriptions;
@@ -186,6 +217,7 @@ private:
     Utils::PriorityQueue<GSMessage, HeapKey> m_heap;
     std::set<GSNode*> m_active;
     uint16_t m_typeCounter = kFirstScriptType;
+    uint64_t m_typeTableSerial = 0;
     uint32_t m_clock = 0;
     bool m_running = true;
     bool m_closed = false;

@@ -25,6 +25,22 @@ GSGameObject* RoutedGameObject(GSRouter* router, int32_t id) {
     return node && node->IsGameObject() ? static_cast<GSGameObject*>(node) : nullptr;
 }
 
+// Calls `apply` (router, node, major, n) for each run of n blocks in a row
+// with the same major id, in block order: n subscriptions to a major in a
+// row come to one change of its count.
+template <class Apply>
+void ForEachMajorRun(GSObject* object, const GSWaitBlock* blocks, int32_t count, Apply apply) {
+    GSGameObject* gameObject = AsGameObject(object);
+    GSRouter* router = gameObject ? gameObject->Router() : nullptr;
+    if (!router) return;
+    for (int32_t i = 0; i < count;) {
+        int32_t end = i + 1;
+        while (end < count && blocks[end].major == blocks[i].major) ++end;
+        apply(router, gameObject, blocks[i].major, end - i);
+        i = end;
+    }
+}
+
 GSGameObjectServices RouterServices() {
     GSGameObjectServices services;
     services.inRouter = [](GSObject* object) {
@@ -40,11 +56,30 @@ GSGameObjectServices RouterServices() {
         if (!gameObject || !gameObject->Router()) return (!name || !*name) ? GSRouter::kTypeEmpty : 0;
         return gameObject->Router()->GetMessageTypeId(name);
     };
+    services.typeTable = [](GSObject* object) -> uint64_t {
+        GSGameObject* gameObject = AsGameObject(object);
+        return gameObject && gameObject->Router() ? gameObject->Router()->TypeTableSerial() : 0;
+    };
+    services.messageTypeIdMemo = [](GSObject* object, const char* name, GSTypeIdMemo& memo) -> uint16_t {
+        GSGameObject* gameObject = AsGameObject(object);
+        if (!gameObject || !gameObject->Router()) return (!name || !*name) ? GSRouter::kTypeEmpty : 0;
+        return gameObject->Router()->GetMessageTypeId(name, memo);
+    };
     services.subscribe = [](GSObject* object, uint16_t major) {
         if (GSGameObject* gameObject = AsGameObject(object)) gameObject->Subscribe(major);
     };
     services.unsubscribe = [](GSObject* object, uint16_t major) {
         if (GSGameObject* gameObject = AsGameObject(object)) gameObject->Unsubscribe(major);
+    };
+    services.subscribeBlocks = [](GSObject* object, const GSWaitBlock* blocks, int32_t count) {
+        ForEachMajorRun(object, blocks, count, [](GSRouter* router, GSGameObject* node, uint16_t major, int32_t times) {
+            router->Subscribe(node, major, times);
+        });
+    };
+    services.unsubscribeBlocks = [](GSObject* object, const GSWaitBlock* blocks, int32_t count) {
+        ForEachMajorRun(object, blocks, count, [](GSRouter* router, GSGameObject* node, uint16_t major, int32_t times) {
+            router->Unsubscribe(node, major, times);
+        });
     };
     services.messageMajor = [](const GSMessage* message) { return message->major; };
     services.messageMinor = [](const GSMessage* message) { return message->minor; };

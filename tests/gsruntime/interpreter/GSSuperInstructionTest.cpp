@@ -217,6 +217,52 @@ TEST(GSSuperInstructionCode, OnlyTheFirstOpcodeOfASequenceChanges) {
     EXPECT_EQ(run, expected);
 }
 
+// String pushes as the last arguments of a native call (with at most four
+// plain value pushes after them) start the lending superinstruction; a
+// fifth string stays plain, and so does anything else before the call.
+TEST(GSSuperInstructionCode, StringConstantsBeforeANativeCall) {
+    const uint8_t a = 3;  // a string index
+    const uint8_t callNative[] = {OP_CallNative, 0xFD, 0xFF, 0, 0};
+    struct Case {
+        std::vector<uint8_t> pushes;
+        uint32_t changedAt;  // the offset whose opcode changes; ~0u: none
+        uint8_t opcode;
+    };
+    const uint8_t pushString[] = {OP_PushString, a, 0};
+    auto strings = [&](int n) {
+        std::vector<uint8_t> code;
+        for (int i = 0; i < n; ++i) code.insert(code.end(), pushString, pushString + 3);
+        return code;
+    };
+    auto with = [](std::vector<uint8_t> code, std::initializer_list<uint8_t> more) {
+        code.insert(code.end(), more);
+        return code;
+    };
+    const Case cases[] = {
+        {strings(1), 0, GSRuntime::OPX_StringsCallNative},
+        {strings(2), 0, GSRuntime::OPX_StringsCallNative + 1},
+        {strings(4), 0, GSRuntime::OPX_StringsCallNative + 3},
+        {strings(5), 3, GSRuntime::OPX_StringsCallNative + 3},
+        {with(strings(2), {OP_PushConst, 1, 0, 0, 0, OP_LoadLocal, 1, 0, OP_PushZero, OP_PushOne}), 0,
+         GSRuntime::OPX_StringsCallNative + 1},
+        {with(strings(1), {OP_PushOne, OP_PushOne, OP_PushOne, OP_PushOne, OP_PushOne}), ~0u, 0},
+        {with(strings(1), {OP_LoadLocalRef, 1, 0}), ~0u, 0},
+        {with(strings(1), {OP_PushOne, OP_NegInt}), ~0u, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> code = c.pushes;
+        code.insert(code.end(), callNative, callNative + sizeof callNative);
+        code.push_back(OP_Return);
+        std::vector<uint8_t> expected = code;
+        if (c.changedAt != ~0u) expected[c.changedAt] = c.opcode;
+        EXPECT_EQ(GSRuntime::GSWriteSuperInstructions(code.data(), static_cast<uint32_t>(code.size())), expected)
+            << "case of " << c.pushes.size() << " bytes of pushes";
+    }
+    // A script call after the strings is no native call.
+    std::vector<uint8_t> call = with(strings(2), {OP_Call, 0xFD, 0xFF, 0, 0, OP_Return});
+    EXPECT_EQ(GSRuntime::GSWriteSuperInstructions(call.data(), static_cast<uint32_t>(call.size())), call);
+}
+
 // A jump into the middle of a sequence runs its plain instructions from
 // there; the sequence run from its start does all of it.
 class GSSuperInstructionJumps : public GSTest::InterpreterTest {};

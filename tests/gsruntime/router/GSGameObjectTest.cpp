@@ -50,6 +50,18 @@ class Actor isclass Base
     public thread void WaitAny(void) { Message m; wait() { on "A", "", m: { got = got + 1; continue; } } }
     public thread void WaitAC(void) { Message m; wait() { on "A", "C", m: { got = got + 1; continue; } } }
     public thread void Forever(void) { wait() { on "Never", "": break; } }
+    // Sends itself a Ping while it runs, where no block waits for one.
+    public thread void Echo(int n) {
+        Message m;
+        wait() {
+            on "Ping", "", m: {
+                got = got + 1;
+                SendMessage(me, "Ping", "self");
+                if (got < n) continue;
+                break;
+            }
+        }
+    }
 };
 )";
 
@@ -175,6 +187,37 @@ TEST_F(GameObjectTest, WaitsMatchAnyMinorOrTheirOwn) {
     }
     EXPECT_EQ(Int(a, "$int@Actor::Got()"), 4);
     EXPECT_EQ(Int(b, "$int@Actor::Got()"), 2);
+}
+
+// Between a wait that resumed the thread and its next wait nothing of the
+// node waits for the major: a message of it sent meanwhile is lost, also
+// when the waits subscribe to the same major again and again, and also on
+// a node whose handler for the major never subscribed (it was added while
+// the node was in no router).
+TEST_F(GameObjectTest, AMessageSentBetweenTwoWaitsIsLost) {
+    const uint16_t ping = host.Router()->GetMessageTypeId("Ping");
+    for (const bool handler : {false, true}) {
+        SCOPED_TRACE(handler ? "with a handler that never subscribed" : "without a handler");
+        if (handler) {
+            ASSERT_TRUE(host.Router()->RemoveNode(a));
+            CallWithString(b, "$void@Actor::Listen(string)", "OnAny");
+            ASSERT_TRUE(host.Router()->AddNode(a));
+        }
+        const int32_t got = Int(a, "$int@Actor::Got()");
+        const int32_t any = Int(b, "$int@Actor::Any()");
+        ASSERT_TRUE(host.Call(a, "$void@Actor::Echo(int)", nullptr, {static_cast<uint32_t>(got + 3)}));
+        host.Tick(10);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(host.Router()->SubscriptionCount(a, ping), 1);
+            Send(b, a, "Ping", "x");
+            host.Tick(10);
+            host.Tick(10);
+        }
+        EXPECT_EQ(Int(a, "$int@Actor::Got()"), got + 3);
+        EXPECT_EQ(Int(b, "$int@Actor::Any()"), handler ? any + 3 : any);
+        EXPECT_EQ(a->ThreadCount(), 0);
+        EXPECT_EQ(host.Router()->SubscriptionCount(a, ping), 0);
+    }
 }
 
 TEST_F(GameObjectTest, ABaseSignatureRunsTheOverride) {

@@ -121,6 +121,53 @@ TEST(GSRouter, ATypeNameIsFoundByItsTextWhateverItsAddress) {
     EXPECT_EQ(std::string(router.GetMessageTypeName(101).c_str()), "Pong");
 }
 
+// A memo (one per name) answers for the table that filled it only: another
+// router, or the same one after a shutdown, gives the name another id, and
+// the memo must then take the id of the table it is asked with.
+TEST(GSRouter, ATypeIdMemoHoldsTheIdOfItsOwnTable) {
+    GSRouter first;
+    GSRouter second;
+    GSRuntime::GSTypeIdMemo y;
+    EXPECT_EQ(first.GetMessageTypeId("X"), 101);
+    EXPECT_EQ(first.GetMessageTypeId("Y", y), 102);
+    EXPECT_EQ(first.GetMessageTypeId("Y", y), 102);
+    EXPECT_EQ(second.GetMessageTypeId("Y", y), 101);
+    EXPECT_EQ(first.GetMessageTypeId("Y", y), 102);
+    first.Done();
+    EXPECT_EQ(first.GetMessageTypeId("Y", y), 101);
+    EXPECT_EQ(first.GetMessageTypeId("X"), 102);
+    GSRuntime::GSTypeIdMemo empty;
+    EXPECT_EQ(first.GetMessageTypeId("", empty), 1);
+    EXPECT_EQ(first.GetMessageTypeId("", empty), 1);
+    // A refused name leaves its memo empty.
+    for (int i = 103; i <= 65535; ++i) ASSERT_EQ(first.GetMessageTypeId(("t" + std::to_string(i)).c_str()), i);
+    GSRuntime::GSTypeIdMemo refused;
+    EXPECT_EQ(first.GetMessageTypeId("one too many", refused), GSRouter::kTypeRefused);
+    EXPECT_EQ(refused.table, 0u);
+    EXPECT_EQ(first.GetMessageTypeId("Y", y), 101);
+}
+
+// n subscriptions (withdrawals) at once do what n single calls do; a count
+// runs out before the withdrawals do.
+TEST(GSRouter, RepeatedSubscriptionsCountLikeSingleOnes) {
+    GSRouter router;
+    RecordingNode node;
+    RecordingNode outsider;
+    EXPECT_FALSE(router.Subscribe(&outsider, 150, 2));
+    ASSERT_TRUE(router.AddNode(&node));
+    EXPECT_FALSE(router.Unsubscribe(&node, 150, 2));
+    EXPECT_TRUE(router.Subscribe(&node, 150, 3));
+    EXPECT_EQ(router.SubscriptionCount(&node, 150), 3);
+    EXPECT_TRUE(router.Subscribe(&node, 150, 2));
+    EXPECT_EQ(router.SubscriptionCount(&node, 150), 5);
+    EXPECT_TRUE(router.Unsubscribe(&node, 150, 2));
+    EXPECT_EQ(router.SubscriptionCount(&node, 150), 3);
+    EXPECT_TRUE(router.Unsubscribe(&node, 150, 7));
+    EXPECT_EQ(router.SubscriptionCount(&node, 150), 0);
+    EXPECT_FALSE(router.Unsubscribe(&node, 150, 1));
+    EXPECT_TRUE(router.Subscribers(150).empty());
+}
+
 TEST(GSRouter, SubscriptionsAreCounted) {
     GSRouter router;
     RecordingNode node;
