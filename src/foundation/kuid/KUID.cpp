@@ -1,7 +1,9 @@
 #include "foundation/kuid/KUID.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "foundation/streams/Stream.h"
 
@@ -215,12 +217,31 @@ const Vek::PString& NullTagText() {
 
 Vek::PString KUID::ToTagString() const {
     if (IsNull()) return NullTagText();
-    char text[64];
-    if (IsTwoPart())
-        std::snprintf(text, sizeof text, "<kuid:%d:%d>", m_user, m_content);
-    else
-        std::snprintf(text, sizeof text, "<kuid2:%d:%d:%d>", m_user, m_content, m_version);
-    return Vek::PString(text);
+    char text[kTagTextCapacity];
+    return Vek::PString(text, FormatTagText(text));
+}
+
+std::size_t KUID::FormatTagText(char (&out)[kTagTextCapacity]) const {
+    // "%d" of each field is what to_chars gives; the longest text,
+    // "<kuid2:" and three 11-byte numbers with two ':' and '>', is 43 bytes.
+    const auto put = [&out](std::size_t at, std::string_view text) {
+        std::memcpy(out + at, text.data(), text.size());
+        return at + text.size();
+    };
+    const auto number = [&out](std::size_t at, int32_t value) {
+        return static_cast<std::size_t>(std::to_chars(out + at, out + kTagTextCapacity, value).ptr - out);
+    };
+    if (IsNull()) return put(0, "<NULL>");
+    const bool twoPart = IsTwoPart();
+    std::size_t at = put(0, twoPart ? "<kuid:" : "<kuid2:");
+    at = number(at, m_user);
+    at = put(at, ":");
+    at = number(at, m_content);
+    if (!twoPart) {
+        at = put(at, ":");
+        at = number(at, m_version);
+    }
+    return put(at, ">");
 }
 
 Vek::PString KUID::ToBaseTagString() const {

@@ -20,6 +20,7 @@
 //
 // KUID is a plain 12-byte value (no virtual operations), so arrays and
 // records can hold it by value; a script-side object may derive from it.
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/AnsiString.h"
@@ -89,6 +90,10 @@ public:
     // ---- text forms ----
     // "<kuid:%d:%d>" (two-part) or "<kuid2:%d:%d:%d>"; "<NULL>" for the null KUID.
     Vek::PString ToTagString() const;
+    // The same text written into `out` (no NUL), without interning it;
+    // returns its length.
+    static constexpr std::size_t kTagTextCapacity = 48;
+    std::size_t FormatTagText(char (&out)[kTagTextCapacity]) const;
     // "<kuid:%d:%d>" whatever the version; "<NULL>" for the null KUID.
     Vek::PString ToBaseTagString() const;
     // "kuid %d %d" or "kuid2 %d %d %d"; "NULLKUID" for the null KUID. Used for

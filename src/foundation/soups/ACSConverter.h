@@ -9,6 +9,7 @@
 // conversion, in that order, before any result is computed; afterwards the
 // list is only read, so conversions may run on any thread.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "foundation/soups/ACSRawData.h"
@@ -58,6 +59,14 @@ bool IsNumericText(std::string_view text);
 
 // The bytes of a text value up to its first NUL and never past its size.
 std::string_view TextOfBlock(const RawDataRef& block);
+
+// The text the standard converters make of a value of kind integers,
+// floats or KUID, appended to `out`: each integer as "%d" and each float as
+// "%g" (as a double) gives it in the C locale, joined with ','; the first
+// KUID's tag text (KUID::ToTagString). False, with nothing appended, for
+// another kind and for bytes holding no whole value (the converters give
+// no result then).
+bool AppendStandardText(int32_t kind, const uint8_t* data, int32_t size, std::string& out);
 
 // Makes the standard converters once (ConvertChunkKind calls it).
 void RegisterStandardConverters();

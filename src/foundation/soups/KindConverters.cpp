@@ -1,6 +1,7 @@
 // The six standard kind converters. Each is made once, in the order below,
 // and links itself at the head of the converter list, so the list is
 // searched from the last one (KUID to text) to the first (text to integer).
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -66,18 +67,9 @@ public:
     ACSConverter_IntText() : ACSConverter(ACSKind::kIntegers, ACSKind::kText) {}
     void Convert(const RawDataRef& source, RawDataRef& out) const override {
         out = nullptr;
-        int32_t count = source->Size() / 4;
-        if (count <= 0) return;
         std::string text;
-        char number[16];
-        for (int32_t i = 0; i < count; ++i) {
-            int32_t value;
-            std::memcpy(&value, source->Data() + 4 * i, 4);
-            std::snprintf(number, sizeof number, "%d", value);
-            if (i) text.push_back(',');
-            text += number;
-        }
-        out = BlockOfText(text, false);
+        if (AppendStandardText(ACSKind::kIntegers, source->Data(), source->Size(), text))
+            out = BlockOfText(text, false);
     }
 };
 
@@ -88,18 +80,9 @@ public:
     ACSConverter_FloatText() : ACSConverter(ACSKind::kFloats, ACSKind::kText) {}
     void Convert(const RawDataRef& source, RawDataRef& out) const override {
         out = nullptr;
-        int32_t count = source->Size() / 4;
-        if (count <= 0) return;
         std::string text;
-        char number[64];
-        for (int32_t i = 0; i < count; ++i) {
-            float value;
-            std::memcpy(&value, source->Data() + 4 * i, 4);
-            std::snprintf(number, sizeof number, "%g", static_cast<double>(value));
-            if (i) text.push_back(',');
-            text += number;
-        }
-        out = BlockOfText(text, false);
+        if (AppendStandardText(ACSKind::kFloats, source->Data(), source->Size(), text))
+            out = BlockOfText(text, false);
     }
 };
 
@@ -110,11 +93,8 @@ public:
     ACSConverter_KUIDText() : ACSConverter(ACSKind::kKUID, ACSKind::kText) {}
     void Convert(const RawDataRef& source, RawDataRef& out) const override {
         out = nullptr;
-        if (source->Size() < KUID::kPackedRecordSize) return;
-        KUID kuid;
-        kuid.FromPackedRecord(source->Data());
-        Vek::PString text = kuid.ToTagString();
-        out = BlockOfText(std::string(text.c_str()), true);
+        std::string text;
+        if (AppendStandardText(ACSKind::kKUID, source->Data(), source->Size(), text)) out = BlockOfText(text, true);
     }
 };
 
@@ -128,6 +108,41 @@ struct StandardConverters {
 };
 
 }  // namespace
+
+bool AppendStandardText(int32_t kind, const uint8_t* data, int32_t size, std::string& out) {
+    if (!data) return false;
+    if (kind == ACSKind::kKUID) {
+        if (size < KUID::kPackedRecordSize) return false;
+        KUID kuid;
+        kuid.FromPackedRecord(data);
+        char text[KUID::kTagTextCapacity];
+        out.append(text, kuid.FormatTagText(text));
+        return true;
+    }
+    if (kind != ACSKind::kIntegers && kind != ACSKind::kFloats) return false;
+    const int32_t count = size / 4;
+    if (count <= 0) return false;
+    // to_chars gives what "%d" and "%g" (general, 6 digits) give in the C
+    // locale, without the locale and the format parsing.
+    char number[32];
+    for (int32_t i = 0; i < count; ++i) {
+        char* end;
+        if (kind == ACSKind::kIntegers) {
+            int32_t value;
+            std::memcpy(&value, data + 4 * i, 4);
+            end = std::to_chars(number, number + sizeof number, value).ptr;
+        } else {
+            float value;
+            std::memcpy(&value, data + 4 * i, 4);
+            end = std::to_chars(number, number + sizeof number, static_cast<double>(value),
+                                std::chars_format::general, 6)
+                      .ptr;
+        }
+        if (i) out.push_back(',');
+        out.append(number, end);
+    }
+    return true;
+}
 
 void RegisterStandardConverters() {
     // Made once, thread-safely, on the first conversion; members are

@@ -1,12 +1,16 @@
 #include "foundation/soups/TextSoupReader.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/files/PathRules.h"
@@ -28,6 +32,41 @@ constexpr std::size_t kNumberCapacity = 32;
 constexpr std::size_t kListCapacity = 256;
 
 enum class ValueType { kNone, kContainer, kFloat, kInteger, kNumberList, kText };
+
+// Classes of the bytes the scans stop at or step over, so that a scan
+// tests one table entry per byte.
+constexpr uint8_t kBlankByte = 1;      // ' ', '\t'
+constexpr uint8_t kBreakByte = 2;      // '\r', '\n'
+constexpr uint8_t kNulByte = 4;        // '\0'
+constexpr uint8_t kCloseByte = 8;      // '}'
+constexpr uint8_t kQuoteByte = 16;     // '"'
+constexpr uint8_t kBackslashByte = 32;  // '\\'
+constexpr std::array<uint8_t, 256> kByteClasses = [] {
+    std::array<uint8_t, 256> classes{};
+    classes[' '] = classes['\t'] = kBlankByte;
+    classes['\r'] = classes['\n'] = kBreakByte;
+    classes[0] = kNulByte;
+    classes['}'] = kCloseByte;
+    classes['"'] = kQuoteByte;
+    classes['\\'] = kBackslashByte;
+    return classes;
+}();
+// What ends a name: a blank, tab, line break, NUL or '}'.
+constexpr uint8_t kNameEnd = kBlankByte | kBreakByte | kNulByte | kCloseByte;
+// What lies between tags: blanks, tabs, line breaks and NULs.
+constexpr uint8_t kSpace = kBlankByte | kBreakByte | kNulByte;
+inline bool InClass(char b, uint8_t mask) { return (kByteClasses[static_cast<uint8_t>(b)] & mask) != 0; }
+// The first position from `pos` on, before `size`, of a byte in the
+// classes of `mask` (`size` when none is).
+inline std::size_t FindClass(const char* data, std::size_t pos, std::size_t size, uint8_t mask) {
+    while (pos < size && !InClass(data[pos], mask)) ++pos;
+    return pos;
+}
+// The first position from `pos` on of a byte not in them.
+inline std::size_t SkipClass(const char* data, std::size_t pos, std::size_t size, uint8_t mask) {
+    while (pos < size && InClass(data[pos], mask)) ++pos;
+    return pos;
+}
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 bool IsBlank(int c) { return c == ' ' || c == '\t'; }
@@ -96,18 +135,28 @@ constexpr std::size_t kKeptWindow = 256 * 1024;
 constexpr std::size_t kKeptLevels = 8;
 
 // A value classified as an integer, scanned as "%d" scans it (glibc reads
-// it with strtol and keeps the low 32 bits); 0 when it holds no number.
+// it with strtol, which holds a number past the range at the nearest end,
+// and keeps the low 32 bits); 0 when it holds no number. The text starts
+// with a '-' or a digit (Classify), so from_chars reads what strtol reads.
 int32_t ScanInt(const std::string& text) {
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    return end != text.c_str() ? static_cast<int32_t>(value) : 0;
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc::result_out_of_range) value = text[0] == '-' ? LONG_MIN : LONG_MAX;
+    else if (error != std::errc()) value = 0;
+    return static_cast<int32_t>(value);
 }
 
 // A number scanned as "%f" scans it (strtof); false when it holds none.
-bool ScanFloat(const char* text, float& number) {
-    char* end = nullptr;
-    number = std::strtof(text, &end);
-    return end != text;
+// Numbers here are a '-', digits and dots, which from_chars reads as strtof
+// does in the C locale (both round correctly) and without the locale; one
+// past a float's range (a long token of a number list) is left to strtof,
+// which gives the infinity or the tiny value.
+bool ScanFloat(std::string_view text, float& number) {
+    const std::from_chars_result read = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (read.ec != std::errc::result_out_of_range) return read.ec == std::errc();
+    const std::string copy(text);
+    number = std::strtof(copy.c_str(), nullptr);
+    return true;
 }
 
 // One container being read: its handle, its root once made, the names it
@@ -266,7 +315,7 @@ public:
                 case ValueType::kFloat: {
                     ReadValueTextFixed(value, kNumberCapacity);
                     float number = 0.0f;
-                    if (!ScanFloat(value.c_str(), number)) number = 0.0f;
+                    if (!ScanFloat(value, number)) number = 0.0f;
                     intern();
                     tags.SetFloat(tag, number);
                     break;
@@ -378,22 +427,24 @@ private:
     // Starts loading the name cache's table place of the name that follows
     // the reading position, when it lies whole in the window: that place
     // is mostly far from the processor, and interning the name in hand and
-    // storing its tag meanwhile hide the wait. Only a hint: what it reads
-    // as the name need not be one.
-    void PrefetchNextName() const {
+    // storing its tag meanwhile hide the wait. The name found is kept, with
+    // its place, for ReadTagName. Only a hint: what it reads as the name
+    // need not be one.
+    void PrefetchNextName() {
+        m_hint.length = kNoHint;
         const char* data = m_data.get();
-        std::size_t pos = m_pos;
-        while (pos < m_size && (data[pos] == ' ' || data[pos] == '\t' || data[pos] == '\r' || data[pos] == '\n' ||
-                                data[pos] == '\0'))
-            ++pos;
-        char lowered[64];
-        std::size_t length = 0;
-        for (; pos < m_size && length < sizeof lowered; ++pos) {
-            const char b = data[pos];
-            if (b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '}' || b == '\0') break;
-            lowered[length++] = b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b;
+        const std::size_t start = SkipClass(data, m_pos, m_size, kSpace);
+        const std::size_t end = FindClass(data, start, std::min(m_size, start + sizeof m_hint.lowered), kNameEnd);
+        if (end == m_size || end == start + sizeof m_hint.lowered) return;
+        const std::size_t length = end - start;
+        for (std::size_t i = 0; i < length; ++i) {
+            const char b = data[start + i];
+            m_hint.lowered[i] = b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b;
         }
-        if (pos < m_size && length < sizeof lowered) Vek::PStringCache::Instance().Prefetch(lowered, length);
+        if (length == 0) return;
+        m_hint.at = m_base + start;
+        m_hint.length = length;
+        Vek::PStringCache::Instance().Prefetch(m_hint.lowered, length);
     }
 
     bool SkipByteOrderMark() {
@@ -414,14 +465,13 @@ private:
             // writer lines values up with dozens of blanks).
             const char* data = m_data.get();
             std::size_t pos = m_pos;
-            while (pos < m_size) {
-                const char b = data[pos];
-                if (b == ' ' || b == '\t' || (skipLineBreaks && (b == '\r' || b == '\n' || b == '\0'))) {
-                    ++pos;
-                } else {
-                    break;
-                }
+            // Eight blanks at a time first.
+            constexpr uint64_t kEightBlanks = 0x2020202020202020ull;
+            for (uint64_t word; pos + 8 <= m_size; pos += 8) {
+                std::memcpy(&word, data + pos, 8);
+                if (word != kEightBlanks) break;
             }
+            pos = SkipClass(data, pos, m_size, skipLineBreaks ? kSpace : kBlankByte);
             m_pos = pos;
             const int c = ReadChar();  // refills the window, or records the end
             if (c == kEnd || !(IsBlank(c) || (skipLineBreaks && IsLineEnd(c)))) return c;
@@ -436,13 +486,19 @@ private:
             return;
         }
         Unread(c);
+        // The name PrefetchNextName found here, whole, is taken as it is.
+        if (m_hint.length != kNoHint && m_hint.at == Tell()) {
+            name.assign(m_hint.lowered, m_hint.length);
+            m_pos += m_hint.length;
+            m_hint.length = kNoHint;
+            return;
+        }
         // The name's bytes are taken a run at a time (the input may end in
         // the middle of a name, so a run stops at the buffer's end too).
-        const auto stop = [](char b) { return b == ' ' || b == '\t' || b == '\r' || b == '\n' || b == '}'; };
         for (;;) {
             const std::size_t start = m_pos;
             const char* data = m_data.get();
-            while (m_pos < m_size && data[m_pos] != '\0' && !stop(data[m_pos])) ++m_pos;
+            m_pos = FindClass(data, m_pos, m_size, kNameEnd);
             const std::size_t room = kMaxTagName - std::min(kMaxTagName, name.size());
             name.append(data + start, std::min(room, m_pos - start));
             if (m_pos < m_size || m_ended || !Fill()) break;
@@ -511,7 +567,7 @@ private:
             // A NUL ends a quoted value too (a stored text ends at its NUL);
             // what follows it is read as the next tag.
             for (;;) {
-                if (!TakeRun(value, [](char b) { return b == '"' || b == '\r' || b == '\n'; })) return;  // the end
+                if (!TakeRun(value, kQuoteByte | kBreakByte)) return;  // the end
                 c = ReadChar();
                 if (c == '"' || c == kNul) return;
                 int next = ReadChar();
@@ -521,7 +577,7 @@ private:
         }
         Unread(c);
         for (;;) {
-            if (!TakeRun(value, [](char b) { return b == '\r' || b == '\n' || b == '}' || b == '\\'; }))
+            if (!TakeRun(value, kBreakByte | kCloseByte | kBackslashByte))
                 return;  // the end of input
             c = ReadChar();
             if (c != '\\') {
@@ -539,15 +595,14 @@ private:
     }
 
     // Appends the bytes from the reading position up to the first NUL or
-    // byte that `stop` picks (left unread). False at the end of input, which
-    // is then recorded as ReadChar records it.
-    template <typename Stop>
-    bool TakeRun(std::string& value, Stop stop) {
+    // byte in the classes of `stop` (left unread). False at the end of
+    // input, which is then recorded as ReadChar records it.
+    bool TakeRun(std::string& value, uint8_t stop) {
         for (;;) {
             const std::size_t start = m_pos;
             const std::size_t size = m_size;
             const char* data = m_data.get();
-            while (m_pos < size && data[m_pos] != '\0' && !stop(data[m_pos])) ++m_pos;
+            m_pos = FindClass(data, m_pos, size, stop | kNulByte);
             value.append(data + start, m_pos - start);
             if (m_pos < size) return true;
             if (m_ended || !Fill()) {
@@ -578,9 +633,8 @@ private:
             std::size_t end = i;
             while (end < value.size() && !IsBlank(value[end]) && value[end] != ',') ++end;
             if (end > i) {
-                std::string token = value.substr(i, end - i);
                 float number = 0.0f;
-                if (ScanFloat(token.c_str(), number)) numbers.Add(number);
+                if (ScanFloat(std::string_view(value).substr(i, end - i), number)) numbers.Add(number);
             }
             i = end;
         }
@@ -595,6 +649,8 @@ private:
     }
 
     static void StoreText(ContainerBuilder& tags, Vek::PString& tag, std::string& text, bool utf8) {
+        // Every KUID text starts with '<'.
+        if (text.empty() || text[0] != '<') return StorePlainText(tags, tag, text, utf8);
         std::size_t kuids = CountOccurrences(text, "<kuid:") + CountOccurrences(text, "<kuid2:");
         if (!text.empty() && kuids <= 1 &&
             (MatchesPrefixNoCase("<KUID:", text.c_str()) || MatchesPrefixNoCase("<KUID2:", text.c_str()) ||
@@ -602,6 +658,10 @@ private:
             tags.SetKUID(tag, KUID::Parse(text.c_str(), false));
             return;
         }
+        StorePlainText(tags, tag, text, utf8);
+    }
+
+    static void StorePlainText(ContainerBuilder& tags, Vek::PString& tag, std::string& text, bool utf8) {
         if (!utf8 && CodePage1252::HasHighBytes(text)) text = CodePage1252::ToUtf8(text);
         tags.SetString(tag, text);
     }
@@ -631,6 +691,15 @@ private:
     std::size_t m_capacity = 0;
     std::size_t m_keep = kNoKeep;    // a position Classify may return to
     std::size_t m_pos = 0;           // the reading position in m_data
+    // The next name as PrefetchNextName found it: where it starts (counted
+    // as Tell counts) and its bytes lower-cased; no name when the length is
+    // kNoHint.
+    static constexpr std::size_t kNoHint = static_cast<std::size_t>(-1);
+    struct NameHint {
+        std::size_t at = 0;
+        std::size_t length = kNoHint;
+        char lowered[64];
+    } m_hint;
     bool m_exhausted = false;  // the stream gave its last byte
     bool m_ended = false;      // the end was met since the last Restore
     bool m_hitEnd = false;     // the end was met at all

@@ -2,6 +2,8 @@
 // value, the byte-order mark, and damaged input.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <functional>
 #include <random>
 #include <set>
@@ -391,6 +393,72 @@ TEST(TextSoupReader, InputLongerThanTheReadersWindow) {
 }
 
 }  // namespace
+
+// The writer gathers its text and hands it to the stream in pieces: a soup
+// of many pieces comes out whole, in order and in the layout of a small
+// one.
+TEST(TextSoupWriter, SoupOfManyPiecesComesOutWhole) {
+    SoupHandle soup;
+    ChunkRef root = soup.EnsureContainerRef();
+    std::string expected = "\xEF\xBB\xBF\r\n";
+    for (int i = 0; i < 6000; ++i) {
+        const std::string name = "Tag" + std::to_string(i);
+        SoupHandle one;
+        std::string value;
+        switch (i % 3) {
+            case 0:
+                one.SetInt(name.c_str(), i * -3);
+                value = std::to_string(i * -3);
+                break;
+            case 1: {
+                one.SetFloat(name.c_str(), static_cast<float>(i) / 7.0f);
+                char printed[32];
+                std::snprintf(printed, sizeof printed, "%g", static_cast<double>(static_cast<float>(i) / 7.0f));
+                value = printed;
+                break;
+            }
+            default:
+                one.SetString(name.c_str(), ("v \"" + std::to_string(i) + "\"").c_str());
+                value = "\"v '" + std::to_string(i) + "'\"";
+                break;
+        }
+        root->AppendChild(name.c_str(), one.GetRoot()->ChildAt(0)->chunk);
+        const std::string lowered = "tag" + std::to_string(i);
+        expected += lowered + Blanks(40 - static_cast<int>(lowered.size())) + value + "\r\n";
+    }
+    SoupHandle box;
+    box.SetString("Q", "a b");
+    soup.SetContainer("box", box);
+    expected += "\r\nbox\r\n{\r\n  q" + Blanks(37) + "\"a b\"\r\n}\r\n";
+
+    const std::string written = Written(soup);
+    ASSERT_GT(written.size(), 3u * 64 * 1024);
+    EXPECT_EQ(written, expected);
+}
+
+// The reader takes the next name from its look-ahead when that saw it
+// whole; names of every length around the look-ahead's reach, in either
+// letter case, cross the window's edges at every offset.
+TEST(TextSoupReader, NamesOfEveryLengthAcrossTheWindow) {
+    std::string text;
+    std::vector<std::pair<std::string, int>> expected;  // lower-cased name, value
+    for (int i = 0; text.size() < 200 * 1024; ++i) {
+        std::string name = "N" + std::to_string(i) + "x";
+        name.append(static_cast<std::size_t>(i % 90), i % 2 ? 'Q' : 'q');
+        if (i % 1000 == 999) name.append(600, 'z');  // cut to 511 bytes
+        const std::string between[] = {"\r\n", "\n", "\r\n  \t", std::string("\0\n", 2)};
+        text += name + " " + std::to_string(i) + between[i % 4];
+        std::string lowered = name.substr(0, 511);
+        for (char& c : lowered) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        expected.emplace_back(lowered, i);
+    }
+    const SoupHandle soup = Parsed(text);
+    ASSERT_EQ(soup.Count(), static_cast<int32_t>(expected.size()));
+    for (int32_t i = 0; i < soup.Count(); ++i) {
+        ASSERT_STREQ(soup.GetTagName(i).c_str(), expected[i].first.c_str()) << i;
+        ASSERT_EQ(soup.GetInt(expected[i].first.c_str(), -1), expected[i].second) << i;
+    }
+}
 
 // A tag named with a leading '{' after a tag that has no value text would
 // read back as that tag's container; a '}' in a name would end the
