@@ -42,11 +42,8 @@ struct GSGameObjectServices {
     // holds the id messageTypeId would give.
     uint64_t (*typeTable)(GSObject* gameObject) = nullptr;
     uint16_t (*messageTypeIdMemo)(GSObject* gameObject, const char* name, GSTypeIdMemo& memo) = nullptr;
-    // Subscribes, resp. unsubscribes, the game object's node to a major id.
-    void (*subscribe)(GSObject* gameObject, uint16_t major) = nullptr;
-    void (*unsubscribe)(GSObject* gameObject, uint16_t major) = nullptr;
-    // Optional: the same for the major id of each of `count` wait blocks,
-    // in one call.
+    // Subscribes, resp. unsubscribes, the game object's node to the major
+    // id of each of `count` wait blocks, in one call.
     void (*subscribeBlocks)(GSObject* gameObject, const GSWaitBlock* blocks, int32_t count) = nullptr;
     void (*unsubscribeBlocks)(GSObject* gameObject, const GSWaitBlock* blocks, int32_t count) = nullptr;
 

@@ -64,7 +64,7 @@ bool Wait(GSRunState& s) {
     GSObject* owner = thread.Owner();
     if (!owner || thread.IsStatic()) return s.Raise(ER_ThreadError);
     const GSGameObjectServices& services = GSGetGameObjectServices();
-    if (!GSInRouter(owner) || !services.messageTypeId || !services.subscribe) return s.Raise(ER_ThreadError);
+    if (!GSInRouter(owner) || !services.messageTypeId || !services.subscribeBlocks) return s.Raise(ER_ThreadError);
 
     thread.SetBlockCount(n);
     const uint8_t* pairs = table + 2;
@@ -84,11 +84,7 @@ bool Wait(GSRunState& s) {
     }
     // The subscriptions change nothing the look-ups above see: they are
     // made together.
-    if (services.subscribeBlocks) {
-        if (n > 0) services.subscribeBlocks(owner, &thread.BlockAt(0), n);
-    } else {
-        for (int32_t i = 0; i < n; ++i) services.subscribe(owner, thread.BlockAt(i).major);
-    }
+    if (n > 0) services.subscribeBlocks(owner, &thread.BlockAt(0), n);
 
     thread.SetState(GSThread::kWaiting);
     // Until a message names its handler, the frame stands at the wait.

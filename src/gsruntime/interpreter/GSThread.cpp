@@ -78,14 +78,8 @@ void GSThread::SetBlockCount(int32_t count) {
 
 void GSThread::WithdrawBlocks() {
     const GSGameObjectServices& services = GSGetGameObjectServices();
-    if (m_owner && m_blockCount > 0) {
-        if (services.unsubscribeBlocks) {
-            services.unsubscribeBlocks(m_owner, m_blocks.get(), m_blockCount);
-        } else if (services.unsubscribe) {
-            for (int32_t i = 0; i < m_blockCount; ++i)
-                services.unsubscribe(m_owner, m_blocks[static_cast<std::size_t>(i)].major);
-        }
-    }
+    if (m_owner && m_blockCount > 0 && services.unsubscribeBlocks)
+        services.unsubscribeBlocks(m_owner, m_blocks.get(), m_blockCount);
     m_blockCount = 0;
 }
 

@@ -65,12 +65,6 @@ GSGameObjectServices RouterServices() {
         if (!gameObject || !gameObject->Router()) return (!name || !*name) ? GSRouter::kTypeEmpty : 0;
         return gameObject->Router()->GetMessageTypeId(name, memo);
     };
-    services.subscribe = [](GSObject* object, uint16_t major) {
-        if (GSGameObject* gameObject = AsGameObject(object)) gameObject->Subscribe(major);
-    };
-    services.unsubscribe = [](GSObject* object, uint16_t major) {
-        if (GSGameObject* gameObject = AsGameObject(object)) gameObject->Unsubscribe(major);
-    };
     services.subscribeBlocks = [](GSObject* object, const GSWaitBlock* blocks, int32_t count) {
         ForEachMajorRun(object, blocks, count, [](GSRouter* router, GSGameObject* node, uint16_t major, int32_t times) {
             router->Subscribe(node, major, times);

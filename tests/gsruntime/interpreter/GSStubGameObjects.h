@@ -82,8 +82,12 @@ inline void InstallStubGameObjects() {
     services.inRouter = [](GSRuntime::GSObject* o) { return AsStub(o)->inRouter; };
     services.nodeId = [](GSRuntime::GSObject* o) { return static_cast<int32_t>(AsStub(o)->nodeId); };
     services.messageTypeId = [](GSRuntime::GSObject*, const char* name) { return TypeId(name ? name : ""); };
-    services.subscribe = [](GSRuntime::GSObject* o, uint16_t major) { AsStub(o)->subscriptions[major] += 1; };
-    services.unsubscribe = [](GSRuntime::GSObject* o, uint16_t major) { AsStub(o)->subscriptions[major] -= 1; };
+    services.subscribeBlocks = [](GSRuntime::GSObject* o, const GSRuntime::GSWaitBlock* blocks, int32_t count) {
+        for (int32_t i = 0; i < count; ++i) AsStub(o)->subscriptions[blocks[i].major] += 1;
+    };
+    services.unsubscribeBlocks = [](GSRuntime::GSObject* o, const GSRuntime::GSWaitBlock* blocks, int32_t count) {
+        for (int32_t i = 0; i < count; ++i) AsStub(o)->subscriptions[blocks[i].major] -= 1;
+    };
     services.messageMajor = [](const GSRuntime::GSMessage* m) { return FromMessage(m).major; };
     services.messageMinor = [](const GSRuntime::GSMessage* m) { return FromMessage(m).minor; };
     services.holdMessage = [](GSRuntime::GSMessage* m) { FromMessage(m).count += 1; };

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <tuple>
@@ -79,6 +80,32 @@ TEST(GSRouter, NodeIdsAreProcessWideAndNamesUniquePerRouter) {
     ASSERT_TRUE(first.AddNode(&a));
     EXPECT_GT(a.Id(), b.Id());  // ids are never reused
     EXPECT_EQ(first.FindNodeByName("same"), &a);
+}
+
+// Look-ups by id go through a small cache of recent nodes: a removed node,
+// and every node after Done, is no longer found, while ids that share a
+// place in the cache (16 apart) each find their own node.
+TEST(GSRouter, NodesFoundByIdFollowRemovalAndDone) {
+    GSTest::LogCapture log;
+    GSRouter router;
+    std::vector<std::unique_ptr<RecordingNode>> nodes;
+    for (int i = 0; i < 17; ++i) {
+        nodes.push_back(std::make_unique<RecordingNode>());
+        ASSERT_TRUE(router.AddNode(nodes.back().get()));
+    }
+    ASSERT_EQ(nodes[16]->Id(), nodes[0]->Id() + 16);
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& node : nodes) EXPECT_EQ(router.GetNode(node->Id()), node.get());
+
+    const int32_t removed = nodes[0]->Id();
+    ASSERT_TRUE(router.RemoveNode(nodes[0].get()));
+    EXPECT_EQ(router.GetNode(removed), nullptr);
+    EXPECT_EQ(router.GetNode(nodes[16]->Id()), nodes[16].get());
+
+    std::vector<int32_t> ids;
+    for (std::size_t i = 1; i < nodes.size(); ++i) ids.push_back(nodes[i]->Id());
+    router.Done();
+    for (int32_t id : ids) EXPECT_EQ(router.GetNode(id), nullptr) << id;
 }
 
 TEST(GSRouter, TypeNamesAreInternedFromAbove100AndRefusedAtTheLimit) {
