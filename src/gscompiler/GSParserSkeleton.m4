@@ -130,6 +130,16 @@ struct yyRuleKinds {
 };
 constexpr yyRuleKinds yyrules;
 
+// The stacks grow after a shift only, which leaves a free slot for every
+// reduction: each pops at least one entry before it pushes one. An empty
+// rule would push without that room.
+constexpr bool yyNoEmptyRule() {
+  for (int r = 1; r <= YYNRULES; ++r)
+    if (yyr2[r] == 0) return false;
+  return true;
+}
+static_assert(yyNoEmptyRule(), "the stacks grow on shifts only: a rule must have at least one symbol");
+
 // Bison's packed tables unpacked into one row per state, which costs a
 // load where the packed form costs a few checks:
 // - action[state][symbol]: what the state does with that lookahead, as
