@@ -65,7 +65,9 @@ std::string_view TextOfBlock(const RawDataRef& block);
 // "%g" (as a double) gives it in the C locale, joined with ','; the first
 // KUID's tag text (KUID::ToTagString). False, with nothing appended, for
 // another kind and for bytes holding no whole value (the converters give
-// no result then).
+// no result then). Text soups are written with these texts whatever
+// converters are registered later, so that a saved soup always reads back
+// the same; conversions asked of ConvertChunkKind still find the newest.
 bool AppendStandardText(int32_t kind, const uint8_t* data, int32_t size, std::string& out);
 
 // Makes the standard converters once (ConvertChunkKind calls it).

@@ -652,7 +652,7 @@ private:
         // Every KUID text starts with '<'.
         if (text.empty() || text[0] != '<') return StorePlainText(tags, tag, text, utf8);
         std::size_t kuids = CountOccurrences(text, "<kuid:") + CountOccurrences(text, "<kuid2:");
-        if (!text.empty() && kuids <= 1 &&
+        if (kuids <= 1 &&
             (MatchesPrefixNoCase("<KUID:", text.c_str()) || MatchesPrefixNoCase("<KUID2:", text.c_str()) ||
              MatchesPrefixNoCase("<NULL>", text.c_str()))) {
             tags.SetKUID(tag, KUID::Parse(text.c_str(), false));
