@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <random>
 #include <set>
 #include <string>
@@ -179,6 +180,12 @@ TEST(TextSoupReader, ClassifiesValuesFromTheirText) {
         "two <kuid:1:2><kuid:3:4>\n"
         "Caps 1\n"
         "nothing\n"
+        "wide 2147483648\n"
+        "huge 99999999999999999999\n"
+        "hugeneg -99999999999999999999\n"
+        "bigfloat 1.5e+60\n"
+        "biglist 1000000000000000000000000000000000000000000000000000000000000,2\n"
+        "tinylist 0.0000000000000000000000000000000000000000000000000000000000001,2\n"
         "tail 9");
 
     EXPECT_EQ(Floats(soup, "list"), (std::vector<float>{12, 34}));
@@ -205,6 +212,15 @@ TEST(TextSoupReader, ClassifiesValuesFromTheirText) {
     EXPECT_EQ(soup.GetInt("caps", 0), 1);  // names are lower-cased
     EXPECT_EQ(soup.GetTagKind("nothing"), ACSKind::kEmpty);
     EXPECT_EQ(soup.GetInt("tail", 0), 9);  // the end of input ends a value
+    // Numbers out of range read as the C library reads them: an integer
+    // saturates to the long range and keeps its low 32 bits, a float is
+    // infinite or 0.
+    EXPECT_EQ(soup.GetInt("wide", 0), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(soup.GetInt("huge", 0), -1);
+    EXPECT_EQ(soup.GetInt("hugeneg", 7), 0);
+    EXPECT_EQ(soup.GetFloat("bigfloat", 0), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(Floats(soup, "biglist"), (std::vector<float>{std::numeric_limits<float>::infinity(), 2}));
+    EXPECT_EQ(Floats(soup, "tinylist"), (std::vector<float>{0, 2}));
 }
 
 TEST(TextSoupReader, ContainersNamesAndRepeats) {
