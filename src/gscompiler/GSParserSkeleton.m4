@@ -227,6 +227,19 @@ int yyparse(void) {
   long yystacksize = YYINITDEPTH;
   yy_state_t* yyssp = yyss;
   YYSTYPE* yyvsp = yyvs;
+  // Grown stacks are freed however the parse ends, an exception from an
+  // action included.
+  struct yyGrownStacks {
+    yy_state_t*& ss;
+    YYSTYPE*& vs;
+    const yy_state_t* initial;
+    ~yyGrownStacks() {
+      if (ss != initial) {
+        std::free(ss);
+        std::free(vs);
+      }
+    }
+  } yygrown{yyss, yyvs, yyssa};
   yyChainCache yychains;
 
   // The lookahead: its symbol number (-1 while there is none) and value.
@@ -353,10 +366,6 @@ yyabortlab:
   yyresult = 1;
 
 yyreturnlab:
-  if (yyss != yyssa) {
-    std::free(yyss);
-    std::free(yyvs);
-  }
   return yyresult;
 }
 
