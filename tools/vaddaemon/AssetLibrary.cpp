@@ -363,6 +363,9 @@ void AssetLibrary::ReleaseConnection(int connection) {
     m_handles.CloseAllOf(connection);
 }
 
+// A dependency is met by an installed version at or past its own, or by any
+// installed version when it names none. AssetStore::FindStatus states the
+// same rule in SQL for asset-info answers: change both together.
 bool AssetLibrary::Satisfied(AssetStore& store, const KUID& dependency) {
     AssetRecord record;
     if (store.Find(dependency, record) && record.installed) return true;

@@ -221,7 +221,8 @@ bool AssetStore::FindStatus(const KUID& kuid, AssetRecord& record, bool& missing
     // A dependency is met by an installed version at or past its own. One
     // that names no version (two-part) is met by any: its version is the
     // lowest a user of its sign has (0 for a user id of 0 or more, and a
-    // negative user id has only the highest).
+    // negative user id has only the highest). The same rule, asset by asset,
+    // is AssetLibrary::Satisfied, which searches use: change both together.
     SqliteStatement select = m_db.Prepare(
         "SELECT a.installed, a.editing, a.modified, a.faulty, a.favourite, a.name, a.keywords,"
         " a.category_class, a.category_region, a.category_era, a.build, u.name,"
