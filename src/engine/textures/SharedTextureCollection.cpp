@@ -1,5 +1,7 @@
 #include "engine/textures/SharedTextureCollection.h"
 
+#include <strings.h>
+
 #include "engine/textures/TextureResource.h"
 
 namespace Vek {
@@ -16,6 +18,13 @@ SharedTextureCollection::~SharedTextureCollection() {
         if (texture) texture->ReleaseReference();
         texture = nullptr;
     }
+}
+
+int SharedTextureCollection::NumberOf(const char* name) {
+    if (!name) return -1;
+    for (int n = 0; n < kCount; ++n)
+        if (::strcasecmp(name, kNames[n]) == 0) return n;
+    return -1;
 }
 
 TextureResource* SharedTextureCollection::GetTexture(int n) {

@@ -35,6 +35,8 @@ TextureResource* TextureManager::MakeTexture(ResourceDatabase* database, const c
 }
 
 TextureResource* TextureManager::GetTexture(ResourceDatabase* database, const char* name) {
+    const int shared = SharedTextureCollection::NumberOf(name);
+    if (shared >= 0) return m_shared.GetTexture(shared);
     std::string key;
     if (!Key(database, name, key)) return nullptr;
     std::lock_guard<std::mutex> hold(m_lock);
@@ -55,6 +57,7 @@ TextureResource* TextureManager::GetTexture(ResourceDatabase* database, const ch
 }
 
 TextureManager::Check TextureManager::CheckTexture(ResourceDatabase* database, const char* name) const {
+    if (SharedTextureCollection::NumberOf(name) >= 0) return Check::kReadable;
     std::string key;
     if (!Key(database, name, key)) return Check::kMissing;
     {

@@ -7,6 +7,11 @@
 // texture description (a name ending in ".txt", or a name whose file is
 // missing while "<name>.txt" exists: engine/textures/AsciiTextureResource.h).
 //
+// A shared texture's name ("$sharedN", engine/textures/SharedTextureCollection.h)
+// gives that shared texture whatever database is asked: materials record
+// the name for the slots they fill with it, and those slots are looked up
+// again by name.
+//
 // "Gives none" means the name is refused, the file is missing, or it is no
 // image this build reads. A texture is loaded once per (database, name
 // without case) and shared; the manager keeps a reference to each.

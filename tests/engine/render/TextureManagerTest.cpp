@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <string>
 #include <vector>
 
 #include "engine/File.h"
@@ -310,4 +311,31 @@ TEST(SharedTextures, NumberedTexturesAreMadeOnceAndShared) {
     EXPECT_EQ(a->GetImage()->GetPixel(0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(manager.GetSharedTextures().GetTexture(SharedTextureCollection::kCount), nullptr);
     EXPECT_EQ(manager.GetSharedTextures().GetTexture(-1), nullptr);
+}
+
+// Materials record "$sharedN" for the slots they start with a shared
+// texture in; asked for that name, the manager gives shared texture N from
+// any database or none, and loads nothing of the database's.
+TEST_F(TextureFiles, SharedTextureNamesGiveTheSharedTexturesFromAnyDatabase) {
+    ResourceDatabase database(PString("texdb"));
+    TextureManager manager;
+    WriteBytes(dir / "art/$shared1", ReadBytes(dir / "art/Red.png"));
+    for (int n = 0; n < SharedTextureCollection::kCount; ++n) {
+        const std::string name = "$shared" + std::to_string(n);
+        AutoReference<TextureResource> shared(manager.GetSharedTextures().GetTexture(n));
+        for (ResourceDatabase* asked : {&database, static_cast<ResourceDatabase*>(nullptr)}) {
+            AutoReference<TextureResource> found(manager.GetTexture(asked, name.c_str()));
+            EXPECT_EQ(found.Get(), shared.Get()) << name;
+            EXPECT_EQ(manager.CheckTexture(asked, name.c_str()), TextureManager::Check::kReadable) << name;
+        }
+    }
+    AutoReference<TextureResource> upper(manager.GetTexture(&database, "$SHARED2"));
+    AutoReference<TextureResource> flat(manager.GetSharedTextures().GetTexture(2));
+    EXPECT_EQ(upper.Get(), flat.Get());
+    EXPECT_EQ(manager.GetLoadedCount(), 0u);
+    // Other names beginning so are ordinary names.
+    for (const char* other : {"$shared4", "$shared", "$shared0.tga"}) {
+        EXPECT_FALSE(AutoReference<TextureResource>(manager.GetTexture(&database, other))) << other;
+        EXPECT_EQ(manager.CheckTexture(&database, other), TextureManager::Check::kMissing) << other;
+    }
 }
