@@ -7,7 +7,8 @@
 //   I/bin/ZIROzod/        the source tree's data/ZIROzod
 //   I/Data/               the source tree's data/Data (interface texts)
 //   I/scripts/            the shared script sources
-//   I/UserData/libraries/ the shipped script libraries, compiled
+//   I/prebuilt/libraries/ the shipped script libraries, compiled
+//   I/UserData/libraries/ a copy of them
 //
 // laid out by the build's install-layout script, as every installation is.
 // The build tree comes from VORLEX_BUILD_DIR (set by ctest), the data from

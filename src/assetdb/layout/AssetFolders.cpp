@@ -1,6 +1,7 @@
 #include "assetdb/layout/AssetFolders.h"
 
 #include "assetdb/layout/InstallLayout.h"
+#include "assetdb/layout/ShippedLibraries.h"
 #include "assetdb/resources/ResourceDatabaseCache.h"
 #include "engine/File.h"
 #include "engine/PString.h"
@@ -55,6 +56,7 @@ void InitializeAssetFolders() {
     const Vek::File::Path libraries = GetUserLibrariesFolderPath();
     MakeFolder(libraries);
     Vek::File::Subst(Vek::PString("libraries"), libraries.c_str(), true);
+    CopyMissingShippedLibraries(GetShippedLibrariesFolderPath(), libraries);
 
     const Vek::File::Path settings = Join(userData, "settings");
     if (IsDirectoryEmptyInRoot(none, settings.c_str()))

@@ -12,7 +12,9 @@
 //  4. makes U + "local", "original", "editing" and "settings";
 //  5. opens the seven location roots (AcquireAssetFolderDatabases);
 //  6. maps the root "scripts" to I + "scripts";
-//  7. makes U + "libraries" and maps the root "libraries" to it;
+//  7. makes U + "libraries" and maps the root "libraries" to it, then
+//     copies into it each shipped library it lacks, never replacing one
+//     (CopyMissingShippedLibraries, ShippedLibraries.h);
 //  8. when U + "settings" is empty, copies I + "prebuilt" + "settings"
 //     into it.
 // A folder that cannot be made is not reported; each step goes on.

@@ -69,6 +69,8 @@ Vek::File::Path GetBuiltinFolderPath() { return Below(GetInstallationPath(), {"b
 
 Vek::File::Path GetPrebuiltFolderPath() { return Below(GetInstallationPath(), {"prebuilt"}); }
 
+Vek::File::Path GetShippedLibrariesFolderPath() { return Below(GetInstallationPath(), {"prebuilt", "libraries"}); }
+
 Vek::File::Path GetScriptsFolderPath() { return Below(GetInstallationPath(), {"scripts"}); }
 
 Vek::File::Path GetDatabasePath() { return Below(GetUserDataPath(), {"assets.vdx"}); }

@@ -40,6 +40,9 @@ Vek::File::Path GetPluginsFolderPath();
 Vek::File::Path GetBuiltinFolderPath();
 // I + "prebuilt": prebuilt content.
 Vek::File::Path GetPrebuiltFolderPath();
+// I + "prebuilt" + "libraries": the compiled shared script libraries shipped
+// with the installation (assetdb/layout/ShippedLibraries.h).
+Vek::File::Path GetShippedLibrariesFolderPath();
 // I + "scripts": shared script sources, the file-system root "scripts".
 Vek::File::Path GetScriptsFolderPath();
 // U + "assets.vdx": the asset database file named to the daemon.

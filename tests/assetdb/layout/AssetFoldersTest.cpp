@@ -163,3 +163,36 @@ TEST_F(AssetFolders, PrebuiltSettingsGoOnlyIntoAnEmptySettingsFolder) {
     EXPECT_EQ(ReadFile(m_userData / "settings" / "internet.txt"), "the user's own");
     EXPECT_FALSE(fs::exists(m_userData / "settings" / "sub"));
 }
+
+// The shipped libraries go into the user's libraries folder whenever one is
+// missing there: into a new folder, and into one that start-up finds again.
+// A library of the same name (in any letter case) is never replaced, and
+// nothing but the shipped files themselves is left behind.
+TEST_F(AssetFolders, ShippedLibrariesFillInWhatTheUserLibrariesLack) {
+    const fs::path shipped = m_install / "prebuilt" / "libraries";
+    WriteFile(shipped / "gs.gsl", "gs library");
+    WriteFile(shipped / "Library.gsl", "library");
+    WriteFile(shipped / "nested" / "deeper.gsl", "not a library of the folder");
+
+    StartUp();
+    EXPECT_EQ(Names(m_userData / "libraries"), (std::set<std::string>{"Library.gsl", "gs.gsl"}));
+    EXPECT_EQ(ReadFile(m_userData / "libraries" / "gs.gsl"), "gs library");
+
+    // Deleted, changed and new: only the missing one comes back.
+    fs::remove(m_userData / "libraries" / "gs.gsl");
+    fs::rename(m_userData / "libraries" / "Library.gsl", m_userData / "libraries" / "LIBRARY.GSL");
+    WriteFile(m_userData / "libraries" / "LIBRARY.GSL", "the user's own");
+    WriteFile(shipped / "new.gsl", "new");
+    ReleaseAssetFolderDatabases();
+    StartUp();
+    EXPECT_EQ(Names(m_userData / "libraries"), (std::set<std::string>{"LIBRARY.GSL", "gs.gsl", "new.gsl"}));
+    EXPECT_EQ(ReadFile(m_userData / "libraries" / "LIBRARY.GSL"), "the user's own");
+    EXPECT_EQ(ReadFile(m_userData / "libraries" / "gs.gsl"), "gs library");
+
+    // All of UserData gone: everything shipped comes back.
+    ReleaseAssetFolderDatabases();
+    PurgeResourceDatabaseCache();
+    fs::remove_all(m_userData);
+    StartUp();
+    EXPECT_EQ(Names(m_userData / "libraries"), (std::set<std::string>{"Library.gsl", "gs.gsl", "new.gsl"}));
+}
