@@ -68,6 +68,11 @@ void DestroyTags(std::vector<Tag*>& tags) {
     tags.clear();
 }
 
+void DestroyTags(TagList& tags) {
+    std::vector<Tag*> doomed = tags.TakeAll();
+    DestroyTags(doomed);
+}
+
 }  // namespace
 
 int TagTypeCode(const Vek::PString& type) {
@@ -114,11 +119,7 @@ Container* Container::Root() {
     return node;
 }
 
-Tag* Container::FindTag(const Vek::PString& tagName) const {
-    for (Tag* tag : tags)
-        if (tag && tag->name == tagName) return tag;
-    return nullptr;
-}
+Tag* Container::FindTag(const Vek::PString& tagName) const { return tags.Find(tagName); }
 
 Container* Container::FindSubContainer(const Vek::PString& subName) const {
     for (Container* sub : subContainers)

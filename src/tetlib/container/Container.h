@@ -27,6 +27,7 @@
 
 #include "engine/PString.h"
 #include "foundation/soups/SoupHandle.h"
+#include "tetlib/container/TagList.h"
 
 namespace TETLib {
 
@@ -111,7 +112,8 @@ public:
 
     // The root of this container's tree.
     Container* Root();
-    // The first tag / sub-container of that name, or null.
+    // The first tag / sub-container of that name, or null (tags through the
+    // list's index).
     Tag* FindTag(const Vek::PString& name) const;
     Container* FindSubContainer(const Vek::PString& name) const;
     // Owner names below the root, outermost first, separated by '\'.
@@ -124,7 +126,7 @@ public:
     std::vector<SoupHandle> elementDefinitions;
     std::vector<SoupHandle> compulsoryElementDefinitions;
     std::vector<Container*> subContainers;
-    std::vector<Tag*> tags;
+    TagList tags;
     std::vector<Tag*> identityTags;
     std::vector<Tag*> defaultTags;
     std::vector<Vek::PString> obsoleteTagNames;

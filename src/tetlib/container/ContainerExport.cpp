@@ -246,7 +246,7 @@ bool Container::ExportStringKuidTag(Tag& tag, SoupHandle& out) {
         ok = false;
     }
     const bool rules = tag.RunValidators();
-    tag.name = Vek::PString(LowerAscii(tag.name.c_str()).c_str());
+    tags.Rename(tag, Vek::PString(LowerAscii(tag.name.c_str()).c_str()));
     out.SetKUID(tag.name, kuid);
     return ok && rules;
 }
@@ -260,7 +260,7 @@ bool Container::ExportDoubleStringTag(Tag& tag, SoupHandle& out) {
     if (tag.value.empty())
         Errors().AddWarning(LocalisedToolsText("$tet_container_emptystringwarn", {tag.name, name}), &tag);
     const bool rules = tag.RunValidators();
-    tag.name = Vek::PString(LowerAscii(tag.name.c_str()).c_str());
+    tags.Rename(tag, Vek::PString(LowerAscii(tag.name.c_str()).c_str()));
     out.SetString(tag.name, tag.value.c_str());
     return ok && rules;
 }

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "engine/File.h"
 #include "foundation/files/InstallFolders.h"
@@ -194,25 +196,34 @@ bool MustBePaired(Tag& tag, const SoupHandle& parameters) {
     return result;
 }
 
-bool UniqueNames(Container& container, const SoupHandle&) {
+// Each pair of `items` (sub-containers or tags, in order) that share a name
+// makes a finding on the later one of the pair, with `message`. The error
+// handler keeps one finding per owner and text, so only the pairs with the
+// first item of a name count: they are reported, in the same order, and
+// the others are not made at all, which keeps the rule linear in the items.
+// False when any name repeats.
+template <typename Items>
+bool ReportRepeatedNames(const Items& items, const char* message, const Vek::PString& containerName) {
+    std::unordered_map<const Vek::PStringCache::Node*, std::vector<std::size_t>> positions;
+    for (std::size_t i = 0; i < items.size(); ++i) positions[items[i]->name.GetNode()].push_back(i);
     bool result = true;
-    const auto& subs = container.subContainers;
-    for (std::size_t i = 0; i < subs.size(); ++i)
-        for (std::size_t j = i + 1; j < subs.size(); ++j)
-            if (subs[i]->name == subs[j]->name) {
-                Errors().AddError(
-                    LocalisedToolsText("$tet_val_duplicatecontainername", {subs[j]->name, container.name}), subs[j]);
-                result = false;
-            }
-    const auto& tags = container.tags;
-    for (std::size_t i = 0; i < tags.size(); ++i)
-        for (std::size_t j = i + 1; j < tags.size(); ++j)
-            if (tags[i]->name == tags[j]->name) {
-                Errors().AddError(LocalisedToolsText("$tet_val_duplicatetagname", {tags[j]->name, container.name}),
-                                  tags[j]);
-                result = false;
-            }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::vector<std::size_t>& same = positions[items[i]->name.GetNode()];
+        if (same.front() != i) continue;
+        for (std::size_t k = 1; k < same.size(); ++k) {
+            const auto* repeat = items[same[k]];
+            Errors().AddError(LocalisedToolsText(message, {repeat->name, containerName}), repeat);
+            result = false;
+        }
+    }
     return result;
+}
+
+bool UniqueNames(Container& container, const SoupHandle&) {
+    const bool subs =
+        ReportRepeatedNames(container.subContainers, "$tet_val_duplicatecontainername", container.name);
+    const bool tags = ReportRepeatedNames(container.tags, "$tet_val_duplicatetagname", container.name);
+    return subs && tags;
 }
 
 bool HasValidTextureFile(Container& container, const SoupHandle&) {

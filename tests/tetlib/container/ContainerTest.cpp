@@ -404,14 +404,22 @@ TEST_F(ContainerTest, ContainerRules) {
         sub->parent = &root;
         root.AddSubContainer(sub);
     }
-    for (int i = 0; i < 2; ++i) root.tags.push_back(new Tag(i, &root, "t"));
+    int index = 0;
+    for (const char* tagName : {"t", "u", "t", "u", "t"}) root.tags.push_back(new Tag(index++, &root, tagName));
     ASSERT_FALSE(FindContainerRule("uniquenames")(root, SoupHandle()));
-    // The second and the third repeat: one finding each (one per owner).
+    // The second and the third repeat: one finding each (one per owner);
+    // the tags' repeats by the order of their names' first tags.
     EXPECT_EQ(Findings(), (std::vector<std::string>{"E:$tet_val_duplicatecontainername(a,gadget)",
                                                     "E:$tet_val_duplicatecontainername(a,gadget)",
-                                                    "E:$tet_val_duplicatetagname(t,gadget)"}));
-    EXPECT_EQ(ErrorHandler::Instance()->Records()[0].ownerContainer, root.subContainers[1]);
-    EXPECT_EQ(ErrorHandler::Instance()->Records()[1].ownerContainer, root.subContainers[2]);
+                                                    "E:$tet_val_duplicatetagname(t,gadget)",
+                                                    "E:$tet_val_duplicatetagname(t,gadget)",
+                                                    "E:$tet_val_duplicatetagname(u,gadget)"}));
+    const auto& records = ErrorHandler::Instance()->Records();
+    EXPECT_EQ(records[0].ownerContainer, root.subContainers[1]);
+    EXPECT_EQ(records[1].ownerContainer, root.subContainers[2]);
+    EXPECT_EQ(records[2].ownerTag, root.tags[2]);
+    EXPECT_EQ(records[3].ownerTag, root.tags[4]);
+    EXPECT_EQ(records[4].ownerTag, root.tags[3]);
 
     ErrorHandler::Instance()->Clear();
     const ContainerRule shadow = FindContainerRule("meshtablehasshadow");
