@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "InstalledProgram.h"
+#include "assetdb/categories/LegacyCategoryTable.h"
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/BinarySoupWriter.h"
 #include "foundation/text/CRC32.h"
@@ -186,6 +187,22 @@ protected:
                ">\nkind \"scenery\"\nusername \"Checked\"\ncategory-class \"BH\"\ncategory-region \"UK\"\n"
                "category-era \"1950s\"\nvorlex-build 3.5\n" +
                extra;
+    }
+    // A mesh table whose one entry names `mesh`.
+    static std::string MeshTable(const std::string& mesh) {
+        return "mesh-table\n{\n  default\n  {\n    mesh \"" + mesh + "\"\n    auto-create 1\n  }\n}\n";
+    }
+    // The bytes of a mesh of one quad whose material is of `type` and names
+    // `textures` (stage, file).
+    static std::string QuadMesh(const std::string& type,
+                                const std::vector<std::pair<uint32_t, std::string>>& textures) {
+        ImWriter::MeshModel model;
+        ImWriter::ChunkModel quad = ImWriter::Quad(1.0f);
+        quad.material.name = "paint.m." + type;
+        for (const auto& [stage, file] : textures) quad.material.textures.push_back({stage, file, 1.0f});
+        model.chunks = {quad};
+        const std::vector<uint8_t> mesh = ImWriter::Write(model);
+        return std::string(mesh.begin(), mesh.end());
     }
     // Writes the asset folder Elsewhere()/assets/<name> from `files` (name,
     // bytes), installs it and runs `validate` on <kuid:523401:number>.
@@ -1140,10 +1157,28 @@ TEST_F(CommandTable, ValidateChecksTheAssetsTextureFiles) {
                            Summary(1));
 }
 
+// A user who deletes UserData to start afresh keeps the shipped script
+// libraries: the program puts them back, so assets with and without a
+// script validate as before.
+TEST_F(CommandTable, ValidateAfterUserDataWasDeleted) {
+    installed.StopDaemons();
+    std::filesystem::remove_all(installed.Root() + "/UserData");
+    const ProgramResult plain = InstallAndValidate("fresh", 52, {{"config.txt", CheckedConfiguration(52)}});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out, Summary(0));
+    const ProgramResult scripted = InstallAndValidate(
+        "freshscript", 53,
+        {{"config.txt", CheckedConfiguration(53, "script \"thing\"\nclass \"Thing\"\n")},
+         {"thing.gs", "include \"gs.gs\"\nclass Thing isclass GSObject\n{\n\tpublic int count;\n};\n"}});
+    EXPECT_EQ(scripted.status, 0);
+    EXPECT_EQ(scripted.out, Summary(0));
+    EXPECT_TRUE(std::filesystem::exists(installed.Root() + "/UserData/libraries/gs.gsl"));
+}
+
 // A mesh that fails to load does not hide the asset's other findings: the
 // tags and the script are checked all the same.
 TEST_F(CommandTable, ValidateReportsEveryFindingAfterAFailedMesh) {
-    const std::string meshTable = "mesh-table\n{\n  default\n  {\n    mesh \"gone.im\"\n    auto-create 1\n  }\n}\n";
+    const std::string meshTable = MeshTable("gone.im");
     const ProgramResult run = InstallAndValidate(
         "meshless", 60,
         {{"config.txt", CheckedConfiguration(60, meshTable + "preview-scale -1\nscript \"absent\"\nclass \"Thing\"\n")}});
@@ -1161,18 +1196,64 @@ TEST_F(CommandTable, ValidateReportsEveryFindingAfterAFailedMesh) {
 // word that loads a mesh still gets it, and the mesh, its material and its
 // texture load without a finding.
 TEST_F(CommandTable, ValidateLoadsAMeshWithItsMaterial) {
-    ImWriter::MeshModel model;
-    ImWriter::ChunkModel quad = ImWriter::Quad(1.0f);
-    quad.material.textures.push_back({0, "paint.tga", 1.0f});
-    model.chunks = {quad};
-    const std::vector<uint8_t> mesh = ImWriter::Write(model);
-    const std::string meshTable = "mesh-table\n{\n  default\n  {\n    mesh \"tower.im\"\n    auto-create 1\n  }\n}\n";
     const ProgramResult run = InstallAndValidate("tower", 61,
-                                                 {{"config.txt", CheckedConfiguration(61, meshTable)},
-                                                  {"tower.im", std::string(mesh.begin(), mesh.end())},
+                                                 {{"config.txt", CheckedConfiguration(61, MeshTable("tower.im"))},
+                                                  {"tower.im", QuadMesh("onetex", {{0, "paint.tga"}})},
                                                   {"paint.tga", Tga(64, 64)}});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, Summary(0));
+}
+
+// Materials start some slots with the engine's shared textures (a bump
+// map's flat normal, a gloss or reflection map's white), recorded under
+// their "$sharedN" names: the texture check finds those whatever the
+// asset holds. One mesh per material type, with the textures it names;
+// only a texture the mesh names and the asset lacks is reported.
+TEST_F(CommandTable, ValidateFindsTheSharedTexturesOfEveryMaterialType) {
+    struct Case {
+        const char* type;
+        std::vector<std::pair<uint32_t, std::string>> textures;
+    };
+    const Case cases[] = {
+        {"tbumptex", {{0, "paint.tga"}}},
+        {"tbumptex", {{0, "paint.tga"}, {8, "bump.tga"}}},
+        {"tbumpcoltex", {{0, "paint.tga"}}},
+        {"tbumpglosscol", {{0, "paint.tga"}}},
+        {"tbumpenv", {{0, "paint.tga"}, {8, "bump.tga"}}},
+        {"tgroundonetex", {{0, "paint.tga"}}},
+        {"tgroundonetexvs", {{0, "paint.tga"}}},
+        {"tonetexnoalpha", {{0, "paint.tga"}}},
+        {"tbumpgloss", {{0, "paint.tga"}, {8, "bump.tga"}}},
+        {"tglossrust", {{0, "paint.tga"}}},
+        {"notex", {}},
+        {"onetex", {{0, "paint.tga"}}},
+        {"nofogtex", {{0, "paint.tga"}}},
+        {"gloss", {{0, "paint.tga"}}},
+        {"reflect", {{0, "paint.tga"}}},
+        {"tmpfx", {{0, "paint.tga"}, {12, "bump.tga"}}},
+    };
+    int number = 600;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " with " + std::to_string(c.textures.size()) + " textures");
+        ++number;
+        const ProgramResult run =
+            InstallAndValidate("material" + std::to_string(number), number,
+                               {{"config.txt", CheckedConfiguration(number, MeshTable("thing.im"))},
+                                {"thing.im", QuadMesh(c.type, c.textures)},
+                                {"paint.tga", Tga(64, 64)},
+                                {"bump.tga", Tga(64, 64)}});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, Summary(0));
+    }
+    // A texture that is really missing is still reported.
+    const ProgramResult run = InstallAndValidate(
+        "materialgone", 620,
+        {{"config.txt", CheckedConfiguration(620, MeshTable("thing.im"))},
+         {"thing.im", QuadMesh("tbumptex", {{0, "paint.tga"}, {8, "gone.tga"}})},
+         {"paint.tga", Tga(64, 64)}});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "- <kuid:523401:620> : The texture 'gone.tga' of the mesh '\\thing.im' cannot be loaded.\n" +
+                           Summary(1));
 }
 
 // What the legacy upgrade writes passes the shipped lists: a 2.8 asset
@@ -1198,6 +1279,53 @@ TEST_F(CommandTable, ValidateAcceptsTheCategoriesTheUpgradeWrites) {
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, Summary(0));
     }
+}
+
+// The legacy upgrade keeps a class code that the legacy table knows for the
+// asset's kind, and validation accepts it: every row of the table, upgraded
+// under its own kind (any kind, here "scenery", for a row of every kind).
+// A code the table does not know for the kind becomes "ZX", which passes
+// too, while an asset of today is still held to the class list.
+TEST_F(CommandTable, ValidateAcceptsEveryClassCodeTheUpgradeKeeps) {
+    struct Asset {
+        std::string kind;
+        std::string code;
+        std::string build;
+    };
+    std::vector<Asset> assets;
+    for (const LegacyCategoryRow& row : LegacyCategoryTable())
+        assets.push_back({*row.kind ? row.kind : "scenery", row.legacyCode, "2.8"});
+    assets.push_back({"scenery", "AA", "2.8"});  // a code of traincars only
+    assets.push_back({"scenery", "QQ", "2.8"});  // no code of the table
+    assets.push_back({"scenery", "QQ", "3.5"});  // not upgraded: no value of the list
+    std::string words;
+    int number = 1000;
+    for (const Asset& asset : assets) {
+        const std::string kuid = "<kuid:523401:" + std::to_string(++number) + ">";
+        const std::string folder = installed.Elsewhere() + "/legacy/" + std::to_string(number);
+        std::filesystem::create_directories(folder);
+        InstalledProgram::WriteFile(folder + "/config.txt",
+                                    "kuid " + kuid + "\nkind \"" + asset.kind + "\"\nusername \"Legacy\"\n"
+                                    "category-class \"" + asset.code + "\"\ncategory-region \"UK\"\n"
+                                    "category-era \"1950s\"\nvorlex-build " + asset.build + "\n");
+        words += "validate " + kuid + "\n";
+    }
+    const ProgramResult install = installed.Run({"installfrompath", "legacy"});
+    ASSERT_EQ(install.status, 0) << install.out;
+    InstalledProgram::WriteFile(installed.Root() + "/bin/legacy.txt", words);
+    const ProgramResult run = installed.Run({"@legacy.txt"});
+    // One validation per asset; the only class finding is the last asset's.
+    std::size_t validations = 0;
+    for (std::size_t at = run.out.find(" Warnings)\n"); at != std::string::npos; at = run.out.find(" Warnings)\n", at + 1))
+        ++validations;
+    EXPECT_EQ(validations, assets.size()) << run.out;
+    const std::string finding = "- <kuid:523401:" + std::to_string(number) +
+                                "> : The tag 'category-class' in 'scenery' has no value: choose one of its possible values.\n";
+    const std::size_t found = run.out.find(finding);
+    ASSERT_NE(found, std::string::npos) << run.out;
+    const std::size_t tag = found + finding.find("'category-class'");
+    EXPECT_EQ(run.out.find("'category-class'"), tag) << run.out;
+    EXPECT_EQ(run.out.rfind("'category-class'"), tag) << run.out;
 }
 
 // Tags that name other assets are read as KUIDs: one that holds no KUID is

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "assetdb/categories/LegacyCategoryTable.h"
 #include "foundation/soups/SoupFiles.h"
 #include "support/SourceTree.h"
 #include "support/TempDir.h"
@@ -192,6 +193,16 @@ TEST_F(ShippedSchemaTest, TheExampleAssetsTagsAreDefinedAndItsListValuesKnown) {
             }
         }
     }
+}
+
+// The legacy upgrade keeps every class code that the legacy table knows
+// for the asset's kind, so the class list holds every code of the table.
+TEST_F(ShippedSchemaTest, TheClassListHoldsEveryLegacyCode) {
+    const std::vector<TETLib::ListEntry>* list = manager->GetList("category-class.txt");
+    ASSERT_NE(list, nullptr);
+    std::set<std::string> keys;
+    for (const TETLib::ListEntry& entry : *list) keys.insert(entry.key.c_str());
+    for (const LegacyCategoryRow& row : LegacyCategoryTable()) EXPECT_EQ(keys.count(row.legacyCode), 1u) << row.legacyCode;
 }
 
 }  // namespace

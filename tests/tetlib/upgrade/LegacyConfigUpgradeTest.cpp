@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "FakeMeshes.h"
 #include "SoupNotation.h"
 #include "UpgradeFixture.h"
+#include "assetdb/categories/LegacyCategoryTable.h"
 #include "foundation/callbacks/MainThread.h"
 
 namespace {
@@ -192,6 +194,31 @@ TEST_F(LegacyConfigUpgradeTest, RewriteSoupInSoupOut) {
         RewriteLegacyAssetConfig(soup, meshes);
         EXPECT_EQ(WriteSoup(soup), c.out);
     }
+    EXPECT_EQ(FindingCount(), 0u);
+}
+
+// Every row of the legacy table keeps its code under its own kind (a row
+// for every kind under any kind); a code the table knows only for other
+// kinds, or not at all, becomes "ZX".
+TEST_F(LegacyConfigUpgradeTest, KnownClassCodesStayAndOthersBecomeZX) {
+    const auto upgraded = [](const char* kind, const char* code) {
+        SoupHandle soup = ParseSoup(std::string("kind \"") + kind + "\" category-class \"" + code + "\"");
+        FakeMeshes meshes;
+        RewriteLegacyAssetConfig(soup, meshes);
+        return std::string(soup.GetString("category-class").c_str());
+    };
+    std::set<std::string> anyKind;
+    for (const LegacyCategoryRow& row : LegacyCategoryTable())
+        if (!*row.kind) anyKind.insert(row.legacyCode);
+    for (const LegacyCategoryRow& row : LegacyCategoryTable()) {
+        SCOPED_TRACE(std::string(row.kind) + " " + row.legacyCode);
+        const char* kind = *row.kind ? row.kind : "mesh";
+        EXPECT_EQ(upgraded(kind, row.legacyCode), row.legacyCode);
+        EXPECT_EQ(upgraded("no-such-kind", row.legacyCode), anyKind.count(row.legacyCode) ? row.legacyCode : "ZX");
+    }
+    EXPECT_EQ(upgraded("scenery", "AA"), "ZX");
+    EXPECT_EQ(upgraded("traincar", "aa"), "aa");
+    EXPECT_EQ(upgraded("scenery", ""), "ZX");
     EXPECT_EQ(FindingCount(), 0u);
 }
 
