@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "foundation/soups/ACSChunk.h"
 #include "foundation/soups/TextSoupReader.h"
 #include "foundation/streams/BufferStream.h"
+#include "support/AssetToolsSession.h"
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
@@ -201,22 +203,10 @@ protected:
         // path of the asset may reach.
         WriteFile(m_install + "/UserData/local/gadget/present.wav", "x");
         WriteFile(m_install + "/UserData/local/secret.wav", "x");
-        SetInstallationFolders(m_install.c_str());
-        AcquireAssetFolderDatabases();
-        InterfaceTextDB::Invalidate();
-        ErrorHandler::CreateInstance();
-        DataManager::Create(data.c_str());
-        ASSERT_TRUE(DataManager::Instance()->LoadDefinitions());
-        DataManager::Instance()->SetCurrentAsset("local", "gadget");
+        m_session.emplace(m_install, data, "local", "gadget");
+        ASSERT_TRUE(m_session->Loaded());
     }
-    void TearDown() override {
-        DataManager::Destroy();
-        ErrorHandler::DestroyInstance();
-        ReleaseAssetFolderDatabases();
-        InterfaceTextDB::Invalidate();
-        SetInstallationFolders("");
-        PurgeResourceDatabaseCache();
-    }
+    void TearDown() override { m_session.reset(); }
 
     // Every record of the error handler as "E:", "W:" or "M:" and its text.
     static std::vector<std::string> Findings() {
@@ -245,6 +235,7 @@ protected:
 
     VorlexTest::TempDir m_dir;
     std::string m_install;
+    std::optional<VorlexTest::AssetToolsSession> m_session;
 };
 
 const std::string kGood = "kuid <kuid:1:2>\nkind \"gadget\"\nvorlex-build 3.5\nusername \"G\"\nlabel \"L\"\n"
