@@ -105,7 +105,8 @@ void GSStrTokens(GSContext* context, GSStack* stack) {
         const char* set = delimiters && !delimiters->IsEmpty() ? delimiters->c_str() : GSStrText::kWhitespace;
         // Each token runs from the first byte not in the set to the next
         // byte in it (or the end); the scan goes on after that delimiter.
-        // The text is read once, and each token made costs 64 units more.
+        // The text is read once, and each token made (a script string of its
+        // own) costs 512 units more.
         const std::string& whole = text->Std();
         uint64_t made = 0;
         std::size_t position = 0;
@@ -121,7 +122,7 @@ void GSStrTokens(GSContext* context, GSStack* stack) {
             if (end == std::string::npos) break;
             position = end + 1;
         }
-        GSChargeWork(2 * uint64_t(whole.size()) + 64 * made);
+        GSChargeWork(2 * uint64_t(whole.size()) + 512 * made);
     }
     const GSDataRef reference = tokens->GetReference();
     if (!stack->Push(reference)) GSScriptInstance::ReleaseReference(reference);
