@@ -13,6 +13,7 @@
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
+#include "gsruntime/GSExecutionBudget.h"
 
 namespace GSRuntime {
 
@@ -134,6 +135,9 @@ bool GSStack::PushFloat(float value) {
 }
 
 bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
+    // The text a native hands over was made for it: charged as a unit a
+    // byte for the making and one for the copy (GSExecutionBudget.h).
+    GSChargeWork(2 * uint64_t(text.Length()));
     // A text the memory budget has no room for gives null, as a full heap.
     GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
@@ -143,6 +147,7 @@ bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
 }
 
 bool GSStack::PushString(GSContext* context, const Vek::String& text) {
+    GSChargeWork(2 * uint64_t(text.Length()));
     // A text the memory budget has no room for gives null, as a full heap.
     GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
