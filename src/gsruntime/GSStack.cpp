@@ -10,6 +10,7 @@
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/GSObjectReference.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
@@ -135,7 +136,9 @@ bool GSStack::PushFloat(float value) {
 
 bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
     // A text the memory budget has no room for gives null, as a full heap.
-    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
+    GSString* string = GSScriptMemoryBudget::Fits(GSScriptMemoryAccount::Of(context), text.Length())
+                           ? new GSString(context, text)
+                           : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);
@@ -144,7 +147,9 @@ bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
 
 bool GSStack::PushString(GSContext* context, const Vek::String& text) {
     // A text the memory budget has no room for gives null, as a full heap.
-    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
+    GSString* string = GSScriptMemoryBudget::Fits(GSScriptMemoryAccount::Of(context), text.Length())
+                           ? new GSString(context, text)
+                           : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);
