@@ -4,6 +4,16 @@
 // read-only views; lists that scripts create are not. The flag is fixed at
 // construction; a native that would change a locked list refuses with a
 // script exception before it reads its argument.
+//
+// Beside the list, a list of more than a few KUIDs keeps how often each
+// KUID occurs (made when first asked, kept up to date after), so that
+// AddKUID and HasKUID take constant time and adding n distinct KUIDs is
+// linear, and it keeps its count and the place of the last item read by
+// index, so that reading the list in order is linear too. The list, its
+// order and every answer are those of the plain list.
+#include <cstdint>
+#include <unordered_map>
+
 #include "engine/DynamicArray.h"
 #include "foundation/kuid/KUID.h"
 #include "gsruntime/GSObject.h"
@@ -49,8 +59,34 @@ public:
     void NativeIsLocked(GSRuntime::GSStack* stack);
 
 private:
+    struct KUIDHash {
+        std::size_t operator()(const KUID& kuid) const {
+            const uint64_t a = static_cast<uint32_t>(kuid.GetUserID());
+            const uint64_t b = static_cast<uint32_t>(kuid.GetContentID());
+            const uint64_t c = static_cast<uint32_t>(kuid.GetVersion());
+            return static_cast<std::size_t>(((a * 0x9E3779B97F4A7C15ull) ^ b) * 0xC2B2AE3D27D4EB4Full ^ c);
+        }
+    };
+    // Below this many KUIDs a search walks the list.
+    static constexpr std::size_t kIndexFrom = 16;
+
+    // True when an equal KUID is in the list.
+    bool Contains(const KUID& kuid);
+    void Append(const KUID& kuid);
+    // Removes the first equal KUID, keeping the order of the rest.
+    void RemoveFirst(const KUID& kuid);
+    // The list changed wholesale: the index and the place are dropped.
+    void Reset();
+
     KUIDArray m_list;
     bool m_locked = false;
+    std::size_t m_count = 0;
+    // Occurrences of each KUID, valid while m_indexed.
+    std::unordered_map<KUID, uint32_t, KUIDHash> m_index;
+    bool m_indexed = false;
+    // The item read last by index, and its index (valid while set).
+    KUIDArray::Iterator m_cursor;
+    std::size_t m_cursorIndex = 0;
 };
 
 void RegisterKUIDListNatives();

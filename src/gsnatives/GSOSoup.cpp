@@ -12,6 +12,7 @@
 #include "gsnatives/LockedRefusal.h"
 #include "gsnatives/MemberNativeTable.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsruntime/GSExecutionBudget.h"
 #include "gsruntime/GSScriptSoupBounds.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSParamFetch.h"
@@ -119,6 +120,8 @@ void GSOSoup::NativeGetIndexForNamedTag(GSStack* stack) {
     if (!ReadName(stack, 1, name)) return;
     const int32_t count = m_soup.Count();
     int32_t found = -1;
+    // Each tag's name is read: 32 units a tag (GSExecutionBudget.h).
+    GSChargeWork(uint64_t(count > 0 ? count : 0) * 32);
     for (int32_t i = 0; i < count && found < 0; ++i)
         if (m_soup.GetTagName(i) == name) found = i;
     stack->Push(static_cast<uint32_t>(found));

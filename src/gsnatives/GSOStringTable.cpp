@@ -6,6 +6,7 @@
 #include "gsnatives/BoundObject.h"
 #include "gsnatives/MemberNativeTable.h"
 #include "gsnatives/ScriptClasses.h"
+#include "gsruntime/GSExecutionBudget.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSParamFetch.h"
 
@@ -108,6 +109,9 @@ void GSOStringTable::NativeGetString(GSStack* stack) {
     name.ToLower();
     const Vek::PString text =
         m_table.HasTag(name) ? m_table.GetString(name) : InterfaceTextDB::Instance().GetScenarioString(name);
+    // The substitution reads the text and writes the result (its handing
+    // over is charged when it is pushed): a unit a byte (GSExecutionBudget.h).
+    GSChargeWork(text.Length());
     const std::optional<std::string> result = Substitute(text.c_str(), m_params);
     if (!result) {
         GSRaiseScriptException("StringTable.GetString> text of '%s' longer than %lld bytes after substitution",

@@ -10,6 +10,7 @@
 #include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
+#include "gsruntime/GSExecutionBudget.h"
 
 namespace GSRuntime {
 
@@ -48,8 +49,9 @@ GSArray::GSArray(GSContext* context, bool elementsAreReferences)
 
 GSArray::~GSArray() {
     ReleaseRange(m_count, 0);
-    FreeStore(m_account, m_elements, m_count);
+    FreeStore(m_account, m_elements, m_capacity);
     m_count = 0;
+    m_capacity = 0;
     m_elements = nullptr;
     GSTrackedObjectRegistry::Unregister(&m_instance.header);
     if (m_account) m_account->ReleaseReference();
@@ -66,18 +68,31 @@ GSScriptMemoryAccount* GSArray::StoreAccount() {
 bool GSArray::Resize(int64_t n) {
     if (n <= 0) {
         ReleaseRange(m_count, 0);
-        FreeStore(m_account, m_elements, m_count);
+        FreeStore(m_account, m_elements, m_capacity);
         m_elements = nullptr;
         m_count = 0;
+        m_capacity = 0;
         return true;
     }
     if (n <= m_count) return true;
     if (n > kMaxCount) return false;
-    uint32_t* store = NewStore(StoreAccount(), n);
-    if (!store) return false;
-    if (m_count) std::memcpy(store, m_elements, std::size_t(m_count) * 4);
-    FreeStore(m_account, m_elements, m_count);
-    m_elements = store;
+    if (n > m_capacity) {
+        // Twice the count when that is more than asked for; the size asked
+        // for alone when the budget has no room for the larger store.
+        const int64_t roomy = std::min<int64_t>(std::max<int64_t>(n, 2 * int64_t(m_count)), kMaxCount);
+        int64_t capacity = roomy;
+        uint32_t* store = NewStore(StoreAccount(), capacity);
+        if (!store && roomy > n) store = NewStore(StoreAccount(), capacity = n);
+        if (!store) return false;
+        GSChargeWork(uint64_t(capacity) * 4 + uint64_t(m_count) * 4);
+        if (m_count) std::memcpy(store, m_elements, std::size_t(m_count) * 4);
+        FreeStore(m_account, m_elements, m_capacity);
+        m_elements = store;
+        m_capacity = static_cast<int32_t>(capacity);
+    } else {
+        // The slots beyond the count are zero already.
+        GSChargeWork(uint64_t(n - m_count) * 4);
+    }
     m_count = static_cast<int32_t>(n);
     return true;
 }
@@ -138,9 +153,11 @@ bool GSArray::CopyRange(GSArray* destination, int32_t end, const GSArray* source
     if (n > 0 && !store) return false;
     if (n > 0) std::memcpy(store, source->m_elements + start, std::size_t(n) * 4);
     if (source->m_references) destination->TakeCopiedReferences(store, n, source);
+    GSChargeWork(uint64_t(n) * 8);
     destination->Resize(0);
     destination->m_elements = store;
     destination->m_count = n;
+    destination->m_capacity = n;
     return true;
 }
 
@@ -170,10 +187,12 @@ bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
     at += inserted;
     if (tail) std::memcpy(at, m_elements + end, std::size_t(tail) * 4);
 
+    GSChargeWork(uint64_t(newCount) * 8);
     ReleaseRange(end - start, start);
-    FreeStore(m_account, m_elements, count);
+    FreeStore(m_account, m_elements, m_capacity);
     m_elements = store;
     m_count = static_cast<int32_t>(newCount);
+    m_capacity = static_cast<int32_t>(newCount);
     return true;
 }
 

@@ -10,6 +10,14 @@
 // the interpreter turns that into its out-of-bounds error. Element stores
 // are charged to the script memory budget (GSScriptMemoryBudget); a store
 // the budget refuses fails the same way, the array unchanged.
+//
+// The store keeps room beyond the count: growing past it takes twice the
+// count (or the size asked for, when larger; only the size asked for when
+// the budget refuses the larger store), so an array that grows an element
+// at a time is copied a logarithmic number of times, not once per element.
+// Slots beyond the count are always zero. The work of making, copying and
+// growing stores is charged to the execution budget (GSExecutionBudget.h: 4
+// units an element zeroed or copied).
 #include <cstdint>
 
 #include "gsruntime/GSObjectReference.h"
@@ -111,6 +119,8 @@ private:
 
     uint32_t* m_elements = nullptr;
     int32_t m_count = 0;
+    // Elements the store holds (at least the count).
+    int32_t m_capacity = 0;
     uint8_t m_references = 0;
     GSScriptMemoryAccount* m_account = nullptr;
     GSEmbeddedInstance m_instance;

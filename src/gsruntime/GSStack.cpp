@@ -14,6 +14,7 @@
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
+#include "gsruntime/GSExecutionBudget.h"
 
 namespace GSRuntime {
 
@@ -135,6 +136,9 @@ bool GSStack::PushFloat(float value) {
 }
 
 bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
+    // The text a native hands over was made for it: charged as a unit a
+    // byte for the making and one for the copy (GSExecutionBudget.h).
+    GSChargeWork(2 * uint64_t(text.Length()));
     // A text the memory budget has no room for gives null, as a full heap.
     GSString* string = GSScriptMemoryBudget::Fits(GSScriptMemoryAccount::Of(context), text.Length())
                            ? new GSString(context, text)
@@ -146,6 +150,7 @@ bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
 }
 
 bool GSStack::PushString(GSContext* context, const Vek::String& text) {
+    GSChargeWork(2 * uint64_t(text.Length()));
     // A text the memory budget has no room for gives null, as a full heap.
     GSString* string = GSScriptMemoryBudget::Fits(GSScriptMemoryAccount::Of(context), text.Length())
                            ? new GSString(context, text)

@@ -92,6 +92,7 @@ bool GSString::CopyRange(const GSString* source, int32_t end, int32_t start, GSS
     if (!source || !destination) return false;
     Clamp(start, end, source->Length());
     if (end < start || !destination->Room(uint64_t(end - start))) return false;
+    GSChargeWork(2 * uint64_t(end - start));
     if (source->IsEmpty()) {
         destination->m_text.clear();
     } else {
@@ -107,7 +108,9 @@ bool GSString::Splice(int32_t start, int32_t end, const GSString* source) {
     if (end < start) return false;
     const uint64_t insertedLength = source ? source->Length() : 0;
     const uint64_t tailLength = Length() - std::size_t(end);
-    if (!Room(IsEmpty() ? insertedLength : uint64_t(start) + insertedLength + tailLength)) return false;
+    const uint64_t newLength = IsEmpty() ? insertedLength : uint64_t(start) + insertedLength + tailLength;
+    if (!Room(newLength)) return false;
+    GSChargeWork(2 * newLength);
     const std::string inserted = source ? source->m_text : std::string();
     if (IsEmpty()) {
         m_text = inserted;
@@ -129,6 +132,7 @@ bool GSString::SetByte(int32_t index, int32_t value) {
         return true;
     }
     if (int64_t(index) + 1 > kMaxLength || !Room(uint64_t(index) + 1)) return false;
+    GSChargeWork(uint64_t(index - length) + 1);
     m_text.append(std::size_t(index - length), ' ');
     m_text += byte;
     return true;

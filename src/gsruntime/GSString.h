@@ -14,6 +14,10 @@
 // construction is charged whatever the total; every growing call below
 // first asks the budget and answers false, the text unchanged, when it
 // refuses. Growth within the room already charged asks nothing.
+//
+// The bytes these calls write are charged to the execution budget
+// (GSExecutionBudget.h: a unit a byte written, twice the bytes for an append,
+// whose growth copies the text a logarithmic number of times).
 #include <cstddef>
 #include <cstdint>
 
@@ -22,6 +26,7 @@
 #include "gsruntime/GSObjectReference.h"
 #include "gsruntime/GSScriptInstance.h"
 #include "gsruntime/GSTypeIdMemo.h"
+#include "gsruntime/GSExecutionBudget.h"
 
 namespace GSRuntime {
 
@@ -66,12 +71,14 @@ public:
     // refuses the growth.
     bool AssignText(const char* text, std::size_t length, std::size_t spare = 0) {
         if (!Room(uint64_t(length) + spare)) return false;
+        GSChargeWork(uint64_t(length) + spare);
         if (spare) m_text.reserve(length + spare);
         m_text.assign(text, length);
         return true;
     }
     bool AppendText(const char* text, std::size_t length) {
         if (!Room(uint64_t(m_text.size()) + length)) return false;
+        GSChargeWork(2 * uint64_t(length));
         m_text.append(text, length);
         return true;
     }

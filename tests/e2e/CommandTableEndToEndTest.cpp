@@ -17,6 +17,7 @@
 #include "foundation/soups/SoupHandle.h"
 #include "foundation/streams/BufferStream.h"
 #include "support/ImWriter.h"
+#include "support/LmWriter.h"
 
 // Every command word run as a user runs it: the installed program against
 // the stand-in daemon, checked by its standard output, its exit status and
@@ -1171,6 +1172,56 @@ TEST_F(CommandTable, ValidateLoadsAMeshWithItsMaterial) {
                                                  {{"config.txt", CheckedConfiguration(61, meshTable)},
                                                   {"tower.im", std::string(mesh.begin(), mesh.end())},
                                                   {"paint.tga", Tga(64, 64)}});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, Summary(0));
+}
+
+// A level-of-detail mesh of many levels, all of one material: load
+// completion ends each level's search for an equal material at the first
+// level's, so the validation answers well before the daemon stops waiting.
+TEST_F(CommandTable, ValidateLoadsALevelOfDetailMeshOfManyLevelsOfOneMaterial) {
+    LmWriter::LodModel model;
+    model.materials = 1;
+    for (uint32_t l = 0; l < 40000; ++l) model.levels.push_back({static_cast<float>(l), false, true, 0});
+    const std::vector<uint8_t> mesh = LmWriter::Write(model);
+    const std::string meshTable = "mesh-table\n{\n  default\n  {\n    mesh \"levels.lm\"\n    auto-create 1\n  }\n}\n";
+    const ProgramResult run = InstallAndValidate("levels", 85,
+                                                 {{"config.txt", CheckedConfiguration(85, meshTable)},
+                                                  {"levels.lm", std::string(mesh.begin(), mesh.end())}});
+    EXPECT_EQ(run.status, 0);
+    const std::string asset = "! <kuid:523401:85> : ";
+    EXPECT_EQ(run.out, asset +
+                           "The level-of-detail mesh '\\levels.lm' has no attachment points and no animations: a "
+                           "plain mesh would cost less.\n" +
+                           asset +
+                           "The last level of detail of '\\levels.lm' has fewer than 300 polygons: consider a "
+                           "lower-cost level.\n" +
+                           Summary(0, 2));
+}
+
+// A skinned mesh whose first chunk is empty, with skin weights for the
+// chunks of the file (the empty one's naming a vertex the next chunk does
+// not have): the weights move with their chunk, and the mesh loads and
+// validates without a finding.
+TEST_F(CommandTable, ValidateLoadsASkinnedMeshWhoseFirstChunkIsEmpty) {
+    ImWriter::MeshModel model;
+    model.maxInfluencesPerVertex = 1;
+    model.maxBonesPerChunk = 1;
+    ImWriter::ChunkModel empty = ImWriter::Quad(1.0f);
+    empty.indices.clear();
+    ImWriter::ChunkModel triangle = ImWriter::Quad(2.0f);
+    triangle.positions.resize(9);
+    triangle.uvs.resize(6);
+    triangle.indices = {0, 1, 2};
+    model.chunks = {empty, triangle};
+    for (ImWriter::ChunkModel& chunk : model.chunks) chunk.weightsPerVertex = 1;
+    ImWriter::BoneModel root = ImWriter::Bone("root", "");
+    root.entries = {{0, {{3, 1.0f}}}, {1, {{0, 1.0f}, {1, 1.0f}, {2, 1.0f}}}};
+    model.bones = {root};
+    const std::vector<uint8_t> mesh = ImWriter::Write(model);
+    const std::string meshTable = "mesh-table\n{\n  default\n  {\n    mesh \"body.im\"\n    auto-create 1\n  }\n}\n";
+    const ProgramResult run = InstallAndValidate(
+        "skinned", 86, {{"config.txt", CheckedConfiguration(86, meshTable)}, {"body.im", std::string(mesh.begin(), mesh.end())}});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, Summary(0));
 }

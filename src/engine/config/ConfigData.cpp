@@ -1,5 +1,6 @@
 #include "engine/config/ConfigData.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -40,8 +41,23 @@ const ConfigData& ConfigData::GetChild(uint32_t index) const {
     return index < m_children.size() ? *m_children[index] : unknownItem;
 }
 
+std::string ConfigData::FoldKey(const char* key) {
+    std::string folded;
+    for (const char* c = key; *c; ++c)
+        folded.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(*c))));
+    return folded;
+}
+
+void ConfigData::IndexChild(uint32_t position) {
+    (*m_byKey)[FoldKey(m_children[position]->m_key.c_str())].push_back(position);
+}
+
 const ConfigData& ConfigData::operator()(const char* key, uint32_t index) const {
     if (!key) return unknownItem;
+    if (m_byKey) {
+        const auto it = m_byKey->find(FoldKey(key));
+        return it != m_byKey->end() && index < it->second.size() ? *m_children[it->second[index]] : unknownItem;
+    }
     for (const auto& child : m_children)
         if (strcasecmp(child->m_key.c_str(), key) == 0 && index-- == 0) return *child;
     return unknownItem;
@@ -50,6 +66,10 @@ const ConfigData& ConfigData::operator()(const char* key, uint32_t index) const 
 uint32_t ConfigData::Count(const char* key) const {
     uint32_t count = 0;
     if (!key) return 0;
+    if (m_byKey) {
+        const auto it = m_byKey->find(FoldKey(key));
+        return it != m_byKey->end() ? static_cast<uint32_t>(it->second.size()) : 0;
+    }
     for (const auto& child : m_children)
         if (strcasecmp(child->m_key.c_str(), key) == 0) ++count;
     return count;
@@ -148,6 +168,13 @@ bool ConfigData::operator>>(std::string& value) const {
 
 ConfigData& ConfigData::AddChild(std::string key) {
     m_children.push_back(std::make_unique<ConfigData>(std::move(key)));
+    const auto position = static_cast<uint32_t>(m_children.size() - 1);
+    if (m_byKey) {
+        IndexChild(position);
+    } else if (m_children.size() == kIndexedChildren) {
+        m_byKey = std::make_unique<KeyIndex>();
+        for (uint32_t c = 0; c < m_children.size(); ++c) IndexChild(c);
+    }
     return *m_children.back();
 }
 

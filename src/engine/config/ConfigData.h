@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/AnsiString.h"
@@ -77,9 +78,23 @@ public:
     }
 
 private:
+    // An item with this many children keeps them indexed by key.
+    static constexpr std::size_t kIndexedChildren = 16;
+    using KeyIndex = std::unordered_map<std::string, std::vector<uint32_t>>;
+
+    // A key as lookups compare it: up to its first NUL byte, each byte in
+    // lower case as strcasecmp folds it.
+    static std::string FoldKey(const char* key);
+    void IndexChild(uint32_t position);
+
     std::string m_key;
     std::vector<std::string> m_values;
     std::vector<std::unique_ptr<ConfigData>> m_children;
+    // The positions of the children of each folded key, in order, once the
+    // item has kIndexedChildren children (kept by AddChild): the n-th child
+    // of a key is found without walking the children before it, so reading
+    // every entry of a long list costs time linear in the list.
+    std::unique_ptr<KeyIndex> m_byKey;
 };
 
 // Converts a whole token, in the C locale. False when it is not a number.

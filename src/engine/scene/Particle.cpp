@@ -29,10 +29,13 @@ Matrix4 Particle::GetGlobalMatrix() const {
 }
 
 void Particle::GlobalToLocal(Vector3& position, Quaternion& orientation) const {
-    const Particle* parent = GetParent();
-    if (!parent) return;
+    if (const Particle* parent = GetParent()) GlobalToLocal(position, orientation, parent->GetGlobalMatrix());
+}
+
+void Particle::GlobalToLocal(Vector3& position, Quaternion& orientation, const Matrix4& parentGlobal) const {
+    if (!GetParent()) return;
     Matrix4 inverse;
-    if (!parent->GetGlobalMatrix().Invert(inverse)) return;
+    if (!parentGlobal.Invert(inverse)) return;
     Matrix4 world = Matrix4::FromRotationTranslation(orientation, position);
     Matrix4 local = world * inverse;
     float r[9];

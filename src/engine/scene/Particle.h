@@ -62,6 +62,9 @@ public:
     // space of this particle's parent (unchanged without a parent), so that
     // placing this particle at the result puts it at the given world values.
     void GlobalToLocal(Vector3& position, Quaternion& orientation) const;
+    // The same with the parent's global matrix given (nothing changes
+    // without a parent).
+    void GlobalToLocal(Vector3& position, Quaternion& orientation, const Matrix4& parentGlobal) const;
 
     // Bounding sphere in the particle's own space.
     void SetBoundingSphere(const Vector3& centre, float radius) {

@@ -4,6 +4,17 @@
 
 namespace Vek {
 
+namespace {
+
+// Whether hanging `point` from `bone` would make a cycle. A point without
+// children is an ancestor of no particle but itself, so only a point with
+// a subtree needs the walk from the bone to the root.
+bool WouldMakeACycle(const AttachmentPoint* point, const Particle* bone) {
+    return point->GetFirstChild() ? point->IsAncestorOf(bone) : static_cast<const Particle*>(point) == bone;
+}
+
+}  // namespace
+
 void ParticleStructure::AddReferencePoint(ReferencePoint* point) {
     if (point) m_referencePoints.emplace_back(point);
 }
@@ -19,14 +30,14 @@ bool ParticleStructure::AddAttachmentPoint(AttachmentPoint* point, bool onSkelet
     if (!onSkeleton) return Add(point);
     if (point->GetTargetName().IsEmpty()) return false;
     Particle* bone = FindByName(point->GetTargetName());
-    if (!bone || point->IsAncestorOf(bone)) return false;
+    if (!bone || WouldMakeACycle(point, bone)) return false;
     return bone->Add(point);
 }
 
 bool ParticleStructure::AddAttachmentPoint(AttachmentPoint* point, ParticleNameIndex& names) {
     if (!point || point->GetTargetName().IsEmpty()) return false;
     Particle* bone = names.Find(point->GetTargetName());
-    if (!bone || point->IsAncestorOf(bone) || !bone->Add(point)) return false;
+    if (!bone || WouldMakeACycle(point, bone) || !bone->Add(point)) return false;
     names.Add(point);
     return true;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Utils::Array<T,N>: a block of T that grows in steps of N. The array keeps
-// only its capacity and items; how many items are in use is the owner's
-// business. New slots are zero-filled. Items are moved with memcpy, so T must
+// Utils::Array<T,N>: a block of T that grows geometrically, its capacity a
+// multiple of N. The array keeps only its capacity and items; how many
+// items are in use is the owner's business. New slots are zero-filled. Items are moved with memcpy, so T must
 // be trivially copyable. Memory comes from the engine allocator.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -24,12 +25,18 @@ public:
     Array& operator=(const Array&) = delete;
 
     // Makes room for index n: when n is at least the capacity, the capacity
-    // becomes (n / N + 1) x N and the old slots are copied to a new block.
+    // becomes the larger of (n / N + 1) x N and twice the old capacity, and
+    // the old slots are copied to a new block. Growing by a fixed step
+    // copied the whole block once per step, quadratic in the items added
+    // (the router's queue of delayed messages is as long as a script makes
+    // it); doubling copies each item a constant number of times on average.
     // False (nothing changed) when the block cannot be allocated.
     bool Reserve(int32_t n) {
         if (n < m_capacity) return true;
         if (n < 0) return false;
-        const int64_t capacity = (static_cast<int64_t>(n) / N + 1) * N;
+        const int64_t stepped = (static_cast<int64_t>(n) / N + 1) * N;
+        int64_t capacity = std::max<int64_t>(stepped, 2 * static_cast<int64_t>(m_capacity));
+        if (capacity > INT32_MAX) capacity = stepped;
         if (capacity > INT32_MAX) return false;
         T* items = static_cast<T*>(Vek::Alloc::New(sizeof(T) * static_cast<std::size_t>(capacity)));
         if (!items) return false;

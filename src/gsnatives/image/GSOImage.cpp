@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/display/MemoryTexture.h"
@@ -12,6 +13,7 @@
 #include "gsnatives/fonts/FontKey.h"
 #include "gsnatives/fonts/GlyphAtlas.h"
 #include "gsnatives/fonts/TTFont.h"
+#include "gsruntime/GSExecutionBudget.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSParamFetch.h"
 
@@ -43,8 +45,24 @@ uint32_t WithCoverage(uint32_t color, uint32_t coverage) {
     return (color & 0x00FFFFFFu) | (alpha << 24);
 }
 
+// Work charged to the execution budget (GSExecutionBudget.h): 4 units a
+// pixel filled or copied, 8 a pixel blended.
+constexpr uint64_t kWorkPerPixelWritten = 4;
+constexpr uint64_t kWorkPerPixelBlended = 8;
+
+// The pixels of the rectangle with corners (x1, y1) and (x2, y2), both
+// inside it, that lie in a picture of width x height.
+uint64_t VisiblePixels(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t width, int64_t height) {
+    const int64_t left = std::max<int64_t>(std::min(x1, x2), 0);
+    const int64_t right = std::min<int64_t>(std::max(x1, x2) + 1, width);
+    const int64_t top = std::max<int64_t>(std::min(y1, y2), 0);
+    const int64_t bottom = std::min<int64_t>(std::max(y1, y2) + 1, height);
+    return left < right && top < bottom ? uint64_t(right - left) * uint64_t(bottom - top) : 0;
+}
+
 std::unique_ptr<Vek::Bitmap> NewPicture(int32_t width, int32_t height, uint32_t color) {
     if (!GSOImage::IsAllowedSize(width, height)) return nullptr;
+    GSRuntime::GSChargeWork(uint64_t(width) * uint64_t(height) * kWorkPerPixelWritten);
     auto bitmap = std::make_unique<Vek::Bitmap>();
     if (!bitmap->InitWithinBudget(width, height, Vek::Bitmap::kARGB32)) return nullptr;
     bitmap->Clear(color);
@@ -103,6 +121,8 @@ void GSOImage::Resize(int32_t width, int32_t height, bool scale) {
     }
     std::unique_ptr<Vek::Bitmap> resized = NewPicture(width, height, 0);
     if (resized) {
+        // The old picture is read once (scaling reads it into a copy first).
+        GSRuntime::GSChargeWork(uint64_t(oldWidth) * uint64_t(oldHeight) * kWorkPerPixelWritten * (scale ? 2 : 1));
         if (scale) {
             if (std::unique_ptr<Vek::Bitmap> scaled = m_bitmap->Scale(width, height))
                 resized->CopyImage(*scaled, 0, 0);
@@ -149,6 +169,10 @@ void GSOImage::DrawImage(const Vek::Bitmap::Rect& to, GSOImage& source, const Ve
         ClipCopyAxis(fromX, toX, width, source.m_bitmap->GetWidth(), m_bitmap->GetWidth()) &&
         ClipCopyAxis(fromY, toY, height, source.m_bitmap->GetHeight(), m_bitmap->GetHeight());
     if (visible) {
+        GSRuntime::GSChargeWork(uint64_t(width) * uint64_t(height) * kWorkPerPixelWritten);
+        if (&source == this)
+            GSRuntime::GSChargeWork(uint64_t(m_bitmap->GetWidth()) * uint64_t(m_bitmap->GetHeight()) *
+                                    kWorkPerPixelWritten);
         const Vek::Bitmap::Rect part{static_cast<int>(fromX), static_cast<int>(fromY), static_cast<int>(width),
                                      static_cast<int>(height)};
         if (&source == this) {
@@ -201,6 +225,8 @@ void GSOImage::DrawText(int32_t x, int32_t y, const char* text) {
             const int top = static_cast<int>(glyph.v * GlyphAtlas::kSize + 0.5f);
             const int width = static_cast<int>(glyph.width * GlyphAtlas::kSize + 0.5f);
             const int height = static_cast<int>(glyph.height * GlyphAtlas::kSize + 0.5f);
+            GSRuntime::GSChargeWork(uint64_t(std::max(width, 0)) * uint64_t(std::max(height, 0)) *
+                                    kWorkPerPixelBlended);
             for (int row = 0; row < height; ++row)
                 for (int column = 0; column < width; ++column) {
                     const uint32_t texel = atlas->GetTexel(left + column, top + row);
@@ -253,6 +279,9 @@ void GSOImage::NativeDrawRect(GSStack* stack) {
     if (!m_bitmap) return;
     const int32_t x1 = IntArg(stack, 1), y1 = IntArg(stack, 2);
     const int width = Span(x1, IntArg(stack, 3)), height = Span(y1, IntArg(stack, 4));
+    GSRuntime::GSChargeWork(VisiblePixels(x1, y1, int64_t(x1) + width, int64_t(y1) + height, m_bitmap->GetWidth(),
+                                          m_bitmap->GetHeight()) *
+                            kWorkPerPixelBlended);
     m_bitmap->Box(x1, y1, width, height, m_fillColor, Vek::Bitmap::kModeFilled);
     m_bitmap->Box(x1, y1, width, height, m_lineColor, Vek::Bitmap::kModeOutline);
     Changed();
@@ -260,6 +289,12 @@ void GSOImage::NativeDrawRect(GSStack* stack) {
 
 void GSOImage::NativeDrawLine(GSStack* stack) {
     if (!m_bitmap) return;
+    // A line visits at most the longer side of its box within the picture
+    // (a longer one is clipped before it is stepped).
+    const int64_t x1 = IntArg(stack, 1), y1 = IntArg(stack, 2), x2 = IntArg(stack, 3), y2 = IntArg(stack, 4);
+    const int64_t steps = std::min<int64_t>(std::max(std::llabs(x2 - x1), std::llabs(y2 - y1)),
+                                            int64_t(m_bitmap->GetWidth()) + m_bitmap->GetHeight() + (1 << 17));
+    GSRuntime::GSChargeWork(uint64_t(steps + 1) * kWorkPerPixelBlended);
     m_bitmap->Line(IntArg(stack, 1), IntArg(stack, 2), IntArg(stack, 3), IntArg(stack, 4), m_lineColor,
                    Vek::Bitmap::kModeLine);
     Changed();
@@ -268,6 +303,9 @@ void GSOImage::NativeDrawLine(GSStack* stack) {
 void GSOImage::NativeDrawCircle(GSStack* stack) {
     if (!m_bitmap) return;
     const int32_t x = IntArg(stack, 1), y = IntArg(stack, 2), radius = IntArg(stack, 3);
+    const int64_t r = std::llabs(int64_t(radius));
+    GSRuntime::GSChargeWork(VisiblePixels(x - r, y - r, x + r, y + r, m_bitmap->GetWidth(), m_bitmap->GetHeight()) *
+                            kWorkPerPixelBlended);
     m_bitmap->Circle(x, y, radius, m_fillColor, Vek::Bitmap::kModeFilled);
     m_bitmap->Circle(x, y, radius, m_lineColor, Vek::Bitmap::kModeLine);
     Changed();
@@ -277,6 +315,10 @@ void GSOImage::NativeDrawTriangle(GSStack* stack) {
     if (!m_bitmap) return;
     int32_t c[6];
     for (int i = 0; i < 6; ++i) c[i] = IntArg(stack, i + 1);
+    GSRuntime::GSChargeWork(VisiblePixels(std::min({c[0], c[2], c[4]}), std::min({c[1], c[3], c[5]}),
+                                          std::max({c[0], c[2], c[4]}), std::max({c[1], c[3], c[5]}),
+                                          m_bitmap->GetWidth(), m_bitmap->GetHeight()) *
+                            kWorkPerPixelBlended);
     m_bitmap->Triangle(c[0], c[1], c[2], c[3], c[4], c[5], m_fillColor, Vek::Bitmap::kModeFilled);
     m_bitmap->Triangle(c[0], c[1], c[2], c[3], c[4], c[5], m_lineColor, Vek::Bitmap::kModeLine);
     Changed();

@@ -21,6 +21,7 @@
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadServices.h"
+#include "gsruntime/GSExecutionBudget.h"
 #include "gsruntime/interpreter/GSCallFastPath.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
 #include "gsruntime/interpreter/GSGameObjectServices.h"
@@ -160,6 +161,9 @@ bool CallResolvedNative(GSRunState& s, const uint8_t* opcode, const Callee& call
     if (!ended) return s.Raise(ER_StackReturnError);
 
     GSThread& thread = *s.thread;
+    // A native whose work took the count past the execution budget
+    // (GSExecutionBudget.h) ends the run here, as the next transfer would.
+    if (thread.State() != GSThread::kDead && !GSExecutionBudgetHolds()) return s.Raise(ER_Timeout);
     if (thread.State() == GSThread::kWaiting) {
         thread.SetResumeOffset(OffsetOf(s, opcode) + kCallLength);
         return s.Finish(ER_Blocked);

@@ -8,6 +8,7 @@
 // library does not have raises ER_LinkError. On an error the operands stay
 // where they are.
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -20,6 +21,7 @@
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
+#include "gsruntime/GSExecutionBudget.h"
 #include "gsruntime/interpreter/GSDispatchTable.h"
 #include "gsruntime/interpreter/GSScalarOps.h"
 
@@ -40,6 +42,7 @@ bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t r
                            ? new GSString(context, text, length)
                            : nullptr;
     if (!string) return s.Raise(ER_NullStringReference);
+    GSChargeWork(length);
     s.sp -= replaced;
     s.Push(string->GetReference());
     return true;
@@ -165,6 +168,8 @@ bool CompareString(GSRunState& s) {
     const GSString* left = GSString::FromReference(a);
     const GSString* right = GSString::FromReference(b);
     const char* rightText = right ? right->c_str() : "";
+    // The comparison reads at most the shorter text.
+    if (left && right) GSChargeWork(std::min(left->Length(), right->Length()));
     const int compared = left ? left->Compare(rightText) : Vek::String::Empty().Compare(rightText);
     s.sp -= 1;
     s.Top() = static_cast<uint32_t>(compared < 0 ? -1 : (compared > 0 ? 1 : 0));

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "gsruntime/GSExecutionBudget.h"
 #include "gsruntime/GSFunction.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSThreadResult.h"
@@ -23,18 +24,6 @@ namespace GSRuntime {
 class GSFunction;
 class GSLibrary;
 class GSThread;
-
-// The execution budget: the bytes of code that one outermost Execute,
-// together with every run nested in it, may charge at its transfers.
-constexpr uint64_t kGSExecutionBudget = 0x1000000;
-
-// The process-wide count of the current outermost run (every taken jump,
-// call and return adds to it, so it is read and written inline).
-inline uint64_t g_gsExecutedBytes = 0;
-
-// Adds bytes to the process-wide count of the current outermost run and
-// gives the new total.
-inline uint64_t GSAddExecutedBytes(uint64_t bytes) { return g_gsExecutedBytes += bytes; }
 
 // A little-endian int32 of the code (as is the host).
 inline int32_t GSCodeWord(const uint8_t* at) {

@@ -4,12 +4,17 @@
 #include <cstring>
 
 #include "gsruntime/GSLog.h"
+#include "gsruntime/GSExecutionBudget.h"
 #include "gsruntime/router/GSGameObject.h"
 #include "gsruntime/router/GSNode.h"
 
 namespace GSRuntime {
 
 namespace {
+
+// Work units charged for each message or node a walk reads (a message or
+// node record, most often a cache miss of its own).
+constexpr uint64_t kWorkPerMessage = 32;
 
 // Node ids are unique in the process: one counter for every router.
 int32_t g_nextNodeId = 1;
@@ -231,6 +236,8 @@ void GSRouter::SendMessage(GSMessage* message) {
     } else {
         for (GSNode* node : m_nodes) ids.push_back(node->m_id);
     }
+    // The walks read every node (and look each up again): 32 units a node.
+    GSChargeWork(uint64_t(ids.size()) * kWorkPerMessage);
     for (int32_t id : ids) {
         GSNode* node = GetNode(id);
         if (!node) continue;
@@ -269,6 +276,8 @@ void GSRouter::ClearMessages(GSGameObject* object, const Vek::PString& major, co
     const uint16_t majorId = GetMessageTypeId(major);
     const uint16_t minorId = GetMessageTypeId(minor);
     int32_t removed = 0;
+    // The walk reads every delayed message: charged as 32 units each.
+    GSChargeWork(uint64_t(m_heap.Count()) * kWorkPerMessage);
     for (int32_t i = m_heap.Count(); i >= 1; --i) {
         // A removal moves the last entry into slot i and restores the heap
         // order around it: slot i is looked at again until it holds an

@@ -178,19 +178,27 @@ uint32_t VorlexIndexedMeshDefinition::ReadChunks(MemoryFile& source, MaterialMan
         chunks.reserve(chunkCount);
         materials.reserve(chunkCount);
     }
+    // The weights of "INFL" name chunks by their place in the file: per
+    // chunk read, its place in the mesh, or kDroppedChunk for an empty one.
+    std::vector<uint32_t> places;
+    bool dropped = false;
     for (uint32_t i = 0; i < chunkCount;) {
         result = ReadCHNK(manager, resource, source, i, vertexColour);
         if (result != RES_OK) return result;
         GeometryChunk* chunk = GetChunk(i);
         if (!chunk || chunk->GetVertexCount() == 0 || chunk->GetFaceCount() == 0 || chunk->GetIndexCount() == 0) {
             RemoveLastChunk();
+            places.push_back(kDroppedChunk);
+            dropped = true;
             continue;
         }
+        places.push_back(i);
         ++i;
     }
     // A fault inside the optional chunks leaves the position short of the
     // end; any failure of theirs fails the load as that mismatch would.
     if (source.GetPosition() < fileEnd && ReadINFLorSKEL(source) != RES_OK) return RES_FILE_FORMAT_ERROR;
+    if (dropped) MoveWeightsToKeptChunks(places);
     if (source.GetPosition() < fileEnd && ReadATCH(source) != RES_OK) return RES_FILE_FORMAT_ERROR;
     if (readPmin && source.GetPosition() < fileEnd && ReadPMIN(source) != RES_OK) return RES_FILE_FORMAT_ERROR;
 
@@ -201,6 +209,23 @@ uint32_t VorlexIndexedMeshDefinition::ReadChunks(MemoryFile& source, MaterialMan
     }
     if (source.GetPosition() != fileEnd) return RES_FILE_FORMAT_ERROR;
     return RES_OK;
+}
+
+void VorlexIndexedMeshDefinition::MoveWeightsToKeptChunks(const std::vector<uint32_t>& places) {
+    for (InfluenceDefinition& bone : bones) {
+        std::size_t out = 0;
+        for (std::size_t e = 0; e < bone.entries.size(); ++e) {
+            InfluenceDefinition::Entry& entry = bone.entries[e];
+            // A chunk beyond those of the file stays beyond those kept.
+            if (entry.chunk < places.size()) {
+                if (places[entry.chunk] == kDroppedChunk) continue;
+                entry.chunk = places[entry.chunk];
+            }
+            if (out != e) bone.entries[out] = std::move(entry);
+            ++out;
+        }
+        bone.entries.erase(bone.entries.begin() + static_cast<std::ptrdiff_t>(out), bone.entries.end());
+    }
 }
 
 uint32_t VorlexIndexedMeshDefinition::RemoveLastChunk() {

@@ -295,5 +295,11 @@ protected:
     std::vector<std::string> missingMaterials;
 
 private:
+    static constexpr uint32_t kDroppedChunk = 0xFFFFFFFF;
+
     uint32_t RemoveLastChunk();
+    // Gives each weight entry the place its chunk took in the mesh
+    // (`places`: per chunk of the file, its place, or kDroppedChunk); the
+    // entries of dropped chunks go.
+    void MoveWeightsToKeptChunks(const std::vector<uint32_t>& places);
 };

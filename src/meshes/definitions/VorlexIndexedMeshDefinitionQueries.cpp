@@ -6,6 +6,7 @@
 #include "engine/geometry/GeometryChunk.h"
 #include "engine/geometry/VertexItem.h"
 #include "engine/scene/AttachmentPoint.h"
+#include "engine/scene/GlobalMatrixCache.h"
 #include "engine/scene/ParticleBone.h"
 #include "engine/scene/ParticleNameIndex.h"
 #include "engine/scene/ParticleStructure.h"
@@ -223,6 +224,9 @@ void VorlexIndexedMeshDefinition::AddAttachmentPoints(ParticleStructure* structu
     // The skeleton's particles by name, made once: a file of many thousand
     // attachments hangs them in linear time.
     ParticleNameIndex names(skeletonRoot ? structure : nullptr, false);
+    // The global matrices of the bones points hang from, each worked out
+    // once: many points under a deep bone chain cost no walk per point.
+    GlobalMatrixCache globals;
     for (const AttachmentRecord& record : attachments) {
         const char* text = record.name.c_str();
         if (text[0] != 'a' && text[0] != 'A') continue;
@@ -236,7 +240,7 @@ void VorlexIndexedMeshDefinition::AddAttachmentPoints(ParticleStructure* structu
             point->SetOrientation(q);
         } else if (structure->AddAttachmentPoint(point, names)) {
             Vector3 position = record.position;
-            point->GlobalToLocal(position, q);
+            point->GlobalToLocal(position, q, globals.Get(point->GetParent()));
             point->SetPosition(position);
             point->SetOrientation(q);
         } else {

@@ -26,7 +26,7 @@ const VorlexInfluenceMesh::ChunkEntry* VorlexInfluenceMesh::InfluenceSet::FindEn
 }
 
 VorlexInfluenceMesh::VorlexInfluenceMesh(const VorlexInfluenceMesh& source)
-    : m_bones(source.m_bones), m_stamps(source.m_stamps.size(), 0) {
+    : m_bones(source.m_bones), m_levelSlots(source.m_levelSlots), m_stamps(source.m_stamps.size(), 0) {
     LinkHierarchy();
 }
 
@@ -61,6 +61,7 @@ void VorlexInfluenceMesh::BuildFromMeshBones(const std::vector<InfluenceDefiniti
                                              uint32_t chunkCount, const ChunkRef* chunks) {
     m_bones.clear();
     m_stamps.clear();
+    m_levelSlots.assign(1, LevelSlot{0, hardware});
     m_bones.reserve(bones.size());
     for (const InfluenceDefinition& source : bones) {
         Bone bone = RestBone(source.name.c_str(), source.parentName.c_str(), source.position, source.orientation);
@@ -76,23 +77,30 @@ void VorlexInfluenceMesh::BuildFromMeshBones(const std::vector<InfluenceDefiniti
     LinkHierarchy();
 }
 
-void VorlexInfluenceMesh::BuildFromLODBones(const std::vector<LevelBone>& bones, const std::vector<LevelSkin>& levels) {
+void VorlexInfluenceMesh::BuildFromLODBones(const std::vector<LevelBone>& bones, const std::vector<LevelSkin>& levels,
+                                            const std::vector<uint32_t>& setLevels) {
     m_bones.clear();
-    m_stamps.clear();
+    m_levelSlots.clear();
+    if (!bones.empty()) {
+        m_levelSlots.resize(levels.size());
+        for (std::size_t j = 0; j < levels.size(); ++j) m_levelSlots[j].hardware = levels[j].hardware;
+        for (std::size_t k = 0; k < setLevels.size(); ++k)
+            if (setLevels[k] < m_levelSlots.size()) m_levelSlots[setLevels[k]].set = static_cast<int32_t>(k);
+        // The chunks of a hardware level read their palettes from the bones.
+        for (const LevelSkin& level : levels)
+            if (level.hardware && level.chunks)
+                for (uint32_t c = 0; c < level.chunkCount; ++c) AssignBoneMatrices(level.chunks[c].Get());
+    }
+    m_stamps.assign(m_levelSlots.size(), 0);
     m_bones.reserve(bones.size());
     for (const LevelBone& source : bones) {
         Bone bone = RestBone(source.name.c_str(), source.parentName.c_str(), source.position, source.orientation);
-        for (std::size_t j = 0; j < source.levels.size(); ++j) {
+        bone.sets.reserve(source.sets.size());
+        for (std::size_t k = 0; k < source.sets.size(); ++k) {
             InfluenceSet set;
-            set.hardware = j < levels.size() && levels[j].hardware;
-            if (set.hardware) {
-                if (levels[j].chunks)
-                    for (uint32_t c = 0; c < levels[j].chunkCount; ++c) AssignBoneMatrices(levels[j].chunks[c].Get());
-            } else {
-                set.entries = source.levels[j];
-            }
+            set.hardware = k < setLevels.size() && setLevels[k] < levels.size() && levels[setLevels[k]].hardware;
+            if (!set.hardware) set.entries = source.sets[k];
             bone.sets.push_back(std::move(set));
-            m_stamps.push_back(0);
         }
         m_bones.push_back(std::move(bone));
     }
@@ -137,7 +145,7 @@ bool VorlexInfluenceMesh::AddBoneInfluences(uint32_t bone, const ChunkEntry& ent
 }
 
 bool VorlexInfluenceMesh::IsHardwareLevel(uint32_t level) const {
-    return !m_bones.empty() && level < m_bones[0].sets.size() && m_bones[0].sets[level].hardware;
+    return !m_bones.empty() && level < m_levelSlots.size() && m_levelSlots[level].hardware;
 }
 
 // ---- the chunks' palettes ----
@@ -231,8 +239,9 @@ void VorlexInfluenceMesh::SkinBone(uint32_t first, const SkinPass& pass) {
         Transformation transform;
         transform.MultiplyTransform(local, parent);
         for (uint32_t child : bone.children) pending.emplace_back(child, transform);
-        if (pass.level >= bone.sets.size()) continue;
-        for (const ChunkEntry& entry : bone.sets[pass.level].entries) {
+        const int32_t set = pass.level < m_levelSlots.size() ? m_levelSlots[pass.level].set : -1;
+        if (set < 0 || static_cast<std::size_t>(set) >= bone.sets.size()) continue;
+        for (const ChunkEntry& entry : bone.sets[static_cast<std::size_t>(set)].entries) {
             // An entry may name a chunk this mesh does not have.
             if (entry.chunk >= pass.chunkCount) continue;
             GeometryChunk* chunk = pass.chunks[entry.chunk].Get();
@@ -252,7 +261,7 @@ void VorlexInfluenceMesh::SkinBone(uint32_t first, const SkinPass& pass) {
 }
 
 void VorlexInfluenceMesh::ClearSkinnedPositions(uint32_t chunkCount, const ChunkRef* chunks, uint32_t level) {
-    if (!chunks || m_bones.empty() || level >= m_bones[0].sets.size() || IsHardwareLevel(level)) return;
+    if (!chunks || m_bones.empty() || level >= m_levelSlots.size() || IsHardwareLevel(level)) return;
     for (uint32_t c = 0; c < chunkCount; ++c) {
         GeometryChunk* chunk = chunks[c].Get();
         if (!IsSkinnedInSoftware(chunk)) continue;
@@ -267,7 +276,7 @@ void VorlexInfluenceMesh::ClearSkinnedPositions(uint32_t chunkCount, const Chunk
 
 void VorlexInfluenceMesh::Pose(uint32_t chunkCount, const ChunkRef* chunks, uint32_t stamp, uint32_t level) {
     // A level the table does not have is never posed.
-    if (m_bones.empty() || level >= m_bones[0].sets.size() || level >= m_stamps.size()) return;
+    if (m_bones.empty() || level >= m_levelSlots.size() || level >= m_stamps.size()) return;
     if (stamp != 0 && static_cast<uint32_t>(m_stamps[level]) == stamp) return;
     m_stamps[level] = static_cast<int32_t>(stamp);
     ClearSkinnedPositions(chunkCount, chunks, level);

@@ -16,10 +16,11 @@
 // R(orientation) x T(position) x parent's pose matrix, from the bound
 // particle's local values or, without a particle, the bone's rest values.
 //
-// Levels: indexed meshes have one influence set per bone (level 0); level-
-// of-detail meshes one per level. The first bone's set for a level decides
-// whether that level is skinned in hardware. A level the table does not
-// have is never posed.
+// Levels: indexed meshes have one level, with one influence set per bone;
+// level-of-detail meshes one level per level of the mesh, and per bone one
+// influence set per level that has weights (a level without weights is
+// posed with none). Each level records whether it is skinned in hardware.
+// A level the table does not have is never posed.
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -71,13 +72,14 @@ public:
         uint32_t chunkCount = 0;
         const ChunkRef* chunks = nullptr;
     };
-    // A level-of-detail bone: the rest values and one entry list per level.
+    // A level-of-detail bone: the rest values and one entry list per level
+    // that has weights.
     struct LevelBone {
         Vek::PString name;
         Vek::PString parentName;
         Vek::Vector3 position;
         float orientation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-        std::vector<std::vector<ChunkEntry>> levels;
+        std::vector<std::vector<ChunkEntry>> sets;
     };
 
     VorlexInfluenceMesh() = default;
@@ -98,7 +100,10 @@ public:
     // Poses the level unless `stamp` is non-zero and the level was posed
     // with it last.
     virtual void Pose(uint32_t chunkCount, const ChunkRef* chunks, uint32_t stamp, uint32_t level);
-    virtual void BuildFromLODBones(const std::vector<LevelBone>& bones, const std::vector<LevelSkin>& levels);
+    // One level per entry of `levels`; `setLevels` gives the level of each
+    // of the bones' entry lists.
+    virtual void BuildFromLODBones(const std::vector<LevelBone>& bones, const std::vector<LevelSkin>& levels,
+                                   const std::vector<uint32_t>& setLevels);
     // One influence set per bone with `hardware` as its flag; entries are
     // copied for software skinning, the chunks assigned for hardware.
     virtual void BuildFromMeshBones(const std::vector<Vek::InfluenceDefinition>& bones, bool hardware,
@@ -120,7 +125,7 @@ public:
 
     // Finds the bone of a name; -1 when none.
     int FindBone(const Vek::PString& name) const;
-    // Whether the level's first bone set is hardware-skinned (false without bones or set).
+    // Whether the level is skinned in hardware (false without bones or level).
     bool IsHardwareLevel(uint32_t level) const;
 
     uint32_t GetBoneCount() const { return static_cast<uint32_t>(m_bones.size()); }
@@ -140,12 +145,22 @@ private:
     void SkinBone(uint32_t bone, const SkinPass& pass);
     Vek::Matrix4 LocalMatrix(const Bone& bone) const;
 
+    // A level of the table: the position of its set among each bone's sets
+    // (-1: no weights), and whether it is skinned in hardware.
+    struct LevelSlot {
+        int32_t set = -1;
+        bool hardware = false;
+    };
+
     std::vector<Bone> m_bones;
+    std::vector<LevelSlot> m_levelSlots;
     // The first two bones of each name (the second or -1), made with the
     // hierarchy: a bone's parent is the first other bone of its parent name.
     std::unordered_map<std::string, std::pair<int32_t, int32_t>> m_boneNames;
     int m_root = -1;
     Vek::Particle* m_boundParticle = nullptr;
+    // The stamp of each level's last pose (an indexed mesh keeps one per
+    // bone, level 0's the first).
     std::vector<int32_t> m_stamps;
     std::vector<ChunkRef> m_assigned;
 };

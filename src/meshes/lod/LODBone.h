@@ -1,7 +1,10 @@
 #pragma once
 // The bone table of a level-of-detail mesh: one record per bone, shared by
 // all levels, each with the skin weights of every level that has them (one
-// influence set per such level, in level order).
+// influence set per such level, in level order; the definition's
+// `influenceLevels` gives the level of each set). A level without weights
+// has no set, so that bones x levels cost nothing where the file has no
+// weights.
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -53,7 +53,8 @@ void VorlexDynamicIndexedMeshLODInstance::InitFromResource(Resource* resource,
         bone.parentName = source.parentName.c_str();
         bone.position = source.position;
         std::copy(source.orientation, source.orientation + 9, bone.orientation);
-        for (const LODBoneInfluences& set : source.influences) bone.levels.push_back(set.entries);
+        bone.sets.reserve(source.influences.size());
+        for (const LODBoneInfluences& set : source.influences) bone.sets.push_back(set.entries);
         bones.push_back(std::move(bone));
     }
     std::vector<LevelSkin> skins;
@@ -61,7 +62,7 @@ void VorlexDynamicIndexedMeshLODInstance::InitFromResource(Resource* resource,
         const auto* items = level.chunks.GetItems();
         skins.push_back({level.hardwareSkinned, level.chunkCount, items && !items->empty() ? items->data() : nullptr});
     }
-    BuildFromLODBones(bones, skins);
+    BuildFromLODBones(bones, skins, d->influenceLevels);
     if (m_namedLevels)
         for (const NamedLevel& n : *m_namedLevels)
             if (n.animated) AddAnimatedLevel(n.level);

@@ -19,6 +19,7 @@
 #include "meshes/definitions/MeshChunkReader.h"
 #include "meshes/definitions/MeshResult.h"
 #include "meshes/definitions/SkeletonFromBones.h"
+#include "meshes/lod/FirstEqualMaterials.h"
 
 using namespace Vek;
 using MeshChunk::kMinChunk;
@@ -90,7 +91,7 @@ uint32_t VorlexIndexedMeshLODDefinition::Read(Display* display, MaterialManager*
     if (result != RES_OK) return result;
 
     levels = std::make_shared<LODLevelBlock>();
-    m_levelsWithoutWeights = 0;
+    influenceLevels.clear();
     if (!source.Holds(levelCount, kMinMesh)) return RES_FILE_FORMAT_ERROR;
     levels->reserve(levelCount);
     for (uint32_t i = 0; i < levelCount; ++i) {
@@ -142,6 +143,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadINFO(MemoryFile& source) {
     attachmentCutOff = cutOffs[4];
     namedLevels = std::make_shared<NamedLevelBlock>();
     namedLevels->reserve(named);
+    m_firstNameOfLevel.clear();
     for (uint32_t n = 0; n < named; ++n) {
         NamedLevel record;
         uint8_t animated = 0;
@@ -150,6 +152,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadINFO(MemoryFile& source) {
         // A name must reach a level of the file.
         if (record.level >= levelCount) return RES_FILE_FORMAT_ERROR;
         record.animated = animated != 0;
+        m_firstNameOfLevel.try_emplace(record.level, n);
         namedLevels->push_back(record);
     }
     return Ended(source, h);
@@ -306,15 +309,9 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
     m_levelMaterials.assign(announced, {});
     level.chunkBoneNames.reserve(announced);
 
-    if (!boneTable.empty()) {
-        if (source.PeekTag("LODB")) {
-            if ((result = ReadLevelInfluences(source, i)) != RES_OK) return result;
-        } else {
-            // Keeps each bone's influence sets in step with the levels.
-            if (++m_levelsWithoutWeights > kMaxLevelsWithoutWeights) return RES_FILE_FORMAT_ERROR;
-            for (LODBone& bone : boneTable) bone.influences.emplace_back();
-        }
-    }
+    // A level without "LODB" gives the bones no set.
+    if (!boneTable.empty() && source.PeekTag("LODB") && (result = ReadLevelInfluences(source, i)) != RES_OK)
+        return result;
     // An empty chunk goes and the next one is read into its position: the
     // chunks kept so far are never moved, so many empty chunks cost no more
     // than as many kept ones.
@@ -345,9 +342,10 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
     // The weights follow their chunks: those of a dropped chunk go, the
     // others take their chunk's place in the level (what loads then writes
     // back as it reads). Every weight must name a vertex of its chunk.
+    const int set = FindInfluenceSet(i);
     for (LODBone& bone : boneTable) {
-        if (bone.influences.size() <= i) continue;
-        std::vector<LODChunkInfluence>& entries = bone.influences[i].entries;
+        if (set < 0 || bone.influences.size() <= static_cast<std::size_t>(set)) continue;
+        std::vector<LODChunkInfluence>& entries = bone.influences[static_cast<std::size_t>(set)].entries;
         std::size_t out = 0;
         for (std::size_t e = 0; e < entries.size(); ++e) {
             LODChunkInfluence& entry = entries[e];
@@ -366,13 +364,24 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadMesh(Resource* resource, MemoryFile
 }
 
 int VorlexIndexedMeshLODDefinition::FindNamedIndex(uint32_t level) const {
-    if (!namedLevels) return -1;
-    for (std::size_t n = 0; n < namedLevels->size(); ++n)
-        if ((*namedLevels)[n].level == level) return static_cast<int>(n);
-    return -1;
+    const auto it = m_firstNameOfLevel.find(level);
+    return namedLevels && it != m_firstNameOfLevel.end() ? static_cast<int>(it->second) : -1;
 }
 
-uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source, uint32_t) {
+int VorlexIndexedMeshLODDefinition::FindInfluenceSet(uint32_t level) const {
+    const auto it = std::lower_bound(influenceLevels.begin(), influenceLevels.end(), level);
+    return it != influenceLevels.end() && *it == level ? static_cast<int>(it - influenceLevels.begin()) : -1;
+}
+
+const LODBoneInfluences* VorlexIndexedMeshLODDefinition::GetLevelInfluences(const LODBone& bone,
+                                                                            uint32_t level) const {
+    const int set = FindInfluenceSet(level);
+    return set >= 0 && static_cast<std::size_t>(set) < bone.influences.size()
+               ? &bone.influences[static_cast<std::size_t>(set)]
+               : nullptr;
+}
+
+uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source, uint32_t level) {
     MeshChunk::Header h;
     uint32_t result = MeshChunk::ReadRequired(source, "LODB", {100}, h);
     if (result != RES_OK) return result;
@@ -395,6 +404,7 @@ uint32_t VorlexIndexedMeshLODDefinition::ReadLevelInfluences(MemoryFile& source,
                 std::min<std::size_t>((bone.influences.size() / 128 + 1) * 128, bone.influences.size() + 1 + later));
         bone.influences.push_back(std::move(set));
     }
+    influenceLevels.push_back(level);
     return Ended(source, h);
 }
 
@@ -519,10 +529,11 @@ void VorlexIndexedMeshLODDefinition::BuildBonePalettes() {
     if (!levels) return;
     for (uint32_t b = 0; b < boneTable.size(); ++b) {
         const LODBone& bone = boneTable[b];
-        for (std::size_t l = 0; l < bone.influences.size() && l < levels->size(); ++l) {
-            const LODLevel& level = (*levels)[l];
-            for (const LODChunkInfluence& entry : bone.influences[l].entries)
-                AddPaletteWeights(level.GetChunk(entry.chunk), b, entry);
+        for (std::size_t k = 0; k < bone.influences.size() && k < influenceLevels.size(); ++k) {
+            const LODLevel* level = GetLevel(influenceLevels[k]);
+            if (!level) continue;
+            for (const LODChunkInfluence& entry : bone.influences[k].entries)
+                AddPaletteWeights(level->GetChunk(entry.chunk), b, entry);
         }
     }
 }
@@ -574,6 +585,7 @@ bool VorlexIndexedMeshLODDefinition::AddLevelInfluences(const std::vector<Influe
             bone.influences.reserve((bone.influences.size() / 128 + 1) * 128);
         bone.influences.push_back({matched[b]->entries});
     }
+    influenceLevels.push_back(GetLevelCount());
     return true;
 }
 
@@ -584,25 +596,22 @@ void VorlexIndexedMeshLODDefinition::FinishLevelDefinitions() {
 
 void VorlexIndexedMeshLODDefinition::ShareLevelMaterials() {
     if (!levels) return;
-    for (std::size_t l = 1; l < levels->size(); ++l) {
+    // The first material of each kind over the levels before the current
+    // one, in level and chunk order: a material's search ends at the first
+    // equal one, which may be the material itself.
+    FirstEqualMaterials firsts;
+    for (std::size_t l = 0; l < levels->size(); ++l) {
         LODLevel& level = (*levels)[l];
-        for (uint32_t j = 0; j < level.materials.Size(); ++j) {
+        for (uint32_t j = 0; l > 0 && j < level.materials.Size(); ++j) {
             Material* own = level.GetMaterial(j);
-            if (!own) continue;
-            bool replaced = false;
-            for (std::size_t k = 0; k < l && !replaced; ++k) {
-                const LODLevel& earlier = (*levels)[k];
-                for (uint32_t m = 0; m < earlier.materials.Size() && !replaced; ++m) {
-                    Material* candidate = earlier.GetMaterial(m);
-                    if (!candidate || candidate == own || candidate->GetTypeID() != own->GetTypeID() ||
-                        !candidate->Equals(*own))
-                        continue;
-                    level.materials.MakePrivate();
-                    level.materials.Set(j, earlier.materials.GetItems()->at(m));
-                    replaced = true;
-                }
-            }
+            Material* first = own ? firsts.Find(own) : nullptr;
+            if (!first || first == own) continue;
+            AutoReference<Material> shared;
+            shared.Share(first);
+            level.materials.MakePrivate();
+            level.materials.Set(j, std::move(shared));
         }
+        for (uint32_t j = 0; j < level.materials.Size(); ++j) firsts.Add(level.GetMaterial(j));
     }
     MakeLevelCurrent(GetLastDistanceLevel());
 }

@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/File.h"
@@ -62,15 +63,15 @@ public:
                               const char* fileName, uint32_t vertexColour);
     // Writes the whole .lm file: 1 (nothing written) without levels, else 0.
     virtual uint32_t WriteLOD(Vek::File& out);
-    // Appends one level's skin weights to the bone table from the bone
-    // records of that level's indexed mesh (matched by name). False when a
-    // bone of the table is missing from `records`.
+    // Appends the skin weights of the level being added (the next level)
+    // to the bone table from the bone records of that level's indexed mesh
+    // (matched by name). False when a bone of the table is missing from
+    // `records`.
     virtual bool AddLevelInfluences(const std::vector<Vek::InfluenceDefinition>& records);
 
-    // A level without "LODB" gives every bone of the table an empty weight
-    // set with no bytes of the file behind it; a file with more such levels
-    // than this fails, so that bones x levels cannot fill memory.
-    static constexpr uint32_t kMaxLevelsWithoutWeights = 128;
+    // The weights of a level in a bone's sets, or null for a level without
+    // weights.
+    const LODBoneInfluences* GetLevelInfluences(const LODBone& bone, uint32_t level) const;
 
     // ---- levels ----
     uint32_t GetLevelCount() const { return levels ? static_cast<uint32_t>(levels->size()) : 0; }
@@ -85,9 +86,10 @@ public:
     // Loads the pending textures of the per-level definitions of a text
     // build and drops those definitions.
     void FinishLevelDefinitions();
-    // Each material of a later level that equals (same type, same values)
-    // one of an earlier level is replaced by that one: the first found,
-    // earlier levels first, in chunk order.
+    // Each material of a later level is replaced by the first material of
+    // the earlier levels (levels in order, chunks in order) that equals it
+    // (same type, same values); when that first one is the material itself,
+    // it stays.
     void ShareLevelMaterials();
     // The display buffers of every chunk of every level; RES_FILE_DATA_ERROR
     // when one fails, else 0.
@@ -110,6 +112,9 @@ public:
     uint32_t levelCount = 0;
     std::shared_ptr<LODLevelBlock> levels;
     std::vector<LODBone> boneTable;
+    // The level of each influence set of the bones (set k of every bone is
+    // level influenceLevels[k]), ascending: the levels that have weights.
+    std::vector<uint32_t> influenceLevels;
     // Per-level definitions of a text build, kept until load completion.
     std::vector<std::unique_ptr<VorlexIndexedMeshDefinition>> subDefinitions;
 
@@ -142,8 +147,11 @@ protected:
     // The rigid bone tree ("RBOT") of a mesh with a skeleton and no table.
     void WriteRigidBones(Vek::File& out) const;
     uint32_t ReadRigidBones(Vek::MemoryFile& source);
-    // The position in `namedLevels` of the first name of a level, or -1.
+    // The position in `namedLevels` of the first name of a level, or -1
+    // (from the names read by ReadINFO).
     int FindNamedIndex(uint32_t level) const;
+    // The position of a level's set among each bone's sets, or -1.
+    int FindInfluenceSet(uint32_t level) const;
     // Builds `skeletonRoot` from the bone table.
     void BuildSkeletonFromTable();
     // Cuts ":Cull" (any letter case) out of attachment names and lists them.
@@ -165,8 +173,8 @@ protected:
 
 private:
     std::size_t m_fileEnd = 0;
-    // The levels read so far that gave the bone table empty sets.
-    uint32_t m_levelsWithoutWeights = 0;
+    // Per level named in "INFO": the position of its first name.
+    std::unordered_map<uint32_t, uint32_t> m_firstNameOfLevel;
     // The chunks and materials of the level being read.
     std::vector<Vek::AutoReference<Vek::GeometryChunk>> m_levelChunks;
     std::vector<Vek::AutoReference<Vek::Material>> m_levelMaterials;

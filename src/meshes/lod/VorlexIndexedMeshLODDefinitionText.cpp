@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "engine/Resource.h"
 #include "engine/ResourceDatabase.h"
@@ -79,7 +81,9 @@ uint32_t VorlexIndexedMeshLODDefinition::LoadText(Display* display, MaterialMana
     levels->reserve(entries);
     namedLevels = std::make_shared<NamedLevelBlock>();
     namedLevels->reserve(entries);
-    std::vector<std::string> loaded;  // entry k: the file of level k
+    // The first level loaded from each file, and the names given to levels.
+    std::unordered_map<std::string, uint32_t> loaded;
+    std::unordered_set<std::string> names;
 
     uint32_t e = 0;
     const ConfigData* entry = &root("mesh", e);
@@ -91,30 +95,28 @@ uint32_t VorlexIndexedMeshLODDefinition::LoadText(Display* display, MaterialMana
         std::string levelFile;
         if (!((*entry)("name") >> levelFile)) return RES_FILE_FORMAT_ERROR;
         if (!switchDistances.empty() && !(distance > switchDistances.back())) return RES_FILE_FORMAT_ERROR;
-        if ((result = LoadLevel(display, manager, resource, description, levelFile, loaded.empty(), vertexColour)) !=
+        const auto level = GetLevelCount();
+        if ((result = LoadLevel(display, manager, resource, description, levelFile, level == 0, vertexColour)) !=
             RES_OK)
             return result;
-        loaded.push_back(levelFile);
+        loaded.try_emplace(levelFile, level);
         switchDistances.push_back(distance);
         entry = &root("mesh", ++e);
     }
     if (!entry->IsUnknown() && switchDistances.empty()) return RES_FILE_FORMAT_ERROR;
     for (; !entry->IsUnknown(); entry = &root("mesh", ++e)) {
         const std::string value = entry->GetValue();
-        const PString levelName(Lower(value).c_str());
-        if (FindNamedLevel(levelName) >= 0 || IsDistance(value)) return RES_FILE_FORMAT_ERROR;
+        const std::string lower = Lower(value).c_str();  // as the interned name holds it
+        if (!names.insert(lower).second || IsDistance(value)) return RES_FILE_FORMAT_ERROR;
         bool animated = false;
         (*entry)("animated") >> animated;
         std::string levelFile;
         (*entry)("name") >> levelFile;
-        uint32_t index = static_cast<uint32_t>(std::find(loaded.begin(), loaded.end(), levelFile) - loaded.begin());
-        if (index == loaded.size()) {
-            if ((result = LoadLevel(display, manager, resource, description, levelFile, false, vertexColour)) !=
-                RES_OK)
-                return result;
-            loaded.push_back(levelFile);
-        }
-        namedLevels->push_back({levelName, index, animated});
+        auto [known, added] = loaded.try_emplace(levelFile, GetLevelCount());
+        if (added &&
+            (result = LoadLevel(display, manager, resource, description, levelFile, false, vertexColour)) != RES_OK)
+            return result;
+        namedLevels->push_back({PString(lower.c_str()), known->second, animated});
     }
 
     name = description.c_str();

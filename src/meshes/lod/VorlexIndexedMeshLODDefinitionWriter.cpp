@@ -198,7 +198,7 @@ void VorlexIndexedMeshLODDefinition::WriteMesh(File& out, uint32_t i, const std:
 void VorlexIndexedMeshLODDefinition::WriteLevelInfluences(File& out, uint32_t i) const {
     const int64_t mark = BeginChunk(out, "LODB", 100);
     for (const LODBone& bone : boneTable) {
-        const LODBoneInfluences* set = i < bone.influences.size() ? &bone.influences[i] : nullptr;
+        const LODBoneInfluences* set = GetLevelInfluences(bone, i);
         WriteU32(out, set ? set->GetCount() : 0);
         if (!set) continue;
         for (const LODChunkInfluence& entry : set->entries) {
@@ -275,24 +275,24 @@ void VorlexIndexedMeshLODDefinition::LevelStatistics(uint32_t i, uint32_t& influ
                                                      uint32_t& bonesPerChunk) const {
     influencesPerVertex = bonesPerChunk = 0;
     const LODLevel* level = GetLevel(i);
-    if (!level || boneTable.empty() || boneTable.front().influences.size() <= i) return;
+    if (!level || boneTable.empty() || !GetLevelInfluences(boneTable.front(), i)) return;
     for (uint32_t c = 0; c < level->chunkCount; ++c) {
         influencesPerVertex = std::max(influencesPerVertex, ChunkWeightsPerVertex(i, c));
         uint32_t bones = 0;
         for (const LODBone& bone : boneTable)
-            if (i < bone.influences.size())
-                for (const LODChunkInfluence& entry : bone.influences[i].entries) bones += entry.chunk == c;
+            if (const LODBoneInfluences* set = GetLevelInfluences(bone, i))
+                for (const LODChunkInfluence& entry : set->entries) bones += entry.chunk == c;
         bonesPerChunk = std::max(bonesPerChunk, bones);
     }
 }
 
 uint32_t VorlexIndexedMeshLODDefinition::ChunkWeightsPerVertex(uint32_t i, uint32_t c) const {
-    if (boneTable.empty() || boneTable.front().influences.size() <= i) return 0;
+    if (boneTable.empty() || !GetLevelInfluences(boneTable.front(), i)) return 0;
     std::map<uint32_t, uint32_t> perVertex;
     uint32_t largest = 0;
     for (const LODBone& bone : boneTable)
-        if (i < bone.influences.size())
-            for (const LODChunkInfluence& entry : bone.influences[i].entries)
+        if (const LODBoneInfluences* set = GetLevelInfluences(bone, i))
+            for (const LODChunkInfluence& entry : set->entries)
                 if (entry.chunk == c)
                     for (const LODVertexWeight& w : entry.weights) largest = std::max(largest, ++perVertex[w.vertex]);
     return largest;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <iterator>
+#include <strings.h>
 #include <fstream>
 #include <string>
 
@@ -110,6 +112,32 @@ TEST(ConfigParserTest, RepeatedKeysIndexAccessAndUnknownItems) {
     // An empty quoted value is one empty token.
     ASSERT_EQ(root("empty").GetValueCount(), 1u);
     EXPECT_EQ(root("empty").GetValue(0), "");
+}
+
+TEST(ConfigParserTest, KeyedLookupsOfLongListsMatchAWalkInOrder) {
+    // Items of many children keep them indexed by key; every lookup must
+    // answer what a walk over the children in order answers: keys compared
+    // without case and up to a NUL byte, the n-th of repeated keys, unknown
+    // past the last.
+    const std::string keys[] = {"vertex", "VERTEX", "Face", "face", std::string("ab\0c", 4), "ab", "x"};
+    auto walk = [](const ConfigData& item, const char* key, uint32_t index) -> const ConfigData& {
+        for (uint32_t c = 0; c < item.GetChildCount(); ++c)
+            if (strcasecmp(item.GetChild(c).GetKey().c_str(), key) == 0 && index-- == 0) return item.GetChild(c);
+        return ConfigData::unknownItem;
+    };
+    for (const uint32_t children : {3u, 15u, 16u, 17u, 200u}) {
+        SCOPED_TRACE(children);
+        ConfigData item;
+        for (uint32_t c = 0; c < children; ++c) item.AddChild(keys[(c * 5 + c / 7) % std::size(keys)]);
+        for (const char* key : {"vertex", "Vertex", "FACE", "ab", "AB\0zz", "x", "nothing", ""}) {
+            const uint32_t count = item.Count(key);
+            uint32_t walked = 0;
+            while (!walk(item, key, walked).IsUnknown()) ++walked;
+            EXPECT_EQ(count, walked) << key;
+            for (uint32_t index = 0; index <= count + 1; ++index)
+                EXPECT_EQ(&item(key, index), &walk(item, key, index)) << key << " " << index;
+        }
+    }
 }
 
 TEST(ConfigParserTest, ConversionsAreStrictAndIndependentOfTheLocale) {

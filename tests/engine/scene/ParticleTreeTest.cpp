@@ -8,6 +8,7 @@
 #include "engine/math/OrientedBox.h"
 #include "engine/scene/AttachmentPoint.h"
 #include "engine/scene/Camera.h"
+#include "engine/scene/GlobalMatrixCache.h"
 #include "engine/scene/ObjectLOD.h"
 #include "engine/scene/ParticleBone.h"
 #include "engine/scene/ParticleStructure.h"
@@ -168,6 +169,44 @@ TEST(ParticleTreeTest, GlobalMatricesAndGlobalToLocal) {
     EXPECT_GE(radius, std::sqrt(3.0f));
 }
 
+TEST(ParticleTreeTest, CachedGlobalMatricesMatchTheWalkUpTheTree) {
+    // A chain of turned and moved particles with a branch: each cached
+    // matrix is the one the walk to the root gives, whichever particle is
+    // asked for first, and a point placed with the cached parent matrix
+    // lands where one placed with the walk lands.
+    std::unique_ptr<Particle> root(new Particle);
+    root->Place({5, 0, 0}, Quaternion{});
+    std::vector<Particle*> chain{root.get()};
+    const float half = 0.1f;
+    for (int k = 0; k < 40; ++k) {
+        auto* p = new Particle;
+        p->Place({1, 0, 0.5f}, Quaternion{0, 0, std::sin(half), std::cos(half)});
+        chain.back()->Add(p);
+        chain.push_back(p);
+    }
+    auto* branch = new Particle;
+    branch->Place({0, 2, 0}, Quaternion{});
+    chain[20]->Add(branch);
+    GlobalMatrixCache cache;
+    for (const Particle* asked : std::vector<const Particle*>{chain[30], chain[40], branch, chain[0]}) {
+        const Matrix4 walked = asked->GetGlobalMatrix();
+        const Matrix4& cached = cache.Get(asked);
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) EXPECT_NEAR(cached.m[r][c], walked.m[r][c], 1e-4f) << r << c;
+    }
+    EXPECT_EQ(cache.Get(nullptr).GetTranslation().x, 0.0f);
+
+    auto* point = new Particle;
+    chain[40]->Add(point);
+    Vector3 walkedPosition{3, 4, 5}, cachedPosition{3, 4, 5};
+    Quaternion walkedOrientation{}, cachedOrientation{};
+    point->GlobalToLocal(walkedPosition, walkedOrientation);
+    point->GlobalToLocal(cachedPosition, cachedOrientation, cache.Get(chain[40]));
+    ExpectNear(cachedPosition, walkedPosition);
+    point->Place(cachedPosition, cachedOrientation);
+    ExpectNear(point->GetGlobalMatrix().GetTranslation(), {3, 4, 5});
+}
+
 TEST(ParticleTreeTest, BoneTreeClonesKeepNamesMatricesAndAttachmentPoints) {
     Quaternion turn{0, std::sqrt(0.5f), 0, std::sqrt(0.5f)};
     auto* skeleton = MakeBone("pelvis", {0, 1, 0}, Quaternion{});
@@ -214,6 +253,16 @@ TEST(ParticleStructureTest, AttachmentAndReferencePoints) {
     auto* onBone = new AttachmentPoint(PString("a.coupler"), PString("body"));
     EXPECT_TRUE(model->AddAttachmentPoint(onBone, true));
     EXPECT_EQ(onBone->GetParent(), model->FindByName("body"));
+
+    // A point whose subtree holds the bone would close a cycle.
+    auto* holder = new AttachmentPoint(PString("a.holder"), PString("body"));
+    Particle* body = model->FindByName("body");
+    model->Add(holder);
+    holder->Add(body);
+    EXPECT_FALSE(model->AddAttachmentPoint(holder, true));
+    EXPECT_EQ(holder->GetParent(), model.get());
+    model->Add(body);
+    delete holder;
 
     auto* missing = new AttachmentPoint(PString("a.lamp"), PString("nobone"));
     EXPECT_FALSE(model->AddAttachmentPoint(missing, true));

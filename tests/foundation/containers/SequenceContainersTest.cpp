@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(UtilsArray, ReserveGrowsInStepsAndKeepsItems) {
+TEST(UtilsArray, ReserveGrowsGeometricallyInStepsAndKeepsItems) {
     Utils::Array<int32_t, 4> array;
     ASSERT_TRUE(array.Reserve(0));
     EXPECT_EQ(array.Capacity(), 4);
@@ -23,10 +23,26 @@ TEST(UtilsArray, ReserveGrowsInStepsAndKeepsItems) {
     EXPECT_EQ(array.Capacity(), 4);
     ASSERT_TRUE(array.Reserve(4));  // at the capacity: (4 / 4 + 1) x 4
     EXPECT_EQ(array.Capacity(), 8);
-    ASSERT_TRUE(array.Reserve(17));
+    ASSERT_TRUE(array.Reserve(17));  // a step past the index beats doubling
     EXPECT_EQ(array.Capacity(), 20);
     for (int32_t i = 0; i < 4; ++i) EXPECT_EQ(array[i], i + 10);
     EXPECT_EQ(array[19], 0);
+    ASSERT_TRUE(array.Reserve(20));  // doubling beats a step past the index
+    EXPECT_EQ(array.Capacity(), 40);
+
+    // Items added one at a time move to a new block a logarithmic number of
+    // times, not once per step.
+    Utils::Array<int32_t, 4> grown;
+    int growths = 0;
+    for (int32_t i = 0; i < 100000; ++i) {
+        const int32_t before = grown.Capacity();
+        ASSERT_TRUE(grown.Reserve(i));
+        if (grown.Capacity() != before) ++growths;
+        grown[i] = i;
+    }
+    EXPECT_LE(growths, 16);
+    EXPECT_EQ(grown[0], 0);
+    EXPECT_EQ(grown[99999], 99999);
 }
 
 TEST(UtilsQueue, GrowsAcrossTheWrapInQueueOrder) {

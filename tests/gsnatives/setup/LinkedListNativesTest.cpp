@@ -2,6 +2,7 @@
 // entries, after the set-up has registered them.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,55 @@ TEST_F(LinkedListNatives, SortOrdersByKeyAndLeavesShortListsAlone) {
         for (const auto& item : c.items) Add(item.first, item.second, 0, false);
         ASSERT_TRUE(Call("$void@Probe::Sort()"));
         EXPECT_EQ(Keys(), c.sorted);
+    }
+}
+
+// The sort gives exactly what the selection sort gives, also where equal
+// keys end in another order than they had: a table of random lists with
+// few distinct keys (empty and null keys among them) against a reference
+// selection sort.
+TEST_F(LinkedListNatives, SortGivesTheSelectionSortsOrder) {
+    struct Item {
+        std::string key;  // "" also for a null key (value 0)
+        int value;
+    };
+    const auto selectionSort = [](std::vector<Item> items) {
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            std::size_t smallest = i;
+            for (std::size_t j = i + 1; j < items.size(); ++j)
+                if (std::strcmp(items[j].key.c_str(), items[smallest].key.c_str()) < 0) smallest = j;
+            if (smallest != i) std::swap(items[i], items[smallest]);
+        }
+        return items;
+    };
+    const char* const alphabet[] = {"", "a", "b", "ab", "B", "ba", "a\x7f", "\xe9"};
+    struct Case {
+        int length;
+        int distinctKeys;
+        uint32_t seed;
+    };
+    const Case cases[] = {{2, 2, 1}, {3, 2, 2},  {7, 2, 3},   {16, 3, 4},   {33, 4, 5},
+                          {64, 8, 6}, {65, 1, 7}, {200, 5, 8}, {500, 8, 9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "length " << c.length << ", seed " << c.seed);
+        ASSERT_TRUE(Call("$void@Probe::Reset()"));
+        std::vector<Item> items;
+        uint32_t state = c.seed;
+        const auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16; };
+        for (int i = 0; i < c.length; ++i) {
+            const uint32_t pick = next() % (c.distinctKeys + 1);
+            if (pick == static_cast<uint32_t>(c.distinctKeys)) {
+                ASSERT_TRUE(Call("$void@Probe::AddNullKey(bool)", {0}));
+                items.push_back({"", 0});
+            } else {
+                Add(alphabet[pick], i + 1, 0, false);
+                items.push_back({alphabet[pick], i + 1});
+            }
+        }
+        ASSERT_TRUE(Call("$void@Probe::Sort()"));
+        std::string expected;
+        for (const Item& item : selectionSort(items)) expected += item.key + std::to_string(item.value) + " ";
+        EXPECT_EQ(Keys(), expected);
     }
 }
 

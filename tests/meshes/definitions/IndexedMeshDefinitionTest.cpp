@@ -282,6 +282,47 @@ TEST(IndexedMeshDefinition, EmptyChunksVanishAndTheNextTakesTheirPlace) {
     EXPECT_EQ(d.vertexTotal, 8u);
 }
 
+TEST(IndexedMeshDefinition, WeightsFollowTheirChunkPastADroppedOne) {
+    // Chunks: a quad, an empty one, a quad. The weights name chunks by their
+    // place in the file: those of the empty chunk go, those of the third
+    // chunk move with it to place 1, and one naming a chunk beyond the
+    // file's stays beyond the mesh's.
+    MeshModel m;
+    m.maxInfluencesPerVertex = 1;
+    m.maxBonesPerChunk = 2;
+    m.chunks.push_back(ImWriter::Quad(1.0f));
+    ImWriter::ChunkModel empty = ImWriter::Quad(2.0f);
+    empty.indices.clear();
+    m.chunks.push_back(empty);
+    m.chunks.push_back(ImWriter::Quad(3.0f));
+    for (ImWriter::ChunkModel& c : m.chunks) c.weightsPerVertex = 1;
+    ImWriter::BoneModel root = ImWriter::Bone("root", "");
+    root.entries = {{0, {{0, 1.0f}}}, {1, {{1, 1.0f}}}, {2, {{2, 0.25f}}}};
+    ImWriter::BoneModel arm = ImWriter::Bone("arm", "root");
+    arm.entries = {{2, {{3, 0.75f}}}, {7, {{0, 1.0f}}}};
+    m.bones = {root, arm};
+
+    Loader loader;
+    ASSERT_EQ(loader.Load(ImWriter::Write(m)), RES_OK);
+    VorlexIndexedMeshDefinition& d = *loader.definition;
+    ASSERT_EQ(d.chunkCount, 2u);
+    ASSERT_EQ(d.bones.size(), 2u);
+    const std::vector<std::pair<uint32_t, float>> rootEntries = {{0, 1.0f}, {1, 0.25f}};
+    ASSERT_EQ(d.bones[0].entries.size(), rootEntries.size());
+    for (std::size_t e = 0; e < rootEntries.size(); ++e) {
+        EXPECT_EQ(d.bones[0].entries[e].chunk, rootEntries[e].first) << e;
+        EXPECT_EQ(d.bones[0].entries[e].weights[0].weight, rootEntries[e].second) << e;
+    }
+    ASSERT_EQ(d.bones[1].entries.size(), 2u);
+    EXPECT_EQ(d.bones[1].entries[0].chunk, 1u);
+    EXPECT_EQ(d.bones[1].entries[0].weights[0].vertex, 3u);
+    EXPECT_EQ(d.bones[1].entries[1].chunk, 7u);
+    // The palettes: root alone on the first quad, both bones on the second.
+    EXPECT_EQ(d.GetChunk(0)->GetInfluenceMatrixCount(), 1);
+    EXPECT_EQ(d.GetChunk(1)->GetInfluenceMatrixCount(), 2);
+    EXPECT_EQ(Word(d.GetChunk(1), kItemPaletteIndices, 3) & 0xFF, 3u);  // arm's slot
+}
+
 TEST(IndexedMeshDefinition, PalettesFillFreeSlotsAndSkipForeignVertices) {
     MeshModel m = OneQuad();
     m.maxInfluencesPerVertex = 2;

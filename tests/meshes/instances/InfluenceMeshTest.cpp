@@ -204,29 +204,41 @@ TEST(InfluenceMesh, TheLastBoneWithoutAParentIsTheRootAndCopiesAreDeep) {
     EXPECT_TRUE(mesh.GetBone(0)->sets[0].entries.empty());
 }
 
-TEST(InfluenceMesh, LevelBonesGiveOneSetPerLevelEachWithItsOwnKind) {
+TEST(InfluenceMesh, LevelBonesGiveOneSetPerWeightedLevelAndEveryLevelItsKind) {
+    // Three levels: hardware with weights, software without weights (no
+    // set), software with weights. Every level is posed; only the levels
+    // with weights hold a set.
     ChunkRef hardwareChunk = MakeChunk(1, 4);
     ASSERT_EQ(hardwareChunk->AddInfluenceMatrix(0), 0);
+    ChunkRef bareChunk = MakeChunk(1, 4 | GeometryChunk::kFlagSoftwareSkinned);
     ChunkRef softwareChunk = MakeChunk(1, 4 | GeometryChunk::kFlagSoftwareSkinned);
     VorlexInfluenceMesh::LevelBone bone;
     bone.name = PString("root");
-    bone.levels = {{}, {{0, {{0, 1.0f, {1, 2, 3}}}}}};
-    const std::vector<VorlexInfluenceMesh::LevelSkin> levels = {{true, 1, &hardwareChunk}, {false, 1, &softwareChunk}};
+    bone.sets = {{}, {{0, {{0, 1.0f, {1, 2, 3}}}}}};
+    const std::vector<VorlexInfluenceMesh::LevelSkin> levels = {
+        {true, 1, &hardwareChunk}, {false, 1, &bareChunk}, {false, 1, &softwareChunk}};
     VorlexInfluenceMesh mesh;
-    mesh.BuildFromLODBones({bone}, levels);
+    mesh.BuildFromLODBones({bone}, levels, {0, 2});
     ASSERT_EQ(mesh.GetBone(0)->sets.size(), 2u);
     EXPECT_TRUE(mesh.IsHardwareLevel(0));
     EXPECT_FALSE(mesh.IsHardwareLevel(1));
-    EXPECT_EQ(mesh.GetStamps().size(), 2u);
+    EXPECT_FALSE(mesh.IsHardwareLevel(2));
+    EXPECT_EQ(mesh.GetStamps().size(), 3u);
     Particle root;
     root.SetName(PString("root"));
     mesh.Bind(&root);
     root.SetPosition({10, 0, 0});
 
-    mesh.Pose(1, &softwareChunk, 4, 1);
+    mesh.Pose(1, &softwareChunk, 4, 2);
     EXPECT_EQ(PositionOf(softwareChunk.Get(), 0), (Vector3{11, 2, 3}));
     EXPECT_EQ(hardwareChunk->GetInfluenceMatrix(0)->m[3][0], 0.0f);  // level 0 not posed yet
     mesh.Pose(1, &hardwareChunk, 4, 0);
     EXPECT_EQ(hardwareChunk->GetInfluenceMatrix(0)->m[3][0], 10.0f);
-    EXPECT_EQ(mesh.GetStamps(), (std::vector<int32_t>{4, 4}));
+    // The level without weights is posed with none: its software chunk is
+    // cleared and nothing moves it.
+    SetPosition(bareChunk.Get(), 0, {5, 6, 7});
+    mesh.Pose(1, &bareChunk, 4, 1);
+    EXPECT_EQ(PositionOf(bareChunk.Get(), 0), (Vector3{0, 0, 0}));
+    mesh.Pose(1, &bareChunk, 5, 3);  // a level the table does not have
+    EXPECT_EQ(mesh.GetStamps(), (std::vector<int32_t>{4, 4, 4}));
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "meshes/lod/VorlexDynamicIndexedMeshLODInstance.h"
 #include "meshes/lod/VorlexIndexedMeshLODInstance.h"
 #include "LodFixture.h"
+#include "support/LmWriter.h"
 
 using namespace Vek;
 using LodTest::Fixture;
@@ -50,41 +52,11 @@ std::vector<float> Positions(const GeometryChunk* chunk) {
 // empty "LODB" when `weights` is set.
 std::vector<uint8_t> BareLod(const char* boneTag, const std::vector<std::pair<std::string, std::string>>& bones,
                              uint32_t levels, bool weights) {
-    ImWriter::Bytes b;
-    b.Tag("VIRF");
-    b.U32(0);
-    b.Tag("LODM");
-    std::size_t mark = b.Begin("INFO", 100);
-    for (int k = 0; k < 7; ++k) b.F32(0.0f);
-    b.U32(levels);
-    b.U32(0);
-    for (int k = 0; k < 5; ++k) b.F32(0.0f);
-    b.U32(0);
-    b.End(mark);
-    mark = b.Begin("MATT", 100);
-    b.U32(0);
-    b.End(mark);
-    mark = b.Begin(boneTag, 100);
-    b.U32(static_cast<uint32_t>(bones.size()));
-    for (const auto& [name, parent] : bones) {
-        b.Str(name);
-        b.Str(parent);
-        for (int k = 0; k < 12; ++k) b.F32(0.0f);
-    }
-    b.End(mark);
-    for (uint32_t l = 0; l < levels; ++l) {
-        mark = b.Begin("MESH", 100);
-        for (int k = 0; k < 3; ++k) b.U32(0);
-        b.F32(static_cast<float>(l));
-        if (weights) {
-            const std::size_t lodb = b.Begin("LODB", 100);
-            for (std::size_t k = 0; k < bones.size(); ++k) b.U32(0);
-            b.End(lodb);
-        }
-        b.End(mark);
-    }
-    b.Patch(4, static_cast<uint32_t>(b.data.size() - 8));
-    return b.data;
+    LmWriter::LodModel m;
+    m.boneTag = boneTag;
+    m.bones = bones;
+    for (uint32_t l = 0; l < levels; ++l) m.levels.push_back({static_cast<float>(l), weights});
+    return LmWriter::Write(m);
 }
 
 // A level chunk ("LCHK") of material 0 whose geometry has no vertices,
@@ -395,26 +367,126 @@ TEST(LODDefinition, DamagedFilesFailWithTheirResult) {
     }
 }
 
-TEST(LODDefinition, LevelsWithoutWeightsStopAtTheLimit) {
-    // Each such level gives every bone an empty set with no bytes behind
-    // it: a small file of many bones and many levels would fill memory.
-    const uint32_t limit = VorlexIndexedMeshLODDefinition::kMaxLevelsWithoutWeights;
+TEST(LODDefinition, LevelsWithoutWeightsGiveTheBonesNoSets) {
+    // A level without "LODB" has no bytes of weights behind it: it costs
+    // the bones nothing, however many bones and levels the file has.
     struct Case {
         uint32_t levels;
         bool weights;
-        uint32_t result;
-    } cases[] = {
-        {limit, false, RES_OK},
-        {limit + 1, false, RES_FILE_FORMAT_ERROR},
-        {limit + 1, true, RES_OK},
-    };
+    } cases[] = {{1, false}, {300, false}, {300, true}};
+    std::vector<std::pair<std::string, std::string>> bones{{"root", ""}};
+    for (uint32_t k = 1; k < 2000; ++k) bones.emplace_back("b" + std::to_string(k), "root");
     Fixture f;
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.levels << " levels, weights " << c.weights);
         uint32_t result = 9;
-        auto d = f.Read(BareLod("BONT", {{"root", ""}, {"arm", "root"}}, c.levels, c.weights), result);
-        EXPECT_EQ(result, c.result) << c.levels << " levels, weights " << c.weights;
-        if (result == RES_OK) EXPECT_EQ(d->boneTable[1].influences.size(), c.levels);
+        auto d = f.Read(BareLod("BONT", bones, c.levels, c.weights), result);
+        ASSERT_EQ(result, RES_OK);
+        ASSERT_EQ(d->GetLevelCount(), c.levels);
+        EXPECT_EQ(d->influenceLevels.size(), c.weights ? c.levels : 0u);
+        for (const LODBone& bone : d->boneTable) {
+            ASSERT_EQ(bone.influences.size(), c.weights ? c.levels : 0u);
+            if (!c.weights) {
+                ASSERT_EQ(bone.influences.capacity(), 0u);
+            }
+        }
     }
+}
+
+TEST(LODDefinition, WeightsStayOnTheirLevelAfterALevelWithout) {
+    // Two skinned levels; the first level's "LODB" is cut out of the file.
+    // The second level's weights stay the second level's: its chunk gets
+    // both bones in its palette, the first level's chunk none, and the
+    // writer gives the first level an empty "LODB".
+    Fixture f;
+    f.WriteStandardLevels();
+    ASSERT_EQ(f.LoadText("mesh 0 { name lod0.im }\nmesh 50 { name lod1.im }\n"), RES_OK);
+    const std::vector<uint8_t> sound = f.Write(*f.definition);
+    const std::size_t lodb = LodTest::FindTag(sound, "LODB");
+    uint32_t size = 0;
+    std::memcpy(&size, &sound[lodb + 4], 4);
+    std::vector<uint8_t> bytes(sound.begin(), sound.begin() + static_cast<std::ptrdiff_t>(lodb));
+    bytes.insert(bytes.end(), sound.begin() + static_cast<std::ptrdiff_t>(lodb + 8 + size), sound.end());
+    const std::size_t mesh = LodTest::FindTag(bytes, "MESH");
+    uint32_t meshSize = 0;
+    std::memcpy(&meshSize, &bytes[mesh + 4], 4);
+    LodTest::PatchU32(bytes, mesh + 4, meshSize - 8 - size);
+    LodTest::PatchU32(bytes, 4, static_cast<uint32_t>(bytes.size() - 8));
+
+    uint32_t result = 1;
+    auto d = f.Read(bytes, result);
+    ASSERT_EQ(result, RES_OK);
+    EXPECT_EQ(d->influenceLevels, (std::vector<uint32_t>{1}));
+    for (const LODBone& bone : d->boneTable) {
+        SCOPED_TRACE(bone.name);
+        EXPECT_EQ(d->GetLevelInfluences(bone, 0), nullptr);
+        const LODBoneInfluences* set = d->GetLevelInfluences(bone, 1);
+        ASSERT_NE(set, nullptr);
+        ASSERT_EQ(set->GetCount(), 1u);
+        EXPECT_EQ(set->entries[0].chunk, 0u);
+    }
+    EXPECT_EQ(d->GetLevel(0)->GetChunk(0)->GetInfluenceMatrixCount(), 0);
+    EXPECT_EQ(d->GetLevel(1)->GetChunk(0)->GetInfluenceMatrixCount(), 2);
+
+    auto again = f.Read(f.Write(*d), result);
+    ASSERT_EQ(result, RES_OK);
+    EXPECT_EQ(again->influenceLevels, (std::vector<uint32_t>{0, 1}));
+    EXPECT_EQ(again->GetLevelInfluences(again->boneTable[1], 0)->GetCount(), 0u);
+    EXPECT_EQ(again->GetLevelInfluences(again->boneTable[1], 1)->entries[0].weights[1].weight, 0.5f);
+    EXPECT_EQ(again->GetLevel(1)->GetChunk(0)->GetInfluenceMatrixCount(), 2);
+}
+
+TEST(LODDefinition, LoadCompletionSharesTheFirstEqualMaterialEvenWhenItIsItself) {
+    // Five levels read from an .lm file whose levels name materials of its
+    // list: level 1 uses level 0's first material, which equals level 0's
+    // second. Each material takes the first equal one of the earlier
+    // levels, in level and chunk order: level 1's stays its own (it is that
+    // first one), -0 equals +0, and a NaN equals nothing.
+    Fixture f;
+    f.WriteLevel("l0.im", LodTest::SkinnedLevel(2));
+    f.WriteLevel("l1.im", LodTest::SkinnedLevel(1));
+    f.WriteLevel("l2.im", LodTest::SkinnedLevel(1));
+    f.WriteLevel("l3.im", LodTest::SkinnedLevel(2));
+    f.WriteLevel("l4.im", LodTest::SkinnedLevel(1));
+    ASSERT_EQ(f.LoadText("mesh 0 { name l0.im }\nmesh 10 { name l1.im }\nmesh 20 { name l2.im }\n"
+                         "mesh 30 { name l3.im }\nmesh 40 { name l4.im }\n"),
+              RES_OK);
+    VorlexIndexedMeshLODDefinition& built = *f.definition;
+    LODLevel& one = (*built.levels)[1];
+    one.materials.MakePrivate();
+    one.materials.Set(0, built.GetLevel(0)->materials.GetItems()->at(0));
+    const struct {
+        uint32_t level, chunk;
+        float scalar;
+    } scalars[] = {{0, 0, 0.0f}, {0, 1, 0.0f}, {2, 0, -0.0f}, {3, 0, std::nanf("")}, {3, 1, 2.0f}, {4, 0, 2.0f}};
+    for (const auto& s : scalars) built.GetLevel(s.level)->GetMaterial(s.chunk)->SetScalar(s.scalar);
+
+    uint32_t result = 1;
+    auto d = f.Read(f.Write(built), result);
+    ASSERT_EQ(result, RES_OK);
+    auto material = [&d](uint32_t level, uint32_t chunk) { return d->GetLevel(level)->GetMaterial(chunk); };
+    ASSERT_EQ(material(1, 0), material(0, 0));
+    ASSERT_NE(material(0, 1), material(0, 0));
+    const Material* before[5][2] = {};
+    for (uint32_t l = 0; l < 5; ++l)
+        for (uint32_t c = 0; c < d->GetLevel(l)->chunkCount; ++c) before[l][c] = material(l, c);
+    d->ShareLevelMaterials();
+    const struct {
+        uint32_t level, chunk;
+        const Material* expected;
+        const char* what;
+    } expected[] = {
+        {0, 0, before[0][0], "the first level keeps its own"},
+        {0, 1, before[0][1], "the first level keeps its own"},
+        {1, 0, before[0][0], "the first equal one is the material itself"},
+        {2, 0, before[0][0], "-0 equals +0"},
+        {3, 0, before[3][0], "a NaN equals nothing"},
+        {3, 1, before[3][1], "no earlier equal"},
+        {4, 0, before[3][1], "the earlier equal one"},
+    };
+    for (const auto& e : expected) EXPECT_EQ(material(e.level, e.chunk), e.expected) << e.what;
+    // The current level (the last distance level) follows.
+    EXPECT_EQ(d->GetMaterial(0), before[3][1]);
 }
 
 TEST(LODDefinition, BonesFindTheirParentsByName) {
@@ -718,4 +790,35 @@ TEST(LODDefinition, WeightsFollowTheirChunkPastADroppedOne) {
     ASSERT_EQ(again->GetLevel(0)->chunkCount, 1u);
     EXPECT_EQ(again->boneTable[0].influences[0].entries[0].weights[0].weight, 0.25f);
     EXPECT_EQ(f.Write(*again), written);
+}
+
+TEST(LODDefinition, LevelFileWeightsFollowTheirChunkPastADroppedOne) {
+    // A level file whose first chunk is empty: the level's weights are
+    // those of its second chunk, now its only one, and the .lm written
+    // from the description reads back with them there.
+    Fixture f;
+    ImWriter::MeshModel m = LodTest::SkinnedLevel(2);
+    m.chunks[0].indices.clear();
+    m.bones[0].entries[1].weights = {{0, 0.25f}, {1, 0.75f}};
+    f.WriteLevel("first-empty.im", m);
+    ASSERT_EQ(f.LoadText("mesh 0 { name first-empty.im }\n"), RES_OK);
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "lm.txt" : ".lm");
+        uint32_t result = RES_OK;
+        std::unique_ptr<VorlexIndexedMeshLODDefinition> read;
+        if (pass == 1) read = f.Read(f.Write(*f.definition), result);
+        ASSERT_EQ(result, RES_OK);
+        const VorlexIndexedMeshLODDefinition& d = pass == 0 ? *f.definition : *read;
+        ASSERT_EQ(d.GetLevel(0)->chunkCount, 1u);
+        for (const LODBone& bone : d.boneTable) {
+            const LODBoneInfluences* set = d.GetLevelInfluences(bone, 0);
+            ASSERT_NE(set, nullptr) << bone.name;
+            ASSERT_EQ(set->GetCount(), 1u) << bone.name;
+            EXPECT_EQ(set->entries[0].chunk, 0u) << bone.name;
+        }
+        const LODChunkInfluence& root = d.GetLevelInfluences(d.boneTable[0], 0)->entries[0];
+        ASSERT_EQ(root.GetWeightCount(), 2u);
+        EXPECT_EQ(root.weights[0].weight, 0.25f);
+        EXPECT_EQ(root.weights[1].weight, 0.75f);
+    }
 }
