@@ -19,6 +19,7 @@
 #include "gsruntime/GSCallScriptFunction.h"
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptSoupBounds.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/natives/GSParamFetch.h"
@@ -113,6 +114,13 @@ SoupHandle GSOLibrary::GetProperties() {
 void GSOLibrary::SaveState(TStream& stream) {
     const SoupHandle soup = GetProperties();
     if (soup.IsEmpty() || soup.Count() == 0) return;
+    // The script's soup is written whole: bounded as every writer of a
+    // script's soup, and left out as an empty one is past the bound.
+    SoupWalkCost cost;
+    if (!MeasureSoupWithin(soup, GSRuntime::ScriptSoupWalkLimit(), cost)) {
+        LogPrintf("GSOLibrary::SaveState> properties of %s too large to save", GetKUID().ToTagString().c_str());
+        return;
+    }
     stream.WriteInt32(0);
     WriteBinarySoup(stream, soup);
 }

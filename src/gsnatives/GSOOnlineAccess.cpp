@@ -10,9 +10,11 @@
 #include "gsnatives/GSOSoup.h"
 #include "gsnatives/LockedRefusal.h"
 #include "gsnatives/MemberNativeTable.h"
+#include "gsnatives/OfflineOutboxBounds.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsruntime/GSContext.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptSoupBounds.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/natives/GSParamFetch.h"
@@ -76,8 +78,7 @@ GSOOnlineAccess::GSOOnlineAccess(const KUID& libraryAsset, GSContext* context) {
 GSOOnlineAccess::~GSOOnlineAccess() {
     m_ending = true;
     LeaveEndpoint();
-    for (OnlineVersionedMessage* message : m_received) delete message;
-    m_received.clear();
+    m_received.Clear();
     auto& live = LiveObjects();
     live.erase(std::remove(live.begin(), live.end(), this), live.end());
 }
@@ -113,7 +114,7 @@ void GSOOnlineAccess::Update(float dt) {
     if (status != m_lastStatus) {
         m_lastStatus = status;
         PostToSelf("StatusChange");
-        if (!m_received.empty()) m_newMessage = true;
+        if (!m_received.Empty()) m_newMessage = true;
     }
     if (m_newMessage) {
         m_newMessage = false;
@@ -131,15 +132,14 @@ void GSOOnlineAccess::DeliverMessage(OnlineMessage* message) {
         delete message;
         return;
     }
-    m_received.push_back(versioned);
+    m_received.Push(versioned);
     m_newMessage = true;
 }
 
 int32_t GSOOnlineAccess::CollectMessage(Vek::String& name, SoupHandle& soup) {
-    if (m_received.empty())
+    if (m_received.Empty())
         return Endpoint().GetState() == OnlineAccessClientEndpoint::kConnected ? 6 : 1;
-    OnlineVersionedMessage* message = m_received.front();
-    m_received.erase(m_received.begin());
+    OnlineVersionedMessage* message = m_received.PopFront();
     name = message->name;
     soup = message->soup;
     delete message;
@@ -183,8 +183,14 @@ void GSOOnlineAccess::NativeGetLocalData(GSStack* stack) {
     GSOSoup* soup = nullptr;
     if (!GetKeyParam(stack, key) || !GetParam<GSOSoup>(stack, 2, soup)) return;
     if (!WritableOrRaise(soup->IsLocked(), kLockedText)) return;
+    const SoupHandle reply = VADReadOnlineLocalData(clientKUID, key.c_str());
+    SoupWalkCost cost;
+    if (!ScriptSoupWithinLimit(reply, "OnlineAccess.GetLocalData", &cost) ||
+        !ScriptSoupRoom(GetContext(), (cost.nodes + 1) * kScriptSoupNodeRoom, "OnlineAccess.GetLocalData"))
+        return;
+    GSScriptSoupCharge charge(GetContext());
     SoupHandle copy;
-    copy.CopyFrom(VADReadOnlineLocalData(clientKUID, key.c_str()));
+    copy.CopyFrom(reply);
     soup->SetSoup(copy);
 }
 
@@ -192,6 +198,7 @@ void GSOOnlineAccess::NativeSetLocalData(GSStack* stack) {
     Vek::PString key;
     GSOSoup* soup = nullptr;
     if (!GetKeyParam(stack, key) || !GetParam<GSOSoup>(stack, 2, soup)) return;
+    if (!ScriptSoupWithinLimit(soup->GetSoup(), "OnlineAccess.SetLocalData")) return;
     VADWriteOnlineLocalData(clientKUID, key.c_str(), soup->GetSoup());
 }
 
@@ -207,6 +214,7 @@ void GSOOnlineAccess::NativePostMessage(GSStack* stack) {
     Vek::String name;
     GSOSoup* soup = nullptr;
     if (!GetStringParam(stack, 1, name, false) || !GetParam<GSOSoup>(stack, 2, soup)) return;
+    if (!ScriptSoupWithinLimit(soup->GetSoup(), "OnlineAccess.PostMessage")) return;
     stack->Push(static_cast<uint32_t>(PostScriptMessage(name, soup->GetSoup())));
 }
 
@@ -233,11 +241,16 @@ void GSOOnlineAccess::NativeOpenGroup(GSStack* stack) {
 void GSOOnlineAccess::NativePostOfflineMessage(GSStack* stack) {
     GSOSoup* soup = nullptr;
     if (!GetParam<GSOSoup>(stack, 1, soup)) return;
-    SoupHandle& outbox = OfflineOutbox();
-    outbox.EnsureContainer();
+    SoupWalkCost cost;
+    if (!ScriptSoupWithinLimit(soup->GetSoup(), "OnlineAccess.PostOfflineMessage", &cost) ||
+        !ScriptSoupRoom(GetContext(), (cost.nodes + 1) * kScriptSoupNodeRoom, "OnlineAccess.PostOfflineMessage"))
+        return;
+    // Charged to this context while it lives; the outbox keeps its own
+    // bounds after that.
+    GSScriptSoupCharge charge(GetContext());
     SoupHandle copy;
     copy.CopyFrom(soup->GetSoup());
-    outbox.SetContainer(outbox.GetFreeIndexTag(), copy);
+    OfflineOutboxBounds::Append(OfflineOutbox(), copy);
     stack->Push(0);
 }
 

@@ -22,6 +22,7 @@
 #include "foundation/kuid/KUID.h"
 #include "foundation/soups/SoupHandle.h"
 #include "gsnatives/OnlineMessageList.h"
+#include "gsnatives/ReceivedMessageList.h"
 #include "gsruntime/router/GSGameObject.h"
 #include "online/OnlineMessages.h"
 
@@ -60,11 +61,12 @@ public:
     // ---- OnlineAccessClientBase ----
     // A versioned message is kept unless this asset is locally modified and
     // the sender's was not; a plain one (without version) reaches no script.
+    // The messages kept are bounded (ReceivedMessageList).
     void DeliverMessage(OnlineMessage* message) override;
 
     // ---- OnlineAccessMessageListInterface ----
     int32_t CollectMessage(Vek::String& name, SoupHandle& soup) override;
-    bool HasMessages() const override { return !m_received.empty(); }
+    bool HasMessages() const override { return !m_received.Empty(); }
 
     // The endpoint every online object uses.
     static OnlineAccessClientEndpoint& Endpoint();
@@ -118,7 +120,7 @@ private:
     bool m_connectRequested = false;
     bool m_newMessage = false;
     bool m_ending = false;
-    std::vector<OnlineVersionedMessage*> m_received;
+    ReceivedMessageList<OnlineVersionedMessage> m_received{"OnlineAccess"};
     float m_postCounter = 0.0f;
 };
 

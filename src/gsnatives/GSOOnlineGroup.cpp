@@ -7,6 +7,7 @@
 #include "gsnatives/ScriptClasses.h"
 #include "gsruntime/GSContext.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptSoupBounds.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/natives/GSParamFetch.h"
@@ -49,8 +50,7 @@ GSOOnlineGroup::GSOOnlineGroup(GSOOnlineAccess* owner, const Vek::PString& cooki
 GSOOnlineGroup::~GSOOnlineGroup() {
     Endpoint().SendGroupLeave(m_cookie);
     Closed();
-    for (OnlineGroupMessage* message : m_received) delete message;
-    m_received.clear();
+    m_received.Clear();
     m_members.clear();
 }
 
@@ -152,15 +152,14 @@ void GSOOnlineGroup::ClientRemoved(OnlineAccessClientBase* client) {
 }
 
 void GSOOnlineGroup::DeliverMessage(OnlineGroupMessage* message) {
-    m_received.push_back(message);
+    m_received.Push(message);
     m_newMessage = true;
 }
 
 int32_t GSOOnlineGroup::CollectMessage(Vek::String& name, SoupHandle& soup) {
     if (!m_owner || Endpoint().GetState() != OnlineAccessClientEndpoint::kConnected) return 1;
-    if (m_received.empty()) return 6;
-    OnlineGroupMessage* message = m_received.front();
-    m_received.erase(m_received.begin());
+    if (m_received.Empty()) return 6;
+    OnlineGroupMessage* message = m_received.PopFront();
     name = message->userName;
     soup = message->soup;
     delete message;
@@ -234,6 +233,7 @@ void GSOOnlineGroup::NativeGetUserStatus(GSStack* stack) {
 void GSOOnlineGroup::NativePostMessage(GSStack* stack) {
     GSOSoup* soup = nullptr;
     if (!GetParam<GSOSoup>(stack, 1, soup)) return;
+    if (!ScriptSoupWithinLimit(soup->GetSoup(), "OnlineGroup.PostMessage")) return;
     stack->Push(static_cast<uint32_t>(PostScriptMessage(soup->GetSoup())));
 }
 

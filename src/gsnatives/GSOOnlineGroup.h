@@ -21,6 +21,7 @@
 
 #include "engine/PString.h"
 #include "gsnatives/OnlineMessageList.h"
+#include "gsnatives/ReceivedMessageList.h"
 #include "gsruntime/router/GSGameObject.h"
 #include "online/OnlineMessages.h"
 
@@ -69,7 +70,7 @@ public:
 
     // ---- OnlineAccessMessageListInterface ----
     int32_t CollectMessage(Vek::String& name, SoupHandle& soup) override;
-    bool HasMessages() const override { return !m_received.empty(); }
+    bool HasMessages() const override { return !m_received.Empty(); }
 
     // A new status posts "StatusChange".
     void SetStatus(int32_t status);
@@ -117,7 +118,7 @@ private:
     GSOOnlineAccess* m_owner = nullptr;
     Vek::PString m_cookie;
     std::vector<UserNameRecord> m_members;
-    std::vector<OnlineGroupMessage*> m_received;
+    ReceivedMessageList<OnlineGroupMessage> m_received{"OnlineGroup"};
     bool m_newMessage = false;
     int32_t m_groupType = 0;
     int32_t m_pendingRequest = 0;

@@ -13,6 +13,7 @@
 #include "gsnatives/MemberNativeTable.h"
 #include "gsnatives/ScriptClasses.h"
 #include "gsruntime/GSExecutionBudget.h"
+#include "gsruntime/GSScriptSoupBounds.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSParamFetch.h"
 #include "gsruntime/router/GSMessageSoupParameter.h"
@@ -56,6 +57,9 @@ bool WouldHoldItself(const SoupHandle& parent, const SoupHandle& child) {
     return parent.Get() && child.Get() && Reaches(child.GetRoot(), parent.Get());
 }
 
+// The room an edit that adds one tag of `valueBytes` bytes asks for.
+uint64_t TagRoom(uint64_t valueBytes) { return kScriptSoupNodeRoom + valueBytes; }
+
 void PushNewSoup(GSStack* stack, GSContext* context, const SoupHandle& soup, bool locked) {
     stack->PushNewObject(GSOSoup::Create(context, soup, locked), nullptr);
 }
@@ -98,6 +102,8 @@ void GSOSoup::NativeGetNamedSoupAdd(GSStack* stack) {
     if (!WritableOrRaise(m_locked, "Soup.GetNamedSoupAdd> parent soup is locked")) return;
     SoupHandle child = m_soup.GetContainer(name);
     if (!child.Get()) {
+        if (!ScriptSoupRoom(GetContext(), TagRoom(0), "Soup.GetNamedSoupAdd")) return;
+        GSScriptSoupCharge charge(GetContext());
         child.EnsureContainer();
         m_soup.SetContainer(name, child);
     }
@@ -163,6 +169,8 @@ void GSOSoup::NativeSetNamedTagString(GSStack* stack) {
     if (!WritableOrRaise(m_locked, "Soup.SetNamedTag> parent soup is locked") || !ReadName(stack, 1, name)) return;
     Vek::String text;
     GetStringParam(stack, 2, text, true);
+    if (!ScriptSoupRoom(GetContext(), TagRoom(text.Length()), "Soup.SetNamedTag")) return;
+    GSScriptSoupCharge charge(GetContext());
     m_soup.SetString(name, text.c_str());
 }
 
@@ -171,12 +179,16 @@ void GSOSoup::NativeSetNamedTagFloat(GSStack* stack) {
     if (!WritableOrRaise(m_locked, "Soup.SetNamedTag> parent soup is locked") || !ReadName(stack, 1, name)) return;
     float value = 0.0f;
     GetFloatParam(stack, 2, value);
+    if (!ScriptSoupRoom(GetContext(), TagRoom(4), "Soup.SetNamedTag")) return;
+    GSScriptSoupCharge charge(GetContext());
     m_soup.SetFloat(name, value);
 }
 
 void GSOSoup::NativeSetNamedTagInt(GSStack* stack) {
     Vek::PString name;
     if (!WritableOrRaise(m_locked, "Soup.SetNamedTag> parent soup is locked") || !ReadName(stack, 1, name)) return;
+    if (!ScriptSoupRoom(GetContext(), TagRoom(4), "Soup.SetNamedTag")) return;
+    GSScriptSoupCharge charge(GetContext());
     m_soup.SetInt(name, static_cast<int32_t>(stack->Local(2)));
 }
 
@@ -185,6 +197,8 @@ void GSOSoup::NativeSetNamedTagKUID(GSStack* stack) {
     if (!WritableOrRaise(m_locked, "Soup.SetNamedKUID> parent soup is locked") || !ReadName(stack, 1, name)) return;
     GSOKUID* kuid = nullptr;
     if (!GetParam<GSOKUID>(stack, 2, kuid, true)) return;
+    if (!ScriptSoupRoom(GetContext(), TagRoom(8), "Soup.SetNamedKUID")) return;
+    GSScriptSoupCharge charge(GetContext());
     m_soup.SetKUID(name, kuid ? kuid->GetKUID() : KUID());
 }
 
@@ -192,7 +206,9 @@ void GSOSoup::NativeSetNamedSoup(GSStack* stack) {
     Vek::PString name;
     if (!WritableOrRaise(m_locked, "Soup.SetNamedTag> parent soup is locked") || !ReadName(stack, 1, name)) return;
     GSOSoup* child = StorableChild(stack, 2, "Soup.SetNamedTag");
-    if (child) m_soup.SetContainer(name, child->m_soup);
+    if (!child || !ScriptSoupRoom(GetContext(), TagRoom(0), "Soup.SetNamedTag")) return;
+    GSScriptSoupCharge charge(GetContext());
+    m_soup.SetContainer(name, child->m_soup);
 }
 
 void GSOSoup::NativeRemoveNamedTag(GSStack* stack) {
@@ -205,6 +221,13 @@ void GSOSoup::NativeCopy(GSStack* stack) {
     if (!WritableOrRaise(m_locked, "Soup.Copy> parent soup is locked")) return;
     GSOSoup* source = nullptr;
     if (!GetParam<GSOSoup>(stack, 1, source)) return;
+    // The copy visits a shared sub-soup once per place it is stored in, and
+    // makes a node for each visit: measured and refused before any work.
+    SoupWalkCost cost;
+    if (!ScriptSoupWithinLimit(source->m_soup, "Soup.Copy", &cost) ||
+        !ScriptSoupRoom(GetContext(), TagRoom(0) + cost.nodes * kScriptSoupNodeRoom, "Soup.Copy"))
+        return;
+    GSScriptSoupCharge charge(GetContext());
     // Released first: a soup copied onto itself ends as an empty container.
     m_soup.Clear();
     const SoupHandle from = source->m_soup;
@@ -219,7 +242,10 @@ void GSOSoup::NativeClear(GSStack*) {
 void GSOSoup::NativeIsLocked(GSStack* stack) { stack->Push(m_locked ? 1 : 0); }
 
 void GSOSoup::NativeGetLockedReference(GSStack* stack) {
-    m_soup.EnsureContainer();
+    {
+        GSScriptSoupCharge charge(GetContext());
+        m_soup.EnsureContainer();
+    }
     if (m_locked) {
         stack->PushObject(this, nullptr);
         return;
@@ -230,7 +256,8 @@ void GSOSoup::NativeGetLockedReference(GSStack* stack) {
 void GSOSoup::NativeAddUniqueNamedSoup(GSStack* stack) {
     if (!WritableOrRaise(m_locked, "Soup.AddUniqueNamedSoup> parent soup is locked")) return;
     GSOSoup* child = StorableChild(stack, 1, "Soup.AddUniqueNamedSoup");
-    if (!child) return;
+    if (!child || !ScriptSoupRoom(GetContext(), TagRoom(0), "Soup.AddUniqueNamedSoup")) return;
+    GSScriptSoupCharge charge(GetContext());
     const Vek::PString name = m_soup.GetFreeIndexTag();
     m_soup.SetContainer(name, child->m_soup);
 }
@@ -251,19 +278,28 @@ GSOSoup* GSOSoup::StorableChild(GSStack* stack, int index, const char* native) c
     return child;
 }
 
-void GSOSoup::NativeLog(GSStack*) {
-    if (!LogSoupAsText(m_soup))
-        GSRaiseScriptException("Soup.Log> soup nested deeper than %d containers", kMaxTextSoupDepth);
+namespace {
+
+// Refuses a text form that was not written; true when it was.
+bool TextWritten(TextSoupWrite written, const char* what) {
+    if (written == TextSoupWrite::kTooDeep)
+        GSRaiseScriptException("%s> soup nested deeper than %d containers", what, kMaxTextSoupDepth);
+    else if (written == TextSoupWrite::kTooLarge)
+        RaiseScriptSoupTooLarge(what);
+    return written == TextSoupWrite::kWritten;
 }
+
+}  // namespace
+
+void GSOSoup::NativeLog(GSStack*) { TextWritten(LogSoupAsTextWithin(m_soup, ScriptSoupWalkLimit()), "Soup.Log"); }
 
 void GSOSoup::NativeAsString(GSStack* stack) {
     TBuffer buffer(new Vek::DynamicBuffer(512), true);
-    // The text form of a soup nested n deep grows with n * n; past the depth
-    // the reader takes back it is refused instead of built.
-    if (!WriteTextSoup(m_soup, buffer)) {
-        GSRaiseScriptException("Soup.AsString> soup nested deeper than %d containers", kMaxTextSoupDepth);
-        return;
-    }
+    // The text form of a soup nested n deep grows with n * n, and a shared
+    // sub-soup is written once per place it is stored in: past the depth
+    // the reader takes back, or past the walk's limit (which keeps the text
+    // within a script string's length), it is refused instead of built.
+    if (!TextWritten(WriteTextSoupWithin(m_soup, buffer, ScriptSoupWalkLimit()), "Soup.AsString")) return;
     const auto* bytes = reinterpret_cast<const char*>(buffer.GetData());
     stack->PushString(GetContext(), Vek::String(bytes, static_cast<std::size_t>(buffer.GetDataSize())));
 }

@@ -9,6 +9,7 @@
 #include "gsnatives/ScriptableObject.h"
 #include "gsnatives/VorlexScriptContext.h"
 #include "gsruntime/GSLog.h"
+#include "gsruntime/GSScriptSoupBounds.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/natives/GSCPPContextNativeFunction.h"
 #include "gsruntime/natives/GSNativeRegistration.h"
@@ -46,6 +47,7 @@ void VorlexScriptContext::NativeVorlexSystemCall(GSStack* stack) {
     Vek::PString name;
     GSOSoup* arguments = nullptr;
     if (!GSRuntime::GetPStringParam(stack, 1, false, name) || !GSRuntime::GetParam(stack, 2, arguments)) return;
+    if (!GSRuntime::ScriptSoupWithinLimit(arguments->GetSoup(), "VorlexScriptBase.VorlexSystemCall")) return;
     SoupHandle result;
     SystemCall(result, name, arguments->GetSoup());
     GSOSoup* answer = GSOSoup::Create(this, result, true);

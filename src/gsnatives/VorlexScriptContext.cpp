@@ -7,6 +7,7 @@
 #include "gsnatives/GSOKUID.h"
 #include "gsnatives/ScriptableObject.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptSoupBounds.h"
 
 namespace GSNatives {
 
@@ -54,7 +55,9 @@ void VorlexScriptContext::HideSystemMenuIconMenu(GSOLibrary*, GSRuntime::GSStack
 bool VorlexScriptContext::Query(const KUID&) { return true; }
 
 void VorlexScriptContext::SystemCall(SoupHandle& result, const Vek::PString& /*name*/, const SoupHandle& arguments) {
-    LogSoupAsText(arguments);
+    // The text form is bounded as every text form of a script's soup.
+    if (LogSoupAsTextWithin(arguments, GSRuntime::ScriptSoupWalkLimit()) == TextSoupWrite::kTooLarge)
+        LogPrintf("VorlexSystemCall> arguments too large to log");
     result = SoupHandle();
 }
 

@@ -7,6 +7,7 @@
 #include "engine/Alloc.h"
 #include "gsruntime/GSClass.h"
 #include "gsruntime/GSContext.h"
+#include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
 #include "gsruntime/GSExecutionBudget.h"
@@ -16,13 +17,14 @@ namespace GSRuntime {
 namespace {
 
 // A zeroed element store of n elements (n > 0), charged to the script
-// memory budget; null when the budget refuses it or memory runs out.
-uint32_t* NewStore(int64_t n) {
+// memory budget and `account`; null when the budget refuses it or memory
+// runs out.
+uint32_t* NewStore(GSScriptMemoryAccount* account, int64_t n) {
     const std::size_t bytes = static_cast<std::size_t>(n) * 4;
-    if (!GSScriptMemoryBudget::Take(bytes)) return nullptr;
+    if (!GSScriptMemoryBudget::Take(account, bytes)) return nullptr;
     uint32_t* store = static_cast<uint32_t*>(Vek::Alloc::New(bytes));
     if (!store) {
-        GSScriptMemoryBudget::Give(bytes);
+        GSScriptMemoryBudget::Give(account, bytes);
         return nullptr;
     }
     std::memset(store, 0, bytes);
@@ -30,10 +32,10 @@ uint32_t* NewStore(int64_t n) {
 }
 
 // Frees a store of n elements made by NewStore (null for none).
-void FreeStore(uint32_t* store, int64_t n) {
+void FreeStore(GSScriptMemoryAccount* account, uint32_t* store, int64_t n) {
     if (!store) return;
     Vek::Alloc::Delete(store);
-    GSScriptMemoryBudget::Give(static_cast<uint64_t>(n) * 4);
+    GSScriptMemoryBudget::Give(account, static_cast<uint64_t>(n) * 4);
 }
 
 }  // namespace
@@ -47,17 +49,26 @@ GSArray::GSArray(GSContext* context, bool elementsAreReferences)
 
 GSArray::~GSArray() {
     ReleaseRange(m_count, 0);
-    FreeStore(m_elements, m_capacity);
+    FreeStore(m_account, m_elements, m_capacity);
     m_count = 0;
     m_capacity = 0;
     m_elements = nullptr;
     GSTrackedObjectRegistry::Unregister(&m_instance.header);
+    if (m_account) m_account->ReleaseReference();
+}
+
+GSScriptMemoryAccount* GSArray::StoreAccount() {
+    if (!m_account) {
+        m_account = GSScriptMemoryAccount::Of(GSTrackedObjectRegistry::GetContext(&m_instance.header));
+        if (m_account) m_account->AddReference();
+    }
+    return m_account;
 }
 
 bool GSArray::Resize(int64_t n) {
     if (n <= 0) {
         ReleaseRange(m_count, 0);
-        FreeStore(m_elements, m_capacity);
+        FreeStore(m_account, m_elements, m_capacity);
         m_elements = nullptr;
         m_count = 0;
         m_capacity = 0;
@@ -70,12 +81,12 @@ bool GSArray::Resize(int64_t n) {
         // for alone when the budget has no room for the larger store.
         const int64_t roomy = std::min<int64_t>(std::max<int64_t>(n, 2 * int64_t(m_count)), kMaxCount);
         int64_t capacity = roomy;
-        uint32_t* store = NewStore(capacity);
-        if (!store && roomy > n) store = NewStore(capacity = n);
+        uint32_t* store = NewStore(StoreAccount(), capacity);
+        if (!store && roomy > n) store = NewStore(StoreAccount(), capacity = n);
         if (!store) return false;
         GSChargeWork(uint64_t(capacity) * 4 + uint64_t(m_count) * 4);
         if (m_count) std::memcpy(store, m_elements, std::size_t(m_count) * 4);
-        FreeStore(m_elements, m_capacity);
+        FreeStore(m_account, m_elements, m_capacity);
         m_elements = store;
         m_capacity = static_cast<int32_t>(capacity);
     } else {
@@ -138,7 +149,7 @@ bool GSArray::CopyRange(GSArray* destination, int32_t end, const GSArray* source
     // The copy is taken, with its counts, before the destination lets go of
     // its elements, so that a destination that is the source copies intact.
     const int32_t n = end - start;
-    uint32_t* store = n > 0 ? NewStore(n) : nullptr;
+    uint32_t* store = n > 0 ? NewStore(destination->StoreAccount(), n) : nullptr;
     if (n > 0 && !store) return false;
     if (n > 0) std::memcpy(store, source->m_elements + start, std::size_t(n) * 4);
     if (source->m_references) destination->TakeCopiedReferences(store, n, source);
@@ -161,7 +172,7 @@ bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
     const int64_t inserted = source ? source->m_count : 0;
     const int64_t newCount = kept + gap + tail + inserted;
     if (newCount > kMaxCount) return false;
-    uint32_t* store = newCount > 0 ? NewStore(newCount) : nullptr;
+    uint32_t* store = newCount > 0 ? NewStore(StoreAccount(), newCount) : nullptr;
     if (newCount > 0 && !store) return false;
 
     // The source's elements are placed, with their counts, before the range
@@ -178,7 +189,7 @@ bool GSArray::Splice(int32_t start, int32_t end, const GSArray* source) {
 
     GSChargeWork(uint64_t(newCount) * 8);
     ReleaseRange(end - start, start);
-    FreeStore(m_elements, m_capacity);
+    FreeStore(m_account, m_elements, m_capacity);
     m_elements = store;
     m_count = static_cast<int32_t>(newCount);
     m_capacity = static_cast<int32_t>(newCount);

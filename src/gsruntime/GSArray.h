@@ -27,6 +27,7 @@ namespace GSRuntime {
 
 class GSClass;
 class GSContext;
+class GSScriptMemoryAccount;
 
 class GSArray : public GSObjectReference {
 public:
@@ -112,11 +113,16 @@ private:
     // context check refuses replaced by null.
     void TakeCopiedReferences(uint32_t* to, int64_t n, const GSArray* source);
 
+    // The account of the array's context, held from the first store on
+    // (null for an array of no context): stores are given back to it.
+    GSScriptMemoryAccount* StoreAccount();
+
     uint32_t* m_elements = nullptr;
     int32_t m_count = 0;
     // Elements the store holds (at least the count).
     int32_t m_capacity = 0;
     uint8_t m_references = 0;
+    GSScriptMemoryAccount* m_account = nullptr;
     GSEmbeddedInstance m_instance;
 };
 

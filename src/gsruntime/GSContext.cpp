@@ -1,5 +1,7 @@
 #include "gsruntime/GSContext.h"
 
+#include <atomic>
+#include <string>
 #include <vector>
 
 #include "engine/Alloc.h"
@@ -12,6 +14,7 @@
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSObject.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSString.h"
 
 namespace GSRuntime {
@@ -123,6 +126,8 @@ void* GSContext::operator new(std::size_t size) noexcept { return Vek::Alloc::Ne
 void GSContext::operator delete(void* block) noexcept { Vek::Alloc::Delete(block); }
 
 GSContext::GSContext(bool withRouter, bool shared) : m_registry(this), m_shared(shared ? 1 : 0) {
+    static std::atomic<uint64_t> made{0};
+    m_memoryAccount = new GSScriptMemoryAccount("context " + std::to_string(made.fetch_add(1) + 1));
     m_libraries.Init(kLibraryBuckets);
     if (withRouter && g_routerFactory.create) m_router = g_routerFactory.create(this);
     GSContextRegistry::Add(this);
@@ -147,6 +152,11 @@ GSContext::~GSContext() {
     // The libraries' lent string constants go too: a context's end leaves
     // the script-object heap as the context found it.
     GSConstantStrings::ReleaseAllStrings();
+    // What the context's objects still hold elsewhere goes back to the
+    // budget now; they give back to the closed account alone.
+    m_memoryAccount->Close();
+    m_memoryAccount->ReleaseReference();
+    m_memoryAccount = nullptr;
 }
 
 void GSContext::RemoveFromRegistry() { GSContextRegistry::Remove(this); }

@@ -37,6 +37,7 @@ class GSLibrary;
 class GSObject;
 class GSObjectReference;
 class GSRouter;
+class GSScriptMemoryAccount;
 
 // What a script "Message" object is built from (BuildMessageObject).
 struct GSMessageParts {
@@ -129,6 +130,11 @@ public:
     // Leaves the context registry.
     void RemoveFromRegistry();
 
+    // The context's share of the script memory budget, named "context N"
+    // (N counts the contexts made by the process, from 1); closed and
+    // released when the context ends.
+    GSScriptMemoryAccount* MemoryAccount() const { return m_memoryAccount; }
+
 private:
     GSTrackedObjectRegistry m_registry;
     // After the registry: destroyed (and closed, in the destructor's body)
@@ -137,6 +143,7 @@ private:
     GSLibraryIdTable<GSLibraryContext> m_libraries;
     GSRouter* m_router = nullptr;
     uint8_t m_shared = 0;
+    GSScriptMemoryAccount* m_memoryAccount = nullptr;
 };
 
 }  // namespace GSRuntime

@@ -10,6 +10,7 @@
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/GSObjectReference.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
@@ -139,7 +140,9 @@ bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
     // byte for the making and one for the copy (GSExecutionBudget.h).
     GSChargeWork(2 * uint64_t(text.Length()));
     // A text the memory budget has no room for gives null, as a full heap.
-    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
+    GSString* string = GSScriptMemoryBudget::Fits(GSScriptMemoryAccount::Of(context), text.Length())
+                           ? new GSString(context, text)
+                           : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);
@@ -149,7 +152,9 @@ bool GSStack::PushPString(GSContext* context, const Vek::PString& text) {
 bool GSStack::PushString(GSContext* context, const Vek::String& text) {
     GSChargeWork(2 * uint64_t(text.Length()));
     // A text the memory budget has no room for gives null, as a full heap.
-    GSString* string = GSScriptMemoryBudget::Fits(text.Length()) ? new GSString(context, text) : nullptr;
+    GSString* string = GSScriptMemoryBudget::Fits(GSScriptMemoryAccount::Of(context), text.Length())
+                           ? new GSString(context, text)
+                           : nullptr;
     const GSDataRef reference = string ? string->GetReference() : 0;
     if (Push(reference)) return true;
     GSScriptInstance::ReleaseReference(reference);

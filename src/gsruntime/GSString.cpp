@@ -4,6 +4,7 @@
 #include <string>
 
 #include "gsruntime/GSContext.h"
+#include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSThreadServices.h"
 #include "gsruntime/GSTrackedObjectRegistry.h"
@@ -52,7 +53,11 @@ GSString::GSString(const GSString* other) : GSObjectReference(kGSRefString) {
 
 void GSString::Track(GSContext* context) {
     m_charged = std::max<uint64_t>(m_text.capacity(), kInlineRoom);
-    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Force(m_charged - kInlineRoom);
+    if (m_charged > kInlineRoom) {
+        m_account = GSScriptMemoryAccount::Of(context);
+        if (m_account) m_account->AddReference();
+        GSScriptMemoryBudget::Force(m_account, m_charged - kInlineRoom);
+    }
     m_instance.header.count = 1;
     m_instance.header.owner = this;
     GSTrackedObjectRegistry::Register(context ? &context->Registry() : nullptr, &m_instance.header);
@@ -60,7 +65,8 @@ void GSString::Track(GSContext* context) {
 
 GSString::~GSString() {
     GSTrackedObjectRegistry::Unregister(&m_instance.header);
-    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Give(m_charged - kInlineRoom);
+    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Give(m_account, m_charged - kInlineRoom);
+    if (m_account) m_account->ReleaseReference();
 }
 
 bool GSString::Charge(uint64_t length) {
@@ -68,7 +74,11 @@ bool GSString::Charge(uint64_t length) {
     // the room it had.
     const uint64_t room = std::max<uint64_t>(length, 2 * uint64_t(m_text.capacity()));
     if (room <= m_charged) return true;
-    if (!GSScriptMemoryBudget::Take(room - m_charged)) return false;
+    if (!m_account) {
+        m_account = GSScriptMemoryAccount::Of(GSTrackedObjectRegistry::GetContext(&m_instance.header));
+        if (m_account) m_account->AddReference();
+    }
+    if (!GSScriptMemoryBudget::Take(m_account, room - m_charged)) return false;
     m_charged = room;
     return true;
 }

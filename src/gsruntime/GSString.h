@@ -31,6 +31,7 @@
 namespace GSRuntime {
 
 class GSContext;
+class GSScriptMemoryAccount;
 
 class GSString : public GSObjectReference, public Vek::String {
 public:
@@ -97,6 +98,10 @@ private:
 
     // The room charged, counting the inline room that costs nothing extra.
     uint64_t m_charged = 0;
+    // The account of the string's context, held once the string charges
+    // anything (null for a string of no context): the room is given back
+    // to it.
+    GSScriptMemoryAccount* m_account = nullptr;
     GSTypeIdMemo* m_typeIdMemo = nullptr;
 
     GSEmbeddedInstance m_instance;

@@ -11,6 +11,7 @@
 
 #include "foundation/soups/CountedRef.h"
 #include "foundation/soups/ReferenceCountMP.h"
+#include "foundation/soups/SoupMemoryCharge.h"
 
 class ACSChunk;
 
@@ -21,15 +22,21 @@ public:
     bool OwnsBytes() const { return m_owns; }
 
     // Use the makers below.
+    // An owning block is charged to the open charge scope
+    // (SoupMemoryCharge.h), if any, with its bytes.
     ACSRawDataCore(uint8_t* data, int32_t size, bool owns, CountedRef<ReferenceCountMP> parent)
-        : m_data(data), m_size(size), m_owns(owns), m_parent(std::move(parent)) {}
+        : m_data(data), m_size(size), m_owns(owns), m_parent(std::move(parent)) {
+        if (owns) m_charge.Add(sizeof(ACSRawDataCore) + static_cast<uint64_t>(size));
+    }
 
 protected:
     // An owning block whose bytes were allocated with the block itself (by
     // MakeRawDataCopy): they go with it, not on their own.
     struct BytesInside {};
     ACSRawDataCore(uint8_t* data, int32_t size, BytesInside)
-        : m_data(data), m_size(size), m_owns(true), m_bytesInside(true) {}
+        : m_data(data), m_size(size), m_owns(true), m_bytesInside(true) {
+        m_charge.Add(sizeof(ACSRawDataCore) + static_cast<uint64_t>(size));
+    }
     ~ACSRawDataCore() override;
 
 private:
@@ -38,6 +45,7 @@ private:
     bool m_owns;
     bool m_bytesInside = false;
     CountedRef<ReferenceCountMP> m_parent;
+    SoupCharge m_charge;
 };
 
 using RawDataRef = CountedRef<ACSRawDataCore>;

@@ -21,14 +21,18 @@ std::string SoupAsText(const SoupHandle& soup) {
     return text;
 }
 
-bool LogSoupAsText(const SoupHandle& soup) {
-    std::string text;
-    if (!SoupAsText(soup, text)) {
+bool LogSoupAsText(const SoupHandle& soup) { return LogSoupAsTextWithin(soup, SoupWalkLimit{}) == TextSoupWrite::kWritten; }
+
+TextSoupWrite LogSoupAsTextWithin(const SoupHandle& soup, const SoupWalkLimit& limit) {
+    TBuffer buffer;
+    const TextSoupWrite written = WriteTextSoupWithin(soup, buffer, limit);
+    if (written == TextSoupWrite::kTooDeep)
         SoupLogPrintf("LogSoupAsText> soup nested deeper than %d containers; not written", kMaxTextSoupDepth);
-        return false;
-    }
+    if (written != TextSoupWrite::kWritten) return written;
+    const std::string text(reinterpret_cast<const char*>(buffer.GetData()),
+                           static_cast<std::size_t>(buffer.GetDataSize()));
     SoupLogPrintf("%s", text.c_str());
-    return true;
+    return written;
 }
 
 bool PrintSoupAsText(const SoupHandle& soup) {

@@ -254,6 +254,7 @@ void TDBContainerTag::AppendChild(Vek::PString&& name, ChunkRef chunk) {
     m_cursorIndex = -1;
     const uint32_t slot = m_children.Add(Child{std::move(name), std::move(chunk)});
     ++m_count;
+    m_charge.Add(kSoupPairCharge);
     if (indexed) {
         const Child& added = m_children.FirstBlock()->Prev()->Slot(slot);
         if (!added.name.IsEmpty()) m_byName->emplace(added.name.c_str(), &added);
@@ -268,6 +269,7 @@ void TDBContainerTag::RemoveChild(ChunkRef chunk) {
             NameFreed(it->name);
             m_children.RemoveOrdered(it);
             --m_count;
+            m_charge.Sub(kSoupPairCharge);
             return;
         }
     }

@@ -8,13 +8,16 @@
 
 #include "engine/DynamicArray.h"
 #include "foundation/soups/ACSChunk.h"
+#include "foundation/soups/SoupMemoryCharge.h"
 
 class TDBContainerTag : public ACSChunk {
 public:
     using Child = ChunkChild;
     using ChildList = Vek::DynamicArray<Child, 13>;
 
-    TDBContainerTag() = default;
+    // Charged to the open charge scope (SoupMemoryCharge.h), if any, with
+    // its pairs.
+    TDBContainerTag() { m_charge.Add(sizeof(TDBContainerTag)); }
 
     // First pair whose name is the same interned string; the null chunk
     // when there is none.
@@ -87,6 +90,7 @@ private:
     // it a container is small enough for the allocator's quick lists.
     mutable std::unique_ptr<std::unordered_map<const char*, const Child*>> m_byName;
     mutable uint32_t m_freeIndexEmptied = 0;
+    SoupCharge m_charge;
 };
 
 // The node factory that every editable node and every view uses for its

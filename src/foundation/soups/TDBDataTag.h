@@ -3,10 +3,14 @@
 // bytes). It has no children. Setters never change bytes in place; they
 // make a new tag, so blocks are shared safely between copies.
 #include "foundation/soups/ACSChunk.h"
+#include "foundation/soups/SoupMemoryCharge.h"
 
 class TDBDataTag : public ACSChunk {
 public:
-    TDBDataTag(int32_t kind, RawDataRef block) : m_block(std::move(block)), m_kind(kind) {}
+    // Charged to the open charge scope (SoupMemoryCharge.h), if any.
+    TDBDataTag(int32_t kind, RawDataRef block) : m_block(std::move(block)), m_kind(kind) {
+        m_charge.Add(sizeof(TDBDataTag));
+    }
 
     const uint8_t* GetData() const override;
     int32_t GetSize() const override;
@@ -30,6 +34,7 @@ protected:
 private:
     RawDataRef m_block;
     int32_t m_kind;
+    SoupCharge m_charge;
 };
 
 // A new value tag of that kind holding a copy of n bytes (none when n is 0

@@ -25,6 +25,8 @@ public:
     TextOut& operator=(const TextOut&) = delete;
 
     std::string& Text() { return m_text; }
+    // Bytes handed over and gathered so far.
+    uint64_t Written() const { return m_flushed + m_text.size(); }
     void Append(std::string_view text) { m_text.append(text); }
     void Blanks(int count) {
         if (count > 0) m_text.append(static_cast<std::size_t>(count), ' ');
@@ -39,6 +41,7 @@ public:
             m_stream.Write(m_text.data() + at, static_cast<int32_t>(part));
             at += part;
         }
+        m_flushed += m_text.size();
         m_text.clear();
     }
 
@@ -46,6 +49,7 @@ private:
     static constexpr std::size_t kPiece = 64 * 1024;
     TStream& m_stream;
     std::string m_text;
+    uint64_t m_flushed = 0;
 };
 
 // The name as the writer writes it, appended.
@@ -140,12 +144,14 @@ struct Level {
 
 // Writes the tags of `root` at depth 0, walking the tree with a list of
 // open containers instead of nested calls, so that the depth of a soup
-// never reaches the call stack. Stops, false, before a container deeper
-// than kMaxTextSoupDepth.
-bool WriteTextContainers(TextOut& out, const ChunkRef& root) {
+// never reaches the call stack. Stops before a container deeper than
+// kMaxTextSoupDepth, and past the limit.
+TextSoupWrite WriteTextContainers(TextOut& out, const ChunkRef& root, const SoupWalkLimit& limit) {
     std::vector<Level> open;
     open.push_back(Level{root, 0, 0, root->Count()});
+    uint64_t nodes = 0;
     while (!open.empty()) {
+        if (out.Written() > limit.bytes) return TextSoupWrite::kTooLarge;
         out.Step();
         Level& level = open.back();
         if (level.next >= level.count) {
@@ -161,6 +167,7 @@ bool WriteTextContainers(TextOut& out, const ChunkRef& root) {
         const int32_t i = level.next++;
         const ChunkChild* pair = level.chunk->ChildAt(i);
         if (!pair) continue;
+        if (++nodes > limit.nodes) return TextSoupWrite::kTooLarge;
         const ChunkRef& child = pair->chunk;
         const int indent = 2 * level.depth;
         const int32_t kind = child->GetKind();
@@ -172,7 +179,7 @@ bool WriteTextContainers(TextOut& out, const ChunkRef& root) {
             out.Blanks(indent);
             out.Append("\r\n");
         }
-        if (level.depth + 1 > kMaxTextSoupDepth) return false;
+        if (level.depth + 1 > kMaxTextSoupDepth) return TextSoupWrite::kTooDeep;
         out.Blanks(indent);
         AppendTagName(out.Text(), pair->name.c_str());
         out.Append("\r\n");
@@ -181,7 +188,7 @@ bool WriteTextContainers(TextOut& out, const ChunkRef& root) {
         const int depth = level.depth + 1;  // `level` goes stale with the push
         open.push_back(Level{child, depth, 0, child->Count()});
     }
-    return true;
+    return out.Written() > limit.bytes ? TextSoupWrite::kTooLarge : TextSoupWrite::kWritten;
 }
 
 }  // namespace
@@ -193,10 +200,14 @@ std::string NormaliseTagName(const char* name) {
 }
 
 bool WriteTextSoup(const SoupHandle& soup, TStream& stream) {
-    if (!soup.GetRoot()) return true;
+    return WriteTextSoupWithin(soup, stream, SoupWalkLimit{}) == TextSoupWrite::kWritten;
+}
+
+TextSoupWrite WriteTextSoupWithin(const SoupHandle& soup, TStream& stream, const SoupWalkLimit& limit) {
+    if (!soup.GetRoot()) return TextSoupWrite::kWritten;
     // What was gathered goes to the stream on every way out, a refused soup
     // included (the caller drops it).
     TextOut out(stream);
     out.Append("\xEF\xBB\xBF\r\n");
-    return WriteTextContainers(out, soup.GetRoot());
+    return WriteTextContainers(out, soup.GetRoot(), limit);
 }

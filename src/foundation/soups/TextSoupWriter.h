@@ -22,6 +22,7 @@
 #include <string>
 
 #include "foundation/soups/SoupHandle.h"
+#include "foundation/soups/SoupWalkLimit.h"
 
 class TStream;
 
@@ -33,6 +34,15 @@ class TStream;
 // walk keeps its own list of open containers: no depth reaches the call
 // stack.
 bool WriteTextSoup(const SoupHandle& soup, TStream& stream);
+
+enum class TextSoupWrite { kWritten, kTooDeep, kTooLarge };
+// The same within a limit: writing stops, kTooLarge, as soon as more nodes
+// have been visited or more bytes written than `limit` allows (a value's
+// line is written whole before the bytes are compared), so a soup that
+// shares its sub-soups many times over costs no more than the limit. A
+// text that is written is never longer than limit.bytes. The caller drops
+// what the stream holds after a refusal.
+TextSoupWrite WriteTextSoupWithin(const SoupHandle& soup, TStream& stream, const SoupWalkLimit& limit);
 
 // The name as the writer writes it.
 std::string NormaliseTagName(const char* name);

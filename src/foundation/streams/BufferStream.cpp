@@ -1,5 +1,6 @@
 #include "foundation/streams/BufferStream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -33,8 +34,11 @@ int32_t TBuffer::WriteRaw(const void* data, int32_t n) {
         return 0;
     }
     if (position + count > m_block->AllocatedSize() && m_block->AllocatedSize() > kLargeBlockSize) {
-        // Large blocks grow in big steps instead of the block's own small ones.
-        if (!m_block->AddLength(count + kLargeGrowStep)) {
+        // Large blocks grow in big steps instead of the block's own small
+        // ones, doubling up to a limit: steps of one size would copy the
+        // block once per step, quadratic in its size.
+        const std::size_t doubling = std::min(m_block->AllocatedSize(), kLargeGrowLimit);
+        if (!m_block->AddLength(std::max(count + kLargeGrowStep, doubling))) {
             SetError(kErrorMemory);
             return 0;
         }

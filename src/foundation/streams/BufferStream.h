@@ -18,9 +18,12 @@ public:
     static constexpr std::size_t kBlockInitialSize = 0;
     static constexpr std::size_t kBlockGrowStep = 512;
     // Past this allocated size, a write that needs room grows the block by
-    // its own size plus kLargeGrowStep.
+    // the larger of its own size plus kLargeGrowStep and the block's size
+    // (at most kLargeGrowLimit): the block doubles, so the copies of a block
+    // written to its end cost time linear in its size.
     static constexpr std::size_t kLargeBlockSize = 16384;
     static constexpr std::size_t kLargeGrowStep = 65536;
+    static constexpr std::size_t kLargeGrowLimit = std::size_t(256) << 20;
 
     // A stream over a new owned block made with (0, 512).
     TBuffer();

@@ -16,6 +16,7 @@
 #include "gscompiler/bytecode/GSBytecode.h"
 #include "gsruntime/GSLibrary.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadServices.h"
@@ -36,8 +37,10 @@ void Release(GSDataRef reference) { GSScriptInstance::ReleaseReference(reference
 // the top `replaced` slots (0: a new slot).
 bool PutNewString(GSRunState& s, const char* text, std::size_t length, int32_t replaced) {
     // The memory budget is asked before the text is copied.
-    GSString* string =
-        GSScriptMemoryBudget::Fits(length) ? new GSString(GSCurrentContext(), text, length) : nullptr;
+    GSContext* context = GSCurrentContext();
+    GSString* string = GSScriptMemoryBudget::Fits(GSScriptMemoryAccount::Of(context), length)
+                           ? new GSString(context, text, length)
+                           : nullptr;
     if (!string) return s.Raise(ER_NullStringReference);
     GSChargeWork(length);
     s.sp -= replaced;

@@ -11,6 +11,7 @@
 #include "gsruntime/GSLog.h"
 #include "gsruntime/GSMachine.h"
 #include "gsruntime/GSScriptInstance.h"
+#include "gsruntime/GSScriptSoupBounds.h"
 #include "gsruntime/GSStack.h"
 #include "gsruntime/GSString.h"
 #include "gsruntime/GSThreadResult.h"
@@ -291,6 +292,13 @@ void GSGameObject::SendOrPost(GSStack* stack, bool post, bool withSoup) {
             GSRaiseScriptException("incorrect parameter type at parameter %d", 4);
             return;
         }
+        // The copy is bounded and charged as every copy a script asks for.
+        const char* what = post ? "GameObject.PostMessage" : "GameObject.SendMessage";
+        SoupWalkCost cost;
+        if (!ScriptSoupWithinLimit(soup, what, &cost) ||
+            !ScriptSoupRoom(GetContext(), (cost.nodes + 1) * kScriptSoupNodeRoom, what))
+            return;
+        GSScriptSoupCharge charge(GetContext());
         parameter = MessageParameterFrom(soup);
     }
     GSGameObject* target = GameObjectArgument(stack, 1);

@@ -58,13 +58,21 @@ TEST(BufferStream, EndSeekThenTellGivesTheDataSize) {
     EXPECT_TRUE(buffer.Eof());
 }
 
-TEST(BufferStream, LargeBlocksGrowByTheWriteAnd64KiB) {
-    TBuffer buffer(new Vek::DynamicBuffer(0, 512), true);
-    buffer.Write(std::string(17000, 'a').data(), 17000);
-    ASSERT_EQ(buffer.GetBlock()->AllocatedSize(), 17000u);  // the block's own growth
-    buffer.Write("0123456789", 10);
-    EXPECT_EQ(buffer.GetBlock()->AllocatedSize(), 17000u + 10u + 65536u);
-    EXPECT_EQ(buffer.GetDataSize(), 17010);
+// By the write and 64 KiB, or by the block's own size when that is more,
+// so that a block written to its end doubles and its copies stay linear.
+TEST(BufferStream, LargeBlocksGrowByTheWriteAnd64KiBOrDouble) {
+    struct Case {
+        std::size_t first;
+        std::size_t grownBy;
+    };
+    for (const Case c : {Case{17000, 10 + 65536}, Case{1000000, 1000000}}) {
+        TBuffer buffer(new Vek::DynamicBuffer(0, 512), true);
+        buffer.Write(std::string(c.first, 'a').data(), static_cast<int32_t>(c.first));
+        ASSERT_EQ(buffer.GetBlock()->AllocatedSize(), c.first);  // the block's own growth
+        buffer.Write("0123456789", 10);
+        EXPECT_EQ(buffer.GetBlock()->AllocatedSize(), c.first + c.grownBy);
+        EXPECT_EQ(buffer.GetDataSize(), static_cast<int32_t>(c.first + 10));
+    }
 }
 
 TEST(BufferStream, SmallBlocksKeepTheirOwnGrowth) {

@@ -85,7 +85,7 @@ protected:
         SetProgramTime(now);
         endpoint = std::make_unique<OnlineAccessClientEndpoint>(account);
         OnlineAccessClientEndpoint::UseInstance(endpoint.get());
-        ASSERT_TRUE(host.Start(kOnlineProbe));
+        ASSERT_TRUE(host.Start(ProbeSource()));
     }
     void TearDown() override {
         host.EndContext();
@@ -93,6 +93,9 @@ protected:
         OnlineAccessClientEndpoint::UseInstance(nullptr);
         Vek::File::Subst(Vek::PString("cache"), nullptr, true);
     }
+
+    // The probe script the host compiles.
+    virtual std::string ProbeSource() const { return kOnlineProbe; }
 
     // The access object of an asset in the host's context, kept by the host
     // and handed to the probe.

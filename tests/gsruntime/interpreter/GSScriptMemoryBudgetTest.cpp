@@ -7,7 +7,10 @@
 
 #include "gsruntime/GSContext.h"
 #include "gsruntime/GSObject.h"
+#include "foundation/soups/SoupHandle.h"
+#include "foundation/soups/SoupMemoryCharge.h"
 #include "gsruntime/GSScriptArena.h"
+#include "gsruntime/GSScriptMemoryAccount.h"
 #include "gsruntime/GSScriptMemoryBudget.h"
 #include "gsruntime/interpreter/GSCompiledScript.h"
 #include "gsruntime/interpreter/GSInterpreterFixture.h"
@@ -33,6 +36,10 @@ class Grow
         for (i = 0; i < n; i++) keep[i] = s + i;
         return n;
     }
+
+    // Without arguments, for callers that pass none (the library fuzz
+    // target's seed): strings kept far past any budget.
+    public int Greedy(void) { return KeptStrings(100000); }
 
     public int Doubling(int n) {
         string s = "x"; int i;
@@ -71,6 +78,7 @@ protected:
     }
     void TearDown() override {
         GSScriptMemoryBudget::SetLimit(GSScriptMemoryBudget::kDefaultLimit);
+        GSScriptMemoryBudget::SetContextLimit(GSScriptMemoryBudget::kDefaultContextLimit);
         delete me;
         InterpreterTest::TearDown();
     }
@@ -157,6 +165,48 @@ TEST_F(GSScriptMemoryBudgetTest, MemoryGivenBackIsChargedAgain) {
     EXPECT_EQ(outcome.value, 64u);
     EXPECT_EQ(LinesStartingWith("Script memory limit of"), 0);
     EXPECT_EQ(Held(), before);
+}
+
+// One context that fills its own share is refused, by name, while the
+// others keep running; what it holds, even what lives on after it, goes back
+// to the budget when it ends.
+TEST_F(GSScriptMemoryBudgetTest, EachContextKeepsItsShareAndGivesItBackWhenItEnds) {
+    const uint64_t before = Held();
+    GSScriptMemoryBudget::SetContextLimit(kRoom);
+    log.Clear();
+    GSContext* greedy = new GSContext(true, false);
+    GSObject* object = new GSObject();
+    ASSERT_TRUE(object->BindClass(library->FindClass("Grow"), greedy));
+    GSScriptMemoryAccount* account = greedy->MemoryAccount();
+    const GSFunction* greedyFunction = GSTest::FindFunction(library, "Grow", "$int@Grow::Greedy()");
+    ASSERT_NE(greedyFunction, nullptr);
+    EXPECT_NE(Run(greedyFunction, object->GetReference(), {}).code, ER_Done);
+    EXPECT_EQ(LinesStartingWith("Script memory limit of " + std::to_string(kRoom) + " bytes reached for one context by " +
+                                account->Name() + ":"),
+              1);
+    EXPECT_GT(account->Used(), 0u);
+    EXPECT_LE(account->Used(), kRoom);
+
+    // Another context runs as before.
+    EXPECT_EQ(Call("$int@Grow::Sum(int)", 1000).value, 999000u + 1000u);
+
+    // A soup the context made that outlives it.
+    SoupHandle kept;
+    {
+        SoupChargeScope scope(account);
+        kept.SetString(Vek::PString("text"), std::string(100000, 'x').c_str());
+    }
+    EXPECT_GE(account->Used(), 100000u);
+    account->AddReference();
+    delete object;
+    delete greedy;
+    EXPECT_EQ(Held(), before);
+    EXPECT_TRUE(account->IsClosed());
+    // Given back to the closed account alone.
+    kept.Clear();
+    EXPECT_EQ(account->Used(), 0u);
+    EXPECT_EQ(Held(), before);
+    account->ReleaseReference();
 }
 
 }  // namespace
