@@ -580,6 +580,38 @@ TEST_F(CommandTable, RegisterAccountFailsWhenTheStoreRefusesTheWrite) {
     Check({{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}});
 }
 
+// The reply to a settings write is left open: a daemon that answers with
+// nothing, or with more than the stand-in's byte, has stored the soup. Only
+// the single byte 0 (a refusal) and a link lost before the reply fail.
+TEST_F(CommandTable, RegisterAccountTakesAnyReplyToTheWriteButARefusal) {
+    const auto replying = [](const std::string& items) {
+        return "rules\n{\n 0\n {\n  op 101\n  times 1\n" + items + " }\n}\n";
+    };
+    const std::string unableToWrite = "- <NULL> : Unable to write internet settings.\n";
+    struct Case {
+        std::string scenario;
+        Row row;
+    };
+    const Case cases[] = {
+        {replying(""), {{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}}},
+        {replying("  reply\n  {\n   0 \"byte 0\"\n   1 \"byte 0\"\n  }\n"),
+         {{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}}},
+        {replying("  reply\n  {\n   0 \"byte 0\"\n  }\n"),
+         {{"registeraccount", "carol", "pw"}, 255, unableToWrite + Summary(1), {100, 101}}},
+        {replying("  action \"drop-link\"\n"),
+         {{"registeraccount", "carol", "pw"},
+          255,
+          unableToWrite + "- <NULL> : The link to the daemon was lost while waiting for its reply to operation 101.\n" +
+              Summary(2),
+          {100, 101}}},
+    };
+    for (const Case& c : cases) {
+        installed.StopDaemons();
+        Check(c.row, {installed.UseScenario(c.scenario)});
+    }
+    installed.StopDaemons();
+}
+
 TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) {
     WriteAssetFolders();
     const std::string installedA = "; <kuid:523401:11> : Installed <kuid:523401:11>.\n";
