@@ -743,6 +743,26 @@ TEST_F(CommandTable, ALostLinkAnEmptyReplyOrASilentDaemonFailsTheWordAndSaysSo) 
     EXPECT_FALSE(std::filesystem::exists(local + "kuid 523401 11")) << "the empty and unanswered installs did nothing";
 }
 
+// A notice of 13 bytes that announces a million log lines of the daemon's
+// own (transaction 0) is cut to what one notice may add, with one line
+// that says so; the word's request is answered as usual.
+TEST_F(CommandTable, ANoticeOfAMillionLinesIsCutToItsBound) {
+    InstallAssetFolders();
+    installed.StopDaemons();
+    const std::string scenario =
+        "rules\n{\n 0\n {\n  op 21\n  times 1\n  action \"carry\"\n  notices\n  {\n   0\n   {\n    type 3\n"
+        "    payload\n    {\n     0 \"int32 0\"\n     1 \"int32 0\"\n     2 \"int32 1000000\"\n     3 \"byte 0\"\n"
+        "    }\n   }\n  }\n }\n}\n";
+    Check({{"status", "<kuid:77:13>"},
+           255,
+           "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n- <NULL> : The daemon sent 900000 more log lines in one "
+           "notice than are kept (at most 100000 lines and 16 MiB of text); they were dropped.\n" +
+               Summary(1),
+           {21}},
+          {installed.UseScenario(scenario)});
+    installed.StopDaemons();
+}
+
 // A scenario rule that answers the first two asset-info requests (the
 // install's look at the asked asset and at the search's result) with a
 // record of `kuid` that the daemon knows from the download service but has
