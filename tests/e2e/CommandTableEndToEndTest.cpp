@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -372,7 +373,7 @@ TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
         {{"generatekuid"}, 0, "<KUID2:" + std::to_string(kUserId) + ":2:0>\n" + Summary(0), {58}},
         {{"delete", asset}, 0, Summary(0), {36}},
         {{"status", asset}, 255, Failure("Unknown AssetID.", asset), {21}},
-        {{"delete", asset}, 255, Summary(0), {36}},
+        {{"delete", asset}, 255, Failure("Unknown AssetID.", asset), {36, 21}},
     };
     for (const Row& row : later) Check(row);
 }
@@ -640,6 +641,47 @@ TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) 
         Check(c.row);
         EXPECT_EQ(CountOf(installed.ReceivedOperations(), 39), c.installs) << c.row.arguments[1];
     }
+}
+
+// A word that fails says why, even where its requests carry no log (the
+// open of commit and revert, revert and delete themselves): the reason is
+// read from the daemon's record of the asset. Paths that name no archive or
+// no asset folder are named as such, and a store that refuses the commit
+// gives its cause.
+TEST_F(CommandTable, AFailedWordSaysWhy) {
+    InstallAssetFolders();
+    std::filesystem::create_directories(installed.Elsewhere() + "/empty/sub");
+    ASSERT_EQ(::mkfifo((installed.Elsewhere() + "/pipe.cdp").c_str(), 0600), 0);
+    const std::string unknown = Failure("Unknown AssetID.", "<kuid:9:9>");
+    const Row rows[] = {
+        {{"installfrompath", "pack/c/mesh.im"}, 255, Failure("The input path is not a folder."), {}, {39}},
+        {{"installfrompath", "empty"},
+         255,
+         Failure("No asset was found in the input folder: neither it nor a folder below it holds \"config.txt\" or "
+                 "\"config.chump\"."),
+         {},
+         {39}},
+        {{"commit", "<kuid:9:9>"}, 255, unknown, {30, 21}, {34}},
+        {{"revert", "<kuid:9:9>"}, 255, unknown, {30, 21}, {33}},
+        {{"delete", "<kuid:9:9>"}, 255, unknown, {36, 21}},
+        {{"revert", "<kuid:77:13>"}, 255, Failure("The asset is not open for editing.", "<kuid:77:13>"), {30, 33, 21}},
+        {{"installcdp", "missing.cdp"}, 255, "", {40}, {}, {"- <NULL> : The archive \"", "/missing.cdp\" does not exist.\n", Summary(1)}},
+        {{"installcdp", "pack"}, 255, "", {40}, {}, {"- <NULL> : The archive \"", "/pack\" is not a file.\n", Summary(1)}},
+        {{"installcdp", "pipe.cdp"}, 255, "", {40}, {}, {"- <NULL> : The archive \"", "/pipe.cdp\" is not a file.\n", Summary(1)}},
+    };
+    for (const Row& row : rows) Check(row);
+
+    // A store that refuses every write (as a full disk does) fails the
+    // commit with SQLite's cause; the edit stays open.
+    Check({{"edit", "<kuid:77:13>"}, 0, "", {30}, {}, {"+ <kuid:77:13> : ", Summary(0)}});
+    installed.StopDaemons();
+    Check({{"commit", "<kuid:77:13>"},
+           255,
+           Failure("The database could not be updated: attempt to write a readonly database.", "<kuid:77:13>"),
+           {30, 34}},
+          {installed.UseScenario("read-only-store 1\n")});
+    installed.StopDaemons();
+    Check({{"commit", "<kuid:77:13>"}, 0, Summary(0), {30, 34}});
 }
 
 // A word whose request failed or was refused exits with a failure, judged

@@ -81,6 +81,12 @@ std::vector<std::string> VADTakeRequestFailures() {
     return taken;
 }
 
+bool VADRequestFailuresRecorded() {
+    Record& record = TheRecord();
+    std::lock_guard<std::mutex> hold(record.lock);
+    return !record.messages.empty();
+}
+
 uint32_t VADReplyInactivityBoundMs() { return FpxInactivityBoundMs(); }
 
 void VADNoteLinkActivity() { g_lastActivity.store(Now(), std::memory_order_relaxed); }
