@@ -200,8 +200,8 @@ TEST(FullDisk, ACommitOnAFullDiskGivesTheSystemsCause) {
     const std::string asset = installed.Elsewhere() + "/asset";
     fs::create_directories(asset);
     InstalledProgram::WriteFile(asset + "/config.txt", "kuid <kuid:523401:200>\nkind \"scenery\"\nusername \"Full\"\n");
-    for (const std::vector<std::string>& word :
-         {std::vector<std::string>{"installfrompath", "asset"}, std::vector<std::string>{"edit", "<kuid:523401:200>"}}) {
+    const std::vector<std::vector<std::string>> words = {{"installfrompath", "asset"}, {"edit", "<kuid:523401:200>"}};
+    for (const std::vector<std::string>& word : words) {
         const ProgramResult run = installed.Run(word);
         ASSERT_EQ(run.status, 0) << run.out;
     }
