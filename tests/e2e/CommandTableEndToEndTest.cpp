@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -390,7 +391,7 @@ TEST_F(CommandTable, AnAssetsLifeThroughTheCommandWords) {
         {{"generatekuid"}, 0, "<KUID2:" + std::to_string(kUserId) + ":2:0>\n" + Summary(0), {58}},
         {{"delete", asset}, 0, Summary(0), {36}},
         {{"status", asset}, 255, Failure("Unknown AssetID.", asset), {21}},
-        {{"delete", asset}, 255, Summary(0), {36}},
+        {{"delete", asset}, 255, Failure("Unknown AssetID.", asset), {36, 21}},
     };
     for (const Row& row : later) Check(row);
 }
@@ -598,6 +599,38 @@ TEST_F(CommandTable, RegisterAccountFailsWhenTheStoreRefusesTheWrite) {
     Check({{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}});
 }
 
+// The reply to a settings write is left open: a daemon that answers with
+// nothing, or with more than the stand-in's byte, has stored the soup. Only
+// the single byte 0 (a refusal) and a link lost before the reply fail.
+TEST_F(CommandTable, RegisterAccountTakesAnyReplyToTheWriteButARefusal) {
+    const auto replying = [](const std::string& items) {
+        return "rules\n{\n 0\n {\n  op 101\n  times 1\n" + items + " }\n}\n";
+    };
+    const std::string unableToWrite = "- <NULL> : Unable to write internet settings.\n";
+    struct Case {
+        std::string scenario;
+        Row row;
+    };
+    const Case cases[] = {
+        {replying(""), {{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}}},
+        {replying("  reply\n  {\n   0 \"byte 0\"\n   1 \"byte 0\"\n  }\n"),
+         {{"registeraccount", "carol", "pw"}, 0, Summary(0), {100, 101}}},
+        {replying("  reply\n  {\n   0 \"byte 0\"\n  }\n"),
+         {{"registeraccount", "carol", "pw"}, 255, unableToWrite + Summary(1), {100, 101}}},
+        {replying("  action \"drop-link\"\n"),
+         {{"registeraccount", "carol", "pw"},
+          255,
+          unableToWrite + "- <NULL> : The link to the daemon was lost while waiting for its reply to operation 101.\n" +
+              Summary(2),
+          {100, 101}}},
+    };
+    for (const Case& c : cases) {
+        installed.StopDaemons();
+        Check(c.row, {installed.UseScenario(c.scenario)});
+    }
+    installed.StopDaemons();
+}
+
 TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) {
     WriteAssetFolders();
     const std::string installedA = "; <kuid:523401:11> : Installed <kuid:523401:11>.\n";
@@ -626,6 +659,48 @@ TEST_F(CommandTable, InstallFromPathTakesOneAssetFolderOrEveryAssetFolderBelow) 
         Check(c.row);
         EXPECT_EQ(CountOf(installed.ReceivedOperations(), 39), c.installs) << c.row.arguments[1];
     }
+}
+
+// A word that fails says why, even where its requests carry no log (the
+// open of commit and revert, revert and delete themselves): the reason is
+// read from the daemon's record of the asset. Paths that name no archive or
+// no asset folder are named as such, and a store that refuses the commit
+// gives its cause.
+TEST_F(CommandTable, AFailedWordSaysWhy) {
+    InstallAssetFolders();
+    std::filesystem::create_directories(installed.Elsewhere() + "/empty/sub");
+    ASSERT_EQ(::mkfifo((installed.Elsewhere() + "/pipe.cdp").c_str(), 0600), 0);
+    const std::string unknown = Failure("Unknown AssetID.", "<kuid:9:9>");
+    const std::string archive = "- <NULL> : The archive \"";
+    const Row rows[] = {
+        {{"installfrompath", "pack/c/mesh.im"}, 255, Failure("The input path is not a folder."), {}, {39}},
+        {{"installfrompath", "empty"},
+         255,
+         Failure("No asset was found in the input folder: neither it nor a folder below it holds \"config.txt\" or "
+                 "\"config.chump\"."),
+         {},
+         {39}},
+        {{"commit", "<kuid:9:9>"}, 255, unknown, {30, 21}, {34}},
+        {{"revert", "<kuid:9:9>"}, 255, unknown, {30, 21}, {33}},
+        {{"delete", "<kuid:9:9>"}, 255, unknown, {36, 21}},
+        {{"revert", "<kuid:77:13>"}, 255, Failure("The asset is not open for editing.", "<kuid:77:13>"), {30, 33, 21}},
+        {{"installcdp", "missing.cdp"}, 255, "", {40}, {}, {archive, "/missing.cdp\" does not exist.\n", Summary(1)}},
+        {{"installcdp", "pack"}, 255, "", {40}, {}, {archive, "/pack\" is not a file.\n", Summary(1)}},
+        {{"installcdp", "pipe.cdp"}, 255, "", {40}, {}, {archive, "/pipe.cdp\" is not a file.\n", Summary(1)}},
+    };
+    for (const Row& row : rows) Check(row);
+
+    // A store that refuses every write (as a full disk does) fails the
+    // commit with SQLite's cause; the edit stays open.
+    Check({{"edit", "<kuid:77:13>"}, 0, "", {30}, {}, {"+ <kuid:77:13> : ", Summary(0)}});
+    installed.StopDaemons();
+    Check({{"commit", "<kuid:77:13>"},
+           255,
+           Failure("The database could not be updated: attempt to write a readonly database.", "<kuid:77:13>"),
+           {30, 34}},
+          {installed.UseScenario("read-only-store 1\n")});
+    installed.StopDaemons();
+    Check({{"commit", "<kuid:77:13>"}, 0, Summary(0), {30, 34}});
 }
 
 // A word whose request failed or was refused exits with a failure, judged
@@ -727,6 +802,26 @@ TEST_F(CommandTable, ALostLinkAnEmptyReplyOrASilentDaemonFailsTheWordAndSaysSo) 
         installed.StopDaemons();
     }
     EXPECT_FALSE(std::filesystem::exists(local + "kuid 523401 11")) << "the empty and unanswered installs did nothing";
+}
+
+// A notice of 13 bytes that announces a million log lines of the daemon's
+// own (transaction 0) is cut to what one notice may add, with one line
+// that says so; the word's request is answered as usual.
+TEST_F(CommandTable, ANoticeOfAMillionLinesIsCutToItsBound) {
+    InstallAssetFolders();
+    installed.StopDaemons();
+    const std::string scenario =
+        "rules\n{\n 0\n {\n  op 21\n  times 1\n  action \"carry\"\n  notices\n  {\n   0\n   {\n    type 3\n"
+        "    payload\n    {\n     0 \"int32 0\"\n     1 \"int32 0\"\n     2 \"int32 1000000\"\n     3 \"byte 0\"\n"
+        "    }\n   }\n  }\n }\n}\n";
+    Check({{"status", "<kuid:77:13>"},
+           255,
+           "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n- <NULL> : The daemon sent 900000 more log lines in one "
+           "notice than are kept (at most 100000 lines and 16 MiB of text); they were dropped.\n" +
+               Summary(1),
+           {21}},
+          {installed.UseScenario(scenario)});
+    installed.StopDaemons();
 }
 
 // A scenario rule that answers the first two asset-info requests (the
@@ -869,8 +964,8 @@ TEST_F(CommandTable, CreateCdpWritesAnArchiveThatInstallCdpInstallsAgain) {
          "; <kuid:77:13> : Installed <kuid:77:13>.\n; <kuid:523401:11> : Installed <kuid:523401:11>.\n" + Summary(0),
          {40}},
         {{"status", "<kuid:77:13>"}, 0, "+ <kuid:77:13> : eIadlmf : CMP;MESH : Mesh C\n" + Summary(0), {21}},
-        {{"installcdp", "missing.cdp"}, 255, Failure("Content could not be read, as the file is not a valid CDP"),
-         {40}},
+        {{"installcdp", "missing.cdp"}, 255, "", {40}, {},
+         {"- <NULL> : The archive \"", "/missing.cdp\" does not exist.\n", Summary(1)}},
     };
     for (const Row& row : rows) Check(row);
     EXPECT_TRUE(std::filesystem::exists(archive));

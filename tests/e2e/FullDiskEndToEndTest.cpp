@@ -12,6 +12,7 @@
 #include <sys/statvfs.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -88,27 +89,41 @@ std::uintmax_t BytesBelow(const std::string& folder) {
     return total;
 }
 
-}  // namespace
+// Unmounts the user folder's tmpfs when the test ends.
+struct Unmount {
+    std::string folder;
+    ~Unmount() {
+        if (!folder.empty()) ::umount2(folder.c_str(), MNT_DETACH);
+    }
+};
 
-TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
-    InstalledProgram installed;
+// Makes the user folder of `installed` a tmpfs holding what the layout put
+// there and `room` bytes more. Empty when done (`unmount` then names the
+// folder); else why it could not be made, and the test is skipped.
+std::string MountSmallUserFolder(const InstalledProgram& installed, std::uintmax_t room, Unmount& unmount) {
     if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        GTEST_SKIP() << "no mount namespace of its own: " << std::strerror(errno);
-    // The user folder becomes a tmpfs holding what the layout put there and
-    // room for about a third of the archive's files.
+        return std::string("no mount namespace of its own: ") + std::strerror(errno);
     const std::string user = installed.Root() + "/UserData";
     const std::string saved = installed.Root() + "/UserData.laid-out";
     fs::rename(user, saved);
     fs::create_directory(user);
-    const std::uintmax_t room = BytesBelow(saved) + kAssets / 3 * kFileSize + 256 * 1024;
-    const std::string options = "size=" + std::to_string(room / 1024) + "k";
+    const std::string options = "size=" + std::to_string((BytesBelow(saved) + room) / 1024) + "k";
     if (::mount("tmpfs", user.c_str(), "tmpfs", 0, options.c_str()) != 0)
-        GTEST_SKIP() << "no tmpfs: " << std::strerror(errno);
-    struct Unmount {
-        std::string folder;
-        ~Unmount() { ::umount2(folder.c_str(), MNT_DETACH); }
-    } unmount{user};
+        return std::string("no tmpfs: ") + std::strerror(errno);
+    unmount.folder = user;
     fs::copy(saved, user, fs::copy_options::recursive);
+    return std::string();
+}
+
+}  // namespace
+
+TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
+    InstalledProgram installed;
+    // Room for about a third of the archive's files.
+    Unmount unmount;
+    const std::string skip = MountSmallUserFolder(installed, kAssets / 3 * kFileSize + 256 * 1024, unmount);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    const std::string user = unmount.folder;
     WriteArchive(installed.Elsewhere() + "/full.cdp");
 
     const ProgramResult run = installed.Run({"installcdp", "full.cdp"});
@@ -123,7 +138,7 @@ TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
         "Unable to write content files to disk: No space left on device",
         "The configuration could not be written.",
         "The asset's files could not be staged.",
-        "The database could not be updated.",
+        "The database could not be updated: database or disk is full.",
     };
     std::set<int> installedIds;
     std::set<int> refusedIds;
@@ -171,5 +186,45 @@ TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
     const ProgramResult unknown = installed.Run({"status", other});
     EXPECT_EQ(unknown.status, 255) << unknown.out;
     EXPECT_NE(unknown.out.find("Unknown AssetID."), std::string::npos) << unknown.out;
+    installed.StopDaemons();
+}
+
+// A commit on a full disk fails with the system's cause and loses nothing:
+// the edit stays open, and once there is room again the commit goes
+// through.
+TEST(FullDisk, ACommitOnAFullDiskGivesTheSystemsCause) {
+    InstalledProgram installed;
+    Unmount unmount;
+    const std::string skip = MountSmallUserFolder(installed, 1024 * 1024, unmount);
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    const std::string asset = installed.Elsewhere() + "/asset";
+    fs::create_directories(asset);
+    InstalledProgram::WriteFile(asset + "/config.txt", "kuid <kuid:523401:200>\nkind \"scenery\"\nusername \"Full\"\n");
+    const std::vector<std::vector<std::string>> words = {{"installfrompath", "asset"}, {"edit", "<kuid:523401:200>"}};
+    for (const std::vector<std::string>& word : words) {
+        const ProgramResult run = installed.Run(word);
+        ASSERT_EQ(run.status, 0) << run.out;
+    }
+    // Every byte left is taken.
+    const std::string filler = unmount.folder + "/filler";
+    {
+        FILE* file = std::fopen(filler.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        const std::vector<char> block(64 * 1024, 'f');
+        while (std::fwrite(block.data(), 1, block.size(), file) == block.size()) {
+        }
+        std::fclose(file);
+    }
+    const ProgramResult full = installed.Run({"commit", "<kuid:523401:200>"});
+    EXPECT_EQ(full.status, 255) << full.out;
+    EXPECT_NE(full.out.find("- <kuid:523401:200> : The database could not be updated: database or disk is full.\n"),
+              std::string::npos)
+        << full.out;
+    EXPECT_TRUE(fs::exists(unmount.folder + "/editing/kuid 523401 200/config.txt"));
+
+    fs::remove(filler);
+    const ProgramResult room = installed.Run({"commit", "<kuid:523401:200>"});
+    EXPECT_EQ(room.status, 0) << room.out;
+    EXPECT_TRUE(fs::exists(unmount.folder + "/local/kuid 523401 200/config.txt"));
     installed.StopDaemons();
 }

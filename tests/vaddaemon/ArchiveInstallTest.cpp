@@ -2,6 +2,7 @@
 // program's own archive code from the daemon's exports, so an export and an
 // install make a round trip.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "assetdb/archives/CdpArchive.h"
 #include "foundation/soups/BinarySoupReader.h"
@@ -89,13 +90,18 @@ TEST_F(StoreArchiveInstall, AWholeInstallAnswersItsCount) {
 
 TEST_F(StoreArchiveInstall, AnArchiveThatCannotBeLoadedInstallsNothing) {
     WriteFile(m_dir / "text.cdp", "not an archive\n");
+    ASSERT_EQ(::mkdir((m_dir / "folder.cdp").c_str(), 0755), 0);
+    // A FIFO is never opened: opening it would wait for a writer.
+    ASSERT_EQ(::mkfifo((m_dir / "fifo.cdp").c_str(), 0600), 0);
     const struct {
         const char* what;
         std::string path;
         std::string message;
     } cases[] = {
         {"a relative path", "pack.cdp", "The archive \"pack.cdp\" is not an absolute path."},
-        {"no such file", m_dir / "missing.cdp", "Content could not be read, as the file is not a valid CDP"},
+        {"no such file", m_dir / "missing.cdp", "The archive \"" + (m_dir / "missing.cdp") + "\" does not exist."},
+        {"a folder", m_dir / "folder.cdp", "The archive \"" + (m_dir / "folder.cdp") + "\" is not a file."},
+        {"a FIFO", m_dir / "fifo.cdp", "The archive \"" + (m_dir / "fifo.cdp") + "\" is not a file."},
         {"not an archive", m_dir / "text.cdp", "Content could not be read, as the file is not a valid CDP"},
     };
     for (const auto& c : cases) {

@@ -1,5 +1,7 @@
 #include "vaddaemon/AssetInstall.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -30,6 +32,17 @@ void Note(ResultsLog* log, int32_t severity, const KUID& kuid, const std::string
 }
 
 bool IsAbsolute(const std::string& path) { return !path.empty() && (path[0] == '/' || path[0] == '\\'); }
+
+// Why the archive path names no file that can be read (nothing there, or a
+// folder, a FIFO, a device); empty when it names a regular file.
+std::string PathIsNoFile(const std::string& path) {
+    if (!Vek::File::Exists(path.c_str())) return "The archive \"" + path + "\" does not exist.";
+    const std::string os = Vek::File::ResolveOsPath(path.c_str());
+    struct stat info;
+    if (os.empty() || ::stat(os.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return "The archive \"" + path + "\" is not a file.";
+    return std::string();
+}
 
 // The real OS path of an existing folder; empty when it cannot be resolved.
 std::string RealPath(const std::string& path) {
@@ -157,6 +170,13 @@ int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, Resul
     everything = false;
     if (!IsAbsolute(path)) {
         Note(log, kSeverityError, KUID::Null(), "The archive \"" + path + "\" is not an absolute path.");
+        return 0;
+    }
+    // A path that names no file is said to be that, not an archive that
+    // does not read.
+    const std::string notAFile = PathIsNoFile(path);
+    if (!notAFile.empty()) {
+        Note(log, kSeverityError, KUID::Null(), notAFile);
         return 0;
     }
     CdpArchive archive;

@@ -32,7 +32,9 @@ KUID InstallAssetFolder(AssetLibrary& library, const std::string& folder, Result
 // `path` is an absolute path of an archive for the engine's file layer. The
 // number of assets installed; `everything` tells whether that is all of
 // them (false too when the archive cannot be loaded, which its error text
-// reports). `assetDone`, when given, is called after each asset's line is
+// reports, or when the path names no regular file: "The archive "PATH"
+// does not exist." or "... is not a file.", for a folder, a FIFO or a
+// device, which is never opened). `assetDone`, when given, is called after each asset's line is
 // in the log, so that the line can go to the requester at once.
 int32_t InstallArchiveFile(AssetLibrary& library, const std::string& path, ResultsLog* log, bool& everything,
                            const std::function<void()>& assetDone = {});

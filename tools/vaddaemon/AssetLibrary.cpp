@@ -192,7 +192,7 @@ int64_t AssetLibrary::OpenAsset(const KUID& kuid, bool edit, int connection, Ass
         record.editing = true;
         if (!m_store.Put(record)) {
             RemoveFolder(working);
-            Report(log, kuid, "The database could not be updated.");
+            Report(log, kuid, m_store.UpdateFailureText().c_str());
             return AssetHandles::kNone;
         }
     }
@@ -248,7 +248,7 @@ bool AssetLibrary::Revert(int64_t handle, int connection, ResultsLog* log) {
     // An asset that was never committed has nothing left once its edits go.
     const bool stored = record.installed ? m_store.Put(record) : m_store.Remove(record.kuid);
     if (!stored) {
-        Report(log, record.kuid, "The database could not be updated.");
+        Report(log, record.kuid, m_store.UpdateFailureText().c_str());
         return false;
     }
     open->edit = false;
@@ -319,7 +319,7 @@ bool AssetLibrary::Commit(int64_t handle, int connection, bool& replaced, Result
         // Put the folders back as the record still describes them.
         Vek::File::Rename(committed.c_str(), working.c_str());
         if (movedAside) Vek::File::Rename(backup.c_str(), committed.c_str());
-        Report(log, kuid, "The database could not be updated.");
+        Report(log, kuid, m_store.UpdateFailureText().c_str());
         return false;
     }
     open->edit = false;
@@ -344,7 +344,7 @@ bool AssetLibrary::Delete(const KUID& kuid, bool withEdits, ResultsLog* log) {
     const bool committedGone = RemoveFolder(committed);
     if (workingGone && committedGone) {
         if (m_store.Remove(kuid)) return true;
-        Report(log, kuid, "The database could not be updated.");
+        Report(log, kuid, m_store.UpdateFailureText().c_str());
         return false;
     }
     // Keep the record of what is still there.

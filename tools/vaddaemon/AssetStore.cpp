@@ -257,7 +257,7 @@ void AssetStore::ReadLinks(AssetRecord& record) {
 
 bool AssetStore::Put(const AssetRecord& record) {
     SqliteTransaction transaction(m_db);
-    if (!transaction.Began()) return false;
+    if (!transaction.Began()) return UpdateFailed();
     SqliteStatement insert = m_db.Prepare(
         "INSERT OR REPLACE INTO assets(user_id, content_id, version, installed, editing, modified, faulty,"
         " favourite, name, keywords, description, category_class, category_region, category_era, build)"
@@ -275,10 +275,10 @@ bool AssetStore::Put(const AssetRecord& record) {
         .Bind(13, record.categoryRegion)
         .Bind(14, record.categoryEra)
         .Bind(15, static_cast<double>(record.build));
-    if (!insert.Run()) return false;
+    if (!insert.Run()) return UpdateFailed();
     SqliteStatement clear =
         m_db.Prepare("DELETE FROM asset_links WHERE user_id=?1 AND content_id=?2 AND version=?3");
-    if (!BindKuid(clear, 1, record.kuid).Run()) return false;
+    if (!BindKuid(clear, 1, record.kuid).Run()) return UpdateFailed();
     const std::vector<KUID>* lists[] = {&record.dependencies, &record.obsoletes};
     for (int kind = kLinkDependency; kind <= kLinkObsolete; ++kind) {
         int64_t position = 0;
@@ -287,16 +287,16 @@ bool AssetStore::Put(const AssetRecord& record) {
                 "INSERT INTO asset_links(user_id, content_id, version, kind, position, target_user,"
                 " target_content, target_version) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
             BindKuid(link, 1, record.kuid).Bind(4, static_cast<int64_t>(kind)).Bind(5, position++);
-            if (!BindKuid(link, 6, target).Run()) return false;
+            if (!BindKuid(link, 6, target).Run()) return UpdateFailed();
         }
     }
-    if (!PutCodes(record)) return false;
-    return transaction.Commit();
+    if (!PutCodes(record)) return UpdateFailed();
+    return transaction.Commit() || UpdateFailed();
 }
 
 bool AssetStore::Remove(const KUID& kuid) {
     SqliteTransaction transaction(m_db);
-    if (!transaction.Began()) return false;
+    if (!transaction.Began()) return UpdateFailed();
     const char* statements[] = {
         "DELETE FROM assets WHERE user_id=?1 AND content_id=?2 AND version=?3",
         "DELETE FROM asset_links WHERE user_id=?1 AND content_id=?2 AND version=?3",
@@ -305,9 +305,19 @@ bool AssetStore::Remove(const KUID& kuid) {
     };
     for (const char* sql : statements) {
         SqliteStatement remove = m_db.Prepare(sql);
-        if (!BindKuid(remove, 1, kuid).Run()) return false;
+        if (!BindKuid(remove, 1, kuid).Run()) return UpdateFailed();
     }
-    return transaction.Commit();
+    return transaction.Commit() || UpdateFailed();
+}
+
+std::string AssetStore::UpdateFailureText() const {
+    if (m_updateFailure.empty()) return "The database could not be updated.";
+    return "The database could not be updated: " + m_updateFailure + ".";
+}
+
+bool AssetStore::UpdateFailed() {
+    m_updateFailure = m_db.LastError();
+    return false;
 }
 
 std::vector<KUID> AssetStore::AllAssets() {

@@ -63,6 +63,10 @@ public:
     // Inserts or replaces the record with its links.
     bool Put(const AssetRecord& record);
     bool Remove(const KUID& kuid);
+    // "The database could not be updated." with SQLite's cause of the last
+    // Put or Remove that failed ("database or disk is full"), for the
+    // requester's log.
+    std::string UpdateFailureText() const;
     std::vector<KUID> AllAssets();
     // The installed versions of one user and content id, highest first.
     std::vector<KUID> InstalledVersions(int32_t user, int32_t content);
@@ -97,6 +101,11 @@ private:
     // Fills asset_codes from every stored asset (a layout-1 file).
     bool FillCodes();
 
+    // Keeps SQLite's message of a failed update before the transaction's
+    // rollback replaces it; answers false.
+    bool UpdateFailed();
+
     SqliteConnection m_db;
     std::string m_osPath;
+    std::string m_updateFailure;
 };

@@ -56,7 +56,7 @@ bool CommitStagedInstall(AssetStore& store, const AssetRecord& record, const std
     DurableStep();  // the files are in the staging folder
     if (!store.Put(record)) {
         Vek::File::DeleteTree(staging.c_str());
-        error = "The database could not be updated.";
+        error = store.UpdateFailureText();
         return false;
     }
     DurableStep();  // the record is committed

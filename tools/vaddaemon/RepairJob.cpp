@@ -80,7 +80,7 @@ public:
             if (m_store.Remove(kuid))
                 Note(kSeverityWarning, kuid, "The asset has no folder left and was removed from the database.");
             else
-                Note(kSeverityError, kuid, "The database could not be updated.");
+                Note(kSeverityError, kuid, m_store.UpdateFailureText());
             return;
         }
         if (m_extended && updated.installed) {
@@ -94,7 +94,7 @@ public:
             }
         }
         if (!SameRecord(record, updated) && !m_store.Put(updated))
-            Note(kSeverityError, kuid, "The database could not be updated.");
+            Note(kSeverityError, kuid, m_store.UpdateFailureText());
     }
 
     void CheckFolder(const char* location, const std::string& folder) {
@@ -126,7 +126,7 @@ public:
             ReadConfigFacts(config, record);
         }
         if (!m_store.Put(record)) {
-            Note(kSeverityError, kuid, "The database could not be updated.");
+            Note(kSeverityError, kuid, m_store.UpdateFailureText());
             return;
         }
         if (!known)

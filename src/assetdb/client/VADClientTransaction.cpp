@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <map>
+#include <string>
 
 #include "assetdb/client/VADRequestFailures.h"
 #include "assetdb/client/VADTransactionIds.h"
@@ -21,6 +23,16 @@ Registry& TheRegistry() {
     // Never destroyed: requests may still end while the process exits.
     static Registry* registry = new Registry();
     return *registry;
+}
+
+// The line that stands for the lines of one notice past its bounds.
+std::string DroppedLogLinesText(std::size_t dropped) {
+    char text[200] = "";
+    std::snprintf(text, sizeof text,
+                  "The daemon sent %zu more log lines in one notice than are kept (at most %zu lines and %zu MiB "
+                  "of text); they were dropped.",
+                  dropped, kMaxVADNoticeLogLines, kMaxVADNoticeLogTextBytes >> 20);
+    return text;
 }
 
 // An id is in use while a transaction or a kept log holds it.
@@ -141,18 +153,25 @@ std::size_t VADRegisteredTransactionCount() {
 }
 
 void AppendVADTransactionLogLines(int32_t id, TStream& stream) {
-    Vek::SingleLock lock(TheRegistry().lock);
-    if (ResultsLog* log = FindTransactionLog(id)) {
-        log->ReadEntries(stream);
-        return;
+    {
+        Vek::SingleLock lock(TheRegistry().lock);
+        if (ResultsLog* log = FindTransactionLog(id)) {
+            const std::size_t dropped = log->ReadEntries(stream, kMaxVADNoticeLogLines, kMaxVADNoticeLogTextBytes);
+            if (dropped > 0) log->AddEntry(ResultsLogEntry::kWarning, DroppedLogLinesText(dropped).c_str());
+            return;
+        }
     }
-    ResultsLog dropped;
-    dropped.ReadEntries(stream);
     // Lines for transaction 0 are the daemon's own messages (no request has
-    // that id): they are reported with the word that runs.
-    if (id == 0)
-        for (std::size_t i = 0; i < dropped.GetEntryCount(); ++i)
-            VADRecordDaemonMessage(dropped.GetEntry(i).text.c_str());
+    // that id): they are reported with the word that runs. Lines for an id
+    // nobody has registered are dropped unread (the notice's payload is a
+    // buffer of its own, so the link stays in step).
+    if (id != 0) return;
+    ResultsLog lines;
+    const std::size_t dropped = lines.ReadEntries(stream, kMaxVADNoticeLogLines, kMaxVADNoticeLogTextBytes);
+    lines.Lock();
+    for (const ResultsLogEntry& entry : lines.Entries()) VADRecordDaemonMessage(entry.text.c_str());
+    lines.Unlock();
+    if (dropped > 0) VADRecordDaemonMessage(DroppedLogLinesText(dropped));
 }
 
 void VADForgetTransactionLog(const ResultsLog* log) {

@@ -92,13 +92,21 @@ void AbortAllVADTransactions();
 // The number of registered transactions.
 std::size_t VADRegisteredTransactionCount();
 
+// What one log-line notice may add: lines past either bound are dropped,
+// with one line saying how many. The reader thread handles these notices,
+// so a notice that announces a million lines (or a gigabyte of text) must
+// not hold it, nor the memory, for long.
+constexpr std::size_t kMaxVADNoticeLogLines = 100000;
+constexpr std::size_t kMaxVADNoticeLogTextBytes = std::size_t{16} << 20;
+
 // Reads one result-log entry block from the stream into the log registered
-// for `id`, or into a temporary log that is dropped when none is; the lines
-// of id 0, the daemon's own messages, are recorded for the running word
-// (VADRequestFailures.h). The
-// append runs under the transaction lock, so a log that is taken out of the
-// registry through the link (Unregister, VADForgetTransactionLog) is never
-// appended to after that.
+// for `id`, in one pass and within the bounds above (a warning line counts
+// what was dropped). The lines of id 0, the daemon's own messages, are
+// recorded for the running word (VADRequestFailures.h), the count of
+// dropped ones as one more message; lines for an id without a log are
+// dropped. The append to a registered log runs under the transaction lock,
+// so a log that is taken out of the registry through the link (Unregister,
+// VADForgetTransactionLog) is never appended to after that.
 void AppendVADTransactionLogLines(int32_t id, TStream& stream);
 
 // Removes every registration of the log, under the transaction lock. The

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <unordered_set>
 
 #include "assetdb/fpx/FpxInactivityWatch.h"
 
@@ -11,7 +12,8 @@ namespace {
 
 struct Record {
     std::mutex lock;
-    std::vector<std::string> messages;
+    std::vector<std::string> messages;  // in the order they came
+    std::unordered_set<std::string> kept;  // the same, for finding one
 };
 
 Record& TheRecord() {
@@ -67,9 +69,7 @@ void VADRecordDaemonMessage(const std::string& message) {
     if (message.empty()) return;
     Record& record = TheRecord();
     std::lock_guard<std::mutex> hold(record.lock);
-    for (const std::string& kept : record.messages)
-        if (kept == message) return;
-    record.messages.push_back(message);
+    if (record.kept.insert(message).second) record.messages.push_back(message);
 }
 
 std::vector<std::string> VADTakeRequestFailures() {
@@ -77,7 +77,14 @@ std::vector<std::string> VADTakeRequestFailures() {
     std::lock_guard<std::mutex> hold(record.lock);
     std::vector<std::string> taken;
     taken.swap(record.messages);
+    record.kept.clear();
     return taken;
+}
+
+bool VADRequestFailuresRecorded() {
+    Record& record = TheRecord();
+    std::lock_guard<std::mutex> hold(record.lock);
+    return !record.messages.empty();
 }
 
 uint32_t VADReplyInactivityBoundMs() { return FpxInactivityBoundMs(); }

@@ -27,6 +27,10 @@ void VADRecordDaemonMessage(const std::string& text);
 // The messages recorded since the last call, in order; the record is empty
 // afterwards.
 std::vector<std::string> VADTakeRequestFailures();
+// Whether messages are recorded that have not been taken yet: a word that
+// looks for the reason of a failure does not blame the asset for what the
+// link did.
+bool VADRequestFailuresRecorded();
 
 // How long a request waits for its reply while the daemon sends nothing:
 // the inactivity bound of the download-service waits (VORLEX_INACTIVITY_MS,

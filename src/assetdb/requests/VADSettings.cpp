@@ -40,11 +40,12 @@ bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder, ResultsLog* 
     buffers.request.WritePString(name);
     WriteBinarySoup(buffers.request, holder);
     holder.Clear();
-    if (!buffers.SendExpectingBody(kVADOpWriteSettings, log)) return false;
-    // The daemon answers 1 when it stored the soup; an empty reply or 0 is
-    // a write that did not happen.
-    uint8_t stored = 0;
-    buffers.reply.ReadByte(stored);
+    if (!buffers.Send(kVADOpWriteSettings, log)) return false;
+    // The reply to a write is not fixed: a daemon may answer with nothing at
+    // all. Only the single byte 0 is a refusal (the stand-in sends its
+    // reason as a log line before it); any other reply is a stored write.
+    uint8_t stored = 1;
+    if (buffers.reply.Length() == 1) buffers.reply.ReadByte(stored);
     return stored != 0;
 }
 

@@ -15,9 +15,10 @@ bool VADReadSettings(SoupHandle& soup, const Vek::PString& name);
 
 // Operation 101. Payload: interned string name; the soup in binary form
 // (the form of no soup when `holder` is empty). The holder is empty
-// afterwards. The reply is one byte, 1 when the daemon stored the soup.
-// False when no reply came or it was not 1 (empty included); the daemon's
-// reason arrives in `log` when one is given.
+// afterwards. The reply is left open: false only when no reply came (the
+// link was lost, or the daemon stayed silent for the inactivity bound) or
+// the reply is the single byte 0, a refusal whose reason arrives in `log`
+// when one is given; any other reply, an empty one included, answers true.
 bool VADWriteSettings(const Vek::PString& name, SoupHandle& holder, ResultsLog* log = nullptr);
 
 // Operation 102. Payload: interned string name; interned string key.

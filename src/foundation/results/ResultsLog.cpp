@@ -1,5 +1,7 @@
 #include "foundation/results/ResultsLog.h"
 
+#include <cstdint>
+
 #include "foundation/properties/PropertyStream.h"
 #include "foundation/results/SubstituteTextParameter.h"
 #include "foundation/results/TransactionLogRegistry.h"
@@ -117,7 +119,12 @@ void ResultsLog::WriteEntries(TStream& stream, int32_t first) {
 }
 
 void ResultsLog::ReadEntries(TStream& stream) {
+    ReadEntries(stream, SIZE_MAX, SIZE_MAX);
+}
+
+std::size_t ResultsLog::ReadEntries(TStream& stream, std::size_t maxEntries, std::size_t maxTextBytes) {
     CountedMutexLock hold(m_mutex);
+    std::size_t dropped = 0;
     int32_t status = -1;
     stream.ReadInt32(status, -1);
     if (status == 0) {
@@ -126,16 +133,23 @@ void ResultsLog::ReadEntries(TStream& stream) {
         if (count > kMaxWireEntries) {
             stream.SetError(TStream::kErrorMemory);
         } else {
-            for (int32_t i = 0; i < count; ++i) {
+            std::size_t textBytes = 0;
+            int32_t read = 0;
+            for (; read < count && static_cast<std::size_t>(read) < maxEntries; ++read) {
                 ResultsLogEntry entry;
                 stream.ReadInt32(entry.severity, 0);
                 stream.ReadString(entry.text);
+                const std::size_t length = entry.text.Length();
+                if (length > maxTextBytes - textBytes) break;
+                textBytes += length;
                 ReadProperty(stream, entry.property);
                 AppendLocked(std::move(entry));
             }
+            if (read < count) dropped = static_cast<std::size_t>(count - read);
         }
     }
     Broadcast(NuMessageData(ListUpdatedName(), this));
+    return dropped;
 }
 
 int32_t ResultsLog::GetWarningCount() {

@@ -71,6 +71,12 @@ public:
     // a count above kMaxWireEntries marks a damaged block, which adds
     // nothing and leaves the stream's error kErrorMemory.
     void ReadEntries(TStream& stream);
+    // The same, appending at most `maxEntries` entries whose texts hold at
+    // most `maxTextBytes` bytes together: the first entry past either bound
+    // and every entry after it are left out. Answers how many of the
+    // block's entries were dropped (0 for a damaged block, which adds
+    // nothing as above).
+    std::size_t ReadEntries(TStream& stream, std::size_t maxEntries, std::size_t maxTextBytes);
 
     int32_t GetWarningCount();
     int32_t GetErrorCount();

@@ -20,3 +20,9 @@ int32_t RunCommitWord(CommandArguments& args);
 int32_t RunRevertWord(CommandArguments& args);
 // Deletes the asset (flag 1: with its edits), without a log; 0 / -1.
 int32_t RunDeleteWord(CommandArguments& args);
+// When commit, revert or delete fails and no error says why, the word adds
+// the reason after its own lines, read from the daemon's record of the
+// asset: "Unknown AssetID." (naming the asset) for an asset it does not
+// know, "The asset is not open for editing." for a revert of an asset that
+// is not, else a line naming the step that failed. A failure of the link is
+// left to the dispatcher's own line.

@@ -41,5 +41,13 @@ int32_t RunInstallFromPathWord(CommandArguments& args) {
     int32_t failed = 0;
     // Done only when asset folders were found and each of them installed.
     const int32_t found = InstallFromPath(path, &args.log, kFolderInstallFlags, out, nullptr, &failed);
-    return found > 0 && failed == 0 ? 0 : -1;
+    if (found == 0) {
+        // Nothing was sent, so nothing else says why.
+        AddCommandError(args.log, Vek::File::IsDirectory(path.c_str())
+                                      ? "No asset was found in the input folder: neither it nor a folder below "
+                                        "it holds \"config.txt\" or \"config.chump\"."
+                                      : "The input path is not a folder.");
+        return -1;
+    }
+    return failed == 0 ? 0 : -1;
 }

@@ -14,6 +14,8 @@ int32_t RunInstallCdpWord(CommandArguments& args);
 
 // Empty A: "Missing input path parameter.", -1; nothing at the path:
 // "Invalid input path.", -1. Otherwise InstallFromPath with the log, flags
-// 0 and no prompt handler; 0 when at least one asset folder was found, else
-// -1.
+// 0 and no prompt handler; 0 when at least one asset folder was found and
+// each of them installed, else -1. When none was found the word says why:
+// "The input path is not a folder." (a file), or "No asset was found in
+// the input folder: ..." (a folder without asset folders).
 int32_t RunInstallFromPathWord(CommandArguments& args);

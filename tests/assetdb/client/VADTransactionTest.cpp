@@ -5,11 +5,13 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "assetdb/client/FrameDaemon.h"
 #include "assetdb/client/LinkTestFixture.h"
 #include "assetdb/client/VADClientTransaction.h"
+#include "assetdb/client/VADRequestFailures.h"
 #include "assetdb/client/VADSendRequest.h"
 #include "assetdb/client/VADTransactionIds.h"
 #include "foundation/results/ResultsLog.h"
@@ -144,6 +146,48 @@ TEST_F(VADTransactionTest, LogLinesReachTheRequestsLogAndStrayOnesAreDropped) {
     ASSERT_TRUE(VADSendRequest(40, request, reply, nullptr, &second));
     EXPECT_EQ(second.GetEntryCount(), 1u);
     EXPECT_NE(LogText().find("received reply for unknown clientTransactionID=777777"), std::string::npos);
+}
+
+// A log-line notice adds at most kMaxVADNoticeLogLines lines (and at most
+// kMaxVADNoticeLogTextBytes of text, a bound ResultsLogTest checks); the
+// rest is dropped, with one line that counts it. A notice of a few bytes that announces a million lines
+// costs one pass over the kept ones, for a request's log and for the
+// daemon's own messages (transaction 0) alike, and a message the word
+// already has is kept once.
+TEST_F(VADTransactionTest, ALogLineNoticeAddsNoMoreThanItsBounds) {
+    const auto million = [](int32_t id) { return Bytes().I32(id).I32(0).I32(1000000).U8(0); };
+    Bytes lines = Bytes().I32(0).I32(0).I32(150000);
+    for (int32_t i = 0; i < 150000; ++i) lines.I32(3).Str("line " + std::to_string(i % 120000)).I32(0);
+    FrameDaemon fake([&](const Frame& frame, FrameLink& link) {
+        return link.Notice(3, million(0)) && link.Notice(3, million(frame.id)) && link.Notice(3, lines) &&
+               link.Notice(3, lines) && link.Reply(frame.id, {});
+    });
+    ASSERT_EQ(million(0).Vec().size(), 13u);
+    ASSERT_TRUE(Open());
+    VADTakeRequestFailures();
+    ResultsLog log;
+    TBuffer request, reply;
+    ASSERT_TRUE(VADSendRequest(40, request, reply, nullptr, &log));
+
+    const auto dropped = [](std::size_t count) {
+        return "The daemon sent " + std::to_string(count) +
+               " more log lines in one notice than are kept (at most 100000 lines and 16 MiB of text); they were "
+               "dropped.";
+    };
+    // The request's log: the kept empty lines and a warning.
+    ASSERT_EQ(log.GetEntryCount(), kMaxVADNoticeLogLines + 1);
+    EXPECT_EQ(log.GetWarningCount(), 1);
+    EXPECT_EQ(std::string(log.GetEntry(kMaxVADNoticeLogLines).text.c_str()), dropped(900000));
+
+    // The daemon's own messages: the empty lines say nothing; of the second
+    // notice's lines the first 100000 (all different) are kept, and its
+    // repetition adds nothing.
+    const std::vector<std::string> messages = VADTakeRequestFailures();
+    ASSERT_EQ(messages.size(), 1 + kMaxVADNoticeLogLines + 1);
+    EXPECT_EQ(messages[0], dropped(900000));
+    EXPECT_EQ(messages[1], "line 0");
+    EXPECT_EQ(messages[kMaxVADNoticeLogLines], "line 99999");
+    EXPECT_EQ(messages.back(), dropped(50000));
 }
 
 TEST_F(VADTransactionTest, AKeptLogGetsLaterLinesUntilItIsForgotten) {

@@ -222,20 +222,33 @@ std::vector<Case> Cases() {
              return std::to_string(answer) + "|" + SoupText(soup);
          },
          "1|name=Loco", "1|old=1", "0|old=1"},
-        // The reply is 1 when the daemon stored the soup; empty is not stored.
+        // Any reply is a stored write, an empty one too, except the single
+        // byte 0: the daemon's refusal.
         {"write settings", 101, false, Bytes().PStr("internet").Hex(kSoupBytes), Bytes().U8(1),
          [] {
              SoupHandle holder = LocoSoup();
              const bool answer = VADWriteSettings(Vek::PString("internet"), holder);
              return std::to_string(answer) + "|" + SoupText(holder);
          },
-         "1|no soup", "0|no soup", "0|no soup"},
+         "1|no soup", "1|no soup", "0|no soup"},
+        {"write settings refused", 101, false, Bytes().PStr("internet").Hex(kSoupBytes), Bytes().U8(0),
+         [] {
+             SoupHandle holder = LocoSoup();
+             return std::to_string(VADWriteSettings(Vek::PString("internet"), holder));
+         },
+         "0", "1", "0"},
+        {"write settings, a longer reply", 101, false, Bytes().PStr("internet").Hex(kSoupBytes), Bytes("00 00"),
+         [] {
+             SoupHandle holder = LocoSoup();
+             return std::to_string(VADWriteSettings(Vek::PString("internet"), holder));
+         },
+         "1", "1", "0"},
         {"write no settings", 101, false, Bytes().PStr("internet").Hex(kNoSoupBytes), Bytes().U8(1),
          [] {
              SoupHandle holder;
              return std::to_string(VADWriteSettings(Vek::PString("internet"), holder));
          },
-         "1", "0", "0"},
+         "1", "1", "0"},
         {"setting value", 102, false, Bytes().PStr("internet").PStr("language"), Bytes().PStr("DE"),
          [] {
              return std::string(VADGetSettingValue(Vek::PString("internet"), Vek::PString("language")).c_str());

@@ -259,6 +259,48 @@ TEST(ResultsLog, ADamagedCountIsRefusedInsteadOfFillingMemory) {
     }
 }
 
+// A bounded read keeps the first entries within both bounds and answers how
+// many of the block's entries it dropped: the first entry past a bound and
+// all after it, whatever their size.
+TEST(ResultsLog, ABoundedReadKeepsWhatFitsAndCountsTheRest) {
+    struct Case {
+        const char* what;
+        std::size_t maxEntries;
+        std::size_t maxTextBytes;
+        std::vector<std::string> kept;
+        std::size_t dropped;
+    };
+    const Case cases[] = {
+        {"both bounds wide", 10, 100, {"abc", "de", "fghij", "", "k"}, 0},
+        {"the count", 2, 100, {"abc", "de"}, 3},
+        {"the text, exactly full", 10, 5, {"abc", "de"}, 3},
+        {"the text, one byte short", 10, 4, {"abc"}, 4},
+        {"nothing", 0, 100, {}, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto stream = Bytes()
+                          .Int32(0)
+                          .Int32(5)
+                          .Int32(1).Text("abc").Int32(0)
+                          .Int32(2).Text("de").Int32(0)
+                          .Int32(3).Text("fghij").Int32(0)
+                          .Int32(1).Text("").Int32(0)
+                          .Int32(1).Text("k").Int32(0)
+                          .Stream();
+        ResultsLog log;
+        EXPECT_EQ(log.ReadEntries(*stream, c.maxEntries, c.maxTextBytes), c.dropped);
+        ASSERT_EQ(log.GetEntryCount(), c.kept.size());
+        for (std::size_t i = 0; i < c.kept.size(); ++i) EXPECT_STREQ(log.GetEntry(i).text.c_str(), c.kept[i].c_str());
+    }
+    // A block that announces a million entries in a few bytes: the bound
+    // is all it costs.
+    auto announced = Bytes().Int32(0).Int32(ResultsLog::kMaxWireEntries).Stream();
+    ResultsLog log;
+    EXPECT_EQ(log.ReadEntries(*announced, 1000, 100), static_cast<std::size_t>(ResultsLog::kMaxWireEntries - 1000));
+    EXPECT_EQ(log.GetEntryCount(), 1000u);
+}
+
 TEST(ResultsLog, EntriesSurviveTheWireRoundTrip) {
     ResultsLog sent;
     sent.AddEntry(ResultsLogEntry::kWarning, AssetProperty(KUID(-5, 100, 127)), "caf\xC3\xA9", nullptr);

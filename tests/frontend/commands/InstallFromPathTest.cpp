@@ -109,7 +109,9 @@ TEST_F(InstallFromPathTest, TheWordFailsWhenNoAssetFolderIsFound) {
     std::filesystem::create_directories(m_dir / "nothing/here");
     Outcome run = Command({"installfrompath", m_dir / "nothing"});
     EXPECT_EQ(run.result, -1);
-    EXPECT_EQ(run.log, kNoEntries);
+    EXPECT_EQ(run.log,
+              "- <NULL> : No asset was found in the input folder: neither it nor a folder below it holds "
+              "\"config.txt\" or \"config.chump\".\nOK (1 Errors, 0 Warnings)\n");
     EXPECT_TRUE(Daemon().FramesOf(39).empty());
 }
 
