@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang's libFuzzer and the address and
-# undefined-behaviour sanitizers, and runs one of them. Not part of CI.
+# Builds the fuzz targets with clang's libFuzzer and the address,
+# undefined-behaviour and array-bounds sanitizers, and runs one of them
+# (image_file: the image readers). Not part of CI.
 #
 #   scripts/fuzz.sh                   build every target and list them
 #   scripts/fuzz.sh NAME [SECONDS] [FLAGS...]

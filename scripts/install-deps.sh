@@ -13,6 +13,7 @@ packages=(
   libboost-dev
   zlib1g-dev
   libstb-dev
+  libjpeg62-turbo-dev libpng-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core
   libzip-dev
   libsqlite3-dev

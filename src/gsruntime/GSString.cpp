@@ -13,8 +13,13 @@ namespace GSRuntime {
 
 namespace {
 
-// The room of an empty text, held inside the object.
-constexpr uint64_t kInlineRoom = std::string().capacity();
+// The room of an empty text, held inside the object: asked of the library
+// once (not every compiler takes capacity() as a constant expression), and
+// in a function, so that texts made during static initialisation see it.
+uint64_t InlineRoom() {
+    static const uint64_t room = std::string().capacity();
+    return room;
+}
 
 // Clamps a range against a length: a negative start means 0; a negative
 // end, or one past the length, the length.
@@ -52,11 +57,11 @@ GSString::GSString(const GSString* other) : GSObjectReference(kGSRefString) {
 }
 
 void GSString::Track(GSContext* context) {
-    m_charged = std::max<uint64_t>(m_text.capacity(), kInlineRoom);
-    if (m_charged > kInlineRoom) {
+    m_charged = std::max<uint64_t>(m_text.capacity(), InlineRoom());
+    if (m_charged > InlineRoom()) {
         m_account = GSScriptMemoryAccount::Of(context);
         if (m_account) m_account->AddReference();
-        GSScriptMemoryBudget::Force(m_account, m_charged - kInlineRoom);
+        GSScriptMemoryBudget::Force(m_account, m_charged - InlineRoom());
     }
     m_instance.header.count = 1;
     m_instance.header.owner = this;
@@ -65,7 +70,7 @@ void GSString::Track(GSContext* context) {
 
 GSString::~GSString() {
     GSTrackedObjectRegistry::Unregister(&m_instance.header);
-    if (m_charged > kInlineRoom) GSScriptMemoryBudget::Give(m_account, m_charged - kInlineRoom);
+    if (m_charged > InlineRoom()) GSScriptMemoryBudget::Give(m_account, m_charged - InlineRoom());
     if (m_account) m_account->ReleaseReference();
 }
 

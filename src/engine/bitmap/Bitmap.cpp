@@ -3,29 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "engine/File.h"
+#include "engine/bitmap/JpegReader.h"
+#include "engine/bitmap/PngReader.h"
 
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_NO_STDIO
+// stb_image reads TGA and BMP files only; JPEG and PNG have their readers.
 #define STBI_ONLY_TGA
 #define STBI_ONLY_BMP
-#define STBI_ONLY_JPEG
-#define STBI_ONLY_PNG
 #define STBI_MAX_DIMENSIONS 16384
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
-#endif
-#include <stb/stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "engine/bitmap/StbImage.h"
 
 namespace Vek {
 
@@ -205,9 +194,31 @@ Bitmap::LoadFailure Bitmap::LastLoadFailure() { return t_loadFailure; }
 uint64_t Bitmap::DecodeBytes(const uint8_t* bytes, std::size_t size) {
     if (!bytes || size == 0 || size > kMaxFileBytes) return 0;
     int w = 0, h = 0, channels = 0;
-    if (!stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels) || w <= 0 || h <= 0) return 0;
+    bool known = false;
+    if (JpegReader::IsJpeg(bytes, size))
+        known = JpegReader::ReadSize(bytes, size, w, h);
+    else if (PngReader::IsPng(bytes, size))
+        known = PngReader::ReadSize(bytes, size, w, h);
+    else
+        known = stbi_info_from_memory(bytes, static_cast<int>(size), &w, &h, &channels) != 0;
+    if (!known || w <= 0 || h <= 0) return 0;
     return uint64_t(w) * uint64_t(h) * 4 * 2;
 }
+
+namespace {
+
+// A TGA or BMP file through stb_image, as rows of red, green, blue and alpha.
+bool DecodeWithStb(const uint8_t* bytes, std::size_t size, const std::function<uint8_t*(int, int)>& destination) {
+    int w = 0, h = 0, channels = 0;
+    stbi_uc* pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);
+    if (!pixels) return false;
+    uint8_t* out = destination(w, h);
+    if (out) std::memcpy(out, pixels, std::size_t(w) * std::size_t(h) * 4);
+    stbi_image_free(pixels);
+    return out != nullptr;
+}
+
+}  // namespace
 
 bool Bitmap::LoadFromMemory(const uint8_t* bytes, std::size_t size) {
     t_loadFailure = LoadFailure::kUnreadable;
@@ -224,23 +235,23 @@ bool Bitmap::LoadFromMemory(const uint8_t* bytes, std::size_t size) {
         t_loadFailure = LoadFailure::kNoBudget;
         return false;
     }
-    int w = 0, h = 0, channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(bytes, static_cast<int>(size), &w, &h, &channels, 4);
-    if (!pixels) return false;
     Bitmap loaded;
-    bool ok = uint64_t(w) * uint64_t(h) * 4 * 2 <= decodeBytes && loaded.Init(w, h, kARGB32);
-    if (ok) {
-        uint8_t* out = loaded.GetData();
-        std::size_t count = std::size_t(w) * static_cast<std::size_t>(h);
-        for (std::size_t i = 0; i < count; ++i) {
-            out[i * 4 + 0] = pixels[i * 4 + 2];
-            out[i * 4 + 1] = pixels[i * 4 + 1];
-            out[i * 4 + 2] = pixels[i * 4 + 0];
-            out[i * 4 + 3] = pixels[i * 4 + 3];
-        }
-    }
-    stbi_image_free(pixels);
-    if (!ok) return false;
+    const auto destination = [&loaded, decodeBytes](int w, int h) -> uint8_t* {
+        if (uint64_t(w) * uint64_t(h) * 4 * 2 > decodeBytes || !loaded.Init(w, h, kARGB32)) return nullptr;
+        return loaded.GetData();
+    };
+    bool ok = false;
+    if (JpegReader::IsJpeg(bytes, size))
+        ok = JpegReader::Decode(bytes, size, destination);
+    else if (PngReader::IsPng(bytes, size))
+        ok = PngReader::Decode(bytes, size, destination);
+    else
+        ok = DecodeWithStb(bytes, size, destination);
+    if (!ok || loaded.IsEmpty()) return false;
+    // Red, green, blue, alpha to the bitmap's blue, green, red, alpha.
+    uint8_t* out = loaded.GetData();
+    const std::size_t count = std::size_t(loaded.GetWidth()) * std::size_t(loaded.GetHeight());
+    for (std::size_t i = 0; i < count; ++i) std::swap(out[i * 4 + 0], out[i * 4 + 2]);
     budget.ShrinkTo(loaded.GetByteSize());
     loaded.m_budget = std::move(budget);
     *this = std::move(loaded);
