@@ -6,6 +6,7 @@
 #include "assetdb/client/VADLinkTags.h"
 #include "assetdb/client/VADNotifications.h"
 #include "assetdb/client/VADRequestFailures.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "foundation/network/DaemonTransfer.h"
 #include "foundation/network/TCPTransport.h"
 
@@ -33,8 +34,11 @@ uint32_t VADReceiveThread(void*) {
         int32_t tag = 0;
         bool ok = ReceiveVADWord(tag);
         // Any frame shows the daemon at work: the requests' inactivity
-        // bound starts again.
-        if (ok) VADNoteLinkActivity();
+        // bound starts again, and a daemon held silent is asked again.
+        if (ok) {
+            VADNoteLinkActivity();
+            VADClearSilentDaemon();
+        }
         if (ok && static_cast<uint32_t>(tag) == kTagNotice) {
             ok = ReadVADNotification();
         } else if (ok && static_cast<uint32_t>(tag) == kTagReply) {

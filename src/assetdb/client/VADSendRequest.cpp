@@ -1,11 +1,13 @@
 #include "assetdb/client/VADSendRequest.h"
 
+#include <string>
 #include <vector>
 
 #include "assetdb/client/VADClientTransaction.h"
 #include "assetdb/client/VADConnection.h"
 #include "assetdb/client/VADReceiveThread.h"
 #include "assetdb/client/VADRequestFailures.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "assetdb/requests/VADOperations.h"
 #include "foundation/network/DaemonTransfer.h"
 #include "foundation/streams/Stream.h"
@@ -88,17 +90,31 @@ bool ReceiveReplyBody(TStream& reply, bool& linkUp) {
 
 bool VADSendRequest(int32_t operation, TStream& request, TStream& reply, VADPromptHandler* handler, ResultsLog* log,
                     bool keepLog) {
-    VADClientTransaction transaction(handler, log, keepLog);
-    transaction.Register();
-
     // Failures on the link are recorded (VADRequestFailures.h), except for
     // the requests whose answer is the link's end: the shutdown and the
     // command host's keep-alive.
     const bool recorded = operation != kVADOpShutdownDaemon && operation != kVADOpKeepAlive;
+    // A daemon held silent (VADSilentDaemon.h) is not asked again: the
+    // request fails at once with the cause of the give-up.
+    if (VADDaemonIsSilent()) {
+        const std::string cause = VADSilentDaemonCause();
+        if (recorded && VADIsDatabaseOpen() && !cause.empty()) VADRecordDaemonMessage(cause);
+        return false;
+    }
     const auto fail = [&](VADRequestFailure failure) {
-        if (recorded && VADIsDatabaseOpen()) VADRecordRequestFailure(operation, failure);
+        if (failure == VADRequestFailure::kNoReply) VADNoteSilentDaemon(VADRequestFailureMessage(operation, failure));
+        if (recorded && VADIsDatabaseOpen()) {
+            // A new link whose hello went unanswered: that is the cause.
+            if (failure == VADRequestFailure::kNotSent && VADDaemonIsSilent())
+                VADRecordDaemonMessage(VADSilentDaemonCause());
+            else
+                VADRecordRequestFailure(operation, failure);
+        }
         return false;
     };
+
+    VADClientTransaction transaction(handler, log, keepLog);
+    transaction.Register();
     uint64_t link = 0;
     {
         Vek::SingleLock lock(VADConnectionLock());

@@ -1,6 +1,10 @@
 #include "foundation/network/DaemonTransfer.h"
 
+#include <poll.h>
+
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 
 #include "foundation/network/TCPTransport.h"
 
@@ -40,6 +44,41 @@ bool ReceiveOnTransport(TCPTransport& transport, void* buffer, int32_t length) {
         if (fd == -1) return false;
         int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
         long n = ReceiveRetrying(fd, p, static_cast<std::size_t>(chunk), 0);
+        if (n <= 0) {
+            transport.SetError(NetTransport::kErrorTransfer);
+            return false;
+        }
+        p += n;
+        length -= static_cast<int32_t>(n);
+    }
+    return true;
+}
+
+bool ReceiveOnTransportWithin(TCPTransport& transport, void* buffer, int32_t length, uint32_t timeoutMs,
+                              bool& timedOut) {
+    timedOut = false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char* p = static_cast<char*>(buffer);
+    while (length > 0) {
+        if (transport.GetError() != NetTransport::kErrorNone) return false;
+        const int fd = transport.GetSocket();
+        if (fd == -1) return false;
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            timedOut = true;
+            return false;
+        }
+        pollfd ready{fd, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, static_cast<int>(left));
+        if (polled < 0 && errno == EINTR) continue;
+        if (polled == 0) continue;  // the deadline is checked again above
+        if (polled < 0) {
+            transport.SetError(NetTransport::kErrorTransfer);
+            return false;
+        }
+        const int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
+        const long n = ReceiveRetrying(fd, p, static_cast<std::size_t>(chunk), 0);
         if (n <= 0) {
             transport.SetError(NetTransport::kErrorTransfer);
             return false;

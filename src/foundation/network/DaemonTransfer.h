@@ -26,3 +26,9 @@ bool ReceiveFromDaemon(void* buffer, int32_t length);
 // A length of 0 (or less) answers true at once.
 bool SendOnTransport(TCPTransport& transport, const void* data, int32_t length);
 bool ReceiveOnTransport(TCPTransport& transport, void* buffer, int32_t length);
+// ReceiveOnTransport that waits at most `timeoutMs` in all for the bytes.
+// When the time runs out first, `timedOut` is set and the answer is false;
+// no error is recorded then (the bytes received so far are lost to the
+// caller, which gives the link up).
+bool ReceiveOnTransportWithin(TCPTransport& transport, void* buffer, int32_t length, uint32_t timeoutMs,
+                              bool& timedOut);

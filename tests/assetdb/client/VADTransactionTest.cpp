@@ -10,6 +10,8 @@
 #include "assetdb/client/FrameDaemon.h"
 #include "assetdb/client/LinkTestFixture.h"
 #include "assetdb/client/VADClientTransaction.h"
+#include "assetdb/client/VADRequestFailures.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "assetdb/client/VADSendRequest.h"
 #include "assetdb/client/VADTransactionIds.h"
 #include "foundation/results/ResultsLog.h"
@@ -210,6 +212,36 @@ TEST_F(VADTransactionTest, ABadNoticeLengthEndsTheLinkAndFailsTheWaiter) {
     TBuffer request, reply;
     EXPECT_FALSE(VADSendRequest(2, request, reply));
     EXPECT_FALSE(VADIsConnected());
+}
+
+// A daemon that stops answering: the first request gives up after the
+// inactivity bound, and the requests after it fail at once with the same
+// cause, without going out, until the daemon sends a frame again.
+TEST_F(VADTransactionTest, ASilentDaemonCostsOneBoundThenRequestsFailAtOnce) {
+    ::setenv("VORLEX_INACTIVITY_MS", "200", 1);
+    FrameDaemon fake([](const Frame& frame, FrameLink& link) {
+        if (frame.op == 2) return true;  // never answered
+        if (frame.op == 50) return link.Notice(99, Bytes("01"));
+        return frame.id == 0 || link.Reply(frame.id, Bytes("07"));
+    });
+    ASSERT_TRUE(Open());
+    VADTakeRequestFailures();
+    TBuffer request, reply;
+    EXPECT_FALSE(VADSendRequest(2, request, reply));
+    EXPECT_TRUE(VADDaemonIsSilent());
+    for (int op : {21, 21, 90}) EXPECT_FALSE(VADSendRequest(op, request, reply)) << op;
+    const std::string cause = "The daemon sent nothing for 1 s while waiting for its reply to operation 2; gave up waiting.";
+    EXPECT_EQ(VADTakeRequestFailures(), std::vector<std::string>{cause});
+    // A one-way message still goes out on the standing link; its notice
+    // shows the daemon at work again.
+    EXPECT_TRUE(VADPostMessage(50, request));
+    ASSERT_TRUE(WaitUntil([] { return !VADDaemonIsSilent(); }));
+    ASSERT_TRUE(VADSendRequest(21, request, reply));
+    EXPECT_EQ(Contents(reply), Bytes("07").Vec());
+    std::vector<int32_t> ops;
+    for (const Frame& frame : fake.Frames()) ops.push_back(frame.op);
+    EXPECT_EQ(ops, (std::vector<int32_t>{2, 50, 21}));
+    ::unsetenv("VORLEX_INACTIVITY_MS");
 }
 
 TEST_F(VADTransactionTest, RequestsFailAtOnceWhileTheDatabaseIsClosed) {
