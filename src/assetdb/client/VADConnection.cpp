@@ -45,7 +45,6 @@ struct ClientState {
     std::atomic<bool> databaseOpen{false};
     VADOpenDatabaseArgs args;
     std::atomic<uint32_t> shutdownWaitMs{60000};
-    std::atomic<uint64_t> linkGeneration{0};
 };
 
 ClientState& State() {
@@ -155,7 +154,6 @@ bool VADConnect() {
         return false;
     }
 
-    ++state.linkGeneration;
     state.connected = true;
     state.readerGate.Set();
     return true;
@@ -278,12 +276,6 @@ bool VADSendBytes(const void* data, int32_t length) {
     return false;
 }
 
-bool VADReceiveBytes(void* buffer, int32_t length, bool disconnectOnFailure) {
-    if (ReceiveFromDaemon(buffer, length) || length <= 0) return true;
-    if (disconnectOnFailure) DisconnectFromDaemon(false);
-    return false;
-}
-
 bool VADShutdownDaemon() {
     ClientState& state = State();
     {
@@ -322,8 +314,6 @@ Vek::CriticalSection& VADConnectionLock() { return State().connectionLock; }
 Vek::WEvent& VADReaderGate() { return State().readerGate; }
 
 bool VADReaderStopRequested() { return State().readerStop; }
-
-uint64_t VADLinkGeneration() { return State().linkGeneration; }
 
 void VADMarkReaderEnded() {
     State().connected = false;

@@ -36,20 +36,26 @@ bool SendOnTransport(TCPTransport& transport, const void* data, int32_t length) 
     return true;
 }
 
+int32_t ReceiveSomeOnTransport(TCPTransport& transport, void* buffer, int32_t capacity) {
+    if (capacity <= 0 || transport.GetError() != NetTransport::kErrorNone) return 0;
+    const int fd = transport.GetSocket();
+    if (fd == -1) return 0;
+    const long n = ReceiveRetrying(fd, buffer, static_cast<std::size_t>(capacity), 0);
+    if (n <= 0) {
+        transport.SetError(NetTransport::kErrorTransfer);
+        return 0;
+    }
+    return static_cast<int32_t>(n);
+}
+
 bool ReceiveOnTransport(TCPTransport& transport, void* buffer, int32_t length) {
     char* p = static_cast<char*>(buffer);
     while (length > 0) {
-        if (transport.GetError() != NetTransport::kErrorNone) return false;
-        int fd = transport.GetSocket();
-        if (fd == -1) return false;
-        int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
-        long n = ReceiveRetrying(fd, p, static_cast<std::size_t>(chunk), 0);
-        if (n <= 0) {
-            transport.SetError(NetTransport::kErrorTransfer);
-            return false;
-        }
+        const int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
+        const int32_t n = ReceiveSomeOnTransport(transport, p, chunk);
+        if (n <= 0) return false;
         p += n;
-        length -= static_cast<int32_t>(n);
+        length -= n;
     }
     return true;
 }
@@ -78,13 +84,10 @@ bool ReceiveOnTransportWithin(TCPTransport& transport, void* buffer, int32_t len
             return false;
         }
         const int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
-        const long n = ReceiveRetrying(fd, p, static_cast<std::size_t>(chunk), 0);
-        if (n <= 0) {
-            transport.SetError(NetTransport::kErrorTransfer);
-            return false;
-        }
+        const int32_t n = ReceiveSomeOnTransport(transport, p, chunk);
+        if (n <= 0) return false;
         p += n;
-        length -= static_cast<int32_t>(n);
+        length -= n;
     }
     return true;
 }

@@ -133,8 +133,8 @@ TEST_F(VADConnectionTest, AnUnansweredHelloOnReconnectingMakesNoFurtherLinks) {
         std::vector<uint8_t> seen;
         if (!ReadHello(fd, seen)) return;
         if (index == 0 && AnswerHello(fd)) {
-            uint8_t word[4];
-            RecvAll(fd, word, sizeof word);  // the first frame's start, then the link drops
+            uint8_t frame[12];
+            RecvAll(fd, frame, sizeof frame);  // the first frame, then the link drops
             return;
         }
         ReadToEnd(fd);
