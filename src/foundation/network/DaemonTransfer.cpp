@@ -48,9 +48,40 @@ int32_t ReceiveSomeOnTransport(TCPTransport& transport, void* buffer, int32_t ca
     return static_cast<int32_t>(n);
 }
 
-bool ReceiveOnTransport(TCPTransport& transport, void* buffer, int32_t length) {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits until the socket has bytes to read or `deadline` passes: 1 ready, 0
+// the deadline passed, -1 a failed wait (error 7 recorded).
+int WaitReadable(TCPTransport& transport, int fd, Clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return 0;
+        pollfd ready{fd, POLLIN, 0};
+        const int polled = ::poll(&ready, 1, static_cast<int>(left));
+        if (polled > 0) return 1;
+        if (polled < 0 && errno != EINTR) {
+            transport.SetError(NetTransport::kErrorTransfer);
+            return -1;
+        }
+    }
+}
+
+// Exactly `length` bytes; with a deadline, `timedOut` tells that it passed.
+bool ReceiveExactly(TCPTransport& transport, void* buffer, int32_t length, const Clock::time_point* deadline,
+                    bool& timedOut) {
+    timedOut = false;
     char* p = static_cast<char*>(buffer);
     while (length > 0) {
+        if (deadline) {
+            if (transport.GetError() != NetTransport::kErrorNone) return false;
+            const int fd = transport.GetSocket();
+            if (fd == -1) return false;
+            const int ready = WaitReadable(transport, fd, *deadline);
+            timedOut = ready == 0;
+            if (ready <= 0) return false;
+        }
         const int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
         const int32_t n = ReceiveSomeOnTransport(transport, p, chunk);
         if (n <= 0) return false;
@@ -60,36 +91,17 @@ bool ReceiveOnTransport(TCPTransport& transport, void* buffer, int32_t length) {
     return true;
 }
 
+}  // namespace
+
+bool ReceiveOnTransport(TCPTransport& transport, void* buffer, int32_t length) {
+    bool timedOut = false;
+    return ReceiveExactly(transport, buffer, length, nullptr, timedOut);
+}
+
 bool ReceiveOnTransportWithin(TCPTransport& transport, void* buffer, int32_t length, uint32_t timeoutMs,
                               bool& timedOut) {
-    timedOut = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    char* p = static_cast<char*>(buffer);
-    while (length > 0) {
-        if (transport.GetError() != NetTransport::kErrorNone) return false;
-        const int fd = transport.GetSocket();
-        if (fd == -1) return false;
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) {
-            timedOut = true;
-            return false;
-        }
-        pollfd ready{fd, POLLIN, 0};
-        const int polled = ::poll(&ready, 1, static_cast<int>(left));
-        if (polled < 0 && errno == EINTR) continue;
-        if (polled == 0) continue;  // the deadline is checked again above
-        if (polled < 0) {
-            transport.SetError(NetTransport::kErrorTransfer);
-            return false;
-        }
-        const int32_t chunk = length < kDaemonTransferChunk ? length : kDaemonTransferChunk;
-        const int32_t n = ReceiveSomeOnTransport(transport, p, chunk);
-        if (n <= 0) return false;
-        p += n;
-        length -= n;
-    }
-    return true;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    return ReceiveExactly(transport, buffer, length, &deadline, timedOut);
 }
 
 bool SendToDaemon(const void* data, int32_t length) {
