@@ -7,6 +7,13 @@
 //   asset info   operation 21 of a random asset of 10,000 (its record, whether
 //                its dependencies are installed, its author's name)
 //   keep-alive   operation 0, which does no work
+// Each in two rows: one with a client written for the benchmark (a request
+// frame in one write, the reply read on the same thread), which measures the
+// daemon's side; one with the program's own client (ClientAssetInfo,
+// ClientKeepAlive): the link made by VADOpenDatabase through the rendezvous,
+// requests sent with VADSendRequest from request and reply streams, replies
+// taken off the link by the client's reader thread, which wakes the
+// requester. The echo is the same in both.
 // Each iteration is a round: a block of requests to the daemon and a block
 // of the same requests to the echo, in turn (the order alternating), so a
 // load on the machine falls on both alike. A figure's ratio is the median
@@ -31,6 +38,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -38,8 +46,12 @@
 #include <thread>
 #include <vector>
 
+#include "assetdb/client/IPCRendezvous.h"
+#include "assetdb/client/VADConnection.h"
+#include "assetdb/client/VADSendRequest.h"
 #include "assetdb/layout/InstallLayout.h"
 #include "foundation/files/InstallFolders.h"
+#include "foundation/network/NetworkStart.h"
 #include "foundation/streams/BufferStream.h"
 #include "vaddaemon/ClientConnection.h"
 #include "vaddaemon/DaemonServer.h"
@@ -345,37 +357,43 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Times `frames` over a link to the daemon and over one to an echo server in
-// turn; every reply must have `replyBytes` bytes. Both links and their
-// serving threads are made afresh for each run, so that neither side keeps
-// a thread the scheduler has placed worse than the other's.
-void RunInterleaved(benchmark::State& state, const std::vector<std::vector<uint8_t>>& frames, std::size_t replyBytes) {
-    Daemon& daemon = TheDaemon();
-    PlaceOn(::pthread_self(), ThePlacement().client);
-    DaemonLink link(*daemon.server, daemon.database);
+// One request to the daemon's side: the i-th frame (its operation and
+// payload); the reply's body size, or -1.
+using DaemonRequest = std::function<int32_t(std::size_t i)>;
+
+// Times `frames` over a link to the daemon (sent by `daemonRequest`) and over
+// one to an echo server in turn; every reply must have `replyBytes` bytes.
+// Both links and their serving threads are made afresh for each run, so that
+// neither side keeps a thread the scheduler has placed worse than the
+// other's.
+void RunInterleaved(benchmark::State& state, const std::vector<std::vector<uint8_t>>& frames, std::size_t replyBytes,
+                    const DaemonRequest& daemonRequest) {
     EchoServer echo(replyBytes);
     const int echoFd = Connect(echo.Port());
     std::vector<uint8_t> body;
     std::size_t next = 0;
     // Seconds of one block.
-    auto block = [&](int fd, std::size_t first) {
+    auto block = [&](const DaemonRequest& request, std::size_t first) {
         const auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < kBlock; ++i)
-            if (RoundTrip(fd, frames[(first + static_cast<std::size_t>(i)) % frames.size()], body) !=
-                static_cast<int32_t>(replyBytes))
+            if (request((first + static_cast<std::size_t>(i)) % frames.size()) != static_cast<int32_t>(replyBytes))
                 state.SkipWithError("a reply was not whole");
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
+    const DaemonRequest echoRequest = [&](std::size_t i) { return RoundTrip(echoFd, frames[i], body); };
+    // Both sides warmed alike: a block each before the timing.
+    block(daemonRequest, 0);
+    block(echoRequest, 0);
     std::vector<double> linkTimes, echoTimes, ratios;
     bool linkFirst = true;
     for (auto _ : state) {
         double linkTime, echoTime;
         if (linkFirst) {
-            linkTime = block(link.Fd(), next);
-            echoTime = block(echoFd, next);
+            linkTime = block(daemonRequest, next);
+            echoTime = block(echoRequest, next);
         } else {
-            echoTime = block(echoFd, next);
-            linkTime = block(link.Fd(), next);
+            echoTime = block(echoRequest, next);
+            linkTime = block(daemonRequest, next);
         }
         linkFirst = !linkFirst;
         next += kBlock;
@@ -390,24 +408,125 @@ void RunInterleaved(benchmark::State& state, const std::vector<std::vector<uint8
     state.counters["ratio"] = Median(ratios);
 }
 
-void BM_AssetInfo(benchmark::State& state) {
-    std::mt19937 random(2);
-    std::vector<std::vector<uint8_t>> frames;
-    for (int32_t id = 100; id < 100 + 4096; ++id)
-        frames.push_back(RequestFrame(21, id, Daemon::InfoPayload(NthAsset(static_cast<int>(random() % kAssets)))));
-    RunInterleaved(state, frames, TheDaemon().infoReplyBytes);
+// With the benchmark's own client on a link of its own.
+void RunWithBenchmarkClient(benchmark::State& state, const std::vector<std::vector<uint8_t>>& frames,
+                            std::size_t replyBytes) {
+    Daemon& daemon = TheDaemon();
+    PlaceOn(::pthread_self(), ThePlacement().client);
+    DaemonLink link(*daemon.server, daemon.database);
+    std::vector<uint8_t> body;
+    RunInterleaved(state, frames, replyBytes, [&](std::size_t i) { return RoundTrip(link.Fd(), frames[i], body); });
 }
 
-void BM_KeepAlive(benchmark::State& state) {
+// The program's client, linked to the stand-in's connection code: the
+// rendezvous publishes a listener of this process (owned in the name of
+// another live process, the parent, as a daemon would own it), whose one
+// connection is served on a thread of its own. The client's reader thread
+// is made by this thread, after it is placed, so it runs on the client's
+// processor too.
+class ProgramClient {
+public:
+    explicit ProgramClient(Daemon& daemon) {
+        int port = 0;
+        m_listen = Listen(port);
+        m_rendezvous.SetProcessIdForTesting(static_cast<int32_t>(::getppid()));
+        if (!m_rendezvous.Attach(daemon.database.c_str()) || !m_rendezvous.TakeOwnership(port)) {
+            std::fprintf(stderr, "cannot publish the port\n");
+            std::exit(1);
+        }
+        m_thread = std::thread([this, &daemon] {
+            const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) return;
+            NoDelay(fd);
+            ClientConnection(*daemon.server, fd, 1000 + ++s_links).Run();
+        });
+        PlaceOn(m_thread.native_handle(), ThePlacement().server);
+        VADOpenDatabaseArgs args;
+        args.reconnect = 0;
+        if (!VADOpenDatabase(args)) {
+            std::fprintf(stderr, "the program's client did not connect\n");
+            std::exit(1);
+        }
+    }
+    ~ProgramClient() {
+        VADCloseDatabase();
+        EndServing(m_listen, m_thread);
+        m_rendezvous.Detach();
+    }
+
+    // One request as the program's request functions make it: the payload
+    // in a request stream, the reply in a stream of its own.
+    static int32_t Request(int32_t op, const std::vector<uint8_t>& payload) {
+        TBuffer request;
+        if (!payload.empty()) request.Write(payload.data(), static_cast<int32_t>(payload.size()));
+        request.Rewind();
+        TBuffer reply;
+        if (!VADSendRequest(op, request, reply)) return -1;
+        return reply.GetDataSize();
+    }
+
+private:
+    static inline int s_links = 0;
+    int m_listen = -1;
+    IPCRendezvous m_rendezvous;
+    std::thread m_thread;
+};
+
+// With the program's client; `payloads` are the frames' payloads in order.
+void RunWithProgramClient(benchmark::State& state, int32_t op, const std::vector<std::vector<uint8_t>>& frames,
+                          const std::vector<std::vector<uint8_t>>& payloads, std::size_t replyBytes) {
+    PlaceOn(::pthread_self(), ThePlacement().client);
+    ProgramClient client(TheDaemon());
+    RunInterleaved(state, frames, replyBytes,
+                   [&](std::size_t i) { return ProgramClient::Request(op, payloads[i]); });
+}
+
+struct Requests {
     std::vector<std::vector<uint8_t>> frames;
-    for (int32_t id = 100; id < 100 + kBlock; ++id) frames.push_back(RequestFrame(0, id, {}));
-    RunInterleaved(state, frames, 0);
+    std::vector<std::vector<uint8_t>> payloads;
+};
+
+Requests AssetInfoRequests() {
+    std::mt19937 random(2);
+    Requests requests;
+    for (int32_t id = 100; id < 100 + 4096; ++id) {
+        requests.payloads.push_back(Daemon::InfoPayload(NthAsset(static_cast<int>(random() % kAssets))));
+        requests.frames.push_back(RequestFrame(21, id, requests.payloads.back()));
+    }
+    return requests;
+}
+
+Requests KeepAliveRequests() {
+    Requests requests;
+    for (int32_t id = 100; id < 100 + kBlock; ++id) {
+        requests.payloads.emplace_back();
+        requests.frames.push_back(RequestFrame(0, id, {}));
+    }
+    return requests;
+}
+
+void BM_AssetInfo(benchmark::State& state) {
+    RunWithBenchmarkClient(state, AssetInfoRequests().frames, TheDaemon().infoReplyBytes);
+}
+
+void BM_KeepAlive(benchmark::State& state) { RunWithBenchmarkClient(state, KeepAliveRequests().frames, 0); }
+
+void BM_ClientAssetInfo(benchmark::State& state) {
+    const Requests requests = AssetInfoRequests();
+    RunWithProgramClient(state, 21, requests.frames, requests.payloads, TheDaemon().infoReplyBytes);
+}
+
+void BM_ClientKeepAlive(benchmark::State& state) {
+    const Requests requests = KeepAliveRequests();
+    RunWithProgramClient(state, 0, requests.frames, requests.payloads, 0);
 }
 
 // Each figure in five runs, each on links of its own; the table takes the
 // median run.
 BENCHMARK(BM_AssetInfo)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_KeepAlive)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ClientAssetInfo)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ClientKeepAlive)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // The console report, then a table of each figure's ratio (with repeated
 // runs, the median of the runs' ratios).
@@ -446,6 +565,7 @@ private:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    InitializeNetwork();
     TheDaemon();
     InterleavedReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

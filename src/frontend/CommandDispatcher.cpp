@@ -4,6 +4,7 @@
 #include <string>
 
 #include "assetdb/client/VADRequestFailures.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "foundation/results/ResultsLog.h"
 #include "frontend/Startup.h"
 #include "frontend/commands/AssetEditWords.h"
@@ -95,8 +96,10 @@ int32_t DispatchCommandFrom(const std::string& startupDirectory, ResultsLog& log
         if (argc < entry.minimumArgc || word != entry.word) continue;
         CommandArguments args(log, context, argc, argv, startupDirectory);
         // Requests that failed on the link (lost, silent, empty reply) fail
-        // the word, whatever the word made of their failure values.
+        // the word, whatever the word made of their failure values. A daemon
+        // held silent by an earlier word is asked again.
         VADTakeRequestFailures();
+        VADClearSilentDaemon();
         int32_t result = entry.handler(args);
         for (const std::string& failure : VADTakeRequestFailures()) {
             log.AddEntry(ResultsLogEntry::kError, failure.c_str());

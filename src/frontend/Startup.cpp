@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assetdb/client/VADConnection.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "assetdb/layout/AssetFolders.h"
 #include "assetdb/layout/InstallLayout.h"
 #include "assetdb/requests/VADSettings.h"
@@ -200,7 +201,10 @@ bool InitializeUtilityForProgram(StartupContext& context, int argc, char** argv,
     VADOpenDatabaseArgs args;
     args.reconnect = 0;
     args.clientKind = switches.noVadClient ? 0 : 1;
-    VADOpenDatabase(args);
+    // A daemon that accepted the link but never answered its hello is named
+    // as the reason, before the init failure.
+    if (!VADOpenDatabase(args) && VADDaemonIsSilent())
+        std::fprintf(stderr, "- %s\n", VADSilentDaemonCause().c_str());
     RecordMainThread();
 
     const Vek::PString language = InterfaceLanguageFor(VADGetSettingValue("internet", "language"));

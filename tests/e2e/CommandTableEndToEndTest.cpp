@@ -929,6 +929,30 @@ TEST_F(CommandTable, AuthorsAreListedSortedAndOnce) {
     installed.StopDaemons();
 }
 
+// A daemon that stops answering part-way through a word costs the word one
+// inactivity bound, not one per request: the stand-in answers the search
+// but no asset-info request, and after the first gives up `authors` asks
+// nothing more.
+TEST_F(CommandTable, ASilentDaemonCostsAWordOneBound) {
+    RegisterUser();
+    InstallAssetFolders();
+    installed.StopDaemons();
+    const std::string scenario = "rules\n{\n 0\n {\n  op 21\n  action \"drop-reply\"\n }\n}\n";
+    const auto start = std::chrono::steady_clock::now();
+    Check({{"authors"},
+           255,
+           Failure("The daemon sent nothing for 10 s while waiting for its reply to operation 21; gave up waiting."),
+           {2, 21},
+           {90}},
+          {installed.UseScenario(scenario), "VORLEX_INACTIVITY_MS=10000"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(CountOf(installed.ReceivedOperations(), 21), 1) << "three local assets, one asset-info request";
+    // One bound per request would be three; a loaded machine may take
+    // seconds to start the program.
+    EXPECT_LT(took, std::chrono::milliseconds(2 * 10000));
+    installed.StopDaemons();
+}
+
 TEST_F(CommandTable, KeywordsAreImportedFromTheDumpAndBackedUp) {
     InstallAssetFolders();
     Check({{"importkeywords"}, 255, Failure("Unable to read " + installed.Root() + "/KeywordsDump.dat."), {}, {54}});

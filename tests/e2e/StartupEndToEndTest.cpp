@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "InstalledProgram.h"
+#include "foundation/platform/process/TerminateProcesses.h"
 
 namespace {
 
@@ -73,6 +79,42 @@ TEST(StartupEndToEnd, WithoutADaemonEveryCommandWordFailsInit) {
     ProgramResult help = installed.Run({"help"}, {"VORLEX_OPEN_RETRY_MS=1"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
+}
+
+// The id of the installation's running daemon, or -1.
+int RunningDaemon(const InstalledProgram& installed) {
+    const std::string daemon = ProgramPathKey(installed.Daemon().c_str());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const int id = std::atoi(name.c_str());
+        if (id != ::getpid() && ProcessProgramKey(id) == daemon) return id;
+    }
+    return -1;
+}
+
+// A stopped daemon still has its links accepted (by the system) but answers
+// nothing: start-up gives the hello one inactivity bound, tries no further,
+// names what it waited for and fails init.
+TEST(StartupEndToEnd, AStoppedDaemonFailsInitAfterOneBound) {
+    InstalledProgram installed;
+    const std::vector<std::string> lastingDaemon = {"VADDAEMON_IDLE_S=600"};
+    ASSERT_EQ(installed.Run({"version"}, lastingDaemon).status, 0);
+    const int daemon = RunningDaemon(installed);
+    ASSERT_GT(daemon, 0);
+    ASSERT_EQ(::kill(daemon, SIGSTOP), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult run = installed.Run({"status", "<kuid:3:100>"}, {"VORLEX_INACTIVITY_MS=10000"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    ::kill(daemon, SIGCONT);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "- The daemon accepted the link but sent nothing for 10 s while waiting for its answer to the hello; gave "
+              "up waiting.\n- Init failed\n");
+    // Eleven attempts would take eleven bounds; a loaded machine may take
+    // seconds to start the program.
+    EXPECT_LT(took, std::chrono::milliseconds(2 * 10000));
 }
 
 // The engine's two retries with the null renderer, and their second

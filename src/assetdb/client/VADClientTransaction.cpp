@@ -94,8 +94,8 @@ bool VADClientTransaction::WaitForReply() {
         if (left > 0) continue;
         Registry& registry = TheRegistry();
         Vek::SingleLock lock(registry.lock);
-        // The reply may have come just now: then the socket is this
-        // requester's, and it must read the body.
+        // The reply has come just now: the reader has handed the body over
+        // and set the done event.
         if (!m_registered) break;
         Unregister();
         m_timedOut = true;
@@ -106,17 +106,21 @@ bool VADClientTransaction::WaitForReply() {
     return !m_aborted;
 }
 
-bool VADClientTransaction::ReceiveReply(int32_t id) {
+bool VADClientTransaction::ReceiveReply(int32_t id, const uint8_t* body, int32_t length) {
     Registry& registry = TheRegistry();
     Vek::SingleLock lock(registry.lock);
     auto it = registry.transactions.find(id);
-    if (it == registry.transactions.end()) {
+    // An aborted transaction waited on a link that has ended; its requester
+    // may be returning already.
+    if (it == registry.transactions.end() || it->second->m_aborted) {
         LogPrintf("VADClientTransaction::ReceiveReply> received reply for unknown clientTransactionID=%d", id);
         return false;
     }
     VADClientTransaction* transaction = it->second;
+    transaction->m_body.assign(body, body + length);
     transaction->Unregister();
-    transaction->m_aborted = false;
+    // Under the lock: once it is released, the requester may return and the
+    // transaction end.
     transaction->m_done.Set();
     return true;
 }

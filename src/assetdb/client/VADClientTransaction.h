@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <vector>
 
 #include "engine/Sync.h"
 
@@ -47,7 +48,8 @@ public:
     // aborted. Nothing when not registered.
     void Unregister();
     // False at once for id 0. Waits for the reply or the abort, resets the
-    // event, and answers true unless aborted. While the daemon sends no
+    // event, and answers true unless aborted; the reply's body is then in
+    // Body(). While the daemon sends no
     // frame at all for the reply inactivity bound (VADRequestFailures.h),
     // the wait gives up: the transaction is unregistered (a reply that
     // comes later is dropped as one for an unknown id), TimedOut() is set
@@ -56,12 +58,15 @@ public:
     bool TimedOut() const { return m_timedOut; }
 
     int32_t Id() const { return m_id; }
+    // The reply's body, once WaitForReply has answered true.
+    const std::vector<uint8_t>& Body() const { return m_body; }
     VADPromptHandler* PromptHandler() const { return m_handler; }
 
-    // Reader thread: the reply tag and id of a registered transaction came.
-    // Unregisters it and signals it. False, with a log line, for an id that
-    // is not registered.
-    static bool ReceiveReply(int32_t id);
+    // Reader thread: a whole reply came. For a registered transaction that
+    // has not been aborted, the body is kept in it, the transaction is
+    // unregistered and signalled. False, with a log line, for any other id:
+    // the reply is dropped.
+    static bool ReceiveReply(int32_t id, const uint8_t* body, int32_t length);
 
     // For a question about request `id`: the registered transaction with a
     // hold taken on it, or null when none is registered under the id.
@@ -78,6 +83,7 @@ private:
     bool m_aborted = false;     // under the transaction lock
     bool m_timedOut = false;
     ResultsLog* m_log = nullptr;
+    std::vector<uint8_t> m_body;  // written by the reader before the done event
 
     std::mutex m_holdMutex;
     std::condition_variable m_holdsGone;

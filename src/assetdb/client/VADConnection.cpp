@@ -16,7 +16,9 @@
 #include "assetdb/client/VADNotifications.h"
 #include "assetdb/client/VADQuestionThread.h"
 #include "assetdb/client/VADReceiveThread.h"
+#include "assetdb/client/VADRequestFailures.h"
 #include "assetdb/client/VADSendRequest.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "assetdb/client/VADSpecRegistryHooks.h"
 #include "assetdb/requests/VADOperations.h"
 #include "foundation/streams/BufferStream.h"
@@ -43,7 +45,6 @@ struct ClientState {
     std::atomic<bool> databaseOpen{false};
     VADOpenDatabaseArgs args;
     std::atomic<uint32_t> shutdownWaitMs{60000};
-    std::atomic<uint64_t> linkGeneration{0};
 };
 
 ClientState& State() {
@@ -90,12 +91,17 @@ void StartReader(ClientState& state) {
     state.reader->Resume();
 }
 
-bool ReceiveHelloReply() {
-    uint8_t bytes[4];
-    if (!ReceiveFromDaemon(bytes, 4)) return false;
-    if (static_cast<uint32_t>(GetWord(bytes)) != kTagDaemonHello) return false;
+// The hello's answer: 'VADD' and two words, within the inactivity bound
+// (a daemon that accepts the link and says nothing, one stopped say, would
+// otherwise hold the attempt for ever). `timedOut` tells that the bound ran
+// out.
+bool ReceiveHelloReply(TCPTransport& transport, bool& timedOut) {
+    const uint32_t bound = VADReplyInactivityBoundMs();
+    uint8_t tag[4];
+    if (!ReceiveOnTransportWithin(transport, tag, sizeof tag, bound, timedOut)) return false;
+    if (static_cast<uint32_t>(GetWord(tag)) != kTagDaemonHello) return false;
     uint8_t values[8];
-    return ReceiveFromDaemon(values, 8);
+    return ReceiveOnTransportWithin(transport, values, sizeof values, bound, timedOut);
 }
 
 }  // namespace
@@ -141,12 +147,13 @@ bool VADConnect() {
     // first request's reply, which only the reader takes, waited for that
     // turn at every start.
     if (!state.reader) StartReader(state);
-    if (!SendHello(databasePath, state.args.clientKind) || !ReceiveHelloReply()) {
+    bool timedOut = false;
+    if (!SendHello(databasePath, state.args.clientKind) || !ReceiveHelloReply(*state.transport, timedOut)) {
         DisconnectFromDaemon(false);
+        if (timedOut) VADNoteSilentDaemon(VADHelloUnansweredMessage());
         return false;
     }
 
-    ++state.linkGeneration;
     state.connected = true;
     state.readerGate.Set();
     return true;
@@ -187,16 +194,22 @@ bool VADOpenDatabase(const VADOpenDatabaseArgs& args) {
         state.args = args;
     }
     ClearVADDaemonLaunched();
+    VADClearSilentDaemon();
 
     const uint32_t delay = VADOpenRetryDelayMs();
     bool connected = false;
-    for (int attempt = 0; attempt < kAttempts && !connected; ++attempt) {
+    // A hello that went unanswered for the inactivity bound ends the
+    // attempts: each further one would wait the bound again.
+    for (int attempt = 0; attempt < kAttempts && !connected && !VADDaemonIsSilent(); ++attempt) {
         if (attempt == 1 && !VADDaemonLaunched()) LaunchVADDaemon();
         if (attempt >= 1) Vek::Time::Delay(delay);
         connected = VADConnect();
     }
     if (!connected) {
-        LogPrintf("VADOpenDatabase> unable to connect to VADDaemon");
+        if (VADDaemonIsSilent())
+            LogPrintf("VADOpenDatabase> unable to connect to VADDaemon: %s", VADSilentDaemonCause().c_str());
+        else
+            LogPrintf("VADOpenDatabase> unable to connect to VADDaemon");
         Vek::SingleLock lock(state.connectionLock);
         state.args = VADOpenDatabaseArgs();
         return false;
@@ -241,6 +254,9 @@ bool VADSendFrameStart(int32_t operation, int32_t transactionId, const void* res
     if (!state.databaseOpen) return false;
     const uint32_t delay = VADOpenRetryDelayMs();
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        // A daemon held silent (VADSilentDaemon.h) gets no new link: its
+        // hello would wait the bound again.
+        if (VADDaemonIsSilent() && !(state.transport && state.connected)) return false;
         if (attempt == 1) {
             if (!state.args.reconnect) return false;
             LaunchVADDaemon();
@@ -257,12 +273,6 @@ bool VADSendBytes(const void* data, int32_t length) {
     Vek::SingleLock lock(State().connectionLock);
     if (SendToDaemon(data, length) || length <= 0) return true;
     DisconnectFromDaemon(false);
-    return false;
-}
-
-bool VADReceiveBytes(void* buffer, int32_t length, bool disconnectOnFailure) {
-    if (ReceiveFromDaemon(buffer, length) || length <= 0) return true;
-    if (disconnectOnFailure) DisconnectFromDaemon(false);
     return false;
 }
 
@@ -304,8 +314,6 @@ Vek::CriticalSection& VADConnectionLock() { return State().connectionLock; }
 Vek::WEvent& VADReaderGate() { return State().readerGate; }
 
 bool VADReaderStopRequested() { return State().readerStop; }
-
-uint64_t VADLinkGeneration() { return State().linkGeneration; }
 
 void VADMarkReaderEnded() {
     State().connected = false;

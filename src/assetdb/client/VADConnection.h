@@ -64,8 +64,6 @@ void DisconnectFromDaemon(bool goodbye);
 bool VADSendFrameStart(int32_t operation, int32_t transactionId, const void* rest = nullptr, int32_t restLength = 0);
 // Sends n bytes on the link; a failure tears the link down without goodbye.
 bool VADSendBytes(const void* data, int32_t length);
-// Receives n bytes; a failure tears the link down only when asked to.
-bool VADReceiveBytes(void* buffer, int32_t length, bool disconnectOnFailure);
 
 // Tells the daemon to quit: the reconnect flag becomes 0, operation 270 goes
 // out as a request with an empty payload (its reply, if any, is read and
@@ -97,7 +95,3 @@ Vek::WEvent& VADReaderGate();
 bool VADReaderStopRequested();
 // The reader's end: clears the connected flag and opens the gate.
 void VADMarkReaderEnded();
-// Counts the links made: a new value for every successful hello. A
-// requester that reads its reply body checks that the link it sent on is
-// still the current one.
-uint64_t VADLinkGeneration();

@@ -8,7 +8,6 @@
 
 #include "assetdb/client/VADClientTransaction.h"
 #include "assetdb/client/VADConnection.h"
-#include "assetdb/client/VADFrameReading.h"
 #include "assetdb/client/VADQuestionThread.h"
 #include "assetdb/client/VADSendRequest.h"
 #include "assetdb/requests/VADOperations.h"
@@ -93,11 +92,10 @@ void RunCommandHostJob(TStream& notice) {
 
 }  // namespace
 
-bool ReadVADNotification() {
+bool ReadVADNotification(int32_t type, const uint8_t* payload, int32_t length) {
     auto notice = std::make_unique<Notice>();
-    int32_t length = 0;
-    if (!ReceiveVADWord(notice->type) || !ReceiveVADWord(length)) return false;
-    if (!ReceiveVADPayload(length, notice->payload)) return false;
+    notice->type = type;
+    if (length > 0 && notice->payload.Write(payload, length) != length) return false;
     notice->payload.Rewind();
 
     if (notice->type == kVADNoticeLogLines || notice->type == kVADNoticeUrlStatus) {

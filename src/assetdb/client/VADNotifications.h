@@ -25,10 +25,10 @@ enum VADNoticeType : int32_t {
     kVADNoticeUrlStatus = 4,
 };
 
-// Reader thread, after a 'note' tag: reads the type, the length and the
-// payload, and hands the notice on. False when the frame does not come
-// whole or its length is refused (the reader then ends the link).
-bool ReadVADNotification();
+// Reader thread, with a whole 'note' frame: hands the notice of `type` with
+// its `length` payload bytes on. False when the payload cannot be kept (the
+// reader then ends the link).
+bool ReadVADNotification(int32_t type, const uint8_t* payload, int32_t length);
 
 // Handles one notice whose payload is `notice` (at its start):
 //  0: calls the status callback of the open parameters with the value;

@@ -5,49 +5,38 @@
 #include "assetdb/client/VADFrameReading.h"
 #include "assetdb/client/VADLinkTags.h"
 #include "assetdb/client/VADNotifications.h"
-#include "assetdb/client/VADRequestFailures.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "foundation/network/DaemonTransfer.h"
 #include "foundation/network/TCPTransport.h"
 
-namespace {
-
-// A reply whose requester does not wait for it: read to its end and dropped,
-// so the link stays in step.
-bool DropReplyBody() {
-    int32_t length = 0;
-    if (!ReceiveVADWord(length)) return false;
-    return DiscardVADPayload(length);
-}
-
-}  // namespace
-
 uint32_t VADReceiveThread(void*) {
     Vek::WEvent& gate = VADReaderGate();
+    VADFrameReader frames;
     for (;;) {
         if (VADReaderStopRequested()) break;
         gate.Wait();
         if (VADReaderStopRequested()) break;
         TCPTransport* transport = GetDaemonTransport();
         if (!transport) break;
+        frames.Use(*transport);
 
-        int32_t tag = 0;
-        bool ok = ReceiveVADWord(tag);
-        // Any frame shows the daemon at work: the requests' inactivity
-        // bound starts again.
-        if (ok) VADNoteLinkActivity();
-        if (ok && static_cast<uint32_t>(tag) == kTagNotice) {
-            ok = ReadVADNotification();
-        } else if (ok && static_cast<uint32_t>(tag) == kTagReply) {
-            int32_t transactionId = 0;
-            ok = ReceiveVADWord(transactionId);
-            if (ok) {
-                gate.Reset();
-                // Known: the requester reads the body and opens the gate.
-                if (!VADClientTransaction::ReceiveReply(transactionId)) {
-                    ok = DropReplyBody();
-                    gate.Set();
-                }
-            }
+        uint32_t tag = 0;
+        bool ok = frames.ReadTag(tag);
+        // Any frame shows the daemon at work (the reader notes every
+        // receive for the requests' inactivity bound): a daemon held silent
+        // is asked again.
+        if (ok) VADClearSilentDaemon();
+        if (ok && (tag == kTagNotice || tag == kTagReply)) {
+            int32_t word = 0;
+            int32_t length = 0;
+            const uint8_t* body = nullptr;
+            ok = frames.ReadWords(word, length) && frames.ReadBody(length, body);
+            // A reply nobody waits for is dropped whole, so the link stays
+            // in step.
+            if (ok && tag == kTagNotice)
+                ok = ReadVADNotification(word, body, length);
+            else if (ok)
+                VADClientTransaction::ReceiveReply(word, body, length);
         } else {
             ok = false;
         }

@@ -29,7 +29,9 @@ int64_t Now() {
         .count();
 }
 
-std::string Message(int32_t operation, VADRequestFailure failure) {
+}  // namespace
+
+std::string VADRequestFailureMessage(int32_t operation, VADRequestFailure failure) {
     char text[200] = "";
     switch (failure) {
         case VADRequestFailure::kNotSent:
@@ -59,10 +61,8 @@ std::string Message(int32_t operation, VADRequestFailure failure) {
     return text;
 }
 
-}  // namespace
-
 void VADRecordRequestFailure(int32_t operation, VADRequestFailure failure) {
-    VADRecordDaemonMessage(Message(operation, failure));
+    VADRecordDaemonMessage(VADRequestFailureMessage(operation, failure));
 }
 
 void VADRecordDaemonMessage(const std::string& message) {

@@ -21,6 +21,8 @@ enum class VADRequestFailure {
 };
 
 void VADRecordRequestFailure(int32_t operation, VADRequestFailure failure);
+// The message that VADRecordRequestFailure records.
+std::string VADRequestFailureMessage(int32_t operation, VADRequestFailure failure);
 // A message of the daemon's own, not about one request (log lines it sends
 // for transaction 0, such as a database it cannot open); kept the same way.
 void VADRecordDaemonMessage(const std::string& text);

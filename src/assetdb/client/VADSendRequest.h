@@ -14,7 +14,8 @@ class VADPromptHandler;
 // Sends the bytes of `request` from its position to its end as a request
 // and waits for the reply; the reply body is written into `reply` at its
 // position. True when a reply was received whole (a reply of length 0
-// leaves `reply` untouched). `handler` answers the daemon's questions for
+// leaves `reply` untouched). The reader thread takes the whole reply off
+// the link and wakes the request once. `handler` answers the daemon's questions for
 // the request; `log` receives its log lines, and with `keepLog` stays
 // registered for them after the reply. False when the database is not
 // open, the link fails or drops before the reply, or the reply cannot be

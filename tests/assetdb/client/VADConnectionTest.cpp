@@ -6,6 +6,7 @@
 #include "assetdb/client/CollectGarbageOnMainThread.h"
 #include "assetdb/client/LaunchVADDaemon.h"
 #include "assetdb/client/VADConnection.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "assetdb/client/VADTransactionIds.h"
 #include "assetdb/client/ClientTestSupport.h"
 #include "assetdb/client/FakeDaemon.h"
@@ -96,6 +97,59 @@ TEST_F(VADConnectionTest, AWrongHelloTagFailsEveryAttempt) {
     Vek::Log::Shutdown();
     EXPECT_NE(ReadFile(m_log).find("VADOpenDatabase> unable to connect to VADDaemon"), std::string::npos);
     EXPECT_EQ(VADGetOpenArgs().reconnect, 1) << "the parameters are reset";
+}
+
+// A daemon that takes the link and never answers the hello (one that is
+// stopped, say): the attempt gives up after the inactivity bound, the open
+// makes no further attempt, and the reason names what was awaited. A
+// message after that makes no new link.
+TEST_F(VADConnectionTest, AnUnansweredHelloEndsTheOpenAfterOneAttempt) {
+    ::setenv("VORLEX_INACTIVITY_MS", "300", 1);
+    FakeDaemon fake([](int fd, int) {
+        std::vector<uint8_t> seen;
+        if (ReadHello(fd, seen)) ReadToEnd(fd);
+    });
+    const std::string cause =
+        "The daemon accepted the link but sent nothing for 1 s while waiting for its answer to the hello; gave up "
+        "waiting.";
+    EXPECT_FALSE(VADOpenDatabase(Args(1)));
+    EXPECT_FALSE(VADIsConnected());
+    EXPECT_TRUE(VADDaemonIsSilent());
+    EXPECT_EQ(VADSilentDaemonCause(), cause);
+    EXPECT_FALSE(VADDaemonLaunched()) << "no attempt 1, so nothing started";
+    ::unsetenv("VORLEX_INACTIVITY_MS");
+    fake.Stop();
+    EXPECT_EQ(fake.Connections(), 1);
+    Vek::Log::Shutdown();
+    EXPECT_NE(ReadFile(m_log).find("VADOpenDatabase> unable to connect to VADDaemon: " + cause), std::string::npos);
+}
+
+// The link drops; the reconnection's hello goes unanswered. That request
+// fails after one bound, and the messages after it make no new link, however
+// many attempts the reconnect flag allows.
+TEST_F(VADConnectionTest, AnUnansweredHelloOnReconnectingMakesNoFurtherLinks) {
+    ::setenv("VORLEX_INACTIVITY_MS", "300", 1);
+    FakeDaemon fake([](int fd, int index) {
+        std::vector<uint8_t> seen;
+        if (!ReadHello(fd, seen)) return;
+        if (index == 0 && AnswerHello(fd)) {
+            uint8_t frame[12];
+            RecvAll(fd, frame, sizeof frame);  // the first frame, then the link drops
+            return;
+        }
+        ReadToEnd(fd);
+    });
+    ASSERT_TRUE(VADOpenDatabase(Args(1)));
+    EXPECT_TRUE(SendEmptyFrame(50, 0));
+    ASSERT_TRUE(WaitUntil([] { return !VADIsConnected(); }));
+    const auto start = Clock::now();
+    EXPECT_FALSE(SendEmptyFrame(50, 0));
+    EXPECT_TRUE(VADDaemonIsSilent());
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(SendEmptyFrame(50, 0)) << i;
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(300 * 11)) << "not one bound per attempt";
+    ::unsetenv("VORLEX_INACTIVITY_MS");
+    fake.Stop();
+    EXPECT_EQ(fake.Connections(), 2);
 }
 
 TEST_F(VADConnectionTest, OpenRetriesWithTheInjectedDelay) {

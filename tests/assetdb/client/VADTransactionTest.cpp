@@ -3,6 +3,7 @@
 // bytes spelt out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "assetdb/client/LinkTestFixture.h"
 #include "assetdb/client/VADClientTransaction.h"
 #include "assetdb/client/VADRequestFailures.h"
+#include "assetdb/client/VADSilentDaemon.h"
 #include "assetdb/client/VADSendRequest.h"
 #include "assetdb/client/VADTransactionIds.h"
 #include "foundation/results/ResultsLog.h"
@@ -87,6 +89,48 @@ TEST_F(VADTransactionTest, ALargeReplyArrivesWholeInPieces) {
     ASSERT_TRUE(VADSendRequest(5, request, reply));
     EXPECT_EQ(Contents(reply), body);
     ASSERT_TRUE(VADSendRequest(5, request, reply)) << "the link is still in step";
+}
+
+// The reader takes frames out of whatever each receive brings: a log line,
+// the reply and a notice after it in one write, or the same bytes in small
+// pieces, with bodies smaller and larger than its buffer. Each request gets
+// its body and its line, and the link stays in step.
+TEST_F(VADTransactionTest, FramesAreReadWholeHoweverTheyArrive) {
+    struct Case {
+        std::size_t bodyBytes;
+        std::size_t pieceBytes;  // 0: all in one write
+    };
+    const Case cases[] = {{10, 0}, {150000, 0}, {10, 1}, {70000, 4093}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.bodyBytes) + " in pieces of " + std::to_string(c.pieceBytes));
+        std::vector<uint8_t> body(c.bodyBytes);
+        for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<uint8_t>(i * 13 + c.bodyBytes);
+        FrameDaemon fake([&](const Frame& frame, FrameLink& link) {
+            Bytes bytes;
+            const Bytes line = Bytes().I32(frame.id).Add(EntryBlock(1, "working"));
+            bytes.Hex("65 74 6f 6e").I32(3).I32(static_cast<int32_t>(line.Vec().size())).Add(line);
+            bytes.Hex("6c 70 65 72").I32(frame.id).I32(static_cast<int32_t>(body.size()));
+            std::vector<uint8_t> all = bytes.Vec();
+            all.insert(all.end(), body.begin(), body.end());
+            const Bytes after = Bytes().Hex("65 74 6f 6e").I32(99).I32(2).Hex("01 02");
+            all.insert(all.end(), after.Vec().begin(), after.Vec().end());
+            const std::size_t piece = c.pieceBytes ? c.pieceBytes : all.size();
+            for (std::size_t at = 0; at < all.size(); at += piece) {
+                const std::size_t n = std::min(piece, all.size() - at);
+                if (!link.Send(std::vector<uint8_t>(all.begin() + at, all.begin() + at + n))) return false;
+            }
+            return true;
+        });
+        ASSERT_TRUE(Open());
+        for (int round = 0; round < 2; ++round) {
+            ResultsLog log;
+            TBuffer request, reply;
+            ASSERT_TRUE(VADSendRequest(5, request, reply, nullptr, &log)) << round;
+            EXPECT_EQ(Contents(reply), body) << round;
+            EXPECT_EQ(log.GetEntryCount(), 1u) << round;
+        }
+        VADCloseDatabase();
+    }
 }
 
 TEST_F(VADTransactionTest, RepliesOutOfOrderReachTheirOwnRequesters) {
@@ -256,6 +300,37 @@ TEST_F(VADTransactionTest, ABadNoticeLengthEndsTheLinkAndFailsTheWaiter) {
     EXPECT_FALSE(VADIsConnected());
 }
 
+// A daemon that stops answering: the first request gives up after the
+// inactivity bound, and the requests after it fail at once with the same
+// cause, without going out, until the daemon sends a frame again.
+TEST_F(VADTransactionTest, ASilentDaemonCostsOneBoundThenRequestsFailAtOnce) {
+    ::setenv("VORLEX_INACTIVITY_MS", "200", 1);
+    FrameDaemon fake([](const Frame& frame, FrameLink& link) {
+        if (frame.op == 2) return true;  // never answered
+        if (frame.op == 50) return link.Notice(99, Bytes("01"));
+        return frame.id == 0 || link.Reply(frame.id, Bytes("07"));
+    });
+    ASSERT_TRUE(Open());
+    VADTakeRequestFailures();
+    TBuffer request, reply;
+    EXPECT_FALSE(VADSendRequest(2, request, reply));
+    EXPECT_TRUE(VADDaemonIsSilent());
+    for (int op : {21, 21, 90}) EXPECT_FALSE(VADSendRequest(op, request, reply)) << op;
+    const std::string cause =
+        "The daemon sent nothing for 1 s while waiting for its reply to operation 2; gave up waiting.";
+    EXPECT_EQ(VADTakeRequestFailures(), std::vector<std::string>{cause});
+    // A one-way message still goes out on the standing link; its notice
+    // shows the daemon at work again.
+    EXPECT_TRUE(VADPostMessage(50, request));
+    ASSERT_TRUE(WaitUntil([] { return !VADDaemonIsSilent(); }));
+    ASSERT_TRUE(VADSendRequest(21, request, reply));
+    EXPECT_EQ(Contents(reply), Bytes("07").Vec());
+    std::vector<int32_t> ops;
+    for (const Frame& frame : fake.Frames()) ops.push_back(frame.op);
+    EXPECT_EQ(ops, (std::vector<int32_t>{2, 50, 21}));
+    ::unsetenv("VORLEX_INACTIVITY_MS");
+}
+
 TEST_F(VADTransactionTest, RequestsFailAtOnceWhileTheDatabaseIsClosed) {
     TBuffer request, reply;
     EXPECT_FALSE(VADSendRequest(2, request, reply));
@@ -265,7 +340,7 @@ TEST_F(VADTransactionTest, RequestsFailAtOnceWhileTheDatabaseIsClosed) {
 
 // Many requesters at once while the daemon sends notices before each
 // reply: each gets its own reply and its own log line. Run under
-// ThreadSanitizer too: the reader gate hands the socket over.
+// ThreadSanitizer too: the reader hands each body over with its reply.
 TEST_F(VADTransactionTest, ManyRequestersShareTheLink) {
     FrameDaemon fake([&](const Frame& frame, FrameLink& link) {
         link.Notice(3, Bytes().I32(frame.id).Add(EntryBlock(1, "working")));

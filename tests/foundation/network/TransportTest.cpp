@@ -148,6 +148,44 @@ TEST_F(TransportTest, DaemonTransfersNeedTheRegisteredTransport) {
     ::close(peer);
 }
 
+// A receive with a time limit: bytes that come in pieces within it are
+// taken whole; a peer that sends too few gives up at the limit without an
+// error, and one that closes is an error, not a time-out. Some bytes at
+// once: as many as the link holds, up to the room given.
+TEST_F(TransportTest, ReceivesWithinATimeLimitAndWhatHasArrived) {
+    LoopbackListener listener;
+    TCPTransport transport("127.0.0.1", listener.Port());
+    int peer = listener.Accept();
+    const std::vector<uint8_t> out = Pattern(3000);
+    std::thread writer([&] {
+        for (std::size_t at = 0; at < out.size(); at += 1000) ::send(peer, out.data() + at, 1000, 0);
+    });
+    std::vector<uint8_t> in(out.size());
+    bool timedOut = true;
+    EXPECT_TRUE(ReceiveOnTransportWithin(transport, in.data(), static_cast<int32_t>(in.size()), 10000, timedOut));
+    writer.join();
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(in, out);
+
+    ASSERT_EQ(::send(peer, out.data(), 10, 0), 10);
+    uint8_t some[64];
+    int32_t got = 0;
+    for (int32_t n; got < 10 && (n = ReceiveSomeOnTransport(transport, some + got, sizeof some - got)) > 0;) got += n;
+    EXPECT_EQ(got, 10);
+    EXPECT_EQ(std::vector<uint8_t>(some, some + 10), std::vector<uint8_t>(out.begin(), out.begin() + 10));
+
+    ASSERT_EQ(::send(peer, out.data(), 3, 0), 3);
+    EXPECT_FALSE(ReceiveOnTransportWithin(transport, in.data(), 4, 100, timedOut));
+    EXPECT_TRUE(timedOut);
+    EXPECT_EQ(transport.GetError(), 0);
+
+    ::close(peer);
+    EXPECT_FALSE(ReceiveOnTransportWithin(transport, in.data(), 4, 10000, timedOut));
+    EXPECT_FALSE(timedOut);
+    EXPECT_EQ(transport.GetError(), NetTransport::kErrorTransfer);
+    EXPECT_EQ(ReceiveSomeOnTransport(transport, some, sizeof some), 0) << "the error is sticky";
+}
+
 TEST_F(TransportTest, ShutdownWakesABlockedReceive) {
     LoopbackListener listener;
     TCPTransport transport("127.0.0.1", listener.Port());
