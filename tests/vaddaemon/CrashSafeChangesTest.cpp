@@ -110,7 +110,10 @@ TEST_F(StoreCrashChanges, AChangeStoppedAfterAnyStepLeavesEveryAssetWholeOrAbsen
     enum class Kind { kDelete, kDeleteEdited, kCommit, kRevert, kDeleteTwo };
     // The steps (AssetLibrary.h): a delete has 5, a commit 5, a revert 4;
     // "delete two" is the deletes fpxdeleteall sends, one asset after the
-    // other. The last step of each kind is one past its end: it finishes.
+    // other. A change stopped before any folder moved (a delete without an
+    // edited copy moves none at step 2) is undone, one stopped later
+    // finished (a commit: once its edit is in "local"). The
+    // last step of each kind is one past its end: it finishes.
     struct Case {
         Kind kind;
         const char* name;
@@ -121,19 +124,24 @@ TEST_F(StoreCrashChanges, AChangeStoppedAfterAnyStepLeavesEveryAssetWholeOrAbsen
     };
     using O = Outcome;
     const std::vector<Case> cases = {
-        {Kind::kDelete, "delete", 6, std::vector<O>(6, O::kAbsent), {}},
-        {Kind::kDeleteEdited, "delete with its edit", 6, std::vector<O>(6, O::kAbsent), {}},
+        {Kind::kDelete, "delete", 6, {O::kCommitted, O::kCommitted, O::kAbsent, O::kAbsent, O::kAbsent, O::kAbsent}, {}},
+        {Kind::kDeleteEdited,
+         "delete with its edit",
+         6,
+         {O::kEditing, O::kAbsent, O::kAbsent, O::kAbsent, O::kAbsent, O::kAbsent},
+         {}},
         {Kind::kCommit,
          "commit",
          6,
          {O::kEditing, O::kEditing, O::kReplaced, O::kReplaced, O::kReplaced, O::kReplaced},
          {}},
-        {Kind::kRevert, "revert", 5, std::vector<O>(5, O::kCommitted), {}},
+        {Kind::kRevert, "revert", 5, {O::kEditing, O::kCommitted, O::kCommitted, O::kCommitted, O::kCommitted}, {}},
         {Kind::kDeleteTwo,
          "delete two",
          11,
-         std::vector<O>(11, O::kAbsent),
-         {O::kCommitted, O::kCommitted, O::kCommitted, O::kCommitted, O::kCommitted, O::kAbsent, O::kAbsent,
+         {O::kCommitted, O::kCommitted, O::kAbsent, O::kAbsent, O::kAbsent, O::kAbsent, O::kAbsent, O::kAbsent,
+          O::kAbsent, O::kAbsent, O::kAbsent},
+         {O::kCommitted, O::kCommitted, O::kCommitted, O::kCommitted, O::kCommitted, O::kCommitted, O::kCommitted,
           O::kAbsent, O::kAbsent, O::kAbsent, O::kAbsent}},
     };
     int content = 100;

@@ -329,12 +329,14 @@ bool AssetLibrary::Revert(int64_t handle, int connection, ResultsLog* log) {
 }
 
 bool AssetLibrary::BeginChangeLocked(const AssetStore::PendingChange& change, ResultsLog* log) {
-    if (!PrepareTrash(change.kuid)) {
-        Report(log, change.kuid, "The asset's folders could not be set aside in the trash area.");
-        return false;
-    }
     if (!m_store.BeginChange(change)) {
         Report(log, change.kuid, "The database could not be updated.");
+        return false;
+    }
+    if (!PrepareTrash(change.kuid)) {
+        const std::string why = std::strerror(errno);
+        m_store.EndChange(change.kuid);
+        Report(log, change.kuid, ("The asset's folders could not be set aside in the trash area: " + why + ".").c_str());
         return false;
     }
     DurableStep();  // 1: the change is recorded

@@ -243,19 +243,19 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
     ClearStoreFailure();
     const bool carried = m_server.GetDispatcher().Carry(frame.op, payload, reply, context);
     // A request whose answer rests on a read or write of the store that
-    // failed never answers as if it had worked (a shorter list, a default).
-    // One that reported its failure in its own lines keeps its reply, which
-    // says so, and gets the cause as one more line; any other is answered
-    // empty with the cause as the daemon's own line.
+    // failed never answers as if it had worked (a shorter list, a default):
+    // the cause goes out as the daemon's own line, which the client reports
+    // whether or not it keeps the request's lines, and the reply is empty
+    // unless the operation reported its failure in its own lines (its reply
+    // then says it failed).
     StoreFailure failure;
     const bool storeFailed = TakeStoreFailure(failure);
     const bool answeredFailure = storeFailed && context.log.GetEntryCount() > m_linesSent;
-    if (answeredFailure) context.log.AddEntry(kSeverityError, failure.text.c_str());
     if (id != 0 && context.log.GetEntryCount() > m_linesSent)
         m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines,
                                      LogLinePayload(id, context.log, static_cast<int32_t>(m_linesSent))});
+    if (storeFailed && id != 0) AnswerWithOwnLine(failure.text);
     if (storeFailed && !answeredFailure) {
-        if (id != 0) AnswerWithOwnLine(failure.text);
         body.clear();
         return;
     }

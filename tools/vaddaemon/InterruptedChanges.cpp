@@ -16,13 +16,29 @@ bool Present(const char* location, const KUID& kuid) {
     return !folder.empty() && Vek::File::Exists(folder.c_str());
 }
 
-bool FinishDelete(AssetStore& store, const KUID& kuid) {
+// A change none of whose folders has moved is dropped: the asset is as it
+// was, and a change that failed before its first move (its row left behind
+// by a store that could no longer write) is not carried out later.
+bool Untouched(const KUID& kuid) {
+    return !InTrash(kuid, AssetLibrary::kEditing) && !InTrash(kuid, AssetLibrary::kLocal);
+}
+
+bool SettleDelete(AssetStore& store, const KUID& kuid, std::string& text) {
+    if (Untouched(kuid)) {
+        text = "An interrupted delete of the asset was undone before any folder moved.";
+        return store.EndChange(kuid);
+    }
+    text = "An interrupted delete of the asset was finished.";
     return MoveToTrash(kuid, AssetLibrary::kEditing) && MoveToTrash(kuid, AssetLibrary::kLocal) &&
            store.Remove(kuid);
 }
 
-bool FinishRevert(AssetStore& store, AssetRecord& record) {
-    if (!MoveToTrash(record.kuid, AssetLibrary::kEditing)) return false;
+bool SettleRevert(AssetStore& store, AssetRecord& record, std::string& text) {
+    if (Untouched(record.kuid)) {
+        text = "An interrupted revert of the asset was undone before any folder moved.";
+        return store.EndChange(record.kuid);
+    }
+    text = "An interrupted revert of the asset was finished.";
     record.editing = false;
     return record.installed ? store.Put(record, true) : store.Remove(record.kuid);
 }
@@ -70,11 +86,9 @@ std::vector<ChangeNote> FinishInterruptedChanges(AssetStore& store) {
             note.done = store.EndChange(change.kuid);
             note.text = "An interrupted change of an asset that is no longer recorded was dropped.";
         } else if (change.kind == Kind::kDelete) {
-            note.done = FinishDelete(store, change.kuid);
-            note.text = "An interrupted delete of the asset was finished.";
+            note.done = SettleDelete(store, change.kuid, note.text);
         } else if (change.kind == Kind::kRevert) {
-            note.done = FinishRevert(store, record);
-            note.text = "An interrupted revert of the asset was finished.";
+            note.done = SettleRevert(store, record, note.text);
         } else {
             note.done = SettleCommit(store, change, record, note.text);
         }

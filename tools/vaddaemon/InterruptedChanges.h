@@ -3,11 +3,13 @@
 // folders and records that were under way: each row of the store's
 // pending_changes (AssetStore.h) is finished or undone from what its
 // folders show, so every asset is whole and recorded or gone:
-//   delete  finished: the folders still in "local" or "editing" go to the
-//           trash, the record goes, the trash entry is deleted;
-//   revert  finished: the edited copy goes to the trash, the asset is no
-//           longer open for editing (or goes, when it was never
-//           committed), the trash entry is deleted;
+//   delete  undone when no folder reached the trash yet (the row alone is
+//           cleared), else finished: the folders still in "local" or
+//           "editing" go to the trash, the record goes, the trash entry is
+//           deleted;
+//   revert  undone when the edited copy has not reached the trash, else
+//           finished: the asset is no longer open for editing (or goes,
+//           when it was never committed), the trash entry is deleted;
 //   commit  finished when the edited copy reached "local" (the record is
 //           updated from its configuration and the older backup deleted),
 //           else undone: the committed copy comes back from "backups" and
