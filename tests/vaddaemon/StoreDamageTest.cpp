@@ -13,6 +13,7 @@
 
 
 #include "vaddaemon/RepairReading.h"
+#include "vaddaemon/SoupBytes.h"
 #include "vaddaemon/StoreFixture.h"
 
 namespace {
@@ -21,20 +22,6 @@ using namespace VorlexTest;
 
 constexpr std::size_t kPage = 4096;
 constexpr int kAssets = 300;
-
-// One text entry of a binary soup: L, N, the name with its NUL, type 3, the
-// text with its NUL.
-Bytes TextEntry(const std::string& name, const std::string& text) {
-    Bytes entry = {static_cast<uint8_t>(name.size() + 1)};
-    entry.insert(entry.end(), name.begin(), name.end());
-    entry.push_back(0);
-    entry.push_back(3);
-    entry.insert(entry.end(), text.begin(), text.end());
-    entry.push_back(0);
-    return Le32(static_cast<int32_t>(entry.size())) + entry;
-}
-
-Bytes Soup(const Bytes& body) { return Hex("41435324 01000000 00000000") + Le32(static_cast<int32_t>(body.size())) + body; }
 
 // A settings soup too large to share a page with another: each row of the
 // table lies on a page of its own.
@@ -161,6 +148,34 @@ TEST_F(StoreDamage, TheRepairSalvagesSettingsRowByRowAndCountsWhatItLost) {
         EXPECT_EQ(BodyReader(link.Request(2, NameSearch())).Word(), kAssets);
         StopDaemon(link);
     }
+}
+
+// A sound store that does not open (here one of a later layout) is no
+// damage: the reason comes without the advice to repair, and the repair
+// leaves the file as it is.
+TEST_F(StoreDamage, ASoundStoreThatDoesNotOpenIsNeverSetAside) {
+    {
+        RawLink link;
+        ASSERT_NO_FATAL_FAILURE(Connect(link));
+        ASSERT_EQ(ToHex(link.Request(101, Interned("s1") + BigSettings(1))), "01");
+        StopDaemon(link);
+    }
+    Overwrite(60, std::string("\0\0\0\x63", 4));  // user_version 99
+    const std::string before = FileBytes();
+    RawLink link;
+    ASSERT_NO_FATAL_FAILURE(Connect(link));
+    EXPECT_EQ(ToHex(link.Request(100, Interned("s1"))), "");
+    EXPECT_EQ(OwnLines(link), "The asset database cannot be opened: the database has a later layout (99).\n");
+    const std::vector<Line> lines = Repair(link);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].severity, 3);
+    EXPECT_EQ(lines[0].text,
+              "The asset database cannot be opened: the database has a later layout (99). Its integrity check passes, "
+              "so it is kept as it is.");
+    EXPECT_EQ(FileBytes(), before);
+    EXPECT_FALSE(std::filesystem::exists(Database() + ".damaged"));
+    EXPECT_FALSE(std::filesystem::exists(Database() + ".new"));
+    StopDaemon(link);
 }
 
 }  // namespace

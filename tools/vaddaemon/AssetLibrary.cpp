@@ -53,6 +53,13 @@ AssetPlace Place(const char* location, const KUID& kuid) { return AssetPlace{loc
 
 std::string AssetLibrary::LocationFolder(const char* location) { return GetLocationPath(location).Str(); }
 
+std::string AssetLibrary::WorkFolder(const char* name) {
+    Vek::File::Path folder = GetUserDataPath();
+    if (folder.IsEmpty()) return std::string();
+    folder.AddPath(name);
+    return folder.Str();
+}
+
 std::string AssetLibrary::AssetFolder(const char* location, const KUID& kuid) {
     Vek::File::Path folder = GetLocationPath(location);
     if (folder.IsEmpty()) return std::string();
@@ -344,8 +351,13 @@ bool AssetLibrary::BeginChangeLocked(const AssetStore::PendingChange& change, Re
 }
 
 void AssetLibrary::GiveUpChangeLocked(const KUID& kuid) {
-    // Whatever went to the trash goes back where it was.
-    for (const char* location : {kEditing, kLocal, kBackups}) MoveBackFromTrash(kuid, location);
+    // Whatever went to the trash goes back where it was. A folder that
+    // cannot is not deleted with the trash: the change stays recorded, and
+    // the next start or repair settles it.
+    bool allBack = true;
+    for (const char* location : {kEditing, kLocal, kBackups})
+        if (InTrash(kuid, location) && !MoveBackFromTrash(kuid, location)) allBack = false;
+    if (!allBack) return;
     m_store.EndChange(kuid);
     EmptyTrash(kuid);
 }

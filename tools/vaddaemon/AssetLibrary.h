@@ -161,6 +161,9 @@ public:
     // The folder of a location, and of an asset in it, for the file layer.
     static std::string LocationFolder(const char* location);
     static std::string AssetFolder(const char* location, const KUID& kuid);
+    // A folder of the daemon's own work in the user folder (the staging of
+    // installs, the trash), beside the locations; empty while unknown.
+    static std::string WorkFolder(const char* name);
     // The user id of the "internet" settings' "user-id", else the one the
     // daemon was given; false without either.
     bool UserIdLocked(int32_t& user);

@@ -5,19 +5,13 @@
 #include <algorithm>
 
 #include "engine/File.h"
-#include "foundation/files/InstallFolders.h"
 #include "vaddaemon/AssetLibrary.h"
 
 namespace {
 
 constexpr const char* kTrashFolder = "trash";
 
-std::string TrashRoot() {
-    Vek::File::Path root = GetUserDataPath();
-    if (root.IsEmpty()) return std::string();
-    root.AddPath(kTrashFolder);
-    return root.Str();
-}
+std::string TrashRoot() { return AssetLibrary::WorkFolder(kTrashFolder); }
 
 std::string TrashEntry(const KUID& kuid) {
     const std::string root = TrashRoot();

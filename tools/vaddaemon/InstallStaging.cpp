@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include "engine/File.h"
-#include "foundation/files/InstallFolders.h"
 #include "vaddaemon/AssetLibrary.h"
 #include "vaddaemon/AssetStore.h"
 #include "vaddaemon/DurableSteps.h"
@@ -14,12 +13,7 @@ namespace {
 
 constexpr const char* kStagingFolder = "installing";
 
-std::string StagingRoot() {
-    Vek::File::Path root = GetUserDataPath();
-    if (root.IsEmpty()) return std::string();
-    root.AddPath(kStagingFolder);
-    return root.Str();
-}
+std::string StagingRoot() { return AssetLibrary::WorkFolder(kStagingFolder); }
 
 }  // namespace
 
