@@ -336,6 +336,15 @@ bool AssetLibrary::Revert(int64_t handle, int connection, ResultsLog* log) {
 }
 
 bool AssetLibrary::BeginChangeLocked(const AssetStore::PendingChange& change, ResultsLog* log) {
+    // A change left unsettled (its folders would not come back) keeps its
+    // trash entry, which a new change would empty.
+    bool failed = false;
+    if (m_store.HasChange(change.kuid, failed) || failed) {
+        Report(log, change.kuid,
+               failed ? "The database could not be read."
+                      : "An earlier change of the asset is not settled yet; \"repairdatabase\" settles it.");
+        return false;
+    }
     if (!m_store.BeginChange(change)) {
         Report(log, change.kuid, "The database could not be updated.");
         return false;

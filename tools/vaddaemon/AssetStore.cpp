@@ -324,6 +324,14 @@ bool AssetStore::BeginChange(const PendingChange& change) {
     return insert.Run();
 }
 
+bool AssetStore::HasChange(const KUID& kuid, bool& failed) {
+    SqliteStatement select =
+        m_db.Prepare("SELECT 1 FROM pending_changes WHERE user_id=?1 AND content_id=?2 AND version=?3");
+    const bool found = BindKuid(select, 1, kuid).Step();
+    failed = select.Failed();
+    return found;
+}
+
 bool AssetStore::EndChange(const KUID& kuid) {
     SqliteStatement end = m_db.Prepare("DELETE FROM pending_changes WHERE user_id=?1 AND content_id=?2 AND version=?3");
     return BindKuid(end, 1, kuid).Run();

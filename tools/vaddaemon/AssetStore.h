@@ -83,9 +83,11 @@ public:
         // A commit: the asset had a committed copy, which goes to "backups".
         bool replaces = false;
     };
-    // Records a change before its first folder moves (replacing an older
-    // row of the asset).
+    // Records a change before its first folder moves.
     bool BeginChange(const PendingChange& change);
+    // Whether a change of the asset is recorded (false also when the rows
+    // could not be read; `failed` tells).
+    bool HasChange(const KUID& kuid, bool& failed);
     // Clears the row of a change that was given up with its folders back.
     bool EndChange(const KUID& kuid);
     // False when the rows could not be read.
