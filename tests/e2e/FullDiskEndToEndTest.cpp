@@ -1,6 +1,8 @@
 // An archive installed onto a disk that fills up: the assets whose files do
 // not fit fail with the write's cause, never as a damaged archive, and
-// leave nothing behind; the ones that fit are installed whole.
+// leave nothing behind; the ones that fit are installed whole. A store on a
+// disk that is full still opens and reads, and its writes fail naming the
+// disk; nothing is set aside as damaged.
 //
 // The user folder is a small tmpfs mounted in a mount namespace of the test
 // process's own (the program and the daemon it starts inherit it), so the
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <set>
@@ -89,41 +92,49 @@ std::uintmax_t BytesBelow(const std::string& folder) {
     return total;
 }
 
-// Unmounts the user folder's tmpfs when the test ends.
-struct Unmount {
-    std::string folder;
-    ~Unmount() {
-        if (!folder.empty()) ::umount2(folder.c_str(), MNT_DETACH);
+// The installation's user folder on a tmpfs of its own holding what the
+// layout put there and `room` bytes more, in a mount namespace of the test
+// process's own (the program and the daemon it starts inherit it).
+class SmallUserData {
+public:
+    // False, with the reason, where the process cannot have its own mount
+    // namespace or a tmpfs.
+    bool Mount(const InstalledProgram& installed, std::uintmax_t room, std::string& why) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            why = std::string("no mount namespace of its own: ") + std::strerror(errno);
+            return false;
+        }
+        m_folder = installed.Root() + "/UserData";
+        const std::string saved = installed.Root() + "/UserData.laid-out";
+        fs::rename(m_folder, saved);
+        fs::create_directory(m_folder);
+        const std::string options = "size=" + std::to_string((BytesBelow(saved) + room) / 1024) + "k";
+        if (::mount("tmpfs", m_folder.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+            why = std::string("no tmpfs: ") + std::strerror(errno);
+            m_folder.clear();
+            return false;
+        }
+        fs::copy(saved, m_folder, fs::copy_options::recursive);
+        return true;
     }
-};
+    ~SmallUserData() {
+        if (!m_folder.empty()) ::umount2(m_folder.c_str(), MNT_DETACH);
+    }
+    const std::string& Folder() const { return m_folder; }
 
-// Makes the user folder of `installed` a tmpfs holding what the layout put
-// there and `room` bytes more. Empty when done (`unmount` then names the
-// folder); else why it could not be made, and the test is skipped.
-std::string MountSmallUserFolder(const InstalledProgram& installed, std::uintmax_t room, Unmount& unmount) {
-    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return std::string("no mount namespace of its own: ") + std::strerror(errno);
-    const std::string user = installed.Root() + "/UserData";
-    const std::string saved = installed.Root() + "/UserData.laid-out";
-    fs::rename(user, saved);
-    fs::create_directory(user);
-    const std::string options = "size=" + std::to_string((BytesBelow(saved) + room) / 1024) + "k";
-    if (::mount("tmpfs", user.c_str(), "tmpfs", 0, options.c_str()) != 0)
-        return std::string("no tmpfs: ") + std::strerror(errno);
-    unmount.folder = user;
-    fs::copy(saved, user, fs::copy_options::recursive);
-    return std::string();
-}
+private:
+    std::string m_folder;
+};
 
 }  // namespace
 
 TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
     InstalledProgram installed;
     // Room for about a third of the archive's files.
-    Unmount unmount;
-    const std::string skip = MountSmallUserFolder(installed, kAssets / 3 * kFileSize + 256 * 1024, unmount);
-    if (!skip.empty()) GTEST_SKIP() << skip;
-    const std::string user = unmount.folder;
+    SmallUserData small;
+    std::string why;
+    if (!small.Mount(installed, kAssets / 3 * kFileSize + 256 * 1024, why)) GTEST_SKIP() << why;
+    const std::string user = small.Folder();
     WriteArchive(installed.Elsewhere() + "/full.cdp");
 
     const ProgramResult run = installed.Run({"installcdp", "full.cdp"});
@@ -194,9 +205,9 @@ TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
 // through.
 TEST(FullDisk, ACommitOnAFullDiskGivesTheSystemsCause) {
     InstalledProgram installed;
-    Unmount unmount;
-    const std::string skip = MountSmallUserFolder(installed, 1024 * 1024, unmount);
-    if (!skip.empty()) GTEST_SKIP() << skip;
+    SmallUserData small;
+    std::string why;
+    if (!small.Mount(installed, 1024 * 1024, why)) GTEST_SKIP() << why;
     const std::string asset = installed.Elsewhere() + "/asset";
     fs::create_directories(asset);
     InstalledProgram::WriteFile(asset + "/config.txt", "kuid <kuid:523401:200>\nkind \"scenery\"\nusername \"Full\"\n");
@@ -206,7 +217,7 @@ TEST(FullDisk, ACommitOnAFullDiskGivesTheSystemsCause) {
         ASSERT_EQ(run.status, 0) << run.out;
     }
     // Every byte left is taken.
-    const std::string filler = unmount.folder + "/filler";
+    const std::string filler = small.Folder() + "/filler";
     {
         FILE* file = std::fopen(filler.c_str(), "wb");
         ASSERT_NE(file, nullptr);
@@ -220,11 +231,73 @@ TEST(FullDisk, ACommitOnAFullDiskGivesTheSystemsCause) {
     EXPECT_NE(full.out.find("- <kuid:523401:200> : The database could not be updated: database or disk is full.\n"),
               std::string::npos)
         << full.out;
-    EXPECT_TRUE(fs::exists(unmount.folder + "/editing/kuid 523401 200/config.txt"));
+    EXPECT_TRUE(fs::exists(small.Folder() + "/editing/kuid 523401 200/config.txt"));
 
     fs::remove(filler);
     const ProgramResult room = installed.Run({"commit", "<kuid:523401:200>"});
     EXPECT_EQ(room.status, 0) << room.out;
-    EXPECT_TRUE(fs::exists(unmount.folder + "/local/kuid 523401 200/config.txt"));
+    EXPECT_TRUE(fs::exists(small.Folder() + "/local/kuid 523401 200/config.txt"));
+}
+
+// A store whose disk is full: it still opens, and words that only read
+// work; a word that writes fails naming the disk and changes nothing; the
+// repair finds the store sound and sets nothing aside. Once there is room
+// again the same write works.
+TEST(FullDisk, AStoreOnAFullDiskReadsAndItsWritesFailNamingTheDisk) {
+    InstalledProgram installed;
+    SmallUserData small;
+    std::string why;
+    if (!small.Mount(installed, 4 * 1024 * 1024, why)) GTEST_SKIP() << why;
+    const std::string user = small.Folder();
+    for (const char* name : {"21", "22"}) {
+        fs::create_directories(installed.Elsewhere() + "/pack/" + name);
+        InstalledProgram::WriteFile(installed.Elsewhere() + "/pack/" + name + "/config.txt",
+                                    std::string("kuid <kuid:523401:") + name +
+                                        ">\nkind \"scenery\"\nusername \"Shed\"\ncategory-class \"BD\"\n");
+    }
+    ProgramResult run = installed.Run({"installfrompath", "pack"});
+    ASSERT_EQ(run.status, 0) << run.out;
+    // The daemon ends, its journal folded into the store file; then the
+    // disk is filled to the last byte.
+    ASSERT_EQ(installed.Run({"closevaddaemon"}).status, 0);
+    {
+        std::ofstream filler(user + "/filler", std::ios::binary);
+        const std::string block(64 * 1024, 'f');
+        while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) && filler.flush()) {
+        }
+    }
+    {
+        std::ofstream filler(user + "/filler-bytes", std::ios::binary);
+        while (filler.put('f') && filler.flush()) {
+        }
+    }
+    struct statvfs disk {};
+    ASSERT_EQ(::statvfs(user.c_str(), &disk), 0);
+    ASSERT_EQ(disk.f_bavail, 0u);
+
+    const std::string kuid = "<kuid:523401:21>";
+    run = installed.Run({"status", kuid});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("+ " + kuid + " : "), std::string::npos) << run.out;
+
+    run = installed.Run({"delete", kuid});
+    EXPECT_EQ(run.status, 255) << run.out;
+    EXPECT_NE(run.out.find("the disk holding " + user + " is full"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("repairdatabase"), std::string::npos) << run.out;
+    EXPECT_TRUE(fs::exists(user + "/local/kuid 523401 21/config.txt"));
+    run = installed.Run({"status", kuid});
+    EXPECT_EQ(run.status, 0) << run.out;
+
+    run = installed.Run({"repairdatabase"});
+    EXPECT_EQ(run.out.find("damaged"), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists(user + "/assets.vdx.damaged"));
+    EXPECT_FALSE(fs::exists(user + "/assets.vdx.new"));
+
+    fs::remove(user + "/filler");
+    run = installed.Run({"delete", kuid});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_FALSE(fs::exists(user + "/local/kuid 523401 21"));
+    run = installed.Run({"status", "<kuid:523401:22>"});
+    EXPECT_EQ(run.status, 0) << run.out;
     installed.StopDaemons();
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "vaddaemon/SoupBytes.h"
 #include "vaddaemon/StoreFixture.h"
 
 namespace {
@@ -13,20 +14,6 @@ using namespace VorlexTest;
 
 // The form of no soup: "ACS$", version 1, reserved 0, body size 0.
 const char kNoSoup[] = "41435324 01000000 00000000 00000000";
-
-// One text entry: L, N, the name with its NUL, type 3, the text with its NUL.
-Bytes TextEntry(const std::string& name, const std::string& text) {
-    Bytes entry = Hex("00");
-    entry[0] = static_cast<uint8_t>(name.size() + 1);
-    entry.insert(entry.end(), name.begin(), name.end());
-    entry.push_back(0);
-    entry.push_back(3);
-    entry.insert(entry.end(), text.begin(), text.end());
-    entry.push_back(0);
-    return Le32(static_cast<int32_t>(entry.size())) + entry;
-}
-
-Bytes Soup(const Bytes& body) { return Hex("41435324 01000000 00000000") + Le32(static_cast<int32_t>(body.size())) + body; }
 
 using StoreSettings = StoreTest;
 

@@ -90,6 +90,14 @@ KUID ConfigKuid(const SoupHandle& config) {
     return config.GetKUID("kuid", KUID::Null());
 }
 
+void RecordCommit(const SoupHandle& config, AssetRecord& record) {
+    record.installed = true;
+    record.editing = false;
+    record.modified = true;
+    record.faulty = false;
+    ReadConfigFacts(config, record);
+}
+
 void ReadConfigFacts(const SoupHandle& config, AssetRecord& record) {
     for (const char* tag : {"username", "name", "asset-filename"}) {
         std::string name = Trimmed(config.GetString(tag).c_str());

@@ -33,6 +33,11 @@ KUID ConfigKuid(const SoupHandle& config);
 // the class "CN".
 void ReadConfigFacts(const SoupHandle& config, AssetRecord& record);
 
+// The record of an asset whose edited copy was committed with this
+// configuration: installed, no longer open for editing, modified, not
+// faulty, with the configuration's facts.
+void RecordCommit(const SoupHandle& config, AssetRecord& record);
+
 // The thumbnail of the configuration's "thumbnails" list whose "width" is
 // `size`, else the first one: its "image" file name (with backslashes) and
 // width. A name that is absolute or climbs out of the asset folder is

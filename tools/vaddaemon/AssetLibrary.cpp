@@ -1,6 +1,7 @@
 #include "vaddaemon/AssetLibrary.h"
 
 #include <errno.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -16,7 +17,11 @@
 #include "foundation/soups/SoupFiles.h"
 #include "foundation/streams/BufferStream.h"
 #include "vaddaemon/AssetConfigFacts.h"
+#include "vaddaemon/AssetTrash.h"
+#include "vaddaemon/DurableSteps.h"
 #include "vaddaemon/InstallStaging.h"
+#include "vaddaemon/InterruptedChanges.h"
+#include "vaddaemon/SettingsSalvage.h"
 
 namespace {
 
@@ -48,6 +53,13 @@ AssetPlace Place(const char* location, const KUID& kuid) { return AssetPlace{loc
 
 std::string AssetLibrary::LocationFolder(const char* location) { return GetLocationPath(location).Str(); }
 
+std::string AssetLibrary::WorkFolder(const char* name) {
+    Vek::File::Path folder = GetUserDataPath();
+    if (folder.IsEmpty()) return std::string();
+    folder.AddPath(name);
+    return folder.Str();
+}
+
 std::string AssetLibrary::AssetFolder(const char* location, const KUID& kuid) {
     Vek::File::Path folder = GetLocationPath(location);
     if (folder.IsEmpty()) return std::string();
@@ -71,69 +83,129 @@ bool AssetLibrary::Open(const std::string& databasePath, std::string& error) {
         }
     }
     m_osPath = osPath;
-    if (!m_store.Open(osPath, error)) {
+    return OpenStoreLocked(error);
+}
+
+bool AssetLibrary::OpenStoreLocked(std::string& error) {
+    if (!m_store.Open(m_osPath, error)) {
         m_storeError = error;
+        std::string finding;
+        m_storeDamaged = AssetStore::FileIsDamaged(m_osPath, finding);
         return false;
     }
     m_storeError.clear();
+    m_storeDamaged = false;
     RecoverStagedInstalls(m_store);
-    m_readers.SetPath(osPath);
+    FinishInterruptedChanges(m_store);
+    m_readers.SetPath(m_osPath);
     return true;
 }
 
-std::string AssetLibrary::StoreError() {
+std::string AssetLibrary::StoreError(bool* damaged) {
     std::lock_guard<std::mutex> hold(m_lock);
+    if (damaged) *damaged = m_storeDamaged;
     return m_storeError;
 }
 
-bool AssetLibrary::StoreUsableLocked(std::string& problem) {
-    if (!m_store.IsOpen()) {
-        problem = m_storeError.empty() ? "the database is not open" : m_storeError;
+bool AssetLibrary::ReopenLocked(std::string& error) {
+    if (m_store.IsOpen()) return true;
+    if (m_osPath.empty()) {
+        error = "the database was never opened";
         return false;
     }
-    return m_store.CheckIntegrity(problem);
+    return OpenStoreLocked(error);
 }
+
+bool AssetLibrary::StoreDamagedLocked(std::string& finding) {
+    return m_store.IsOpen() ? m_store.IsDamaged(finding) : AssetStore::FileIsDamaged(m_osPath, finding);
+}
+
+std::vector<ChangeNote> AssetLibrary::FinishInterruptedChangesLocked() {
+    if (!m_store.IsOpen()) return std::vector<ChangeNote>();
+    return FinishInterruptedChanges(m_store);
+}
+
+namespace {
+
+// Deletes a store file with its journals; false when one stays.
+bool RemoveStoreFiles(const std::string& osPath) {
+    bool removed = true;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string file = osPath + suffix;
+        if (std::remove(file.c_str()) != 0 && errno != ENOENT) removed = false;
+    }
+    return removed;
+}
+
+}  // namespace
 
 bool AssetLibrary::RebuildStoreLocked(RebuildReport& report, std::string& error) {
     if (m_osPath.empty()) {
         error = "the database was never opened";
         return false;
     }
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> settings;
-    if (m_store.IsOpen()) {
-        m_store.ReadableSettings(settings, report.lost);
-    } else {
-        // A file that would not open as the store may still give its rows.
-        AssetStore old;
-        std::string ignored;
-        if (old.OpenReader(m_osPath, ignored)) old.ReadableSettings(settings, report.lost);
+    const SettingsSalvage salvage = SalvageSettings(m_osPath);
+    report.lost = salvage.lost;
+    report.incomplete = salvage.incomplete;
+    report.unreadable = salvage.unreadable;
+    // The new store is made whole beside the old one.
+    const std::string fresh = m_osPath + ".new";
+    RemoveStoreFiles(fresh);
+    {
+        AssetStore made;
+        if (!made.Open(fresh, error)) {
+            RemoveStoreFiles(fresh);
+            error = "cannot make a new database: " + error;
+            return false;
+        }
+        for (const auto& [name, soup] : salvage.rows) {
+            if (!made.WriteSettings(name, soup)) {
+                error = "cannot write the settings into the new database: " + made.Connection().LastError();
+                made.Close();
+                RemoveStoreFiles(fresh);
+                return false;
+            }
+        }
+        report.kept = static_cast<int>(salvage.rows.size());
     }
+    // Closing the new store copied its journal into the file.
+    if (::access((fresh + "-wal").c_str(), F_OK) == 0) {
+        error = "the new database kept its journal";
+        RemoveStoreFiles(fresh);
+        return false;
+    }
+    // The old one makes way for it, its journals with it: a journal left
+    // beside the new file would be read as the new file's.
     m_store.Close();
     m_readers.SetPath(std::string());
     report.damagedPath = m_osPath + ".damaged";
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        const std::string from = m_osPath + suffix;
-        const std::string to = report.damagedPath + suffix;
-        std::remove(to.c_str());
-        if (std::rename(from.c_str(), to.c_str()) != 0 && errno != ENOENT && *suffix == '\0') {
-            error = "cannot put the damaged database aside: " + std::string(std::strerror(errno));
-            m_storeError = error;
+    RemoveStoreFiles(report.damagedPath);
+    if (std::rename(m_osPath.c_str(), report.damagedPath.c_str()) != 0 && errno != ENOENT) {
+        error = "cannot put the damaged database aside: " + std::string(std::strerror(errno));
+        RemoveStoreFiles(fresh);
+        std::string reopened;
+        OpenStoreLocked(reopened);
+        return false;
+    }
+    for (const char* suffix : {"-wal", "-shm"}) {
+        const std::string journal = m_osPath + suffix;
+        const std::string aside = report.damagedPath + suffix;
+        if (std::rename(journal.c_str(), aside.c_str()) != 0 && errno != ENOENT && std::remove(journal.c_str()) != 0 &&
+            errno != ENOENT) {
+            error = "cannot put the damaged database's journal aside: " + std::string(std::strerror(errno));
+            std::rename(report.damagedPath.c_str(), m_osPath.c_str());
+            RemoveStoreFiles(fresh);
+            std::string reopened;
+            OpenStoreLocked(reopened);
             return false;
         }
     }
-    if (!m_store.Open(m_osPath, error)) {
+    if (std::rename(fresh.c_str(), m_osPath.c_str()) != 0) {
+        error = "cannot put the new database in place: " + std::string(std::strerror(errno));
         m_storeError = error;
         return false;
     }
-    m_storeError.clear();
-    for (const auto& [name, soup] : settings) {
-        if (m_store.WriteSettings(name, soup))
-            ++report.kept;
-        else
-            ++report.lost;
-    }
-    m_readers.SetPath(m_osPath);
-    return true;
+    return OpenStoreLocked(error);
 }
 
 int64_t AssetLibrary::Create(KUID& kuid, bool starterConfig, const std::string& name, int connection,
@@ -236,23 +308,67 @@ bool AssetLibrary::Revert(int64_t handle, int connection, ResultsLog* log) {
         Report(log, open->kuid, "The asset is not in the database.");
         return false;
     }
+    const KUID kuid = record.kuid;
     if (!record.editing) {
-        Report(log, record.kuid, "The asset is not open for editing.");
+        Report(log, kuid, "The asset is not open for editing.");
         return false;
     }
-    if (!RemoveFolder(AssetFolder(kEditing, record.kuid))) {
-        Report(log, record.kuid, "The edited copy could not be deleted.");
+    if (!BeginChangeLocked({AssetStore::ChangeKind::kRevert, kuid, false}, log)) return false;
+    if (!MoveToTrash(kuid, kEditing)) {
+        GiveUpChangeLocked(kuid);
+        Report(log, kuid, "The edited copy could not be deleted.");
         return false;
     }
+    DurableStep();  // 2: the edited copy is in the trash
     record.editing = false;
     // An asset that was never committed has nothing left once its edits go.
-    const bool stored = record.installed ? m_store.Put(record) : m_store.Remove(record.kuid);
+    const bool stored = record.installed ? m_store.Put(record, true) : m_store.Remove(kuid);
     if (!stored) {
-        Report(log, record.kuid, m_store.UpdateFailureText().c_str());
+        GiveUpChangeLocked(kuid);
+        Report(log, kuid, m_store.UpdateFailureText().c_str());
         return false;
     }
+    DurableStep();  // 3: the record is updated and the change cleared
+    EmptyTrash(kuid);
+    DurableStep();  // 4: the edited copy is deleted
     open->edit = false;
     return true;
+}
+
+bool AssetLibrary::BeginChangeLocked(const AssetStore::PendingChange& change, ResultsLog* log) {
+    // A change left unsettled (its folders would not come back) keeps its
+    // trash entry, which a new change would empty.
+    bool failed = false;
+    if (m_store.HasChange(change.kuid, failed) || failed) {
+        Report(log, change.kuid,
+               failed ? "The database could not be read."
+                      : "An earlier change of the asset is not settled yet; \"repairdatabase\" settles it.");
+        return false;
+    }
+    if (!m_store.BeginChange(change)) {
+        Report(log, change.kuid, m_store.UpdateFailureText().c_str());
+        return false;
+    }
+    if (!PrepareTrash(change.kuid)) {
+        const std::string why = std::strerror(errno);
+        m_store.EndChange(change.kuid);
+        Report(log, change.kuid, ("The asset's folders could not be set aside in the trash area: " + why + ".").c_str());
+        return false;
+    }
+    DurableStep();  // 1: the change is recorded
+    return true;
+}
+
+void AssetLibrary::GiveUpChangeLocked(const KUID& kuid) {
+    // Whatever went to the trash goes back where it was. A folder that
+    // cannot is not deleted with the trash: the change stays recorded, and
+    // the next start or repair settles it.
+    bool allBack = true;
+    for (const char* location : {kEditing, kLocal, kBackups})
+        if (InTrash(kuid, location) && !MoveBackFromTrash(kuid, location)) allBack = false;
+    if (!allBack) return;
+    m_store.EndChange(kuid);
+    EmptyTrash(kuid);
 }
 
 bool AssetLibrary::Commit(int64_t handle, int connection, bool& replaced, ResultsLog* log) {
@@ -296,34 +412,38 @@ bool AssetLibrary::Commit(int64_t handle, int connection, bool& replaced, Result
 
     const std::string committed = AssetFolder(kLocal, kuid);
     const std::string backup = AssetFolder(kBackups, kuid);
-    bool movedAside = false;
-    if (PathExists(committed)) {
-        if (!RemoveFolder(backup) || !Vek::File::Rename(committed.c_str(), backup.c_str())) {
-            Report(log, kuid, "The committed copy could not be moved to the backups.");
-            return false;
-        }
-        movedAside = true;
+    const bool replaces = PathExists(committed);
+    if (!BeginChangeLocked({AssetStore::ChangeKind::kCommit, kuid, replaces}, log)) return false;
+    // The older backup goes to the trash and the committed copy takes its
+    // place.
+    if (replaces && (!MoveToTrash(kuid, kBackups) || !Vek::File::Rename(committed.c_str(), backup.c_str()))) {
+        GiveUpChangeLocked(kuid);
+        Report(log, kuid, "The committed copy could not be moved to the backups.");
+        return false;
     }
+    DurableStep();  // 2: the committed copy is in "backups"
     if (!Vek::File::Rename(working.c_str(), committed.c_str())) {
-        if (movedAside) Vek::File::Rename(backup.c_str(), committed.c_str());
+        if (replaces) Vek::File::Rename(backup.c_str(), committed.c_str());
+        GiveUpChangeLocked(kuid);
         Report(log, kuid, "The edited asset could not be moved to the local folder.");
         return false;
     }
+    DurableStep();  // 3: the edited copy is in "local"
     AssetRecord updated = record;
-    updated.installed = true;
-    updated.editing = false;
-    updated.modified = true;
-    updated.faulty = false;
-    ReadConfigFacts(config, updated);
-    if (!m_store.Put(updated)) {
+    RecordCommit(config, updated);
+    if (!m_store.Put(updated, true)) {
         // Put the folders back as the record still describes them.
         Vek::File::Rename(committed.c_str(), working.c_str());
-        if (movedAside) Vek::File::Rename(backup.c_str(), committed.c_str());
+        if (replaces) Vek::File::Rename(backup.c_str(), committed.c_str());
+        GiveUpChangeLocked(kuid);
         Report(log, kuid, m_store.UpdateFailureText().c_str());
         return false;
     }
+    DurableStep();  // 4: the record is updated and the change cleared
+    EmptyTrash(kuid);
+    DurableStep();  // 5: the older backup is deleted
     open->edit = false;
-    replaced = movedAside;
+    replaced = replaces;
     return true;
 }
 
@@ -338,24 +458,30 @@ bool AssetLibrary::Delete(const KUID& kuid, bool withEdits, ResultsLog* log) {
         Report(log, kuid, "The asset is open for editing.");
         return false;
     }
-    const std::string working = AssetFolder(kEditing, kuid);
-    const std::string committed = AssetFolder(kLocal, kuid);
-    const bool workingGone = RemoveFolder(working);
-    const bool committedGone = RemoveFolder(committed);
-    if (workingGone && committedGone) {
-        if (m_store.Remove(kuid)) return true;
+    // Each folder leaves its location in one rename, so a kill never leaves
+    // part of one behind; the record goes once both are out.
+    if (!BeginChangeLocked({AssetStore::ChangeKind::kDelete, kuid, false}, log)) return false;
+    if (!MoveToTrash(kuid, kEditing)) {
+        GiveUpChangeLocked(kuid);
+        Report(log, kuid, "The asset's folder could not be deleted.");
+        return false;
+    }
+    DurableStep();  // 2: the edited copy is in the trash
+    if (!MoveToTrash(kuid, kLocal)) {
+        GiveUpChangeLocked(kuid);
+        Report(log, kuid, "The asset's folder could not be deleted.");
+        return false;
+    }
+    DurableStep();  // 3: the committed copy is in the trash
+    if (!m_store.Remove(kuid)) {
+        GiveUpChangeLocked(kuid);
         Report(log, kuid, m_store.UpdateFailureText().c_str());
         return false;
     }
-    // Keep the record of what is still there.
-    record.editing = record.editing && !workingGone;
-    record.installed = record.installed && !committedGone;
-    if (record.editing || record.installed)
-        m_store.Put(record);
-    else
-        m_store.Remove(kuid);
-    Report(log, kuid, "The asset's folder could not be deleted.");
-    return false;
+    DurableStep();  // 4: the record and the change are gone
+    EmptyTrash(kuid);
+    DurableStep();  // 5: the folders are deleted
+    return true;
 }
 
 void AssetLibrary::ReleaseConnection(int connection) {

@@ -14,7 +14,21 @@
 // folders first and the record after; when the record cannot be written the
 // folders are put back, so the store never names a folder that is not
 // there. Nothing is overwritten: a folder that is in the way makes the step
-// fail instead.
+// fail instead. A delete, commit or revert records its change in the store
+// before its first folder moves, moves each folder in one rename (folders
+// that go are renamed into the trash area, AssetTrash.h, and deleted there
+// last) and clears the change with the record's update; a start after a
+// kill, and the repair, finish or undo what a kill interrupted
+// (InterruptedChanges.h). The durable steps, for the crash switch
+// (DurableSteps.h):
+//   delete  1 change recorded, 2 edited copy in the trash, 3 committed copy
+//           in the trash, 4 record removed, 5 trash deleted
+//   commit  1 change recorded, 2 committed copy in "backups" (the older
+//           backup in the trash), 3 edited copy in "local", 4 record
+//           updated, 5 trash deleted
+//   revert  1 change recorded, 2 edited copy in the trash, 3 record
+//           updated, 4 trash deleted
+// A step whose folder is not there still counts.
 //
 // One lock serialises every change; the connections' threads and the
 // repair job share the library. Searches and asset-info lookups read
@@ -28,6 +42,7 @@
 #include "foundation/soups/SoupHandle.h"
 #include "vaddaemon/AssetHandles.h"
 #include "vaddaemon/AssetStore.h"
+#include "vaddaemon/InterruptedChanges.h"
 #include "vaddaemon/StoreReaders.h"
 
 class ResultsLog;
@@ -58,23 +73,34 @@ public:
     // file layer) and makes the three locations' folders when missing.
     bool Open(const std::string& databasePath, std::string& error);
     // Why the store could not be opened; empty while it is open (or before
-    // the first Open).
-    std::string StoreError();
+    // the first Open). `damaged` tells whether SQLite found the file
+    // damaged, which a repair mends.
+    std::string StoreError(bool* damaged = nullptr);
 
     // What making the store again kept and lost.
     struct RebuildReport {
         std::string damagedPath;  // where the old file was put
         int kept = 0;             // settings soups copied into the new store
-        int lost = 0;             // settings soups that could not be read
+        int lost = 0;             // settings soups known to be lost
+        bool incomplete = false;  // parts of the settings did not read
+        bool unreadable = false;  // the settings table did not read at all
     };
-    // With the lock held: false, with the problem, when the store is not
-    // open or SQLite's integrity check finds it damaged.
-    bool StoreUsableLocked(std::string& problem);
-    // With the lock held: puts the store file aside as "<file>.damaged"
-    // (replacing an older one), makes a new store and copies into it the
-    // settings soups the old one still gives. False with `error` when no
-    // new store could be made.
+    // With the lock held: opens the store again when it is not open (a full
+    // disk may have kept it from opening). False with the reason.
+    bool ReopenLocked(std::string& error);
+    // With the lock held: whether SQLite finds the store damaged (open, or
+    // the file when it would not open), with the first finding.
+    bool StoreDamagedLocked(std::string& finding);
+    // With the lock held: makes a new store beside the damaged one with the
+    // settings soups that can still be read from it (SettingsSalvage.h);
+    // once it is complete the damaged file is put aside as "<file>.damaged"
+    // (replacing an older one) and the new one takes its place. False with
+    // `error`, the old store left as it was, when no new store could be
+    // made.
     bool RebuildStoreLocked(RebuildReport& report, std::string& error);
+    // With the lock held: finishes or undoes the changes a kill
+    // interrupted (InterruptedChanges.h).
+    std::vector<ChangeNote> FinishInterruptedChangesLocked();
 
     // ---- handles and the lifecycle ----
     // A null KUID asks for a new one in the user's range. With
@@ -135,6 +161,9 @@ public:
     // The folder of a location, and of an asset in it, for the file layer.
     static std::string LocationFolder(const char* location);
     static std::string AssetFolder(const char* location, const KUID& kuid);
+    // A folder of the daemon's own work in the user folder (the staging of
+    // installs, the trash), beside the locations; empty while unknown.
+    static std::string WorkFolder(const char* name);
     // The user id of the "internet" settings' "user-id", else the one the
     // daemon was given; false without either.
     bool UserIdLocked(int32_t& user);
@@ -149,11 +178,20 @@ public:
 
 private:
     KUID GenerateKuidLocked(std::string* why = nullptr);
+    // Opens the store at m_osPath and settles what a kill left; on failure
+    // keeps the reason and whether the file is damaged.
+    bool OpenStoreLocked(std::string& error);
+    // Prepares the asset's trash entry and records the change (durable
+    // step 1); false, with the reason in the log, when either fails.
+    bool BeginChangeLocked(const AssetStore::PendingChange& change, ResultsLog* log);
+    // Moves back what went to the trash and clears the change.
+    void GiveUpChangeLocked(const KUID& kuid);
 
     int32_t m_configuredUserId = -1;
     // The store's OS path once Open was asked, and why it did not open.
     std::string m_osPath;
     std::string m_storeError;
+    bool m_storeDamaged = false;
 
     std::mutex m_lock;
     AssetStore m_store;

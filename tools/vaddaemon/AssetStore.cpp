@@ -31,7 +31,11 @@ const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS local_data("
     " user_id INTEGER NOT NULL, content_id INTEGER NOT NULL, version INTEGER NOT NULL,"
     " key TEXT NOT NULL, soup BLOB NOT NULL,"
-    " PRIMARY KEY(user_id, content_id, version, key));";
+    " PRIMARY KEY(user_id, content_id, version, key));"
+    "CREATE TABLE IF NOT EXISTS pending_changes("
+    " user_id INTEGER NOT NULL, content_id INTEGER NOT NULL, version INTEGER NOT NULL,"
+    " operation INTEGER NOT NULL, replaces INTEGER NOT NULL,"
+    " PRIMARY KEY(user_id, content_id, version));";
 
 // Added by layout 2: the codes of each asset's lists, and the indexes the
 // search narrows its candidates by.
@@ -77,6 +81,18 @@ void ReadRecord(const SqliteStatement& select, const KUID& kuid, AssetRecord& re
     record.build = static_cast<float>(select.Real(10));
 }
 
+// SQLite's integrity check of an open connection: true, with the first
+// finding, when it fails or the file reads as damaged or as no database.
+bool Damaged(SqliteConnection& db, std::string& finding) {
+    SqliteStatement check = db.PrepareOnce("PRAGMA integrity_check(1)");
+    if (!check.Step()) {
+        finding = db.LastError();
+        return db.LastErrorIsDamage();
+    }
+    finding = check.Text(0);
+    return finding != "ok";
+}
+
 }  // namespace
 
 bool AssetStore::Open(const std::string& osPath, std::string& error) {
@@ -89,32 +105,16 @@ bool AssetStore::Open(const std::string& osPath, std::string& error) {
     return true;
 }
 
-bool AssetStore::CheckIntegrity(std::string& problem) {
-    SqliteStatement check = m_db.PrepareOnce("PRAGMA integrity_check(1)");
-    if (!check.Step()) {
-        problem = m_db.LastError();
-        return false;
-    }
-    const std::string finding = check.Text(0);
-    if (finding == "ok") return true;
-    problem = finding;
-    return false;
-}
+bool AssetStore::IsDamaged(std::string& finding) { return Damaged(m_db, finding); }
 
-void AssetStore::ReadableSettings(std::vector<std::pair<std::string, std::vector<uint8_t>>>& settings, int& lost) {
-    std::vector<std::string> names;
-    {
-        SqliteStatement list = m_db.PrepareOnce("SELECT name FROM settings");
-        while (list.Step()) names.push_back(list.Text(0));
+bool AssetStore::FileIsDamaged(const std::string& osPath, std::string& finding) {
+    SqliteConnection file;
+    if (!file.Open(osPath, finding, SqliteConnection::kExisting)) return false;
+    if (!file.Exec("PRAGMA query_only=1")) {
+        finding = file.LastError();
+        return file.LastErrorIsDamage();
     }
-    for (const std::string& name : names) {
-        SqliteStatement select = m_db.PrepareOnce("SELECT soup FROM settings WHERE name=?1");
-        select.Bind(1, name);
-        if (select.Step())
-            settings.emplace_back(name, select.Blob(0));
-        else
-            ++lost;
-    }
+    return Damaged(file, finding);
 }
 
 bool AssetStore::OpenReader(const std::string& osPath, std::string& error) {
@@ -140,12 +140,27 @@ bool AssetStore::MakeTables(std::string& error) {
         error = "the database has a later layout (" + std::to_string(layout) + ")";
         return false;
     }
+    if (!m_db.Exec("PRAGMA synchronous=NORMAL")) {
+        error = "cannot set the journal: " + m_db.LastError();
+        return false;
+    }
+    if (layout == kLayoutVersion) {
+        // Made by this code: the tables are there and the journal mode is
+        // kept in the file, so nothing is written (a full disk still lets
+        // the store open and read).
+        SqliteStatement journal = m_db.PrepareOnce("PRAGMA journal_mode");
+        if (journal.Step() && journal.Text(0) == "wal") return true;
+        if (journal.Failed()) {
+            error = "cannot read the journal mode: " + m_db.LastError();
+            return false;
+        }
+    }
     // A write-ahead journal: readers on their own connections see the last
     // committed state while the writer works. A commit is durable once the
     // journal holds it (a killed daemon loses nothing committed); the file
     // is synced when the journal is copied back into it.
     SqliteStatement journal = m_db.PrepareOnce("PRAGMA journal_mode=WAL");
-    if (!journal.Step() || journal.Text(0) != "wal" || !m_db.Exec("PRAGMA synchronous=NORMAL")) {
+    if (!journal.Step() || journal.Text(0) != "wal") {
         error = "cannot set the journal: " + m_db.LastError();
         return false;
     }
@@ -255,7 +270,7 @@ void AssetStore::ReadLinks(AssetRecord& record) {
     }
 }
 
-bool AssetStore::Put(const AssetRecord& record) {
+bool AssetStore::Put(const AssetRecord& record, bool endsChange) {
     SqliteTransaction transaction(m_db);
     if (!transaction.Began()) return UpdateFailed();
     SqliteStatement insert = m_db.Prepare(
@@ -291,7 +306,49 @@ bool AssetStore::Put(const AssetRecord& record) {
         }
     }
     if (!PutCodes(record)) return UpdateFailed();
+    if (endsChange) {
+        SqliteStatement end =
+            m_db.Prepare("DELETE FROM pending_changes WHERE user_id=?1 AND content_id=?2 AND version=?3");
+        if (!BindKuid(end, 1, record.kuid).Run()) return UpdateFailed();
+    }
     return transaction.Commit() || UpdateFailed();
+}
+
+bool AssetStore::BeginChange(const PendingChange& change) {
+    SqliteStatement insert = m_db.Prepare(
+        "INSERT OR REPLACE INTO pending_changes(user_id, content_id, version, operation, replaces)"
+        " VALUES(?1, ?2, ?3, ?4, ?5)");
+    BindKuid(insert, 1, change.kuid)
+        .Bind(4, static_cast<int64_t>(change.kind))
+        .Bind(5, static_cast<int64_t>(change.replaces));
+    return insert.Run() || UpdateFailed();
+}
+
+bool AssetStore::HasChange(const KUID& kuid, bool& failed) {
+    SqliteStatement select =
+        m_db.Prepare("SELECT 1 FROM pending_changes WHERE user_id=?1 AND content_id=?2 AND version=?3");
+    const bool found = BindKuid(select, 1, kuid).Step();
+    failed = select.Failed();
+    return found;
+}
+
+bool AssetStore::EndChange(const KUID& kuid) {
+    SqliteStatement end = m_db.Prepare("DELETE FROM pending_changes WHERE user_id=?1 AND content_id=?2 AND version=?3");
+    return BindKuid(end, 1, kuid).Run();
+}
+
+bool AssetStore::PendingChanges(std::vector<PendingChange>& changes) {
+    SqliteStatement select = m_db.Prepare(
+        "SELECT user_id, content_id, version, operation, replaces FROM pending_changes"
+        " ORDER BY user_id, content_id, version");
+    while (select.Step()) {
+        const int64_t operation = select.Int(3);
+        if (operation < static_cast<int64_t>(ChangeKind::kDelete) ||
+            operation > static_cast<int64_t>(ChangeKind::kRevert))
+            continue;
+        changes.push_back(PendingChange{static_cast<ChangeKind>(operation), KuidAt(select, 0), select.Int(4) != 0});
+    }
+    return !select.Failed();
 }
 
 bool AssetStore::Remove(const KUID& kuid) {
@@ -302,6 +359,7 @@ bool AssetStore::Remove(const KUID& kuid) {
         "DELETE FROM asset_links WHERE user_id=?1 AND content_id=?2 AND version=?3",
         "DELETE FROM local_data WHERE user_id=?1 AND content_id=?2 AND version=?3",
         "DELETE FROM asset_codes WHERE user_id=?1 AND content_id=?2 AND version=?3",
+        "DELETE FROM pending_changes WHERE user_id=?1 AND content_id=?2 AND version=?3",
     };
     for (const char* sql : statements) {
         SqliteStatement remove = m_db.Prepare(sql);

@@ -12,13 +12,19 @@
 //   asset_codes    the codes of each asset's category-class, era, keyword
 //                  and region lists (AssetCodes.h), which the search
 //                  narrows by
+//   pending_changes  one row per change of an asset's folders that is under
+//                  way (a delete, a commit, a revert): written before the
+//                  first folder moves and cleared in the transaction that
+//                  updates the asset's record, so that a start after a kill
+//                  knows what to finish or undo (InterruptedChanges.h)
 // Every change is one transaction, so the file never holds half a change.
 // The store has no lock of its own: its owner serialises all use. The file
 // has a write-ahead journal, so further connections made by OpenReader read
 // the last committed state at the same time as the writer works.
 //
 // A file written by a later layout (a higher user_version) or a file that
-// is not a database is refused, never rewritten.
+// is not a database is refused, never rewritten. Opening a file of this
+// layout writes nothing, so a store on a full disk still opens and reads.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -30,23 +36,25 @@
 class AssetStore {
 public:
     // The layout this code writes (PRAGMA user_version).
-    // Layout 2 added the asset_codes table and the search's indexes; a
-    // layout-1 file gets them when it is opened.
-    static constexpr int kLayoutVersion = 2;
+    // Layout 2 added the asset_codes table and the search's indexes, layout
+    // 3 the pending_changes table; an older file gets them when it is
+    // opened.
+    static constexpr int kLayoutVersion = 3;
 
     // Opens or creates the database at an OS path and makes its tables.
     bool Open(const std::string& osPath, std::string& error);
+    // Whether SQLite finds the file at an OS path damaged (its integrity
+    // check fails, or it reads as damaged or as no database), with the first
+    // finding. A file that is not there, or that cannot be read for another
+    // reason (a lock, a missing right), is not found damaged.
+    static bool FileIsDamaged(const std::string& osPath, std::string& finding);
     // Opens a further connection to a database that Open made, for reading
     // only.
     bool OpenReader(const std::string& osPath, std::string& error);
     bool IsOpen() const { return m_db.IsOpen(); }
     void Close() { m_db.Close(); }
-    // SQLite's integrity check; false with its first finding when the file
-    // is damaged.
-    bool CheckIntegrity(std::string& problem);
-    // The settings soups that can still be read, by name; `lost` counts
-    // those listed whose soup could not be.
-    void ReadableSettings(std::vector<std::pair<std::string, std::vector<uint8_t>>>& settings, int& lost);
+    // The same for the open store.
+    bool IsDamaged(std::string& finding);
     const std::string& OsPath() const { return m_osPath; }
     // The connection, for queries of the store's tables built elsewhere
     // (AssetSearch.h).
@@ -60,13 +68,34 @@ public:
     // name of the asset's user (empty when none is stored). False when the
     // store holds no such asset.
     bool FindStatus(const KUID& kuid, AssetRecord& record, bool& missingDependencies, std::string& authorName);
-    // Inserts or replaces the record with its links.
-    bool Put(const AssetRecord& record);
+    // Inserts or replaces the record with its links; with `endsChange` the
+    // asset's pending change is cleared in the same transaction.
+    bool Put(const AssetRecord& record, bool endsChange = false);
+    // Removes the record with everything kept of the asset, its pending
+    // change included.
     bool Remove(const KUID& kuid);
     // "The database could not be updated." with SQLite's cause of the last
-    // Put or Remove that failed ("database or disk is full"), for the
+    // Put, Remove or BeginChange that failed ("database or disk is full"), for the
     // requester's log.
     std::string UpdateFailureText() const;
+
+    // ---- changes under way ----
+    enum class ChangeKind { kDelete = 1, kCommit = 2, kRevert = 3 };
+    struct PendingChange {
+        ChangeKind kind = ChangeKind::kDelete;
+        KUID kuid;
+        // A commit: the asset had a committed copy, which goes to "backups".
+        bool replaces = false;
+    };
+    // Records a change before its first folder moves.
+    bool BeginChange(const PendingChange& change);
+    // Whether a change of the asset is recorded (false also when the rows
+    // could not be read; `failed` tells).
+    bool HasChange(const KUID& kuid, bool& failed);
+    // Clears the row of a change that was given up with its folders back.
+    bool EndChange(const KUID& kuid);
+    // False when the rows could not be read.
+    bool PendingChanges(std::vector<PendingChange>& changes);
     std::vector<KUID> AllAssets();
     // The installed versions of one user and content id, highest first.
     std::vector<KUID> InstalledVersions(int32_t user, int32_t content);

@@ -11,6 +11,7 @@
 #include "vaddaemon/DaemonServer.h"
 #include "vaddaemon/LinkWords.h"
 #include "vaddaemon/OperationCodes.h"
+#include "vaddaemon/StoreFailure.h"
 
 namespace {
 
@@ -227,23 +228,37 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
     // Without a store only the repair runs (it makes a new one); every other
     // request is answered empty, with the reason as the daemon's own line
     // (transaction 0), which the client reports with the running word.
-    const std::string storeError = m_server.GetLibrary().StoreError();
+    // The advice to repair only for a file SQLite finds damaged: a store
+    // kept from opening by a full disk is sound.
+    bool damaged = false;
+    const std::string storeError = m_server.GetLibrary().StoreError(&damaged);
     if (!storeError.empty() && frame.op != Op::kRepairStart && frame.op != Op::kRepairProgress &&
         frame.op != Op::kShutdownDaemon && frame.op != Op::kKeepAlive) {
-        if (id != 0) {
-            ResultsLog reason;
-            reason.AddEntry(kSeverityError, ("The asset database cannot be opened: " + storeError +
-                                             ". \"repairdatabase\" keeps it aside and makes a new one.")
-                                                .c_str());
-            m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines, LogLinePayload(0, reason)});
-        }
+        if (id != 0)
+            AnswerWithOwnLine("The asset database cannot be opened: " + storeError + "." +
+                              (damaged ? " \"repairdatabase\" keeps it aside and makes a new one." : ""));
         body.clear();
         return;
     }
+    ClearStoreFailure();
     const bool carried = m_server.GetDispatcher().Carry(frame.op, payload, reply, context);
+    // A request whose answer rests on a read or write of the store that
+    // failed never answers as if it had worked (a shorter list, a default):
+    // the cause goes out as the daemon's own line, which the client reports
+    // whether or not it keeps the request's lines, and the reply is empty
+    // unless the operation reported its failure in its own lines (its reply
+    // then says it failed).
+    StoreFailure failure;
+    const bool storeFailed = TakeStoreFailure(failure);
+    const bool answeredFailure = storeFailed && context.log.GetEntryCount() > m_linesSent;
     if (id != 0 && context.log.GetEntryCount() > m_linesSent)
         m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines,
                                      LogLinePayload(id, context.log, static_cast<int32_t>(m_linesSent))});
+    if (storeFailed && id != 0) AnswerWithOwnLine(failure.text);
+    if (storeFailed && !answeredFailure) {
+        body.clear();
+        return;
+    }
     if (!carried) {
         Note("bad payload op=" + std::to_string(frame.op) + " id=" + std::to_string(frame.id));
         body.clear();
@@ -251,6 +266,12 @@ void ClientConnection::Carry(const Frame& frame, std::vector<uint8_t>& body) {
     }
     body = Bytes(reply);
     m_noticesAfterReply = std::move(context.noticesAfterReply);
+}
+
+void ClientConnection::AnswerWithOwnLine(const std::string& text) {
+    ResultsLog reason;
+    reason.AddEntry(kSeverityError, text.c_str());
+    m_answer.push_back(LinkFrame{LinkWord::kNotice, Notice::kLogLines, LogLinePayload(0, reason)});
 }
 
 bool ClientConnection::SendJobs() {

@@ -54,6 +54,9 @@ private:
     void Note(const std::string& text);
     // Carries the operation out; the reply body goes to `body`.
     void Carry(const Frame& frame, std::vector<uint8_t>& body);
+    // Adds the daemon's own log line (transaction 0) to the answer: the
+    // reason a request is answered empty.
+    void AnswerWithOwnLine(const std::string& text);
     // The link became the command host: the scenario's jobs go to it. False
     // when the link ended.
     bool SendJobs();

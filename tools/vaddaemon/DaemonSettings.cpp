@@ -6,6 +6,7 @@
 #include "foundation/soups/BinarySoupWriter.h"
 #include "foundation/streams/BufferStream.h"
 #include "vaddaemon/AssetLibrary.h"
+#include "vaddaemon/StoreFailure.h"
 
 namespace {
 
@@ -68,7 +69,9 @@ DaemonSettings::WriteResult DaemonSettings::Write(const std::string& name, TStre
     Decode(bytes, soup);
     std::lock_guard<std::mutex> hold(m_library.Mutex());
     if (!m_library.Store().WriteSettings(name, bytes)) {
-        error = m_library.Store().Connection().LastError();
+        // The reply says so with the cause: the failure is answered here.
+        StoreFailure failure;
+        error = TakeStoreFailure(failure) ? failure.cause : m_library.Store().Connection().LastError();
         return WriteResult::kNotStored;
     }
     if (name == "internet" && soup.HasTag("username")) {

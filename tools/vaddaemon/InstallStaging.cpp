@@ -1,45 +1,21 @@
 #include "vaddaemon/InstallStaging.h"
 
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <system_error>
 
 #include "engine/File.h"
-#include "foundation/files/InstallFolders.h"
 #include "vaddaemon/AssetLibrary.h"
 #include "vaddaemon/AssetStore.h"
+#include "vaddaemon/DurableSteps.h"
 
 namespace {
 
 constexpr const char* kStagingFolder = "installing";
-constexpr int kCrashExitStatus = 9;
 
-std::string StagingRoot() {
-    Vek::File::Path root = GetUserDataPath();
-    if (root.IsEmpty()) return std::string();
-    root.AddPath(kStagingFolder);
-    return root.Str();
-}
-
-long CrashAfterStep() {
-    const char* text = std::getenv("VADDAEMON_CRASH_AFTER_STEP");
-    if (!text || !*text) return 0;
-    char* end = nullptr;
-    const long step = std::strtol(text, &end, 10);
-    return end && *end == '\0' && step > 0 ? step : 0;
-}
+std::string StagingRoot() { return AssetLibrary::WorkFolder(kStagingFolder); }
 
 }  // namespace
-
-void DurableStep() {
-    static const long crashAfter = CrashAfterStep();
-    static std::atomic<long> steps{0};
-    if (crashAfter > 0 && ++steps == crashAfter) ::_exit(kCrashExitStatus);
-}
 
 std::string PrepareStagingFolder(const KUID& kuid) {
     const std::string root = StagingRoot();

@@ -10,9 +10,7 @@
 //     installed).
 // Files need no syncs for this: what a process wrote stays written when it
 // is killed, and the store's journal keeps every commit.
-//
-// The test switch VADDAEMON_CRASH_AFTER_STEP=N makes the daemon end at once
-// (exit status 9, nothing tidied) right after its N-th durable step.
+// The three steps are durable steps of the crash switch (DurableSteps.h).
 #include <string>
 
 #include "foundation/kuid/KUID.h"
@@ -33,6 +31,3 @@ bool CommitStagedInstall(AssetStore& store, const AssetRecord& record, const std
 // At start-up, before serving: completes the renames of assets whose record
 // was committed and deletes every other staging folder.
 void RecoverStagedInstalls(AssetStore& store);
-
-// Counts one durable step (see above).
-void DurableStep();

@@ -190,22 +190,41 @@ bool RepairJob::Start(int32_t mode, Sink sink) {
 
 bool RepairJob::MakeStoreUsable(const Sink& sink) {
     SetProgress(0.0f, "Checking the database file");
-    std::string problem;
+    std::string openError;
+    std::string finding;
     AssetLibrary::RebuildReport report;
     std::string error;
+    std::vector<ChangeNote> changes;
     {
         std::lock_guard<std::mutex> hold(m_library.Mutex());
-        if (m_library.StoreUsableLocked(problem)) return true;
-        if (!m_library.RebuildStoreLocked(report, error)) {
+        const bool open = m_library.ReopenLocked(openError);
+        if (!m_library.StoreDamagedLocked(finding)) {
+            if (!open) {
+                // Not damaged: whatever keeps it from opening (a full disk, a
+                // later layout) is not mended by setting it aside.
+                Tell(sink, kSeverityError, KUID::Null(),
+                     "The asset database cannot be opened: " + openError +
+                         ". Its integrity check passes, so it is kept as it is.");
+                return false;
+            }
+            changes = m_library.FinishInterruptedChangesLocked();
+        } else if (!m_library.RebuildStoreLocked(report, error)) {
             Tell(sink, kSeverityError, KUID::Null(),
-                 "The asset database is damaged (" + problem + ") and no new one could be made: " + error + ".");
+                 "The asset database is damaged (" + finding + ") and no new one could be made: " + error +
+                     ". The damaged one is kept as it is.");
             return false;
         }
     }
+    for (const ChangeNote& change : changes)
+        Tell(sink, change.done ? kSeverityInformation : kSeverityError, change.kuid, change.text);
+    if (report.damagedPath.empty()) return true;
+    const std::string lost = report.unreadable   ? std::string("unreadable")
+                             : report.incomplete ? "at least " + std::to_string(report.lost)
+                                                 : std::to_string(report.lost);
     Tell(sink, kSeverityWarning, KUID::Null(),
-         "The asset database was damaged (" + problem + "); it was kept as " + report.damagedPath +
-             " and a new one was made. Settings kept: " + std::to_string(report.kept) +
-             ", lost: " + std::to_string(report.lost) + ". The assets are taken up again from their folders.");
+         "The asset database was damaged (" + finding + "); it was kept as " + report.damagedPath +
+             " and a new one was made. Settings kept: " + std::to_string(report.kept) + ", lost: " + lost +
+             ". The assets are taken up again from their folders.");
     return true;
 }
 

@@ -12,11 +12,15 @@
 //   - mode 150 (extended) also reads every committed configuration again:
 //     the facts are refreshed, and an unreadable one marks the asset faulty
 //     (error).
-// Before the items, every mode runs SQLite's integrity check: a store that
-// fails it, or that could not be opened at all, is kept aside as
-// "<file>.damaged", a new one is made with the settings soups that still
-// read, and the folders of "local" and "editing" are then taken up into it
-// by the steps above.
+// Before the items, every mode opens the store again when it is not open
+// and runs SQLite's integrity check. A store that fails it is replaced: a
+// new one is made beside it with the settings soups that can still be read
+// (SettingsSalvage.h), the damaged one is then kept aside as
+// "<file>.damaged", and the folders of "local" and "editing" are taken up
+// into the new one by the steps above. A store that passes is never set
+// aside: one that still does not open (a full disk) ends the repair with
+// the reason. Then the changes a kill interrupted are finished or undone
+// (InterruptedChanges.h), each with a message.
 // Modes 20, 50 and 100 do the first three. Any other mode is refused with
 // an error line. Messages go to the sink as they come, as log lines of the
 // transaction that started the repair.
@@ -58,10 +62,10 @@ public:
 
 private:
     void Run(int32_t mode, Sink sink);
-    // SQLite's integrity check of the store; a store that is damaged or did
-    // not open is put aside and made again (AssetLibrary::RebuildStoreLocked),
-    // with a message of what was kept and lost. False when no usable store
-    // could be made.
+    // Opens the store again when needed and runs SQLite's integrity check; a
+    // damaged store is made again (AssetLibrary::RebuildStoreLocked), with a
+    // message of what was kept and lost; interrupted changes are settled.
+    // False when no usable store could be had.
     bool MakeStoreUsable(const Sink& sink);
     void SetProgress(float fraction, const std::string& status);
     bool Stopping();

@@ -1,9 +1,12 @@
 #include "vaddaemon/SqliteConnection.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <string_view>
 #include <utility>
+
+#include "vaddaemon/StoreFailure.h"
 
 namespace {
 
@@ -15,10 +18,22 @@ constexpr std::size_t kMaxIdleStatements = 64;
 // One lock on the file for the whole process (SqliteConnection.h).
 constexpr const char* kFileLayer = "unix-excl";
 
+// Notes the failure of the connection's last call, unless SQLite refused a
+// statement text for its own form or size (SQLITE_ERROR, SQLITE_TOOBIG:
+// no failure of the store).
+void NoteFailureOf(sqlite3* db, bool statementText) {
+    if (!db) return;
+    const int code = sqlite3_extended_errcode(db) & 0xff;
+    if (statementText && (code == SQLITE_ERROR || code == SQLITE_TOOBIG)) return;
+    const char* file = sqlite3_db_filename(db, "main");
+    NoteStoreFailure(code, sqlite3_errmsg(db), file ? file : "");
+}
+
 }  // namespace
 
 SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) {
     if (!db || sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
+        NoteFailureOf(db, true);
         sqlite3_finalize(m_statement);
         m_statement = nullptr;
         m_failed = true;
@@ -89,7 +104,10 @@ bool SqliteStatement::Step() {
     if (!m_statement || m_failed) return false;
     int rc = sqlite3_step(m_statement);
     if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) m_failed = true;
+    if (rc != SQLITE_DONE) {
+        m_failed = true;
+        NoteFailureOf(sqlite3_db_handle(m_statement), false);
+    }
     return false;
 }
 
@@ -117,17 +135,23 @@ std::vector<uint8_t> SqliteStatement::Blob(int column) const {
 
 SqliteConnection::~SqliteConnection() { Close(); }
 
-bool SqliteConnection::Open(const std::string& osPath, std::string& error) {
+bool SqliteConnection::Open(const std::string& osPath, std::string& error, OpenMode mode) {
     // Before SQLite's first use in the process: no count of the memory in
     // use, which would take a process-wide lock at every allocation and
     // release (several each statement run).
     static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     static_cast<void>(configured);
     Close();
-    int rc = sqlite3_open_v2(osPath.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             kFileLayer);
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (mode == kCreate ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(osPath.c_str(), &m_db, flags, kFileLayer);
     if (rc != SQLITE_OK) {
+        if (mode == kExisting && rc == SQLITE_CANTOPEN && ::access(osPath.c_str(), F_OK) != 0) {
+            error.clear();
+            Close();
+            return false;
+        }
         error = m_db ? sqlite3_errmsg(m_db) : "out of memory";
+        NoteStoreFailure(rc & 0xff, error, osPath);
         Close();
         return false;
     }
@@ -165,6 +189,7 @@ SqliteStatement SqliteConnection::Prepare(const char* sql) {
         --m_idleCount;
     } else if (!m_db ||
                sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) != SQLITE_OK) {
+        NoteFailureOf(m_db, true);
         sqlite3_finalize(statement);
         statement = nullptr;
     }
@@ -186,17 +211,28 @@ void SqliteConnection::GiveBack(SqliteStatementShelves::iterator shelf, sqlite3_
 }
 
 bool SqliteConnection::Exec(const char* sql) {
-    return m_db && sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!m_db) return false;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    NoteFailure();
+    return false;
 }
 
+void SqliteConnection::NoteFailure() const { NoteFailureOf(m_db, false); }
+
 std::string SqliteConnection::LastError() const { return m_db ? sqlite3_errmsg(m_db) : "no database"; }
+
+bool SqliteConnection::LastErrorIsDamage() const {
+    return m_db && IsDamageCode(sqlite3_extended_errcode(m_db) & 0xff);
+}
 
 SqliteTransaction::SqliteTransaction(SqliteConnection& connection) : m_connection(connection) {
     m_began = m_connection.Exec("BEGIN IMMEDIATE");
 }
 
 SqliteTransaction::~SqliteTransaction() {
-    if (m_began && !m_done) m_connection.Exec("ROLLBACK");
+    // Not noted: a failure that ended the transaction already rolled it
+    // back, and that failure is the one noted.
+    if (m_began && !m_done) sqlite3_exec(m_connection.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 bool SqliteTransaction::Commit() {

@@ -14,6 +14,9 @@
 // process's memory too). A read transaction then costs no system call for
 // locks, while each connection still reads the last committed state as the
 // writer works; another process cannot open the file while it is held.
+//
+// A statement step, statement text or transaction that fails notes its
+// cause as the thread's failure of the store (StoreFailure.h).
 #include <cstdint>
 #include <map>
 #include <string>
@@ -84,10 +87,12 @@ public:
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
-    // Opens or creates the database file at an OS path. False with `error`
-    // when it cannot be opened; a file that is not a database is detected at
-    // the first statement, which fails.
-    bool Open(const std::string& osPath, std::string& error);
+    enum OpenMode { kCreate, kExisting };
+    // Opens the database file at an OS path, creating it with kCreate. False
+    // with `error` when it cannot be opened (with kExisting, `error` stays
+    // empty when the file is not there); a file that is not a database is
+    // detected at the first statement, which fails.
+    bool Open(const std::string& osPath, std::string& error, OpenMode mode = kCreate);
     bool IsOpen() const { return m_db != nullptr; }
     void Close();
 
@@ -98,7 +103,11 @@ public:
     // A statement compiled for this use only.
     SqliteStatement PrepareOnce(const std::string& sql) { return SqliteStatement(m_db, sql.c_str()); }
     std::string LastError() const;
+    // The last error says the file is damaged or is no database.
+    bool LastErrorIsDamage() const;
     sqlite3* Handle() const { return m_db; }
+    // Notes the connection's last error as the thread's failure of the store.
+    void NoteFailure() const;
 
 private:
     friend class SqliteStatement;
