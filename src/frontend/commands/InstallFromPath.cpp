@@ -5,6 +5,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "assetdb/archives/ArchiveSkippedFiles.h"
 #include "assetdb/client/VADRecordingPromptHandler.h"
@@ -36,37 +38,64 @@ bool Cancelled(VADPromptHandler* handler) {
     return recording && recording->IsCancelled();
 }
 
-int32_t InstallBelow(const Vek::File::Path& folder, ResultsLog* log, int32_t flags, uint8_t& out,
-                     VADPromptHandler* handler, std::set<std::string>& chain, int32_t& failed) {
-    if (folder.IsEmpty()) return 0;
-    if (HasConfiguration(folder)) {
-        // No asset back (the null KUID): refused, not read, or no reply.
-        const KUID installed = VADInstallFromFolder(folder, log, flags, out, handler);
-        if (installed.IsNull()) {
-            if (failed < INT32_MAX) ++failed;
-        } else if (log) {
-            // Installed whole; an archive made of it later will not be.
-            WarnOfSkippedArchiveFiles(*log, installed, FindSkippedArchiveFiles(folder));
-        }
-        return 1;
-    }
-    if (!Vek::File::IsDirectory(folder.c_str())) return 0;
-    const std::string real = RealFolder(folder);
-    if (real.empty() || !chain.insert(real).second) return 0;
-
-    Vek::File::Path pattern(folder);
-    pattern.AddPath("*");
+// One folder being walked: its entries in order, and its real location,
+// which stays in the chain of open folders while it is walked.
+struct OpenFolder {
+    OpenFolder(const Vek::File::Path& path, std::string location) : folder(path), real(std::move(location)) {}
+    Vek::File::Path folder;
+    std::string real;
     Vek::File::Find find;
+    bool more = false;
+};
+
+// Installs every asset folder at or below `top`, depth first in the order the
+// folders list their entries. The walk keeps its own stack of open folders,
+// so a deep tree costs memory in its depth and never the call stack.
+int32_t InstallBelow(const Vek::File::Path& top, ResultsLog* log, int32_t flags, uint8_t& out,
+                     VADPromptHandler* handler, std::set<std::string>& chain, int32_t& failed) {
     int32_t found = 0;
-    for (bool more = find.Open(pattern.c_str()); more; more = find.Next()) {
-        if (IsDotOrDotDot(find.GetName())) continue;
-        Vek::File::Path entry(folder);
-        entry.AddPath(find.GetName());
-        const int32_t below = InstallBelow(entry, log, flags, out, handler, chain, failed);
-        if (found <= INT32_MAX - below) found += below;
-        if (Cancelled(handler)) break;
+    std::vector<std::unique_ptr<OpenFolder>> open;
+    // An asset folder is installed; any other folder is opened for walking,
+    // unless it is already open further up (met again through a link).
+    auto takeUp = [&](const Vek::File::Path& folder) {
+        if (folder.IsEmpty()) return;
+        if (HasConfiguration(folder)) {
+            // No asset back (the null KUID): refused, not read, or no reply.
+            const KUID installed = VADInstallFromFolder(folder, log, flags, out, handler);
+            if (installed.IsNull()) {
+                if (failed < INT32_MAX) ++failed;
+            } else if (log) {
+                // Installed whole; an archive made of it later will not be.
+                WarnOfSkippedArchiveFiles(*log, installed, FindSkippedArchiveFiles(folder));
+            }
+            if (found < INT32_MAX) ++found;
+            return;
+        }
+        if (!Vek::File::IsDirectory(folder.c_str())) return;
+        std::string real = RealFolder(folder);
+        if (real.empty() || !chain.insert(real).second) return;
+        auto level = std::make_unique<OpenFolder>(folder, std::move(real));
+        Vek::File::Path pattern(folder);
+        pattern.AddPath("*");
+        level->more = level->find.Open(pattern.c_str());
+        open.push_back(std::move(level));
+    };
+
+    takeUp(top);
+    while (!open.empty()) {
+        OpenFolder& level = *open.back();
+        if (!level.more || Cancelled(handler)) {
+            chain.erase(level.real);
+            open.pop_back();
+            continue;
+        }
+        const std::string name = level.find.GetName();
+        level.more = level.find.Next();
+        if (IsDotOrDotDot(name.c_str())) continue;
+        Vek::File::Path entry(level.folder);
+        entry.AddPath(name.c_str());
+        takeUp(entry);
     }
-    chain.erase(real);
     return found;
 }
 
