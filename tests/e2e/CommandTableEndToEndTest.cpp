@@ -691,13 +691,17 @@ TEST_F(CommandTable, AFailedWordSaysWhy) {
     for (const Row& row : rows) Check(row);
 
     // A store that refuses every write (as a full disk does) fails the
-    // commit with SQLite's cause; the edit stays open.
+    // commit with SQLite's cause, in the word's line and in the daemon's own
+    // line on the failed store; the edit stays open.
     Check({{"edit", "<kuid:77:13>"}, 0, "", {30}, {}, {"+ <kuid:77:13> : ", Summary(0)}});
     installed.StopDaemons();
     Check({{"commit", "<kuid:77:13>"},
            255,
-           Failure("The database could not be updated: attempt to write a readonly database.", "<kuid:77:13>"),
-           {30, 34}},
+           "",
+           {30, 34},
+           {},
+           {"- <kuid:77:13> : The database could not be updated: attempt to write a readonly database.\n",
+            "- <NULL> : The asset database ", "/assets.vdx failed: attempt to write a readonly database.\n", Summary(2)}},
           {installed.UseScenario("read-only-store 1\n")});
     installed.StopDaemons();
     Check({{"commit", "<kuid:77:13>"}, 0, Summary(0), {30, 34}});

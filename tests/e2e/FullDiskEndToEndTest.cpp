@@ -149,7 +149,7 @@ TEST(FullDisk, AnInstallThatRunsOutOfSpaceReportsTheWriteNotADamagedArchive) {
         "Unable to write content files to disk: No space left on device",
         "The configuration could not be written.",
         "The asset's files could not be staged.",
-        "The database could not be updated: database or disk is full.",
+        "The database could not be updated: the disk holding " + user + " is full (database or disk is full).",
     };
     std::set<int> installedIds;
     std::set<int> refusedIds;
@@ -228,7 +228,8 @@ TEST(FullDisk, ACommitOnAFullDiskGivesTheSystemsCause) {
     }
     const ProgramResult full = installed.Run({"commit", "<kuid:523401:200>"});
     EXPECT_EQ(full.status, 255) << full.out;
-    EXPECT_NE(full.out.find("- <kuid:523401:200> : The database could not be updated: database or disk is full.\n"),
+    EXPECT_NE(full.out.find("- <kuid:523401:200> : The database could not be updated: the disk holding " +
+                            small.Folder() + " is full (database or disk is full).\n"),
               std::string::npos)
         << full.out;
     EXPECT_TRUE(fs::exists(small.Folder() + "/editing/kuid 523401 200/config.txt"));

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "vaddaemon/AssetCodes.h"
+#include "vaddaemon/StoreFailure.h"
 
 namespace {
 
@@ -369,8 +370,11 @@ bool AssetStore::Remove(const KUID& kuid) {
 }
 
 std::string AssetStore::UpdateFailureText() const {
-    if (m_updateFailure.empty()) return "The database could not be updated.";
-    return "The database could not be updated: " + m_updateFailure + ".";
+    // The failure noted for the request names the disk when it is full.
+    const StoreFailure* noted = NotedStoreFailure();
+    const std::string& cause = noted ? noted->cause : m_updateFailure;
+    if (cause.empty()) return "The database could not be updated.";
+    return "The database could not be updated: " + cause + ".";
 }
 
 bool AssetStore::UpdateFailed() {

@@ -74,9 +74,9 @@ public:
     // Removes the record with everything kept of the asset, its pending
     // change included.
     bool Remove(const KUID& kuid);
-    // "The database could not be updated." with SQLite's cause of the last
-    // Put, Remove or BeginChange that failed ("database or disk is full"), for the
-    // requester's log.
+    // "The database could not be updated." with the cause of the last Put,
+    // Remove or BeginChange that failed, for the requester's log: the
+    // failure noted for the request (StoreFailure.h), or SQLite's message.
     std::string UpdateFailureText() const;
 
     // ---- changes under way ----

@@ -49,3 +49,5 @@ bool TakeStoreFailure(StoreFailure& failure) {
     ClearStoreFailure();
     return true;
 }
+
+const StoreFailure* NotedStoreFailure() { return t_noted ? &t_failure : nullptr; }

@@ -27,6 +27,8 @@ void NoteStoreFailure(int code, const std::string& message, const std::string& o
 void ClearStoreFailure();
 // The noted failure, forgotten; false when there is none.
 bool TakeStoreFailure(StoreFailure& failure);
+// The noted failure, kept; null when there is none.
+const StoreFailure* NotedStoreFailure();
 // SQLite's primary result code says the file is damaged or is no database.
 bool IsDamageCode(int code);
 // The cause of a failure of the store with this result code.
