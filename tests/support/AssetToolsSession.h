@@ -15,6 +15,18 @@
 
 namespace VorlexTest {
 
+// Takes down the asset tools' process-wide state in reverse order of its
+// set-up: the data manager, the error handler, the location roots, the
+// interface texts, the installation and the cached resource databases.
+inline void TearDownAssetTools() {
+    TETLib::DataManager::Destroy();
+    TETLib::ErrorHandler::DestroyInstance();
+    ReleaseAssetFolderDatabases();
+    InterfaceTextDB::Invalidate();
+    SetInstallationFolders("");
+    PurgeResourceDatabaseCache();
+}
+
 class AssetToolsSession {
 public:
     AssetToolsSession(const std::string& install, const std::string& data, const char* location, const char* path) {
@@ -26,14 +38,7 @@ public:
         m_loaded = TETLib::DataManager::Instance()->LoadDefinitions();
         TETLib::DataManager::Instance()->SetCurrentAsset(location, path);
     }
-    ~AssetToolsSession() {
-        TETLib::DataManager::Destroy();
-        TETLib::ErrorHandler::DestroyInstance();
-        ReleaseAssetFolderDatabases();
-        InterfaceTextDB::Invalidate();
-        SetInstallationFolders("");
-        PurgeResourceDatabaseCache();
-    }
+    ~AssetToolsSession() { TearDownAssetTools(); }
     AssetToolsSession(const AssetToolsSession&) = delete;
     AssetToolsSession& operator=(const AssetToolsSession&) = delete;
 

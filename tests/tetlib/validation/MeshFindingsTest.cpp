@@ -35,6 +35,7 @@
 #include "meshes/lod/VorlexIndexedMeshLODInstance.h"
 #include "tetlib/meshdata/LODMeshData.h"
 #include "tetlib/meshdata/MeshData.h"
+#include "support/AssetToolsSession.h"
 
 namespace {
 
@@ -107,12 +108,7 @@ protected:
         TETLib::DataManager::Instance()->Init(context);
     }
     void TearDown() override {
-        TETLib::DataManager::Destroy();
-        TETLib::ErrorHandler::DestroyInstance();
-        ReleaseAssetFolderDatabases();
-        InterfaceTextDB::Invalidate();
-        SetInstallationFolders("");
-        PurgeResourceDatabaseCache();
+        VorlexTest::TearDownAssetTools();
         DestroySpecRegistry();
         Vek::PluginEntry::ReleaseAll();
     }

@@ -28,6 +28,7 @@
 #include "support/TempDir.h"
 #include "tetlib/DataManager.h"
 #include "tetlib/ErrorHandler.h"
+#include "support/AssetToolsSession.h"
 
 namespace {
 
@@ -74,12 +75,7 @@ protected:
         TETLib::DataManager::Create((m_install + "/bin/ZIROzod/").c_str());
     }
     void TearDown() override {
-        TETLib::DataManager::Destroy();
-        TETLib::ErrorHandler::DestroyInstance();
-        ReleaseAssetFolderDatabases();
-        InterfaceTextDB::Invalidate();
-        SetInstallationFolders("");
-        PurgeResourceDatabaseCache();
+        VorlexTest::TearDownAssetTools();
         DestroySpecRegistry();
     }
 
