@@ -942,18 +942,15 @@ TEST_F(CommandTable, ASilentDaemonCostsAWordOneBound) {
     InstallAssetFolders();
     installed.StopDaemons();
     const std::string scenario = "rules\n{\n 0\n {\n  op 21\n  action \"drop-reply\"\n }\n}\n";
-    const auto start = std::chrono::steady_clock::now();
     Check({{"authors"},
            255,
            Failure("The daemon sent nothing for 10 s while waiting for its reply to operation 21; gave up waiting."),
            {2, 21},
            {90}},
           {installed.UseScenario(scenario), "VORLEX_INACTIVITY_MS=10000"});
-    const auto took = std::chrono::steady_clock::now() - start;
+    // One bound per request would send three asset-info requests, each
+    // waited for; a word that gives up once sends only the first.
     EXPECT_EQ(CountOf(installed.ReceivedOperations(), 21), 1) << "three local assets, one asset-info request";
-    // One bound per request would be three; a loaded machine may take
-    // seconds to start the program.
-    EXPECT_LT(took, std::chrono::milliseconds(2 * 10000));
     installed.StopDaemons();
 }
 

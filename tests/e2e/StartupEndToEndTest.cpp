@@ -112,9 +112,11 @@ TEST(StartupEndToEnd, AStoppedDaemonFailsInitAfterOneBound) {
     EXPECT_EQ(run.err,
               "- The daemon accepted the link but sent nothing for 10 s while waiting for its answer to the hello; gave "
               "up waiting.\n- Init failed\n");
-    // Eleven attempts would take eleven bounds; a loaded machine may take
-    // seconds to start the program.
-    EXPECT_LT(took, std::chrono::milliseconds(2 * 10000));
+    // Eleven attempts would take eleven bounds. The margin of four more
+    // bounds is for a loaded machine, which may take seconds to start the
+    // program; the count of attempts is checked exactly by the client's own
+    // tests.
+    EXPECT_LT(took, std::chrono::milliseconds(5 * 10000));
 }
 
 // The engine's two retries with the null renderer, and their second
